@@ -1,0 +1,14 @@
+#pragma once
+// Whole-file writes that never leave a half-written file behind.
+#include <string>
+
+namespace vexa {
+
+// Writes text to a temporary file beside path, then renames it over path.
+// Returns false (and leaves any old file untouched) when that fails.
+bool write_file_atomically(const std::string& path, const std::string& text);
+
+// Reads a whole file; false when it cannot be opened. At most max_bytes are read.
+bool read_whole_file(const std::string& path, std::string& text, std::size_t max_bytes = 64u << 20);
+
+}  // namespace vexa

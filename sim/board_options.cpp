@@ -1,0 +1,1 @@
+// placeholder: the simulator engine lands here

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: once under AddressSanitizer with
+# UndefinedBehaviorSanitizer, once under ThreadSanitizer, then the normal build (its CTest
+# summary ends the output). Any failure or sanitizer report fails the run.
+set -uo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh || exit 1
+export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/vexaterm-ccache}
+jobs=$(nproc)
+status=0
+
+run_suite() {  # folder label: prints failures and the summary, the full log stays in FOLDER.ctest.log
+  local dir=$1 label=$2
+  echo "== $label tests"
+  if (cd "$dir" && ctest -j"$((jobs + 1))" --timeout 300 --output-on-failure >"../$dir.ctest.log" 2>&1); then
+    grep -E 'tests passed|tests failed' "$dir.ctest.log"
+  else
+    grep -E -A40 '\*\*\*Failed|\*\*\*Exception|\*\*\*Timeout' "$dir.ctest.log" | head -n 200
+    grep -E 'tests passed|tests failed|^\s+[0-9]+ - ' "$dir.ctest.log"
+    status=1
+  fi
+}
+
+sanitized() {  # folder sanitizer
+  local dir=$1 kind=$2
+  echo "== building ($kind sanitizer)"
+  CC=clang CXX=clang++ ./scripts/build.sh "$dir" -DCMAKE_BUILD_TYPE=Debug -DVEXA_SANITIZE="$kind" \
+    -DVEXA_BENCH=OFF >"$dir.build.log" 2>&1 || { tail -n 60 "$dir.build.log"; status=1; return; }
+  run_suite "$dir" "$kind sanitizer"
+}
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+if [[ ${VEXA_SKIP_SANITIZERS:-0} != 1 ]]; then
+  sanitized build-asan address
+  sanitized build-tsan thread
+fi
+
+echo "== building"
+./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >build.log 2>&1 || { tail -n 80 build.log; exit 1; }
+echo "== tests"
+(cd build && ctest -j"$((jobs + 1))" --timeout 300 --output-on-failure) || status=1
+if ((status)); then echo "test.sh: some suite failed (see above)"; fi
+exit $status
