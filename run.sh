@@ -3,16 +3,17 @@
 # Usage: ./run.sh [E|F|S]   (the simulated board's type, S by default)
 set -euo pipefail
 cd "$(dirname "$0")"
+mkdir -p out
 ./scripts/install-deps.sh
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/vexaterm-ccache}
-./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >build.log 2>&1 || { tail -n 80 build.log; exit 1; }
+./scripts/build.sh out/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >out/release.log 2>&1 || { tail -n 80 out/release.log; exit 1; }
 board=${1:-S}
-if [[ -x build/ui/vexaterm ]]; then
+if [[ -x out/release/ui/vexaterm ]]; then
   if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
     echo "No display found: starting VexaTerm under xvfb-run (a virtual screen you cannot see)."
-    exec xvfb-run -a build/ui/vexaterm --simulate "$board"
+    exec xvfb-run -a out/release/ui/vexaterm --simulate "$board"
   fi
-  exec build/ui/vexaterm --simulate "$board"
+  exec out/release/ui/vexaterm --simulate "$board"
 fi
 echo "The desktop program is not built (Qt 6 missing?); here is the headless program:"
-exec build/cli/vexacli --help
+exec out/release/cli/vexacli --help

@@ -4,6 +4,8 @@
 # summary ends the output). Any failure or sanitizer report fails the run.
 set -uo pipefail
 cd "$(dirname "$0")"
+root=$PWD
+mkdir -p out
 ./scripts/install-deps.sh || exit 1
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/vexaterm-ccache}
 jobs=$(nproc)
@@ -12,7 +14,7 @@ status=0
 run_suite() {  # folder label: prints failures and the summary, the full log stays in FOLDER.ctest.log
   local dir=$1 label=$2
   echo "== $label tests"
-  if (cd "$dir" && ctest -j"$((jobs + 1))" --timeout 300 --output-on-failure >"../$dir.ctest.log" 2>&1); then
+  if (cd "$dir" && ctest -j"$((jobs + 1))" --timeout 300 --output-on-failure >"$root/$dir.ctest.log" 2>&1); then
     grep -E 'tests passed|tests failed' "$dir.ctest.log"
   else
     grep -E -A40 '\*\*\*Failed|\*\*\*Exception|\*\*\*Timeout' "$dir.ctest.log" | head -n 200
@@ -34,13 +36,13 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
 if [[ ${VEXA_SKIP_SANITIZERS:-0} != 1 ]]; then
-  sanitized build-asan address
-  sanitized build-tsan thread
+  sanitized out/asan address
+  sanitized out/tsan thread
 fi
 
 echo "== building"
-./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >build.log 2>&1 || { tail -n 80 build.log; exit 1; }
+./scripts/build.sh out/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >out/release.log 2>&1 || { tail -n 80 out/release.log; exit 1; }
 echo "== tests"
-(cd build && ctest -j"$((jobs + 1))" --timeout 300 --output-on-failure) || status=1
+(cd out/release && ctest -j"$((jobs + 1))" --timeout 300 --output-on-failure) || status=1
 if ((status)); then echo "test.sh: some suite failed (see above)"; fi
 exit $status

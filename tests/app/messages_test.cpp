@@ -83,8 +83,11 @@ TEST(MessageCatalog, NoEntryStartsWithAnotherEntrysPrefix) {
   std::set<std::string> unique(prefixes.begin(), prefixes.end());
   EXPECT_EQ(unique.size(), prefixes.size());
   for (std::size_t i = 0; i < entries.size(); ++i)
-    for (std::size_t j = 0; j < prefixes.size(); ++j)
-      if (i != j) EXPECT_NE(entries[i].rfind(prefixes[j], 0), 0u) << entries[i] << " vs " << prefixes[j];
+    for (std::size_t j = 0; j < prefixes.size(); ++j) {
+      if (i != j) {
+        EXPECT_NE(entries[i].rfind(prefixes[j], 0), 0u) << entries[i] << " vs " << prefixes[j];
+      }
+    }
 }
 
 TEST(Messages, LanguageFallbackAndUnknownKeys) {

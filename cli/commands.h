@@ -1,0 +1,9 @@
+#pragma once
+// The entry point of each vexacli command (each defined in its own file, named after it).
+#include "cli/command.h"
+
+namespace vexa::cli {
+
+// Every entry of command_list.inc names one of these; add the declaration with the entry.
+
+}  // namespace vexa::cli

@@ -1,0 +1,245 @@
+#include "platform/serial_tty.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+
+namespace vexa {
+
+namespace {
+
+struct SpeedCode {
+  long speed;
+  speed_t code;
+};
+
+constexpr SpeedCode kSpeedCodes[] = {
+    {50, B50},         {75, B75},         {110, B110},       {134, B134},       {150, B150},
+    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
+    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
+    {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+};
+
+bool speed_code(long speed, speed_t& code) {
+  for (const auto& entry : kSpeedCodes) {
+    if (entry.speed == speed) {
+      code = entry.code;
+      return true;
+    }
+  }
+  return false;
+}
+
+int poll_retry(pollfd* fds, nfds_t count, int wait_ms) {
+  using clock = std::chrono::steady_clock;
+  auto deadline = clock::now() + std::chrono::milliseconds(wait_ms);
+  for (;;) {
+    int rc = ::poll(fds, count, wait_ms);
+    if (rc >= 0 || errno != EINTR) return rc;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
+    wait_ms = left > 0 ? static_cast<int>(left) : 0;
+  }
+}
+
+}  // namespace
+
+SerialTty::SerialTty() : wake_fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+SerialTty::~SerialTty() {
+  close();
+  if (wake_fd_ >= 0) ::close(wake_fd_);
+}
+
+int SerialTty::open(const std::string& path) {
+  close();
+  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno;
+  if (!::isatty(fd)) {
+    ::close(fd);
+    return ENOTTY;
+  }
+  // Exclusive like a COM port: a second program cannot open it while we hold it.
+  ::ioctl(fd, TIOCEXCL);
+  fd_ = fd;
+  return 0;
+}
+
+void SerialTty::close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+int SerialTty::configure(long speed, bool xoff_receive) {
+  if (fd_ < 0) return EBADF;
+  speed_t code;
+  if (!speed_code(speed, code)) return EINVAL;
+  termios tio{};
+  if (::tcgetattr(fd_, &tio) != 0) return errno;
+  ::cfmakeraw(&tio);
+  tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+  tio.c_cflag |= CS8 | CREAD | CLOCAL;
+  tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+  if (xoff_receive) tio.c_iflag |= IXOFF;
+  tio.c_cc[VSTART] = 0x11;
+  tio.c_cc[VSTOP] = 0x13;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  if (::cfsetispeed(&tio, code) != 0 || ::cfsetospeed(&tio, code) != 0) return errno;
+  if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return errno;
+  return 0;
+}
+
+int SerialTty::set_rts(bool raised) {
+  if (fd_ < 0) return EBADF;
+  int bits = TIOCM_RTS;
+  return ::ioctl(fd_, raised ? TIOCMBIS : TIOCMBIC, &bits) == 0 ? 0 : errno;
+}
+
+bool SerialTty::carrier_detect() const {
+  int bits = 0;
+  if (fd_ < 0 || ::ioctl(fd_, TIOCMGET, &bits) != 0) return false;
+  return (bits & TIOCM_CD) != 0;
+}
+
+int SerialTty::write_all(const char* bytes, std::size_t length) {
+  if (fd_ < 0) return EBADF;
+  while (length > 0) {
+    ssize_t n = ::write(fd_, bytes, length);
+    if (n > 0) {
+      bytes += n;
+      length -= static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return errno;
+    pollfd fds[2] = {{fd_, POLLOUT, 0}, {wake_fd_, POLLIN, 0}};
+    int rc = poll_retry(fds, 2, kSerialWriteStallMs);
+    if (rc < 0) return errno;
+    if (rc == 0) return ETIMEDOUT;
+    if (fds[1].revents) return ECANCELED;
+    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return EIO;
+  }
+  return 0;
+}
+
+void SerialTty::sleep_interruptible(int wait_ms) {
+  if (wait_ms <= 0) return;
+  pollfd wake{wake_fd_, POLLIN, 0};
+  poll_retry(&wake, 1, wait_ms);
+}
+
+WaitResult SerialTty::wait_readable(int wait_ms) {
+  if (fd_ < 0) return WaitResult::hung_up;
+  pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+  int rc = poll_retry(fds, 2, std::max(wait_ms, 0));
+  if (rc <= 0) return WaitResult::timed_out;
+  if (fds[1].revents) return WaitResult::timed_out;
+  if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+    sleep_interruptible(wait_ms);
+    return WaitResult::hung_up;
+  }
+  return WaitResult::readable;
+}
+
+long SerialTty::read_some(char* buffer, std::size_t capacity) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return -1;
+  }
+  for (;;) {
+    ssize_t n = ::read(fd_, buffer, capacity);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN) return 0;
+    return -1;
+  }
+}
+
+bool SerialTty::hung_up() const {
+  if (fd_ < 0) return true;
+  pollfd fds{fd_, POLLIN, 0};
+  if (::poll(&fds, 1, 0) < 0) return false;
+  return (fds.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+void SerialTty::interrupt() {
+  std::uint64_t one = 1;
+  [[maybe_unused]] ssize_t n = ::write(wake_fd_, &one, sizeof one);
+}
+
+bool serial_speed_supported(long speed) {
+  speed_t code;
+  return speed_code(speed, code);
+}
+
+std::string system_error_text(int code) {
+  char buffer[256];
+  // GNU strerror_r returns the text (possibly a static one) rather than filling the buffer.
+  const char* text = ::strerror_r(code, buffer, sizeof buffer);
+  return text ? std::string(text) : std::string();
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A ttyS node is a real UART only when its driver reports a UART type.
+bool is_real_uart(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  serial_struct info{};
+  bool real = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
+  ::close(fd);
+  return real;
+}
+
+// Names "<prefix><number>" in dir, by number.
+std::vector<std::string> numbered_devices(const fs::path& dir, const std::string& prefix) {
+  std::vector<std::pair<long, std::string>> found;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    std::string digits = name.substr(prefix.size());
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
+    if (digits.size() > 6) continue;
+    found.emplace_back(std::stol(digits), it->path().string());
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> paths;
+  for (auto& entry : found) paths.push_back(std::move(entry.second));
+  return paths;
+}
+
+}  // namespace
+
+std::vector<std::string> list_serial_devices(const std::string& dev_root) {
+  fs::path root(dev_root);
+  std::vector<std::string> devices;
+  for (auto& path : numbered_devices(root, "ttyS"))
+    if (is_real_uart(path)) devices.push_back(path);
+  for (const char* prefix : {"ttyUSB", "ttyACM"})
+    for (auto& path : numbered_devices(root, prefix)) devices.push_back(path);
+  std::vector<std::string> by_id;
+  std::error_code ec;
+  for (fs::directory_iterator it(root / "serial" / "by-id", ec), end; !ec && it != end; it.increment(ec))
+    by_id.push_back(it->path().string());
+  std::sort(by_id.begin(), by_id.end());
+  devices.insert(devices.end(), by_id.begin(), by_id.end());
+  return devices;
+}
+
+}  // namespace vexa

@@ -1,0 +1,66 @@
+#pragma once
+// A serial tty device through termios: raw 8N1 lines, exclusive use, reads that wait with
+// poll() and can be woken from another thread.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexa {
+
+// Longest a synchronous write waits for the driver to take more bytes before it gives up.
+inline constexpr int kSerialWriteStallMs = 5000;
+
+enum class WaitResult { readable, timed_out, hung_up };
+
+class SerialTty {
+ public:
+  SerialTty();
+  ~SerialTty();
+  SerialTty(const SerialTty&) = delete;
+  SerialTty& operator=(const SerialTty&) = delete;
+
+  // Opens the device for reading and writing and claims it exclusively; 0 or an errno code.
+  int open(const std::string& path);
+  bool is_open() const { return fd_ >= 0; }
+  void close();
+
+  // Raw 8N1 at speed, receiver on, modem lines ignored, no hardware handshake; with
+  // xoff_receive the driver sends XOFF/XON for the input queue (IXOFF). 0 or an errno code
+  // (EINVAL for a speed the driver does not know).
+  int configure(long speed, bool xoff_receive);
+  int set_rts(bool raised);
+  // True when the carrier-detect line is up; false also when it cannot be read.
+  bool carrier_detect() const;
+
+  // Writes every byte, waiting for room in the driver's queue; 0 or an errno code.
+  int write_all(const char* bytes, std::size_t length);
+  // Waits up to wait_ms for input. A hung-up line reports hung_up after the wait has passed
+  // (or interrupt() was called), so callers that loop on it do not spin.
+  WaitResult wait_readable(int wait_ms);
+  // Reads what is queued, without waiting: byte count, 0 when nothing, -1 on error (errno).
+  long read_some(char* buffer, std::size_t capacity);
+  // The descriptor reports a hang-up or an error (the device went away).
+  bool hung_up() const;
+  // Ends every current and later wait at once (used before closing from another thread).
+  void interrupt();
+
+ private:
+  void sleep_interruptible(int wait_ms);
+
+  int fd_ = -1;
+  int wake_fd_ = -1;
+};
+
+// Whether the driver knows this speed in bits per second.
+bool serial_speed_supported(long speed);
+
+// Text of an errno code, as strerror gives it.
+std::string system_error_text(int code);
+
+// The serial devices that exist under dev_root, in this order: real UARTs ttyS<n> (only those
+// whose driver reports a UART type), ttyUSB<n>, ttyACM<n> (each by number), then the links in
+// serial/by-id (by name).
+std::vector<std::string> list_serial_devices(const std::string& dev_root = "/dev");
+
+}  // namespace vexa

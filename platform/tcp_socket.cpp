@@ -1,0 +1,96 @@
+#include "platform/tcp_socket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vexa {
+
+std::optional<std::uint32_t> resolve_ipv4(const std::string& address) {
+  in_addr parsed{};
+  if (!address.empty() && ::inet_aton(address.c_str(), &parsed) != 0) return parsed.s_addr;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (address.empty() || ::getaddrinfo(address.c_str(), nullptr, &hints, &found) != 0 || !found)
+    return std::nullopt;
+  std::uint32_t result = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+  ::freeaddrinfo(found);
+  return result;
+}
+
+TcpSocket::TcpSocket() : wake_fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+TcpSocket::~TcpSocket() {
+  close();
+  if (wake_fd_ >= 0) ::close(wake_fd_);
+}
+
+int TcpSocket::create() {
+  close();
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  return fd_ < 0 ? errno : 0;
+}
+
+int TcpSocket::connect(std::uint32_t address, int port) {
+  if (fd_ < 0) return EBADF;
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_addr.s_addr = address;
+  peer.sin_port = htons(static_cast<std::uint16_t>(port));
+  for (;;) {
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0) return 0;
+    if (errno != EINTR) return errno;
+  }
+}
+
+void TcpSocket::close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+int TcpSocket::send(const char* bytes, std::size_t length) {
+  if (fd_ < 0) return EBADF;
+  for (;;) {
+    if (::send(fd_, bytes, length, MSG_NOSIGNAL) >= 0) return 0;
+    if (errno != EINTR) return errno;
+  }
+}
+
+bool TcpSocket::wait_readable(int wait_ms) {
+  if (fd_ < 0) return false;
+  pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+  int rc;
+  do {
+    rc = ::poll(fds, 2, wait_ms < 0 ? 0 : wait_ms);
+  } while (rc < 0 && errno == EINTR);
+  return rc > 0 && fds[1].revents == 0 && fds[0].revents != 0;
+}
+
+long TcpSocket::receive(char* buffer, std::size_t capacity) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return -1;
+  }
+  for (;;) {
+    ssize_t n = ::recv(fd_, buffer, capacity, 0);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
+void TcpSocket::interrupt() {
+  // The shutdown also ends a send or receive that is blocked in the kernel.
+  if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
+  std::uint64_t one = 1;
+  [[maybe_unused]] ssize_t n = ::write(wake_fd_, &one, sizeof one);
+}
+
+}  // namespace vexa

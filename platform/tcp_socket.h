@@ -1,0 +1,44 @@
+#pragma once
+// An IPv4 stream socket with waits that another thread can end early.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vexa {
+
+// A dotted IPv4 address taken as it is, else the first IPv4 address of the host name (network
+// byte order); nothing when neither works.
+std::optional<std::uint32_t> resolve_ipv4(const std::string& address);
+
+class TcpSocket {
+ public:
+  TcpSocket();
+  ~TcpSocket();
+  TcpSocket(const TcpSocket&) = delete;
+  TcpSocket& operator=(const TcpSocket&) = delete;
+
+  // Creates the socket; 0 or an errno code.
+  int create();
+  // Blocking connect; 0 or an errno code.
+  int connect(std::uint32_t address, int port);
+  bool is_open() const { return fd_ >= 0; }
+  void close();
+
+  // One send of the bytes (a partial send counts); 0 or an errno code.
+  int send(const char* bytes, std::size_t length);
+  // Waits up to wait_ms until the socket is readable (data, end or error); false on time-out
+  // or after interrupt().
+  bool wait_readable(int wait_ms);
+  // Receives up to capacity bytes: the count, 0 when the peer closed, -1 on error (errno).
+  long receive(char* buffer, std::size_t capacity);
+  // Shuts the connection down and ends every current and later wait; the descriptor itself
+  // is closed by close() or the destructor.
+  void interrupt();
+
+ private:
+  int fd_ = -1;
+  int wake_fd_ = -1;
+};
+
+}  // namespace vexa

@@ -1,0 +1,46 @@
+#pragma once
+// Characters typed into the terminal go to the board (command 911 carries each of them).
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "terminal/report_sink.h"
+
+namespace vexa {
+
+inline constexpr int kKeyboardCommand = 911;
+
+// The link writes a keystroke needs; both record the text in the capture log with '>' and
+// report a closed link themselves.
+class KeyboardLink {
+ public:
+  virtual ~KeyboardLink() = default;
+  virtual bool write_char(unsigned char c) = 0;
+  virtual bool write_text(std::string_view bytes) = 0;
+};
+
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  // The plain text on the clipboard as UTF-8; nothing when it cannot be read or holds no text.
+  virtual std::optional<std::string> text() = 0;
+};
+
+class TerminalKeyboard {
+ public:
+  // line_feed_on: the debug line-feed switch (Enter sends LF instead of CR while it is on).
+  TerminalKeyboard(KeyboardLink& link, Clipboard& clipboard, CharSink& terminal,
+                   std::function<bool()> line_feed_on);
+
+  // Command 911: the low byte of parameter is the typed character (Windows-1252).
+  void key_command(unsigned parameter);
+
+ private:
+  KeyboardLink& link_;
+  Clipboard& clipboard_;
+  CharSink& terminal_;
+  const std::function<bool()> line_feed_on_;
+};
+
+}  // namespace vexa

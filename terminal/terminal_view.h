@@ -1,0 +1,25 @@
+#pragma once
+// The text control the terminal shows its characters in. Its text is board text: one byte per
+// character, Windows-1252, new lines as CR LF. A desktop widget converts to UTF-8 itself
+// (terminal/cp1252.h), so positions and lengths here count characters one to one.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vexa {
+
+class TerminalView {
+ public:
+  virtual ~TerminalView() = default;
+  // Number of characters the control holds.
+  virtual std::size_t length() const = 0;
+  // At most max_chars characters from the start of the text.
+  virtual std::string text(std::size_t max_chars) const = 0;
+  // Replaces the whole text (the trim of old text).
+  virtual void set_text(std::string_view text) = 0;
+  // Adds text at the end and scrolls it into view.
+  virtual void append(std::string_view text) = 0;
+  virtual void clear() = 0;
+};
+
+}  // namespace vexa

@@ -1,0 +1,275 @@
+#include "terminal/terminal.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "terminal/text_views.h"
+
+namespace vexa {
+namespace {
+
+struct TerminalFixture : ::testing::Test {
+  TextBufferView view;
+  Terminal terminal{view};
+  const std::string& shown() {
+    terminal.flush();
+    return view.contents();
+  }
+};
+
+TEST_F(TerminalFixture, NewLineFolding) {
+  terminal.put_text("a\r\nb\n\rc");
+  EXPECT_EQ(shown(), "a\r\nb\r\n\r\nc");
+}
+
+TEST_F(TerminalFixture, EachLineEndFormGivesOneNewLine) {
+  terminal.put_text("1\r2\n3\r\n4\r\r\n5\n\r6\r\r7");
+  EXPECT_EQ(shown(), "1\r\n2\r\n3\r\n4\r\n5\r\n\r\n6\r\n7");
+}
+
+TEST_F(TerminalFixture, NulIgnoredWithoutBreakingCrLfPair) {
+  terminal.put_text(std::string("x\r\0\ny", 5));
+  EXPECT_EQ(shown(), "x\r\ny");
+}
+
+TEST_F(TerminalFixture, CaretNotationForControlCharacters) {
+  for (unsigned char c : {1, 7, 9, 26, 27, 31, 127, 0x80, 0xE9, 0xFF}) terminal.put_char(c);
+  EXPECT_EQ(shown(), "^A^G\t^Z^[^_\x7f\x80\xe9\xff");
+}
+
+TEST_F(TerminalFixture, PendingUntilFlush) {
+  terminal.put_text("abc");
+  EXPECT_EQ(view.contents(), "");
+  terminal.flush();
+  EXPECT_EQ(view.contents(), "abc");
+  terminal.flush();  // nothing pending: nothing more
+  EXPECT_EQ(view.contents(), "abc");
+}
+
+TEST_F(TerminalFixture, FullPendingBufferFlushesBeforeTheNextCharacter) {
+  // A put flushes first when pending + 10 exceeds 500: after 491 characters.
+  terminal.put_text(std::string(491, 'x'));
+  EXPECT_EQ(view.contents(), "");
+  terminal.put_char('y');
+  EXPECT_EQ(view.contents(), std::string(491, 'x'));
+  EXPECT_EQ(shown(), std::string(491, 'x') + "y");
+  EXPECT_EQ(interns_text(terminal.counters()), "int: 0 0 0 0 0");
+}
+
+TEST_F(TerminalFixture, TwoCharacterFormsCountAgainstThePendingLimit) {
+  for (int i = 0; i < 245; ++i) terminal.put_char(1);  // 490 pending
+  terminal.put_char('\n');                              // 490 + 10 is not above 500
+  EXPECT_EQ(view.contents(), "");
+  terminal.put_char('z');  // 492 pending: flush first
+  EXPECT_EQ(view.contents().size(), 492u);
+  EXPECT_EQ(view.contents().substr(488), "^A\r\n");
+}
+
+TEST_F(TerminalFixture, LongStreamLosesNothingBeforeTheTrim) {
+  std::string sent;
+  for (int i = 0; i < 5000; ++i) sent += static_cast<char>('a' + i % 26);
+  terminal.put_text(sent);
+  EXPECT_EQ(shown(), sent);
+}
+
+TEST_F(TerminalFixture, ViewBelowTrimLengthIsKept) {
+  const std::string old(kViewTrimAtChars - 1, 'o');
+  view.set_text(old);
+  terminal.put_char('N');
+  EXPECT_EQ(shown(), old + "N");
+}
+
+TEST_F(TerminalFixture, ViewAtTrimLengthDropsItsFirst7500Characters) {
+  std::string old;
+  for (std::size_t i = 0; i < kViewTrimAtChars; ++i) old += static_cast<char>('A' + i % 26);
+  view.set_text(old);
+  terminal.put_char('N');
+  EXPECT_EQ(shown(), old.substr(7500) + "N");
+  EXPECT_EQ(view.contents().size(), 7501u);
+}
+
+TEST_F(TerminalFixture, TrimKeepsAtMostTheTrimBuffer) {
+  std::string old;
+  for (int i = 0; i < 20000; ++i) old += static_cast<char>('0' + i % 10);
+  view.set_text(old);
+  terminal.put_char('N');
+  EXPECT_EQ(shown(), old.substr(7500, 15999 - 7500) + "N");
+}
+
+TEST_F(TerminalFixture, ContinuousStreamStaysBounded) {
+  std::string last;
+  for (int i = 0; i < 40000; ++i) {
+    const char c = static_cast<char>('a' + i % 26);
+    terminal.put_char(c);
+    last += c;
+  }
+  const std::string& text = shown();
+  EXPECT_LT(text.size(), kViewTrimAtChars + kPendingChars);
+  EXPECT_GE(text.size(), kViewTrimDropChars);
+  EXPECT_EQ(text, last.substr(last.size() - text.size()));  // the newest, in order
+}
+
+TEST_F(TerminalFixture, PrintLineStartsANewLineWhenNeeded) {
+  terminal.print_line("first");  // fresh terminal: at a line start
+  terminal.put_text("partial");
+  terminal.print_line("second");
+  terminal.put_text("done\n");
+  terminal.print_line("third");
+  EXPECT_EQ(view.contents(), "first\r\npartial\r\nsecond\r\ndone\r\nthird\r\n");
+}
+
+TEST_F(TerminalFixture, PrintLineAfterReceivedCrNeedsNoNewLine) {
+  terminal.put_text("x\r");
+  terminal.print_line("");
+  terminal.put_char('\n');  // after the printed line, an LF is a new line of its own
+  EXPECT_EQ(shown(), "x\r\n\r\n\r\n");
+}
+
+TEST_F(TerminalFixture, PrintLineCutsAt199Characters) {
+  std::string line;
+  for (int i = 0; i < 300; ++i) line += static_cast<char>('a' + i % 26);
+  terminal.print_line(line);
+  EXPECT_EQ(view.contents(), line.substr(0, 199) + "\r\n");
+  terminal.clear();
+  terminal.print_linef("%s", line.c_str());
+  EXPECT_EQ(view.contents(), line.substr(0, 199) + "\r\n");
+}
+
+TEST_F(TerminalFixture, PrintLineShowsControlsAsCarets) {
+  terminal.print_linef("open %s:%d\t%c", "COM3", 9600, 7);
+  EXPECT_EQ(view.contents(), "open COM3:9600\t^G\r\n");
+}
+
+TEST_F(TerminalFixture, ClearDropsViewAndPending) {
+  terminal.put_text("shown");
+  terminal.flush();
+  terminal.put_text("pending");
+  terminal.clear();
+  EXPECT_EQ(view.contents(), "");
+  EXPECT_TRUE(terminal.at_line_start());
+  terminal.print_line("after");
+  EXPECT_EQ(view.contents(), "after\r\n");
+}
+
+TEST(TerminalLog, PrintedLinesAreRecordedWithTagSpace) {
+  test::TempDir dir;
+  FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
+  CaptureLog log{dir.file("VexaTerm.log"), clock};
+  log.set_mode(1);
+  log.apply_log_mode();
+  TextBufferView view;
+  Terminal terminal{view, &log};
+  terminal.put_text("received, not logged here");
+  terminal.print_line("open COM3:9600,n,8,1");
+  terminal.print_line(std::string("bell\a"));  // the log gets the text, not its caret form
+  terminal.print_line(std::string(250, 'L'));
+  log.log_record('>', "conf\n");
+  terminal.print_line("conf");
+  log.close();
+  EXPECT_EQ(test::TempDir::read(log.path()),
+            " open COM3:9600,n,8,1\nbell\a\n" + std::string(199, 'L') + "\n>conf\n conf\n");
+}
+
+TEST(TerminalStream, StreamViewWritesUtf8Lines) {
+  std::ostringstream out;
+  StreamView view{out};
+  Terminal terminal{view};
+  terminal.put_text("caf\xe9 \x80\r\n");
+  terminal.print_line("ok");
+  EXPECT_EQ(out.str(), "caf\xc3\xa9 \xe2\x82\xac\nok\n");
+}
+
+// Counts what reaches it and never asks for a trim.
+class CountingView : public TerminalView {
+ public:
+  std::size_t length() const override { return 0; }
+  std::string text(std::size_t) const override { return {}; }
+  void set_text(std::string_view) override {}
+  void append(std::string_view text) override {
+    for (char c : text) ++counts[static_cast<unsigned char>(c)];
+  }
+  void clear() override {}
+  std::vector<long> counts = std::vector<long>(256, 0);
+};
+
+TEST(TerminalThreads, ConcurrentPutsAreShownOrCounted) {
+  CountingView view;
+  Terminal terminal{view};
+  constexpr int kThreads = 4;
+  constexpr int kChars = 20000;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&terminal, t] {
+      for (int i = 0; i < kChars; ++i) {
+        terminal.put_char(static_cast<unsigned char>('A' + t));
+        if (i % 1000 == 0) terminal.flush();
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  terminal.flush();
+  const TerminalCounters counters = terminal.counters();
+  long shown = 0;
+  for (int t = 0; t < kThreads; ++t) shown += view.counts['A' + t];
+  EXPECT_EQ(shown + counters.dropped_full + counters.dropped_busy, long{kThreads} * kChars);
+}
+
+TEST(TerminalThreads, OwnerOnlyViewIsWrittenByTheOwnerThread) {
+  TextBufferView view;
+  std::atomic<int> wakes{0};
+  Terminal terminal{view, nullptr, ViewThreads::owner_only, [&wakes] { ++wakes; }};
+  terminal.print_line("owner");
+  EXPECT_EQ(view.contents(), "owner\r\n");
+
+  std::thread worker([&terminal] {
+    terminal.clear();
+    terminal.print_line("worker 1");
+    terminal.put_text(std::string(600, 'w'));  // past the pending limit: handed over whole
+    terminal.print_line("worker 2");
+  });
+  worker.join();
+  EXPECT_EQ(view.contents(), "owner\r\n");  // untouched until the owner flushes
+  EXPECT_GE(wakes.load(), 2);
+  terminal.flush();
+  EXPECT_EQ(view.contents(), "worker 1\r\n" + std::string(600, 'w') + "\r\nworker 2\r\n");
+}
+
+TEST(TerminalThreads, WorkerLinesArriveInOrderWhileTheOwnerFlushes) {
+  TextBufferView view;
+  Terminal terminal{view, nullptr, ViewThreads::owner_only};
+  std::atomic<int> running{2};
+  auto work = [&](char name) {
+    for (int i = 0; i < 200; ++i) terminal.print_linef("%c%03d", name, i);
+    --running;
+  };
+  std::thread a(work, 'a');
+  std::thread b(work, 'b');
+  while (running.load() > 0) terminal.flush();
+  a.join();
+  b.join();
+  terminal.flush();
+  const TerminalCounters counters = terminal.counters();
+  ASSERT_EQ(counters.dropped_full + counters.dropped_busy, 0);
+  std::istringstream lines(view.contents());
+  std::string line;
+  int next_a = 0, next_b = 0;
+  while (std::getline(lines, line)) {
+    ASSERT_EQ(line.size(), 5u) << line;
+    const int n = std::stoi(line.substr(1, 3));
+    if (line[0] == 'a') {
+      EXPECT_EQ(n, next_a++);
+    }
+    if (line[0] == 'b') {
+      EXPECT_EQ(n, next_b++);
+    }
+  }
+  EXPECT_EQ(next_a, 200);
+  EXPECT_EQ(next_b, 200);
+}
+
+}  // namespace
+}  // namespace vexa
