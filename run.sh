@@ -8,12 +8,14 @@ mkdir -p out
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/vexaterm-ccache}
 ./scripts/build.sh out/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >out/release.log 2>&1 || { tail -n 80 out/release.log; exit 1; }
 board=${1:-S}
-if [[ -x out/release/ui/vexaterm ]]; then
+# The programs read ainputs.txt and keep their settings and log in the working directory.
+cd out/release
+if [[ -x ui/vexaterm ]]; then
   if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
     echo "No display found: starting VexaTerm under xvfb-run (a virtual screen you cannot see)."
-    exec xvfb-run -a out/release/ui/vexaterm --simulate "$board"
+    exec xvfb-run -a ui/vexaterm --simulate "$board"
   fi
-  exec out/release/ui/vexaterm --simulate "$board"
+  exec ui/vexaterm --simulate "$board"
 fi
 echo "The desktop program is not built (Qt 6 missing?); here is the headless program:"
-exec out/release/cli/vexacli --help
+exec cli/vexacli --help
