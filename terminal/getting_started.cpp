@@ -29,25 +29,25 @@ constexpr std::string_view kFrench =
     "\r\n"
     "VexaLog E, VexaLog F :\r\n"
     "1. Choisissez un port COM, 9600 bauds, ouvrez le port\r\n"
-    "2. Mettez la carte sur STOP, ou réinitialisez-la sans carte CF\r\n"
+    "2. Mettez la carte sur STOP ou réinitialisez-la sans carte CF\r\n"
     "3. Configuration/Charger depuis la carte\r\n"
     "\r\n"
-    "Tout caractère reçu de la cible s'affiche dans cette fenêtre\r\n"
-    "Tout caractère tapé dans cette fenêtre est envoyé à la cible";
+    "Tout caractère reçu de la carte s'affiche dans cette fenêtre\r\n"
+    "Tout caractère tapé dans cette fenêtre est envoyé à la carte";
 
 constexpr std::string_view kGerman =
     "VexaLog S:\r\n"
     "1. COM-Port wählen, 115200 Baud, Port öffnen\r\n"
     "   (eine USB-Verbindung erscheint als virtueller COM-Port)\r\n"
-    "2. Konfiguration/Von Platine laden\r\n"
+    "2. Konfiguration/Von der Karte laden\r\n"
     "\r\n"
     "VexaLog E, VexaLog F:\r\n"
     "1. COM-Port wählen, 9600 Baud, Port öffnen\r\n"
-    "2. Platine auf STOP schalten oder ohne CF-Karte zurücksetzen\r\n"
-    "3. Konfiguration/Von Platine laden\r\n"
+    "2. Karte auf STOP stellen oder ohne CF-Karte zurücksetzen\r\n"
+    "3. Konfiguration/Von der Karte laden\r\n"
     "\r\n"
-    "Jedes vom Zielgerät empfangene Zeichen erscheint in diesem Fenster\r\n"
-    "Jedes in dieses Fenster getippte Zeichen wird an das Zielgerät gesendet";
+    "Jedes von der Karte empfangene Zeichen erscheint in diesem Fenster\r\n"
+    "Jedes in dieses Fenster getippte Zeichen wird an die Karte gesendet";
 
 }  // namespace
 
@@ -64,8 +64,7 @@ std::string_view getting_started_text(char language) {
 
 void show_getting_started(CharSink& terminal, bool is_family_product, char language) {
   if (!is_family_product) return;
-  for (char c : utf8_to_cp1252(getting_started_text(language)))
-    terminal.put_char(static_cast<unsigned char>(c));
+  terminal.put_text(utf8_to_cp1252(getting_started_text(language)));
   terminal.flush();
 }
 

@@ -39,4 +39,11 @@ void TerminalKeyboard::key_command(unsigned parameter) {
   }
 }
 
+bool TerminalKeyboard::type_character(char32_t c) {
+  const auto byte = unicode_to_cp1252(c);
+  if (!byte) return false;
+  key_command(*byte);
+  return true;
+}
+
 }  // namespace vexa

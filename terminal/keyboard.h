@@ -35,6 +35,9 @@ class TerminalKeyboard {
 
   // Command 911: the low byte of parameter is the typed character (Windows-1252).
   void key_command(unsigned parameter);
+  // A character typed on the desktop: its Windows-1252 byte through key_command; false (and
+  // nothing sent) when that code page has no byte for it.
+  bool type_character(char32_t c);
 
  private:
   KeyboardLink& link_;

@@ -18,6 +18,10 @@ class CharSink {
   virtual ~CharSink() = default;
   // One received byte, through the terminal's new-line folding and caret notation.
   virtual void put_char(unsigned char c) = 0;
+  // A burst of received bytes, as put_char of each; a sink may take them in one step.
+  virtual void put_text(std::string_view bytes) {
+    for (char c : bytes) put_char(static_cast<unsigned char>(c));
+  }
   // Shows what put_char collected.
   virtual void flush() = 0;
 };

@@ -1,6 +1,7 @@
 #include "terminal/terminal.h"
 
 #include <cstdarg>
+#include <utility>
 
 #include "app/text_format.h"
 
@@ -21,111 +22,141 @@ Terminal::Terminal(TerminalView& view, CaptureLog* log, ViewThreads threads,
   pending_.reserve(kPendingChars);
 }
 
-bool Terminal::may_touch_view() const {
+bool Terminal::may_write_view() const {
   return threads_ == ViewThreads::any || std::this_thread::get_id() == owner_;
 }
 
-bool Terminal::acquire_busy(std::unique_lock<std::timed_mutex>& lock) {
-  if (lock.try_lock()) return true;
-  ++first_waits_;
-  if (lock.try_lock_for(kFirstBusyWait)) return true;
-  ++second_waits_;
-  if (lock.try_lock_for(kSecondBusyWait)) return true;
-  ++dropped_busy_;
+void Terminal::set_line_start(bool on) { at_line_start_.store(on, std::memory_order_relaxed); }
+
+bool Terminal::try_lock_within(BusyLock& lock, std::chrono::milliseconds wait) {
+  // The lock is held for a few microseconds at a time, so a short poll finds it free.
+  constexpr std::chrono::microseconds kPoll{100};
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  do {
+    std::this_thread::sleep_for(kPoll);
+    if (lock.try_lock()) return true;
+  } while (std::chrono::steady_clock::now() < deadline);
   return false;
 }
 
-void Terminal::put_char(unsigned char c) {
-  if (c == 0) return;
-  put(c, false);
+bool Terminal::acquire_busy(BusyLock& lock) {
+  if (lock.try_lock()) return true;
+  ++first_waits_;
+  if (try_lock_within(lock, kFirstBusyWait)) return true;
+  ++second_waits_;
+  return try_lock_within(lock, kSecondBusyWait);
 }
 
-void Terminal::put_text(std::string_view bytes) {
-  for (char c : bytes) put_char(static_cast<unsigned char>(c));
+void Terminal::move_pending_locked() {
+  outbox_ += pending_;
+  pending_.clear();
+  // The view would drop the older half at its next trim anyway; the out-box does the same so
+  // an owner that falls behind costs no more memory than the view itself.
+  while (outbox_.size() >= kViewTrimAtChars) {
+    outbox_.erase(0, kViewTrimDropChars);
+    dropped_full_ += static_cast<int>(kViewTrimDropChars);
+  }
 }
 
-void Terminal::put(unsigned char c, bool forced_new_line) {
-  if (pending_size_.load() + kPendingReserve > kPendingChars) flush();
-  std::unique_lock lock(busy_, std::defer_lock);
-  if (!acquire_busy(lock)) return;
+bool Terminal::make_room_locked() {
+  if (pending_.size() + kPendingReserve <= kPendingChars) return false;
+  move_pending_locked();
+  return true;
+}
 
-  bool new_line = forced_new_line;
-  if (forced_new_line) {
-    after_cr_ = false;
-  } else if (c == '\r') {
-    if (after_cr_) return;
+bool Terminal::new_line_locked() {
+  after_cr_ = false;
+  const bool moved = make_room_locked();
+  pending_ += "\r\n";
+  set_line_start(true);
+  return moved;
+}
+
+bool Terminal::put_locked(unsigned char c) {
+  if (c == 0) return false;
+  if (c == '\r') {
+    if (after_cr_) return false;  // CR CR LF is one new line
+    const bool moved = new_line_locked();
     after_cr_ = true;
-    new_line = true;
-  } else if (c == '\n') {
-    const bool folded = after_cr_;
-    after_cr_ = false;
-    if (folded) return;
-    new_line = true;
-  } else {
-    after_cr_ = false;
+    return moved;
   }
-
-  // Still full: the flush above found the buffer busy.
-  if (pending_.size() + kPendingReserve > kPendingChars) {
-    ++dropped_full_;
-    return;
+  if (c == '\n') {
+    if (std::exchange(after_cr_, false)) return false;  // the LF of CR LF
+    return new_line_locked();
   }
-  at_line_start_ = false;
-  if (new_line) {
-    pending_ += "\r\n";
-    at_line_start_ = true;
-  } else if (c < 32 && c != '\t') {
+  after_cr_ = false;
+  const bool moved = make_room_locked();
+  set_line_start(false);
+  if (c < 32 && c != '\t') {
     pending_ += '^';
     pending_ += static_cast<char>(c + 64);
   } else {
     pending_ += static_cast<char>(c);
   }
-  pending_size_ = pending_.size();
+  return moved;
 }
 
-void Terminal::hand_over_pending() {
-  handed_over_ += pending_;
-  pending_.clear();
-  pending_size_ = 0;
-  // The view would drop the older half anyway; keep the hand-over bounded like the view.
-  while (handed_over_.size() >= kViewTrimAtChars) handed_over_.erase(0, kViewTrimDropChars);
-  owner_work_ = true;
+void Terminal::put_char(unsigned char c) {
+  if (c == 0) return;
+  BusyLock lock(busy_, std::defer_lock);
+  if (!acquire_busy(lock)) {
+    ++dropped_busy_;
+    return;
+  }
+  if (put_locked(c)) deliver(lock);
+}
+
+void Terminal::put_text(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const std::string_view chunk = bytes.substr(0, kPendingChars);
+    bytes.remove_prefix(chunk.size());
+    BusyLock lock(busy_, std::defer_lock);
+    if (!acquire_busy(lock)) {
+      dropped_busy_ += static_cast<int>(chunk.size());
+      continue;
+    }
+    bool moved = false;
+    for (char c : chunk) moved |= put_locked(static_cast<unsigned char>(c));
+    if (moved) deliver(lock);
+  }
 }
 
 void Terminal::flush() {
-  const bool direct = may_touch_view();
-  if (pending_size_.load() == 0 && !(direct && owner_work_.load())) return;
-
-  std::unique_lock view_lock(view_mutex_, std::defer_lock);
-  if (direct) view_lock.lock();  // taken before the busy lock, so appends keep their order
-  std::string text;
-  bool clear_first = false;
-  {
-    std::unique_lock lock(busy_, std::try_to_lock);
-    if (!lock) {
-      ++skipped_flushes_;
-      return;
-    }
-    if (!direct) {
-      if (pending_.empty()) return;
-      hand_over_pending();
-      lock.unlock();
-      if (wake_owner_) wake_owner_();
-      return;
-    }
-    text = std::move(handed_over_);
-    handed_over_.clear();
-    text += pending_;
-    pending_.clear();
-    pending_size_ = 0;
-    clear_first = clear_requested_;
-    clear_requested_ = false;
-    owner_work_ = false;
+  BusyLock lock(busy_, std::defer_lock);
+  if (!lock.try_lock() && !try_lock_within(lock, kFirstBusyWait)) {
+    ++skipped_flushes_;
+    // The owner may have been woken for this flush: ask again so the text is not stranded.
+    if (threads_ == ViewThreads::owner_only && may_write_view() && wake_owner_) wake_owner_();
+    return;
   }
-  show(text, clear_first);
+  if (!pending_.empty()) move_pending_locked();
+  deliver(lock);
 }
 
-void Terminal::show(std::string_view text, bool clear_first) {
+void Terminal::deliver(BusyLock& lock) {
+  if (outbox_.empty() && !clear_requested_) return;
+  if (!may_write_view()) {
+    if (std::exchange(wake_pending_, true)) return;  // one wake until the owner flushes
+    lock.unlock();
+    if (wake_owner_) wake_owner_();
+    lock.lock();
+    return;
+  }
+  if (writing_) return;  // the thread writing now takes the out-box before it stops
+  writing_ = true;
+  while (!outbox_.empty() || clear_requested_) {
+    std::string text = std::move(outbox_);
+    outbox_.clear();
+    const bool clear_first = std::exchange(clear_requested_, false);
+    wake_pending_ = false;
+    lock.unlock();
+    show(text, clear_first);
+    lock.lock();
+  }
+  writing_ = false;
+}
+
+void Terminal::show(const std::string& text, bool clear_first) {
   if (clear_first) view_.clear();
   if (text.empty()) return;
   if (view_.length() >= kViewTrimAtChars) {
@@ -138,32 +169,28 @@ void Terminal::show(std::string_view text, bool clear_first) {
 }
 
 void Terminal::clear() {
-  const bool direct = may_touch_view();
-  std::unique_lock view_lock(view_mutex_, std::defer_lock);
-  if (direct) view_lock.lock();
-  {
-    std::lock_guard lock(busy_);
-    pending_.clear();
-    pending_size_ = 0;
-    handed_over_.clear();
-    clear_requested_ = !direct;
-    owner_work_ = !direct;
-    at_line_start_ = true;  // an empty view: the next report needs no new line first
-  }
-  if (direct) {
-    view_.clear();
-  } else {
-    view_lock.unlock();
-    if (wake_owner_) wake_owner_();
-  }
+  BusyLock lock(busy_);
+  pending_.clear();
+  outbox_.clear();
+  clear_requested_ = true;
+  set_line_start(true);  // an empty view: the next report needs no new line first
+  deliver(lock);
 }
 
 void Terminal::print_line(std::string_view text) {
   const std::string line = limited(text, kPrintLineChars);
-  if (!at_line_start_) put(0, true);
-  for (char c : line) put_char(static_cast<unsigned char>(c));
-  put(0, true);
-  flush();
+  {
+    BusyLock lock(busy_, std::defer_lock);
+    if (acquire_busy(lock)) {
+      if (!at_line_start_.load(std::memory_order_relaxed)) new_line_locked();
+      for (char c : line) put_locked(static_cast<unsigned char>(c));
+      new_line_locked();
+      move_pending_locked();
+      deliver(lock);
+    } else {
+      dropped_busy_ += static_cast<int>(line.size());
+    }
+  }
   if (log_) log_->log_record(' ', line + "\n");
 }
 
@@ -178,6 +205,11 @@ void Terminal::print_linef(const char* format, ...) {
 TerminalCounters Terminal::counters() const {
   return {dropped_full_.load(), first_waits_.load(), second_waits_.load(), dropped_busy_.load(),
           skipped_flushes_.load()};
+}
+
+std::size_t Terminal::queued_chars() const {
+  std::lock_guard lock(busy_);
+  return pending_.size() + outbox_.size();
 }
 
 }  // namespace vexa

@@ -3,16 +3,19 @@
 // here. Characters are collected in a small pending buffer and appended to the view in one step
 // (the flush), so a fast stream does not cost one view update per byte.
 //
-// Threads: put_char, print_line and flush come from the receive thread, the window thread and
-// worker threads. The pending buffer, the new-line flags and the counters are guarded by one
-// lock (the busy lock), held only for a few instructions at a time; a put that cannot take it
-// within 10 + 30 ms drops its character, a flush that finds it taken leaves the text pending.
-// The view itself is touched only by flush and clear:
-//  - ViewThreads::any: by whichever thread calls them, one at a time under the view lock
-//    (text buffers and streams);
-//  - ViewThreads::owner_only: only by the thread that created the terminal (the window thread);
-//    a flush or clear on another thread hands its work over and calls wake_owner, and the
-//    owner's next flush() does it.
+// Threads: put_char, put_text, print_line, flush and clear come from the receive thread, the
+// window thread and worker threads. One lock (the busy lock) guards the pending buffer, the
+// new-line flags and the out-box; it is only ever held for work on at most a few hundred
+// characters and never while the view is written. A flush moves the pending text to the out-box
+// under the lock; the view is then written outside the lock by one writer at a time:
+//  - ViewThreads::any: by whichever thread flushes (text buffers and streams);
+//  - ViewThreads::owner_only: only by the thread that created the terminal (the window thread).
+//    Another thread's flush leaves the text in the out-box and calls wake_owner once until the
+//    owner's next flush() takes it, so a fast stream costs the window one update per wake, not
+//    one per burst.
+// A put that cannot take the lock within 10 + 30 ms drops its character. The out-box keeps at
+// most kViewTrimAtChars characters, dropping its older half like the view's trim, so memory
+// stays bounded when the owner falls behind.
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -37,10 +40,10 @@ inline constexpr std::chrono::milliseconds kFirstBusyWait{10};
 inline constexpr std::chrono::milliseconds kSecondBusyWait{30};
 
 struct TerminalCounters {
-  int dropped_full = 0;     // characters dropped for a full pending buffer
+  int dropped_full = 0;     // characters dropped before the view took them (out-box full)
   int first_waits = 0;      // puts that found the buffer busy
   int second_waits = 0;     // ... and still busy after the first wait
-  int dropped_busy = 0;     // ... and still busy after the second: dropped
+  int dropped_busy = 0;     // characters dropped because the buffer stayed busy
   int skipped_flushes = 0;  // flushes that found the buffer busy
 };
 
@@ -51,8 +54,9 @@ enum class ViewThreads { any, owner_only };
 
 class Terminal : public ReportSink, public CharSink {
  public:
-  // log may be null (no capture log). wake_owner is called (from any thread, without locks
-  // held) when owner-only work is waiting for the owner thread's next flush().
+  // log may be null (no capture log). wake_owner (owner_only mode) is called from any thread,
+  // without locks held, when text waits for the owner thread's next flush(); it should only
+  // post that flush to the owner's event loop.
   explicit Terminal(TerminalView& view, CaptureLog* log = nullptr,
                     ViewThreads threads = ViewThreads::any, std::function<void()> wake_owner = {});
   Terminal(const Terminal&) = delete;
@@ -61,30 +65,41 @@ class Terminal : public ReportSink, public CharSink {
   // One character: NUL ignored; CR, LF, CR LF and CR CR LF each one new line (CR LF in the
   // view), LF CR two; codes 1..31 except TAB as a caret and the letter; others as themselves.
   void put_char(unsigned char c) override;
-  // Every byte of a text through put_char.
-  void put_text(std::string_view bytes);
+  // Every byte of a burst as put_char, taking the lock once per pending buffer's worth.
+  void put_text(std::string_view bytes) override;
   // Appends the pending characters to the view, trimming the view's older half first when it
   // holds kViewTrimAtChars or more.
   void flush() override;
   // Empties the view and drops the pending characters.
   void clear();
   // The text (cut at kPrintLineChars) as a line of its own, flushed, and recorded in the
-  // capture log with the tag ' '.
+  // capture log with the tag ' '. The line is put in one step, so lines printed by several
+  // threads at once never mix.
   void print_line(std::string_view text) override;
   void print_linef(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
   TerminalCounters counters() const;
   // The last thing put was a new line (true for a fresh or cleared terminal).
   bool at_line_start() const { return at_line_start_.load(); }
+  // Characters put but not yet in the view (pending and out-box).
+  std::size_t queued_chars() const;
 
  private:
-  // Steps shared by put_char and the new lines print_line forces.
-  void put(unsigned char c, bool forced_new_line);
-  bool acquire_busy(std::unique_lock<std::timed_mutex>& lock);
-  bool may_touch_view() const;
-  // Under the busy lock: moves the pending text to the owner hand-over.
-  void hand_over_pending();
-  void show(std::string_view text, bool clear_first);
+  using BusyLock = std::unique_lock<std::mutex>;
+
+  bool acquire_busy(BusyLock& lock);
+  static bool try_lock_within(BusyLock& lock, std::chrono::milliseconds wait);
+  // The steps below run under the busy lock; true when the pending text was moved on.
+  bool put_locked(unsigned char c);
+  bool new_line_locked();
+  bool make_room_locked();
+  void move_pending_locked();
+  // With the lock held: writes the out-box to the view, or hands it to the owner. The lock
+  // is released while the view is written and held again on return.
+  void deliver(BusyLock& lock);
+  void show(const std::string& text, bool clear_first);
+  bool may_write_view() const;
+  void set_line_start(bool on);
 
   TerminalView& view_;
   CaptureLog* const log_;
@@ -92,14 +107,15 @@ class Terminal : public ReportSink, public CharSink {
   const std::function<void()> wake_owner_;
   const std::thread::id owner_;
 
-  std::mutex view_mutex_;    // one flush or clear at a time writes to the view
-  std::timed_mutex busy_;    // guards everything below that is not atomic
-  std::string pending_;      // at most kPendingChars
-  std::string handed_over_;  // owner-only mode: flushed on another thread, not yet shown
-  bool clear_requested_ = false;
+  // Guards everything below that is not atomic. A plain mutex polled with try_lock: the
+  // timed lock calls of the standard library escape ThreadSanitizer's view.
+  mutable std::mutex busy_;
+  std::string pending_;            // at most kPendingChars
+  std::string outbox_;             // flushed, not yet in the view; below kViewTrimAtChars
+  bool clear_requested_ = false;   // the view is to be emptied before the out-box is shown
+  bool writing_ = false;           // a thread is writing to the view
+  bool wake_pending_ = false;      // the owner was woken and has not flushed since
   bool after_cr_ = false;
-  std::atomic<bool> owner_work_{false};  // hand-over or clear waiting for the owner
-  std::atomic<std::size_t> pending_size_{0};
   std::atomic<bool> at_line_start_{true};
 
   std::atomic<int> dropped_full_{0};

@@ -233,9 +233,16 @@ TEST(TerminalThreads, OwnerOnlyViewIsWrittenByTheOwnerThread) {
   });
   worker.join();
   EXPECT_EQ(view.contents(), "owner\r\n");  // untouched until the owner flushes
-  EXPECT_GE(wakes.load(), 2);
+  EXPECT_EQ(wakes.load(), 1);                // one wake until the owner has flushed
   terminal.flush();
   EXPECT_EQ(view.contents(), "worker 1\r\n" + std::string(600, 'w') + "\r\nworker 2\r\n");
+
+  std::thread again([&terminal] { terminal.print_line("worker 3"); });
+  again.join();
+  EXPECT_EQ(wakes.load(), 2);  // the owner's flush re-armed the wake
+  terminal.flush();
+  EXPECT_EQ(view.contents(),
+            "worker 1\r\n" + std::string(600, 'w') + "\r\nworker 2\r\nworker 3\r\n");
 }
 
 TEST(TerminalThreads, WorkerLinesArriveInOrderWhileTheOwnerFlushes) {

@@ -1,1 +1,0 @@
-// placeholder: the simulator engine lands here
