@@ -1,0 +1,78 @@
+#pragma once
+// The receive thread: reads everything the board sends, echoes it to the terminal, cuts it into
+// lines, records each line in the capture log, hands it to the line consumers and to waiting
+// senders. It also runs the TCP connect when one is requested.
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "app/capture_log.h"
+#include "link/line_assembler.h"
+#include "link/line_consumers.h"
+#include "link/reply_wait.h"
+#include "link/serial_link.h"
+#include "terminal/report_sink.h"
+
+namespace vexa {
+
+// A burst longer than this is cut so the terminal shows a steady stream while the board sends
+// without a pause.
+inline constexpr std::size_t kBurstBytes = 64 * 1024;
+inline constexpr int kReceiveWaitMs = 100;
+
+// Flags other threads set and the receive thread reads.
+struct ReceiveFlags {
+  std::atomic<bool> reading_enabled{true};  // off while a loader or upload reads the port itself
+  std::atomic<bool> echo_suppressed{false}; // file transfer: nothing shown, commands not printed
+  std::atomic<bool> samba_mode{false};      // the '#' prompt also starts a terminal line
+  std::atomic<bool> inputs_refresh{false};  // a new analog input was seen: refresh the inputs tab
+};
+
+class ReceiveThread {
+ public:
+  // tcp_connect runs on this thread when the port layer has a TCP connect request.
+  ReceiveThread(SerialLink& link, TcpClient& tcp, CharSink& echo, LineConsumers& consumers,
+                ReplyWait& replies, ReceiveFlags& flags, CaptureLog* log = nullptr);
+  ~ReceiveThread();
+  ReceiveThread(const ReceiveThread&) = delete;
+  ReceiveThread& operator=(const ReceiveThread&) = delete;
+
+  // Called on this thread when the inputs refresh flag was consumed. Set before start().
+  void set_inputs_refresher(std::function<void()> refresh) { refresh_inputs_ = std::move(refresh); }
+
+  void start();
+  // Ends the thread (within about 100 ms) and joins it.
+  void stop();
+
+  // Bytes and lines received so far (diagnostics and benchmarks).
+  std::uint64_t bytes_received() const { return bytes_.load(); }
+  std::uint64_t lines_received() const { return lines_.load(); }
+  // TCP connects run so far, successful or not.
+  std::uint64_t connects_done() const { return connects_.load(); }
+
+ private:
+  void run();
+  // One burst: everything queued, at most kBurstBytes. True when something was shown.
+  bool burst();
+  void take_bytes(std::string_view bytes, bool echo, bool samba);
+
+  SerialLink& link_;
+  TcpClient& tcp_;
+  CharSink& echo_;
+  LineConsumers& consumers_;
+  ReplyWait& replies_;
+  ReceiveFlags& flags_;
+  CaptureLog* log_;
+  std::function<void()> refresh_inputs_;
+
+  LineAssembler assembler_;  // touched by this thread only
+  std::string chunk_;
+  std::atomic<bool> stop_{false};
+  std::atomic<std::uint64_t> bytes_{0};
+  std::atomic<std::uint64_t> lines_{0};
+  std::atomic<std::uint64_t> connects_{0};
+  std::thread thread_;
+};
+
+}  // namespace vexa

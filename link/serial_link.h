@@ -1,0 +1,158 @@
+#pragma once
+// The one connection to the board: a serial tty (a "COMn" name or a device path) or, for the
+// link name "tcp/ip", the TCP client. Opens, configures, watches and closes the port, changes
+// its speed, writes to whichever connection stands and reads bytes with a time-out.
+//
+// Reads are buffered: one read system call fetches everything the driver has queued, and the
+// byte interface hands it out. The receive thread takes whole chunks of it instead.
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/capture_log.h"
+#include "app/messages.h"
+#include "link/tcp_client.h"
+#include "platform/serial_tty.h"
+#include "terminal/report_sink.h"
+
+namespace vexa {
+
+inline constexpr char kTcpLinkName[] = "tcp/ip";
+inline constexpr std::size_t kSelectorChars = 20;      // the speed text
+// A "COMn" name fits the selector's 20 characters; device paths (serial/by-id links) are longer.
+inline constexpr std::size_t kLinkNameChars = 255;
+inline constexpr std::size_t kPortErrorTextChars = 500;
+inline constexpr int kLowestPortNumber = 1;
+inline constexpr int kHighestPortNumber = 99;
+inline constexpr std::size_t kReadChunkBytes = 4096;   // one read system call at most
+inline constexpr int kDrainBytes = 20;                 // discarded right after an open
+
+// The window's side of the port: the selector / name display and the terminal look.
+class LinkObserver {
+ public:
+  virtual ~LinkObserver() = default;
+  // The link opened (true) or closed (false).
+  virtual void link_state_changed(bool open) = 0;
+  // The speed selector should show this speed.
+  virtual void speed_selected(long speed) = 0;
+};
+
+// What a link name opens: the device path and the description "COM5:9600,n,8,1".
+struct PortName {
+  std::string device_path;  // "/dev/ttyS4" for "COM5"; a path stands as it is
+  std::string label;        // "COM5" or the path, used in the description
+};
+
+// "COMn" (n 1..99; anything else counts as COM1) maps to /dev/ttyS(n-1); other names are paths.
+PortName resolve_port_name(std::string_view link_name);
+// "%s:%d,n,8,1" with the label and the speed.
+std::string port_description(const PortName& name, long speed);
+// What the user can do about an errno from opening a device: a hint for permissions, a busy
+// port or a missing device; the system text otherwise.
+std::string open_failure_reason(const std::string& device_path, int error_code);
+// The selector's entries: the serial devices that exist, then "tcp/ip".
+std::vector<std::string> port_list(const std::string& dev_root = "/dev");
+
+class SerialLink {
+ public:
+  SerialLink(ReportSink& reports, const Messages& messages, TcpClient& tcp, CaptureLog* log = nullptr);
+  ~SerialLink();
+  SerialLink(const SerialLink&) = delete;
+  SerialLink& operator=(const SerialLink&) = delete;
+
+  void set_observer(LinkObserver* observer) { observer_.store(observer); }
+
+  // The selectors' texts (the speed cut to 20 characters, the name to 255), read again by every open.
+  void select(std::string_view link_name, std::string_view speed_text);
+  std::string link_name() const;
+  std::string speed_text() const;
+  long speed() const { return speed_.load(); }
+  // The address text of the phone number field, for the TCP connect.
+  void set_tcp_address(std::string_view text);
+  std::string tcp_address() const;
+
+  // A user's open (reconnect false) or the automatic reopen after a loss (reconnect true).
+  // For "tcp/ip" only the connect request is set: the receive thread connects.
+  bool open_link(bool reconnect);
+  // True when a serial port was open and is now closed.
+  bool close_link();
+  // The speed in force before the change, the current speed when it is already speed, or -1
+  // (port closed, or the change failed and the port was closed).
+  long set_speed(long speed, bool announce);
+
+  // A text, recorded in the capture log with '>'.
+  bool write_text(std::string_view text);
+  // Binary bytes, not logged.
+  bool write_bytes(const char* bytes, std::size_t length);
+  // One character as a one-character text; NUL writes nothing.
+  bool write_char(char c);
+
+  // 0..255, -1 when nothing came within wait_ms, -2 when the serial port is not open.
+  int serial_read_byte(int wait_ms);
+  // The TCP reader when no serial port is open, else serial_read_byte.
+  int link_read_byte(int wait_ms);
+  // The next serial read returns this byte first (0: none).
+  void push_back(unsigned char byte);
+
+  bool serial_open() const;
+  bool link_is_open() const;
+  bool lost() const { return lost_.load(); }
+  bool carrier_detect() const;
+
+  // The presence probe of the 100 ms timer: notices a vanished device path or a hung-up line
+  // and closes the port; reopens it once it is back.
+  void probe_port();
+
+  // --- for the receive thread ---
+  // Consumes the TCP connect request (set by open_link on "tcp/ip").
+  bool take_tcp_connect_request() { return tcp_connect_request_.exchange(false); }
+  // Waits up to wait_ms for something to read on the open connection; with nothing open, until
+  // a port opens or wake_receiver() is called. True when there is something to read.
+  bool wait_readable(int wait_ms);
+  // Appends to out what the serial port has (push-back byte, buffered bytes, one read of the
+  // queue), up to but not including a NUL byte. Returns true when a NUL was met (and dropped).
+  bool read_serial_chunk(std::string& out);
+  void wake_receiver();
+
+ private:
+  std::shared_ptr<SerialTty> tty() const;
+  bool refill_locked(SerialTty& tty);
+  void report_open_failure(const std::string& description, const std::string& path, int code,
+                           bool reconnect);
+  void notify_state(bool open);
+
+  ReportSink& reports_;
+  const Messages& messages_;
+  TcpClient& tcp_;
+  CaptureLog* log_;
+  std::atomic<LinkObserver*> observer_{nullptr};
+
+  mutable std::mutex state_mutex_;  // names, the handle pointer
+  std::string link_name_ = "COM1";
+  std::string speed_text_ = "9600";
+  std::string tcp_address_;
+  std::string device_path_;
+  std::string label_;
+  std::shared_ptr<SerialTty> tty_;
+  std::atomic<long> speed_{9600};
+  std::atomic<bool> lost_{false};
+  std::atomic<bool> tcp_connect_request_{false};
+
+  std::mutex read_mutex_;  // the read buffer and push-back byte (one reader at a time)
+  std::string buffer_;
+  std::size_t buffer_position_ = 0;
+  int push_back_ = 0;
+
+  std::mutex write_mutex_;  // keeps concurrent writes whole
+
+  std::mutex idle_mutex_;  // the receive thread's wait while nothing is open
+  std::condition_variable idle_;
+  std::uint64_t idle_wakes_ = 0;
+};
+
+}  // namespace vexa

@@ -1,0 +1,242 @@
+// The receive thread and the reply wait over a real pseudo-terminal: line assembly, the
+// consumers and their order, the upload gate, echo, and the sender's wait for "Ok".
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "link/link_session.h"
+#include "platform/pseudo_terminal.h"
+#include "support/recording_sinks.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using test::eventually;
+using test::RecordingConsumer;
+using test::SharedEcho;
+using test::SharedReport;
+using test::TempDir;
+
+// A board on the master side of a pty that answers each command line it reads.
+class ScriptedBoard {
+ public:
+  explicit ScriptedBoard(std::function<std::string(const std::string&)> answer) : answer_(std::move(answer)) {
+    thread_ = std::thread([this] { run(); });
+  }
+  ~ScriptedBoard() {
+    stop_ = true;
+    thread_.join();
+  }
+  PseudoTerminal& pty() { return pty_; }
+
+ private:
+  void run() {
+    std::string pending;
+    while (!stop_) {
+      pending += pty_.read_for(5);
+      for (auto lf = pending.find('\n'); lf != std::string::npos; lf = pending.find('\n')) {
+        std::string command = pending.substr(0, lf);
+        pending.erase(0, lf + 1);
+        pty_.write(answer_(command));
+      }
+    }
+  }
+  PseudoTerminal pty_;
+  std::function<std::string(const std::string&)> answer_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+class Receiving : public ::testing::Test {
+ protected:
+  Receiving() : session(report, echo, messages) {}
+  ~Receiving() override { session.stop(); }
+
+  void connect(PseudoTerminal& pty) {
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink(pty.slave_path(), path);
+    session.consumers().attach(ConsumerSlot::configuration, &config_lines);
+    session.start();
+    ASSERT_TRUE(session.open(path, "115200"));
+  }
+
+  TempDir dir;
+  std::string path = dir.file("board");
+  SharedReport report;
+  SharedEcho echo;
+  Messages messages;
+  RecordingConsumer config_lines;
+  LinkSession session;
+};
+
+TEST_F(Receiving, OkInAnyCaseAcknowledges) {
+  ScriptedBoard board([](const std::string&) { return std::string("OK\r\n"); });
+  connect(board.pty());
+  EXPECT_TRUE(session.send_and_wait_ok("bd=9600"));
+  EXPECT_TRUE(report.contains("bd=9600"));
+  EXPECT_TRUE(session.send_and_wait_ok(""));  // nothing to send
+}
+
+TEST_F(Receiving, AnotherLineIsReported) {
+  ScriptedBoard board([](const std::string&) { return std::string("Ok.\r\n"); });
+  connect(board.pty());
+  EXPECT_FALSE(session.send_and_wait_ok("bd=9600"));
+  EXPECT_TRUE(report.contains("expected: Ok got: Ok."));
+}
+
+TEST_F(Receiving, SilenceIsReportedAfterTheWait) {
+  ScriptedBoard board([](const std::string&) { return std::string(); });
+  connect(board.pty());
+  EXPECT_FALSE(session.send_and_wait_ok("bd=9600"));
+  EXPECT_TRUE(report.contains("Error no reply (1/258)"));
+}
+
+TEST_F(Receiving, AReplyBeforeTheWaitBeginsIsNotLost) {
+  ScriptedBoard board([](const std::string&) { return std::string("Ok\n"); });
+  connect(board.pty());
+  ASSERT_TRUE(session.write_text("z\n"));
+  ASSERT_TRUE(config_lines.wait_count(1));  // the reply is already in
+  EXPECT_TRUE(session.wait_line("Ok\r\n"));
+}
+
+TEST_F(Receiving, OnlyTheFirstLineAfterTheCommandCounts) {
+  ScriptedBoard board([](const std::string& command) { return command + "\nOk\n"; });  // an echo
+  connect(board.pty());
+  EXPECT_FALSE(session.send_and_wait_ok("conf"));
+  EXPECT_TRUE(report.contains("expected: Ok got: conf"));
+}
+
+TEST_F(Receiving, ManyAcknowledgedCommandsInARow) {
+  ScriptedBoard board([](const std::string&) { return std::string("Ok\r\n"); });
+  connect(board.pty());
+  for (int i = 0; i < 200; ++i) ASSERT_TRUE(session.send_and_wait_ok("a" + std::to_string(i) + "=a*1+0")) << i;
+}
+
+TEST_F(Receiving, CarriageReturnsVanishAndLongLinesAreCut) {
+  PseudoTerminal pty;
+  connect(pty);
+  pty.write("ab\r\rcd\n");
+  pty.write(std::string(1500, 'x') + "\n");
+  ASSERT_TRUE(config_lines.wait_count(2));
+  auto lines = config_lines.lines();
+  EXPECT_EQ(lines[0], "abcd");
+  EXPECT_EQ(lines[1], std::string(998, 'x'));
+  // The terminal still shows every character.
+  ASSERT_TRUE(eventually([&] { return echo.text().size() >= 1500 + 8; }));
+  EXPECT_EQ(echo.text().substr(0, 7), "ab\r\rcd\n");
+  EXPECT_EQ(echo.text().find(std::string(1500, 'x')), 7u);
+}
+
+TEST_F(Receiving, NulBytesAreNeitherShownNorStored) {
+  PseudoTerminal pty;
+  connect(pty);
+  pty.write(std::string("ab\0cd\n", 6));
+  ASSERT_TRUE(config_lines.wait_count(1));
+  EXPECT_EQ(config_lines.lines()[0], "abcd");
+  EXPECT_EQ(echo.text(), "abcd\n");
+}
+
+TEST_F(Receiving, ConsumersHearLinesInTheirOrderAndTheUploadGateHolds) {
+  std::vector<std::string> order;
+  std::mutex order_mutex;
+  RecordingConsumer upload("upload", &order, &order_mutex), analog("analog", &order, &order_mutex),
+      view("view", &order, &order_mutex), factory("factory", &order, &order_mutex),
+      loader("loader", &order, &order_mutex), config("config", &order, &order_mutex);
+  session.consumers().attach(ConsumerSlot::configuration, &config);
+  session.consumers().attach(ConsumerSlot::loader, &loader);
+  session.consumers().attach(ConsumerSlot::factory_test, &factory);
+  session.consumers().attach(ConsumerSlot::data_view, &view);
+  session.consumers().attach(ConsumerSlot::analog_tab, &analog);
+  session.consumers().attach(ConsumerSlot::upload, &upload);
+  PseudoTerminal pty;
+  std::filesystem::create_symlink(pty.slave_path(), path);
+  session.start();
+  ASSERT_TRUE(session.open(path, "9600"));
+
+  pty.write("one\n");
+  ASSERT_TRUE(config.wait_count(1));
+  {
+    std::lock_guard lock(order_mutex);
+    EXPECT_EQ(order, (std::vector<std::string>{"upload", "analog", "view", "factory", "loader", "config"}));
+  }
+
+  session.consumers().set_upload_running(true);
+  const std::string shown_before = echo.text();
+  pty.write("two\n");
+  ASSERT_TRUE(factory.wait_count(2));
+  EXPECT_EQ(loader.lines().size(), 1u);
+  EXPECT_EQ(config.lines().size(), 1u);
+  EXPECT_EQ(upload.lines().back(), "two");
+  EXPECT_EQ(echo.text(), shown_before);  // nothing echoed during an upload
+
+  session.consumers().set_upload_running(false);
+  pty.write("three\n");
+  ASSERT_TRUE(config.wait_count(2));
+  EXPECT_EQ(config.lines().back(), "three");
+}
+
+TEST_F(Receiving, SambaPromptStartsATerminalLineButNotAReplyLine) {
+  PseudoTerminal pty;
+  connect(pty);
+  session.flags().samba_mode = true;
+  pty.write(">#ok\n");
+  ASSERT_TRUE(config_lines.wait_count(1));
+  EXPECT_EQ(config_lines.lines()[0], ">#ok");
+  EXPECT_EQ(echo.text(), ">#\nok\n");
+}
+
+TEST_F(Receiving, ReadingSwitchedOffLeavesThePortToItsReader) {
+  PseudoTerminal pty;
+  connect(pty);
+  session.flags().reading_enabled = false;
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));  // the thread notices the flag
+  pty.write("L");
+  EXPECT_EQ(session.port().serial_read_byte(3000), 'L');
+  session.flags().reading_enabled = true;
+  pty.write("x\n");
+  ASSERT_TRUE(config_lines.wait_count(1));
+  EXPECT_EQ(config_lines.lines()[0], "x");
+}
+
+TEST_F(Receiving, NoiseAndHugeLinesStayBounded) {
+  PseudoTerminal pty;
+  connect(pty);
+  std::mt19937 random(7);
+  std::string noise(3 << 20, '\0');
+  for (char& c : noise) c = static_cast<char>(random() & 0xff);
+  std::thread writer([&] {
+    pty.write(noise);
+    pty.write(std::string(100000, 'y') + "\nend\n");
+  });
+  ASSERT_TRUE(eventually([&] {
+    auto lines = config_lines.lines();
+    return !lines.empty() && lines.back() == "end";
+  }, 60000));
+  writer.join();
+  for (const auto& line : config_lines.lines()) {
+    EXPECT_LE(line.size(), kMaxLineChars);
+    EXPECT_EQ(line.find('\r'), std::string::npos);
+    EXPECT_EQ(line.find('\0'), std::string::npos);
+  }
+}
+
+TEST_F(Receiving, ABoardThatVanishesMidLineIsNoticed) {
+  auto pty = std::make_unique<PseudoTerminal>();
+  connect(*pty);
+  pty->write("half a li");
+  ASSERT_TRUE(eventually([&] { return echo.text() == "half a li"; }));
+  pty.reset();
+  std::filesystem::remove(path);
+  session.port().probe_port();
+  EXPECT_TRUE(report.contains("close com"));
+  EXPECT_FALSE(session.send_and_wait_ok("conf"));
+  EXPECT_TRUE(report.contains("Error Port is not open"));
+  EXPECT_TRUE(config_lines.lines().empty());
+}
+
+}  // namespace
+}  // namespace vexa

@@ -1,0 +1,226 @@
+// The port layer over real pseudo-terminals: names, open and its failures, line settings,
+// writes and reads, speed changes and the presence probe with its automatic reopen.
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "link/serial_link.h"
+#include "platform/pseudo_terminal.h"
+#include "support/recording_sinks.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using test::SharedReport;
+using test::TempDir;
+
+TEST(PortNames, ComNamesMapToTtySAndBadNumbersToCom1) {
+  EXPECT_EQ(resolve_port_name("COM5").device_path, "/dev/ttyS4");
+  EXPECT_EQ(resolve_port_name("COM5").label, "COM5");
+  EXPECT_EQ(resolve_port_name("com12").label, "COM12");
+  for (const char* bad : {"COM0", "COMx", "COM100", "COM-3", "COM"}) {
+    EXPECT_EQ(resolve_port_name(bad).label, "COM1") << bad;
+    EXPECT_EQ(resolve_port_name(bad).device_path, "/dev/ttyS0") << bad;
+  }
+  EXPECT_EQ(resolve_port_name("/dev/ttyUSB0").device_path, "/dev/ttyUSB0");
+  EXPECT_EQ(resolve_port_name("/dev/ttyUSB0").label, "/dev/ttyUSB0");
+  EXPECT_EQ(port_description(resolve_port_name("COM5"), 9600), "COM5:9600,n,8,1");
+}
+
+TEST(PortNames, FailureReasonsSayWhatToDo) {
+  EXPECT_NE(open_failure_reason("/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
+  EXPECT_NE(open_failure_reason("/dev/ttyUSB0", EACCES).find("/dev/ttyUSB0"), std::string::npos);
+  EXPECT_NE(open_failure_reason("/dev/ttyUSB0", EBUSY).find("another program"), std::string::npos);
+  EXPECT_NE(open_failure_reason("/dev/ttyUSB9", ENOENT).find("plugged"), std::string::npos);
+}
+
+TEST(PortNames, ListEndsWithTcpAndHoldsOnlyItWithoutDevices) {
+  TempDir dir;
+  EXPECT_EQ(port_list(dir.path()), std::vector<std::string>{"tcp/ip"});
+  EXPECT_EQ(port_list().back(), "tcp/ip");
+}
+
+class PortLayer : public ::testing::Test {
+ protected:
+  PortLayer() : tcp(report, messages), link(report, messages, tcp) {}
+
+  // A symbolic link to a fresh pty's slave, as a board simulator offers one.
+  void plug_in(PseudoTerminal& pty) {
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink(pty.slave_path(), path);
+  }
+  std::string open_line(long speed) const { return "open " + path + ":" + std::to_string(speed) + ",n,8,1"; }
+
+  TempDir dir;
+  std::string path = dir.file("board");
+  SharedReport report;
+  Messages messages;
+  TcpClient tcp;
+  SerialLink link;
+};
+
+TEST_F(PortLayer, OpensRawEightNoneOneWithReceiveXoff) {
+  PseudoTerminal pty;
+  ASSERT_TRUE(pty.is_open());
+  plug_in(pty);
+  link.select(path, "9600");
+  ASSERT_TRUE(link.open_link(false));
+  EXPECT_TRUE(report.contains(open_line(9600)));
+  EXPECT_TRUE(link.link_is_open());
+  termios tio{};
+  ASSERT_TRUE(pty.line_settings(tio));
+  EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+  EXPECT_NE(tio.c_iflag & IXOFF, 0u);
+  EXPECT_EQ(tio.c_iflag & IXON, 0u);
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
+  EXPECT_TRUE(link.close_link());
+  EXPECT_TRUE(report.contains("close com"));
+  EXPECT_FALSE(link.close_link());
+}
+
+TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
+  link.select(path, "9600");
+  EXPECT_FALSE(link.open_link(false));
+  auto lines = report.lines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], open_line(9600));
+  EXPECT_EQ(lines[1], "Error open " + path + ":9600,n,8,1");
+  EXPECT_NE(lines[2].find("plugged"), std::string::npos);
+  EXPECT_FALSE(link.link_is_open());
+}
+
+TEST_F(PortLayer, AFileThatIsNoTerminalIsRefused) {
+  std::string plain = dir.write("plain.txt", "x");
+  link.select(plain, "9600");
+  EXPECT_FALSE(link.open_link(false));
+  EXPECT_TRUE(report.contains("Error open " + plain + ":9600,n,8,1"));
+  EXPECT_FALSE(link.serial_open());
+}
+
+TEST_F(PortLayer, WritesNeedAnOpenPortAndNulWritesNothing) {
+  EXPECT_FALSE(link.write_text("conf\n"));
+  EXPECT_TRUE(report.contains("Error Port is not open"));
+  EXPECT_EQ(link.serial_read_byte(0), -2);
+  EXPECT_EQ(link.link_read_byte(0), -1);
+
+  PseudoTerminal pty;
+  plug_in(pty);
+  link.select(path, "115200");
+  ASSERT_TRUE(link.open_link(false));
+  EXPECT_TRUE(link.write_text("conf\n"));
+  EXPECT_FALSE(link.write_char('\0'));
+  EXPECT_TRUE(link.write_char('z'));
+  EXPECT_EQ(pty.read_until("z", 2000), "conf\nz");
+}
+
+TEST_F(PortLayer, ReadsBytesWithTimeOutsAndThePushBackByteFirst) {
+  PseudoTerminal pty;
+  plug_in(pty);
+  link.select(path, "9600");
+  ASSERT_TRUE(link.open_link(false));
+  EXPECT_EQ(link.serial_read_byte(0), -1);
+  EXPECT_EQ(link.serial_read_byte(30), -1);
+  ASSERT_TRUE(pty.write(std::string("A\xff\x00", 3)));
+  link.push_back('P');
+  EXPECT_EQ(link.serial_read_byte(0), 'P');
+  EXPECT_EQ(link.serial_read_byte(2000), 'A');
+  EXPECT_EQ(link.serial_read_byte(2000), 0xff);
+  EXPECT_EQ(link.serial_read_byte(2000), 0);
+  EXPECT_EQ(link.link_read_byte(0), -1);
+}
+
+TEST_F(PortLayer, SpeedChangesReturnTheOldSpeed) {
+  EXPECT_EQ(link.set_speed(9600, true), 9600);  // already in force, even while closed
+  EXPECT_EQ(link.set_speed(19200, true), -1);
+  PseudoTerminal pty;
+  plug_in(pty);
+  link.select(path, "9600");
+  ASSERT_TRUE(link.open_link(false));
+  report.clear();
+  EXPECT_EQ(link.set_speed(115200, true), 9600);
+  EXPECT_TRUE(report.contains(open_line(115200)));
+  termios tio{};
+  ASSERT_TRUE(pty.line_settings(tio));
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B115200));
+  EXPECT_EQ(tio.c_iflag & IXOFF, 0u);  // a speed change carries no XON/XOFF
+  EXPECT_EQ(link.set_speed(9600, false), 115200);
+  EXPECT_FALSE(report.contains(open_line(9600)));
+
+  EXPECT_EQ(link.set_speed(12345, true), -1);
+  EXPECT_TRUE(report.contains("Error open " + path + ":9600,n,8,1"));
+  EXPECT_FALSE(link.serial_open());
+  EXPECT_EQ(link.speed(), 12345);
+}
+
+TEST_F(PortLayer, VanishedDeviceIsClosedAndReopenedWhenItComesBack) {
+  auto pty = std::make_unique<PseudoTerminal>();
+  plug_in(*pty);
+  link.select(path, "9600");
+  ASSERT_TRUE(link.open_link(false));
+  link.probe_port();
+  EXPECT_TRUE(link.serial_open());
+
+  std::filesystem::remove(path);
+  pty.reset();
+  report.clear();
+  link.probe_port();
+  auto lines = report.lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "COM error 2 No such file or directory");
+  EXPECT_EQ(lines[1], "close com");
+  EXPECT_TRUE(link.lost());
+  EXPECT_FALSE(link.serial_open());
+
+  // Failed reopen attempts print nothing.
+  report.clear();
+  link.probe_port();
+  link.probe_port();
+  EXPECT_TRUE(report.lines().empty());
+
+  PseudoTerminal again;
+  plug_in(again);
+  link.probe_port();
+  EXPECT_TRUE(link.serial_open());
+  EXPECT_EQ(report.lines(), std::vector<std::string>{open_line(9600)});
+  EXPECT_TRUE(link.write_text("conf\n"));
+  EXPECT_EQ(again.read_until("\n", 2000), "conf\n");
+  link.probe_port();
+  EXPECT_FALSE(link.lost());
+}
+
+TEST_F(PortLayer, HungUpLineIsNoticedByTheProbe) {
+  PseudoTerminal pty;
+  plug_in(pty);
+  link.select(path, "9600");
+  ASSERT_TRUE(link.open_link(false));
+  pty.close();
+  report.clear();
+  link.probe_port();
+  auto lines = report.lines();
+  ASSERT_EQ(lines.size(), 2u);
+  // The slave node goes with its master, so either the path or the hang-up is seen first.
+  EXPECT_TRUE(lines[0] == "COM error 2 No such file or directory" ||
+              lines[0] == "COM error 5 Input/output error")
+      << lines[0];
+  EXPECT_EQ(lines[1], "close com");
+}
+
+TEST_F(PortLayer, UserCloseIsNotReopened) {
+  PseudoTerminal pty;
+  plug_in(pty);
+  link.select(path, "9600");
+  ASSERT_TRUE(link.open_link(false));
+  link.close_link();
+  report.clear();
+  link.probe_port();
+  EXPECT_FALSE(link.serial_open());
+  EXPECT_TRUE(report.lines().empty());
+}
+
+}  // namespace
+}  // namespace vexa

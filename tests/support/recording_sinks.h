@@ -1,0 +1,129 @@
+#pragma once
+// Report and character sinks that record what reaches them, safe to fill from the receive
+// thread while a test reads them.
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "link/line_consumer.h"
+#include "terminal/report_sink.h"
+
+namespace vexa::test {
+
+class SharedReport final : public ReportSink {
+ public:
+  void print_line(std::string_view text) override {
+    std::lock_guard lock(mutex_);
+    lines_.emplace_back(text);
+    changed_.notify_all();
+  }
+  std::vector<std::string> lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+  }
+  bool contains(std::string_view text) const {
+    std::lock_guard lock(mutex_);
+    for (const auto& line : lines_)
+      if (line == text) return true;
+    return false;
+  }
+  // Waits (as a hang guard, up to timeout_ms) until a line equal to text was printed.
+  bool wait_for(std::string_view text, int timeout_ms = 5000) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] {
+      for (const auto& line : lines_)
+        if (line == text) return true;
+      return false;
+    });
+  }
+  void clear() {
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> lines_;
+};
+
+class SharedEcho final : public CharSink {
+ public:
+  void put_char(unsigned char c) override {
+    std::lock_guard lock(mutex_);
+    text_.push_back(static_cast<char>(c));
+  }
+  void put_text(std::string_view bytes) override {
+    std::lock_guard lock(mutex_);
+    text_.append(bytes);
+  }
+  void flush() override {
+    std::lock_guard lock(mutex_);
+    ++flushes_;
+  }
+  std::string text() const {
+    std::lock_guard lock(mutex_);
+    return text_;
+  }
+  int flushes() const {
+    std::lock_guard lock(mutex_);
+    return flushes_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::string text_;
+  int flushes_ = 0;
+};
+
+class RecordingConsumer final : public LineConsumer {
+ public:
+  explicit RecordingConsumer(std::string name = {}, std::vector<std::string>* order = nullptr,
+                             std::mutex* order_mutex = nullptr)
+      : name_(std::move(name)), order_(order), order_mutex_(order_mutex) {}
+  void on_line(std::string_view line) override {
+    {
+      std::lock_guard lock(mutex_);
+      lines_.emplace_back(line);
+    }
+    if (order_) {
+      std::lock_guard lock(*order_mutex_);
+      order_->push_back(name_);
+    }
+    changed_.notify_all();
+  }
+  std::vector<std::string> lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+  }
+  // Hang guard: waits until count lines have come.
+  bool wait_count(std::size_t count, int timeout_ms = 5000) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return lines_.size() >= count; });
+  }
+
+ private:
+  std::string name_;
+  std::vector<std::string>* order_;
+  std::mutex* order_mutex_;
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> lines_;
+};
+
+// Polls cond every few milliseconds until it holds or timeout_ms passed (a hang guard).
+template <class Cond>
+bool eventually(Cond cond, int timeout_ms = 5000) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return cond();
+}
+
+}  // namespace vexa::test
