@@ -5,5 +5,7 @@
 namespace vexa::cli {
 
 // Every entry of command_list.inc names one of these; add the declaration with the entry.
+int run_terminal(CommandContext& context);
+int run_send(CommandContext& context);
 
 }  // namespace vexa::cli
