@@ -1,0 +1,174 @@
+#include "support/child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+extern char** environ;
+
+namespace vexa::test {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+std::vector<char*> argv_of(const std::string& program, const std::vector<std::string>& args,
+                           std::vector<std::string>& storage) {
+  storage.clear();
+  storage.push_back(program);
+  storage.insert(storage.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& s : storage) argv.push_back(s.data());
+  argv.push_back(nullptr);
+  return argv;
+}
+
+int exit_code_of(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+void drain(int fd, std::string& into) {
+  char buffer[4096];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0) return;
+    into.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+std::string built_program(const std::string& relative) { return std::string(VEXA_BINARY_DIR) + "/" + relative; }
+
+RunResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                      int timeout_ms) {
+  RunResult result;
+  int in[2], out[2], err[2];
+  if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC)) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  std::vector<std::string> storage;
+  auto argv = argv_of(program, args, storage);
+  pid_t pid = -1;
+  int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(in[0]);
+  ::close(out[1]);
+  ::close(err[1]);
+  if (rc != 0) {
+    ::close(in[1]);
+    ::close(out[0]);
+    ::close(err[0]);
+    result.err = "cannot start " + program;
+    return result;
+  }
+  std::thread feeder([fd = in[1], input] {
+    std::size_t done = 0;
+    while (done < input.size()) {
+      ssize_t n = ::write(fd, input.data() + done, input.size() - done);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+  });
+  ::fcntl(out[0], F_SETFL, O_NONBLOCK);
+  ::fcntl(err[0], F_SETFL, O_NONBLOCK);
+  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+  int status = 0;
+  bool exited = false;
+  while (!exited) {
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    ::poll(fds, 2, 20);
+    drain(out[0], result.out);
+    drain(err[0], result.err);
+    if (::waitpid(pid, &status, WNOHANG) == pid) exited = true;
+    if (!exited && SteadyClock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      feeder.join();
+      ::close(out[0]);
+      ::close(err[0]);
+      result.exit_code = -1;
+      result.err += "\n[killed by the test's hang guard]";
+      return result;
+    }
+  }
+  feeder.join();
+  ::fcntl(out[0], F_SETFL, 0);
+  ::fcntl(err[0], F_SETFL, 0);
+  drain(out[0], result.out);
+  drain(err[0], result.err);
+  ::close(out[0]);
+  ::close(err[0]);
+  result.exit_code = exit_code_of(status);
+  return result;
+}
+
+BackgroundProgram::BackgroundProgram(const std::string& program, const std::vector<std::string>& args) {
+  int out[2];
+  if (::pipe2(out, O_CLOEXEC)) return;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 2);
+  std::vector<std::string> storage;
+  auto argv = argv_of(program, args, storage);
+  pid_t pid = -1;
+  if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) pid_ = pid;
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(out[1]);
+  output_fd_ = out[0];
+  ::fcntl(output_fd_, F_SETFL, O_NONBLOCK);
+}
+
+BackgroundProgram::~BackgroundProgram() {
+  stop();
+  if (output_fd_ >= 0) ::close(output_fd_);
+}
+
+bool BackgroundProgram::running() const {
+  if (pid_ < 0) return false;
+  return ::waitpid(pid_, nullptr, WNOHANG) == 0;
+}
+
+int BackgroundProgram::stop(int timeout_ms) {
+  if (pid_ < 0) return -1;
+  ::kill(pid_, SIGTERM);
+  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+  int status = 0;
+  for (;;) {
+    drain(output_fd_, output_);
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) break;
+    if (SteadyClock::now() > deadline) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, &status, 0);
+      status = -1;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  drain(output_fd_, output_);
+  pid_ = -1;
+  return status == -1 ? -1 : exit_code_of(status);
+}
+
+bool wait_for_path(const std::string& path, int timeout_ms) {
+  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+  struct stat info {};
+  while (SteadyClock::now() < deadline) {
+    if (::lstat(path.c_str(), &info) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+}  // namespace vexa::test
