@@ -1,0 +1,103 @@
+// vexacli's link commands end to end against vexaboard over a pseudo-terminal and TCP: what the
+// user sees on standard output and the exit status scripts rely on.
+#include <gtest/gtest.h>
+
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using test::BackgroundProgram;
+using test::built_program;
+using test::run_program;
+using test::TempDir;
+
+class LinkCommands : public ::testing::Test {
+ protected:
+  void start_board(std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"--type", "F", "--pty", link};
+    args.insert(args.end(), extra.begin(), extra.end());
+    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"), args);
+    ASSERT_TRUE(test::wait_for_path(link)) << board->output();
+  }
+  test::RunResult cli(std::vector<std::string> args, const std::string& input = {}) {
+    std::vector<std::string> all = {"--settings", dir.path(), "--port", link};
+    all.insert(all.end(), args.begin(), args.end());
+    return run_program(built_program("cli/vexacli"), all, input);
+  }
+
+  TempDir dir;
+  std::string link = dir.file("board");
+  std::unique_ptr<BackgroundProgram> board;
+};
+
+TEST_F(LinkCommands, SendPrintsTheCommandAndWhatTheBoardAnswers) {
+  start_board();
+  auto result = cli({"send", "conf", "--listen", "0.5"});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_NE(result.out.find("open " + link + ":9600,n,8,1\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("\nconf\n"), std::string::npos);
+  EXPECT_NE(result.out.find("VexaLog F v1404\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("close com"), std::string::npos);
+}
+
+TEST_F(LinkCommands, WaitOkSucceedsOnlyOnOk) {
+  start_board();
+  auto ok = cli({"send", "ad=10", "--wait-ok"});
+  EXPECT_EQ(ok.exit_code, 0) << ok.out << ok.err;
+  auto refused = cli({"send", "rs0=1", "--wait-ok"});  // an S key: not on an F board
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.out.find("expected: Ok got: "), std::string::npos) << refused.out;
+}
+
+TEST_F(LinkCommands, SilentBoardEndsTheWaitWithTheNoReplyLine) {
+  start_board({"--drop-reply", "1"});
+  auto result = cli({"send", "ad=10", "--wait-ok"});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_NE(result.out.find("Error no reply (1/258)"), std::string::npos) << result.out;
+}
+
+TEST_F(LinkCommands, MissingPortSaysHowToGiveOne) {
+  auto result = run_program(built_program("cli/vexacli"), {"send", "conf"});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_NE(result.err.find("--port"), std::string::npos);
+}
+
+TEST_F(LinkCommands, OpenFailureNamesThePortAndTheReason) {
+  auto result = cli({"send", "conf"});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_NE(result.out.find("Error open " + link + ":9600,n,8,1"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("plugged"), std::string::npos) << result.out;
+}
+
+TEST_F(LinkCommands, PipedTerminalSendsKeystrokesAndShowsTheBoard) {
+  start_board();
+  auto result = cli({"terminal"}, "conf\n");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_NE(result.out.find("VexaLog F v1404"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("m0="), std::string::npos);
+}
+
+TEST_F(LinkCommands, TerminalQuitsOnCtrlBracket) {
+  start_board();
+  auto result = cli({"terminal"}, std::string("\x1d"));
+  EXPECT_EQ(result.exit_code, 0);
+}
+
+TEST_F(LinkCommands, TcpBoardAnswersToo) {
+  const std::string port = "47" + std::to_string(100 + ::getpid() % 800);
+  BackgroundProgram tcp_board(built_program("sim/vexaboard"), {"--type", "E", "--tcp", "127.0.0.1:" + port});
+  test::RunResult result;
+  for (int attempt = 0; attempt < 50; ++attempt) {  // until the board listens
+    result = run_program(built_program("cli/vexacli"),
+                         {"--settings", dir.path(), "--tcp", "127.0.0.1 " + port, "send", "ad=5", "--wait-ok"});
+    if (result.exit_code == 0) break;
+    usleep(100000);
+  }
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+  EXPECT_NE(result.out.find("Online 127.0.0.1 " + port), std::string::npos) << result.out;
+}
+
+}  // namespace
+}  // namespace vexa
