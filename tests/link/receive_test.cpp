@@ -146,6 +146,11 @@ TEST_F(Receiving, ConsumersHearLinesInTheirOrderAndTheUploadGateHolds) {
   RecordingConsumer upload("upload", &order, &order_mutex), analog("analog", &order, &order_mutex),
       view("view", &order, &order_mutex), factory("factory", &order, &order_mutex),
       loader("loader", &order, &order_mutex), config("config", &order, &order_mutex);
+  // The consumers live on this test's stack: the receive thread stops before they go.
+  struct StopFirst {
+    LinkSession& session;
+    ~StopFirst() { session.stop(); }
+  } stop_first{session};
   session.consumers().attach(ConsumerSlot::configuration, &config);
   session.consumers().attach(ConsumerSlot::loader, &loader);
   session.consumers().attach(ConsumerSlot::factory_test, &factory);
