@@ -21,7 +21,11 @@ LinkSession::~LinkSession() {
 
 void LinkSession::start() { receiver_.start(); }
 
-void LinkSession::stop() { receiver_.stop(); }
+void LinkSession::stop() {
+  // A connect blocked on the receive thread would hold up the join.
+  tcp_.abort_connect();
+  receiver_.stop();
+}
 
 bool LinkSession::open(std::string_view link_name, std::string_view speed_text, int tcp_wait_ms) {
   port_.select(link_name, speed_text);

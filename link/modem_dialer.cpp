@@ -1,6 +1,7 @@
 #include "link/modem_dialer.h"
 
 #include "app/text_format.h"
+#include "link/tcp_client.h"
 
 namespace vexa {
 namespace {
@@ -37,39 +38,34 @@ CallButtonLook call_button_look(CallState state, const Messages& messages) {
   return look;
 }
 
-ModemDialer::ModemDialer(ModemPort& port, ModemWindow& window, ReportSink& terminal,
-                         const Messages& messages, SharedCallState& call_state)
-    : port_(port), window_(window), terminal_(terminal), messages_(messages), call_state_(call_state) {}
+ModemDialer::ModemDialer(ModemLink& link, ModemStatus& status, ModemWriter& writer, TcpClient& tcp,
+                         ModemWindow& window, ReportSink& terminal, const Messages& messages)
+    : link_(link),
+      status_(status),
+      writer_(writer),
+      tcp_(tcp),
+      window_(window),
+      terminal_(terminal),
+      messages_(messages),
+      call_state_(tcp.shared_call_state()),
+      button_(call_button_look(call_state_.load(), messages)) {}
 
-void ModemDialer::update_call_button() {
-  window_.show_call_button(call_button_look(call_state(), messages_));
-}
+void ModemDialer::update_call_button() { button_ = call_button_look(call_state(), messages_); }
+
+void ModemDialer::take_phone_text() { phone_text_ = limited(window_.phone_field_text(), kPhoneTextChars); }
 
 void ModemDialer::modem_tick(bool clicked) {
-  if (port_.is_tcp()) {
-    port_.tcp_toggle(clicked);
+  if (link_.is_tcp()) {
+    if (clicked) {
+      take_phone_text();
+      link_.set_tcp_address(phone_text_);
+    }
+    if (tcp_.tcp_toggle(clicked)) link_.open_link();
+    update_call_button();
     return;
   }
-  const bool carrier = port_.carrier_detect();
-  if (clicked) {
-    if (call_state() != CallState::offline) {
-      set_state(CallState::disconnecting);
-      window_.set_status(messages_.message("Mphdisc"));
-      terminal_.print_line("+++");
-      port_.write_text("+++");  // the modem's escape to command mode: no line end
-      countdown_ = kHangUpTicks;
-    } else {
-      std::string phone = limited(window_.phone_field_text(), kPhoneTextChars);
-      const auto number = dial_number(phone);
-      if (!number) return;
-      if (!port_.is_open() && !port_.open()) return;
-      phone_text_ = std::move(phone);
-      set_state(CallState::calling);
-      window_.set_status(format_text("%s %s", messages_.message("Mphcall").c_str(), number->c_str()));
-      terminal_.print_line("atd" + *number);
-      port_.write_text("atd" + *number + "\r");
-    }
-  }
+  const bool carrier = status_.carrier_detect();
+  if (clicked) click_serial();
   if (call_state() == CallState::calling && carrier) {
     set_state(CallState::online);
     window_.set_status(format_text("%s %s", messages_.message("Mphonline").c_str(), phone_text_.c_str()));
@@ -77,7 +73,7 @@ void ModemDialer::modem_tick(bool clicked) {
   if (call_state() == CallState::disconnecting && countdown_ > 0) {
     if (--countdown_ == 0) {
       terminal_.print_line("ath");
-      port_.write_text("ATH\r");
+      writer_.write_text("ATH\r");
     }
   }
   if (call_state() == CallState::disconnecting && !carrier) {
@@ -85,6 +81,26 @@ void ModemDialer::modem_tick(bool clicked) {
     window_.set_status(messages_.message("Mphoffline"));
   }
   update_call_button();
+}
+
+void ModemDialer::click_serial() {
+  if (call_state() != CallState::offline) {
+    set_state(CallState::disconnecting);
+    window_.set_status(messages_.message("Mphdisc"));
+    terminal_.print_line("+++");
+    writer_.write_text("+++");  // the modem's escape to command mode: no line end
+    countdown_ = kHangUpTicks;
+    return;
+  }
+  take_phone_text();
+  const auto number = dial_number(phone_text_);
+  if (!number) return;
+  if (!link_.serial_open()) link_.open_link();
+  if (!link_.serial_open()) return;
+  set_state(CallState::calling);
+  window_.set_status(format_text("%s %s", messages_.message("Mphcall").c_str(), number->c_str()));
+  terminal_.print_line("atd" + *number);
+  writer_.write_text("atd" + *number + "\r");
 }
 
 }  // namespace vexa

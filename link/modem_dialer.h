@@ -12,26 +12,41 @@
 
 namespace vexa {
 
+class TcpClient;
+
 inline constexpr std::size_t kPhoneTextChars = 99;   // phone text and the phone field
 inline constexpr std::size_t kDialNumberChars = 99;  // 100-character dial buffer
 inline constexpr std::size_t kDialMinDigits = 4;
 inline constexpr int kHangUpTicks = 11;  // "+++", then "ATH" on the tenth 100 ms tick after it
 
-// The link as the dialer needs it.
-class ModemPort {
+// The modem status lines of the serial port.
+class ModemStatus {
  public:
-  virtual ~ModemPort() = default;
-  // The link name is "tcp/ip".
-  virtual bool is_tcp() = 0;
-  // The TCP client's call button action.
-  virtual void tcp_toggle(bool clicked) = 0;
-  virtual bool is_open() = 0;
-  // Opens the serial port as the open button would; true when it is open afterwards.
-  virtual bool open() = 0;
-  // The receive-line-signal-detect (DCD) modem status line.
+  virtual ~ModemStatus() = default;
+  // The receive-line-signal-detect (DCD) line; false when no port is open.
   virtual bool carrier_detect() = 0;
-  // Writes text to the link as it stands.
+};
+
+// Where the modem commands go: the link, as its text writes (logged with '>').
+class ModemWriter {
+ public:
+  virtual ~ModemWriter() = default;
   virtual bool write_text(std::string_view text) = 0;
+};
+
+// The port layer as the call button needs it.
+class ModemLink {
+ public:
+  virtual ~ModemLink() = default;
+  // The selected link name is "tcp/ip".
+  virtual bool is_tcp() = 0;
+  // A serial port is open.
+  virtual bool serial_open() = 0;
+  // The open button's action: opens the serial port (reporting failures), or for "tcp/ip"
+  // sets the connect request. True when the serial port is open afterwards.
+  virtual bool open_link() = 0;
+  // The address text the TCP connect uses.
+  virtual void set_tcp_address(std::string_view text) = 0;
 };
 
 enum class ButtonCheck : int { unchecked = 0, checked = 1, indeterminate = 2 };
@@ -40,7 +55,6 @@ enum class ButtonCheck : int { unchecked = 0, checked = 1, indeterminate = 2 };
 struct CallButtonLook {
   ButtonCheck check = ButtonCheck::unchecked;
   std::string caption;
-  bool enabled = true;
   bool operator==(const CallButtonLook&) const = default;
 };
 
@@ -54,7 +68,6 @@ class ModemWindow {
   virtual std::string phone_field_text() = 0;
   // Status field 770; also prints the text as a terminal line.
   virtual void set_status(std::string_view text) = 0;
-  virtual void show_call_button(const CallButtonLook& look) = 0;
 };
 
 // The number to dial: the first word (at the start or after a blank) that begins with at least
@@ -63,28 +76,36 @@ std::optional<std::string> dial_number(std::string_view text);
 
 class ModemDialer {
  public:
-  ModemDialer(ModemPort& port, ModemWindow& window, ReportSink& terminal, const Messages& messages,
-              SharedCallState& call_state);
+  // The call state is the TCP client's, so both halves of the button see one state.
+  ModemDialer(ModemLink& link, ModemStatus& status, ModemWriter& writer, TcpClient& tcp,
+              ModemWindow& window, ReportSink& terminal, const Messages& messages);
 
   // clicked: the call button (true) or the 100 ms timer (false).
   void modem_tick(bool clicked);
-  // Sets the call button's look from the call state (the TCP client calls it too).
+  // Sets the call button's look from the call state.
   void update_call_button();
+  // The look the window shows on the call button (control 712), as of the last update.
+  const CallButtonLook& call_button() const { return button_; }
 
   CallState call_state() const { return call_state_.load(); }
   int hang_up_countdown() const { return countdown_; }
-  // The phone text of the last call started.
+  // The phone text taken by the last click (the `phone` setting).
   const std::string& phone_text() const { return phone_text_; }
 
  private:
-  void click();
+  void click_serial();
+  void take_phone_text();
   void set_state(CallState state) { call_state_.store(state); }
 
-  ModemPort& port_;
+  ModemLink& link_;
+  ModemStatus& status_;
+  ModemWriter& writer_;
+  TcpClient& tcp_;
   ModemWindow& window_;
   ReportSink& terminal_;
   const Messages& messages_;
   SharedCallState& call_state_;
+  CallButtonLook button_;
   int countdown_ = 0;
   std::string phone_text_;
 };

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
 #include <fstream>
 
 #include "app/text_format.h"
@@ -43,8 +42,7 @@ PhoneList phone_list(std::vector<std::string> entries, std::string_view phone_te
   list.selected = 0;
   for (std::size_t i = 0; i < list.entries.size(); ++i) {
     const std::string& entry = list.entries[i];
-    if (entry.size() >= phone_text.size() &&
-        equal_nocase(std::string_view(entry).substr(0, phone_text.size()), phone_text)) {
+    if (std::string_view(entry).substr(0, phone_text.size()) == phone_text) {
       list.selected = static_cast<int>(i);
       break;
     }

@@ -25,8 +25,8 @@ struct PhoneList {
   int selected = -1;  // none
 };
 
-// The entries, selecting the first that begins with phone_text (ignoring letter case), else
-// the first entry.
+// The entries, selecting the first that begins with phone_text, else the first entry (none
+// when there are no entries).
 PhoneList phone_list(std::vector<std::string> entries, std::string_view phone_text);
 
 // Reads the file; an unreadable or missing file gives no entries.

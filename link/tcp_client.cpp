@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 
 #include "app/text_format.h"
 #include "platform/serial_tty.h"
@@ -52,6 +51,24 @@ TcpClient::~TcpClient() {
   if (sock) sock->interrupt();
 }
 
+void TcpClient::abort_connect() {
+  std::shared_ptr<TcpSocket> sock;
+  {
+    std::lock_guard lock(mutex_);
+    sock = connecting_;
+  }
+  if (sock) sock->interrupt();
+}
+
+bool TcpClient::tcp_toggle(bool clicked) {
+  if (!clicked) return false;
+  if (call_state() != CallState::offline) {
+    tcp_close();
+    return false;
+  }
+  return true;
+}
+
 void TcpClient::set_status_sink(std::function<void(const std::string&)> status) { status_ = std::move(status); }
 
 void TcpClient::set_state_listener(std::function<void(bool)> listener) { listener_ = std::move(listener); }
@@ -80,7 +97,7 @@ void TcpClient::report_socket_error(std::string_view what, int err) {
 
 bool TcpClient::tcp_connect(std::string_view address_text) {
   TcpAddress target = parse_tcp_address(address_text);
-  if (target.port <= 0) {
+  if (target.port <= 0 || target.port > kTcpHighestPort) {
     reports_.print_line(messages_.message("MerSform"));
     return false;
   }
@@ -97,7 +114,16 @@ bool TcpClient::tcp_connect(std::string_view address_text) {
   }
   status(format_text("%s %s %ld", messages_.message("Mphcall").c_str(), target.address.c_str(), target.port));
   call_state_.store(CallState::calling);
-  if (int err = sock->connect(*address, static_cast<int>(target.port))) {
+  {
+    std::lock_guard lock(mutex_);
+    connecting_ = sock;
+  }
+  const int connect_error = sock->connect(*address, static_cast<int>(target.port));
+  {
+    std::lock_guard lock(mutex_);
+    connecting_.reset();
+  }
+  if (int err = connect_error) {
     report_socket_error("Connect", err);
     status(messages_.message("Mphoffline"));
     call_state_.store(CallState::offline);
@@ -162,13 +188,12 @@ int TcpClient::tcp_read_byte(int wait_ms) {
     batch_valid_ = false;
     return -1;
   }
-  // The batch ends at its first NUL: what followed it is dropped with the next receive.
   if (batch_valid_ && read_position_ < batch_.size())
     return static_cast<unsigned char>(batch_[read_position_++]);
   batch_valid_ = false;
   if (!sock->wait_readable(wait_ms)) return -1;
-  char buffer[kTcpBatchBytes];
-  long count = sock->receive(buffer, sizeof buffer);
+  std::string buffer(kTcpBatchBytes, '\0');
+  long count = sock->receive(buffer.data(), buffer.size());
   if (count < 0) {
     int err = errno;
     lock.unlock();
@@ -185,12 +210,14 @@ int TcpClient::tcp_read_byte(int wait_ms) {
     }
     return -1;
   }
-  batch_.assign(buffer, static_cast<std::size_t>(count));
-  batch_.resize(std::strlen(batch_.c_str()));
+  // The batch ends at its first NUL; what followed it is dropped.
+  buffer.resize(static_cast<std::size_t>(count));
+  batch_.assign(buffer.c_str());
+  if (verbose_.load()) reports_.print_line(format_text("received %ld <%s>", count, batch_.c_str()));
+  if (batch_.empty()) return -1;
   batch_valid_ = true;
   read_position_ = 1;
-  if (verbose_.load()) reports_.print_line(format_text("received %ld <%s>", count, batch_.c_str()));
-  return static_cast<unsigned char>(buffer[0]);
+  return static_cast<unsigned char>(batch_[0]);
 }
 
 }  // namespace vexa

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app/messages.h"
+#include "link/call_state.h"
 #include "terminal/report_sink.h"
 
 namespace vexa {
@@ -19,14 +20,12 @@ class TcpSocket;
 
 inline constexpr std::size_t kTcpAddressChars = 99;  // the address text is copied into char[100]
 inline constexpr std::size_t kTcpBatchBytes = 999;   // one receive fills char[1000] with its NUL
+inline constexpr long kTcpHighestPort = 65535;       // a larger number is refused like no port
 
 // Winsock codes kept in the reports.
 inline constexpr int kWsaConnReset = 10054;
 inline constexpr int kWsaTimedOut = 10060;
 inline constexpr int kWsaConnRefused = 10061;
-
-// Shared with the modem: 0 offline, 1 calling, 2 online, 3 disconnecting.
-enum class CallState { offline = 0, calling = 1, online = 2, disconnecting = 3 };
 
 struct TcpAddress {
   std::string address;  // the leading run of digits and dots
@@ -64,9 +63,18 @@ class TcpClient {
   int tcp_read_byte(int wait_ms);
   // Waits up to wait_ms for a byte to hand out; false at once when not connected.
   bool wait_readable(int wait_ms);
+  // The call button's action on the link "tcp/ip": a click closes the connection when a call
+  // state is set. True when the click asks for a connection (offline): the caller then sets
+  // the port layer's connect request, and the receive thread connects.
+  bool tcp_toggle(bool clicked);
+  // Ends a connect that is blocked on another thread (it then fails as refused or aborted).
+  // For shutting down: a user's close leaves a connect in progress alone.
+  void abort_connect();
 
   bool connected() const { return connected_.load(); }
   CallState call_state() const { return call_state_.load(); }
+  // The call state shared with the modem dialer (0..2 here; the dialer also uses 3).
+  SharedCallState& shared_call_state() { return call_state_; }
 
   // "Error: %s %d %s" with what, the reported code of err and its text.
   void report_socket_error(std::string_view what, int err);
@@ -84,8 +92,9 @@ class TcpClient {
 
   mutable std::mutex mutex_;  // guards socket_ (connect, close and send come from any thread)
   std::shared_ptr<TcpSocket> socket_;
+  std::shared_ptr<TcpSocket> connecting_;  // the socket of a connect in progress
   std::atomic<bool> connected_{false};
-  std::atomic<CallState> call_state_{CallState::offline};
+  SharedCallState call_state_{CallState::offline};
 
   std::mutex read_mutex_;  // the batch belongs to one reader at a time
   std::string batch_;

@@ -1,0 +1,153 @@
+// The phone book file: its entries, the selection of the last number used, its creation with
+// the header lines, and the editor cycle that refills the phone number field.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "link/phone_book.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using test::TempDir;
+using Entries = std::vector<std::string>;
+
+TEST(PhoneBookText, CommentsTabsAndBlankLines) {
+  EXPECT_EQ(parse_phone_book("0711123456\toffice  # day line\n"), Entries{"0711123456 office  "});
+  EXPECT_EQ(parse_phone_book("# phonenumber comment\n\n   \n\t\n  # only a note\n"), Entries{});
+  EXPECT_EQ(parse_phone_book("5551234 home\r\n192.168.0.1 1470 lab\r\n"),
+            (Entries{"5551234 home", "192.168.0.1 1470 lab"}));
+  EXPECT_EQ(parse_phone_book("last line without end"), Entries{"last line without end"});
+  EXPECT_EQ(parse_phone_book("a\rhidden after CR\n"), Entries{"a"});
+  EXPECT_EQ(parse_phone_book(""), Entries{});
+}
+
+TEST(PhoneBookText, LongLineKeepsItsFirst999Characters) {
+  const std::string line = std::string(kPhoneBookLineChars, '5') + "#tail";
+  EXPECT_EQ(parse_phone_book(line + "\n"), Entries{std::string(kPhoneBookLineChars, '5')});
+  EXPECT_EQ(parse_phone_book(std::string(1500, '7')).at(0).size(), kPhoneBookLineChars);
+}
+
+TEST(PhoneBookText, LastNumberUsedStaysSelected) {
+  const Entries entries{"5551234 home", "0049 7031 1234 office", "10.0.0.5 1470"};
+  EXPECT_EQ(phone_list(entries, "0049 7031 1234 office").selected, 1);
+  EXPECT_EQ(phone_list(entries, "10.0.0.5").selected, 2);  // an entry that begins with it
+  EXPECT_EQ(phone_list(entries, "999").selected, 0);
+  EXPECT_EQ(phone_list(entries, "").selected, 0);
+  EXPECT_EQ(phone_list({}, "5551234").selected, -1);
+  EXPECT_EQ(phone_list(entries, "5551234 home and more").selected, 0);
+}
+
+TEST(PhoneBookFile, CreatedWithTheTwoHeaderLinesAndNeverOverwritten) {
+  TempDir dir;
+  const std::string path = dir.file("phonebook.txt");
+  EXPECT_EQ(load_phone_book_file(path, "").entries, Entries{});
+  EXPECT_EQ(load_phone_book_file(path, "").selected, -1);
+  ASSERT_TRUE(ensure_phone_book_file(path));
+  EXPECT_EQ(TempDir::read(path), "# phonenumber comment\n# ip-number port comment\n");
+  EXPECT_EQ(load_phone_book_file(path, "").entries, Entries{});
+
+  dir.write("phonebook.txt", "5551234 home\n");
+  EXPECT_TRUE(ensure_phone_book_file(path));
+  EXPECT_EQ(TempDir::read(path), "5551234 home\n");
+  EXPECT_FALSE(ensure_phone_book_file(dir.file("missing/phonebook.txt")));
+}
+
+TEST(PhoneBookFile, UnreadableFileIsLeftAlone) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  TempDir dir;
+  const std::string path = dir.write("phonebook.txt", "5551234 home\n");
+  ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+  EXPECT_FALSE(ensure_phone_book_file(path));
+  EXPECT_EQ(load_phone_book_file(path, "").entries, Entries{});
+  ::chmod(path.c_str(), 0600);
+  EXPECT_EQ(TempDir::read(path), "5551234 home\n");
+}
+
+// The phone number field and an editor window the test opens and closes.
+class FakeWindow final : public PhoneBookWindow {
+ public:
+  std::string field;
+  PhoneList list{{"stale"}, 0};
+  int list_updates = 0;
+  std::vector<std::string> opened;
+  bool editor_up = false;
+  bool editor_opens = true;
+
+  std::string phone_field_text() override { return field; }
+  void set_phone_list(const PhoneList& l) override {
+    list = l;
+    ++list_updates;
+  }
+  bool open_editor(const std::string& path) override {
+    opened.push_back(path);
+    editor_up = editor_opens;
+    return editor_opens;
+  }
+  bool editor_exists() override { return editor_up; }
+};
+
+TEST(PhoneBookEditor, ButtonCreatesTheFileAndClosingRefillsTheField) {
+  TempDir dir;
+  FakeWindow window;
+  PhoneBook book(window, dir.file("phonebook.txt"));
+  book.load_phone_book();  // main window creation: no file yet
+  EXPECT_EQ(window.list.entries, Entries{});
+  EXPECT_EQ(window.list.selected, -1);
+
+  book.phone_book_tick(false);
+  EXPECT_TRUE(window.opened.empty());
+  book.phone_book_tick(true);
+  EXPECT_EQ(window.opened, Entries{book.path()});
+  EXPECT_TRUE(TempDir::exists(book.path()));
+  EXPECT_TRUE(book.editor_recorded());
+
+  // While the editor is open, timer ticks and further clicks change nothing.
+  const int updates = window.list_updates;
+  book.phone_book_tick(false);
+  book.phone_book_tick(true);
+  EXPECT_EQ(window.opened.size(), 1u);
+  EXPECT_EQ(window.list_updates, updates);
+
+  // The user saves new entries and closes the editor: the next tick shows them.
+  dir.write("phonebook.txt", "# numbers\n5551234 home\n0049 7031 1234\toffice # day\n");
+  window.field = "0049 7031";
+  window.editor_up = false;
+  book.phone_book_tick(false);
+  EXPECT_EQ(window.list.entries, (Entries{"5551234 home", "0049 7031 1234 office "}));
+  EXPECT_EQ(window.list.selected, 1);
+  EXPECT_FALSE(book.editor_recorded());
+  book.phone_book_tick(false);
+  EXPECT_EQ(window.list_updates, updates + 1);
+  // Another click opens the editor again.
+  book.phone_book_tick(true);
+  EXPECT_EQ(window.opened.size(), 2u);
+}
+
+TEST(PhoneBookEditor, EditorThatFailsToOpenIsNotRecorded) {
+  TempDir dir;
+  FakeWindow window;
+  window.editor_opens = false;
+  PhoneBook book(window, dir.file("phonebook.txt"));
+  book.phone_book_tick(true);
+  EXPECT_FALSE(book.editor_recorded());
+  window.editor_opens = true;
+  book.phone_book_tick(true);
+  EXPECT_EQ(window.opened.size(), 2u);
+  EXPECT_TRUE(book.editor_recorded());
+}
+
+TEST(PhoneBookEditor, UnwritableDirectoryStillOpensTheEditorOnThePath) {
+  TempDir dir;
+  FakeWindow window;
+  PhoneBook book(window, dir.file("no/such/dir/phonebook.txt"));
+  book.phone_book_tick(true);
+  EXPECT_EQ(window.opened, Entries{book.path()});
+  window.editor_up = false;
+  book.phone_book_tick(false);
+  EXPECT_EQ(window.list.entries, Entries{});
+}
+
+}  // namespace
+}  // namespace vexa
