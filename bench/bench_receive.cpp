@@ -12,6 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "bench_support.h"
 #include "link/link_session.h"
 #include "platform/pseudo_terminal.h"
 #include "terminal/terminal.h"
@@ -29,11 +30,6 @@ class CountingConsumer final : public LineConsumer {
   }
   std::atomic<std::uint64_t> count{0};
   std::atomic<std::uint64_t> chars{0};
-};
-
-class SilentReport final : public ReportSink {
- public:
-  void print_line(std::string_view) override {}
 };
 
 double cpu_seconds() {
@@ -68,7 +64,7 @@ int main(int argc, char** argv) {
   Messages messages;
   TextBufferView view;
   Terminal terminal(view);
-  SilentReport report;
+  bench::SilentReport report;
   LinkSession session(report, terminal, messages);
   CountingConsumer consumers[static_cast<int>(ConsumerSlot::count)];
   for (int i = 0; i < static_cast<int>(ConsumerSlot::count); ++i)
