@@ -1,0 +1,260 @@
+// vexacli's configuration commands: get-conf, put-conf, compare, erase and set-time.
+#include <atomic>
+#include <chrono>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+
+#include "app/identity.h"
+#include "cli/board_link.h"
+#include "cli/commands.h"
+#include "config/board_identity.h"
+#include "config/config_exchange.h"
+#include "config/config_files.h"
+#include "config/configuration.h"
+#include "config/time_command.h"
+
+namespace vexa::cli {
+namespace {
+
+constexpr int kDefaultQuietMs = 500;
+constexpr int kMaxQuietMs = 600000;
+// A board that never stops talking is taken as done after this long.
+constexpr std::int64_t kMaxListenMs = 120000;
+
+std::int64_t steady_ms() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Passes lines on to the exchange and notes when the last one came.
+class QuietWatch final : public LineConsumer {
+ public:
+  explicit QuietWatch(LineConsumer& inner) : inner_(inner) {}
+  void on_line(std::string_view line) override {
+    inner_.on_line(line);
+    last_ms_.store(steady_ms());
+    lines_.fetch_add(1);
+  }
+  std::uint64_t lines() const { return lines_.load(); }
+  std::int64_t last_ms() const { return last_ms_.load(); }
+
+ private:
+  LineConsumer& inner_;
+  std::atomic<std::int64_t> last_ms_{0};
+  std::atomic<std::uint64_t> lines_{0};
+};
+
+class IdentitySeen final : public TargetChangeListener {
+ public:
+  void target_changed(const BoardIdentityData&) override { seen_.store(true); }
+  bool seen() const { return seen_.load(); }
+
+ private:
+  std::atomic<bool> seen_{false};
+};
+
+// The link plus the configuration side of the program, with the exchange hearing every
+// received line. The receive thread is stopped before anything it calls goes away.
+class ConfigSession {
+ public:
+  ConfigSession(const CommonOptions& options, std::ostream& out)
+      : board_(options, out),
+        config_(options.language),
+        identity_(config_, *parse_identity_line(identity_line_for(kFamilyName, 'S', kProgramVersion))),
+        exchange_(config_, identity_, board_.session(), board_.terminal()),
+        watch_(exchange_),
+        files_(config_, identity_, board_.terminal(), board_.messages(), SystemClock::instance(),
+               nullptr, PathCase::keep) {
+    identity_.add_listener(&seen_);
+    board_.session().consumers().attach(ConsumerSlot::configuration, &watch_);
+  }
+  ~ConfigSession() {
+    board_.session().stop();
+    board_.session().consumers().detach(ConsumerSlot::configuration);
+    identity_.remove_listener(&seen_);
+    board_.terminal().flush();
+  }
+
+  bool connect(std::ostream& err) { return board_.connect(err); }
+
+  // Asks for the configuration and absorbs the reply until the board has been quiet for
+  // quiet_ms. False when no line came within the reply time-out.
+  bool fetch_configuration(int quiet_ms, std::ostream& err, std::string_view command) {
+    const std::uint64_t before = watch_.lines();
+    if (!exchange_.request_configuration()) return false;
+    return wait_quiet(before, quiet_ms, err, command);
+  }
+
+  bool wait_quiet(std::uint64_t before, int quiet_ms, std::ostream& err, std::string_view command) {
+    const std::int64_t start = steady_ms();
+    while (watch_.lines() == before) {
+      if (steady_ms() - start > kReplyWaitMs) {
+        board_.terminal().flush();
+        err << "vexacli " << command << ": the board did not answer within "
+            << kReplyWaitMs / 1000 << " s\n";
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    while (steady_ms() - watch_.last_ms() < quiet_ms && steady_ms() - start < kMaxListenMs)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    board_.terminal().flush();
+    return true;
+  }
+
+  BoardLink& board() { return board_; }
+  Configuration& config() { return config_; }
+  BoardIdentity& identity() { return identity_; }
+  ConfigExchange& exchange() { return exchange_; }
+  ConfigFiles& files() { return files_; }
+  bool identity_seen() const { return seen_.seen(); }
+  std::uint64_t lines_seen() const { return watch_.lines(); }
+
+ private:
+  BoardLink board_;
+  Configuration config_;
+  BoardIdentity identity_;
+  ConfigExchange exchange_;
+  QuietWatch watch_;
+  ConfigFiles files_;
+  IdentitySeen seen_;
+};
+
+// --target must be an identity line; checked before the link is opened.
+bool target_usable(const CommandContext& context, std::string_view command) {
+  if (context.options.target.empty() || parse_identity_line(context.options.target)) return true;
+  context.err << "vexacli " << command << ": --target wants an identity line such as \""
+              << identity_line_for(kFamilyName, 'S', kProgramVersion) << "\", not '"
+              << context.options.target << "'\n";
+  return false;
+}
+
+void apply_target(ConfigSession& session, const CommandContext& context) {
+  if (!context.options.target.empty()) session.identity().accept_identity(context.options.target);
+}
+
+bool take_quiet_ms(CommandContext& context, std::string_view command, int& quiet_ms) {
+  quiet_ms = kDefaultQuietMs;
+  std::optional<std::string> text = take_option(context.args, "--quiet-ms");
+  if (!text) return true;
+  auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), quiet_ms);
+  if (ec == std::errc() && end == text->data() + text->size() && quiet_ms >= 0 &&
+      quiet_ms <= kMaxQuietMs)
+    return true;
+  context.err << "vexacli " << command << ": --quiet-ms wants milliseconds (0 to " << kMaxQuietMs
+              << "), not '" << *text << "'\n";
+  return false;
+}
+
+bool no_more_args(const CommandContext& context, std::string_view command, std::size_t allowed,
+                  std::string_view what) {
+  if (context.args.size() <= allowed) return true;
+  context.err << "vexacli " << command << ": " << what << "\n";
+  return false;
+}
+
+}  // namespace
+
+int run_get_conf(CommandContext& context) {
+  int quiet_ms = 0;
+  if (!take_quiet_ms(context, "get-conf", quiet_ms) || !target_usable(context, "get-conf") ||
+      !no_more_args(context, "get-conf", 1, "give at most one FILE"))
+    return 2;
+  ConfigSession session(context.options, context.out);
+  apply_target(session, context);
+  if (!session.connect(context.err)) return 1;
+  if (!session.fetch_configuration(quiet_ms, context.err, "get-conf")) return 1;
+  if (context.args.empty()) {
+    if (session.config().has_any_value()) return 0;
+    session.board().terminal().print_line(session.board().messages().message("Mnoconf"));
+    return 1;
+  }
+  GivenPathChooser chooser(context.args[0]);
+  return session.files().save_configuration(chooser) ? 0 : 1;
+}
+
+int run_put_conf(CommandContext& context) {
+  int quiet_ms = 0;
+  if (!take_quiet_ms(context, "put-conf", quiet_ms) || !target_usable(context, "put-conf"))
+    return 2;
+  if (context.args.size() != 1) {
+    context.err << "vexacli put-conf: give exactly one FILE\n";
+    return 2;
+  }
+  ConfigSession session(context.options, context.out);
+  if (!session.connect(context.err)) return 1;
+  if (context.options.target.empty()) {
+    // The keys to send depend on the board: ask it who it is, as "Load from board" does.
+    if (!session.fetch_configuration(quiet_ms, context.err, "put-conf")) return 1;
+    if (!session.identity_seen())
+      context.err << "vexacli put-conf: the board sent no identity line; sending for \""
+                  << session.identity().line() << "\"\n";
+  } else {
+    apply_target(session, context);
+  }
+  GivenPathChooser chooser(context.args[0]);
+  if (!session.files().load_configuration(chooser)) return 1;
+  return session.exchange().download_configuration() ? 0 : 1;
+}
+
+int run_compare(CommandContext& context) {
+  int quiet_ms = 0;
+  if (!take_quiet_ms(context, "compare", quiet_ms) || !target_usable(context, "compare")) return 2;
+  if (context.args.size() != 1) {
+    context.err << "vexacli compare: give exactly one FILE\n";
+    return 2;
+  }
+  ConfigSession session(context.options, context.out);
+  apply_target(session, context);
+  if (!session.connect(context.err)) return 1;
+  if (!session.fetch_configuration(quiet_ms, context.err, "compare")) return 1;
+  GivenPathChooser chooser(context.args[0]);
+  int errors = 0;
+  if (!session.files().compare_configuration(chooser, &errors)) return 1;
+  return errors == 0 ? 0 : 1;
+}
+
+int run_erase(CommandContext& context) {
+  int quiet_ms = 0;
+  if (!take_quiet_ms(context, "erase", quiet_ms) || !target_usable(context, "erase") ||
+      !no_more_args(context, "erase", 0, "takes no arguments"))
+    return 2;
+  ConfigSession session(context.options, context.out);
+  apply_target(session, context);
+  if (!session.connect(context.err)) return 1;
+  // The reply is the factory configuration, absorbed like any "conf" reply.
+  const std::uint64_t before = session.lines_seen();
+  if (!session.exchange().erase_to_factory()) return 1;
+  return session.wait_quiet(before, quiet_ms, context.err, "erase") ? 0 : 1;
+}
+
+int run_set_time(CommandContext& context) {
+  if (!no_more_args(context, "set-time", 1, "give at most one mode: now, hour-earlier or next-second"))
+    return 2;
+  TimeMode mode = TimeMode::now;
+  if (!context.args.empty()) {
+    const std::string& word = context.args[0];
+    if (word == "now") mode = TimeMode::now;
+    else if (word == "hour-earlier") mode = TimeMode::hour_earlier;
+    else if (word == "next-second") mode = TimeMode::next_second;
+    else {
+      context.err << "vexacli set-time: the mode is now, hour-earlier or next-second, not '" << word
+                  << "'\n";
+      return 2;
+    }
+  }
+  BoardLink board(context.options, context.out);
+  if (!board.connect(context.err)) return 1;
+  const std::string command = time_command(SystemClock::instance(), mode, "");
+  board.terminal().print_line(command);
+  const bool written = board.session().write_text(command + "\n");
+  board.terminal().flush();
+  return written ? 0 : 1;
+}
+
+}  // namespace vexa::cli

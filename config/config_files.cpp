@@ -1,0 +1,169 @@
+#include "config/config_files.h"
+
+#include <sys/stat.h>
+
+#include "app/messages.h"
+#include "app/text_format.h"
+#include "config/board_identity.h"
+#include "config/config_file_format.h"
+#include "config/configuration.h"
+#include "config/number_normalize.h"
+#include "config/parse_assignments.h"
+#include "platform/atomic_file.h"
+
+namespace vexa {
+namespace {
+
+bool is_analog_key(std::string_view key) {
+  return key.size() >= 2 && key[0] == 'a' && key[1] >= '0' && key[1] <= '9';
+}
+
+}  // namespace
+
+std::string configuration_file_text(const ParameterTable& table, const ParameterTable& defaults,
+                                    std::string_view identity_line, char type_letter,
+                                    const std::tm& stamp) {
+  std::string text = configuration_header(identity_line, stamp);
+  text += '\n';
+  const std::size_t count = std::min(table.size(), kConfigurationRecords);
+  for (std::size_t i = 0; i < count; ++i) {
+    const ParameterRecord& record = table[i];
+    if (!record.has_value || is_statistic(record)) continue;
+    text += record.key + "=" + record.value + "\n";
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    const ParameterRecord& record = table[i];
+    if (!is_analog_key(record.key)) continue;
+    const std::string& default_name = i < defaults.size() ? defaults[i].name : std::string();
+    if (record.name != default_name) text += record.key + ".name=" + record.name + "\n";
+    if (!record.type.empty() && type_letter < 'S')
+      text += record.key + ".type=" + record.type + "\n";
+  }
+  return text;
+}
+
+ConfigFiles::ConfigFiles(Configuration& configuration, const BoardIdentity& identity,
+                         ReportSink& report, const Messages& messages, const Clock& clock,
+                         ConfigFileHooks* hooks, PathCase path_case)
+    : configuration_(configuration),
+      identity_(identity),
+      report_(report),
+      messages_(messages),
+      clock_(clock),
+      hooks_(hooks),
+      path_case_(path_case) {}
+
+bool ConfigFiles::configuration_loaded() {
+  if (hooks_) hooks_->commit_current_tab();
+  return configuration_.has_any_value();
+}
+
+std::string ConfigFiles::chosen_path(std::string_view chosen) const {
+  return path_case_ == PathCase::lower ? dialog_path(chosen) : limited(chosen, kFileDialogChars);
+}
+
+void ConfigFiles::print(std::string_view key, std::string_view detail) {
+  report_.print_line(format_text("%s %.*s", messages_.message(key).c_str(),
+                                 static_cast<int>(detail.size()), detail.data()));
+}
+
+bool ConfigFiles::read_file(const std::string& path, std::string& text) {
+  struct stat info {};
+  // Only regular files: a directory or a device would read as nothing or never end.
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      static_cast<std::size_t>(info.st_size) > kConfigFileMaxBytes ||
+      !read_whole_file(path, text, kConfigFileMaxBytes)) {
+    print("MerOp", path);
+    return false;
+  }
+  return true;
+}
+
+bool ConfigFiles::save_configuration(FileChooser& chooser) {
+  if (!configuration_loaded()) {
+    report_.print_line(messages_.message("Mnoconf"));
+    return false;
+  }
+  std::optional<std::string> chosen = chooser.choose_file(FileChoice::save);
+  if (!chosen) return false;
+  const std::string path = save_path(chosen_path(*chosen));
+  const BoardIdentityData board = identity_.current();
+  const std::string text = configuration_file_text(configuration_.snapshot(),
+                                                   configuration_.language_table(), board.line,
+                                                   board.type_letter, clock_.local_now());
+  if (!write_file_atomically(path, text)) {
+    print("MerOp", path);
+    return false;
+  }
+  print("McSaved", path);
+  return true;
+}
+
+bool ConfigFiles::load_configuration(FileChooser& chooser) {
+  std::optional<std::string> chosen = chooser.choose_file(FileChoice::open);
+  if (!chosen) return false;
+  const std::string path = chosen_path(*chosen);
+  std::string text;
+  if (!read_file(path, text)) return false;
+  configuration_.reset_configuration();
+  if (hooks_) hooks_->show_configuration_tab();
+  for_each_file_piece(text, [this](std::string_view piece) {
+    configuration_.parse_assignments(piece, false);
+  });
+  print("McLoaded", file_name_part(path));
+  if (hooks_) hooks_->rebuild_configuration_tab();
+  return true;
+}
+
+bool ConfigFiles::compare_configuration(FileChooser& chooser, int* errors) {
+  if (!configuration_loaded()) {
+    report_.print_line(messages_.message("Mnoconf"));
+    return false;
+  }
+  std::optional<std::string> chosen = chooser.choose_file(FileChoice::open);
+  if (!chosen) return false;
+  const std::string path = chosen_path(*chosen);
+  std::string text;
+  if (!read_file(path, text)) return false;
+
+  // The file alone, without availability or statistic flags.
+  ParameterTable scratch = make_scratch_table();
+  for_each_file_piece(text, [&scratch](std::string_view piece) { parse_assignments(scratch, piece); });
+
+  const ParameterTable table = configuration_.snapshot();
+  const std::string file_word = messages_.message("McCoF");
+  const std::string conf_word = messages_.message("McCoC");
+  int count = 0;
+  for (const ParameterRecord& record : table) {
+    if (!record.has_value || is_statistic(record)) continue;
+    std::optional<std::size_t> in_file = find_record(scratch, record.key);
+    if (in_file && scratch[*in_file].has_value) {
+      const ParameterRecord& other = scratch[*in_file];
+      if (normalize_numbers(other.value) != normalize_numbers(record.value)) {
+        ++count;
+        report_.print_line(format_text("%s: %s=%s %s: %s=%s", file_word.c_str(), other.key.c_str(),
+                                       other.value.c_str(), conf_word.c_str(), record.key.c_str(),
+                                       record.value.c_str()));
+      }
+    } else {
+      ++count;
+      report_.print_line(format_text("%s: %s=%s", messages_.message("McCoMiF").c_str(),
+                                     record.key.c_str(), record.value.c_str()));
+    }
+  }
+  for (const ParameterRecord& other : scratch) {
+    if (!other.has_value) continue;
+    std::optional<std::size_t> in_table = find_record(table, other.key);
+    if (!in_table || !table[*in_table].has_value) {
+      ++count;
+      report_.print_line(format_text("%s: %s=%s", messages_.message("McCoMiC").c_str(),
+                                     other.key.c_str(), other.value.c_str()));
+    }
+  }
+  report_.print_line(format_text(messages_.message("McCoEr").c_str(),
+                                 file_name_part(path).c_str(), count));
+  if (errors) *errors = count;
+  return true;
+}
+
+}  // namespace vexa

@@ -1,0 +1,76 @@
+#pragma once
+// Configuration files: saving the configuration table as 'key=value' lines under a header,
+// loading a file in its place, and comparing a file with it difference by difference.
+#include <cstddef>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "config/file_chooser.h"
+#include "config/parameter_table.h"
+#include "platform/clock.h"
+#include "terminal/report_sink.h"
+
+namespace vexa {
+
+class BoardIdentity;
+class Configuration;
+class Messages;
+
+// Larger files are refused: a configuration file holds a few hundred short lines, and a huge
+// one would only keep the window thread busy parsing.
+inline constexpr std::size_t kConfigFileMaxBytes = 1u << 20;
+
+// What the file commands need of the windows; every default does nothing.
+class ConfigFileHooks {
+ public:
+  virtual ~ConfigFileHooks() = default;
+  // Stores the edits of the currently shown tab into the table (before save and compare).
+  virtual void commit_current_tab() {}
+  // Selects the configuration tab and lays the main window out again (at the start of a load).
+  virtual void show_configuration_tab() {}
+  // Rebuilds the configuration tab from the table (after a load).
+  virtual void rebuild_configuration_tab() {}
+};
+
+// The text a save writes: the header, "key=value" for every record with a value that is not
+// a statistic, then for each a<n> record a ".name" line when its name differs from the
+// language table's and a ".type" line when it has a type and the board letter is below 'S'.
+std::string configuration_file_text(const ParameterTable& table, const ParameterTable& defaults,
+                                    std::string_view identity_line, char type_letter,
+                                    const std::tm& stamp);
+
+// How chosen paths are treated: the desktop's dialog lower-cases them, the headless program
+// keeps a script's path as written.
+enum class PathCase { lower, keep };
+
+class ConfigFiles {
+ public:
+  ConfigFiles(Configuration& configuration, const BoardIdentity& identity, ReportSink& report,
+              const Messages& messages, const Clock& clock = SystemClock::instance(),
+              ConfigFileHooks* hooks = nullptr, PathCase path_case = PathCase::lower);
+
+  // Commits the current tab's edits, then tells whether any record has a value.
+  bool configuration_loaded();
+
+  // Each returns false when it stopped early (nothing loaded, cancelled, open failure).
+  bool save_configuration(FileChooser& chooser);
+  bool load_configuration(FileChooser& chooser);
+  // The number of differences through errors; false when no comparison ran.
+  bool compare_configuration(FileChooser& chooser, int* errors = nullptr);
+
+ private:
+  std::string chosen_path(std::string_view chosen) const;
+  bool read_file(const std::string& path, std::string& text);
+  void print(std::string_view key, std::string_view detail);
+
+  Configuration& configuration_;
+  const BoardIdentity& identity_;
+  ReportSink& report_;
+  const Messages& messages_;
+  const Clock& clock_;
+  ConfigFileHooks* hooks_;
+  PathCase path_case_;
+};
+
+}  // namespace vexa

@@ -1,0 +1,120 @@
+#include "config/config_grid.h"
+
+#include <algorithm>
+
+#include "app/text_format.h"
+#include "config/configuration.h"
+
+namespace vexa {
+
+ConfigGrid::ConfigGrid(Configuration& configuration, ConfigGridHooks* hooks)
+    : configuration_(configuration), hooks_(hooks) {}
+
+void ConfigGrid::fill_row(ConfigRow& row) {
+  const ParameterRecord record = configuration_.record(row.record_index);
+  row.text[static_cast<std::size_t>(ConfigColumn::key)] = record.key;
+  row.text[static_cast<std::size_t>(ConfigColumn::value)] = record.value;
+  row.text[static_cast<std::size_t>(ConfigColumn::name)] = record.name;
+  row.text[static_cast<std::size_t>(ConfigColumn::type)] = record.type;
+}
+
+void ConfigGrid::build_config_tab() {
+  if (hooks_) hooks_->refresh_other_tabs();
+  built_once_ = true;
+  scroll_config_tab(ScrollHow::to_position, 0);
+
+  rows_.clear();
+  configuration_.clear_control_ids();
+  const ParameterTable table = configuration_.snapshot();
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (!table[i].has_value) continue;
+    ConfigRow row;
+    const std::size_t n = rows_.size();
+    row.record_index = i;
+    row.control_id = static_cast<std::uint32_t>(1 + 4 * n);
+    row.y = kConfigRowPitch * static_cast<int>(n);
+    const ParameterRecord& record = table[i];
+    row.text = {record.key, record.value, record.name, record.type};
+    configuration_.set_control_id(i, row.control_id);
+    rows_.push_back(std::move(row));
+  }
+  content_height_ = kConfigRowPitch * static_cast<int>(rows_.size());
+  scroll_config_tab(ScrollHow::keep);
+  if (hooks_) hooks_->layout_changed();
+}
+
+const ConfigRow* ConfigGrid::row_of_record(std::size_t record_index) const {
+  for (const ConfigRow& row : rows_)
+    if (row.record_index == record_index) return &row;
+  return nullptr;
+}
+
+const ConfigRow* ConfigGrid::row_of_control(std::uint32_t control_id) const {
+  for (const ConfigRow& row : rows_)
+    if (control_id >= row.control_id && control_id < row.control_id + 4) return &row;
+  return nullptr;
+}
+
+ConfigRow* ConfigGrid::find_row(std::uint32_t control_id) {
+  return const_cast<ConfigRow*>(row_of_control(control_id));
+}
+
+void ConfigGrid::refresh_config_row(std::size_t record_index) {
+  for (ConfigRow& row : rows_) {
+    if (row.record_index != record_index) continue;
+    fill_row(row);
+    if (hooks_) hooks_->row_refreshed(row);
+    return;
+  }
+}
+
+void ConfigGrid::commit_config_tab() {
+  for (const ConfigRow& row : rows_) {
+    configuration_.store_value(row.record_index,
+                               limited(row.field(ConfigColumn::value), kConfigEditChars));
+    configuration_.store_name(row.record_index,
+                              limited(row.field(ConfigColumn::name), kConfigEditChars));
+  }
+}
+
+bool ConfigGrid::set_field_text(std::uint32_t control_id, std::string_view text) {
+  ConfigRow* row = find_row(control_id);
+  if (!row) return false;
+  const std::uint32_t column = control_id - row->control_id;
+  if (!kConfigColumns[column].editable) return false;
+  row->text[column] = limited(text, kConfigEditChars);
+  return true;
+}
+
+void ConfigGrid::set_client_height(int height) { client_height_ = std::max(0, height); }
+
+int ConfigGrid::scroll_config_tab(int how, int position) {
+  switch (how) {
+    case -1: return scroll_config_tab(ScrollHow::row_up, position);
+    case 1: return scroll_config_tab(ScrollHow::row_down, position);
+    case 0: return scroll_config_tab(ScrollHow::to_position, position);
+    case 2: return scroll_config_tab(ScrollHow::keep, position);
+    default: return 0;
+  }
+}
+
+int ConfigGrid::scroll_config_tab(ScrollHow how, int position) {
+  const int old_position = position_;
+  long requested = old_position;
+  switch (how) {
+    case ScrollHow::row_up: requested = static_cast<long>(old_position) - kConfigRowPitch; break;
+    case ScrollHow::row_down: requested = static_cast<long>(old_position) + kConfigRowPitch; break;
+    case ScrollHow::to_position: requested = position; break;
+    case ScrollHow::keep: break;
+  }
+  const long largest = std::max(0L, static_cast<long>(content_height_) - client_height_ + kConfigRowPitch);
+  position_ = static_cast<int>(std::clamp(requested, 0L, largest));
+  bar_.range_max = content_height_;
+  bar_.page = std::min(client_height_, content_height_);
+  bar_.position = position_;
+  const int delta = old_position - position_;
+  if (hooks_) hooks_->scrolled(delta, bar_);
+  return delta;
+}
+
+}  // namespace vexa

@@ -1,0 +1,125 @@
+// vexacli's configuration commands end to end against the simulated board: what a script
+// sees in files, on standard output and in the exit status.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using test::BackgroundProgram;
+using test::built_program;
+using test::run_program;
+using test::TempDir;
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class ConfigCommands : public ::testing::Test {
+ protected:
+  void start_board(const std::string& type, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"--type", type, "--pty", link};
+    args.insert(args.end(), extra.begin(), extra.end());
+    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"), args);
+    ASSERT_TRUE(test::wait_for_path(link)) << board->output();
+  }
+  test::RunResult cli(std::vector<std::string> args) {
+    std::vector<std::string> all = {"--settings", dir.path(), "--port", link};
+    all.insert(all.end(), args.begin(), args.end());
+    return run_program(built_program("cli/vexacli"), all);
+  }
+
+  TempDir dir;
+  std::string link = dir.file("board");
+  std::unique_ptr<BackgroundProgram> board;
+};
+
+TEST_F(ConfigCommands, GetConfSavesAFileThatComparesEqualAndAnEditedOneDoesNot) {
+  start_board("F");
+  const std::string saved = dir.file("f-board");  // no '.': ".txt" is added
+  auto got = cli({"get-conf", saved, "--quiet-ms", "200"});
+  ASSERT_EQ(got.exit_code, 0) << got.out << got.err;
+  const std::string text = TempDir::read(saved + ".txt");
+  EXPECT_EQ(text.rfind("# Configuration VexaLog F v1404 ", 0), 0u) << text;
+  EXPECT_TRUE(has(text, "\nbd=")) << text;
+  EXPECT_FALSE(has(text, "\nuc=")) << text;  // statistics stay out of files
+  EXPECT_TRUE(has(got.out, "Saved config to " + saved + ".txt"));
+
+  auto same = cli({"compare", saved + ".txt", "--quiet-ms", "200"});
+  EXPECT_EQ(same.exit_code, 0) << same.out;
+  EXPECT_TRUE(has(same.out, "Compare f-board.txt: 0 errors")) << same.out;
+
+  std::string edited = text + "zz=1\n";
+  const std::string edited_path = dir.write("edited.txt", edited);
+  auto differs = cli({"compare", edited_path, "--quiet-ms", "200"});
+  EXPECT_EQ(differs.exit_code, 1);
+  EXPECT_TRUE(has(differs.out, "Compare: missing in conf: zz=1")) << differs.out;
+  EXPECT_TRUE(has(differs.out, "Compare edited.txt: 1 errors")) << differs.out;
+}
+
+TEST_F(ConfigCommands, PutConfDownloadsAndStopsAtTheFirstLineWithoutOk) {
+  start_board("E");
+  const std::string good = dir.write("good.txt", "# comment\nad=10s\nfs=7\n");
+  auto put = cli({"put-conf", good, "--quiet-ms", "200"});
+  ASSERT_EQ(put.exit_code, 0) << put.out << put.err;
+  EXPECT_TRUE(has(put.out, "Loaded config from good.txt")) << put.out;
+  auto check = cli({"compare", dir.write("check.txt", "ad=10s fs=7\n"), "--quiet-ms", "200"});
+  EXPECT_TRUE(has(check.out, "Compare: missing in file: bd=")) << check.out;
+  EXPECT_FALSE(has(check.out, "conf: ad=")) << check.out;  // the board took ad=10s
+
+  // An unknown key that the board refuses: the download ends there.
+  const std::string bad = dir.write("bad.txt", "zz=1\nad=1s\n");
+  auto refused = cli({"put-conf", bad, "--quiet-ms", "200"});
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_TRUE(has(refused.out, "expected: Ok got: Error unknown key")) << refused.out;
+}
+
+TEST_F(ConfigCommands, TargetDecidesWhichKeysGoOut) {
+  start_board("E");
+  const std::string file = dir.write("s.txt", "rs0=1\n");
+  // Told it is an S board, the program sends S keys, which the E board refuses.
+  auto as_s = cli({"--target", "VexaLog S v1404", "put-conf", file});
+  EXPECT_EQ(as_s.exit_code, 1) << as_s.out;
+  EXPECT_TRUE(has(as_s.out, "rs0=1")) << as_s.out;
+  // Asked itself, the board says E: rs0 is not sent at all.
+  auto asked = cli({"put-conf", file, "--quiet-ms", "200"});
+  EXPECT_EQ(asked.exit_code, 0) << asked.out << asked.err;
+  EXPECT_FALSE(has(asked.out, "rs0=1")) << asked.out;
+}
+
+TEST_F(ConfigCommands, SilentBoardAndBadArgumentsFail) {
+  start_board("S", {"--drop-reply", "1"});
+  auto silent = cli({"get-conf"});
+  EXPECT_EQ(silent.exit_code, 1);
+  EXPECT_TRUE(has(silent.err, "did not answer")) << silent.err;
+
+  EXPECT_EQ(cli({"--target", "VexaLog S 1404", "get-conf"}).exit_code, 2);
+  EXPECT_EQ(cli({"set-time", "tomorrow"}).exit_code, 2);
+  EXPECT_EQ(cli({"get-conf", "--quiet-ms", "soon"}).exit_code, 2);
+  EXPECT_EQ(cli({"put-conf"}).exit_code, 2);
+  EXPECT_EQ(cli({"compare", "a", "b"}).exit_code, 2);
+}
+
+TEST_F(ConfigCommands, EraseAndSetTimeWriteTheirCommands) {
+  start_board("S", {"--noise"});
+  auto erase = cli({"erase", "--quiet-ms", "200"});
+  EXPECT_EQ(erase.exit_code, 0) << erase.out << erase.err;
+  EXPECT_TRUE(has(erase.out, "z;conf\n")) << erase.out;
+  EXPECT_TRUE(has(erase.out, "VexaLog S v1404")) << erase.out;
+  auto time = cli({"set-time", "hour-earlier"});
+  EXPECT_EQ(time.exit_code, 0) << time.out;
+  EXPECT_TRUE(has(time.out, "ti=")) << time.out;
+  EXPECT_TRUE(has(time.out, " dt=")) << time.out;
+  // Junk between the board's lines does not disturb a configuration read.
+  auto got = cli({"get-conf", dir.file("noisy.txt"), "--quiet-ms", "200"});
+  EXPECT_EQ(got.exit_code, 0) << got.out;
+  auto same = cli({"compare", dir.file("noisy.txt"), "--quiet-ms", "200"});
+  EXPECT_EQ(same.exit_code, 0) << same.out;
+}
+
+}  // namespace
+}  // namespace vexa

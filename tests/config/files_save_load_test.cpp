@@ -1,0 +1,228 @@
+// Saving, loading and comparing configuration files, and files that are not what they seem.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/messages.h"
+#include "config/board_identity.h"
+#include "config/config_files.h"
+#include "config/configuration.h"
+#include "config/fake_board.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+struct CountingHooks : ConfigFileHooks {
+  int commits = 0, shows = 0, rebuilds = 0;
+  void commit_current_tab() override { ++commits; }
+  void show_configuration_tab() override { ++shows; }
+  void rebuild_configuration_tab() override { ++rebuilds; }
+};
+
+struct CancelChooser : FileChooser {
+  std::optional<std::string> choose_file(FileChoice) override { return std::nullopt; }
+};
+
+struct Rig {
+  explicit Rig(const char* identity_line = "VexaLog E v1404")
+      : identity(config, *parse_identity_line(identity_line)) {}
+  Configuration config{'e'};
+  BoardIdentity identity;
+  test::RecordingReport report;
+  Messages messages{"VexaLog", 'e'};
+  FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
+  CountingHooks hooks;
+  ConfigFiles files{config, identity, report, messages, clock, &hooks, PathCase::keep};
+  test::TempDir dir;
+
+  bool save(const std::string& path) {
+    GivenPathChooser chooser(path);
+    return files.save_configuration(chooser);
+  }
+  bool load(const std::string& path) {
+    GivenPathChooser chooser(path);
+    return files.load_configuration(chooser);
+  }
+  int compare(const std::string& path) {
+    GivenPathChooser chooser(path);
+    int errors = -1;
+    files.compare_configuration(chooser, &errors);
+    return errors;
+  }
+};
+
+TEST(FilesSave, ExampleFileForAnEBoard) {
+  Rig rig;
+  rig.config.parse_assignments("bd=9600 sf=0", false);
+  rig.config.parse_assignments("a3=a*3.814685+0,2 a3.name=Outside", false);
+  rig.config.parse_assignments("ex=4 uc=2", false);  // statistics: never saved
+  std::string path = rig.dir.file("board1");
+  ASSERT_TRUE(rig.save(path));
+  EXPECT_EQ(test::TempDir::read(path + ".txt"),
+            "# Configuration VexaLog E v1404 04Dec2026 06:19:00\n"
+            "bd=9600\nsf=0\na3=a*3.814685+0,2\na3.name=Outside\n");
+  EXPECT_EQ(rig.report.lines.back(), "Saved config to " + path + ".txt");
+  EXPECT_EQ(rig.hooks.commits, 1);
+
+  // With a type: the ".type" line follows the ".name" line, except on S boards.
+  rig.config.parse_assignments("a3.type=Pt100", false);
+  std::string typed = rig.dir.file("typed.cfg");
+  ASSERT_TRUE(rig.save(typed));
+  EXPECT_NE(test::TempDir::read(typed).find("a3.name=Outside\na3.type=Pt100\n"), std::string::npos);
+}
+
+TEST(FilesSave, NoTypeLinesForSAndNoNameLineForDefaultNames) {
+  ParameterTable table = language_table('e');
+  std::size_t a3 = *find_record(table, "a3"), a5 = *find_record(table, "a5");
+  table[a3].value = "a*1+0";
+  table[a3].has_value = true;
+  table[a3].type = "Pt100";
+  table[a5].name = "Tank";  // named, but without a value
+  std::tm stamp = make_local_time(2026, 1, 2, 3, 4, 5);
+  std::string s = configuration_file_text(table, language_table('e'), "VexaLog S v1404", 'S', stamp);
+  EXPECT_EQ(s, "# Configuration VexaLog S v1404 02Jan2026 03:04:05\na3=a*1+0\na5.name=Tank\n");
+  std::string two = configuration_file_text(table, language_table('e'), "VexaLog v520", '2', stamp);
+  EXPECT_NE(two.find("a3.type=Pt100\n"), std::string::npos);
+}
+
+TEST(FilesSave, NothingLoadedWritesNoFileAndBadPathsReportOpenErrors) {
+  Rig rig;
+  std::string path = rig.dir.file("empty.txt");
+  EXPECT_FALSE(rig.save(path));
+  EXPECT_EQ(rig.report.lines, (std::vector<std::string>{"No configuration loaded"}));
+  EXPECT_FALSE(test::TempDir::exists(path));
+  EXPECT_EQ(rig.compare(path), -1);
+  EXPECT_EQ(rig.report.lines.back(), "No configuration loaded");
+
+  rig.config.parse_assignments("bd=9600", false);
+  std::string bad = rig.dir.file("no/such/dir/x.txt");
+  EXPECT_FALSE(rig.save(bad));
+  EXPECT_EQ(rig.report.lines.back(), "Error open " + bad);
+  CancelChooser cancel;
+  rig.report.lines.clear();
+  EXPECT_FALSE(rig.files.save_configuration(cancel));
+  EXPECT_FALSE(rig.files.load_configuration(cancel));
+  EXPECT_FALSE(rig.files.compare_configuration(cancel));
+  EXPECT_TRUE(rig.report.lines.empty());
+}
+
+TEST(FilesLoad, ReplacesTheConfigurationAndCompareWithItselfFindsNothing) {
+  Rig rig;
+  rig.config.parse_assignments("rn=stale", false);
+  std::string path = rig.dir.write("in.txt",
+                                   "# Configuration VexaLog E v1404 04Dec2026 06:19:00\r\n"
+                                   "bd=9600 sf=0\r\n"
+                                   "a3=a*3.814685+0,2\n"
+                                   "a3.name=Outside temp\n"
+                                   "zz=5\n");
+  ASSERT_TRUE(rig.load(path));
+  EXPECT_FALSE(rig.config.find_parameter("rn")->has_value);
+  EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
+  EXPECT_EQ(rig.config.parameter_value("sf"), "0");
+  EXPECT_EQ(rig.config.find_parameter("a3")->name, "Outside temp");
+  EXPECT_EQ(rig.config.parameter_value("zz"), "5");
+  EXPECT_FALSE(rig.config.find_parameter("#").has_value());
+  EXPECT_EQ(rig.report.lines.back(), "Loaded config from in.txt");
+  EXPECT_EQ(rig.hooks.shows, 1);
+  EXPECT_EQ(rig.hooks.rebuilds, 1);
+
+  EXPECT_EQ(rig.compare(path), 0);
+  EXPECT_EQ(rig.report.lines.back(), "Compare in.txt: 0 errors");
+
+  // Save and load again: the same configuration comes back.
+  std::string out = rig.dir.file("out.txt");
+  ASSERT_TRUE(rig.save(out));
+  ParameterTable before = rig.config.snapshot();
+  ASSERT_TRUE(rig.load(out));
+  EXPECT_EQ(rig.config.snapshot(), before);
+  EXPECT_EQ(rig.compare(out), 0);
+}
+
+TEST(FilesLoad, OpenFailureLeavesTheTableAlone) {
+  Rig rig;
+  rig.config.parse_assignments("bd=9600", false);
+  std::string missing = rig.dir.file("missing.txt");
+  EXPECT_FALSE(rig.load(missing));
+  EXPECT_EQ(rig.report.lines.back(), "Error open " + missing);
+  EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
+  EXPECT_FALSE(rig.load(rig.dir.path()));  // a directory is no file
+  EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
+  EXPECT_EQ(rig.hooks.shows, 0);
+}
+
+TEST(FilesCompare, NumbersCompareByValueAndMissingKeysCountOnBothSides) {
+  Rig rig;
+  // ex is a statistic: compared from neither side while the configuration has it.
+  rig.config.parse_assignments("bd=19200 a1=a*2+0 fs=x ex=9", false);
+  std::string same = rig.dir.write("same.txt", "a1=a*2.000+0\nbd=19200.0\nfs=x\n");
+  EXPECT_EQ(rig.compare(same), 0);
+
+  rig.report.lines.clear();
+  std::string diff = rig.dir.write("diff.txt", "a1=a*2+1\nbd=9600\nzz=1\nex=9\na1.name=n\n");
+  EXPECT_EQ(rig.compare(diff), 4);
+  EXPECT_EQ(rig.report.lines,
+            (std::vector<std::string>{"Compare: file: bd=9600 conf: bd=19200",
+                                      "Compare: missing in file: fs=x",
+                                      "Compare: file: a1=a*2+1 conf: a1=a*2+0",
+                                      "Compare: missing in conf: zz=1",
+                                      "Compare diff.txt: 4 errors"}));
+}
+
+TEST(FilesBadInput, BinaryOverlongUnknownAndTruncatedFilesAreHarmless) {
+  Rig rig;
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 37 + 11) & 0xff);
+  std::string path = rig.dir.write("binary.txt", "bd=1200\n" + binary + "\nsf=1");
+  ASSERT_TRUE(rig.load(path));
+  EXPECT_EQ(rig.config.parameter_value("bd"), "1200");
+  EXPECT_EQ(rig.config.parameter_value("sf"), "1");  // a last line without LF counts
+  EXPECT_GE(rig.compare(path), 0);
+
+  // One line of 20000 characters: read in pieces, values cut to the field.
+  std::string overlong = "fs=" + std::string(20000, 'q') + "\nfe=2\n";
+  ASSERT_TRUE(rig.load(rig.dir.write("long.txt", overlong)));
+  EXPECT_EQ(rig.config.parameter_value("fs")->size(), kParameterTextChars);
+  EXPECT_EQ(rig.config.parameter_value("fe"), "2");
+
+  // Thousands of unknown keys fill the free slots and the rest are dropped.
+  std::string unknown;
+  for (int i = 0; i < 5000; ++i) unknown += "u" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  unknown += "bd=4800\n";
+  std::string upath = rig.dir.write("unknown.txt", unknown);
+  ASSERT_TRUE(rig.load(upath));
+  EXPECT_EQ(rig.config.parameter_value("bd"), "4800");
+  EXPECT_EQ(rig.config.parameter_value("u0"), "0");
+  EXPECT_EQ(rig.config.find_index("u0"), kDefinedParameters);
+  EXPECT_TRUE(rig.config.find_parameter(
+      "u" + std::to_string(kConfigurationRecords - kDefinedParameters - 1)));
+  EXPECT_FALSE(rig.config.find_parameter("u4999"));
+  // The comparison's own table fills up with the first 998 keys of the file: bd is not among
+  // them, and u415.. are not in the configuration.
+  EXPECT_EQ(rig.compare(upath), 1 + 998 - 415);
+
+  // A file past the size limit is refused before anything changes.
+  std::string huge(kConfigFileMaxBytes + 1, '\n');
+  std::string hpath = rig.dir.write("huge.txt", huge);
+  EXPECT_FALSE(rig.load(hpath));
+  EXPECT_EQ(rig.report.lines.back(), "Error open " + hpath);
+  EXPECT_EQ(rig.config.parameter_value("bd"), "4800");
+}
+
+TEST(FilesPaths, DialogPathsAreLowerCasedAndGetTxt) {
+  Configuration config('e');
+  BoardIdentity identity(config, *parse_identity_line("VexaLog E v1404"));
+  test::RecordingReport report;
+  Messages messages;
+  FixedClock clock(make_local_time(2026, 12, 4, 6, 19, 0));
+  ConfigFiles files(config, identity, report, messages, clock);  // the dialog's rule
+  config.parse_assignments("bd=9600", false);
+  // The directory does not exist in lower case: the message shows the path that was tried.
+  GivenPathChooser chooser("/NoSuchDir-VEXA/Board1");
+  EXPECT_FALSE(files.save_configuration(chooser));
+  EXPECT_EQ(report.lines.back(), "Error open /nosuchdir-vexa/board1.txt");
+}
+
+}  // namespace
+}  // namespace vexa
