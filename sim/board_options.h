@@ -1,0 +1,41 @@
+#pragma once
+// The command line of vexaboard, read into options without touching anything else.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/board_kind.h"
+#include "sim/board_server.h"
+
+namespace vexa::sim {
+
+struct BoardOptions {
+  BoardKind kind;
+  std::string pty_path;   // one of pty_path and tcp_host is set
+  std::string tcp_host;
+  int tcp_port = 0;
+  std::string conf_path;  // empty: the factory standard
+  FaultOptions faults;
+  bool help = false;
+};
+
+struct OptionsResult {
+  std::optional<BoardOptions> options;  // nothing when the command line is wrong
+  std::string error;                    // why not, one line
+};
+
+// Reads "--type E|F|S [--firmware N] [--name NAME] (--pty PATH | --tcp HOST:PORT)
+// [--conf FILE] [--reply-delay MS] [--drop-reply N] [--noise] [--pace]"; "--opt=value" works
+// too. "--help" alone is enough.
+OptionsResult parse_board_options(const std::vector<std::string>& args);
+
+std::string board_usage_text();
+
+// The configuration the options start from: the factory standard, then the --conf file over
+// it. Messages for keys the board does not have go to warnings; an unreadable file is an
+// error (returned text, configuration untouched).
+std::string load_start_configuration(const BoardOptions& options,
+                                     BoardConfiguration& configuration,
+                                     std::vector<std::string>& warnings);
+
+}  // namespace vexa::sim

@@ -1,0 +1,109 @@
+#pragma once
+// Serves a simulated board on a pseudo-terminal (a symbolic link names its slave, so a host
+// opens it like a serial port) or on a TCP listening port, on a thread of its own.
+//
+// start_*() and stop() belong to one owner thread; with_board() and the counters may be used
+// from any thread while the server runs. stop() (and the destructor) end the thread promptly
+// even while a client is connected or a reply is being written, delayed or paced.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "sim/simulated_board.h"
+
+namespace vexa {
+class PseudoTerminal;
+}
+
+namespace vexa::sim {
+
+struct FaultOptions {
+  int reply_delay_ms = 0;   // waits this long before each reply
+  int drop_every = 0;       // every N-th reply is not sent at all (0: none); its commands still run
+  bool noise = false;       // junk lines between reply lines, never inside one
+  bool pace = false;        // no faster than the board's link speed at 10 bits per byte
+  std::uint32_t noise_seed = 0;  // 0: seeded at random
+};
+
+inline constexpr int kLongestReplyDelayMs = 600000;
+
+// One noise line: 1 to 12 bytes out of 0x21..0xFE without '=', ';' and DEL, ended by CR LF,
+// so that it can never be taken for an assignment or an "Ok".
+std::string noise_line(std::mt19937& random);
+
+class BoardServer {
+ public:
+  explicit BoardServer(BoardConfiguration configuration, FaultOptions faults = {},
+                       const Clock& clock = SystemClock::instance());
+  ~BoardServer();
+  BoardServer(const BoardServer&) = delete;
+  BoardServer& operator=(const BoardServer&) = delete;
+
+  // Opens a pseudo-terminal and points a symbolic link at link_path to its slave (an existing
+  // symbolic link there is replaced; any other file is left alone and is an error). Returns
+  // an empty text on success, else the reason.
+  [[nodiscard]] std::string start_pty(const std::string& link_path);
+  // Listens on host:port (IPv4; port 0 picks a free one) and serves one client at a time.
+  [[nodiscard]] std::string start_tcp(const std::string& host, int port);
+  // Ends the thread, hangs up a client and removes the link. Safe to call more than once.
+  void stop();
+
+  bool running() const { return thread_.joinable(); }
+  // "pty /tmp/board -> /dev/pts/4" or "tcp 127.0.0.1:5000".
+  const std::string& listening_text() const { return listening_; }
+  const std::string& slave_path() const { return slave_path_; }
+  int port() const { return port_; }
+
+  // Runs fn with the board under the server's lock.
+  void with_board(const std::function<void(SimulatedBoard&)>& fn);
+
+  std::size_t replies_sent() const { return replies_sent_.load(); }
+  std::size_t replies_dropped() const { return replies_dropped_.load(); }
+  // Clients accepted (TCP); clients that went away (TCP, or on the pty after sending bytes).
+  std::size_t clients_served() const { return clients_served_.load(); }
+  std::size_t hangups_seen() const { return hangups_seen_.load(); }
+
+ private:
+  std::string start_thread(void (BoardServer::*run)());
+  void run_pty();
+  void run_tcp();
+  // Feeds received bytes to the board and writes the replies to fd; false when the peer
+  // is gone or a stop was requested.
+  bool answer(int fd, std::string_view received, bool is_socket);
+  bool write_bytes(int fd, std::string_view bytes, bool is_socket, long link_speed);
+  bool write_some(int fd, std::string_view& bytes, bool is_socket);
+  // Waits ms (or for ever with -1) unless a stop is requested first; true when it is.
+  bool stop_requested_within(int ms);
+  void remove_link();
+
+  std::mutex board_mutex_;
+  SimulatedBoard board_;
+  const FaultOptions faults_;
+  std::mt19937 random_;
+
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  int wake_fd_ = -1;
+  std::unique_ptr<PseudoTerminal> pty_;
+  int listen_fd_ = -1;
+  std::string link_path_;
+  std::string slave_path_;
+  std::string listening_;
+  int port_ = 0;
+
+  std::size_t replies_counted_ = 0;  // server thread only
+  std::atomic<std::size_t> replies_sent_{0};
+  std::atomic<std::size_t> replies_dropped_{0};
+  std::atomic<std::size_t> clients_served_{0};
+  std::atomic<std::size_t> hangups_seen_{0};
+};
+
+}  // namespace vexa::sim
