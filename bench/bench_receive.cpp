@@ -1,5 +1,6 @@
 // Receive throughput: a board streams data lines through a pseudo-terminal into the link with
-// every line consumer registered and the real terminal logic echoing. Prints MB/s and the
+// every line consumer registered (the real configuration handler among them) and the real
+// terminal logic echoing. Prints MB/s and the
 // process CPU seconds per MB (the writer's share included, so it is an upper bound).
 #include <sys/resource.h>
 
@@ -13,6 +14,9 @@
 #include <unistd.h>
 
 #include "bench_support.h"
+#include "config/board_identity.h"
+#include "config/config_exchange.h"
+#include "config/configuration.h"
 #include "link/link_session.h"
 #include "platform/pseudo_terminal.h"
 #include "terminal/terminal.h"
@@ -46,7 +50,7 @@ int main(int argc, char** argv) {
   std::string block;
   for (int i = 0; block.size() < (1 << 20); ++i) {
     char line[128];
-    std::snprintf(line, sizeof line, "12:%02d:%02d a0=%d a1=%d a2=%d.%03d a3=-%d t=%d\r\n", i / 60 % 60, i % 60,
+    std::snprintf(line, sizeof line, "12:%02d:%02d,%d,%d,%d.%03d,-%d,%d\r\n", i / 60 % 60, i % 60,
                   i % 4096, (i * 7) % 4096, i % 100, i % 1000, i % 50, i);
     block += line;
   }
@@ -69,13 +73,17 @@ int main(int argc, char** argv) {
   CountingConsumer consumers[static_cast<int>(ConsumerSlot::count)];
   for (int i = 0; i < static_cast<int>(ConsumerSlot::count); ++i)
     session.consumers().attach(static_cast<ConsumerSlot>(i), &consumers[i]);
+  Configuration configuration('e');
+  BoardIdentity identity(configuration, {"VexaLog S v1404", "VexaLog", 'S', 1404});
+  ConfigExchange exchange(configuration, identity, session, report);
+  session.consumers().attach(ConsumerSlot::configuration, &exchange);
   session.start();
   if (!session.open(link, "115200")) {
     std::fprintf(stderr, "bench_receive: cannot open %s\n", link.c_str());
     return 1;
   }
   const std::uint64_t expected_lines = lines_per_block * megabytes;
-  auto& last = consumers[static_cast<int>(ConsumerSlot::configuration)];
+  auto& last = consumers[static_cast<int>(ConsumerSlot::loader)];
 
   const double cpu_start = cpu_seconds();
   const auto start = std::chrono::steady_clock::now();
