@@ -38,7 +38,9 @@ bool read_whole_file(const std::string& path, std::string& text, std::size_t max
   if (!in) return false;
   text.clear();
   char buffer[65536];
-  while (text.size() < max_bytes && in.read(buffer, sizeof buffer), in.gcount() > 0) {
+  while (text.size() < max_bytes) {
+    in.read(buffer, sizeof buffer);
+    if (in.gcount() <= 0) break;
     text.append(buffer, static_cast<std::size_t>(in.gcount()));
   }
   if (text.size() > max_bytes) text.resize(max_bytes);

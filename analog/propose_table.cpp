@@ -1,0 +1,69 @@
+#include "analog/propose_table.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "analog/c_number.h"
+#include "app/text_format.h"
+
+namespace vexa {
+
+namespace {
+
+// A list never grows past this, whatever a hand-written step says.
+constexpr std::size_t kMaxProposeEntries = 10000;
+
+struct ProposeFields {
+  double first_real = 0, first_raw = 0, real_step = 0, raw_step = 0;
+  int real_decimals = 0;
+  std::string unit;
+};
+
+std::optional<ProposeFields> read_fields(std::string_view text) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  while (fields.size() < 5) {
+    const std::size_t comma = text.find(',', start);
+    fields.emplace_back(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  if (fields.size() < 5) return std::nullopt;
+  ProposeFields out;
+  out.first_real = std::atof(fields[0].c_str());
+  out.first_raw = std::atof(fields[1].c_str());
+  out.real_step = std::atof(fields[2].c_str());
+  out.raw_step = std::atof(fields[3].c_str());
+  const std::size_t point = fields[2].find('.');
+  out.real_decimals = point == std::string::npos ? 0 : static_cast<int>(std::min<std::size_t>(fields[2].size() - point - 1, 20));
+  out.unit = limited(fields[4], kProposeUnitChars);
+  return out;
+}
+
+}  // namespace
+
+std::vector<ProposeEntry> propose_list(std::string_view propose, BoardClass board_class) {
+  std::vector<ProposeEntry> list;
+  const auto fields = read_fields(propose);
+  if (!fields) return list;
+  list.push_back({" ", 0});
+  const std::string format = format_text("%%.%df %s", fields->real_decimals, fields->unit.c_str());
+  const double full_scale = adc_constants(board_class).full_scale;
+  double real = fields->first_real, raw = fields->first_raw;
+  // A step that does not move the count would never end the list.
+  while (raw <= full_scale && list.size() <= kMaxProposeEntries) {
+    list.push_back({format_text(format.c_str(), real), raw});
+    if (!(fields->raw_step > 0)) break;
+    real += fields->real_step;
+    raw += fields->raw_step;
+  }
+  return list;
+}
+
+std::optional<long long> propose_choice(std::string_view propose, int k) {
+  const auto fields = read_fields(propose);
+  if (!fields || k < 1) return std::nullopt;
+  return truncate_to_int64(fields->first_raw + (k - 1) * fields->raw_step);
+}
+
+}  // namespace vexa
