@@ -1,14 +1,11 @@
 // The link session over TCP: the receive thread connects on request, reads batches, and the
 // reply wait works as on a serial port; the peer closing is reported and closes the link.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <thread>
 
 #include "link/link_session.h"
+#include "link/loopback_peer.h"
 #include "support/recording_sinks.h"
 
 namespace vexa {
@@ -19,54 +16,34 @@ using test::RecordingConsumer;
 using test::SharedEcho;
 using test::SharedReport;
 
-// One-connection loopback server that answers every line with "Ok" until told to hang up.
+// A board behind the loopback peer: answers every command line with "Ok" (the line "nul" with a
+// batch holding a NUL) until told to hang up.
 class LoopbackBoard {
  public:
-  LoopbackBoard() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    ::listen(listener_, 1);
-    thread_ = std::thread([this] { serve(); });
-  }
+  LoopbackBoard() : thread_([this] { serve(); }) {}
   ~LoopbackBoard() {
     hang_up_ = true;
-    ::shutdown(listener_, SHUT_RDWR);
     thread_.join();
-    ::close(listener_);
   }
-  int port() const { return port_; }
+  int port() const { return peer_.port(); }
   void hang_up() { hang_up_ = true; }
 
  private:
   void serve() {
-    int peer = ::accept(listener_, nullptr, nullptr);
-    if (peer < 0) return;
+    while (!hang_up_ && !peer_.accept(20)) {
+    }
     std::string pending;
     while (!hang_up_) {
-      timeval wait{0, 10000};
-      ::setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-      char buffer[512];
-      ssize_t n = ::recv(peer, buffer, sizeof buffer, 0);
-      if (n == 0) break;
-      if (n < 0) continue;
-      pending.append(buffer, static_cast<std::size_t>(n));
+      pending += peer_.receive(1, 10);
       for (auto lf = pending.find('\n'); lf != std::string::npos; lf = pending.find('\n')) {
-        std::string command = pending.substr(0, lf);
+        const std::string command = pending.substr(0, lf);
         pending.erase(0, lf + 1);
-        std::string answer = command == "nul" ? std::string("ab\0cd\nOk\n", 9) : std::string("Ok\r\n");
-        ::send(peer, answer.data(), answer.size(), MSG_NOSIGNAL);
+        peer_.send(command == "nul" ? std::string_view("ab\0cd\nOk\n", 9) : std::string_view("Ok\r\n"));
       }
     }
-    ::close(peer);
+    peer_.close();
   }
-  int listener_ = -1;
-  int port_ = 0;
+  test::LoopbackPeer peer_;
   std::atomic<bool> hang_up_{false};
   std::thread thread_;
 };
@@ -103,19 +80,8 @@ TEST(TcpSession, ConnectsOnTheReceiveThreadAndAcknowledges) {
 }
 
 TEST(TcpSession, RefusedConnectionIsReportedAndLeavesTheLinkClosed) {
-  int port;
-  {
-    LoopbackBoard unused;  // a port nobody listens on once it is gone
-    port = unused.port();
-    // Let the server accept nothing: connect once so its thread ends.
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::close(s);
-  }
+  test::LoopbackPeer not_listening(false);
+  const int port = not_listening.port();
   SharedReport report;
   SharedEcho echo;
   Messages messages;
