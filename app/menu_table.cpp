@@ -1,0 +1,102 @@
+#include "app/menu_table.h"
+
+#include <algorithm>
+
+#include "app/command_ids.h"
+#include "app/identity.h"
+#include "app/text_format.h"
+
+namespace vexa {
+
+namespace cmd {
+
+bool is_dispatched(int id) {
+  return (id >= 600 && id <= 607) || (id >= 711 && id <= 718) || id == 751 || id == 774 ||
+         (id >= 800 && id <= 805) || (id >= 840 && id <= 842) || (id >= 851 && id <= 855) ||
+         (id >= 860 && id <= 868) || id == 911 || id == 912 || (id >= 7501 && id <= 7503);
+}
+
+}  // namespace cmd
+
+namespace {
+
+MenuEntry entry(int id, std::string text, bool checkable = false, bool checked = false) {
+  return MenuEntry{id, std::move(text), checkable, checked};
+}
+MenuEntry separator() { return MenuEntry{}; }
+
+}  // namespace
+
+std::vector<Menu> build_menu_bar(const MenuOptions& options, const Messages& messages) {
+  auto m = [&](const char* key) { return messages.message(key); };
+  std::vector<Menu> bar;
+  if (!options.reduced_variant) {
+    bar.push_back({"MenConf", m("MenConf"), 0,
+                   {entry(cmd::kConfGet, m("McGet")), entry(cmd::kConfDownload, m("McDown")),
+                    entry(cmd::kConfErase, m("McZ")), entry(cmd::kTimeNow, m("McTime")),
+                    entry(cmd::kTimeHourEarlier, m("McTimS")),
+                    entry(cmd::kTimeNextSecond, m("McTimX")), separator(),
+                    entry(cmd::kConfSave, m("McSave")), entry(cmd::kConfLoad, m("McLoad")),
+                    entry(cmd::kConfCompare, m("McCompare"))}});
+  }
+  bar.push_back({"MenCom", m("MenCom"), 0,
+                 {entry(cmd::kPhoneBookMenu, m("Mphbook")), separator(),
+                  entry(cmd::kTargetMode, m("MrTarget"), true, true),
+                  entry(cmd::kModemMode, m("MrModem"), true, false)}});
+  Menu tools{"MenTools", m("MenTools"), 0,
+             {entry(cmd::kDownloadFirmware, m("Mdownload")),
+              entry(cmd::kDownloadFile, m("MdownloadF")), separator(),
+              entry(cmd::kTargetE, options.target_e), entry(cmd::kTargetF, options.target_f),
+              entry(cmd::kTargetS, options.target_s), separator(),
+              entry(cmd::kLogNone, m("MlogNone"), true, options.log_mode == 0),
+              entry(cmd::kLogOn, m("MlogOn"), true, options.log_mode == 1),
+              entry(cmd::kLogDate, m("MlogDate"), true, options.log_mode == 2),
+              entry(cmd::kLogErase,
+                    format_text_limited(99, m("MlogErase").c_str(), options.log_file_name.c_str())),
+              separator()}};
+  if (options.debug) {
+    tools.entries.push_back(entry(cmd::kVerbose, m("Mverbose"), true, false));
+    tools.entries.push_back(entry(cmd::kSpecialProbe, "Special 1"));
+  }
+  bar.push_back(std::move(tools));
+  bar.push_back({"MenClear", m("MenClear"), cmd::kClear, {}});
+  bar.push_back({"MenStop", m("MenStop"), cmd::kStop, {}});
+  Menu help{"MenHelp", m("MenHelp"), 0,
+            {entry(cmd::kManualE, m("MhpdfE")), entry(cmd::kManualF, m("MhpdfF")),
+             entry(cmd::kManualS, m("MhpdfS"))}};
+  if (messages.product_name() == kFamilyName) {
+    help.entries.push_back(entry(cmd::kWebAddress, kWebAddressText));
+    help.entries.push_back(separator());
+    help.entries.push_back(entry(cmd::kInfo1, format_text("%s Terminal %d", kFamilyName, kProgramVersion)));
+    help.entries.push_back(entry(cmd::kInfo2, "Qt desktop edition"));
+  }
+  bar.push_back(std::move(help));
+  if (options.debug) {
+    bar.push_back({"debug", "debug", 0,
+                   {entry(cmd::kSamba, "samba"), entry(cmd::kSambaInit, "samba init"),
+                    entry(cmd::kOpenCom, "open com"), entry(cmd::kLineFeed, "LF on Enter", true, false),
+                    entry(cmd::kInterns, "interns")}});
+  }
+  return bar;
+}
+
+const MenuEntry* find_entry(const std::vector<Menu>& bar, int id) {
+  for (const Menu& menu : bar)
+    for (const MenuEntry& e : menu.entries)
+      if (e.id == id && id != 0) return &e;
+  return nullptr;
+}
+
+const Menu* find_menu(const std::vector<Menu>& bar, const std::string& key) {
+  for (const Menu& menu : bar)
+    if (menu.key == key) return &menu;
+  return nullptr;
+}
+
+void check_exclusive(std::vector<Menu>& bar, std::initializer_list<int> group, int checked_id) {
+  for (Menu& menu : bar)
+    for (MenuEntry& e : menu.entries)
+      if (std::find(group.begin(), group.end(), e.id) != group.end()) e.checked = e.id == checked_id;
+}
+
+}  // namespace vexa

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "app/command_ids.h"
+#include "app/main_window_form.h"
+#include "app/settings.h"
+
+namespace vexa {
+namespace {
+
+MainWindowForm make(bool reduced = false, bool debug = false, bool family = true) {
+  Messages messages(family ? "VexaLog" : "Acme", 'e');
+  return MainWindowForm({reduced, debug, family}, messages);
+}
+
+LayoutInput client(int w, int h) {
+  LayoutInput in;
+  in.client_width = w;
+  in.client_height = h;
+  in.outer_width = w + 16;
+  in.outer_height = h + 60;
+  return in;
+}
+
+TEST(MainWindowControls, FullVariantToolRowAndTabs) {
+  MainWindowForm f = make();
+  const Form& form = f.form();
+  EXPECT_EQ(form.at(cmd::kConfGet).rect, (Rect{10, 4, 21, 21}));
+  EXPECT_EQ(form.at(cmd::kConfLoad).rect.x, 76);
+  EXPECT_EQ(form.at(cmd::kTimeNow).rect.x, 98);
+  EXPECT_EQ(form.at(cmd::kPortSelector).rect, (Rect{129, 4, 70, 200}));
+  EXPECT_EQ(form.at(cmd::kOpenClose).rect, (Rect{289, 6, 60, 16}));
+  EXPECT_EQ(form.at(cmd::kGerman).rect.x, 98 + 615);
+  EXPECT_FALSE(form.shown(cmd::kPortName));
+  EXPECT_EQ(form.text(cmd::kStatusProgress), "0");
+  EXPECT_EQ(form.at(cmd::kSpeedSelector).entries.size(), 12u);
+  EXPECT_EQ(form.at(cmd::kSpeedSelector).entries.back(), "115200");
+  EXPECT_FALSE(form.contains(cmd::kFactoryTest));
+  ASSERT_EQ(f.tabs().size(), 6u);
+  EXPECT_EQ(f.tabs()[1].caption, "Configuration");
+  EXPECT_EQ(f.tabs()[5].caption, "Compile firmware");
+  EXPECT_EQ(f.icon_buttons().front(), (std::pair<int, int>{cmd::kConfGet, 0}));
+  EXPECT_EQ(main_window_title("VexaLog", false), "VexaLog Terminal 1404");
+}
+
+TEST(MainWindowControls, ReducedVariantDropsConfigurationIcons) {
+  MainWindowForm f = make(true);
+  for (int id : {cmd::kConfGet, cmd::kConfDownload, cmd::kConfSave, cmd::kConfLoad})
+    EXPECT_FALSE(f.form().contains(id)) << id;
+  EXPECT_EQ(f.form().at(cmd::kTimeNow).rect.x, 10);
+  EXPECT_EQ(f.form().at(cmd::kPortSelector).rect.x, 41);
+  ASSERT_EQ(f.tabs().size(), 2u);
+  EXPECT_EQ(f.tabs()[1].logical, 5);
+  EXPECT_EQ(f.logical_tab_at(1), 5);
+  EXPECT_EQ(main_window_title("VexaLog", true), "ARM Compile Download Terminal 1404");
+}
+
+TEST(MainWindowControls, OtherProductHasNoCompileTab) {
+  MainWindowForm f = make(false, false, false);
+  EXPECT_EQ(f.tabs().size(), 5u);
+  EXPECT_EQ(f.position_of_logical(5), -1);
+  EXPECT_FALSE(f.form().contains(cmd::kCompileTab));
+  EXPECT_EQ(main_window_title("Acme", false), "Acme Terminal 1404");
+}
+
+TEST(MainWindowLayout, StatusRowAndDebugControls) {
+  MainWindowForm f = make(false, true);
+  f.layout(client(700, 600));
+  const Form& form = f.form();
+  EXPECT_EQ(form.at(cmd::kStatusText).rect, (Rect{5, 584, 140, 16}));
+  EXPECT_EQ(form.at(cmd::kStopwatch).rect, (Rect{405, 584, 40, 16}));
+  EXPECT_EQ(form.at(cmd::kFactoryTest).rect, (Rect{450, 579, 21, 21}));
+  EXPECT_EQ(form.at(cmd::kFactoryLamps).rect, (Rect{475, 584, 80, 16}));
+  EXPECT_EQ(form.at(cmd::kTabControl).rect, (Rect{0, 29, 700, 553}));
+}
+
+TEST(MainWindowLayout, TerminalTopByTab) {
+  MainWindowForm f = make();
+  LayoutInput in = client(700, 800);  // T = 753
+  const int t = 753;
+  f.set_current_tab(0);
+  EXPECT_EQ(f.layout(in).terminal_top, 30);
+  EXPECT_EQ(f.form().at(cmd::kTerminal).rect, (Rect{10, 30, 680, t - 40}));
+
+  f.set_current_tab(1);
+  EXPECT_EQ(f.layout(in).terminal_top, 80);  // nothing loaded
+  in.config_content_height = 19 * 10;
+  EXPECT_EQ(f.layout(in).terminal_top, 240);
+  EXPECT_TRUE(f.form().shown(cmd::kConfigTab));
+  EXPECT_EQ(f.form().at(cmd::kConfigTab).rect, (Rect{10, 30, 680, 200}));
+  in.config_content_height = 19 * 200;  // large: the terminal keeps 100 pixels
+  EXPECT_EQ(f.layout(in).terminal_top, t - 110);
+  EXPECT_EQ(f.form().at(cmd::kTerminal).rect.height, 100);
+
+  f.set_current_tab(3);
+  EXPECT_EQ(f.layout(in).terminal_top, 25 + 325);
+  EXPECT_FALSE(f.form().shown(cmd::kConfigTab));
+  EXPECT_TRUE(f.form().shown(cmd::kMacroSubTabs));
+
+  f.set_current_tab(4);
+  EXPECT_EQ(f.layout(in).terminal_top, t - 110);
+  EXPECT_TRUE(f.form().shown(cmd::kUploadTab));
+  EXPECT_EQ(f.form().at(cmd::kTerminal).rect.height, 100);
+
+  f.set_current_tab(5);
+  EXPECT_EQ(f.layout(in).terminal_top, 300 + (t - 410) / 2);
+  EXPECT_TRUE(f.form().shown(cmd::kCompileTab));
+}
+
+TEST(MainWindowLayout, InputsTabViewsAndOffsetRule) {
+  MainWindowForm f = make();
+  f.set_current_tab(2);
+  LayoutInput in = client(800, 900);
+  in.inputs_rows = 5;
+  in.inputs_row_height = 20;  // 110: too high before the rule is fixed
+  LayoutResult r = f.layout(in);
+  EXPECT_EQ(r.inputs_offset, 46);
+  EXPECT_EQ(r.terminal_top, 46 + 460);
+  in.inputs_rows = 2;  // 50 fixes the rule
+  EXPECT_EQ(f.layout(in).inputs_offset, 50);
+  in.inputs_rows = 6;  // from now on the computed value counts
+  EXPECT_EQ(f.layout(in).inputs_offset, 130);
+  EXPECT_EQ(f.form().at(cmd::kAnalogWindow).rect, (Rect{5, 130, 790, 590 - 70}));
+
+  in.inputs_selected_kind = cmd::kBarKind;
+  r = f.layout(in);
+  EXPECT_TRUE(r.bar_view_became_visible);
+  EXPECT_EQ(r.terminal_top, 853 - 110);
+  EXPECT_TRUE(f.form().shown(cmd::kBarViewWindow));
+  EXPECT_FALSE(f.form().shown(cmd::kAnalogWindow));
+  EXPECT_EQ(f.form().at(cmd::kBarViewWindow).rect.height, 743 - 42 - 130);
+  EXPECT_FALSE(f.layout(in).bar_view_became_visible);  // only on the change
+}
+
+TEST(MainWindowLayout, SmallWindowKeepsTerminalAtThirty) {
+  MainWindowForm f = make();
+  f.set_current_tab(1);
+  LayoutInput in = client(300, 150);  // T = 103: T - 110 is below 30
+  in.config_content_height = 400;
+  EXPECT_EQ(f.layout(in).terminal_top, 30);
+  EXPECT_EQ(f.form().at(cmd::kTerminal).rect.y, 30);
+}
+
+TEST(MainWindowLayout, StoresOuterSize) {
+  MainWindowForm f = make();
+  Settings settings;
+  f.layout(client(640, 480), &settings);
+  EXPECT_EQ(settings.get_setting("WindowWidth", ""), "656");
+  EXPECT_EQ(settings.get_setting("WindowHeight", ""), "540");
+  EXPECT_EQ(initial_window_width(settings), 656);
+}
+
+TEST(MainWindowLink, NameDisplayReplacesSelector) {
+  MainWindowForm f = make();
+  std::vector<int> changed;
+  f.form().set_listener([&](int id) { changed.push_back(id); });
+  f.show_link_state(true, "/tmp/board");
+  EXPECT_TRUE(f.form().shown(cmd::kPortName));
+  EXPECT_FALSE(f.form().shown(cmd::kPortSelector));
+  EXPECT_EQ(f.form().text(cmd::kPortName), "/tmp/board");
+  EXPECT_TRUE(f.form().checked(cmd::kOpenClose));
+  f.show_link_state(false, "");
+  EXPECT_FALSE(f.form().shown(cmd::kPortName));
+  EXPECT_FALSE(f.form().checked(cmd::kOpenClose));
+  EXPECT_FALSE(changed.empty());
+}
+
+}  // namespace
+}  // namespace vexa

@@ -1,0 +1,160 @@
+// The desktop widgets with the offscreen platform: the terminal view under a streaming board,
+// the keys it hands on, the configuration tab's fields and commit, and the phone book editor.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <atomic>
+#include <thread>
+
+#include "config/configuration.h"
+#include "support/temp_dir.h"
+#include "terminal/terminal.h"
+#include "ui/config_tab_widget.h"
+#include "ui/phone_book_editor.h"
+#include "ui/terminal_widget.h"
+
+namespace vexa {
+namespace {
+
+QApplication& app() {
+  static int argc = 1;
+  static char name[] = "test_ui";
+  static char* argv[] = {name, nullptr};
+  static QApplication application(argc, argv);
+  return application;
+}
+
+void press(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}) {
+  QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
+  QApplication::sendEvent(&widget, &event);
+}
+
+TEST(TerminalWidgetTest, KeysBecomeBoardBytesAndNeverText) {
+  app();
+  ui::TerminalWidget widget;
+  std::vector<unsigned> keys;
+  widget.set_key_handler([&](unsigned k) { keys.push_back(k); });
+  press(widget, Qt::Key_A, Qt::NoModifier, "a");
+  press(widget, Qt::Key_E, Qt::NoModifier, QString::fromUtf8("\xc3\xa9"));  // e acute: 0xE9
+  press(widget, Qt::Key_Return, Qt::NoModifier, "\r");
+  press(widget, Qt::Key_V, Qt::ControlModifier);
+  press(widget, Qt::Key_Z, Qt::ControlModifier);
+  press(widget, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(keys, (std::vector<unsigned>{'a', 0xE9, 13, 22, 26, 3}));
+  EXPECT_EQ(widget.length(), 0u);
+  EXPECT_TRUE(widget.toPlainText().isEmpty());
+  widget.set_keys_enabled(false);
+  press(widget, Qt::Key_B, Qt::NoModifier, "b");
+  EXPECT_EQ(keys.size(), 6u);
+}
+
+TEST(TerminalWidgetTest, BoardTextIsShownAsItsCharactersWithOneBreakPerLine) {
+  app();
+  ui::TerminalWidget widget;
+  widget.append("caf\xe9\r\nline 2\r\n");
+  EXPECT_EQ(widget.toPlainText(), QString::fromUtf8("caf\xc3\xa9\nline 2\n"));
+  EXPECT_EQ(widget.length(), 14u);
+  EXPECT_EQ(widget.text(4), "caf\xe9");
+  widget.set_text("x");
+  EXPECT_EQ(widget.toPlainText(), "x");
+  widget.clear();
+  EXPECT_EQ(widget.length(), 0u);
+}
+
+TEST(TerminalWidgetTest, StreamFromAnotherThreadStaysBoundedAndTheLoopRuns) {
+  app();
+  ui::TerminalWidget widget;
+  std::atomic<bool> flush_posted{false};
+  Terminal terminal(widget, nullptr, ViewThreads::owner_only, [&] {
+    if (!flush_posted.exchange(true))
+      QMetaObject::invokeMethod(&widget, [&] {
+        flush_posted = false;
+        terminal.flush();
+      }, Qt::QueuedConnection);
+  });
+  std::atomic<bool> done{false};
+  std::thread board([&] {
+    const std::string line = "12:00:01,1234,5678,12.345,-3\r\n";
+    for (int i = 0; i < (1 << 20) / static_cast<int>(line.size()); ++i) {
+      terminal.put_text(line);
+      if (i % 64 == 0) terminal.flush();
+    }
+    terminal.flush();
+    done = true;
+  });
+  int ticks = 0;
+  qint64 longest_gap = 0;
+  QElapsedTimer since;
+  since.start();
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    ++ticks;
+    longest_gap = std::max(longest_gap, since.restart());
+  });
+  timer.start(5);
+  QElapsedTimer guard;
+  guard.start();
+  while (!done && guard.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  board.join();
+  for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  terminal.flush();
+  EXPECT_TRUE(done);
+  EXPECT_GT(ticks, 0);  // timers kept running while the stream came in
+  // The view is trimmed to its newer half before the out-box (itself below the trim length) goes in.
+  EXPECT_LT(widget.length(), 2 * kViewTrimAtChars);
+  std::printf("terminal widget: 1 MB streamed, longest event loop gap %lld ms, %d timer ticks\n",
+              static_cast<long long>(longest_gap), ticks);
+}
+
+TEST(ConfigTabWidgetTest, FieldsShowTheRowsAndCommitStoresEdits) {
+  app();
+  Configuration configuration('e');
+  configuration.parse_assignments("bd=9600 sf=0 a3=a*1+0,2 a3.name=Inside", false);
+  ConfigGrid grid(configuration);
+  ui::ConfigTabWidget tab(grid);
+  tab.resize(700, 300);
+  tab.rebuild();
+  ASSERT_EQ(grid.rows().size(), 3u);
+  QLineEdit* key = tab.field(1);
+  QLineEdit* value = tab.field(2);
+  ASSERT_TRUE(key && value);
+  EXPECT_EQ(key->text(), "bd");
+  EXPECT_EQ(value->text(), "9600");
+  EXPECT_TRUE(key->isReadOnly());
+  EXPECT_EQ(value->geometry(), QRect(50, 0, 201, 20));
+  ASSERT_TRUE(tab.field(5));
+  EXPECT_EQ(tab.field(5)->geometry().y(), 19);
+  EXPECT_EQ(tab.field(11)->text(), "Inside");
+  value->setText("19200");
+  tab.commit();
+  EXPECT_EQ(configuration.parameter_value("bd"), "19200");
+  EXPECT_FALSE(tab.field(400));
+}
+
+TEST(PhoneBookEditorTest, LoadsEditsAndSaves) {
+  app();
+  test::TempDir dir;
+  const std::string path = dir.write("phonebook.txt", "# Phone book\nOffice 0123456\n");
+  int closed = 0;
+  {
+    ui::PhoneBookEditor editor(path);
+    QObject::connect(&editor, &ui::PhoneBookEditor::edited_and_closed, [&] { ++closed; });
+    EXPECT_EQ(editor.editor()->toPlainText(), "# Phone book\nOffice 0123456\n");
+    editor.editor()->appendPlainText(QString::fromUtf8("M\xc3\xbcller 0987654"));
+    editor.close();
+  }
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(test::TempDir::read(path), "# Phone book\nOffice 0123456\n\nM\xc3\xbcller 0987654\n");
+  // An old Windows-1252 file keeps its accented letters.
+  const std::string old = dir.write("old.txt", "M\xfcller 1234\n");
+  ui::PhoneBookEditor legacy(old);
+  EXPECT_EQ(legacy.editor()->toPlainText(), QString::fromUtf8("M\xc3\xbcller 1234\n"));
+}
+
+}  // namespace
+}  // namespace vexa

@@ -1,0 +1,72 @@
+#include "ui/config_tab_widget.h"
+
+#include <QLineEdit>
+#include <QResizeEvent>
+#include <QScrollBar>
+
+#include "terminal/cp1252.h"
+
+namespace vexa::ui {
+
+namespace {
+
+constexpr int kFieldHeight = 20;
+
+QString shown(const std::string& board_text) { return QString::fromStdString(cp1252_to_utf8(board_text)); }
+
+}  // namespace
+
+ConfigTabWidget::ConfigTabWidget(ConfigGrid& grid, QWidget* parent) : QScrollArea(parent), grid_(grid) {
+  setObjectName("config");
+  setWidgetResizable(false);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  canvas_ = new QWidget;
+  setWidget(canvas_);
+  // The model keeps the scroll position within its limits; the bar follows the model.
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+          [this](int value) { grid_.scroll_config_tab(ScrollHow::to_position, value); });
+}
+
+void ConfigTabWidget::rebuild() {
+  grid_.set_client_height(viewport()->height());
+  grid_.build_config_tab();
+  for (auto& [id, edit] : fields_) edit->deleteLater();
+  fields_.clear();
+  const int width = kConfigColumns.back().x + kConfigColumns.back().width;
+  canvas_->resize(width, std::max(grid_.content_height(), 1));
+  for (const ConfigRow& row : grid_.rows()) {
+    for (std::size_t k = 0; k < kConfigColumns.size(); ++k) {
+      const ConfigColumnGeometry& column = kConfigColumns[k];
+      auto* edit = new QLineEdit(canvas_);
+      const std::uint32_t id = row.control_id + static_cast<std::uint32_t>(k);
+      edit->setObjectName(QString("config_%1").arg(id));
+      edit->setGeometry(column.x, row.y, column.width, kFieldHeight);
+      edit->setText(shown(row.text[k]));
+      edit->setReadOnly(!column.editable);
+      edit->setFrame(true);
+      edit->show();
+      fields_[id] = edit;
+    }
+  }
+  verticalScrollBar()->setValue(grid_.scroll_position());
+}
+
+void ConfigTabWidget::commit() {
+  for (const auto& [id, edit] : fields_) {
+    if (!edit->isReadOnly()) grid_.set_field_text(id, utf8_to_cp1252(edit->text().toStdString()));
+  }
+  grid_.commit_config_tab();
+}
+
+QLineEdit* ConfigTabWidget::field(std::uint32_t control_id) const {
+  auto it = fields_.find(control_id);
+  return it == fields_.end() ? nullptr : it->second;
+}
+
+void ConfigTabWidget::resizeEvent(QResizeEvent* event) {
+  QScrollArea::resizeEvent(event);
+  grid_.set_client_height(viewport()->height());
+  grid_.scroll_config_tab(ScrollHow::keep);
+}
+
+}  // namespace vexa::ui

@@ -1,0 +1,35 @@
+#pragma once
+// The configuration tab: the grid model's rows as four edit fields each (key, value, name,
+// type) at the model's positions, scrolled by the model, committed when the user leaves the tab.
+#include <QScrollArea>
+#include <cstdint>
+#include <map>
+
+#include "config/config_grid.h"
+
+class QLineEdit;
+
+namespace vexa::ui {
+
+class ConfigTabWidget : public QScrollArea {
+  Q_OBJECT
+ public:
+  ConfigTabWidget(ConfigGrid& grid, QWidget* parent = nullptr);
+
+  // Command 912: the model is rebuilt from the configuration and the edits are made anew.
+  void rebuild();
+  // Leaving the tab: edited texts go back into the configuration through the model.
+  void commit();
+  // The edit of a control id (tests press and type into them), or null.
+  QLineEdit* field(std::uint32_t control_id) const;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  ConfigGrid& grid_;
+  QWidget* canvas_ = nullptr;
+  std::map<std::uint32_t, QLineEdit*> fields_;
+};
+
+}  // namespace vexa::ui

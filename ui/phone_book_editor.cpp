@@ -1,0 +1,60 @@
+#include "ui/phone_book_editor.h"
+
+#include <QCloseEvent>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/atomic_file.h"
+#include "terminal/cp1252.h"
+
+namespace vexa::ui {
+
+namespace {
+
+constexpr std::size_t kPhoneBookMaxBytes = 1u << 20;
+
+bool is_utf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUtf8().toStdString() == text;
+}
+
+}  // namespace
+
+PhoneBookEditor::PhoneBookEditor(std::string path, QWidget* parent) : QDialog(parent), path_(std::move(path)) {
+  setWindowTitle(QString::fromStdString(path_));
+  editor_ = new QPlainTextEdit(this);
+  std::string text;
+  if (read_whole_file(path_, text, kPhoneBookMaxBytes)) {
+    // Older phone books were written in Windows-1252; keep their accented names.
+    if (!is_utf8(text)) text = cp1252_to_utf8(text);
+    editor_->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Close, this);
+  connect(buttons->button(QDialogButtonBox::Save), &QPushButton::clicked, this, [this] { save(); });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(editor_);
+  layout->addWidget(buttons);
+  resize(560, 420);
+}
+
+bool PhoneBookEditor::save() {
+  std::string text = editor_->toPlainText().toStdString();
+  if (!text.empty() && text.back() != '\n') text.push_back('\n');
+  if (write_file_atomically(path_, text)) {
+    editor_->document()->setModified(false);
+    return true;
+  }
+  QMessageBox::warning(this, windowTitle(), tr("Cannot write %1").arg(QString::fromStdString(path_)));
+  return false;
+}
+
+void PhoneBookEditor::closeEvent(QCloseEvent* event) {
+  if (editor_->document()->isModified()) save();
+  emit edited_and_closed();
+  QDialog::closeEvent(event);
+}
+
+}  // namespace vexa::ui
