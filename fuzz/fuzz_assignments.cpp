@@ -1,0 +1,149 @@
+// Assignment lines against a copy of the English parameter table: the cut into assignments
+// and the stores keep the key and text limits, the table's shape and the records past 998.
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "config/analog_presence.h"
+#include "config/parameter_hooks.h"
+#include "config/parameter_table.h"
+#include "config/parse_assignments.h"
+
+namespace {
+
+void check(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+// Types for values starting with 'T' get a title longer than a record field holds.
+class LongTitles final : public vexa::InputTypeDefaults {
+ public:
+  std::optional<std::string> default_type(std::string_view value) const override {
+    if (value.empty() || value[0] != 'T') return std::nullopt;
+    return std::string(150, 'y');
+  }
+};
+
+class KeyChecker final : public vexa::ParameterListener {
+ public:
+  void parameter_changed(std::string_view key) override {
+    check(!key.empty() && key.size() <= vexa::kParameterKeyChars);
+    ++calls;
+  }
+  std::size_t calls = 0;
+};
+
+std::string_view suffix_of(vexa::AssignmentField field) {
+  switch (field) {
+    case vexa::AssignmentField::name: return ".name";
+    case vexa::AssignmentField::type: return ".type";
+    default: return "";
+  }
+}
+
+// The assignments are pieces of the line's body, in order, each within the limits.
+void check_split(std::string_view line, const std::vector<vexa::Assignment>& assignments) {
+  const std::size_t end = line.find_first_of(std::string_view("\r\n\0", 3));
+  const std::string_view body = end == std::string_view::npos ? line : line.substr(0, end);
+  std::size_t cursor = 0;
+  for (const vexa::Assignment& a : assignments) {
+    check(!a.key.empty() && a.key.size() <= vexa::kParameterKeyChars);
+    check(a.key.find_first_of(std::string_view("=.\r\n\0", 5)) == std::string::npos);
+    check(a.key[0] != '#');
+    check(a.text.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
+    if (a.field == vexa::AssignmentField::value && !vexa::is_macro_key(a.key))
+      check(a.text.find(' ') == std::string::npos);
+    const std::string piece = a.key + std::string(suffix_of(a.field)) + "=" + a.text;
+    const std::size_t at = body.find(piece, cursor);
+    check(at != std::string_view::npos);
+    cursor = at + piece.size();
+  }
+}
+
+std::size_t duplicate_keys(const vexa::ParameterTable& table) {
+  std::set<std::string> seen;
+  std::size_t duplicates = 0;
+  for (std::size_t i = 0; i < vexa::kConfigurationRecords; ++i) {
+    if (table[i].key.empty()) continue;
+    if (!seen.insert(table[i].key).second) ++duplicates;
+  }
+  return duplicates;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const vexa::ParameterTable& original = vexa::language_table('e');
+  vexa::ParameterTable table = original;
+  const std::size_t original_duplicates = duplicate_keys(table);
+
+  LongTitles titles;
+  KeyChecker listener;
+  vexa::AnalogPresence presence;
+  const vexa::AssignmentHooks hooks{&titles, &listener, &presence};
+
+  std::size_t total_stored = 0;
+  std::size_t pos = 0;
+  while (pos <= input.size()) {
+    // Each call sees the rest of the input: the line must end at its first CR, LF or NUL.
+    const std::string_view line = input.substr(pos);
+    const std::vector<vexa::Assignment> assignments = vexa::split_assignments(line);
+    check_split(line, assignments);
+
+    const std::size_t used_before = listener.calls;
+    const std::size_t stored = vexa::parse_assignments(table, line, hooks);
+    check(stored <= assignments.size());
+    check(listener.calls - used_before == stored);
+    total_stored += stored;
+
+    // Stored keys stay, and the table only fills up, so an assignment was stored exactly when
+    // its key is in the table now; the last value and name of each key are the ones kept.
+    std::size_t found = 0;
+    std::map<std::pair<std::string, vexa::AssignmentField>, std::string> last;
+    for (const vexa::Assignment& a : assignments) {
+      if (vexa::find_record(table, a.key)) ++found;
+      last[{a.key, a.field}] = a.text;
+      if (const std::optional<long> n = vexa::analog_input_number(a.key); n && *n < 256)
+        check(presence.is_present(*n));
+    }
+    check(found == stored);
+    for (const auto& [which, text] : last) {
+      const std::optional<std::size_t> index = vexa::find_record(table, which.first);
+      if (!index) continue;
+      const vexa::ParameterRecord& record = table[*index];
+      const std::string cut = text.substr(0, vexa::kParameterTextChars);
+      if (which.second == vexa::AssignmentField::value) check(record.has_value && record.value == cut);
+      if (which.second == vexa::AssignmentField::name) check(record.name == cut);
+    }
+
+    const std::size_t next = line.find_first_of(std::string_view("\r\n\0", 3));
+    if (next == std::string_view::npos) break;
+    pos += next + 1;
+  }
+
+  check(table.size() == original.size());
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const vexa::ParameterRecord& record = table[i];
+    check(record.key.size() <= vexa::kParameterKeyChars);
+    check(record.value.size() <= vexa::kParameterTextChars);
+    check(record.name.size() <= vexa::kParameterTextChars);
+    check(record.type.size() <= vexa::kParameterTextChars);
+    if (i >= vexa::kConfigurationRecords) check(record == original[i]);
+    // Defined rows keep their key and flags; only values, names and types change.
+    if (!original[i].key.empty()) {
+      check(record.key == original[i].key);
+      check(record.statistic == original[i].statistic);
+      check(record.min_version_e == original[i].min_version_e);
+    }
+  }
+  check(duplicate_keys(table) == original_duplicates);
+  check(total_stored == listener.calls);
+  return 0;
+}

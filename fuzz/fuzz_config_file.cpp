@@ -1,0 +1,113 @@
+// Loading an arbitrary configuration file: the table keeps its shape and limits, what was loaded
+// saves and loads again to the same values, names and types, and comparing the file with what
+// it loaded finds no difference while the table had room for every key.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <unistd.h>
+
+#include "app/messages.h"
+#include "config/board_identity.h"
+#include "config/config_files.h"
+#include "config/configuration.h"
+#include "config/file_chooser.h"
+#include "config/parameter_table.h"
+#include "platform/atomic_file.h"
+#include "platform/clock.h"
+#include "terminal/report_sink.h"
+
+namespace {
+
+void check(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+class QuietReport final : public vexa::ReportSink {
+ public:
+  void print_line(std::string_view) override {}
+};
+
+bool is_analog_key(std::string_view key) {
+  return key.size() >= 2 && key[0] == 'a' && key[1] >= '0' && key[1] <= '9';
+}
+
+struct Rig {
+  Rig() : identity(config, *vexa::parse_identity_line("VexaLog E v1404")) {}
+  vexa::Configuration config{'e'};
+  vexa::BoardIdentity identity;
+  QuietReport report;
+  vexa::Messages messages{"VexaLog", 'e'};
+  vexa::FixedClock clock{vexa::make_local_time(2026, 12, 6, 12, 0, 0)};
+  vexa::ConfigFiles files{config, identity, report, messages, clock, nullptr, vexa::PathCase::keep};
+};
+
+void check_shape(const vexa::ParameterTable& table) {
+  const vexa::ParameterTable& language = vexa::language_table('e');
+  check(table.size() == vexa::kConfigurationRecords);
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const vexa::ParameterRecord& record = table[i];
+    check(record.key.size() <= vexa::kParameterKeyChars);
+    check(record.value.size() <= vexa::kParameterTextChars);
+    check(record.name.size() <= vexa::kParameterTextChars);
+    check(record.type.size() <= vexa::kParameterTextChars);
+    if (!language[i].key.empty()) check(record.key == language[i].key);
+    if (record.key.empty()) check(!record.has_value && record.value.empty() && record.type.empty());
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string stem = "/tmp/vexa_fuzz_config_" + std::to_string(::getpid());
+  const std::string first_path = stem + "_in.txt";
+  const std::string saved_path = stem + "_saved.txt";
+  check(vexa::write_file_atomically(first_path,
+                                    std::string(reinterpret_cast<const char*>(data), size)));
+
+  Rig first;
+  vexa::GivenPathChooser open_first(first_path);
+  check(first.files.load_configuration(open_first));
+  const vexa::ParameterTable loaded = first.config.snapshot();
+  check_shape(loaded);
+
+  bool full = true;
+  for (const vexa::ParameterRecord& record : loaded) full = full && !record.key.empty();
+  int errors = -1;
+  if (first.config.has_any_value()) {
+    check(first.files.compare_configuration(open_first, &errors));
+    if (!full) check(errors == 0);
+  }
+
+  // Save and load again: the values, analog names and types survive.
+  vexa::GivenPathChooser save_chooser(saved_path);
+  if (!first.files.save_configuration(save_chooser)) {
+    check(!first.config.has_any_value());
+    return 0;
+  }
+  Rig second;
+  vexa::GivenPathChooser open_saved(saved_path);
+  check(second.files.load_configuration(open_saved));
+  const vexa::ParameterTable again = second.config.snapshot();
+  check_shape(again);
+  for (const vexa::ParameterRecord& record : loaded) {
+    if (record.key.empty()) continue;
+    const std::optional<std::size_t> index = vexa::find_record(again, record.key);
+    const bool saved_value = record.has_value && !vexa::is_statistic(record);
+    if (!index) {
+      check(!saved_value);
+      if (is_analog_key(record.key)) check(record.name.empty() && record.type.empty());
+      continue;
+    }
+    const vexa::ParameterRecord& other = again[*index];
+    if (saved_value) check(other.has_value && other.value == record.value);
+    if (is_analog_key(record.key)) check(other.name == record.name && other.type == record.type);
+  }
+  for (const vexa::ParameterRecord& other : again) {
+    if (!other.has_value) continue;
+    const std::optional<std::size_t> index = vexa::find_record(loaded, other.key);
+    check(index && loaded[*index].has_value && loaded[*index].value == other.value);
+  }
+  return 0;
+}
