@@ -17,5 +17,9 @@ if [[ -x ui/vexaterm ]]; then
   fi
   exec ui/vexaterm --simulate "$board"
 fi
-echo "The desktop program is not built (Qt 6 missing?); here is the headless program:"
+echo "The desktop program is not built here (its window is still being written, or Qt 6 is missing)."
+echo "Try the headless program against a simulated $board board instead:"
+echo "  out/release/sim/vexaboard --type $board --pty /tmp/vexa$board &"
+echo "  out/release/cli/vexacli --port /tmp/vexa$board get-conf"
+echo
 exec cli/vexacli --help
