@@ -13,6 +13,7 @@
 
 #include "config/configuration.h"
 #include "support/temp_dir.h"
+#include "ui/qt_test_app.h"
 #include "terminal/terminal.h"
 #include "ui/config_tab_widget.h"
 #include "ui/phone_book_editor.h"
@@ -21,13 +22,7 @@
 namespace vexa {
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "test_ui";
-  static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return application;
-}
+using test::app;
 
 void press(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}) {
   QKeyEvent event(QEvent::KeyPress, key, modifiers, text);

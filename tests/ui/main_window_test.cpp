@@ -1,0 +1,436 @@
+// The desktop main window with the offscreen platform, driven through its real buttons, tabs
+// and menu entries: a simulated board loaded into the configuration tab, edited and downloaded
+// back; the variants that drop menus and tabs; the layout limits; the switches and their check
+// marks; the phone book editor; screenshots for review.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+#include <set>
+
+#include "app/command_ids.h"
+#include "config/config_grid.h"
+#include "config/configuration.h"
+#include "sim/board_server.h"
+#include "support/temp_dir.h"
+#include "ui/config_tab_widget.h"
+#include "ui/form_binder.h"
+#include "ui/main_window.h"
+#include "ui/qt_test_app.h"
+#include "ui/terminal_widget.h"
+
+namespace vexa {
+namespace {
+
+using test::app;
+using test::pump_for;
+using test::pump_until;
+
+struct WindowOptions {
+  char simulate = 0;
+  std::string settings;
+  std::string program = "vexaterm";
+  bool settings_file = false;
+};
+
+// A main window in a temporary working directory.
+class Window {
+ public:
+  explicit Window(const WindowOptions& o = {}) {
+    app();
+    ui::SessionOptions options;
+    options.working_directory = dir.path();
+    options.use_settings_file = o.settings_file;
+    options.simulate = o.simulate;
+    options.settings_text = o.settings;
+    options.argv0 = o.program == "vexaterm" ? o.program : dir.path() + "/" + o.program;
+    window = std::make_unique<ui::MainWindow>(options);
+    window->resize(900, 700);
+    window->show();
+    pump_for(20);
+  }
+
+  ui::MainWindow& operator*() { return *window; }
+  ui::MainWindow* operator->() { return window.get(); }
+  Form& form() { return window->window_form().form(); }
+  QWidget* widget(int id) { return window->binder().widget(id); }
+  QAbstractButton* button(int id) { return qobject_cast<QAbstractButton*>(widget(id)); }
+  void click(int id) {
+    QAbstractButton* b = button(id);
+    ASSERT_NE(b, nullptr) << id;
+    QTest::mouseClick(b, Qt::LeftButton);
+  }
+  void click_tab(int position) {
+    QTabBar& bar = window->tab_area().bar();
+    QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.tabRect(position).center());
+    ASSERT_EQ(bar.currentIndex(), position);
+  }
+  bool link_open() { return window->session().link().port().link_is_open(); }
+  std::string terminal_text() {
+    window->session().terminal().flush();
+    return window->terminal_widget().toPlainText().toStdString();
+  }
+  const ConfigRow* row(const std::string& key) {
+    for (const ConfigRow& r : window->session().grid().rows())
+      if (r.field(ConfigColumn::key) == key) return &r;
+    return nullptr;
+  }
+  std::optional<std::string> board_value(const std::string& key) {
+    std::optional<std::string> value;
+    window->session().simulated_board()->with_board(
+        [&](sim::SimulatedBoard& b) { value = b.configuration().value(key); });
+    return value;
+  }
+  // Presses "Load from board" and waits for the board's whole report.
+  void load_from_board() {
+    click(cmd::kConfGet);
+    ASSERT_TRUE(pump_until([&] { return row("uc") != nullptr; }, 10000)) << terminal_text();
+    // Then until no line has come for 150 ms: the report is complete and the tab rebuilt.
+    std::uint64_t last = window->session().link().replies().mark();
+    for (int quiet = 0; quiet < 3;) {
+      pump_for(50);
+      const std::uint64_t now = window->session().link().replies().mark();
+      quiet = now == last ? quiet + 1 : 0;
+      last = now;
+    }
+  }
+  void save_screenshot(const std::string& name) {
+    const std::string folder = std::string(VEXA_BINARY_DIR) + "/screenshots";
+    std::filesystem::create_directories(folder);
+    const QImage image = window->grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    ASSERT_TRUE(image.save(QString::fromStdString(folder + "/" + name + ".png"))) << folder;
+  }
+
+  test::TempDir dir;
+  std::unique_ptr<ui::MainWindow> window;
+};
+
+TEST(MainWindowBoardTest, LoadEditSwitchTabAndDownloadReachesTheBoard) {
+  Window w({.simulate = 'F'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  // The open port shows its name in place of the selector, and the open button is checked.
+  EXPECT_TRUE(w.form().shown(cmd::kPortName));
+  EXPECT_FALSE(w.form().shown(cmd::kPortSelector));
+  EXPECT_EQ(w.form().text(cmd::kPortName), w->session().simulated_link());
+  EXPECT_EQ(w.form().text(cmd::kSpeedSelector), "19200");
+  w->tick();
+  EXPECT_TRUE(w.form().checked(cmd::kOpenClose));
+
+  w.load_from_board();
+  const auto& rows = w->session().grid().rows();
+  ASSERT_GT(rows.size(), 40u);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const ConfigRow& r = rows[i];
+    EXPECT_EQ(r.control_id, 1 + 4 * i);
+    EXPECT_EQ(r.y, static_cast<int>(19 * i));
+    // What the tab shows is what the board holds.
+    const std::string key = r.field(ConfigColumn::key);
+    EXPECT_EQ(w.board_value(key).value_or("<missing>"), r.field(ConfigColumn::value)) << key;
+    QLineEdit* key_field = w->config_tab().field(r.control_id);
+    ASSERT_NE(key_field, nullptr);
+    EXPECT_EQ(key_field->text().toStdString(), key);
+    EXPECT_TRUE(key_field->isReadOnly());
+    EXPECT_EQ(key_field->geometry(), QRect(0, r.y, 51, 20));
+    EXPECT_EQ(w->config_tab().field(r.control_id + 1)->geometry(), QRect(50, r.y, 201, 20));
+    EXPECT_FALSE(w->config_tab().field(r.control_id + 1)->isReadOnly());
+  }
+  EXPECT_EQ(w.form().text(cmd::kStatusIdentity).substr(0, 9), "VexaLog F");
+
+  w.click_tab(1);
+  EXPECT_TRUE(w.widget(cmd::kConfigTab)->isVisible());
+  const int content = w->session().grid().content_height();
+  const LayoutResult& layout = w->last_layout();
+  EXPECT_EQ(layout.terminal_top, std::max(std::min(content + 50, layout.tab_height - 110), 30));
+  EXPECT_EQ(w->terminal_widget().geometry().top(), layout.terminal_top);
+  w.save_screenshot("main_window_configuration_loaded");
+
+  const ConfigRow* ad = w.row("ad");
+  ASSERT_NE(ad, nullptr);
+  ASSERT_EQ(ad->field(ConfigColumn::value), "1s");
+  QLineEdit* value = w->config_tab().field(ad->control_id + 1);
+  value->clear();
+  QTest::keyClicks(value, "2s");
+  QLineEdit* name = w->config_tab().field(ad->control_id + 2);
+  name->clear();
+  QTest::keyClicks(name, "sample interval");
+
+  w.click_tab(0);  // leaving the tab keeps the edits
+  ad = w.row("ad");
+  ASSERT_NE(ad, nullptr);
+  EXPECT_EQ(ad->field(ConfigColumn::value), "2s");
+  EXPECT_EQ(ad->field(ConfigColumn::name), "sample interval");
+  EXPECT_EQ(w.board_value("ad"), "1s");
+
+  w.click(cmd::kConfDownload);
+  ASSERT_TRUE(pump_until([&] { return w.board_value("ad") == "2s" && !w->session().worker_running(); }, 20000))
+      << w.terminal_text();
+  EXPECT_EQ(w.terminal_text().find("Error"), std::string::npos) << w.terminal_text();
+  // A second load shows the board's new value.
+  w.load_from_board();
+  EXPECT_EQ(w.row("ad")->field(ConfigColumn::value), "2s");
+}
+
+TEST(MainWindowBoardTest, TypedKeysGoToTheBoardAndItsReplyFillsTheTab) {
+  Window w({.simulate = 'E'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  QTest::keyClicks(&w->terminal_widget(), "conf");
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_Return);
+  ASSERT_TRUE(pump_until([&] { return !w->session().grid().rows().empty(); }, 10000)) << w.terminal_text();
+  EXPECT_EQ(w.form().text(cmd::kStatusIdentity).substr(0, 9), "VexaLog E");
+  // The keys were never typed into the view: it shows only what the board sent back.
+  EXPECT_NE(w.terminal_text().find("VexaLog E"), std::string::npos);
+}
+
+TEST(MainWindowBoardTest, OpenButtonClosesAndReopensThePort) {
+  Window w({.simulate = 'S'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  w.click(cmd::kOpenClose);
+  ASSERT_TRUE(pump_until([&] { return !w.link_open() && w.form().shown(cmd::kPortSelector); }));
+  EXPECT_FALSE(w.form().shown(cmd::kPortName));
+  w->tick();
+  EXPECT_FALSE(w.form().checked(cmd::kOpenClose));
+  EXPECT_FALSE(qobject_cast<QAbstractButton*>(w.widget(cmd::kOpenClose))->isChecked());
+  w.click(cmd::kOpenClose);
+  ASSERT_TRUE(pump_until([&] { return w.link_open() && w.form().shown(cmd::kPortName); })) << w.terminal_text();
+  w->tick();
+  EXPECT_TRUE(qobject_cast<QAbstractButton*>(w.widget(cmd::kOpenClose))->isChecked());
+}
+
+TEST(MainWindowBoardTest, ChoosingATargetIdentityClearsTheLoadedTable) {
+  Window w({.simulate = 'F'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
+  w.load_from_board();
+  w->action(cmd::kTargetS)->trigger();
+  ASSERT_TRUE(pump_until([&] { return w->session().grid().rows().empty(); }));
+  EXPECT_EQ(w.form().text(cmd::kStatusIdentity), "VexaLog S v1404");
+  EXPECT_EQ(w->config_tab().field(1), nullptr);
+}
+
+TEST(MainWindowVariantTest, ReducedVariantHasNoConfigurationMenuIconsOrTab) {
+  Window w({.settings = "armcdt=1\n"});
+  EXPECT_EQ(w->menuBar()->findChild<QMenu*>("MenConf"), nullptr);
+  EXPECT_EQ(w->action(cmd::kConfGet), nullptr);
+  for (int id : {cmd::kConfGet, cmd::kConfDownload, cmd::kConfSave, cmd::kConfLoad}) EXPECT_EQ(w.widget(id), nullptr);
+  EXPECT_EQ(w.widget(cmd::kTimeNow)->geometry().topLeft(), QPoint(10, 4));
+  EXPECT_EQ(w.widget(cmd::kPortSelector)->geometry().left(), 41);
+  QTabBar& bar = w->tab_area().bar();
+  ASSERT_EQ(bar.count(), 2);
+  EXPECT_EQ(bar.tabText(1).toStdString(), w->session().messages().message("MtabComp"));
+  EXPECT_EQ(w->windowTitle().toStdString(), "ARM Compile Download Terminal 1404");
+  w.click_tab(1);
+  EXPECT_EQ(w->window_form().current_tab(), 5);
+  EXPECT_TRUE(w.widget(cmd::kCompileTab)->isVisible());
+}
+
+TEST(MainWindowVariantTest, FullVariantHasEveryMenuAndIcon) {
+  Window w;
+  std::vector<std::string> titles;
+  for (QAction* a : w->menuBar()->actions()) titles.push_back(a->text().toStdString());
+  EXPECT_EQ(titles, (std::vector<std::string>{"Configuration", "Communication", "Tools", "Clear", "Stop", "Help"}));
+  for (int id : {860, 864, 868, 865, 866, 867, 861, 862, 863, 713, 601, 602, 703, 702, 840, 841, 842, 604, 605,
+                 606, 607, 805, 708, 7501, 7502, 7503, 751})
+    EXPECT_NE(w->action(id), nullptr) << id;
+  EXPECT_EQ(w->action(cmd::kVerbose), nullptr);  // debug only
+  EXPECT_TRUE(w->action(cmd::kTargetMode)->isChecked());
+  EXPECT_EQ(w->action(cmd::kTargetF)->text().toStdString(), "VexaLog F v1404");
+  EXPECT_EQ(w->tab_area().bar().count(), 6);
+  EXPECT_EQ(w->windowTitle().toStdString(), "VexaLog Terminal 1404");
+  // Eleven icons in image order, each with its tool tip.
+  EXPECT_EQ(w.widget(cmd::kGerman)->toolTip().toStdString(), "Deutsch");
+  EXPECT_EQ(w.widget(cmd::kConfGet)->geometry(), QRect(10, 4, 21, 21));
+  EXPECT_EQ(w.widget(cmd::kTimeNow)->geometry().topLeft(), QPoint(98, 4));
+}
+
+TEST(MainWindowVariantTest, ProductAcmeHasNoCompileTabOrMakerEntries) {
+  Window w({.program = "Acme"});
+  QTabBar& bar = w->tab_area().bar();
+  ASSERT_EQ(bar.count(), 5);
+  for (int i = 0; i < bar.count(); ++i)
+    EXPECT_NE(bar.tabText(i).toStdString(), w->session().messages().message("MtabComp"));
+  EXPECT_EQ(w.widget(cmd::kCompileTab), nullptr);
+  EXPECT_EQ(w->action(cmd::kWebAddress), nullptr);
+  EXPECT_EQ(w->action(cmd::kInfo1), nullptr);
+  EXPECT_NE(w->action(cmd::kManualS), nullptr);
+  EXPECT_EQ(w->windowTitle().toStdString(), "Acme Terminal 1404");
+  EXPECT_EQ(w->action(cmd::kTargetE)->text().toStdString(), "Acme E v1404");
+}
+
+TEST(MainWindowVariantTest, DebugAddsItsMenuEntriesAndFactoryControls) {
+  Window w({.settings = "debug=1\n"});
+  ASSERT_NE(w->menuBar()->findChild<QMenu*>("debug"), nullptr);
+  ASSERT_NE(w->action(cmd::kVerbose), nullptr);
+  EXPECT_NE(w.widget(cmd::kFactoryTest), nullptr);
+  const int h = w->client().height();
+  EXPECT_EQ(w.widget(cmd::kFactoryTest)->geometry(), QRect(450, h - 21, 21, 21));
+  EXPECT_EQ(w.widget(cmd::kFactoryLamps)->geometry(), QRect(475, h - 16, 80, 16));
+  w->action(cmd::kVerbose)->trigger();
+  EXPECT_TRUE(w->action(cmd::kVerbose)->isChecked());
+  EXPECT_TRUE(w->session().verbose);
+  w->action(cmd::kLineFeed)->trigger();
+  EXPECT_TRUE(w->action(cmd::kLineFeed)->isChecked());
+  w->action(cmd::kSamba)->trigger();
+  EXPECT_NE(w.terminal_text().find("Rssamba=1"), std::string::npos);
+  w->action(cmd::kInterns)->trigger();
+  EXPECT_NE(w.terminal_text().find("int: "), std::string::npos);
+  w->action(cmd::kOpenCom)->trigger();
+  EXPECT_NE(w.terminal_text().find("\\\\.\\COM16: "), std::string::npos) << w.terminal_text();
+}
+
+TEST(MainWindowLayoutTest, StatusRowAndTerminalFollowTheClientSize) {
+  Window w;
+  w->resize(800, 600);
+  pump_for(20);
+  const int h = w->client().height(), cw = w->client().width();
+  EXPECT_EQ(w.widget(cmd::kStatusText)->geometry(), QRect(5, h - 16, 140, 16));
+  EXPECT_EQ(w.widget(cmd::kStopwatch)->geometry(), QRect(405, h - 16, 40, 16));
+  EXPECT_EQ(w.widget(cmd::kTabControl)->geometry(), QRect(0, 29, cw, h - 47));
+  const int t = h - 47;
+  EXPECT_EQ(w->terminal_widget().geometry(), QRect(10, 30, cw - 20, t - 40));
+}
+
+TEST(MainWindowLayoutTest, UploadTabLeavesTheTerminalAStripOf100Pixels) {
+  Window w;
+  w.click_tab(4);
+  const int t = w->last_layout().tab_height;
+  EXPECT_EQ(w->terminal_widget().geometry().top(), t - 110);
+  EXPECT_EQ(w->terminal_widget().geometry().height(), 100);
+  EXPECT_TRUE(w.widget(cmd::kUploadTab)->isVisible());
+  EXPECT_FALSE(w.widget(cmd::kConfigTab)->isVisible());
+}
+
+TEST(MainWindowLayoutTest, ALowWindowStillShowsTheTerminalFrom30) {
+  Window w;
+  w.click_tab(5);  // the compile tab puts the terminal at 300 or lower
+  w->resize(700, 200);
+  pump_for(20);
+  EXPECT_EQ(w->last_layout().terminal_top, 30);
+  EXPECT_EQ(w->terminal_widget().geometry().top(), 30);
+}
+
+TEST(MainWindowLayoutTest, WindowSizeIsStoredInTheSettingsFile) {
+  std::string ini;
+  {
+    Window w({.settings_file = true});
+    w->resize(812, 640);
+    pump_for(20);
+    ini = w.dir.file("VexaTerm.ini");
+    const int width = w->frameGeometry().width();
+    w->close();
+    const std::string text = test::TempDir::read(ini);
+    EXPECT_NE(text.find("WindowWidth=" + std::to_string(width)), std::string::npos) << text;
+  }
+}
+
+TEST(MainWindowCommandTest, LanguageButtonAsksForARestartInTheNewLanguage) {
+  Window w;
+  w.click(cmd::kGerman);
+  ASSERT_NE(w->language_box(), nullptr);
+  EXPECT_EQ(w->language_box()->text().toStdString(), "Programm neu starten, um die deutsche Version zu erhalten");
+  EXPECT_TRUE(w->language_box()->windowTitle().isEmpty());
+  // The menus keep their texts until the next start.
+  EXPECT_EQ(w->menuBar()->findChild<QMenu*>("MenCom")->title().toStdString(), "Communication");
+  EXPECT_EQ(w->session().messages().language(), 'd');
+  w.click(cmd::kEnglish);
+  EXPECT_EQ(w->session().messages().language(), 'e');
+}
+
+TEST(MainWindowCommandTest, SwitchesCarryTheirCheckMarks) {
+  Window w;
+  w->action(cmd::kLogOn)->trigger();
+  EXPECT_TRUE(w->action(cmd::kLogOn)->isChecked());
+  EXPECT_FALSE(w->action(cmd::kLogNone)->isChecked());
+  EXPECT_EQ(w->session().log().mode(), 1);
+  w->action(cmd::kLogNone)->trigger();
+  EXPECT_TRUE(w->action(cmd::kLogNone)->isChecked());
+  EXPECT_FALSE(w->action(cmd::kLogOn)->isChecked());
+  w->action(cmd::kModemMode)->trigger();
+  EXPECT_TRUE(w->action(cmd::kModemMode)->isChecked());
+  EXPECT_FALSE(w->action(cmd::kTargetMode)->isChecked());
+  // Triggering a checked entry again keeps it checked: it is a choice, not a toggle.
+  w->action(cmd::kModemMode)->trigger();
+  EXPECT_TRUE(w->action(cmd::kModemMode)->isChecked());
+}
+
+TEST(MainWindowCommandTest, CommandsOfLaterSubsystemsSaySoAndClearEmptiesTheTerminal) {
+  Window w;
+  w->action(cmd::kDownloadFirmware)->trigger();
+  EXPECT_NE(w.terminal_text().find("not available in this version yet"), std::string::npos);
+  w->action(cmd::kClear)->trigger();
+  EXPECT_EQ(w.terminal_text(), "");
+  // The manual is looked for in the working directory and opened by the desktop.
+  std::vector<QUrl> opened;
+  w->open_external = [&](const QUrl& url) { opened.push_back(url); return true; };
+  w->action(cmd::kManualS)->trigger();
+  EXPECT_TRUE(opened.empty());
+  EXPECT_NE(w.terminal_text().find("vexalogS.pdf is not in"), std::string::npos);
+  w.dir.write("vexalogEF.pdf", "%PDF-1.4\n");
+  w->action(cmd::kManualF)->trigger();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].toLocalFile().toStdString(), w.dir.file("vexalogEF.pdf"));
+  w->action(cmd::kWebAddress)->trigger();
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[1].toString().toStdString(), kWebAddressUrl);
+}
+
+TEST(MainWindowCommandTest, StopwatchRunsBetweenTwoPresses) {
+  Window w;
+  w.click(cmd::kStopwatch);
+  w->tick();
+  QThread::msleep(350);
+  w->tick();
+  w.click(cmd::kStopwatch);
+  w->tick();
+  const std::string shown = w.form().text(cmd::kStopwatch);
+  EXPECT_NE(shown, "0.0");
+  QThread::msleep(150);
+  w->tick();
+  EXPECT_EQ(w.form().text(cmd::kStopwatch), shown);  // stopped: the last elapsed time stays
+  EXPECT_EQ(qobject_cast<QAbstractButton*>(w.widget(cmd::kStopwatch))->text().toStdString(), shown);
+  EXPECT_EQ(w.form().text(cmd::kStatusClock).size(), 8u);
+}
+
+TEST(MainWindowCommandTest, PhoneBookEditorRefreshesThePhoneFieldWhenClosed) {
+  Window w;
+  const std::string path = w->session().phone_book().path();
+  std::filesystem::remove(path);
+  w.click(cmd::kPhoneBookButton);
+  ASSERT_TRUE(pump_until([&] { return w->phone_editor() != nullptr; }));
+  EXPECT_NE(w->phone_editor()->editor()->toPlainText().toStdString().find("# phonenumber"), std::string::npos);
+  QPlainTextEdit* text = w->phone_editor()->editor();
+  text->selectAll();
+  QTest::keyClicks(text, "# numbers");
+  QTest::keyClick(text, Qt::Key_Return);
+  QTest::keyClicks(text, "5551234 office");
+  QTest::keyClick(text, Qt::Key_Return);
+  QTest::keyClicks(text, "10.0.0.7 5000 lab");
+  w->phone_editor()->close();
+  ASSERT_TRUE(pump_until([&] { return w.form().at(cmd::kPhoneField).entries.size() == 2; }, 1000));
+  EXPECT_EQ(w.form().at(cmd::kPhoneField).entries[0], "5551234 office");
+  auto* combo = qobject_cast<QComboBox*>(w.widget(cmd::kPhoneField));
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(combo->count(), 2);
+  EXPECT_EQ(test::TempDir::read(path), "# numbers\n5551234 office\n10.0.0.7 5000 lab\n");
+  std::filesystem::remove(path);
+}
+
+TEST(MainWindowScreenshotTest, EveryTabIsWrittenAsPng) {
+  Window w({.simulate = 'S'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
+  for (int i = 0; i < w->tab_area().bar().count(); ++i) {
+    w.click_tab(i);
+    pump_for(30);
+    w.save_screenshot("main_window_tab" + std::to_string(i));
+  }
+}
+
+}  // namespace
+}  // namespace vexa

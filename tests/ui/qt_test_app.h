@@ -1,0 +1,36 @@
+#pragma once
+// The one QApplication of the desktop test program, and waiting with the event loop running.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+namespace vexa::test {
+
+inline QApplication& app() {
+  static int argc = 1;
+  static char name[] = "test_ui";
+  static char* argv[] = {name, nullptr};
+  // Never destroyed: tearing Qt down among the other static destructors at exit can crash.
+  static QApplication* application = new QApplication(argc, argv);
+  return *application;
+}
+
+// Runs the event loop until cond holds or timeout_ms pass; returns cond().
+template <typename Cond>
+bool pump_until(Cond cond, int timeout_ms = 5000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < timeout_ms) {
+    if (cond()) return true;
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(1);
+  }
+  return cond();
+}
+
+// Runs the event loop for ms milliseconds.
+inline void pump_for(int ms) {
+  pump_until([] { return false; }, ms);
+}
+
+}  // namespace vexa::test

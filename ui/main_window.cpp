@@ -1,0 +1,310 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+
+#include "app/command_ids.h"
+#include "app/menu_table.h"
+#include "app/settings.h"
+#include "app/text_format.h"
+#include "ui/config_tab_widget.h"
+#include "ui/form_binder.h"
+#include "ui/phone_book_editor.h"
+#include "ui/tab_area.h"
+#include "ui/terminal_widget.h"
+
+namespace vexa::ui {
+
+namespace {
+
+constexpr int kTimerMs = 100;
+
+// A font from a face setting and a size setting (the size is the character height in pixels).
+QFont font_from_settings(const Settings& settings, const char* face_key, const char* face_fallback,
+                         const char* size_key, const char* size_fallback, QFont::StyleHint hint) {
+  QFont font(QString::fromStdString(settings.get_setting(face_key, face_fallback)));
+  font.setStyleHint(hint);  // lets fontconfig choose a like face when the named one is missing
+  const int size = std::atoi(settings.get_setting(size_key, size_fallback).c_str());
+  font.setPixelSize(size > 0 ? size : std::atoi(size_fallback));
+  return font;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
+    : QMainWindow(parent), strip_(make_icon_strip()) {
+  setObjectName("vexaterm");
+  open_external = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  client_ = new ClientArea(this);
+  setCentralWidget(client_);
+  tabs_ = new TabArea(client_);
+  terminal_ = new TerminalWidget(tabs_);
+  terminal_->setObjectName("terminal");
+  session_ = std::make_unique<AppSession>(*terminal_, options);
+  Settings& settings = session_->settings();
+  client_->setFont(font_from_settings(settings, "fontvar", "tahoma", "fontvarsize", "11", QFont::SansSerif));
+  terminal_->setFont(font_from_settings(settings, "fontfix", "courier new", "fontfixsize", "12", QFont::Monospace));
+
+  config_tab_ = new ConfigTabWidget(session_->grid(), tabs_);
+  binder_ = new FormBinder(window_form().form(), client_, &strip_, this);
+  binder_->adopt(cmd::kTabControl, tabs_);
+  binder_->adopt(cmd::kTerminal, terminal_);
+  binder_->adopt(cmd::kConfigTab, config_tab_);
+  binder_->build();
+  for (const TabInfo& tab : window_form().tabs()) tabs_->bar().addTab(QString::fromStdString(tab.caption));
+  connect(&tabs_->bar(), &QTabBar::currentChanged, this, &MainWindow::tab_selected);
+  connect(binder_, &FormBinder::command, this, [this](int id, int notification, long param) {
+    run_command(id, notification, param);
+  });
+  terminal_->set_key_handler([this](unsigned key) { run_command(cmd::kKeystroke, kNotifyClicked, key); });
+  build_menus();
+
+  session_->on_commit_current_tab = [this] { commit_current_tab(); };
+  session_->on_show_configuration_tab = [this] { show_logical_tab(1); };
+  session_->on_rebuild_configuration_tab = [this] { run_command(cmd::kRebuildConfig); };
+  session_->on_layout = [this] { queue_layout(); };
+  session_->on_open_phone_editor = [this](const std::string& path) { return open_phone_editor(path); };
+  session_->on_phone_editor_exists = [this] { return phone_editor_ && phone_editor_->isVisible(); };
+  // The session's notices may come from the receive or the worker thread: always queued.
+  AppSession* s = session_.get();
+  connect(s, &AppSession::rebuild_requested, this, [this] { run_command(cmd::kRebuildConfig); }, Qt::QueuedConnection);
+  connect(s, &AppSession::link_changed, this, &MainWindow::link_state_changed, Qt::QueuedConnection);
+  connect(s, &AppSession::speed_changed, this, [this](long speed) {
+    window_form().form().set_text(cmd::kSpeedSelector, std::to_string(speed));
+  }, Qt::QueuedConnection);
+  connect(s, &AppSession::target_changed_signal, this, &MainWindow::target_changed, Qt::QueuedConnection);
+  connect(s, &AppSession::flush_requested, this, [this] { session_->terminal().flush(); }, Qt::QueuedConnection);
+
+  target_changed();
+  resize(initial_window_width(settings), initial_window_height(settings));
+  timer_ = new QTimer(this);
+  timer_->setInterval(kTimerMs);
+  connect(timer_, &QTimer::timeout, this, &MainWindow::tick);
+  client_->on_resize = [this] { lay_out(); };
+
+  session_->start();
+  config_tab_->rebuild();
+  lay_out();
+  timer_->start();
+}
+
+MainWindow::~MainWindow() {
+  timer_->stop();
+  session_->shutdown();
+  // The binder listens to the session's form: it goes first.
+  delete binder_;
+  binder_ = nullptr;
+  session_.reset();
+}
+
+QAction* MainWindow::action(int id) const {
+  auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void MainWindow::build_menus() {
+  QMenuBar* bar = menuBar();
+  for (const Menu& menu : session_->menus()) {
+    const QString title = QString::fromStdString(menu.title);
+    if (menu.command) {
+      QAction* a = bar->addAction(title);
+      a->setObjectName(QString::fromStdString(menu.key));
+      const int id = menu.command;
+      connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
+      actions_[id] = a;
+      continue;
+    }
+    QMenu* m = bar->addMenu(title);
+    m->setObjectName(QString::fromStdString(menu.key));
+    for (const MenuEntry& e : menu.entries) {
+      if (e.is_separator()) {
+        m->addSeparator();
+        continue;
+      }
+      QAction* a = m->addAction(QString::fromStdString(e.text));
+      a->setObjectName(QString("action%1").arg(e.id));
+      a->setCheckable(e.checkable);
+      a->setChecked(e.checked);
+      const int id = e.id;
+      connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
+      actions_[id] = a;
+    }
+  }
+}
+
+void MainWindow::refresh_menu_checks() {
+  for (const Menu& menu : session_->menus())
+    for (const MenuEntry& e : menu.entries)
+      if (QAction* a = action(e.id); a && e.checkable) a->setChecked(e.checked);
+}
+
+void MainWindow::run_command(int id, int notification, long param) {
+  if (closing_) return;
+  if (!cmd::is_dispatched(id)) {
+    report_unavailable(id);
+    return;
+  }
+  switch (id) {
+    case cmd::kBarView:
+      show_logical_tab(2);
+      queue_layout();
+      break;
+    case cmd::kEnglish:
+    case cmd::kFrench:
+    case cmd::kGerman:
+      session_->run_command(id, notification, param);
+      show_language_box();
+      break;
+    case cmd::kWebAddress:
+      if (!open_external(QUrl(QString::fromLatin1(kWebAddressUrl))))
+        session_->terminal().print_line(format_text("Cannot open %s: no web browser answered", kWebAddressUrl));
+      break;
+    case cmd::kStopwatch:
+      session_->run_command(id, notification, param);
+      if (QWidget* button = binder_->widget(cmd::kStopwatch)) button->clearFocus();
+      break;
+    case cmd::kRebuildConfig:
+      config_tab_->rebuild();
+      queue_layout();
+      break;
+    case cmd::kManualE:
+    case cmd::kManualF: open_manual("vexalogEF.pdf"); break;
+    case cmd::kManualS: open_manual("vexalogS.pdf"); break;
+    default: session_->run_command(id, notification, param); break;
+  }
+  refresh_menu_checks();
+}
+
+void MainWindow::report_unavailable(int id) {
+  if (id == cmd::kInfo1 || id == cmd::kInfo2) return;  // information lines, no action
+  const MenuEntry* entry = find_entry(session_->menus(), id);
+  const std::string what = entry ? entry->text : format_text("Command %d", id);
+  session_->terminal().print_line(what + ": not available in this version yet");
+}
+
+void MainWindow::open_manual(const char* file_name) {
+  const std::string directory = limited(session_->working_directory(), 200);
+  const std::string path = directory + "/" + file_name;
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) {
+    session_->terminal().print_line(format_text("The manual %s is not in %s", file_name, directory.c_str()));
+    return;
+  }
+  if (!open_external(QUrl::fromLocalFile(QString::fromStdString(path))))
+    session_->terminal().print_line(format_text("Cannot open %s: no program for PDF files answered", path.c_str()));
+}
+
+void MainWindow::show_language_box() {
+  if (language_box_) language_box_->close();
+  auto* box = new QMessageBox(QMessageBox::NoIcon, QString(),
+                              QString::fromStdString(session_->messages().message("Mlanguage")),
+                              QMessageBox::Ok | QMessageBox::Cancel, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  language_box_ = box;
+  box->open();  // the answer is not used: the new language takes effect at the next start
+}
+
+bool MainWindow::open_phone_editor(const std::string& path) {
+  if (phone_editor_ && phone_editor_->isVisible()) {
+    phone_editor_->raise();
+    phone_editor_->activateWindow();
+    return true;
+  }
+  auto* editor = new PhoneBookEditor(path, this);
+  editor->setAttribute(Qt::WA_DeleteOnClose);
+  phone_editor_ = editor;
+  editor->show();
+  return true;
+}
+
+void MainWindow::tab_selected(int position) {
+  commit_current_tab();  // the tab being left keeps its edits
+  window_form().set_current_tab(window_form().logical_tab_at(position));
+  config_tab_->rebuild();
+  lay_out();
+}
+
+void MainWindow::show_logical_tab(int logical) {
+  const int position = window_form().position_of_logical(logical);
+  if (position >= 0) tabs_->bar().setCurrentIndex(position);
+}
+
+void MainWindow::commit_current_tab() {
+  if (window_form().current_tab() == 1) config_tab_->commit();
+}
+
+void MainWindow::queue_layout() {
+  if (layout_queued_) return;
+  layout_queued_ = true;
+  QMetaObject::invokeMethod(this, [this] { lay_out(); }, Qt::QueuedConnection);
+}
+
+void MainWindow::lay_out() {
+  layout_queued_ = false;
+  if (!session_ || !binder_) return;
+  LayoutInput in;
+  in.client_width = client_->width();
+  in.client_height = client_->height();
+  in.outer_width = frameGeometry().width();
+  in.outer_height = frameGeometry().height();
+  const ConfigGrid& grid = session_->grid();
+  in.config_content_height = grid.rows().empty() ? 0 : grid.content_height();
+  layout_ = window_form().layout(in, &session_->settings());
+  session_->terminal().flush();
+}
+
+void MainWindow::tick() {
+  using namespace std::chrono;
+  const auto now = system_clock::now();
+  const long long seconds = duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+  const int millis = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+  const std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  localtime_r(&t, &local);
+  window_form().timer_tick(*this, local, tenths_of_day(seconds, millis));
+  session_->reap_worker();
+}
+
+bool MainWindow::link_open() { return session_->link().port().link_is_open(); }
+
+void MainWindow::supervise_phone_and_modem() {
+  session_->dialer().modem_tick(false);
+  session_->refresh_call_button();
+  session_->phone_book().phone_book_tick(false);
+}
+
+bool MainWindow::reading_enabled() { return session_->link().flags().reading_enabled.load(); }
+
+void MainWindow::probe_port() { session_->link().port().probe_port(); }
+
+void MainWindow::link_state_changed(bool open) {
+  window_form().show_link_state(open, session_->link().port().link_name());
+  terminal_->set_link_open(open);
+}
+
+void MainWindow::target_changed() {
+  setWindowTitle(QString::fromStdString(
+      main_window_title(session_->identity().product_name, window_form().options().reduced_variant)));
+  window_form().form().set_text(cmd::kStatusIdentity, session_->board().line());
+  // A new identity starts from an empty table: the tab must not keep the old board's rows.
+  config_tab_->rebuild();
+  queue_layout();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  commit_current_tab();
+  closing_ = true;
+  timer_->stop();
+  session_->save_settings();
+  session_->shutdown();
+  event->accept();
+}
+
+}  // namespace vexa::ui
