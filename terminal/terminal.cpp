@@ -144,7 +144,8 @@ void Terminal::deliver(BusyLock& lock) {
   }
   if (writing_) return;  // the thread writing now takes the out-box before it stops
   writing_ = true;
-  while (!outbox_.empty() || clear_requested_) {
+  bool more = false;
+  do {
     std::string text = std::move(outbox_);
     outbox_.clear();
     const bool clear_first = std::exchange(clear_requested_, false);
@@ -152,8 +153,16 @@ void Terminal::deliver(BusyLock& lock) {
     lock.unlock();
     show(text, clear_first);
     lock.lock();
-  }
+    more = !outbox_.empty() || clear_requested_;
+    // The owner thread shows one out-box per flush: while a board streams, the out-box refills
+    // as fast as it is shown, and looping here would hold the window's event loop for as long.
+  } while (more && threads_ == ViewThreads::any);
   writing_ = false;
+  if (more && !std::exchange(wake_pending_, true)) {
+    lock.unlock();
+    if (wake_owner_) wake_owner_();
+    lock.lock();
+  }
 }
 
 void Terminal::show(const std::string& text, bool clear_first) {

@@ -280,3 +280,41 @@ TEST(TerminalThreads, WorkerLinesArriveInOrderWhileTheOwnerFlushes) {
 
 }  // namespace
 }  // namespace vexa
+
+namespace vexa {
+namespace {
+
+// A view on which, while the owner shows its first text, another thread adds a line: the way
+// a streaming board refills the out-box as fast as the window shows it.
+class RefillingView final : public TextBufferView {
+ public:
+  std::function<void()> during_first_append;
+  void append(std::string_view text) override {
+    TextBufferView::append(text);
+    if (auto refill = std::exchange(during_first_append, {})) refill();
+  }
+};
+
+TEST(TerminalThreads, OwnerShowsOneOutboxPerFlushAndIsWokenForTheRest) {
+  RefillingView view;
+  std::atomic<int> wakes{0};
+  Terminal terminal{view, nullptr, ViewThreads::owner_only, [&wakes] { ++wakes; }};
+  std::thread first([&terminal] { terminal.print_line("first"); });
+  first.join();
+  ASSERT_EQ(wakes.load(), 1);
+  view.during_first_append = [&terminal] {
+    std::thread more([&terminal] { terminal.print_line("second"); });
+    more.join();
+  };
+  terminal.flush();
+  // The flush returned after one out-box, leaving the event loop its turn, and a wake is out
+  // for the line that came meanwhile.
+  EXPECT_EQ(view.contents(), "first\r\n");
+  EXPECT_EQ(wakes.load(), 2);
+  terminal.flush();
+  EXPECT_EQ(view.contents(), "first\r\nsecond\r\n");
+  EXPECT_EQ(wakes.load(), 2);
+}
+
+}  // namespace
+}  // namespace vexa
