@@ -17,7 +17,7 @@ if [[ -x ui/vexaterm ]]; then
   fi
   exec ui/vexaterm --simulate "$board"
 fi
-echo "The desktop program is not built here (its window is still being written, or Qt 6 is missing)."
+echo "The desktop program is not built here: Qt 6 was not found (see out/release.configure.log)."
 echo "Try the headless program against a simulated $board board instead:"
 echo "  out/release/sim/vexaboard --type $board --pty /tmp/vexa$board &"
 echo "  out/release/cli/vexacli --port /tmp/vexa$board get-conf"

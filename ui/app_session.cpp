@@ -214,8 +214,11 @@ void AppSession::shutdown() {
 void AppSession::save_settings() {
   values_.language = messages_->language();
   values_.target = board_->line();
-  values_.link_name = link_->port().link_name();
-  values_.speed_text = link_->port().speed_text();
+  // The simulated board's pseudo-terminal is gone after this run: keep the user's own port.
+  if (simulated_link_.empty() || link_->port().link_name() != simulated_link_) {
+    values_.link_name = link_->port().link_name();
+    values_.speed_text = link_->port().speed_text();
+  }
   values_.phone = phone_text;
   values_.log_mode = log_->mode();
   values_.store_into(settings_);

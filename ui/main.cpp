@@ -1,9 +1,19 @@
 // vexaterm: the desktop terminal and configuration program.
 #include <QApplication>
+#include <QTimer>
+#include <csignal>
 #include <cstdio>
 
 #include "ui/app_session.h"
 #include "ui/main_window.h"
+
+namespace {
+
+volatile std::sig_atomic_t quit_signal = 0;
+
+void on_quit_signal(int signal) { quit_signal = signal; }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // The options are read before Qt starts, so --help works without a display.
@@ -19,5 +29,14 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   vexa::ui::MainWindow window(line.options);
   window.show();
+  // Ctrl-C in the shell or a plain kill closes the window as its close button does, so the
+  // settings are written and the port is let go.
+  std::signal(SIGINT, on_quit_signal);
+  std::signal(SIGTERM, on_quit_signal);
+  QTimer signal_watch;
+  QObject::connect(&signal_watch, &QTimer::timeout, &window, [&window] {
+    if (quit_signal) window.close();
+  });
+  signal_watch.start(200);
   return QApplication::exec();
 }

@@ -252,8 +252,10 @@ void MainWindow::lay_out() {
   LayoutInput in;
   in.client_width = client_->width();
   in.client_height = client_->height();
-  in.outer_width = frameGeometry().width();
-  in.outer_height = frameGeometry().height();
+  // The window's size as it is created again at the next start (the window manager's frame
+  // is outside it), so the stored size does not grow by the frame at every run.
+  in.outer_width = width();
+  in.outer_height = height();
   const ConfigGrid& grid = session_->grid();
   in.config_content_height = grid.rows().empty() ? 0 : grid.content_height();
   layout_ = window_form().layout(in, &session_->settings());

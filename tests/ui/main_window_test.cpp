@@ -19,6 +19,7 @@
 #include "app/command_ids.h"
 #include "config/config_grid.h"
 #include "config/configuration.h"
+#include "config/file_chooser.h"
 #include "sim/board_server.h"
 #include "support/temp_dir.h"
 #include "ui/config_tab_widget.h"
@@ -39,6 +40,7 @@ struct WindowOptions {
   std::string settings;
   std::string program = "vexaterm";
   bool settings_file = false;
+  std::string directory;  // the working directory; empty: a new temporary one
 };
 
 // A main window in a temporary working directory.
@@ -47,7 +49,7 @@ class Window {
   explicit Window(const WindowOptions& o = {}) {
     app();
     ui::SessionOptions options;
-    options.working_directory = dir.path();
+    options.working_directory = o.directory.empty() ? dir.path() : o.directory;
     options.use_settings_file = o.settings_file;
     options.simulate = o.simulate;
     options.settings_text = o.settings;
@@ -205,6 +207,16 @@ TEST(MainWindowBoardTest, OpenButtonClosesAndReopensThePort) {
   EXPECT_TRUE(qobject_cast<QAbstractButton*>(w.widget(cmd::kOpenClose))->isChecked());
 }
 
+TEST(MainWindowBoardTest, AVanishedBoardIsNoticedByTheTimerAndShownAsClosed) {
+  Window w({.simulate = 'F'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
+  w->session().simulated_board()->stop();  // the pseudo-terminal and its link go away
+  ASSERT_TRUE(pump_until([&] { return !w.link_open() && w.form().shown(cmd::kPortSelector); }, 5000))
+      << w.terminal_text();
+  EXPECT_NE(w.terminal_text().find("close com"), std::string::npos) << w.terminal_text();
+  EXPECT_FALSE(w.form().checked(cmd::kOpenClose));
+}
+
 TEST(MainWindowBoardTest, ChoosingATargetIdentityClearsTheLoadedTable) {
   Window w({.simulate = 'F'});
   ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
@@ -213,6 +225,34 @@ TEST(MainWindowBoardTest, ChoosingATargetIdentityClearsTheLoadedTable) {
   ASSERT_TRUE(pump_until([&] { return w->session().grid().rows().empty(); }));
   EXPECT_EQ(w.form().text(cmd::kStatusIdentity), "VexaLog S v1404");
   EXPECT_EQ(w->config_tab().field(1), nullptr);
+}
+
+TEST(MainWindowBoardTest, SaveLoadAndCompareThroughTheConfigurationMenu) {
+  Window w({.simulate = 'F'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
+  w.load_from_board();
+  const std::string path = w.dir.file("board.txt");
+  GivenPathChooser chooser(path);
+  w->session().set_file_chooser(&chooser);
+  w->action(cmd::kConfSave)->trigger();
+  const std::string saved = test::TempDir::read(path);
+  EXPECT_NE(saved.find("ad=1s"), std::string::npos) << saved;
+  w->action(cmd::kConfCompare)->trigger();
+  EXPECT_NE(w.terminal_text().find("Compare board.txt: 0 errors"), std::string::npos) << w.terminal_text();
+
+  // A file with one value changed: loading it shows the configuration tab with the file's value.
+  std::string edited = saved;
+  edited.replace(edited.find("ad=1s"), 5, "ad=5s");
+  w.dir.write("board.txt", edited);
+  w->action(cmd::kConfCompare)->trigger();
+  EXPECT_NE(w.terminal_text().find("Compare board.txt: 1 errors"), std::string::npos) << w.terminal_text();
+  w->action(cmd::kConfLoad)->trigger();
+  pump_for(50);
+  EXPECT_EQ(w->tab_area().bar().currentIndex(), 1);
+  ASSERT_NE(w.row("ad"), nullptr);
+  EXPECT_EQ(w.row("ad")->field(ConfigColumn::value), "5s");
+  EXPECT_EQ(w->config_tab().field(w.row("ad")->control_id + 1)->text().toStdString(), "5s");
+  w->session().set_file_chooser(nullptr);
 }
 
 TEST(MainWindowVariantTest, ReducedVariantHasNoConfigurationMenuIconsOrTab) {
@@ -316,18 +356,30 @@ TEST(MainWindowLayoutTest, ALowWindowStillShowsTheTerminalFrom30) {
   EXPECT_EQ(w->terminal_widget().geometry().top(), 30);
 }
 
-TEST(MainWindowLayoutTest, WindowSizeIsStoredInTheSettingsFile) {
-  std::string ini;
+TEST(MainWindowLayoutTest, WindowSizeIsStoredInTheSettingsFileAndTakenAtTheNextStart) {
+  test::TempDir home;
   {
-    Window w({.settings_file = true});
+    Window w({.settings_file = true, .directory = home.path()});
     w->resize(812, 640);
     pump_for(20);
-    ini = w.dir.file("VexaTerm.ini");
-    const int width = w->frameGeometry().width();
     w->close();
-    const std::string text = test::TempDir::read(ini);
-    EXPECT_NE(text.find("WindowWidth=" + std::to_string(width)), std::string::npos) << text;
   }
+  const std::string text = test::TempDir::read(home.file("VexaTerm.ini"));
+  EXPECT_NE(text.find("WindowWidth=812\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("WindowHeight=640\n"), std::string::npos) << text;
+  ui::SessionOptions options;
+  options.working_directory = home.path();
+  ui::MainWindow again(options);
+  EXPECT_EQ(again.size(), QSize(812, 640));
+}
+
+TEST(MainWindowLayoutTest, SimulatedBoardsPortIsNotStoredAsTheUsersPort) {
+  Window w({.simulate = 'E', .settings = "COM=/dev/ttyUSB3\nBaud=9600\n", .settings_file = true});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
+  w->close();
+  const std::string text = test::TempDir::read(w.dir.file("VexaTerm.ini"));
+  EXPECT_NE(text.find("COM=/dev/ttyUSB3"), std::string::npos) << text;
+  EXPECT_EQ(text.find("vexaterm-sim"), std::string::npos) << text;
 }
 
 TEST(MainWindowCommandTest, LanguageButtonAsksForARestartInTheNewLanguage) {
