@@ -12,11 +12,13 @@
 
 #include "app/command_ids.h"
 #include "app/menu_table.h"
+#include "app/painter.h"
 #include "app/settings.h"
 #include "app/text_format.h"
 #include "ui/config_tab_widget.h"
 #include "ui/form_binder.h"
 #include "ui/phone_book_editor.h"
+#include "ui/qt_painter.h"
 #include "ui/tab_area.h"
 #include "ui/terminal_widget.h"
 
@@ -58,6 +60,12 @@ MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
   binder_->adopt(cmd::kTerminal, terminal_);
   binder_->adopt(cmd::kConfigTab, config_tab_);
   binder_->build();
+  if (auto* lamps = qobject_cast<LampButton*>(binder_->widget(cmd::kFactoryLamps))) {
+    lamps->paint = [this](QPainter& painter) {
+      QtPainter p(painter);
+      draw_lamps(p, session_->board().type_letter(), lamp_states_);
+    };
+  }
   for (const TabInfo& tab : window_form().tabs()) tabs_->bar().addTab(QString::fromStdString(tab.caption));
   connect(&tabs_->bar(), &QTabBar::currentChanged, this, &MainWindow::tab_selected);
   connect(binder_, &FormBinder::command, this, [this](int id, int notification, long param) {
@@ -295,6 +303,7 @@ void MainWindow::target_changed() {
   setWindowTitle(QString::fromStdString(
       main_window_title(session_->identity().product_name, window_form().options().reduced_variant)));
   window_form().form().set_text(cmd::kStatusIdentity, session_->board().line());
+  if (QWidget* lamps = binder_->widget(cmd::kFactoryLamps)) lamps->update();  // positions follow the type
   // A new identity starts from an empty table: the tab must not keep the old board's rows.
   config_tab_->rebuild();
   queue_layout();

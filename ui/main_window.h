@@ -92,6 +92,7 @@ class MainWindow final : public QMainWindow, private TimerDuties {
   QTimer* timer_ = nullptr;
   std::map<int, QAction*> actions_;
   LayoutResult layout_;
+  int lamp_states_[7] = {};  // the factory test's lamps: 0 yellow (not run), 1 red, 2 green
   bool layout_queued_ = false;
   bool closing_ = false;
   QPointer<QMessageBox> language_box_;

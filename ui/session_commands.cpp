@@ -12,7 +12,7 @@ namespace vexa::ui {
 
 namespace {
 
-constexpr std::size_t kSelectorChars = 20;  // the port and speed selectors' texts as taken
+constexpr std::size_t kSpeedSelectorChars = 20;
 
 }  // namespace
 
@@ -38,8 +38,9 @@ void AppSession::update_checks() {
 
 void AppSession::select_link_from_form() {
   const Form& form = form_->form();
-  link_->port().select(limited(form.text(cmd::kPortSelector), kSelectorChars),
-                       limited(form.text(cmd::kSpeedSelector), kSelectorChars));
+  // Device paths under /dev/serial/by-id are far longer than a COM name: the port keeps 255.
+  link_->port().select(limited(form.text(cmd::kPortSelector), kLinkNameChars),
+                       limited(form.text(cmd::kSpeedSelector), kSpeedSelectorChars));
 }
 
 void AppSession::open_close_clicked() {

@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -312,6 +313,11 @@ TEST(MainWindowVariantTest, DebugAddsItsMenuEntriesAndFactoryControls) {
   const int h = w->client().height();
   EXPECT_EQ(w.widget(cmd::kFactoryTest)->geometry(), QRect(450, h - 21, 21, 21));
   EXPECT_EQ(w.widget(cmd::kFactoryLamps)->geometry(), QRect(475, h - 16, 80, 16));
+  // The S board shows lamps 0, 1, 3, 4, 5 and 6, yellow until the factory test has run.
+  const QImage lamps = w.widget(cmd::kFactoryLamps)->grab().toImage();
+  EXPECT_EQ(lamps.pixelColor(7, 7), QColor(255, 255, 0));
+  EXPECT_NE(lamps.pixelColor(27, 7), QColor(255, 255, 0));
+  EXPECT_EQ(lamps.pixelColor(37, 7), QColor(255, 255, 0));
   w->action(cmd::kVerbose)->trigger();
   EXPECT_TRUE(w->action(cmd::kVerbose)->isChecked());
   EXPECT_TRUE(w->session().verbose);
@@ -380,6 +386,42 @@ TEST(MainWindowLayoutTest, SimulatedBoardsPortIsNotStoredAsTheUsersPort) {
   const std::string text = test::TempDir::read(w.dir.file("VexaTerm.ini"));
   EXPECT_NE(text.find("COM=/dev/ttyUSB3"), std::string::npos) << text;
   EXPECT_EQ(text.find("vexaterm-sim"), std::string::npos) << text;
+}
+
+TEST(MainWindowCommandTest, SelectorsListPortsOnDropDownAndTakeTypedPathsAndSpeeds) {
+  Window w;
+  auto* ports = qobject_cast<QComboBox*>(w.widget(cmd::kPortSelector));
+  ASSERT_NE(ports, nullptr);
+  ports->showPopup();
+  pump_for(10);
+  ports->hidePopup();
+  ASSERT_GE(ports->count(), 1);
+  EXPECT_EQ(ports->itemText(ports->count() - 1).toStdString(), "tcp/ip");
+  ports->clearEditText();
+  QTest::keyClicks(ports, "/dev/serial/by-id/usb-VexaLog");
+  EXPECT_EQ(w->session().link().port().link_name(), "/dev/serial/by-id/usb-VexaLog");
+  auto* speeds = qobject_cast<QComboBox*>(w.widget(cmd::kSpeedSelector));
+  ASSERT_NE(speeds, nullptr);
+  ASSERT_EQ(speeds->count(), 12);
+  const int index = speeds->findText("38400");
+  ASSERT_GE(index, 0);
+  speeds->setCurrentIndex(index);
+  emit speeds->activated(index);
+  EXPECT_EQ(w->session().link().port().speed_text(), "38400");
+  // Opening a path that does not exist says which and why, and leaves the window as it was.
+  w.click(cmd::kOpenClose);
+  pump_for(20);
+  EXPECT_FALSE(w.link_open());
+  EXPECT_NE(w.terminal_text().find("/dev/serial/by-id/usb-VexaLog"), std::string::npos) << w.terminal_text();
+  EXPECT_TRUE(w.form().shown(cmd::kPortSelector));
+}
+
+TEST(MainWindowCommandTest, PastedTextGoesToTheBoard) {
+  Window w({.simulate = 'F'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
+  QApplication::clipboard()->setText("conf\r");
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_V, Qt::ControlModifier);
+  ASSERT_TRUE(pump_until([&] { return !w->session().grid().rows().empty(); }, 10000)) << w.terminal_text();
 }
 
 TEST(MainWindowCommandTest, LanguageButtonAsksForARestartInTheNewLanguage) {
