@@ -416,6 +416,23 @@ TEST(MainWindowCommandTest, SelectorsListPortsOnDropDownAndTakeTypedPathsAndSpee
   EXPECT_TRUE(w.form().shown(cmd::kPortSelector));
 }
 
+TEST(MainWindowCommandTest, BoardCommandsOnAClosedPortSaySo) {
+  Window w;
+  w->action(cmd::kClear)->trigger();
+  w.click(cmd::kConfGet);
+  w.click(cmd::kConfDownload);
+  pump_until([&] { return !w->session().worker_running(); });
+  w.click(cmd::kTimeNow);
+  QTest::keyClicks(&w->terminal_widget(), "x");
+  // Each of the four says why nothing went out; the download stopped at its first line.
+  const std::string text = w.terminal_text();
+  std::size_t count = 0;
+  for (std::size_t at = text.find("Port is not open"); at != std::string::npos; at = text.find("Port is not open", at + 1))
+    ++count;
+  EXPECT_EQ(count, 4u) << text;
+  EXPECT_FALSE(w->session().worker_running());
+}
+
 TEST(MainWindowCommandTest, PastedTextGoesToTheBoard) {
   Window w({.simulate = 'F'});
   ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
