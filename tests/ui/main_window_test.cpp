@@ -218,6 +218,27 @@ TEST(MainWindowBoardTest, AVanishedBoardIsNoticedByTheTimerAndShownAsClosed) {
   EXPECT_FALSE(w.form().checked(cmd::kOpenClose));
 }
 
+TEST(MainWindowBoardTest, ABoardBehindTcpIsReachedThroughThePhoneFieldAndTheOpenButton) {
+  sim::BoardKind kind;
+  kind.type = 'F';
+  sim::BoardServer server{sim::BoardConfiguration(kind)};
+  ASSERT_EQ(server.start_tcp("127.0.0.1", 0), "");
+  Window w;
+  auto* phone = qobject_cast<QComboBox*>(w.widget(cmd::kPhoneField));
+  ASSERT_NE(phone, nullptr);
+  QTest::keyClicks(phone, QString("127.0.0.1 %1").arg(server.port()));
+  auto* ports = qobject_cast<QComboBox*>(w.widget(cmd::kPortSelector));
+  ports->clearEditText();
+  QTest::keyClicks(ports, "tcp/ip");
+  w.click(cmd::kOpenClose);
+  ASSERT_TRUE(pump_until([&] { return w->session().link().tcp().connected(); })) << w.terminal_text();
+  w.click(cmd::kConfGet);
+  ASSERT_TRUE(pump_until([&] { return w.row("uc") != nullptr; }, 10000)) << w.terminal_text();
+  // The open button closes the connection again.
+  w.click(cmd::kOpenClose);
+  ASSERT_TRUE(pump_until([&] { return !w->session().link().tcp().connected(); })) << w.terminal_text();
+}
+
 TEST(MainWindowBoardTest, ChoosingATargetIdentityClearsTheLoadedTable) {
   Window w({.simulate = 'F'});
   ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
