@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once under AddressSanitizer with
-# UndefinedBehaviorSanitizer, once under ThreadSanitizer, then the normal build (its CTest
-# summary ends the output). Any failure or sanitizer report fails the run.
+# UndefinedBehaviorSanitizer (the desktop program included), once under ThreadSanitizer (the
+# core, simulator and headless program: Qt is not built for it), then the normal build (its
+# CTest summary ends the output). Any failure or sanitizer report fails the run.
 set -uo pipefail
 cd "$(dirname "$0")"
 root=$PWD
@@ -33,6 +34,7 @@ sanitized() {  # folder sanitizer
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
 if [[ ${VEXA_SKIP_SANITIZERS:-0} != 1 ]]; then
