@@ -21,19 +21,20 @@ namespace {
 
 class DialogChooser final : public FileChooser {
  public:
-  explicit DialogChooser(std::string directory) : directory_(std::move(directory)) {}
+  DialogChooser(std::string directory, QWidget* parent) : directory_(std::move(directory)), parent_(parent) {}
   std::optional<std::string> choose_file(FileChoice purpose) override {
     const QString dir = QString::fromStdString(directory_);
     const QString filter = QStringLiteral("Configuration (*.txt);;All files (*)");
     const QString path = purpose == FileChoice::save
-                             ? QFileDialog::getSaveFileName(nullptr, QString(), dir, filter)
-                             : QFileDialog::getOpenFileName(nullptr, QString(), dir, filter);
+                             ? QFileDialog::getSaveFileName(parent_, QString(), dir, filter)
+                             : QFileDialog::getOpenFileName(parent_, QString(), dir, filter);
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
   }
 
  private:
   std::string directory_;
+  QWidget* parent_;
 };
 
 }  // namespace
@@ -242,7 +243,7 @@ void AppSession::reap_worker() {
 
 FileChooser& AppSession::file_chooser() {
   if (chooser_override_) return *chooser_override_;
-  if (!dialog_chooser_) dialog_chooser_ = std::make_unique<DialogChooser>(working_directory_);
+  if (!dialog_chooser_) dialog_chooser_ = std::make_unique<DialogChooser>(working_directory_, dialog_parent_);
   return *dialog_chooser_;
 }
 

@@ -5,6 +5,7 @@
 // of --simulate. Cross-thread notices (configuration rebuild, link state, new board, terminal
 // flush) are emitted as signals; the window connects them queued, so they run on its thread.
 #include <QObject>
+#include <QWidget>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -133,6 +134,8 @@ class AppSession final : public QObject,
   // The file chooser of the configuration file commands (a dialog unless replaced).
   FileChooser& file_chooser();
   void set_file_chooser(FileChooser* chooser) { chooser_override_ = chooser; }
+  // The window the file dialogs belong to.
+  void set_dialog_parent(QWidget* parent) { dialog_parent_ = parent; }
 
  signals:
   void rebuild_requested();
@@ -194,6 +197,7 @@ class AppSession final : public QObject,
   std::unique_ptr<TerminalKeyboard> keyboard_;
   std::unique_ptr<FileChooser> dialog_chooser_;
   FileChooser* chooser_override_ = nullptr;
+  QWidget* dialog_parent_ = nullptr;
   std::unique_ptr<sim::BoardServer> board_server_;
   std::string simulated_dir_;
   std::string simulated_link_;

@@ -50,6 +50,7 @@ MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
   terminal_ = new TerminalWidget(tabs_);
   terminal_->setObjectName("terminal");
   session_ = std::make_unique<AppSession>(*terminal_, options);
+  session_->set_dialog_parent(this);
   Settings& settings = session_->settings();
   client_->setFont(font_from_settings(settings, "fontvar", "tahoma", "fontvarsize", "11", QFont::SansSerif));
   terminal_->setFont(font_from_settings(settings, "fontfix", "courier new", "fontfixsize", "12", QFont::Monospace));
@@ -100,6 +101,7 @@ MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
   session_->start();
   config_tab_->rebuild();
   lay_out();
+  tick();  // the clock shows at once, not a tenth of a second later
   timer_->start();
 }
 
