@@ -6,6 +6,7 @@
 
 #include "ui/app_session.h"
 #include "ui/main_window.h"
+#include "ui/quick_tip_style.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   QApplication app(argc, argv);
+  QApplication::setStyle(new vexa::ui::QuickTipStyle);  // the application owns it
   vexa::ui::MainWindow window(line.options);
   window.show();
   // Ctrl-C in the shell or a plain kill closes the window as its close button does, so the

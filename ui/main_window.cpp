@@ -102,6 +102,7 @@ MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
   config_tab_->rebuild();
   lay_out();
   tick();  // the clock shows at once, not a tenth of a second later
+  terminal_->setFocus();  // typing goes to the board from the start
   timer_->start();
 }
 
