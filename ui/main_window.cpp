@@ -191,6 +191,7 @@ void MainWindow::run_command(int id, int notification, long param) {
     default: session_->run_command(id, notification, param); break;
   }
   refresh_menu_checks();
+  update_local_echo();
 }
 
 void MainWindow::report_unavailable(int id) {
@@ -283,6 +284,7 @@ void MainWindow::tick() {
   localtime_r(&t, &local);
   window_form().timer_tick(*this, local, tenths_of_day(seconds, millis));
   session_->reap_worker();
+  update_local_echo();  // a TCP connection is made on the receive thread
 }
 
 bool MainWindow::link_open() { return session_->link().port().link_is_open(); }
@@ -300,6 +302,12 @@ void MainWindow::probe_port() { session_->link().port().probe_port(); }
 void MainWindow::link_state_changed(bool open) {
   window_form().show_link_state(open, session_->link().port().link_name());
   terminal_->set_link_open(open);
+  update_local_echo();
+}
+
+void MainWindow::update_local_echo() {
+  // Typed text shows in the terminal in the target mode while it is writable (the link open).
+  terminal_->set_local_echo(!session_->modem_mode && session_->link().port().link_is_open());
 }
 
 void MainWindow::target_changed() {

@@ -75,6 +75,7 @@ class MainWindow final : public QMainWindow, private TimerDuties {
   void tab_selected(int position);
   void show_logical_tab(int logical);
   void link_state_changed(bool open);
+  void update_local_echo();
   void target_changed();
   bool open_phone_editor(const std::string& path);
   void open_manual(const char* file_name);

@@ -1,6 +1,8 @@
 #include "ui/terminal_widget.h"
 
+#include <QClipboard>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
@@ -12,7 +14,7 @@ namespace vexa::ui {
 
 namespace {
 
-constexpr unsigned kCtrlC = 3, kEnter = 13, kCtrlV = 22, kCtrlZ = 26;
+constexpr unsigned kCtrlC = 3, kBackspace = 8, kEnter = 13, kCtrlV = 22, kCtrlZ = 26;
 
 // Board text uses CR LF; the document keeps one paragraph break per line.
 QString display_text(std::string_view board_text) {
@@ -39,7 +41,25 @@ TerminalWidget::TerminalWidget(QWidget* parent) : QPlainTextEdit(parent) {
 
 void TerminalWidget::set_key_handler(std::function<void(unsigned)> handler) { key_handler_ = std::move(handler); }
 
-void TerminalWidget::set_keys_enabled(bool on) { keys_enabled_ = on; }
+void TerminalWidget::set_local_echo(bool on) { local_echo_ = on; }
+
+void TerminalWidget::send_key(unsigned code) {
+  if (key_handler_) key_handler_(code);
+}
+
+void TerminalWidget::echo(std::string_view board_text) {
+  if (local_echo_ && !board_text.empty()) append(board_text);
+}
+
+void TerminalWidget::echo_backspace() {
+  if (!local_echo_ || shadow_.empty()) return;
+  // A line break is one character in the document but CR LF in the board text.
+  const bool line_break = shadow_.size() >= 2 && shadow_.compare(shadow_.size() - 2, 2, "\r\n") == 0;
+  shadow_.resize(shadow_.size() - (line_break ? 2 : 1));
+  QTextCursor end(document());
+  end.movePosition(QTextCursor::End);
+  end.deletePreviousChar();
+}
 
 void TerminalWidget::set_link_open(bool open) {
   QPalette look = palette();
@@ -79,38 +99,48 @@ void TerminalWidget::clear() {
 
 void TerminalWidget::keyPressEvent(QKeyEvent* event) {
   const bool control = event->modifiers() & Qt::ControlModifier;
-  unsigned code = 0;
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    code = kEnter;
-  } else if (control && event->key() == Qt::Key_V) {
-    code = kCtrlV;
-  } else if (control && event->key() == Qt::Key_Z) {
-    code = kCtrlZ;
-  } else if (control && event->key() == Qt::Key_C) {
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    send_key(kEnter);
+    echo("\r\n");
+  } else if (key == Qt::Key_Backspace) {
+    send_key(kBackspace);
+    echo_backspace();
+  } else if (control && key == Qt::Key_V) {
+    paste_typed();
+  } else if (control && key == Qt::Key_Z) {
+    send_key(kCtrlZ);  // the terminal shows it itself, as "^Z"
+  } else if (control && key == Qt::Key_C) {
     // Copy a selection as usual; without one, Ctrl-C is the board's key.
     if (textCursor().hasSelection()) {
       QPlainTextEdit::keyPressEvent(event);
       return;
     }
-    code = kCtrlC;
+    send_key(kCtrlC);
   } else if (!event->text().isEmpty()) {
-    const QString typed = event->text();
-    for (QChar c : typed) {
+    for (QChar c : event->text()) {
       const auto byte = unicode_to_cp1252(c.unicode());
-      if (byte && keys_enabled_ && key_handler_) key_handler_(*byte);
+      if (!byte) continue;  // no Windows-1252 byte for it: nothing is sent
+      send_key(*byte);
+      if (*byte >= 0x20 || *byte == '\t') echo(std::string(1, static_cast<char>(*byte)));
     }
-    return;
   } else {
     QPlainTextEdit::keyPressEvent(event);  // navigation keys scroll the view
-    return;
   }
-  if (keys_enabled_ && key_handler_) key_handler_(code);
+}
+
+void TerminalWidget::paste_typed() {
+  send_key(kCtrlV);
+  if (!local_echo_) return;
+  const QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard) return;
+  echo(utf8_to_cp1252(clipboard->text().toStdString()));
 }
 
 void TerminalWidget::insertFromMimeData(const QMimeData* source) {
-  // A paste goes to the board like Ctrl-V, never into the view.
+  // A paste goes to the board like Ctrl-V, never straight into the view.
   (void)source;
-  if (keys_enabled_ && key_handler_) key_handler_(kCtrlV);
+  paste_typed();
 }
 
 }  // namespace vexa::ui

@@ -14,10 +14,14 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
  public:
   explicit TerminalWidget(QWidget* parent = nullptr);
 
-  // Typed characters as Windows-1252 bytes (Enter 13, Ctrl-V 22, Ctrl-Z 26, Ctrl-C 3); only
-  // delivered while keys_enabled (the Rs232 target mode).
+  // Typed characters as Windows-1252 bytes (Enter 13, Backspace 8, Ctrl-V 22, Ctrl-Z 26,
+  // Ctrl-C 3), every one of them, whatever the mode.
   void set_key_handler(std::function<void(unsigned)> handler);
-  void set_keys_enabled(bool on);
+  // Whether typed text also appears in the view, at its end, as a writable text control shows
+  // it: on in the Rs232 target mode while the link is open, off in the modem mode. Ctrl-V shows
+  // the pasted text, Enter a line break, Backspace takes back the last character.
+  void set_local_echo(bool on);
+  bool local_echo() const { return local_echo_; }
   // Closed link: read-only with the window's 3-D face colour; open: the normal background.
   void set_link_open(bool open);
   // The `fontfix` setting: a fixed-pitch font.
@@ -35,8 +39,13 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   void insertFromMimeData(const QMimeData* source) override;
 
  private:
+  void send_key(unsigned code);
+  void paste_typed();
+  void echo(std::string_view board_text);
+  void echo_backspace();
+
   std::function<void(unsigned)> key_handler_;
-  bool keys_enabled_ = true;
+  bool local_echo_ = false;
   std::size_t length_ = 0;  // characters in board text (the document may count CR LF as one)
   std::string shadow_;      // the board text, kept for text() and the trim
 };

@@ -182,15 +182,37 @@ TEST(MainWindowBoardTest, LoadEditSwitchTabAndDownloadReachesTheBoard) {
   EXPECT_EQ(w.row("ad")->field(ConfigColumn::value), "2s");
 }
 
-TEST(MainWindowBoardTest, TypedKeysGoToTheBoardAndItsReplyFillsTheTab) {
+TEST(MainWindowBoardTest, TypedKeysGoToTheBoardAndShowOnlyInTheTargetMode) {
   Window w({.simulate = 'E'});
   ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  EXPECT_TRUE(w->terminal_widget().local_echo());
+  w->action(cmd::kClear)->trigger();
   QTest::keyClicks(&w->terminal_widget(), "conf");
+  EXPECT_EQ(w.terminal_text(), "conf");  // the target mode shows what is typed
   QTest::keyClick(&w->terminal_widget(), Qt::Key_Return);
   ASSERT_TRUE(pump_until([&] { return !w->session().grid().rows().empty(); }, 10000)) << w.terminal_text();
   EXPECT_EQ(w.form().text(cmd::kStatusIdentity).substr(0, 9), "VexaLog E");
-  // The keys were never typed into the view: it shows only what the board sent back.
-  EXPECT_NE(w.terminal_text().find("VexaLog E"), std::string::npos);
+  EXPECT_EQ(w.terminal_text().rfind("conf\n", 0), 0u) << w.terminal_text();
+
+  // In the modem mode the keys still go to the board, but the view shows only the board's text.
+  w->action(cmd::kModemMode)->trigger();
+  EXPECT_FALSE(w->terminal_widget().local_echo());
+  w->action(cmd::kClear)->trigger();
+  w->action(cmd::kTargetS)->trigger();  // empties the table, so the reply is seen again
+  ASSERT_TRUE(pump_until([&] { return w->session().grid().rows().empty(); }));
+  QTest::keyClicks(&w->terminal_widget(), "conf");
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_Return);
+  ASSERT_TRUE(pump_until([&] { return !w->session().grid().rows().empty(); }, 10000)) << w.terminal_text();
+  EXPECT_EQ(w.terminal_text().find("conf\n"), std::string::npos) << w.terminal_text();
+}
+
+TEST(MainWindowBoardTest, NoEchoWhileThePortIsClosed) {
+  Window w;
+  EXPECT_FALSE(w->terminal_widget().local_echo());
+  w->action(cmd::kClear)->trigger();
+  QTest::keyClicks(&w->terminal_widget(), "a");
+  EXPECT_NE(w.terminal_text().find("Port is not open"), std::string::npos) << w.terminal_text();
+  EXPECT_EQ(w.terminal_text().find("a\n"), std::string::npos) << w.terminal_text();
 }
 
 TEST(MainWindowBoardTest, OpenButtonClosesAndReopensThePort) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -29,7 +30,7 @@ void press(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoMod
   QApplication::sendEvent(&widget, &event);
 }
 
-TEST(TerminalWidgetTest, KeysBecomeBoardBytesAndNeverText) {
+TEST(TerminalWidgetTest, KeysBecomeBoardBytesWithoutEchoInModemMode) {
   app();
   ui::TerminalWidget widget;
   std::vector<unsigned> keys;
@@ -37,15 +38,40 @@ TEST(TerminalWidgetTest, KeysBecomeBoardBytesAndNeverText) {
   press(widget, Qt::Key_A, Qt::NoModifier, "a");
   press(widget, Qt::Key_E, Qt::NoModifier, QString::fromUtf8("\xc3\xa9"));  // e acute: 0xE9
   press(widget, Qt::Key_Return, Qt::NoModifier, "\r");
+  press(widget, Qt::Key_Backspace, Qt::NoModifier, "\b");
   press(widget, Qt::Key_V, Qt::ControlModifier);
   press(widget, Qt::Key_Z, Qt::ControlModifier);
   press(widget, Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(keys, (std::vector<unsigned>{'a', 0xE9, 13, 22, 26, 3}));
+  press(widget, Qt::Key_Ooblique, Qt::NoModifier, QString::fromUtf8("\xe2\x88\x9a"));  // no cp1252 byte
+  EXPECT_EQ(keys, (std::vector<unsigned>{'a', 0xE9, 13, 8, 22, 26, 3}));
   EXPECT_EQ(widget.length(), 0u);
   EXPECT_TRUE(widget.toPlainText().isEmpty());
-  widget.set_keys_enabled(false);
+}
+
+TEST(TerminalWidgetTest, TargetModeEchoShowsTypedTextAtTheEnd) {
+  app();
+  ui::TerminalWidget widget;
+  std::vector<unsigned> keys;
+  widget.set_key_handler([&](unsigned k) { keys.push_back(k); });
+  widget.set_local_echo(true);
+  widget.append("board> ");
   press(widget, Qt::Key_B, Qt::NoModifier, "b");
-  EXPECT_EQ(keys.size(), 6u);
+  press(widget, Qt::Key_D, Qt::NoModifier, "d");
+  press(widget, Qt::Key_X, Qt::NoModifier, "x");
+  press(widget, Qt::Key_Backspace, Qt::NoModifier, "\b");
+  press(widget, Qt::Key_Return, Qt::NoModifier, "\r");
+  EXPECT_EQ(widget.text(100), "board> bd\r\n");
+  EXPECT_EQ(widget.toPlainText().toStdString(), "board> bd\n");
+  // Backspace over a line break takes both of its characters back.
+  press(widget, Qt::Key_Backspace, Qt::NoModifier, "\b");
+  EXPECT_EQ(widget.text(100), "board> bd");
+  EXPECT_EQ(widget.toPlainText().toStdString(), "board> bd");
+  QApplication::clipboard()->setText(QString::fromUtf8("=9600 \xc3\xa9"));
+  press(widget, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(widget.text(100), "board> bd=9600 \xe9");
+  press(widget, Qt::Key_Z, Qt::ControlModifier);  // shown by the terminal itself, not here
+  EXPECT_EQ(widget.text(100), "board> bd=9600 \xe9");
+  EXPECT_EQ(keys, (std::vector<unsigned>{'b', 'd', 'x', 8, 13, 8, 22, 26}));
 }
 
 TEST(TerminalWidgetTest, BoardTextIsShownAsItsCharactersWithOneBreakPerLine) {
