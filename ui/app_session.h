@@ -103,6 +103,8 @@ class AppSession final : public QObject,
   // Carries out a command that needs no window of its own (the link, the board, the log, the
   // switches and their check marks); false for the window's own commands and unknown ids.
   bool run_command(int id, int notification, long param);
+  // The window takes the pending rebuild request: later requests ask again.
+  void rebuild_taken() { rebuild_pending_.store(false); }
   // Sets the call button (712) from the dialer's call state.
   void refresh_call_button();
   const std::string& working_directory() const { return working_directory_; }
@@ -146,7 +148,10 @@ class AppSession final : public QObject,
 
  private:
   // RebuildRequester, LinkObserver, TargetChangeListener (any thread: emit only).
-  void request_rebuild() override { emit rebuild_requested(); }
+  // Requests from a burst of configuration lines become one rebuild.
+  void request_rebuild() override {
+    if (!rebuild_pending_.exchange(true)) emit rebuild_requested();
+  }
   void link_state_changed(bool open) override { emit link_changed(open); }
   void speed_selected(long speed) override { emit speed_changed(speed); }
   void target_changed(const BoardIdentityData&) override { emit target_changed_signal(); }
@@ -203,6 +208,7 @@ class AppSession final : public QObject,
   std::string simulated_link_;
   std::thread worker_;
   std::atomic<bool> worker_running_{false};
+  std::atomic<bool> rebuild_pending_{false};
   bool started_ = false;
   bool shut_down_ = false;
 };

@@ -83,7 +83,10 @@ MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
   session_->on_phone_editor_exists = [this] { return phone_editor_ && phone_editor_->isVisible(); };
   // The session's notices may come from the receive or the worker thread: always queued.
   AppSession* s = session_.get();
-  connect(s, &AppSession::rebuild_requested, this, [this] { run_command(cmd::kRebuildConfig); }, Qt::QueuedConnection);
+  connect(s, &AppSession::rebuild_requested, this, [this] {
+    session_->rebuild_taken();
+    run_command(cmd::kRebuildConfig);
+  }, Qt::QueuedConnection);
   connect(s, &AppSession::link_changed, this, &MainWindow::link_state_changed, Qt::QueuedConnection);
   connect(s, &AppSession::speed_changed, this, [this](long speed) {
     window_form().form().set_text(cmd::kSpeedSelector, std::to_string(speed));

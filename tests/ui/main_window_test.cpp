@@ -12,7 +12,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTest>
+#include <thread>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -259,6 +261,20 @@ TEST(MainWindowBoardTest, ABoardBehindTcpIsReachedThroughThePhoneFieldAndTheOpen
   // The open button closes the connection again.
   w.click(cmd::kOpenClose);
   ASSERT_TRUE(pump_until([&] { return !w->session().link().tcp().connected(); })) << w.terminal_text();
+}
+
+TEST(MainWindowBoardTest, ABurstOfRebuildRequestsIsOneRebuild) {
+  Window w;
+  QSignalSpy spy(&w->session(), &ui::AppSession::rebuild_requested);
+  RebuildRequester& requester = w->session();
+  std::thread receiver([&] {
+    for (int i = 0; i < 50; ++i) requester.request_rebuild();  // one per configuration line
+  });
+  receiver.join();
+  EXPECT_EQ(spy.count(), 1);
+  pump_for(20);  // the window takes it and rebuilds
+  requester.request_rebuild();
+  EXPECT_EQ(spy.count(), 2);
 }
 
 TEST(MainWindowBoardTest, ChoosingATargetIdentityClearsTheLoadedTable) {
