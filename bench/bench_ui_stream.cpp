@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
   ui::SessionOptions options;
   options.working_directory = work;
   options.use_settings_file = false;
+  options.program_directory = work;
   auto window = std::make_unique<ui::MainWindow>(options);
   window->resize(900, 700);
   window->show();

@@ -140,8 +140,10 @@ AppSession::AppSession(TerminalView& view, const SessionOptions& options, QObjec
   modem_port_ = std::make_unique<ModemPort>(link_->port());
   dialer_ = std::make_unique<ModemDialer>(*modem_port_, *modem_port_, *modem_port_, link_->tcp(), *this,
                                           *terminal_, *messages_);
-  phone_book_ = std::make_unique<PhoneBook>(
-      *this, phone_book_path(program_directory(running_program_path(options.argv0))));
+  const std::string book_directory = options.program_directory.empty()
+                                         ? program_directory(running_program_path(options.argv0))
+                                         : options.program_directory;
+  phone_book_ = std::make_unique<PhoneBook>(*this, phone_book_path(book_directory));
   keyboard_ = std::make_unique<TerminalKeyboard>(*this, *this, *terminal_, [this] { return line_feed.load(); });
   link_->tcp().set_status_sink([this](const std::string& text) {
     QMetaObject::invokeMethod(this, [this, text] { set_status(text); }, Qt::QueuedConnection);

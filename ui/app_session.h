@@ -42,6 +42,7 @@ namespace vexa::ui {
 struct SessionOptions {
   std::string argv0 = "vexaterm";
   std::string working_directory;  // empty: the current directory
+  std::string program_directory;  // where phonebook.txt lives; empty: the running program's
   bool use_settings_file = true;  // read at start (the program writes it at exit)
   char simulate = 0;              // 'E', 'F' or 'S': a simulated board on a pty
   bool open_simulated = true;     // open the simulated board's port at start

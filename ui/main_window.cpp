@@ -110,6 +110,7 @@ MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+  delete phone_editor_.data();
   timer_->stop();
   session_->shutdown();
   // The binder listens to the session's form: it goes first.
@@ -232,7 +233,8 @@ bool MainWindow::open_phone_editor(const std::string& path) {
     phone_editor_->activateWindow();
     return true;
   }
-  auto* editor = new PhoneBookEditor(path, this);
+  // A window of its own, not owned by the main window, as the phone book editor always was.
+  auto* editor = new PhoneBookEditor(path, nullptr);
   editor->setAttribute(Qt::WA_DeleteOnClose);
   phone_editor_ = editor;
   editor->show();
@@ -324,6 +326,7 @@ void MainWindow::target_changed() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (phone_editor_) phone_editor_->close();  // it saves its edits; the program then ends
   commit_current_tab();
   closing_ = true;
   timer_->stop();

@@ -37,7 +37,7 @@ PhoneBookEditor::PhoneBookEditor(std::string path, QWidget* parent) : QDialog(pa
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(editor_);
   layout->addWidget(buttons);
-  resize(560, 420);
+  resize(400, 500);
 }
 
 bool PhoneBookEditor::save() {

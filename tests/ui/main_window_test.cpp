@@ -53,6 +53,7 @@ class Window {
     app();
     ui::SessionOptions options;
     options.working_directory = o.directory.empty() ? dir.path() : o.directory;
+    options.program_directory = options.working_directory;  // the phone book of this test alone
     options.use_settings_file = o.settings_file;
     options.simulate = o.simulate;
     options.settings_text = o.settings;
@@ -571,10 +572,12 @@ TEST(MainWindowCommandTest, StopwatchRunsBetweenTwoPresses) {
 TEST(MainWindowCommandTest, PhoneBookEditorRefreshesThePhoneFieldWhenClosed) {
   Window w;
   const std::string path = w->session().phone_book().path();
-  std::filesystem::remove(path);
+  EXPECT_EQ(path, w.dir.file("phonebook.txt"));
   w.click(cmd::kPhoneBookButton);
   ASSERT_TRUE(pump_until([&] { return w->phone_editor() != nullptr; }));
   EXPECT_NE(w->phone_editor()->editor()->toPlainText().toStdString().find("# phonenumber"), std::string::npos);
+  EXPECT_TRUE(w->phone_editor()->isWindow());
+  EXPECT_EQ(w->phone_editor()->windowTitle().toStdString(), path);
   QPlainTextEdit* text = w->phone_editor()->editor();
   text->selectAll();
   QTest::keyClicks(text, "# numbers");
@@ -589,7 +592,21 @@ TEST(MainWindowCommandTest, PhoneBookEditorRefreshesThePhoneFieldWhenClosed) {
   ASSERT_NE(combo, nullptr);
   EXPECT_EQ(combo->count(), 2);
   EXPECT_EQ(test::TempDir::read(path), "# numbers\n5551234 office\n10.0.0.7 5000 lab\n");
-  std::filesystem::remove(path);
+}
+
+TEST(MainWindowCommandTest, ClosingTheWindowSavesAndClosesAnOpenPhoneBookEditor) {
+  Window w;
+  const std::string path = w->session().phone_book().path();
+  w->action(cmd::kPhoneBookMenu)->trigger();
+  ASSERT_TRUE(pump_until([&] { return w->phone_editor() != nullptr; }));
+  QPointer<ui::PhoneBookEditor> editor = w->phone_editor();
+  QPlainTextEdit* text = editor->editor();
+  text->moveCursor(QTextCursor::End);
+  QTest::keyClicks(text, "5559876 depot");
+  w->close();
+  pump_for(20);
+  EXPECT_TRUE(editor.isNull() || !editor->isVisible());
+  EXPECT_NE(test::TempDir::read(path).find("5559876 depot"), std::string::npos);
 }
 
 TEST(MainWindowScreenshotTest, EveryTabIsWrittenAsPng) {
