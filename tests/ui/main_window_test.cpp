@@ -330,6 +330,7 @@ TEST(MainWindowVariantTest, ReducedVariantHasNoConfigurationMenuIconsOrTab) {
   w.click_tab(1);
   EXPECT_EQ(w->window_form().current_tab(), 5);
   EXPECT_TRUE(w.widget(cmd::kCompileTab)->isVisible());
+  w.save_screenshot("main_window_reduced_variant");
 }
 
 TEST(MainWindowVariantTest, FullVariantHasEveryMenuAndIcon) {
@@ -373,6 +374,7 @@ TEST(MainWindowVariantTest, DebugAddsItsMenuEntriesAndFactoryControls) {
   const int h = w->client().height();
   EXPECT_EQ(w.widget(cmd::kFactoryTest)->geometry(), QRect(450, h - 21, 21, 21));
   EXPECT_EQ(w.widget(cmd::kFactoryLamps)->geometry(), QRect(475, h - 16, 80, 16));
+  w.save_screenshot("main_window_debug");
   // The S board shows lamps 0, 1, 3, 4, 5 and 6, yellow until the factory test has run.
   const QImage lamps = w.widget(cmd::kFactoryLamps)->grab().toImage();
   EXPECT_EQ(lamps.pixelColor(7, 7), QColor(255, 255, 0));
