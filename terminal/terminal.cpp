@@ -136,10 +136,7 @@ void Terminal::flush() {
 void Terminal::deliver(BusyLock& lock) {
   if (outbox_.empty() && !clear_requested_) return;
   if (!may_write_view()) {
-    if (std::exchange(wake_pending_, true)) return;  // one wake until the owner flushes
-    lock.unlock();
-    if (wake_owner_) wake_owner_();
-    lock.lock();
+    wake_owner_once(lock);
     return;
   }
   if (writing_) return;  // the thread writing now takes the out-box before it stops
@@ -158,11 +155,14 @@ void Terminal::deliver(BusyLock& lock) {
     // as fast as it is shown, and looping here would hold the window's event loop for as long.
   } while (more && threads_ == ViewThreads::any);
   writing_ = false;
-  if (more && !std::exchange(wake_pending_, true)) {
-    lock.unlock();
-    if (wake_owner_) wake_owner_();
-    lock.lock();
-  }
+  if (more) wake_owner_once(lock);
+}
+
+void Terminal::wake_owner_once(BusyLock& lock) {
+  if (std::exchange(wake_pending_, true)) return;  // one wake until the owner flushes
+  lock.unlock();
+  if (wake_owner_) wake_owner_();
+  lock.lock();
 }
 
 void Terminal::show(const std::string& text, bool clear_first) {

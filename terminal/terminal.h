@@ -97,6 +97,8 @@ class Terminal : public ReportSink, public CharSink {
   // With the lock held: writes the out-box to the view, or hands it to the owner. The lock
   // is released while the view is written and held again on return.
   void deliver(BusyLock& lock);
+  // With the lock held: posts the owner's flush unless one is already on its way.
+  void wake_owner_once(BusyLock& lock);
   void show(const std::string& text, bool clear_first);
   bool may_write_view() const;
   void set_line_start(bool on);
