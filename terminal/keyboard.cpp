@@ -3,13 +3,6 @@
 #include "terminal/cp1252.h"
 
 namespace vexa {
-namespace {
-constexpr unsigned char kCtrlC = 3;
-constexpr unsigned char kEnter = 13;
-constexpr unsigned char kCtrlV = 22;
-constexpr unsigned char kCtrlZ = 26;
-}  // namespace
-
 TerminalKeyboard::TerminalKeyboard(KeyboardLink& link, Clipboard& clipboard, CharSink& terminal,
                                    std::function<bool()> line_feed_on)
     : link_(link), clipboard_(clipboard), terminal_(terminal), line_feed_on_(std::move(line_feed_on)) {}
@@ -17,18 +10,18 @@ TerminalKeyboard::TerminalKeyboard(KeyboardLink& link, Clipboard& clipboard, Cha
 void TerminalKeyboard::key_command(unsigned parameter) {
   const auto c = static_cast<unsigned char>(parameter & 0xFF);
   switch (c) {
-    case kCtrlC:
+    case kKeyCtrlC:
       return;
-    case kEnter:
+    case kKeyEnter:
       link_.write_char(line_feed_on_ && line_feed_on_() ? '\n' : '\r');
       return;
-    case kCtrlV: {
+    case kKeyCtrlV: {
       const auto text = clipboard_.text();
       if (!text || text->empty()) return;
       link_.write_text(utf8_to_cp1252(*text));
       return;
     }
-    case kCtrlZ:
+    case kKeyCtrlZ:
       // The board takes Ctrl-Z as an end mark; show that it went out.
       link_.write_char(c);
       terminal_.put_char(c);

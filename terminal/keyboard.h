@@ -11,6 +11,13 @@ namespace vexa {
 
 inline constexpr int kKeyboardCommand = 911;
 
+// The typed characters command 911 treats apart from the rest.
+inline constexpr unsigned char kKeyCtrlC = 3;
+inline constexpr unsigned char kKeyBackspace = 8;
+inline constexpr unsigned char kKeyEnter = 13;
+inline constexpr unsigned char kKeyCtrlV = 22;
+inline constexpr unsigned char kKeyCtrlZ = 26;
+
 // The link writes a keystroke needs; both record the text in the capture log with '>' and
 // report a closed link themselves.
 class KeyboardLink {

@@ -1,8 +1,6 @@
 #include "ui/app_session.h"
 
-#include <QClipboard>
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <cstdlib>
 #include <sstream>
 #include <unistd.h>
@@ -14,6 +12,7 @@
 #include "sim/board_configuration.h"
 #include "sim/board_server.h"
 #include "terminal/getting_started.h"
+#include "ui/desktop_clipboard.h"
 
 namespace vexa::ui {
 
@@ -271,13 +270,7 @@ bool AppSession::editor_exists() { return on_phone_editor_exists && on_phone_edi
 bool AppSession::write_char(unsigned char c) { return link_->port().write_char(static_cast<char>(c)); }
 bool AppSession::write_text(std::string_view bytes) { return link_->port().write_text(bytes); }
 
-std::optional<std::string> AppSession::text() {
-  const QClipboard* clipboard = QGuiApplication::clipboard();
-  if (!clipboard) return std::nullopt;
-  const QString text = clipboard->text();
-  if (text.isEmpty()) return std::nullopt;
-  return text.toStdString();
-}
+std::optional<std::string> AppSession::text() { return desktop_clipboard_text(); }
 
 void AppSession::layout_changed() {
   if (on_layout) on_layout();

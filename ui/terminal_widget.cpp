@@ -1,20 +1,18 @@
 #include "ui/terminal_widget.h"
 
-#include <QClipboard>
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextCursor>
 
 #include "terminal/cp1252.h"
+#include "terminal/keyboard.h"
+#include "ui/desktop_clipboard.h"
 
 namespace vexa::ui {
 
 namespace {
-
-constexpr unsigned kCtrlC = 3, kBackspace = 8, kEnter = 13, kCtrlV = 22, kCtrlZ = 26;
 
 // Board text uses CR LF; the document keeps one paragraph break per line.
 QString display_text(std::string_view board_text) {
@@ -101,22 +99,22 @@ void TerminalWidget::keyPressEvent(QKeyEvent* event) {
   const bool control = event->modifiers() & Qt::ControlModifier;
   const int key = event->key();
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-    send_key(kEnter);
+    send_key(kKeyEnter);
     echo("\r\n");
   } else if (key == Qt::Key_Backspace) {
-    send_key(kBackspace);
+    send_key(kKeyBackspace);
     echo_backspace();
   } else if (control && key == Qt::Key_V) {
     paste_typed();
   } else if (control && key == Qt::Key_Z) {
-    send_key(kCtrlZ);  // the terminal shows it itself, as "^Z"
+    send_key(kKeyCtrlZ);  // the terminal shows it itself, as "^Z"
   } else if (control && key == Qt::Key_C) {
     // Copy a selection as usual; without one, Ctrl-C is the board's key.
     if (textCursor().hasSelection()) {
       QPlainTextEdit::keyPressEvent(event);
       return;
     }
-    send_key(kCtrlC);
+    send_key(kKeyCtrlC);
   } else if (!event->text().isEmpty()) {
     for (QChar c : event->text()) {
       const auto byte = unicode_to_cp1252(c.unicode());
@@ -130,11 +128,9 @@ void TerminalWidget::keyPressEvent(QKeyEvent* event) {
 }
 
 void TerminalWidget::paste_typed() {
-  send_key(kCtrlV);
+  send_key(kKeyCtrlV);
   if (!local_echo_) return;
-  const QClipboard* clipboard = QGuiApplication::clipboard();
-  if (!clipboard) return;
-  echo(utf8_to_cp1252(clipboard->text().toStdString()));
+  if (const auto text = desktop_clipboard_text()) echo(utf8_to_cp1252(*text));
 }
 
 void TerminalWidget::insertFromMimeData(const QMimeData* source) {
