@@ -5,6 +5,7 @@
 
 #include "app/text_format.h"
 #include "data/message_catalog.h"
+#include "data/message_supplements.h"
 
 namespace vexa {
 
@@ -13,9 +14,16 @@ std::optional<std::string_view> find_text(std::string_view key, char letter) {
   std::string prefix(key);
   prefix += static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   prefix += '_';
-  for (const char* const* entry = kMessageCatalog; **entry != '\0'; ++entry) {
-    if (std::strncmp(*entry, prefix.c_str(), prefix.size()) == 0)
-      return std::string_view(*entry + prefix.size());
+  auto search = [&prefix](const char* const* table) -> std::optional<std::string_view> {
+    for (const char* const* entry = table; **entry != '\0'; ++entry) {
+      if (std::strncmp(*entry, prefix.c_str(), prefix.size()) == 0)
+        return std::string_view(*entry + prefix.size());
+    }
+    return std::nullopt;
+  };
+  if (auto text = search(kMessageCatalog)) return text;
+  for (const char* const* const* table = kMessageSupplements; *table; ++table) {
+    if (auto text = search(*table)) return text;
   }
   return std::nullopt;
 }

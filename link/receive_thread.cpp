@@ -13,6 +13,7 @@ ReceiveThread::~ReceiveThread() { stop(); }
 void ReceiveThread::start() {
   if (thread_.joinable()) return;
   stop_.store(false);
+  running_.store(true);
   thread_ = std::thread([this] { run(); });
 }
 
@@ -21,6 +22,36 @@ void ReceiveThread::stop() {
   stop_.store(true);
   link_.wake_receiver();
   thread_.join();
+  std::lock_guard lock(pause_mutex_);
+  running_.store(false);
+  pause_confirmed_.notify_all();
+}
+
+void ReceiveThread::pause_reading() {
+  std::unique_lock lock(pause_mutex_);
+  ++pausers_;
+  const std::uint64_t wanted = ++pause_requests_;
+  flags_.reading_enabled.store(false);
+  if (!running_.load()) return;
+  lock.unlock();
+  link_.wake_receiver();
+  lock.lock();
+  // The thread confirms within one pass of its loop; a thread stuck far longer than that is
+  // not reading either, so the wait is bounded.
+  pause_confirmed_.wait_for(lock, std::chrono::seconds(2),
+                            [&] { return pause_acks_ >= wanted || !running_.load(); });
+}
+
+void ReceiveThread::resume_reading() {
+  std::lock_guard lock(pause_mutex_);
+  if (pausers_ > 0 && --pausers_ == 0) flags_.reading_enabled.store(true);
+}
+
+void ReceiveThread::acknowledge_pause() {
+  std::lock_guard lock(pause_mutex_);
+  if (pause_acks_ == pause_requests_) return;
+  pause_acks_ = pause_requests_;
+  pause_confirmed_.notify_all();
 }
 
 void ReceiveThread::run() {
@@ -30,6 +61,7 @@ void ReceiveThread::run() {
       connects_.fetch_add(1);
     }
     if (!flags_.reading_enabled.load()) {
+      acknowledge_pause();
       // Someone else reads the port: only look again at the flags a little later.
       std::this_thread::sleep_for(std::chrono::milliseconds(kReceiveWaitMs / 10));
       continue;
@@ -44,7 +76,7 @@ void ReceiveThread::run() {
 bool ReceiveThread::burst() {
   bool shown = false;
   std::size_t taken = 0;
-  while (taken < kBurstBytes) {
+  while (taken < kBurstBytes && flags_.reading_enabled.load()) {
     const bool echo = !consumers_.upload_running() && !flags_.echo_suppressed.load();
     const bool samba = flags_.samba_mode.load();
     chunk_.clear();

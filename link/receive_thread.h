@@ -3,6 +3,9 @@
 // lines, records each line in the capture log, hands it to the line consumers and to waiting
 // senders. It also runs the TCP connect when one is requested.
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 #include <functional>
 #include <string>
 #include <thread>
@@ -45,6 +48,12 @@ class ReceiveThread {
   // Ends the thread (within about 100 ms) and joins it.
   void stop();
 
+  // Switches reading off and returns once this thread has confirmed that it no longer reads, so
+  // a job that reads the port itself gets every byte from here on. Returns at once when the
+  // thread does not run. Pauses nest: reading resumes when the last one resumes.
+  void pause_reading();
+  void resume_reading();
+
   // Bytes and lines received so far (diagnostics and benchmarks).
   std::uint64_t bytes_received() const { return bytes_.load(); }
   std::uint64_t lines_received() const { return lines_.load(); }
@@ -68,11 +77,31 @@ class ReceiveThread {
 
   LineAssembler assembler_;  // touched by this thread only
   std::string chunk_;
+  void acknowledge_pause();
+
   std::atomic<bool> stop_{false};
+  std::atomic<bool> running_{false};
+  std::mutex pause_mutex_;
+  std::condition_variable pause_confirmed_;
+  std::uint64_t pause_requests_ = 0;  // guarded by pause_mutex_
+  std::uint64_t pause_acks_ = 0;      // guarded by pause_mutex_
+  int pausers_ = 0;                   // guarded by pause_mutex_
   std::atomic<std::uint64_t> bytes_{0};
   std::atomic<std::uint64_t> lines_{0};
   std::atomic<std::uint64_t> connects_{0};
   std::thread thread_;
+};
+
+// Holds the receive thread's reading off for a scope.
+class ReadingPause {
+ public:
+  explicit ReadingPause(ReceiveThread& receiver) : receiver_(receiver) { receiver_.pause_reading(); }
+  ~ReadingPause() { receiver_.resume_reading(); }
+  ReadingPause(const ReadingPause&) = delete;
+  ReadingPause& operator=(const ReadingPause&) = delete;
+
+ private:
+  ReceiveThread& receiver_;
 };
 
 }  // namespace vexa

@@ -1,0 +1,10 @@
+#include "data/message_supplements.h"
+
+namespace vexa {
+
+const char* const* const kMessageSupplements[] = {
+    kSessionMessages,
+    nullptr,
+};
+
+}  // namespace vexa
