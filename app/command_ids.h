@@ -79,8 +79,4 @@ inline constexpr int kMacroWindow = 10006;
 inline constexpr int kPlanKind = 9001;
 inline constexpr int kBarKind = 9002;
 
-// Whether this build carries out the command (the others are offered but report that they are
-// not available yet).
-bool is_dispatched(int id);
-
 }  // namespace vexa::cmd

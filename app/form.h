@@ -68,6 +68,8 @@ inline constexpr int kNotifyClicked = 0;
 inline constexpr int kNotifyDropDown = 7;
 inline constexpr int kNotifyEditChanged = 5;
 inline constexpr int kNotifySelectionChanged = 1;
+// Enter pressed in an edit field or a combobox's edit (a notification of our own).
+inline constexpr int kNotifyEditEnter = 100;
 
 class Form {
  public:

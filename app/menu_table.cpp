@@ -8,16 +8,6 @@
 
 namespace vexa {
 
-namespace cmd {
-
-bool is_dispatched(int id) {
-  return (id >= 600 && id <= 607) || (id >= 711 && id <= 718) || id == 751 || id == 774 ||
-         (id >= 800 && id <= 805) || (id >= 840 && id <= 842) || (id >= 851 && id <= 855) ||
-         (id >= 860 && id <= 868) || id == 911 || id == 912 || (id >= 7501 && id <= 7503);
-}
-
-}  // namespace cmd
-
 namespace {
 
 MenuEntry entry(int id, std::string text, bool checkable = false, bool checked = false) {

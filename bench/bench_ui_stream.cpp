@@ -49,11 +49,12 @@ int main(int argc, char** argv) {
   std::filesystem::create_symlink(pty.slave_path(), link);
   std::filesystem::create_directories(work);
 
-  ui::SessionOptions options;
+  DesktopOptions desktop;
+  SessionOptions& options = desktop.session;
   options.working_directory = work;
   options.use_settings_file = false;
   options.program_directory = work;
-  auto window = std::make_unique<ui::MainWindow>(options);
+  auto window = std::make_unique<ui::MainWindow>(desktop);
   window->resize(900, 700);
   window->show();
   LinkSession& session = window->session().link();

@@ -22,12 +22,15 @@ constexpr auto kAutoBaudPause = std::chrono::milliseconds(100);
 
 }  // namespace
 
-void special_probe(SerialLink& link, ReceiveFlags& flags) {
+void special_probe(SerialLink& link, ReceiveThread& receiver) {
   static constexpr char kStart[] = {'\x06', '\x00', '\x00', '\x80'};
-  link.write_bytes(kStart, sizeof kStart);
-  flags.reading_enabled.store(false);
-  (void)link.link_read_byte(kProbeReplyWaitMs);  // the boot code's answer is not used
-  flags.reading_enabled.store(true);
+  {
+    // Reading stops before the start bytes go out, so the boot code's answer cannot reach the
+    // terminal first.
+    ReadingPause pause(receiver);
+    link.write_bytes(kStart, sizeof kStart);
+    (void)link.link_read_byte(kProbeReplyWaitMs);  // the answer is not used
+  }
   link.wake_receiver();
   const std::string fill(kProbeFillBytes, '\xff');
   link.write_bytes(fill.data(), fill.size());

@@ -4,7 +4,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "ui/app_session.h"
+#include "app/command_line.h"
 #include "ui/main_window.h"
 #include "ui/quick_tip_style.h"
 
@@ -18,13 +18,13 @@ void on_quit_signal(int signal) { quit_signal = signal; }
 
 int main(int argc, char** argv) {
   // The options are read before Qt starts, so --help works without a display.
-  const vexa::ui::CommandLine line = vexa::ui::parse_command_line(argc, argv);
+  const vexa::CommandLine line = vexa::parse_command_line(argc, argv);
   if (!line.error.empty()) {
     std::fprintf(stderr, "%s\n", line.error.c_str());
     return 2;
   }
   if (line.help) {
-    std::fputs(vexa::ui::command_line_help().c_str(), stdout);
+    std::fputs(vexa::command_line_help().c_str(), stdout);
     return 0;
   }
   QApplication app(argc, argv);

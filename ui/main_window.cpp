@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 
@@ -16,6 +18,7 @@
 #include "app/settings.h"
 #include "app/text_format.h"
 #include "ui/config_tab_widget.h"
+#include "ui/desktop_clipboard.h"
 #include "ui/form_binder.h"
 #include "ui/phone_book_editor.h"
 #include "ui/qt_painter.h"
@@ -40,7 +43,30 @@ QFont font_from_settings(const Settings& settings, const char* face_key, const c
 
 }  // namespace
 
-MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
+namespace {
+
+// The configuration file commands' chooser: a file dialog of the main window.
+class DialogChooser final : public FileChooser {
+ public:
+  DialogChooser(std::string directory, QWidget* parent) : directory_(std::move(directory)), parent_(parent) {}
+  std::optional<std::string> choose_file(FileChoice purpose) override {
+    const QString dir = QString::fromStdString(directory_);
+    const QString filter = QStringLiteral("Configuration (*.txt);;All files (*)");
+    const QString path = purpose == FileChoice::save
+                             ? QFileDialog::getSaveFileName(parent_, QString(), dir, filter)
+                             : QFileDialog::getOpenFileName(parent_, QString(), dir, filter);
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+  }
+
+ private:
+  std::string directory_;
+  QWidget* parent_;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clock& clock)
     : QMainWindow(parent), strip_(make_icon_strip()) {
   setObjectName("vexaterm");
   open_external = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
@@ -49,8 +75,8 @@ MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
   tabs_ = new TabArea(client_);
   terminal_ = new TerminalWidget(tabs_);
   terminal_->setObjectName("terminal");
-  session_ = std::make_unique<AppSession>(*terminal_, options);
-  session_->set_dialog_parent(this);
+  bridge_ = new SessionBridge(this);
+  session_ = std::make_unique<Session>(*terminal_, options.session, *bridge_, *this, clock);
   Settings& settings = session_->settings();
   client_->setFont(font_from_settings(settings, "fontvar", "tahoma", "fontvarsize", "11", QFont::SansSerif));
   terminal_->setFont(font_from_settings(settings, "fontfix", "courier new", "fontfixsize", "12", QFont::Monospace));
@@ -74,25 +100,7 @@ MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
   });
   terminal_->set_key_handler([this](unsigned key) { run_command(cmd::kKeystroke, kNotifyClicked, key); });
   build_menus();
-
-  session_->on_commit_current_tab = [this] { commit_current_tab(); };
-  session_->on_show_configuration_tab = [this] { show_logical_tab(1); };
-  session_->on_rebuild_configuration_tab = [this] { run_command(cmd::kRebuildConfig); };
-  session_->on_layout = [this] { queue_layout(); };
-  session_->on_open_phone_editor = [this](const std::string& path) { return open_phone_editor(path); };
-  session_->on_phone_editor_exists = [this] { return phone_editor_ && phone_editor_->isVisible(); };
-  // The session's notices may come from the receive or the worker thread: always queued.
-  AppSession* s = session_.get();
-  connect(s, &AppSession::rebuild_requested, this, [this] {
-    session_->rebuild_taken();
-    run_command(cmd::kRebuildConfig);
-  }, Qt::QueuedConnection);
-  connect(s, &AppSession::link_changed, this, &MainWindow::link_state_changed, Qt::QueuedConnection);
-  connect(s, &AppSession::speed_changed, this, [this](long speed) {
-    window_form().form().set_text(cmd::kSpeedSelector, std::to_string(speed));
-  }, Qt::QueuedConnection);
-  connect(s, &AppSession::target_changed_signal, this, &MainWindow::target_changed, Qt::QueuedConnection);
-  connect(s, &AppSession::flush_requested, this, [this] { session_->terminal().flush(); }, Qt::QueuedConnection);
+  connect_session_events();
 
   target_changed();
   resize(initial_window_width(settings), initial_window_height(settings));
@@ -102,6 +110,7 @@ MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
   client_->on_resize = [this] { lay_out(); };
 
   session_->start();
+  if (options.simulate) start_simulated_board(options);
   config_tab_->rebuild();
   lay_out();
   tick();  // the clock shows at once, not a tenth of a second later
@@ -109,15 +118,63 @@ MainWindow::MainWindow(const SessionOptions& options, QWidget* parent)
   timer_->start();
 }
 
+void MainWindow::connect_session_events() {
+  // The session's events may come from the receive or the worker thread: always queued.
+  SessionBridge* b = bridge_;
+  connect(b, &SessionBridge::rebuild_wanted, this, [this] {
+    session_->rebuild_taken();
+    run_command(cmd::kRebuildConfig);
+  }, Qt::QueuedConnection);
+  connect(b, &SessionBridge::link_state, this, &MainWindow::link_state_changed, Qt::QueuedConnection);
+  connect(b, &SessionBridge::speed, this, [this](long speed) {
+    window_form().form().set_text(cmd::kSpeedSelector, std::to_string(speed));
+  }, Qt::QueuedConnection);
+  connect(b, &SessionBridge::target, this, &MainWindow::target_changed, Qt::QueuedConnection);
+  connect(b, &SessionBridge::flush, this, [this] { session_->flush_terminal(); }, Qt::QueuedConnection);
+  connect(b, &SessionBridge::posted, this, [this] {
+    if (!closing_) session_->run_posted();
+  }, Qt::QueuedConnection);
+  connect(b, &SessionBridge::checks, this, &MainWindow::refresh_menu_checks, Qt::QueuedConnection);
+}
+
+void MainWindow::start_simulated_board(const DesktopOptions& options) {
+  const std::string error = simulated_.start(options.simulate);
+  if (!error.empty()) {
+    session_->terminal().print_line("simulated board: " + error);
+    return;
+  }
+  session_->terminal().print_line(
+      format_text("Simulated %s board on %s", simulated_.identity_line().c_str(), simulated_.link_name().c_str()));
+  session_->use_temporary_port(simulated_.link_name(), simulated_.speed(), options.open_simulated);
+}
+
 MainWindow::~MainWindow() {
   delete phone_editor_.data();
   timer_->stop();
   session_->shutdown();
+  simulated_.stop();
   // The binder listens to the session's form: it goes first.
   delete binder_;
   binder_ = nullptr;
   session_.reset();
 }
+
+void MainWindow::save_settings() {
+  if (auto path = session_->save_settings()) {
+    // At exit nobody reads the terminal any more: the shell that started the program hears it too.
+    const std::string line = fill_placeholder(session_->messages().message("VtSettingsNotWritten"), *path);
+    session_->terminal().print_line(line);
+    std::fprintf(stderr, "%s\n", line.c_str());
+  }
+}
+
+FileChooser* MainWindow::file_chooser() {
+  if (chooser_override_) return chooser_override_;
+  if (!dialog_chooser_) dialog_chooser_ = std::make_unique<DialogChooser>(session_->working_directory(), this);
+  return dialog_chooser_.get();
+}
+
+std::optional<std::string> MainWindow::clipboard_text() { return desktop_clipboard_text(); }
 
 QAction* MainWindow::action(int id) const {
   auto it = actions_.find(id);
@@ -162,47 +219,39 @@ void MainWindow::refresh_menu_checks() {
 
 void MainWindow::run_command(int id, int notification, long param) {
   if (closing_) return;
-  if (!cmd::is_dispatched(id)) {
-    report_unavailable(id);
-    return;
-  }
+  session_->dispatch(CommandCall{id, notification, param});
   switch (id) {
-    case cmd::kBarView:
-      show_logical_tab(2);
-      queue_layout();
-      break;
     case cmd::kEnglish:
     case cmd::kFrench:
-    case cmd::kGerman:
-      session_->run_command(id, notification, param);
-      show_language_box();
-      break;
-    case cmd::kWebAddress:
-      if (!open_external(QUrl(QString::fromLatin1(kWebAddressUrl))))
-        session_->terminal().print_line(format_text("Cannot open %s: no web browser answered", kWebAddressUrl));
-      break;
+    case cmd::kGerman: show_language_box(); break;
     case cmd::kStopwatch:
-      session_->run_command(id, notification, param);
       if (QWidget* button = binder_->widget(cmd::kStopwatch)) button->clearFocus();
       break;
-    case cmd::kRebuildConfig:
-      config_tab_->rebuild();
-      queue_layout();
-      break;
-    case cmd::kManualE:
-    case cmd::kManualF: open_manual("vexalogEF.pdf"); break;
-    case cmd::kManualS: open_manual("vexalogS.pdf"); break;
-    default: session_->run_command(id, notification, param); break;
+    default: break;
   }
   refresh_menu_checks();
   update_local_echo();
 }
 
-void MainWindow::report_unavailable(int id) {
-  if (id == cmd::kInfo1 || id == cmd::kInfo2) return;  // information lines, no action
-  const MenuEntry* entry = find_entry(session_->menus(), id);
-  const std::string what = entry ? entry->text : format_text("Command %d", id);
-  session_->terminal().print_line(what + ": not available in this version yet");
+bool MainWindow::run_window_command(const CommandCall& call) {
+  switch (call.id) {
+    case cmd::kBarView:
+      show_logical_tab(2);
+      queue_layout();
+      return true;
+    case cmd::kWebAddress:
+      if (!open_external(QUrl(QString::fromLatin1(kWebAddressUrl))))
+        session_->terminal().print_line(format_text("Cannot open %s: no web browser answered", kWebAddressUrl));
+      return true;
+    case cmd::kRebuildConfig:
+      config_tab_->rebuild();
+      queue_layout();
+      return true;
+    case cmd::kManualE:
+    case cmd::kManualF: open_manual("vexalogEF.pdf"); return true;
+    case cmd::kManualS: open_manual("vexalogS.pdf"); return true;
+    default: return false;
+  }
 }
 
 void MainWindow::open_manual(const char* file_name) {
@@ -280,31 +329,16 @@ void MainWindow::lay_out() {
 }
 
 void MainWindow::tick() {
-  using namespace std::chrono;
-  const auto now = system_clock::now();
-  const long long seconds = duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
-  const int millis = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm local{};
-  localtime_r(&t, &local);
-  window_form().timer_tick(*this, local, tenths_of_day(seconds, millis));
-  session_->reap_worker();
-  update_local_echo();  // a TCP connection is made on the receive thread
+  session_->tick();
+  // A TCP connection is made on the receive thread and tells no observer: the window follows
+  // whatever link is open, of any kind.
+  const bool open = session_->link().port().link_is_open();
+  if (open != shown_open_) link_state_changed(open);
+  update_local_echo();
 }
-
-bool MainWindow::link_open() { return session_->link().port().link_is_open(); }
-
-void MainWindow::supervise_phone_and_modem() {
-  session_->dialer().modem_tick(false);
-  session_->refresh_call_button();
-  session_->phone_book().phone_book_tick(false);
-}
-
-bool MainWindow::reading_enabled() { return session_->link().flags().reading_enabled.load(); }
-
-void MainWindow::probe_port() { session_->link().port().probe_port(); }
 
 void MainWindow::link_state_changed(bool open) {
+  shown_open_ = open;
   window_form().show_link_state(open, session_->link().port().link_name());
   terminal_->set_link_open(open);
   update_local_echo();
@@ -312,7 +346,7 @@ void MainWindow::link_state_changed(bool open) {
 
 void MainWindow::update_local_echo() {
   // Typed text shows in the terminal in the target mode while it is writable (the link open).
-  terminal_->set_local_echo(!session_->modem_mode && session_->link().port().link_is_open());
+  terminal_->set_local_echo(!session_->modem_mode() && session_->link().port().link_is_open());
 }
 
 void MainWindow::target_changed() {
@@ -330,7 +364,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   commit_current_tab();
   closing_ = true;
   timer_->stop();
-  session_->save_settings();
+  save_settings();
   session_->shutdown();
   event->accept();
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The desktop program's main window: the form's controls as widgets, the tab control with the
-// terminal and the configuration tab, the menu bar, the 100 ms timer and the command dispatch.
-// The session underneath holds the program's state; this class only shows it and hands the
-// user's actions on.
+// terminal and the configuration tab, the menu bar and the 100 ms timer. The session
+// underneath holds the program's state and carries out the commands; this class shows it,
+// hands the user's actions on and does what only a window can (tabs, dialogs, shell opens).
 #include <QImage>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -12,10 +12,14 @@
 #include <map>
 #include <memory>
 
+#include "app/command_ids.h"
+#include "app/command_line.h"
 #include "app/form.h"
 #include "app/main_window_form.h"
-#include "ui/app_session.h"
+#include "app/session.h"
+#include "sim/simulated_port.h"
 #include "ui/phone_book_editor.h"
+#include "ui/session_bridge.h"
 #include "ui/tab_area.h"
 
 class QAction;
@@ -27,13 +31,21 @@ class ConfigTabWidget;
 class FormBinder;
 class TerminalWidget;
 
-class MainWindow final : public QMainWindow, private TimerDuties {
+class MainWindow final : public QMainWindow, public SessionWindow {
   Q_OBJECT
  public:
-  explicit MainWindow(const SessionOptions& options, QWidget* parent = nullptr);
+  // clock: the session's and the timer's clock (tests give a fixed one).
+  explicit MainWindow(const DesktopOptions& options, QWidget* parent = nullptr,
+                      const Clock& clock = SystemClock::instance());
   ~MainWindow() override;
 
-  AppSession& session() { return *session_; }
+  Session& session() { return *session_; }
+  SessionBridge& bridge() { return *bridge_; }
+  // The simulated board of --simulate, or null.
+  sim::BoardServer* simulated_board() { return simulated_.server(); }
+  const std::string& simulated_link() const { return simulated_.link_name(); }
+  // The chooser of the configuration file commands (a file dialog unless replaced).
+  void set_file_chooser(FileChooser* chooser) { chooser_override_ = chooser; }
   MainWindowForm& window_form() { return session_->window_form(); }
   FormBinder& binder() { return *binder_; }
   TerminalWidget& terminal_widget() { return *terminal_; }
@@ -47,6 +59,8 @@ class MainWindow final : public QMainWindow, private TimerDuties {
 
   // A command as a control, a menu entry, a key or another part of the program sends it.
   void run_command(int id, int notification = kNotifyClicked, long param = 0);
+  // Writes the settings file, saying so in the terminal when it cannot.
+  void save_settings();
   // Lays the controls out for the client size and the tab in front, then flushes the terminal.
   void lay_out();
   // One tick of the 100 ms timer (the timer calls it; tests may call it directly).
@@ -63,31 +77,39 @@ class MainWindow final : public QMainWindow, private TimerDuties {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // TimerDuties.
-  bool link_open() override;
-  void supervise_phone_and_modem() override;
+  // SessionWindow.
+  bool run_window_command(const CommandCall& call) override;
   void commit_current_tab() override;
-  bool reading_enabled() override;
-  void probe_port() override;
+  void show_logical_tab(int logical) override;
+  void layout_changed() override { queue_layout(); }
+  void rebuild_configuration_tab() override { run_command(cmd::kRebuildConfig); }
+  bool open_phone_editor(const std::string& path) override;
+  bool phone_editor_open() override { return phone_editor_ && phone_editor_->isVisible(); }
+  std::optional<std::string> clipboard_text() override;
+  FileChooser* file_chooser() override;
 
   void build_menus();
   void refresh_menu_checks();
+  void connect_session_events();
+  void start_simulated_board(const DesktopOptions& options);
   void tab_selected(int position);
-  void show_logical_tab(int logical);
   void link_state_changed(bool open);
   void update_local_echo();
   void target_changed();
-  bool open_phone_editor(const std::string& path);
   void open_manual(const char* file_name);
   void show_language_box();
-  void report_unavailable(int id);
   void queue_layout();
 
   QImage strip_;
   ClientArea* client_ = nullptr;
   TabArea* tabs_ = nullptr;
   TerminalWidget* terminal_ = nullptr;
-  std::unique_ptr<AppSession> session_;
+  SessionBridge* bridge_ = nullptr;
+  std::unique_ptr<Session> session_;
+  sim::SimulatedPort simulated_;
+  std::unique_ptr<FileChooser> dialog_chooser_;
+  FileChooser* chooser_override_ = nullptr;
+  bool shown_open_ = false;
   ConfigTabWidget* config_tab_ = nullptr;
   FormBinder* binder_ = nullptr;
   QTimer* timer_ = nullptr;

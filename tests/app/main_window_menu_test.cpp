@@ -94,18 +94,6 @@ TEST(MenuBar, CheckMarksFollowState) {
   EXPECT_TRUE(find_entry(bar, 602)->checked);
 }
 
-TEST(MenuBar, EveryEntryIsDispatchedOrKnownMissing) {
-  const auto bar = build_menu_bar(options(false, true), Messages());
-  const std::set<int> missing = {702, 703, 708, 753, 754};
-  for (const Menu& m : bar) {
-    for (const MenuEntry& e : m.entries)
-      if (!e.is_separator()) EXPECT_EQ(cmd::is_dispatched(e.id), !missing.count(e.id)) << e.id;
-  }
-  EXPECT_TRUE(cmd::is_dispatched(911));
-  EXPECT_TRUE(cmd::is_dispatched(912));
-  EXPECT_FALSE(cmd::is_dispatched(891));
-}
-
 TEST(IconStrip, ElevenCellsInsideTheStrip) {
   RecordingPainter all;
   draw_icon_strip(all);

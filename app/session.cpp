@@ -1,0 +1,440 @@
+#include "app/session.h"
+
+#include <sstream>
+
+#include "analog/input_type_file.h"
+#include "app/command_ids.h"
+#include "app/text_format.h"
+#include "link/debug_commands.h"
+#include "link/serial_link.h"
+#include "platform/serial_tty.h"
+#include "terminal/getting_started.h"
+
+namespace vexa {
+
+namespace {
+
+// Answers every request for a file with "cancelled": the configuration file commands then say
+// that no file was chosen.
+class NoFileChooser final : public FileChooser {
+ public:
+  std::optional<std::string> choose_file(FileChoice) override { return std::nullopt; }
+};
+
+}  // namespace
+
+Session::Session(TerminalView& view, const SessionOptions& options, SessionEvents& events, SessionWindow& window,
+                 const Clock& clock)
+    : options_(options), events_(events), window_(window), clock_(clock) {
+  working_directory_ = options.working_directory.empty() ? current_directory() : options.working_directory;
+  identity_ = make_identity(options.argv0, working_directory_);
+  if (options.use_settings_file) settings_.read_settings(identity_.settings_path);
+  std::istringstream extra(options.settings_text);
+  for (std::string line; std::getline(extra, line);) {
+    const auto eq = line.find('=');
+    if (eq != std::string::npos) settings_.set_value(line.substr(0, eq), line.substr(eq + 1));
+  }
+  values_ = SessionValues::from_settings(settings_);
+  phone_text_ = values_.phone;
+
+  messages_ = std::make_unique<Messages>(identity_.product_name, values_.language);
+  log_ = std::make_unique<CaptureLog>(identity_.log_path);
+  log_->set_mode(values_.log_mode);
+  log_->apply_log_mode();
+  configuration_ = std::make_unique<Configuration>(values_.language);
+  load_input_types(input_types_, working_directory_ + "/" + kInputTypeFileName, values_.language, log_.get());
+  type_defaults_ = std::make_unique<TableInputTypeDefaults>(input_types_);
+  configuration_->set_input_type_defaults(type_defaults_.get());
+
+  BoardIdentityData initial;
+  if (auto parsed = parse_identity_line(identity_.target_s)) initial = *parsed;
+  board_ = std::make_unique<BoardIdentity>(*configuration_, initial);
+  if (!values_.target.empty()) board_->accept_identity(values_.target);
+  board_->add_listener(this);
+
+  form_ = std::make_unique<MainWindowForm>(
+      MainWindowOptions{settings_.reduced_variant(), settings_.debug(), identity_.is_family_product()}, *messages_);
+  form_->form().set_text(cmd::kStatusIdentity, board_->line());
+  MenuOptions menu_options;
+  menu_options.reduced_variant = settings_.reduced_variant();
+  menu_options.debug = settings_.debug();
+  menu_options.log_file_name = identity_.log_file_name;
+  menu_options.target_e = identity_.target_e;
+  menu_options.target_f = identity_.target_f;
+  menu_options.target_s = identity_.target_s;
+  menu_options.log_mode = values_.log_mode;
+  menus_ = build_menu_bar(menu_options, *messages_);
+
+  terminal_ = std::make_unique<Terminal>(view, log_.get(), ViewThreads::owner_only,
+                                         [this] { events_.flush_requested(); });
+  link_ = std::make_unique<LinkSession>(*terminal_, *terminal_, *messages_, log_.get());
+  link_->port().set_observer(this);
+  jobs_ = std::make_unique<BoardJobs>(*terminal_, *messages_);
+  clock_check_ = std::make_unique<BoardClockCheck>(*terminal_, line_feed_);
+  exchange_ = std::make_unique<ConfigExchange>(*configuration_, *board_, *link_, *terminal_, clock_check_.get());
+  link_->consumers().attach(ConsumerSlot::configuration, exchange_.get());
+  configuration_->set_rebuild_requester(this);
+  grid_ = std::make_unique<ConfigGrid>(*configuration_, this);
+  files_ = std::make_unique<ConfigFiles>(*configuration_, *board_, *terminal_, *messages_, clock_, this,
+                                         PathCase::keep);
+  modem_port_ = std::make_unique<ModemPort>(link_->port());
+  dialer_ = std::make_unique<ModemDialer>(*modem_port_, *modem_port_, *modem_port_, link_->tcp(), *this, *terminal_,
+                                          *messages_);
+  const std::string book_directory = options.program_directory.empty()
+                                         ? program_directory(running_program_path(options.argv0))
+                                         : options.program_directory;
+  phone_book_ = std::make_unique<PhoneBook>(*this, phone_book_path(book_directory));
+  keyboard_ = std::make_unique<TerminalKeyboard>(*this, *this, *terminal_, [this] { return line_feed_.load(); });
+  // The TCP client reports from the receive thread: the status field follows on the window's.
+  link_->tcp().set_status_sink([this](const std::string& text) { set_status(text); });
+
+  add_session_commands();
+  add_link_commands();
+  add_configuration_commands();
+  add_debug_commands();
+}
+
+Session::~Session() { shutdown(); }
+
+void Session::start() {
+  if (started_) return;
+  started_ = true;
+  show_getting_started(*terminal_, identity_.is_family_product(), messages_->language());
+  link_->start();
+  const std::string speed = default_speed_text(values_.speed_text, board_->type_letter());
+  const std::string name = values_.link_name.empty() ? "COM1" : values_.link_name;
+  link_->port().select(name, speed);
+  link_->port().set_tcp_address(values_.phone);
+  Form& form = form_->form();
+  form.set_entries(cmd::kPortSelector, port_list());
+  form.set_text(cmd::kPortSelector, name);
+  form.set_text(cmd::kSpeedSelector, speed);
+  terminal_->print_line("");
+  phone_book_->load_phone_book();
+  last_second_ = clock_.epoch_now();
+}
+
+void Session::use_temporary_port(const std::string& link_name, long speed, bool open) {
+  temporary_link_ = link_name;
+  const std::string speed_text = std::to_string(speed);
+  link_->port().select(link_name, speed_text);
+  form_->form().set_text(cmd::kPortSelector, link_name);
+  form_->form().set_text(cmd::kSpeedSelector, speed_text);
+  if (open) link_->open(link_name, speed_text);
+}
+
+void Session::shutdown() {
+  if (shut_down_) return;
+  shut_down_ = true;
+  jobs_->shutdown();
+  link_->stop();
+  link_->close();
+  link_->consumers().detach(ConsumerSlot::configuration);
+  link_->port().set_observer(nullptr);
+  link_->tcp().set_status_sink({});
+  configuration_->set_rebuild_requester(nullptr);
+  board_->remove_listener(this);
+}
+
+std::optional<std::string> Session::save_settings() {
+  values_.language = messages_->language();
+  values_.target = board_->line();
+  // A port selected for this run only (the simulated board's pseudo-terminal) is gone after
+  // it: the user's own port stays stored.
+  if (temporary_link_.empty() || link_->port().link_name() != temporary_link_) {
+    values_.link_name = link_->port().link_name();
+    values_.speed_text = link_->port().speed_text();
+  }
+  values_.phone = phone_text_;
+  values_.log_mode = log_->mode();
+  values_.store_into(settings_);
+  if (!options_.use_settings_file) return std::nullopt;
+  if (settings_.write_settings(identity_.settings_path)) return std::nullopt;
+  return identity_.settings_path;
+}
+
+// --- dispatch ---
+
+bool Session::dispatch(const CommandCall& call) {
+  if (!commands_.has(call.id)) {
+    if (window_.run_window_command(call)) return true;
+    report_unavailable(call.id);
+    return true;
+  }
+  commands_.run(call);
+  update_checks();
+  return true;
+}
+
+void Session::post_command(int id, long param) {
+  bool first = false;
+  {
+    std::lock_guard lock(posted_mutex_);
+    first = posted_.empty();
+    posted_.push_back(CommandCall{id, kNotifyClicked, param});
+  }
+  if (first) events_.commands_posted();
+}
+
+void Session::run_posted() {
+  std::deque<CommandCall> calls;
+  {
+    std::lock_guard lock(posted_mutex_);
+    calls.swap(posted_);
+  }
+  for (const CommandCall& call : calls) dispatch(call);
+}
+
+void Session::report_unavailable(int id) {
+  if (id == cmd::kInfo1 || id == cmd::kInfo2) return;  // information lines, no action
+  const MenuEntry* entry = find_entry(menus_, id);
+  const std::string what = entry ? entry->text : messages_->message("VtThisCommand");
+  terminal_->print_line(fill_placeholder(messages_->message("VtNotAvailable"), what));
+}
+
+void Session::run_job(const char* job_key, const std::function<void()>& body) {
+  auto ticket = jobs_->try_begin(messages_->message(job_key));
+  if (!ticket) return;
+  body();
+}
+
+void Session::start_job(const char* job_key, std::function<void(const JobControl&)> body) {
+  jobs_->start_worker(messages_->message(job_key), std::move(body));
+}
+
+void Session::add_session_commands() {
+  commands_.add(cmd::kVerbose, [this](const CommandCall&) {
+    verbose_ = !verbose_;
+    link_->tcp().set_verbose(verbose_);
+  });
+  commands_.add(cmd::kTargetMode, [this](const CommandCall&) { modem_mode_ = false; });
+  commands_.add(cmd::kModemMode, [this](const CommandCall&) { modem_mode_ = true; });
+  for (int id : {cmd::kLogNone, cmd::kLogOn, cmd::kLogDate}) {
+    commands_.add(id, [this](const CommandCall& call) {
+      log_->set_mode(call.id - cmd::kLogNone);
+      log_->apply_log_mode();
+      if (log_->mode() > 0 && !log_->is_open())
+        terminal_->print_line(fill_placeholder(messages_->message("VtLogNotOpened"), identity_.log_path));
+    });
+  }
+  commands_.add(cmd::kLogErase, [this](const CommandCall&) { log_->erase(); });
+  commands_.add(cmd::kEnglish, [this](const CommandCall&) { messages_->set_language('e'); });
+  commands_.add(cmd::kFrench, [this](const CommandCall&) { messages_->set_language('f'); });
+  commands_.add(cmd::kGerman, [this](const CommandCall&) { messages_->set_language('d'); });
+  commands_.add(cmd::kStopwatch, [this](const CommandCall&) { form_->stopwatch().press(); });
+  commands_.add(cmd::kClear, [this](const CommandCall&) { terminal_->clear(); });
+  commands_.add(cmd::kStop, [this](const CommandCall&) { jobs_->request_stop(); });
+  commands_.add(cmd::kKeystroke,
+                [this](const CommandCall& call) { keyboard_->key_command(static_cast<unsigned>(call.param)); });
+  commands_.add(cmd::kLineFeed, [this](const CommandCall&) { line_feed_.store(!line_feed_.load()); });
+  for (int id : {cmd::kStatusProgress, cmd::kStatusText})
+    commands_.add(id, [this](const CommandCall&) { apply_status_fields(); });
+  commands_.add(cmd::kInterns, [this](const CommandCall&) { terminal_->print_line(interns_text(terminal_->counters())); });
+}
+
+void Session::add_link_commands() {
+  commands_.add(cmd::kPhoneField, [this](const CommandCall&) {
+    phone_text_ = limited(form_->form().text(cmd::kPhoneField), kPhoneTextChars);
+    link_->port().set_tcp_address(phone_text_);
+  });
+  commands_.add(cmd::kCall, [this](const CommandCall&) {
+    dialer_->modem_tick(true);
+    refresh_call_button();
+  });
+  for (int id : {cmd::kPhoneBookMenu, cmd::kPhoneBookButton})
+    commands_.add(id, [this](const CommandCall&) { phone_book_->phone_book_tick(true); });
+  commands_.add(cmd::kPortSelector, [this](const CommandCall& call) {
+    if (call.notification == kNotifyDropDown) {
+      form_->form().set_entries(cmd::kPortSelector, port_list());
+    } else {
+      select_link_from_form();
+    }
+  });
+  commands_.add(cmd::kSpeedSelector, [this](const CommandCall& call) {
+    // Typing "19200" passes through "1", "19", ...: only a picked entry or Enter applies it.
+    if (call.notification == kNotifySelectionChanged || call.notification == kNotifyEditEnter)
+      apply_speed_from_form();
+  });
+  commands_.add(cmd::kOpenClose, [this](const CommandCall&) { open_close_clicked(); });
+}
+
+void Session::add_configuration_commands() {
+  commands_.add(cmd::kConfGet, [this](const CommandCall&) {
+    run_job("VtJobConfLoad", [this] { exchange_->request_configuration(); });
+  });
+  commands_.add(cmd::kConfSave, [this](const CommandCall&) { files_->save_configuration(configuration_file_chooser()); });
+  commands_.add(cmd::kConfLoad, [this](const CommandCall&) { files_->load_configuration(configuration_file_chooser()); });
+  commands_.add(cmd::kConfCompare,
+                [this](const CommandCall&) { files_->compare_configuration(configuration_file_chooser()); });
+  commands_.add(cmd::kConfDownload, [this](const CommandCall&) {
+    // A value still being typed in the grid belongs to the download.
+    window_.commit_current_tab();
+    start_job("VtJobConfDownload", [this](const JobControl&) { exchange_->download_configuration(); });
+  });
+  commands_.add(cmd::kTimeNow, [this](const CommandCall&) {
+    run_job("VtJobClock", [this] { exchange_->send_time(TimeMode::now); });
+  });
+  commands_.add(cmd::kTimeHourEarlier, [this](const CommandCall&) {
+    run_job("VtJobClock", [this] { exchange_->send_time(TimeMode::hour_earlier); });
+  });
+  commands_.add(cmd::kTimeNextSecond, [this](const CommandCall&) {
+    start_job("VtJobClock", [this](const JobControl&) { exchange_->send_time(TimeMode::next_second); });
+  });
+  commands_.add(cmd::kConfErase, [this](const CommandCall&) {
+    run_job("VtJobErase", [this] { exchange_->erase_to_factory(); });
+  });
+  commands_.add(cmd::kTargetE, [this](const CommandCall&) { board_->accept_identity(identity_.target_e); });
+  commands_.add(cmd::kTargetF, [this](const CommandCall&) { board_->accept_identity(identity_.target_f); });
+  commands_.add(cmd::kTargetS, [this](const CommandCall&) { board_->accept_identity(identity_.target_s); });
+}
+
+void Session::add_debug_commands() {
+  commands_.add(cmd::kSpecialProbe, [this](const CommandCall&) {
+    start_job("VtJobProbe", [this](const JobControl&) { special_probe(link_->port(), link_->receiver()); });
+  });
+  commands_.add(cmd::kSamba, [this](const CommandCall&) {
+    const bool on = !link_->flags().samba_mode.load();
+    link_->flags().samba_mode.store(on);
+    terminal_->print_line(on ? "Rssamba=1" : "Rssamba=0");
+  });
+  commands_.add(cmd::kSambaInit, [this](const CommandCall&) {
+    start_job("VtJobSambaInit", [this](const JobControl&) { samba_auto_baud(link_->port(), *terminal_); });
+  });
+  commands_.add(cmd::kOpenCom, [this](const CommandCall&) { probe_devices(*terminal_); });
+}
+
+FileChooser& Session::configuration_file_chooser() {
+  if (FileChooser* chooser = window_.file_chooser()) return *chooser;
+  if (!no_chooser_) no_chooser_ = std::make_unique<NoFileChooser>();
+  return *no_chooser_;
+}
+
+namespace {
+
+std::vector<bool> check_marks(const std::vector<Menu>& bar) {
+  std::vector<bool> marks;
+  for (const Menu& menu : bar)
+    for (const MenuEntry& entry : menu.entries) marks.push_back(entry.checked);
+  return marks;
+}
+
+}  // namespace
+
+void Session::update_checks() {
+  const std::vector<bool> before = check_marks(menus_);
+  check_exclusive(menus_, {cmd::kVerbose}, verbose_ ? cmd::kVerbose : 0);
+  check_exclusive(menus_, {cmd::kTargetMode, cmd::kModemMode}, modem_mode_ ? cmd::kModemMode : cmd::kTargetMode);
+  static constexpr int kLogEntries[] = {cmd::kLogNone, cmd::kLogOn, cmd::kLogDate};
+  const int mode = log_->mode();
+  check_exclusive(menus_, {cmd::kLogNone, cmd::kLogOn, cmd::kLogDate}, mode >= 0 && mode <= 2 ? kLogEntries[mode] : 0);
+  check_exclusive(menus_, {cmd::kLineFeed}, line_feed_.load() ? cmd::kLineFeed : 0);
+  if (check_marks(menus_) != before) events_.checks_changed();
+}
+
+void Session::select_link_from_form() {
+  const Form& form = form_->form();
+  // Device paths under /dev/serial/by-id are far longer than a COM name: the port keeps 255.
+  link_->port().select(limited(form.text(cmd::kPortSelector), kLinkNameChars),
+                       limited(form.text(cmd::kSpeedSelector), kSelectorChars));
+}
+
+void Session::apply_speed_from_form() {
+  const std::string text = limited(form_->form().text(cmd::kSpeedSelector), kSelectorChars);
+  const long speed = leading_integer(text);
+  const bool open = link_->port().serial_open();
+  if (open && speed != link_->port().speed() && !serial_speed_supported(speed)) {
+    // The port stays open at the speed it has; the selector shows that speed again.
+    terminal_->print_line(fill_placeholder(messages_->message("VtSpeedRefused"), text));
+    form_->form().set_text(cmd::kSpeedSelector, std::to_string(link_->port().speed()));
+    return;
+  }
+  select_link_from_form();
+  link_->port().set_speed(speed, true);
+}
+
+void Session::open_close_clicked() {
+  if (link_->port().close_link()) return;
+  if (link_->tcp().tcp_close()) return;
+  link_->port().set_tcp_address(phone_text_);
+  link_->port().open_link(false);
+}
+
+void Session::refresh_call_button() {
+  dialer_->update_call_button();
+  const CallButtonLook& look = dialer_->call_button();
+  form_->form().set_check_state(cmd::kCall, static_cast<int>(look.check));
+  form_->form().set_text(cmd::kCall, look.caption);
+}
+
+// --- timer ---
+
+void Session::tick() {
+  const std::tm local = clock_.local_now();
+  const std::time_t now = clock_.epoch_now();
+  const std::int64_t ms = clock_.monotonic_ms();
+  apply_status_fields();
+  form_->timer_tick(*this, local, static_cast<long>((ms / 100) % (24L * 3600 * 10)));
+  jobs_->reap();
+  for (auto& duty : tick_duties_) duty();
+  if (now != last_second_) {
+    last_second_ = now;
+    for (auto& duty : second_duties_) duty();
+  }
+}
+
+void Session::supervise_phone_and_modem() {
+  dialer_->modem_tick(false);
+  refresh_call_button();
+  phone_book_->phone_book_tick(false);
+}
+
+// --- status ---
+
+void Session::set_progress(std::string_view text) {
+  {
+    std::lock_guard lock(status_mutex_);
+    pending_progress_ = std::string(text);
+  }
+  post_command(cmd::kStatusProgress);
+}
+
+void Session::set_status(std::string_view text) {
+  terminal_->print_line(text);
+  {
+    std::lock_guard lock(status_mutex_);
+    pending_status_ = std::string(text);
+  }
+  post_command(cmd::kStatusText);
+}
+
+void Session::apply_status_fields() {
+  std::optional<std::string> progress, status;
+  {
+    std::lock_guard lock(status_mutex_);
+    progress.swap(pending_progress_);
+    status.swap(pending_status_);
+  }
+  if (progress) form_->form().set_text(cmd::kStatusProgress, *progress);
+  if (status) form_->form().set_text(cmd::kStatusText, *status);
+}
+
+// --- the subsystems' window side ---
+
+void Session::request_rebuild() {
+  if (!rebuild_pending_.exchange(true)) events_.rebuild_requested();
+}
+
+std::string Session::phone_field_text() { return limited(form_->form().text(cmd::kPhoneField), kPhoneTextChars); }
+
+void Session::set_phone_list(const PhoneList& list) {
+  Form& form = form_->form();
+  form.set_entries(cmd::kPhoneField, list.entries);
+  form.set_selection(cmd::kPhoneField, list.selected);
+  if (list.selected >= 0 && list.selected < static_cast<int>(list.entries.size()))
+    form.set_text(cmd::kPhoneField, list.entries[static_cast<std::size_t>(list.selected)]);
+}
+
+bool Session::write_char(unsigned char c) { return link_->port().write_char(static_cast<char>(c)); }
+bool Session::write_text(std::string_view bytes) { return link_->port().write_text(bytes); }
+
+}  // namespace vexa

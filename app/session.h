@@ -1,0 +1,272 @@
+#pragma once
+// The program's session without a window system: it builds the subsystems in start-up order
+// (identity, settings, texts, capture log, configuration, board identity, main window form,
+// menus, terminal, link, configuration exchange, grid and files, modem and phone book, board
+// jobs), dispatches commands through a table that each subsystem adds its rows to, runs the
+// 100 ms and one-second timer duties and keeps the menu check marks.
+//
+// The front end (the desktop window, a test, the command line program) gives it two things:
+// SessionEvents, told from any thread what changed (it should queue them onto its own thread),
+// and SessionWindow, asked on the window thread for what only a window has (tabs, dialogs,
+// the clipboard, the phone book editor).
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analog/input_types.h"
+#include "app/board_jobs.h"
+#include "app/capture_log.h"
+#include "app/command_table.h"
+#include "app/identity.h"
+#include "app/main_window_form.h"
+#include "app/menu_table.h"
+#include "app/messages.h"
+#include "app/session_ports.h"
+#include "app/settings.h"
+#include "config/board_identity.h"
+#include "config/clock_check.h"
+#include "config/config_exchange.h"
+#include "config/config_files.h"
+#include "config/config_grid.h"
+#include "config/configuration.h"
+#include "config/file_chooser.h"
+#include "link/link_session.h"
+#include "link/modem_dialer.h"
+#include "link/modem_port.h"
+#include "link/phone_book.h"
+#include "platform/clock.h"
+#include "terminal/keyboard.h"
+#include "terminal/terminal.h"
+
+namespace vexa {
+
+struct SessionOptions {
+  std::string argv0 = "vexaterm";
+  std::string working_directory;  // empty: the current directory
+  std::string program_directory;  // where phonebook.txt lives; empty: the running program's
+  bool use_settings_file = true;  // read at start (the front end writes it at exit)
+  std::string settings_text;      // extra 'name=value' lines applied after the file (tests)
+};
+
+// What changed, told from any thread. Every call must return quickly; a window queues it.
+class SessionEvents {
+ public:
+  virtual ~SessionEvents() = default;
+  // The configuration tab should be rebuilt (a burst of requests asks once until taken).
+  virtual void rebuild_requested() {}
+  virtual void link_changed(bool /*open*/) {}
+  virtual void speed_changed(long /*speed*/) {}
+  // A new board identity: title, identity field, lamps and the configuration tab follow.
+  virtual void target_changed() {}
+  // The terminal has text for its view: call Session::flush_terminal on the window thread.
+  virtual void flush_requested() {}
+  // Commands were posted: call Session::run_posted on the window thread.
+  virtual void commands_posted() {}
+  // Menu check marks changed.
+  virtual void checks_changed() {}
+};
+
+// What only a window has, asked on the window thread. The defaults suit a session without one.
+class SessionWindow {
+ public:
+  virtual ~SessionWindow() = default;
+  // Commands the session has no row for (the window's tabs, dialogs and shell opens).
+  virtual bool run_window_command(const CommandCall& /*call*/) { return false; }
+  virtual void commit_current_tab() {}
+  virtual void show_logical_tab(int /*logical*/) {}
+  virtual void layout_changed() {}
+  virtual void rebuild_configuration_tab() {}
+  virtual bool open_phone_editor(const std::string& /*path*/) { return false; }
+  virtual bool phone_editor_open() { return false; }
+  virtual std::optional<std::string> clipboard_text() { return std::nullopt; }
+  // The chooser of the configuration file commands; null: they report that no file was chosen.
+  virtual FileChooser* file_chooser() { return nullptr; }
+};
+
+class Session final : public RebuildRequester,
+                      public LinkObserver,
+                      public TargetChangeListener,
+                      public ModemWindow,
+                      public PhoneBookWindow,
+                      public KeyboardLink,
+                      public Clipboard,
+                      public ConfigGridHooks,
+                      public ConfigFileHooks,
+                      public TimerDuties,
+                      public CommandPoster,
+                      public StatusLine {
+ public:
+  // view: the terminal's text output, owned by the front end and shown on the window thread.
+  Session(TerminalView& view, const SessionOptions& options, SessionEvents& events, SessionWindow& window,
+          const Clock& clock = SystemClock::instance());
+  ~Session() override;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Starts the receive thread and applies the settings' link selection.
+  void start();
+  // Selects a port by name and speed as the selectors do, optionally opening it (the
+  // simulated board of the desktop's --simulate); it is not stored as the user's port.
+  void use_temporary_port(const std::string& link_name, long speed, bool open);
+  // Stops the worker and the receive thread and closes the link (idempotent).
+  void shutdown();
+  // Stores the program-wide values and writes the settings file; the OS reason on failure.
+  std::optional<std::string> save_settings();
+
+  // A command from a control, a menu entry, a key or a posted message: the session's row,
+  // else the window's. False when nobody carries it out.
+  bool dispatch(const CommandCall& call);
+  bool dispatch(int id, int notification = kNotifyClicked, long param = 0) {
+    return dispatch(CommandCall{id, notification, param});
+  }
+  CommandTable& commands() { return commands_; }
+
+  // CommandPoster: queued for run_posted on the window thread.
+  void post_command(int id, long param = 0) override;
+  // Runs what was posted (window thread).
+  void run_posted();
+
+  // StatusLine (any thread): the progress field and the status text.
+  void set_progress(std::string_view text) override;
+  void set_status(std::string_view text) override;
+  // Puts the status fields set from other threads into the form (window thread).
+  void apply_status_fields();
+
+  // The 100 ms timer (window thread): clock, stopwatch, link check mark, modem and phone
+  // book, the tab commit, the port probe, the worker's reaping, then the duties subsystems
+  // added; the one-second duties when the calendar second changed.
+  void tick();
+  void add_tick_duty(std::function<void()> duty) { tick_duties_.push_back(std::move(duty)); }
+  void add_second_duty(std::function<void()> duty) { second_duties_.push_back(std::move(duty)); }
+
+  // The window takes the pending rebuild request: later requests ask again.
+  void rebuild_taken() { rebuild_pending_.store(false); }
+  // Shows what the terminal collected (window thread).
+  void flush_terminal() { terminal_->flush(); }
+
+  const Identity& identity() const { return identity_; }
+  Settings& settings() { return settings_; }
+  Messages& messages() { return *messages_; }
+  CaptureLog& log() { return *log_; }
+  Configuration& configuration() { return *configuration_; }
+  BoardIdentity& board() { return *board_; }
+  Terminal& terminal() { return *terminal_; }
+  LinkSession& link() { return *link_; }
+  ConfigExchange& exchange() { return *exchange_; }
+  ConfigFiles& files() { return *files_; }
+  ConfigGrid& grid() { return *grid_; }
+  ModemDialer& dialer() { return *dialer_; }
+  PhoneBook& phone_book() { return *phone_book_; }
+  TerminalKeyboard& keyboard() { return *keyboard_; }
+  MainWindowForm& window_form() { return *form_; }
+  BoardJobs& jobs() { return *jobs_; }
+  const Clock& clock() const { return clock_; }
+  const InputTypeTable& input_types() const { return input_types_; }
+  const std::string& working_directory() const { return working_directory_; }
+  const std::vector<Menu>& menus() const { return menus_; }
+
+  bool verbose() const { return verbose_; }
+  bool modem_mode() const { return modem_mode_; }
+  bool line_feed() const { return line_feed_.load(); }
+  const std::string& phone_text() const { return phone_text_; }
+
+  // Sets the call button (712) from the dialer's call state.
+  void refresh_call_button();
+  // "<entry>: not available in this version yet" in the user's language.
+  void report_unavailable(int id);
+
+ private:
+  // RebuildRequester, LinkObserver, TargetChangeListener (any thread).
+  void request_rebuild() override;
+  void link_state_changed(bool open) override { events_.link_changed(open); }
+  void speed_selected(long speed) override { events_.speed_changed(speed); }
+  void target_changed(const BoardIdentityData&) override { events_.target_changed(); }
+  // ModemWindow, PhoneBookWindow (window thread).
+  std::string phone_field_text() override;
+  void set_phone_list(const PhoneList& list) override;
+  bool open_editor(const std::string& path) override { return window_.open_phone_editor(path); }
+  bool editor_exists() override { return window_.phone_editor_open(); }
+  // KeyboardLink, Clipboard.
+  bool write_char(unsigned char c) override;
+  bool write_text(std::string_view bytes) override;
+  std::optional<std::string> text() override { return window_.clipboard_text(); }
+  // ConfigGridHooks, ConfigFileHooks.
+  void layout_changed() override { window_.layout_changed(); }
+  void commit_current_tab() override { window_.commit_current_tab(); }
+  void show_configuration_tab() override { window_.show_logical_tab(1); }
+  void rebuild_configuration_tab() override { window_.rebuild_configuration_tab(); }
+  // TimerDuties.
+  bool link_open() override { return link_->port().link_is_open(); }
+  void supervise_phone_and_modem() override;
+  bool reading_enabled() override { return link_->flags().reading_enabled.load(); }
+  void probe_port() override { link_->port().probe_port(); }
+
+  void add_session_commands();
+  void add_link_commands();
+  void add_configuration_commands();
+  void add_debug_commands();
+  // Runs body as a board job on the window thread; refused while another job runs.
+  void run_job(const char* job_key, const std::function<void()>& body);
+  // Starts body as a board job on the download worker.
+  void start_job(const char* job_key, std::function<void(const JobControl&)> body);
+  FileChooser& configuration_file_chooser();
+  void update_checks();
+  void select_link_from_form();
+  void apply_speed_from_form();
+  void open_close_clicked();
+
+  SessionOptions options_;
+  SessionEvents& events_;
+  SessionWindow& window_;
+  const Clock& clock_;
+  std::string working_directory_;
+  Identity identity_;
+  Settings settings_;
+  SessionValues values_;
+  std::unique_ptr<Messages> messages_;
+  std::unique_ptr<CaptureLog> log_;
+  std::unique_ptr<Configuration> configuration_;
+  InputTypeTable input_types_;
+  std::unique_ptr<TableInputTypeDefaults> type_defaults_;
+  std::unique_ptr<BoardIdentity> board_;
+  std::unique_ptr<MainWindowForm> form_;
+  std::vector<Menu> menus_;
+  std::unique_ptr<Terminal> terminal_;
+  std::unique_ptr<LinkSession> link_;
+  std::unique_ptr<BoardJobs> jobs_;
+  std::unique_ptr<BoardClockCheck> clock_check_;
+  std::unique_ptr<ConfigExchange> exchange_;
+  std::unique_ptr<ConfigGrid> grid_;
+  std::unique_ptr<ConfigFiles> files_;
+  std::unique_ptr<ModemPort> modem_port_;
+  std::unique_ptr<ModemDialer> dialer_;
+  std::unique_ptr<PhoneBook> phone_book_;
+  std::unique_ptr<TerminalKeyboard> keyboard_;
+  std::unique_ptr<FileChooser> no_chooser_;
+  CommandTable commands_;
+  std::vector<std::function<void()>> tick_duties_;
+  std::vector<std::function<void()>> second_duties_;
+  std::time_t last_second_ = 0;
+
+  bool verbose_ = false;
+  bool modem_mode_ = false;
+  std::atomic<bool> line_feed_{false};  // read by the board clock check on the receive thread
+  std::string phone_text_;
+  std::string temporary_link_;  // a port selected for this run only
+
+  std::mutex posted_mutex_;
+  std::deque<CommandCall> posted_;  // guarded by posted_mutex_
+  std::mutex status_mutex_;
+  std::optional<std::string> pending_progress_;  // guarded by status_mutex_
+  std::optional<std::string> pending_status_;    // guarded by status_mutex_
+  std::atomic<bool> rebuild_pending_{false};
+  bool started_ = false;
+  bool shut_down_ = false;
+};
+
+}  // namespace vexa

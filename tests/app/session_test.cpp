@@ -1,0 +1,253 @@
+// The session without a window: its command table against the menu bar, posted commands from
+// other threads, the timer's duties on an injected clock, and the board job gate against a
+// simulated board, where a job and a user command race for the link.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "app/command_ids.h"
+#include "app/session.h"
+#include "sim/simulated_port.h"
+#include "support/temp_dir.h"
+#include "terminal/text_views.h"
+
+namespace vexa {
+namespace {
+
+// The front end of a test: events are counted, and pump() does on the test's thread what a
+// window does on its own when the events arrive.
+class HeadlessFront final : public SessionEvents, public SessionWindow {
+ public:
+  void rebuild_requested() override { rebuilds.fetch_add(1); }
+  void commands_posted() override { posted_events.fetch_add(1); }
+  void flush_requested() override { flushes.fetch_add(1); }
+  void checks_changed() override { check_events.fetch_add(1); }
+  bool run_window_command(const CommandCall& call) override {
+    window_commands.push_back(call.id);
+    return window_ids.count(call.id) != 0;
+  }
+  void commit_current_tab() override { ++commits; }
+
+  std::atomic<int> rebuilds{0}, posted_events{0}, flushes{0}, check_events{0};
+  std::vector<int> window_commands;
+  std::set<int> window_ids = {cmd::kBarView, cmd::kWebAddress, cmd::kRebuildConfig,
+                              cmd::kManualE, cmd::kManualF, cmd::kManualS};
+  int commits = 0;
+};
+
+struct Harness {
+  explicit Harness(std::string settings = {}, const Clock& clock = SystemClock::instance()) {
+    SessionOptions options;
+    options.working_directory = dir.path();
+    options.program_directory = dir.path();
+    options.use_settings_file = false;
+    options.settings_text = std::move(settings);
+    session = std::make_unique<Session>(view, options, front, front, clock);
+  }
+  ~Harness() {
+    session->shutdown();
+    simulated.stop();
+  }
+  void pump() {
+    session->run_posted();
+    session->flush_terminal();
+    session->rebuild_taken();
+  }
+  template <class Done>
+  bool pump_until(Done done, int timeout_ms = 10000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (std::chrono::steady_clock::now() < end) {
+      pump();
+      if (done()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    pump();
+    return done();
+  }
+  std::string text() {
+    session->flush_terminal();
+    return view.contents();
+  }
+  bool shows(const std::string& what) { return text().find(what) != std::string::npos; }
+  void start_board(char type) {
+    session->start();
+    ASSERT_EQ(simulated.start(type), "");
+    session->use_temporary_port(simulated.link_name(), simulated.speed(), true);
+    ASSERT_TRUE(session->link().port().link_is_open()) << text();
+  }
+
+  test::TempDir dir;
+  TextBufferView view;
+  HeadlessFront front;
+  std::unique_ptr<Session> session;
+  sim::SimulatedPort simulated;
+};
+
+TEST(SessionDispatch, EveryMenuEntryHasARowOrIsTheWindowsOrSaysItIsMissing) {
+  Harness h("debug=1\n");
+  // The subsystems that add these rows are not in this build yet.
+  const std::set<int> not_yet = {cmd::kDownloadFile, cmd::kDownloadFirmware, cmd::kRecentFirmware1,
+                                 cmd::kRecentFirmware2, cmd::kInfo1, cmd::kInfo2, cmd::kFactoryTest,
+                                 cmd::kFactoryLamps};
+  for (const Menu& menu : h.session->menus()) {
+    for (const MenuEntry& e : menu.entries) {
+      if (e.is_separator()) continue;
+      const bool handled = h.session->commands().has(e.id) || h.front.window_ids.count(e.id);
+      EXPECT_EQ(handled, !not_yet.count(e.id)) << e.id << " " << e.text;
+    }
+  }
+  EXPECT_TRUE(h.session->commands().has(cmd::kKeystroke));
+}
+
+TEST(SessionDispatch, AMissingCommandSaysSoInWordsInTheUsersLanguage) {
+  Harness h("language=f\n");
+  h.session->dispatch(cmd::kDownloadFirmware);
+  const std::string text = h.text();
+  EXPECT_EQ(text.find("708"), std::string::npos);
+  EXPECT_EQ(text.find("Command"), std::string::npos) << text;
+  EXPECT_NE(text.find("pas encore disponible dans cette version"), std::string::npos) << text;
+
+  h.session->dispatch(4711);  // not even a menu entry
+  EXPECT_NE(h.text().find("Cette commande : pas encore disponible"), std::string::npos) << h.text();
+  // The window was asked first, each time.
+  EXPECT_EQ(h.front.window_commands, (std::vector<int>{cmd::kDownloadFirmware, 4711}));
+}
+
+TEST(SessionDispatch, WindowCommandsGoToTheWindowAndSwitchesTellTheirChecks) {
+  Harness h;
+  EXPECT_TRUE(h.session->dispatch(cmd::kRebuildConfig));
+  EXPECT_EQ(h.front.window_commands, std::vector<int>{cmd::kRebuildConfig});
+  const int before = h.front.check_events.load();
+  h.session->dispatch(cmd::kVerbose);
+  EXPECT_TRUE(h.session->verbose());
+  EXPECT_TRUE(find_entry(h.session->menus(), cmd::kVerbose) == nullptr ||
+              find_entry(h.session->menus(), cmd::kVerbose)->checked);
+  h.session->dispatch(cmd::kLogDate);
+  EXPECT_TRUE(find_entry(h.session->menus(), cmd::kLogDate)->checked);
+  EXPECT_FALSE(find_entry(h.session->menus(), cmd::kLogNone)->checked);
+  EXPECT_GT(h.front.check_events.load(), before);
+  // A command that changes no mark tells nothing.
+  const int after = h.front.check_events.load();
+  h.session->dispatch(cmd::kClear);
+  EXPECT_EQ(h.front.check_events.load(), after);
+}
+
+TEST(SessionPosting, CommandsPostedFromManyThreadsRunOnceEachOnThePumpingThread) {
+  Harness h;
+  std::atomic<int> runs{0};
+  std::thread::id ran_on;
+  h.session->commands().add(9901, [&](const CommandCall& call) {
+    runs.fetch_add(static_cast<int>(call.param));
+    ran_on = std::this_thread::get_id();
+  });
+  std::vector<std::thread> posters;
+  for (int t = 0; t < 4; ++t)
+    posters.emplace_back([&] {
+      for (int i = 0; i < 250; ++i) h.session->post_command(9901, 1);
+    });
+  for (auto& p : posters) p.join();
+  EXPECT_EQ(runs.load(), 0);  // nothing runs before the window thread takes them
+  EXPECT_GE(h.front.posted_events.load(), 1);
+  h.session->run_posted();
+  EXPECT_EQ(runs.load(), 1000);
+  EXPECT_EQ(ran_on, std::this_thread::get_id());
+  // An empty queue that fills again tells the window again.
+  const int events = h.front.posted_events.load();
+  h.session->post_command(9901, 1);
+  EXPECT_EQ(h.front.posted_events.load(), events + 1);
+}
+
+TEST(SessionPosting, StatusFromAWorkerReachesTheStatusRowAtTheNextPump) {
+  Harness h;
+  std::thread worker([&] {
+    h.session->set_progress("1200");
+    h.session->set_status("Connected to 192.0.2.7");
+  });
+  worker.join();
+  h.pump();
+  EXPECT_EQ(h.session->window_form().form().text(cmd::kStatusProgress), "1200");
+  EXPECT_EQ(h.session->window_form().form().text(cmd::kStatusText), "Connected to 192.0.2.7");
+  EXPECT_TRUE(h.shows("Connected to 192.0.2.7"));
+}
+
+TEST(SessionTimer, DutiesRunEveryTickAndSecondDutiesOncePerCalendarSecond) {
+  FixedClock clock(make_local_time(2026, 12, 7, 23, 59, 58));
+  Harness h({}, clock);
+  h.session->start();
+  int ticks = 0, seconds = 0;
+  h.session->add_tick_duty([&] { ++ticks; });
+  h.session->add_second_duty([&] { ++seconds; });
+  for (int i = 0; i < 9; ++i) {
+    clock.advance_ms(100);
+    h.session->tick();
+  }
+  EXPECT_EQ(ticks, 9);
+  EXPECT_EQ(seconds, 0);  // the calendar second has not changed
+  EXPECT_EQ(h.session->window_form().form().text(cmd::kStatusClock), "23:59:58");
+  clock.set_local(make_local_time(2026, 12, 7, 23, 59, 59));
+  h.session->tick();
+  h.session->tick();
+  EXPECT_EQ(seconds, 1);
+  EXPECT_EQ(h.session->window_form().form().text(cmd::kStatusClock), "23:59:59");
+  // The tab being edited is committed by every tick.
+  EXPECT_EQ(h.front.commits, 11);
+}
+
+TEST(SessionSpeed, TypingASpeedAppliesNothingUntilEnterAndARefusedSpeedKeepsThePortOpen) {
+  Harness h;
+  h.start_board('F');
+  const long speed = h.session->link().port().speed();
+  Form& form = h.session->window_form().form();
+  for (const char* typed : {"1", "19", "192", "1920"}) {
+    form.set_text(cmd::kSpeedSelector, typed);
+    h.session->dispatch(cmd::kSpeedSelector, kNotifyEditChanged);
+    EXPECT_EQ(h.session->link().port().speed(), speed) << typed;
+    EXPECT_TRUE(h.session->link().port().link_is_open()) << typed;
+  }
+  form.set_text(cmd::kSpeedSelector, "19200");
+  h.session->dispatch(cmd::kSpeedSelector, kNotifyEditEnter);
+  EXPECT_EQ(h.session->link().port().speed(), 19200);
+  EXPECT_TRUE(h.session->link().port().link_is_open());
+
+  form.set_text(cmd::kSpeedSelector, "12345");
+  h.session->dispatch(cmd::kSpeedSelector, kNotifyEditEnter);
+  EXPECT_TRUE(h.session->link().port().link_is_open()) << h.text();
+  EXPECT_EQ(h.session->link().port().speed(), 19200);
+  EXPECT_EQ(form.text(cmd::kSpeedSelector), "19200");
+  EXPECT_TRUE(h.shows("does not take the speed '12345'")) << h.text();
+}
+
+TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk) {
+  Harness h;
+  h.start_board('F');
+  h.session->dispatch(cmd::kConfGet);
+  ASSERT_TRUE(h.pump_until([&] { return h.session->configuration().parameter_value("ad").has_value(); })) << h.text();
+  // Let the rest of the report come in before the download changes anything.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  h.pump();
+  h.session->configuration().set_parameter("ad", "3s");
+  h.session->dispatch(cmd::kConfDownload);
+  ASSERT_TRUE(h.session->jobs().busy());
+  EXPECT_EQ(h.front.commits, 1);  // the edit in progress was committed before the download
+  h.session->dispatch(cmd::kConfGet);
+  h.session->dispatch(cmd::kTimeNow);
+  h.session->dispatch(cmd::kConfDownload);
+  ASSERT_TRUE(h.pump_until([&] { return !h.session->jobs().worker_running(); }, 60000)) << h.text();
+  const std::string text = h.text();
+  EXPECT_NE(text.find("The configuration download is still running: try again when it has ended."),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("Error"), std::string::npos) << text;  // every "Ok" reached the download
+  std::optional<std::string> value;
+  h.simulated.server()->with_board([&](sim::SimulatedBoard& b) { value = b.configuration().value("ad"); });
+  EXPECT_EQ(value, "3s");
+  // Once it has ended the gate is free again.
+  h.session->dispatch(cmd::kConfGet);
+  EXPECT_FALSE(h.session->jobs().busy());
+}
+
+}  // namespace
+}  // namespace vexa
