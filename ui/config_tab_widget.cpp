@@ -1,5 +1,6 @@
 #include "ui/config_tab_widget.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -11,6 +12,8 @@ namespace vexa::ui {
 namespace {
 
 constexpr int kFieldHeight = 20;
+constexpr int kEmptyTextWidth = 1000;  // the "nothing loaded" text's area, under the rows
+constexpr int kEmptyTextHeight = 200;
 
 QString shown(const std::string& board_text) { return QString::fromStdString(cp1252_to_utf8(board_text)); }
 
@@ -22,6 +25,10 @@ ConfigTabWidget::ConfigTabWidget(ConfigGrid& grid, QWidget* parent) : QScrollAre
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   canvas_ = new QWidget;
   setWidget(canvas_);
+  empty_text_ = new QLabel(canvas_);
+  empty_text_->setObjectName("config_empty");
+  empty_text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  empty_text_->setGeometry(0, 0, kEmptyTextWidth, kEmptyTextHeight);
   // The model keeps the scroll position within its limits; the bar follows the model.
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
           [this](int value) { grid_.scroll_config_tab(ScrollHow::to_position, value); });
@@ -33,7 +40,10 @@ void ConfigTabWidget::rebuild() {
   for (auto& [id, edit] : fields_) edit->deleteLater();
   fields_.clear();
   const int width = kConfigColumns.back().x + kConfigColumns.back().width;
-  canvas_->resize(width, std::max(grid_.content_height(), 1));
+  const bool empty = grid_.rows().empty();
+  canvas_->resize(empty ? std::max(width, kEmptyTextWidth) : width,
+                  empty ? kEmptyTextHeight : std::max(grid_.content_height(), 1));
+  empty_text_->setVisible(empty);
   for (const ConfigRow& row : grid_.rows()) {
     for (std::size_t k = 0; k < kConfigColumns.size(); ++k) {
       const ConfigColumnGeometry& column = kConfigColumns[k];
@@ -50,6 +60,8 @@ void ConfigTabWidget::rebuild() {
   }
   verticalScrollBar()->setValue(grid_.scroll_position());
 }
+
+void ConfigTabWidget::set_empty_text(const std::string& text) { empty_text_->setText(QString::fromStdString(text)); }
 
 void ConfigTabWidget::commit() {
   for (const auto& [id, edit] : fields_) {

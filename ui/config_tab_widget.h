@@ -7,6 +7,7 @@
 
 #include "config/config_grid.h"
 
+class QLabel;
 class QLineEdit;
 
 namespace vexa::ui {
@@ -18,6 +19,8 @@ class ConfigTabWidget : public QScrollArea {
 
   // Command 912: the model is rebuilt from the configuration and the edits are made anew.
   void rebuild();
+  // The text shown while no configuration is loaded (UTF-8).
+  void set_empty_text(const std::string& text);
   // Leaving the tab: edited texts go back into the configuration through the model.
   void commit();
   // The edit of a control id (tests press and type into them), or null.
@@ -29,6 +32,7 @@ class ConfigTabWidget : public QScrollArea {
  private:
   ConfigGrid& grid_;
   QWidget* canvas_ = nullptr;
+  QLabel* empty_text_ = nullptr;
   std::map<std::uint32_t, QLineEdit*> fields_;
 };
 

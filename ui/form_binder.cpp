@@ -95,6 +95,8 @@ void FormBinder::create(const Control& c) {
         applying_from_widget_ = 0;
         emit command(id, kNotifyEditChanged, 0);
       });
+      // Enter in the edit part: the typed text is complete (a speed applies only then).
+      connect(b->lineEdit(), &QLineEdit::returnPressed, this, [this, id] { emit command(id, kNotifyEditEnter, 0); });
       connect(b, &QComboBox::activated, this, [this, id, b](int index) {
         applying_from_widget_ = id;
         form_.set_selection(id, index);

@@ -82,6 +82,7 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   terminal_->setFont(font_from_settings(settings, "fontfix", "courier new", "fontfixsize", "12", QFont::Monospace));
 
   config_tab_ = new ConfigTabWidget(session_->grid(), tabs_);
+  config_tab_->set_empty_text(session_->messages().message("Mnoconf"));
   binder_ = new FormBinder(window_form().form(), client_, &strip_, this);
   binder_->adopt(cmd::kTabControl, tabs_);
   binder_->adopt(cmd::kTerminal, terminal_);

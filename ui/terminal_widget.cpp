@@ -1,10 +1,13 @@
 #include "ui/terminal_widget.h"
 
 #include <QFontDatabase>
+#include <algorithm>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTimer>
+#include <QWheelEvent>
 
 #include "terminal/cp1252.h"
 #include "terminal/keyboard.h"
@@ -35,6 +38,50 @@ TerminalWidget::TerminalWidget(QWidget* parent) : QPlainTextEdit(parent) {
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   setFocusPolicy(Qt::StrongFocus);
   set_link_open(false);
+  // The view follows the newest text until the user scrolls away from the end, and again once
+  // the user scrolls back to it; a resize, a tab switch or a burst of text does not change that.
+  connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] { user_scrolled(); });
+}
+
+void TerminalWidget::user_scrolled() {
+  // Judged once the scroll has taken effect, whatever order the bar reports it in.
+  QTimer::singleShot(0, this, [this] {
+    const QScrollBar* bar = verticalScrollBar();
+    follow_end_ = bar->value() >= bar->maximum() - 2;
+  });
+}
+
+void TerminalWidget::wheelEvent(QWheelEvent* event) {
+  QPlainTextEdit::wheelEvent(event);
+  user_scrolled();
+}
+
+void TerminalWidget::scroll_to_end_if_following() {
+  if (!follow_end_) return;
+  QScrollBar* bar = verticalScrollBar();
+  bar->setValue(bar->maximum());
+}
+
+bool TerminalWidget::event(QEvent* event) {
+  // Tab belongs to the board, not to the focus chain.
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+      keyPressEvent(key);
+      return true;
+    }
+  }
+  return QPlainTextEdit::event(event);
+}
+
+void TerminalWidget::resizeEvent(QResizeEvent* event) {
+  QPlainTextEdit::resizeEvent(event);
+  scroll_to_end_if_following();
+}
+
+void TerminalWidget::showEvent(QShowEvent* event) {
+  QPlainTextEdit::showEvent(event);
+  scroll_to_end_if_following();
 }
 
 void TerminalWidget::set_key_handler(std::function<void(unsigned)> handler) { key_handler_ = std::move(handler); }
@@ -75,19 +122,32 @@ std::string TerminalWidget::text(std::size_t max_chars) const { return shadow_.s
 
 void TerminalWidget::set_text(std::string_view text) {
   shadow_.assign(text);
+  QScrollBar* bar = verticalScrollBar();
+  const int held = bar->value();
   setPlainText(display_text(text));
-  moveCursor(QTextCursor::End);
+  if (follow_end_) {
+    moveCursor(QTextCursor::End);
+    scroll_to_end_if_following();
+  } else {
+    // The user reads older text: the trim of the oldest text does not pull the view away.
+    bar->setValue(std::min(held, bar->maximum()));
+  }
 }
 
 void TerminalWidget::append(std::string_view text) {
   shadow_.append(text);
-  // Insert at the end without moving the user's selection; scroll only when at the bottom.
+  // Insert at the end without moving the user's selection. The text control would scroll to
+  // its caret when that sits at the end: a user reading older text keeps the place.
   QScrollBar* bar = verticalScrollBar();
-  const bool at_bottom = bar->value() >= bar->maximum() - 2;
+  const int held = bar->value();
   QTextCursor end(document());
   end.movePosition(QTextCursor::End);
   end.insertText(display_text(text));
-  if (at_bottom) bar->setValue(bar->maximum());
+  if (follow_end_) {
+    scroll_to_end_if_following();
+  } else if (bar->value() != held) {
+    bar->setValue(held);
+  }
 }
 
 void TerminalWidget::clear() {
@@ -115,6 +175,13 @@ void TerminalWidget::keyPressEvent(QKeyEvent* event) {
       return;
     }
     send_key(kKeyCtrlC);
+  } else if (key == Qt::Key_Tab) {
+    send_key('\t');
+    echo("\t");
+  } else if (key == Qt::Key_Backtab) {
+    // Shift-Tab has no byte of its own: the board gets a Tab.
+    send_key('\t');
+    echo("\t");
   } else if (!event->text().isEmpty()) {
     for (QChar c : event->text()) {
       const auto byte = unicode_to_cp1252(c.unicode());
@@ -124,6 +191,7 @@ void TerminalWidget::keyPressEvent(QKeyEvent* event) {
     }
   } else {
     QPlainTextEdit::keyPressEvent(event);  // navigation keys scroll the view
+    user_scrolled();
   }
 }
 

@@ -22,6 +22,8 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   // the pasted text, Enter a line break, Backspace takes back the last character.
   void set_local_echo(bool on);
   bool local_echo() const { return local_echo_; }
+  // Whether the view keeps showing the newest text (until the user scrolls away from the end).
+  bool following_end() const { return follow_end_; }
   // Closed link: read-only with the window's 3-D face colour; open: the normal background.
   void set_link_open(bool open);
   // The `fontfix` setting: a fixed-pitch font.
@@ -35,7 +37,11 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   void clear() override;
 
  protected:
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   void insertFromMimeData(const QMimeData* source) override;
 
  private:
@@ -43,9 +49,12 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   void paste_typed();
   void echo(std::string_view board_text);
   void echo_backspace();
+  void scroll_to_end_if_following();
+  void user_scrolled();
 
   std::function<void(unsigned)> key_handler_;
   bool local_echo_ = false;
+  bool follow_end_ = true;  // the view shows the newest text
   std::size_t length_ = 0;  // characters in board text (the document may count CR LF as one)
   std::string shadow_;      // the board text, kept for text() and the trim
 };

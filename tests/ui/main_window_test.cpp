@@ -11,7 +11,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <thread>
@@ -261,9 +263,84 @@ TEST(MainWindowBoardTest, ABoardBehindTcpIsReachedThroughThePhoneFieldAndTheOpen
   ASSERT_TRUE(pump_until([&] { return w->session().link().tcp().connected(); })) << w.terminal_text();
   w.click(cmd::kConfGet);
   ASSERT_TRUE(pump_until([&] { return w.row("uc") != nullptr; }, 10000)) << w.terminal_text();
+  // The open link looks open, whatever its kind: a white terminal and the name display.
+  w->tick();
+  EXPECT_TRUE(w.form().shown(cmd::kPortName));
+  EXPECT_FALSE(w.form().shown(cmd::kPortSelector));
+  EXPECT_EQ(w->terminal_widget().palette().color(QPalette::Base), QPalette().color(QPalette::Base));
   // The open button closes the connection again.
   w.click(cmd::kOpenClose);
   ASSERT_TRUE(pump_until([&] { return !w->session().link().tcp().connected(); })) << w.terminal_text();
+  w->tick();
+  EXPECT_TRUE(w.form().shown(cmd::kPortSelector));
+  EXPECT_EQ(w->terminal_widget().palette().color(QPalette::Base), QPalette().color(QPalette::Button));
+}
+
+TEST(MainWindowBoardTest, TabGoesToTheBoardAndTheTerminalKeepsTheKeyboard) {
+  Window w({.simulate = 'E'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  w->terminal_widget().setFocus();
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_Tab);
+  QTest::keyClicks(&w->terminal_widget(), "x");
+  EXPECT_EQ(QApplication::focusWidget(), &w->terminal_widget());
+  EXPECT_NE(w.terminal_text().find("\tx"), std::string::npos) << w.terminal_text();
+}
+
+TEST(MainWindowBoardTest, TheTerminalStaysAtTheNewestLineAcrossTabSwitchesAndResizes) {
+  Window w({.simulate = 'S'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  for (int i = 0; i < 300; ++i) w->session().terminal().print_line("filler line " + std::to_string(i));
+  w.click_tab(1);
+  w->resize(700, 500);
+  pump_for(20);
+  w.load_from_board();
+  w.click_tab(0);
+  w->resize(900, 700);
+  pump_for(50);
+  QScrollBar* bar = w->terminal_widget().verticalScrollBar();
+  EXPECT_EQ(bar->value(), bar->maximum());
+  // Scrolled up by the user, it stays where the user left it while text comes in.
+  bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+  pump_for(5);
+  const int held = bar->value();
+  ASSERT_LT(held, bar->maximum());
+  EXPECT_FALSE(w->terminal_widget().following_end());
+  w->session().terminal().print_line("one more");
+  pump_for(20);
+  EXPECT_EQ(bar->value(), held);
+  // Back at the end, it follows again.
+  bar->triggerAction(QAbstractSlider::SliderToMaximum);
+  pump_for(5);
+  w->session().terminal().print_line("and another");
+  pump_for(20);
+  EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST(MainWindowBoardTest, ConfigurationTabSaysNothingIsLoadedUntilABoardIs) {
+  Window w({.simulate = 'F'});
+  w.click_tab(1);
+  auto* empty = w->config_tab().findChild<QLabel*>("config_empty");
+  ASSERT_NE(empty, nullptr);
+  EXPECT_TRUE(empty->isVisible());
+  EXPECT_EQ(empty->text().toStdString(), "No configuration loaded");
+  w.load_from_board();
+  EXPECT_FALSE(empty->isVisible());
+}
+
+TEST(MainWindowBoardTest, DownloadWhileAFieldIsBeingEditedSendsTheTypedValue) {
+  Window w({.simulate = 'F'});
+  w.load_from_board();
+  w.click_tab(1);
+  const ConfigRow* ad = w.row("ad");
+  ASSERT_NE(ad, nullptr);
+  QLineEdit* field = w->config_tab().field(ad->control_id + 1);
+  ASSERT_NE(field, nullptr);
+  field->setFocus();
+  field->selectAll();
+  QTest::keyClicks(field, "7s");
+  w.click(cmd::kConfDownload);  // still on the tab, the edit not yet committed by anything else
+  ASSERT_TRUE(pump_until([&] { return w.board_value("ad") == "7s" && !w->session().jobs().worker_running(); }, 20000))
+      << w.terminal_text();
 }
 
 TEST(MainWindowBoardTest, ABurstOfRebuildRequestsIsOneRebuild) {
@@ -472,6 +549,12 @@ TEST(MainWindowCommandTest, SelectorsListPortsOnDropDownAndTakeTypedPathsAndSpee
   speeds->setCurrentIndex(index);
   emit speeds->activated(index);
   EXPECT_EQ(w->session().link().port().speed_text(), "38400");
+  // A typed speed applies with Enter, not keystroke by keystroke.
+  speeds->clearEditText();
+  QTest::keyClicks(speeds, "19200");
+  EXPECT_EQ(w->session().link().port().speed_text(), "38400");
+  QTest::keyClick(speeds, Qt::Key_Return);
+  EXPECT_EQ(w->session().link().port().speed_text(), "19200");
   // Opening a path that does not exist says which and why, and leaves the window as it was.
   w.click(cmd::kOpenClose);
   pump_for(20);
