@@ -5,11 +5,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <set>
 #include <thread>
 
+#include <unistd.h>
+
 #include "app/command_ids.h"
 #include "app/session.h"
+#include "platform/pseudo_terminal.h"
 #include "sim/simulated_port.h"
 #include "support/temp_dir.h"
 #include "terminal/text_views.h"
@@ -247,6 +251,63 @@ TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk
   // Once it has ended the gate is free again.
   h.session->dispatch(cmd::kConfGet);
   EXPECT_FALSE(h.session->jobs().busy());
+}
+
+// A board that streams measurement lines and counts what follows the boot code's start bytes.
+class StreamingBoard {
+ public:
+  StreamingBoard() {
+    thread_ = std::thread([this] { run(); });
+  }
+  ~StreamingBoard() {
+    stop_ = true;
+    thread_.join();
+  }
+  PseudoTerminal& pty() { return pty_; }
+  // The bytes heard after the start bytes, once they came.
+  std::string after_start() const {
+    std::lock_guard lock(mutex_);
+    const auto at = heard_.find(std::string("\x06\x00\x00\x80", 4));
+    return at == std::string::npos ? std::string() : heard_.substr(at + 4);
+  }
+
+ private:
+  void run() {
+    while (!stop_) {
+      const std::string got = pty_.read_for(2);
+      {
+        std::lock_guard lock(mutex_);
+        heard_ += got;
+      }
+      pty_.write("measuring 12.5 13.1 12.9\r\n");
+    }
+  }
+  PseudoTerminal pty_;
+  mutable std::mutex mutex_;
+  std::string heard_;  // guarded by mutex_
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST(SessionJobs, TheSpecialProbeRunsWhileTheBoardStreamsAndAUserCommandIsRefusedMeanwhile) {
+  Harness h;
+  StreamingBoard board;
+  const std::string link = h.dir.file("board");
+  ASSERT_EQ(::symlink(board.pty().slave_path().c_str(), link.c_str()), 0);
+  h.session->start();
+  h.session->use_temporary_port(link, 115200, true);
+  ASSERT_TRUE(h.session->link().port().link_is_open()) << h.text();
+  ASSERT_TRUE(h.pump_until([&] { return h.shows("measuring"); }));
+  h.session->dispatch(cmd::kSpecialProbe);
+  h.session->dispatch(cmd::kConfGet);  // refused while the probe holds the board
+  ASSERT_TRUE(h.pump_until([&] { return !h.session->jobs().worker_running(); }, 10000));
+  EXPECT_TRUE(h.shows("Special 1 is still running: try again when it has ended.")) << h.text();
+  EXPECT_EQ(h.text().find("conf\n"), std::string::npos);  // nothing of the refused command went out
+  ASSERT_TRUE(h.pump_until([&] { return board.after_start().size() >= 256; }));
+  EXPECT_EQ(board.after_start(), std::string(256, '\xff'));
+  // The terminal hears the stream again once the probe has let go of the port.
+  const std::size_t before = h.text().size();
+  EXPECT_TRUE(h.pump_until([&] { return h.text().size() > before + 100; }));
 }
 
 }  // namespace
