@@ -2,6 +2,8 @@
 // user sees on standard output and the exit status scripts rely on.
 #include <gtest/gtest.h>
 
+#include "sim/board_configuration.h"
+#include "sim/board_server.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -86,17 +88,19 @@ TEST_F(LinkCommands, TerminalQuitsOnCtrlBracket) {
 }
 
 TEST_F(LinkCommands, TcpBoardAnswersToo) {
-  const std::string port = "47" + std::to_string(100 + ::getpid() % 800);
-  BackgroundProgram tcp_board(built_program("sim/vexaboard"), {"--type", "E", "--tcp", "127.0.0.1:" + port});
-  test::RunResult result;
-  for (int attempt = 0; attempt < 50; ++attempt) {  // until the board listens
-    result = run_program(built_program("cli/vexacli"),
-                         {"--settings", dir.path(), "--tcp", "127.0.0.1 " + port, "send", "ad=5", "--wait-ok"});
-    if (result.exit_code == 0) break;
-    usleep(100000);
-  }
+  // A board listening on a port the system chose, so no other test or program can hold it.
+  sim::BoardKind kind;
+  kind.type = 'E';
+  sim::BoardServer tcp_board{sim::BoardConfiguration(kind)};
+  ASSERT_EQ(tcp_board.start_tcp("127.0.0.1", 0), "");
+  const std::string port = std::to_string(tcp_board.port());
+  const test::RunResult result = run_program(
+      built_program("cli/vexacli"), {"--settings", dir.path(), "--tcp", "127.0.0.1 " + port, "send", "ad=5", "--wait-ok"});
   EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
   EXPECT_NE(result.out.find("Online 127.0.0.1 " + port), std::string::npos) << result.out;
+  std::optional<std::string> value;
+  tcp_board.with_board([&](sim::SimulatedBoard& b) { value = b.configuration().value("ad"); });
+  EXPECT_EQ(value, "5");
 }
 
 }  // namespace
