@@ -14,6 +14,7 @@
 #include "app/command_ids.h"
 #include "app/session.h"
 #include "platform/pseudo_terminal.h"
+#include "support/pty_peer.h"
 #include "sim/simulated_port.h"
 #include "support/temp_dir.h"
 #include "terminal/text_views.h"
@@ -253,18 +254,11 @@ TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk
   EXPECT_FALSE(h.session->jobs().busy());
 }
 
-// A board that streams measurement lines and counts what follows the boot code's start bytes.
+// A board that streams measurement lines and keeps what it hears.
 class StreamingBoard {
  public:
-  StreamingBoard() {
-    thread_ = std::thread([this] { run(); });
-  }
-  ~StreamingBoard() {
-    stop_ = true;
-    thread_.join();
-  }
-  PseudoTerminal& pty() { return pty_; }
-  // The bytes heard after the start bytes, once they came.
+  PseudoTerminal& pty() { return peer_.pty(); }
+  // The bytes heard after the boot code's start bytes, once they came.
   std::string after_start() const {
     std::lock_guard lock(mutex_);
     const auto at = heard_.find(std::string("\x06\x00\x00\x80", 4));
@@ -272,21 +266,17 @@ class StreamingBoard {
   }
 
  private:
-  void run() {
-    while (!stop_) {
-      const std::string got = pty_.read_for(2);
-      {
-        std::lock_guard lock(mutex_);
-        heard_ += got;
-      }
-      pty_.write("measuring 12.5 13.1 12.9\r\n");
+  void step(PseudoTerminal& pty) {
+    const std::string got = pty.read_for(2);
+    {
+      std::lock_guard lock(mutex_);
+      heard_ += got;
     }
+    pty.write("measuring 12.5 13.1 12.9\r\n");
   }
-  PseudoTerminal pty_;
   mutable std::mutex mutex_;
   std::string heard_;  // guarded by mutex_
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
+  test::PtyPeer peer_{[this](PseudoTerminal& pty) { step(pty); }};
 };
 
 TEST(SessionJobs, TheSpecialProbeRunsWhileTheBoardStreamsAndAUserCommandIsRefusedMeanwhile) {

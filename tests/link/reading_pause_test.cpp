@@ -3,71 +3,38 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
 #include <thread>
 
 #include "link/link_session.h"
 #include "platform/pseudo_terminal.h"
-#include "support/recording_sinks.h"
-#include "support/temp_dir.h"
+#include "support/link_over_pty.h"
+#include "support/pty_peer.h"
 
 namespace vexa {
 namespace {
 
 using test::eventually;
-using test::SharedEcho;
-using test::SharedReport;
-using test::TempDir;
 
 constexpr char kMark[] = "<MARK-0123456789>";
 
 // A board that streams text lines without a pause and answers each 'Q' with the mark.
 class StreamingBoard {
  public:
-  StreamingBoard() {
-    thread_ = std::thread([this] { run(); });
-  }
-  ~StreamingBoard() {
-    stop_ = true;
-    thread_.join();
-  }
-  PseudoTerminal& pty() { return pty_; }
+  PseudoTerminal& pty() { return peer_.pty(); }
   void set_streaming(bool on) { streaming_ = on; }
 
  private:
-  void run() {
-    while (!stop_) {
-      const std::string got = pty_.read_for(streaming_ ? 0 : 2);
-      for (char c : got)
-        if (c == 'Q') pty_.write(kMark);
-      if (streaming_) pty_.write("stream stream stream stream stream stream stream\n");
-    }
+  void step(PseudoTerminal& pty) {
+    const std::string got = pty.read_for(streaming_ ? 0 : 2);
+    for (char c : got)
+      if (c == 'Q') pty.write(kMark);
+    if (streaming_) pty.write("stream stream stream stream stream stream stream\n");
   }
-  PseudoTerminal pty_;
-  std::atomic<bool> stop_{false};
   std::atomic<bool> streaming_{true};
-  std::thread thread_;
+  test::PtyPeer peer_{[this](PseudoTerminal& pty) { step(pty); }};
 };
 
-class ReadingPauseTest : public ::testing::Test {
- protected:
-  ReadingPauseTest() : session(report, echo, messages) {}
-  ~ReadingPauseTest() override { session.stop(); }
-
-  void connect(PseudoTerminal& pty) {
-    std::filesystem::remove(path);
-    std::filesystem::create_symlink(pty.slave_path(), path);
-    session.start();
-    ASSERT_TRUE(session.open(path, "115200"));
-  }
-
-  TempDir dir;
-  std::string path = dir.file("board");
-  SharedReport report;
-  SharedEcho echo;
-  Messages messages;
-  LinkSession session;
-};
+using ReadingPauseTest = test::LinkOverPty;
 
 TEST_F(ReadingPauseTest, TheJobGetsTheWholeAnswerWhileTheBoardStreams) {
   StreamingBoard board;

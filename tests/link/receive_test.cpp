@@ -9,6 +9,8 @@
 
 #include "link/link_session.h"
 #include "platform/pseudo_terminal.h"
+#include "support/link_over_pty.h"
+#include "support/pty_peer.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
 
@@ -24,53 +26,31 @@ using test::TempDir;
 // A board on the master side of a pty that answers each command line it reads.
 class ScriptedBoard {
  public:
-  explicit ScriptedBoard(std::function<std::string(const std::string&)> answer) : answer_(std::move(answer)) {
-    thread_ = std::thread([this] { run(); });
-  }
-  ~ScriptedBoard() {
-    stop_ = true;
-    thread_.join();
-  }
-  PseudoTerminal& pty() { return pty_; }
+  explicit ScriptedBoard(std::function<std::string(const std::string&)> answer) : answer_(std::move(answer)) {}
+  PseudoTerminal& pty() { return peer_.pty(); }
 
  private:
-  void run() {
-    std::string pending;
-    while (!stop_) {
-      pending += pty_.read_for(5);
-      for (auto lf = pending.find('\n'); lf != std::string::npos; lf = pending.find('\n')) {
-        std::string command = pending.substr(0, lf);
-        pending.erase(0, lf + 1);
-        pty_.write(answer_(command));
-      }
+  void step(PseudoTerminal& pty) {
+    pending_ += pty.read_for(5);
+    for (auto lf = pending_.find('\n'); lf != std::string::npos; lf = pending_.find('\n')) {
+      std::string command = pending_.substr(0, lf);
+      pending_.erase(0, lf + 1);
+      pty.write(answer_(command));
     }
   }
-  PseudoTerminal pty_;
   std::function<std::string(const std::string&)> answer_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
+  std::string pending_;  // the peer's thread only
+  test::PtyPeer peer_{[this](PseudoTerminal& pty) { step(pty); }};
 };
 
-class Receiving : public ::testing::Test {
+class Receiving : public test::LinkOverPty {
  protected:
-  Receiving() : session(report, echo, messages) {}
-  ~Receiving() override { session.stop(); }
-
   void connect(PseudoTerminal& pty) {
-    std::filesystem::remove(path);
-    std::filesystem::create_symlink(pty.slave_path(), path);
     session.consumers().attach(ConsumerSlot::configuration, &config_lines);
-    session.start();
-    ASSERT_TRUE(session.open(path, "115200"));
+    LinkOverPty::connect(pty);
   }
 
-  TempDir dir;
-  std::string path = dir.file("board");
-  SharedReport report;
-  SharedEcho echo;
-  Messages messages;
   RecordingConsumer config_lines;
-  LinkSession session;
 };
 
 TEST_F(Receiving, OkInAnyCaseAcknowledges) {
