@@ -35,6 +35,7 @@
 #include "platform/clock.h"
 #include "sim/board_clock.h"
 #include "sim/board_configuration.h"
+#include "sim/self_test.h"
 
 namespace vexa::sim {
 
@@ -61,6 +62,9 @@ class SimulatedBoard {
   // Runs one command line (without its line end).
   BoardReply execute_line(std::string_view line);
 
+  // The production self-test's commands and its made-up failures.
+  SelfTest& self_test() { return self_test_; }
+
   // Forgets a half-received line (the host went away).
   void discard_partial_line();
 
@@ -73,6 +77,7 @@ class SimulatedBoard {
  private:
   BoardConfiguration configuration_;
   BoardClock clock_;
+  SelfTest self_test_;
   std::string partial_;
   bool overflowed_ = false;
 };
