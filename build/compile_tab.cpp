@@ -29,7 +29,8 @@ std::string fill_number(std::string_view text, int number) {
 CompileTab::CompileTab(const CompileTabPorts& ports, std::string installation_dir)
     : ports_(ports),
       installation_dir_(std::move(installation_dir)),
-      form_(compile::make_compile_form(ports.messages)) {
+      form_(compile::make_compile_form(ports.messages)),
+      download_available_(cmd::is_dispatched(cmd::kDownloadFirmware)) {
   Settings& settings = ports_.settings;
   working_dir_ = limited(settings.get_setting("CompileDir", ""), kCompileFieldChars);
   command_line_ = limited(settings.get_setting("CompileCmd", ""), kCompileFieldChars);
@@ -106,7 +107,7 @@ void CompileTab::choose_binary() {
 }
 
 void CompileTab::download() {
-  if (!cmd::is_dispatched(cmd::kDownloadFirmware)) {
+  if (!download_available_) {
     print(ports_.messages.message("VtCompileNoDownload") + "\r\n");
     refresh_pane();
     return;

@@ -97,6 +97,10 @@ class CompileTab {
   const std::string& binary_file() const { return binary_file_; }
   const std::string& environment_text() const { return environment_text_; }
 
+  // Whether the session carries out the firmware download (command 703); until it does, the
+  // Download button says so in the pane.
+  void set_download_available(bool available) { download_available_ = available; }
+
   // Told when the busy cursor should be shown or taken away.
   void set_cursor_listener(std::function<void(bool busy)> listener) { cursor_listener_ = std::move(listener); }
 
@@ -124,6 +128,7 @@ class CompileTab {
   bool poll_busy_ = false;
   int stop_ticks_ = -1;  // polls since Stop asked the build to end; -1 none asked
   std::string last_status_;
+  bool download_available_;
   std::function<void(bool)> cursor_listener_;
 };
 
