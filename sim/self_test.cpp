@@ -29,17 +29,6 @@ bool is_self_test_command(std::string_view command) {
   return false;
 }
 
-std::vector<std::string_view> commands_of(std::string_view line) {
-  std::vector<std::string_view> commands;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t semicolon = line.find(';', start);
-    std::string_view command = trimmed(line.substr(start, semicolon == std::string_view::npos ? semicolon : semicolon - start));
-    if (!command.empty()) commands.push_back(command);
-    if (semicolon == std::string_view::npos) return commands;
-    start = semicolon + 1;
-  }
-}
 
 std::string clock_text(const std::tm& t) {
   return format_text("%d:%02d:%02d %02d:%02d:%02d", t.tm_year % 100 + 2000, t.tm_mon + 1, t.tm_mday, t.tm_hour,
@@ -75,7 +64,7 @@ bool SelfTest::resolution_fails() {
 }
 
 std::optional<BoardReply> SelfTest::run_line(std::string_view line, SimulatedBoard& board) {
-  const std::vector<std::string_view> commands = commands_of(line);
+  const std::vector<std::string_view> commands = split_commands(line);
   bool ours = false;
   for (std::string_view command : commands) ours |= is_self_test_command(command);
   if (!ours) return std::nullopt;

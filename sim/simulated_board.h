@@ -82,6 +82,10 @@ class SimulatedBoard {
   bool overflowed_ = false;
 };
 
+// The commands of a line in the order they run: split at ';' except that a macro, name or type
+// assignment takes the rest of the line; blank ones dropped.
+std::vector<std::string_view> split_commands(std::string_view line);
+
 // The bytes of a reply: each line followed by CR LF.
 std::string reply_text(const BoardReply& reply);
 
