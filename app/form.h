@@ -30,6 +30,9 @@ enum ControlStyle : unsigned {
   kStyleRightAlign = 1u << 3,
   kStyleCentre = 1u << 4,
   kStyleHidden = 1u << 5,      // created hidden
+  kStyleMultiLine = 1u << 6,   // an edit of several lines
+  kStyleVScroll = 1u << 7,     // with a vertical scroll bar
+  kStyleLabel = 1u << 8,       // a fixed text the user cannot change (a static)
 };
 
 struct Rect {

@@ -27,6 +27,7 @@ std::string board_usage_text() {
   return "usage: vexaboard --type E|F|S [--firmware N] [--name NAME]\n"
          "                 (--pty PATH | --tcp HOST:PORT) [--conf FILE]\n"
          "                 [--reply-delay MS] [--drop-reply N] [--noise] [--pace]\n"
+         "                 [--selftest-fail LIST] [--selftest-res-once]\n"
          "A simulated VexaLog board that answers the board's text-line commands.\n"
          "  --type E|F|S       board type\n"
          "  --firmware N       firmware version 400..2999 (default 1404)\n"
@@ -38,6 +39,8 @@ std::string board_usage_text() {
          "  --drop-reply N     never send every N-th reply\n"
          "  --noise            send junk lines between reply lines\n"
          "  --pace             send no faster than the board's link speed\n"
+         "  --selftest-fail LIST  self-test results that fail: " + self_test_failure_names() + "\n"
+         "  --selftest-res-once   the resolution self-test fails the first time only\n"
          "  --help             this text\n"
          "Runs until interrupted (SIGINT or SIGTERM).\n";
 }
@@ -66,6 +69,18 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
     if (name == "--noise" || name == "--pace") {
       if (!flag()) return failure(name + " takes no value");
       (name == "--noise" ? options.faults.noise : options.faults.pace) = true;
+      continue;
+    }
+    if (name == "--selftest-res-once") {
+      if (!flag()) return failure(name + " takes no value");
+      options.self_test.resolution_fails_once = true;
+      continue;
+    }
+    if (name == "--selftest-fail") {
+      auto list = value();
+      if (!list) return failure(name + " needs a value");
+      if (std::string problem = parse_self_test_failures(*list, options.self_test); !problem.empty())
+        return failure(problem);
       continue;
     }
     if (name != "--type" && name != "--firmware" && name != "--name" && name != "--pty" &&

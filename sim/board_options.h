@@ -6,6 +6,7 @@
 
 #include "sim/board_kind.h"
 #include "sim/board_server.h"
+#include "sim/self_test.h"
 
 namespace vexa::sim {
 
@@ -16,6 +17,7 @@ struct BoardOptions {
   int tcp_port = 0;
   std::string conf_path;  // empty: the factory standard
   FaultOptions faults;
+  SelfTestOptions self_test;
   bool help = false;
 };
 
@@ -25,7 +27,8 @@ struct OptionsResult {
 };
 
 // Reads "--type E|F|S [--firmware N] [--name NAME] (--pty PATH | --tcp HOST:PORT)
-// [--conf FILE] [--reply-delay MS] [--drop-reply N] [--noise] [--pace]"; "--opt=value" works
+// [--conf FILE] [--reply-delay MS] [--drop-reply N] [--noise] [--pace] [--selftest-fail LIST]
+// [--selftest-res-once]"; "--opt=value" works
 // too. "--help" alone is enough.
 OptionsResult parse_board_options(const std::vector<std::string>& args);
 

@@ -49,25 +49,6 @@ bool takes_rest_of_line(std::string_view segment) {
   return false;
 }
 
-std::vector<std::string_view> split_commands(std::string_view line) {
-  std::vector<std::string_view> commands;
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t semicolon = line.find(';', start);
-    std::string_view segment = line.substr(start, semicolon == std::string_view::npos
-                                                      ? std::string_view::npos
-                                                      : semicolon - start);
-    if (semicolon != std::string_view::npos && takes_rest_of_line(segment)) {
-      segment = line.substr(start);
-      semicolon = std::string_view::npos;
-    }
-    segment = trim_blanks(segment);
-    if (!segment.empty()) commands.push_back(segment);
-    if (semicolon == std::string_view::npos) break;
-    start = semicolon + 1;
-  }
-  return commands;
-}
 
 // The first text of an assignment command that the assignments found do not account for:
 // each blank-separated word must be one plain assignment, and a macro, name or type
@@ -99,6 +80,26 @@ std::optional<std::string> unaccounted_text(std::string_view command,
 }
 
 }  // namespace
+
+std::vector<std::string_view> split_commands(std::string_view line) {
+  std::vector<std::string_view> commands;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t semicolon = line.find(';', start);
+    std::string_view segment = line.substr(start, semicolon == std::string_view::npos
+                                                      ? std::string_view::npos
+                                                      : semicolon - start);
+    if (semicolon != std::string_view::npos && takes_rest_of_line(segment)) {
+      segment = line.substr(start);
+      semicolon = std::string_view::npos;
+    }
+    segment = trim_blanks(segment);
+    if (!segment.empty()) commands.push_back(segment);
+    if (semicolon == std::string_view::npos) break;
+    start = semicolon + 1;
+  }
+  return commands;
+}
 
 SimulatedBoard::SimulatedBoard(BoardKind kind, const Clock& clock)
     : SimulatedBoard(BoardConfiguration(std::move(kind)), clock) {}
@@ -139,6 +140,7 @@ std::string SimulatedBoard::feed_text(std::string_view bytes) {
 }
 
 BoardReply SimulatedBoard::execute_line(std::string_view line) {
+  if (std::optional<BoardReply> reply = self_test_.run_line(line, *this)) return std::move(*reply);
   // First read and check every command of the line; only a line without fault is carried out.
   std::vector<Command> commands;
   for (std::string_view text : split_commands(line)) {

@@ -35,6 +35,7 @@
 #include "platform/clock.h"
 #include "sim/board_clock.h"
 #include "sim/board_configuration.h"
+#include "sim/self_test.h"
 
 namespace vexa::sim {
 
@@ -61,6 +62,9 @@ class SimulatedBoard {
   // Runs one command line (without its line end).
   BoardReply execute_line(std::string_view line);
 
+  // The production self-test's commands and its made-up failures.
+  SelfTest& self_test() { return self_test_; }
+
   // Forgets a half-received line (the host went away).
   void discard_partial_line();
 
@@ -73,9 +77,14 @@ class SimulatedBoard {
  private:
   BoardConfiguration configuration_;
   BoardClock clock_;
+  SelfTest self_test_;
   std::string partial_;
   bool overflowed_ = false;
 };
+
+// The commands of a line in the order they run: split at ';' except that a macro, name or type
+// assignment takes the rest of the line; blank ones dropped.
+std::vector<std::string_view> split_commands(std::string_view line);
 
 // The bytes of a reply: each line followed by CR LF.
 std::string reply_text(const BoardReply& reply);

@@ -1,0 +1,235 @@
+// vexacli factory-test: the production self-test of a board without a window. The same
+// preparation, test start and line rules as the desktop's factory test button; the result of
+// each test and a verdict are printed, and the exit status is 0 only when every test the board
+// type runs has passed.
+#include <atomic>
+#include <chrono>
+#include <charconv>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+
+#include "app/board_jobs.h"
+#include "app/identity.h"
+#include "cli/board_link.h"
+#include "cli/commands.h"
+#include "config/board_identity.h"
+#include "config/config_exchange.h"
+#include "config/configuration.h"
+#include "factory/factory_report.h"
+#include "factory/factory_test.h"
+#include "platform/atomic_file.h"
+
+namespace vexa::cli {
+namespace {
+
+constexpr int kTickMs = 100;
+constexpr int kIdentityWaitMs = 3000;
+constexpr int kDefaultQuietMs = 500;
+constexpr int kDefaultTimeoutSeconds = 20;
+constexpr int kMaxTimeoutSeconds = 3600;
+constexpr int kMaxCountdownTicks = 600;
+
+std::int64_t steady_ms() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// The verdict sounds have no speaker here: the summary at the end says it.
+class QuietOutput final : public FactoryTestOutput {
+ public:
+  void redraw_indicator() override {}
+  void verdict_beep() override {}
+  void verdict_error_sound() override {}
+};
+
+// Hands lines to the factory test and notes when the last one came.
+class LineClock final : public LineConsumer {
+ public:
+  explicit LineClock(LineConsumer& inner) : inner_(inner) {}
+  void on_line(std::string_view line) override {
+    inner_.on_line(line);
+    last_ms_.store(steady_ms());
+  }
+  std::int64_t last_ms() const { return last_ms_.load(); }
+
+ private:
+  LineConsumer& inner_;
+  std::atomic<std::int64_t> last_ms_{0};
+};
+
+class IdentitySeen final : public TargetChangeListener {
+ public:
+  void target_changed(const BoardIdentityData&) override { seen_.store(true); }
+  bool seen() const { return seen_.load(); }
+
+ private:
+  std::atomic<bool> seen_{false};
+};
+
+// The link, the board identity (from the board's "conf" reply or --target) and the factory
+// test on the factory consumer slot. The receive thread stops before the rest goes away.
+class FactorySession {
+ public:
+  FactorySession(const CommonOptions& options, std::ostream& out)
+      : board_(options, out),
+        config_(options.language),
+        identity_(config_, *parse_identity_line(identity_line_for(kFamilyName, 'S', kProgramVersion))),
+        exchange_(config_, identity_, board_.session(), board_.terminal()),
+        jobs_(board_.terminal(), board_.messages()),
+        test_({board_.session(), board_.terminal(), board_.messages(), identity_, jobs_, SystemClock::instance(),
+               output_}),
+        lines_(test_) {
+    identity_.add_listener(&seen_);
+    identity_.add_listener(&test_);
+    board_.session().consumers().attach(ConsumerSlot::factory_test, &lines_);
+    board_.session().consumers().attach(ConsumerSlot::configuration, &exchange_);
+  }
+  ~FactorySession() {
+    board_.session().stop();
+    board_.session().consumers().detach(ConsumerSlot::factory_test);
+    board_.session().consumers().detach(ConsumerSlot::configuration);
+    identity_.remove_listener(&test_);
+    identity_.remove_listener(&seen_);
+    board_.terminal().flush();
+  }
+
+  BoardLink& board() { return board_; }
+  BoardIdentity& identity() { return identity_; }
+  ConfigExchange& exchange() { return exchange_; }
+  FactoryTest& test() { return test_; }
+  const LineClock& lines() const { return lines_; }
+  bool identity_seen() const { return seen_.seen(); }
+
+ private:
+  BoardLink board_;
+  Configuration config_;
+  BoardIdentity identity_;
+  ConfigExchange exchange_;
+  BoardJobs jobs_;
+  QuietOutput output_;
+  FactoryTest test_;
+  LineClock lines_;
+  IdentitySeen seen_;
+};
+
+std::optional<int> whole_number(CommandContext& context, std::string_view name, int low, int high, int fallback) {
+  std::optional<std::string> text = take_option(context.args, name);
+  if (!text) return fallback;
+  int value = 0;
+  auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), value);
+  if (ec == std::errc() && end == text->data() + text->size() && value >= low && value <= high) return value;
+  context.err << "vexacli factory-test: " << name << " wants " << low << " to " << high << ", not '" << *text << "'\n";
+  return std::nullopt;
+}
+
+// Whether the results are complete: every test of the type has one, an 'S' board has given
+// its final verdict, and the board has been quiet for quiet_ms.
+bool finished(FactorySession& session, char letter, int quiet_ms) {
+  const FactoryTest& test = session.test();
+  const auto states = test.states();
+  for (int i = 0; i < kFactoryTestCount; ++i)
+    if (factory_test_enabled(letter, i) && states[static_cast<std::size_t>(i)] == kTestNotSeen) return false;
+  if (letter == 'S') {
+    const FactoryVerdict verdict = test.last_verdict();
+    if (verdict != FactoryVerdict::passed && verdict != FactoryVerdict::failed) return false;
+  }
+  return steady_ms() - session.lines().last_ms() >= quiet_ms;
+}
+
+}  // namespace
+
+int run_factory_test(CommandContext& context) {
+  const std::optional<std::string> report_path = take_option(context.args, "--report");
+  const std::optional<int> countdown = whole_number(context, "--countdown", 0, kMaxCountdownTicks, -1);
+  const std::optional<int> timeout_s = whole_number(context, "--timeout", 1, kMaxTimeoutSeconds, kDefaultTimeoutSeconds);
+  const std::optional<int> quiet_ms = whole_number(context, "--quiet-ms", 0, 60000, kDefaultQuietMs);
+  if (!countdown || !timeout_s || !quiet_ms) return 2;
+  if (!context.args.empty()) {
+    context.err << "vexacli factory-test: unexpected '" << context.args[0] << "'\n";
+    return 2;
+  }
+  if (!context.options.target.empty() && !parse_identity_line(context.options.target)) {
+    context.err << "vexacli factory-test: --target wants an identity line such as \""
+                << identity_line_for(kFamilyName, 'S', kProgramVersion) << "\", not '" << context.options.target
+                << "'\n";
+    return 2;
+  }
+
+  FactorySession session(context.options, context.out);
+  if (!session.board().connect(context.err)) return 1;
+  if (!context.options.target.empty()) {
+    session.identity().accept_identity(context.options.target);
+  } else {
+    // The test commands depend on the board type: ask the board who it is.
+    session.exchange().request_configuration();
+    const std::int64_t start = steady_ms();
+    while (!session.identity_seen() && steady_ms() - start < kIdentityWaitMs)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!session.identity_seen()) {
+      session.board().terminal().flush();
+      context.err << "vexacli factory-test: the board did not name its type within " << kIdentityWaitMs / 1000
+                  << " s; give --target\n";
+      return 1;
+    }
+    // Let the rest of the configuration pass before the test begins.
+    while (steady_ms() - session.lines().last_ms() < 200 && steady_ms() - start < 2 * kIdentityWaitMs)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  const char letter = session.identity().type_letter();
+  if (!factory_commands(letter, SystemClock::instance().local_now())) {
+    session.board().terminal().flush();
+    context.err << "vexacli factory-test: board type '" << letter << "' has no factory test (E, F and S have)\n";
+    return 1;
+  }
+
+  FactoryTest& test = session.test();
+  test.prepare();
+  if (!test.running()) return 1;
+  if (*countdown >= 0) test.set_countdown(*countdown);
+  bool started = false;
+  std::int64_t started_ms = 0;
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kTickMs));
+    if (test.tick_100ms()) {
+      started = true;
+      started_ms = steady_ms();
+    }
+    session.board().terminal().flush();
+    if (!started) continue;
+    if (finished(session, letter, *quiet_ms)) break;
+    if (steady_ms() - started_ms > *timeout_s * 1000LL) {
+      context.out << "factory test: no complete result within " << *timeout_s << " s\n";
+      break;
+    }
+  }
+  session.board().terminal().flush();
+
+  const auto states = test.states();
+  for (int i = 0; i < kFactoryTestCount; ++i) {
+    if (!factory_test_enabled(letter, i)) continue;
+    const FactoryTestInfo& info = factory_tests()[static_cast<std::size_t>(i)];
+    context.out << info.name << " (" << info.label << "): " << factory_state_word(states[static_cast<std::size_t>(i)])
+                << "\n";
+  }
+  const bool passed = factory_passed(letter, states);
+  if (passed) {
+    context.out << "factory test passed\n";
+  } else {
+    context.out << "factory test failed:";
+    for (const std::string& name : factory_failures(letter, states)) context.out << " " << name;
+    context.out << "\n";
+  }
+
+  if (report_path) {
+    FactoryReport report{session.identity().line(), letter, SystemClock::instance().local_now(), states, test.checks()};
+    if (!write_file_atomically(*report_path, factory_report_json(report))) {
+      context.err << "vexacli factory-test: cannot write " << *report_path << "\n";
+      return 1;
+    }
+  }
+  return passed ? 0 : 1;
+}
+
+}  // namespace vexa::cli

@@ -1,0 +1,374 @@
+// The compile tab with real child processes: environment, output folding and limits, the
+// partial-line rule, exit codes, the automatic download, Stop, a real make run, and builds that
+// misbehave (10 MB of output, binary output, a build that never ends).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "app/command_ids.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "build/compile_environment.h"
+#include "build/compile_tab.h"
+#include "build/compile_tab_form.h"
+#include "support/recording_sinks.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using test::TempDir;
+
+class RecordingStatus final : public StatusLine {
+ public:
+  void set_progress(std::string_view text) override { progress.emplace_back(text); }
+  void set_status(std::string_view text) override { status.emplace_back(text); }
+  std::vector<std::string> progress, status;
+};
+
+class RecordingPoster final : public CommandPoster {
+ public:
+  void post_command(int id, long param) override { posted.push_back({id, param}); }
+  std::vector<std::pair<int, long>> posted;
+};
+
+class GivenChooser final : public CompileFileChooser {
+ public:
+  std::optional<std::string> choose(CompileFile kind, const std::string& start) override {
+    asked.push_back(kind);
+    starts.push_back(start);
+    return answer;
+  }
+  std::optional<std::string> answer;
+  std::vector<CompileFile> asked;
+  std::vector<std::string> starts;
+};
+
+class RecordingFirmware final : public FirmwareFileTarget {
+ public:
+  void set_current_firmware(const std::string& path, const std::string& title) override {
+    this->path = path;
+    this->title = title;
+  }
+  std::string path, title;
+};
+
+class CountingRecovery final : public BoardRecovery {
+ public:
+  void send_recovery() override { ++sent; }
+  int sent = 0;
+};
+
+constexpr char kInstall[] = "/opt/vexa";
+
+class CompileTabTest : public ::testing::Test {
+ protected:
+  explicit CompileTabTest(std::string product = "VexaLog") : messages(std::move(product), 'e') {}
+
+  CompileTab& tab() {
+    if (!tab_) {
+      tab_ = std::make_unique<CompileTab>(
+          CompileTabPorts{settings, messages, status, poster, launcher, chooser, firmware, recovery}, kInstall);
+      tab_->set_download_available(true);
+    }
+    return *tab_;
+  }
+  // Types into an edit of the tab as the front end does.
+  void type(int id, const std::string& text) {
+    tab().form().set_text(id, text);
+    tab().command(id, kNotifyEditChanged);
+  }
+  void use_environment(const std::string& text) { type(compile::kEnvironment, text); }
+  // Runs the command line and polls until the build has ended and its pipes are read.
+  void run_to_end(const std::string& command, int limit_ms = 60000) {
+    type(compile::kCommandLine, command);
+    tab().command(compile::kRun);
+    poll_until([&] { return !tab().running(); }, limit_ms);
+    for (int i = 0; i < 3; ++i) tab().tick_100ms();  // a line without LF shows one poll later
+  }
+  template <class Cond>
+  bool poll_until(Cond cond, int limit_ms = 60000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+    while (std::chrono::steady_clock::now() < end) {
+      tab().tick_100ms();
+      if (cond()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return cond();
+  }
+  std::string pane() { return tab().form().text(compile::kOutput); }
+
+  TempDir dir;
+  Settings settings;
+  Messages messages;
+  RecordingStatus status;
+  RecordingPoster poster;
+  SpawnLauncher launcher;
+  GivenChooser chooser;
+  RecordingFirmware firmware;
+  CountingRecovery recovery;
+  std::unique_ptr<CompileTab> tab_;
+};
+
+TEST_F(CompileTabTest, FirstStartCompletesTheEnvironmentWithThreeLinesAndStoresThem) {
+  CompileTab& t = tab();
+  EXPECT_EQ(t.environment_text(),
+            "PATH=/opt/vexa/firmware/arm/bin:/usr/bin:/bin\r\nARMCC=\"/opt/vexa/firmware/arm\"\r\n"
+            "CAVIARCC=\"/opt/vexa/firmware/avr\"\r\n");
+  EXPECT_EQ(t.form().text(compile::kEnvironment), t.environment_text());
+  EXPECT_EQ(settings.get_setting("CompileEnv1", ""), "PATH=/opt/vexa/firmware/arm/bin:/usr/bin:/bin");
+  EXPECT_EQ(settings.get_setting("CompileEnv2", ""), "ARMCC=\"/opt/vexa/firmware/arm\"");
+  EXPECT_EQ(settings.get_setting("CompileEnv3", ""), "CAVIARCC=\"/opt/vexa/firmware/avr\"");
+  for (int n = 4; n <= 9; ++n) EXPECT_EQ(settings.get_setting(compile_env_key(n), "x"), "");
+}
+
+TEST_F(CompileTabTest, StoredLinesComeFirstAndOnlyMissingDefaultsAreAdded) {
+  settings.set_value("CompileEnv2", "PATH=/usr/bin");
+  settings.set_value("CompileEnv5", "CAVIARCC=/avr");
+  EXPECT_EQ(tab().environment_text(), "PATH=/usr/bin\r\nCAVIARCC=/avr\r\nARMCC=\"/opt/vexa/firmware/arm\"\r\n");
+  EXPECT_EQ(settings.get_setting("CompileEnv1", ""), "PATH=/usr/bin");  // moved up: stored again
+  EXPECT_EQ(settings.get_setting("CompileEnv3", ""), "ARMCC=\"/opt/vexa/firmware/arm\"");
+  EXPECT_EQ(settings.get_setting("CompileEnv5", "x"), "");
+}
+
+TEST_F(CompileTabTest, BlankLinesAndLeadingBlanksVanishAndTheTenthLineIsDropped) {
+  use_environment("A=1\r\n\r\n   B=2\r\n\t\r\nC=3");
+  EXPECT_EQ(settings.get_setting("CompileEnv1", ""), "A=1");
+  EXPECT_EQ(settings.get_setting("CompileEnv2", ""), "B=2");
+  EXPECT_EQ(settings.get_setting("CompileEnv3", ""), "C=3");
+  for (int n = 4; n <= 9; ++n) EXPECT_EQ(settings.get_setting(compile_env_key(n), "x"), "");
+  // Lines typed with LF only (as a desktop edit gives them) split the same way.
+  std::string ten;
+  for (int i = 1; i <= 10; ++i) ten += "V" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  use_environment(ten);
+  EXPECT_EQ(settings.get_setting("CompileEnv9", ""), "V9=9");
+  EXPECT_EQ(environment_lines(settings).size(), 9u);
+}
+
+TEST_F(CompileTabTest, TheEnvironmentBlockHoldsTwoThousandBytes) {
+  for (int n = 1; n <= 9; ++n) settings.set_value(compile_env_key(n), "V" + std::to_string(n) + "=" + std::string(400, 'x'));
+  // Each line takes 403 bytes with its NUL; with the final empty string four fit into 2000.
+  const std::vector<std::string> lines = environment_lines(settings);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[3].substr(0, 3), "V4=");
+}
+
+TEST_F(CompileTabTest, TheChildSeesExactlyTheGivenEnvironmentInTheWorkingDirectory) {
+  use_environment("PATH=/usr/bin:/bin\r\nGREETING=two words\r\nEMPTY=");
+  type(compile::kWorkingDir, dir.path());
+  run_to_end("env; pwd");
+  std::istringstream lines(pane());
+  std::set<std::string> seen;
+  std::string line, first;
+  std::getline(lines, first);
+  EXPECT_EQ(first, "env; pwd\r");
+  while (std::getline(lines, line))
+    if (!line.empty()) seen.insert(line.substr(0, line.size() - (line.back() == '\r' ? 1 : 0)));
+  EXPECT_EQ(seen, (std::set<std::string>{"PATH=/usr/bin:/bin", "GREETING=two words", "EMPTY=", dir.path()}));
+  EXPECT_EQ(status.status.back(), "Exit= 0");
+}
+
+TEST_F(CompileTabTest, OutputLineEndsFoldToOneBreakAndControlsShowAsCarets) {
+  use_environment("PATH=/usr/bin:/bin");
+  run_to_end("printf 'a\\r\\nb\\nc\\r\\r\\n\\007\\tz\\n'; printf 'abc' >&2");
+  EXPECT_EQ(pane(), "printf 'a\\r\\nb\\nc\\r\\r\\n\\007\\tz\\n'; printf 'abc' >&2\r\na\r\nb\r\nc\r\n^G\tz\r\nabc");
+  EXPECT_EQ(status.status, (std::vector<std::string>{"Compiling", "Exit= 0"}));
+}
+
+TEST_F(CompileTabTest, NoStandardInputAndExitCodesInTheStatusLine) {
+  use_environment("PATH=/usr/bin:/bin");
+  run_to_end("cat; exit 3");  // cat reads nothing: no standard input
+  EXPECT_EQ(status.status.back(), "Exit= 3");
+  tab().form().set_checked(compile::kAutoDownload, true);
+  run_to_end("exit 1");
+  EXPECT_EQ(status.status.back(), "Exit= 1");
+  EXPECT_TRUE(poster.posted.empty());
+}
+
+TEST_F(CompileTabTest, DownloadAfterCompileStartsOnlyOnExitZeroAndOnlyWhenChecked) {
+  use_environment("PATH=/usr/bin:/bin");
+  type(compile::kBinaryFile, "/fw/vexalog.hex");
+  run_to_end("true");
+  EXPECT_TRUE(poster.posted.empty());  // box not checked
+  tab().command(compile::kAutoDownload);
+  EXPECT_TRUE(tab().form().checked(compile::kAutoDownload));
+  run_to_end("true");
+  ASSERT_EQ(poster.posted.size(), 1u);
+  EXPECT_EQ(poster.posted[0], (std::pair<int, long>{cmd::kDownloadFirmware, kDownloadCurrentFirmware}));
+  EXPECT_EQ(firmware.path, "/fw/vexalog.hex");
+  EXPECT_EQ(firmware.title, "/fw/vexalog.hex");
+  tab().command(compile::kAutoDownload);
+  EXPECT_FALSE(tab().form().checked(compile::kAutoDownload));
+}
+
+TEST_F(CompileTabTest, DownloadSaysSoWhileTheSessionHasNoFirmwareDownload) {
+  tab().set_download_available(false);
+  tab().command(compile::kDownload);
+  EXPECT_TRUE(poster.posted.empty());
+  EXPECT_NE(pane().find(messages.message("VtCompileNoDownload")), std::string::npos);
+}
+
+TEST_F(CompileTabTest, AProgramThatDoesNotExistGivesErrorExecZero) {
+  use_environment("PATH=/usr/bin:/bin");
+  type(compile::kCommandLine, "no-such-compiler-here -c x.c");
+  tab().command(compile::kRun);
+  EXPECT_FALSE(tab().running());
+  EXPECT_EQ(pane(), "no-such-compiler-here -c x.c\r\nError exec = 0\r\n");
+  EXPECT_TRUE(status.status.empty());
+  // A program outside the build's PATH is not found either, nor a working directory that is gone.
+  use_environment("PATH=/nowhere");
+  type(compile::kCommandLine, "make");
+  tab().command(compile::kRun);
+  EXPECT_NE(pane().find("Error exec = 0"), std::string::npos);
+  use_environment("PATH=/usr/bin:/bin");
+  type(compile::kWorkingDir, dir.file("gone"));
+  tab().command(compile::kRun);
+  EXPECT_NE(pane().find("Error exec = 0"), std::string::npos);
+}
+
+TEST_F(CompileTabTest, ARealMakeRunsTheChosenMakefileInItsFolder) {
+  dir.write("blink.mak", "all: blink.hex\n\t@echo linked\nblink.hex:\n\techo :00000001FF > blink.hex\n");
+  use_environment("PATH=/usr/bin:/bin");
+  chooser.answer = dir.file("blink.mak");
+  tab().command(compile::kChooseMakefile);
+  EXPECT_EQ(chooser.asked, std::vector<CompileFile>{CompileFile::makefile});
+  EXPECT_EQ(tab().form().text(compile::kWorkingDir), dir.path());
+  EXPECT_EQ(tab().form().text(compile::kCommandLine), "make -Bf blink.mak");
+  EXPECT_EQ(settings.get_setting("CompileCmd", ""), "make -Bf blink.mak");
+  EXPECT_EQ(settings.get_setting("CompileDir", ""), dir.path());
+  tab().command(compile::kRun);
+  ASSERT_TRUE(poll_until([&] { return !tab().running(); }));
+  EXPECT_EQ(status.status.back(), "Exit= 0") << pane();
+  EXPECT_NE(pane().find("echo :00000001FF > blink.hex\r\nlinked\r\n"), std::string::npos) << pane();
+  EXPECT_EQ(TempDir::read(dir.file("blink.hex")), ":00000001FF\n");
+
+  dir.write("broken.mak", "all:\n\t@echo failing >&2; false\n");
+  chooser.answer = dir.file("broken.mak");
+  tab().command(compile::kChooseMakefile);
+  // From the first blank on the name replaces the rest, so make now takes it for a target.
+  EXPECT_EQ(tab().form().text(compile::kCommandLine), "make broken.mak");
+  type(compile::kCommandLine, "make -f broken.mak");
+  tab().command(compile::kRun);
+  ASSERT_TRUE(poll_until([&] { return !tab().running(); }));
+  EXPECT_EQ(status.status.back(), "Exit= 2");
+  EXPECT_NE(pane().find("failing"), std::string::npos);
+}
+
+TEST_F(CompileTabTest, ChoosingABinaryStoresItWithForwardSlashes) {
+  chooser.answer = "C:\\fw\\out.hex";
+  tab().command(compile::kChooseBinary);
+  EXPECT_EQ(chooser.asked, std::vector<CompileFile>{CompileFile::binary});
+  EXPECT_EQ(tab().form().text(compile::kBinaryFile), "C:/fw/out.hex");
+  EXPECT_EQ(settings.get_setting("CompileBin", ""), "C:/fw/out.hex");
+  chooser.answer.reset();  // cancelled: nothing changes
+  tab().command(compile::kChooseBinary);
+  EXPECT_EQ(tab().binary_file(), "C:/fw/out.hex");
+}
+
+TEST_F(CompileTabTest, RecoverSendsTheRecoveryBytesInsteadOfRunning) {
+  type(compile::kCommandLine, "recover");
+  tab().command(compile::kRun);
+  EXPECT_EQ(recovery.sent, 1);
+  EXPECT_FALSE(tab().running());
+  EXPECT_TRUE(status.status.empty());
+}
+
+TEST_F(CompileTabTest, ASecondRunIsRefusedAndStopEndsTheWholeProcessGroup) {
+  use_environment("PATH=/usr/bin:/bin");
+  type(compile::kWorkingDir, dir.path());
+  type(compile::kCommandLine, "sleep 60 & echo $! > helper.pid; sleep 60");
+  tab().command(compile::kRun);
+  ASSERT_TRUE(tab().running());
+  ASSERT_TRUE(test::eventually([&] { return !TempDir::read(dir.file("helper.pid")).empty(); }, 10000));
+  const pid_t helper = std::stoi(TempDir::read(dir.file("helper.pid")));
+  tab().command(compile::kRun);  // refused: the pane keeps one command line
+  EXPECT_EQ(pane().find("sleep 60 &"), pane().rfind("sleep 60 &"));
+  tab().stop_build();
+  ASSERT_TRUE(poll_until([&] { return !tab().running(); }, 10000));
+  EXPECT_EQ(status.status.back(), "Exit= 143");
+  // The background helper was in the group: it is gone (or a zombie waiting for its reaper).
+  auto alive = [&] {
+    std::ifstream stat("/proc/" + std::to_string(helper) + "/stat");
+    std::string pid, name, state;
+    return stat >> pid >> name >> state && state != "Z";
+  };
+  EXPECT_TRUE(test::eventually([&] { return !alive(); }, 10000));
+}
+
+TEST_F(CompileTabTest, ABuildThatIgnoresStopIsForcedToEnd) {
+  use_environment("PATH=/usr/bin:/bin");
+  type(compile::kCommandLine, "trap '' TERM; sleep 60");
+  tab().command(compile::kRun);
+  ASSERT_TRUE(tab().running());
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the shell set its trap
+  tab().stop_build();
+  ASSERT_TRUE(poll_until([&] { return !tab().running(); }, 20000));
+  EXPECT_EQ(status.status.back(), "Exit= 137");
+}
+
+TEST_F(CompileTabTest, TenMegabytesOfOutputStopAtTheLimitWithoutHoldingTheWindow) {
+  use_environment("PATH=/usr/bin:/bin");
+  int polls = 0;
+  type(compile::kCommandLine, "yes 0123456789012345678901234567890123456789 | head -c 10000000");
+  tab().command(compile::kRun);
+  ASSERT_TRUE(poll_until([&] { ++polls; return !tab().running(); }, 120000));
+  EXPECT_EQ(status.status.back(), "Exit= 0");
+  EXPECT_EQ(tab().output().text().size(), kOutputTextLimit);
+  EXPECT_GE(polls, 5);  // a poll takes a slice, not everything at once
+  tab().clear();
+  EXPECT_EQ(pane(), "");
+  run_to_end("echo again");
+  EXPECT_EQ(pane(), "echo again\r\nagain\r\n");
+}
+
+TEST_F(CompileTabTest, BinaryOutputIsShownBoundedAndNeverStopsThePoll) {
+  use_environment("PATH=/usr/bin:/bin");
+  run_to_end("head -c 300000 /dev/urandom; echo; echo tail-mark >&2");
+  EXPECT_EQ(status.status.back(), "Exit= 0");
+  EXPECT_LE(tab().output().text().size(), kOutputTextLimit + 1);
+  for (char c : tab().output().text()) {
+    const auto u = static_cast<unsigned char>(c);
+    EXPECT_TRUE(u >= 32 || u == '\t' || u == '\r' || u == '\n') << int(u);
+  }
+}
+
+TEST_F(CompileTabTest, HelpTextOnlyForTheFamilyProductAndClearEmptiesThePane) {
+  EXPECT_EQ(pane(), std::string(compile::compile_help_text('e')));
+  EXPECT_EQ(pane().substr(0, 2), "\r\n");
+  tab().command(compile::kRun);  // an empty command line cannot start
+  tab().clear();
+  EXPECT_EQ(pane(), "");
+  EXPECT_NE(compile::compile_help_text('d').find("Firmware"), std::string::npos);
+  EXPECT_NE(compile::compile_help_text('f').find("firmware"), std::string::npos);
+  EXPECT_NE(compile::compile_help_text('d'), compile::compile_help_text('f'));
+}
+
+class CompileTabAcmeTest : public CompileTabTest {
+ protected:
+  CompileTabAcmeTest() : CompileTabTest("Acme") {}
+};
+
+TEST_F(CompileTabAcmeTest, NoHelpTextUnderAnotherProductName) { EXPECT_EQ(pane(), ""); }
+
+TEST_F(CompileTabTest, FormHasTheTabsControlsAndTheOutputPaneFollowsTheSize) {
+  const Form& form = tab().form();
+  EXPECT_EQ(form.at(compile::kRun).rect, (Rect{525, 45, 60, 18}));
+  EXPECT_EQ(form.at(compile::kRun).caption, "Run");
+  EXPECT_EQ(form.at(compile::kAutoDownload).caption, "Download after compile");
+  EXPECT_EQ(form.at(compile::kChooseBinary).caption, "ch.");
+  EXPECT_EQ(form.at(compile::kEnvironment).rect, (Rect{120, 89, 400, 32}));
+  EXPECT_TRUE(form.at(compile::kOutput).style & kStyleReadOnly);
+  EXPECT_TRUE(form.at(compile::kTitleLabel).style & kStyleLabel);
+  tab().layout(700, 400);
+  EXPECT_EQ(form.at(compile::kOutput).rect, (Rect{0, 142, 700, 248}));
+  EXPECT_EQ(Messages("VexaLog", 'd').message("MCrun"), compile::make_compile_form(Messages("VexaLog", 'd')).at(compile::kRun).caption);
+}
+
+}  // namespace
+}  // namespace vexa

@@ -1,0 +1,477 @@
+// The factory test's line rules, range checks, verdict and re-run, the preparation and test
+// start through the timer, the gate, the reset rules, the listing and the lamps.
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "app/board_jobs.h"
+#include "app/painter.h"
+#include "app/recording_painter.h"
+#include "app/text_format.h"
+#include "config/board_identity.h"
+#include "config/configuration.h"
+#include "factory/factory_report.h"
+#include "factory/factory_test.h"
+#include "support/recording_sinks.h"
+
+namespace vexa {
+namespace {
+
+class RecordingChannel final : public BoardChannel {
+ public:
+  explicit RecordingChannel(ReportSink& reports) : reports_(reports) {}
+  bool send_and_wait_ok(std::string_view) override { return true; }
+  bool wait_line(std::string_view) override { return true; }
+  void send_line(std::string_view text) override {
+    reports_.print_line(text);
+    write_text(std::string(text) + "\n");
+  }
+  bool write_text(std::string_view text) override {
+    std::lock_guard lock(mutex_);
+    written_.emplace_back(text);
+    return true;
+  }
+  std::vector<std::string> written() const {
+    std::lock_guard lock(mutex_);
+    return written_;
+  }
+
+ private:
+  ReportSink& reports_;
+  mutable std::mutex mutex_;
+  std::vector<std::string> written_;
+};
+
+class RecordingOutput final : public FactoryTestOutput {
+ public:
+  void redraw_indicator() override { ++redraws; }
+  void verdict_beep() override { ++beeps; }
+  void verdict_error_sound() override { ++error_sounds; }
+  std::atomic<int> redraws{0}, beeps{0}, error_sounds{0};
+};
+
+const std::tm kNow = make_local_time(2026, 12, 7, 21, 32, 9);
+
+class FactoryTestTest : public ::testing::Test {
+ protected:
+  explicit FactoryTestTest(char letter = 'S')
+      : identity(configuration, *parse_identity_line(identity_line_for("VexaLog", letter, 1404))),
+        jobs(report, messages),
+        test({channel, report, messages, identity, jobs, clock, output}) {
+    identity.add_listener(&test);
+  }
+  ~FactoryTestTest() override { identity.remove_listener(&test); }
+
+  void board(char letter) {
+    identity.accept_identity(letter == '2' ? "VexaLog v1404" : identity_line_for("VexaLog", letter, 1404));
+  }
+  void lines(std::initializer_list<const char*> texts) {
+    for (const char* t : texts) test.on_line(t);
+  }
+  int state(int i) const { return test.states()[static_cast<std::size_t>(i)]; }
+  // The error window as the test start leaves it open.
+  void open_error_window() { test.start_test(); }
+  std::vector<std::string> errors() const {
+    std::vector<std::string> found;
+    for (const std::string& line : report.lines())
+      if (line.rfind("Error ", 0) == 0) found.push_back(line);
+    return found;
+  }
+  std::string pivot(int channel, double millivolts, double bits = 18.5) const {
+    return format_text("ch%2d: pivot=%4d %8.3fmV %5.1fbits", channel, 2048, millivolts, bits);
+  }
+  void all_channels(int bad_channel = -1) {
+    for (int c = 0; c < 16; ++c) {
+      const double mv = c == 0 ? 1000 : c == 1 ? 238 : c % 2 ? 25 : 63;
+      test.on_line(pivot(c, c == bad_channel ? 40 : mv));
+    }
+  }
+  // Every 'S' test but the resolution passed.
+  void s_results_without_resolution() {
+    lines({"> 07.12.26\t1000\t238\t25", "dr=0", "ad=0 ok", "2026:12:07 21:32:09", "t=24 v=12.05"});
+  }
+
+  Messages messages;
+  test::SharedReport report;
+  RecordingChannel channel{report};
+  Configuration configuration;
+  BoardIdentity identity;
+  BoardJobs jobs;
+  FixedClock clock{kNow};
+  RecordingOutput output;
+  FactoryTest test;
+};
+
+class FactoryTestOnE : public FactoryTestTest {
+ protected:
+  FactoryTestOnE() : FactoryTestTest('E') {}
+};
+class FactoryTestOnF : public FactoryTestTest {
+ protected:
+  FactoryTestOnF() : FactoryTestTest('F') {}
+};
+
+TEST_F(FactoryTestOnE, AnalogLineChecksTheThirdValueOnE) {
+  open_error_window();
+  test.on_line("> \t1\t2\t500");
+  EXPECT_EQ(state(kTestFileData), kTestPassed);
+  EXPECT_TRUE(errors().empty());
+  test.on_line("> \t1\t2\t529");
+  EXPECT_EQ(state(kTestFileData), kTestFailed);
+  EXPECT_EQ(errors(), std::vector<std::string>{"Error 0: a2 1240 mV 476<= 529 <= 528"});
+}
+
+TEST_F(FactoryTestOnF, TheSameLineFailsOnFWithThreeErrorsWhileTheWindowIsOpen) {
+  open_error_window();
+  test.on_line("> \t1\t2\t500");
+  EXPECT_EQ(state(kTestFileData), kTestFailed);
+  EXPECT_EQ(errors(), (std::vector<std::string>{"Error 0: a0 200 mV 5000<= 1 <= 5400",
+                                                "Error 0: a1 2200 mV 55000<= 2 <= 59000",
+                                                "Error 0: a12 1240 mV 1233<= 500 <= 1248"}));
+  // A good line sets the state back to passed before its checks.
+  test.on_line(">x\t5200\t57000\t1240");
+  EXPECT_EQ(state(kTestFileData), kTestPassed);
+}
+
+TEST_F(FactoryTestOnF, AfterTheErrorWindowFailuresStillCountButPrintNothing) {
+  test.on_line("> \t1\t2\t500");
+  EXPECT_EQ(state(kTestFileData), kTestFailed);
+  EXPECT_TRUE(errors().empty());
+  test.on_line("> 1 2 500");  // no TAB: not an analog line
+  EXPECT_EQ(state(kTestFileData), kTestFailed);
+}
+
+TEST_F(FactoryTestTest, ValuesWithoutTheirTabAreZeroOnS) {
+  open_error_window();
+  test.on_line(">\t1000");  // second value missing: 0
+  EXPECT_EQ(errors(), std::vector<std::string>{"Error 0: a1 226<238<250 mV 226<= 0 <= 250"});
+}
+
+TEST_F(FactoryTestTest, DiskFailureIsNotUndoneByALaterGoodLine) {
+  test.on_line("dr=3");
+  EXPECT_EQ(state(kTestDisk), kTestFailed);
+  test.on_line("dr=0");
+  EXPECT_EQ(state(kTestDisk), kTestFailed);
+  test.reset();
+  test.on_line("free dr=0 x");
+  EXPECT_EQ(state(kTestDisk), kTestPassed);
+}
+
+TEST_F(FactoryTestTest, SixteenGoodChannelsPassTheResolutionTestWithoutASummary) {
+  open_error_window();
+  all_channels();
+  EXPECT_EQ(test.channel_mask(), 0xFFFFu);
+  EXPECT_EQ(state(kTestResolution), kTestPassed);
+  EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(FactoryTestTest, OneBadChannelFailsTheResolutionTestAtOnce) {
+  open_error_window();
+  test.on_line(pivot(7, 40));
+  EXPECT_EQ(state(kTestResolution), kTestFailed);
+  test.on_line(pivot(4, 63, 12.0));
+  EXPECT_EQ(errors(), (std::vector<std::string>{"Error 3: a7 ~ 25 mV 22<= 40 <= 28",
+                                                "Error 3: a4 res >=16 bits 16<= 12 <= 22"}));
+  all_channels(7);
+  EXPECT_EQ(test.channel_mask(), 0xFFFFu & ~(1u << 7));
+  EXPECT_EQ(state(kTestResolution), kTestFailed);
+  // Channels outside 0..15 and lines without "mV" or "bits" count for nothing.
+  test.reset();
+  lines({"ch16: pivot=1 1000.000mV 18.5bits", "ch 3: pivot=1 25.000mV", "ch-1: pivot=1 25.000mV 18bits"});
+  EXPECT_EQ(test.channel_mask(), 0u);
+  EXPECT_EQ(state(kTestResolution), kTestNotSeen);
+}
+
+TEST_F(FactoryTestTest, ResolutionSummaryWantsFourteenToSixteenBits) {
+  test.on_line("res a12 min=1 max=2 delta= 15");
+  EXPECT_EQ(state(kTestResolution), kTestPassed);
+  test.on_line("res a12 delta= 9");
+  EXPECT_EQ(state(kTestResolution), kTestFailed);
+  test.on_line("res a12 delta=16");  // no blank after "delta=": the number right after it
+  EXPECT_EQ(state(kTestResolution), kTestPassed);
+  test.on_line("res a12 delta=x 17");
+  EXPECT_EQ(state(kTestResolution), kTestFailed);
+  test.on_line("res a1 delta= 15");  // not the a12 summary
+  EXPECT_EQ(state(kTestResolution), kTestFailed);
+}
+
+TEST_F(FactoryTestTest, ConverterErrorsWantZeroFollowedByABlank) {
+  test.on_line("ad=0 conversions lost");
+  EXPECT_EQ(state(kTestConverter), kTestPassed);
+  test.on_line("ad=0");
+  EXPECT_EQ(state(kTestConverter), kTestFailed);
+  test.on_line("ad=10 x");
+  EXPECT_EQ(state(kTestConverter), kTestFailed);
+}
+
+TEST_F(FactoryTestTest, SerialFileSizeIsEvaluatedButNeverDrawnOrCounted) {
+  test.on_line("VEXARS2 TXT 1000");
+  EXPECT_EQ(state(kTestSerialFile), kTestPassed);
+  test.on_line("VEXARS2 TXT  500");
+  EXPECT_EQ(state(kTestSerialFile), kTestFailed);
+  for (char letter : {'E', 'F', 'S'}) EXPECT_FALSE(factory_test_enabled(letter, kTestSerialFile));
+}
+
+TEST_F(FactoryTestTest, ClockPassesWithinTwoSecondsOfThePcAndFailsThreeSecondsLate) {
+  test.on_line("2026:12:07 21:32:09");
+  EXPECT_EQ(state(kTestClock), kTestPassed);
+  test.on_line("2026:12:07 21:32:11 rtc");
+  EXPECT_EQ(state(kTestClock), kTestPassed);
+  test.on_line("2026:12:07 21:32:06");  // three seconds late
+  EXPECT_EQ(state(kTestClock), kTestFailed);
+  test.on_line("2026:12:07 21:32:07");
+  EXPECT_EQ(state(kTestClock), kTestPassed);
+  test.on_line("200 bytes");  // any line that starts with "20" is a clock line
+  EXPECT_EQ(state(kTestClock), kTestFailed);
+}
+
+TEST_F(FactoryTestTest, TemperatureAndSupplyOnS) {
+  open_error_window();
+  test.on_line("t=24 v=12.05");
+  EXPECT_EQ(state(kTestTemperature), kTestPassed);
+  test.on_line("t=24");
+  EXPECT_EQ(state(kTestTemperature), kTestFailed);
+  test.on_line("t=24 v=13.1");
+  EXPECT_EQ(state(kTestTemperature), kTestFailed);
+  test.on_line("t=35 v=12.0");
+  EXPECT_EQ(state(kTestTemperature), kTestFailed);
+  EXPECT_EQ(errors(), std::vector<std::string>{"Error 6: v= 11.000<= 13.100 <= 12.500"});
+}
+
+TEST_F(FactoryTestOnF, TemperatureAloneOnF) {
+  test.on_line("t=15");
+  EXPECT_EQ(state(kTestTemperature), kTestPassed);
+  test.on_line("t=14 v=12.0");
+  EXPECT_EQ(state(kTestTemperature), kTestFailed);
+  test.on_line("t=34");
+  EXPECT_EQ(state(kTestTemperature), kTestPassed);
+}
+
+TEST_F(FactoryTestTest, VerdictReRunsTheResolutionTestOnceThenPlaysTheErrorSound) {
+  s_results_without_resolution();
+  all_channels(7);
+  test.on_line("endTstS");
+  EXPECT_EQ(test.last_verdict(), FactoryVerdict::rerun);
+  EXPECT_EQ(channel.written(), std::vector<std::string>{"ar;ec endTstS\n"});
+  EXPECT_TRUE(report.contains("ar;ec endTstS"));
+  EXPECT_EQ(state(kTestResolution), kTestNotSeen);
+  EXPECT_EQ(test.channel_mask(), 0u);
+  EXPECT_EQ(test.reruns(), 1);
+  all_channels(7);
+  test.on_line("endTstS");
+  EXPECT_EQ(test.last_verdict(), FactoryVerdict::failed);
+  EXPECT_EQ(output.error_sounds.load(), 1);
+  EXPECT_EQ(output.beeps.load(), 0);
+  EXPECT_EQ(channel.written().size(), 1u);
+}
+
+TEST_F(FactoryTestTest, VerdictBeepsWhenTheReRunPasses) {
+  s_results_without_resolution();
+  all_channels(7);
+  test.on_line("endTstS");
+  all_channels();
+  test.on_line("endTstS");
+  EXPECT_EQ(test.last_verdict(), FactoryVerdict::passed);
+  EXPECT_EQ(output.beeps.load(), 1);
+  EXPECT_EQ(output.error_sounds.load(), 0);
+}
+
+TEST_F(FactoryTestTest, VerdictWithAnotherFailureGivesTheErrorSoundWithoutReRun) {
+  s_results_without_resolution();
+  all_channels(7);
+  test.on_line("2026:12:07 21:32:01");
+  test.on_line("endTstS");
+  EXPECT_EQ(test.last_verdict(), FactoryVerdict::failed);
+  EXPECT_TRUE(channel.written().empty());
+  EXPECT_EQ(output.error_sounds.load(), 1);
+  // A test that never reported counts as failed too.
+  test.reset();
+  test.on_line("endTstS");
+  EXPECT_EQ(output.error_sounds.load(), 2);
+}
+
+TEST_F(FactoryTestTest, MalformedAndHugeLinesAreBoundedAndHarmless) {
+  open_error_window();
+  const std::string huge = "99999999999999999999999999999";
+  test.on_line(">\t" + huge + "\t-" + huge + "\t");
+  EXPECT_EQ(state(kTestFileData), kTestFailed);
+  EXPECT_EQ(errors().front(), "Error 0: a0 970<1000<1030 mV 970<= 2147483647 <= 1030");
+  test.on_line("dr=");
+  EXPECT_EQ(state(kTestDisk), kTestPassed);
+  lines({": pivot=", "x: pivot=mVbits", "res a12 delta=", "ad=", "t=", "t=" , "endTst", ">", "20"});
+  test.on_line("t=24 v=1e999");
+  test.on_line("t=24 v=nan");
+  EXPECT_EQ(state(kTestTemperature), kTestFailed);
+  test.on_line(std::string(998, '>') + "\t" + std::string(900, '7'));
+  test.on_line(std::string("\0\t\xff dr=\xff ad=\xff", 13));
+  EXPECT_EQ(state(kTestConverter), kTestFailed);
+  const std::vector<FactoryCheck> checks = test.checks();
+  EXPECT_LE(checks.size(), 256u);
+}
+
+TEST_F(FactoryTestTest, WithoutTheIndicatorLinesAreIgnored) {
+  FactoryTest hidden({channel, report, messages, identity, jobs, clock, output}, false);
+  hidden.on_line("dr=3");
+  hidden.on_line("endTstS");
+  EXPECT_EQ(hidden.states()[kTestDisk], kTestNotSeen);
+  EXPECT_EQ(hidden.verdicts(), 0);
+}
+
+TEST_F(FactoryTestTest, PrepareSendsTheClockWithTheSetupAndTheTimerStartsTheTest) {
+  test.on_line("dr=3");
+  test.prepare();
+  EXPECT_TRUE(test.running());
+  EXPECT_EQ(state(kTestDisk), kTestNotSeen);  // prepared: states reset
+  EXPECT_EQ(test.error_window(), 130);
+  EXPECT_EQ(channel.written(),
+            std::vector<std::string>{"ti=213209 dt=261207;st;z;ad=100ms;go;wt 500;rm -f vexalog.adc;sn=p77=2612\n"});
+  EXPECT_TRUE(report.contains("ti=213209 dt=261207;st;z;ad=100ms;go;wt 500;rm -f vexalog.adc;sn=p77=2612"));
+  for (int tick = 0; tick < 25; ++tick) ASSERT_FALSE(test.tick_100ms()) << tick;
+  EXPECT_EQ(test.error_window(), 105);
+  EXPECT_TRUE(test.tick_100ms());  // the 26th tick starts the test and ends there
+  EXPECT_EQ(test.error_window(), 50);
+  EXPECT_EQ(channel.written().size(), 3u);
+  EXPECT_EQ(channel.written()[1], "st;up vexalog.adc;ls;ar;t;z;d;ec endTstS\n");
+  EXPECT_EQ(channel.written()[2], "ar;ec endTstS\n");
+  for (int tick = 0; tick < 49; ++tick) test.tick_100ms();
+  EXPECT_TRUE(test.running());
+  test.tick_100ms();
+  EXPECT_EQ(test.error_window(), 0);
+  EXPECT_FALSE(test.running());  // the gate is free again
+  EXPECT_FALSE(jobs.busy());
+}
+
+TEST_F(FactoryTestOnE, PrepareAndTestStartOnE) {
+  test.prepare();
+  EXPECT_EQ(channel.written(), std::vector<std::string>{"ti=213209 dt=261207;st;z;a4=a;ad=100ms;fo=1;go\n"});
+  EXPECT_EQ(test.countdown(), 70);
+  test.set_countdown(0);
+  EXPECT_TRUE(test.tick_100ms());
+  EXPECT_EQ(channel.written().back(), "st;up vexalog.adc;ls;z;rx=1;d\n");
+}
+
+TEST_F(FactoryTestOnF, PrepareAndTestStartOnF) {
+  test.prepare();
+  EXPECT_EQ(channel.written(),
+            std::vector<std::string>{"ti=213209 dt=261207;st;z;rx=1;a12=a*3.814685+0,2;ad=100ms;fo=1;go\n"});
+  EXPECT_EQ(test.countdown(), 70);
+  test.start_test();
+  EXPECT_EQ(channel.written().back(), "st;up vexalog.adc;ls;ar12;t;z;rx=1;d\n");
+}
+
+TEST_F(FactoryTestTest, AnotherBoardJobKeepsThePreparationOutAndStopEndsTheCountdown) {
+  {
+    auto other = jobs.try_begin("The upload");
+    ASSERT_TRUE(other);
+    test.prepare();
+    EXPECT_TRUE(channel.written().empty());
+    EXPECT_FALSE(test.running());
+    EXPECT_TRUE(report.contains("The upload is still running: try again when it has ended."));
+  }
+  test.prepare();
+  ASSERT_TRUE(test.running());
+  jobs.request_stop();
+  EXPECT_FALSE(test.tick_100ms());
+  EXPECT_FALSE(test.running());
+  EXPECT_EQ(test.countdown(), -1);
+  EXPECT_TRUE(report.contains("Factory test stopped."));
+  for (int tick = 0; tick < 30; ++tick) EXPECT_FALSE(test.tick_100ms());
+  EXPECT_EQ(channel.written().size(), 1u);  // no test start after Stop
+}
+
+TEST_F(FactoryTestTest, ABoardTypeWithoutATestSendsNothing) {
+  board('2');
+  test.prepare();
+  EXPECT_TRUE(channel.written().empty());
+  EXPECT_TRUE(report.contains("The factory test has no commands for board type 2."));
+  EXPECT_FALSE(test.running());
+}
+
+TEST_F(FactoryTestTest, ResultListingPrintsTheSevenStates) {
+  lines({"dr=3", "ad=0 x"});
+  report.clear();
+  test.list_results();
+  EXPECT_EQ(report.lines(), (std::vector<std::string>{"0 file data", "1 disk dr=0", "0 vexars232.txt 0/1000",
+                                                      "0 res a12", "2 ad=0", "0 rtc", "0 t="}));
+}
+
+TEST_F(FactoryTestTest, StatesResetOnANewTypeOrWhenForcedOnly) {
+  test.on_line("dr=3");
+  board('S');  // the same type again: kept
+  EXPECT_EQ(state(kTestDisk), kTestFailed);
+  board('F');
+  EXPECT_EQ(state(kTestDisk), kTestNotSeen);
+  test.on_line("dr=3");
+  test.reset_on_board_change('F', false);
+  EXPECT_EQ(state(kTestDisk), kTestFailed);
+  test.reset_on_board_change('F', true);  // after a firmware download
+  EXPECT_EQ(state(kTestDisk), kTestNotSeen);
+}
+
+TEST(FactoryLampsTest, DotsForEachTypeInTheirStateColours) {
+  struct Case {
+    char letter;
+    std::vector<std::string> calls;
+  };
+  Messages messages;
+  test::SharedReport report;
+  RecordingChannel channel(report);
+  Configuration configuration;
+  BoardIdentity identity(configuration, *parse_identity_line("VexaLog E v1404"));
+  BoardJobs jobs(report, messages);
+  FixedClock clock(kNow);
+  RecordingOutput output;
+  FactoryTest test({channel, report, messages, identity, jobs, clock, output});
+  identity.add_listener(&test);
+  const std::vector<Case> cases = {
+      {'E',
+       {"ellipse 2,2 10x10 000000 0000ff", "ellipse 12,2 10x10 000000 00ff00", "ellipse 42,2 10x10 000000 00ffff",
+        "ellipse 52,2 10x10 000000 00ff00"}},
+      {'F',
+       {"ellipse 2,2 10x10 000000 0000ff", "ellipse 12,2 10x10 000000 00ff00", "ellipse 32,2 10x10 000000 00ffff",
+        "ellipse 42,2 10x10 000000 00ffff", "ellipse 52,2 10x10 000000 00ff00", "ellipse 62,2 10x10 000000 00ffff"}},
+      {'S',
+       {"ellipse 2,2 10x10 000000 0000ff", "ellipse 12,2 10x10 000000 00ff00", "ellipse 32,2 10x10 000000 00ffff",
+        "ellipse 42,2 10x10 000000 00ffff", "ellipse 52,2 10x10 000000 00ff00", "ellipse 62,2 10x10 000000 00ffff"}},
+      {'2', {}},
+  };
+  for (const Case& c : cases) {
+    identity.accept_identity(c.letter == '2' ? "VexaLog v1404" : identity_line_for("VexaLog", c.letter, 1404));
+    test.on_line(">\t0\t0\t0");                 // file data fails on every type
+    test.on_line("dr=0");                       // disk passes
+    test.on_line("2026:12:07 21:32:09 clock");  // the clock passes
+    RecordingPainter painter;
+    test.draw(painter);
+    EXPECT_EQ(painter.calls(), c.calls) << c.letter;
+  }
+  identity.remove_listener(&test);
+}
+
+TEST(FactoryTablesTest, EnabledTestsAreTheLampsTheWindowDraws) {
+  for (char letter : {'E', 'F', 'S', '2', 'X', '\0'})
+    for (int i = 0; i < kFactoryTestCount; ++i)
+      EXPECT_EQ(factory_test_enabled(letter, i), lamp_shown(letter, i)) << letter << i;
+  EXPECT_EQ(factory_test_by_name("rtc"), kTestClock);
+  EXPECT_EQ(factory_test_by_name("nope"), -1);
+}
+
+TEST(FactoryReportTest, VerdictNamesAndJsonRecord) {
+  std::array<int, kFactoryTestCount> states = {2, 2, 0, 1, 2, 1, 2};
+  EXPECT_FALSE(factory_passed('S', states));
+  EXPECT_EQ(factory_failures('S', states), (std::vector<std::string>{"res", "rtc"}));
+  EXPECT_TRUE(factory_passed('E', {2, 2, 0, 1, 2, 2, 0}));
+  EXPECT_FALSE(factory_passed('2', {2, 2, 2, 2, 2, 2, 2}));
+  FactoryReport report{"VexaLog \"S\" v1404", 'S', kNow, states,
+                       {{kTestClock, "rtc", std::string("20\x01\xe9", 4), "", "", false}}};
+  const std::string json = factory_report_json(report);
+  EXPECT_NE(json.find("\"board\": \"VexaLog \\\"S\\\" v1404\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"time\": \"2026-12-07T21:32:09\""), std::string::npos);
+  EXPECT_NE(json.find("\"passed\": false"), std::string::npos);
+  EXPECT_NE(json.find("{\"label\": \"rtc\", \"value\": \"20\\u0001\xc3\xa9\", \"passed\": false}"), std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"name\": \"res\", \"label\": \"res a12\", \"enabled\": true, \"result\": \"failed\""),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace vexa
