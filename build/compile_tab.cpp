@@ -30,7 +30,7 @@ CompileTab::CompileTab(const CompileTabPorts& ports, std::string installation_di
     : ports_(ports),
       installation_dir_(std::move(installation_dir)),
       form_(compile::make_compile_form(ports.messages)),
-      download_available_(cmd::is_dispatched(cmd::kDownloadFirmware)) {
+      download_available_(false) {
   Settings& settings = ports_.settings;
   working_dir_ = limited(settings.get_setting("CompileDir", ""), kCompileFieldChars);
   command_line_ = limited(settings.get_setting("CompileCmd", ""), kCompileFieldChars);
