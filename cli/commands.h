@@ -15,5 +15,6 @@ int run_put_conf(CommandContext& context);
 int run_compare(CommandContext& context);
 int run_erase(CommandContext& context);
 int run_set_time(CommandContext& context);
+int run_flash(CommandContext& context);
 
 }  // namespace vexa::cli

@@ -16,6 +16,7 @@ struct BoardOptions {
   int tcp_port = 0;
   std::string conf_path;  // empty: the factory standard
   FaultOptions faults;
+  SambaOptions samba;
   bool help = false;
 };
 
@@ -25,7 +26,8 @@ struct OptionsResult {
 };
 
 // Reads "--type E|F|S [--firmware N] [--name NAME] (--pty PATH | --tcp HOST:PORT)
-// [--conf FILE] [--reply-delay MS] [--drop-reply N] [--noise] [--pace]"; "--opt=value" works
+// [--conf FILE] [--reply-delay MS] [--drop-reply N] [--noise] [--pace] [--samba]
+// [--flash-out FILE]"; "--opt=value" works
 // too. "--help" alone is enough.
 OptionsResult parse_board_options(const std::vector<std::string>& args);
 
