@@ -80,6 +80,7 @@ std::uint32_t SambaChip::read_register(std::uint32_t address) {
   switch (address) {
     case kMcFmr: return fmr_;
     case kMcFsr: {
+      ++status_reads_;
       std::uint32_t status = (gpnvm_ << kFsrGpnvmShift) | (locks_ << kFsrLockShift);
       if (security_) status |= kFsrSecurity;
       if (lock_error_) status |= kFsrLockError;

@@ -45,6 +45,8 @@ class SambaChip {
   // How many MC_FSR reads after a command still find the controller busy (the programming
   // time); a negative number keeps it busy for ever (a failing part).
   void set_busy_reads(int reads) { busy_reads_setting_ = reads; }
+  // MC_FSR reads so far, by the host and by code on the chip.
+  std::uint64_t status_reads() const { return status_reads_; }
 
  private:
   std::uint32_t read_register(std::uint32_t address);
@@ -63,6 +65,7 @@ class SambaChip {
   bool program_error_ = false;
   int busy_reads_setting_ = 1;
   int busy_reads_left_ = 0;
+  std::uint64_t status_reads_ = 0;
   std::string transmitted_;
   int resets_pending_ = 0;
   int resets_total_ = 0;

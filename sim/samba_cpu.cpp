@@ -35,16 +35,10 @@ void register_write(uc_engine*, std::uint64_t offset, unsigned size, std::uint64
                                        static_cast<std::uint32_t>(value));
 }
 
-void count_instruction(uc_engine*, std::uint64_t, std::uint32_t, void* counter) {
-  ++*static_cast<std::uint64_t*>(counter);
-}
-
 }  // namespace
 
 struct SambaCpu::Engine {
   uc_engine* uc = nullptr;
-  uc_hook counter_hook{};
-  std::uint64_t counted = 0;
   std::string problem;
   ~Engine() {
     if (uc) uc_close(uc);
@@ -69,9 +63,6 @@ SambaCpu::SambaCpu(SambaChip& chip) : chip_(chip), engine_(std::make_unique<Engi
                       register_write, &chip_);
   // One page of "ROM" holds the return address, so that stopping there is no fetch fault.
   if (err == UC_ERR_OK) err = uc_mem_map(e.uc, 0, kRomBytes, UC_PROT_READ | UC_PROT_EXEC);
-  if (err == UC_ERR_OK)
-    err = uc_hook_add(e.uc, &e.counter_hook, UC_HOOK_CODE, reinterpret_cast<void*>(count_instruction),
-                      &e.counted, 1, 0);
   if (err != UC_ERR_OK) {
     e.problem = std::string("cannot map the chip for the ARM emulator: ") + uc_strerror(err);
     uc_close(e.uc);
@@ -98,11 +89,9 @@ AppletRun SambaCpu::call(std::uint32_t address, std::uint64_t instruction_limit)
   uc_reg_write(e.uc, UC_ARM_REG_CPSR, &cpsr);
   uc_reg_write(e.uc, UC_ARM_REG_SP, &sp);
   uc_reg_write(e.uc, UC_ARM_REG_LR, &lr);
-  e.counted = 0;
   const uc_err err = uc_emu_start(e.uc, address, kMonitorReturn, 0, instruction_limit);
   std::uint32_t pc = 0;
   uc_reg_read(e.uc, UC_ARM_REG_PC, &pc);
-  run.instructions = e.counted;
   if (err != UC_ERR_OK) {
     run.fault = format_text("%s at pc 0x%08x", uc_strerror(err), pc);
   } else if (pc != kMonitorReturn) {

@@ -12,7 +12,6 @@ namespace vexa::sim {
 
 struct AppletRun {
   bool returned = false;       // the code came back to the monitor
-  std::uint64_t instructions = 0;
   std::string fault;           // why not, when it did not
 };
 

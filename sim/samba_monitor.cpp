@@ -123,10 +123,12 @@ void SambaMonitor::execute(const std::string& command, std::string& out) {
       prompt(out);
       break;
     }
-    case 'W': case 'H': case 'O':
+    case 'W': case 'H': case 'O': {
+      const int resets = chip_.resets();
       chip_.write(cmd.address, access_size(cmd.letter), cmd.value);
-      prompt(out);
+      if (chip_.resets() == resets) prompt(out);  // a reset leaves no time for one
       break;
+    }
     case 'S':
       address_ = cmd.address;
       unlimited_ = !cmd.has_value;
