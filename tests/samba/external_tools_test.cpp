@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,14 +35,17 @@ using SteadyClock = std::chrono::steady_clock;
 // its last ACK back from a shared line before we could read it. The monitor's send command is
 // not XMODEM, so the receiver never sees it. lrzsz acknowledges the EOT only after it has
 // found the line quiet for a second, where the chip's monitor answers at once: the read after
-// the EOT is given that time.
+// the EOT is given that time. And lrzsz flushes its input right after each of its answers,
+// which on a real line comes long before the next block but on a pseudo-terminal may not:
+// each write waits until the receiver sits in its read.
 class PtyPort final : public SambaPort {
  public:
-  PtyPort(PseudoTerminal& to_receiver, PseudoTerminal& from_receiver)
-      : to_(to_receiver), from_(from_receiver) {}
+  PtyPort(PseudoTerminal& to_receiver, PseudoTerminal& from_receiver, pid_t receiver)
+      : to_(to_receiver), from_(from_receiver), receiver_(receiver) {}
   bool write(std::string_view bytes) override {
     if (bytes.size() > 1 && bytes.front() == 'S' && bytes.back() == '#') return true;
     after_eot_ = bytes == "\x04";
+    wait_until_reading();
     return to_.write(bytes);
   }
   int read_byte(int wait_ms) override {
@@ -55,9 +59,18 @@ class PtyPort final : public SambaPort {
   long speed() const override { return 115200; }
 
  private:
+  // /proc/PID/syscall starts with the number of the call the process waits in and its first
+  // argument: read(0, ...) on its standard input.
+  void wait_until_reading() const {
+    const std::string path = "/proc/" + std::to_string(receiver_) + "/syscall";
+    const std::string reading = std::to_string(SYS_read) + " 0x0 ";
+    test::eventually([&] { return test::TempDir::read(path).rfind(reading, 0) == 0; }, 5000);
+  }
+
   static constexpr int kReceiverEotWaitMs = 5000;
   PseudoTerminal& to_;
   PseudoTerminal& from_;
+  pid_t receiver_;
   bool after_eot_ = false;
 };
 
@@ -111,7 +124,7 @@ TEST(XmodemAgainstLrzsz, RxReceivesWhatWeSendByteForByte) {
     const std::string data = test::random_bytes(length, static_cast<std::uint32_t>(length));
     std::string padded = data;
     padded.resize((length + 127) / 128 * 128, '\0');
-    PtyPort port(to_rx, from_rx);
+    PtyPort port(to_rx, from_rx, rx);
     test::SharedReport report;
     Messages messages;
     SambaWire wire(port, report, messages, [](int) {}, false);
