@@ -50,8 +50,7 @@ bool BoardServer::answer_samba(int fd, std::string_view received, bool is_socket
   // The firmware's part first when the monitor took over in this chunk.
   if (!monitor_before && !fed.to_board.empty() && !answer_board(fd, fed.to_board, is_socket))
     return false;
-  if (!fed.reply.empty() && !write_samba_reply(fd, received.size(), fed.reply, is_socket))
-    return false;
+  if (!write_samba_reply(fd, received.size(), fed.reply, is_socket)) return false;
   if (monitor_before && !fed.to_board.empty()) return answer_board(fd, fed.to_board, is_socket);
   return true;
 }
@@ -78,6 +77,7 @@ bool BoardServer::write_samba_reply(int fd, std::size_t received_bytes, std::str
     // the line no faster than the monitor's speed, in each direction on its own.
     const auto now = SteadyClock::now();
     samba_rx_free_ = std::max(now, samba_rx_free_) + wire_time(received_bytes);
+    if (reply.empty()) return true;  // later bytes queue behind these
     samba_tx_free_ = std::max(samba_rx_free_, samba_tx_free_);
   }
   while (!reply.empty()) {
