@@ -59,7 +59,12 @@ std::uint32_t SambaChip::read(std::uint32_t address, unsigned size) {
     return load(flash_, address - kFlashBase, size);
   if (address >= kSramBase && address < kSramBase + kSramBytes)
     return load(sram_, address - kSramBase, size);
-  if (address >= 0xFFFFF000) return read_register(address & ~3u);
+  if (address >= 0xFFFFF000) {
+    // Registers are words; a narrower read takes its part of the word.
+    const std::uint32_t word = read_register(address & ~3u);
+    const std::uint32_t part = word >> (8 * (address & 3u));
+    return size == 4 ? part : part & ((1u << (8 * size)) - 1);
+  }
   return 0;
 }
 

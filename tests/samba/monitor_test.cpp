@@ -214,3 +214,16 @@ TEST(SambaBoardOptions, SambaAndFlashOutAreRead) {
 
 }  // namespace
 }  // namespace vexa::sim
+
+namespace vexa {
+namespace {
+
+TEST(SambaFlashController, NarrowReadsOfARegisterTakeTheirPartOfTheWord) {
+  sim::SambaChip chip;
+  EXPECT_EQ(chip.read(samba::kDbguCidr, 4), sim::kSam7s256ChipId);
+  EXPECT_EQ(chip.read(samba::kDbguCidr + 2, 2), sim::kSam7s256ChipId >> 16);
+  EXPECT_EQ(chip.read(samba::kDbguCidr + 1, 1), (sim::kSam7s256ChipId >> 8) & 0xFF);
+}
+
+}  // namespace
+}  // namespace vexa
