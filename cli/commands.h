@@ -16,5 +16,6 @@ int run_compare(CommandContext& context);
 int run_erase(CommandContext& context);
 int run_set_time(CommandContext& context);
 int run_factory_test(CommandContext& context);
+int run_flash(CommandContext& context);
 
 }  // namespace vexa::cli

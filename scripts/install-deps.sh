@@ -6,6 +6,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev xvfb xauth
   lrzsz srecord
+  binutils-arm-none-eabi libunicorn-dev bossa-cli
 )
 missing=()
 for p in "${packages[@]}"; do

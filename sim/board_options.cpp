@@ -28,6 +28,7 @@ std::string board_usage_text() {
          "                 (--pty PATH | --tcp HOST:PORT) [--conf FILE]\n"
          "                 [--reply-delay MS] [--drop-reply N] [--noise] [--pace]\n"
          "                 [--selftest-fail LIST] [--selftest-res-once]\n"
+         "                 [--samba] [--flash-out FILE]\n"
          "A simulated VexaLog board that answers the board's text-line commands.\n"
          "  --type E|F|S       board type\n"
          "  --firmware N       firmware version 400..2999 (default 1404)\n"
@@ -41,6 +42,9 @@ std::string board_usage_text() {
          "  --pace             send no faster than the board's link speed\n"
          "  --selftest-fail LIST  self-test results that fail: " + self_test_failure_names() + "\n"
          "  --selftest-res-once   the resolution self-test fails the first time only\n"
+         "  --samba            start in the chip's SAM-BA boot monitor (otherwise \"dl\",\n"
+         "                     then \"samba\" enter it); an AT91SAM7S256 at 115200 baud\n"
+         "  --flash-out FILE   write the chip's 256 KB flash to FILE at every chip reset\n"
          "  --help             this text\n"
          "Runs until interrupted (SIGINT or SIGTERM).\n";
 }
@@ -66,6 +70,11 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
       options.help = true;
       return {options, {}};
     }
+    if (name == "--samba") {
+      if (!flag()) return failure(name + " takes no value");
+      options.samba.start_in_monitor = true;
+      continue;
+    }
     if (name == "--noise" || name == "--pace") {
       if (!flag()) return failure(name + " takes no value");
       (name == "--noise" ? options.faults.noise : options.faults.pace) = true;
@@ -84,7 +93,8 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
       continue;
     }
     if (name != "--type" && name != "--firmware" && name != "--name" && name != "--pty" &&
-        name != "--tcp" && name != "--conf" && name != "--reply-delay" && name != "--drop-reply")
+        name != "--tcp" && name != "--conf" && name != "--reply-delay" && name != "--drop-reply" &&
+        name != "--flash-out")
       return failure("unknown option " + args[i]);
     auto given = value();
     if (!given) return failure(name + " needs a value");
@@ -119,6 +129,9 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
     } else if (name == "--conf") {
       if (text.empty()) return failure("--conf needs a file");
       options.conf_path = text;
+    } else if (name == "--flash-out") {
+      if (text.empty()) return failure("--flash-out needs a file");
+      options.samba.flash_out = text;
     } else if (name == "--reply-delay") {
       auto number = whole_number(text);
       if (!number || *number < 0 || *number > kLongestReplyDelayMs)

@@ -18,6 +18,7 @@ struct BoardOptions {
   std::string conf_path;  // empty: the factory standard
   FaultOptions faults;
   SelfTestOptions self_test;
+  SambaOptions samba;
   bool help = false;
 };
 
@@ -28,8 +29,8 @@ struct OptionsResult {
 
 // Reads "--type E|F|S [--firmware N] [--name NAME] (--pty PATH | --tcp HOST:PORT)
 // [--conf FILE] [--reply-delay MS] [--drop-reply N] [--noise] [--pace] [--selftest-fail LIST]
-// [--selftest-res-once]"; "--opt=value" works
-// too. "--help" alone is enough.
+// [--selftest-res-once] [--samba] [--flash-out FILE]"; "--opt=value" works too. "--help" alone
+// is enough.
 OptionsResult parse_board_options(const std::vector<std::string>& args);
 
 std::string board_usage_text();

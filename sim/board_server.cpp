@@ -264,6 +264,10 @@ void BoardServer::run_tcp() {
 }
 
 bool BoardServer::answer(int fd, std::string_view received, bool is_socket) {
+  return answer_samba(fd, received, is_socket);
+}
+
+bool BoardServer::answer_board(int fd, std::string_view received, bool is_socket) {
   std::vector<BoardReply> replies;
   long link_speed = 0;
   {

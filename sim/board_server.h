@@ -6,6 +6,7 @@
 // from any thread while the server runs. stop() (and the destructor) end the thread promptly
 // even while a client is connected or a reply is being written, delayed or paced.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "sim/samba_session.h"
 #include "sim/simulated_board.h"
 
 namespace vexa {
@@ -64,6 +66,10 @@ class BoardServer {
 
   // Runs fn with the board under the server's lock.
   void with_board(const std::function<void(SimulatedBoard&)>& fn);
+  // How the board reaches its chip's SAM-BA boot monitor (set before start_*).
+  void set_samba_options(SambaOptions options);
+  // Runs fn with the SAM-BA side under the server's lock.
+  void with_samba(const std::function<void(SambaSession&)>& fn);
 
   std::size_t replies_sent() const { return replies_sent_.load(); }
   std::size_t replies_dropped() const { return replies_dropped_.load(); }
@@ -78,6 +84,12 @@ class BoardServer {
   // Feeds received bytes to the board and writes the replies to fd; false when the peer
   // is gone or a stop was requested.
   bool answer(int fd, std::string_view received, bool is_socket);
+  bool answer_board(int fd, std::string_view received, bool is_socket);
+  // The line while the chip's boot monitor has it, or until it does (board_server_samba.cpp).
+  bool answer_samba(int fd, std::string_view received, bool is_socket);
+  bool write_samba_reply(int fd, std::size_t received_bytes, std::string_view reply, bool is_socket);
+  // Sleeps until due unless a stop comes first; false then.
+  bool pace_until(std::chrono::steady_clock::time_point due);
   bool write_bytes(int fd, std::string_view bytes, bool is_socket, long link_speed);
   bool write_some(int fd, std::string_view& bytes, bool is_socket);
   // Waits ms (or for ever with -1) unless a stop is requested first; true when it is.
@@ -86,6 +98,9 @@ class BoardServer {
 
   std::mutex board_mutex_;
   SimulatedBoard board_;
+  std::unique_ptr<SambaSession> samba_ = std::make_unique<SambaSession>();  // board_mutex_
+  std::chrono::steady_clock::time_point samba_rx_free_{};  // server thread only: when the
+  std::chrono::steady_clock::time_point samba_tx_free_{};  // paced lines are free again
   const FaultOptions faults_;
   std::mt19937 random_;
 

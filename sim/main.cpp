@@ -44,6 +44,9 @@ int main(int argc, char** argv) {
 
   BoardServer server(std::move(configuration), options.faults);
   server.with_board([&](SimulatedBoard& board) { board.self_test().set_options(options.self_test); });
+  SambaOptions samba = options.samba;
+  samba.announce = true;
+  server.set_samba_options(std::move(samba));
   problem = options.pty_path.empty() ? server.start_tcp(options.tcp_host, options.tcp_port)
                                      : server.start_pty(options.pty_path);
   if (!problem.empty()) {

@@ -1,0 +1,74 @@
+#pragma once
+// The host's side of the SAM-BA boot monitor dialogue: the byte channel it runs over, the
+// auto-baud start, the wait for the '>' prompt, monitor commands, the byte hunt and the flash
+// status poll. The XMODEM sender and the download are built on it.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/messages.h"
+#include "terminal/report_sink.h"
+
+namespace vexa {
+
+// The link as the SAM-BA code needs it. Reads return 0..255, -1 when nothing came in time,
+// -2 when the port is closed.
+class SambaPort {
+ public:
+  virtual ~SambaPort() = default;
+  virtual bool write(std::string_view bytes) = 0;
+  virtual int read_byte(int wait_ms) = 0;
+  // The speed in force before, as the port layer's set_speed returns it (-1: failed).
+  virtual long set_speed(long speed) = 0;
+  virtual long speed() const = 0;
+};
+
+// The fixed pauses of the protocol; tests put in one that only counts.
+using SambaSleep = std::function<void(int ms)>;
+SambaSleep real_sleep();
+
+inline constexpr int kPromptWaitMs = 100;     // one wait of the prompt's budget
+inline constexpr int kCommandWaits = 10;      // waits a monitor command gets for its prompt
+inline constexpr std::size_t kCommandChars = 199;    // the 200-byte command buffer
+inline constexpr std::size_t kStatusReplyChars = 100; // the flash status reply buffer
+inline constexpr int kReadyPolls = 20;
+inline constexpr int kHuntWaitMs = 100;
+
+class SambaWire {
+ public:
+  // echo (may be null) receives the bytes of the prompt wait in verbose mode.
+  SambaWire(SambaPort& port, ReportSink& report, const Messages& messages, SambaSleep sleep,
+            bool verbose, CharSink* echo = nullptr);
+
+  SambaPort& port() { return port_; }
+  ReportSink& report() { return report_; }
+  bool verbose() const { return verbose_; }
+  void sleep(int ms) { sleep_(ms); }
+  bool send(std::string_view bytes) { return port_.write(bytes); }
+
+  // 0x80, 100 ms, 0x80, 100 ms, '#', 100 ms: the monitor measures the speed from it.
+  void auto_baud_sync();
+  // True when '>' came within the budget of waits; the other bytes (CR, LF dropped) go to
+  // buffer, at most size - 1 of them. Unless quiet, a failure prints MnoDown.
+  bool wait_for_prompt(std::string* buffer, std::size_t size, int waits, bool quiet);
+  // Sends the command (cut to 199 characters) and waits for its prompt.
+  bool monitor_command(std::string_view command);
+  // 0 when wanted came within tries reads, else the first byte that was not 0 (0xFF when none).
+  int hunt(int wanted, int tries);
+  // Polls MC_FSR until FRDY is set; false after 20 replies without it or a missing prompt.
+  bool wait_flash_ready();
+
+ private:
+  SambaPort& port_;
+  ReportSink& report_;
+  const Messages& messages_;
+  SambaSleep sleep_;
+  bool verbose_;
+  CharSink* echo_;
+};
+
+// The number after the first 'x' of a status reply ("0x00000001"); nothing without an 'x'.
+bool status_reply_ready(std::string_view reply);
+
+}  // namespace vexa
