@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 
 #include "analog/analog_conversions.h"
 #include "analog/analog_expression.h"
@@ -28,10 +29,8 @@ int slot_of(long long t) { return static_cast<int>(((t % kHistorySamples) + kHis
 
 // A finite float, or nothing (NaN, infinity and values beyond the float range are refused).
 std::optional<float> finite_float(double value) {
-  if (!std::isfinite(value)) return std::nullopt;
-  const float f = narrow_to_float(value);
-  if (!std::isfinite(f)) return std::nullopt;
-  return f;
+  if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max()) return std::nullopt;
+  return static_cast<float>(value);
 }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
