@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "app/text_format.h"
 #include "config/config_exchange.h"
+#include "config/analog_presence.h"
 #include "config/configuration.h"
 #include "link/board_channel.h"
 #include "platform/clock.h"
@@ -150,6 +151,9 @@ AnalogBoard AnalogTab::board() const {
 }
 
 void AnalogTab::create() {
+  AnalogPresence& presence = links_.configuration.presence();
+  if (presence.present_inputs().empty())
+    presence.reset_to_first(board().board_class() == BoardClass::e ? 8 : 16);
   rebuild_tabs(false);
   reparse();
   refresh();
@@ -645,7 +649,7 @@ void AnalogTab::listen_step(const std::string* line) {
 }
 
 void AnalogTab::tick_100ms() {
-  if (new_board_.exchange(false)) rebuild_tabs(false);
+  if (new_board_.exchange(false)) rebuild_tabs(true);  // the same identity again is a new board too
   if (links_.configuration.presence().take_changed()) rebuild_tabs(true);
   take_live_lines();
   listen_step(nullptr);

@@ -388,16 +388,17 @@ void draw_horizontal_scale(Painter& p, int w, int h, double min, double max, con
 
 void draw_vertical_scale(Painter& p, int w, int h, double min, double max, int text_height, const TextWidth& width) {
   const int span = h - 4;
-  int free_from = -100000;
+  int taken_top = 0, taken_bottom = 0;  // the last label drawn (labels go upward)
   draw_axis(p, min, max, span, text_height, [&](double v, bool major) {
     const int y = 2 + static_cast<int>((max - v) / (max - min) * span);
     p.line(w - (major ? 4 : 2), y, w, y, kBlack);
     if (!major) return;
     const std::string text = scale_text(v, min, max, std::max(1, span / std::max(1, text_height)));
-    const int top = y - text_height / 2;
-    if (top < free_from || top < 0 || top + text_height > h) return;
+    const int top = std::clamp(y - text_height / 2, 0, std::max(0, h - text_height));
+    if (taken_bottom > taken_top && top < taken_bottom && top + text_height > taken_top) return;
     p.text(std::max(0, w - 6 - width(text)), top, kBlack, text);
-    free_from = top + text_height;
+    taken_top = top;
+    taken_bottom = top + text_height;
   });
 }
 

@@ -143,6 +143,9 @@ QColor AnalogTabWidget::description_colour(int position) const {
 
 void AnalogTabWidget::paint_picture(QPainter& painter) {
   painter.fillRect(QRect(0, 0, 300, 100), Qt::white);
+  QFont font = painter.font();
+  font.setPixelSize(8);  // the marks' texts fit the 150 x 100 board
+  painter.setFont(font);
   QtPainter p(painter);
   QtPictureSheets sheets(painter, images_);
   tab_.draw_picture(p, sheets);

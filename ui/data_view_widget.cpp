@@ -38,6 +38,13 @@ TextWidth width_of(QPainter& painter) {
   };
 }
 
+// A catalog text with one "%d" (the history length).
+QString with_count(std::string text, int count) {
+  const std::size_t at = text.find("%d");
+  if (at != std::string::npos) text.replace(at, 2, std::to_string(count));
+  return QString::fromStdString(text);
+}
+
 std::optional<QColor> dialog_colour(QColor current) {
   for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, to_qcolor(kLivePalette[static_cast<std::size_t>(i)]));
   const QColor chosen = QColorDialog::getColor(current, nullptr, QString(), QColorDialog::DontUseNativeDialog);
@@ -75,8 +82,8 @@ DataViewWidget::DataViewWidget(LiveData& live, const Configuration& configuratio
   mode_list_->setGeometry(100, 0, 130, 21);
   view_list_->setObjectName(QStringLiteral("control105"));
   view_list_->addItem(QString::fromStdString(messages.message("TbBar")));
-  view_list_->addItem(QString::fromStdString(fill_placeholder(messages.message("TbHistS"), "120")));
-  view_list_->addItem(QString::fromStdString(fill_placeholder(messages.message("TbHistM"), "120")));
+  view_list_->addItem(with_count(messages.message("TbHistS"), kHistorySamples));
+  view_list_->addItem(with_count(messages.message("TbHistM"), kHistorySamples));
   view_list_->setCurrentIndex(static_cast<int>(live_.view()));
   view_list_->setGeometry(240, 0, 150, 21);
   connect(mode_list_, &QComboBox::activated, this, [this](int index) { set_mode(static_cast<DisplayMode>(index)); });
@@ -93,6 +100,7 @@ DataViewWidget::DataViewWidget(LiveData& live, const Configuration& configuratio
   scroll_->setWidget(canvas_);
   scroll_->setWidgetResizable(false);
   scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   scroll_->verticalScrollBar()->setSingleStep(kScrollStep);
   scroll_->verticalScrollBar()->setPageStep(kScrollStep);
   connect(&fast_timer_, &QTimer::timeout, this, [this] { tick_100ms(); });
@@ -145,7 +153,10 @@ void DataViewWidget::make_row(Row& row, int r) {
   row.vscale = new PaintedCell(canvas_);
   row.value = new QLineEdit(canvas_);
   row.value->setReadOnly(true);
-  for (int k = 0; k < 10; ++k) row_control(r, k)->setObjectName(id(k));
+  for (int k = 0; k < 10; ++k) {
+    row_control(r, k)->setObjectName(id(k));
+    row_control(r, k)->show();  // made after the canvas was shown
+  }
   auto edited = [this, n](bool is_min) {
     return [this, n, is_min](const QString& text) {
       if (rebuilding_) return;

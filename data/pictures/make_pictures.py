@@ -201,7 +201,7 @@ def draw_board(s, x0, letter):
     s.text(x0 + 96, 30, "VEXALOG")
     s.text(x0 + 114, 39, letter)
     # Reference jumper blocks (GND / 5V) per group of four inputs.
-    if letter != 'E':
+    if letter == 'S':
         for g in range(0, inputs, 4):
             gx = x0 + 71 + g - 1
             s.rect(gx, 27, 4, 12)
