@@ -360,8 +360,19 @@ void draw_axis(Painter& p, double min, double max, int span, int label_size, Pla
   const double major = nice_step(range / count, true);
   const double minor = nice_step(range / (count + 1), false);
   if (range / minor > 4000 || range / major > 4000) return;
-  for (double v = std::ceil(min / minor) * minor; v <= max; v += minor) place(v, false);
-  for (double v = std::ceil(min / major) * major; v <= max + major * 1e-9; v += major) place(v, true);
+  // Counted steps: adding a step to a huge value may not move it.
+  const double first_minor = std::ceil(min / minor) * minor;
+  for (int k = 0; k <= 4001; ++k) {
+    const double v = first_minor + k * minor;
+    if (v > max) break;
+    place(v, false);
+  }
+  const double first_major = std::ceil(min / major) * major;
+  for (int k = 0; k <= 4001; ++k) {
+    const double v = first_major + k * major;
+    if (v > max + major * 1e-9) break;
+    place(v, true);
+  }
   (void)p;
 }
 
@@ -413,7 +424,10 @@ void draw_history(Painter& p, int w, int h, const LiveRecord& r, const std::arra
     const double step = nice_step(std::fabs(range) / lines, true);
     const double low = std::min(r.min, r.max), high = std::max(r.min, r.max);
     if (step > 0 && (high - low) / step < 1000) {
-      for (double v = std::floor(low / step) * step; v <= high; v += step) {
+      const double first = std::floor(low / step) * step;
+      for (int k = 0; k <= 1001; ++k) {
+        const double v = first + k * step;
+        if (v > high) break;
         const int y = static_cast<int>(h * (r.max - v) / range);
         if (y >= 0 && y < h) p.line(0, y, w, y, kGridColour);
       }

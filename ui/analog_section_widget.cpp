@@ -45,11 +45,12 @@ AnalogSectionWidget::~AnalogSectionWidget() { tab_.set_tabs_listener({}); }
 
 void AnalogSectionWidget::start_timers() {
   timer_.start(100);
-  data_->start_timers();
+  data_->start_timers(false);
 }
 
 void AnalogSectionWidget::tick_100ms() {
   tab_.tick_100ms();
+  data_->tick_100ms();
 }
 
 void AnalogSectionWidget::tick_second() { data_->tick_second(); }

@@ -28,7 +28,8 @@ class AnalogSectionWidget : public QWidget {
                       QWidget* parent = nullptr);
   ~AnalogSectionWidget() override;
 
-  // The timers of the analog tab (100 ms: listening, polling, live values) and the data view (1 s).
+  // The timers: 100 ms for the analog tab (listening, polling) and the data view (polling, new
+  // values), 1 s for the data view's histories.
   void start_timers();
   void tick_100ms();
   void tick_second();

@@ -119,8 +119,8 @@ DataViewWidget::DataViewWidget(LiveData& live, const Configuration& configuratio
   rebuild_rows();
 }
 
-void DataViewWidget::start_timers() {
-  fast_timer_.start(100);
+void DataViewWidget::start_timers(bool with_100ms) {
+  if (with_100ms) fast_timer_.start(100);
   second_timer_.start(1000);
 }
 

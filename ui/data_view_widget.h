@@ -38,8 +38,9 @@ class DataViewWidget : public QWidget {
   // The window thread's steps: every 100 ms (polling, new values) and every second (histories).
   void tick_100ms();
   void tick_second();
-  // Starts the widget's own timers (100 ms and 1 s).
-  void start_timers();
+  // Starts the widget's own timers (100 ms and 1 s), or only the one-second timer when the
+  // 100 ms step is driven by the analog section.
+  void start_timers(bool with_100ms = true);
 
   // Rows for the present inputs; called when inputs appear or the view changes.
   void rebuild_rows();

@@ -258,3 +258,27 @@ TEST(LiveDrawing, ScaleFormatsNiceStepsAndEmptyRanges) {
 
 }  // namespace
 }  // namespace vexa
+
+namespace vexa {
+namespace {
+
+TEST(LiveDrawing, HugeAndTinyRangesFinishQuickly) {
+  RecordingPainter p;
+  auto width = [](std::string_view t) { return static_cast<int>(t.size()) * 6; };
+  LiveRecord r;
+  r.min = 1e20f;
+  r.max = 1e20f * 1.0000001f;
+  r.value = r.max;
+  r.seconds.fill(r.max);
+  draw_history(p, 300, 60, r, r.seconds, 5, 14);
+  draw_horizontal_scale(p, 400, 14, r.min, r.max, width);
+  draw_vertical_scale(p, 60, 66, r.min, r.max, 14, width);
+  draw_horizontal_scale(p, 400, 14, -3e38, 3e38, width);
+  draw_horizontal_scale(p, 400, 14, 0, 1e-30, width);
+  draw_vertical_scale(p, 60, 66, 0, 1, 0, width);
+  draw_time_axis(p, 5, 14, HistoryView::minutes, 0, width);
+  EXPECT_LT(p.calls().size(), 20000u);
+}
+
+}  // namespace
+}  // namespace vexa

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -278,6 +279,38 @@ TEST(AnalogSectionPictures, TabPictureForEachBoardClassAndThePlanWithAConflict) 
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(file.read(5) == "%PDF-");
   EXPECT_FALSE(desk.section->plan_window()->print_to_pdf(QString::fromStdString(dir.path() + "/no/such/dir/plan.pdf")));
+}
+
+TEST(AnalogSectionData, RowsFollowTheInputsAndTakeScaleAndColour) {
+  Desk desk('E', false);
+  desk.select(kDataTab);
+  ui::DataViewWidget* data = desk.section->data_view();
+  ASSERT_EQ(data->row_count(), 8);
+  EXPECT_EQ(data->row_height(), 33);
+  EXPECT_EQ(data->row_control(7, 0)->objectName(), "control1070");
+  EXPECT_EQ(qobject_cast<QLabel*>(data->row_control(0, 0))->text(), "a0");
+  EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(0, 2))->text(), "2560");  // 1024 counts in mV
+  data->choose_colour = [](QColor) { return std::optional<QColor>(QColor(1, 2, 3)); };
+  QTest::mouseClick(data->row_control(0, 3), Qt::LeftButton);
+  EXPECT_EQ(desk.live->record(0).colour, 0x030201u);
+  auto* min = qobject_cast<QLineEdit*>(data->row_control(0, 1));
+  min->selectAll();
+  QTest::keyClicks(min, "100");
+  EXPECT_EQ(desk.live->record(0).min, 100.0f);
+  // A new input appears as a row at the next tick; the history view doubles the rows.
+  desk.configuration.parse_assignments("a20=a*1,0", true);
+  data->tick_100ms();
+  EXPECT_EQ(data->row_count(), 9);
+  data->set_view(HistoryView::minutes);
+  EXPECT_EQ(data->row_height(), 66);
+  EXPECT_TRUE(data->time_axis()->isVisible());
+  data->set_mode(DisplayMode::real);
+  EXPECT_EQ(desk.live->mode(), DisplayMode::real);
+  // A new board falls back to millivolts; the list follows at the next tick.
+  desk.identity.accept_identity("VexaLog E v1404");
+  data->tick_100ms();
+  EXPECT_EQ(desk.live->mode(), DisplayMode::millivolts);
+  EXPECT_EQ(data->row_count(), 8);
 }
 
 TEST(AnalogSectionPictures, MissingOrCorruptSheetsDrawNothing) {
