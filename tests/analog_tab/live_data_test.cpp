@@ -2,7 +2,9 @@
 // histories, polling, and the drawing of bars, scales, graphs and the pop-up's sample.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #include "analog/live_data.h"
 #include "app/recording_painter.h"
@@ -278,6 +280,50 @@ TEST(LiveDrawing, HugeAndTinyRangesFinishQuickly) {
   draw_vertical_scale(p, 60, 66, 0, 1, 0, width);
   draw_time_axis(p, 5, 14, HistoryView::minutes, 0, width);
   EXPECT_LT(p.calls().size(), 20000u);
+}
+
+}  // namespace
+}  // namespace vexa
+
+namespace vexa {
+namespace {
+
+// The receive thread hands lines to the tab and the live data while the window thread ticks,
+// changes modes and reads the records (the thread sanitizer build checks this).
+TEST(LiveThreads, LinesFromTheReceiveThreadMeetTheWindowThread) {
+  test::TabRig rig("VexaLog S v1404");
+  rig.select(3);
+  rig.click(analog_id::kListen);
+  LiveData live(rig.configuration, rig.identity, rig.channel, [] { return false; }, rig.clock);
+  rig.identity.add_listener(&live);
+  rig.configuration.set_parameter_listener(&live);
+  std::atomic<bool> done{false};
+  std::thread receiver([&] {
+    for (int i = 0; i < 2000; ++i) {
+      const std::string line = " a3: " + std::to_string(i) + " 1.00mV =" + std::to_string(i) + " a4: 5";
+      rig.tab->on_line(line);
+      live.on_bar_line(line);
+      if (i % 500 == 0) rig.configuration.parse_assignments("a3=a*2,1", false);
+      if (i == 1000) rig.identity.accept_identity("VexaLog F v1404");
+    }
+    done = true;
+  });
+  int ticks = 0;
+  while (!done || ticks < 5) {
+    rig.tab->tick_100ms();
+    live.on_bar_tick(true, true);
+    live.set_mode(ticks % 3 == 0 ? DisplayMode::real : DisplayMode::raw);
+    live.take_dirty();
+    (void)live.record(3);
+    ++ticks;
+  }
+  receiver.join();
+  rig.tab->tick_100ms();
+  live.take_requests();
+  EXPECT_EQ(rig.tab->tabs().size(), 18u);
+  EXPECT_EQ(rig.text(analog_id::kKey), "a3");
+  rig.configuration.set_parameter_listener(nullptr);
+  rig.identity.remove_listener(&live);
 }
 
 }  // namespace
