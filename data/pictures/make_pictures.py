@@ -284,8 +284,8 @@ def draw_inputs(s):
         s.line(x + 75, yy + 3, x + 85, yy + 3)
     s.line(x + 80, y + 34, x + 80, y + 40)
     s.line(x + 80, y + 61, x + 80, y + 66)
-    s.text(x + 96, y + 40, "0-10V")
-    s.text(x + 96, y + 52, "DC")
+    s.text(x + 96, y + 40, "+V DC")
+    s.text(x + 96, y + 52, "DIV")
     # 3: 4-20 mA current loop: transmitter and loop supply.
     x, y = cell(3)
     wires(s, x, y)
