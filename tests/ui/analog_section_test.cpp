@@ -164,18 +164,28 @@ void calibrate_and_apply(char board_type, const std::string& title, const std::s
   desk.choose(title);
   ASSERT_NE(desk.tab->current_type(), nullptr);
   EXPECT_EQ(desk.tab->current_type()->title, title);
-  // Catch point 1 before the line comes: the catch waits for it.
+  // Listening: the tab polls "a3" and shows the board's answer, which Catch takes into point 1.
+  desk.click(analog_id::kListen);
+  ASSERT_TRUE(pump_until([&] {
+    desk.section->tick_100ms();
+    return desk.tab->form().text(analog_id::kLiveLine).rfind("a3: ", 0) == 0;
+  }, 5000)) << desk.echo.text();
+  desk.click(analog_id::kListen);
+  pump_for(200);  // a poll still under way is answered
+  desk.section->tick_100ms();
+  const std::string live = desk.tab->form().text(analog_id::kLiveLine);
   desk.click(analog_id::kCatch1);
-  EXPECT_EQ(desk.tab->pending_catch(), 810);
-  desk.board_says(" a3: 1000 38.15mV =0.038 a4: 5");
-  desk.section->tick_100ms();
-  EXPECT_EQ(desk.tab->form().text(811), "1000");
-  EXPECT_EQ(desk.tab->form().text(814), "38.15mV");
+  EXPECT_EQ(desk.tab->form().text(811), live.substr(4, live.find(' ', 4) - 4)) << live;
+  EXPECT_NE(desk.tab->form().text(814).find("mV"), std::string::npos);
   desk.type(812, "0");
-  desk.board_says(" a3: 60000 2288.82mV =2.288");
-  desk.section->tick_100ms();
+  // Catch point 2 before the line comes: the catch waits for it (and polls for it).
   desk.click(analog_id::kCatch2);
+  EXPECT_EQ(desk.tab->pending_catch(), 820);
+  desk.board_says(" a3: 60000 2288.82mV =2.288 a4: 5");
+  desk.section->tick_100ms();
+  EXPECT_EQ(desk.tab->pending_catch(), 0);
   EXPECT_EQ(desk.tab->form().text(821), "60000");
+  EXPECT_EQ(desk.tab->form().text(824), "2288.82mV");
   desk.type(822, "1000");
   desk.click(analog_id::kCalculate);
   const std::string multiplier = desk.tab->form().text(analog_id::kMultiplier);
@@ -203,9 +213,13 @@ TEST(AnalogSectionBoard, DataTabFillsFromPolledLines) {
   ASSERT_TRUE(data->isVisible());
   EXPECT_EQ(data->row_count(), 16);
   EXPECT_TRUE(data->listen());
-  // The data tab polls the board once in eleven ticks.
-  for (int i = 0; i < 12; ++i) data->tick_100ms();
-  EXPECT_TRUE(pump_until([&] { return desk.echo.text().find("a 2") != std::string::npos || desk.report.contains("a 2"); }));
+  // The data tab polls the board once in eleven ticks, and the answer fills every row.
+  ASSERT_TRUE(pump_until([&] {
+    data->tick_100ms();
+    return desk.live->record(15).value > 0;
+  }, 5000)) << desk.echo.text();
+  EXPECT_TRUE(desk.report.contains("a 2"));
+  for (int n = 0; n < 16; ++n) EXPECT_GT(desk.live->record(n).value, 2500 * 0.09) << n;
   data->set_view(HistoryView::seconds);
   for (int second = 0; second < 5; ++second) {
     std::string line;
