@@ -272,7 +272,7 @@ def draw_inputs(s):
     s.line(x + 80, y + 66, x + 64, y + 66)
     s.text(x + 77, y + 40, "+")
     s.text(x + 77, y + 54, "-")
-    s.text(x + 100, y + 46, "0-2.5V")
+    s.text(x + 100, y + 46, "V IN")
     # 2: higher voltage through the divider.
     x, y = cell(2)
     wires(s, x, y)
