@@ -320,6 +320,15 @@ TEST(AnalogSectionData, RowsFollowTheInputsAndTakeScaleAndColour) {
   EXPECT_TRUE(data->time_axis()->isVisible());
   data->set_mode(DisplayMode::real);
   EXPECT_EQ(desk.live->mode(), DisplayMode::real);
+  // Every possible input at once (and numbers past the last one, which are no inputs).
+  std::string many;
+  for (int n = 0; n < 300; ++n) many += "a" + std::to_string(n) + "=a*1,0 ";
+  desk.configuration.parse_assignments(many, true);
+  data->tick_100ms();
+  desk.section->tick_100ms();
+  EXPECT_EQ(data->row_count(), 256);
+  EXPECT_EQ(desk.tab->tabs().size(), 258u);
+  EXPECT_EQ(desk.section->tab_bar()->count(), 258);
   // A new board falls back to millivolts; the list follows at the next tick.
   desk.identity.accept_identity("VexaLog E v1404");
   data->tick_100ms();
