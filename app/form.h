@@ -33,6 +33,9 @@ enum ControlStyle : unsigned {
   kStyleMultiLine = 1u << 6,   // an edit of several lines
   kStyleVScroll = 1u << 7,     // with a vertical scroll bar
   kStyleLabel = 1u << 8,       // a fixed text the user cannot change (a static)
+  kStyleRadio = 1u << 9,       // a radio button of a group
+  kStyleRichText = 1u << 10,   // read-only coloured text
+  kStyleDropList = 1u << 11,   // a drop-down list without an edit field
 };
 
 struct Rect {

@@ -1,10 +1,12 @@
 #include "sim/simulated_board.h"
 
+#include <chrono>
 #include <optional>
 
 #include "app/text_format.h"
 #include "config/parameter_table.h"
 #include "config/parse_assignments.h"
+#include "sim/live_inputs.h"
 
 namespace vexa::sim {
 
@@ -141,6 +143,8 @@ std::string SimulatedBoard::feed_text(std::string_view bytes) {
 
 BoardReply SimulatedBoard::execute_line(std::string_view line) {
   if (std::optional<BoardReply> reply = self_test_.run_line(line, *this)) return std::move(*reply);
+  const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  if (auto live = live_poll_reply(line, configuration_, now)) return {std::move(*live)};
   // First read and check every command of the line; only a line without fault is carried out.
   std::vector<Command> commands;
   for (std::string_view text : split_commands(line)) {

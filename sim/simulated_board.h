@@ -17,6 +17,7 @@
 //   ti                   "ti=HHMMSS dt=YYMMDD" (the board clock), "Ok"
 //   key=value ...        assignments, several per command separated by blanks; "Ok"
 //   ti=HHMMSS dt=YYMMDD  sets the clock (either part alone too), "Ok"
+//   a<n>, a?, a 2, a 5,200   live values of the inputs (sim/live_inputs.h), "Ok"
 //
 // Error lines (they never contain '=', so a host's assignment reader stores nothing):
 //   "Error unknown key <key>"      the key does not exist on this type/firmware, or a
