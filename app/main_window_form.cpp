@@ -248,22 +248,14 @@ bool MainWindowForm::timer_tick(TimerDuties& duties, const std::tm& local, long 
                  format_text("%.2d:%.2d:%.2d", local.tm_hour, local.tm_min, local.tm_sec));
   form_.set_text(cmd::kStopwatch, stopwatch_.tick(now_tenths));
 
-  if (factory_.step_countdown >= 0) {
-    if (factory_.step_countdown == 0) {
-      factory_.step_countdown = -1;
-      duties.factory_second_step();
-      return true;
-    }
-    --factory_.step_countdown;
-  }
-  if (factory_.timeout > 0) --factory_.timeout;
+  // The factory test's countdown and time-outs; its step ends the tick.
+  if (duties.factory_tick()) return true;
 
   form_.set_checked(cmd::kOpenClose, duties.link_open());
   duties.supervise_phone_and_modem();
   duties.commit_current_tab();
   if (!duties.reading_enabled()) return true;
   duties.probe_port();
-  duties.factory_supervision();
   return true;
 }
 

@@ -76,23 +76,17 @@ struct LayoutResult {
   bool bar_view_became_visible = false;
 };
 
-// Tenths of the 100 ms timer the factory test counts with.
-struct FactoryCounters {
-  int step_countdown = -1;  // runs the second step when it reaches 0; -1 idle
-  int timeout = 0;
-};
-
 // The periodic work the timer hands to the rest of the program.
 class TimerDuties {
  public:
   virtual ~TimerDuties() = default;
   virtual bool link_open() = 0;
-  virtual void factory_second_step() {}
+  // The factory test's 100 ms step; true when it ends the tick.
+  virtual bool factory_tick() { return false; }
   virtual void supervise_phone_and_modem() {}
   virtual void commit_current_tab() {}
   virtual bool reading_enabled() { return true; }
   virtual void probe_port() {}
-  virtual void factory_supervision() {}
 };
 
 class MainWindowForm {
@@ -125,7 +119,6 @@ class MainWindowForm {
   // One 100 ms tick; a tick while the previous one still runs returns at once (false).
   bool timer_tick(TimerDuties& duties, const std::tm& local, long now_tenths);
   Stopwatch& stopwatch() { return stopwatch_; }
-  FactoryCounters& factory() { return factory_; }
 
  private:
   void add_controls(const Messages& messages);
@@ -139,7 +132,6 @@ class MainWindowForm {
   bool bar_view_shown_ = false;
   bool in_tick_ = false;
   Stopwatch stopwatch_;
-  FactoryCounters factory_;
 };
 
 }  // namespace vexa

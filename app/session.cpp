@@ -12,16 +12,6 @@
 
 namespace vexa {
 
-namespace {
-
-// Answers every request for a file with "cancelled": the configuration file commands then say
-// that no file was chosen.
-class NoFileChooser final : public FileChooser {
- public:
-  std::optional<std::string> choose_file(FileChoice) override { return std::nullopt; }
-};
-
-}  // namespace
 
 Session::Session(TerminalView& view, const SessionOptions& options, SessionEvents& events, SessionWindow& window,
                  const Clock& clock)
@@ -88,10 +78,13 @@ Session::Session(TerminalView& view, const SessionOptions& options, SessionEvent
   // The TCP client reports from the receive thread: the status field follows on the window's.
   link_->tcp().set_status_sink([this](const std::string& text) { set_status(text); });
 
+  build_tools();
+
   add_session_commands();
   add_link_commands();
   add_configuration_commands();
   add_debug_commands();
+  add_tool_commands();
 }
 
 Session::~Session() { shutdown(); }
@@ -129,6 +122,7 @@ void Session::shutdown() {
   jobs_->shutdown();
   link_->stop();
   link_->close();
+  detach_tools();
   link_->consumers().detach(ConsumerSlot::configuration);
   link_->port().set_observer(nullptr);
   link_->tcp().set_status_sink({});
@@ -222,8 +216,6 @@ void Session::add_session_commands() {
   commands_.add(cmd::kFrench, [this](const CommandCall&) { messages_->set_language('f'); });
   commands_.add(cmd::kGerman, [this](const CommandCall&) { messages_->set_language('d'); });
   commands_.add(cmd::kStopwatch, [this](const CommandCall&) { form_->stopwatch().press(); });
-  commands_.add(cmd::kClear, [this](const CommandCall&) { terminal_->clear(); });
-  commands_.add(cmd::kStop, [this](const CommandCall&) { jobs_->request_stop(); });
   commands_.add(cmd::kKeystroke,
                 [this](const CommandCall& call) { keyboard_->key_command(static_cast<unsigned>(call.param)); });
   commands_.add(cmd::kLineFeed, [this](const CommandCall&) { line_feed_.store(!line_feed_.load()); });
@@ -305,8 +297,7 @@ void Session::add_debug_commands() {
 
 FileChooser& Session::configuration_file_chooser() {
   if (FileChooser* chooser = window_.file_chooser()) return *chooser;
-  if (!no_chooser_) no_chooser_ = std::make_unique<NoFileChooser>();
-  return *no_chooser_;
+  return quiet_;
 }
 
 namespace {

@@ -18,16 +18,22 @@
 #include <string>
 #include <vector>
 
+#include "analog/analog_tab.h"
+#include "analog/calibration_export.h"
 #include "analog/input_types.h"
+#include "analog/live_data.h"
 #include "app/board_jobs.h"
 #include "app/capture_log.h"
 #include "app/command_table.h"
 #include "app/identity.h"
 #include "app/main_window_form.h"
 #include "app/menu_table.h"
+#include "app/quiet_front_end.h"
 #include "app/messages.h"
 #include "app/session_ports.h"
 #include "app/settings.h"
+#include "build/board_recovery.h"
+#include "build/compile_tab.h"
 #include "config/board_identity.h"
 #include "config/clock_check.h"
 #include "config/config_exchange.h"
@@ -35,10 +41,12 @@
 #include "config/config_grid.h"
 #include "config/configuration.h"
 #include "config/file_chooser.h"
+#include "factory/factory_test.h"
 #include "link/link_session.h"
 #include "link/modem_dialer.h"
 #include "link/modem_port.h"
 #include "link/phone_book.h"
+#include "platform/child_process.h"
 #include "platform/clock.h"
 #include "terminal/keyboard.h"
 #include "terminal/terminal.h"
@@ -86,6 +94,12 @@ class SessionWindow {
   virtual std::optional<std::string> clipboard_text() { return std::nullopt; }
   // The chooser of the configuration file commands; null: they report that no file was chosen.
   virtual FileChooser* file_chooser() { return nullptr; }
+  // What the later subsystems need of a window, asked once while the session is built; null: a
+  // quiet stand-in (no file is ever chosen, nothing is drawn or played).
+  virtual CompileFileChooser* compile_file_chooser() { return nullptr; }
+  virtual FactoryTestOutput* factory_output() { return nullptr; }
+  virtual FileChooser* export_file_chooser() { return nullptr; }
+  virtual DocumentOpener* document_opener() { return nullptr; }
 };
 
 class Session final : public RebuildRequester,
@@ -167,6 +181,11 @@ class Session final : public RebuildRequester,
   BoardJobs& jobs() { return *jobs_; }
   const Clock& clock() const { return clock_; }
   const InputTypeTable& input_types() const { return input_types_; }
+  FactoryTest& factory_test() { return *factory_; }
+  // The compile tab, or null in a variant without one.
+  CompileTab* compile_tab() { return compile_.get(); }
+  AnalogTab& analog_tab() { return *analog_tab_; }
+  LiveData& live_data() { return *live_data_; }
   const std::string& working_directory() const { return working_directory_; }
   const std::vector<Menu>& menus() const { return menus_; }
 
@@ -205,11 +224,16 @@ class Session final : public RebuildRequester,
   void supervise_phone_and_modem() override;
   bool reading_enabled() override { return link_->flags().reading_enabled.load(); }
   void probe_port() override { link_->port().probe_port(); }
+  bool factory_tick() override { return factory_->tick_100ms(); }
 
   void add_session_commands();
   void add_link_commands();
   void add_configuration_commands();
   void add_debug_commands();
+  // The compile tab, the factory test and the analog section (session_tools.cpp).
+  void build_tools();
+  void add_tool_commands();
+  void detach_tools();
   // Runs body as a board job on the window thread; refused while another job runs.
   void run_job(const char* job_key, const std::function<void()>& body);
   // Starts body as a board job on the download worker.
@@ -247,7 +271,14 @@ class Session final : public RebuildRequester,
   std::unique_ptr<ModemDialer> dialer_;
   std::unique_ptr<PhoneBook> phone_book_;
   std::unique_ptr<TerminalKeyboard> keyboard_;
-  std::unique_ptr<FileChooser> no_chooser_;
+  QuietFrontEnd quiet_;  // for what the window does not give
+  SpawnLauncher launcher_;
+  std::unique_ptr<WorkerRecovery> recovery_;
+  std::unique_ptr<FirmwareFileTarget> firmware_target_;
+  std::unique_ptr<CompileTab> compile_;
+  std::unique_ptr<FactoryTest> factory_;
+  std::unique_ptr<AnalogTab> analog_tab_;
+  std::unique_ptr<LiveData> live_data_;
   CommandTable commands_;
   std::vector<std::function<void()>> tick_duties_;
   std::vector<std::function<void()>> second_duties_;

@@ -148,6 +148,7 @@ void FormBinder::create(const Control& c) {
     case ControlKind::tab_control:
     case ControlKind::tab_window:
       w = new QWidget(parent);  // a window that was not handed over stays an empty area
+      w->setAttribute(Qt::WA_TransparentForMouseEvents);  // over a sibling that was, clicks pass
       break;
   }
   w->setObjectName(QStringLiteral("control%1").arg(id));

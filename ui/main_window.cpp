@@ -17,7 +17,11 @@
 #include "app/painter.h"
 #include "app/settings.h"
 #include "app/text_format.h"
+#include "ui/analog_section_widget.h"
+#include "ui/compile_tab_widget.h"
 #include "ui/config_tab_widget.h"
+#include "ui/factory_indicator.h"
+#include "ui/sound_player.h"
 #include "ui/desktop_clipboard.h"
 #include "ui/form_binder.h"
 #include "ui/phone_book_editor.h"
@@ -46,21 +50,23 @@ QFont font_from_settings(const Settings& settings, const char* face_key, const c
 namespace {
 
 // The configuration file commands' chooser: a file dialog of the main window.
+// A file dialog of the main window, opening in a folder with a filter.
 class DialogChooser final : public FileChooser {
  public:
-  DialogChooser(std::string directory, QWidget* parent) : directory_(std::move(directory)), parent_(parent) {}
+  DialogChooser(std::string directory, QString filter, QWidget* parent)
+      : directory_(std::move(directory)), filter_(std::move(filter)), parent_(parent) {}
   std::optional<std::string> choose_file(FileChoice purpose) override {
     const QString dir = QString::fromStdString(directory_);
-    const QString filter = QStringLiteral("Configuration (*.txt);;All files (*)");
     const QString path = purpose == FileChoice::save
-                             ? QFileDialog::getSaveFileName(parent_, QString(), dir, filter)
-                             : QFileDialog::getOpenFileName(parent_, QString(), dir, filter);
+                             ? QFileDialog::getSaveFileName(parent_, QString(), dir, filter_)
+                             : QFileDialog::getOpenFileName(parent_, QString(), dir, filter_);
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
   }
 
  private:
   std::string directory_;
+  QString filter_;
   QWidget* parent_;
 };
 
@@ -76,6 +82,10 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   terminal_ = new TerminalWidget(tabs_);
   terminal_->setObjectName("terminal");
   bridge_ = new SessionBridge(this);
+  sounds_ = new SoundPlayer(this);
+  indicator_ = new FactoryIndicator(*sounds_, this);
+  compile_chooser_ = std::make_unique<QtCompileFileChooser>(this);
+  opener_.window = this;
   session_ = std::make_unique<Session>(*terminal_, options.session, *bridge_, *this, clock);
   Settings& settings = session_->settings();
   client_->setFont(font_from_settings(settings, "fontvar", "tahoma", "fontvarsize", "11", QFont::SansSerif));
@@ -87,13 +97,15 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   binder_->adopt(cmd::kTabControl, tabs_);
   binder_->adopt(cmd::kTerminal, terminal_);
   binder_->adopt(cmd::kConfigTab, config_tab_);
-  binder_->build();
-  if (auto* lamps = qobject_cast<LampButton*>(binder_->widget(cmd::kFactoryLamps))) {
-    lamps->paint = [this](QPainter& painter) {
-      QtPainter p(painter);
-      draw_lamps(p, session_->board().type_letter(), lamp_states_);
-    };
+  if (CompileTab* compile = session_->compile_tab()) {
+    compile_ = new CompileTabWidget(*compile, tabs_);
+    binder_->adopt(cmd::kCompileTab, compile_);
   }
+  analog_ = new AnalogSectionWidget(session_->analog_tab(), session_->live_data(), session_->configuration(),
+                                    session_->board(), session_->input_types(), session_->messages(), this, tabs_);
+  binder_->adopt(cmd::kInputsSubTabs, analog_);
+  binder_->build();
+  indicator_->attach(qobject_cast<LampButton*>(binder_->widget(cmd::kFactoryLamps)), &session_->factory_test());
   for (const TabInfo& tab : window_form().tabs()) tabs_->bar().addTab(QString::fromStdString(tab.caption));
   connect(&tabs_->bar(), &QTabBar::currentChanged, this, &MainWindow::tab_selected);
   connect(binder_, &FormBinder::command, this, [this](int id, int notification, long param) {
@@ -112,6 +124,7 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
 
   session_->start();
   if (options.simulate) start_simulated_board(options);
+  analog_->start_timers();
   config_tab_->rebuild();
   lay_out();
   tick();  // the clock shows at once, not a tenth of a second later
@@ -154,9 +167,13 @@ MainWindow::~MainWindow() {
   timer_->stop();
   session_->shutdown();
   simulated_.stop();
-  // The binder listens to the session's form: it goes first.
+  // The binder and the tools' widgets use the session's parts: they go first.
   delete binder_;
   binder_ = nullptr;
+  delete analog_;
+  analog_ = nullptr;
+  delete compile_;
+  compile_ = nullptr;
   session_.reset();
 }
 
@@ -171,11 +188,29 @@ void MainWindow::save_settings() {
 
 FileChooser* MainWindow::file_chooser() {
   if (chooser_override_) return chooser_override_;
-  if (!dialog_chooser_) dialog_chooser_ = std::make_unique<DialogChooser>(session_->working_directory(), this);
+  if (!dialog_chooser_)
+    dialog_chooser_ = std::make_unique<DialogChooser>(session_->working_directory(),
+                                                      QStringLiteral("Configuration (*.txt);;All files (*)"), this);
   return dialog_chooser_.get();
 }
 
 std::optional<std::string> MainWindow::clipboard_text() { return desktop_clipboard_text(); }
+
+CompileFileChooser* MainWindow::compile_file_chooser() { return compile_chooser_.get(); }
+
+FactoryTestOutput* MainWindow::factory_output() { return indicator_; }
+
+FileChooser* MainWindow::export_file_chooser() {
+  if (!export_chooser_)
+    export_chooser_ = std::make_unique<DialogChooser>(session_ ? session_->working_directory() : std::string(),
+                                                      QStringLiteral("Text (*.txt);;All files (*)"), this);
+  return export_chooser_.get();
+}
+
+void MainWindow::ExternalOpener::open_document(const std::string& path) {
+  if (!window->open_external(QUrl::fromLocalFile(QString::fromStdString(path))))
+    window->session().terminal().print_line("Cannot open " + path + ": no program for it answered");
+}
 
 QAction* MainWindow::action(int id) const {
   auto it = actions_.find(id);
@@ -238,6 +273,7 @@ bool MainWindow::run_window_command(const CommandCall& call) {
   switch (call.id) {
     case cmd::kBarView:
       show_logical_tab(2);
+      analog_->show_data_view();
       queue_layout();
       return true;
     case cmd::kWebAddress:
@@ -246,6 +282,7 @@ bool MainWindow::run_window_command(const CommandCall& call) {
       return true;
     case cmd::kRebuildConfig:
       config_tab_->rebuild();
+      session_->analog_tab().reparse();
       queue_layout();
       return true;
     case cmd::kManualE:
@@ -292,8 +329,12 @@ bool MainWindow::open_phone_editor(const std::string& path) {
 }
 
 void MainWindow::tab_selected(int position) {
+  const int leaving = window_form().current_tab();
+  const int entering = window_form().logical_tab_at(position);
   commit_current_tab();  // the tab being left keeps its edits
-  window_form().set_current_tab(window_form().logical_tab_at(position));
+  if (leaving == 2 && entering != 2) analog_->set_current(false);  // stores the edited expression
+  window_form().set_current_tab(entering);
+  if (entering == 2 && leaving != 2) analog_->set_current(true);  // parses the input again
   config_tab_->rebuild();
   lay_out();
 }

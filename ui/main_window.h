@@ -27,8 +27,13 @@ class QTimer;
 
 namespace vexa::ui {
 
+class AnalogSectionWidget;
+class CompileTabWidget;
 class ConfigTabWidget;
+class FactoryIndicator;
 class FormBinder;
+class QtCompileFileChooser;
+class SoundPlayer;
 class TerminalWidget;
 
 class MainWindow final : public QMainWindow, public SessionWindow {
@@ -50,6 +55,9 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   FormBinder& binder() { return *binder_; }
   TerminalWidget& terminal_widget() { return *terminal_; }
   ConfigTabWidget& config_tab() { return *config_tab_; }
+  AnalogSectionWidget& analog_section() { return *analog_; }
+  // The compile tab, or null in a variant without one.
+  CompileTabWidget* compile_tab() { return compile_; }
   TabArea& tab_area() { return *tabs_; }
   QWidget& client() { return *client_; }
   // The menu bar's action of a command id, or null.
@@ -87,6 +95,10 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   bool phone_editor_open() override { return phone_editor_ && phone_editor_->isVisible(); }
   std::optional<std::string> clipboard_text() override;
   FileChooser* file_chooser() override;
+  CompileFileChooser* compile_file_chooser() override;
+  FactoryTestOutput* factory_output() override;
+  FileChooser* export_file_chooser() override;
+  DocumentOpener* document_opener() override { return &opener_; }
 
   void build_menus();
   void refresh_menu_checks();
@@ -108,6 +120,17 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   std::unique_ptr<Session> session_;
   sim::SimulatedPort simulated_;
   std::unique_ptr<FileChooser> dialog_chooser_;
+  std::unique_ptr<FileChooser> export_chooser_;
+  std::unique_ptr<QtCompileFileChooser> compile_chooser_;
+  SoundPlayer* sounds_ = nullptr;
+  FactoryIndicator* indicator_ = nullptr;
+  CompileTabWidget* compile_ = nullptr;
+  AnalogSectionWidget* analog_ = nullptr;
+  // Opens a document with the desktop's handler (through open_external).
+  struct ExternalOpener final : DocumentOpener {
+    MainWindow* window = nullptr;
+    void open_document(const std::string& path) override;
+  } opener_;
   FileChooser* chooser_override_ = nullptr;
   bool shown_open_ = false;
   ConfigTabWidget* config_tab_ = nullptr;
@@ -115,7 +138,6 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   QTimer* timer_ = nullptr;
   std::map<int, QAction*> actions_;
   LayoutResult layout_;
-  int lamp_states_[7] = {};  // the factory test's lamps: 0 yellow (not run), 1 red, 2 green
   bool layout_queued_ = false;
   bool closing_ = false;
   QPointer<QMessageBox> language_box_;

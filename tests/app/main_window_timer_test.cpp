@@ -15,7 +15,13 @@ struct Duties : TimerDuties {
   bool reading = true;
   MainWindowForm* reenter = nullptr;
   bool link_open() override { return open; }
-  void factory_second_step() override { calls.push_back("step"); }
+  int factory_steps = 0;  // ticks whose factory step ends them, from the next one on
+  bool factory_tick() override {
+    if (factory_steps == 0) return false;
+    --factory_steps;
+    calls.push_back("factory");
+    return true;
+  }
   void supervise_phone_and_modem() override {
     calls.push_back("modem");
     if (reenter) {  // a modal loop inside a tick delivers another tick
@@ -26,7 +32,6 @@ struct Duties : TimerDuties {
   void commit_current_tab() override { calls.push_back("commit"); }
   bool reading_enabled() override { return reading; }
   void probe_port() override { calls.push_back("probe"); }
-  void factory_supervision() override { calls.push_back("factory"); }
 };
 
 std::tm at(int h, int m, int s) {
@@ -67,7 +72,7 @@ TEST(MainWindowTimer, ClockCheckButtonAndDutyOrder) {
   ASSERT_TRUE(f.timer_tick(d, at(7, 5, 9), 0));
   EXPECT_EQ(f.form().text(cmd::kStatusClock), "07:05:09");
   EXPECT_TRUE(f.form().checked(cmd::kOpenClose));
-  EXPECT_EQ(d.calls, (std::vector<std::string>{"modem", "commit", "probe", "factory"}));
+  EXPECT_EQ(d.calls, (std::vector<std::string>{"modem", "commit", "probe"}));
   d.open = false;
   d.reading = false;  // a loader owns the port: no probe
   d.calls.clear();
@@ -76,25 +81,18 @@ TEST(MainWindowTimer, ClockCheckButtonAndDutyOrder) {
   EXPECT_EQ(d.calls, (std::vector<std::string>{"modem", "commit"}));
 }
 
-TEST(MainWindowTimer, FactoryCountdownEndsTheTick) {
+TEST(MainWindowTimer, AFactoryStepEndsTheTickAfterTheClock) {
   MainWindowForm f({}, Messages());
   Duties d;
-  f.factory().step_countdown = 1;
-  f.factory().timeout = 2;
-  std::tm t{};
-  f.timer_tick(d, t, 0);
-  EXPECT_EQ(f.factory().step_countdown, 0);
-  EXPECT_EQ(f.factory().timeout, 1);
+  d.open = true;
+  d.factory_steps = 1;
+  f.timer_tick(d, at(10, 0, 1), 0);
+  EXPECT_EQ(f.form().text(cmd::kStatusClock), "10:00:01");  // the clock still runs
+  EXPECT_EQ(d.calls, (std::vector<std::string>{"factory"}));
+  EXPECT_FALSE(f.form().checked(cmd::kOpenClose));  // nothing after the step ran
   d.calls.clear();
-  f.timer_tick(d, t, 0);
-  EXPECT_EQ(d.calls, (std::vector<std::string>{"step"}));
-  EXPECT_EQ(f.factory().timeout, 1);  // the tick ended before the time-out count
-  d.calls.clear();
-  f.timer_tick(d, t, 0);
-  EXPECT_EQ(f.factory().timeout, 0);
-  f.timer_tick(d, t, 0);
-  EXPECT_EQ(f.factory().timeout, 0);
-  EXPECT_EQ(d.calls.front(), "modem");
+  f.timer_tick(d, at(10, 0, 1), 0);
+  EXPECT_EQ(d.calls, (std::vector<std::string>{"modem", "commit", "probe"}));
 }
 
 TEST(MainWindowTimer, ReentryIsRefused) {
