@@ -160,8 +160,7 @@ bool ConfigFiles::compare_configuration(FileChooser& chooser, int* errors) {
                                      other.key.c_str(), other.value.c_str()));
     }
   }
-  report_.print_line(format_text(messages_.message("McCoEr").c_str(),
-                                 file_name_part(path).c_str(), count));
+  report_.print_line(format_message(messages_.message("McCoEr"), {file_name_part(path), count}));
   if (errors) *errors = count;
   return true;
 }
