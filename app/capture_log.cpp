@@ -3,6 +3,7 @@
 #include <cstdarg>
 
 #include "app/text_format.h"
+#include "terminal/cp1252.h"
 
 namespace vexa {
 
@@ -62,6 +63,15 @@ void CaptureLog::log_recordf(char tag, const char* format, ...) {
 }
 
 void CaptureLog::write(std::string_view text) { std::fwrite(text.data(), 1, text.size(), file_); }
+
+void CaptureLog::log_board_text(char tag, std::string_view bytes) {
+  // A lone byte keeps its one-character record, so a typed CR still folds with its LF.
+  if (bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) < 0x80) {
+    log_record(tag, bytes);
+    return;
+  }
+  log_record(tag, cp1252_to_utf8(limited(bytes, kLogRecordChars)));
+}
 
 void CaptureLog::log_record(char tag, std::string_view input) {
   std::string text = limited(input, kLogRecordChars);

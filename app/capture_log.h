@@ -36,7 +36,11 @@ class CaptureLog {
   bool is_open() const;
   const std::string& path() const { return path_; }
 
+  // A record of the program's own text (UTF-8, as the file is).
   void log_record(char tag, std::string_view text);
+  // A record of board bytes (Windows-1252), written as UTF-8: what was sent ('>') and received
+  // ('<').
+  void log_board_text(char tag, std::string_view bytes);
   void log_recordf(char tag, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
   std::string stamp() const { return log_stamp(clock_.local_now()); }

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "app/text_format.h"
+#include "terminal/cp1252.h"
 
 namespace vexa {
 
@@ -62,7 +63,7 @@ bool LinkSession::wait_line_after(std::uint64_t mark, std::string_view expected)
   }
   if (equal_nocase(*line, expected)) return true;
   reports_.print_line(format_text("expected: %.*s got: %s", static_cast<int>(expected.size()),
-                                  expected.data(), line->c_str()));
+                                  expected.data(), cp1252_to_utf8(*line).c_str()));
   return false;
 }
 

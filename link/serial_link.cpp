@@ -251,7 +251,7 @@ bool SerialLink::write_text(std::string_view text) {
     reports_.print_line(messages_.message("MerNoOp"));
     return false;
   }
-  if (log_) log_->log_record('>', text);
+  if (log_) log_->log_board_text('>', text);
   return write_bytes(text.data(), text.size());
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/text_format.h"
+#include "terminal/cp1252.h"
 
 namespace vexa {
 
@@ -199,7 +200,8 @@ void Terminal::clear() {
 }
 
 void Terminal::print_line(std::string_view text) {
-  const std::string line = limited(text, kPrintLineChars);
+  // A report line is the program's own UTF-8 text; the view holds board text.
+  const std::string line = limited(utf8_to_cp1252(text), kPrintLineChars);
   {
     BusyLock lock(busy_, std::defer_lock);
     if (acquire_busy(lock)) {
@@ -212,7 +214,7 @@ void Terminal::print_line(std::string_view text) {
       dropped_busy_ += static_cast<int>(line.size());
     }
   }
-  if (log_) log_->log_record(' ', line + "\n");
+  if (log_) log_->log_record(' ', utf8_prefix(text, kPrintLineChars) + "\n");
 }
 
 void Terminal::print_linef(const char* format, ...) {
