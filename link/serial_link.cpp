@@ -61,8 +61,8 @@ std::string open_failure_reason(const std::string& device_path, int error_code) 
   }
 }
 
-std::vector<std::string> port_list(const std::string& dev_root) {
-  std::vector<std::string> names = list_serial_devices(dev_root);
+std::vector<std::string> port_list(const std::string& dev_root, const std::string& sys_root) {
+  std::vector<std::string> names = list_serial_devices(dev_root, sys_root);
   names.emplace_back(kTcpLinkName);
   return names;
 }

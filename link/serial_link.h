@@ -56,7 +56,7 @@ std::string port_description(const PortName& name, long speed);
 // port or a missing device; the system text otherwise.
 std::string open_failure_reason(const std::string& device_path, int error_code);
 // The selector's entries: the serial devices that exist, then "tcp/ip".
-std::vector<std::string> port_list(const std::string& dev_root = "/dev");
+std::vector<std::string> port_list(const std::string& dev_root = "/dev", const std::string& sys_root = "/sys");
 
 class SerialLink {
  public:

@@ -58,9 +58,11 @@ bool serial_speed_supported(long speed);
 // Text of an errno code, as strerror gives it.
 std::string system_error_text(int code);
 
-// The serial devices that exist under dev_root, in this order: real UARTs ttyS<n> (only those
-// whose driver reports a UART type), ttyUSB<n>, ttyACM<n> (each by number), then the links in
-// serial/by-id (by name).
-std::vector<std::string> list_serial_devices(const std::string& dev_root = "/dev");
+// The serial devices that exist under dev_root, as sysfs (sys_root) describes them: every tty in
+// class/tty with a device behind it, except serial core ports whose UART type is 0 (phantom
+// ttyS without a UART). In this order: ttyS<n>, ttyUSB<n>, ttyACM<n> (each by number), other
+// hardware ttys (by name), then the links in serial/by-id (by name). No device is opened.
+std::vector<std::string> list_serial_devices(const std::string& dev_root = "/dev",
+                                             const std::string& sys_root = "/sys");
 
 }  // namespace vexa
