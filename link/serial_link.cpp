@@ -38,7 +38,7 @@ std::string port_description(const PortName& name, long speed) {
   return format_text("%s:%ld,n,8,1", name.label.c_str(), speed);
 }
 
-std::string open_failure_reason(const std::string& device_path, int error_code) {
+std::string open_failure_reason(const std::string& device_path, int error_code, const std::string& holder) {
   switch (error_code) {
     case EACCES:
     case EPERM:
@@ -47,6 +47,8 @@ std::string open_failure_reason(const std::string& device_path, int error_code) 
           "(sudo usermod -aG dialout $USER), then log out and in again.",
           device_path.c_str());
     case EBUSY:
+      if (!holder.empty())
+        return format_text("%s is in use by another program (%s).", device_path.c_str(), holder.c_str());
       return format_text("%s is in use by another program.", device_path.c_str());
     case ENOENT:
     case ENODEV:
@@ -119,10 +121,10 @@ void SerialLink::notify_state(bool open) {
 }
 
 void SerialLink::report_open_failure(const std::string& description, const std::string& path,
-                                     int code, bool reconnect) {
+                                     int code, bool reconnect, const std::string& holder) {
   if (reconnect) return;
   reports_.print_line(format_text("%s %s", messages_.message("MerOp").c_str(), description.c_str()));
-  reports_.print_line(open_failure_reason(path, code));
+  reports_.print_line(open_failure_reason(path, code, holder));
 }
 
 bool SerialLink::open_link(bool reconnect) {
@@ -148,7 +150,7 @@ bool SerialLink::open_link(bool reconnect) {
 
   auto opened = std::make_shared<SerialTty>();
   if (int code = opened->open(port.device_path)) {
-    report_open_failure(description, port.device_path, code, reconnect);
+    report_open_failure(description, port.device_path, code, reconnect, opened->holder());
     return false;
   }
   if (reconnect)
@@ -189,7 +191,8 @@ bool SerialLink::close_link() {
   if (!closing) return false;
   closing->set_rts(false);
   // The receive thread may be waiting on the descriptor: end its wait; the descriptor closes
-  // when the last holder lets go of it.
+  // when the last holder lets go of it, but the port is free from here on.
+  closing->release();
   closing->interrupt();
   closing.reset();
   reports_.print_line(messages_.message("McloseC"));

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -12,6 +14,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+
+#include "platform/port_lock.h"
 #include <fstream>
 #include <tuple>
 
@@ -64,21 +68,45 @@ SerialTty::~SerialTty() {
   if (wake_fd_ >= 0) ::close(wake_fd_);
 }
 
-int SerialTty::open(const std::string& path) {
+int SerialTty::open(const std::string& path, const std::string& lock_dir) {
   close();
+  holder_.clear();
+  // A program that announces its port with a UUCP lock file is not disturbed at all.
+  holder_ = uucp_lock_holder(path, lock_dir);
+  if (!holder_.empty()) return EBUSY;
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno;
+  if (fd < 0) {
+    const int error = errno;
+    struct stat info {};
+    if (error == EBUSY && ::stat(path.c_str(), &info) == 0) holder_ = flock_holder(info.st_dev, info.st_ino);
+    return error;
+  }
   if (!::isatty(fd)) {
     ::close(fd);
     return ENOTTY;
   }
-  // Exclusive like a COM port: a second program cannot open it while we hold it.
+  // The advisory lock first: a holder that is root passes the exclusive mode but not this.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0) holder_ = flock_holder(info.st_dev, info.st_ino);
+    ::close(fd);
+    return error == EWOULDBLOCK ? EBUSY : error;
+  }
+  // Exclusive like a COM port: a second open of the tty fails while we hold it.
   ::ioctl(fd, TIOCEXCL);
   fd_ = fd;
   return 0;
 }
 
+void SerialTty::release() {
+  if (fd_ < 0) return;
+  ::ioctl(fd_, TIOCNXCL);
+  ::flock(fd_, LOCK_UN);
+}
+
 void SerialTty::close() {
+  release();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }

@@ -20,9 +20,18 @@ class SerialTty {
   SerialTty(const SerialTty&) = delete;
   SerialTty& operator=(const SerialTty&) = delete;
 
-  // Opens the device for reading and writing and claims it exclusively; 0 or an errno code.
-  int open(const std::string& path);
+  // Opens the device for reading and writing and claims it for this program alone: the tty in
+  // exclusive mode and an advisory flock held while it is open, as other serial programs take
+  // them, so either side refuses the other. A port that another program holds (its open, its
+  // flock or its UUCP lock file in lock_dir) gives EBUSY, with holder() telling who where a lock
+  // says so. 0 or an errno code.
+  int open(const std::string& path, const std::string& lock_dir = "/var/lock");
   bool is_open() const { return fd_ >= 0; }
+  // "minicom, pid 1234" after an open that found the port held; empty when not known.
+  const std::string& holder() const { return holder_; }
+  // Gives up the claim on the port while the descriptor may still live on in another thread,
+  // so the port can be opened again at once.
+  void release();
   void close();
 
   // Raw 8N1 at speed, receiver on, modem lines ignored, no hardware handshake; with
@@ -50,6 +59,7 @@ class SerialTty {
 
   int fd_ = -1;
   int wake_fd_ = -1;
+  std::string holder_;
 };
 
 // Whether the driver knows this speed in bits per second.
