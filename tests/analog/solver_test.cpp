@@ -227,7 +227,7 @@ TEST(CalibrationExport, LineCountsPerClassAndTheFile) {
 
   GivenPathChooser nowhere("/nonexistent-dir/x.txt");
   EXPECT_EQ(export_calibration_table({}, nowhere, &opener, report, messages), "");
-  EXPECT_TRUE(report.contains("Error open /nonexistent-dir/x.txt"));
+  EXPECT_TRUE(report.contains("Error open /nonexistent-dir/x.txt: No such file or directory"));
 }
 
 }  // namespace
