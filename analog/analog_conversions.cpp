@@ -11,7 +11,6 @@ namespace vexa {
 
 namespace {
 
-constexpr const char* kDecimalFormats[] = {"%1.0f", "%.1f", "%.2f", "%.3f", "%.4f", "%.5f", "%.6f", "%.7f"};
 constexpr double kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
 
 }  // namespace
@@ -52,7 +51,7 @@ std::string format_real_value(double raw, const AnalogScaling& scaling, BoardCla
   }
   const unsigned d = scaling.decimals;
   if (d >= 1 && d <= 7)
-    text += format_text(kDecimalFormats[d], static_cast<double>(v) / kPowersOfTen[d]);
+    text += format_text("%.*f", static_cast<int>(d), static_cast<double>(v) / kPowersOfTen[d]);
   else
     text += format_text("%1.0f", static_cast<double>(v));
   return text;

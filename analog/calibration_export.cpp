@@ -5,6 +5,8 @@
 #include "analog/analog_conversions.h"
 #include "app/text_format.h"
 #include "config/config_file_format.h"
+#include "platform/atomic_file.h"
+#include "platform/serial_tty.h"
 
 namespace vexa {
 
@@ -43,16 +45,10 @@ std::string export_calibration_table(const ExportRequest& request, FileChooser& 
   const auto chosen = chooser.choose_file(FileChoice::save);
   if (!chosen) return {};
   const std::string path = save_path(path_case == PathCase::lower ? dialog_path(*chosen) : limited(*chosen, kFileDialogChars));
-  std::FILE* file = std::fopen(path.c_str(), "w");
-  if (!file) {
-    report.print_line(format_text("%s %s", messages.message("MerOp").c_str(), path.c_str()));
-    return {};
-  }
   const std::string text = messages.message("Mcaline") + "\n\n" + calibration_table_lines(request);
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    report.print_line(format_text("%s %s", messages.message("MerOp").c_str(), path.c_str()));
+  if (const int error = write_file_atomically_error(path, text)) {
+    report.print_line(format_text("%s %s: %s", messages.message("MerOp").c_str(), path.c_str(),
+                                  system_error_text(error).c_str()));
     return {};
   }
   if (opener) opener->open_document(path);

@@ -8,8 +8,10 @@
 #include <utility>
 
 #include "app/capture_log.h"
+#include "app/messages.h"
 #include "app/text_format.h"
 #include "config/config_file_format.h"
+#include "platform/serial_tty.h"
 #include "terminal/cp1252.h"
 
 namespace vexa {
@@ -125,8 +127,8 @@ InputType as_utf8(InputType entry) {
 
 class Reader {
  public:
-  Reader(char language, CaptureLog* log, std::string_view file_name)
-      : keys_(keys_for(language)), log_(log), file_name_(file_name) {}
+  Reader(char language, CaptureLog* log, std::string_view file_name, std::vector<std::string>* notes)
+      : keys_(keys_for(language)), log_(log), file_name_(file_name), notes_(notes) {}
 
   void piece(std::string_view raw) {
     if (line_done_) ++line_;
@@ -226,18 +228,21 @@ class Reader {
   }
 
   void note(const char* format, ...) __attribute__((format(printf, 2, 3))) {
-    if (!log_) return;
+    if (!log_ && !notes_) return;
     va_list args;
     va_start(args, format);
     const std::string detail = vformat_text(kLogRecordChars, format, args);
     va_end(args);
-    log_->log_recordf(' ', "%.*s line %d %s\n", static_cast<int>(file_name_.size()), file_name_.data(), line_,
-                      detail.c_str());
+    const std::string text = format_text("%.*s line %d %s", static_cast<int>(file_name_.size()),
+                                         file_name_.data(), line_, detail.c_str());
+    if (log_) log_->log_record(' ', text + "\n");
+    if (notes_) notes_->push_back(text);
   }
 
   const LanguageKeys keys_;
   CaptureLog* const log_;
   const std::string_view file_name_;
+  std::vector<std::string>* const notes_;
   std::vector<InputType> entries_;
   InputType current_;
   bool has_lines_ = false;
@@ -251,32 +256,56 @@ class Reader {
 }  // namespace
 
 InputTypeTable parse_input_type_file(std::string_view text, char language, CaptureLog* log,
-                                     std::string_view file_name) {
+                                     std::string_view file_name, std::vector<std::string>* notes) {
   const std::string bytes = single_byte_text(text);
-  if (log && bytes.find('\0') != std::string::npos) {
-    log->log_recordf(' ', "%.*s holds NUL characters: the rest of each such line is ignored\n",
-                     static_cast<int>(file_name.size()), file_name.data());
+  if (bytes.find('\0') != std::string::npos) {
+    const std::string note = format_text("%.*s holds NUL characters: the rest of each such line is ignored",
+                                         static_cast<int>(file_name.size()), file_name.data());
+    if (log) log->log_record(' ', note + "\n");
+    if (notes) notes->push_back(note);
   }
-  Reader reader(language, log, file_name);
+  Reader reader(language, log, file_name, notes);
   for_each_file_piece(bytes, [&](std::string_view piece) { reader.piece(piece); });
   return InputTypeTable(reader.finish());
 }
 
-bool load_input_types(InputTypeTable& table, const std::string& path, char language, CaptureLog* log) {
+bool load_input_types(InputTypeTable& table, const std::string& path, char language, CaptureLog* log,
+                      InputTypeFileProblems* problems) {
   std::string text;
-  if (!read_whole_file(path, text, kInputTypeFileMaxBytes + 1)) {
+  if (const int error = read_whole_file_error(path, text, kInputTypeFileMaxBytes + 1)) {
     if (log) log->log_recordf(' ', "%s cannot be read: no input types\n", path.c_str());
+    if (problems) problems->open_error = error;
     return false;
   }
+  std::vector<std::string>* notes = problems ? &problems->notes : nullptr;
   if (text.size() > kInputTypeFileMaxBytes) {
     text.resize(kInputTypeFileMaxBytes);
-    if (log) {
-      log->log_recordf(' ', "%s is larger than %zu bytes: the rest is ignored\n", path.c_str(),
-                       kInputTypeFileMaxBytes);
-    }
+    const std::string note = format_text("%s is larger than %zu bytes: the rest is ignored", path.c_str(),
+                                         kInputTypeFileMaxBytes);
+    if (log) log->log_record(' ', note + "\n");
+    if (notes) notes->push_back(note);
   }
-  table = parse_input_type_file(text, language, log, file_name_part(path));
+  table = parse_input_type_file(text, language, log, file_name_part(path), notes);
   return true;
+}
+
+std::vector<std::string> input_type_file_report(const InputTypeFileProblems& problems,
+                                                std::string_view file_name, const Messages& messages) {
+  constexpr std::size_t kNotesShown = 3;
+  std::vector<std::string> lines;
+  if (problems.open_error != 0) {
+    lines.push_back(format_message(messages.message("VtAinNoRd"),
+                                   {file_name, system_error_text(problems.open_error)}));
+    return lines;
+  }
+  if (problems.notes.empty()) return lines;
+  lines.push_back(format_message(messages.message("VtAinBad"),
+                                 {file_name, static_cast<int>(problems.notes.size())}));
+  for (std::size_t i = 0; i < problems.notes.size() && i < kNotesShown; ++i) lines.push_back(problems.notes[i]);
+  if (problems.notes.size() > kNotesShown)
+    lines.push_back(format_message(messages.message("VtAinMore"),
+                                   {static_cast<int>(problems.notes.size() - kNotesShown)}));
+  return lines;
 }
 
 }  // namespace vexa

@@ -295,18 +295,18 @@ std::optional<float> LiveData::sample_at(int n, int x, int width) const {
 
 // --- drawing ---
 
-const char* scale_format(double min, double max, double parts) {
+int scale_decimals(double min, double max, double parts) {
   const double step = parts > 0 ? std::fabs(max - min) / parts : 0;
-  if (step >= 2) return "%.0f";
-  if (step >= 0.2) return "%.1f";
-  if (step >= 0.02) return "%.2f";
-  if (step >= 0.002) return "%.3f";
-  if (step >= 0.0002) return "%.4f";
-  return "%f";
+  if (step >= 2) return 0;
+  if (step >= 0.2) return 1;
+  if (step >= 0.02) return 2;
+  if (step >= 0.002) return 3;
+  if (step >= 0.0002) return 4;
+  return 6;  // as "%f"
 }
 
 std::string scale_text(double value, double min, double max, double parts) {
-  return format_text_limited(60, scale_format(min, max, parts), value);
+  return format_text_limited(60, "%.*f", scale_decimals(min, max, parts), value);
 }
 
 double nice_step(double x, bool upward) {

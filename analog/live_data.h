@@ -135,8 +135,8 @@ class LiveData final : public LineConsumer, public TargetChangeListener, public 
 
 // --- drawing ---
 
-// printf format for labels of a range divided into c parts.
-const char* scale_format(double min, double max, double parts);
+// Decimals of the labels of a range divided into parts: those of "%.0f" to "%.4f", or "%f".
+int scale_decimals(double min, double max, double parts);
 std::string scale_text(double value, double min, double max, double parts);
 // The smallest candidate (1, 2, 5 times a power of ten) not below x (above x when x < 1) when
 // upward, else the largest below x (not above x when x < 1).

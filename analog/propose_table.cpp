@@ -47,12 +47,12 @@ std::vector<ProposeEntry> propose_list(std::string_view propose, BoardClass boar
   const auto fields = read_fields(propose);
   if (!fields) return list;
   list.push_back({" ", 0});
-  const std::string format = format_text("%%.%df %s", fields->real_decimals, fields->unit.c_str());
   const double full_scale = adc_constants(board_class).full_scale;
   double real = fields->first_real, raw = fields->first_raw;
   // A step that does not move the count would never end the list.
   while (raw <= full_scale && list.size() <= kMaxProposeEntries) {
-    list.push_back({format_text(format.c_str(), real), raw});
+    // The unit is the user's text: it follows the number, never as part of a format.
+    list.push_back({format_text("%.*f ", fields->real_decimals, real) + fields->unit, raw});
     if (!(fields->raw_step > 0)) break;
     real += fields->real_step;
     raw += fields->raw_step;

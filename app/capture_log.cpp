@@ -1,8 +1,12 @@
 #include "app/capture_log.h"
 
+#include <cerrno>
 #include <cstdarg>
 
+#include "app/messages.h"
 #include "app/text_format.h"
+#include "platform/serial_tty.h"
+#include "terminal/cp1252.h"
 
 namespace vexa {
 
@@ -27,13 +31,24 @@ void CaptureLog::set_mode(int mode) {
   mode_ = mode;
 }
 
-void CaptureLog::apply_log_mode() {
+int CaptureLog::apply_log_mode() {
   std::lock_guard lock(mutex_);
   if (file_ && mode_ == 0) {
     std::fclose(file_);
     file_ = nullptr;
   }
-  if (!file_ && mode_ != 0) file_ = std::fopen(path_.c_str(), "a+");
+  open_error_ = 0;
+  if (!file_ && mode_ != 0) {
+    file_ = std::fopen(path_.c_str(), "a+");
+    if (!file_) open_error_ = errno;
+  }
+  return open_error_;
+}
+
+std::string CaptureLog::open_failure(const Messages& messages) const {
+  std::lock_guard lock(mutex_);
+  if (open_error_ == 0) return {};
+  return format_message(messages.message("VtLogNoOp"), {path_, system_error_text(open_error_)});
 }
 
 void CaptureLog::close() {
@@ -62,6 +77,15 @@ void CaptureLog::log_recordf(char tag, const char* format, ...) {
 }
 
 void CaptureLog::write(std::string_view text) { std::fwrite(text.data(), 1, text.size(), file_); }
+
+void CaptureLog::log_board_text(char tag, std::string_view bytes) {
+  // A lone byte keeps its one-character record, so a typed CR still folds with its LF.
+  if (bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) < 0x80) {
+    log_record(tag, bytes);
+    return;
+  }
+  log_record(tag, cp1252_to_utf8(limited(bytes, kLogRecordChars)));
+}
 
 void CaptureLog::log_record(char tag, std::string_view input) {
   std::string text = limited(input, kLogRecordChars);

@@ -42,7 +42,7 @@ std::vector<Menu> build_menu_bar(const MenuOptions& options, const Messages& mes
               entry(cmd::kLogOn, m("MlogOn"), true, options.log_mode == 1),
               entry(cmd::kLogDate, m("MlogDate"), true, options.log_mode == 2),
               entry(cmd::kLogErase,
-                    format_text_limited(99, m("MlogErase").c_str(), options.log_file_name.c_str())),
+                    format_message(m("MlogErase"), {options.log_file_name}, 99)),
               separator()}};
   if (options.debug) {
     tools.entries.push_back(entry(cmd::kVerbose, m("Mverbose"), true, false));

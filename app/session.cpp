@@ -32,7 +32,9 @@ Session::Session(TerminalView& view, const SessionOptions& options, SessionEvent
   log_->set_mode(values_.log_mode);
   log_->apply_log_mode();
   configuration_ = std::make_unique<Configuration>(values_.language);
-  load_input_types(input_types_, working_directory_ + "/" + kInputTypeFileName, values_.language, log_.get());
+  InputTypeFileProblems type_problems;
+  load_input_types(input_types_, working_directory_ + "/" + kInputTypeFileName, values_.language, log_.get(),
+                   &type_problems);
   type_defaults_ = std::make_unique<TableInputTypeDefaults>(input_types_);
   configuration_->set_input_type_defaults(type_defaults_.get());
 
@@ -57,6 +59,10 @@ Session::Session(TerminalView& view, const SessionOptions& options, SessionEvent
 
   terminal_ = std::make_unique<Terminal>(view, log_.get(), ViewThreads::owner_only,
                                          [this] { events_.flush_requested(); });
+  // What went wrong before the terminal existed is said in it, not only in the capture log.
+  start_problems_ = input_type_file_report(type_problems, kInputTypeFileName, *messages_);
+  if (std::string log_problem = log_->open_failure(*messages_); !log_problem.empty())
+    start_problems_.push_back(std::move(log_problem));
   link_ = std::make_unique<LinkSession>(*terminal_, *terminal_, *messages_, log_.get());
   link_->port().set_observer(this);
   jobs_ = std::make_unique<BoardJobs>(*terminal_, *messages_);
@@ -93,6 +99,7 @@ void Session::start() {
   if (started_) return;
   started_ = true;
   show_getting_started(*terminal_, identity_.is_family_product(), messages_->language());
+  for (const std::string& line : start_problems_) terminal_->print_line(line);
   link_->start();
   const std::string speed = default_speed_text(values_.speed_text, board_->type_letter());
   const std::string name = values_.link_name.empty() ? "COM1" : values_.link_name;
@@ -143,8 +150,9 @@ std::optional<std::string> Session::save_settings() {
   values_.log_mode = log_->mode();
   values_.store_into(settings_);
   if (!options_.use_settings_file) return std::nullopt;
-  if (settings_.write_settings(identity_.settings_path)) return std::nullopt;
-  return identity_.settings_path;
+  const std::optional<std::string> why = settings_.save_settings(identity_.settings_path);
+  if (!why) return std::nullopt;
+  return format_message(messages_->message("VtSetNoWr"), {identity_.settings_path, *why});
 }
 
 // --- dispatch ---
@@ -207,8 +215,7 @@ void Session::add_session_commands() {
     commands_.add(id, [this](const CommandCall& call) {
       log_->set_mode(call.id - cmd::kLogNone);
       log_->apply_log_mode();
-      if (log_->mode() > 0 && !log_->is_open())
-        terminal_->print_line(fill_placeholder(messages_->message("VtLogNotOpened"), identity_.log_path));
+      if (std::string problem = log_->open_failure(*messages_); !problem.empty()) terminal_->print_line(problem);
     });
   }
   commands_.add(cmd::kLogErase, [this](const CommandCall&) { log_->erase(); });

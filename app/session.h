@@ -129,7 +129,8 @@ class Session final : public RebuildRequester,
   void use_temporary_port(const std::string& link_name, long speed, bool open);
   // Stops the worker and the receive thread and closes the link (idempotent).
   void shutdown();
-  // Stores the program-wide values and writes the settings file; the OS reason on failure.
+  // Stores the program-wide values and writes the settings file; on failure the line that says
+  // which file and why.
   std::optional<std::string> save_settings();
 
   // A command from a control, a menu entry, a key or a posted message: the session's row,
@@ -289,6 +290,7 @@ class Session final : public RebuildRequester,
   std::atomic<bool> line_feed_{false};  // read by the board clock check on the receive thread
   std::string phone_text_;
   std::string temporary_link_;  // a port selected for this run only
+  std::vector<std::string> start_problems_;  // said in the terminal at start
 
   std::mutex posted_mutex_;
   std::deque<CommandCall> posted_;  // guarded by posted_mutex_

@@ -6,6 +6,7 @@
 
 #include "app/text_format.h"
 #include "platform/atomic_file.h"
+#include "platform/serial_tty.h"
 
 namespace vexa {
 
@@ -111,6 +112,12 @@ std::string Settings::settings_text() const {
 
 bool Settings::write_settings(const std::string& path) const {
   return write_file_atomically(path, settings_text());
+}
+
+std::optional<std::string> Settings::save_settings(const std::string& path) const {
+  const int error = write_file_atomically_error(path, settings_text());
+  if (error == 0) return std::nullopt;
+  return system_error_text(error);
 }
 
 bool Settings::debug(char letter) const {

@@ -38,6 +38,9 @@ class Settings {
   // Writes the values that differ from their defaults, in table order; false when the file
   // cannot be written (the caller ignores it: the changes are lost).
   bool write_settings(const std::string& path) const;
+  // As write_settings, for the exit report: nothing when written, else the system's reason
+  // ("Permission denied"), to be printed with the text `VtSetNoWr` (path, reason).
+  std::optional<std::string> save_settings(const std::string& path) const;
   // The file text that write_settings would write.
   std::string settings_text() const;
 

@@ -6,18 +6,9 @@
 
 namespace vexa::cli {
 
-namespace {
-
-std::string log_path(const CommonOptions& options) {
-  std::string dir = options.settings_dir.empty() ? current_directory() : options.settings_dir;
-  return dir + "/VexaTerm.log";
-}
-
-}  // namespace
-
 BoardLink::BoardLink(const CommonOptions& options, std::ostream& out)
-    : messages_(kFamilyName, options.language),
-      log_(log_path(options)),
+    : messages_(options.identity.product_name, options.language),
+      log_(options.identity.log_path),
       view_(out),
       terminal_(view_, &log_),
       session_(terminal_, terminal_, messages_, &log_) {
@@ -29,7 +20,7 @@ BoardLink::BoardLink(const CommonOptions& options, std::ostream& out)
   } else {
     link_name_ = options.port;
   }
-  speed_text_ = std::to_string(options.baud.value_or(9600));
+  speed_text_ = std::to_string(options.baud.value_or(0));
 }
 
 BoardLink::~BoardLink() {

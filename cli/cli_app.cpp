@@ -5,6 +5,7 @@
 
 #include "app/identity.h"
 #include "cli/command.h"
+#include "cli/start_settings.h"
 
 namespace vexa::cli {
 
@@ -54,8 +55,10 @@ std::string usage_text() {
   return text;
 }
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const std::string& program_path) {
   CommonOptions options;
+  GivenOptions given;
   std::size_t i = 0;
   auto value_of = [&](const std::string& name, std::string& value) {
     if (i + 1 >= args.size()) {
@@ -73,7 +76,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       out << usage_text();
       return 0;
     } else if (a == "--version") {
-      out << kFamilyName << " " << kProgramVersion << "\n";
+      out << make_identity(program_path, ".").product_name << " " << kProgramVersion << "\n";
       return 0;
     } else if (a == "--port") {
       if (!value_of(a, options.port)) return 2;
@@ -90,20 +93,22 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << "vexacli: --baud wants a positive number, not '" << value << "'\n";
         return 2;
       }
-      options.baud = baud;
+      given.baud = baud;
     } else if (a == "--lang") {
       if (!value_of(a, value)) return 2;
       if (value.size() != 1 || std::string_view("efd").find(value[0]) == std::string_view::npos) {
         err << "vexacli: --lang wants e, f or d, not '" << value << "'\n";
         return 2;
       }
-      options.language = value[0];
+      given.language = value[0];
     } else if (a == "--log") {
       if (!value_of(a, value)) return 2;
-      if (!parse_int(value, options.log_mode) || options.log_mode < 0 || options.log_mode > 2) {
+      int mode = -1;
+      if (!parse_int(value, mode) || mode < 0 || mode > 2) {
         err << "vexacli: --log wants 0, 1 or 2, not '" << value << "'\n";
         return 2;
       }
+      given.log_mode = mode;
     } else {
       err << "vexacli: unknown option '" << a << "' (see vexacli --help)\n";
       return 2;
@@ -118,6 +123,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     err << "vexacli: unknown command '" << args[i] << "' (see vexacli --help)\n";
     return 2;
   }
+  apply_start_settings(options, given, program_path);
   CommandContext context{options, {args.begin() + static_cast<long>(i) + 1, args.end()}, out, err};
   return command->run(context);
 }

@@ -58,6 +58,13 @@ class IdentitySeen final : public TargetChangeListener {
   std::atomic<bool> seen_{false};
 };
 
+// The identity the program starts with: its own S line, or the settings' target when it parses.
+BoardIdentityData start_identity(const CommonOptions& options) {
+  if (auto parsed = parse_identity_line(options.settings_target)) return *parsed;
+  if (auto parsed = parse_identity_line(options.identity.target_s)) return *parsed;
+  return *parse_identity_line(identity_line_for(kFamilyName, 'S', kProgramVersion));
+}
+
 // The link plus the configuration side of the program, with the exchange hearing every
 // received line. The receive thread is stopped before anything it calls goes away.
 class ConfigSession {
@@ -65,7 +72,7 @@ class ConfigSession {
   ConfigSession(const CommonOptions& options, std::ostream& out)
       : board_(options, out),
         config_(options.language),
-        identity_(config_, *parse_identity_line(identity_line_for(kFamilyName, 'S', kProgramVersion))),
+        identity_(config_, start_identity(options)),
         exchange_(config_, identity_, board_.session(), board_.terminal()),
         watch_(exchange_),
         files_(config_, identity_, board_.terminal(), board_.messages(), SystemClock::instance(),
@@ -129,7 +136,7 @@ class ConfigSession {
 bool target_usable(const CommandContext& context, std::string_view command) {
   if (context.options.target.empty() || parse_identity_line(context.options.target)) return true;
   context.err << "vexacli " << command << ": --target wants an identity line such as \""
-              << identity_line_for(kFamilyName, 'S', kProgramVersion) << "\", not '"
+              << context.options.identity.target_s << "\", not '"
               << context.options.target << "'\n";
   return false;
 }

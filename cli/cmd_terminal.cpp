@@ -1,10 +1,12 @@
 // vexacli terminal: an interactive terminal like picocom. Keystrokes go to the board, what the
 // board sends comes out through the terminal rules; Ctrl-] quits.
 #include <poll.h>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <iterator>
 #include <ostream>
 
 #include "cli/board_link.h"
@@ -34,7 +36,11 @@ class NoClipboard final : public Clipboard {
   std::optional<std::string> text() override { return std::nullopt; }
 };
 
-// Puts the controlling terminal in raw mode for as long as it lives.
+constexpr int kEndingSignals[] = {SIGTERM, SIGHUP, SIGINT};
+
+// Puts the controlling terminal in raw mode for as long as it lives, and gives the user's
+// settings back also when a signal ends the program (kill, a closed window, kill -INT: in raw
+// mode a typed Ctrl-C goes to the board and raises nothing).
 class RawInput {
  public:
   RawInput() {
@@ -42,15 +48,38 @@ class RawInput {
     termios raw = saved_;
     ::cfmakeraw(&raw);
     raw.c_oflag = saved_.c_oflag;  // keep the output's new-line handling
+    // The handlers read the saved settings; they are in place before the terminal is raw.
+    signal_saved_ = saved_;
+    struct sigaction action {};
+    action.sa_handler = restore_and_end;
+    action.sa_flags = SA_RESETHAND;  // the default action ends the program once the handler returns
+    ::sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+      ::sigaction(kEndingSignals[i], &action, &previous_[i]);
     active_ = ::tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+    if (!active_) restore_handlers();
   }
   ~RawInput() {
-    if (active_) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    if (!active_) return;
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    restore_handlers();
   }
   bool active() const { return active_; }
 
  private:
+  static void restore_and_end(int signal_number) {
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &signal_saved_);  // async-signal-safe
+    ::raise(signal_number);  // delivered with the default action as the handler returns
+  }
+  void restore_handlers() {
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) ::sigaction(kEndingSignals[i], &previous_[i], nullptr);
+  }
+
+  // One terminal per process: the settings the signal handlers restore, owned by the RawInput
+  // that installed them.
+  static inline termios signal_saved_{};
   termios saved_{};
+  struct sigaction previous_[std::size(kEndingSignals)] {};
   bool active_ = false;
 };
 

@@ -6,17 +6,22 @@
 #include <string_view>
 #include <vector>
 
+#include "app/identity.h"
+
 namespace vexa::cli {
 
 // Options given before the command name; they say how to reach the board.
+// Speed, language and log mode are the settings file's unless an option gives them.
 struct CommonOptions {
   std::string port;           // --port PATH|COMn
   std::string tcp;            // --tcp "ADDR PORT"
-  std::optional<int> baud;    // --baud N
+  std::optional<int> baud;    // --baud N, else the settings' speed, else the board type's
   char language = 'e';        // --lang e|f|d
   int log_mode = 0;           // --log 0|1|2
   std::string target;         // --target IDENTITY (an identity line such as "VexaLog S v1404")
   std::string settings_dir;   // --settings DIR: where settings and logs are read and written
+  Identity identity;          // from the program's file name: product name, file names
+  std::string settings_target;  // the settings' `target` (applied when it parses)
 };
 
 struct CommandContext {

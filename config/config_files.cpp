@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include "app/messages.h"
 #include "app/text_format.h"
 #include "config/board_identity.h"
@@ -10,6 +12,7 @@
 #include "config/number_normalize.h"
 #include "config/parse_assignments.h"
 #include "platform/atomic_file.h"
+#include "platform/serial_tty.h"
 
 namespace vexa {
 namespace {
@@ -70,13 +73,26 @@ void ConfigFiles::print(std::string_view key, std::string_view detail) {
 bool ConfigFiles::read_file(const std::string& path, std::string& text) {
   struct stat info {};
   // Only regular files: a directory or a device would read as nothing or never end.
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-      static_cast<std::size_t>(info.st_size) > kConfigFileMaxBytes ||
-      !read_whole_file(path, text, kConfigFileMaxBytes)) {
-    print("MerOp", path);
+  int error = 0;
+  if (::stat(path.c_str(), &info) != 0)
+    error = errno;
+  else if (S_ISDIR(info.st_mode))
+    error = EISDIR;
+  else if (!S_ISREG(info.st_mode))
+    error = ENODEV;
+  else if (static_cast<std::size_t>(info.st_size) > kConfigFileMaxBytes)
+    error = EFBIG;
+  else
+    error = read_whole_file_error(path, text, kConfigFileMaxBytes);
+  if (error != 0) {
+    print_failure(path, error);
     return false;
   }
   return true;
+}
+
+void ConfigFiles::print_failure(const std::string& path, int error) {
+  print("MerOp", path + ": " + system_error_text(error));
 }
 
 bool ConfigFiles::save_configuration(FileChooser& chooser) {
@@ -91,8 +107,8 @@ bool ConfigFiles::save_configuration(FileChooser& chooser) {
   const std::string text = configuration_file_text(configuration_.snapshot(),
                                                    configuration_.language_table(), board.line,
                                                    board.type_letter, clock_.local_now());
-  if (!write_file_atomically(path, text)) {
-    print("MerOp", path);
+  if (const int error = write_file_atomically_error(path, text)) {
+    print_failure(path, error);
     return false;
   }
   print("McSaved", path);
@@ -160,8 +176,7 @@ bool ConfigFiles::compare_configuration(FileChooser& chooser, int* errors) {
                                      other.key.c_str(), other.value.c_str()));
     }
   }
-  report_.print_line(format_text(messages_.message("McCoEr").c_str(),
-                                 file_name_part(path).c_str(), count));
+  report_.print_line(format_message(messages_.message("McCoEr"), {file_name_part(path), count}));
   if (errors) *errors = count;
   return true;
 }

@@ -63,6 +63,8 @@ class ConfigFiles {
   std::string chosen_path(std::string_view chosen) const;
   bool read_file(const std::string& path, std::string& text);
   void print(std::string_view key, std::string_view detail);
+  // "Error open <path>: <the system's reason>".
+  void print_failure(const std::string& path, int error);
 
   Configuration& configuration_;
   const BoardIdentity& identity_;

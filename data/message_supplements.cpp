@@ -5,6 +5,7 @@ namespace vexa {
 const char* const* const kMessageSupplements[] = {
     kSessionMessages,
     kBuildFactoryMessages,
+    kFailureMessages,
     nullptr,
 };
 

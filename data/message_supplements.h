@@ -6,6 +6,7 @@ namespace vexa {
 
 extern const char* const kSessionMessages[];
 extern const char* const kBuildFactoryMessages[];
+extern const char* const kFailureMessages[];
 
 // The tables, ending with a null entry. Each table ends with an empty entry.
 extern const char* const* const kMessageSupplements[];

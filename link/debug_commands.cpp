@@ -37,7 +37,7 @@ void special_probe(SerialLink& link, ReceiveThread& receiver) {
 }
 
 void samba_auto_baud(SerialLink& link, ReportSink& report) {
-  report.print_line(format_text("%ld: \x80\x80#", link.speed()));
+  report.print_line(format_text("%ld: \u20ac\u20ac#", link.speed()));
   const char start = '\x80';
   link.write_bytes(&start, 1);
   std::this_thread::sleep_for(kAutoBaudPause);

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "app/text_format.h"
+#include "terminal/cp1252.h"
 
 namespace vexa {
 
@@ -57,12 +58,12 @@ bool LinkSession::wait_line_after(std::uint64_t mark, std::string_view expected)
   expected = expected.substr(0, std::min(expected.find('\r'), expected.find('\n')));
   auto line = replies_.line_after(mark, reply_timeout_ms_.load());
   if (!line) {
-    reports_.print_line(format_text(messages_.message("MnoReply").c_str(), 1, kWaitTimeoutCode));
+    reports_.print_line(format_message(messages_.message("MnoReply"), {1, kWaitTimeoutCode}));
     return false;
   }
   if (equal_nocase(*line, expected)) return true;
   reports_.print_line(format_text("expected: %.*s got: %s", static_cast<int>(expected.size()),
-                                  expected.data(), line->c_str()));
+                                  expected.data(), cp1252_to_utf8(*line).c_str()));
   return false;
 }
 

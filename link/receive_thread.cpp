@@ -120,7 +120,7 @@ void ReceiveThread::take_bytes(std::string_view bytes, bool echo, bool samba) {
   for (char c : bytes) {
     if (!assembler_.feed(c)) continue;
     const std::string_view line = assembler_.line();
-    if (log_ && log_->is_open()) log_->log_recordf('<', "%.*s\n", static_cast<int>(line.size()), line.data());
+    if (log_ && log_->is_open()) log_->log_board_text('<', std::string(line) + "\n");
     consumers_.dispatch(line);
     replies_.line_completed(line);
     lines_.fetch_add(1, std::memory_order_relaxed);

@@ -38,7 +38,7 @@ std::string port_description(const PortName& name, long speed) {
   return format_text("%s:%ld,n,8,1", name.label.c_str(), speed);
 }
 
-std::string open_failure_reason(const std::string& device_path, int error_code) {
+std::string open_failure_reason(const std::string& device_path, int error_code, const std::string& holder) {
   switch (error_code) {
     case EACCES:
     case EPERM:
@@ -47,6 +47,8 @@ std::string open_failure_reason(const std::string& device_path, int error_code) 
           "(sudo usermod -aG dialout $USER), then log out and in again.",
           device_path.c_str());
     case EBUSY:
+      if (!holder.empty())
+        return format_text("%s is in use by another program (%s).", device_path.c_str(), holder.c_str());
       return format_text("%s is in use by another program.", device_path.c_str());
     case ENOENT:
     case ENODEV:
@@ -61,8 +63,8 @@ std::string open_failure_reason(const std::string& device_path, int error_code) 
   }
 }
 
-std::vector<std::string> port_list(const std::string& dev_root) {
-  std::vector<std::string> names = list_serial_devices(dev_root);
+std::vector<std::string> port_list(const std::string& dev_root, const std::string& sys_root) {
+  std::vector<std::string> names = list_serial_devices(dev_root, sys_root);
   names.emplace_back(kTcpLinkName);
   return names;
 }
@@ -119,10 +121,10 @@ void SerialLink::notify_state(bool open) {
 }
 
 void SerialLink::report_open_failure(const std::string& description, const std::string& path,
-                                     int code, bool reconnect) {
+                                     int code, bool reconnect, const std::string& holder) {
   if (reconnect) return;
   reports_.print_line(format_text("%s %s", messages_.message("MerOp").c_str(), description.c_str()));
-  reports_.print_line(open_failure_reason(path, code));
+  reports_.print_line(open_failure_reason(path, code, holder));
 }
 
 bool SerialLink::open_link(bool reconnect) {
@@ -148,7 +150,7 @@ bool SerialLink::open_link(bool reconnect) {
 
   auto opened = std::make_shared<SerialTty>();
   if (int code = opened->open(port.device_path)) {
-    report_open_failure(description, port.device_path, code, reconnect);
+    report_open_failure(description, port.device_path, code, reconnect, opened->holder());
     return false;
   }
   if (reconnect)
@@ -189,7 +191,8 @@ bool SerialLink::close_link() {
   if (!closing) return false;
   closing->set_rts(false);
   // The receive thread may be waiting on the descriptor: end its wait; the descriptor closes
-  // when the last holder lets go of it.
+  // when the last holder lets go of it, but the port is free from here on.
+  closing->release();
   closing->interrupt();
   closing.reset();
   reports_.print_line(messages_.message("McloseC"));
@@ -251,7 +254,7 @@ bool SerialLink::write_text(std::string_view text) {
     reports_.print_line(messages_.message("MerNoOp"));
     return false;
   }
-  if (log_) log_->log_record('>', text);
+  if (log_) log_->log_board_text('>', text);
   return write_bytes(text.data(), text.size());
 }
 

@@ -54,9 +54,10 @@ PortName resolve_port_name(std::string_view link_name);
 std::string port_description(const PortName& name, long speed);
 // What the user can do about an errno from opening a device: a hint for permissions, a busy
 // port or a missing device; the system text otherwise.
-std::string open_failure_reason(const std::string& device_path, int error_code);
+// holder: who holds a busy port ("minicom, pid 1234"), empty when not known.
+std::string open_failure_reason(const std::string& device_path, int error_code, const std::string& holder = {});
 // The selector's entries: the serial devices that exist, then "tcp/ip".
-std::vector<std::string> port_list(const std::string& dev_root = "/dev");
+std::vector<std::string> port_list(const std::string& dev_root = "/dev", const std::string& sys_root = "/sys");
 
 class SerialLink {
  public:
@@ -123,7 +124,7 @@ class SerialLink {
   std::shared_ptr<SerialTty> tty() const;
   bool refill_locked(SerialTty& tty);
   void report_open_failure(const std::string& description, const std::string& path, int code,
-                           bool reconnect);
+                           bool reconnect, const std::string& holder = {});
   void notify_state(bool open);
 
   ReportSink& reports_;

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "app/text_format.h"
+#include "terminal/cp1252.h"
 #include "platform/serial_tty.h"
 #include "platform/tcp_socket.h"
 
@@ -213,7 +214,7 @@ int TcpClient::tcp_read_byte(int wait_ms) {
   // The batch ends at its first NUL; what followed it is dropped.
   buffer.resize(static_cast<std::size_t>(count));
   batch_.assign(buffer.c_str());
-  if (verbose_.load()) reports_.print_line(format_text("received %ld <%s>", count, batch_.c_str()));
+  if (verbose_.load()) reports_.print_line(format_text("received %ld <%s>", count, cp1252_to_utf8(batch_).c_str()));
   if (batch_.empty()) return -1;
   batch_valid_ = true;
   read_position_ = 1;

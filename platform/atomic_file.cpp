@@ -1,50 +1,70 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
 
 namespace vexa {
 
-bool write_file_atomically(const std::string& path, const std::string& text) {
+int write_file_atomically_error(const std::string& path, const std::string& text) {
   std::string temp = path + ".tmp" + std::to_string(::getpid());
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  if (fd < 0) return errno;
   const char* data = text.data();
   std::size_t left = text.size();
-  bool ok = true;
+  int error = 0;
   while (left > 0) {
     ssize_t n = ::write(fd, data, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ok = false;
+      error = errno;
       break;
     }
     data += n;
     left -= static_cast<std::size_t>(n);
   }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) std::remove(temp.c_str());
-  return ok;
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && std::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) std::remove(temp.c_str());
+  return error;
+}
+
+bool write_file_atomically(const std::string& path, const std::string& text) {
+  return write_file_atomically_error(path, text) == 0;
+}
+
+int read_whole_file_error(const std::string& path, std::string& text, std::size_t max_bytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return EISDIR;
+  }
+  text.clear();
+  char buffer[65536];
+  int error = 0;
+  while (text.size() < max_bytes) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      break;
+    }
+    if (n == 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  if (text.size() > max_bytes) text.resize(max_bytes);
+  return error;
 }
 
 bool read_whole_file(const std::string& path, std::string& text, std::size_t max_bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text.clear();
-  char buffer[65536];
-  while (text.size() < max_bytes) {
-    in.read(buffer, sizeof buffer);
-    if (in.gcount() <= 0) break;
-    text.append(buffer, static_cast<std::size_t>(in.gcount()));
-  }
-  if (text.size() > max_bytes) text.resize(max_bytes);
-  return true;
+  return read_whole_file_error(path, text, max_bytes) == 0;
 }
 
 }  // namespace vexa

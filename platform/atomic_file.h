@@ -8,7 +8,12 @@ namespace vexa {
 // Returns false (and leaves any old file untouched) when that fails.
 bool write_file_atomically(const std::string& path, const std::string& text);
 
+// As write_file_atomically: 0 when written, else the errno of the step that failed.
+int write_file_atomically_error(const std::string& path, const std::string& text);
+
 // Reads a whole file; false when it cannot be opened. At most max_bytes are read.
 bool read_whole_file(const std::string& path, std::string& text, std::size_t max_bytes = 64u << 20);
+// As read_whole_file: 0 when read, else the errno (EISDIR for a folder).
+int read_whole_file_error(const std::string& path, std::string& text, std::size_t max_bytes = 64u << 20);
 
 }  // namespace vexa

@@ -1,10 +1,11 @@
 #include "platform/serial_tty.h"
 
 #include <fcntl.h>
-#include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,6 +14,10 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+
+#include "platform/port_lock.h"
+#include <fstream>
+#include <tuple>
 
 namespace vexa {
 
@@ -63,21 +68,45 @@ SerialTty::~SerialTty() {
   if (wake_fd_ >= 0) ::close(wake_fd_);
 }
 
-int SerialTty::open(const std::string& path) {
+int SerialTty::open(const std::string& path, const std::string& lock_dir) {
   close();
+  holder_.clear();
+  // A program that announces its port with a UUCP lock file is not disturbed at all.
+  holder_ = uucp_lock_holder(path, lock_dir);
+  if (!holder_.empty()) return EBUSY;
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno;
+  if (fd < 0) {
+    const int error = errno;
+    struct stat info {};
+    if (error == EBUSY && ::stat(path.c_str(), &info) == 0) holder_ = flock_holder(info.st_dev, info.st_ino);
+    return error;
+  }
   if (!::isatty(fd)) {
     ::close(fd);
     return ENOTTY;
   }
-  // Exclusive like a COM port: a second program cannot open it while we hold it.
+  // The advisory lock first: a holder that is root passes the exclusive mode but not this.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0) holder_ = flock_holder(info.st_dev, info.st_ino);
+    ::close(fd);
+    return error == EWOULDBLOCK ? EBUSY : error;
+  }
+  // Exclusive like a COM port: a second open of the tty fails while we hold it.
   ::ioctl(fd, TIOCEXCL);
   fd_ = fd;
   return 0;
 }
 
+void SerialTty::release() {
+  if (fd_ < 0) return;
+  ::ioctl(fd_, TIOCNXCL);
+  ::flock(fd_, LOCK_UN);
+}
+
 void SerialTty::close() {
+  release();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }
@@ -196,45 +225,47 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A ttyS node is a real UART only when its driver reports a UART type.
-bool is_real_uart(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  serial_struct info{};
-  bool real = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
-  ::close(fd);
-  return real;
+// The tty is on hardware (it has a device) and, when it is a serial core port, has a UART.
+bool is_hardware_tty(const fs::path& entry) {
+  std::error_code ec;
+  if (!fs::exists(entry / "device", ec)) return false;
+  std::ifstream type(entry / "type");
+  long uart = -1;
+  if (type >> uart && uart == 0) return false;  // PORT_UNKNOWN: nothing answers there
+  return true;
 }
 
-// Names "<prefix><number>" in dir, by number.
-std::vector<std::string> numbered_devices(const fs::path& dir, const std::string& prefix) {
-  std::vector<std::pair<long, std::string>> found;
-  std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
+// Sort key: the known families first, each by number, then the rest by name.
+std::tuple<int, long, std::string> list_order(const std::string& name) {
+  static const char* const kFamilies[] = {"ttyS", "ttyUSB", "ttyACM"};
+  for (int family = 0; family < 3; ++family) {
+    const std::string prefix = kFamilies[family];
     if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-    std::string digits = name.substr(prefix.size());
-    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
-    if (digits.size() > 6) continue;
-    found.emplace_back(std::stol(digits), it->path().string());
+    const std::string digits = name.substr(prefix.size());
+    if (digits.size() > 6 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
+    return {family, std::stol(digits), name};
   }
-  std::sort(found.begin(), found.end());
-  std::vector<std::string> paths;
-  for (auto& entry : found) paths.push_back(std::move(entry.second));
-  return paths;
+  return {3, 0, name};
 }
 
 }  // namespace
 
-std::vector<std::string> list_serial_devices(const std::string& dev_root) {
-  fs::path root(dev_root);
-  std::vector<std::string> devices;
-  for (auto& path : numbered_devices(root, "ttyS"))
-    if (is_real_uart(path)) devices.push_back(path);
-  for (const char* prefix : {"ttyUSB", "ttyACM"})
-    for (auto& path : numbered_devices(root, prefix)) devices.push_back(path);
-  std::vector<std::string> by_id;
+std::vector<std::string> list_serial_devices(const std::string& dev_root, const std::string& sys_root) {
+  const fs::path root(dev_root);
+  std::vector<std::tuple<int, long, std::string>> found;
   std::error_code ec;
+  for (fs::directory_iterator it(fs::path(sys_root) / "class" / "tty", ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    std::error_code exists_ec;
+    if (!is_hardware_tty(it->path()) || !fs::exists(fs::symlink_status(root / name, exists_ec))) continue;
+    found.push_back(list_order(name));
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> devices;
+  for (const auto& entry : found) devices.push_back((root / std::get<2>(entry)).string());
+  std::vector<std::string> by_id;
   for (fs::directory_iterator it(root / "serial" / "by-id", ec), end; !ec && it != end; it.increment(ec))
     by_id.push_back(it->path().string());
   std::sort(by_id.begin(), by_id.end());

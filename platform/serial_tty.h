@@ -20,9 +20,18 @@ class SerialTty {
   SerialTty(const SerialTty&) = delete;
   SerialTty& operator=(const SerialTty&) = delete;
 
-  // Opens the device for reading and writing and claims it exclusively; 0 or an errno code.
-  int open(const std::string& path);
+  // Opens the device for reading and writing and claims it for this program alone: the tty in
+  // exclusive mode and an advisory flock held while it is open, as other serial programs take
+  // them, so either side refuses the other. A port that another program holds (its open, its
+  // flock or its UUCP lock file in lock_dir) gives EBUSY, with holder() telling who where a lock
+  // says so. 0 or an errno code.
+  int open(const std::string& path, const std::string& lock_dir = "/var/lock");
   bool is_open() const { return fd_ >= 0; }
+  // "minicom, pid 1234" after an open that found the port held; empty when not known.
+  const std::string& holder() const { return holder_; }
+  // Gives up the claim on the port while the descriptor may still live on in another thread,
+  // so the port can be opened again at once.
+  void release();
   void close();
 
   // Raw 8N1 at speed, receiver on, modem lines ignored, no hardware handshake; with
@@ -50,6 +59,7 @@ class SerialTty {
 
   int fd_ = -1;
   int wake_fd_ = -1;
+  std::string holder_;
 };
 
 // Whether the driver knows this speed in bits per second.
@@ -58,9 +68,11 @@ bool serial_speed_supported(long speed);
 // Text of an errno code, as strerror gives it.
 std::string system_error_text(int code);
 
-// The serial devices that exist under dev_root, in this order: real UARTs ttyS<n> (only those
-// whose driver reports a UART type), ttyUSB<n>, ttyACM<n> (each by number), then the links in
-// serial/by-id (by name).
-std::vector<std::string> list_serial_devices(const std::string& dev_root = "/dev");
+// The serial devices that exist under dev_root, as sysfs (sys_root) describes them: every tty in
+// class/tty with a device behind it, except serial core ports whose UART type is 0 (phantom
+// ttyS without a UART). In this order: ttyS<n>, ttyUSB<n>, ttyACM<n> (each by number), other
+// hardware ttys (by name), then the links in serial/by-id (by name). No device is opened.
+std::vector<std::string> list_serial_devices(const std::string& dev_root = "/dev",
+                                             const std::string& sys_root = "/sys");
 
 }  // namespace vexa

@@ -58,10 +58,18 @@ void TcpSocket::close() {
 
 int TcpSocket::send(const char* bytes, std::size_t length) {
   if (fd_ < 0) return EBADF;
-  for (;;) {
-    if (::send(fd_, bytes, length, MSG_NOSIGNAL) >= 0) return 0;
-    if (errno != EINTR) return errno;
+  // The kernel may take part of the bytes (a signal while the peer's window is full): the rest
+  // follows, so a command never reaches the board cut in two.
+  while (length > 0) {
+    const ssize_t sent = ::send(fd_, bytes, length, MSG_NOSIGNAL);
+    if (sent < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes += sent;
+    length -= static_cast<std::size_t>(sent);
   }
+  return 0;
 }
 
 bool TcpSocket::wait_readable(int wait_ms) {

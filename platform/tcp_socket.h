@@ -25,7 +25,7 @@ class TcpSocket {
   bool is_open() const { return fd_ >= 0; }
   void close();
 
-  // One send of the bytes (a partial send counts); 0 or an errno code.
+  // Sends every byte (as many sends as it takes); 0, or the errno code of the send that failed.
   int send(const char* bytes, std::size_t length);
   // Waits up to wait_ms until the socket is readable (data, end or error); false on time-out
   // or after interrupt().

@@ -98,4 +98,13 @@ std::string utf8_to_cp1252(std::string_view utf8, char replacement) {
   return out;
 }
 
+std::string utf8_prefix(std::string_view utf8, std::size_t max_chars) {
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if ((static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) continue;  // continuation byte
+    if (chars++ == max_chars) return std::string(utf8.substr(0, i));
+  }
+  return std::string(utf8);
+}
+
 }  // namespace vexa

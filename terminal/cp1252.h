@@ -19,6 +19,10 @@ std::optional<unsigned char> unicode_to_cp1252(char32_t c);
 // Every byte of a board text as UTF-8.
 std::string cp1252_to_utf8(std::string_view bytes);
 
+// The first max_chars characters of a UTF-8 text (a character is a lead byte with its
+// continuation bytes).
+std::string utf8_prefix(std::string_view utf8, std::size_t max_chars);
+
 // A UTF-8 text as board bytes; characters without a byte and malformed sequences become
 // replacement (one per character or per malformed byte).
 std::string utf8_to_cp1252(std::string_view utf8, char replacement = '?');

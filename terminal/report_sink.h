@@ -9,7 +9,8 @@ namespace vexa {
 class ReportSink {
  public:
   virtual ~ReportSink() = default;
-  // Prints a report line in the terminal and records it in the capture log (tag ' ').
+  // Prints a report line (UTF-8; board text in it converted first, cp1252_to_utf8) in the
+  // terminal and records it in the capture log (tag ' ').
   virtual void print_line(std::string_view text) = 0;
 };
 

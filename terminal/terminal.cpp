@@ -1,9 +1,11 @@
 #include "terminal/terminal.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <utility>
 
 #include "app/text_format.h"
+#include "terminal/cp1252.h"
 
 namespace vexa {
 
@@ -44,17 +46,28 @@ bool Terminal::acquire_busy(BusyLock& lock) {
   ++first_waits_;
   if (try_lock_within(lock, kFirstBusyWait)) return true;
   ++second_waits_;
-  return try_lock_within(lock, kSecondBusyWait);
+  if (try_lock_within(lock, kSecondBusyWait)) return true;
+  // Nobody holds the lock while a view is written, only for work on a few hundred characters:
+  // a holder this slow is a thread the scheduler put aside, and dropping the character here
+  // would cut a hole into the middle of the stream. Wait for it.
+  lock.lock();
+  return true;
 }
 
 void Terminal::move_pending_locked() {
   outbox_ += pending_;
   pending_.clear();
   // The view would drop the older half at its next trim anyway; the out-box does the same so
-  // an owner that falls behind costs no more memory than the view itself.
+  // an owner that falls behind costs no more memory than the view itself. What the view shows
+  // is older still than what the out-box drops: it goes too, so the view stays one unbroken
+  // tail of the stream. The cut is made at a line end where one is near.
   while (outbox_.size() >= kViewTrimAtChars) {
-    outbox_.erase(0, kViewTrimDropChars);
-    dropped_full_ += static_cast<int>(kViewTrimDropChars);
+    std::size_t cut = kViewTrimDropChars;
+    const std::size_t line_end = outbox_.find("\r\n", cut - 2);
+    if (line_end != std::string::npos && line_end + 2 - cut <= kLineCutSearchChars) cut = line_end + 2;
+    outbox_.erase(0, cut);
+    dropped_full_ += static_cast<int>(cut);
+    clear_requested_ = true;
   }
 }
 
@@ -168,12 +181,12 @@ void Terminal::wake_owner_once(BusyLock& lock) {
 void Terminal::show(const std::string& text, bool clear_first) {
   if (clear_first) view_.clear();
   if (text.empty()) return;
-  if (view_.length() >= kViewTrimAtChars) {
-    const std::string kept = view_.text(kTrimBufferChars);
-    view_.set_text(kept.size() > kViewTrimDropChars
-                       ? std::string_view(kept).substr(kViewTrimDropChars)
-                       : std::string_view());
-  }
+  // The older half goes, as often as it takes: an owner that fell behind may have shown a
+  // whole out-box at once, and the newest text must never be what is dropped.
+  std::size_t length = view_.length();
+  std::size_t drop = 0;
+  while (length - drop >= kViewTrimAtChars) drop += kViewTrimDropChars;
+  if (drop > 0) view_.drop_front(std::min(drop, length));
   view_.append(text);
 }
 
@@ -187,7 +200,8 @@ void Terminal::clear() {
 }
 
 void Terminal::print_line(std::string_view text) {
-  const std::string line = limited(text, kPrintLineChars);
+  // A report line is the program's own UTF-8 text; the view holds board text.
+  const std::string line = limited(utf8_to_cp1252(text), kPrintLineChars);
   {
     BusyLock lock(busy_, std::defer_lock);
     if (acquire_busy(lock)) {
@@ -200,7 +214,7 @@ void Terminal::print_line(std::string_view text) {
       dropped_busy_ += static_cast<int>(line.size());
     }
   }
-  if (log_) log_->log_record(' ', line + "\n");
+  if (log_) log_->log_record(' ', utf8_prefix(text, kPrintLineChars) + "\n");
 }
 
 void Terminal::print_linef(const char* format, ...) {

@@ -13,9 +13,11 @@
 //    Another thread's flush leaves the text in the out-box and calls wake_owner once until the
 //    owner's next flush() takes it, so a fast stream costs the window one update per wake, not
 //    one per burst.
-// A put that cannot take the lock within 10 + 30 ms drops its character. The out-box keeps at
-// most kViewTrimAtChars characters, dropping its older half like the view's trim, so memory
-// stays bounded when the owner falls behind.
+// A put that cannot take the lock within 10 + 30 ms is counted and then waits on: a character
+// is never dropped from the middle of the stream. The out-box keeps fewer than
+// kViewTrimAtChars characters, dropping its older half (cut at a line end) together with the
+// view's text, so memory stays bounded when the owner falls behind and the view always shows an
+// unbroken tail that ends with the last character put.
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -34,7 +36,7 @@ inline constexpr std::size_t kPendingChars = 500;         // pending buffer
 inline constexpr std::size_t kPendingReserve = 10;        // room a put leaves before it flushes
 inline constexpr std::size_t kViewTrimAtChars = 15000;    // the view is trimmed from this length
 inline constexpr std::size_t kViewTrimDropChars = 7500;   // the older part a trim drops
-inline constexpr std::size_t kTrimBufferChars = 15999;    // 16000-character trim scratch
+inline constexpr std::size_t kLineCutSearchChars = 1000;  // how far an out-box cut looks for a line end
 inline constexpr std::size_t kPrintLineChars = 199;       // 200-character line buffer
 inline constexpr std::chrono::milliseconds kFirstBusyWait{10};
 inline constexpr std::chrono::milliseconds kSecondBusyWait{30};

@@ -15,8 +15,13 @@ class TerminalView {
   virtual std::size_t length() const = 0;
   // At most max_chars characters from the start of the text.
   virtual std::string text(std::size_t max_chars) const = 0;
-  // Replaces the whole text (the trim of old text).
+  // Replaces the whole text.
   virtual void set_text(std::string_view text) = 0;
+  // Drops the first count characters (the trim of old text); a view may do it in place.
+  virtual void drop_front(std::size_t count) {
+    const std::string all = text(length());
+    set_text(count < all.size() ? std::string_view(all).substr(count) : std::string_view());
+  }
   // Adds text at the end and scrolls it into view.
   virtual void append(std::string_view text) = 0;
   virtual void clear() = 0;

@@ -13,6 +13,7 @@ class TextBufferView : public TerminalView {
   std::size_t length() const override { return text_.size(); }
   std::string text(std::size_t max_chars) const override { return text_.substr(0, max_chars); }
   void set_text(std::string_view text) override { text_ = text; }
+  void drop_front(std::size_t count) override { text_.erase(0, count); }
   void append(std::string_view text) override { text_ += text; }
   void clear() override { text_.clear(); }
 

@@ -178,11 +178,10 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::save_settings() {
-  if (auto path = session_->save_settings()) {
+  if (auto line = session_->save_settings()) {
     // At exit nobody reads the terminal any more: the shell that started the program hears it too.
-    const std::string line = fill_placeholder(session_->messages().message("VtSettingsNotWritten"), *path);
-    session_->terminal().print_line(line);
-    std::fprintf(stderr, "%s\n", line.c_str());
+    session_->terminal().print_line(*line);
+    std::fprintf(stderr, "%s\n", line->c_str());
   }
 }
 

@@ -134,6 +134,21 @@ void TerminalWidget::set_text(std::string_view text) {
   }
 }
 
+void TerminalWidget::drop_front(std::size_t count) {
+  count = std::min(count, shadow_.size());
+  // The document holds one position per board character, except that a CR LF pair is one
+  // paragraph break (the CR has no position of its own).
+  std::size_t position = count;
+  for (std::size_t i = 0; i < count; ++i)
+    if (shadow_[i] == '\r' && i + 1 < shadow_.size() && shadow_[i + 1] == '\n') --position;
+  shadow_.erase(0, count);
+  QTextCursor front(document());
+  front.setPosition(0);
+  front.setPosition(static_cast<int>(std::min<std::size_t>(position, document()->characterCount() - 1)),
+                    QTextCursor::KeepAnchor);
+  front.removeSelectedText();
+}
+
 void TerminalWidget::append(std::string_view text) {
   shadow_.append(text);
   // Insert at the end without moving the user's selection. The text control would scroll to

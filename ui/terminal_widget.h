@@ -33,6 +33,7 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   std::size_t length() const override;
   std::string text(std::size_t max_chars) const override;
   void set_text(std::string_view text) override;
+  void drop_front(std::size_t count) override;
   void append(std::string_view text) override;
   void clear() override;
 

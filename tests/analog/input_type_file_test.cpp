@@ -1,5 +1,6 @@
 #include "analog/input_type_file.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 
@@ -11,6 +12,7 @@
 
 #include "analog/analog_board.h"
 #include "app/capture_log.h"
+#include "app/messages.h"
 #include "support/temp_dir.h"
 #include "terminal/cp1252.h"
 
@@ -331,6 +333,40 @@ TEST_F(FileFixture, LoadingFiles) {
 
   EXPECT_TRUE(load_input_types(table, dir.write("empty.txt", ""), 'e', &log));
   EXPECT_TRUE(table.empty());
+}
+
+// The capture log is off by default: what is wrong with the file is told in the terminal at
+// start as well.
+TEST_F(FileFixture, ProblemsAreReportedForTheTerminal) {
+  const Messages messages("VexaLog", 'e');
+  InputTypeTable table;
+  InputTypeFileProblems missing;
+  EXPECT_FALSE(load_input_types(table, dir.file("ainputs.txt"), 'e', nullptr, &missing));
+  EXPECT_EQ(missing.open_error, ENOENT);
+  EXPECT_EQ(input_type_file_report(missing, "ainputs.txt", messages),
+            (std::vector<std::string>{"ainputs.txt cannot be read: No such file or directory. "
+                                      "The inputs tab offers no input types."}));
+
+  std::string faulty = "title\tGood\nmode\tx\n\n";
+  for (int i = 0; i < 5; ++i) faulty += "colour" + std::to_string(i) + "\tred\n";
+  faulty += "title\tOther\n";
+  InputTypeFileProblems malformed;
+  EXPECT_TRUE(load_input_types(table, dir.write("ainputs.txt", faulty), 'e', nullptr, &malformed));
+  EXPECT_EQ(table.size(), 2u);
+  EXPECT_EQ(malformed.open_error, 0);
+  ASSERT_EQ(malformed.notes.size(), 5u);
+  EXPECT_EQ(malformed.notes[0],
+            "ainputs.txt line 4 has the unknown key \"colour0\" (key and value are separated by a tab)");
+  const auto lines = input_type_file_report(malformed, "ainputs.txt", messages);
+  ASSERT_EQ(lines.size(), 5u);  // the count, the first three notes and how many more
+  EXPECT_EQ(lines[0], "ainputs.txt: 5 lines not understood");
+  EXPECT_EQ(lines[1], malformed.notes[0]);
+  EXPECT_EQ(lines[3], malformed.notes[2]);
+  EXPECT_EQ(lines[4], "... 2 more");
+
+  InputTypeFileProblems clean;
+  EXPECT_TRUE(load_input_types(table, dir.write("ainputs.txt", "title\tT\n"), 'e', nullptr, &clean));
+  EXPECT_TRUE(input_type_file_report(clean, "ainputs.txt", messages).empty());
 }
 
 }  // namespace

@@ -100,6 +100,15 @@ TEST(ProposeList, StepsUpToTheFullScale) {
   EXPECT_EQ(propose_list("1,5,1,1,verylongunit", BoardClass::e)[1].text, "1 verylongu");
 }
 
+TEST(ProposeList, UnitFromTheInputTypeFileIsPlainText) {
+  // ainputs.txt is the user's file: a unit with '%' in it is shown, never used as a format.
+  auto list = propose_list("0.5,0,1.0,30000,%s%n", BoardClass::f);
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(list[1].text, "0.5 %s%n");
+  EXPECT_EQ(list[3].text, "2.5 %s%n");
+  EXPECT_EQ(propose_list("0,0,1,65535,100%", BoardClass::f)[2].text, "1 100%");
+}
+
 TEST(SolverE, TheSearchForDecimalsThatFit) {
   test::SharedReport trace;
   auto a = solved(kE, "0", "0", "1023", "100", kLinear, &trace);
@@ -218,7 +227,7 @@ TEST(CalibrationExport, LineCountsPerClassAndTheFile) {
 
   GivenPathChooser nowhere("/nonexistent-dir/x.txt");
   EXPECT_EQ(export_calibration_table({}, nowhere, &opener, report, messages), "");
-  EXPECT_TRUE(report.contains("Error open /nonexistent-dir/x.txt"));
+  EXPECT_TRUE(report.contains("Error open /nonexistent-dir/x.txt: No such file or directory"));
 }
 
 }  // namespace

@@ -204,12 +204,14 @@ TEST(LiveHistory, PollingPopupIndexAndSamples) {
 }
 
 TEST(LiveDrawing, ScaleFormatsNiceStepsAndEmptyRanges) {
-  EXPECT_STREQ(scale_format(0, 100, 10), "%.0f");
-  EXPECT_STREQ(scale_format(0, 2, 10), "%.1f");
-  EXPECT_STREQ(scale_format(0, 0.2, 10), "%.2f");
-  EXPECT_STREQ(scale_format(0, 0.02, 10), "%.3f");
-  EXPECT_STREQ(scale_format(0, 0.002, 10), "%.4f");
-  EXPECT_STREQ(scale_format(0, 0.0001, 10), "%f");
+  EXPECT_EQ(scale_decimals(0, 100, 10), 0);
+  EXPECT_EQ(scale_decimals(0, 2, 10), 1);
+  EXPECT_EQ(scale_decimals(0, 0.2, 10), 2);
+  EXPECT_EQ(scale_decimals(0, 0.02, 10), 3);
+  EXPECT_EQ(scale_decimals(0, 0.002, 10), 4);
+  EXPECT_EQ(scale_decimals(0, 0.0001, 10), 6);
+  EXPECT_EQ(scale_text(12.5, 0, 0.2, 10), "12.50");
+  EXPECT_EQ(scale_text(3.14159, 0, 0.0001, 10), "3.141590");
   EXPECT_DOUBLE_EQ(nice_step(3, true), 5);
   EXPECT_DOUBLE_EQ(nice_step(5, true), 5);
   EXPECT_DOUBLE_EQ(nice_step(0.5, true), 1);  // above x below 1

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
+#include "app/messages.h"
 #include "support/temp_dir.h"
 
 namespace vexa {
@@ -84,12 +87,17 @@ TEST_F(LogFixture, OffModeAndEraseAndClose) {
   EXPECT_FALSE(TempDir::exists(log.path()));
 }
 
-TEST(CaptureLog, UnopenableFileIsIgnored) {
+TEST(CaptureLog, UnopenableFileIsIgnoredButTellsWhy) {
   CaptureLog log("/nonexistent-dir/x/VexaTerm.log");
   log.set_mode(2);
-  log.apply_log_mode();
+  EXPECT_EQ(log.apply_log_mode(), ENOENT);
   EXPECT_FALSE(log.is_open());
   log.log_record('>', "nothing happens\n");
+  EXPECT_EQ(log.open_failure(Messages("VexaLog", 'e')),
+            "Capture log /nonexistent-dir/x/VexaTerm.log cannot be opened: No such file or directory");
+  log.set_mode(0);
+  EXPECT_EQ(log.apply_log_mode(), 0);  // off: nothing to open, nothing to tell
+  EXPECT_EQ(log.open_failure(Messages("VexaLog", 'e')), "");
 }
 
 TEST(CaptureLog, RecordsAreCutAt1999Characters) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "app/messages.h"
+#include "app/text_format.h"
 #include "support/temp_dir.h"
 
 namespace vexa {
@@ -72,8 +74,22 @@ TEST(Settings, MissingAndUnwritableFilesAreSilent) {
   if (::geteuid() != 0) {  // root may write anyway
     EXPECT_FALSE(s.write_settings(existing));
     EXPECT_EQ(TempDir::read(existing), "COM=COM9\n");
+    EXPECT_EQ(s.save_settings(existing), "Permission denied");
   }
   ::chmod(dir.path().c_str(), 0700);
+}
+
+TEST(Settings, FailedWriteTellsTheReasonForTheExitReport) {
+  TempDir dir;
+  Settings s;
+  s.set_setting("COM", "COM1");
+  EXPECT_EQ(s.save_settings(dir.file("no/such/dir/x.ini")), "No such file or directory");
+  EXPECT_EQ(s.save_settings(dir.path()), "Is a directory");  // the rename over a folder fails
+  EXPECT_EQ(s.save_settings(dir.file("ok.ini")), std::nullopt);
+  EXPECT_EQ(TempDir::read(dir.file("ok.ini")), "COM=COM1\n");
+  const Messages messages("VexaLog", 'f');
+  EXPECT_EQ(format_message(messages.message("VtSetNoWr"), {"/x/VexaTerm.ini", "Permission denied"}),
+            "Param\xc3\xa8tres non enregistr\xc3\xa9s dans /x/VexaTerm.ini : Permission denied");
 }
 
 TEST(Settings, SessionValuesAfterReading) {

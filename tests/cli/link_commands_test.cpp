@@ -38,7 +38,8 @@ TEST_F(LinkCommands, SendPrintsTheCommandAndWhatTheBoardAnswers) {
   start_board();
   auto result = cli({"send", "conf", "--listen", "0.5"});
   EXPECT_EQ(result.exit_code, 0) << result.err;
-  EXPECT_NE(result.out.find("open " + link + ":9600,n,8,1\n"), std::string::npos) << result.out;
+  // No settings: the start-up target is an S board, so its speed.
+  EXPECT_NE(result.out.find("open " + link + ":115200,n,8,1\n"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("\nconf\n"), std::string::npos);
   EXPECT_NE(result.out.find("VexaLog F v1404\n"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("close com"), std::string::npos);
@@ -69,7 +70,7 @@ TEST_F(LinkCommands, MissingPortSaysHowToGiveOne) {
 TEST_F(LinkCommands, OpenFailureNamesThePortAndTheReason) {
   auto result = cli({"send", "conf"});
   EXPECT_EQ(result.exit_code, 1);
-  EXPECT_NE(result.out.find("Error open " + link + ":9600,n,8,1"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("Error open " + link + ":115200,n,8,1"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("plugged"), std::string::npos) << result.out;
 }
 

@@ -99,7 +99,7 @@ TEST(FilesSave, NothingLoadedWritesNoFileAndBadPathsReportOpenErrors) {
   rig.config.parse_assignments("bd=9600", false);
   std::string bad = rig.dir.file("no/such/dir/x.txt");
   EXPECT_FALSE(rig.save(bad));
-  EXPECT_EQ(rig.report.lines.back(), "Error open " + bad);
+  EXPECT_EQ(rig.report.lines.back(), "Error open " + bad + ": No such file or directory");
   CancelChooser cancel;
   rig.report.lines.clear();
   EXPECT_FALSE(rig.files.save_configuration(cancel));
@@ -145,9 +145,10 @@ TEST(FilesLoad, OpenFailureLeavesTheTableAlone) {
   rig.config.parse_assignments("bd=9600", false);
   std::string missing = rig.dir.file("missing.txt");
   EXPECT_FALSE(rig.load(missing));
-  EXPECT_EQ(rig.report.lines.back(), "Error open " + missing);
+  EXPECT_EQ(rig.report.lines.back(), "Error open " + missing + ": No such file or directory");
   EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
   EXPECT_FALSE(rig.load(rig.dir.path()));  // a directory is no file
+  EXPECT_EQ(rig.report.lines.back(), "Error open " + rig.dir.path() + ": Is a directory");
   EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
   EXPECT_EQ(rig.hooks.shows, 0);
 }
@@ -206,7 +207,7 @@ TEST(FilesBadInput, BinaryOverlongUnknownAndTruncatedFilesAreHarmless) {
   std::string huge(kConfigFileMaxBytes + 1, '\n');
   std::string hpath = rig.dir.write("huge.txt", huge);
   EXPECT_FALSE(rig.load(hpath));
-  EXPECT_EQ(rig.report.lines.back(), "Error open " + hpath);
+  EXPECT_EQ(rig.report.lines.back(), "Error open " + hpath + ": File too large");
   EXPECT_EQ(rig.config.parameter_value("bd"), "4800");
 }
 
@@ -221,7 +222,7 @@ TEST(FilesPaths, DialogPathsAreLowerCasedAndGetTxt) {
   // The directory does not exist in lower case: the message shows the path that was tried.
   GivenPathChooser chooser("/NoSuchDir-VEXA/Board1");
   EXPECT_FALSE(files.save_configuration(chooser));
-  EXPECT_EQ(report.lines.back(), "Error open /nosuchdir-vexa/board1.txt");
+  EXPECT_EQ(report.lines.back(), "Error open /nosuchdir-vexa/board1.txt: No such file or directory");
 }
 
 }  // namespace

@@ -93,12 +93,12 @@ TEST_F(TerminalFixture, ViewAtTrimLengthDropsItsFirst7500Characters) {
   EXPECT_EQ(view.contents().size(), 7501u);
 }
 
-TEST_F(TerminalFixture, TrimKeepsAtMostTheTrimBuffer) {
+TEST_F(TerminalFixture, TrimOfAnOverlongViewDropsOnlyOlderHalves) {
   std::string old;
-  for (int i = 0; i < 20000; ++i) old += static_cast<char>('0' + i % 10);
+  for (int i = 0; i < 29000; ++i) old += static_cast<char>('0' + i % 10);
   view.set_text(old);
   terminal.put_char('N');
-  EXPECT_EQ(shown(), old.substr(7500, 15999 - 7500) + "N");
+  EXPECT_EQ(shown(), old.substr(15000) + "N");  // twice 7500: below the trim length again
 }
 
 TEST_F(TerminalFixture, ContinuousStreamStaysBounded) {
@@ -314,6 +314,56 @@ TEST(TerminalThreads, OwnerShowsOneOutboxPerFlushAndIsWokenForTheRest) {
   terminal.flush();
   EXPECT_EQ(view.contents(), "first\r\nsecond\r\n");
   EXPECT_EQ(wakes.load(), 2);
+}
+
+}  // namespace
+}  // namespace vexa
+
+namespace vexa {
+namespace {
+
+// Report lines are the program's own UTF-8 texts; board bytes are Windows-1252. The view keeps
+// board text, so each kind is shown as what it means, and the log file (UTF-8) gets each right.
+TEST(TerminalText, ReportLinesAndBoardBytesAreEachShownRight) {
+  test::TempDir dir;
+  FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
+  CaptureLog log{dir.file("VexaTerm.log"), clock};
+  log.set_mode(1);
+  log.apply_log_mode();
+  std::ostringstream out;
+  StreamView view{out};
+  Terminal terminal{view, &log};
+  terminal.put_text("caf\xe9 \x80\r\n");
+  log.log_board_text('<', "caf\xe9 \x80\n");
+  terminal.print_line("Erreur pas de r\xc3\xa9ponse (1/258)");
+  terminal.print_line("com schlie\xc3\x9f" "en");
+  log.log_board_text('>', "\xe9t\xe9\n");
+  log.close();
+  EXPECT_EQ(out.str(),
+            "caf\xc3\xa9 \xe2\x82\xac\nErreur pas de r\xc3\xa9ponse (1/258)\ncom schlie\xc3\x9f" "en\n");
+  // The view holds one byte per character: the trim and the limits count characters.
+  EXPECT_EQ(view.contents().substr(8), "Erreur pas de r\xe9ponse (1/258)\r\ncom schlie\xdf" "en\r\n");
+  EXPECT_EQ(test::TempDir::read(log.path()),
+            "<caf\xc3\xa9 \xe2\x82\xac\n Erreur pas de r\xc3\xa9ponse (1/258)\ncom schlie\xc3\x9f" "en\n"
+            ">\xc3\xa9t\xc3\xa9\n");
+}
+
+TEST(TerminalText, ReportLineLimitCountsCharacters) {
+  TextBufferView view;
+  test::TempDir dir;
+  CaptureLog log{dir.file("VexaTerm.log")};
+  log.set_mode(1);
+  log.apply_log_mode();
+  Terminal terminal{view, &log};
+  std::string accents;
+  for (int i = 0; i < 250; ++i) accents += "\xc3\xa9";  // 250 characters, 500 bytes
+  terminal.print_line(accents);
+  terminal.print_line("\xe4\xb8\xad");  // no Windows-1252 character for it
+  log.close();
+  EXPECT_EQ(view.contents(), std::string(199, '\xe9') + "\r\n?\r\n");
+  std::string logged;
+  for (int i = 0; i < 199; ++i) logged += "\xc3\xa9";
+  EXPECT_EQ(test::TempDir::read(log.path()), " " + logged + "\n\xe4\xb8\xad\n");
 }
 
 }  // namespace

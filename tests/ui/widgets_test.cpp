@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "config/configuration.h"
+#include "support/numbered_lines.h"
 #include "support/temp_dir.h"
 #include "ui/qt_test_app.h"
 #include "terminal/terminal.h"
@@ -134,6 +135,59 @@ TEST(TerminalWidgetTest, StreamFromAnotherThreadStaysBoundedAndTheLoopRuns) {
   EXPECT_LT(widget.length(), 2 * kViewTrimAtChars);
   std::printf("terminal widget: 1 MB streamed, longest event loop gap %lld ms, %d timer ticks\n",
               static_cast<long long>(longest_gap), ticks);
+}
+
+TEST(TerminalWidgetTest, NumberedStreamEndsWithItsLastLineOnScreen) {
+  app();
+  ui::TerminalWidget widget;
+  std::atomic<bool> flush_posted{false};
+  Terminal terminal(widget, nullptr, ViewThreads::owner_only, [&] {
+    if (!flush_posted.exchange(true))
+      QMetaObject::invokeMethod(&widget, [&] {
+        flush_posted = false;
+        terminal.flush();
+      }, Qt::QueuedConnection);
+  });
+  terminal.print_line("open /dev/ttyUSB0:115200,n,8,1");
+  terminal.flush();
+  std::atomic<bool> done{false};
+  std::thread board([&] {
+    for (int n = 1; n <= 3000; n += 7) {  // bursts of seven lines, unpaced
+      terminal.put_text(test::numbered_lines(n, std::min(n + 6, 3000)));
+      terminal.flush();
+    }
+    done = true;
+  });
+  QElapsedTimer guard;
+  guard.start();
+  while (!done && guard.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  board.join();
+  for (int i = 0; i < 200 && terminal.queued_chars() > 0; ++i) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  ASSERT_EQ(terminal.queued_chars(), 0u);
+  std::string shown = widget.text(widget.length());
+  if (shown.rfind("open ", 0) == 0) shown.erase(0, shown.find("\r\n") + 2);
+  EXPECT_EQ(test::contiguous_tail_error(shown, 3000), "");
+  // The screen shows the same text as the board text the widget keeps, one line per line.
+  std::string board_text = widget.text(widget.length());
+  std::string expected;
+  for (std::size_t i = 0; i < board_text.size(); ++i)
+    if (!(board_text[i] == '\r' && i + 1 < board_text.size() && board_text[i + 1] == '\n')) expected += board_text[i];
+  EXPECT_EQ(widget.toPlainText().toStdString(), expected);
+}
+
+TEST(TerminalWidgetTest, DropFrontKeepsScreenAndBoardTextTogether) {
+  app();
+  ui::TerminalWidget widget;
+  widget.append("ab\r\ncd\r\nef");
+  widget.drop_front(3);  // cuts between CR and LF
+  EXPECT_EQ(widget.text(100), "\ncd\r\nef");
+  EXPECT_EQ(widget.toPlainText().toStdString(), "\ncd\nef");
+  widget.drop_front(5);
+  EXPECT_EQ(widget.text(100), "ef");
+  EXPECT_EQ(widget.toPlainText().toStdString(), "ef");
+  widget.drop_front(10);
+  EXPECT_EQ(widget.length(), 0u);
+  EXPECT_TRUE(widget.toPlainText().isEmpty());
 }
 
 TEST(ConfigTabWidgetTest, FieldsShowTheRowsAndCommitStoresEdits) {
