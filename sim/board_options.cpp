@@ -7,6 +7,7 @@
 
 #include "app/text_format.h"
 #include "platform/serial_tty.h"
+#include "sim/log_options.h"
 
 namespace vexa::sim {
 
@@ -24,7 +25,7 @@ OptionsResult failure(std::string error) { return {std::nullopt, std::move(error
 }  // namespace
 
 std::string board_usage_text() {
-  return "usage: vexaboard --type E|F|S [--firmware N] [--name NAME]\n"
+  return std::string("usage: vexaboard --type E|F|S [--firmware N] [--name NAME]\n"
          "                 (--pty PATH | --tcp HOST:PORT) [--conf FILE]\n"
          "                 [--reply-delay MS] [--drop-reply N] [--noise] [--pace]\n"
          "A simulated VexaLog board that answers the board's text-line commands.\n"
@@ -38,8 +39,8 @@ std::string board_usage_text() {
          "  --drop-reply N     never send every N-th reply\n"
          "  --noise            send junk lines between reply lines\n"
          "  --pace             send no faster than the board's link speed\n"
-         "  --help             this text\n"
-         "Runs until interrupted (SIGINT or SIGTERM).\n";
+         "  --help             this text\n") +
+         std::string(kLogOptionsUsage) + "Runs until interrupted (SIGINT or SIGTERM).\n";
 }
 
 OptionsResult parse_board_options(const std::vector<std::string>& args) {
@@ -66,6 +67,13 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
     if (name == "--noise" || name == "--pace") {
       if (!flag()) return failure(name + " takes no value");
       (name == "--noise" ? options.faults.noise : options.faults.pace) = true;
+      continue;
+    }
+    if (is_log_option(name)) {
+      auto given = value();
+      if (!given) return failure(name + " needs a value");
+      if (std::string problem = apply_log_option(name, *given, options.logs); !problem.empty())
+        return failure(problem);
       continue;
     }
     if (name != "--type" && name != "--firmware" && name != "--name" && name != "--pty" &&

@@ -35,6 +35,7 @@
 #include "platform/clock.h"
 #include "sim/board_clock.h"
 #include "sim/board_configuration.h"
+#include "sim/board_uploads.h"
 
 namespace vexa::sim {
 
@@ -67,12 +68,16 @@ class SimulatedBoard {
   const BoardConfiguration& configuration() const { return configuration_; }
   BoardConfiguration& configuration() { return configuration_; }
   const BoardClock& clock() const { return clock_; }
-  // The speed of the port the host talks to, from the configuration.
-  long link_speed() const { return configuration_.link_speed(); }
+  // The speed of the port the host talks to: the one "bi=" set, else the configuration's.
+  long link_speed() const { return uploads_.speed() > 0 ? uploads_.speed() : configuration_.link_speed(); }
+  // Logged files, their listings and the speed command.
+  BoardUploads& uploads() { return uploads_; }
+  const BoardUploads& uploads() const { return uploads_; }
 
  private:
   BoardConfiguration configuration_;
   BoardClock clock_;
+  BoardUploads uploads_;
   std::string partial_;
   bool overflowed_ = false;
 };
