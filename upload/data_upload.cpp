@@ -120,12 +120,14 @@ bool DataUpload::start(const UploadRequest& request) {
   make_directories(host_path);
   {
     std::lock_guard lock(mutex_);
-    close_file_locked();
+    if (file_) std::fclose(file_);  // a start while one runs replaces it, gate and all
+    file_ = nullptr;
     // Text and binary files are the same here; the mode only says whether to truncate.
     file_ = std::fopen(host_path.c_str(), request.create ? "wb" : "ab");
     if (!file_) {
       reports_.print_line(format_text("%s %s", messages_.message("MerOp").c_str(), host_path.c_str()));
       link_.set_upload_running(false);
+      ticket_.reset();
       return false;
     }
     if (ticket) ticket_ = std::move(ticket);
