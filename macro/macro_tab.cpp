@@ -107,7 +107,7 @@ void MacroTab::build() {
   form_.add(control(kClearInterval, ControlKind::owner_drawn, {510, 182, 16, 16}));
   form_.add(control(kCommand, ControlKind::edit, {10, 230, 500, 18}, {}, kStyleBorder));
   // Apply and the label "Command" share their id; the button comes first, so look-ups by id
-  // find the control that sends the command.
+  // find the control that sends the command. The label is always shown with the button.
   form_.add(control(kApply, ControlKind::push_button, {10, 258, 80, 18}, messages_.message("TKappl")));
   form_.add(label(kApply, {10, 212, 100, 16}, messages_.message("MMcmd")));
 }
