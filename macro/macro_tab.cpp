@@ -93,6 +93,8 @@ void MacroTab::build() {
   Control year = control(kYear, ControlKind::combobox, {10, 158, 60, kMacroComboDropHeight});
   year.entries = numbers(this_year, kLastMacroYear, 1);
   form_.add(std::move(year));
+  // The label of the interval row lies under its first field: it comes first.
+  form_.add(label(kAll, {50, 186, 100, 16}, messages_.message("MMtypeAll")));
   for (const NumberList& list : kLists) {
     Control c = control(list.id, ControlKind::combobox, {list.x, list.y, list.width, kMacroComboDropHeight});
     c.entries = numbers(list.first, list.last, list.step);
@@ -103,7 +105,6 @@ void MacroTab::build() {
 
   form_.add(control(kNow, ControlKind::push_button, {410, 158, 80, 18}, messages_.message("MMtoday")));
   form_.add(control(kClearDate, ControlKind::owner_drawn, {510, 158, 16, 16}));
-  form_.add(label(kAll, {50, 186, 100, 16}, messages_.message("MMtypeAll")));
   form_.add(control(kClearInterval, ControlKind::owner_drawn, {510, 182, 16, 16}));
   form_.add(control(kCommand, ControlKind::edit, {10, 230, 500, 18}, {}, kStyleBorder));
   // Apply and the label "Command" share their id; the button comes first, so look-ups by id

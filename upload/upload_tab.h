@@ -42,6 +42,9 @@ class UploadTab {
 
   Form& form() { return form_; }
   const Form& form() const { return form_; }
+  // The desktop's file dialog for "Change ..." (null: the button does nothing).
+  void set_chooser(FileChooser* chooser) { chooser_ = chooser; }
+  DataUpload& upload() { return upload_; }
 
   // Places the pane and the row below it for the window's client size.
   void layout(int width, int height);
