@@ -139,6 +139,7 @@ bool DataUpload::start(const UploadRequest& request) {
     if (stamp.empty()) number_prefix_.clear();
     first_line_ = true;
     write_failed_ = false;
+    stop_unanswered_ = false;
     line_count_ = 0;
     events_.line_count = 0;
     events_.resume_stamp = stamp;
@@ -167,7 +168,18 @@ void DataUpload::stop_upload() {
   bool ask;
   {
     std::lock_guard lock(mutex_);
+    if (file_ && stop_unanswered_) {
+      const int count = line_count_;
+      close_file_locked();
+      first_line_ = false;
+      stop_unanswered_ = false;
+      events_.ended = true;
+      note_event_locked();
+      reports_.print_line(format_text("upload %s -> %s: %d lines", target_.c_str(), host_path_.c_str(), count));
+      return;
+    }
     ask = file_ != nullptr || data_lines_seen_;
+    stop_unanswered_ = file_ != nullptr;
   }
   if (ask) link_.write_text(" ");
 }
@@ -228,6 +240,7 @@ void DataUpload::on_line(std::string_view line) {
     return;
   }
   std::unique_lock lock(mutex_);
+  stop_unanswered_ = false;
   if (!file_) {
     data_lines_seen_ = !line.empty() && line.front() == '>';
     if (data_lines_seen_) ring_.add_line(line.substr(1));

@@ -67,6 +67,8 @@ class DataUpload final : public LineConsumer {
   // ("Error open" and the path). A start while an upload runs replaces it.
   bool start(const UploadRequest& request);
   // Asks the board to stop listing (a single blank) when an upload runs or data lines come.
+  // A second Stop while the board has sent nothing since the first ends the upload here, so a
+  // board that went silent does not hold the gate for ever.
   void stop_upload();
   // Ends an upload whose link went away (the timer calls it): the file is closed with every
   // line it got, and the report says so. Returns true when it ended one.
@@ -116,6 +118,7 @@ class DataUpload final : public LineConsumer {
   bool data_lines_seen_ = false;
   long saved_speed_ = 0;
   bool repair_next_line_ = false;
+  bool stop_unanswered_ = false;  // a Stop was sent and no line came since
   UploadEvents events_;
   DisplayRing ring_;
 };

@@ -187,6 +187,23 @@ TEST(DataUpload, StopSendsOneBlankOnlyWhenSomethingComes) {
   EXPECT_EQ(b.link.written.back(), " ");
 }
 
+TEST(DataUpload, SecondStopEndsAnUploadTheBoardDoesNotAnswer) {
+  Bench b;
+  ASSERT_TRUE(b.upload.start(b.request(true)));
+  b.lines({">a"});
+  b.upload.stop_upload();
+  b.lines({">b"});  // the board was still sending: the next Stop asks again
+  b.upload.stop_upload();
+  EXPECT_TRUE(b.upload.running());
+  EXPECT_EQ(b.link.written, (std::vector<std::string>{"up vexalog.adc\n", " ", " "}));
+  b.upload.stop_upload();  // nothing came since: the upload ends here, with what it got
+  EXPECT_FALSE(b.upload.running());
+  EXPECT_EQ(b.link.written.size(), 3u);
+  EXPECT_EQ(b.jobs.running_job(), "");
+  EXPECT_TRUE(b.report.contains("upload vexalog.adc -> " + b.dir.file("host.adc") + ": 2 lines"));
+  EXPECT_EQ(b.host(), "a\nb\n");
+}
+
 TEST(DataUpload, TheGateRefusesASecondJob) {
   Bench b;
   auto other = b.jobs.try_begin("Configuration download");
