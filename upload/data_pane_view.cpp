@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "terminal/cp1252.h"
+
 namespace vexa {
 
 void paint_text_view(Painter& p, const std::vector<RingEntry>& entries, int width, int height) {
@@ -9,7 +11,7 @@ void paint_text_view(Painter& p, const std::vector<RingEntry>& entries, int widt
   int y = height - 19;
   for (const RingEntry& entry : entries) {
     if (y <= 0 || !entry.used) break;
-    p.text(2, y, kBlack, entry.text);
+    p.text(2, y, kBlack, cp1252_to_utf8(entry.text));  // the board writes Windows-1252
     y -= kTextRowHeight;
   }
 }

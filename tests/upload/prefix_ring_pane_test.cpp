@@ -66,6 +66,10 @@ TEST(DataPane, TextViewFromTheBottomUp) {
   ASSERT_EQ(p.calls().size(), 6u);
   EXPECT_EQ(p.calls()[0], "text 2,81 000000 line 29");
   EXPECT_EQ(p.calls()[5], "text 2,1 000000 line 24");
+  ring.add_line("21\xb0" "C");  // a degree sign from the board
+  p.reset();
+  paint_text_view(p, ring.newest_first(), 400, 30);
+  EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,11 000000 21\xc2\xb0" "C"}));
 }
 
 TEST(DataPane, GraphicViewScalesEachColumn) {
