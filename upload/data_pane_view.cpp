@@ -41,7 +41,8 @@ void paint_graphic_view(Painter& p, const std::vector<RingEntry>& entries, int w
     for (int k = 0; k < entry.value_count; ++k) {
       int y;
       if (high[k] > low[k])
-        y = static_cast<int>((entry.values[k] - low[k]) * static_cast<float>(span) / (high[k] - low[k]));
+        y = static_cast<int>((static_cast<double>(entry.values[k]) - low[k]) * span /
+                             (static_cast<double>(high[k]) - low[k]));  // double: far values do not overflow
       else
         y = span * k / 10;
       // A pen as wide as the step: one pixel row per unit of width.

@@ -1,6 +1,8 @@
 #include "upload/display_ring.h"
 
 #include <charconv>
+#include <cmath>
+#include <limits>
 
 #include "app/text_format.h"
 #include "upload/line_prefix.h"
@@ -17,7 +19,9 @@ float leading_number(std::string_view text) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0;
   auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (result.ec != std::errc()) return 0;
+  // Only what a chart can scale: no infinities, no NaN, nothing beyond a float.
+  if (result.ec != std::errc() || !std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max())
+    return 0;
   return static_cast<float>(value);
 }
 

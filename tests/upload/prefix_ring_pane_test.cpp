@@ -40,6 +40,7 @@ TEST(DisplayRing, ValuesOfAStampedLine) {
 
   EXPECT_EQ(line_values("017: -3\tx\t+4e1\t 7"), (std::vector<float>{-3, 0, 40, 7}));
   EXPECT_TRUE(line_values("no prefix 1\t2").empty());
+  EXPECT_EQ(line_values("017: nan\tinf\t1e300\t-1e39\t3e38"), (std::vector<float>{0, 0, 0, 0, 3e38f}));
   EXPECT_EQ(line_values("017: 1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12").size(), kRingValues);
 }
 
@@ -91,6 +92,14 @@ TEST(DataPane, GraphicViewScalesEachColumn) {
   p.reset();
   paint_graphic_view(p, ring.newest_first(), 100, 52);
   EXPECT_EQ(p.calls().size(), 200u);  // x from 99 down to 0, two columns, one row each
+  // The widest values a line can carry are scaled without overflow.
+  DisplayRing extremes;
+  extremes.add_line("017: -3e38");
+  extremes.add_line("018: 3e38");
+  p.reset();
+  paint_graphic_view(p, extremes.newest_first(), 100, 52);
+  EXPECT_EQ(p.calls()[0], "line 98,0 100,0 0000ff");
+  EXPECT_EQ(p.calls()[2], "line 96,50 98,50 0000ff");
 }
 
 }  // namespace
