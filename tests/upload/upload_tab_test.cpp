@@ -1,5 +1,6 @@
 // The upload tab's form: the fields after a refresh, Start from the fields, the check boxes,
-// the layout, what the timer brings over from the upload, and the viewer button.
+// the layout, what the timer brings over from the upload, the viewer button, and the
+// subsystem that owns the upload slot.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,8 +9,10 @@
 
 #include "app/recording_painter.h"
 #include "config/fake_board.h"
+#include "support/recording_sinks.h"
 #include "support/temp_dir.h"
 #include "upload/fake_upload_link.h"
+#include "upload/upload_subsystem.h"
 #include "upload/upload_tab.h"
 
 namespace vexa {
@@ -182,6 +185,33 @@ TEST(UploadTab, ViewerGetsThePathAsOneArgumentOrTheErrorLine) {
   EXPECT_EQ(test::TempDir::read(args), b.dir.path() + "/my 'data' $x.adc|");
   EXPECT_EQ(b.report.lines.size(), 1u);
   b.tab.tick_100ms();  // collects the ended viewer
+}
+
+}  // namespace
+}  // namespace vexa
+
+namespace vexa {
+namespace {
+
+TEST(UploadSubsystem, TakesTheUploadSlotWhileItLives) {
+  test::TempDir dir;
+  Messages messages;
+  Settings settings;
+  test::SharedReport report;
+  test::SharedEcho echo;
+  LinkSession link(report, echo, messages);
+  BoardJobs jobs(report, messages);
+  {
+    UploadSubsystem subsystem(link, report, messages, settings, jobs, {dir.path(), dir.path(), "VexaData", "vexalog.adc"});
+    EXPECT_EQ(link.consumers().consumer(ConsumerSlot::upload), &subsystem.upload());
+    // No link is open: a start opens the file and then finds nothing to write to.
+    EXPECT_TRUE(subsystem.upload().start({dir.file("h.adc"), "vexalog.adc", "", false, false, true, false}));
+    EXPECT_TRUE(link.consumers().upload_running());
+    subsystem.tick_100ms();  // the link is not open: the upload ends
+    EXPECT_FALSE(subsystem.upload().running());
+    EXPECT_FALSE(link.consumers().upload_running());
+  }
+  EXPECT_EQ(link.consumers().consumer(ConsumerSlot::upload), nullptr);
 }
 
 }  // namespace
