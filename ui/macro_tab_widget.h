@@ -40,27 +40,46 @@ inline void paint_clear_face(QPainter& painter) {
 }
 
 
+// The macro window (class "macro"): the form's controls, without the sub-tabs. The main
+// window may adopt it under a sub-tab control of its own (control 10006 under 10002).
+class MacroWindowWidget : public QWidget {
+  Q_OBJECT
+ public:
+  explicit MacroWindowWidget(MacroTab& tab, QWidget* parent = nullptr);
+  ~MacroWindowWidget() override;
+
+  QWidget* control(int id) const { return binder_->widget(id); }
+  QLabel* command_label() const { return command_label_; }
+  // The label "Command" follows Apply's visibility (they share an id).
+  void sync_label();
+
+ private:
+  MacroTab& tab_;
+  QImage strip_;
+  QLabel* command_label_ = nullptr;
+  std::unique_ptr<FormBinder> binder_;
+};
+
+// Fills a sub-tab bar with the tab's "m0" ... and selects the shown macro (no signals).
+void fill_macro_sub_tabs(QTabBar& bar, const MacroTab& tab);
+
+// The whole macro tab: the sub-tab bar with the macro window below it.
 class MacroTabWidget : public QWidget {
   Q_OBJECT
  public:
   explicit MacroTabWidget(MacroTab& tab, QWidget* parent = nullptr);
-  ~MacroTabWidget() override;
 
   // After a target change: the sub-tabs anew (refresh_macro_tab) and the macro shown again.
   void refresh();
   QTabBar* sub_tabs() const { return bar_; }
-  QWidget* control(int id) const { return binder_->widget(id); }
-  QLabel* command_label() const { return command_label_; }
+  MacroWindowWidget* window() const { return window_; }
+  QWidget* control(int id) const { return window_->control(id); }
+  QLabel* command_label() const { return window_->command_label(); }
 
  private:
-  void sync_label();
-
   MacroTab& tab_;
-  QImage strip_;
   QTabBar* bar_ = nullptr;
-  QWidget* window_ = nullptr;
-  QLabel* command_label_ = nullptr;
-  std::unique_ptr<FormBinder> binder_;
+  MacroWindowWidget* window_ = nullptr;
   bool filling_ = false;
 };
 
