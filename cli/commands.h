@@ -7,6 +7,7 @@ namespace vexa::cli {
 // Every entry of command_list.inc names one of these; add the declaration with the entry.
 int run_terminal(CommandContext& context);
 int run_send(CommandContext& context);
+int run_upload(CommandContext& context);
 int run_expr(CommandContext& context);
 int run_convert(CommandContext& context);
 int run_calibrate(CommandContext& context);

@@ -6,6 +6,7 @@ const char* const* const kMessageSupplements[] = {
     kSessionMessages,
     kBuildFactoryMessages,
     kFailureMessages,
+    kUploadMessages,
     nullptr,
 };
 

@@ -7,6 +7,7 @@
 
 #include "app/text_format.h"
 #include "platform/serial_tty.h"
+#include "sim/log_options.h"
 
 namespace vexa::sim {
 
@@ -24,7 +25,7 @@ OptionsResult failure(std::string error) { return {std::nullopt, std::move(error
 }  // namespace
 
 std::string board_usage_text() {
-  return "usage: vexaboard --type E|F|S [--firmware N] [--name NAME]\n"
+  return std::string("usage: vexaboard --type E|F|S [--firmware N] [--name NAME]\n"
          "                 (--pty PATH | --tcp HOST:PORT) [--conf FILE]\n"
          "                 [--reply-delay MS] [--drop-reply N] [--noise] [--pace]\n"
          "                 [--selftest-fail LIST] [--selftest-res-once]\n"
@@ -45,8 +46,8 @@ std::string board_usage_text() {
          "  --samba            start in the chip's SAM-BA boot monitor (otherwise \"dl\",\n"
          "                     then \"samba\" enter it); an AT91SAM7S256 at 115200 baud\n"
          "  --flash-out FILE   write the chip's 256 KB flash to FILE at every chip reset\n"
-         "  --help             this text\n"
-         "Runs until interrupted (SIGINT or SIGTERM).\n";
+         "  --help             this text\n") +
+         std::string(kLogOptionsUsage) + "Runs until interrupted (SIGINT or SIGTERM).\n";
 }
 
 OptionsResult parse_board_options(const std::vector<std::string>& args) {
@@ -89,6 +90,13 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
       auto list = value();
       if (!list) return failure(name + " needs a value");
       if (std::string problem = parse_self_test_failures(*list, options.self_test); !problem.empty())
+        return failure(problem);
+      continue;
+    }
+    if (is_log_option(name)) {
+      auto given = value();
+      if (!given) return failure(name + " needs a value");
+      if (std::string problem = apply_log_option(name, *given, options.logs); !problem.empty())
         return failure(problem);
       continue;
     }

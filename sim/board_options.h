@@ -7,6 +7,7 @@
 #include "sim/board_kind.h"
 #include "sim/board_server.h"
 #include "sim/self_test.h"
+#include "sim/logged_file.h"
 
 namespace vexa::sim {
 
@@ -19,6 +20,7 @@ struct BoardOptions {
   FaultOptions faults;
   SelfTestOptions self_test;
   SambaOptions samba;
+  std::vector<LogFileSpec> logs;  // logged files the board keeps
   bool help = false;
 };
 

@@ -196,8 +196,9 @@ void BoardServer::run_pty() {
   char buffer[kReadChunk];
   bool client_seen = false;  // bytes came since the last hang-up
   while (!stop_.load()) {
+    const bool sending = pump_listing(master, false);
     pollfd fds[2] = {{master, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
-    int rc = ::poll(fds, 2, -1);
+    int rc = ::poll(fds, 2, sending ? 0 : -1);
     if (rc < 0) {
       if (errno == EINTR) continue;
       break;
@@ -220,6 +221,7 @@ void BoardServer::run_pty() {
       {
         std::lock_guard<std::mutex> lock(board_mutex_);
         board_.discard_partial_line();
+        board_.uploads().abort();
       }
       if (client_seen) hangups_seen_.fetch_add(1);
       client_seen = false;
@@ -232,9 +234,10 @@ void BoardServer::run_tcp() {
   int client = -1;
   char buffer[kReadChunk];
   while (!stop_.load()) {
+    const bool sending = client >= 0 && pump_listing(client, true);
     const int watched = client >= 0 ? client : listen_fd_;
     pollfd fds[2] = {{watched, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
-    int rc = ::poll(fds, 2, -1);
+    int rc = ::poll(fds, 2, sending ? 0 : -1);
     if (rc < 0) {
       if (errno == EINTR) continue;
       break;
@@ -255,6 +258,7 @@ void BoardServer::run_tcp() {
       hangups_seen_.fetch_add(1);
       std::lock_guard<std::mutex> lock(board_mutex_);
       board_.discard_partial_line();
+      board_.uploads().abort();
     }
   }
   if (client >= 0) {

@@ -92,6 +92,8 @@ class BoardServer {
   bool pace_until(std::chrono::steady_clock::time_point due);
   bool write_bytes(int fd, std::string_view bytes, bool is_socket, long link_speed);
   bool write_some(int fd, std::string_view& bytes, bool is_socket);
+  // Sends the next piece of a running file listing; true while more is to come.
+  bool pump_listing(int fd, bool is_socket);
   // Waits ms (or for ever with -1) unless a stop is requested first; true when it is.
   bool stop_requested_within(int ms);
   void remove_link();

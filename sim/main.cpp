@@ -43,7 +43,10 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   BoardServer server(std::move(configuration), options.faults);
-  server.with_board([&](SimulatedBoard& board) { board.self_test().set_options(options.self_test); });
+  server.with_board([&](SimulatedBoard& board) {
+    board.self_test().set_options(options.self_test);
+    for (const LogFileSpec& log : options.logs) board.uploads().add_file(log);
+  });
   SambaOptions samba = options.samba;
   samba.announce = true;
   server.set_samba_options(std::move(samba));

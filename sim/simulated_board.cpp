@@ -107,7 +107,7 @@ SimulatedBoard::SimulatedBoard(BoardKind kind, const Clock& clock)
     : SimulatedBoard(BoardConfiguration(std::move(kind)), clock) {}
 
 SimulatedBoard::SimulatedBoard(BoardConfiguration configuration, const Clock& clock)
-    : configuration_(std::move(configuration)), clock_(clock) {}
+    : configuration_(std::move(configuration)), clock_(clock), uploads_(clock) {}
 
 void SimulatedBoard::discard_partial_line() {
   partial_.clear();
@@ -116,6 +116,10 @@ void SimulatedBoard::discard_partial_line() {
 
 std::vector<BoardReply> SimulatedBoard::feed(std::string_view bytes) {
   std::vector<BoardReply> replies;
+  if (uploads_.listing()) {
+    uploads_.received_while_listing(bytes);
+    return replies;
+  }
   for (char c : bytes) {
     if (c == '\0') continue;
     if (c == '\n' || c == '\r') {
@@ -146,6 +150,7 @@ BoardReply SimulatedBoard::execute_line(std::string_view line) {
   const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   if (auto live = live_poll_reply(line, configuration_, now)) return {std::move(*live)};
   // First read and check every command of the line; only a line without fault is carried out.
+  if (BoardUploads::is_upload_command(line)) return {uploads_.execute(line)};
   std::vector<Command> commands;
   for (std::string_view text : split_commands(line)) {
     Command command;

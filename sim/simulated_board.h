@@ -37,6 +37,7 @@
 #include "sim/board_clock.h"
 #include "sim/board_configuration.h"
 #include "sim/self_test.h"
+#include "sim/board_uploads.h"
 
 namespace vexa::sim {
 
@@ -72,13 +73,17 @@ class SimulatedBoard {
   const BoardConfiguration& configuration() const { return configuration_; }
   BoardConfiguration& configuration() { return configuration_; }
   const BoardClock& clock() const { return clock_; }
-  // The speed of the port the host talks to, from the configuration.
-  long link_speed() const { return configuration_.link_speed(); }
+  // The speed of the port the host talks to: the one "bi=" set, else the configuration's.
+  long link_speed() const { return uploads_.speed() > 0 ? uploads_.speed() : configuration_.link_speed(); }
+  // Logged files, their listings and the speed command.
+  BoardUploads& uploads() { return uploads_; }
+  const BoardUploads& uploads() const { return uploads_; }
 
  private:
   BoardConfiguration configuration_;
   BoardClock clock_;
   SelfTest self_test_;
+  BoardUploads uploads_;
   std::string partial_;
   bool overflowed_ = false;
 };

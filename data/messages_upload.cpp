@@ -1,0 +1,16 @@
+#include "data/message_supplements.h"
+
+// Texts are UTF-8.
+namespace vexa {
+
+const char* const kUploadMessages[] = {
+    "VtUpLostE_The link went away; the host file keeps every complete line:",
+    "VtUpLostF_La liaison a disparu ; le fichier garde toutes les lignes complètes :",
+    "VtUpLostD_Die Verbindung ist weg; die Datei behält alle vollständigen Zeilen:",
+    "VtUpWriteE_Error writing",
+    "VtUpWriteF_Erreur d'écriture",
+    "VtUpWriteD_Fehler beim Schreiben",
+    "",
+};
+
+}  // namespace vexa

@@ -1,0 +1,102 @@
+// vexacli upload against the vexaboard program: a whole listing, the resume, binary mode,
+// the fast switch, a missing file and bad arguments.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "sim/logged_file.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using test::BackgroundProgram;
+using test::built_program;
+using test::run_program;
+
+struct Board {
+  explicit Board(std::vector<std::string> extra = {}) {
+    std::vector<std::string> args{"--type", "S", "--pty", link, "--log-file", "vexalog.adc", "--log-lines", "300",
+                                  "--log-grow", "0", "--log-numbered", "n.log", "--log-lines", "40", "--log-grow", "0"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"), args);
+    EXPECT_TRUE(test::wait_for_path(link)) << board->output();
+  }
+  test::RunResult cli(std::vector<std::string> args) {
+    std::vector<std::string> all{"--port", link, "--settings", dir.path(), "upload"};
+    all.insert(all.end(), args.begin(), args.end());
+    return run_program(built_program("cli/vexacli"), all);
+  }
+  test::TempDir dir;
+  std::string link = dir.file("board");
+  std::unique_ptr<BackgroundProgram> board;
+};
+
+TEST(CliUpload, WholeListingThenAResumeThatAddsNothing) {
+  Board b;
+  const std::string host = b.dir.file("out/host.adc");
+  auto first = b.cli({"vexalog.adc", host});
+  EXPECT_EQ(first.exit_code, 0) << first.out << first.err;
+  EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::stamped, 300));
+  EXPECT_NE(first.out.find("end of vexalog.adc, 300 lines"), std::string::npos) << first.out;
+  EXPECT_NE(first.err.find("upload: 300 lines"), std::string::npos) << first.err;
+
+  auto again = b.cli({"vexalog.adc", host, "--fast"});
+  EXPECT_EQ(again.exit_code, 0) << again.out << again.err;
+  EXPECT_NE(again.out.find("up vexalog.adc 2024:03:01 00:04:59 "), std::string::npos) << again.out;
+  EXPECT_NE(again.out.find("bi=115200"), std::string::npos);
+  EXPECT_NE(again.out.find("bi=9600"), std::string::npos);
+  EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::stamped, 300));
+
+  // --create starts the file over, from the beginning.
+  auto created = b.cli({"n.log", host, "--create", "--binary"});
+  EXPECT_EQ(created.exit_code, 0) << created.out << created.err;
+  EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::numbered, 40));
+}
+
+TEST(CliUpload, MissingFileUnwritableHostAndBadArguments) {
+  Board b;
+  auto missing = b.cli({"nothing.adc", b.dir.file("h.adc")});
+  EXPECT_EQ(missing.exit_code, 0);  // the board answered and closed; the file is just empty
+  EXPECT_NE(missing.out.find("Error no file nothing.adc"), std::string::npos) << missing.out;
+  EXPECT_NE(missing.out.find(": 0 lines"), std::string::npos);
+
+  const std::string blocked = b.dir.write("plain", "x");
+  auto unwritable = b.cli({"vexalog.adc", blocked + "/h.adc"});
+  EXPECT_EQ(unwritable.exit_code, 1);
+  EXPECT_NE(unwritable.out.find("Error open " + blocked + "/h.adc"), std::string::npos) << unwritable.out;
+
+  EXPECT_EQ(b.cli({"vexalog.adc"}).exit_code, 2);
+  EXPECT_EQ(b.cli({"vexalog.adc", "h", "--follow", "0"}).exit_code, 2);
+  EXPECT_EQ(b.cli({"vexalog.adc", "h", "--idle", "x"}).exit_code, 2);
+}
+
+TEST(CliUpload, FollowKeepsExtendingTheHostFile) {
+  test::TempDir dir;
+  const std::string link = dir.file("board");
+  BackgroundProgram board(built_program("sim/vexaboard"),
+                          {"--type", "S", "--pty", link, "--log-file", "vexalog.adc", "--log-lines", "50", "--log-grow", "50"});
+  ASSERT_TRUE(test::wait_for_path(link)) << board.output();
+  const std::string host = dir.file("host.adc");
+  BackgroundProgram follower(built_program("cli/vexacli"),
+                             {"--port", link, "--settings", dir.path(), "upload", "vexalog.adc", host, "--follow", "1"});
+  auto lines_in_host = [&] {
+    const std::string text = test::TempDir::read(host);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  };
+  // Several rounds, each one resuming where the file ends (hang guard only).
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (lines_in_host() < 90 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(follower.stop(), 0) << follower.output();
+  const std::size_t count = lines_in_host();
+  EXPECT_GE(count, 90u);
+  EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::stamped, count));
+}
+
+}  // namespace
+}  // namespace vexa
