@@ -146,11 +146,12 @@ std::string SimulatedBoard::feed_text(std::string_view bytes) {
 }
 
 BoardReply SimulatedBoard::execute_line(std::string_view line) {
+  // The listings, the self-test and the live polls answer lines of their own.
+  if (BoardUploads::is_upload_command(line)) return {uploads_.execute(line)};
   if (std::optional<BoardReply> reply = self_test_.run_line(line, *this)) return std::move(*reply);
   const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   if (auto live = live_poll_reply(line, configuration_, now)) return {std::move(*live)};
   // First read and check every command of the line; only a line without fault is carried out.
-  if (BoardUploads::is_upload_command(line)) return {uploads_.execute(line)};
   std::vector<Command> commands;
   for (std::string_view text : split_commands(line)) {
     Command command;
