@@ -4,6 +4,7 @@ namespace vexa {
 
 const char* const* const kMessageSupplements[] = {
     kSessionMessages,
+    kDownloadMessages,
     nullptr,
 };
 

@@ -5,6 +5,7 @@
 namespace vexa {
 
 extern const char* const kSessionMessages[];
+extern const char* const kDownloadMessages[];
 
 // The tables, ending with a null entry. Each table ends with an empty entry.
 extern const char* const* const kMessageSupplements[];

@@ -38,6 +38,7 @@ std::string board_usage_text() {
          "  --drop-reply N     never send every N-th reply\n"
          "  --noise            send junk lines between reply lines\n"
          "  --pace             send no faster than the board's link speed\n"
+         + download_usage_text() +
          "  --help             this text\n"
          "Runs until interrupted (SIGINT or SIGTERM).\n";
 }
@@ -67,6 +68,15 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
       if (!flag()) return failure(name + " takes no value");
       (name == "--noise" ? options.faults.noise : options.faults.pace) = true;
       continue;
+    }
+    if (download_option_takes_value(name) || name.rfind("--card", 0) == 0 ||
+        name == "--no-banner" || name == "--script-crlf") {
+      std::optional<std::string> given;
+      if (download_option_takes_value(name)) given = value();
+      else if (inline_value) given = inline_value;
+      auto problem = parse_download_option(name, given, options.download);
+      if (problem && !problem->empty()) return failure(*problem);
+      if (problem) continue;
     }
     if (name != "--type" && name != "--firmware" && name != "--name" && name != "--pty" &&
         name != "--tcp" && name != "--conf" && name != "--reply-delay" && name != "--drop-reply")

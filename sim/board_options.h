@@ -6,6 +6,7 @@
 
 #include "sim/board_kind.h"
 #include "sim/board_server.h"
+#include "sim/download_side.h"
 
 namespace vexa::sim {
 
@@ -16,6 +17,7 @@ struct BoardOptions {
   int tcp_port = 0;
   std::string conf_path;  // empty: the factory standard
   FaultOptions faults;
+  DownloadSideOptions download;
   bool help = false;
 };
 

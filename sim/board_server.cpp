@@ -278,7 +278,7 @@ bool BoardServer::answer(int fd, std::string_view received, bool is_socket) {
       continue;
     }
     if (faults_.reply_delay_ms > 0 && stop_requested_within(faults_.reply_delay_ms)) return false;
-    std::string bytes;
+    std::string bytes = reply.raw;
     for (const std::string& line : reply.lines) {
       bytes += line;
       bytes += kReplyLineEnd;

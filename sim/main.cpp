@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   BoardServer server(std::move(configuration), options.faults);
+  server.with_board([&](SimulatedBoard& board) { board.download_side().configure(options.download); });
   problem = options.pty_path.empty() ? server.start_tcp(options.tcp_host, options.tcp_port)
                                      : server.start_pty(options.pty_path);
   if (!problem.empty()) {

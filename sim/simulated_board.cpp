@@ -114,6 +114,13 @@ void SimulatedBoard::discard_partial_line() {
 std::vector<BoardReply> SimulatedBoard::feed(std::string_view bytes) {
   std::vector<BoardReply> replies;
   for (char c : bytes) {
+    if (download_.loader().active()) {
+      std::string answer = download_.loader().feed(static_cast<unsigned char>(c));
+      if (answer.empty()) continue;
+      if (replies.empty() || !replies.back().lines.empty()) replies.emplace_back();
+      replies.back().raw += answer;
+      continue;
+    }
     if (c == '\0') continue;
     if (c == '\n' || c == '\r') {
       if (overflowed_) {
@@ -139,6 +146,13 @@ std::string SimulatedBoard::feed_text(std::string_view bytes) {
 }
 
 BoardReply SimulatedBoard::execute_line(std::string_view line) {
+  {
+    BoardReply reply;
+    if (auto lines = download_.execute(line, reply.raw)) {
+      reply.lines = std::move(*lines);
+      return reply;
+    }
+  }
   // First read and check every command of the line; only a line without fault is carried out.
   std::vector<Command> commands;
   for (std::string_view text : split_commands(line)) {
@@ -203,7 +217,7 @@ BoardReply SimulatedBoard::execute_line(std::string_view line) {
 }
 
 std::string reply_text(const BoardReply& reply) {
-  std::string text;
+  std::string text = reply.raw;
   for (const std::string& line : reply.lines) {
     text += line;
     text += kReplyLineEnd;

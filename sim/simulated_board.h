@@ -35,6 +35,7 @@
 #include "platform/clock.h"
 #include "sim/board_clock.h"
 #include "sim/board_configuration.h"
+#include "sim/download_side.h"
 
 namespace vexa::sim {
 
@@ -45,6 +46,7 @@ inline constexpr std::string_view kReplyLineEnd = "\r\n";
 // The reply to one command line: its lines without line ends, the status line last.
 struct BoardReply {
   std::vector<std::string> lines;
+  std::string raw = {};  // bytes sent before the lines as they stand (loader and card replies)
   bool operator==(const BoardReply&) const = default;
 };
 
@@ -67,12 +69,17 @@ class SimulatedBoard {
   const BoardConfiguration& configuration() const { return configuration_; }
   BoardConfiguration& configuration() { return configuration_; }
   const BoardClock& clock() const { return clock_; }
-  // The speed of the port the host talks to, from the configuration.
-  long link_speed() const { return configuration_.link_speed(); }
+  // The speed of the port the host talks to: the loader's while it runs, else the configured.
+  long link_speed() const {
+    return download_.loader().active() ? download_.loader().row().speed : configuration_.link_speed();
+  }
+  DownloadSide& download_side() { return download_; }
+  const DownloadSide& download_side() const { return download_; }
 
  private:
   BoardConfiguration configuration_;
   BoardClock clock_;
+  DownloadSide download_;
   std::string partial_;
   bool overflowed_ = false;
 };

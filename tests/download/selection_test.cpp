@@ -1,0 +1,76 @@
+// The recent firmware list and its menu items, the extension rule, and the banner check's
+// memory of the detected loader.
+#include <gtest/gtest.h>
+
+#include "app/command_ids.h"
+#include "download/firmware_selection.h"
+#include "download/loader_detector.h"
+#include "download_fakes.h"
+
+namespace vexa {
+namespace {
+
+TEST(FirmwareSelection, RecentListKeepsTwoAndTheMenuFollowsIt) {
+  FirmwareSelection selection;
+  EXPECT_TRUE(selection.recent_menu_items().empty());
+  EXPECT_FALSE(selection.take_recent(0));
+
+  EXPECT_TRUE(selection.remember({"/fw/a.hex", "a.hex"}, "Download Firmware"));
+  auto items = selection.recent_menu_items();
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0], (RecentMenuItem{cmd::kRecentFirmware1, "Download Firmware: /fw/a.hex", cmd::kDownloadFile}));
+
+  // The same path again changes nothing, as entry 1 or entry 2.
+  EXPECT_FALSE(selection.remember({"/fw/a.hex", "a.hex"}, "Download Firmware"));
+  EXPECT_TRUE(selection.remember({"/fw/b.bin", "b.bin"}, "Download Firmware"));
+  EXPECT_FALSE(selection.remember({"/fw/a.hex", "a.hex"}, "Download Firmware"));
+  items = selection.recent_menu_items();
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].text, "Download Firmware: /fw/b.bin");
+  EXPECT_EQ(items[1], (RecentMenuItem{cmd::kRecentFirmware2, "Download Firmware: /fw/a.hex", cmd::kRecentFirmware1}));
+
+  // A third file drops the oldest; the comparison is case-sensitive.
+  EXPECT_TRUE(selection.remember({"/fw/A.hex", "A.hex"}, "Télécharger"));
+  EXPECT_EQ(selection.recent(0).path, "/fw/A.hex");
+  EXPECT_EQ(selection.recent(1).path, "/fw/b.bin");
+  EXPECT_EQ(selection.recent_menu_items()[1].text, "Télécharger: /fw/b.bin");
+
+  EXPECT_TRUE(selection.take_recent(1));
+  EXPECT_EQ(selection.current(), (FirmwareFile{"/fw/b.bin", "b.bin"}));
+  selection.choose(std::string(400, 'p'), "t");
+  EXPECT_EQ(selection.current().path.size(), kFirmwarePathChars);
+}
+
+TEST(FirmwareSelection, ExtensionIsTheTextAfterTheLastDotInLowerCase) {
+  EXPECT_EQ(firmware_extension("/x/fw.HEX"), "hex");
+  EXPECT_EQ(firmware_extension("/x.d/fw.binb"), "binb");
+  EXPECT_EQ(firmware_extension("/x/script"), "");
+  EXPECT_EQ(firmware_extension("/x.d/script"), "d/script");  // the last '.', wherever it is
+  EXPECT_EQ(firmware_extension("fw." + std::string(300, 'b')).size(), 200u);
+}
+
+TEST(LoaderDetector, BannerHoldsForThreeOtherLinesAndSetsTheTarget) {
+  test::FakeTarget target;
+  target.letter = 'S';
+  LoaderDetector detector(target, "Kestrel");
+  EXPECT_FALSE(detector.check("Download e"));
+  EXPECT_EQ(detector.detected(), nullptr);
+  EXPECT_TRUE(detector.check("Download E"));
+  ASSERT_NE(detector.detected(), nullptr);
+  EXPECT_EQ(detector.detected()->speed, 115200);
+  EXPECT_EQ(target.letter, 'E');
+  EXPECT_EQ(target.line, "Kestrel E download");
+  for (int i = 0; i < 3; ++i) detector.on_line("noise");
+  EXPECT_NE(detector.detected(), nullptr);
+  EXPECT_EQ(detector.misses(), 3);
+  detector.on_line("noise");
+  EXPECT_EQ(detector.detected(), nullptr);
+  EXPECT_TRUE(detector.check("download"));
+  EXPECT_EQ(target.letter, '2');
+  EXPECT_EQ(detector.misses(), 0);
+  detector.forget();
+  EXPECT_EQ(detector.detected(), nullptr);
+}
+
+}  // namespace
+}  // namespace vexa
