@@ -58,7 +58,7 @@ class DownloadCommands {
     LoaderTarget& target;
     ConfigExchange* exchange = nullptr;      // 864
     DownloadDialogs* dialogs = nullptr;      // 702, 703
-    std::function<bool()> verbose;           // the Tools menu's verbose switch
+    std::function<bool()> verbose = {};      // the Tools menu's verbose switch
     const Pacer* pacer = nullptr;            // null: the system clock
   };
   DownloadCommands(Parts parts, std::string product_name);
