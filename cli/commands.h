@@ -15,5 +15,8 @@ int run_put_conf(CommandContext& context);
 int run_compare(CommandContext& context);
 int run_erase(CommandContext& context);
 int run_set_time(CommandContext& context);
+int run_download(CommandContext& context);
+int run_card_put(CommandContext& context);
+int run_send_lines(CommandContext& context);
 
 }  // namespace vexa::cli

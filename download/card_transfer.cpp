@@ -101,7 +101,7 @@ CardTransferResult card_transfer(const DownloadContext& context, const std::stri
   if (!ended) {
     port.set_echo_suppressed(false);
     pause.reset();
-    port.send_and_wait_ok(format_text("fd !%d %d", result.bytes, result.sum));
+    result.closed_ok = port.send_and_wait_ok(format_text("fd !%d %d", result.bytes, result.sum));
     result.closed = true;
   }
   pause.reset();

@@ -27,6 +27,7 @@ std::string card_chunk_line(std::string_view chunk);
 struct CardTransferResult {
   bool opened = false;    // the board acknowledged "fd NAME"
   bool closed = false;    // "fd !" was sent
+  bool closed_ok = false; // and the board acknowledged the totals
   std::int32_t bytes = 0;
   std::int32_t sum = 0;
   int retries = 0;
