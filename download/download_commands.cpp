@@ -95,9 +95,9 @@ void DownloadCommands::add_commands(CommandTable& table) {
   table.add(cmd::kDownloadFile, [this](const CommandCall&) {
     if (!parts_.dialogs) return;
     CardTransferChoice choice = card_choice();
-    if (!parts_.dialogs->confirm_card_transfer(choice)) return;
-    set_card_choice(choice);
-    if (!parts_.jobs.worker_running()) start_card_transfer();
+    const bool start = parts_.dialogs->confirm_card_transfer(choice);
+    set_card_choice(choice);  // kept for the next showing either way
+    if (start && !parts_.jobs.worker_running()) start_card_transfer();
   });
   for (const auto& entry : kLineSenderMenu)
     table.add(entry.id, [this](const CommandCall& call) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/command_ids.h"
+#include "download/download_file_form.h"
 #include "download/firmware_selection.h"
 #include "download/loader_detector.h"
 #include "download_fakes.h"
@@ -70,6 +71,38 @@ TEST(LoaderDetector, BannerHoldsForThreeOtherLinesAndSetsTheTarget) {
   EXPECT_EQ(detector.misses(), 0);
   detector.forget();
   EXPECT_EQ(detector.detected(), nullptr);
+}
+
+}  // namespace
+}  // namespace vexa
+
+namespace vexa {
+namespace {
+
+TEST(DownloadFileForm, ControlsAndClicks) {
+  Messages messages("VexaLog", 'd');
+  CardTransferChoice state{"/a/host.dat", "host.dat", "T.DAT"};
+  DownloadFileForm form(messages, state);
+  EXPECT_EQ(form.caption(), messages.message("MdownloadF"));
+  EXPECT_EQ(form.form().at(kCardHostEditId).rect, (Rect{110, 40, 300, 20}));
+  EXPECT_EQ(form.form().at(kCardChangeId).rect, (Rect{430, 40, 80, 20}));
+  EXPECT_EQ(form.form().at(kCardCancelId).rect, (Rect{300, 120, 80, 20}));
+  EXPECT_EQ(form.form().at(kCardStartId).caption, messages.message("MUstart"));
+  EXPECT_EQ(form.form().text(kCardTargetEditId), "T.DAT");
+  test::SharedReport report;
+  // Change: the chosen file goes into the host field; a cancelled choice leaves it.
+  auto chooser = [](const std::string& current) -> std::optional<CardTransferChoice> {
+    EXPECT_EQ(current, "/a/host.dat");
+    return CardTransferChoice{"/b/other.dat", "other.dat", {}};
+  };
+  EXPECT_EQ(form.click(kCardChangeId, state, report, chooser), DownloadFileForm::Outcome::open);
+  EXPECT_EQ(form.form().text(kCardHostEditId), "/b/other.dat");
+  EXPECT_EQ(state.host_title, "other.dat");
+  form.form().set_text(kCardTargetEditId, std::string(400, 'n'));
+  EXPECT_EQ(form.click(kCardStartId, state, report, chooser), DownloadFileForm::Outcome::start);
+  EXPECT_EQ(state.target_name.size(), kCardPathChars);
+  EXPECT_EQ(report.lines().back(), "load /b/other.dat to " + state.target_name);
+  EXPECT_EQ(form.click(kCardCancelId, state, report, chooser), DownloadFileForm::Outcome::cancel);
 }
 
 }  // namespace
