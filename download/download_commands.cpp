@@ -24,7 +24,8 @@ DownloadContext DownloadCommands::context(const JobControl& control) {
                          detector_,
                          parts_.target,
                          parts_.pacer ? *parts_.pacer : SystemPacer::instance(),
-                         parts_.verbose ? parts_.verbose() : false};
+                         parts_.verbose ? parts_.verbose() : false,
+                         page_progress_};
 }
 
 CardTransferChoice DownloadCommands::card_choice() const {

@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 // What every download job works with: the link, the terminal, the texts, the status field,
 // the Stop request, the loader detection and the clock it paces itself by.
 #include "app/board_jobs.h"
@@ -20,10 +22,16 @@ struct DownloadContext {
   LoaderTarget& target;
   const Pacer& pacer;
   bool verbose = false;
+  // Pages done of the page count after each page of a page download (the desktop's progress
+  // bar); called on the worker.
+  std::function<void(int done, int total)> pages = {};
 
   void print(std::string_view text) const { report.print_line(text); }
   std::string text(std::string_view key) const { return messages.message(key); }
   bool stopped() const { return control.stop_requested(); }
+  void page_done(int done, int total) const {
+    if (pages) pages(done, total);
+  }
 };
 
 // "%d(0x%x) %s, %d %s": bytes, bytes, "bytes", pages, "pages written".

@@ -125,7 +125,7 @@ bool hex_download(const DownloadContext& context, const HexImage& image, const L
     const char header[3] = {':', static_cast<char>(low), static_cast<char>(high)};
     if (write_failed(context, port.write_bytes(std::string_view(header, 3)))) break;
 
-    int reply = port.read_byte(kPageReplyWaitMs);
+    int reply = std::max(port.read_byte(kPageReplyWaitMs), -1);  // a closed port reads as nothing
     if (reply < 0) {
       context.print(no_reply_text(context, 2, -1));
     } else {
@@ -145,7 +145,7 @@ bool hex_download(const DownloadContext& context, const HexImage& image, const L
     context.status.set_progress(format_text("%u", address));
     if (context.stopped()) break;
 
-    reply = port.read_byte(kPageReplyWaitMs);
+    reply = std::max(port.read_byte(kPageReplyWaitMs), -1);
     if (reply < 0) {
       context.print(no_reply_text(context, 3, -1));
       break;
@@ -158,6 +158,7 @@ bool hex_download(const DownloadContext& context, const HexImage& image, const L
     }
     if (context.stopped()) break;
     ++written;
+    context.page_done(written, static_cast<int>(row.page_count));
   }
   read_junk(context, "got junk : %02x");
   context.print(pages_summary(context, address, written));
@@ -183,6 +184,10 @@ bool bin_download(const DownloadContext& context, std::istream& file, const Load
   const LoaderType& row = loader_row(context, file_row);
   LoaderSpeed speed(port, row.speed);
 
+  file.seekg(0, std::ios::end);
+  const std::streamoff size = file.tellg();
+  file.seekg(0);
+  const int total = size > 0 ? static_cast<int>((size + row.page_size - 1) / row.page_size) : 0;
   // Frames are always whole: a short last read is filled up with erased flash.
   std::string frame(row.page_size + 1, '\xFF');
   long bytes = 0;
@@ -211,6 +216,7 @@ bool bin_download(const DownloadContext& context, std::istream& file, const Load
     if (context.verbose) context.print(format_text("got: %02x", reply));
     if (context.stopped()) break;
     ++pages;
+    context.page_done(pages, total);
   }
   read_junk(context, "got junk: %02x");
   context.print(pages_summary(context, bytes, pages));

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 #include "app/text_format.h"
 #include "platform/pseudo_terminal.h"
@@ -191,6 +192,17 @@ bool BoardServer::stop_requested_within(int ms) {
   }
 }
 
+bool BoardServer::stop_requested_before(SteadyClock::time_point due) {
+  constexpr auto kShortWait = std::chrono::milliseconds(2);
+  const auto left = due - SteadyClock::now();
+  if (left <= SteadyClock::duration::zero()) return stop_.load();
+  if (left < kShortWait) {
+    std::this_thread::sleep_for(left);
+    return stop_.load();
+  }
+  return stop_requested_within(static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+}
+
 void BoardServer::run_pty() {
   const int master = pty_->master_fd();
   char buffer[kReadChunk];
@@ -268,9 +280,16 @@ bool BoardServer::answer(int fd, std::string_view received, bool is_socket) {
   long link_speed = 0;
   {
     std::lock_guard<std::mutex> lock(board_mutex_);
+    if (faults_.pace && board_.link_speed() > 0) {
+      // The bytes could not have arrived faster than the line carries them.
+      const auto wire = std::chrono::microseconds(static_cast<std::int64_t>(
+          received.size() * 10 * 1'000'000.0 / static_cast<double>(board_.link_speed())));
+      received_due_ = std::max(received_due_, SteadyClock::now()) + wire;
+    }
     replies = board_.feed(received);
     link_speed = board_.link_speed();
   }
+  if (faults_.pace && !replies.empty() && stop_requested_before(received_due_)) return false;
   for (const BoardReply& reply : replies) {
     ++replies_counted_;
     if (faults_.drop_every > 0 && replies_counted_ % static_cast<std::size_t>(faults_.drop_every) == 0) {
@@ -308,8 +327,7 @@ bool BoardServer::write_bytes(int fd, std::string_view bytes, bool is_socket, lo
     while (!piece.empty())
       if (!write_some(fd, piece, is_socket)) return false;
     auto due = start + std::chrono::microseconds(static_cast<std::int64_t>(sent * 1000.0 / bytes_per_ms));
-    auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - SteadyClock::now()).count();
-    if (wait > 0 && stop_requested_within(static_cast<int>(wait))) return false;
+    if (stop_requested_before(due)) return false;
   }
   return true;
 }

@@ -6,6 +6,7 @@
 // from any thread while the server runs. stop() (and the destructor) end the thread promptly
 // even while a client is connected or a reply is being written, delayed or paced.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,7 +30,7 @@ struct FaultOptions {
   int reply_delay_ms = 0;   // waits this long before each reply
   int drop_every = 0;       // every N-th reply is not sent at all (0: none); its commands still run
   bool noise = false;       // junk lines between reply lines, never inside one
-  bool pace = false;        // no faster than the board's link speed at 10 bits per byte
+  bool pace = false;        // no faster than the board's link speed at 10 bits per byte, both ways
   std::uint32_t noise_seed = 0;  // 0: seeded at random
 };
 
@@ -82,6 +83,8 @@ class BoardServer {
   bool write_some(int fd, std::string_view& bytes, bool is_socket);
   // Waits ms (or for ever with -1) unless a stop is requested first; true when it is.
   bool stop_requested_within(int ms);
+  // Waits until due (short waits to the microsecond); true when a stop came first.
+  bool stop_requested_before(std::chrono::steady_clock::time_point due);
   void remove_link();
 
   std::mutex board_mutex_;
@@ -100,6 +103,7 @@ class BoardServer {
   int port_ = 0;
 
   std::size_t replies_counted_ = 0;  // server thread only
+  std::chrono::steady_clock::time_point received_due_{};  // paced: when the bytes read so far had arrived
   std::atomic<std::size_t> replies_sent_{0};
   std::atomic<std::size_t> replies_dropped_{0};
   std::atomic<std::size_t> clients_served_{0};

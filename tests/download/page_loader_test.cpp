@@ -50,7 +50,17 @@ TEST(HexDownload, WholeImageAtTheBannersSpeedAndTheLinkGivenBack) {
     options.row = row;
     LoaderRig rig(options);
     HexImage image = random_image(31744, 1);
-    EXPECT_TRUE(hex_download(rig.context(), image, find_loader_type(0x2345)));
+    auto context = rig.context();
+    int last_done = 0, last_total = 0, calls = 0;
+    context.pages = [&](int done, int total) {
+      EXPECT_EQ(done, last_done + 1);
+      last_done = done;
+      last_total = total;
+      ++calls;
+    };
+    EXPECT_TRUE(hex_download(context, image, find_loader_type(0x2345)));
+    EXPECT_EQ(calls, 248);
+    EXPECT_EQ(last_total, 248);
     EXPECT_EQ(rig.flashed(31744), first(image, 31744));
     const long loader_speed = row == 1 ? 9600 : 115200;
     EXPECT_EQ(rig.port.speeds, (std::vector<long>{loader_speed, 9600}));
@@ -178,7 +188,12 @@ TEST(BinDownload, FramesGoAtTheLoaderSpeedAndGoFollows) {
   std::mt19937 random(9);
   for (char& c : file) c = static_cast<char>(random());
   std::istringstream in(file);
-  EXPECT_TRUE(bin_download(rig.context(), in, find_loader_type(0x3456)));
+  auto context = rig.context();
+  int done = 0, total = 0;
+  context.pages = [&](int d, int t) { done = d, total = t; };
+  EXPECT_TRUE(bin_download(context, in, find_loader_type(0x3456)));
+  EXPECT_EQ(done, 248);
+  EXPECT_EQ(total, 248);
   const auto& flash = rig.board.download_side().loader().flash();
   EXPECT_EQ(std::mismatch(file.begin(), file.end(), flash.begin(),
                           [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; })
