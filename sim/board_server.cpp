@@ -193,14 +193,17 @@ bool BoardServer::stop_requested_within(int ms) {
 }
 
 bool BoardServer::stop_requested_before(SteadyClock::time_point due) {
-  constexpr auto kShortWait = std::chrono::milliseconds(2);
-  const auto left = due - SteadyClock::now();
-  if (left <= SteadyClock::duration::zero()) return stop_.load();
-  if (left < kShortWait) {
-    std::this_thread::sleep_for(left);
-    return stop_.load();
+  // ppoll keeps to the microsecond, so a paced byte is neither early nor a millisecond late.
+  pollfd wake{wake_fd_, POLLIN, 0};
+  for (;;) {
+    if (stop_.load()) return true;
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(due - SteadyClock::now());
+    if (left.count() <= 0) return false;
+    timespec wait{static_cast<time_t>(left.count() / 1'000'000'000), static_cast<long>(left.count() % 1'000'000'000)};
+    int rc = ::ppoll(&wake, 1, &wait, nullptr);
+    if (rc > 0) return true;
+    if (rc < 0 && errno != EINTR) return stop_.load();
   }
-  return stop_requested_within(static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
 }
 
 void BoardServer::run_pty() {
@@ -284,7 +287,7 @@ bool BoardServer::answer(int fd, std::string_view received, bool is_socket) {
       // The bytes could not have arrived faster than the line carries them.
       const auto wire = std::chrono::microseconds(static_cast<std::int64_t>(
           received.size() * 10 * 1'000'000.0 / static_cast<double>(board_.link_speed())));
-      received_due_ = std::max(received_due_, SteadyClock::now()) + wire;
+      received_due_ = std::max({received_due_, sent_due_, SteadyClock::now()}) + wire;
     }
     replies = board_.feed(received);
     link_speed = board_.link_speed();
@@ -327,6 +330,11 @@ bool BoardServer::write_bytes(int fd, std::string_view bytes, bool is_socket, lo
     while (!piece.empty())
       if (!write_some(fd, piece, is_socket)) return false;
     auto due = start + std::chrono::microseconds(static_cast<std::int64_t>(sent * 1000.0 / bytes_per_ms));
+    if (bytes.empty()) {
+      // The host cannot answer before this arrived: what it sends next is paced from here.
+      sent_due_ = due;
+      break;
+    }
     if (stop_requested_before(due)) return false;
   }
   return true;

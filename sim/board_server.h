@@ -104,6 +104,7 @@ class BoardServer {
 
   std::size_t replies_counted_ = 0;  // server thread only
   std::chrono::steady_clock::time_point received_due_{};  // paced: when the bytes read so far had arrived
+  std::chrono::steady_clock::time_point sent_due_{};      // paced: when the last reply had arrived
   std::atomic<std::size_t> replies_sent_{0};
   std::atomic<std::size_t> replies_dropped_{0};
   std::atomic<std::size_t> clients_served_{0};
