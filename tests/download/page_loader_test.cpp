@@ -7,6 +7,7 @@
 
 #include "download/firmware_download.h"
 #include "download/line_script.h"
+#include "app/text_format.h"
 #include "download/page_loader.h"
 #include "download_fakes.h"
 #include "sim/simulated_board.h"
@@ -338,6 +339,38 @@ TEST(FirmwareDispatch, HexForAnotherBoardIsRefusedBeforeDl) {
   EXPECT_TRUE(rig.contains("31744 [0x7c00] bytes crc= 0x2345"));
   EXPECT_TRUE(rig.contains("Error: File is not for this board: VexaLog F v1404"));
   EXPECT_TRUE(rig.port.writes.empty());
+}
+
+}  // namespace
+}  // namespace vexa
+
+namespace vexa {
+namespace {
+
+TEST(FirmwareDispatch, TruncatedBinaryAndOverlongHexFilesSendNothing) {
+  test::TempDir dir;
+  LoaderRig rig;
+  FirmwareSelection selection;
+  Hooked hooked;
+  // Half of an 'E' image: the size check refuses it.
+  std::string half;
+  for (int a = 0; a < 31744 / 2; a += 16) half += format_text(":10%04X00", a) + std::string(32, '0') + "00\n";
+  selection.choose(dir.write("half.hex", half + ":10"), "half.hex");
+  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
+  EXPECT_TRUE(rig.contains("Error CRC 0000"));
+  // Random bytes named .hex.
+  std::string noise(100000, '\0');
+  std::mt19937 random(4);
+  for (char& c : noise) c = static_cast<char>(random());
+  selection.choose(dir.write("noise.hex", noise), "noise.hex");
+  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
+  // A record of 10000 characters is named and left out.
+  selection.choose(dir.write("long.hex", ":FF000000" + std::string(10000, '1') + "\n"), "long.hex");
+  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
+  EXPECT_TRUE(rig.contains("1 HEX records longer than 499 characters were left out"));
+  EXPECT_TRUE(rig.contains("0 [0x0] bytes crc= 0x0"));
+  EXPECT_TRUE(rig.port.writes.empty());
+  EXPECT_EQ(hooked.beeps, 3);
 }
 
 }  // namespace
