@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/command_ids.h"
+#include "app/menu_table.h"
 #include "download/download_file_form.h"
+#include "download/download_menus.h"
+#include "download/line_sender.h"
 #include "download/firmware_selection.h"
 #include "download/loader_detector.h"
 #include "download_fakes.h"
@@ -103,6 +106,56 @@ TEST(DownloadFileForm, ControlsAndClicks) {
   EXPECT_EQ(state.target_name.size(), kCardPathChars);
   EXPECT_EQ(report.lines().back(), "load /b/other.dat to " + state.target_name);
   EXPECT_EQ(form.click(kCardCancelId, state, report, chooser), DownloadFileForm::Outcome::cancel);
+}
+
+}  // namespace
+}  // namespace vexa
+
+
+namespace vexa {
+namespace {
+
+std::vector<int> tools_ids(const std::vector<Menu>& bar) {
+  std::vector<int> ids;
+  for (const MenuEntry& e : find_menu(bar, "MenTools")->entries) ids.push_back(e.id);
+  return ids;
+}
+
+TEST(DownloadMenus, RecentItemsGoBeforeDownloadFileAndTheDebugMenuGetsTheLineSender) {
+  Messages messages;
+  MenuOptions options;
+  options.debug = true;
+  std::vector<Menu> bar = build_menu_bar(options, messages);
+  FirmwareSelection selection;
+  selection.remember({"/fw/a.hex", "a.hex"}, "Download Firmware");
+  apply_recent_items(bar, selection.recent_menu_items());
+  auto ids = tools_ids(bar);
+  ASSERT_GE(ids.size(), 3u);
+  EXPECT_EQ((std::vector<int>(ids.begin(), ids.begin() + 3)),
+            (std::vector<int>{cmd::kDownloadFirmware, cmd::kRecentFirmware1, cmd::kDownloadFile}));
+  selection.remember({"/fw/b.hex", "b.hex"}, "Download Firmware");
+  apply_recent_items(bar, selection.recent_menu_items());
+  ids = tools_ids(bar);
+  EXPECT_EQ((std::vector<int>(ids.begin(), ids.begin() + 4)),
+            (std::vector<int>{cmd::kDownloadFirmware, cmd::kRecentFirmware2, cmd::kRecentFirmware1,
+                              cmd::kDownloadFile}));
+  EXPECT_EQ(find_entry(bar, cmd::kRecentFirmware1)->text, "Download Firmware: /fw/b.hex");
+  EXPECT_EQ(find_entry(bar, cmd::kRecentFirmware2)->text, "Download Firmware: /fw/a.hex");
+  const std::size_t size = ids.size();
+  apply_recent_items(bar, selection.recent_menu_items());  // the same list again: nothing new
+  EXPECT_EQ(tools_ids(bar).size(), size);
+
+  add_line_sender_entries(bar);
+  add_line_sender_entries(bar);
+  const Menu* debug = find_menu(bar, "debug");
+  ASSERT_NE(debug, nullptr);
+  int senders = 0;
+  for (const MenuEntry& e : debug->entries) senders += is_line_sender_command(e.id);
+  EXPECT_EQ(senders, 5);
+  EXPECT_EQ(find_entry(bar, kSendLineBurst)->text, "Send 100000 test lines");
+  std::vector<Menu> plain = build_menu_bar(MenuOptions{}, messages);
+  add_line_sender_entries(plain);
+  EXPECT_EQ(find_entry(plain, kSendLineOnce), nullptr);
 }
 
 }  // namespace
