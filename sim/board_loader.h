@@ -22,6 +22,7 @@ struct LoaderOptions {
   int wrong_echo_page = -1;     // HEX: this page's data is answered with a wrong byte
   bool script_crlf = false;     // script lines answered "ok" CR LF
   std::string flash_out;        // where the flashed image is written
+  int vanish_after_pages = 0;   // the board goes away after this many pages (0: never)
 };
 
 class BoardLoader {
@@ -38,6 +39,7 @@ class BoardLoader {
   const std::vector<std::uint8_t>& flash() const { return flash_; }
   int pages_written() const { return pages_written_; }
   int script_lines() const { return script_lines_; }
+  bool vanished() const { return options_.vanish_after_pages > 0 && pages_written_ >= options_.vanish_after_pages; }
 
  private:
   enum class State { idle, header, page, frame, text };

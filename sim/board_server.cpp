@@ -224,6 +224,7 @@ void BoardServer::run_pty() {
       if (n > 0) {
         client_seen = true;
         answer(master, std::string_view(buffer, static_cast<std::size_t>(n)), false);
+        if (board_vanished()) break;
         continue;
       }
       hung_up = n == 0 || (errno != EAGAIN && errno != EINTR);
@@ -241,6 +242,17 @@ void BoardServer::run_pty() {
       if (stop_requested_within(kHungUpRetryMs)) break;
     }
   }
+}
+
+bool BoardServer::board_vanished() {
+  {
+    std::lock_guard<std::mutex> lock(board_mutex_);
+    if (!board_.download_side().vanished()) return false;
+  }
+  // Like a USB adapter pulled out: the device name goes and the line hangs up.
+  remove_link();
+  pty_->close();
+  return true;
 }
 
 void BoardServer::run_tcp() {

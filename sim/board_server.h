@@ -86,6 +86,8 @@ class BoardServer {
   // Waits until due (short waits to the microsecond); true when a stop came first.
   bool stop_requested_before(std::chrono::steady_clock::time_point due);
   void remove_link();
+  // A vanish fault of the board fired: hangs up the pty and removes its link.
+  bool board_vanished();
 
   std::mutex board_mutex_;
   SimulatedBoard board_;

@@ -55,7 +55,8 @@ std::optional<std::vector<std::string>> DownloadSide::execute(std::string_view l
 
 bool download_option_takes_value(const std::string& name) {
   return name == "--loader" || name == "--loader-format" || name == "--flash-out" ||
-         name == "--wrong-echo-page" || name == "--card" || name == "--card-stall-from";
+         name == "--wrong-echo-page" || name == "--card" || name == "--card-stall-from" ||
+         name == "--vanish-after-pages" || name == "--vanish-after-chunks";
 }
 
 std::optional<std::string> parse_download_option(const std::string& name,
@@ -87,8 +88,11 @@ std::optional<std::string> parse_download_option(const std::string& name,
   } else {
     auto n = number(text);
     if (!n || *n < 0 || *n > 1000000) return name + " must be a count 0..1000000, not '" + text + "'";
-    (name == "--wrong-echo-page" ? options.loader.wrong_echo_page : options.card.stall_from_chunk) =
-        static_cast<int>(*n);
+    int& field = name == "--wrong-echo-page"      ? options.loader.wrong_echo_page
+                 : name == "--card-stall-from"    ? options.card.stall_from_chunk
+                 : name == "--vanish-after-pages" ? options.loader.vanish_after_pages
+                                                  : options.card.vanish_after_chunks;
+    field = static_cast<int>(*n);
   }
   return std::string();
 }
@@ -102,7 +106,9 @@ std::string download_usage_text() {
          "  --script-crlf      answer script lines with \"ok\" CR LF\n"
          "  --card DIR         the memory card's folder for \"fd\"\n"
          "  --card-upper       acknowledge card chunks with \"OK\" LF\n"
-         "  --card-stall-from N  from chunk N on, answer \"ok\" without its LF\n";
+         "  --card-stall-from N  from chunk N on, answer \"ok\" without its LF\n"
+         "  --vanish-after-pages N   hang up and remove the link after N loader pages\n"
+         "  --vanish-after-chunks N  hang up and remove the link after N card chunks\n";
 }
 
 }  // namespace vexa::sim

@@ -15,6 +15,7 @@ struct CardOptions {
   std::string folder;          // empty: the board has no card
   bool upper_ack = false;      // chunks answered "OK" LF instead of "Ok" CR LF
   int stall_from_chunk = 0;    // from this chunk line on (1-based), answer "ok" without LF
+  int vanish_after_chunks = 0; // the board goes away after this many chunk lines (0: never)
 };
 
 class MemoryCard {
@@ -25,6 +26,7 @@ class MemoryCard {
 
   int chunks_received() const { return chunks_; }
   bool closed_well() const { return closed_well_; }
+  bool vanished() const { return options_.vanish_after_chunks > 0 && chunks_ >= options_.vanish_after_chunks; }
 
  private:
   std::string chunk(std::string_view hex);

@@ -80,6 +80,21 @@ TEST_F(DownloadCommandsCli, WrongEchoAndAStalledCardEndWithStatusOne) {
   EXPECT_TRUE(has(flashed.out, "768(0x300) bytes, 5 pages written")) << flashed.out;
 }
 
+TEST_F(DownloadCommandsCli, ABoardThatVanishesEndsTheDownloadWithoutAHang) {
+  start_board({"--vanish-after-pages", "7"});
+  auto flashed = cli({"download", e_hex()});
+  EXPECT_EQ(flashed.exit_code, 1);
+  EXPECT_TRUE(has(flashed.out, " pages written")) << flashed.out;
+  EXPECT_FALSE(has(flashed.out, "248 pages written")) << flashed.out;
+  EXPECT_FALSE(TempDir::exists(link));  // the device name went with the board
+  board->stop();
+
+  start_board({"--vanish-after-chunks", "3"});
+  auto put = cli({"card-put", dir.write("five.dat", std::string(27 * 5, 'v')), "FIVE.DAT"});
+  EXPECT_EQ(put.exit_code, 1) << put.out;
+  EXPECT_LT(TempDir::read(dir.file("FIVE.DAT")).size(), 27u * 5);
+}
+
 TEST(BoardDownloadOptions, ReadAndRefused) {
   auto parsed = sim::parse_board_options({"--type", "E", "--pty", "/tmp/x", "--loader", "Download S7",
                                           "--loader-format=bin", "--card", "/tmp/c", "--card-upper",
