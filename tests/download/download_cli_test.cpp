@@ -71,7 +71,7 @@ TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {
 
 TEST_F(DownloadCommandsCli, WrongEchoAndAStalledCardEndWithStatusOne) {
   start_board({"--wrong-echo-page", "5", "--card-stall-from", "1"});
-  auto put = cli({"card-put", dir.write("one.dat", "x"), "ONE.DAT"});
+  auto put = cli({"put-file", dir.write("one.dat", "x"), "ONE.DAT"});  // the other name of card-put
   EXPECT_EQ(put.exit_code, 1);
   EXPECT_TRUE(has(put.out, "Download: 3 retries")) << put.out;
   // Last: a loader that gave up stays in its loader.
@@ -82,7 +82,7 @@ TEST_F(DownloadCommandsCli, WrongEchoAndAStalledCardEndWithStatusOne) {
 
 TEST_F(DownloadCommandsCli, ABoardThatVanishesEndsTheDownloadWithoutAHang) {
   start_board({"--vanish-after-pages", "7"});
-  auto flashed = cli({"download", e_hex()});
+  auto flashed = cli({"flash", e_hex()});  // the other name of download
   EXPECT_EQ(flashed.exit_code, 1);
   EXPECT_TRUE(has(flashed.out, " pages written")) << flashed.out;
   EXPECT_FALSE(has(flashed.out, "248 pages written")) << flashed.out;
