@@ -29,12 +29,14 @@ class SilentEcho final : public CharSink {
   void flush() override {}
 };
 
-// vexaboard --type TYPE --pty LINK, stopped with SIGTERM when this goes.
+// vexaboard --type TYPE --pty LINK [extra...], stopped with SIGTERM when this goes.
 class SimulatorProcess {
  public:
-  SimulatorProcess(const std::string& program, const std::string& type, const std::string& tag)
+  SimulatorProcess(const std::string& program, const std::string& type, const std::string& tag,
+                   const std::vector<std::string>& extra = {})
       : link_("/tmp/vexa-bench-" + tag + "-" + std::to_string(::getpid())) {
     std::vector<std::string> args = {program, "--type", type, "--pty", link_};
+    args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -18,5 +18,8 @@ int run_erase(CommandContext& context);
 int run_set_time(CommandContext& context);
 int run_factory_test(CommandContext& context);
 int run_flash(CommandContext& context);
+int run_download(CommandContext& context);
+int run_card_put(CommandContext& context);
+int run_send_lines(CommandContext& context);
 
 }  // namespace vexa::cli

@@ -63,6 +63,19 @@ bool BoardIdentity::accept_identity(std::string_view line) {
   return true;
 }
 
+void BoardIdentity::adopt_loader_identity(char type_letter, std::string_view line) {
+  BoardIdentityData changed;
+  std::vector<TargetChangeListener*> listeners;
+  {
+    std::lock_guard lock(mutex_);
+    identity_.type_letter = type_letter;
+    identity_.line = limited(line, kIdentityLineChars);
+    changed = identity_;
+    listeners = listeners_;
+  }
+  for (TargetChangeListener* listener : listeners) listener->target_changed(changed);
+}
+
 BoardIdentityData BoardIdentity::current() const {
   std::lock_guard lock(mutex_);
   return identity_;

@@ -60,6 +60,10 @@ class BoardIdentity {
   // identity again counts as a new board too (the table is cleared again).
   bool accept_identity(std::string_view line);
 
+  // A loader's banner names the board type: the letter and the identity line change (the
+  // name and version stay, the configuration is kept) and the listeners hear of it.
+  void adopt_loader_identity(char type_letter, std::string_view line);
+
   BoardIdentityData current() const;
   std::string line() const;
   char type_letter() const;

@@ -7,6 +7,7 @@ const char* const* const kMessageSupplements[] = {
     kBuildFactoryMessages,
     kFailureMessages,
     kUploadMessages,
+    kDownloadMessages,
     nullptr,
 };
 

@@ -1,5 +1,6 @@
 #include "sim/board_options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <fstream>
@@ -25,7 +26,8 @@ OptionsResult failure(std::string error) { return {std::nullopt, std::move(error
 }  // namespace
 
 std::string board_usage_text() {
-  return std::string("usage: vexaboard --type E|F|S [--firmware N] [--name NAME]\n"
+  return std::string(
+             "usage: vexaboard --type E|F|S [--firmware N] [--name NAME]\n"
          "                 (--pty PATH | --tcp HOST:PORT) [--conf FILE]\n"
          "                 [--reply-delay MS] [--drop-reply N] [--noise] [--pace]\n"
          "                 [--selftest-fail LIST] [--selftest-res-once]\n"
@@ -41,13 +43,14 @@ std::string board_usage_text() {
          "  --drop-reply N     never send every N-th reply\n"
          "  --noise            send junk lines between reply lines\n"
          "  --pace             send no faster than the board's link speed\n"
-         "  --selftest-fail LIST  self-test results that fail: " + self_test_failure_names() + "\n"
+         "  --selftest-fail LIST  self-test results that fail: ") +
+         self_test_failure_names() + "\n"
          "  --selftest-res-once   the resolution self-test fails the first time only\n"
          "  --samba            start in the chip's SAM-BA boot monitor (otherwise \"dl\",\n"
          "                     then \"samba\" enter it); an AT91SAM7S256 at 115200 baud\n"
-         "  --flash-out FILE   write the chip's 256 KB flash to FILE at every chip reset\n"
-         "  --help             this text\n") +
-         std::string(kLogOptionsUsage) + "Runs until interrupted (SIGINT or SIGTERM).\n";
+         + download_usage_text() + std::string(kLogOptionsUsage) +
+         "  --help             this text\n"
+         "Runs until interrupted (SIGINT or SIGTERM).\n";
 }
 
 OptionsResult parse_board_options(const std::vector<std::string>& args) {
@@ -81,6 +84,15 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
       (name == "--noise" ? options.faults.noise : options.faults.pace) = true;
       continue;
     }
+    if (download_option_takes_value(name) || name.rfind("--card", 0) == 0 ||
+        name == "--no-banner" || name == "--script-crlf") {
+      std::optional<std::string> given;
+      if (download_option_takes_value(name)) given = value();
+      else if (inline_value) given = inline_value;
+      auto problem = parse_download_option(name, given, options.download);
+      if (problem && !problem->empty()) return failure(*problem);
+      if (problem) continue;
+    }
     if (name == "--selftest-res-once") {
       if (!flag()) return failure(name + " takes no value");
       options.self_test.resolution_fails_once = true;
@@ -101,8 +113,7 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
       continue;
     }
     if (name != "--type" && name != "--firmware" && name != "--name" && name != "--pty" &&
-        name != "--tcp" && name != "--conf" && name != "--reply-delay" && name != "--drop-reply" &&
-        name != "--flash-out")
+        name != "--tcp" && name != "--conf" && name != "--reply-delay" && name != "--drop-reply")
       return failure("unknown option " + args[i]);
     auto given = value();
     if (!given) return failure(name + " needs a value");
@@ -137,9 +148,6 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
     } else if (name == "--conf") {
       if (text.empty()) return failure("--conf needs a file");
       options.conf_path = text;
-    } else if (name == "--flash-out") {
-      if (text.empty()) return failure("--flash-out needs a file");
-      options.samba.flash_out = text;
     } else if (name == "--reply-delay") {
       auto number = whole_number(text);
       if (!number || *number < 0 || *number > kLongestReplyDelayMs)
@@ -156,6 +164,15 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
   if (!have_type) return failure("--type E|F|S is required");
   if (options.pty_path.empty() == options.tcp_host.empty())
     return failure("give exactly one of --pty PATH and --tcp HOST:PORT");
+  // An S board has a page loader only when one is named.
+  const bool loader_named = std::any_of(args.begin(), args.end(), [](const std::string& a) {
+    return a == "--loader" || a.rfind("--loader=", 0) == 0;
+  });
+  if (!loader_named)
+    options.download.loader.banner =
+        options.download.loader.banner && default_download_options(options.kind.type).loader.banner;
+  // One flash file: the loader writes its image there, the SAM-BA chip its flash at each reset.
+  options.samba.flash_out = options.download.loader.flash_out;
   return {options, {}};
 }
 

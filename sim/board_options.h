@@ -8,6 +8,7 @@
 #include "sim/board_server.h"
 #include "sim/self_test.h"
 #include "sim/logged_file.h"
+#include "sim/download_side.h"
 
 namespace vexa::sim {
 
@@ -21,6 +22,7 @@ struct BoardOptions {
   SelfTestOptions self_test;
   SambaOptions samba;
   std::vector<LogFileSpec> logs;  // logged files the board keeps
+  DownloadSideOptions download;
   bool help = false;
 };
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 #include "app/text_format.h"
 #include "platform/pseudo_terminal.h"
@@ -191,6 +192,20 @@ bool BoardServer::stop_requested_within(int ms) {
   }
 }
 
+bool BoardServer::stop_requested_before(SteadyClock::time_point due) {
+  // ppoll keeps to the microsecond, so a paced byte is neither early nor a millisecond late.
+  pollfd wake{wake_fd_, POLLIN, 0};
+  for (;;) {
+    if (stop_.load()) return true;
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(due - SteadyClock::now());
+    if (left.count() <= 0) return false;
+    timespec wait{static_cast<time_t>(left.count() / 1'000'000'000), static_cast<long>(left.count() % 1'000'000'000)};
+    int rc = ::ppoll(&wake, 1, &wait, nullptr);
+    if (rc > 0) return true;
+    if (rc < 0 && errno != EINTR) return stop_.load();
+  }
+}
+
 void BoardServer::run_pty() {
   const int master = pty_->master_fd();
   char buffer[kReadChunk];
@@ -210,6 +225,7 @@ void BoardServer::run_pty() {
       if (n > 0) {
         client_seen = true;
         answer(master, std::string_view(buffer, static_cast<std::size_t>(n)), false);
+        if (board_vanished()) break;
         continue;
       }
       hung_up = n == 0 || (errno != EAGAIN && errno != EINTR);
@@ -228,6 +244,17 @@ void BoardServer::run_pty() {
       if (stop_requested_within(kHungUpRetryMs)) break;
     }
   }
+}
+
+bool BoardServer::board_vanished() {
+  {
+    std::lock_guard<std::mutex> lock(board_mutex_);
+    if (!board_.download_side().vanished()) return false;
+  }
+  // Like a USB adapter pulled out: the device name goes and the line hangs up.
+  remove_link();
+  pty_->close();
+  return true;
 }
 
 void BoardServer::run_tcp() {
@@ -276,9 +303,16 @@ bool BoardServer::answer_board(int fd, std::string_view received, bool is_socket
   long link_speed = 0;
   {
     std::lock_guard<std::mutex> lock(board_mutex_);
+    if (faults_.pace && board_.link_speed() > 0) {
+      // The bytes could not have arrived faster than the line carries them.
+      const auto wire = std::chrono::microseconds(static_cast<std::int64_t>(
+          received.size() * 10 * 1'000'000.0 / static_cast<double>(board_.link_speed())));
+      received_due_ = std::max({received_due_, sent_due_, SteadyClock::now()}) + wire;
+    }
     replies = board_.feed(received);
     link_speed = board_.link_speed();
   }
+  if (faults_.pace && !replies.empty() && stop_requested_before(received_due_)) return false;
   for (const BoardReply& reply : replies) {
     ++replies_counted_;
     if (faults_.drop_every > 0 && replies_counted_ % static_cast<std::size_t>(faults_.drop_every) == 0) {
@@ -286,7 +320,7 @@ bool BoardServer::answer_board(int fd, std::string_view received, bool is_socket
       continue;
     }
     if (faults_.reply_delay_ms > 0 && stop_requested_within(faults_.reply_delay_ms)) return false;
-    std::string bytes;
+    std::string bytes = reply.raw;
     for (const std::string& line : reply.lines) {
       bytes += line;
       bytes += kReplyLineEnd;
@@ -316,8 +350,12 @@ bool BoardServer::write_bytes(int fd, std::string_view bytes, bool is_socket, lo
     while (!piece.empty())
       if (!write_some(fd, piece, is_socket)) return false;
     auto due = start + std::chrono::microseconds(static_cast<std::int64_t>(sent * 1000.0 / bytes_per_ms));
-    auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - SteadyClock::now()).count();
-    if (wait > 0 && stop_requested_within(static_cast<int>(wait))) return false;
+    if (bytes.empty()) {
+      // The host cannot answer before this arrived: what it sends next is paced from here.
+      sent_due_ = due;
+      break;
+    }
+    if (stop_requested_before(due)) return false;
   }
   return true;
 }

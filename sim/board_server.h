@@ -31,7 +31,7 @@ struct FaultOptions {
   int reply_delay_ms = 0;   // waits this long before each reply
   int drop_every = 0;       // every N-th reply is not sent at all (0: none); its commands still run
   bool noise = false;       // junk lines between reply lines, never inside one
-  bool pace = false;        // no faster than the board's link speed at 10 bits per byte
+  bool pace = false;        // no faster than the board's link speed at 10 bits per byte, both ways
   std::uint32_t noise_seed = 0;  // 0: seeded at random
 };
 
@@ -96,7 +96,11 @@ class BoardServer {
   bool pump_listing(int fd, bool is_socket);
   // Waits ms (or for ever with -1) unless a stop is requested first; true when it is.
   bool stop_requested_within(int ms);
+  // Waits until due (short waits to the microsecond); true when a stop came first.
+  bool stop_requested_before(std::chrono::steady_clock::time_point due);
   void remove_link();
+  // A vanish fault of the board fired: hangs up the pty and removes its link.
+  bool board_vanished();
 
   std::mutex board_mutex_;
   SimulatedBoard board_;
@@ -117,6 +121,8 @@ class BoardServer {
   int port_ = 0;
 
   std::size_t replies_counted_ = 0;  // server thread only
+  std::chrono::steady_clock::time_point received_due_{};  // paced: when the bytes read so far had arrived
+  std::chrono::steady_clock::time_point sent_due_{};      // paced: when the last reply had arrived
   std::atomic<std::size_t> replies_sent_{0};
   std::atomic<std::size_t> replies_dropped_{0};
   std::atomic<std::size_t> clients_served_{0};

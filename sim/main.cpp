@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
   server.with_board([&](SimulatedBoard& board) {
     board.self_test().set_options(options.self_test);
     for (const LogFileSpec& log : options.logs) board.uploads().add_file(log);
+    board.download_side().configure(options.download);
   });
   SambaOptions samba = options.samba;
   samba.announce = true;

@@ -107,7 +107,9 @@ SimulatedBoard::SimulatedBoard(BoardKind kind, const Clock& clock)
     : SimulatedBoard(BoardConfiguration(std::move(kind)), clock) {}
 
 SimulatedBoard::SimulatedBoard(BoardConfiguration configuration, const Clock& clock)
-    : configuration_(std::move(configuration)), clock_(clock), uploads_(clock) {}
+    : configuration_(std::move(configuration)), clock_(clock), uploads_(clock) {
+  download_.configure(default_download_options(configuration_.kind().type));
+}
 
 void SimulatedBoard::discard_partial_line() {
   partial_.clear();
@@ -121,6 +123,13 @@ std::vector<BoardReply> SimulatedBoard::feed(std::string_view bytes) {
     return replies;
   }
   for (char c : bytes) {
+    if (download_.loader().active()) {
+      std::string answer = download_.loader().feed(static_cast<unsigned char>(c));
+      if (answer.empty()) continue;
+      if (replies.empty() || !replies.back().lines.empty()) replies.emplace_back();
+      replies.back().raw += answer;
+      continue;
+    }
     if (c == '\0') continue;
     if (c == '\n' || c == '\r') {
       if (overflowed_) {
@@ -146,8 +155,15 @@ std::string SimulatedBoard::feed_text(std::string_view bytes) {
 }
 
 BoardReply SimulatedBoard::execute_line(std::string_view line) {
-  // The listings, the self-test and the live polls answer lines of their own.
+  // The listings, the loader and card, the self-test and the live polls answer lines of their own.
   if (BoardUploads::is_upload_command(line)) return {uploads_.execute(line)};
+  {
+    BoardReply reply;
+    if (auto lines = download_.execute(line, reply.raw)) {
+      reply.lines = std::move(*lines);
+      return reply;
+    }
+  }
   if (std::optional<BoardReply> reply = self_test_.run_line(line, *this)) return std::move(*reply);
   const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   if (auto live = live_poll_reply(line, configuration_, now)) return {std::move(*live)};
@@ -215,7 +231,7 @@ BoardReply SimulatedBoard::execute_line(std::string_view line) {
 }
 
 std::string reply_text(const BoardReply& reply) {
-  std::string text;
+  std::string text = reply.raw;
   for (const std::string& line : reply.lines) {
     text += line;
     text += kReplyLineEnd;

@@ -38,6 +38,7 @@
 #include "sim/board_configuration.h"
 #include "sim/self_test.h"
 #include "sim/board_uploads.h"
+#include "sim/download_side.h"
 
 namespace vexa::sim {
 
@@ -48,6 +49,7 @@ inline constexpr std::string_view kReplyLineEnd = "\r\n";
 // The reply to one command line: its lines without line ends, the status line last.
 struct BoardReply {
   std::vector<std::string> lines;
+  std::string raw = {};  // bytes sent before the lines as they stand (loader and card replies)
   bool operator==(const BoardReply&) const = default;
 };
 
@@ -73,17 +75,24 @@ class SimulatedBoard {
   const BoardConfiguration& configuration() const { return configuration_; }
   BoardConfiguration& configuration() { return configuration_; }
   const BoardClock& clock() const { return clock_; }
-  // The speed of the port the host talks to: the one "bi=" set, else the configuration's.
-  long link_speed() const { return uploads_.speed() > 0 ? uploads_.speed() : configuration_.link_speed(); }
   // Logged files, their listings and the speed command.
   BoardUploads& uploads() { return uploads_; }
   const BoardUploads& uploads() const { return uploads_; }
+  // The speed of the port the host talks to: the loader's while it runs, else the one "bi=" set,
+  // else the configured.
+  long link_speed() const {
+    if (download_.loader().active()) return download_.loader().row().speed;
+    return uploads_.speed() > 0 ? uploads_.speed() : configuration_.link_speed();
+  }
+  DownloadSide& download_side() { return download_; }
+  const DownloadSide& download_side() const { return download_; }
 
  private:
   BoardConfiguration configuration_;
   BoardClock clock_;
   SelfTest self_test_;
   BoardUploads uploads_;
+  DownloadSide download_;
   std::string partial_;
   bool overflowed_ = false;
 };

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QSoundEffect>
+#include <QThread>
 
 // The built-in "error.wav" lives in a static library: its resources are registered by hand.
 static void register_sound_resources() { Q_INIT_RESOURCE(sounds); }
@@ -18,7 +21,13 @@ constexpr char kErrorSound[] = "error.wav";
 
 SoundPlayer::SoundPlayer(QObject* parent) : QObject(parent) { register_sound_resources(); }
 
-SoundPlayer::~SoundPlayer() = default;
+SoundPlayer::~SoundPlayer() {
+  // Qt's sample cache deadlocks at exit when a sample is still being read: let it finish.
+  for (int i = 0; i < 50 && effect_ && effect_->status() == QSoundEffect::Loading; ++i) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(10);
+  }
+}
 
 QUrl SoundPlayer::error_sound_source(const QString& current_dir, const QString& program_dir) {
   for (const QString& dir : {current_dir, program_dir}) {
@@ -37,6 +46,9 @@ void SoundPlayer::beep() {
 void SoundPlayer::play_error() {
   ++error_sounds_;
   last_source_ = error_sound_source(QDir::currentPath(), QCoreApplication::applicationDirPath());
+  // Without a sound device there is nothing to play (and Qt's sound machinery is best left
+  // unstarted: its sample cache can hang a program at exit).
+  if (!effect_ && QMediaDevices::audioOutputs().isEmpty()) return;
   if (!effect_) effect_ = new QSoundEffect(this);
   if (effect_->source() != last_source_) effect_->setSource(last_source_);
   effect_->stop();

@@ -1,0 +1,16 @@
+#include "data/message_supplements.h"
+
+// Texts are UTF-8.
+namespace vexa {
+
+const char* const kDownloadMessages[] = {
+    "VtHexLongRecordsE_%s HEX records longer than 499 characters were left out",
+    "VtHexLongRecordsF_%s enregistrements HEX de plus de 499 caractères ont été ignorés",
+    "VtHexLongRecordsD_%s HEX-Zeilen mit mehr als 499 Zeichen wurden übergangen",
+    "VtSambaMissingE_The SAM-BA download is not available in this program",
+    "VtSambaMissingF_Le téléchargement SAM-BA n'est pas disponible dans ce programme",
+    "VtSambaMissingD_Der SAM-BA-Download ist in diesem Programm nicht verfügbar",
+    "",
+};
+
+}  // namespace vexa

@@ -1,0 +1,42 @@
+#pragma once
+#include <functional>
+
+// What every download job works with: the link, the terminal, the texts, the status field,
+// the Stop request, the loader detection and the clock it paces itself by.
+#include "app/board_jobs.h"
+#include "app/messages.h"
+#include "app/session_ports.h"
+#include "download/download_port.h"
+#include "download/loader_detector.h"
+#include "terminal/report_sink.h"
+
+namespace vexa {
+
+struct DownloadContext {
+  DownloadPort& port;
+  ReportSink& report;
+  const Messages& messages;
+  StatusLine& status;
+  const JobControl& control;
+  LoaderDetector& detector;
+  LoaderTarget& target;
+  const Pacer& pacer;
+  bool verbose = false;
+  // Pages done of the page count after each page of a page download (the desktop's progress
+  // bar); called on the worker.
+  std::function<void(int done, int total)> pages = {};
+
+  void print(std::string_view text) const { report.print_line(text); }
+  std::string text(std::string_view key) const { return messages.message(key); }
+  bool stopped() const { return control.stop_requested(); }
+  void page_done(int done, int total) const {
+    if (pages) pages(done, total);
+  }
+};
+
+// "%d(0x%x) %s, %d %s": bytes, bytes, "bytes", pages, "pages written".
+std::string pages_summary(const DownloadContext& context, long bytes, int pages);
+// The catalog's "Error no reply (%d/%d)".
+std::string no_reply_text(const DownloadContext& context, int where, int detail);
+
+}  // namespace vexa

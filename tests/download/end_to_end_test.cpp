@@ -1,0 +1,271 @@
+// Downloads through the whole link (serial port layer, receive thread, job gate, worker) to
+// the simulated board on a pseudo-terminal: flashed images compared byte for byte, memory-card
+// files compared with their sources, the link given back, the worker one at a time.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "app/text_format.h"
+#include "config/board_identity.h"
+#include "config/configuration.h"
+#include "download/download_commands.h"
+#include "download_fakes.h"
+#include "sim/board_server.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string random_bytes(std::size_t n, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(n, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
+}
+
+// An image of size bytes whose HEX identity is identity (the first word makes it so).
+std::string image_with_identity(std::size_t size, std::uint16_t identity, unsigned seed) {
+  std::string image = random_bytes(size, seed);
+  std::uint16_t x = 0;
+  for (std::size_t i = 2; i + 1 < size; i += 2)
+    x ^= static_cast<std::uint16_t>(static_cast<unsigned char>(image[i]) | static_cast<unsigned char>(image[i + 1]) << 8);
+  x ^= identity;
+  image[0] = static_cast<char>(x & 0xFF);
+  image[1] = static_cast<char>(x >> 8);
+  return image;
+}
+
+std::string to_hex(const std::string& image) {
+  std::string hex;
+  for (std::size_t a = 0; a < image.size(); a += 16) {
+    hex += format_text(":10%04X00", static_cast<unsigned>(a));
+    unsigned sum = 0x10 + (a >> 8) + (a & 0xFF);
+    for (std::size_t i = a; i < a + 16; ++i) {
+      hex += format_text("%02X", static_cast<unsigned char>(image[i]));
+      sum += static_cast<unsigned char>(image[i]);
+    }
+    hex += format_text("%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
+  }
+  return hex + ":00000001FF\r\n";
+}
+
+struct Rig {
+  test::TempDir dir;
+  std::string link = dir.file("board");
+  std::string flash = dir.file("flash.bin");
+  std::string card = dir.file("card");
+  sim::BoardServer server;
+  test::SharedReport report;
+  test::SharedEcho echo;
+  Messages messages;
+  test::RecordingStatus status;
+  Configuration configuration{'e'};
+  BoardIdentity identity{configuration, *parse_identity_line("VexaLog E v1404")};
+  BoardIdentityTarget target{identity};
+  LinkSession session{report, echo, messages};
+  BoardJobs jobs{report, messages};
+  DownloadCommands commands;
+
+  explicit Rig(sim::DownloadSideOptions options, char type = 'E', long speed = 9600)
+      : server(sim::BoardConfiguration(sim::BoardKind{type, 1404, "VexaLog"})),
+        commands({session, report, messages, status, jobs, target}, "VexaLog") {
+    std::filesystem::create_directory(card);
+    options.loader.flash_out = flash;
+    options.card.folder = card;
+    server.with_board([&](sim::SimulatedBoard& board) { board.download_side().configure(options); });
+    EXPECT_EQ(server.start_pty(link), "");
+    session.consumers().attach(ConsumerSlot::loader, &commands.detector());
+    session.start();
+    EXPECT_TRUE(session.open(link, std::to_string(speed)));
+  }
+  ~Rig() {
+    jobs.shutdown();
+    session.stop();
+    session.close();
+    session.consumers().detach(ConsumerSlot::loader);
+  }
+  bool flash_firmware(const std::string& name, const std::string& content) {
+    commands.selection().choose(dir.write(name, content), name);
+    if (!commands.start_firmware_download()) return false;
+    jobs.wait_worker();
+    return true;
+  }
+  std::string transcript() {
+    std::string all;
+    for (const auto& line : report.lines()) all += line + "\n";
+    return all;
+  }
+  // The image the board wrote when its loader ended ("go" is not awaited, so wait for it).
+  std::string flashed(std::size_t n) {
+    std::string image;
+    for (int i = 0; i < 500 && (image = test::TempDir::read(flash)).size() < n; ++i)
+      std::this_thread::sleep_for(10ms);
+    return image.substr(0, n);
+  }
+  // The link answers commands again: the receive thread reads and the board is back in its firmware.
+  bool link_answers() { return session.send_and_wait_ok("z"); }
+};
+
+sim::DownloadSideOptions loader(int row, bool bin = false) {
+  sim::DownloadSideOptions options;
+  options.loader.row = row;
+  options.loader.bin_frames = bin;
+  return options;
+}
+
+TEST(EndToEnd, EImageToDownloadAt9600AndToDownloadEAt115200) {
+  for (int row : {1, 2}) {
+    Rig rig(loader(row));
+    const std::string image = image_with_identity(31744, 0x2345, 20 + row);
+    ASSERT_TRUE(rig.flash_firmware("e.hex", to_hex(image)));
+    EXPECT_TRUE(rig.report.contains("31744(0x7c00) bytes, 248 pages written"));
+    EXPECT_TRUE(rig.flashed(31744) == image) << rig.transcript();
+    EXPECT_EQ(rig.session.port().speed(), 9600);
+    EXPECT_EQ(rig.identity.line(), "VexaLog E download");  // the banner named the board
+    EXPECT_TRUE(rig.link_answers());
+    EXPECT_EQ(rig.commands.selection().recent_menu_items().size(), 1u);
+  }
+}
+
+TEST(EndToEnd, FImageAndBinImage) {
+  {
+    Rig rig(loader(3), 'F', 115200);
+    rig.identity.accept_identity("VexaLog F v1404");
+    const std::string image = image_with_identity(63488, 0x3456, 3);
+    ASSERT_TRUE(rig.flash_firmware("f.hex", to_hex(image)));
+    EXPECT_TRUE(rig.flashed(63488) == image) << rig.transcript();
+    EXPECT_EQ(rig.session.port().speed(), 115200);
+    EXPECT_TRUE(rig.link_answers());
+  }
+  {
+    Rig rig(loader(4, true), 'S');
+    rig.identity.accept_identity("VexaLog S v1404");
+    // A "bin" image whose 32-bit word sum is the 'S' row's identity.
+    std::string image = random_bytes(63488, 4);
+    std::uint32_t sum = 0;
+    for (std::size_t i = 4; i < image.size(); i += 4) {
+      std::uint32_t w;
+      std::memcpy(&w, image.data() + i, 4);
+      sum += w;
+    }
+    const std::uint32_t first = 0x12341234u - sum;
+    std::memcpy(image.data(), &first, 4);
+    ASSERT_TRUE(rig.flash_firmware("s.bin", image));
+    EXPECT_TRUE(rig.report.contains("63488 [0xf800] bytes crc= 0x12341234"));
+    EXPECT_TRUE(rig.report.contains("63488(0xf800) bytes, 248 pages written"));
+    EXPECT_TRUE(rig.flashed(63488) == image) << rig.transcript();
+    EXPECT_EQ(rig.session.port().speed(), 9600);
+    EXPECT_TRUE(rig.link_answers());
+  }
+}
+
+TEST(EndToEnd, WrongEchoNoBannerAndTheLinkBack) {
+  {
+    sim::DownloadSideOptions options = loader(1);
+    options.loader.wrong_echo_page = 5;
+    Rig rig(options);
+    ASSERT_TRUE(rig.flash_firmware("e.hex", to_hex(image_with_identity(31744, 0x2345, 5))));
+    EXPECT_TRUE(rig.report.contains("768(0x300) bytes, 5 pages written"));
+    EXPECT_EQ(rig.session.port().speed(), 9600);
+    EXPECT_TRUE(rig.session.receiver().lines_received() > 0);
+  }
+  {
+    sim::DownloadSideOptions options = loader(1);
+    options.loader.banner = false;
+    Rig rig(options);
+    ASSERT_TRUE(rig.flash_firmware("e.hex", to_hex(image_with_identity(31744, 0x2345, 5))));
+    EXPECT_TRUE(rig.report.contains("Error: Board not in download mode"));
+    EXPECT_TRUE(rig.link_answers());
+  }
+}
+
+TEST(EndToEnd, StopAndAVanishedBoardEndWithTheSummary) {
+  {
+    Rig rig(loader(2));
+    rig.commands.selection().choose(rig.dir.write("e.hex", to_hex(image_with_identity(31744, 0x2345, 6))), "e.hex");
+    ASSERT_TRUE(rig.commands.start_firmware_download());
+    for (int i = 0; i < 1000 && std::atoi(rig.status.progress().c_str()) < 4096; ++i) std::this_thread::sleep_for(5ms);
+    rig.jobs.request_stop();
+    rig.jobs.wait_worker();
+    bool summary = false;
+    for (const auto& line : rig.report.lines())
+      if (line.find("pages written") != std::string::npos && line != "31744(0x7c00) bytes, 248 pages written") summary = true;
+    EXPECT_TRUE(summary);
+    EXPECT_EQ(rig.session.port().speed(), 9600);
+  }
+  {
+    Rig rig(loader(2));
+    rig.commands.selection().choose(rig.dir.write("e.hex", to_hex(image_with_identity(31744, 0x2345, 7))), "e.hex");
+    ASSERT_TRUE(rig.commands.start_firmware_download());
+    for (int i = 0; i < 1000 && std::atoi(rig.status.progress().c_str()) < 4096; ++i) std::this_thread::sleep_for(5ms);
+    rig.server.stop();
+    rig.jobs.wait_worker();
+    bool summary = false;
+    for (const auto& line : rig.report.lines())
+      if (line.find("pages written") != std::string::npos) summary = true;
+    EXPECT_TRUE(summary);
+    EXPECT_FALSE(rig.report.contains("31744(0x7c00) bytes, 248 pages written"));
+  }
+}
+
+std::string card_file(Rig& rig, const std::string& content, const std::string& target) {
+  rig.commands.set_card_choice({rig.dir.write("host.bin", content), "host.bin", target});
+  EXPECT_TRUE(rig.commands.start_card_transfer());
+  rig.jobs.wait_worker();
+  return test::TempDir::read(rig.card + "/" + target);
+}
+
+TEST(EndToEnd, MemoryCardFilesArriveWhole) {
+  Rig rig(loader(1), 'S', 115200);
+  const std::string big = random_bytes(300 * 1024, 8);
+  EXPECT_TRUE(card_file(rig, big, "BIG.DAT") == big) << rig.transcript();
+  EXPECT_EQ(rig.status.progress(), std::to_string(big.size()));
+  EXPECT_FALSE(rig.session.flags().echo_suppressed.load());
+  EXPECT_TRUE(card_file(rig, "", "EMPTY.DAT").empty());
+  EXPECT_TRUE(test::TempDir::exists(rig.card + "/EMPTY.DAT"));
+  EXPECT_EQ(card_file(rig, std::string(28, 'Q'), "Q28.DAT"), std::string(28, 'Q'));
+  bool retries = false;
+  for (const auto& line : rig.report.lines()) retries |= line.find("retries") != std::string::npos;
+  EXPECT_FALSE(retries);
+  rig.server.with_board([](sim::SimulatedBoard& board) { EXPECT_TRUE(board.download_side().card().closed_well()); });
+
+  sim::DownloadSideOptions upper = loader(1);
+  upper.card.upper_ack = true;
+  Rig shouting(upper);
+  EXPECT_EQ(card_file(shouting, std::string(100, 'u'), "U.DAT"), std::string(100, 'u'));
+}
+
+TEST(EndToEnd, OneWorkerAtATimeAndTheLineSenderCounted) {
+  Rig rig(loader(1), 'S', 115200);
+  ASSERT_TRUE(rig.commands.start_line_sender(kSendLineEveryQuarter));
+  EXPECT_FALSE(rig.commands.start_firmware_download());
+  EXPECT_FALSE(rig.commands.start_card_transfer());
+  std::this_thread::sleep_for(600ms);
+  rig.jobs.request_stop();
+  rig.jobs.wait_worker();
+  auto lines = rig.report.lines();
+  ASSERT_FALSE(lines.empty());
+  const int sent = std::atoi(lines.back().c_str());
+  EXPECT_GE(sent, 1);
+  EXPECT_EQ(lines.back(), format_text("%d lines x 100 = %d chars written", sent, sent * 100));
+
+  rig.report.clear();
+  ASSERT_TRUE(rig.commands.start_line_sender(kSendLineBurst));
+  rig.jobs.wait_worker();
+  EXPECT_TRUE(rig.report.contains("100000 lines x 100 = 10000000 chars written"));
+  long counted = 0;
+  for (int i = 0; i < 2000 && counted < 100000 + sent; ++i) {
+    rig.server.with_board([&](sim::SimulatedBoard& board) { counted = board.download_side().test_lines(); });
+    std::this_thread::sleep_for(5ms);
+  }
+  EXPECT_EQ(counted, 100000 + sent);
+}
+
+}  // namespace
+}  // namespace vexa

@@ -1,0 +1,377 @@
+// The page loader, the line script and the firmware dispatcher over a scripted link whose
+// answers come from the simulated board's loader engine: outcomes, texts, link restoration.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+#include "download/firmware_download.h"
+#include "download/line_script.h"
+#include "app/text_format.h"
+#include "download/page_loader.h"
+#include "download_fakes.h"
+#include "sim/simulated_board.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using test::FakeRig;
+
+HexImage random_image(std::size_t size, unsigned seed) {
+  HexImage image;
+  std::mt19937 random(seed);
+  for (std::size_t i = 0; i < size; ++i) image.bytes[i] = static_cast<std::uint8_t>(random());
+  image.data_count = static_cast<std::int32_t>(size);
+  return image;
+}
+
+struct LoaderRig : FakeRig {
+  sim::SimulatedBoard board{sim::BoardKind{'E', 1404, "VexaLog"}};
+  explicit LoaderRig(sim::LoaderOptions options = {}) {
+    board.download_side().configure({options, {}});
+    port.respond = [this](std::string_view bytes) { return board.feed_text(bytes); };
+    target.letter = 'E';
+    target.line = "VexaLog E v1404";
+  }
+  bool contains(const std::string& line) { return report.contains(line); }
+  std::vector<std::uint8_t> flashed(std::size_t n) {
+    const auto& f = board.download_side().loader().flash();
+    return std::vector<std::uint8_t>(f.begin(), f.begin() + static_cast<long>(n));
+  }
+};
+
+std::vector<std::uint8_t> first(const HexImage& image, std::size_t n) {
+  return std::vector<std::uint8_t>(image.bytes.begin(), image.bytes.begin() + static_cast<long>(n));
+}
+
+TEST(HexDownload, WholeImageAtTheBannersSpeedAndTheLinkGivenBack) {
+  for (int row : {1, 2}) {  // "Download" at 9600, "Download E" at 115200
+    sim::LoaderOptions options;
+    options.row = row;
+    LoaderRig rig(options);
+    HexImage image = random_image(31744, 1);
+    auto context = rig.context();
+    int last_done = 0, last_total = 0, calls = 0;
+    context.pages = [&](int done, int total) {
+      EXPECT_EQ(done, last_done + 1);
+      last_done = done;
+      last_total = total;
+      ++calls;
+    };
+    EXPECT_TRUE(hex_download(context, image, find_loader_type(0x2345)));
+    EXPECT_EQ(calls, 248);
+    EXPECT_EQ(last_total, 248);
+    EXPECT_EQ(rig.flashed(31744), first(image, 31744));
+    const long loader_speed = row == 1 ? 9600 : 115200;
+    EXPECT_EQ(rig.port.speeds, (std::vector<long>{loader_speed, 9600}));
+    EXPECT_EQ(rig.port.pauses, 0);
+    EXPECT_TRUE(rig.contains("31744(0x7c00) bytes, 248 pages written"));
+    EXPECT_EQ(rig.status.progress(), "31744");
+    EXPECT_EQ(rig.target.line, "VexaLog E download");
+    // 500 ms before the banner read, 500 before the speed change, nine slow-start pauses.
+    EXPECT_EQ(rig.pacer.slept_ms, 500 + 500 + 9 * 100);
+    EXPECT_EQ(rig.port.writes.front(), "dl\n");
+    EXPECT_EQ(rig.port.writes[1], std::string(":\0\0", 3));
+  }
+}
+
+TEST(HexDownload, VerboseTracesTheFirstNinePointsWithoutPauses) {
+  LoaderRig rig;
+  HexImage image = random_image(31744, 2);
+  auto context = rig.context();
+  context.verbose = true;
+  EXPECT_TRUE(hex_download(context, image, find_loader_type(0x2345)));
+  auto lines = rig.report.lines();
+  auto at = std::find(lines.begin(), lines.end(), "sleep 500 ms");
+  ASSERT_NE(at, lines.end());
+  std::vector<std::string> traces(at, at + 9);
+  EXPECT_EQ(traces[1], "send : 00 00");
+  EXPECT_EQ(traces[2], "got : 00");
+  EXPECT_EQ(traces[3], std::string("send ") + test::hex_pair(image.bytes[0]) + " " +
+                           test::hex_pair(image.bytes[1]) + " " + test::hex_pair(image.bytes[2]) + " " +
+                           test::hex_pair(image.bytes[3]) + "..");
+  EXPECT_EQ(traces[4], "got : " + test::hex_pair(image.bytes[0]));
+  EXPECT_EQ(traces[5], "send : 80 00");
+  EXPECT_EQ(traces[8], "got : " + test::hex_pair(image.bytes[128]));
+  EXPECT_EQ(at[9], "31744(0x7c00) bytes, 248 pages written");
+  EXPECT_EQ(rig.pacer.slept_ms, 1000);
+}
+
+TEST(HexDownload, WrongEchoOnPageFiveCountsSixPagesOfBytesAndFiveWritten) {
+  sim::LoaderOptions options;
+  options.wrong_echo_page = 5;
+  LoaderRig rig(options);
+  HexImage image = random_image(31744, 3);
+  EXPECT_FALSE(hex_download(rig.context(), image, find_loader_type(0x2345)));
+  EXPECT_TRUE(rig.contains(std::string("expected: ") + test::hex_pair(image.bytes[640]) + " got: " +
+                           test::hex_pair(image.bytes[640] ^ 0x5A)));
+  EXPECT_TRUE(rig.contains("768(0x300) bytes, 5 pages written"));
+  EXPECT_EQ(rig.port.speeds.back(), 9600);
+  EXPECT_EQ(rig.port.pauses, 0);
+}
+
+TEST(HexDownload, BoardLetterBeforeAndAfterDlAndNoBanner) {
+  {
+    // The banner names an 'F' loader while the image is for 'E' and the board type is unknown.
+    sim::LoaderOptions options;
+    options.row = 3;
+    LoaderRig rig(options);
+    rig.target.letter = 0;
+    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 4), find_loader_type(0x2345)));
+    EXPECT_TRUE(rig.contains("Error: File is not for this board: VexaLog F download"));
+    EXPECT_EQ(rig.port.writes, (std::vector<std::string>{"dl\n"}));
+    EXPECT_TRUE(rig.port.speeds.empty());
+  }
+  {
+    sim::LoaderOptions options;
+    options.banner = false;
+    LoaderRig rig(options);
+    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 4), find_loader_type(0x2345)));
+    EXPECT_TRUE(rig.contains("Error: Board not in download mode"));
+    EXPECT_EQ(rig.port.writes.size(), 1u);
+    EXPECT_TRUE(rig.port.speeds.empty());
+  }
+}
+
+TEST(HexDownload, StopVanishedBoardAndGarbageEndWithTheSummaryAndTheLinkBack) {
+  {
+    LoaderRig rig;
+    auto respond = rig.port.respond;
+    rig.port.respond = [&](std::string_view bytes) {
+      std::string answer = respond(bytes);
+      if (rig.board.download_side().loader().pages_written() == 10) rig.control.stop = true;
+      return answer;
+    };
+    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 5), find_loader_type(0x2345)));
+    // The stop is seen right after the tenth page's data went out, before its echo is read.
+    EXPECT_TRUE(rig.contains("1280(0x500) bytes, 9 pages written"));
+    EXPECT_EQ(rig.port.speeds.back(), 9600);
+    EXPECT_EQ(rig.port.pauses, 0);
+  }
+  {
+    LoaderRig rig;
+    auto respond = rig.port.respond;
+    rig.port.respond = [&](std::string_view bytes) -> std::string {
+      if (rig.board.download_side().loader().pages_written() >= 7) return {};
+      return respond(bytes);
+    };
+    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 6), find_loader_type(0x2345)));
+    EXPECT_TRUE(rig.contains("Error no reply (2/-1)"));
+    EXPECT_TRUE(rig.contains("expected: 03 got: ff"));
+    EXPECT_TRUE(rig.contains("896(0x380) bytes, 7 pages written"));
+    EXPECT_EQ(rig.port.speeds.back(), 9600);
+  }
+  {
+    LoaderRig rig;
+    int writes = 0;
+    auto respond = rig.port.respond;
+    rig.port.respond = [&](std::string_view bytes) -> std::string {
+      if (++writes == 1) return respond(bytes);
+      return "\x13\x37junk";
+    };
+    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 6), find_loader_type(0x2345)));
+    EXPECT_TRUE(rig.contains("expected: 00 got: 13"));
+    EXPECT_TRUE(rig.contains("got junk : 37"));
+    EXPECT_TRUE(rig.contains("0(0x0) bytes, 0 pages written"));
+    EXPECT_EQ(rig.port.writes.size(), 2u);  // "dl" and the first header only
+    EXPECT_EQ(rig.port.pauses, 0);
+  }
+}
+
+TEST(BinDownload, FramesGoAtTheLoaderSpeedAndGoFollows) {
+  sim::LoaderOptions options;
+  options.row = 3;  // "Download F"
+  options.bin_frames = true;
+  LoaderRig rig(options);
+  rig.target.letter = 'F';
+  std::string file(63488 - 100, '\0');  // a short last frame is filled up
+  std::mt19937 random(9);
+  for (char& c : file) c = static_cast<char>(random());
+  std::istringstream in(file);
+  auto context = rig.context();
+  int done = 0, total = 0;
+  context.pages = [&](int d, int t) { done = d, total = t; };
+  EXPECT_TRUE(bin_download(context, in, find_loader_type(0x3456)));
+  EXPECT_EQ(done, 248);
+  EXPECT_EQ(total, 248);
+  const auto& flash = rig.board.download_side().loader().flash();
+  EXPECT_EQ(std::mismatch(file.begin(), file.end(), flash.begin(),
+                          [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; })
+                .first - file.begin(),
+            static_cast<long>(file.size()));
+  EXPECT_EQ(flash[63488 - 1], 0xFF);
+  EXPECT_EQ(rig.port.writes.back(), "go\n");
+  EXPECT_TRUE(rig.contains("63488(0xf800) bytes, 248 pages written"));
+  EXPECT_EQ(rig.port.speeds, (std::vector<long>{115200, 9600}));
+  EXPECT_FALSE(rig.board.download_side().loader().active());
+  EXPECT_EQ(rig.pacer.slept_ms, 1000);
+}
+
+TEST(BinDownload, TwoDlAttemptsThenNoDownloadMode) {
+  sim::LoaderOptions options;
+  options.banner = false;
+  LoaderRig rig(options);
+  std::istringstream in(std::string(1024, 'x'));
+  EXPECT_FALSE(bin_download(rig.context(), in, find_loader_type(0x2345)));
+  EXPECT_EQ(rig.port.writes, (std::vector<std::string>{"dl\n", "dl\n"}));
+  EXPECT_TRUE(rig.contains("Error: Board not in download mode"));
+  EXPECT_EQ(rig.pacer.slept_ms, 2000);
+}
+
+TEST(LineScript, OkLfPassesAndOkCrLfUsesUpTheTenRetries) {
+  {
+    LoaderRig rig;
+    rig.board.feed_text("dl\n");
+    std::istringstream in("first line\r\nsecond\n" + std::string(150, 'z') + "\n");
+    EXPECT_TRUE(line_script_download(rig.context(), in));
+    // The 150-character line is cut after 99 characters into two lines.
+    ASSERT_EQ(rig.port.writes.size(), 4u);
+    EXPECT_EQ(rig.port.writes[0], "first line\n");
+    EXPECT_EQ(rig.port.writes[2], std::string(99, 'z') + "\n");
+    EXPECT_EQ(rig.report.lines().back(), "ok");
+    EXPECT_EQ(rig.status.progress(), "4");
+    EXPECT_EQ(rig.port.pauses, 0);
+  }
+  {
+    sim::LoaderOptions options;
+    options.script_crlf = true;
+    LoaderRig rig(options);
+    rig.board.feed_text("dl\n");
+    std::istringstream in("one\ntwo\n");
+    EXPECT_FALSE(line_script_download(rig.context(), in));
+    EXPECT_EQ(rig.port.writes.size(), 10u);  // the first line, ten times
+    auto lines = rig.report.lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "Error no reply (5/0)");
+    EXPECT_EQ(lines.back(), "10 retries");
+    EXPECT_EQ(rig.port.pauses, 0);
+  }
+}
+
+struct Hooked {
+  int beeps = 0, resets = 0, recent = 0, samba_calls = 0;
+  bool samba_on = false, samba_seen_on = false;
+  FirmwareHooks hooks() {
+    FirmwareHooks h;
+    h.end_beep = [this] { ++beeps; };
+    h.factory_reset = [this] { ++resets; };
+    h.recent_changed = [this] { ++recent; };
+    h.samba_mode = [this] { return samba_on; };
+    h.set_samba_mode = [this](bool on) { samba_on = on; };
+    h.samba_download = [this](const DownloadContext&, std::istream&) {
+      ++samba_calls;
+      samba_seen_on = samba_on;
+      return true;
+    };
+    return h;
+  }
+};
+
+TEST(FirmwareDispatch, ExtensionsChecksAndTheEndSignals) {
+  test::TempDir dir;
+  LoaderRig rig;
+  FirmwareSelection selection;
+  Hooked hooked;
+  FirmwareHooks hooks = hooked.hooks();
+
+  selection.choose(dir.file("missing.hex"), "missing.hex");
+  EXPECT_FALSE(firmware_download(rig.context(), selection, hooks));
+  EXPECT_TRUE(rig.contains("Error open " + dir.file("missing.hex")));
+  EXPECT_EQ(hooked.beeps + hooked.resets + hooked.recent, 0);
+
+  // A HEX file of the wrong size: the identity line, then "Error CRC" and nothing sent.
+  selection.choose(dir.write("small.HEX", ":0400000001020304F2\n"), "small.HEX");
+  EXPECT_FALSE(firmware_download(rig.context(), selection, hooks));
+  EXPECT_TRUE(rig.contains("open " + dir.file("small.HEX")));
+  EXPECT_TRUE(rig.contains("4 [0x4] bytes crc= 0x602"));
+  EXPECT_TRUE(rig.contains("Error CRC 0602"));
+  EXPECT_TRUE(rig.port.writes.empty());
+  EXPECT_EQ(hooked.beeps, 1);
+  EXPECT_EQ(hooked.resets, 1);
+  EXPECT_EQ(hooked.recent, 1);
+  EXPECT_EQ(rig.status.progress(), "0");
+
+  // binb: the SAM-BA hook with the mode forced on, and off afterwards.
+  hooked.samba_on = true;
+  selection.choose(dir.write("fw.binb", "abcd"), "fw.binb");
+  EXPECT_TRUE(firmware_download(rig.context(), selection, hooks));
+  EXPECT_TRUE(hooked.samba_seen_on);
+  EXPECT_FALSE(hooked.samba_on);
+  // bin in SAM-BA mode goes to the hook before any identity is printed.
+  hooked.samba_on = true;
+  rig.report.clear();
+  selection.choose(dir.write("fw.bin", "abcd"), "fw.bin");
+  EXPECT_TRUE(firmware_download(rig.context(), selection, hooks));
+  EXPECT_EQ(hooked.samba_calls, 2);
+  EXPECT_FALSE(rig.contains("4 [0x4] bytes crc= 0x64636261"));
+  // Without a hook a clear line says so.
+  hooks.samba_download = nullptr;
+  EXPECT_FALSE(firmware_download(rig.context(), selection, hooks));
+  EXPECT_TRUE(rig.contains("The SAM-BA download is not available in this program"));
+
+  // A path without '.' is a line script.
+  rig.board.feed_text("dl\n");
+  selection.choose(dir.write("script", "set 1\n"), "script");
+  EXPECT_TRUE(firmware_download(rig.context(), selection, hooks));
+  EXPECT_EQ(rig.port.writes.back(), "set 1\n");
+  EXPECT_EQ(rig.report.lines().back(), "ok");
+}
+
+TEST(FirmwareDispatch, HexForAnotherBoardIsRefusedBeforeDl) {
+  test::TempDir dir;
+  LoaderRig rig;
+  rig.target.letter = 'F';
+  rig.target.line = "VexaLog F v1404";
+  // An E image: 31744 bytes whose identity is 0x2345 (all zero but the first word).
+  std::string hex;
+  for (int a = 0; a < 31744; a += 16) {
+    std::string data(32, '0');
+    if (a == 0) data.replace(0, 4, "4523");
+    char head[16];
+    std::snprintf(head, sizeof head, ":10%04X00", a);
+    hex += head + data + "00\n";
+  }
+  FirmwareSelection selection;
+  selection.choose(dir.write("e.hex", hex), "e.hex");
+  Hooked hooked;
+  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
+  EXPECT_TRUE(rig.contains("31744 [0x7c00] bytes crc= 0x2345"));
+  EXPECT_TRUE(rig.contains("Error: File is not for this board: VexaLog F v1404"));
+  EXPECT_TRUE(rig.port.writes.empty());
+}
+
+}  // namespace
+}  // namespace vexa
+
+namespace vexa {
+namespace {
+
+TEST(FirmwareDispatch, TruncatedBinaryAndOverlongHexFilesSendNothing) {
+  test::TempDir dir;
+  LoaderRig rig;
+  FirmwareSelection selection;
+  Hooked hooked;
+  // Half of an 'E' image: the size check refuses it.
+  std::string half;
+  for (int a = 0; a < 31744 / 2; a += 16) half += format_text(":10%04X00", a) + std::string(32, '0') + "00\n";
+  selection.choose(dir.write("half.hex", half + ":10"), "half.hex");
+  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
+  EXPECT_TRUE(rig.contains("Error CRC 0000"));
+  // Random bytes named .hex.
+  std::string noise(100000, '\0');
+  std::mt19937 random(4);
+  for (char& c : noise) c = static_cast<char>(random());
+  selection.choose(dir.write("noise.hex", noise), "noise.hex");
+  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
+  // A record of 10000 characters is named and left out.
+  selection.choose(dir.write("long.hex", ":FF000000" + std::string(10000, '1') + "\n"), "long.hex");
+  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
+  EXPECT_TRUE(rig.contains("1 HEX records longer than 499 characters were left out"));
+  EXPECT_TRUE(rig.contains("0 [0x0] bytes crc= 0x0"));
+  EXPECT_TRUE(rig.port.writes.empty());
+  EXPECT_EQ(hooked.beeps, 3);
+}
+
+}  // namespace
+}  // namespace vexa

@@ -1,0 +1,162 @@
+// The recent firmware list and its menu items, the extension rule, and the banner check's
+// memory of the detected loader.
+#include <gtest/gtest.h>
+
+#include "app/command_ids.h"
+#include "app/menu_table.h"
+#include "download/download_file_form.h"
+#include "download/download_menus.h"
+#include "download/line_sender.h"
+#include "download/firmware_selection.h"
+#include "download/loader_detector.h"
+#include "download_fakes.h"
+
+namespace vexa {
+namespace {
+
+TEST(FirmwareSelection, RecentListKeepsTwoAndTheMenuFollowsIt) {
+  FirmwareSelection selection;
+  EXPECT_TRUE(selection.recent_menu_items().empty());
+  EXPECT_FALSE(selection.take_recent(0));
+
+  EXPECT_TRUE(selection.remember({"/fw/a.hex", "a.hex"}, "Download Firmware"));
+  auto items = selection.recent_menu_items();
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0], (RecentMenuItem{cmd::kRecentFirmware1, "Download Firmware: /fw/a.hex", cmd::kDownloadFile}));
+
+  // The same path again changes nothing, as entry 1 or entry 2.
+  EXPECT_FALSE(selection.remember({"/fw/a.hex", "a.hex"}, "Download Firmware"));
+  EXPECT_TRUE(selection.remember({"/fw/b.bin", "b.bin"}, "Download Firmware"));
+  EXPECT_FALSE(selection.remember({"/fw/a.hex", "a.hex"}, "Download Firmware"));
+  items = selection.recent_menu_items();
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].text, "Download Firmware: /fw/b.bin");
+  EXPECT_EQ(items[1], (RecentMenuItem{cmd::kRecentFirmware2, "Download Firmware: /fw/a.hex", cmd::kRecentFirmware1}));
+
+  // A third file drops the oldest; the comparison is case-sensitive.
+  EXPECT_TRUE(selection.remember({"/fw/A.hex", "A.hex"}, "Télécharger"));
+  EXPECT_EQ(selection.recent(0).path, "/fw/A.hex");
+  EXPECT_EQ(selection.recent(1).path, "/fw/b.bin");
+  EXPECT_EQ(selection.recent_menu_items()[1].text, "Télécharger: /fw/b.bin");
+
+  EXPECT_TRUE(selection.take_recent(1));
+  EXPECT_EQ(selection.current(), (FirmwareFile{"/fw/b.bin", "b.bin"}));
+  selection.choose(std::string(400, 'p'), "t");
+  EXPECT_EQ(selection.current().path.size(), kFirmwarePathChars);
+}
+
+TEST(FirmwareSelection, ExtensionIsTheTextAfterTheLastDotInLowerCase) {
+  EXPECT_EQ(firmware_extension("/x/fw.HEX"), "hex");
+  EXPECT_EQ(firmware_extension("/x.d/fw.binb"), "binb");
+  EXPECT_EQ(firmware_extension("/x/script"), "");
+  EXPECT_EQ(firmware_extension("/x.d/script"), "d/script");  // the last '.', wherever it is
+  EXPECT_EQ(firmware_extension("fw." + std::string(300, 'b')).size(), 200u);
+}
+
+TEST(LoaderDetector, BannerHoldsForThreeOtherLinesAndSetsTheTarget) {
+  test::FakeTarget target;
+  target.letter = 'S';
+  LoaderDetector detector(target, "Kestrel");
+  EXPECT_FALSE(detector.check("Download e"));
+  EXPECT_EQ(detector.detected(), nullptr);
+  EXPECT_TRUE(detector.check("Download E"));
+  ASSERT_NE(detector.detected(), nullptr);
+  EXPECT_EQ(detector.detected()->speed, 115200);
+  EXPECT_EQ(target.letter, 'E');
+  EXPECT_EQ(target.line, "Kestrel E download");
+  for (int i = 0; i < 3; ++i) detector.on_line("noise");
+  EXPECT_NE(detector.detected(), nullptr);
+  EXPECT_EQ(detector.misses(), 3);
+  detector.on_line("noise");
+  EXPECT_EQ(detector.detected(), nullptr);
+  EXPECT_TRUE(detector.check("download"));
+  EXPECT_EQ(target.letter, '2');
+  EXPECT_EQ(detector.misses(), 0);
+  detector.forget();
+  EXPECT_EQ(detector.detected(), nullptr);
+}
+
+}  // namespace
+}  // namespace vexa
+
+namespace vexa {
+namespace {
+
+TEST(DownloadFileForm, ControlsAndClicks) {
+  Messages messages("VexaLog", 'd');
+  CardTransferChoice state{"/a/host.dat", "host.dat", "T.DAT"};
+  DownloadFileForm form(messages, state);
+  EXPECT_EQ(form.caption(), messages.message("MdownloadF"));
+  EXPECT_EQ(form.form().at(kCardHostEditId).rect, (Rect{110, 40, 300, 20}));
+  EXPECT_EQ(form.form().at(kCardChangeId).rect, (Rect{430, 40, 80, 20}));
+  EXPECT_EQ(form.form().at(kCardCancelId).rect, (Rect{300, 120, 80, 20}));
+  EXPECT_EQ(form.form().at(kCardStartId).caption, messages.message("MUstart"));
+  EXPECT_EQ(form.form().text(kCardTargetEditId), "T.DAT");
+  test::SharedReport report;
+  // Change: the chosen file goes into the host field; a cancelled choice leaves it.
+  auto chooser = [](const std::string& current) -> std::optional<CardTransferChoice> {
+    EXPECT_EQ(current, "/a/host.dat");
+    return CardTransferChoice{"/b/other.dat", "other.dat", {}};
+  };
+  EXPECT_EQ(form.click(kCardChangeId, state, report, chooser), DownloadFileForm::Outcome::open);
+  EXPECT_EQ(form.form().text(kCardHostEditId), "/b/other.dat");
+  EXPECT_EQ(state.host_title, "other.dat");
+  form.form().set_text(kCardTargetEditId, std::string(400, 'n'));
+  EXPECT_EQ(form.click(kCardStartId, state, report, chooser), DownloadFileForm::Outcome::start);
+  EXPECT_EQ(state.target_name.size(), kCardPathChars);
+  EXPECT_EQ(report.lines().back(), "load /b/other.dat to " + state.target_name);
+  EXPECT_EQ(form.click(kCardCancelId, state, report, chooser), DownloadFileForm::Outcome::cancel);
+}
+
+}  // namespace
+}  // namespace vexa
+
+
+namespace vexa {
+namespace {
+
+std::vector<int> tools_ids(const std::vector<Menu>& bar) {
+  std::vector<int> ids;
+  for (const MenuEntry& e : find_menu(bar, "MenTools")->entries) ids.push_back(e.id);
+  return ids;
+}
+
+TEST(DownloadMenus, RecentItemsGoBeforeDownloadFileAndTheDebugMenuGetsTheLineSender) {
+  Messages messages;
+  MenuOptions options;
+  options.debug = true;
+  std::vector<Menu> bar = build_menu_bar(options, messages);
+  FirmwareSelection selection;
+  selection.remember({"/fw/a.hex", "a.hex"}, "Download Firmware");
+  apply_recent_items(bar, selection.recent_menu_items());
+  auto ids = tools_ids(bar);
+  ASSERT_GE(ids.size(), 3u);
+  EXPECT_EQ((std::vector<int>(ids.begin(), ids.begin() + 3)),
+            (std::vector<int>{cmd::kDownloadFirmware, cmd::kRecentFirmware1, cmd::kDownloadFile}));
+  selection.remember({"/fw/b.hex", "b.hex"}, "Download Firmware");
+  apply_recent_items(bar, selection.recent_menu_items());
+  ids = tools_ids(bar);
+  EXPECT_EQ((std::vector<int>(ids.begin(), ids.begin() + 4)),
+            (std::vector<int>{cmd::kDownloadFirmware, cmd::kRecentFirmware2, cmd::kRecentFirmware1,
+                              cmd::kDownloadFile}));
+  EXPECT_EQ(find_entry(bar, cmd::kRecentFirmware1)->text, "Download Firmware: /fw/b.hex");
+  EXPECT_EQ(find_entry(bar, cmd::kRecentFirmware2)->text, "Download Firmware: /fw/a.hex");
+  const std::size_t size = ids.size();
+  apply_recent_items(bar, selection.recent_menu_items());  // the same list again: nothing new
+  EXPECT_EQ(tools_ids(bar).size(), size);
+
+  add_line_sender_entries(bar);
+  add_line_sender_entries(bar);
+  const Menu* debug = find_menu(bar, "debug");
+  ASSERT_NE(debug, nullptr);
+  int senders = 0;
+  for (const MenuEntry& e : debug->entries) senders += is_line_sender_command(e.id);
+  EXPECT_EQ(senders, 5);
+  EXPECT_EQ(find_entry(bar, kSendLineBurst)->text, "Send 100000 test lines");
+  std::vector<Menu> plain = build_menu_bar(MenuOptions{}, messages);
+  add_line_sender_entries(plain);
+  EXPECT_EQ(find_entry(plain, kSendLineOnce), nullptr);
+}
+
+}  // namespace
+}  // namespace vexa
