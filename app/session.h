@@ -311,6 +311,7 @@ class Session final : public RebuildRequester,
   std::atomic<bool> line_feed_{false};  // read by the board clock check on the receive thread
   std::string phone_text_;
   std::string temporary_link_;  // a port selected for this run only
+  bool page_progress_shown_ = false;
   std::vector<std::string> start_problems_;  // said in the terminal at start
 
   std::mutex posted_mutex_;

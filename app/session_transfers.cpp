@@ -45,7 +45,14 @@ void Session::add_transfer_commands() {
     window_.menus_changed();
   });
   commands_.add(cmd::kPageProgress, [this](const CommandCall& call) {
+    page_progress_shown_ = true;
     window_.page_progress(static_cast<int>(call.param >> 16), static_cast<int>(call.param & 0xFFFF));
+  });
+  // However a page download ends, its progress goes with it.
+  add_tick_duty([this] {
+    if (!page_progress_shown_ || jobs_->worker_running()) return;
+    page_progress_shown_ = false;
+    window_.page_progress(0, 0);
   });
 }
 
