@@ -63,9 +63,9 @@ void Session::probe_port() {
 }
 
 void Session::detach_transfers() {
-  // The receive thread has stopped: the upload's and the loader's slots are not in use.
+  // The receive thread has stopped: the loader's slot is not in use. The upload leaves its own
+  // slot when it goes, before the link (the window's upload tab may still look at it till then).
   link_->consumers().detach(ConsumerSlot::loader);
-  upload_.reset();
 }
 
 }  // namespace vexa
