@@ -22,10 +22,11 @@ class HexDump {
   std::string add(ByteDirection direction, std::string_view bytes);
   // The row still being filled (empty when none), without a line end.
   std::string open_row() const;
+  // Ends the open row early (a burst is over): its text with "\r\n", empty when none.
+  std::string finish_row();
   void reset();
 
  private:
-  std::string finish_row();
 
   ByteDirection direction_ = ByteDirection::received;
   std::string row_;
