@@ -64,7 +64,22 @@ void DisplayFilter::show_locked(const Piece& piece) {
     // Each burst ends its row, so a short answer shows at once.
     std::string rows = dump_.add(piece.direction, piece.bytes);
     rows += dump_.finish_row();
-    if (!rows.empty()) terminal_.put_text(rows);
+    if (rows.empty()) return;
+    if (stamps_.load()) {
+      // Each row with the time its bytes came.
+      const std::string stamp = line_stamp(piece.when);
+      std::string stamped;
+      stamped.reserve(rows.size() + (rows.size() / 60 + 1) * stamp.size());
+      for (std::size_t start = 0; start < rows.size();) {
+        const std::size_t end = rows.find('\n', start);
+        const std::size_t next = end == std::string::npos ? rows.size() : end + 1;
+        stamped += stamp;
+        stamped.append(rows, start, next - start);
+        start = next;
+      }
+      rows = std::move(stamped);
+    }
+    terminal_.put_text(rows);
     return;
   }
   if (piece.direction == ByteDirection::sent) return;

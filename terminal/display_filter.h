@@ -2,7 +2,8 @@
 // Between the link and the terminal: received bytes go on as they are while the hex view and
 // time stamps are off (the plain terminal), else as hex rows or with each line's time stamp.
 // The newest received and sent bytes are kept (as much as the scrollback holds), so switching
-// the view redraws what was received in the new form instead of losing it.
+// the view redraws what was received in the new form instead of losing it. With both on, each
+// hex row carries the time its bytes came.
 //
 // Threads: bytes come from the receive thread and jobs, switches from the window thread; one
 // lock orders them. The terminal is called with the lock held and never calls back.

@@ -45,6 +45,12 @@ TEST_F(FilterFixture, PlainWhileOffThenHexAndBackWithoutLoss) {
   filter.put_text("A");
   EXPECT_NE(shown().find("< 0000000F  41"), std::string::npos);
 
+  filter.set_stamps(true);  // on hex rows too
+  const std::string stamped = shown();
+  EXPECT_EQ(stamped.rfind(line_stamp(now) + "< 00000000  4F 6B", 0), 0u) << stamped;
+  EXPECT_NE(stamped.find("\r\n" + line_stamp(now) + "> 00000000  63 6F"), std::string::npos) << stamped;
+  filter.set_stamps(false);
+
   filter.set_hex(false);
   EXPECT_EQ(shown(), "Ok\r\nti=120000\r\nA");
 }
