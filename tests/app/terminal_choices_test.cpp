@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/terminal_command_ids.h"
+#include "app/terminal_menu.h"
 #include "platform/pseudo_terminal.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
@@ -178,6 +179,31 @@ TEST_F(ChoicesFixture, TypedHexAndKeysReachThePortAndModemLinesSayWhyNot) {
   choices.tick_second();
   EXPECT_EQ(status.status, "");
   table.run({cmd::kTermBreak, 0, 30});
+}
+
+TEST_F(ChoicesFixture, TheTerminalMenuHasEveryTextAndFollowsTheChoices) {
+  TerminalChoices choices(report, terminal, messages, settings, link, keyboard, filter, jobs, status, "");
+  for (char language : {'e', 'f', 'd'}) {
+    Messages texts("VexaLog", language);
+    const Menu menu = terminal_menu(texts);
+    EXPECT_EQ(menu.title, "Terminal");
+    for (const MenuEntry& entry : menu.entries)
+      if (!entry.is_separator()) EXPECT_EQ(entry.text.find("???"), std::string::npos) << entry.id << language;
+  }
+  std::vector<Menu> bar = {terminal_menu(messages)};
+  EXPECT_TRUE(refresh_terminal_checks(bar, choices));  // the Enter, Backspace, DTR and RTS defaults
+  EXPECT_FALSE(refresh_terminal_checks(bar, choices));
+  EXPECT_TRUE(find_entry(bar, cmd::kTermEnterCr)->checked);
+  EXPECT_FALSE(find_entry(bar, cmd::kTermHexView)->checked);
+  CommandTable table;
+  choices.add_commands(table);
+  table.run({cmd::kTermHexView, 0, 0});
+  table.run({cmd::kTermEnterLf, 0, 0});
+  EXPECT_TRUE(refresh_terminal_checks(bar, choices));
+  EXPECT_TRUE(find_entry(bar, cmd::kTermHexView)->checked);
+  EXPECT_TRUE(find_entry(bar, cmd::kTermEnterLf)->checked);
+  EXPECT_FALSE(find_entry(bar, cmd::kTermEnterCr)->checked);
+  EXPECT_FALSE(find_entry(bar, cmd::kTermLineSettings)->checkable);
 }
 
 }  // namespace
