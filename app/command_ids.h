@@ -67,6 +67,15 @@ inline constexpr int kManualE = 7501;
 inline constexpr int kManualF = 7502;
 inline constexpr int kManualS = 7503;
 
+// Commands the session posts to itself, to be carried out on the window thread.
+inline constexpr int kBeep = 10101;            // the download's end beep
+inline constexpr int kFactoryReset = 10102;    // the factory test display's forced reset
+inline constexpr int kRecentChanged = 10103;   // the Tools menu's recent firmware entries
+inline constexpr int kPageProgress = 10104;    // a page download's progress, param done << 16 | total
+
+// 703's parameter: download the current firmware file without asking for one.
+inline constexpr long kParamCurrentFirmware = 1;
+
 // Inputs and macro sub-tab controls (no command id of their own).
 inline constexpr int kInputsSubTabs = 10001;
 inline constexpr int kMacroSubTabs = 10002;

@@ -84,10 +84,12 @@ Session::Session(TerminalView& view, const SessionOptions& options, SessionEvent
   // The TCP client reports from the receive thread: the status field follows on the window's.
   link_->tcp().set_status_sink([this](const std::string& text) { set_status(text); });
 
+  build_transfers();
   build_tools();
 
   add_session_commands();
   add_link_commands();
+  add_transfer_commands();
   add_configuration_commands();
   add_debug_commands();
   add_tool_commands();
@@ -130,6 +132,7 @@ void Session::shutdown() {
   link_->stop();
   link_->close();
   detach_tools();
+  detach_transfers();
   link_->consumers().detach(ConsumerSlot::configuration);
   link_->port().set_observer(nullptr);
   link_->tcp().set_status_sink({});
@@ -268,7 +271,7 @@ void Session::add_configuration_commands() {
   commands_.add(cmd::kConfDownload, [this](const CommandCall&) {
     // A value still being typed in the grid belongs to the download.
     window_.commit_current_tab();
-    start_job("VtJobConfDownload", [this](const JobControl&) { exchange_->download_configuration(); });
+    downloads_->start_configuration_download();
   });
   commands_.add(cmd::kTimeNow, [this](const CommandCall&) {
     run_job("VtJobClock", [this] { exchange_->send_time(TimeMode::now); });

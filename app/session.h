@@ -41,6 +41,9 @@
 #include "config/config_grid.h"
 #include "config/configuration.h"
 #include "config/file_chooser.h"
+#include "download/download_commands.h"
+#include "macro/macro_tab.h"
+#include "upload/upload_subsystem.h"
 #include "factory/factory_test.h"
 #include "link/link_session.h"
 #include "link/modem_dialer.h"
@@ -100,6 +103,13 @@ class SessionWindow {
   virtual FactoryTestOutput* factory_output() { return nullptr; }
   virtual FileChooser* export_file_chooser() { return nullptr; }
   virtual DocumentOpener* document_opener() { return nullptr; }
+  virtual DownloadDialogs* download_dialogs() { return nullptr; }
+  // The system beep (the end of a firmware download).
+  virtual void beep() {}
+  // The menu bar's entries changed (the recent firmware files): build it again.
+  virtual void menus_changed() {}
+  // A page download's progress: done of total pages (total 0: none runs).
+  virtual void page_progress(int /*done*/, int /*total*/) {}
 };
 
 class Session final : public RebuildRequester,
@@ -186,6 +196,9 @@ class Session final : public RebuildRequester,
   // The compile tab, or null in a variant without one.
   CompileTab* compile_tab() { return compile_.get(); }
   AnalogTab& analog_tab() { return *analog_tab_; }
+  DownloadCommands& downloads() { return *downloads_; }
+  UploadSubsystem& upload() { return *upload_; }
+  MacroTab& macro_tab() { return *macro_tab_; }
   LiveData& live_data() { return *live_data_; }
   const std::string& working_directory() const { return working_directory_; }
   const std::vector<Menu>& menus() const { return menus_; }
@@ -224,13 +237,17 @@ class Session final : public RebuildRequester,
   bool link_open() override { return link_->port().link_is_open(); }
   void supervise_phone_and_modem() override;
   bool reading_enabled() override { return link_->flags().reading_enabled.load(); }
-  void probe_port() override { link_->port().probe_port(); }
+  void probe_port() override;
   bool factory_tick() override { return factory_->tick_100ms(); }
 
   void add_session_commands();
   void add_link_commands();
   void add_configuration_commands();
   void add_debug_commands();
+  // The downloads, the upload and the macros (session_transfers.cpp).
+  void build_transfers();
+  void add_transfer_commands();
+  void detach_transfers();
   // The compile tab, the factory test and the analog section (session_tools.cpp).
   void build_tools();
   void add_tool_commands();
@@ -274,6 +291,10 @@ class Session final : public RebuildRequester,
   std::unique_ptr<TerminalKeyboard> keyboard_;
   QuietFrontEnd quiet_;  // for what the window does not give
   SpawnLauncher launcher_;
+  std::unique_ptr<BoardIdentityTarget> loader_target_;
+  std::unique_ptr<DownloadCommands> downloads_;
+  std::unique_ptr<UploadSubsystem> upload_;
+  std::unique_ptr<MacroTab> macro_tab_;
   std::unique_ptr<WorkerRecovery> recovery_;
   std::unique_ptr<FirmwareFileTarget> firmware_target_;
   std::unique_ptr<CompileTab> compile_;
@@ -290,6 +311,7 @@ class Session final : public RebuildRequester,
   std::atomic<bool> line_feed_{false};  // read by the board clock check on the receive thread
   std::string phone_text_;
   std::string temporary_link_;  // a port selected for this run only
+  bool page_progress_shown_ = false;
   std::vector<std::string> start_problems_;  // said in the terminal at start
 
   std::mutex posted_mutex_;

@@ -8,30 +8,30 @@ namespace vexa {
 
 namespace {
 
-// Keeps the file the compile tab hands over until the firmware download takes it.
-class RememberedFirmware final : public FirmwareFileTarget {
+// The compile tab's build result becomes the firmware download's current file.
+class SelectionTarget final : public FirmwareFileTarget {
  public:
+  explicit SelectionTarget(FirmwareSelection& selection) : selection_(selection) {}
   void set_current_firmware(const std::string& path, const std::string& title) override {
-    path_ = path;
-    title_ = title;
+    selection_.choose(path, title);
   }
 
  private:
-  std::string path_;
-  std::string title_;
+  FirmwareSelection& selection_;
 };
 
 }  // namespace
 
 void Session::build_tools() {
   recovery_ = std::make_unique<WorkerRecovery>(*jobs_, *link_, *messages_);
-  firmware_target_ = std::make_unique<RememberedFirmware>();
+  firmware_target_ = std::make_unique<SelectionTarget>(downloads_->selection());
   if (form_->form().contains(cmd::kCompileTab)) {
     CompileFileChooser* chooser = window_.compile_file_chooser();
     compile_ = std::make_unique<CompileTab>(
         CompileTabPorts{settings_, *messages_, *this, *this, launcher_, chooser ? *chooser : quiet_,
                         *firmware_target_, *recovery_},
         installation_directory(running_program_path(options_.argv0)));
+    compile_->set_download_available(true);
   }
   FactoryTestOutput* output = window_.factory_output();
   factory_ = std::make_unique<FactoryTest>(
@@ -62,6 +62,7 @@ void Session::add_tool_commands() {
   });
   commands_.add(cmd::kStop, [this](const CommandCall&) {
     jobs_->request_stop();
+    upload_->stop();
     if (compile_) compile_->stop_build();
   });
   if (compile_) add_tick_duty([this] { compile_->tick_100ms(); });

@@ -36,12 +36,6 @@ class CountingConsumer final : public LineConsumer {
   std::atomic<std::uint64_t> chars{0};
 };
 
-double cpu_seconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,7 +79,7 @@ int main(int argc, char** argv) {
   const std::uint64_t expected_lines = lines_per_block * megabytes;
   auto& last = consumers[static_cast<int>(ConsumerSlot::loader)];
 
-  const double cpu_start = cpu_seconds();
+  const double cpu_start = bench::cpu_seconds();
   const auto start = std::chrono::steady_clock::now();
   std::thread writer([&] {
     for (std::size_t i = 0; i < megabytes; ++i) pty.write(block);
@@ -94,7 +88,7 @@ int main(int argc, char** argv) {
   while (last.count.load() < expected_lines && std::chrono::steady_clock::now() < give_up)
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   const auto end = std::chrono::steady_clock::now();
-  const double cpu = cpu_seconds() - cpu_start;
+  const double cpu = bench::cpu_seconds() - cpu_start;
   writer.join();
   session.stop();
   session.close();

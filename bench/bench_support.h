@@ -3,6 +3,7 @@
 // as a separate process on a pseudo-terminal, the way a user would run it.
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,13 @@
 extern char** environ;
 
 namespace vexa::bench {
+
+// Processor seconds this process has used, user and system.
+inline double cpu_seconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 class SilentReport final : public ReportSink {
  public:

@@ -19,20 +19,11 @@
 
 #include "analog/analog_tab.h"
 #include "analog/live_data.h"
+#include "bench_support.h"
 #include "platform/pseudo_terminal.h"
 #include "ui/analog_section_widget.h"
 #include "ui/data_view_widget.h"
 #include "ui/main_window.h"
-
-namespace {
-
-double cpu_seconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace vexa;
@@ -46,32 +37,21 @@ int main(int argc, char** argv) {
   std::filesystem::create_symlink(pty.slave_path(), link);
   std::filesystem::create_directories(work);
 
-  ui::SessionOptions options;
-  options.working_directory = work;
-  options.use_settings_file = false;
-  options.program_directory = work;
-  auto window = std::make_unique<ui::MainWindow>(options);
+  DesktopOptions desktop;
+  desktop.session.working_directory = work;
+  desktop.session.use_settings_file = false;
+  desktop.session.program_directory = work;
+  auto window = std::make_unique<ui::MainWindow>(desktop);
   window->resize(900, 700);
   window->show();
-  ui::AppSession& s = window->session();
+  // The window's own analog section, on the data view in history mode: the inputs tab in front.
+  Session& s = window->session();
   LinkSession& session = s.link();
-  auto link_open = [&session] { return session.port().link_is_open(); };
-  AnalogTab tab({s.configuration(), s.board(), s.input_types(), s.messages(), s.settings(), s.exchange(), session,
-                 link_open, SystemClock::instance()});
-  LiveData live(s.configuration(), s.board(), session, link_open, SystemClock::instance());
-  s.board().add_listener(&tab);
-  s.board().add_listener(&live);
   s.board().accept_identity("VexaLog F v1404");
-  auto section = std::make_unique<ui::AnalogSectionWidget>(tab, live, s.configuration(), s.board(), s.input_types(),
-                                                           s.messages());
-  section->resize(900, 600);
-  section->show();
-  section->set_current(true);
-  section->start_timers();
-  section->show_data_view();
-  section->data_view()->set_view(HistoryView::seconds);
-  session.consumers().attach(ConsumerSlot::analog_tab, &tab);
-  session.consumers().attach(ConsumerSlot::data_view, &live);
+  window->tab_area().bar().setCurrentIndex(window->window_form().position_of_logical(2));
+  ui::AnalogSectionWidget& section = window->analog_section();
+  section.show_data_view();
+  section.data_view()->set_view(HistoryView::seconds);
   if (!session.open(link, "115200")) {
     std::fprintf(stderr, "bench_ui_analog: cannot open %s\n", link.c_str());
     return 1;
@@ -131,7 +111,7 @@ int main(int argc, char** argv) {
       longest_at = total.elapsed();
     }
   });
-  const double cpu_start = cpu_seconds();
+  const double cpu_start = bench::cpu_seconds();
   total.start();
   since_tick.start();
   ticker.start(1);
@@ -140,14 +120,14 @@ int main(int argc, char** argv) {
   loop.exec();
   ticker.stop();
   const double elapsed = total.elapsed() / 1000.0;
-  const double cpu = cpu_seconds() - cpu_start;
+  const double cpu = bench::cpu_seconds() - cpu_start;
   stop = true;
   stream.join();
   burst.join();
   // How many of the 16 inputs have seconds samples in their history.
   int filled = 0;
   for (int n = 0; n < 16; ++n) {
-    const LiveRecord r = live.record(n);
+    const LiveRecord r = s.live_data().record(n);
     int samples = 0;
     for (float x : r.seconds) samples += x != 0;
     filled += samples >= seconds - 2;
@@ -156,12 +136,7 @@ int main(int argc, char** argv) {
               "terminal (written in %lld ms), %.1f s; longest event loop stall %lld ms at %.1f s (target <= 50); %.3f CPU s per s (process); "
               "%d of 16 inputs have a history\n",
               block.size() / 1e6, burst_ms.load(), elapsed, static_cast<long long>(longest_ms), longest_at / 1000.0, cpu / elapsed, filled);
-  session.consumers().detach(ConsumerSlot::analog_tab);
-  session.consumers().detach(ConsumerSlot::data_view);
   session.close();
-  s.board().remove_listener(&tab);
-  s.board().remove_listener(&live);
-  section.reset();
   window->close();
   window.reset();
   std::filesystem::remove(link);

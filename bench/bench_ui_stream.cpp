@@ -14,18 +14,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "bench_support.h"
 #include "platform/pseudo_terminal.h"
 #include "ui/main_window.h"
-
-namespace {
-
-double cpu_seconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace vexa;
@@ -78,7 +69,7 @@ int main(int argc, char** argv) {
     auto received = [&] { return session.replies().mark() - first; };
     const TerminalCounters before = window->session().terminal().counters();
     QElapsedTimer total;
-    const double cpu_start = cpu_seconds();
+    const double cpu_start = bench::cpu_seconds();
     std::thread writer([&] {
       const std::size_t chunk = 16384;
       const auto start = std::chrono::steady_clock::now();
@@ -104,7 +95,7 @@ int main(int argc, char** argv) {
     done.start(5);
     loop.exec();
     const double seconds = total.elapsed() / 1000.0;
-    const double cpu = cpu_seconds() - cpu_start;
+    const double cpu = bench::cpu_seconds() - cpu_start;
     ticker.stop();
     writer.join();
     const std::uint64_t got = received();

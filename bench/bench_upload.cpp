@@ -30,12 +30,6 @@ namespace {
 
 using namespace vexa;
 
-double cpu_seconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 class Board {
  public:
   Board(std::size_t lines, bool pace) : link_("/tmp/vexa-bench-upload-" + std::to_string(::getpid())) {
@@ -88,14 +82,14 @@ Run upload_once(std::size_t lines, bool pace, const std::string& host) {
   request.target = "vexalog.adc";
   request.create = true;
   request.fast = true;
-  const double cpu_start = cpu_seconds();
+  const double cpu_start = bench::cpu_seconds();
   const auto start = std::chrono::steady_clock::now();
   upload.start(request);
   const auto give_up = start + std::chrono::seconds(3600);
   while (std::chrono::steady_clock::now() < give_up && (upload.running() || upload.line_count() == 0))
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.cpu = cpu_seconds() - cpu_start;
+  run.cpu = bench::cpu_seconds() - cpu_start;
   run.lines = upload.line_count();
   run.complete = !upload.running() && static_cast<std::size_t>(run.lines) == lines;
   session.consumers().detach(ConsumerSlot::upload);

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/command_ids.h"
 #include "app/form.h"
 #include "app/messages.h"
 #include "app/session_ports.h"
@@ -27,7 +28,7 @@ namespace vexa {
 inline constexpr std::size_t kCompileFieldChars = 499;  // char[500] fields
 inline constexpr char kRecoverCommand[] = "recover";
 // The parameter of command 703 that downloads the current firmware file without a file choice.
-inline constexpr long kDownloadCurrentFirmware = 1;
+inline constexpr long kDownloadCurrentFirmware = cmd::kParamCurrentFirmware;
 // Polls between Stop's request to end and the forced end of a build that ignores it.
 inline constexpr int kStopGraceTicks = 20;
 

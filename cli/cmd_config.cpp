@@ -11,6 +11,7 @@
 #include "app/identity.h"
 #include "cli/board_link.h"
 #include "cli/commands.h"
+#include "cli/line_watch.h"
 #include "config/board_identity.h"
 #include "config/config_exchange.h"
 #include "config/config_files.h"
@@ -24,39 +25,6 @@ constexpr int kDefaultQuietMs = 500;
 constexpr int kMaxQuietMs = 600000;
 // A board that never stops talking is taken as done after this long.
 constexpr std::int64_t kMaxListenMs = 120000;
-
-std::int64_t steady_ms() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-// Passes lines on to the exchange and notes when the last one came.
-class QuietWatch final : public LineConsumer {
- public:
-  explicit QuietWatch(LineConsumer& inner) : inner_(inner) {}
-  void on_line(std::string_view line) override {
-    inner_.on_line(line);
-    last_ms_.store(steady_ms());
-    lines_.fetch_add(1);
-  }
-  std::uint64_t lines() const { return lines_.load(); }
-  std::int64_t last_ms() const { return last_ms_.load(); }
-
- private:
-  LineConsumer& inner_;
-  std::atomic<std::int64_t> last_ms_{0};
-  std::atomic<std::uint64_t> lines_{0};
-};
-
-class IdentitySeen final : public TargetChangeListener {
- public:
-  void target_changed(const BoardIdentityData&) override { seen_.store(true); }
-  bool seen() const { return seen_.load(); }
-
- private:
-  std::atomic<bool> seen_{false};
-};
 
 // The identity the program starts with: its own S line, or the settings' target when it parses.
 BoardIdentityData start_identity(const CommonOptions& options) {

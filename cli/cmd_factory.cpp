@@ -12,8 +12,10 @@
 
 #include "app/board_jobs.h"
 #include "app/identity.h"
+#include "app/quiet_front_end.h"
 #include "cli/board_link.h"
 #include "cli/commands.h"
+#include "cli/line_watch.h"
 #include "config/board_identity.h"
 #include "config/config_exchange.h"
 #include "config/configuration.h"
@@ -30,43 +32,6 @@ constexpr int kDefaultQuietMs = 500;
 constexpr int kDefaultTimeoutSeconds = 20;
 constexpr int kMaxTimeoutSeconds = 3600;
 constexpr int kMaxCountdownTicks = 600;
-
-std::int64_t steady_ms() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-// The verdict sounds have no speaker here: the summary at the end says it.
-class QuietOutput final : public FactoryTestOutput {
- public:
-  void redraw_indicator() override {}
-  void verdict_beep() override {}
-  void verdict_error_sound() override {}
-};
-
-// Hands lines to the factory test and notes when the last one came.
-class LineClock final : public LineConsumer {
- public:
-  explicit LineClock(LineConsumer& inner) : inner_(inner) {}
-  void on_line(std::string_view line) override {
-    inner_.on_line(line);
-    last_ms_.store(steady_ms());
-  }
-  std::int64_t last_ms() const { return last_ms_.load(); }
-
- private:
-  LineConsumer& inner_;
-  std::atomic<std::int64_t> last_ms_{0};
-};
-
-class IdentitySeen final : public TargetChangeListener {
- public:
-  void target_changed(const BoardIdentityData&) override { seen_.store(true); }
-  bool seen() const { return seen_.load(); }
-
- private:
-  std::atomic<bool> seen_{false};
-};
 
 // The link, the board identity (from the board's "conf" reply or --target) and the factory
 // test on the factory consumer slot. The receive thread stops before the rest goes away.
@@ -99,7 +64,7 @@ class FactorySession {
   BoardIdentity& identity() { return identity_; }
   ConfigExchange& exchange() { return exchange_; }
   FactoryTest& test() { return test_; }
-  const LineClock& lines() const { return lines_; }
+  const QuietWatch& lines() const { return lines_; }
   bool identity_seen() const { return seen_.seen(); }
 
  private:
@@ -108,9 +73,9 @@ class FactorySession {
   BoardIdentity identity_;
   ConfigExchange exchange_;
   BoardJobs jobs_;
-  QuietOutput output_;
+  QuietFrontEnd output_;
   FactoryTest test_;
-  LineClock lines_;
+  QuietWatch lines_;
   IdentitySeen seen_;
 };
 

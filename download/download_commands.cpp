@@ -73,13 +73,18 @@ bool DownloadCommands::start_line_sender(int command) {
 
 bool DownloadCommands::start_configuration_download() {
   if (!parts_.exchange) return false;
-  return parts_.jobs.start_worker(parts_.messages.message("McDown"), [this](const JobControl&) {
+  return parts_.jobs.start_worker(parts_.messages.message("VtJobConfDownload"), [this](const JobControl&) {
     parts_.exchange->download_configuration();
   });
 }
 
 void DownloadCommands::add_commands(CommandTable& table) {
-  table.add(cmd::kDownloadFirmware, [this](const CommandCall&) {
+  table.add(cmd::kDownloadFirmware, [this](const CommandCall& call) {
+    // After a build the current file is the build's result: no dialog.
+    if (call.param == cmd::kParamCurrentFirmware) {
+      if (!parts_.jobs.worker_running()) start_firmware_download();
+      return;
+    }
     if (!parts_.dialogs) return;
     auto chosen = parts_.dialogs->choose_firmware(selection_.current());
     if (!chosen) return;

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -20,6 +21,9 @@
 #include "ui/analog_section_widget.h"
 #include "ui/compile_tab_widget.h"
 #include "ui/config_tab_widget.h"
+#include "ui/download_file_dialog.h"
+#include "ui/macro_tab_widget.h"
+#include "ui/upload_tab_widget.h"
 #include "ui/factory_indicator.h"
 #include "ui/sound_player.h"
 #include "ui/desktop_clipboard.h"
@@ -85,6 +89,9 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   sounds_ = new SoundPlayer(this);
   indicator_ = new FactoryIndicator(*sounds_, this);
   compile_chooser_ = std::make_unique<QtCompileFileChooser>(this);
+  progress_ = new QProgressBar(client_);
+  progress_->setObjectName("page_progress");
+  progress_->hide();
   opener_.window = this;
   session_ = std::make_unique<Session>(*terminal_, options.session, *bridge_, *this, clock);
   Settings& settings = session_->settings();
@@ -104,6 +111,10 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   analog_ = new AnalogSectionWidget(session_->analog_tab(), session_->live_data(), session_->configuration(),
                                     session_->board(), session_->input_types(), session_->messages(), this, tabs_);
   binder_->adopt(cmd::kInputsSubTabs, analog_);
+  upload_ = new UploadTabWidget(session_->upload().tab(), tabs_);
+  binder_->adopt(cmd::kUploadTab, upload_);
+  macro_ = new MacroTabWidget(session_->macro_tab(), tabs_);
+  binder_->adopt(cmd::kMacroSubTabs, macro_);
   binder_->build();
   indicator_->attach(qobject_cast<LampButton*>(binder_->widget(cmd::kFactoryLamps)), &session_->factory_test());
   for (const TabInfo& tab : window_form().tabs()) tabs_->bar().addTab(QString::fromStdString(tab.caption));
@@ -174,6 +185,10 @@ MainWindow::~MainWindow() {
   analog_ = nullptr;
   delete compile_;
   compile_ = nullptr;
+  delete upload_;
+  upload_ = nullptr;
+  delete macro_;
+  macro_ = nullptr;
   session_.reset();
 }
 
@@ -198,6 +213,45 @@ std::optional<std::string> MainWindow::clipboard_text() { return desktop_clipboa
 CompileFileChooser* MainWindow::compile_file_chooser() { return compile_chooser_.get(); }
 
 FactoryTestOutput* MainWindow::factory_output() { return indicator_; }
+
+DownloadDialogs* MainWindow::download_dialogs() {
+  late_dialogs_.window = this;
+  return &late_dialogs_;
+}
+
+QtDownloadDialogs& MainWindow::qt_download_dialogs() {
+  if (!download_dialogs_)
+    download_dialogs_ = std::make_unique<QtDownloadDialogs>(session_->messages(), session_->terminal(), this);
+  return *download_dialogs_;
+}
+
+std::optional<FirmwareFile> MainWindow::LateDownloadDialogs::choose_firmware(const FirmwareFile& current) {
+  return window->qt_download_dialogs().choose_firmware(current);
+}
+
+bool MainWindow::LateDownloadDialogs::confirm_card_transfer(CardTransferChoice& choice) {
+  return window->qt_download_dialogs().confirm_card_transfer(choice);
+}
+
+void MainWindow::beep() { sounds_->beep(); }
+
+void MainWindow::menus_changed() {
+  menuBar()->clear();
+  actions_.clear();
+  build_menus();
+}
+
+void MainWindow::page_progress(int done, int total) {
+  if (total <= 0 || done >= total) {
+    progress_->hide();
+    return;
+  }
+  progress_->setRange(0, total);
+  progress_->setValue(done);
+  progress_->show();
+  progress_->raise();
+  queue_layout();
+}
 
 FileChooser* MainWindow::export_file_chooser() {
   if (!export_chooser_)
@@ -282,6 +336,7 @@ bool MainWindow::run_window_command(const CommandCall& call) {
     case cmd::kRebuildConfig:
       config_tab_->rebuild();
       session_->analog_tab().reparse();
+      session_->macro_tab().show_macro();
       queue_layout();
       return true;
     case cmd::kManualE:
@@ -331,9 +386,11 @@ void MainWindow::tab_selected(int position) {
   const int leaving = window_form().current_tab();
   const int entering = window_form().logical_tab_at(position);
   commit_current_tab();  // the tab being left keeps its edits
+  leave_tab(leaving);
   if (leaving == 2 && entering != 2) analog_->set_current(false);  // stores the edited expression
   window_form().set_current_tab(entering);
   if (entering == 2 && leaving != 2) analog_->set_current(true);  // parses the input again
+  session_->macro_tab().show_macro();
   config_tab_->rebuild();
   lay_out();
 }
@@ -345,6 +402,10 @@ void MainWindow::show_logical_tab(int logical) {
 
 void MainWindow::commit_current_tab() {
   if (window_form().current_tab() == 1) config_tab_->commit();
+}
+
+void MainWindow::leave_tab(int logical) {
+  if (logical == 3) session_->macro_tab().commit_macro();
 }
 
 void MainWindow::queue_layout() {
@@ -366,6 +427,8 @@ void MainWindow::lay_out() {
   const ConfigGrid& grid = session_->grid();
   in.config_content_height = grid.rows().empty() ? 0 : grid.content_height();
   layout_ = window_form().layout(in, &session_->settings());
+  // The page progress covers the status text while a page download runs.
+  if (QWidget* status = binder_->widget(cmd::kStatusText)) progress_->setGeometry(status->geometry());
   session_->terminal().flush();
 }
 
@@ -397,6 +460,7 @@ void MainWindow::target_changed() {
   if (QWidget* lamps = binder_->widget(cmd::kFactoryLamps)) lamps->update();  // positions follow the type
   // A new identity starts from an empty table: the tab must not keep the old board's rows.
   config_tab_->rebuild();
+  if (macro_) macro_->refresh();
   queue_layout();
 }
 

@@ -23,11 +23,15 @@
 #include "ui/tab_area.h"
 
 class QAction;
+class QProgressBar;
 class QTimer;
 
 namespace vexa::ui {
 
 class AnalogSectionWidget;
+class MacroTabWidget;
+class QtDownloadDialogs;
+class UploadTabWidget;
 class CompileTabWidget;
 class ConfigTabWidget;
 class FactoryIndicator;
@@ -56,6 +60,9 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   TerminalWidget& terminal_widget() { return *terminal_; }
   ConfigTabWidget& config_tab() { return *config_tab_; }
   AnalogSectionWidget& analog_section() { return *analog_; }
+  UploadTabWidget& upload_tab() { return *upload_; }
+  MacroTabWidget& macro_tab() { return *macro_; }
+  QProgressBar& page_progress_bar() { return *progress_; }
   // The compile tab, or null in a variant without one.
   CompileTabWidget* compile_tab() { return compile_; }
   TabArea& tab_area() { return *tabs_; }
@@ -99,12 +106,18 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   FactoryTestOutput* factory_output() override;
   FileChooser* export_file_chooser() override;
   DocumentOpener* document_opener() override { return &opener_; }
+  DownloadDialogs* download_dialogs() override;
+  void beep() override;
+  void menus_changed() override;
+  void page_progress(int done, int total) override;
 
   void build_menus();
   void refresh_menu_checks();
   void connect_session_events();
   void start_simulated_board(const DesktopOptions& options);
   void tab_selected(int position);
+  // What a tab keeps when the user leaves it (beyond the tick's commit of the current tab).
+  void leave_tab(int logical);
   void link_state_changed(bool open);
   void update_local_echo();
   void target_changed();
@@ -126,6 +139,18 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   FactoryIndicator* indicator_ = nullptr;
   CompileTabWidget* compile_ = nullptr;
   AnalogSectionWidget* analog_ = nullptr;
+  UploadTabWidget* upload_ = nullptr;
+  MacroTabWidget* macro_ = nullptr;
+  QProgressBar* progress_ = nullptr;  // a page download's pages, in the status row
+  std::unique_ptr<QtDownloadDialogs> download_dialogs_;
+  // The download dialogs are asked for while the session is built; the Qt ones need the
+  // session's texts, so they are made at their first use.
+  struct LateDownloadDialogs final : DownloadDialogs {
+    MainWindow* window = nullptr;
+    std::optional<FirmwareFile> choose_firmware(const FirmwareFile& current) override;
+    bool confirm_card_transfer(CardTransferChoice& choice) override;
+  } late_dialogs_;
+  QtDownloadDialogs& qt_download_dialogs();
   // Opens a document with the desktop's handler (through open_external).
   struct ExternalOpener final : DocumentOpener {
     MainWindow* window = nullptr;

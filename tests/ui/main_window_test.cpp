@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -25,7 +26,10 @@
 #include "config/config_grid.h"
 #include "config/configuration.h"
 #include "config/file_chooser.h"
+#include "app/text_format.h"
+#include "download/line_sender.h"
 #include "sim/board_server.h"
+#include "sim/download_side.h"
 #include "support/temp_dir.h"
 #include "ui/config_tab_widget.h"
 #include "ui/form_binder.h"
@@ -618,10 +622,9 @@ TEST(MainWindowCommandTest, SwitchesCarryTheirCheckMarks) {
   EXPECT_TRUE(w->action(cmd::kModemMode)->isChecked());
 }
 
-TEST(MainWindowCommandTest, CommandsOfLaterSubsystemsSaySoAndClearEmptiesTheTerminal) {
+TEST(MainWindowCommandTest, ClearEmptiesTheTerminalAndManualsAndTheWebAddressOpenOutside) {
   Window w;
-  w->action(cmd::kDownloadFirmware)->trigger();
-  EXPECT_NE(w.terminal_text().find("not available in this version yet"), std::string::npos);
+  w->session().terminal().print_line("something to clear");
   w->action(cmd::kClear)->trigger();
   EXPECT_EQ(w.terminal_text(), "");
   // The manual is looked for in the working directory and opened by the desktop.
@@ -697,6 +700,75 @@ TEST(MainWindowCommandTest, ClosingTheWindowSavesAndClosesAnOpenPhoneBookEditor)
   pump_for(20);
   EXPECT_TRUE(editor.isNull() || !editor->isVisible());
   EXPECT_NE(test::TempDir::read(path).find("5559876 depot"), std::string::npos);
+}
+
+// --- the tools wired into the window: firmware download, line sender and Stop, factory test ---
+
+TEST(MainWindowToolsTest, TheCompileResultIsDownloadedWithThePagesInTheProgressBar) {
+  Window w({.simulate = 'E'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  w->simulated_board()->with_board([](sim::SimulatedBoard& b) {
+    sim::DownloadSideOptions options;
+    options.loader.row = 2;  // "Download E" at 115200
+    b.download_side().configure(options);
+  });
+  w.load_from_board();  // the board's identity: an 'E' image is for it
+  // An 'E' image: its words XOR to the identity 0x2345 (the first word; two equal words cancel).
+  std::string hex;
+  for (int a = 0; a < 31744; a += 16) {
+    const char* data = a == 0        ? "45230000000000000000000000000000"
+                       : a == 0x1000 ? "EFBEEFBE000000000000000000000000"
+                                     : "00000000000000000000000000000000";
+    hex += format_text(":10%04X00%s00\n", a, data);
+  }
+  const std::string path = w.dir.write("build.hex", hex);
+  w->session().downloads().selection().choose(path, "build.hex");
+  w->run_command(cmd::kDownloadFirmware, kNotifyClicked, cmd::kParamCurrentFirmware);
+  bool progress_seen = false;
+  ASSERT_TRUE(pump_until([&] {
+    progress_seen = progress_seen || w->page_progress_bar().isVisible();
+    return !w->session().jobs().worker_running();
+  }, 60000)) << w.terminal_text();
+  EXPECT_TRUE(progress_seen);
+  // Gone once the download has ended.
+  EXPECT_TRUE(pump_until([&] { return !w->page_progress_bar().isVisible(); }, 2000));
+  EXPECT_NE(w.terminal_text().find("248 pages written"), std::string::npos) << w.terminal_text();
+  std::vector<std::uint8_t> flash;
+  w->simulated_board()->with_board([&](sim::SimulatedBoard& b) { flash = b.download_side().loader().flash(); });
+  ASSERT_EQ(flash.size(), 31744u);
+  EXPECT_EQ(flash[0], 0x45);
+  EXPECT_EQ(flash[0x1000], 0xEF);
+  EXPECT_EQ(flash[0x1003], 0xBE);
+  EXPECT_EQ(flash[31743], 0);
+  // The board talks on at its own speed afterwards.
+  w.load_from_board();
+  EXPECT_NE(w.row("uc"), nullptr);
+}
+
+TEST(MainWindowToolsTest, TheLineSenderFromTheDebugMenuEndsAtStopWithItsSummary) {
+  Window w({.simulate = 'F', .settings = "debug=1\n"});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  QAction* burst = w->action(kSendLineBurst);
+  ASSERT_NE(burst, nullptr);
+  burst->trigger();
+  ASSERT_TRUE(pump_until([&] { return w.form().text(cmd::kStatusProgress).size() >= 4; })) << w.terminal_text();
+  w.click(cmd::kConfGet);  // refused: the sender holds the board
+  w->action(cmd::kStop)->trigger();
+  ASSERT_TRUE(pump_until([&] { return !w->session().jobs().worker_running(); }, 20000)) << w.terminal_text();
+  const std::string text = w.terminal_text();
+  EXPECT_NE(text.find("is still running: try again when it has ended."), std::string::npos) << text;
+  EXPECT_NE(text.find(" lines x 100 = "), std::string::npos) << text;
+  EXPECT_EQ(text.find("100000 lines x 100"), std::string::npos) << text;  // it stopped early
+}
+
+TEST(MainWindowToolsTest, TheFactoryTestButtonRunsTheBoardsSelfTestAndLightsTheLamps) {
+  Window w({.simulate = 'S', .settings = "debug=1\n"});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  w.click(cmd::kFactoryTest);
+  ASSERT_TRUE(pump_until([&] { return w->session().factory_test().last_verdict() != FactoryVerdict::none; }, 60000))
+      << w.terminal_text();
+  EXPECT_EQ(w->session().factory_test().last_verdict(), FactoryVerdict::passed) << w.terminal_text();
+  w.save_screenshot("main_window_factory_passed");
 }
 
 TEST(MainWindowScreenshotTest, EveryTabIsWrittenAsPng) {

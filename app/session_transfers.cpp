@@ -1,0 +1,71 @@
+// The session's transfers: the firmware and memory-card downloads with the line sender, the data
+// upload and the macros, built after the link and the configuration exchange they use.
+#include "app/command_ids.h"
+#include "app/identity.h"
+#include "app/session.h"
+#include "download/download_menus.h"
+#include "download/samba_file_download.h"
+
+namespace vexa {
+
+void Session::build_transfers() {
+  loader_target_ = std::make_unique<BoardIdentityTarget>(*board_);
+  downloads_ = std::make_unique<DownloadCommands>(
+      DownloadCommands::Parts{*link_, *terminal_, *messages_, *this, *jobs_, *loader_target_, exchange_.get(),
+                              window_.download_dialogs(), [this] { return verbose_; }},
+      identity_.product_name);
+  link_->consumers().attach(ConsumerSlot::loader, &downloads_->detector());
+  // The hooks run on the download worker: what needs the window is posted there.
+  FirmwareHooks& hooks = downloads_->hooks();
+  hooks.samba_download = samba_file_download;
+  hooks.samba_mode = [this] { return link_->flags().samba_mode.load(); };
+  hooks.set_samba_mode = [this](bool on) { link_->flags().samba_mode.store(on); };
+  hooks.end_beep = [this] { post_command(cmd::kBeep); };
+  hooks.factory_reset = [this] { post_command(cmd::kFactoryReset); };
+  hooks.recent_changed = [this] { post_command(cmd::kRecentChanged); };
+  downloads_->set_page_progress([this](int done, int total) {
+    post_command(cmd::kPageProgress, (static_cast<long>(done) << 16) | (total & 0xFFFF));
+  });
+  if (settings_.debug()) add_line_sender_entries(menus_);
+
+  upload_ = std::make_unique<UploadSubsystem>(
+      *link_, *terminal_, *messages_, settings_, *jobs_,
+      UploadTabNames{working_directory_, program_directory(running_program_path(options_.argv0)),
+                     identity_.data_viewer_name, identity_.analog_data_file_name});
+  macro_tab_ = std::make_unique<MacroTab>(*configuration_, *board_, *exchange_, *messages_);
+}
+
+void Session::add_transfer_commands() {
+  downloads_->add_commands(commands_);
+  commands_.add(cmd::kBeep, [this](const CommandCall&) { window_.beep(); });
+  commands_.add(cmd::kFactoryReset,
+                [this](const CommandCall&) { factory_->reset_on_board_change(board_->type_letter(), true); });
+  commands_.add(cmd::kRecentChanged, [this](const CommandCall&) {
+    apply_recent_items(menus_, downloads_->selection().recent_menu_items());
+    window_.menus_changed();
+  });
+  commands_.add(cmd::kPageProgress, [this](const CommandCall& call) {
+    page_progress_shown_ = true;
+    window_.page_progress(static_cast<int>(call.param >> 16), static_cast<int>(call.param & 0xFFFF));
+  });
+  // However a page download ends, its progress goes with it.
+  add_tick_duty([this] {
+    if (!page_progress_shown_ || jobs_->worker_running()) return;
+    page_progress_shown_ = false;
+    window_.page_progress(0, 0);
+  });
+}
+
+void Session::probe_port() {
+  // A loss during an upload ends it with what it stored before the port can come back.
+  upload_->tick_100ms();
+  link_->port().probe_port();
+}
+
+void Session::detach_transfers() {
+  // The receive thread has stopped: the upload's and the loader's slots are not in use.
+  link_->consumers().detach(ConsumerSlot::loader);
+  upload_.reset();
+}
+
+}  // namespace vexa
