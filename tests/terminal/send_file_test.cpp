@@ -141,6 +141,8 @@ TEST_F(SendFileTest, WaitsForTheSimulatedBoardsOkAfterEachLine) {
   const auto start = clock_type::now();
   EXPECT_TRUE(sender.send(commands, port, options, control));
   EXPECT_GE(clock_type::now() - start, 180ms);
+  // The server counts a reply once written: the sender may have read it a moment before.
+  for (int i = 0; i < 200 && server.replies_sent() < 3u; ++i) std::this_thread::sleep_for(10ms);
   EXPECT_EQ(server.replies_sent(), 3u);
   std::optional<std::string> m1;
   server.with_board([&](sim::SimulatedBoard& board) { m1 = board.configuration().value("m1"); });
