@@ -15,7 +15,6 @@ struct EntryRow {
 constexpr EntryRow kEntries[] = {
     {cmd::kTermHexView, "VtMenuHex", true},
     {cmd::kTermStamps, "VtMenuStamps", true},
-    {cmd::kTermAnsi, "VtMenuAnsi", true},
     {0, nullptr, false},
     {cmd::kTermEnterCr, "VtMenuEnterCr", true},
     {cmd::kTermEnterLf, "VtMenuEnterLf", true},
