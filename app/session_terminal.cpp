@@ -24,7 +24,7 @@ void Session::build_terminal_choices() {
     if (auto path = window_.choose_send_file()) terminal_choices_->send_file(*path, SendFileOptions{});
   });
   commands_.add(cmd::kTermFind, [this](const CommandCall&) { window_.find_in_terminal(); });
-  menus_.push_back(terminal_menu(*messages_));
+  add_terminal_entries(menus_, *messages_);
   refresh_terminal_checks(menus_, *terminal_choices_);
   add_second_duty([this] { terminal_choices_->tick_second(); });
 }

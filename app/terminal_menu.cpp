@@ -48,12 +48,20 @@ Menu terminal_menu(const Messages& messages) {
   return menu;
 }
 
+void add_terminal_entries(std::vector<Menu>& bar, const Messages& messages) {
+  for (Menu& menu : bar) {
+    if (menu.key != "MenTools") continue;
+    if (!menu.entries.empty() && !menu.entries.back().is_separator()) menu.entries.push_back(MenuEntry{});
+    for (MenuEntry& entry : terminal_menu(messages).entries) menu.entries.push_back(std::move(entry));
+    return;
+  }
+}
+
 bool refresh_terminal_checks(std::vector<Menu>& bar, const TerminalChoices& choices) {
   bool changed = false;
   for (Menu& menu : bar) {
-    if (menu.key != kTerminalMenuKey) continue;
     for (MenuEntry& entry : menu.entries) {
-      if (!entry.checkable) continue;
+      if (!entry.checkable || entry.id < cmd::kTermHexView || entry.id > cmd::kTermFind) continue;
       const bool checked = choices.checked(entry.id);
       changed = changed || checked != entry.checked;
       entry.checked = checked;

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "app/command_ids.h"
 #include "app/terminal_command_ids.h"
 #include "app/terminal_menu.h"
 #include "platform/pseudo_terminal.h"
@@ -204,6 +205,15 @@ TEST_F(ChoicesFixture, TheTerminalMenuHasEveryTextAndFollowsTheChoices) {
   EXPECT_TRUE(find_entry(bar, cmd::kTermEnterLf)->checked);
   EXPECT_FALSE(find_entry(bar, cmd::kTermEnterCr)->checked);
   EXPECT_FALSE(find_entry(bar, cmd::kTermLineSettings)->checkable);
+
+  // In the program they end the Tools menu.
+  std::vector<Menu> program = {Menu{"MenTools", "Tools", 0, {MenuEntry{cmd::kLogErase, "Erase"}}}, Menu{"MenHelp"}};
+  add_terminal_entries(program, messages);
+  EXPECT_EQ(program.size(), 2u);
+  EXPECT_TRUE(program[0].entries[1].is_separator());
+  EXPECT_EQ(program[0].entries[2].id, cmd::kTermHexView);
+  EXPECT_EQ(program[0].entries.back().id, cmd::kTermFind);
+  EXPECT_TRUE(program[1].entries.empty());
 }
 
 }  // namespace

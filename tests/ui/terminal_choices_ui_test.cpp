@@ -1,4 +1,4 @@
-// The terminal's choices on the desktop, offscreen: the Terminal menu and its check marks, the
+// The terminal's choices on the desktop, offscreen: their Tools menu entries and check marks, the
 // hex view switched on and off without losing what was received, time stamps, a search hit
 // highlighted with Ctrl-F's search, Up recalling a typed line, and the line-settings prompt.
 // Screenshots go to <build>/screenshots/.
