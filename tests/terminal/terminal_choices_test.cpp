@@ -232,6 +232,20 @@ TEST(CommandHistoryFile, KeepsTheNewestLinesWithinItsLimits) {
   EXPECT_EQ(*nowhere.older(), "conf");
 }
 
+TEST(Scrollback, TheViewKeepsWhatTheSettingSays) {
+  std::string line = std::string(98, 'x') + "\r\n";
+  for (std::size_t keep : {kDefaultScrollbackChars, std::size_t{40000}, kLeastScrollbackChars}) {
+    TextBufferView view;
+    Terminal terminal(view);
+    if (keep != kDefaultScrollbackChars) terminal.set_scrollback(keep);
+    for (int i = 0; i < 1000; ++i) terminal.put_text(std::to_string(i % 10) + line);
+    terminal.flush();
+    EXPECT_LE(view.contents().size(), keep + kPendingChars) << keep;  // trimmed before each append
+    EXPECT_GE(view.contents().size(), keep / 2 - 200) << keep;
+    EXPECT_EQ(view.contents().substr(view.contents().size() - 101), "9" + line);  // the newest end stays
+  }
+}
+
 TEST(Scrollback, SearchFindsNextAndPreviousWithOrWithoutCase) {
   const std::string text = "Ok\r\nerror one\r\nERROR two\r\nok\r\n";
   ScrollbackSearch search;
