@@ -6,6 +6,8 @@ cd "$(dirname "$0")"
 mkdir -p out
 ./scripts/install-deps.sh
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/vexaterm-ccache}
+# Paths relative to the checkout, so a clone in another folder (CI's) reuses the cache.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-20G}
 ./scripts/build.sh out/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >out/release.log 2>&1 || { tail -n 80 out/release.log; exit 1; }
 board=${1:-S}
 # The programs read ainputs.txt and keep their settings and log in the working directory.

@@ -9,6 +9,8 @@ root=$PWD
 mkdir -p out
 ./scripts/install-deps.sh || exit 1
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/vexaterm-ccache}
+# Paths relative to the checkout, so a clone in another folder (CI's) reuses the cache.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-20G}
 jobs=$(nproc)
 status=0
 

@@ -43,7 +43,7 @@ void BoardJobs::give_back() {
 }
 
 void BoardJobs::refuse(const std::string& running) {
-  reports_.print_line(fill_placeholder(messages_.message("VtJobBusy"), running));
+  reports_.print_line(format_message(messages_.message("VtJobBusy"), {running}));
 }
 
 std::optional<BoardJobs::Ticket> BoardJobs::try_begin(std::string_view job_name) {

@@ -198,7 +198,7 @@ void Session::report_unavailable(int id) {
   if (id == cmd::kInfo1 || id == cmd::kInfo2) return;  // information lines, no action
   const MenuEntry* entry = find_entry(menus_, id);
   const std::string what = entry ? entry->text : messages_->message("VtThisCommand");
-  terminal_->print_line(fill_placeholder(messages_->message("VtNotAvailable"), what));
+  terminal_->print_line(format_message(messages_->message("VtNotAvailable"), {what}));
 }
 
 void Session::run_job(const char* job_key, const std::function<void()>& body) {
@@ -350,7 +350,7 @@ void Session::apply_speed_from_form() {
   const bool open = link_->port().serial_open();
   if (open && speed != link_->port().speed() && !serial_speed_supported(speed)) {
     // The port stays open at the speed it has; the selector shows that speed again.
-    terminal_->print_line(fill_placeholder(messages_->message("VtSpeedRefused"), text));
+    terminal_->print_line(format_message(messages_->message("VtSpeedRefused"), {text}));
     form_->form().set_text(cmd::kSpeedSelector, std::to_string(link_->port().speed()));
     return;
   }

@@ -80,7 +80,7 @@ void TerminalChoices::toggle(bool& choice) {
 
 void TerminalChoices::report_code(int code) {
   if (code == 0) return;
-  reports_.print_line(fill_placeholder(messages_.message("VtNoModemLines"), system_error_text(code)));
+  reports_.print_line(format_message(messages_.message("VtNoModemLines"), {system_error_text(code)}));
 }
 
 void TerminalChoices::add_commands(CommandTable& table) {
@@ -147,7 +147,7 @@ bool TerminalChoices::set_line_settings_text(std::string_view text) {
   }
   const auto parsed = parse_line_settings(text);
   if (!parsed) {
-    reports_.print_line(fill_placeholder(messages_.message("VtLineBad"), text));
+    reports_.print_line(format_message(messages_.message("VtLineBad"), {text}));
     return false;
   }
   values_.line = *parsed;
@@ -158,7 +158,7 @@ bool TerminalChoices::set_line_settings_text(std::string_view text) {
 bool TerminalChoices::send_hex(std::string_view text) {
   const HexParse parse = parse_hex_bytes(text);
   if (!parse.ok) {
-    reports_.print_line(fill_placeholder(messages_.message("VtHexBad"), parse.bad));
+    reports_.print_line(format_message(messages_.message("VtHexBad"), {parse.bad}));
     return false;
   }
   if (parse.bytes.empty()) return true;

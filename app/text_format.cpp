@@ -223,13 +223,4 @@ long leading_integer(std::string_view text) {
   return negative ? -value : value;
 }
 
-std::string fill_placeholder(std::string_view text, std::string_view value) {
-  const std::size_t at = text.find("%s");
-  if (at == std::string_view::npos) return std::string(text);
-  std::string out(text.substr(0, at));
-  out.append(value);
-  out.append(text.substr(at + 2));
-  return out;
-}
-
 }  // namespace vexa

@@ -58,10 +58,6 @@ std::string limited(std::string_view text, std::size_t max_chars);
 // Case-insensitive comparison of two texts (ASCII letters only).
 bool equal_nocase(std::string_view a, std::string_view b);
 
-// text with its first "%s" replaced by value: for catalog texts that name one thing, without
-// handing anything that came from outside to a format argument.
-std::string fill_placeholder(std::string_view text, std::string_view value);
-
 // Integer value of the leading part of a text, like atoi: blanks, sign, digits; 0 when none.
 long leading_integer(std::string_view text);
 

@@ -36,8 +36,7 @@ bool samba(const DownloadContext& context, std::istream& file, const FirmwareHoo
 bool hex_file_download(const DownloadContext& context, std::istream& file) {
   const HexImage image = read_hex_image(file);
   if (image.long_records > 0)
-    context.print(fill_placeholder(context.text("VtHexLongRecords"),
-                                   std::to_string(image.long_records)));
+    context.print(format_message(context.text("VtHexLongRecords"), {std::to_string(image.long_records)}));
   const std::uint16_t identity = hex_identity(image);
   print_identity(context, image.data_count, identity);
   const LoaderType& row = find_loader_type(identity);

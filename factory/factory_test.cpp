@@ -90,7 +90,7 @@ void FactoryTest::prepare() {
   const char letter = ports_.identity.type_letter();
   const std::optional<FactoryTypeCommands> commands = factory_commands(letter, ports_.clock.local_now());
   if (!commands) {
-    ports_.reports.print_line(fill_placeholder(ports_.messages.message("VtFactoryNoType"), std::string(1, letter)));
+    ports_.reports.print_line(format_message(ports_.messages.message("VtFactoryNoType"), {std::string(1, letter)}));
     return;
   }
   countdown_.store(commands->countdown_ticks);

@@ -66,7 +66,7 @@ bool FileSender::send(const std::string& path, SendPort& port, const SendFileOpt
                       const JobControl& control) {
   std::string text;
   if (int code = read_whole_file_error(path, text, kSendFileBytes)) {
-    reports_.print_line(fill_placeholder(messages_.message("VtSendNoRead"), path + ": " + system_error_text(code)));
+    reports_.print_line(format_message(messages_.message("VtSendNoRead"), {path + ": " + system_error_text(code)}));
     return false;
   }
   const std::vector<std::string> lines = split_lines(text);
@@ -74,7 +74,7 @@ bool FileSender::send(const std::string& path, SendPort& port, const SendFileOpt
   std::size_t sent = 0;
   for (const auto& line : lines) {
     if (control.stop_requested()) break;
-    status_.set_progress(fill_placeholder(messages_.message("VtSendLine"), std::to_string(sent + 1) + "/" + total));
+    status_.set_progress(format_message(messages_.message("VtSendLine"), {std::to_string(sent + 1) + "/" + total}));
     if (!port.write_text(line + options.line_end)) {
       status_.set_progress("");
       return false;
@@ -85,7 +85,7 @@ bool FileSender::send(const std::string& path, SendPort& port, const SendFileOpt
     else if (options.wait == SendWait::prompt)
       answered = wait_for(port, options.prompt, options.wait_ms, control);
     if (!answered && !control.stop_requested()) {
-      reports_.print_line(fill_placeholder(messages_.message("VtSendNoAnswer"), std::to_string(sent + 1)));
+      reports_.print_line(format_message(messages_.message("VtSendNoAnswer"), {std::to_string(sent + 1)}));
       status_.set_progress("");
       return false;
     }
@@ -95,10 +95,10 @@ bool FileSender::send(const std::string& path, SendPort& port, const SendFileOpt
   status_.set_progress("");
   const std::string counts = std::to_string(sent) + "/" + total;
   if (sent < lines.size()) {
-    reports_.print_line(fill_placeholder(messages_.message("VtSendStopped"), counts));
+    reports_.print_line(format_message(messages_.message("VtSendStopped"), {counts}));
     return false;
   }
-  reports_.print_line(fill_placeholder(messages_.message("VtSendDone"), counts));
+  reports_.print_line(format_message(messages_.message("VtSendDone"), {counts}));
   return true;
 }
 

@@ -344,7 +344,7 @@ void MainWindow::find_in_terminal() {
   if (!needle || needle->empty()) return;
   search_text_ = *needle;
   if (!terminal_->find_next(QString::fromStdString(*needle), false, false))
-    session_->terminal().print_line(fill_placeholder(session_->messages().message("VtFindNone"), *needle));
+    session_->terminal().print_line(format_message(session_->messages().message("VtFindNone"), {*needle}));
 }
 
 bool MainWindow::run_window_command(const CommandCall& call) {
