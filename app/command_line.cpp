@@ -15,6 +15,8 @@ std::string command_line_help() {
          "Options:\n"
          "  --simulate E|F|S    start with a simulated board of that type on a pseudo-terminal,\n"
          "                      selected as the port at the board's speed and opened\n"
+         "  --port PATH         start on this port (a device path, COMn or tcp/ip)\n"
+         "  --baud N            start at this speed in bits per second\n"
          "  --help              show this text\n";
 }
 
@@ -41,6 +43,30 @@ CommandLine parse_command_line(int argc, char** argv) {
         return line;
       }
       line.options.simulate = static_cast<char>(std::toupper(static_cast<unsigned char>(value[0])));
+    } else if (a == "--port" || a.rfind("--port=", 0) == 0 || a == "--baud" || a.rfind("--baud=", 0) == 0) {
+      const bool is_port = a.rfind("--port", 0) == 0;
+      const std::string name = is_port ? "--port" : "--baud";
+      std::string value;
+      if (a == name) {
+        if (i + 1 >= argc) {
+          line.error = "vexaterm: " + name + (is_port ? " needs a port: a device path, COMn or tcp/ip" : " needs a speed");
+          return line;
+        }
+        value = argv[++i];
+      } else {
+        value = a.substr(name.size() + 1);
+      }
+      // The value becomes a settings line: no line ends, and a speed of digits only.
+      if (value.empty() || value.find_first_of("\r\n") != std::string::npos ||
+          (!is_port && (value.size() > 10 || value.find_first_not_of("0123456789") != std::string::npos ||
+                        value.find_first_not_of('0') == std::string::npos))) {
+        line.error = "vexaterm: " + name + (is_port ? " wants a port name, not '" : " wants a speed such as 115200 or 250000, not '") +
+                     value + "'";
+        return line;
+      }
+      auto& slot = is_port ? line.options.port : line.options.baud;
+      slot = value;
+      line.options.session.settings_text += (is_port ? "COM=" : "Baud=") + value + "\n";
     } else if (a.rfind("-platform", 0) == 0 || a.rfind("-style", 0) == 0) {
       ++i;  // Qt's own options
     } else {

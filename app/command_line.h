@@ -10,6 +10,8 @@ struct DesktopOptions {
   SessionOptions session;
   char simulate = 0;           // 'E', 'F' or 'S': a simulated board on a pty
   bool open_simulated = true;  // open the simulated board's port at start
+  std::string port;            // --port: the link name to start with ("" keeps the settings')
+  std::string baud;            // --baud: the speed to start with
 };
 
 // Parsed command line of vexaterm; error is set for bad arguments.

@@ -4,6 +4,7 @@
 
 #include "analog/input_type_file.h"
 #include "app/command_ids.h"
+#include "app/terminal_menu.h"
 #include "app/text_format.h"
 #include "link/debug_commands.h"
 #include "link/serial_link.h"
@@ -63,7 +64,9 @@ Session::Session(TerminalView& view, const SessionOptions& options, SessionEvent
   start_problems_ = input_type_file_report(type_problems, kInputTypeFileName, *messages_);
   if (std::string log_problem = log_->open_failure(*messages_); !log_problem.empty())
     start_problems_.push_back(std::move(log_problem));
-  link_ = std::make_unique<LinkSession>(*terminal_, *terminal_, *messages_, log_.get());
+  // Received bytes pass the display filter: as they are unless hex view or time stamps are on.
+  display_ = std::make_unique<DisplayFilter>(*terminal_, [this] { terminal_->clear(); });
+  link_ = std::make_unique<LinkSession>(*terminal_, *display_, *messages_, log_.get());
   link_->port().set_observer(this);
   jobs_ = std::make_unique<BoardJobs>(*terminal_, *messages_);
   clock_check_ = std::make_unique<BoardClockCheck>(*terminal_, line_feed_);
@@ -86,6 +89,7 @@ Session::Session(TerminalView& view, const SessionOptions& options, SessionEvent
 
   build_transfers();
   build_tools();
+  build_terminal_choices();
 
   add_session_commands();
   add_link_commands();
@@ -329,6 +333,7 @@ void Session::update_checks() {
   const int mode = log_->mode();
   check_exclusive(menus_, {cmd::kLogNone, cmd::kLogOn, cmd::kLogDate}, mode >= 0 && mode <= 2 ? kLogEntries[mode] : 0);
   check_exclusive(menus_, {cmd::kLineFeed}, line_feed_.load() ? cmd::kLineFeed : 0);
+  refresh_terminal_checks(menus_, *terminal_choices_);
   if (check_marks(menus_) != before) events_.checks_changed();
 }
 
@@ -435,7 +440,16 @@ void Session::set_phone_list(const PhoneList& list) {
     form.set_text(cmd::kPhoneField, list.entries[static_cast<std::size_t>(list.selected)]);
 }
 
-bool Session::write_char(unsigned char c) { return link_->port().write_char(static_cast<char>(c)); }
-bool Session::write_text(std::string_view bytes) { return link_->port().write_text(bytes); }
+bool Session::write_char(unsigned char c) {
+  if (!link_->port().write_char(static_cast<char>(c))) return false;
+  const char byte = static_cast<char>(c);
+  display_->sent(std::string_view(&byte, 1));
+  return true;
+}
+bool Session::write_text(std::string_view bytes) {
+  if (!link_->port().write_text(bytes)) return false;
+  display_->sent(bytes);
+  return true;
+}
 
 }  // namespace vexa

@@ -32,6 +32,7 @@
 #include "app/messages.h"
 #include "app/session_ports.h"
 #include "app/settings.h"
+#include "app/terminal_choices.h"
 #include "build/board_recovery.h"
 #include "build/compile_tab.h"
 #include "config/board_identity.h"
@@ -110,6 +111,14 @@ class SessionWindow {
   virtual void menus_changed() {}
   // A page download's progress: done of total pages (total 0: none runs).
   virtual void page_progress(int /*done*/, int /*total*/) {}
+  // A line of text asked of the user (prompt, initial text); nothing when cancelled.
+  virtual std::optional<std::string> ask_text(const std::string& /*prompt*/, const std::string& /*initial*/) {
+    return std::nullopt;
+  }
+  // A file to send to the board; nothing when cancelled.
+  virtual std::optional<std::string> choose_send_file() { return std::nullopt; }
+  // The terminal's search (Ctrl-F).
+  virtual void find_in_terminal() {}
 };
 
 class Session final : public RebuildRequester,
@@ -181,6 +190,9 @@ class Session final : public RebuildRequester,
   Configuration& configuration() { return *configuration_; }
   BoardIdentity& board() { return *board_; }
   Terminal& terminal() { return *terminal_; }
+  // The terminal's own choices and the filter the received bytes pass on their way to it.
+  TerminalChoices& terminal_choices() { return *terminal_choices_; }
+  DisplayFilter& display() { return *display_; }
   LinkSession& link() { return *link_; }
   ConfigExchange& exchange() { return *exchange_; }
   ConfigFiles& files() { return *files_; }
@@ -250,6 +262,7 @@ class Session final : public RebuildRequester,
   void detach_transfers();
   // The compile tab, the factory test and the analog section (session_tools.cpp).
   void build_tools();
+  void build_terminal_choices();
   void add_tool_commands();
   void detach_tools();
   // Runs body as a board job on the window thread; refused while another job runs.
@@ -289,6 +302,8 @@ class Session final : public RebuildRequester,
   std::unique_ptr<ModemDialer> dialer_;
   std::unique_ptr<PhoneBook> phone_book_;
   std::unique_ptr<TerminalKeyboard> keyboard_;
+  std::unique_ptr<DisplayFilter> display_;
+  std::unique_ptr<TerminalChoices> terminal_choices_;
   QuietFrontEnd quiet_;  // for what the window does not give
   SpawnLauncher launcher_;
   std::unique_ptr<BoardIdentityTarget> loader_target_;

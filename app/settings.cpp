@@ -21,6 +21,10 @@ const std::vector<SettingDefinition>& setting_definitions() {
       {"CompileEnv4", ""},   {"CompileEnv5", ""},    {"CompileEnv6", ""},
       {"CompileEnv7", ""},   {"CompileEnv8", ""},    {"CompileEnv9", ""},
       {"log", ""},           {"debug", ""},          {"armcdt", ""},
+      // The terminal's own choices; every default is the plain terminal.
+      {"TermLine", ""},      {"TermEnter", "cr"},    {"TermBackspace", "bs"},
+      {"TermEcho", "0"},     {"TermHex", "0"},       {"TermStamps", "0"},
+      {"TermAnsi", "0"},     {"Scrollback", ""},
   };
   return table;
 }

@@ -9,6 +9,7 @@
 #include "app/messages.h"
 #include "cli/command.h"
 #include "link/link_session.h"
+#include "terminal/display_filter.h"
 #include "terminal/terminal.h"
 #include "terminal/text_views.h"
 
@@ -26,6 +27,9 @@ class BoardLink {
   bool connect(std::ostream& err);
 
   Terminal& terminal() { return terminal_; }
+  // Received bytes pass it on their way to the terminal (plain unless a command turns on hex or
+  // time stamps).
+  DisplayFilter& display() { return display_; }
   LinkSession& session() { return session_; }
   const Messages& messages() const { return messages_; }
   CaptureLog& log() { return log_; }
@@ -39,6 +43,7 @@ class BoardLink {
   CaptureLog log_;
   StreamView view_;
   Terminal terminal_;
+  DisplayFilter display_;
   LinkSession session_;
   std::string link_name_;
   std::string speed_text_;

@@ -11,6 +11,7 @@
 
 #include "cli/board_link.h"
 #include "cli/commands.h"
+#include "cli/terminal_args.h"
 #include "terminal/keyboard.h"
 
 namespace vexa::cli {
@@ -86,17 +87,22 @@ class RawInput {
 }  // namespace
 
 int run_terminal(CommandContext& context) {
-  if (!context.args.empty()) {
-    context.err << "vexacli terminal: takes no arguments\n";
+  TerminalArgs args = parse_terminal_args(context.args);
+  if (!args.error.empty()) {
+    context.err << "vexacli terminal: " << args.error << "\n";
     return 2;
   }
   BoardLink board(context.options, context.out);
+  if (args.line) board.session().port().set_line_settings(args.line);
+  board.display().set_hex(args.hex);
+  board.display().set_stamps(args.stamps);
   if (!board.connect(context.err)) return 1;
   RawInput raw;
   if (raw.active()) context.err << "Terminal ready; Ctrl-] quits.\r\n";
   PortKeys keys(board.session().port());
   NoClipboard clipboard;
   TerminalKeyboard keyboard(keys, clipboard, board.terminal(), [] { return false; });
+  keyboard.set_options(args.keys);
 
   auto next_probe = std::chrono::steady_clock::now();
   bool input_open = true;

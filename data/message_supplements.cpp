@@ -8,6 +8,7 @@ const char* const* const kMessageSupplements[] = {
     kFailureMessages,
     kUploadMessages,
     kDownloadMessages,
+    kTerminalMessages,
     nullptr,
 };
 

@@ -38,6 +38,10 @@ std::string port_description(const PortName& name, long speed) {
   return format_text("%s:%ld,n,8,1", name.label.c_str(), speed);
 }
 
+std::string port_description(const PortName& name, long speed, const LineSettings& settings) {
+  return format_text("%s:%ld,%s", name.label.c_str(), speed, line_settings_text(settings).c_str());
+}
+
 std::string open_failure_reason(const std::string& device_path, int error_code, const std::string& holder) {
   switch (error_code) {
     case EACCES:
@@ -127,6 +131,57 @@ void SerialLink::report_open_failure(const std::string& description, const std::
   reports_.print_line(open_failure_reason(path, code, holder));
 }
 
+void SerialLink::set_line_settings(std::optional<LineSettings> settings) {
+  std::lock_guard lock(state_mutex_);
+  line_settings_ = settings;
+}
+
+std::optional<LineSettings> SerialLink::line_settings() const {
+  std::lock_guard lock(state_mutex_);
+  return line_settings_;
+}
+
+std::string SerialLink::describe(const PortName& name, long speed) const {
+  const auto settings = line_settings();
+  return settings ? port_description(name, speed, *settings) : port_description(name, speed);
+}
+
+std::string SerialLink::description() const {
+  std::string name;
+  std::string speed_text;
+  {
+    std::lock_guard lock(state_mutex_);
+    name = link_name_;
+    speed_text = speed_text_;
+  }
+  return describe(resolve_port_name(name), leading_integer(speed_text));
+}
+
+int SerialLink::configure_port(SerialTty& port, long speed, bool xoff_receive) const {
+  const auto settings = line_settings();
+  return settings ? port.configure_line(speed, *settings, xoff_receive) : port.configure(speed, xoff_receive);
+}
+
+int SerialLink::send_break(int duration_ms) {
+  auto port = tty();
+  return port ? port->send_break(duration_ms) : EBADF;
+}
+
+int SerialLink::set_dtr(bool raised) {
+  auto port = tty();
+  return port ? port->set_dtr(raised) : EBADF;
+}
+
+int SerialLink::set_rts(bool raised) {
+  auto port = tty();
+  return port ? port->set_rts(raised) : EBADF;
+}
+
+int SerialLink::modem_lines(ModemLines& out) const {
+  auto port = tty();
+  return port ? port->modem_lines(out) : EBADF;
+}
+
 bool SerialLink::open_link(bool reconnect) {
   std::string name;
   std::string speed_text;
@@ -144,7 +199,7 @@ bool SerialLink::open_link(bool reconnect) {
   const PortName port = resolve_port_name(name);
   const long speed = leading_integer(speed_text);
   speed_.store(speed);
-  const std::string description = port_description(port, speed);
+  const std::string description = describe(port, speed);
   if (!reconnect)
     reports_.print_line(format_text("%s %s", messages_.message("Mopen").c_str(), description.c_str()));
 
@@ -155,7 +210,7 @@ bool SerialLink::open_link(bool reconnect) {
   }
   if (reconnect)
     reports_.print_line(format_text("%s %s", messages_.message("Mopen").c_str(), description.c_str()));
-  if (int code = opened->configure(speed, true)) {
+  if (int code = configure_port(*opened, speed, true)) {
     report_open_failure(description, port.device_path, code, reconnect);
     return false;
   }
@@ -212,16 +267,16 @@ long SerialLink::set_speed(long speed, bool announce) {
     std::lock_guard lock(state_mutex_);
     name = {device_path_, label_};
   }
-  if (int code = port->configure(speed, false)) {
+  if (int code = configure_port(*port, speed, false)) {
     reports_.print_line(format_text("%s %s", messages_.message("MerOp").c_str(),
-                                    port_description(name, 9600).c_str()));
+                                    describe(name, line_settings() ? speed : 9600).c_str()));
     reports_.print_line(open_failure_reason(name.device_path, code));
     close_link();
     return -1;
   }
   if (announce)
     reports_.print_line(format_text("%s %s", messages_.message("Mopen").c_str(),
-                                    port_description(name, speed).c_str()));
+                                    describe(name, speed).c_str()));
   if (LinkObserver* observer = observer_.load()) observer->speed_selected(speed);
   return current;
 }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,8 @@ struct PortName {
 PortName resolve_port_name(std::string_view link_name);
 // "%s:%d,n,8,1" with the label and the speed.
 std::string port_description(const PortName& name, long speed);
+// As above with the user's frame and handshake: "COM5:250000,e,7,1,rtscts".
+std::string port_description(const PortName& name, long speed, const LineSettings& settings);
 // What the user can do about an errno from opening a device: a hint for permissions, a busy
 // port or a missing device; the system text otherwise.
 // holder: who holds a busy port ("minicom, pid 1234"), empty when not known.
@@ -76,6 +79,19 @@ class SerialLink {
   // The address text of the phone number field, for the TCP connect.
   void set_tcp_address(std::string_view text);
   std::string tcp_address() const;
+
+  // The user's frame, handshake and free speeds: nothing (the default) keeps the boards' plain
+  // 8N1 with the driver's listed speeds only. Takes effect at the next open or speed change.
+  void set_line_settings(std::optional<LineSettings> settings);
+  std::optional<LineSettings> line_settings() const;
+  // The description line of the port as it would open now.
+  std::string description() const;
+
+  // Modem lines of the open serial port: 0 or an errno code (EBADF when none is open).
+  int send_break(int duration_ms);
+  int set_dtr(bool raised);
+  int set_rts(bool raised);
+  int modem_lines(ModemLines& out) const;
 
   // A user's open (reconnect false) or the automatic reopen after a loss (reconnect true).
   // For "tcp/ip" only the connect request is set: the receive thread connects.
@@ -123,6 +139,8 @@ class SerialLink {
  private:
   std::shared_ptr<SerialTty> tty() const;
   bool refill_locked(SerialTty& tty);
+  int configure_port(SerialTty& port, long speed, bool xoff_receive) const;
+  std::string describe(const PortName& name, long speed) const;
   void report_open_failure(const std::string& description, const std::string& path, int code,
                            bool reconnect, const std::string& holder = {});
   void notify_state(bool open);
@@ -140,6 +158,7 @@ class SerialLink {
   std::string device_path_;
   std::string label_;
   std::shared_ptr<SerialTty> tty_;
+  std::optional<LineSettings> line_settings_;
   std::atomic<long> speed_{9600};
   std::atomic<bool> lost_{false};
   std::atomic<bool> tcp_connect_request_{false};

@@ -137,6 +137,38 @@ int SerialTty::set_rts(bool raised) {
   return ::ioctl(fd_, raised ? TIOCMBIS : TIOCMBIC, &bits) == 0 ? 0 : errno;
 }
 
+int SerialTty::configure_line(long speed, const LineSettings& settings, bool xoff_receive) {
+  if (fd_ < 0) return EBADF;
+  return apply_line_settings(fd_, speed, settings, xoff_receive);
+}
+
+int SerialTty::set_dtr(bool raised) {
+  if (fd_ < 0) return EBADF;
+  int bits = TIOCM_DTR;
+  return ::ioctl(fd_, raised ? TIOCMBIS : TIOCMBIC, &bits) == 0 ? 0 : errno;
+}
+
+int SerialTty::send_break(int duration_ms) {
+  if (fd_ < 0) return EBADF;
+  if (duration_ms < 1 || duration_ms > kLongestBreakMs) return EINVAL;
+  if (::ioctl(fd_, TIOCSBRK) != 0) return errno;
+  sleep_interruptible(duration_ms);
+  return ::ioctl(fd_, TIOCCBRK) == 0 ? 0 : errno;
+}
+
+int SerialTty::modem_lines(ModemLines& out) const {
+  int bits = 0;
+  if (fd_ < 0) return EBADF;
+  if (::ioctl(fd_, TIOCMGET, &bits) != 0) return errno;
+  out.dtr = bits & TIOCM_DTR;
+  out.rts = bits & TIOCM_RTS;
+  out.cts = bits & TIOCM_CTS;
+  out.dsr = bits & TIOCM_DSR;
+  out.dcd = bits & TIOCM_CD;
+  out.ri = bits & TIOCM_RI;
+  return 0;
+}
+
 bool SerialTty::carrier_detect() const {
   int bits = 0;
   if (fd_ < 0 || ::ioctl(fd_, TIOCMGET, &bits) != 0) return false;

@@ -6,12 +6,23 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/line_settings.h"
+
 namespace vexa {
 
 // Longest a synchronous write waits for the driver to take more bytes before it gives up.
 inline constexpr int kSerialWriteStallMs = 5000;
 
 enum class WaitResult { readable, timed_out, hung_up };
+
+// The modem lines as TIOCMGET reports them.
+struct ModemLines {
+  bool dtr = false, rts = false;             // outputs
+  bool cts = false, dsr = false, dcd = false, ri = false;  // inputs
+  bool operator==(const ModemLines&) const = default;
+};
+
+inline constexpr int kLongestBreakMs = 5000;
 
 class SerialTty {
  public:
@@ -38,7 +49,15 @@ class SerialTty {
   // xoff_receive the driver sends XOFF/XON for the input queue (IXOFF). 0 or an errno code
   // (EINVAL for a speed the driver does not know).
   int configure(long speed, bool xoff_receive);
+  // As configure, with a frame and handshake of the user's and any speed the driver accepts.
+  int configure_line(long speed, const LineSettings& settings, bool xoff_receive);
   int set_rts(bool raised);
+  int set_dtr(bool raised);
+  // Holds the line in the break state for duration_ms (1..kLongestBreakMs); 0 or an errno code.
+  int send_break(int duration_ms);
+  // 0 or an errno code (a pseudo-terminal has no modem lines: ENOTTY or EINVAL).
+  int modem_lines(ModemLines& out) const;
+  int descriptor() const { return fd_; }
   // True when the carrier-detect line is up; false also when it cannot be read.
   bool carrier_detect() const;
 

@@ -12,13 +12,34 @@ void TerminalKeyboard::key_command(unsigned parameter) {
   switch (c) {
     case kKeyCtrlC:
       return;
-    case kKeyEnter:
-      link_.write_char(line_feed_on_ && line_feed_on_() ? '\n' : '\r');
+    case kKeyEnter: {
+      const bool line_feed = line_feed_on_ && line_feed_on_();
+      if (history_) history_->add(typed_.take());
+      if (options_ == KeyOptions{}) {
+        link_.write_char(line_feed ? '\n' : '\r');
+        return;
+      }
+      send(enter_bytes(options_.enter, line_feed));
+      return;
+    }
+    case kKeyBackspace:
+      if (history_) typed_.typed(c);
+      if (options_ == KeyOptions{}) {
+        link_.write_char(c);
+        return;
+      }
+      send(std::string(1, backspace_byte(options_.backspace)));
       return;
     case kKeyCtrlV: {
       const auto text = clipboard_.text();
       if (!text || text->empty()) return;
-      link_.write_text(utf8_to_cp1252(*text));
+      const std::string bytes = utf8_to_cp1252(*text);
+      if (history_)
+        for (char b : bytes) typed_.typed(static_cast<unsigned char>(b));
+      if (options_.local_echo)
+        send(bytes);
+      else
+        link_.write_text(bytes);
       return;
     }
     case kKeyCtrlZ:
@@ -28,8 +49,37 @@ void TerminalKeyboard::key_command(unsigned parameter) {
       terminal_.flush();
       return;
     default:
-      link_.write_char(c);
+      if (history_) typed_.typed(c);
+      if (options_.local_echo)
+        send(std::string(1, static_cast<char>(c)));
+      else
+        link_.write_char(c);
   }
+}
+
+void TerminalKeyboard::send(std::string_view bytes) {
+  if (bytes.size() == 1)
+    link_.write_char(static_cast<unsigned char>(bytes[0]));
+  else
+    link_.write_text(bytes);
+  if (!options_.local_echo) return;
+  terminal_.put_text(bytes);
+  terminal_.flush();
+}
+
+bool TerminalKeyboard::recall(bool older) {
+  if (!history_) return false;
+  std::string line;
+  if (older) {
+    const std::string* found = history_->older();
+    if (!found) return false;
+    line = *found;
+  } else {
+    line = history_->newer();
+  }
+  const std::string bytes = typed_.replace_with(line, backspace_byte(options_.backspace));
+  if (!bytes.empty()) send(bytes);
+  return true;
 }
 
 bool TerminalKeyboard::type_character(char32_t c) {

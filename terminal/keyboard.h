@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "terminal/command_history.h"
+#include "terminal/key_options.h"
 #include "terminal/report_sink.h"
 
 namespace vexa {
@@ -46,11 +48,25 @@ class TerminalKeyboard {
   // nothing sent) when that code page has no byte for it.
   bool type_character(char32_t c);
 
+  // The user's Enter, Backspace and echo choices (window thread). The defaults change nothing.
+  void set_options(const KeyOptions& options) { options_ = options; }
+  const KeyOptions& options() const { return options_; }
+  // Keeps the lines typed in history (null: no history, the default).
+  void set_history(CommandHistory* history) { history_ = history; }
+  // Up (older true) or Down: replaces the line typed so far at the board with a recalled one.
+  // False when there is no history.
+  bool recall(bool older);
+
  private:
   KeyboardLink& link_;
   Clipboard& clipboard_;
   CharSink& terminal_;
   const std::function<bool()> line_feed_on_;
+  KeyOptions options_;
+  CommandHistory* history_ = nullptr;
+  TypedLine typed_;
+
+  void send(std::string_view bytes);
 };
 
 }  // namespace vexa

@@ -61,8 +61,9 @@ void Terminal::move_pending_locked() {
   // an owner that falls behind costs no more memory than the view itself. What the view shows
   // is older still than what the out-box drops: it goes too, so the view stays one unbroken
   // tail of the stream. The cut is made at a line end where one is near.
-  while (outbox_.size() >= kViewTrimAtChars) {
-    std::size_t cut = kViewTrimDropChars;
+  const std::size_t trim_at = trim_at_.load();
+  while (outbox_.size() >= trim_at) {
+    std::size_t cut = trim_at == kViewTrimAtChars ? kViewTrimDropChars : trim_at / 2;
     const std::size_t line_end = outbox_.find("\r\n", cut - 2);
     if (line_end != std::string::npos && line_end + 2 - cut <= kLineCutSearchChars) cut = line_end + 2;
     outbox_.erase(0, cut);
@@ -185,7 +186,9 @@ void Terminal::show(const std::string& text, bool clear_first) {
   // whole out-box at once, and the newest text must never be what is dropped.
   std::size_t length = view_.length();
   std::size_t drop = 0;
-  while (length - drop >= kViewTrimAtChars) drop += kViewTrimDropChars;
+  const std::size_t trim_at = trim_at_.load();
+  const std::size_t drop_step = trim_at == kViewTrimAtChars ? kViewTrimDropChars : trim_at / 2;
+  while (length - drop >= trim_at) drop += drop_step;
   if (drop > 0) view_.drop_front(std::min(drop, length));
   view_.append(text);
 }

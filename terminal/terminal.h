@@ -80,6 +80,11 @@ class Terminal : public ReportSink, public CharSink {
   void print_line(std::string_view text) override;
   void print_linef(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+  // How many characters the view keeps before its older half goes (the scrollback setting;
+  // kViewTrimAtChars unless set).
+  void set_scrollback(std::size_t chars) { trim_at_.store(chars < 2 * kPendingChars ? 2 * kPendingChars : chars); }
+  std::size_t scrollback() const { return trim_at_.load(); }
+
   TerminalCounters counters() const;
   // The last thing put was a new line (true for a fresh or cleared terminal).
   bool at_line_start() const { return at_line_start_.load(); }
@@ -121,6 +126,7 @@ class Terminal : public ReportSink, public CharSink {
   bool wake_pending_ = false;      // the owner was woken and has not flushed since
   bool after_cr_ = false;
   std::atomic<bool> at_line_start_{true};
+  std::atomic<std::size_t> trim_at_{kViewTrimAtChars};
 
   std::atomic<int> dropped_full_{0};
   std::atomic<int> first_waits_{0};

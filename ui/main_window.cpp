@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -123,6 +125,7 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
     run_command(id, notification, param);
   });
   terminal_->set_key_handler([this](unsigned key) { run_command(cmd::kKeystroke, kNotifyClicked, key); });
+  terminal_->set_command_handler([this](int id) { run_command(id); });
   build_menus();
   connect_session_events();
 
@@ -320,6 +323,28 @@ void MainWindow::run_command(int id, int notification, long param) {
   }
   refresh_menu_checks();
   update_local_echo();
+}
+
+std::optional<std::string> MainWindow::ask_text(const std::string& prompt, const std::string& initial) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(this, windowTitle(), QString::fromStdString(prompt), QLineEdit::Normal,
+                                             QString::fromStdString(initial), &ok);
+  if (!ok) return std::nullopt;
+  return text.toStdString();
+}
+
+std::optional<std::string> MainWindow::choose_send_file() {
+  const QString path = QFileDialog::getOpenFileName(this, QString::fromStdString(session_->messages().message("VtMenuSendFile")));
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+void MainWindow::find_in_terminal() {
+  const auto needle = ask_text(session_->messages().message("VtFind"), search_text_);
+  if (!needle || needle->empty()) return;
+  search_text_ = *needle;
+  if (!terminal_->find_next(QString::fromStdString(*needle), false, false))
+    session_->terminal().print_line(format_message(session_->messages().message("VtFindNone"), {*needle}));
 }
 
 bool MainWindow::run_window_command(const CommandCall& call) {

@@ -110,6 +110,9 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   void beep() override;
   void menus_changed() override;
   void page_progress(int done, int total) override;
+  std::optional<std::string> ask_text(const std::string& prompt, const std::string& initial) override;
+  std::optional<std::string> choose_send_file() override;
+  void find_in_terminal() override;
 
   void build_menus();
   void refresh_menu_checks();
@@ -129,6 +132,7 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   ClientArea* client_ = nullptr;
   TabArea* tabs_ = nullptr;
   TerminalWidget* terminal_ = nullptr;
+  std::string search_text_;  // the last search in the terminal
   SessionBridge* bridge_ = nullptr;
   std::unique_ptr<Session> session_;
   sim::SimulatedPort simulated_;

@@ -6,9 +6,11 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWheelEvent>
 
+#include "app/terminal_command_ids.h"
 #include "terminal/cp1252.h"
 #include "terminal/keyboard.h"
 #include "ui/desktop_clipboard.h"
@@ -173,6 +175,10 @@ void TerminalWidget::clear() {
 void TerminalWidget::keyPressEvent(QKeyEvent* event) {
   const bool control = event->modifiers() & Qt::ControlModifier;
   const int key = event->key();
+  if (command_handler_ && (key == Qt::Key_Up || key == Qt::Key_Down || (control && key == Qt::Key_F))) {
+    command_handler_(key == Qt::Key_Up ? cmd::kTermHistoryUp : key == Qt::Key_Down ? cmd::kTermHistoryDown : cmd::kTermFind);
+    return;
+  }
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
     send_key(kKeyEnter);
     echo("\r\n");
@@ -208,6 +214,28 @@ void TerminalWidget::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);  // navigation keys scroll the view
     user_scrolled();
   }
+}
+
+bool TerminalWidget::find_next(const QString& needle, bool backward, bool match_case) {
+  if (needle.isEmpty()) return false;
+  QTextDocument::FindFlags flags;
+  if (backward) flags |= QTextDocument::FindBackward;
+  if (match_case) flags |= QTextDocument::FindCaseSensitively;
+  if (find(needle, flags)) {
+    follow_end_ = false;  // the hit stays in sight while text comes in
+    return true;
+  }
+  // Around the end: from the other end once more.
+  const QTextCursor kept = textCursor();
+  QTextCursor from(document());
+  from.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
+  setTextCursor(from);
+  if (find(needle, flags)) {
+    follow_end_ = false;  // the hit stays in sight while text comes in
+    return true;
+  }
+  setTextCursor(kept);
+  return false;
 }
 
 void TerminalWidget::paste_typed() {

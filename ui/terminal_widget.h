@@ -17,6 +17,12 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   // Typed characters as Windows-1252 bytes (Enter 13, Backspace 8, Ctrl-V 22, Ctrl-Z 26,
   // Ctrl-C 3), every one of them, whatever the mode.
   void set_key_handler(std::function<void(unsigned)> handler);
+  // Keys that are commands rather than bytes: Up and Down (history), Ctrl-F (search). Without
+  // a handler they scroll and select as before.
+  void set_command_handler(std::function<void(int)> handler) { command_handler_ = std::move(handler); }
+  // Selects (highlights) the next hit of needle after the cursor, or the one before it,
+  // wrapping around; false when the text has none.
+  bool find_next(const QString& needle, bool backward, bool match_case);
   // Whether typed text also appears in the view, at its end, as a writable text control shows
   // it: on in the Rs232 target mode while the link is open, off in the modem mode. Ctrl-V shows
   // the pasted text, Enter a line break, Backspace takes back the last character.
@@ -54,6 +60,7 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   void user_scrolled();
 
   std::function<void(unsigned)> key_handler_;
+  std::function<void(int)> command_handler_;
   bool local_echo_ = false;
   bool follow_end_ = true;  // the view shows the newest text
   std::size_t length_ = 0;  // characters in board text (the document may count CR LF as one)

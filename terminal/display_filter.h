@@ -1,0 +1,69 @@
+#pragma once
+// Between the link and the terminal: received bytes go on as they are while the hex view and
+// time stamps are off (the plain terminal), else as hex rows or with each line's time stamp.
+// The newest received and sent bytes are kept (as much as the scrollback holds), so switching
+// the view redraws what was received in the new form instead of losing it. With both on, each
+// hex row carries the time its bytes came.
+//
+// Threads: bytes come from the receive thread and jobs, switches from the window thread; one
+// lock orders them. The terminal is called with the lock held and never calls back.
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "terminal/hex_dump.h"
+#include "terminal/line_stamps.h"
+#include "terminal/report_sink.h"
+#include "terminal/scrollback_search.h"
+
+namespace vexa {
+
+class DisplayFilter final : public CharSink {
+ public:
+  using Now = std::function<std::chrono::system_clock::time_point()>;
+  // clear empties the terminal's view (before a redraw).
+  DisplayFilter(CharSink& terminal, std::function<void()> clear, Now now = {});
+
+  void put_char(unsigned char c) override;
+  void put_text(std::string_view bytes) override;
+  void flush() override { terminal_.flush(); }
+  // Bytes sent to the board: shown in the hex view only (the board's echo shows them otherwise).
+  void sent(std::string_view bytes);
+
+  // Each switch redraws the kept bytes in the new form.
+  void set_hex(bool on);
+  void set_stamps(bool on);
+  bool hex() const { return hex_.load(); }
+  bool stamps() const { return stamps_.load(); }
+  // How many bytes are kept for a redraw (the scrollback).
+  void set_keep(std::size_t bytes);
+
+ private:
+  struct Piece {
+    ByteDirection direction;
+    std::chrono::system_clock::time_point when;
+    std::string bytes;
+  };
+  void add_locked(ByteDirection direction, std::string_view bytes);
+  void show_locked(const Piece& piece);
+  void redraw_locked();
+
+  CharSink& terminal_;
+  const std::function<void()> clear_;
+  const Now now_;
+  std::atomic<bool> hex_{false};
+  std::atomic<bool> stamps_{false};
+
+  std::mutex mutex_;
+  std::deque<Piece> kept_;
+  std::size_t kept_bytes_ = 0;
+  std::size_t keep_ = kDefaultScrollbackChars;
+  HexDump dump_;
+  LineStamper stamper_;
+};
+
+}  // namespace vexa

@@ -1,0 +1,54 @@
+#pragma once
+// Sends a text file to the board line by line, as typed lines: a chosen pause after each line,
+// or waiting for the line's echo or for a prompt before the next one. Runs on the caller's
+// thread (the download worker); Stop ends it after the current line.
+#include <string>
+#include <string_view>
+
+#include "app/board_jobs.h"
+#include "app/messages.h"
+#include "app/session_ports.h"
+#include "terminal/report_sink.h"
+
+namespace vexa {
+
+inline constexpr std::size_t kSendFileBytes = 16u << 20;
+inline constexpr int kSendFilePauseStepMs = 20;
+
+enum class SendWait { none, echo, prompt };
+
+struct SendFileOptions {
+  int pause_ms = 0;            // after each line
+  SendWait wait = SendWait::none;
+  std::string prompt = ">";    // what the prompt wait looks for
+  int wait_ms = 3000;          // longest wait for an echo or prompt
+  std::string line_end = "\r"; // what ends each line (Enter)
+};
+
+// The port as the sender needs it: writes, and reads of what comes back (the receive thread is
+// paused by the caller meanwhile, so the sender shows what it reads).
+class SendPort {
+ public:
+  virtual ~SendPort() = default;
+  virtual bool write_text(std::string_view text) = 0;
+  // 0..255, or negative when nothing came within wait_ms (or the port closed).
+  virtual int read_byte(int wait_ms) = 0;
+};
+
+class FileSender {
+ public:
+  FileSender(ReportSink& reports, CharSink& terminal, const Messages& messages, StatusLine& status);
+  // True when every line went out (and, when waiting, was answered).
+  bool send(const std::string& path, SendPort& port, const SendFileOptions& options, const JobControl& control);
+
+ private:
+  bool wait_for(SendPort& port, std::string_view needle, int wait_ms, const JobControl& control);
+  void pause(int pause_ms, const JobControl& control);
+
+  ReportSink& reports_;
+  CharSink& terminal_;
+  const Messages& messages_;
+  StatusLine& status_;
+};
+
+}  // namespace vexa

@@ -1,0 +1,220 @@
+// The terminal's choices as a subsystem: the display filter between link and terminal (plain,
+// hex, stamps, switching without loss), the settings they are kept in, the commands, typed hex
+// and line settings reaching a pseudo-terminal.
+#include "app/terminal_choices.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/command_ids.h"
+#include "app/terminal_command_ids.h"
+#include "app/terminal_menu.h"
+#include "platform/pseudo_terminal.h"
+#include "support/recording_sinks.h"
+#include "support/temp_dir.h"
+#include "terminal/terminal.h"
+#include "terminal/text_views.h"
+
+namespace vexa {
+namespace {
+
+using namespace std::chrono;
+
+struct FilterFixture : ::testing::Test {
+  TextBufferView view;
+  Terminal terminal{view};
+  system_clock::time_point now = system_clock::now();
+  DisplayFilter filter{terminal, [this] { terminal.clear(); }, [this] { return now; }};
+
+  std::string shown() {
+    terminal.flush();
+    return view.contents();
+  }
+};
+
+TEST_F(FilterFixture, PlainWhileOffThenHexAndBackWithoutLoss) {
+  filter.put_text("Ok\r\nti=1");
+  filter.sent("conf\n");  // not shown in the plain view: the board's echo would show it
+  filter.put_text("20000\r\n");
+  EXPECT_EQ(shown(), "Ok\r\nti=120000\r\n");
+
+  filter.set_hex(true);
+  const std::string hex = shown();
+  EXPECT_EQ(hex.rfind("< 00000000  4F 6B 0D 0A 74 69 3D 31", 0), 0u) << hex;
+  EXPECT_NE(hex.find("> 00000000  63 6F 6E 66 0A"), std::string::npos) << hex;
+  EXPECT_NE(hex.find("< 00000008  32 30 30 30 30 0D 0A"), std::string::npos) << hex;
+  filter.put_text("A");
+  EXPECT_NE(shown().find("< 0000000F  41"), std::string::npos);
+
+  filter.set_stamps(true);  // on hex rows too
+  const std::string stamped = shown();
+  EXPECT_EQ(stamped.rfind(line_stamp(now) + "< 00000000  4F 6B", 0), 0u) << stamped;
+  EXPECT_NE(stamped.find("\r\n" + line_stamp(now) + "> 00000000  63 6F"), std::string::npos) << stamped;
+  filter.set_stamps(false);
+
+  filter.set_hex(false);
+  EXPECT_EQ(shown(), "Ok\r\nti=120000\r\nA");
+}
+
+TEST_F(FilterFixture, StampsShowEachLinesFirstByteTimeAndKeepTheNewestBytes) {
+  const auto t0 = now;
+  filter.put_text("first ");
+  now += milliseconds(40);
+  filter.put_text("line\r\nsecond\r\n");
+  filter.set_stamps(true);
+  EXPECT_EQ(shown(), line_stamp(t0) + "first line\r\n" + line_stamp(t0 + milliseconds(40)) + "second\r\n");
+  now += milliseconds(40);
+  filter.put_text("third\r\n");
+  EXPECT_NE(shown().find(line_stamp(t0 + milliseconds(80)) + "third\r\n"), std::string::npos);
+
+  filter.set_keep(kLeastScrollbackChars);
+  std::string tail;
+  for (int i = 0; i < 500; ++i) filter.put_text("line " + std::to_string(i) + "\r\n");
+  filter.set_stamps(false);
+  const std::string text = shown();
+  EXPECT_EQ(text.substr(text.size() - 10), "line 499\r\n");
+  EXPECT_EQ(text.find("first"), std::string::npos);  // beyond what is kept
+}
+
+struct RecordingStatus : StatusLine {
+  void set_progress(std::string_view) override {}
+  void set_status(std::string_view text) override { status = std::string(text); }
+  std::string status;
+};
+
+struct NoClipboard : Clipboard {
+  std::optional<std::string> text() override { return std::nullopt; }
+};
+
+struct ChoicesFixture : ::testing::Test {
+  ChoicesFixture() { std::filesystem::create_symlink(pty.slave_path(), path); }
+  ~ChoicesFixture() override {
+    jobs.shutdown();
+    link.stop();
+  }
+
+  test::TempDir dir;
+  std::string path = dir.file("board");
+  PseudoTerminal pty;
+  test::SharedReport report;
+  TextBufferView view;
+  Terminal terminal{view};
+  DisplayFilter filter{terminal, [this] { terminal.clear(); }};
+  Messages messages;
+  Settings settings;
+  LinkSession link{report, filter, messages};
+  struct Keys : KeyboardLink {
+    explicit Keys(LinkSession& s) : session(s) {}
+    bool write_char(unsigned char c) override { return session.port().write_char(static_cast<char>(c)); }
+    bool write_text(std::string_view t) override { return session.port().write_text(t); }
+    LinkSession& session;
+  } keys{link};
+  NoClipboard clipboard;
+  TerminalKeyboard keyboard{keys, clipboard, terminal, [] { return false; }};
+  BoardJobs jobs{report, messages};
+  RecordingStatus status;
+};
+
+TEST_F(ChoicesFixture, DefaultsWriteNothingAndChoicesAreKept) {
+  {
+    TerminalChoices choices(report, terminal, messages, settings, link, keyboard, filter, jobs, status, "");
+    EXPECT_EQ(settings.settings_text(), "");  // every choice off: the settings file as before
+    EXPECT_EQ(keyboard.options(), KeyOptions{});
+    EXPECT_FALSE(link.port().line_settings());
+    CommandTable table;
+    choices.add_commands(table);
+    for (int id : {cmd::kTermHexView, cmd::kTermStamps, cmd::kTermEcho, cmd::kTermEnterCrLf, cmd::kTermBackspaceDel})
+      EXPECT_TRUE(table.run({id, 0, 0})) << id;
+    EXPECT_TRUE(choices.set_line_settings_text("7E2,rtscts"));
+    EXPECT_FALSE(choices.set_line_settings_text("8Q1"));
+    EXPECT_TRUE(report.contains("'8Q1' is not a line setting: write it as 8N1 or e,7,1,rtscts."));
+    EXPECT_TRUE(choices.checked(cmd::kTermHexView));
+    EXPECT_TRUE(choices.checked(cmd::kTermEnterCrLf));
+    EXPECT_FALSE(choices.checked(cmd::kTermEnterCr));
+    EXPECT_TRUE(filter.hex() && filter.stamps());
+  }
+  Settings again;
+  for (const char* name : {"TermLine", "TermEnter", "TermBackspace", "TermEcho", "TermHex", "TermStamps"})
+    again.set_value(name, settings.get_setting(name, ""));
+  const TerminalChoiceValues values = TerminalChoiceValues::from_settings(again);
+  EXPECT_EQ(values.line, (LineSettings{7, Parity::even, 2, FlowControl::rts_cts}));
+  EXPECT_EQ(values.keys, (KeyOptions{EnterMode::crlf, BackspaceMode::del, true}));
+  EXPECT_TRUE(values.hex && values.stamps && !values.ansi);
+  // Unreadable values count as defaults.
+  Settings odd;
+  odd.set_value("TermLine", "fast");
+  odd.set_value("TermEnter", "both");
+  odd.set_value("Scrollback", "-5");
+  const TerminalChoiceValues fallback = TerminalChoiceValues::from_settings(odd);
+  EXPECT_FALSE(fallback.line);
+  EXPECT_EQ(fallback.keys.enter, EnterMode::cr);
+  EXPECT_EQ(fallback.scrollback, kDefaultScrollbackChars);
+  EXPECT_EQ(history_path_beside("/home/u/.vexaterm/settings.ini"), "/home/u/.vexaterm/history.txt");
+}
+
+TEST_F(ChoicesFixture, TypedHexAndKeysReachThePortAndModemLinesSayWhyNot) {
+  TerminalChoices choices(report, terminal, messages, settings, link, keyboard, filter, jobs, status, "");
+  link.start();
+  ASSERT_TRUE(link.open(path, "9600"));
+  EXPECT_TRUE(choices.send_hex("0A 1B FF 00"));
+  EXPECT_EQ(pty.read_for(100), std::string("\x0a\x1b\xff\x00", 4));
+  EXPECT_FALSE(choices.send_hex("0A ZZ"));
+  EXPECT_TRUE(report.contains("'ZZ' is not a hex byte: type bytes as 0A 1B FF."));
+  EXPECT_EQ(pty.read_for(50), "");
+
+  CommandTable table;
+  choices.add_commands(table);
+  table.run({cmd::kTermEnterCrLf, 0, 0});
+  keyboard.key_command('t');
+  keyboard.key_command(kKeyEnter);
+  EXPECT_EQ(pty.read_until("\r\n", 2000), "t\r\n");
+  table.run({cmd::kTermHistoryUp, 0, 0});
+  EXPECT_EQ(pty.read_until("t", 2000), "t");
+
+  // A pty has no modem lines: the toggles report why and keep their state.
+  table.run({cmd::kTermDtr, 0, 0});
+  EXPECT_TRUE(choices.checked(cmd::kTermDtr));
+  EXPECT_NE(report.lines().back().find("modem lines cannot be used"), std::string::npos);
+  EXPECT_EQ(choices.modem_text(), "");
+  choices.tick_second();
+  EXPECT_EQ(status.status, "");
+  table.run({cmd::kTermBreak, 0, 30});
+}
+
+TEST_F(ChoicesFixture, TheTerminalMenuHasEveryTextAndFollowsTheChoices) {
+  TerminalChoices choices(report, terminal, messages, settings, link, keyboard, filter, jobs, status, "");
+  for (char language : {'e', 'f', 'd'}) {
+    Messages texts("VexaLog", language);
+    const Menu menu = terminal_menu(texts);
+    EXPECT_EQ(menu.title, "Terminal");
+    for (const MenuEntry& entry : menu.entries)
+      if (!entry.is_separator()) EXPECT_EQ(entry.text.find("???"), std::string::npos) << entry.id << language;
+  }
+  std::vector<Menu> bar = {terminal_menu(messages)};
+  EXPECT_TRUE(refresh_terminal_checks(bar, choices));  // the Enter, Backspace, DTR and RTS defaults
+  EXPECT_FALSE(refresh_terminal_checks(bar, choices));
+  EXPECT_TRUE(find_entry(bar, cmd::kTermEnterCr)->checked);
+  EXPECT_FALSE(find_entry(bar, cmd::kTermHexView)->checked);
+  CommandTable table;
+  choices.add_commands(table);
+  table.run({cmd::kTermHexView, 0, 0});
+  table.run({cmd::kTermEnterLf, 0, 0});
+  EXPECT_TRUE(refresh_terminal_checks(bar, choices));
+  EXPECT_TRUE(find_entry(bar, cmd::kTermHexView)->checked);
+  EXPECT_TRUE(find_entry(bar, cmd::kTermEnterLf)->checked);
+  EXPECT_FALSE(find_entry(bar, cmd::kTermEnterCr)->checked);
+  EXPECT_FALSE(find_entry(bar, cmd::kTermLineSettings)->checkable);
+
+  // In the program they end the Tools menu.
+  std::vector<Menu> program = {Menu{"MenTools", "Tools", 0, {MenuEntry{cmd::kLogErase, "Erase"}}}, Menu{"MenHelp"}};
+  add_terminal_entries(program, messages);
+  EXPECT_EQ(program.size(), 2u);
+  EXPECT_TRUE(program[0].entries[1].is_separator());
+  EXPECT_EQ(program[0].entries[2].id, cmd::kTermHexView);
+  EXPECT_EQ(program[0].entries.back().id, cmd::kTermFind);
+  EXPECT_TRUE(program[1].entries.empty());
+}
+
+}  // namespace
+}  // namespace vexa

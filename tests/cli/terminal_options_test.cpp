@@ -1,0 +1,77 @@
+// vexacli terminal's own options against vexaboard over a pseudo-terminal: the line frame in the
+// description, Enter's bytes, the hex view, time stamps, and bad options refused with a reason.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using test::BackgroundProgram;
+using test::built_program;
+using test::run_program;
+
+class TerminalOptions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"),
+                                                std::vector<std::string>{"--type", "F", "--pty", link});
+    ASSERT_TRUE(test::wait_for_path(link)) << board->output();
+  }
+  test::RunResult terminal(std::vector<std::string> options, const std::string& input) {
+    std::vector<std::string> all = {"--settings", dir.path(), "--port", link, "terminal"};
+    all.insert(all.end(), options.begin(), options.end());
+    return run_program(built_program("cli/vexacli"), all, input);
+  }
+
+  test::TempDir dir;
+  std::string link = dir.file("board");
+  std::unique_ptr<BackgroundProgram> board;
+};
+
+TEST_F(TerminalOptions, HexViewShowsTheBoardsBytes) {
+  // Enter as CR LF: the board takes CR LF as one line end.
+  const auto result = terminal({"--hex", "--enter", "crlf", "--line", "8N1,rtscts"}, "ti\r");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_NE(result.out.find("open " + link + ":115200,n,8,1,rtscts"), std::string::npos) << result.out;
+  // "ti=" and "Ok\r\n" as hex rows of the received bytes.
+  EXPECT_NE(result.out.find("< 00000000  74 69 3D"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("4F 6B"), std::string::npos) << result.out;  // "Ok"
+}
+
+TEST_F(TerminalOptions, TimeStampsPrefixEveryReceivedLine) {
+  const auto result = terminal({"--timestamps"}, "conf\r");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_TRUE(std::regex_search(result.out, std::regex(R"(\n\[\d\d:\d\d:\d\d\.\d\d\d\] VexaLog F v1404\n)")))
+      << result.out;
+  EXPECT_TRUE(std::regex_search(result.out, std::regex(R"(\n\[\d\d:\d\d:\d\d\.\d\d\d\] Ok\n)"))) << result.out;
+}
+
+TEST_F(TerminalOptions, BadOptionsAreRefusedWithAReasonBeforeThePortOpens) {
+  const std::pair<std::vector<std::string>, const char*> bad[] = {
+      {{"--line"}, "needs a value"},    {{"--line", "9Z1"}, "8N1"},  {{"--enter", "cr lf"}, "crlf"},
+      {{"--backspace=x"}, "bs or del"}, {{"--hex=1"}, "no value"}, {{"--colour"}, "unknown option '--colour'"},
+  };
+  for (const auto& [words, reason] : bad) {
+    const auto result = terminal(words, "");
+    EXPECT_EQ(result.exit_code, 2) << words[0];
+    EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+    EXPECT_EQ(result.out.find("open "), std::string::npos) << result.out;
+  }
+}
+
+TEST_F(TerminalOptions, EveryOptionTogetherStillTalksToTheBoard) {
+  const auto result = terminal({"--line=7E2", "--enter", "lf", "--backspace", "del", "--echo"}, "ti\r");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  // A pty forces 8 bits without parity, so the board still understands; the description says
+  // what was asked for.
+  EXPECT_NE(result.out.find(":115200,e,7,2"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("ti\n"), std::string::npos) << result.out;  // the local echo
+  EXPECT_NE(result.out.find("Ok"), std::string::npos) << result.out;
+}
+
+}  // namespace
+}  // namespace vexa

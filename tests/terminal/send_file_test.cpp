@@ -1,0 +1,179 @@
+// Sending a text file line by line over a pseudo-terminal: the pause between lines, the wait
+// for each line's echo, the wait for the simulated board's "Ok", a silent peer and Stop.
+#include "terminal/send_file.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "link/send_port.h"
+#include "link/serial_link.h"
+#include "platform/pseudo_terminal.h"
+#include "sim/board_server.h"
+#include "support/pty_peer.h"
+#include "support/recording_sinks.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using clock_type = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+struct StopSwitch : JobControl {
+  bool stop_requested() const override { return stop.load(); }
+  std::atomic<bool> stop{false};
+};
+
+struct RecordingStatus : StatusLine {
+  void set_progress(std::string_view text) override {
+    std::lock_guard lock(mutex);
+    progress.emplace_back(text);
+  }
+  void set_status(std::string_view) override {}
+  std::mutex mutex;
+  std::vector<std::string> progress;
+};
+
+// Lines as the peer received them, with the time each was complete.
+struct Arrivals {
+  void add(std::string line) {
+    std::lock_guard lock(mutex);
+    lines.push_back(std::move(line));
+    times.push_back(clock_type::now());
+  }
+  std::mutex mutex;
+  std::vector<std::string> lines;
+  std::vector<clock_type::time_point> times;
+};
+
+class SendFileTest : public ::testing::Test {
+ protected:
+  SendFileTest() : tcp(report, messages), link(report, messages, tcp), sender(report, echo, messages, status) {}
+
+  bool open(const std::string& slave) {
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink(slave, path);
+    link.select(path, "115200");
+    return link.open_link(false);
+  }
+
+  test::TempDir dir;
+  std::string path = dir.file("board");
+  std::string file = dir.write("lines.txt", "one\r\ntwo\nthree\n");
+  test::SharedReport report;
+  test::SharedEcho echo;
+  Messages messages;
+  TcpClient tcp;
+  SerialLink link;
+  RecordingStatus status;
+  StopSwitch control;
+  FileSender sender;
+  LinkSendPort port{link};
+};
+
+// Collects the peer's bytes into lines ended by CR.
+void collect(PseudoTerminal& pty, std::string& partial, Arrivals& arrivals, bool echo_back) {
+  partial += pty.read_for(5);
+  for (std::size_t end; (end = partial.find('\r')) != std::string::npos;) {
+    const std::string line = partial.substr(0, end);
+    partial.erase(0, end + 1);
+    arrivals.add(line);
+    if (echo_back) {
+      // A slow echo: the sender must not go on before it.
+      std::this_thread::sleep_for(30ms);
+      if (!partial.empty() || !pty.read_for(0).empty()) arrivals.add("<early>");
+      pty.write(line + "\r\n");
+    }
+  }
+}
+
+TEST_F(SendFileTest, PausesAfterEachLine) {
+  Arrivals arrivals;
+  std::string partial;
+  test::PtyPeer peer([&](PseudoTerminal& pty) { collect(pty, partial, arrivals, false); });
+  ASSERT_TRUE(open(peer.pty().slave_path()));
+  SendFileOptions options;
+  options.pause_ms = 80;
+  EXPECT_TRUE(sender.send(file, port, options, control));
+  EXPECT_TRUE(report.contains("File sent: 3/3 lines."));
+  std::this_thread::sleep_for(50ms);
+  std::lock_guard lock(arrivals.mutex);
+  ASSERT_EQ(arrivals.lines, (std::vector<std::string>{"one", "two", "three"}));
+  // Lower bounds only: a busy machine makes gaps longer, never shorter.
+  for (std::size_t i = 1; i < arrivals.times.size(); ++i)
+    EXPECT_GE(arrivals.times[i] - arrivals.times[i - 1], 70ms) << i;
+  std::lock_guard status_lock(status.mutex);
+  EXPECT_EQ(status.progress, (std::vector<std::string>{"Sending line 1/3", "Sending line 2/3", "Sending line 3/3", ""}));
+}
+
+TEST_F(SendFileTest, WaitsForEachLinesEchoAndShowsIt) {
+  Arrivals arrivals;
+  std::string partial;
+  test::PtyPeer peer([&](PseudoTerminal& pty) { collect(pty, partial, arrivals, true); });
+  ASSERT_TRUE(open(peer.pty().slave_path()));
+  SendFileOptions options;
+  options.wait = SendWait::echo;
+  EXPECT_TRUE(sender.send(file, port, options, control));
+  std::lock_guard lock(arrivals.mutex);
+  EXPECT_EQ(arrivals.lines, (std::vector<std::string>{"one", "two", "three"}));  // no "<early>"
+  EXPECT_NE(echo.text().find("one\r\ntwo\r\nthree"), std::string::npos) << echo.text();
+}
+
+TEST_F(SendFileTest, WaitsForTheSimulatedBoardsOkAfterEachLine) {
+  sim::BoardKind kind;
+  kind.type = 'S';
+  sim::FaultOptions faults;
+  faults.reply_delay_ms = 60;  // a board that takes its time: the next line must wait for it
+  sim::BoardServer server{sim::BoardConfiguration(kind), faults};
+  ASSERT_EQ(server.start_pty(dir.file("sim")), "");
+  ASSERT_TRUE(open(server.slave_path()));
+  const std::string commands = dir.write("commands.txt", "ti\nm1=first\nm1=second\n");
+  SendFileOptions options;
+  options.wait = SendWait::prompt;
+  options.prompt = "Ok\r\n";
+  options.line_end = "\n";
+  const auto start = clock_type::now();
+  EXPECT_TRUE(sender.send(commands, port, options, control));
+  EXPECT_GE(clock_type::now() - start, 180ms);
+  // The server counts a reply once written: the sender may have read it a moment before.
+  for (int i = 0; i < 200 && server.replies_sent() < 3u; ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(server.replies_sent(), 3u);
+  std::optional<std::string> m1;
+  server.with_board([&](sim::SimulatedBoard& board) { m1 = board.configuration().value("m1"); });
+  EXPECT_EQ(m1.value_or(""), "second");  // both assignments arrived, in order
+  EXPECT_NE(echo.text().find("ti="), std::string::npos);
+  server.stop();
+}
+
+TEST_F(SendFileTest, ASilentPeerStopsTheSendingWithTheLine) {
+  PseudoTerminal pty;
+  ASSERT_TRUE(open(pty.slave_path()));
+  SendFileOptions options;
+  options.wait = SendWait::prompt;
+  options.wait_ms = 100;
+  EXPECT_FALSE(sender.send(file, port, options, control));
+  EXPECT_TRUE(report.contains("Line 1 was not answered in time: sending stopped."));
+  EXPECT_EQ(pty.read_for(50), "one\r");
+}
+
+TEST_F(SendFileTest, StopAndUnreadableFilesEndItWithAReport) {
+  PseudoTerminal pty;
+  ASSERT_TRUE(open(pty.slave_path()));
+  control.stop = true;
+  EXPECT_FALSE(sender.send(file, port, {}, control));
+  EXPECT_TRUE(report.contains("Sending stopped after 0/3 lines."));
+  EXPECT_EQ(pty.read_for(50), "");
+  control.stop = false;
+  EXPECT_FALSE(sender.send(dir.file("none.txt"), port, {}, control));
+  EXPECT_NE(report.lines().back().find("cannot be read"), std::string::npos);
+  EXPECT_NE(report.lines().back().find("none.txt"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vexa
