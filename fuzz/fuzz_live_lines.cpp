@@ -37,8 +37,11 @@ struct Rig {
 };
 
 bool names_input(std::string_view line, std::size_t n) {
-  const std::string plain = "a" + std::to_string(n) + ":";
-  const std::string padded = "a0" + std::to_string(n) + ":";
+  const std::string number = std::to_string(n);
+  std::string plain = "a";
+  plain.append(number).push_back(':');
+  std::string padded = "a0";
+  padded.append(number).push_back(':');
   return line.find(plain) != std::string_view::npos || (n < 10 && line.find(padded) != std::string_view::npos);
 }
 
