@@ -8,6 +8,7 @@
 #include "app/text_format.h"
 #include "link/debug_commands.h"
 #include "link/serial_link.h"
+#include "platform/installed_data.h"
 #include "platform/serial_tty.h"
 #include "terminal/getting_started.h"
 
@@ -34,7 +35,7 @@ Session::Session(TerminalView& view, const SessionOptions& options, SessionEvent
   log_->apply_log_mode();
   configuration_ = std::make_unique<Configuration>(values_.language);
   InputTypeFileProblems type_problems;
-  load_input_types(input_types_, working_directory_ + "/" + kInputTypeFileName, values_.language, log_.get(),
+  load_input_types(input_types_, data_file_path(working_directory_, kInputTypeFileName), values_.language, log_.get(),
                    &type_problems);
   type_defaults_ = std::make_unique<TableInputTypeDefaults>(input_types_);
   configuration_->set_input_type_defaults(type_defaults_.get());

@@ -1,10 +1,11 @@
 // Assignment lines against a copy of the English parameter table: the cut into assignments
 // and the stores keep the key and text limits, the table's shape and the records past 998.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <set>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,23 +67,42 @@ void check_split(std::string_view line, const std::vector<vexa::Assignment>& ass
   }
 }
 
-std::size_t duplicate_keys(const vexa::ParameterTable& table) {
-  std::set<std::string> seen;
-  std::size_t duplicates = 0;
-  for (std::size_t i = 0; i < vexa::kConfigurationRecords; ++i) {
-    if (table[i].key.empty()) continue;
-    if (!seen.insert(table[i].key).second) ++duplicates;
+// The rows of the English table by key (first row of each key), built once: a lookup here and
+// in the few rows an input filled stands in for scanning the whole table per assignment.
+struct Original {
+  Original() : table(vexa::language_table('e')) {
+    for (std::size_t i = 0; i < vexa::kConfigurationRecords; ++i)
+      if (!table[i].key.empty()) rows.emplace(table[i].key, i);
   }
-  return duplicates;
+  const vexa::ParameterTable& table;
+  std::unordered_map<std::string, std::size_t> rows;
+};
+
+using Rows = std::unordered_map<std::string, std::size_t>;
+
+// Where key is in the table now: its own row, or the free row this input filled with it.
+std::optional<std::size_t> row_of(const Original& original, const Rows& filled, const std::string& key) {
+  if (const auto it = original.rows.find(key); it != original.rows.end()) return it->second;
+  if (const auto it = filled.find(key); it != filled.end()) return it->second;
+  return std::nullopt;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const vexa::ParameterTable& original = vexa::language_table('e');
-  vexa::ParameterTable table = original;
-  const std::size_t original_duplicates = duplicate_keys(table);
+  static const Original original;
+  // One working table for every input: the rows an input touched go back afterwards, and every
+  // other row must still equal the original, which is what a fresh copy would show.
+  static vexa::ParameterTable table = original.table;
+  std::vector<std::size_t> touched;  // rows of stored keys, each once
+  Rows filled;                       // free rows that took a new key
+  std::size_t next_free = original.table.size();  // the first free row, where a new key goes
+  for (std::size_t i = 0; i < vexa::kConfigurationRecords; ++i)
+    if (original.table[i].key.empty()) {
+      next_free = i;
+      break;
+    }
 
   LongTitles titles;
   KeyChecker listener;
@@ -108,14 +128,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::size_t found = 0;
     std::map<std::pair<std::string, vexa::AssignmentField>, std::string> last;
     for (const vexa::Assignment& a : assignments) {
-      if (vexa::find_record(table, a.key)) ++found;
+      std::optional<std::size_t> row = row_of(original, filled, a.key);
+      if (!row && next_free < vexa::kConfigurationRecords && table[next_free].key == a.key) {
+        // A new key goes to the first free row, and the free rows fill in order.
+        row = next_free;
+        filled.emplace(a.key, next_free);
+        ++next_free;
+      }
+      if (row) {
+        ++found;
+        if (std::find(touched.begin(), touched.end(), *row) == touched.end()) touched.push_back(*row);
+      }
       last[{a.key, a.field}] = a.text;
       if (const std::optional<long> n = vexa::analog_input_number(a.key); n && *n < 256)
         check(presence.is_present(*n));
     }
     check(found == stored);
     for (const auto& [which, text] : last) {
-      const std::optional<std::size_t> index = vexa::find_record(table, which.first);
+      const std::optional<std::size_t> index = row_of(original, filled, which.first);
       if (!index) continue;
       const vexa::ParameterRecord& record = table[*index];
       const std::string cut = text.substr(0, vexa::kParameterTextChars);
@@ -128,22 +158,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     pos += next + 1;
   }
 
-  check(table.size() == original.size());
+  check(table.size() == original.table.size());
+  std::vector<bool> is_touched(table.size(), false);
+  for (const std::size_t i : touched) is_touched[i] = true;
   for (std::size_t i = 0; i < table.size(); ++i) {
+    if (!is_touched[i]) {
+      check(table[i] == original.table[i]);
+      continue;
+    }
     const vexa::ParameterRecord& record = table[i];
+    check(i < vexa::kConfigurationRecords);
     check(record.key.size() <= vexa::kParameterKeyChars);
     check(record.value.size() <= vexa::kParameterTextChars);
     check(record.name.size() <= vexa::kParameterTextChars);
     check(record.type.size() <= vexa::kParameterTextChars);
-    if (i >= vexa::kConfigurationRecords) check(record == original[i]);
     // Defined rows keep their key and flags; only values, names and types change.
-    if (!original[i].key.empty()) {
-      check(record.key == original[i].key);
-      check(record.statistic == original[i].statistic);
-      check(record.min_version_e == original[i].min_version_e);
+    if (!original.table[i].key.empty()) {
+      check(record.key == original.table[i].key);
+      check(record.statistic == original.table[i].statistic);
+      check(record.min_version_e == original.table[i].min_version_e);
+    } else {
+      // A new key fills one row and is no key the table had.
+      check(!record.key.empty() && !original.rows.count(record.key));
+      const auto it = filled.find(record.key);
+      check(it != filled.end() && it->second == i);
     }
   }
-  check(duplicate_keys(table) == original_duplicates);
   check(total_stored == listener.calls);
+  for (const std::size_t i : touched) table[i] = original.table[i];
   return 0;
 }

@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev ccache pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev xvfb xauth
-  lrzsz srecord
+  lrzsz srecord lintian
   binutils-arm-none-eabi libunicorn-dev bossa-cli
 )
 missing=()

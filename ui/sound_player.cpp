@@ -8,6 +8,8 @@
 #include <QSoundEffect>
 #include <QThread>
 
+#include "platform/installed_data.h"
+
 // The built-in "error.wav" lives in a static library: its resources are registered by hand.
 static void register_sound_resources() { Q_INIT_RESOURCE(sounds); }
 
@@ -30,7 +32,8 @@ SoundPlayer::~SoundPlayer() {
 }
 
 QUrl SoundPlayer::error_sound_source(const QString& current_dir, const QString& program_dir) {
-  for (const QString& dir : {current_dir, program_dir}) {
+  const QString installed = QString::fromStdString(installed_data_dir());
+  for (const QString& dir : {current_dir, program_dir, installed}) {
     if (dir.isEmpty()) continue;
     const QFileInfo file(QDir(dir).filePath(kErrorSound));
     if (file.isFile()) return QUrl::fromLocalFile(file.absoluteFilePath());

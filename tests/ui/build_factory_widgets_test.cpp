@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -21,6 +22,7 @@
 #include "config/configuration.h"
 #include "factory/factory_test.h"
 #include "link/link_session.h"
+#include "platform/installed_data.h"
 #include "sim/board_server.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
@@ -129,9 +131,11 @@ TEST(CompileTabWidgetTest, TypingRunningAndTheOutputPane) {
 TEST(SoundPlayerTest, ErrorSoundIsFoundBesideTheProgramOrBuiltIn) {
   app();
   test::TempDir here, program;
+  // Neither folder has one: the installed copy where the package is installed, else the built-in.
+  const QFileInfo installed(QString::fromStdString(installed_data_dir() + "/error.wav"));
   EXPECT_EQ(ui::SoundPlayer::error_sound_source(QString::fromStdString(here.path()),
                                                 QString::fromStdString(program.path())),
-            QUrl("qrc:/sounds/error.wav"));
+            installed.isFile() ? QUrl::fromLocalFile(installed.absoluteFilePath()) : QUrl("qrc:/sounds/error.wav"));
   program.write("error.wav", "RIFF");
   EXPECT_EQ(ui::SoundPlayer::error_sound_source(QString::fromStdString(here.path()),
                                                 QString::fromStdString(program.path())),

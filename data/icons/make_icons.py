@@ -1,0 +1,69 @@
+#!/usr/bin/env python3
+"""Draws the VexaTerm icon (a logger board with a terminal prompt) as PNGs in the hicolor sizes:
+    make_icons.py OUTPUT_DIR   -> OUTPUT_DIR/<n>x<n>/apps/vexaterm.png
+Standard library only; the PNG writer is the one the board pictures use."""
+import os
+import sys
+
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pictures"))
+from make_pictures import write_png  # noqa: E402
+
+SIZES = (16, 24, 32, 48, 64, 128, 256)
+BACK = (255, 255, 255)
+BOARD = (20, 90, 60)
+EDGE = (10, 50, 35)
+PIN = (210, 170, 60)
+SCREEN = (25, 30, 40)
+PROMPT = (120, 230, 120)
+
+
+class Icon:
+    def __init__(self, n):
+        self.width = self.height = n
+        self.pixels = [[BACK] * n for _ in range(n)]
+
+    def box(self, x0, y0, x1, y1, colour, radius=0.0):
+        """Fills the box of unit coordinates (0..1), with rounded corners."""
+        n = self.width
+        for y in range(n):
+            for x in range(n):
+                u, v = (x + 0.5) / n, (y + 0.5) / n
+                if not (x0 <= u <= x1 and y0 <= v <= y1):
+                    continue
+                cx = min(max(u, x0 + radius), x1 - radius)
+                cy = min(max(v, y0 + radius), y1 - radius)
+                if (u - cx) ** 2 + (v - cy) ** 2 <= radius ** 2:
+                    self.pixels[y][x] = colour
+
+
+def draw(n):
+    icon = Icon(n)
+    # Pins along both long edges of the board.
+    for i in range(6):
+        x = 0.17 + i * 0.13
+        icon.box(x, 0.04, x + 0.06, 0.16, PIN)
+        icon.box(x, 0.84, x + 0.06, 0.96, PIN)
+    icon.box(0.04, 0.12, 0.96, 0.88, EDGE, 0.1)
+    icon.box(0.07, 0.15, 0.93, 0.85, BOARD, 0.08)
+    # The terminal window with its prompt '>_'.
+    icon.box(0.18, 0.27, 0.82, 0.73, SCREEN, 0.04)
+    w = max(0.06, 1.5 / n)
+    for k in range(8):  # the '>' as two strokes of small squares
+        t = k / 7
+        icon.box(0.26 + 0.12 * t, 0.36 + 0.14 * t, 0.26 + 0.12 * t + w, 0.36 + 0.14 * t + w, PROMPT)
+        icon.box(0.26 + 0.12 * t, 0.64 - 0.14 * t - w, 0.26 + 0.12 * t + w, 0.64 - 0.14 * t, PROMPT)
+    icon.box(0.46, 0.58, 0.70, 0.58 + w, PROMPT)
+    return icon
+
+
+def main():
+    out = sys.argv[1] if len(sys.argv) > 1 else "icons"
+    for n in SIZES:
+        folder = os.path.join(out, "%dx%d" % (n, n), "apps")
+        os.makedirs(folder, exist_ok=True)
+        write_png(os.path.join(folder, "vexaterm.png"), draw(n), True)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,85 @@
+// Replies of the SAM-BA boot monitor as a byte stream (with silences and a closed port among
+// them): the prompt wait keeps its buffer limit and drops line ends, a command never goes out
+// longer than its buffer, the byte hunt answers what came, and every wait ends.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "app/messages.h"
+#include "download/samba_wire.h"
+#include "fuzz/fuzz_support.h"
+#include "terminal/report_sink.h"
+
+using vexa::fuzz::check;
+
+namespace {
+
+constexpr unsigned char kSilence = 0xF0;  // in the script: nothing came in time
+constexpr unsigned char kClosed = 0xF1;   // the port went away
+
+class ScriptedPort final : public vexa::SambaPort {
+ public:
+  explicit ScriptedPort(std::string_view script) : script_(script) {}
+  bool write(std::string_view bytes) override {
+    check(bytes.size() <= vexa::kCommandChars);
+    ++writes;
+    return true;
+  }
+  int read_byte(int) override {
+    ++reads;
+    if (script_.empty()) return -1;
+    const auto c = static_cast<unsigned char>(script_[0]);
+    script_.remove_prefix(1);
+    if (c == kSilence) return -1;
+    if (c == kClosed) return -2;
+    return c;
+  }
+  long set_speed(long speed) override { return std::exchange(speed_, speed); }
+  long speed() const override { return speed_; }
+  std::size_t reads = 0, writes = 0;
+
+ private:
+  std::string_view script_;
+  long speed_ = 115200;
+};
+
+class Lines final : public vexa::ReportSink, public vexa::CharSink {
+ public:
+  void print_line(std::string_view) override { ++lines; }
+  void put_char(unsigned char) override {}
+  void flush() override {}
+  std::size_t lines = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const vexa::Messages messages;
+  vexa::fuzz::Bytes bytes(data, size);
+  const unsigned char choice = bytes.take();
+  const std::string_view script = bytes.rest();
+  ScriptedPort port(script);
+  Lines lines;
+  int sleeps = 0;
+  vexa::SambaWire wire(port, lines, messages, [&](int) { ++sleeps; }, (choice & 1) != 0, &lines);
+
+  std::string reply;
+  for (int round = 0; round < 4 && port.reads <= script.size(); ++round) {
+    const std::size_t before = port.reads;
+    const bool prompt = wire.wait_for_prompt(&reply, vexa::kStatusReplyChars, vexa::kCommandWaits, true);
+    check(reply.size() < vexa::kStatusReplyChars);
+    check(reply.find_first_of("\r\n>") == std::string::npos);
+    // Each wait reads what is there and then at most its budget of waits more.
+    if (!prompt) check(port.reads - before <= script.size() + 2 * vexa::kCommandWaits + 2);
+    vexa::status_reply_ready(reply);
+  }
+  const int hunted = wire.hunt(choice, 5);
+  check(hunted >= 0 && hunted <= 0xFF);
+  wire.monitor_command(std::string(300, 'w'));
+  const std::size_t writes = port.writes;
+  wire.wait_flash_ready();
+  check(port.writes - writes <= vexa::kReadyPolls);
+  check(port.reads <= script.size() + 30 * (2 * vexa::kCommandWaits + 2) + 5);
+  return 0;
+}
