@@ -48,4 +48,8 @@ struct AppliedLine {
 };
 std::optional<AppliedLine> read_line_settings(int fd);
 
+// The termios code of a speed that has one of its own (B9600 for 9600); false for the others,
+// which only the arbitrary-speed interface sets.
+bool standard_speed_code(long speed, unsigned& code);
+
 }  // namespace vexa
