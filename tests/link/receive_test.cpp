@@ -45,6 +45,9 @@ class ScriptedBoard {
 
 class Receiving : public test::LinkOverPty {
  protected:
+  // The receive thread stops before the consumer below goes: it may still be handing it a line.
+  ~Receiving() override { session.stop(); }
+
   void connect(PseudoTerminal& pty) {
     session.consumers().attach(ConsumerSlot::configuration, &config_lines);
     LinkOverPty::connect(pty);
