@@ -46,7 +46,6 @@ if [[ ${VEXA_SKIP_SANITIZERS:-0} != 1 ]]; then
   # The firmware download's end-to-end cases stop ThreadSanitizer itself (an internal CHECK in
   # pthread_join of the receive thread, then hangs); they run in the other two builds.
   sanitized out/tsan thread 'EndToEnd\.'
-
 fi
 
 echo "== building"
