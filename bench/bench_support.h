@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +20,21 @@
 extern char** environ;
 
 namespace vexa::bench {
+
+// Logged measurement lines ("12:MM:SS,n,n,n.nnn" CR LF) until the text holds at least bytes;
+// lines (when given) gets their count.
+inline std::string measurement_lines(std::size_t bytes, std::uint64_t* lines = nullptr) {
+  std::string text;
+  std::uint64_t count = 0;
+  for (int i = 0; text.size() < bytes; ++i, ++count) {
+    char line[96];
+    std::snprintf(line, sizeof line, "12:%02d:%02d,%d,%d,%d.%03d\r\n", i / 60 % 60, i % 60, i % 4096, i % 777, i % 100,
+                  i % 1000);
+    text += line;
+  }
+  if (lines) *lines = count;
+  return text;
+}
 
 // Processor seconds this process has used, user and system.
 inline double cpu_seconds() {

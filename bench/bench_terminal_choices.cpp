@@ -14,6 +14,7 @@
 
 #include "app/messages.h"
 #include "link/link_session.h"
+#include "bench_support.h"
 #include "platform/pseudo_terminal.h"
 #include "terminal/display_filter.h"
 #include "terminal/terminal.h"
@@ -55,14 +56,8 @@ int main() {
   using namespace vexa;
   const char* size_env = std::getenv("VEXA_BENCH_MB");
   const int megabytes = size_env && std::atoi(size_env) > 0 ? std::atoi(size_env) : 5;
-  std::string block;
   std::uint64_t lines_per_block = 0;
-  for (int i = 0; block.size() < (1 << 20); ++i, ++lines_per_block) {
-    char line[96];
-    std::snprintf(line, sizeof line, "12:%02d:%02d,%d,%d,%d.%03d\r\n", i / 60 % 60, i % 60, i % 4096, i % 777, i % 100,
-                  i % 1000);
-    block += line;
-  }
+  const std::string block = bench::measurement_lines(1 << 20, &lines_per_block);
   PseudoTerminal pty;
   const std::string link = "/tmp/vexa-bench-choices-" + std::to_string(::getpid());
   std::filesystem::remove(link);

@@ -58,13 +58,7 @@ int main(int argc, char** argv) {
   }
   for (int i = 0; i < 20; ++i) app.processEvents(QEventLoop::AllEvents, 5);
 
-  std::string block;
-  for (int i = 0; block.size() < (5 << 20); ++i) {
-    char line[96];
-    std::snprintf(line, sizeof line, "12:%02d:%02d,%d,%d,%d.%03d\r\n", i / 60 % 60, i % 60, i % 4096, i % 777, i % 100,
-                  i % 1000);
-    block += line;
-  }
+  const std::string block = bench::measurement_lines(5 << 20);
   const int seconds = 6;
   std::atomic<bool> stop{false};
   std::mutex write_mutex;  // whole lines: the stream and the burst never cut into each other

@@ -24,14 +24,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const char* size_env = std::getenv("VEXA_BENCH_UI_MB");  // a longer run for profiling
   const int megabytes = size_env && std::atoi(size_env) > 0 ? std::atoi(size_env) : 5;
-  std::string block;
   std::uint64_t lines_per_block = 0;
-  for (int i = 0; block.size() < (1 << 20); ++i, ++lines_per_block) {
-    char line[96];
-    std::snprintf(line, sizeof line, "12:%02d:%02d,%d,%d,%d.%03d\r\n", i / 60 % 60, i % 60, i % 4096, i % 777, i % 100,
-                  i % 1000);
-    block += line;
-  }
+  const std::string block = bench::measurement_lines(1 << 20, &lines_per_block);
   PseudoTerminal pty;
   const std::string tag = std::to_string(::getpid());
   const std::string link = "/tmp/vexa-bench-ui-" + tag;
