@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and runs every test: once under AddressSanitizer with
 # UndefinedBehaviorSanitizer (the desktop program included), once under ThreadSanitizer (the
 # core, simulator and headless program: Qt is not built for it), then the normal build (its
-# CTest summary ends the output). Any failure or sanitizer report fails the run.
+# CTest summary ends the output); between them each fuzz target runs for a few seconds. Any
+# failure or sanitizer report fails the run.
 set -uo pipefail
 cd "$(dirname "$0")"
 root=$PWD
@@ -46,6 +47,12 @@ if [[ ${VEXA_SKIP_SANITIZERS:-0} != 1 ]]; then
   # The firmware download's end-to-end cases stop ThreadSanitizer itself (an internal CHECK in
   # pthread_join of the receive thread, then hangs); they run in the other two builds.
   sanitized out/tsan thread 'EndToEnd\.'
+fi
+
+if [[ ${VEXA_SKIP_FUZZ:-0} != 1 ]]; then
+  # Each fuzz target briefly past its seed corpus (the corpora themselves replay in every build).
+  echo "== fuzzing (${VEXA_FUZZ_SECONDS:=5} s a target)"
+  FUZZ_SEED=1 fuzz/run.sh "$VEXA_FUZZ_SECONDS" || status=1
 fi
 
 echo "== building"

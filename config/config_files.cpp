@@ -1,14 +1,20 @@
 #include "config/config_files.h"
 
+#include "config/key_rows.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <ctime>
+#include <string>
+#include <vector>
 
 #include "app/messages.h"
 #include "app/text_format.h"
 #include "config/board_identity.h"
 #include "config/config_file_format.h"
 #include "config/configuration.h"
+#include "config/key_rows.h"
 #include "config/number_normalize.h"
 #include "config/parse_assignments.h"
 #include "platform/atomic_file.h"
@@ -104,9 +110,12 @@ bool ConfigFiles::save_configuration(FileChooser& chooser) {
   if (!chosen) return false;
   const std::string path = save_path(chosen_path(*chosen));
   const BoardIdentityData board = identity_.current();
-  const std::string text = configuration_file_text(configuration_.snapshot(),
-                                                   configuration_.language_table(), board.line,
-                                                   board.type_letter, clock_.local_now());
+  const std::tm now = clock_.local_now();
+  // Written from the table in place: the text is all that leaves the lock.
+  const std::string text = configuration_.read([&](const ParameterTable& table) {
+    return configuration_file_text(table, configuration_.language_table(), board.line,
+                                   board.type_letter, now);
+  });
   if (const int error = write_file_atomically_error(path, text)) {
     print_failure(path, error);
     return false;
@@ -146,36 +155,42 @@ bool ConfigFiles::compare_configuration(FileChooser& chooser, int* errors) {
   ParameterTable scratch = make_scratch_table();
   for_each_file_piece(text, [&scratch](std::string_view piece) { parse_assignments(scratch, piece); });
 
-  const ParameterTable table = configuration_.snapshot();
   const std::string file_word = messages_.message("McCoF");
   const std::string conf_word = messages_.message("McCoC");
-  int count = 0;
-  for (const ParameterRecord& record : table) {
-    if (!record.has_value || is_statistic(record)) continue;
-    std::optional<std::size_t> in_file = find_record(scratch, record.key);
-    if (in_file && scratch[*in_file].has_value) {
-      const ParameterRecord& other = scratch[*in_file];
-      if (normalize_numbers(other.value) != normalize_numbers(record.value)) {
-        ++count;
-        report_.print_line(format_text("%s: %s=%s %s: %s=%s", file_word.c_str(), other.key.c_str(),
-                                       other.value.c_str(), conf_word.c_str(), record.key.c_str(),
-                                       record.value.c_str()));
+  const std::string missing_in_file = messages_.message("McCoMiF");
+  const std::string missing_in_table = messages_.message("McCoMiC");
+  const KeyRows file_rows(scratch);
+  // The differences are found on the table in place and printed once its lock is released.
+  const std::vector<std::string> differences = configuration_.read([&](const ParameterTable& table) {
+    std::vector<std::string> lines;
+    const KeyRows table_rows(table);
+    for (const ParameterRecord& record : table) {
+      if (!record.has_value || is_statistic(record)) continue;
+      std::optional<std::size_t> in_file = file_rows.find(record.key);
+      if (in_file && scratch[*in_file].has_value) {
+        const ParameterRecord& other = scratch[*in_file];
+        if (normalize_numbers(other.value) != normalize_numbers(record.value)) {
+          lines.push_back(format_text("%s: %s=%s %s: %s=%s", file_word.c_str(), other.key.c_str(),
+                                      other.value.c_str(), conf_word.c_str(), record.key.c_str(),
+                                      record.value.c_str()));
+        }
+      } else {
+        lines.push_back(format_text("%s: %s=%s", missing_in_file.c_str(), record.key.c_str(),
+                                    record.value.c_str()));
       }
-    } else {
-      ++count;
-      report_.print_line(format_text("%s: %s=%s", messages_.message("McCoMiF").c_str(),
-                                     record.key.c_str(), record.value.c_str()));
     }
-  }
-  for (const ParameterRecord& other : scratch) {
-    if (!other.has_value) continue;
-    std::optional<std::size_t> in_table = find_record(table, other.key);
-    if (!in_table || !table[*in_table].has_value) {
-      ++count;
-      report_.print_line(format_text("%s: %s=%s", messages_.message("McCoMiC").c_str(),
-                                     other.key.c_str(), other.value.c_str()));
+    for (const ParameterRecord& other : scratch) {
+      if (!other.has_value) continue;
+      std::optional<std::size_t> in_table = table_rows.find(other.key);
+      if (!in_table || !table[*in_table].has_value) {
+        lines.push_back(format_text("%s: %s=%s", missing_in_table.c_str(), other.key.c_str(),
+                                    other.value.c_str()));
+      }
     }
-  }
+    return lines;
+  });
+  for (const std::string& line : differences) report_.print_line(line);
+  const int count = static_cast<int>(differences.size());
   report_.print_line(format_message(messages_.message("McCoEr"), {file_name_part(path), count}));
   if (errors) *errors = count;
   return true;

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include "config/config_files.h"
 #include "config/configuration.h"
 #include "config/file_chooser.h"
+#include "config/key_rows.h"
 #include "config/parameter_table.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/atomic_file.h"
@@ -60,13 +60,29 @@ void check_shape(const vexa::ParameterTable& table) {
   }
 }
 
-// Rows by key for the first 998 records (first row of each key): one pass instead of a scan
-// of the table per key.
-std::unordered_map<std::string, std::size_t> rows_by_key(const vexa::ParameterTable& table) {
-  std::unordered_map<std::string, std::size_t> rows;
-  for (std::size_t i = 0; i < std::min(table.size(), vexa::kConfigurationRecords); ++i)
-    if (!table[i].key.empty()) rows.emplace(table[i].key, i);
-  return rows;
+// What was loaded from the file and what came back from saving it: the same values, analog
+// names and types, and no value that was not loaded.
+void check_round_trip(const vexa::ParameterTable& loaded, const vexa::ParameterTable& again) {
+  const vexa::KeyRows again_rows(again);
+  const vexa::KeyRows loaded_rows(loaded);
+  for (const vexa::ParameterRecord& record : loaded) {
+    if (record.key.empty()) continue;
+    const std::optional<std::size_t> found = again_rows.find(record.key);
+    const bool saved_value = record.has_value && !vexa::is_statistic(record);
+    if (!found) {
+      check(!saved_value);
+      if (is_analog_key(record.key)) check(record.name.empty() && record.type.empty());
+      continue;
+    }
+    const vexa::ParameterRecord& other = again[*found];
+    if (saved_value) check(other.has_value && other.value == record.value);
+    if (is_analog_key(record.key)) check(other.name == record.name && other.type == record.type);
+  }
+  for (const vexa::ParameterRecord& other : again) {
+    if (!other.has_value) continue;
+    const std::optional<std::size_t> found = loaded_rows.find(other.key);
+    check(found && loaded[*found].has_value && loaded[*found].value == other.value);
+  }
 }
 
 }  // namespace
@@ -79,14 +95,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(vexa::write_file_atomically(first_path,
                                     std::string(reinterpret_cast<const char*>(data), size)));
 
-  Rig first;
+  // One rig each for all inputs: a load starts from a reset table, so nothing of the previous
+  // input survives it, and building the tables anew per input would be most of the run time.
+  static Rig first;
   vexa::GivenPathChooser open_first(first_path);
   check(first.files.load_configuration(open_first));
-  const vexa::ParameterTable loaded = first.config.snapshot();
-  check_shape(loaded);
-
-  bool full = true;
-  for (const vexa::ParameterRecord& record : loaded) full = full && !record.key.empty();
+  // The tables are read in place: a copy of 998 records per look would be most of the run time.
+  const bool full = first.config.read([](const vexa::ParameterTable& loaded) {
+    check_shape(loaded);
+    return std::all_of(loaded.begin(), loaded.end(),
+                       [](const vexa::ParameterRecord& record) { return !record.key.empty(); });
+  });
   int errors = -1;
   if (first.config.has_any_value()) {
     check(first.files.compare_configuration(open_first, &errors));
@@ -99,30 +118,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(!first.config.has_any_value());
     return 0;
   }
-  Rig second;
+  static Rig second;
   vexa::GivenPathChooser open_saved(saved_path);
   check(second.files.load_configuration(open_saved));
-  const vexa::ParameterTable again = second.config.snapshot();
-  check_shape(again);
-  const auto again_rows = rows_by_key(again);
-  const auto loaded_rows = rows_by_key(loaded);
-  for (const vexa::ParameterRecord& record : loaded) {
-    if (record.key.empty()) continue;
-    const auto found = again_rows.find(record.key);
-    const bool saved_value = record.has_value && !vexa::is_statistic(record);
-    if (found == again_rows.end()) {
-      check(!saved_value);
-      if (is_analog_key(record.key)) check(record.name.empty() && record.type.empty());
-      continue;
-    }
-    const vexa::ParameterRecord& other = again[found->second];
-    if (saved_value) check(other.has_value && other.value == record.value);
-    if (is_analog_key(record.key)) check(other.name == record.name && other.type == record.type);
-  }
-  for (const vexa::ParameterRecord& other : again) {
-    if (!other.has_value) continue;
-    const auto found = loaded_rows.find(other.key);
-    check(found != loaded_rows.end() && loaded[found->second].has_value && loaded[found->second].value == other.value);
-  }
+  first.config.read([&](const vexa::ParameterTable& loaded) {
+    second.config.read([&](const vexa::ParameterTable& again) {
+      check_shape(again);
+      check_round_trip(loaded, again);
+    });
+  });
   return 0;
 }
