@@ -66,19 +66,20 @@ Session::Session(TerminalView& view, const SessionOptions& options, SessionEvent
   if (std::string log_problem = log_->open_failure(*messages_); !log_problem.empty())
     start_problems_.push_back(std::move(log_problem));
   // Received bytes pass the display filter: as they are unless hex view or time stamps are on.
-  display_ = std::make_unique<DisplayFilter>(*terminal_, [this] { terminal_->clear(); });
-  link_ = std::make_unique<LinkSession>(*terminal_, *display_, *messages_, log_.get());
+  // Report lines go through it too (reports()), so that a switch of the view keeps them.
+  display_ = std::make_unique<DisplayFilter>(*terminal_);
+  link_ = std::make_unique<LinkSession>(*display_, *display_, *messages_, log_.get());
   link_->port().set_observer(this);
-  jobs_ = std::make_unique<BoardJobs>(*terminal_, *messages_);
-  clock_check_ = std::make_unique<BoardClockCheck>(*terminal_, line_feed_);
-  exchange_ = std::make_unique<ConfigExchange>(*configuration_, *board_, *link_, *terminal_, clock_check_.get());
+  jobs_ = std::make_unique<BoardJobs>(*display_, *messages_);
+  clock_check_ = std::make_unique<BoardClockCheck>(*display_, line_feed_);
+  exchange_ = std::make_unique<ConfigExchange>(*configuration_, *board_, *link_, *display_, clock_check_.get());
   link_->consumers().attach(ConsumerSlot::configuration, exchange_.get());
   configuration_->set_rebuild_requester(this);
   grid_ = std::make_unique<ConfigGrid>(*configuration_, this);
-  files_ = std::make_unique<ConfigFiles>(*configuration_, *board_, *terminal_, *messages_, clock_, this,
+  files_ = std::make_unique<ConfigFiles>(*configuration_, *board_, *display_, *messages_, clock_, this,
                                          PathCase::keep);
   modem_port_ = std::make_unique<ModemPort>(link_->port());
-  dialer_ = std::make_unique<ModemDialer>(*modem_port_, *modem_port_, *modem_port_, link_->tcp(), *this, *terminal_,
+  dialer_ = std::make_unique<ModemDialer>(*modem_port_, *modem_port_, *modem_port_, link_->tcp(), *this, *display_,
                                           *messages_);
   const std::string book_directory = options.program_directory.empty()
                                          ? program_directory(running_program_path(options.argv0))
@@ -106,7 +107,7 @@ void Session::start() {
   if (started_) return;
   started_ = true;
   show_getting_started(*terminal_, identity_.is_family_product(), messages_->language());
-  for (const std::string& line : start_problems_) terminal_->print_line(line);
+  for (const std::string& line : start_problems_) display_->print_line(line);
   link_->start();
   const std::string speed = default_speed_text(values_.speed_text, board_->type_letter());
   const std::string name = values_.link_name.empty() ? "COM1" : values_.link_name;
@@ -116,7 +117,7 @@ void Session::start() {
   form.set_entries(cmd::kPortSelector, port_list());
   form.set_text(cmd::kPortSelector, name);
   form.set_text(cmd::kSpeedSelector, speed);
-  terminal_->print_line("");
+  display_->print_line("");
   phone_book_->load_phone_book();
   last_second_ = clock_.epoch_now();
 }
@@ -199,7 +200,7 @@ void Session::report_unavailable(int id) {
   if (id == cmd::kInfo1 || id == cmd::kInfo2) return;  // information lines, no action
   const MenuEntry* entry = find_entry(menus_, id);
   const std::string what = entry ? entry->text : messages_->message("VtThisCommand");
-  terminal_->print_line(format_message(messages_->message("VtNotAvailable"), {what}));
+  display_->print_line(format_message(messages_->message("VtNotAvailable"), {what}));
 }
 
 void Session::run_job(const char* job_key, const std::function<void()>& body) {
@@ -223,7 +224,7 @@ void Session::add_session_commands() {
     commands_.add(id, [this](const CommandCall& call) {
       log_->set_mode(call.id - cmd::kLogNone);
       log_->apply_log_mode();
-      if (std::string problem = log_->open_failure(*messages_); !problem.empty()) terminal_->print_line(problem);
+      if (std::string problem = log_->open_failure(*messages_); !problem.empty()) display_->print_line(problem);
     });
   }
   commands_.add(cmd::kLogErase, [this](const CommandCall&) { log_->erase(); });
@@ -236,7 +237,7 @@ void Session::add_session_commands() {
   commands_.add(cmd::kLineFeed, [this](const CommandCall&) { line_feed_.store(!line_feed_.load()); });
   for (int id : {cmd::kStatusProgress, cmd::kStatusText})
     commands_.add(id, [this](const CommandCall&) { apply_status_fields(); });
-  commands_.add(cmd::kInterns, [this](const CommandCall&) { terminal_->print_line(interns_text(terminal_->counters())); });
+  commands_.add(cmd::kInterns, [this](const CommandCall&) { display_->print_line(interns_text(terminal_->counters())); });
 }
 
 void Session::add_link_commands() {
@@ -302,12 +303,12 @@ void Session::add_debug_commands() {
   commands_.add(cmd::kSamba, [this](const CommandCall&) {
     const bool on = !link_->flags().samba_mode.load();
     link_->flags().samba_mode.store(on);
-    terminal_->print_line(on ? "Rssamba=1" : "Rssamba=0");
+    display_->print_line(on ? "Rssamba=1" : "Rssamba=0");
   });
   commands_.add(cmd::kSambaInit, [this](const CommandCall&) {
-    start_job("VtJobSambaInit", [this](const JobControl&) { samba_auto_baud(link_->port(), *terminal_); });
+    start_job("VtJobSambaInit", [this](const JobControl&) { samba_auto_baud(link_->port(), *display_); });
   });
-  commands_.add(cmd::kOpenCom, [this](const CommandCall&) { probe_devices(*terminal_); });
+  commands_.add(cmd::kOpenCom, [this](const CommandCall&) { probe_devices(*display_); });
 }
 
 FileChooser& Session::configuration_file_chooser() {
@@ -351,7 +352,7 @@ void Session::apply_speed_from_form() {
   const bool open = link_->port().serial_open();
   if (open && speed != link_->port().speed() && !serial_speed_supported(speed)) {
     // The port stays open at the speed it has; the selector shows that speed again.
-    terminal_->print_line(format_message(messages_->message("VtSpeedRefused"), {text}));
+    display_->print_line(format_message(messages_->message("VtSpeedRefused"), {text}));
     form_->form().set_text(cmd::kSpeedSelector, std::to_string(link_->port().speed()));
     return;
   }
@@ -406,7 +407,7 @@ void Session::set_progress(std::string_view text) {
 }
 
 void Session::set_status(std::string_view text) {
-  terminal_->print_line(text);
+  display_->print_line(text);
   {
     std::lock_guard lock(status_mutex_);
     pending_status_ = std::string(text);

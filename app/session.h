@@ -190,6 +190,9 @@ class Session final : public RebuildRequester,
   Configuration& configuration() { return *configuration_; }
   BoardIdentity& board() { return *board_; }
   Terminal& terminal() { return *terminal_; }
+  // Where the program's own lines go: the terminal, through the display filter so that a
+  // switch of the view keeps them.
+  ReportSink& reports() { return *display_; }
   // The terminal's own choices and the filter the received bytes pass on their way to it.
   TerminalChoices& terminal_choices() { return *terminal_choices_; }
   DisplayFilter& display() { return *display_; }

@@ -7,7 +7,7 @@
 namespace vexa {
 
 void Session::build_terminal_choices() {
-  terminal_choices_ = std::make_unique<TerminalChoices>(*terminal_, *terminal_, *messages_, settings_, *link_,
+  terminal_choices_ = std::make_unique<TerminalChoices>(*display_, *terminal_, *messages_, settings_, *link_,
                                                         *keyboard_, *display_, *jobs_, *this,
                                                         history_path_beside(identity_.settings_path));
   terminal_choices_->add_commands(commands_);

@@ -35,7 +35,7 @@ void Session::build_tools() {
   }
   FactoryTestOutput* output = window_.factory_output();
   factory_ = std::make_unique<FactoryTest>(
-      FactoryTestPorts{*link_, *terminal_, *messages_, *board_, *jobs_, clock_, output ? *output : quiet_},
+      FactoryTestPorts{*link_, *display_, *messages_, *board_, *jobs_, clock_, output ? *output : quiet_},
       settings_.debug());
   link_->consumers().attach(ConsumerSlot::factory_test, factory_.get());
   board_->add_listener(factory_.get());

@@ -11,7 +11,7 @@ namespace vexa {
 void Session::build_transfers() {
   loader_target_ = std::make_unique<BoardIdentityTarget>(*board_);
   downloads_ = std::make_unique<DownloadCommands>(
-      DownloadCommands::Parts{*link_, *terminal_, *messages_, *this, *jobs_, *loader_target_, exchange_.get(),
+      DownloadCommands::Parts{*link_, *display_, *messages_, *this, *jobs_, *loader_target_, exchange_.get(),
                               window_.download_dialogs(), [this] { return verbose_; }},
       identity_.product_name);
   link_->consumers().attach(ConsumerSlot::loader, &downloads_->detector());
@@ -29,7 +29,7 @@ void Session::build_transfers() {
   if (settings_.debug()) add_line_sender_entries(menus_);
 
   upload_ = std::make_unique<UploadSubsystem>(
-      *link_, *terminal_, *messages_, settings_, *jobs_,
+      *link_, *display_, *messages_, settings_, *jobs_,
       UploadTabNames{working_directory_, program_directory(running_program_path(options_.argv0)),
                      identity_.data_viewer_name, identity_.analog_data_file_name});
   macro_tab_ = std::make_unique<MacroTab>(*configuration_, *board_, *exchange_, *messages_);

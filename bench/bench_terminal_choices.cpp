@@ -72,7 +72,7 @@ int main() {
     woken = true;
     wake.notify_one();
   });
-  DisplayFilter filter(terminal, [&] { terminal.clear(); });
+  DisplayFilter filter(terminal);
   filter.set_hex(true);
   filter.set_stamps(true);
   Messages messages;

@@ -11,7 +11,7 @@ BoardLink::BoardLink(const CommonOptions& options, std::ostream& out)
       log_(options.identity.log_path),
       view_(out),
       terminal_(view_, &log_),
-      display_(terminal_, {}),
+      display_(terminal_),
       session_(terminal_, display_, messages_, &log_) {
   log_.set_mode(options.log_mode);
   log_.apply_log_mode();

@@ -9,10 +9,8 @@ namespace {
 constexpr std::size_t kMergeBytes = 256;
 }  // namespace
 
-DisplayFilter::DisplayFilter(CharSink& terminal, std::function<void()> clear, Now now)
-    : terminal_(terminal), clear_(std::move(clear)), now_(now ? std::move(now) : Now([] {
-        return std::chrono::system_clock::now();
-      })) {}
+DisplayFilter::DisplayFilter(Terminal& terminal, Now now)
+    : terminal_(terminal), now_(now ? std::move(now) : Now([] { return std::chrono::system_clock::now(); })) {}
 
 void DisplayFilter::put_char(unsigned char c) {
   const char byte = static_cast<char>(c);
@@ -31,14 +29,31 @@ void DisplayFilter::sent(std::string_view bytes) {
   add_locked(ByteDirection::sent, bytes);
 }
 
+void DisplayFilter::print_line(std::string_view text) {
+  std::lock_guard lock(mutex_);
+  keep_locked({ByteDirection::received, now_(), std::string(text), true});
+  terminal_.print_line(text);
+  // The line broke the board's line in the view: what follows starts a line of its own.
+  stamper_.restart();
+}
+
+void DisplayFilter::keep_locked(Piece piece) {
+  kept_bytes_ += piece.bytes.size();
+  kept_.push_back(std::move(piece));
+  while (kept_bytes_ > keep_ && kept_.size() > 1) {
+    kept_bytes_ -= kept_.front().bytes.size();
+    kept_.pop_front();
+  }
+}
+
 void DisplayFilter::add_locked(ByteDirection direction, std::string_view bytes) {
   const auto when = now_();
   // A new line starts a new piece, so that every line keeps the time of its own first byte.
   const bool line_start = !kept_.empty() && !kept_.back().bytes.empty() &&
                           (kept_.back().bytes.back() == '\n' || kept_.back().bytes.back() == '\r');
   std::string_view rest = bytes;
-  if (!kept_.empty() && kept_.back().direction == direction && kept_.back().bytes.size() < kMergeBytes &&
-      !line_start) {
+  if (!kept_.empty() && !kept_.back().report && kept_.back().direction == direction &&
+      kept_.back().bytes.size() < kMergeBytes && !line_start) {
     // Up to the first line end the bytes belong to the line already kept; later lines begin
     // now and get a piece with this time.
     std::size_t end = rest.find_first_of("\r\n");
@@ -48,18 +63,19 @@ void DisplayFilter::add_locked(ByteDirection direction, std::string_view bytes) 
       end = rest.size();
     }
     kept_.back().bytes.append(rest.substr(0, end));
+    kept_bytes_ += end;
     rest.remove_prefix(end);
   }
-  if (!rest.empty()) kept_.push_back({direction, when, std::string(rest)});
-  kept_bytes_ += bytes.size();
-  while (kept_bytes_ > keep_ && kept_.size() > 1) {
-    kept_bytes_ -= kept_.front().bytes.size();
-    kept_.pop_front();
-  }
+  if (!rest.empty()) keep_locked({direction, when, std::string(rest)});
   show_locked({direction, when, std::string(bytes)});
 }
 
 void DisplayFilter::show_locked(const Piece& piece) {
+  if (piece.report) {
+    terminal_.show_line(piece.bytes);
+    stamper_.restart();
+    return;
+  }
   if (hex_.load()) {
     // Each burst ends its row, so a short answer shows at once.
     std::string rows = dump_.add(piece.direction, piece.bytes);
@@ -90,7 +106,7 @@ void DisplayFilter::show_locked(const Piece& piece) {
 }
 
 void DisplayFilter::redraw_locked() {
-  if (clear_) clear_();
+  terminal_.clear();
   dump_.reset();
   stamper_.restart();
   for (const auto& piece : kept_) show_locked(piece);

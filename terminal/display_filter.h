@@ -1,9 +1,10 @@
 #pragma once
 // Between the link and the terminal: received bytes go on as they are while the hex view and
 // time stamps are off (the plain terminal), else as hex rows or with each line's time stamp.
-// The newest received and sent bytes are kept (as much as the scrollback holds), so switching
-// the view redraws what was received in the new form instead of losing it. With both on, each
-// hex row carries the time its bytes came.
+// The newest received and sent bytes and the program's own report lines are kept (as much as
+// the scrollback holds), so switching the view redraws what was received in the new form, with
+// the report lines where they were, instead of losing it. With both on, each hex row carries
+// the time its bytes came. Report lines reach the capture log once, when first printed.
 //
 // Threads: bytes come from the receive thread and jobs, switches from the window thread; one
 // lock orders them. The terminal is called with the lock held and never calls back.
@@ -19,18 +20,20 @@
 #include "terminal/line_stamps.h"
 #include "terminal/report_sink.h"
 #include "terminal/scrollback_search.h"
+#include "terminal/terminal.h"
 
 namespace vexa {
 
-class DisplayFilter final : public CharSink {
+class DisplayFilter final : public CharSink, public ReportSink {
  public:
   using Now = std::function<std::chrono::system_clock::time_point()>;
-  // clear empties the terminal's view (before a redraw).
-  DisplayFilter(CharSink& terminal, std::function<void()> clear, Now now = {});
+  explicit DisplayFilter(Terminal& terminal, Now now = {});
 
   void put_char(unsigned char c) override;
   void put_text(std::string_view bytes) override;
   void flush() override { terminal_.flush(); }
+  // A report line: printed by the terminal (and logged), and kept for a redraw.
+  void print_line(std::string_view text) override;
   // Bytes sent to the board: shown in the hex view only (the board's echo shows them otherwise).
   void sent(std::string_view bytes);
 
@@ -47,13 +50,14 @@ class DisplayFilter final : public CharSink {
     ByteDirection direction;
     std::chrono::system_clock::time_point when;
     std::string bytes;
+    bool report = false;  // a report line (bytes is its text), never dumped or stamped
   };
   void add_locked(ByteDirection direction, std::string_view bytes);
+  void keep_locked(Piece piece);
   void show_locked(const Piece& piece);
   void redraw_locked();
 
-  CharSink& terminal_;
-  const std::function<void()> clear_;
+  Terminal& terminal_;
   const Now now_;
   std::atomic<bool> hex_{false};
   std::atomic<bool> stamps_{false};

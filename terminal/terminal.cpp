@@ -203,6 +203,11 @@ void Terminal::clear() {
 }
 
 void Terminal::print_line(std::string_view text) {
+  show_line(text);
+  if (log_) log_->log_record(' ', utf8_prefix(text, kPrintLineChars) + "\n");
+}
+
+void Terminal::show_line(std::string_view text) {
   // A report line is the program's own UTF-8 text; the view holds board text.
   const std::string line = limited(utf8_to_cp1252(text), kPrintLineChars);
   {
@@ -217,7 +222,6 @@ void Terminal::print_line(std::string_view text) {
       dropped_busy_ += static_cast<int>(line.size());
     }
   }
-  if (log_) log_->log_record(' ', utf8_prefix(text, kPrintLineChars) + "\n");
 }
 
 void Terminal::print_linef(const char* format, ...) {

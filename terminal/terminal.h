@@ -78,6 +78,8 @@ class Terminal : public ReportSink, public CharSink {
   // capture log with the tag ' '. The line is put in one step, so lines printed by several
   // threads at once never mix.
   void print_line(std::string_view text) override;
+  // The line as print_line shows it, without the capture log: a line shown again (a redraw).
+  void show_line(std::string_view text);
   void print_linef(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
   // How many characters the view keeps before its older half goes (the scrollback setting;

@@ -168,10 +168,10 @@ void MainWindow::connect_session_events() {
 void MainWindow::start_simulated_board(const DesktopOptions& options) {
   const std::string error = simulated_.start(options.simulate);
   if (!error.empty()) {
-    session_->terminal().print_line("simulated board: " + error);
+    session_->reports().print_line("simulated board: " + error);
     return;
   }
-  session_->terminal().print_line(
+  session_->reports().print_line(
       format_text("Simulated %s board on %s", simulated_.identity_line().c_str(), simulated_.link_name().c_str()));
   session_->use_temporary_port(simulated_.link_name(), simulated_.speed(), options.open_simulated);
 }
@@ -198,7 +198,7 @@ MainWindow::~MainWindow() {
 void MainWindow::save_settings() {
   if (auto line = session_->save_settings()) {
     // At exit nobody reads the terminal any more: the shell that started the program hears it too.
-    session_->terminal().print_line(*line);
+    session_->reports().print_line(*line);
     std::fprintf(stderr, "%s\n", line->c_str());
   }
 }
@@ -224,7 +224,7 @@ DownloadDialogs* MainWindow::download_dialogs() {
 
 QtDownloadDialogs& MainWindow::qt_download_dialogs() {
   if (!download_dialogs_)
-    download_dialogs_ = std::make_unique<QtDownloadDialogs>(session_->messages(), session_->terminal(), this);
+    download_dialogs_ = std::make_unique<QtDownloadDialogs>(session_->messages(), session_->reports(), this);
   return *download_dialogs_;
 }
 
@@ -265,7 +265,7 @@ FileChooser* MainWindow::export_file_chooser() {
 
 void MainWindow::ExternalOpener::open_document(const std::string& path) {
   if (!window->open_external(QUrl::fromLocalFile(QString::fromStdString(path))))
-    window->session().terminal().print_line("Cannot open " + path + ": no program for it answered");
+    window->session().reports().print_line("Cannot open " + path + ": no program for it answered");
 }
 
 QAction* MainWindow::action(int id) const {
@@ -344,7 +344,7 @@ void MainWindow::find_in_terminal() {
   if (!needle || needle->empty()) return;
   search_text_ = *needle;
   if (!terminal_->find_next(QString::fromStdString(*needle), false, false))
-    session_->terminal().print_line(format_message(session_->messages().message("VtFindNone"), {*needle}));
+    session_->reports().print_line(format_message(session_->messages().message("VtFindNone"), {*needle}));
 }
 
 bool MainWindow::run_window_command(const CommandCall& call) {
@@ -356,7 +356,7 @@ bool MainWindow::run_window_command(const CommandCall& call) {
       return true;
     case cmd::kWebAddress:
       if (!open_external(QUrl(QString::fromLatin1(kWebAddressUrl))))
-        session_->terminal().print_line(format_text("Cannot open %s: no web browser answered", kWebAddressUrl));
+        session_->reports().print_line(format_text("Cannot open %s: no web browser answered", kWebAddressUrl));
       return true;
     case cmd::kRebuildConfig:
       config_tab_->rebuild();
@@ -376,11 +376,11 @@ void MainWindow::open_manual(const char* file_name) {
   const std::string path = directory + "/" + file_name;
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
-    session_->terminal().print_line(format_text("The manual %s is not in %s", file_name, directory.c_str()));
+    session_->reports().print_line(format_text("The manual %s is not in %s", file_name, directory.c_str()));
     return;
   }
   if (!open_external(QUrl::fromLocalFile(QString::fromStdString(path))))
-    session_->terminal().print_line(format_text("Cannot open %s: no program for PDF files answered", path.c_str()));
+    session_->reports().print_line(format_text("Cannot open %s: no program for PDF files answered", path.c_str()));
 }
 
 void MainWindow::show_language_box() {

@@ -10,6 +10,8 @@
 #include "app/command_ids.h"
 #include "app/terminal_command_ids.h"
 #include "app/terminal_menu.h"
+#include "app/capture_log.h"
+#include "platform/clock.h"
 #include "platform/pseudo_terminal.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
@@ -25,7 +27,7 @@ struct FilterFixture : ::testing::Test {
   TextBufferView view;
   Terminal terminal{view};
   system_clock::time_point now = system_clock::now();
-  DisplayFilter filter{terminal, [this] { terminal.clear(); }, [this] { return now; }};
+  DisplayFilter filter{terminal, [this] { return now; }};
 
   std::string shown() {
     terminal.flush();
@@ -77,6 +79,47 @@ TEST_F(FilterFixture, StampsShowEachLinesFirstByteTimeAndKeepTheNewestBytes) {
   EXPECT_EQ(text.find("first"), std::string::npos);  // beyond what is kept
 }
 
+TEST(FilterReports, ReportLinesStayInPlaceAcrossSwitchesAndAreLoggedOnce) {
+  test::TempDir dir;
+  FixedClock clock{make_local_time(2026, 12, 8, 1, 0, 0)};
+  CaptureLog log{dir.file("VexaTerm.log"), clock};
+  log.set_mode(1);
+  log.apply_log_mode();
+  TextBufferView view;
+  Terminal terminal{view, &log};
+  const auto t0 = system_clock::now();
+  DisplayFilter filter{terminal, [&] { return t0; }};
+  const auto shown = [&] {
+    terminal.flush();
+    return view.contents();
+  };
+
+  filter.put_text("Ok\r\nhalf");  // the board's line is cut by the report line
+  filter.print_line("Configuration saved");
+  filter.put_text(" line\r\n");
+  const std::string plain = shown();
+  EXPECT_EQ(plain, "Ok\r\nhalf\r\nConfiguration saved\r\n line\r\n");
+
+  filter.set_hex(true);
+  const std::string hex = shown();
+  const std::size_t report = hex.find("\r\nConfiguration saved\r\n");
+  ASSERT_NE(report, std::string::npos) << hex;
+  EXPECT_LT(hex.find("< 00000000  4F 6B 0D 0A 68 61 6C 66"), report) << hex;
+  EXPECT_GT(hex.find("< 00000008  20 6C 69 6E 65 0D 0A"), report) << hex;
+
+  filter.set_stamps(true);
+  filter.set_hex(false);
+  // The continuation after the report line starts a stamped line of its own.
+  EXPECT_EQ(shown(), line_stamp(t0) + "Ok\r\n" + line_stamp(t0) + "half\r\nConfiguration saved\r\n" +
+                         line_stamp(t0) + " line\r\n");
+  filter.set_stamps(false);
+  EXPECT_EQ(shown(), plain);
+
+  log.close();
+  // Three redraws, one line in the log.
+  EXPECT_EQ(test::TempDir::read(log.path()), " Configuration saved\n");
+}
+
 struct RecordingStatus : StatusLine {
   void set_progress(std::string_view) override {}
   void set_status(std::string_view text) override { status = std::string(text); }
@@ -100,7 +143,7 @@ struct ChoicesFixture : ::testing::Test {
   test::SharedReport report;
   TextBufferView view;
   Terminal terminal{view};
-  DisplayFilter filter{terminal, [this] { terminal.clear(); }};
+  DisplayFilter filter{terminal};
   Messages messages;
   Settings settings;
   LinkSession link{report, filter, messages};
