@@ -115,8 +115,11 @@ class SessionWindow {
   virtual std::optional<std::string> ask_text(const std::string& /*prompt*/, const std::string& /*initial*/) {
     return std::nullopt;
   }
-  // A file to send to the board; nothing when cancelled.
-  virtual std::optional<std::string> choose_send_file() { return std::nullopt; }
+  // A file to send to the board and its pacing (line_end is filled in by the session);
+  // nothing when cancelled.
+  virtual std::optional<SendFileRequest> choose_send_file() { return std::nullopt; }
+  // Where to save the terminal's text; nothing when cancelled.
+  virtual std::optional<std::string> choose_text_file() { return std::nullopt; }
   // The terminal's search (Ctrl-F).
   virtual void find_in_terminal() {}
 };
@@ -266,6 +269,7 @@ class Session final : public RebuildRequester,
   // The compile tab, the factory test and the analog section (session_tools.cpp).
   void build_tools();
   void build_terminal_choices();
+  void save_terminal_text(const std::string& path);
   void add_tool_commands();
   void detach_tools();
   // Runs body as a board job on the window thread; refused while another job runs.

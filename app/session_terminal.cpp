@@ -3,6 +3,10 @@
 #include "app/session.h"
 #include "app/terminal_command_ids.h"
 #include "app/terminal_menu.h"
+#include "app/text_format.h"
+#include "platform/atomic_file.h"
+#include "platform/serial_tty.h"
+#include "terminal/saved_text.h"
 
 namespace vexa {
 
@@ -22,12 +26,28 @@ void Session::build_terminal_choices() {
     if (auto text = window_.ask_text(messages_->message("VtAskHex"), "")) terminal_choices_->send_hex(*text);
   });
   commands_.add(cmd::kTermSendFile, [this](const CommandCall&) {
-    if (auto path = window_.choose_send_file()) terminal_choices_->send_file(*path, SendFileOptions{});
+    if (auto request = window_.choose_send_file()) {
+      request->options.line_end = terminal_choices_->enter_line_end();
+      terminal_choices_->send_file(request->path, request->options);
+    }
+  });
+  commands_.add(cmd::kTermSaveText, [this](const CommandCall&) {
+    if (auto path = window_.choose_text_file()) save_terminal_text(*path);
   });
   commands_.add(cmd::kTermFind, [this](const CommandCall&) { window_.find_in_terminal(); });
   add_terminal_entries(menus_, *messages_);
   refresh_terminal_checks(menus_, *terminal_choices_);
   add_second_duty([this] { terminal_choices_->tick_second(); });
+}
+
+void Session::save_terminal_text(const std::string& path) {
+  flush_terminal();
+  const std::string text = saved_terminal_text(terminal_->view_text(), terminal_->ansi());
+  if (const int error = write_file_atomically_error(path, text)) {
+    display_->print_line(format_message(messages_->message("VtTextNotSaved"), {path, system_error_text(error)}));
+    return;
+  }
+  display_->print_line(format_message(messages_->message("VtTextSaved"), {path}));
 }
 
 }  // namespace vexa

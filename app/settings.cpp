@@ -24,7 +24,7 @@ const std::vector<SettingDefinition>& setting_definitions() {
       // The terminal's own choices; every default is the plain terminal.
       {"TermLine", ""},      {"TermEnter", "cr"},    {"TermBackspace", "bs"},
       {"TermEcho", "0"},     {"TermHex", "0"},       {"TermStamps", "0"},
-      {"TermAnsi", "0"},     {"Scrollback", ""},
+      {"TermAnsi", "0"},     {"TermHistory", "0"},  {"Scrollback", ""},
   };
   return table;
 }

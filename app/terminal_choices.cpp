@@ -25,6 +25,7 @@ TerminalChoiceValues TerminalChoiceValues::from_settings(const Settings& setting
   values.hex = on(settings, "TermHex");
   values.stamps = on(settings, "TermStamps");
   values.ansi = on(settings, "TermAnsi");
+  values.history = on(settings, "TermHistory");
   values.scrollback = scrollback_chars(settings.get_setting("Scrollback", ""));
   return values;
 }
@@ -37,6 +38,7 @@ void TerminalChoiceValues::store_into(Settings& settings) const {
   settings.set_value("TermHex", hex ? "1" : "0");
   settings.set_value("TermStamps", stamps ? "1" : "0");
   settings.set_value("TermAnsi", ansi ? "1" : "0");
+  settings.set_value("TermHistory", history ? "1" : "0");
   settings.set_value("Scrollback", scrollback == kDefaultScrollbackChars ? "" : std::to_string(scrollback));
 }
 
@@ -60,16 +62,17 @@ TerminalChoices::TerminalChoices(ReportSink& reports, CharSink& terminal, const 
       values_(TerminalChoiceValues::from_settings(settings)),
       history_(std::move(history_path)),
       sender_(reports, terminal, messages, status) {
-  keyboard_.set_history(&history_);
   apply();
 }
 
 void TerminalChoices::apply() {
   link_.port().set_line_settings(values_.line);
   keyboard_.set_options(values_.keys);
+  keyboard_.set_history(values_.history ? &history_ : nullptr);
   filter_.set_keep(values_.scrollback);
   filter_.set_hex(values_.hex);
   filter_.set_stamps(values_.stamps);
+  filter_.set_ansi(values_.ansi);
   values_.store_into(settings_);
 }
 
@@ -88,6 +91,7 @@ void TerminalChoices::add_commands(CommandTable& table) {
   table.add(cmd::kTermStamps, [this](const CommandCall&) { toggle(values_.stamps); });
   table.add(cmd::kTermEcho, [this](const CommandCall&) { toggle(values_.keys.local_echo); });
   table.add(cmd::kTermAnsi, [this](const CommandCall&) { toggle(values_.ansi); });
+  table.add(cmd::kTermHistory, [this](const CommandCall&) { toggle(values_.history); });
   const struct {
     int id;
     EnterMode mode;
@@ -128,6 +132,7 @@ bool TerminalChoices::checked(int id) const {
     case cmd::kTermStamps: return values_.stamps;
     case cmd::kTermEcho: return values_.keys.local_echo;
     case cmd::kTermAnsi: return values_.ansi;
+    case cmd::kTermHistory: return values_.history;
     case cmd::kTermEnterCr: return values_.keys.enter == EnterMode::cr;
     case cmd::kTermEnterLf: return values_.keys.enter == EnterMode::lf;
     case cmd::kTermEnterCrLf: return values_.keys.enter == EnterMode::crlf;
@@ -175,6 +180,8 @@ bool TerminalChoices::send_file(const std::string& path, const SendFileOptions& 
     sender_.send(path, port, options, control);
   });
 }
+
+std::string TerminalChoices::enter_line_end() const { return enter_bytes(values_.keys.enter, false); }
 
 std::string TerminalChoices::modem_text() const {
   ModemLines lines;

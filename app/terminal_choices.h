@@ -31,6 +31,7 @@ struct TerminalChoiceValues {
   bool hex = false;
   bool stamps = false;
   bool ansi = false;
+  bool history = false;  // Up and Down recall typed lines (else they scroll the view)
   std::size_t scrollback = kDefaultScrollbackChars;
 
   // Unreadable values count as their defaults.
@@ -59,6 +60,8 @@ class TerminalChoices {
   const TerminalChoiceValues& values() const { return values_; }
   // The check mark of a command (false for ids that have none).
   bool checked(int id) const;
+  // Whether Up and Down are history keys now (else the view's own scroll keys).
+  bool takes_history_keys() const { return values_.history; }
 
   // "8N1", "e,7,1,rtscts"...; empty text is the plain line. Bad text: VtLineBad, false.
   bool set_line_settings_text(std::string_view text);
@@ -66,6 +69,8 @@ class TerminalChoices {
   bool send_hex(std::string_view text);
   // Starts sending the file on the download worker; false when the gate is held.
   bool send_file(const std::string& path, const SendFileOptions& options);
+  // The line end the sender puts after each line: what Enter sends.
+  std::string enter_line_end() const;
   // "CTS 1  DSR 0  DCD 0  RI 0  DTR 1  RTS 1", or empty when they cannot be read.
   std::string modem_text() const;
 

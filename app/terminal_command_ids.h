@@ -20,5 +20,9 @@ inline constexpr int kTermSendFile = 10714;
 inline constexpr int kTermHistoryUp = 10715;
 inline constexpr int kTermHistoryDown = 10716;
 inline constexpr int kTermFind = 10717;
+inline constexpr int kTermHistory = 10718;   // Up and Down recall typed lines
+inline constexpr int kTermSaveText = 10719;  // the terminal's text to a file
+inline constexpr int kTermFirst = kTermHexView;
+inline constexpr int kTermLast = kTermSaveText;
 
 }  // namespace vexa::cmd

@@ -15,12 +15,14 @@ struct EntryRow {
 constexpr EntryRow kEntries[] = {
     {cmd::kTermHexView, "VtMenuHex", true},
     {cmd::kTermStamps, "VtMenuStamps", true},
+    {cmd::kTermAnsi, "VtMenuAnsi", true},
     {0, nullptr, false},
     {cmd::kTermEnterCr, "VtMenuEnterCr", true},
     {cmd::kTermEnterLf, "VtMenuEnterLf", true},
     {cmd::kTermEnterCrLf, "VtMenuEnterCrLf", true},
     {cmd::kTermBackspaceBs, "VtMenuBs", true},
     {cmd::kTermBackspaceDel, "VtMenuDel", true},
+    {cmd::kTermHistory, "VtMenuHistory", true},
     {0, nullptr, false},
     {cmd::kTermLineSettings, "VtMenuLine", false},
     {cmd::kTermBreak, "VtMenuBreak", false},
@@ -30,6 +32,7 @@ constexpr EntryRow kEntries[] = {
     {cmd::kTermSendHex, "VtMenuSendHex", false},
     {cmd::kTermSendFile, "VtMenuSendFile", false},
     {cmd::kTermFind, "VtMenuFind", false},
+    {cmd::kTermSaveText, "VtMenuSaveText", false},
 };
 
 }  // namespace
@@ -61,7 +64,7 @@ bool refresh_terminal_checks(std::vector<Menu>& bar, const TerminalChoices& choi
   bool changed = false;
   for (Menu& menu : bar) {
     for (MenuEntry& entry : menu.entries) {
-      if (!entry.checkable || entry.id < cmd::kTermHexView || entry.id > cmd::kTermFind) continue;
+      if (!entry.checkable || entry.id < cmd::kTermFirst || entry.id > cmd::kTermLast) continue;
       const bool checked = choices.checked(entry.id);
       changed = changed || checked != entry.checked;
       entry.checked = checked;

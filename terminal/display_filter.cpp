@@ -125,6 +125,13 @@ void DisplayFilter::set_stamps(bool on) {
   redraw_locked();
 }
 
+void DisplayFilter::set_ansi(bool on) {
+  std::lock_guard lock(mutex_);
+  if (terminal_.ansi() == on) return;
+  terminal_.set_ansi(on);
+  redraw_locked();
+}
+
 void DisplayFilter::set_keep(std::size_t bytes) {
   std::lock_guard lock(mutex_);
   keep_ = bytes;

@@ -40,6 +40,8 @@ class DisplayFilter final : public CharSink, public ReportSink {
   // Each switch redraws the kept bytes in the new form.
   void set_hex(bool on);
   void set_stamps(bool on);
+  // ANSI colour in the terminal (see Terminal::set_ansi); redraws like the switches above.
+  void set_ansi(bool on);
   bool hex() const { return hex_.load(); }
   bool stamps() const { return stamps_.load(); }
   // How many bytes are kept for a redraw (the scrollback).

@@ -25,6 +25,12 @@ struct SendFileOptions {
   std::string line_end = "\r"; // what ends each line (Enter)
 };
 
+// A file to send and how, as the user chose them.
+struct SendFileRequest {
+  std::string path;
+  SendFileOptions options;
+};
+
 // The port as the sender needs it: writes, and reads of what comes back (the receive thread is
 // paused by the caller meanwhile, so the sender shows what it reads).
 class SendPort {

@@ -9,6 +9,10 @@
 
 namespace vexa {
 
+namespace {
+constexpr unsigned char kEscapeChar = 27;
+}  // namespace
+
 std::string interns_text(const TerminalCounters& c) {
   return format_text("int: %d %d %d %d %d", c.dropped_full, c.first_waits, c.second_waits,
                      c.dropped_busy, c.skipped_flushes);
@@ -101,13 +105,17 @@ bool Terminal::put_locked(unsigned char c) {
   after_cr_ = false;
   const bool moved = make_room_locked();
   set_line_start(false);
-  if (c < 32 && c != '\t') {
+  if (c < 32 && c != '\t' && !(c == kEscapeChar && pass_escape_.load(std::memory_order_relaxed))) {
     pending_ += '^';
     pending_ += static_cast<char>(c + 64);
   } else {
     pending_ += static_cast<char>(c);
   }
   return moved;
+}
+
+void Terminal::set_ansi(bool on) {
+  if (pass_escape_.exchange(on) != on) view_.set_ansi(on);
 }
 
 void Terminal::put_char(unsigned char c) {

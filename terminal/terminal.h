@@ -65,7 +65,8 @@ class Terminal : public ReportSink, public CharSink {
   Terminal& operator=(const Terminal&) = delete;
 
   // One character: NUL ignored; CR, LF, CR LF and CR CR LF each one new line (CR LF in the
-  // view), LF CR two; codes 1..31 except TAB as a caret and the letter; others as themselves.
+  // view), LF CR two; codes 1..31 except TAB as a caret and the letter (ESC too, unless ANSI
+  // sequences are on); others as themselves.
   void put_char(unsigned char c) override;
   // Every byte of a burst as put_char, taking the lock once per pending buffer's worth.
   void put_text(std::string_view bytes) override;
@@ -86,6 +87,14 @@ class Terminal : public ReportSink, public CharSink {
   // kViewTrimAtChars unless set).
   void set_scrollback(std::size_t chars) { trim_at_.store(chars < 2 * kPendingChars ? 2 * kPendingChars : chars); }
   std::size_t scrollback() const { return trim_at_.load(); }
+
+  // ANSI sequences: ESC goes to the view as itself, and the view is told to show them as
+  // colour. Called on the thread that owns the view.
+  void set_ansi(bool on);
+  bool ansi() const { return pass_escape_.load(); }
+
+  // The view's whole text (board text); on the thread that owns the view.
+  std::string view_text() const { return view_.text(view_.length()); }
 
   TerminalCounters counters() const;
   // The last thing put was a new line (true for a fresh or cleared terminal).
@@ -128,6 +137,7 @@ class Terminal : public ReportSink, public CharSink {
   bool wake_pending_ = false;      // the owner was woken and has not flushed since
   bool after_cr_ = false;
   std::atomic<bool> at_line_start_{true};
+  std::atomic<bool> pass_escape_{false};
   std::atomic<std::size_t> trim_at_{kViewTrimAtChars};
 
   std::atomic<int> dropped_full_{0};

@@ -25,6 +25,9 @@ class TerminalView {
   // Adds text at the end and scrolls it into view.
   virtual void append(std::string_view text) = 0;
   virtual void clear() = 0;
+  // Whether the text may hold ANSI escape sequences (ESC as itself) to show as colour. A view
+  // that cannot show colour leaves them in its text (a stream to a terminal shows them itself).
+  virtual void set_ansi(bool) {}
 };
 
 }  // namespace vexa

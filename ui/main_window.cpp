@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "app/command_ids.h"
+#include "app/terminal_command_ids.h"
 #include "app/menu_table.h"
 #include "app/painter.h"
 #include "app/settings.h"
@@ -24,6 +25,8 @@
 #include "ui/compile_tab_widget.h"
 #include "ui/config_tab_widget.h"
 #include "ui/download_file_dialog.h"
+#include "ui/find_dialog.h"
+#include "ui/send_file_dialog.h"
 #include "ui/macro_tab_widget.h"
 #include "ui/upload_tab_widget.h"
 #include "ui/factory_indicator.h"
@@ -125,7 +128,14 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
     run_command(id, notification, param);
   });
   terminal_->set_key_handler([this](unsigned key) { run_command(cmd::kKeystroke, kNotifyClicked, key); });
-  terminal_->set_command_handler([this](int id) { run_command(id); });
+  terminal_->set_command_handler([this](int id) {
+    // Up and Down scroll the view unless the user turned the command history on.
+    if ((id == cmd::kTermHistoryUp || id == cmd::kTermHistoryDown) &&
+        !session_->terminal_choices().takes_history_keys())
+      return false;
+    run_command(id);
+    return true;
+  });
   build_menus();
   connect_session_events();
 
@@ -333,18 +343,34 @@ std::optional<std::string> MainWindow::ask_text(const std::string& prompt, const
   return text.toStdString();
 }
 
-std::optional<std::string> MainWindow::choose_send_file() {
-  const QString path = QFileDialog::getOpenFileName(this, QString::fromStdString(session_->messages().message("VtMenuSendFile")));
+std::optional<SendFileRequest> MainWindow::choose_send_file() {
+  SendFileDialog dialog(session_->messages(), send_request_, this);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  send_request_ = dialog.request();
+  return send_request_;
+}
+
+std::optional<std::string> MainWindow::choose_text_file() {
+  const QString path = QFileDialog::getSaveFileName(
+      this, QString::fromStdString(session_->messages().message("VtMenuSaveText")).remove("..."), "terminal.txt");
   if (path.isEmpty()) return std::nullopt;
   return path.toStdString();
 }
 
 void MainWindow::find_in_terminal() {
-  const auto needle = ask_text(session_->messages().message("VtFind"), search_text_);
-  if (!needle || needle->empty()) return;
-  search_text_ = *needle;
-  if (!terminal_->find_next(QString::fromStdString(*needle), false, false))
-    session_->reports().print_line(format_message(session_->messages().message("VtFindNone"), {*needle}));
+  if (!find_dialog_) {
+    find_dialog_ = new FindDialog(
+        session_->messages(),
+        [this](const QString& needle, bool backward, bool match_case) {
+          return terminal_->find_next(needle, backward, match_case);
+        },
+        [this](const QString& needle) {
+          session_->reports().print_line(
+              format_message(session_->messages().message("VtFindNone"), {needle.toStdString()}));
+        },
+        this);
+  }
+  find_dialog_->open_search();
 }
 
 bool MainWindow::run_window_command(const CommandCall& call) {

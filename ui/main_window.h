@@ -28,6 +28,7 @@ class QTimer;
 
 namespace vexa::ui {
 
+class FindDialog;
 class AnalogSectionWidget;
 class MacroTabWidget;
 class QtDownloadDialogs;
@@ -58,6 +59,8 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   MainWindowForm& window_form() { return session_->window_form(); }
   FormBinder& binder() { return *binder_; }
   TerminalWidget& terminal_widget() { return *terminal_; }
+  // The terminal's search window (null until the first search).
+  FindDialog* find_dialog() const { return find_dialog_; }
   ConfigTabWidget& config_tab() { return *config_tab_; }
   AnalogSectionWidget& analog_section() { return *analog_; }
   UploadTabWidget& upload_tab() { return *upload_; }
@@ -111,7 +114,8 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   void menus_changed() override;
   void page_progress(int done, int total) override;
   std::optional<std::string> ask_text(const std::string& prompt, const std::string& initial) override;
-  std::optional<std::string> choose_send_file() override;
+  std::optional<SendFileRequest> choose_send_file() override;
+  std::optional<std::string> choose_text_file() override;
   void find_in_terminal() override;
 
   void build_menus();
@@ -132,7 +136,8 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   ClientArea* client_ = nullptr;
   TabArea* tabs_ = nullptr;
   TerminalWidget* terminal_ = nullptr;
-  std::string search_text_;  // the last search in the terminal
+  FindDialog* find_dialog_ = nullptr;  // made on the first Ctrl-F
+  SendFileRequest send_request_;       // the last Send file choices
   SessionBridge* bridge_ = nullptr;
   std::unique_ptr<Session> session_;
   sim::SimulatedPort simulated_;

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
@@ -29,6 +30,37 @@ QString display_text(std::string_view board_text) {
     out.push_back(utf8[i] == '\r' ? '\n' : utf8[i]);
   }
   return QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+QColor colour_of(int colour) {
+  const unsigned rgb = colour & kRgbColour ? static_cast<unsigned>(colour) & 0xffffff : palette_rgb(colour);
+  return QColor::fromRgb(static_cast<QRgb>(rgb));
+}
+
+QTextCharFormat format_of(const TextStyle& style, const QPalette& palette) {
+  QTextCharFormat format;
+  QColor foreground = style.foreground == kDefaultColour ? palette.color(QPalette::Text) : colour_of(style.foreground);
+  QColor background = style.background == kDefaultColour ? QColor() : colour_of(style.background);
+  if (style.inverse) {
+    const QColor shown_back = background.isValid() ? background : palette.color(QPalette::Base);
+    background = foreground;
+    foreground = shown_back;
+  }
+  if (style.faint) foreground.setAlpha(160);
+  format.setForeground(foreground);
+  if (background.isValid()) format.setBackground(background);
+  if (style.bold) format.setFontWeight(QFont::Bold);
+  format.setFontItalic(style.italic);
+  format.setFontUnderline(style.underline);
+  return format;
+}
+
+// Paragraph breaks in the document for text: a CR LF pair is one.
+std::size_t document_positions(std::string_view text) {
+  std::size_t position = text.size();
+  for (std::size_t i = 0; i + 1 < text.size(); ++i)
+    if (text[i] == '\r' && text[i + 1] == '\n') --position;
+  return position;
 }
 
 }  // namespace
@@ -126,7 +158,14 @@ void TerminalWidget::set_text(std::string_view text) {
   shadow_.assign(text);
   QScrollBar* bar = verticalScrollBar();
   const int held = bar->value();
-  setPlainText(display_text(text));
+  show_reader_.reset();
+  trim_reader_.reset();
+  if (ansi_) {
+    QPlainTextEdit::clear();
+    insert_board_text(text);
+  } else {
+    setPlainText(display_text(text));
+  }
   if (follow_end_) {
     moveCursor(QTextCursor::End);
     scroll_to_end_if_following();
@@ -139,10 +178,15 @@ void TerminalWidget::set_text(std::string_view text) {
 void TerminalWidget::drop_front(std::size_t count) {
   count = std::min(count, shadow_.size());
   // The document holds one position per board character, except that a CR LF pair is one
-  // paragraph break (the CR has no position of its own).
+  // paragraph break (the CR has no position of its own) and escape sequences have none.
   std::size_t position = count;
-  for (std::size_t i = 0; i < count; ++i)
-    if (shadow_[i] == '\r' && i + 1 < shadow_.size() && shadow_[i + 1] == '\n') --position;
+  if (ansi_) {
+    const std::string visible = trim_reader_.strip(std::string_view(shadow_).substr(0, count));
+    position = document_positions(visible);
+  } else {
+    for (std::size_t i = 0; i < count; ++i)
+      if (shadow_[i] == '\r' && i + 1 < shadow_.size() && shadow_[i + 1] == '\n') --position;
+  }
   shadow_.erase(0, count);
   QTextCursor front(document());
   front.setPosition(0);
@@ -157,9 +201,7 @@ void TerminalWidget::append(std::string_view text) {
   // its caret when that sits at the end: a user reading older text keeps the place.
   QScrollBar* bar = verticalScrollBar();
   const int held = bar->value();
-  QTextCursor end(document());
-  end.movePosition(QTextCursor::End);
-  end.insertText(display_text(text));
+  insert_board_text(text);
   if (follow_end_) {
     scroll_to_end_if_following();
   } else if (bar->value() != held) {
@@ -167,18 +209,35 @@ void TerminalWidget::append(std::string_view text) {
   }
 }
 
+void TerminalWidget::insert_board_text(std::string_view text) {
+  QTextCursor end(document());
+  end.movePosition(QTextCursor::End);
+  if (!ansi_) {
+    end.insertText(display_text(text));
+    return;
+  }
+  for (const StyledRun& run : show_reader_.read(text)) end.insertText(display_text(run.text), format_of(run.style, palette()));
+}
+
 void TerminalWidget::clear() {
   shadow_.clear();
+  show_reader_.reset();
+  trim_reader_.reset();
   QPlainTextEdit::clear();
+}
+
+void TerminalWidget::set_ansi(bool on) {
+  if (ansi_ == on) return;
+  ansi_ = on;
+  set_text(std::string(shadow_));  // shown again in the new form
 }
 
 void TerminalWidget::keyPressEvent(QKeyEvent* event) {
   const bool control = event->modifiers() & Qt::ControlModifier;
   const int key = event->key();
-  if (command_handler_ && (key == Qt::Key_Up || key == Qt::Key_Down || (control && key == Qt::Key_F))) {
-    command_handler_(key == Qt::Key_Up ? cmd::kTermHistoryUp : key == Qt::Key_Down ? cmd::kTermHistoryDown : cmd::kTermFind);
+  if (command_handler_ && (key == Qt::Key_Up || key == Qt::Key_Down || (control && key == Qt::Key_F)) &&
+      command_handler_(key == Qt::Key_Up ? cmd::kTermHistoryUp : key == Qt::Key_Down ? cmd::kTermHistoryDown : cmd::kTermFind))
     return;
-  }
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
     send_key(kKeyEnter);
     echo("\r\n");

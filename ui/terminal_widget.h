@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <functional>
 
+#include "terminal/ansi_reader.h"
 #include "terminal/terminal_view.h"
 
 namespace vexa::ui {
@@ -17,9 +18,10 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   // Typed characters as Windows-1252 bytes (Enter 13, Backspace 8, Ctrl-V 22, Ctrl-Z 26,
   // Ctrl-C 3), every one of them, whatever the mode.
   void set_key_handler(std::function<void(unsigned)> handler);
-  // Keys that are commands rather than bytes: Up and Down (history), Ctrl-F (search). Without
-  // a handler they scroll and select as before.
-  void set_command_handler(std::function<void(int)> handler) { command_handler_ = std::move(handler); }
+  // Keys that are commands rather than bytes: Up and Down (history), Ctrl-F (search). The
+  // handler returns false for a command it does not take now; then (and without a handler) the
+  // keys scroll and select as before.
+  void set_command_handler(std::function<bool(int)> handler) { command_handler_ = std::move(handler); }
   // Selects (highlights) the next hit of needle after the cursor, or the one before it,
   // wrapping around; false when the text has none.
   bool find_next(const QString& needle, bool backward, bool match_case);
@@ -42,6 +44,9 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   void drop_front(std::size_t count) override;
   void append(std::string_view text) override;
   void clear() override;
+  // With ANSI on, escape sequences in the text set the colour of what follows and are not
+  // shown; the text kept for text() and the trim still holds them.
+  void set_ansi(bool on) override;
 
  protected:
   bool event(QEvent* event) override;
@@ -57,14 +62,19 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   void echo(std::string_view board_text);
   void echo_backspace();
   void scroll_to_end_if_following();
+  // Board text at the end of the document, through the ANSI reader when ANSI is on.
+  void insert_board_text(std::string_view text);
   void user_scrolled();
 
   std::function<void(unsigned)> key_handler_;
-  std::function<void(int)> command_handler_;
+  std::function<bool(int)> command_handler_;
   bool local_echo_ = false;
   bool follow_end_ = true;  // the view shows the newest text
   std::size_t length_ = 0;  // characters in board text (the document may count CR LF as one)
   std::string shadow_;      // the board text, kept for text() and the trim
+  bool ansi_ = false;
+  AnsiReader show_reader_;  // the sequences of the text appended
+  AnsiReader trim_reader_;  // the same sequences again, for the text trimmed off the front
 };
 
 }  // namespace vexa::ui

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "app/command_ids.h"
+#include "app/terminal_command_ids.h"
 #include "app/session.h"
 #include "platform/pseudo_terminal.h"
 #include "support/pty_peer.h"
@@ -35,6 +36,9 @@ class HeadlessFront final : public SessionEvents, public SessionWindow {
     return window_ids.count(call.id) != 0;
   }
   void commit_current_tab() override { ++commits; }
+  std::optional<std::string> choose_text_file() override { return text_file; }
+
+  std::optional<std::string> text_file;  // what the save dialog gives
 
   std::atomic<int> rebuilds{0}, posted_events{0}, flushes{0}, check_events{0};
   std::vector<int> window_commands;
@@ -296,6 +300,48 @@ TEST(SessionJobs, TheSpecialProbeRunsWhileTheBoardStreamsAndAUserCommandIsRefuse
   // The terminal hears the stream again once the probe has let go of the port.
   const std::size_t before = h.text().size();
   EXPECT_TRUE(h.pump_until([&] { return h.text().size() > before + 100; }));
+}
+
+}  // namespace
+}  // namespace vexa
+
+namespace vexa {
+namespace {
+
+TEST(SessionTerminalText, SavedAsTheWindowShowsItAndAFailureSaysWhereAndWhy) {
+  Harness h;
+  h.session->display().put_text("caf\xe9 \x1b[31mrouge\x1b[0m\r\nOk\r\n");
+  h.session->dispatch(cmd::kTermAnsi);  // colour on: the sequences are not text any more
+  h.front.text_file = h.dir.file("terminal.txt");
+  h.session->dispatch(cmd::kTermSaveText);
+  const std::string saved = test::TempDir::read(*h.front.text_file);
+  EXPECT_NE(saved.find("caf\xc3\xa9 rouge\nOk\n"), std::string::npos) << saved;
+  EXPECT_EQ(saved.find('\x1b'), std::string::npos);
+  EXPECT_EQ(saved.find('\r'), std::string::npos);
+  EXPECT_TRUE(h.shows("Terminal text saved to " + *h.front.text_file)) << h.text();
+
+  h.front.text_file = h.dir.file("no such folder/terminal.txt");
+  h.session->dispatch(cmd::kTermSaveText);
+  EXPECT_TRUE(h.shows("The terminal text could not be saved to " + *h.front.text_file + ": No such file or directory"))
+      << h.text();
+  // Cancelled: nothing is written or said.
+  h.front.text_file.reset();
+  const std::string before = h.text();
+  h.session->dispatch(cmd::kTermSaveText);
+  EXPECT_EQ(h.text(), before);
+}
+
+TEST(SessionTerminalText, UpAndDownAreHistoryKeysOnlyOnceTheUserTurnsTheHistoryOn) {
+  Harness h;
+  EXPECT_FALSE(h.session->terminal_choices().takes_history_keys());
+  EXPECT_EQ(h.session->settings().get_setting("TermHistory", "0"), "0");
+  h.session->dispatch(cmd::kTermHistory);
+  EXPECT_TRUE(h.session->terminal_choices().takes_history_keys());
+  EXPECT_TRUE(find_entry(h.session->menus(), cmd::kTermHistory)->checked);
+  EXPECT_EQ(h.session->settings().get_setting("TermHistory", "0"), "1");
+  h.session->dispatch(cmd::kTermHistory);
+  EXPECT_FALSE(h.session->terminal_choices().takes_history_keys());
+  EXPECT_FALSE(find_entry(h.session->menus(), cmd::kTermHistory)->checked);
 }
 
 }  // namespace

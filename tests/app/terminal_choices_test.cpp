@@ -212,8 +212,14 @@ TEST_F(ChoicesFixture, TypedHexAndKeysReachThePortAndModemLinesSayWhyNot) {
   keyboard.key_command('t');
   keyboard.key_command(kKeyEnter);
   EXPECT_EQ(pty.read_until("\r\n", 2000), "t\r\n");
+  table.run({cmd::kTermHistoryUp, 0, 0});  // the history is off: no line was kept
+  EXPECT_EQ(pty.read_for(100), "");
+  table.run({cmd::kTermHistory, 0, 0});
+  keyboard.key_command('u');
+  keyboard.key_command(kKeyEnter);
+  EXPECT_EQ(pty.read_until("\r\n", 2000), "u\r\n");
   table.run({cmd::kTermHistoryUp, 0, 0});
-  EXPECT_EQ(pty.read_until("t", 2000), "t");
+  EXPECT_EQ(pty.read_until("u", 2000), "u");
 
   // A pty has no modem lines: the toggles report why and keep their state.
   table.run({cmd::kTermDtr, 0, 0});
@@ -255,7 +261,7 @@ TEST_F(ChoicesFixture, TheTerminalMenuHasEveryTextAndFollowsTheChoices) {
   EXPECT_EQ(program.size(), 2u);
   EXPECT_TRUE(program[0].entries[1].is_separator());
   EXPECT_EQ(program[0].entries[2].id, cmd::kTermHexView);
-  EXPECT_EQ(program[0].entries.back().id, cmd::kTermFind);
+  EXPECT_EQ(program[0].entries.back().id, cmd::kTermSaveText);
   EXPECT_TRUE(program[1].entries.empty());
 }
 

@@ -1,10 +1,18 @@
 // The terminal's choices on the desktop, offscreen: their Tools menu entries and check marks, the
 // hex view switched on and off without losing what was received, time stamps, a search hit
-// highlighted with Ctrl-F's search, Up recalling a typed line, and the line-settings prompt.
+// highlighted with Ctrl-F's search (next, previous, case), Up recalling a typed line once the
+// history is on, ANSI colour, the Send file dialog and the line-settings prompt.
 // Screenshots go to <build>/screenshots/.
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTextBlock>
 #include <QDir>
 #include <QInputDialog>
 #include <QTest>
@@ -17,6 +25,8 @@
 #include "ui/main_window.h"
 #include "ui/qt_test_app.h"
 #include "ui/terminal_widget.h"
+#include "ui/find_dialog.h"
+#include "ui/send_file_dialog.h"
 
 namespace vexa {
 namespace {
@@ -93,23 +103,113 @@ TEST_F(TerminalChoicesWindow, HexViewAndStampsSwitchWithoutLosingText) {
   EXPECT_FALSE(hex->isChecked() || stamps->isChecked());
 }
 
-TEST_F(TerminalChoicesWindow, SearchHighlightsAHitAndUpRecallsATypedLine) {
-  ASSERT_TRUE(pty.write("Ok\r\nError unknown key bd\r\nOk\r\n"));
-  ASSERT_TRUE(shows("Error unknown key bd"));
+TEST_F(TerminalChoicesWindow, CtrlFSearchesNextAndPreviousWithOrWithoutCase) {
+  ASSERT_TRUE(pty.write("Ok\r\nError unknown key bd\r\nOk\r\nerror UNKNOWN key xy\r\n"));
+  ASSERT_TRUE(shows("error UNKNOWN key xy"));
   ui::TerminalWidget& terminal = window->terminal_widget();
-  EXPECT_TRUE(terminal.find_next("unknown KEY", false, false));
+  terminal.setFocus();
+  QTest::keyClick(&terminal, Qt::Key_F, Qt::ControlModifier);
+  ui::FindDialog* find = window->find_dialog();
+  ASSERT_NE(find, nullptr);
+  EXPECT_TRUE(find->isVisible());
+  find->needle->setText("unknown KEY");
+  const auto hit_line = [&] { return terminal.textCursor().block().text().toStdString(); };
+  // From the end (where the view follows the text) backwards: the newest hit first.
+  EXPECT_TRUE(find->step(true));
+  EXPECT_EQ(hit_line(), "error UNKNOWN key xy");
+  EXPECT_TRUE(find->step(true));
+  EXPECT_EQ(hit_line(), "Error unknown key bd");
   EXPECT_EQ(terminal.textCursor().selectedText().toStdString(), "unknown key");
-  EXPECT_FALSE(terminal.find_next("unknown KEY", false, true));  // with case: no hit
-  EXPECT_EQ(terminal.textCursor().selectedText().toStdString(), "unknown key");  // the hit stays
-  EXPECT_FALSE(terminal.find_next("absent", true, false));
   save_screenshot(*window, "terminal_search_hit");
+  EXPECT_TRUE(find->step(false));
+  EXPECT_EQ(hit_line(), "error UNKNOWN key xy");
+  find->match_case->setChecked(true);  // with case: no hit, and the last hit stays selected
+  EXPECT_FALSE(find->step(false));
+  EXPECT_EQ(terminal.textCursor().selectedText().toStdString(), "UNKNOWN key");
+  ASSERT_TRUE(shows("'unknown KEY' is not in the terminal."));
+  find->needle->setText("UNKNOWN");
+  EXPECT_TRUE(find->step(true));
+  EXPECT_EQ(hit_line(), "error UNKNOWN key xy");
+  find->close();
+}
 
+TEST_F(TerminalChoicesWindow, UpScrollsUntilTheHistoryIsOnThenRecallsATypedLine) {
+  ui::TerminalWidget& terminal = window->terminal_widget();
   terminal.setFocus();
   QTest::keyClicks(&terminal, "ti");
   QTest::keyClick(&terminal, Qt::Key_Return);
   EXPECT_EQ(pty.read_until("\r", 2000), "ti\r");
+  QTest::keyClick(&terminal, Qt::Key_Up);  // history off: the view's key, nothing to the board
+  EXPECT_EQ(pty.read_until("ti", 300), "");
+
+  window->action(cmd::kTermHistory)->trigger();
+  ASSERT_TRUE(pump_until([&] { return window->action(cmd::kTermHistory)->isChecked(); }));
+  QTest::keyClicks(&terminal, "conf");
+  QTest::keyClick(&terminal, Qt::Key_Return);
+  EXPECT_EQ(pty.read_until("\r", 2000), "conf\r");
   QTest::keyClick(&terminal, Qt::Key_Up);
-  EXPECT_EQ(pty.read_until("ti", 2000), "ti");
+  EXPECT_EQ(pty.read_until("conf", 2000), "conf");
+}
+
+TEST_F(TerminalChoicesWindow, AnsiColourShowsColouredTextInsteadOfEscapes) {
+  ASSERT_TRUE(pty.write("\x1b[1;31mError\x1b[0m unknown key \x1b[32mbd\x1b[0m\r\n"));
+  ASSERT_TRUE(shows("^[[1;31mError^[[0m"));  // off: the escapes as the board sent them
+  QAction* ansi = window->action(cmd::kTermAnsi);
+  ASSERT_NE(ansi, nullptr);
+  ansi->trigger();
+  ASSERT_TRUE(pump_until([&] { return text().find("Error unknown key bd") != std::string::npos; })) << text();
+  EXPECT_EQ(text().find('\x1b'), std::string::npos);
+  ASSERT_TRUE(pty.write("\x1b[44;97m on blue \x1b[0m\x1b[2K\r\n"));
+  ASSERT_TRUE(shows(" on blue \n"));
+
+  // The colours are those of the sequences.
+  ui::TerminalWidget& terminal = window->terminal_widget();
+  const auto format_at = [&](const std::string& word) {
+    QTextCursor cursor(terminal.document());
+    const int at = terminal.toPlainText().indexOf(QString::fromStdString(word));
+    cursor.setPosition(at + 1);
+    return cursor.charFormat();
+  };
+  EXPECT_EQ(format_at("Error").foreground().color(), QColor(0xcd, 0, 0));
+  EXPECT_EQ(format_at("Error").fontWeight(), QFont::Bold);
+  EXPECT_EQ(format_at("bd").foreground().color(), QColor(0, 0xcd, 0));
+  EXPECT_EQ(format_at("on blue").background().color(), QColor(0, 0, 0xee));
+  EXPECT_EQ(format_at("on blue").foreground().color(), QColor(0xff, 0xff, 0xff));
+  save_screenshot(*window, "terminal_ansi_colour");
+
+  ansi->trigger();  // off again: the escapes are back as text, nothing lost
+  ASSERT_TRUE(shows("^[[1;31mError^[[0m unknown key ^[[32mbd^[[0m\n^[[44;97m on blue ^[[0m^[[2K"));
+}
+
+TEST_F(TerminalChoicesWindow, SendFileDialogKeepsItsChoicesAndGivesThePacing) {
+  SendFileRequest last;
+  last.path = "/tmp/lines.txt";
+  last.options.wait = SendWait::prompt;
+  last.options.prompt = "Ok";
+  last.options.pause_ms = 40;
+  ui::SendFileDialog dialog(window->session().messages(), last, window.get());
+  dialog.show();
+  pump_for(20);
+  EXPECT_EQ(dialog.path_edit->text(), "/tmp/lines.txt");
+  EXPECT_TRUE(dialog.prompt_wait->isChecked());
+  EXPECT_TRUE(dialog.prompt_edit->isEnabled());
+  save_screenshot(dialog, "terminal_send_file");
+  dialog.echo_wait->setChecked(true);
+  EXPECT_FALSE(dialog.prompt_edit->isEnabled());
+  dialog.wait_ms->setValue(1500);
+  dialog.pause_ms->setValue(100);
+  const SendFileRequest chosen = dialog.request();
+  EXPECT_EQ(chosen.path, "/tmp/lines.txt");
+  EXPECT_EQ(chosen.options.wait, SendWait::echo);
+  EXPECT_EQ(chosen.options.wait_ms, 1500);
+  EXPECT_EQ(chosen.options.pause_ms, 100);
+  dialog.no_wait->setChecked(true);
+  EXPECT_FALSE(dialog.wait_ms->isEnabled());
+  EXPECT_EQ(dialog.request().options.wait, SendWait::none);
+  dialog.path_edit->clear();  // Ok needs a file
+  auto* buttons = dialog.findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+  EXPECT_FALSE(buttons->button(QDialogButtonBox::Ok)->isEnabled());
 }
 
 TEST_F(TerminalChoicesWindow, LineSettingsPromptAndTheirDescription) {
