@@ -1,7 +1,8 @@
 // A board streams 5 MB of data lines through a pseudo-terminal into the running main window
 // (offscreen): the window's own link, receive thread, terminal and 100 ms timer, with the Qt
-// event loop running. Prints the longest stall of the event loop (gaps between 1 ms timer
-// ticks) and the process CPU seconds per MB.
+// event loop running, once plain and once with the hex view and time stamps on. Prints the
+// longest stall of the event loop (gaps between 1 ms timer ticks), the process CPU seconds per
+// MB, and whether the newest end of the stream (a last line sent after a pause) is in the view.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -16,7 +17,14 @@
 
 #include "bench_support.h"
 #include "platform/pseudo_terminal.h"
+#include "app/terminal_command_ids.h"
 #include "ui/main_window.h"
+#include "ui/terminal_widget.h"
+
+namespace {
+constexpr const char* kEndWord = "END-OF-STREAM";
+constexpr const char* kEndLine = "END-OF-STREAM\r\n";
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace vexa;
@@ -59,7 +67,7 @@ int main(int argc, char** argv) {
     QObject::connect(&ticker, &QTimer::timeout, [&] { longest_ms = std::max(longest_ms, since_tick.restart()); });
     // Every completed line gets a sequence number: the count of lines the window has taken.
     const std::uint64_t first = session.replies().mark();
-    const std::uint64_t expected = lines_per_block * megabytes;
+    const std::uint64_t expected = lines_per_block * megabytes + 1;  // and the end line
     auto received = [&] { return session.replies().mark() - first; };
     const TerminalCounters before = window->session().terminal().counters();
     QElapsedTimer total;
@@ -76,6 +84,9 @@ int main(int argc, char** argv) {
           if (rate > 0) std::this_thread::sleep_until(start + std::chrono::microseconds(static_cast<long long>(sent / rate * 1e6)));
         }
       }
+      // The newest end: a line of its own after a pause (in the hex view, a row of its own).
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      pty.write(kEndLine);
     });
     total.start();
     since_tick.start();
@@ -96,17 +107,27 @@ int main(int argc, char** argv) {
     // Let the view take what is still queued, then read what the terminal had to drop.
     for (int i = 0; i < 20; ++i) app.processEvents(QEventLoop::AllEvents, 5);
     const TerminalCounters after = window->session().terminal().counters();
+    window->session().flush_terminal();
+    for (int i = 0; i < 20; ++i) app.processEvents(QEventLoop::AllEvents, 5);
+    const QString shown = window->terminal_widget().toPlainText();
+    const bool newest_shown = shown.right(400).contains(QString::fromLatin1(kEndWord));
     const double mb = static_cast<double>(block.size()) * megabytes / 1e6;
     std::printf("ui stream (%s): %.1f MB in %.2f s into the main window; longest event loop stall %lld ms "
                 "(target <= 50); %.4f CPU s/MB (process); %llu of %llu lines to the line consumers; the terminal "
-                "view skipped %d characters it could not take in time\n",
+                "view skipped %d characters it could not take in time; the newest line %s\n",
                 label, mb, seconds, static_cast<long long>(longest_ms), cpu / mb,
                 static_cast<unsigned long long>(got), static_cast<unsigned long long>(expected),
-                after.dropped_full - before.dropped_full + after.dropped_busy - before.dropped_busy);
-    if (got != expected || longest_ms > 50) status = 1;
+                after.dropped_full - before.dropped_full + after.dropped_busy - before.dropped_busy,
+                newest_shown ? "is in the view" : "IS MISSING from the view");
+    if (got != expected || longest_ms > 50 || !newest_shown) status = 1;
   };
   run(0, "burst, as fast as the pty takes it");
   run(1e6, "paced at 1 MB/s, a fast USB board");
+  window->session().dispatch(cmd::kTermHexView);
+  window->session().dispatch(cmd::kTermStamps);
+  for (int i = 0; i < 20; ++i) app.processEvents(QEventLoop::AllEvents, 5);
+  run(0, "burst, hex view and time stamps on");
+  run(1e6, "paced at 1 MB/s, hex view and time stamps on");
   window->close();
   window.reset();
   std::filesystem::remove(link);
