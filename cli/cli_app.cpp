@@ -51,38 +51,51 @@ std::string usage_text() {
   return line.help();
 }
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-        const std::string& program_path) {
+ParsedArgs parse_args(const std::vector<std::string>& args, const std::string& program_path) {
   ProgramOptions line("vexacli", kDescription, kUsage);
   std::vector<CommandValues> values;
   add_everything(line, values);
   line.set_version(make_identity(program_path, ".").product_name + " " + std::to_string(kProgramVersion));
-  const ProgramOptions::Result result = line.parse(args);
-  switch (result.outcome) {
+  ParsedArgs parsed;
+  parsed.result = line.parse(args);
+  if (parsed.result.outcome != ProgramOptions::Outcome::run) return parsed;
+  read_common(values[0], parsed.options, parsed.given);
+  const ProgramOptions* chosen = line.chosen_command();
+  if (!chosen) {
+    parsed.result.text = line.help();
+    return parsed;
+  }
+  const auto& table = command_table();
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i].name != chosen->name()) continue;
+    parsed.command = &table[i];
+    parsed.values = std::move(values[i + 1]);
+    parsed.args = chosen->arguments();
+  }
+  return parsed;
+}
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const std::string& program_path) {
+  ParsedArgs parsed = parse_args(args, program_path);
+  switch (parsed.result.outcome) {
     case ProgramOptions::Outcome::help:
     case ProgramOptions::Outcome::version:
-      out << result.text;
+      out << parsed.result.text;
       return 0;
     case ProgramOptions::Outcome::error:
-      err << result.error_text();
+      err << parsed.result.error_text();
       return kUsageExitStatus;
     case ProgramOptions::Outcome::run:
       break;
   }
-  const ProgramOptions* chosen = line.chosen_command();
-  if (!chosen) {
-    out << line.help();
+  if (!parsed.command) {  // no command: what there is to choose from
+    out << parsed.result.text;
     return 0;
   }
-  const auto& table = command_table();
-  std::size_t index = 0;
-  while (table[index].name != chosen->name()) ++index;
-  CommonOptions options;
-  GivenOptions given;
-  read_common(values[0], options, given);
-  apply_start_settings(options, given, program_path);
-  CommandContext context{table[index].name, options, values[index + 1], chosen->arguments(), out, err};
-  return table[index].run(context);
+  apply_start_settings(parsed.options, parsed.given, program_path);
+  CommandContext context{parsed.command->name, parsed.options, parsed.values, std::move(parsed.args), out, err};
+  return parsed.command->run(context);
 }
 
 }  // namespace vexa::cli
