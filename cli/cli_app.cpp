@@ -18,7 +18,8 @@ constexpr const char* kFooter = "Run vexacli COMMAND --help for the arguments an
 
 // The program's command line with every command: the values each gives go to values
 // (the program's own first, then one per command of the table, in its order).
-void add_everything(ProgramOptions& line, std::vector<CommandValues>& values) {
+void add_everything(ProgramOptions& line, std::vector<CommandValues>& values, const std::string& program_path) {
+  line.set_version(make_identity(program_path, ".").product_name + " " + std::to_string(kProgramVersion));
   values.resize(command_table().size() + 1);
   add_command_options(line, common_options(), values[0]);
   std::size_t i = 1;
@@ -47,15 +48,14 @@ void read_common(const CommandValues& values, CommonOptions& options, GivenOptio
 std::string usage_text() {
   ProgramOptions line("vexacli", kDescription, kUsage);
   std::vector<CommandValues> values;
-  add_everything(line, values);
+  add_everything(line, values, "vexacli");
   return line.help();
 }
 
 ParsedArgs parse_args(const std::vector<std::string>& args, const std::string& program_path) {
   ProgramOptions line("vexacli", kDescription, kUsage);
   std::vector<CommandValues> values;
-  add_everything(line, values);
-  line.set_version(make_identity(program_path, ".").product_name + " " + std::to_string(kProgramVersion));
+  add_everything(line, values, program_path);
   ParsedArgs parsed;
   parsed.result = line.parse(args);
   if (parsed.result.outcome != ProgramOptions::Outcome::run) return parsed;
