@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 
 namespace vexa {
@@ -66,6 +67,12 @@ class RowError : public CLI::ValidationError {
   std::string where_;
 };
 
+// "--bash-completion" was given: parse() answers with the script.
+class CompletionRequest : public CLI::Success {
+ public:
+  CompletionRequest() : CLI::Success("bash completion", CLI::ExitCodes::Success) {}
+};
+
 }  // namespace
 
 ProgramOptions::ProgramOptions(std::string program, std::string description, std::string usage)
@@ -82,6 +89,7 @@ ProgramOptions::ProgramOptions(std::string program, std::string description, std
   // Unknown words are left over and reported by parse() in our words.
   impl_->app->allow_extras();
   impl_->app->require_subcommand(0, 1);
+  impl_->app->add_flag_callback("--bash-completion", [] { throw CompletionRequest(); })->group("")->trigger_on_parse();
 }
 
 ProgramOptions::ProgramOptions(ProgramOptions* parent, std::string name, std::string summary, std::string usage)
@@ -156,6 +164,8 @@ ProgramOptions::Result ProgramOptions::parse(const std::vector<std::string>& arg
     return {Outcome::help, help(), impl_->name};
   } catch (const CLI::CallForAllHelp&) {
     return {Outcome::help, help(), impl_->name};
+  } catch (const CompletionRequest&) {
+    return {Outcome::help, bash_completion(), impl_->name};
   } catch (const CLI::CallForVersion& version) {
     return {Outcome::version, std::string(version.what()) + "\n", impl_->name};
   } catch (const RowError& refused) {
@@ -200,5 +210,56 @@ const std::string& ProgramOptions::name() const { return impl_->name; }
 const std::vector<std::string>& ProgramOptions::arguments() const { return impl_->arguments; }
 
 std::string ProgramOptions::help() const { return impl_->app->help(); }
+
+namespace {
+
+std::string joined(const std::vector<std::string>& words, const std::string& before, const char* between) {
+  std::string text;
+  for (const std::string& word : words) text += (text.empty() ? "" : between) + before + word;
+  return text;
+}
+
+}  // namespace
+
+std::string ProgramOptions::bash_completion() const {
+  std::string function = "_" + impl_->name;
+  for (char& c : function)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  std::vector<std::string> names;
+  for (const auto& command : impl_->commands) names.push_back(command->impl_->name);
+  std::string text = "# bash completion for " + impl_->name + ", made by " + impl_->name + " --bash-completion\n" +
+                     function + "() {\n"
+                     "  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]} command= i\n"
+                     "  local options valued words\n";
+  if (!names.empty())
+    text += "  for ((i = 1; i < COMP_CWORD; i++)); do\n"
+            "    case ${COMP_WORDS[i]} in\n"
+            "      " + joined(names, "", "|") + ") command=${COMP_WORDS[i]}; break ;;\n"
+            "    esac\n"
+            "  done\n";
+  text += "  case $command in\n";
+  auto entry = [&](const ProgramOptions& line, const std::string& label) {
+    std::vector<std::string> flags = line.impl_->flags;
+    flags.push_back("help");
+    if (&line == this) flags.push_back("version");
+    text += "    " + label + ") options='" + joined(flags, "--", " ") + " " + joined(line.impl_->valued, "--", " ") +
+            "' valued='" + joined(line.impl_->valued, "--", " ") + "'";
+    if (&line == this) text += " words='" + joined(names, "", " ") + "'";
+    text += " ;;\n";
+  };
+  entry(*this, "''");
+  for (const auto& command : impl_->commands) entry(*command, command->impl_->name);
+  text += "  esac\n"
+          "  # The value of an option, or an argument: bash's own completion (file names).\n"
+          "  case \" $valued \" in *\" $prev \"*) return ;; esac\n"
+          "  if [[ $cur == -* ]]; then\n"
+          "    COMPREPLY=($(compgen -W \"$options\" -- \"$cur\"))\n"
+          "  elif [[ -z $command && -n $words ]]; then\n"
+          "    COMPREPLY=($(compgen -W \"$words\" -- \"$cur\"))\n"
+          "  fi\n"
+          "}\n"
+          "complete -o default -F " + function + " " + impl_->name + "\n";
+  return text;
+}
 
 }  // namespace vexa

@@ -74,6 +74,10 @@ class ProgramOptions {
 
   std::string help() const;
 
+  // A bash completion script for the program, made from its options and commands (the hidden
+  // option "--bash-completion" prints it, so that the package installs what the program takes).
+  std::string bash_completion() const;
+
  private:
   struct Impl;
   ProgramOptions(ProgramOptions* parent, std::string name, std::string summary, std::string usage);

@@ -10,6 +10,7 @@
 #include "app/identity.h"
 #include "cli/cli_app.h"
 #include "cli/command_options.h"
+#include "support/child_process.h"
 
 namespace vexa::cli {
 namespace {
@@ -187,6 +188,7 @@ TEST(CliCommandLine, HelpListsEveryCommandAndOptionAndEachCommandHasItsOwn) {
   EXPECT_EQ(top.status, 0);
   EXPECT_EQ(top.out, usage_text());
   EXPECT_EQ(run_cli({}).out, top.out);  // no command: what there is
+  EXPECT_EQ(top.out.find("--bash-completion"), std::string::npos);  // for the package, not for people
   for (const CommandOption& option : common_options())
     EXPECT_NE(top.out.find("  " + std::string(option.spec.name) + " " + std::string(option.spec.value_name) + " "),
               std::string::npos)
@@ -211,6 +213,31 @@ TEST(CliCommandLine, HelpListsEveryCommandAndOptionAndEachCommandHasItsOwn) {
   const CliRun version = run_cli({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, make_identity("vexacli", ".").product_name + " 1404\n");
+}
+
+// The completion script the package installs, run by bash as it completes a typed line.
+TEST(CliCommandLine, BashCompletionOffersTheCommandsAndEachCommandsOptions) {
+  const CliRun script = run_cli({"--bash-completion"});
+  ASSERT_EQ(script.status, 0);
+  auto complete = [&](const std::string& typed) {
+    std::string words;
+    std::istringstream split(typed);
+    for (std::string word; split >> word;) words += " '" + word + "'";
+    if (typed.back() == ' ') words += " ''";
+    const std::string program = script.out + "COMP_WORDS=(" + words +
+                                "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vexacli; echo \"${COMPREPLY[*]}\"";
+    return test::run_program("/bin/bash", {"-c", program}).out;
+  };
+  EXPECT_EQ(complete("vexacli se"), "send set-time send-lines\n");
+  EXPECT_EQ(complete("vexacli --ta"), "--target\n");
+  EXPECT_EQ(complete("vexacli --port /dev/ttyUSB0 upload x --f"), "--fast --follow\n");
+  EXPECT_EQ(complete("vexacli factory-test --"), "--help --report --countdown --timeout --quiet-ms\n");
+  EXPECT_EQ(complete("vexacli send conf --listen "), "\n");  // a value: left to bash
+  for (const Command& command : command_table()) {
+    const std::string offered = complete("vexacli " + std::string(command.name) + " --");
+    for (const CommandOption& option : command.options)
+      EXPECT_NE(offered.find(std::string(option.spec.name)), std::string::npos) << command.name << ": " << offered;
+  }
 }
 
 }  // namespace
