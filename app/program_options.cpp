@@ -209,7 +209,12 @@ const std::string& ProgramOptions::name() const { return impl_->name; }
 
 const std::vector<std::string>& ProgramOptions::arguments() const { return impl_->arguments; }
 
-std::string ProgramOptions::help() const { return impl_->app->help(); }
+std::string ProgramOptions::help() const {
+  std::string text = impl_->app->help();
+  // CLI11 ends a help without a footer with blank lines: one line end is enough.
+  while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\n\n") == 0) text.pop_back();
+  return text;
+}
 
 namespace {
 
