@@ -1,131 +1,101 @@
 #include "cli/cli_app.h"
 
-#include <charconv>
 #include <ostream>
 
 #include "app/identity.h"
+#include "app/program_options.h"
 #include "cli/command.h"
+#include "cli/command_options.h"
 #include "cli/start_settings.h"
 
 namespace vexa::cli {
 
 namespace {
 
-struct OptionRule {
-  std::string_view name;
-  std::string_view help;
-};
+constexpr const char* kDescription = "VexaTerm without windows: talks to a VexaLog board from scripts.";
+constexpr const char* kUsage = "[OPTIONS] COMMAND [ARGUMENTS]";
+constexpr const char* kFooter = "Run vexacli COMMAND --help for the arguments and options of a command.";
 
-constexpr OptionRule kOptionHelp[] = {
-    {"--port PATH|COMn", "the serial port (COMn stands for /dev/ttyS(n-1))"},
-    {"--tcp \"ADDR PORT\"", "a board behind a TCP/IP link instead of a port"},
-    {"--baud N", "the port speed (default: the settings' speed)"},
-    {"--lang e|f|d", "language of the report lines: English, French, German"},
-    {"--log 0|1|2", "capture log: off, plain, with time stamps"},
-    {"--target IDENTITY", "take the board identity from this line, e.g. \"VexaLog S v1404\""},
-    {"--settings DIR", "folder of the settings and log files (default: the working directory)"},
-    {"--help", "show this text"},
-    {"--version", "show the product name and version"},
-};
+// The program's command line with every command: the values each gives go to values
+// (the program's own first, then one per command of the table, in its order).
+void add_everything(ProgramOptions& line, std::vector<CommandValues>& values, const std::string& program_path) {
+  line.set_version(make_identity(program_path, ".").product_name + " " + std::to_string(kProgramVersion));
+  values.resize(command_table().size() + 1);
+  add_command_options(line, common_options(), values[0]);
+  std::size_t i = 1;
+  for (const Command& command : command_table()) {
+    ProgramOptions& sub = line.add_command(std::string(command.name), std::string(command.summary),
+                                           std::string(command.usage));
+    add_command_options(sub, command.options, values[i++]);
+  }
+  line.set_footer(kFooter);
+}
 
-bool parse_int(const std::string& text, int& value) {
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size();
+// What the options before the command gave: how to reach the board, and what overrides the
+// settings file.
+void read_common(const CommandValues& values, CommonOptions& options, GivenOptions& given) {
+  options.port = values.text("--port").value_or("");
+  options.tcp = values.text("--tcp").value_or("");
+  options.target = values.text("--target").value_or("");
+  options.settings_dir = values.text("--settings").value_or("");
+  if (values.has("--baud")) given.baud = values.whole("--baud", 0);
+  if (auto language = values.text("--lang")) given.language = (*language)[0];
+  if (values.has("--log")) given.log_mode = values.whole("--log", 0);
 }
 
 }  // namespace
 
 std::string usage_text() {
-  std::string text =
-      "Usage: vexacli [options] command [arguments]\n"
-      "\n"
-      "VexaTerm without windows: talks to a VexaLog board from scripts.\n"
-      "\nOptions:\n";
-  for (const auto& rule : kOptionHelp) {
-    std::string name(rule.name);
-    name.resize(std::max<std::size_t>(name.size() + 2, 22), ' ');
-    text += "  " + name + std::string(rule.help) + "\n";
+  ProgramOptions line("vexacli", kDescription, kUsage);
+  std::vector<CommandValues> values;
+  add_everything(line, values, "vexacli");
+  return line.help();
+}
+
+ParsedArgs parse_args(const std::vector<std::string>& args, const std::string& program_path) {
+  ProgramOptions line("vexacli", kDescription, kUsage);
+  std::vector<CommandValues> values;
+  add_everything(line, values, program_path);
+  ParsedArgs parsed;
+  parsed.result = line.parse(args);
+  if (parsed.result.outcome != ProgramOptions::Outcome::run) return parsed;
+  read_common(values[0], parsed.options, parsed.given);
+  const ProgramOptions* chosen = line.chosen_command();
+  if (!chosen) {
+    parsed.result.text = line.help();
+    return parsed;
   }
-  text += "\nCommands:\n";
-  for (const auto& command : command_table()) {
-    text += "  " + std::string(command.name);
-    if (!command.usage.empty()) text += " " + std::string(command.usage);
-    text += "\n      " + std::string(command.summary) + "\n";
+  const auto& table = command_table();
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i].name != chosen->name()) continue;
+    parsed.command = &table[i];
+    parsed.values = std::move(values[i + 1]);
+    parsed.args = chosen->arguments();
   }
-  return text;
+  return parsed;
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const std::string& program_path) {
-  CommonOptions options;
-  GivenOptions given;
-  std::size_t i = 0;
-  auto value_of = [&](const std::string& name, std::string& value) {
-    if (i + 1 >= args.size()) {
-      err << "vexacli: option " << name << " needs a value (see vexacli --help)\n";
-      return false;
-    }
-    value = args[++i];
-    return true;
-  };
-  for (; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.rfind("--", 0) != 0) break;
-    std::string value;
-    if (a == "--help" || a == "-h") {
-      out << usage_text();
+  ParsedArgs parsed = parse_args(args, program_path);
+  switch (parsed.result.outcome) {
+    case ProgramOptions::Outcome::help:
+    case ProgramOptions::Outcome::version:
+      out << parsed.result.text;
       return 0;
-    } else if (a == "--version") {
-      out << make_identity(program_path, ".").product_name << " " << kProgramVersion << "\n";
-      return 0;
-    } else if (a == "--port") {
-      if (!value_of(a, options.port)) return 2;
-    } else if (a == "--tcp") {
-      if (!value_of(a, options.tcp)) return 2;
-    } else if (a == "--target") {
-      if (!value_of(a, options.target)) return 2;
-    } else if (a == "--settings") {
-      if (!value_of(a, options.settings_dir)) return 2;
-    } else if (a == "--baud") {
-      int baud = 0;
-      if (!value_of(a, value)) return 2;
-      if (!parse_int(value, baud) || baud <= 0) {
-        err << "vexacli: --baud wants a positive number, not '" << value << "'\n";
-        return 2;
-      }
-      given.baud = baud;
-    } else if (a == "--lang") {
-      if (!value_of(a, value)) return 2;
-      if (value.size() != 1 || std::string_view("efd").find(value[0]) == std::string_view::npos) {
-        err << "vexacli: --lang wants e, f or d, not '" << value << "'\n";
-        return 2;
-      }
-      given.language = value[0];
-    } else if (a == "--log") {
-      if (!value_of(a, value)) return 2;
-      int mode = -1;
-      if (!parse_int(value, mode) || mode < 0 || mode > 2) {
-        err << "vexacli: --log wants 0, 1 or 2, not '" << value << "'\n";
-        return 2;
-      }
-      given.log_mode = mode;
-    } else {
-      err << "vexacli: unknown option '" << a << "' (see vexacli --help)\n";
-      return 2;
-    }
+    case ProgramOptions::Outcome::error:
+      err << parsed.result.error_text();
+      return kUsageExitStatus;
+    case ProgramOptions::Outcome::run:
+      break;
   }
-  if (i >= args.size()) {
-    out << usage_text();
+  if (!parsed.command) {  // no command: what there is to choose from
+    out << parsed.result.text;
     return 0;
   }
-  const Command* command = find_command(args[i]);
-  if (!command) {
-    err << "vexacli: unknown command '" << args[i] << "' (see vexacli --help)\n";
-    return 2;
-  }
-  apply_start_settings(options, given, program_path);
-  CommandContext context{options, {args.begin() + static_cast<long>(i) + 1, args.end()}, out, err};
-  return command->run(context);
+  apply_start_settings(parsed.options, parsed.given, program_path);
+  CommandContext context{parsed.command->name, parsed.options, parsed.values, std::move(parsed.args), out, err};
+  return parsed.command->run(context);
 }
 
 }  // namespace vexa::cli

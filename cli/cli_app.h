@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "app/program_options.h"
+#include "cli/command.h"
+#include "cli/start_settings.h"
+
 namespace vexa::cli {
 
 // Runs vexacli with its arguments (without the program name); returns the exit status.
@@ -11,6 +15,17 @@ namespace vexa::cli {
 // the family's).
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const std::string& program_path = "vexacli");
+
+// The command line read, before the settings file: what run() starts the command with.
+struct ParsedArgs {
+  ProgramOptions::Result result;    // run: a command (or none: the help) is to run
+  const Command* command = nullptr;
+  CommonOptions options;            // port, tcp, target, settings folder
+  GivenOptions given;               // speed, language, log mode
+  CommandValues values;             // the command's own options
+  std::vector<std::string> args;    // its arguments
+};
+ParsedArgs parse_args(const std::vector<std::string>& args, const std::string& program_path = "vexacli");
 
 std::string usage_text();
 

@@ -10,6 +10,7 @@
 #include "analog/input_type_file.h"
 #include "analog/input_type_list.h"
 #include "app/text_format.h"
+#include "cli/command_options.h"
 #include "cli/commands.h"
 #include "config/board_identity.h"
 #include "terminal/report_sink.h"
@@ -29,28 +30,19 @@ class StreamReport final : public ReportSink {
   std::ostream& out_;
 };
 
-// --board LETTER [--firmware N]; false (and a message) when they are missing or wrong.
-bool take_board(CommandContext& context, const char* command, AnalogBoard& board) {
-  auto letter = take_option(context.args, "--board");
-  if (!letter || letter->size() != 1) {
-    context.err << "vexacli " << command << ": --board E|F|S is needed\n";
-    return false;
-  }
+constexpr int kDefaultFirmware = 1404;
+
+// --board LETTER [--firmware N] (their values are checked by their rows); false when --board
+// is missing.
+bool read_board(const CommandContext& context, AnalogBoard& board) {
+  auto letter = context.values.text(kBoardOption.spec.name);
+  if (!letter) return false;
   board.type_letter = (*letter)[0];
-  board.firmware_version = 1404;
-  if (auto firmware = take_option(context.args, "--firmware")) {
-    int version = 0;
-    auto [end, ec] = std::from_chars(firmware->data(), firmware->data() + firmware->size(), version);
-    if (ec != std::errc() || end != firmware->data() + firmware->size() || version < kMinFirmwareVersion ||
-        version > kMaxFirmwareVersion) {
-      context.err << "vexacli " << command << ": --firmware wants " << kMinFirmwareVersion << " to "
-                  << kMaxFirmwareVersion << ", not '" << *firmware << "'\n";
-      return false;
-    }
-    board.firmware_version = version;
-  }
+  board.firmware_version = context.values.whole(kFirmwareOption.spec.name, kDefaultFirmware);
   return true;
 }
+
+constexpr std::string_view kBoardNeeded = "--board E|F|S is needed";
 
 struct ChosenType {
   std::string mode;
@@ -88,11 +80,8 @@ void print_fields(std::ostream& out, const AnalogExpression& e, const ChosenType
 
 int run_expr(CommandContext& context) {
   AnalogBoard board;
-  if (!take_board(context, "expr", board)) return 2;
-  if (context.args.size() != 1) {
-    context.err << "vexacli expr: give one EXPRESSION, such as a*3.814685+0,2\n";
-    return 2;
-  }
+  if (!read_board(context, board)) return usage_error(context, kBoardNeeded);
+  if (context.args.size() != 1) return usage_error(context, "give one EXPRESSION, such as a*3.814685+0,2");
   const std::string& value = context.args[0];
   const AnalogExpression expression = parse_analog_expression(value);
   const ChosenType type = type_for(value, board);
@@ -103,18 +92,13 @@ int run_expr(CommandContext& context) {
 
 int run_convert(CommandContext& context) {
   AnalogBoard board;
-  if (!take_board(context, "convert", board)) return 2;
-  if (context.args.size() != 2) {
-    context.err << "vexacli convert: give EXPRESSION and COUNT\n";
-    return 2;
-  }
+  if (!read_board(context, board)) return usage_error(context, kBoardNeeded);
+  if (context.args.size() != 2) return usage_error(context, "give EXPRESSION and COUNT");
   double count = 0;
   const std::string& count_text = context.args[1];
   auto [end, ec] = std::from_chars(count_text.data(), count_text.data() + count_text.size(), count);
-  if (ec != std::errc() || end != count_text.data() + count_text.size()) {
-    context.err << "vexacli convert: COUNT must be a number, not '" << count_text << "'\n";
-    return 2;
-  }
+  if (ec != std::errc() || end != count_text.data() + count_text.size())
+    return usage_error(context, "COUNT must be a number, not '" + count_text + "'");
   const AnalogExpression expression = parse_analog_expression(context.args[0]);
   const ChosenType type = type_for(context.args[0], board);
   context.out << millivolts_text(count, board.board_class()) << "\n"
@@ -124,18 +108,12 @@ int run_convert(CommandContext& context) {
 
 int run_calibrate(CommandContext& context) {
   AnalogBoard board;
-  if (!take_board(context, "calibrate", board)) return 2;
-  const bool verbose = take_flag(context.args, "--verbose");
-  const std::string mode = take_option(context.args, "--type").value_or("a");
-  if (context.args.size() != 4) {
-    context.err << "vexacli calibrate: give RAW1 REAL1 RAW2 REAL2\n";
-    return 2;
-  }
+  if (!read_board(context, board)) return usage_error(context, kBoardNeeded);
+  const bool verbose = context.values.has(kSolverTraceOption.spec.name);
+  const std::string mode = context.values.text(kInputTypeOption.spec.name).value_or("a");
+  if (context.args.size() != 4) return usage_error(context, "give RAW1 REAL1 RAW2 REAL2");
   const CalibrationTexts texts{context.args[0], context.args[2], context.args[1], context.args[3]};
-  if (!read_calibration_input(texts).valid) {
-    context.err << "vexacli calibrate: every point must be a number\n";
-    return 2;
-  }
+  if (!read_calibration_input(texts).valid) return usage_error(context, "every point must be a number");
   StreamReport trace(context.out);
   AnalogScaling scaling;
   const TypePrefix type = read_type_prefix(mode);

@@ -1,7 +1,6 @@
 // vexacli's configuration commands: get-conf, put-conf, compare, erase and set-time.
 #include <atomic>
 #include <chrono>
-#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -10,6 +9,8 @@
 
 #include "app/identity.h"
 #include "cli/board_link.h"
+#include "app/program_options.h"
+#include "cli/command_options.h"
 #include "cli/commands.h"
 #include "cli/line_watch.h"
 #include "config/board_identity.h"
@@ -21,8 +22,6 @@
 namespace vexa::cli {
 namespace {
 
-constexpr int kDefaultQuietMs = 500;
-constexpr int kMaxQuietMs = 600000;
 // A board that never stops talking is taken as done after this long.
 constexpr std::int64_t kMaxListenMs = 120000;
 
@@ -101,11 +100,10 @@ class ConfigSession {
 };
 
 // --target must be an identity line; checked before the link is opened.
-bool target_usable(const CommandContext& context, std::string_view command) {
+bool target_usable(const CommandContext& context) {
   if (context.options.target.empty() || parse_identity_line(context.options.target)) return true;
-  context.err << "vexacli " << command << ": --target wants an identity line such as \""
-              << context.options.identity.target_s << "\", not '"
-              << context.options.target << "'\n";
+  usage_error(context, "--target wants an identity line such as \"" + context.options.identity.target_s +
+                           "\", not '" + context.options.target + "'");
   return false;
 }
 
@@ -113,37 +111,24 @@ void apply_target(ConfigSession& session, const CommandContext& context) {
   if (!context.options.target.empty()) session.identity().accept_identity(context.options.target);
 }
 
-bool take_quiet_ms(CommandContext& context, std::string_view command, int& quiet_ms) {
-  quiet_ms = kDefaultQuietMs;
-  std::optional<std::string> text = take_option(context.args, "--quiet-ms");
-  if (!text) return true;
-  auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), quiet_ms);
-  if (ec == std::errc() && end == text->data() + text->size() && quiet_ms >= 0 &&
-      quiet_ms <= kMaxQuietMs)
-    return true;
-  context.err << "vexacli " << command << ": --quiet-ms wants milliseconds (0 to " << kMaxQuietMs
-              << "), not '" << *text << "'\n";
-  return false;
+int quiet_ms_of(const CommandContext& context) {
+  return context.values.whole(kQuietMsOption.spec.name, kDefaultQuietMs);
 }
 
-bool no_more_args(const CommandContext& context, std::string_view command, std::size_t allowed,
-                  std::string_view what) {
+bool no_more_args(const CommandContext& context, std::size_t allowed, std::string_view what) {
   if (context.args.size() <= allowed) return true;
-  context.err << "vexacli " << command << ": " << what << "\n";
+  usage_error(context, what);
   return false;
 }
 
 }  // namespace
 
 int run_get_conf(CommandContext& context) {
-  int quiet_ms = 0;
-  if (!take_quiet_ms(context, "get-conf", quiet_ms) || !target_usable(context, "get-conf") ||
-      !no_more_args(context, "get-conf", 1, "give at most one FILE"))
-    return 2;
+  if (!target_usable(context) || !no_more_args(context, 1, "give at most one FILE")) return kUsageExitStatus;
   ConfigSession session(context.options, context.out);
   apply_target(session, context);
   if (!session.connect(context.err)) return 1;
-  if (!session.fetch_configuration(quiet_ms, context.err, "get-conf")) return 1;
+  if (!session.fetch_configuration(quiet_ms_of(context), context.err, "get-conf")) return 1;
   if (context.args.empty()) {
     if (session.config().has_any_value()) return 0;
     session.board().terminal().print_line(session.board().messages().message("Mnoconf"));
@@ -154,18 +139,13 @@ int run_get_conf(CommandContext& context) {
 }
 
 int run_put_conf(CommandContext& context) {
-  int quiet_ms = 0;
-  if (!take_quiet_ms(context, "put-conf", quiet_ms) || !target_usable(context, "put-conf"))
-    return 2;
-  if (context.args.size() != 1) {
-    context.err << "vexacli put-conf: give exactly one FILE\n";
-    return 2;
-  }
+  if (!target_usable(context)) return kUsageExitStatus;
+  if (context.args.size() != 1) return usage_error(context, "give exactly one FILE");
   ConfigSession session(context.options, context.out);
   if (!session.connect(context.err)) return 1;
   if (context.options.target.empty()) {
     // The keys to send depend on the board: ask it who it is, as "Load from board" does.
-    if (!session.fetch_configuration(quiet_ms, context.err, "put-conf")) return 1;
+    if (!session.fetch_configuration(quiet_ms_of(context), context.err, "put-conf")) return 1;
     if (!session.identity_seen())
       context.err << "vexacli put-conf: the board sent no identity line; sending for \""
                   << session.identity().line() << "\"\n";
@@ -178,16 +158,12 @@ int run_put_conf(CommandContext& context) {
 }
 
 int run_compare(CommandContext& context) {
-  int quiet_ms = 0;
-  if (!take_quiet_ms(context, "compare", quiet_ms) || !target_usable(context, "compare")) return 2;
-  if (context.args.size() != 1) {
-    context.err << "vexacli compare: give exactly one FILE\n";
-    return 2;
-  }
+  if (!target_usable(context)) return kUsageExitStatus;
+  if (context.args.size() != 1) return usage_error(context, "give exactly one FILE");
   ConfigSession session(context.options, context.out);
   apply_target(session, context);
   if (!session.connect(context.err)) return 1;
-  if (!session.fetch_configuration(quiet_ms, context.err, "compare")) return 1;
+  if (!session.fetch_configuration(quiet_ms_of(context), context.err, "compare")) return 1;
   GivenPathChooser chooser(context.args[0]);
   int errors = 0;
   if (!session.files().compare_configuration(chooser, &errors)) return 1;
@@ -195,33 +171,25 @@ int run_compare(CommandContext& context) {
 }
 
 int run_erase(CommandContext& context) {
-  int quiet_ms = 0;
-  if (!take_quiet_ms(context, "erase", quiet_ms) || !target_usable(context, "erase") ||
-      !no_more_args(context, "erase", 0, "takes no arguments"))
-    return 2;
+  if (!target_usable(context) || !no_more_args(context, 0, "takes no arguments")) return kUsageExitStatus;
   ConfigSession session(context.options, context.out);
   apply_target(session, context);
   if (!session.connect(context.err)) return 1;
   // The reply is the factory configuration, absorbed like any "conf" reply.
   const std::uint64_t before = session.lines_seen();
   if (!session.exchange().erase_to_factory()) return 1;
-  return session.wait_quiet(before, quiet_ms, context.err, "erase") ? 0 : 1;
+  return session.wait_quiet(before, quiet_ms_of(context), context.err, "erase") ? 0 : 1;
 }
 
 int run_set_time(CommandContext& context) {
-  if (!no_more_args(context, "set-time", 1, "give at most one mode: now, hour-earlier or next-second"))
-    return 2;
+  if (!no_more_args(context, 1, "give at most one mode: now, hour-earlier or next-second")) return kUsageExitStatus;
   TimeMode mode = TimeMode::now;
   if (!context.args.empty()) {
     const std::string& word = context.args[0];
     if (word == "now") mode = TimeMode::now;
     else if (word == "hour-earlier") mode = TimeMode::hour_earlier;
     else if (word == "next-second") mode = TimeMode::next_second;
-    else {
-      context.err << "vexacli set-time: the mode is now, hour-earlier or next-second, not '" << word
-                  << "'\n";
-      return 2;
-    }
+    else return usage_error(context, "the mode is now, hour-earlier or next-second, not '" + word + "'");
   }
   BoardLink board(context.options, context.out);
   if (!board.connect(context.err)) return 1;

@@ -8,6 +8,8 @@
 
 #include "app/board_jobs.h"
 #include "cli/board_link.h"
+#include "app/program_options.h"
+#include "cli/command_options.h"
 #include "cli/commands.h"
 #include "config/board_identity.h"
 #include "download/card_transfer.h"
@@ -104,17 +106,17 @@ class DownloadSession {
   NoStop control_;
 };
 
-bool one_argument(CommandContext& context, const char* command, const char* what) {
+bool one_argument(const CommandContext& context, std::string_view what) {
   if (context.args.size() == 1) return true;
-  context.err << "vexacli " << command << ": give exactly one " << what << "\n";
+  usage_error(context, "give exactly one " + std::string(what));
   return false;
 }
 
 }  // namespace
 
 int run_download(CommandContext& context) {
-  const bool samba_mode = take_flag(context.args, "--samba");
-  if (!one_argument(context, "download", "FILE")) return 2;
+  const bool samba_mode = context.values.has(kSambaModeOption.spec.name);
+  if (!one_argument(context, "FILE")) return kUsageExitStatus;
   DownloadSession session(context);
   if (!session.connect(context.err)) return 1;
   FirmwareSelection selection;
@@ -127,10 +129,7 @@ int run_download(CommandContext& context) {
 }
 
 int run_card_put(CommandContext& context) {
-  if (context.args.size() != 2) {
-    context.err << "vexacli card-put: give HOSTFILE and TARGETNAME\n";
-    return 2;
-  }
+  if (context.args.size() != 2) return usage_error(context, "give HOSTFILE and TARGETNAME");
   DownloadSession session(context);
   if (!session.connect(context.err)) return 1;
   CardTransferResult result = card_transfer(session.context(), context.args[0], context.args[1]);
@@ -141,15 +140,12 @@ int run_send_lines(CommandContext& context) {
   static constexpr std::pair<const char*, int> kPaces[] = {
       {"once", kSendLineOnce}, {"burst", kSendLineBurst}, {"1s", kSendLineEverySecond},
       {"2s", kSendLineEveryTwoSeconds}, {"250ms", kSendLineEveryQuarter}};
-  if (!one_argument(context, "send-lines", "PACE (once, burst, 1s, 2s or 250ms)")) return 2;
+  if (!one_argument(context, "PACE (once, burst, 1s, 2s or 250ms)")) return kUsageExitStatus;
   int command = 0;
   for (const auto& [name, id] : kPaces)
     if (context.args[0] == name) command = id;
-  if (command == 0) {
-    context.err << "vexacli send-lines: PACE must be once, burst, 1s, 2s or 250ms, not '"
-                << context.args[0] << "'\n";
-    return 2;
-  }
+  if (command == 0)
+    return usage_error(context, "PACE must be once, burst, 1s, 2s or 250ms, not '" + context.args[0] + "'");
   if (command != kSendLineOnce && command != kSendLineBurst) {
     context.err << "vexacli send-lines: paced lines run until interrupted\n";
   }

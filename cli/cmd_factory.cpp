@@ -4,7 +4,6 @@
 // type runs has passed.
 #include <atomic>
 #include <chrono>
-#include <charconv>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -14,6 +13,7 @@
 #include "app/identity.h"
 #include "app/quiet_front_end.h"
 #include "cli/board_link.h"
+#include "cli/command_options.h"
 #include "cli/commands.h"
 #include "cli/line_watch.h"
 #include "config/board_identity.h"
@@ -28,10 +28,7 @@ namespace {
 
 constexpr int kTickMs = 100;
 constexpr int kIdentityWaitMs = 3000;
-constexpr int kDefaultQuietMs = 500;
 constexpr int kDefaultTimeoutSeconds = 20;
-constexpr int kMaxTimeoutSeconds = 3600;
-constexpr int kMaxCountdownTicks = 600;
 
 // The link, the board identity (from the board's "conf" reply or --target) and the factory
 // test on the factory consumer slot. The receive thread stops before the rest goes away.
@@ -79,16 +76,6 @@ class FactorySession {
   IdentitySeen seen_;
 };
 
-std::optional<int> whole_number(CommandContext& context, std::string_view name, int low, int high, int fallback) {
-  std::optional<std::string> text = take_option(context.args, name);
-  if (!text) return fallback;
-  int value = 0;
-  auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), value);
-  if (ec == std::errc() && end == text->data() + text->size() && value >= low && value <= high) return value;
-  context.err << "vexacli factory-test: " << name << " wants " << low << " to " << high << ", not '" << *text << "'\n";
-  return std::nullopt;
-}
-
 // Whether the results are complete: every test of the type has one, an 'S' board has given
 // its final verdict, and the board has been quiet for quiet_ms.
 bool finished(FactorySession& session, char letter, int quiet_ms) {
@@ -106,21 +93,15 @@ bool finished(FactorySession& session, char letter, int quiet_ms) {
 }  // namespace
 
 int run_factory_test(CommandContext& context) {
-  const std::optional<std::string> report_path = take_option(context.args, "--report");
-  const std::optional<int> countdown = whole_number(context, "--countdown", 0, kMaxCountdownTicks, -1);
-  const std::optional<int> timeout_s = whole_number(context, "--timeout", 1, kMaxTimeoutSeconds, kDefaultTimeoutSeconds);
-  const std::optional<int> quiet_ms = whole_number(context, "--quiet-ms", 0, 60000, kDefaultQuietMs);
-  if (!countdown || !timeout_s || !quiet_ms) return 2;
-  if (!context.args.empty()) {
-    context.err << "vexacli factory-test: unexpected '" << context.args[0] << "'\n";
-    return 2;
-  }
-  if (!context.options.target.empty() && !parse_identity_line(context.options.target)) {
-    context.err << "vexacli factory-test: --target wants an identity line such as \""
-                << identity_line_for(kFamilyName, 'S', kProgramVersion) << "\", not '" << context.options.target
-                << "'\n";
-    return 2;
-  }
+  const std::optional<std::string> report_path = context.values.text(kReportOption.spec.name);
+  const int countdown = context.values.whole(kCountdownOption.spec.name, -1);
+  const int timeout_s = context.values.whole(kTimeoutOption.spec.name, kDefaultTimeoutSeconds);
+  const int quiet_ms = context.values.whole(kTestQuietMsOption.spec.name, kDefaultQuietMs);
+  if (!context.args.empty()) return usage_error(context, "unexpected '" + context.args[0] + "'");
+  if (!context.options.target.empty() && !parse_identity_line(context.options.target))
+    return usage_error(context, "--target wants an identity line such as \"" +
+                                    identity_line_for(kFamilyName, 'S', kProgramVersion) + "\", not '" +
+                                    context.options.target + "'");
 
   FactorySession session(context.options, context.out);
   if (!session.board().connect(context.err)) return 1;
@@ -152,7 +133,7 @@ int run_factory_test(CommandContext& context) {
   FactoryTest& test = session.test();
   test.prepare();
   if (!test.running()) return 1;
-  if (*countdown >= 0) test.set_countdown(*countdown);
+  if (countdown >= 0) test.set_countdown(countdown);
   bool started = false;
   std::int64_t started_ms = 0;
   for (;;) {
@@ -163,9 +144,9 @@ int run_factory_test(CommandContext& context) {
     }
     session.board().terminal().flush();
     if (!started) continue;
-    if (finished(session, letter, *quiet_ms)) break;
-    if (steady_ms() - started_ms > *timeout_s * 1000LL) {
-      context.out << "factory test: no complete result within " << *timeout_s << " s\n";
+    if (finished(session, letter, quiet_ms)) break;
+    if (steady_ms() - started_ms > timeout_s * 1000LL) {
+      context.out << "factory test: no complete result within " << timeout_s << " s\n";
       break;
     }
   }

@@ -7,6 +7,7 @@
 #include "app/session_ports.h"
 #include "app/text_format.h"
 #include "cli/board_link.h"
+#include "cli/command_options.h"
 #include "cli/commands.h"
 #include "download/samba_download.h"
 #include "platform/serial_tty.h"
@@ -49,20 +50,14 @@ std::string extension_of(const std::string& path) {
 }  // namespace
 
 int run_flash(CommandContext& context) {
-  const bool samba_mode = take_flag(context.args, "--samba");
-  const bool verbose = take_flag(context.args, "--verbose");
-  if (context.args.size() != 1) {
-    context.err << "vexacli flash: give exactly one FILE\n";
-    return 2;
-  }
+  const bool samba_mode = context.values.has(kSambaFileOption.spec.name);
+  const bool verbose = context.values.has(kSambaTraceOption.spec.name);
+  if (context.args.size() != 1) return usage_error(context, "give exactly one FILE");
   const std::string& path = context.args[0];
   const std::string extension = extension_of(path);
-  if (extension != "binb" && !(extension == "bin" && samba_mode)) {
-    context.err << "vexacli flash: " << path
-                << ": this command loads \".binb\" files (and \".bin\" files with --samba)"
-                   " through the SAM-BA boot monitor\n";
-    return 2;
-  }
+  if (extension != "binb" && !(extension == "bin" && samba_mode))
+    return usage_error(context, path + ": this command loads \".binb\" files (and \".bin\" files with --samba)"
+                                       " through the SAM-BA boot monitor");
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     context.err << "vexacli flash: cannot read " << path << ": " << system_error_text(errno) << "\n";

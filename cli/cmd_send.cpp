@@ -1,36 +1,18 @@
 // vexacli send LINE [--wait-ok] [--listen SECONDS]: one command line to the board.
-#include <charconv>
 #include <chrono>
 #include <ostream>
 #include <thread>
 
 #include "cli/board_link.h"
+#include "cli/command_options.h"
 #include "cli/commands.h"
 
 namespace vexa::cli {
 
-namespace {
-
-bool parse_seconds(const std::string& text, double& seconds) {
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  return ec == std::errc() && end == text.data() + text.size() && seconds >= 0 && seconds <= 86400;
-}
-
-}  // namespace
-
 int run_send(CommandContext& context) {
-  const bool wait_ok = take_flag(context.args, "--wait-ok");
-  double listen_s = 0;
-  if (auto listen = take_option(context.args, "--listen")) {
-    if (!parse_seconds(*listen, listen_s)) {
-      context.err << "vexacli send: --listen wants seconds (0 to 86400), not '" << *listen << "'\n";
-      return 2;
-    }
-  }
-  if (context.args.size() != 1) {
-    context.err << "vexacli send: give exactly one LINE (quote it when it holds blanks)\n";
-    return 2;
-  }
+  const bool wait_ok = context.values.has(kWaitOkOption.spec.name);
+  const double listen_s = context.values.real(kListenOption.spec.name, 0);
+  if (context.args.size() != 1) return usage_error(context, "give exactly one LINE (quote it when it holds blanks)");
   BoardLink board(context.options, context.out);
   if (!board.connect(context.err)) return 1;
   const std::string& line = context.args[0];

@@ -11,7 +11,9 @@
 
 #include "cli/board_link.h"
 #include "cli/commands.h"
-#include "cli/terminal_args.h"
+#include "cli/command_options.h"
+#include "platform/line_settings.h"
+#include "terminal/key_options.h"
 #include "terminal/keyboard.h"
 
 namespace vexa::cli {
@@ -87,22 +89,26 @@ class RawInput {
 }  // namespace
 
 int run_terminal(CommandContext& context) {
-  TerminalArgs args = parse_terminal_args(context.args);
-  if (!args.error.empty()) {
-    context.err << "vexacli terminal: " << args.error << "\n";
-    return 2;
-  }
+  if (!context.args.empty()) return usage_error(context, "takes no arguments, not '" + context.args[0] + "'");
+  // The values were checked by the options' rows: they parse.
+  const CommandValues& values = context.values;
+  KeyOptions key_options;
+  key_options.local_echo = values.has(kEchoOption.spec.name);
+  if (auto enter = values.text(kEnterOption.spec.name))
+    key_options.enter = parse_enter_mode(*enter).value_or(key_options.enter);
+  if (auto backspace = values.text(kBackspaceOption.spec.name))
+    key_options.backspace = parse_backspace_mode(*backspace).value_or(key_options.backspace);
   BoardLink board(context.options, context.out);
-  if (args.line) board.session().port().set_line_settings(args.line);
-  board.display().set_hex(args.hex);
-  board.display().set_stamps(args.stamps);
+  if (auto line = values.text(kLineOption.spec.name)) board.session().port().set_line_settings(parse_line_settings(*line));
+  board.display().set_hex(values.has(kHexOption.spec.name));
+  board.display().set_stamps(values.has(kTimestampsOption.spec.name));
   if (!board.connect(context.err)) return 1;
   RawInput raw;
   if (raw.active()) context.err << "Terminal ready; Ctrl-] quits.\r\n";
   PortKeys keys(board.session().port());
   NoClipboard clipboard;
   TerminalKeyboard keyboard(keys, clipboard, board.terminal(), [] { return false; });
-  keyboard.set_options(args.keys);
+  keyboard.set_options(key_options);
 
   auto next_probe = std::chrono::steady_clock::now();
   bool input_open = true;

@@ -3,13 +3,13 @@
 // (or numbered) line, as the upload tab does. With --follow it does so again every SECONDS,
 // each time from where the host file ends, until interrupted.
 #include <csignal>
-#include <charconv>
 #include <chrono>
 #include <ostream>
 #include <thread>
 
 #include "app/identity.h"
 #include "cli/board_link.h"
+#include "cli/command_options.h"
 #include "cli/commands.h"
 #include "upload/data_upload.h"
 
@@ -45,11 +45,6 @@ class InterruptGuard {
   void (*old_int_)(int);
   void (*old_term_)(int);
 };
-
-bool parse_count(const std::string& text, int low, int high, int& out) {
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-  return ec == std::errc() && end == text.data() + text.size() && out >= low && out <= high;
-}
 
 struct Options {
   std::string target, host_path;
@@ -121,25 +116,12 @@ Outcome upload_once(BoardLink& board, DataUpload& upload, const Options& options
 
 int run_upload(CommandContext& context) {
   Options options;
-  options.binary = take_flag(context.args, "--binary");
-  options.fast = take_flag(context.args, "--fast");
-  options.create = take_flag(context.args, "--create");
-  if (auto idle = take_option(context.args, "--idle")) {
-    if (!parse_count(*idle, 1, 86400, options.idle_s)) {
-      context.err << "vexacli upload: --idle wants seconds (1 to 86400), not '" << *idle << "'\n";
-      return 2;
-    }
-  }
-  if (auto follow = take_option(context.args, "--follow")) {
-    if (!parse_count(*follow, 1, 86400, options.follow_s)) {
-      context.err << "vexacli upload: --follow wants seconds (1 to 86400), not '" << *follow << "'\n";
-      return 2;
-    }
-  }
-  if (context.args.size() != 2) {
-    context.err << "vexacli upload: give TARGET (the file on the board) and HOSTFILE\n";
-    return 2;
-  }
+  options.binary = context.values.has(kBinaryOption.spec.name);
+  options.fast = context.values.has(kFastOption.spec.name);
+  options.create = context.values.has(kCreateOption.spec.name);
+  options.idle_s = context.values.whole(kIdleOption.spec.name, kDefaultIdleSeconds);
+  options.follow_s = context.values.whole(kFollowOption.spec.name, 0);
+  if (context.args.size() != 2) return usage_error(context, "give TARGET (the file on the board) and HOSTFILE");
   options.target = context.args[0];
   options.host_path = context.args[1];
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/identity.h"
+#include "cli/command_values.h"
 
 namespace vexa::cli {
 
@@ -25,26 +26,28 @@ struct CommonOptions {
 };
 
 struct CommandContext {
+  std::string_view command;  // its name
   const CommonOptions& options;
-  std::vector<std::string> args;  // what follows the command name
+  const CommandValues& values;    // the command's own options
+  std::vector<std::string> args;  // the words after the command name that are no options
   std::ostream& out;
   std::ostream& err;
 };
 
 struct Command {
   std::string_view name;
-  std::string_view usage;    // the arguments, as "--help" shows them
+  std::string_view usage;    // what follows the name on the usage line of its "--help"
   std::string_view summary;  // one line
   int (*run)(CommandContext&);
+  std::vector<CommandOption> options;  // its own options
 };
 
 // Every command, in the order "--help" lists them.
 const std::vector<Command>& command_table();
 const Command* find_command(std::string_view name);
 
-// Small argument helpers shared by the commands: "--name VALUE" and "--flag" forms.
-// take_option removes the pair from args and returns the value; take_flag removes the flag.
-std::optional<std::string> take_option(std::vector<std::string>& args, std::string_view name);
-bool take_flag(std::vector<std::string>& args, std::string_view name);
+// A command line the command cannot use (wrong arguments): the reason on standard error, as
+// the program's own command line errors are; returns the exit status for it.
+int usage_error(const CommandContext& context, std::string_view reason);
 
 }  // namespace vexa::cli

@@ -1,6 +1,9 @@
 #include <algorithm>
+#include <ostream>
 
+#include "app/program_options.h"
 #include "cli/command.h"
+#include "cli/command_options.h"
 #include "cli/commands.h"
 
 namespace vexa::cli {
@@ -18,22 +21,9 @@ const Command* find_command(std::string_view name) {
   return it == table.end() ? nullptr : &*it;
 }
 
-std::optional<std::string> take_option(std::vector<std::string>& args, std::string_view name) {
-  for (std::size_t i = 0; i + 1 < args.size(); ++i) {
-    if (args[i] == name) {
-      std::string value = args[i + 1];
-      args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
-      return value;
-    }
-  }
-  return std::nullopt;
-}
-
-bool take_flag(std::vector<std::string>& args, std::string_view name) {
-  auto it = std::find(args.begin(), args.end(), name);
-  if (it == args.end()) return false;
-  args.erase(it);
-  return true;
+int usage_error(const CommandContext& context, std::string_view reason) {
+  context.err << usage_error_text("vexacli " + std::string(context.command), reason);
+  return kUsageExitStatus;
 }
 
 }  // namespace vexa::cli

@@ -48,6 +48,19 @@ if(GZIP_PROGRAM)
   list(APPEND package_outputs ${out})
   install(FILES ${out} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vexaterm)
 endif()
+# Bash completion, written by the programs from their own option tables.
+foreach(program vexacli vexaboard)
+  if(TARGET ${program})
+    set(out ${package_dir}/completions/${program})
+    add_custom_command(OUTPUT ${out}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${package_dir}/completions
+      COMMAND $<TARGET_FILE:${program}> --bash-completion > ${out}
+      DEPENDS ${program}
+      COMMENT "Writing the bash completion of ${program}")
+    list(APPEND package_outputs ${out})
+    install(FILES ${out} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+  endif()
+endforeach()
 add_custom_target(package_files ALL DEPENDS ${package_outputs})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/vexaterm.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vexaterm)

@@ -23,18 +23,18 @@ struct BoardOptions {
   SambaOptions samba;
   std::vector<LogFileSpec> logs;  // logged files the board keeps
   DownloadSideOptions download;
-  bool help = false;
+  bool help = false;     // "--help": print the help (OptionsResult::text), nothing else
+  bool version = false;  // "--version": likewise with the version line
 };
 
 struct OptionsResult {
   std::optional<BoardOptions> options;  // nothing when the command line is wrong
   std::string error;                    // why not, one line
+  std::string text;                     // what "--help" or "--version" prints
 };
 
-// Reads "--type E|F|S [--firmware N] [--name NAME] (--pty PATH | --tcp HOST:PORT)
-// [--conf FILE] [--reply-delay MS] [--drop-reply N] [--noise] [--pace] [--selftest-fail LIST]
-// [--selftest-res-once] [--samba] [--flash-out FILE]"; "--opt=value" works too. "--help" alone
-// is enough.
+// Reads "--type E|F|S (--pty PATH | --tcp HOST:PORT) [options]" as board_usage_text() lists
+// them; "--opt=value" works too. "--help" or "--version" alone is enough.
 OptionsResult parse_board_options(const std::vector<std::string>& args);
 
 std::string board_usage_text();

@@ -59,62 +59,77 @@ std::optional<std::vector<std::string>> DownloadSide::execute(std::string_view l
   return std::nullopt;
 }
 
-bool download_option_takes_value(const std::string& name) {
-  return name == "--loader" || name == "--loader-format" || name == "--flash-out" ||
-         name == "--wrong-echo-page" || name == "--card" || name == "--card-stall-from" ||
-         name == "--vanish-after-pages" || name == "--vanish-after-chunks";
+namespace {
+
+constexpr std::string_view kGroup = "Download side";
+constexpr long kMostCount = 1000000;
+
+// The counts of the fault options: a page, a chunk, or how many before the link goes away.
+std::string read_count(std::string_view name, const std::string& text, int& field) {
+  auto n = number(text);
+  if (!n || *n < 0 || *n > kMostCount)
+    return std::string(name) + " must be a count 0..1000000, not '" + text + "'";
+  field = static_cast<int>(*n);
+  return {};
 }
 
-std::optional<std::string> parse_download_option(const std::string& name,
-                                                 const std::optional<std::string>& value,
-                                                 DownloadSideOptions& options) {
-  if (name == "--no-banner" || name == "--script-crlf" || name == "--card-upper") {
-    if (value) return name + " takes no value";
-    if (name == "--no-banner") options.loader.banner = false;
-    if (name == "--script-crlf") options.loader.script_crlf = true;
-    if (name == "--card-upper") options.card.upper_ack = true;
-    return std::string();
-  }
-  if (!download_option_takes_value(name)) return std::nullopt;
-  if (!value) return name + " needs a value";
-  const std::string& text = *value;
-  if (name == "--loader") {
-    auto row = loader_row(text);
-    if (!row) return "--loader must be a banner (\"Download E\") or a row 1..5, not '" + text + "'";
-    options.loader.row = *row;
-  } else if (name == "--loader-format") {
-    if (text != "hex" && text != "bin") return "--loader-format must be hex or bin, not '" + text + "'";
-    options.loader.bin_frames = text == "bin";
-  } else if (name == "--flash-out") {
-    if (text.empty()) return std::string("--flash-out needs a file");
-    options.loader.flash_out = text;
-  } else if (name == "--card") {
-    if (text.empty()) return std::string("--card needs a folder");
-    options.card.folder = text;
-  } else {
-    auto n = number(text);
-    if (!n || *n < 0 || *n > 1000000) return name + " must be a count 0..1000000, not '" + text + "'";
-    int& field = name == "--wrong-echo-page"      ? options.loader.wrong_echo_page
-                 : name == "--card-stall-from"    ? options.card.stall_from_chunk
-                 : name == "--vanish-after-pages" ? options.loader.vanish_after_pages
-                                                  : options.card.vanish_after_chunks;
-    field = static_cast<int>(*n);
-  }
-  return std::string();
-}
+using Row = OptionRow<DownloadSideOptions>;
+using Value = const std::string&;
 
-std::string download_usage_text() {
-  return "  --loader ROW       the loader \"dl\" enters: a banner (\"Download E\") or row 1..5\n"
-         "  --loader-format hex|bin  the page protocol the loader takes (default hex)\n"
-         "  --flash-out FILE   write the flashed image there when the loader ends\n"
-         "  --no-banner        \"dl\" is ignored (no loader answers)\n"
-         "  --wrong-echo-page N  answer page N's data with a wrong byte\n"
-         "  --script-crlf      answer script lines with \"ok\" CR LF\n"
-         "  --card DIR         the memory card's folder for \"fd\"\n"
-         "  --card-upper       acknowledge card chunks with \"OK\" LF\n"
-         "  --card-stall-from N  from chunk N on, answer \"ok\" without its LF\n"
-         "  --vanish-after-pages N   hang up and remove the link after N loader pages\n"
-         "  --vanish-after-chunks N  hang up and remove the link after N card chunks\n";
-}
+const Row kRows[] = {
+    {{"--loader", "ROW", kGroup, "the loader \"dl\" enters: a banner (\"Download E\") or row 1..5"},
+     [](DownloadSideOptions& o, std::string_view, Value text) -> std::string {
+       auto row = loader_row(text);
+       if (!row) return "--loader must be a banner (\"Download E\") or a row 1..5, not '" + text + "'";
+       o.loader.row = *row;
+       o.loader_named = true;
+       return {};
+     }},
+    {{"--loader-format", "hex|bin", kGroup, "the page protocol the loader takes (default hex)"},
+     [](DownloadSideOptions& o, std::string_view, Value text) -> std::string {
+       if (text != "hex" && text != "bin") return "--loader-format must be hex or bin, not '" + text + "'";
+       o.loader.bin_frames = text == "bin";
+       return {};
+     }},
+    {{"--flash-out", "FILE", kGroup, "write the flashed image there when the loader ends"},
+     [](DownloadSideOptions& o, std::string_view, Value text) -> std::string {
+       if (text.empty()) return "--flash-out needs a file";
+       o.loader.flash_out = text;
+       return {};
+     }},
+    {{"--no-banner", "", kGroup, "\"dl\" is ignored (no loader answers)"},
+     [](DownloadSideOptions& o, std::string_view, Value) -> std::string {
+       o.loader.banner = false;
+       return {};
+     }},
+    {{"--wrong-echo-page", "N", kGroup, "answer page N's data with a wrong byte"},
+     [](DownloadSideOptions& o, std::string_view name, Value text) { return read_count(name, text, o.loader.wrong_echo_page); }},
+    {{"--script-crlf", "", kGroup, "answer script lines with \"ok\" CR LF"},
+     [](DownloadSideOptions& o, std::string_view, Value) -> std::string {
+       o.loader.script_crlf = true;
+       return {};
+     }},
+    {{"--vanish-after-pages", "N", kGroup, "hang up and remove the link after N loader pages"},
+     [](DownloadSideOptions& o, std::string_view name, Value text) { return read_count(name, text, o.loader.vanish_after_pages); }},
+    {{"--card", "DIR", kGroup, "the memory card's folder for \"fd\""},
+     [](DownloadSideOptions& o, std::string_view, Value text) -> std::string {
+       if (text.empty()) return "--card needs a folder";
+       o.card.folder = text;
+       return {};
+     }},
+    {{"--card-upper", "", kGroup, "acknowledge card chunks with \"OK\" LF"},
+     [](DownloadSideOptions& o, std::string_view, Value) -> std::string {
+       o.card.upper_ack = true;
+       return {};
+     }},
+    {{"--card-stall-from", "N", kGroup, "from chunk N on, answer \"ok\" without its LF"},
+     [](DownloadSideOptions& o, std::string_view name, Value text) { return read_count(name, text, o.card.stall_from_chunk); }},
+    {{"--vanish-after-chunks", "N", kGroup, "hang up and remove the link after N card chunks"},
+     [](DownloadSideOptions& o, std::string_view name, Value text) { return read_count(name, text, o.card.vanish_after_chunks); }},
+};
+
+}  // namespace
+
+std::span<const OptionRow<DownloadSideOptions>> download_option_rows() { return kRows; }
 
 }  // namespace vexa::sim

@@ -2,10 +2,12 @@
 // What the simulated board does for the program's downloads: its loader ("dl"), its memory
 // card ("fd ..."), and counting the link test's numbered lines (taken silently).
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/program_options.h"
 #include "sim/board_loader.h"
 #include "sim/memory_card.h"
 
@@ -14,6 +16,7 @@ namespace vexa::sim {
 struct DownloadSideOptions {
   LoaderOptions loader;
   CardOptions card;
+  bool loader_named = false;  // --loader was given: then an S board has that page loader too
 };
 
 // An S board's "dl" leads to its chip's SAM-BA boot monitor, not to a page loader: it has none
@@ -45,13 +48,7 @@ class DownloadSide {
 // Whether a line is one of the link test's lines (a number, the alphabet, its first letters).
 bool is_test_line(std::string_view line);
 
-// Reads one of the download options (name without its value); the value comes from take_value.
-// Nothing when name is none of them; else an empty text, or why the value is wrong.
-std::optional<std::string> parse_download_option(const std::string& name,
-                                                 const std::optional<std::string>& value,
-                                                 DownloadSideOptions& options);
-// Whether the option takes a value.
-bool download_option_takes_value(const std::string& name);
-std::string download_usage_text();
+// vexaboard's options for the loader and the memory card.
+std::span<const OptionRow<DownloadSideOptions>> download_option_rows();
 
 }  // namespace vexa::sim

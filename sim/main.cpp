@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program_options.h"
 #include "sim/board_options.h"
 #include "sim/board_server.h"
 
@@ -14,12 +15,12 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   OptionsResult parsed = parse_board_options(args);
   if (!parsed.options) {
-    std::fprintf(stderr, "vexaboard: %s\n%s", parsed.error.c_str(), board_usage_text().c_str());
-    return 2;
+    std::fputs(vexa::usage_error_text("vexaboard", parsed.error).c_str(), stderr);
+    return vexa::kUsageExitStatus;
   }
   const BoardOptions& options = *parsed.options;
-  if (options.help) {
-    std::fputs(board_usage_text().c_str(), stdout);
+  if (options.help || options.version) {
+    std::fputs(parsed.text.c_str(), stdout);
     return 0;
   }
 

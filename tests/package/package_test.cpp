@@ -55,7 +55,8 @@ TEST_F(PackageTest, HoldsTheProgramsTheirDataAndTheDesktopFiles) {
        {"bin/vexaterm", "bin/vexacli", "bin/vexaboard", "share/vexaterm/ainputs.txt", "share/vexaterm/error.wav",
         "share/applications/vexaterm.desktop", "share/icons/hicolor/48x48/apps/vexaterm.png",
         "share/icons/hicolor/256x256/apps/vexaterm.png", "share/man/man1/vexaterm.1.gz",
-        "share/man/man1/vexacli.1.gz", "share/man/man1/vexaboard.1.gz", "share/doc/vexaterm/copyright"})
+        "share/man/man1/vexacli.1.gz", "share/man/man1/vexaboard.1.gz", "share/doc/vexaterm/copyright",
+        "share/bash-completion/completions/vexacli", "share/bash-completion/completions/vexaboard"})
     EXPECT_TRUE(fs::is_regular_file(in_root(path))) << path;
   const test::RunResult info = test::run_program(dpkg_deb_, {"-f", package_, "Depends", "Description"});
   EXPECT_NE(info.out.find("libc6"), std::string::npos) << info.out;

@@ -1,0 +1,218 @@
+// vexaboard's command line as tables: every option reaches BoardOptions in both spellings,
+// repeated options keep the command line's order, wrong values are refused with the reason
+// naming the option, and "--help" lists exactly the options the tables cover.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <regex>
+#include <set>
+
+#include "sim/board_options.h"
+#include "support/child_process.h"
+
+namespace vexa::sim {
+namespace {
+
+struct Good {
+  std::vector<std::string> before;  // what the option needs first
+  std::string option;
+  std::string value;                // empty: a flag
+  std::function<bool(const BoardOptions&)> reached;
+};
+
+const std::vector<Good>& good_cases() {
+  static const std::vector<Good> cases = {
+      {{}, "--type", "F", [](const BoardOptions& o) { return o.kind.type == 'F'; }},
+      {{}, "--firmware", "603", [](const BoardOptions& o) { return o.kind.firmware == 603; }},
+      {{}, "--name", "Logger7", [](const BoardOptions& o) { return o.kind.name == "Logger7"; }},
+      {{}, "--conf", "a.txt", [](const BoardOptions& o) { return o.conf_path == "a.txt"; }},
+      {{}, "--pty", "/tmp/other", [](const BoardOptions& o) { return o.pty_path == "/tmp/other"; }},
+      {{}, "--tcp", "localhost:4001",
+       [](const BoardOptions& o) { return o.tcp_host == "localhost" && o.tcp_port == 4001 && o.pty_path.empty(); }},
+      {{}, "--reply-delay", "250", [](const BoardOptions& o) { return o.faults.reply_delay_ms == 250; }},
+      {{}, "--drop-reply", "3", [](const BoardOptions& o) { return o.faults.drop_every == 3; }},
+      {{}, "--noise", "", [](const BoardOptions& o) { return o.faults.noise && !o.faults.pace; }},
+      {{}, "--pace", "", [](const BoardOptions& o) { return o.faults.pace && !o.faults.noise; }},
+      {{}, "--selftest-fail", "rtc,res",
+       [](const BoardOptions& o) { return o.self_test.fail == std::set<std::string>{"rtc", "res"}; }},
+      {{}, "--selftest-res-once", "", [](const BoardOptions& o) { return o.self_test.resolution_fails_once; }},
+      {{}, "--samba", "", [](const BoardOptions& o) { return o.samba.start_in_monitor; }},
+      {{}, "--loader", "Download S7", [](const BoardOptions& o) { return o.download.loader.row == 4; }},
+      {{}, "--loader-format", "bin", [](const BoardOptions& o) { return o.download.loader.bin_frames; }},
+      {{}, "--flash-out", "/tmp/f.bin",
+       [](const BoardOptions& o) { return o.download.loader.flash_out == "/tmp/f.bin" && o.samba.flash_out == "/tmp/f.bin"; }},
+      {{}, "--no-banner", "", [](const BoardOptions& o) { return !o.download.loader.banner; }},
+      {{}, "--wrong-echo-page", "3", [](const BoardOptions& o) { return o.download.loader.wrong_echo_page == 3; }},
+      {{}, "--script-crlf", "", [](const BoardOptions& o) { return o.download.loader.script_crlf; }},
+      {{}, "--vanish-after-pages", "4", [](const BoardOptions& o) { return o.download.loader.vanish_after_pages == 4; }},
+      {{}, "--card", "/tmp/c", [](const BoardOptions& o) { return o.download.card.folder == "/tmp/c"; }},
+      {{}, "--card-upper", "", [](const BoardOptions& o) { return o.download.card.upper_ack; }},
+      {{}, "--card-stall-from", "5", [](const BoardOptions& o) { return o.download.card.stall_from_chunk == 5; }},
+      {{}, "--vanish-after-chunks", "6", [](const BoardOptions& o) { return o.download.card.vanish_after_chunks == 6; }},
+      {{}, "--log-file", "a.adc",
+       [](const BoardOptions& o) { return o.logs.size() == 1 && o.logs[0].name == "a.adc" && o.logs[0].kind == LogKind::stamped; }},
+      {{}, "--log-numbered", "n.log",
+       [](const BoardOptions& o) { return o.logs.size() == 1 && o.logs[0].kind == LogKind::numbered; }},
+      {{"--log-file", "a.adc"}, "--log-lines", "7", [](const BoardOptions& o) { return o.logs.at(0).initial_lines == 7; }},
+      {{"--log-file", "a.adc"}, "--log-grow", "0", [](const BoardOptions& o) { return o.logs.at(0).grow_ms == 0; }},
+  };
+  return cases;
+}
+
+// An E board on a pty (an E board has a loader banner, so --no-banner shows).
+std::vector<std::string> with_base(std::vector<std::string> words) {
+  std::vector<std::string> args = {"--type", "E"};
+  const bool tcp = std::any_of(words.begin(), words.end(), [](const std::string& w) { return w.rfind("--tcp", 0) == 0; });
+  if (!tcp) args.insert(args.end(), {"--pty", "/tmp/b"});
+  args.insert(args.end(), words.begin(), words.end());
+  return args;
+}
+
+TEST(BoardCommandLine, EveryOptionReachesTheBoardOptionsInBothSpellings) {
+  const OptionsResult plain = parse_board_options(with_base({}));
+  ASSERT_TRUE(plain.options) << plain.error;
+  for (const Good& c : good_cases()) {
+    // The check must tell: without the option it does not hold.
+    std::vector<std::string> only_before = with_base(c.before);
+    const OptionsResult without = parse_board_options(only_before);
+    ASSERT_TRUE(without.options) << without.error;
+    EXPECT_FALSE(c.reached(*without.options)) << c.option << " is checked by something that holds anyway";
+
+    std::vector<std::vector<std::string>> spellings;
+    std::vector<std::string> words = c.before;
+    words.push_back(c.option);
+    if (!c.value.empty()) {
+      std::vector<std::string> joined = c.before;
+      joined.push_back(c.option + "=" + c.value);
+      spellings.push_back(joined);
+      words.push_back(c.value);
+    }
+    spellings.push_back(words);
+    for (const auto& spelling : spellings) {
+      const OptionsResult r = parse_board_options(with_base(spelling));
+      ASSERT_TRUE(r.options) << spelling.back() << ": " << r.error;
+      EXPECT_TRUE(c.reached(*r.options)) << "did not reach the options: " << spelling.front();
+    }
+  }
+}
+
+TEST(BoardCommandLine, HelpListsExactlyTheOptionsTheTableCovers) {
+  const std::string help = board_usage_text();
+  std::set<std::string> listed;
+  const std::regex option_line(R"(\n  (--[a-z-]+)( [^ ]+)?  )");
+  for (auto it = std::sregex_iterator(help.begin(), help.end(), option_line); it != std::sregex_iterator(); ++it)
+    listed.insert((*it)[1]);
+  listed.erase("--help");
+  listed.erase("--version");
+  std::set<std::string> covered;
+  for (const Good& c : good_cases()) {
+    covered.insert(c.option);
+    // Each with its value's name and a description on the same line.
+    const std::regex line("\n  " + c.option + (c.value.empty() ? "" : " [^ ]+") + " +[a-z\"'(]");
+    EXPECT_TRUE(std::regex_search(help, line)) << c.option << "\n" << help;
+  }
+  EXPECT_EQ(listed, covered) << help;
+  for (const char* group : {"\nBoard:\n", "\nLink:\n", "\nFaults:\n", "\nSelf-test:\n", "\nDownload side:\n", "\nLogs:\n"})
+    EXPECT_NE(help.find(group), std::string::npos) << group;
+  EXPECT_NE(help.find("data,disk,res,ad,rtc,temp,supply"), std::string::npos) << help;
+}
+
+TEST(BoardCommandLine, RepeatedOptionsKeepTheCommandLinesOrder) {
+  const OptionsResult r = parse_board_options(
+      with_base({"--reply-delay", "5", "--log-file", "a", "--log-lines", "5", "--log-numbered", "b", "--log-grow=0",
+                 "--reply-delay=7", "--selftest-fail", "rtc", "--selftest-fail", "ad", "--noise", "--noise"}));
+  ASSERT_TRUE(r.options) << r.error;
+  const BoardOptions& o = *r.options;
+  EXPECT_EQ(o.faults.reply_delay_ms, 7);  // the last one wins
+  ASSERT_EQ(o.logs.size(), 2u);
+  EXPECT_EQ(o.logs[0].initial_lines, 5u);  // --log-lines and --log-grow: the log named last before them
+  EXPECT_EQ(o.logs[0].grow_ms, 1000);
+  EXPECT_EQ(o.logs[1].initial_lines, 100u);
+  EXPECT_EQ(o.logs[1].grow_ms, 0);
+  EXPECT_EQ(o.self_test.fail, (std::set<std::string>{"rtc", "ad"}));
+  EXPECT_TRUE(o.faults.noise);
+}
+
+TEST(BoardCommandLine, RangesAcceptTheirEdgesAndRefuseOneBeyond) {
+  struct Edge {
+    std::string option, low, high, below, above;
+  };
+  const Edge edges[] = {
+      {"--firmware", "400", "2999", "399", "3000"},
+      {"--reply-delay", "0", "600000", "-1", "600001"},
+      {"--drop-reply", "1", "1000000", "0", "1000001"},
+      {"--wrong-echo-page", "0", "1000000", "-1", "1000001"},
+      {"--card-stall-from", "0", "1000000", "-1", "1000001"},
+      {"--vanish-after-pages", "0", "1000000", "-1", "1000001"},
+      {"--vanish-after-chunks", "0", "1000000", "-1", "1000001"},
+      {"--loader", "1", "5", "0", "6"},
+  };
+  for (const Edge& e : edges) {
+    for (const std::string& fine : {e.low, e.high})
+      EXPECT_TRUE(parse_board_options(with_base({e.option, fine})).options) << e.option << " " << fine;
+    for (const std::string& wrong : {e.below, e.above}) {
+      const OptionsResult r = parse_board_options(with_base({e.option, wrong}));
+      EXPECT_FALSE(r.options) << e.option << " " << wrong;
+      EXPECT_EQ(r.error.rfind(e.option + " must be ", 0), 0u) << r.error;
+      EXPECT_NE(r.error.find("not '" + wrong + "'"), std::string::npos) << r.error;
+    }
+  }
+  for (const char* lines : {"0", "100000000"})
+    EXPECT_TRUE(parse_board_options(with_base({"--log-file", "a", "--log-lines", lines})).options) << lines;
+  EXPECT_FALSE(parse_board_options(with_base({"--log-file", "a", "--log-lines", "100000001"})).options);
+  EXPECT_TRUE(parse_board_options(with_base({"--log-file", "a", "--log-grow", "3600000"})).options);
+  EXPECT_FALSE(parse_board_options(with_base({"--log-file", "a", "--log-grow", "3600001"})).options);
+  EXPECT_TRUE(parse_board_options({"--type", "S", "--tcp", "h:65535"}).options);
+  EXPECT_TRUE(parse_board_options({"--type", "S", "--tcp", "h:0"}).options);
+}
+
+TEST(BoardCommandLine, WrongCommandLinesSayWhichOptionAndWhy) {
+  const std::pair<std::vector<std::string>, std::string> bad[] = {
+      {{"--firmware", "12x"}, "--firmware must be a version from 400 to 2999, not '12x'"},
+      {{"--reply-delay"}, "--reply-delay needs a value"},
+      {{"--pace=yes"}, "--pace takes no value"},
+      {{"--card-upper=1"}, "--card-upper takes no value"},
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"-x"}, "unknown option '-x'"},
+      {{"stray"}, "unexpected argument 'stray'"},
+      {{"--log-grow", "5"}, "--log-grow must follow --log-file or --log-numbered"},
+      {{"--log-file", "a b"}, "--log-file needs a file name without blanks"},
+      {{"--loader-format", "srec"}, "--loader-format must be hex or bin, not 'srec'"},
+      {{"--selftest-fail", "rtc,clock"}, "not 'clock'"},
+      {{"--name", "Vexa Log"}, "--name must be 1 to 20 letters and digits, not 'Vexa Log'"},
+      {{"--type", "s"}, "--type must be E, F or S, not 's'"},
+  };
+  for (const auto& [words, reason] : bad) {
+    const OptionsResult r = parse_board_options(with_base(words));
+    EXPECT_FALSE(r.options) << words[0];
+    EXPECT_NE(r.error.find(reason), std::string::npos) << r.error;
+    EXPECT_EQ(r.error.find('\n'), std::string::npos) << r.error;  // one line
+  }
+  // A value that looks like an option is still the value of the option before it.
+  EXPECT_EQ(parse_board_options(with_base({"--name", "--pace"})).error,
+            "--name must be 1 to 20 letters and digits, not '--pace'");
+}
+
+std::string program() { return test::built_program("sim/vexaboard"); }
+
+TEST(BoardCommandLine, ProgramPrintsHelpVersionAndErrorsWithTheirExitStatus) {
+  const test::RunResult help = test::run_program(program(), {"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_EQ(help.out, board_usage_text());
+  EXPECT_EQ(help.err, "");
+  EXPECT_EQ(test::run_program(program(), {"-h"}).out, help.out);
+
+  const test::RunResult version = test::run_program(program(), {"--version"});
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out, "vexaboard 1404\n");
+
+  const test::RunResult bad = test::run_program(program(), {"--type", "E", "--pty", "/tmp/b", "--drop-reply", "0"});
+  EXPECT_EQ(bad.exit_code, 2);
+  EXPECT_EQ(bad.out, "");
+  EXPECT_EQ(bad.err,
+            "vexaboard: --drop-reply must be a count from 1 to 1000000, not '0'\n"
+            "Run with --help for more.\n");
+}
+
+}  // namespace
+}  // namespace vexa::sim
