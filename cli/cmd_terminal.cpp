@@ -102,6 +102,7 @@ int run_terminal(CommandContext& context) {
   if (auto line = values.text(kLineOption.spec.name)) board.session().port().set_line_settings(parse_line_settings(*line));
   board.display().set_hex(values.has(kHexOption.spec.name));
   board.display().set_stamps(values.has(kTimestampsOption.spec.name));
+  board.display().set_ansi(values.has(kAnsiOption.spec.name));
   if (!board.connect(context.err)) return 1;
   RawInput raw;
   if (raw.active()) context.err << "Terminal ready; Ctrl-] quits.\r\n";

@@ -63,6 +63,8 @@ const CommandOption kEchoOption{{"--echo", "", kOptions, "show the typed keys to
 const CommandOption kHexOption{{"--hex", "", kOptions, "show the received bytes as hex rows"}, kFlag};
 const CommandOption kTimestampsOption{{"--timestamps", "", kOptions, "put the time before every received line"},
                                       kFlag};
+const CommandOption kAnsiOption{
+    {"--ansi", "", kOptions, "pass the board's ANSI colour sequences to this terminal instead of showing ^["}, kFlag};
 
 const CommandOption kWaitOkOption{{"--wait-ok", "", kOptions, "succeed only when the board answers Ok"}, kFlag};
 const CommandOption kListenOption{{"--listen", "SECONDS", kOptions, "show what the board sends for this long"},

@@ -14,7 +14,7 @@ std::span<const CommandOption> common_options();
 inline constexpr int kDefaultQuietMs = 500;
 
 extern const CommandOption kLineOption, kEnterOption, kBackspaceOption, kEchoOption, kHexOption,
-    kTimestampsOption;                                           // terminal
+    kTimestampsOption, kAnsiOption;                              // terminal
 extern const CommandOption kWaitOkOption, kListenOption;         // send
 extern const CommandOption kQuietMsOption;                       // the configuration commands
 extern const CommandOption kBoardOption, kFirmwareOption, kInputTypeOption, kSolverTraceOption;  // analog

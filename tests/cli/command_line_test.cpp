@@ -40,6 +40,7 @@ const std::vector<Reached>& reached_cases() {
       {"terminal", {}, "--echo", "", [](const ParsedArgs& p) { return p.values.has("--echo"); }},
       {"terminal", {}, "--hex", "", [](const ParsedArgs& p) { return p.values.has("--hex"); }},
       {"terminal", {}, "--timestamps", "", [](const ParsedArgs& p) { return p.values.has("--timestamps"); }},
+      {"terminal", {}, "--ansi", "", [](const ParsedArgs& p) { return p.values.has("--ansi"); }},
       {"send", {"conf"}, "--wait-ok", "", [](const ParsedArgs& p) { return p.values.has("--wait-ok"); }},
       {"send", {"conf"}, "--listen", "0.25", [](const ParsedArgs& p) { return p.values.real("--listen", 0) == 0.25; }},
       {"get-conf", {"b.txt"}, "--quiet-ms", "600000", [](const ParsedArgs& p) { return whole_is(p, "--quiet-ms", 600000); }},
