@@ -53,6 +53,11 @@ class ReceiveThread {
   // thread does not run. Pauses nest: reading resumes when the last one resumes.
   void pause_reading();
   void resume_reading();
+  // Pauses held now (0: the thread reads whenever it runs).
+  int pauses_held() {
+    std::lock_guard lock(pause_mutex_);
+    return pausers_;
+  }
 
   // Bytes and lines received so far (diagnostics and benchmarks).
   std::uint64_t bytes_received() const { return bytes_.load(); }

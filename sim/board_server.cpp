@@ -207,7 +207,7 @@ bool BoardServer::stop_requested_before(SteadyClock::time_point due) {
 }
 
 void BoardServer::run_pty() {
-  const int master = pty_->master_fd();
+  int master = pty_->master_fd();
   char buffer[kReadChunk];
   bool client_seen = false;  // bytes came since the last hang-up
   while (!stop_.load()) {
@@ -218,7 +218,11 @@ void BoardServer::run_pty() {
       if (errno == EINTR) continue;
       break;
     }
-    if (fds[1].revents != 0) break;
+    if (fds[1].revents != 0) {
+      if (stop_.load() || (master = vanish_and_come_back()) < 0) break;
+      client_seen = false;
+      continue;
+    }
     bool hung_up = false;
     if (fds[0].revents & POLLIN) {
       ssize_t n = ::read(master, buffer, sizeof buffer);
@@ -295,6 +299,7 @@ void BoardServer::run_tcp() {
 }
 
 bool BoardServer::answer(int fd, std::string_view received, bool is_socket) {
+  adopt_next_faults();
   return answer_samba(fd, received, is_socket);
 }
 
