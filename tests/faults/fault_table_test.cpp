@@ -93,8 +93,11 @@ const std::vector<FaultCase>& fault_cases() {
       {Job::card, Fault::delay, 3300, false, false, End::stops, {kNoReplyOk}, "no Ok to the card file's opening within 3000 ms"},
       {Job::card, Fault::pace, 0, false, false, End::completes, {}, "115200 baud"},
       {Job::card, Fault::vanish, 300, true, false, End::stops, {}, "chunks stop in the middle"},
-      // Data upload: the listing is no reply, so dropped and delayed replies never touch it (and
-      // the upload has no time-out to pass); a cut ends it and the resume completes the file.
+      // Data upload: the listing is no reply, so dropped and delayed replies touch only the
+      // speed switch's answer; the upload has no time-out. A cut ends it and the resume
+      // completes the file.
+      {Job::upload, Fault::drop, 1, false, false, End::completes, {}, "the lost answers (the speed switch's CR) are not waited for"},
+      {Job::upload, Fault::delay, 1500, false, false, End::completes, {}, "no time-out: a late listing is taken whole"},
       {Job::upload, Fault::noise, 0, false, false, End::completes, {}, "the listing carries no junk"},
       {Job::upload, Fault::pace, 0, false, false, End::completes, {}, "the listing at 115200 baud"},
       {Job::upload, Fault::vanish, 300, true, false, End::stops, {}, "the resume adds the rest, every line once"},
@@ -179,11 +182,13 @@ TEST_P(FaultTable, EndsInTimeRestoresTheLinkAndTheNextRunWorks) {
   }
   EXPECT_EQ(rig.link_left_wrong(), "") << rig.transcript();
   const std::string first_run = rig.transcript();
+  RecordProperty("faulted_run", first_run);
   rig.report.clear();
   ASSERT_TRUE(job.start(rig, true)) << first_run << "--- next run\n" << rig.transcript();
   ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms)) << "the next run hangs\n" << rig.transcript();
   EXPECT_EQ(job.complete_wrong(rig), "") << first_run << "--- next run\n" << rig.transcript();
   EXPECT_EQ(rig.link_left_wrong(), "") << rig.transcript();
+  RecordProperty("next_run", rig.transcript());
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, FaultTable, ::testing::ValuesIn(fault_cases()),

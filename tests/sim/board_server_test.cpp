@@ -307,3 +307,44 @@ TEST(NoiseLine, NeverLooksLikeAnAssignmentOrALineEnd) {
 
 }  // namespace
 }  // namespace vexa::sim
+
+namespace vexa::sim {
+namespace {
+
+bool link_exists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+TEST(BoardServerVanish, GoesAwayAndComesBackUnderItsNameWithItsStateAndNewFaults) {
+  test::TempDir dir;
+  const std::string link = dir.file("board");
+  BoardServer server(config_of('E'));
+  ASSERT_EQ(server.start_pty(link), "");
+  {
+    PtyClient client(link);
+    client.send("sf=1\n");
+    EXPECT_NE(read_serial_until(client.tty, "Ok").find("Ok"), std::string::npos);
+    server.vanish_for(300);
+    EXPECT_TRUE(test::eventually([&] { return !link_exists(link); }, kHangGuardMs));
+    EXPECT_EQ(server.comebacks(), 0u);
+  }
+  ASSERT_TRUE(test::eventually([&] { return server.comebacks() == 1 && link_exists(link); }, kHangGuardMs));
+  PtyClient again(link);
+  again.send("conf\n");
+  EXPECT_NE(read_serial_until(again.tty, "Ok").find("sf=1"), std::string::npos);
+
+  FaultOptions dropping;
+  dropping.drop_every = 1;
+  server.set_faults(dropping);
+  again.send("conf\n");
+  EXPECT_TRUE(test::eventually([&] { return server.replies_dropped() == 1; }, kHangGuardMs));
+  server.set_faults({});
+  again.send("conf\n");
+  EXPECT_NE(read_serial_until(again.tty, "Ok").find("sf=1"), std::string::npos);
+  EXPECT_TRUE(stops_promptly(server));
+  EXPECT_FALSE(link_exists(link));
+}
+
+}  // namespace
+}  // namespace vexa::sim
