@@ -81,6 +81,7 @@ class ReceiveThread {
   std::function<void()> refresh_inputs_;
 
   LineAssembler assembler_;  // touched by this thread only
+  std::uint64_t opening_ = 0;  // this thread only: the port opening the assembled bytes came over
   std::string chunk_;
   void acknowledge_pause();
 
