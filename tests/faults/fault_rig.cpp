@@ -43,6 +43,10 @@ FaultRig::FaultRig(const RigBoard& board)
       simulated.uploads().add_file({"vexalog.adc", sim::LogKind::stamped, board.log_lines, 0});
   });
   server.with_board([&](sim::SimulatedBoard& simulated) { board_setup.speed = simulated.link_speed(); });
+  // The board's clock (mktime, on the server thread) and the host's (localtime_r) share the C
+  // library's time zone state in this one process: its first set-up happens here, before the
+  // server thread exists (the library's own lock is out of ThreadSanitizer's sight).
+  (void)SystemClock::instance().local_now();
   EXPECT_EQ(server.start_pty(link), "");
   session.consumers().attach(ConsumerSlot::upload, &upload);
   session.consumers().attach(ConsumerSlot::factory_test, &factory);
