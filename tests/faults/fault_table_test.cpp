@@ -31,11 +31,12 @@ const char* fault_name(Fault fault) {
 enum class End { completes, stops };
 
 // A line the faulted run ends with: a catalog text with its arguments, or the system's own
-// text (not in the catalog), matched at the start of the line.
+// text (not in the catalog); the whole line, or its start.
 struct EndLine {
   const char* key;
   std::vector<int> args;
   const char* text;
+  bool start_only;
 };
 
 struct FaultCase {
@@ -49,11 +50,13 @@ struct FaultCase {
   const char* why;             // what the case shows, for the report
 };
 
-const EndLine kNoReplyOk{"MnoReply", {1, kWaitTimeoutCode}, nullptr};
-const EndLine kNoPageHeaderReply{"MnoReply", {2, -1}, nullptr};
-const EndLine kNoPageDataReply{"MnoReply", {3, -1}, nullptr};
-const EndLine kNotInDownloadMode{"MnoDown", {}, nullptr};
-const EndLine kXmodemUnanswered{nullptr, {}, "unexpected response 0x"};
+const EndLine kNoReplyOk{"MnoReply", {1, kWaitTimeoutCode}, nullptr, false};
+const EndLine kNoPageHeaderReply{"MnoReply", {2, -1}, nullptr, false};
+const EndLine kNoPageDataReply{"MnoReply", {3, -1}, nullptr, false};
+const EndLine kNotInDownloadMode{"MnoDown", {}, nullptr, false};
+const EndLine kUploadLost{"VtUpLost", {}, nullptr, true};  // then the file and its line count
+const EndLine kXmodemUnanswered{nullptr, {}, "unexpected response 0x", true};
+const EndLine kWriteFailed{"MerWrite", {}, nullptr, false};
 
 // The board's time-outs: configuration download 3000 ms a line; page loader 500 ms for the
 // banner, 2000 ms a page; memory card 3000 ms for opening the file (a chunk's 1000 ms, with a
@@ -88,11 +91,11 @@ const std::vector<FaultCase>& fault_cases() {
       // Memory card: chunks acknowledged with "ok", three sends each. The chunk lines carry no
       // number, so a chunk whose "ok" was lost is written twice: the board's totals check
       // refuses the file at the end (its "Error totals" is the answer to "fd !").
-      {Job::card, Fault::drop, 100, false, false, End::stops, {{nullptr, {}, "Download: 2 retries"}}, "a lost ok: the chunk sent again, the board refuses the totals"},
+      {Job::card, Fault::drop, 100, false, false, End::stops, {{nullptr, {}, "Download: 2 retries", false}}, "a lost ok: the chunk sent again, the board refuses the totals"},
       {Job::card, Fault::noise, 0, false, false, End::completes, {}, "junk between the answers"},
       {Job::card, Fault::delay, 3300, false, false, End::stops, {kNoReplyOk}, "no Ok to the card file's opening within 3000 ms"},
       {Job::card, Fault::pace, 0, false, false, End::completes, {}, "115200 baud"},
-      {Job::card, Fault::vanish, 300, true, false, End::stops, {}, "chunks stop in the middle"},
+      {Job::card, Fault::vanish, 300, true, false, End::stops, {kWriteFailed}, "chunks stop in the middle at the first write"},
       // Data upload: the listing is no reply, so dropped and delayed replies touch only the
       // speed switch's answer; the upload has no time-out. A cut ends it and the resume
       // completes the file.
@@ -100,7 +103,7 @@ const std::vector<FaultCase>& fault_cases() {
       {Job::upload, Fault::delay, 1500, false, false, End::completes, {}, "no time-out: a late listing is taken whole"},
       {Job::upload, Fault::noise, 0, false, false, End::completes, {}, "the listing carries no junk"},
       {Job::upload, Fault::pace, 0, false, false, End::completes, {}, "the listing at 115200 baud"},
-      {Job::upload, Fault::vanish, 300, true, false, End::stops, {}, "the resume adds the rest, every line once"},
+      {Job::upload, Fault::vanish, 300, true, false, End::stops, {kUploadLost}, "the resume adds the rest, every line once"},
       // Factory self-test: result lines come within the error window or leave their lamp unseen.
       {Job::factory, Fault::drop, 2, false, false, End::stops, {}, "the results lost: lamps unseen, no pass"},
       {Job::factory, Fault::noise, 0, false, false, End::completes, {}, "junk lines are no results"},
@@ -137,7 +140,7 @@ std::string end_text(const FaultRig& rig, const EndLine& line) {
 std::string missing_end_line(const FaultRig& rig, const FaultCase& c) {
   std::string wanted;
   for (const EndLine& line : c.lines) {
-    if (rig.reported(end_text(rig, line), line.text != nullptr)) return {};
+    if (rig.reported(end_text(rig, line), line.start_only)) return {};
     wanted += "'" + end_text(rig, line) + "' ";
   }
   return wanted;
