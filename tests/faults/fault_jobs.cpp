@@ -8,7 +8,6 @@
 
 #include "app/text_format.h"
 #include "config/parse_assignments.h"
-#include "download/samba_download.h"
 #include "factory/factory_report.h"
 #include "sim/logged_file.h"
 #include "support/firmware_images.h"
@@ -154,13 +153,9 @@ JobDriver samba() {
   d.start = [](FaultRig& rig, bool) {
     mark_start(rig);
     rig.status.set_progress("0");
-    // As the firmware download's SAM-BA hook runs it on the worker; the fixed pauses are
-    // the board's wake-up times, not time-outs, and are left out.
-    return rig.jobs.start_worker("SAM-BA", [&rig](const JobControl&) {
-      SambaDownloadOptions options;
-      options.sleep = [](int) {};
-      samba_download(rig.session, rig.report, rig.messages, rig.status, rig.run.data, options);
-    });
+    // A ".binb" file goes to the chip's boot monitor, with the board's wake-up pauses.
+    rig.downloads.selection().choose(rig.dir.write("s.binb", rig.run.data), "s.binb");
+    return rig.downloads.start_firmware_download();
   };
   d.ended = worker_done;
   d.midway = [](FaultRig& rig) { return progress(rig) >= 2048; };

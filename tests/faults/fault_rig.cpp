@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/text_format.h"
+#include "download/samba_file_download.h"
 
 namespace vexa::test {
 
@@ -48,6 +49,11 @@ FaultRig::FaultRig(const RigBoard& board)
   // server thread exists (the library's own lock is out of ThreadSanitizer's sight).
   (void)SystemClock::instance().local_now();
   EXPECT_EQ(server.start_pty(link), "");
+  // As the session wires the firmware download's SAM-BA side.
+  FirmwareHooks& hooks = downloads.hooks();
+  hooks.samba_download = samba_file_download;
+  hooks.samba_mode = [this] { return session.flags().samba_mode.load(); };
+  hooks.set_samba_mode = [this](bool on) { session.flags().samba_mode.store(on); };
   session.consumers().attach(ConsumerSlot::upload, &upload);
   session.consumers().attach(ConsumerSlot::factory_test, &factory);
   session.consumers().attach(ConsumerSlot::loader, &downloads.detector());
