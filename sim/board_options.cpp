@@ -48,7 +48,7 @@ std::string board_usage_text() {
          "  --selftest-res-once   the resolution self-test fails the first time only\n"
          "  --samba            start in the chip's SAM-BA boot monitor (otherwise \"dl\",\n"
          "                     then \"samba\" enter it); an AT91SAM7S256 at 115200 baud\n"
-         + download_usage_text() + std::string(kLogOptionsUsage) +
+         + download_usage_text() + vanish_usage_text() + std::string(kLogOptionsUsage) +
          "  --help             this text\n"
          "Runs until interrupted (SIGINT or SIGTERM).\n";
 }
@@ -92,6 +92,10 @@ OptionsResult parse_board_options(const std::vector<std::string>& args) {
       auto problem = parse_download_option(name, given, options.download);
       if (problem && !problem->empty()) return failure(*problem);
       if (problem) continue;
+    }
+    if (auto problem = parse_vanish_option(name, is_vanish_option(name) ? value() : inline_value, options.vanish)) {
+      if (!problem->empty()) return failure(*problem);
+      continue;
     }
     if (name == "--selftest-res-once") {
       if (!flag()) return failure(name + " takes no value");

@@ -105,7 +105,7 @@ std::string BoardServer::start_pty(const std::string& link_path) {
     pty_.reset();
     return "cannot create the link " + link_path + ": " + system_error_text(code);
   }
-  link_path_ = link_path;
+  link_path_ = return_path_ = link_path;
   listening_ = "pty " + link_path_ + " -> " + slave_path_;
   std::string problem = start_thread(&BoardServer::run_pty);
   if (!problem.empty()) {
@@ -229,7 +229,7 @@ void BoardServer::run_pty() {
       if (n > 0) {
         client_seen = true;
         answer(master, std::string_view(buffer, static_cast<std::size_t>(n)), false);
-        if (board_vanished()) break;
+        if (board_vanished() && (master = come_back(vanish_.back_after_ms)) < 0) break;
         continue;
       }
       hung_up = n == 0 || (errno != EAGAIN && errno != EINTR);
@@ -253,7 +253,7 @@ void BoardServer::run_pty() {
 bool BoardServer::board_vanished() {
   {
     std::lock_guard<std::mutex> lock(board_mutex_);
-    if (!board_.download_side().vanished()) return false;
+    if (!board_.download_side().vanished() && !vanish_due_) return false;
   }
   // Like a USB adapter pulled out: the device name goes and the line hangs up.
   remove_link();
@@ -333,6 +333,10 @@ bool BoardServer::answer_board(int fd, std::string_view received, bool is_socket
     }
     if (!write_bytes(fd, bytes, is_socket, link_speed)) return false;
     replies_sent_.fetch_add(1);
+    if (vanish_.after_replies > 0 && ++vanish_replies_ == static_cast<std::size_t>(vanish_.after_replies)) {
+      vanish_due_ = true;
+      return false;
+    }
   }
   return true;
 }

@@ -21,6 +21,7 @@
 #include "platform/clock.h"
 #include "sim/samba_session.h"
 #include "sim/simulated_board.h"
+#include "sim/vanish_options.h"
 
 namespace vexa {
 class PseudoTerminal;
@@ -79,6 +80,9 @@ class BoardServer {
   // under the same link, as after a power cycle (no loader, monitor or listing running).
   void vanish_for(int back_after_ms);
   std::size_t comebacks() const { return comebacks_.load(); }
+  // The vanish fault of the options (set before start_*); its return also brings the board
+  // back after the loader's and the card's own vanish faults.
+  void set_vanish(const VanishOptions& options) { vanish_ = options; }
 
   std::size_t replies_sent() const { return replies_sent_.load(); }
   std::size_t replies_dropped() const { return replies_dropped_.load(); }
@@ -111,6 +115,9 @@ class BoardServer {
   // On the server thread, when the wake-up was a vanish request: vanishes, comes back and
   // returns the new master (-1 when a stop came first or the pty could not be made again).
   int vanish_and_come_back();
+  // After the pty was closed: the board power-cycled, the pty and its link made again after
+  // back_after_ms. The new master, or -1 (staying away, a stop came, or no pty).
+  int come_back(int back_after_ms);
   void adopt_next_faults();
   // A vanish fault of the board fired: hangs up the pty and removes its link.
   bool board_vanished();
@@ -130,6 +137,7 @@ class BoardServer {
   std::unique_ptr<PseudoTerminal> pty_;
   int listen_fd_ = -1;
   std::string link_path_;
+  std::string return_path_;  // the link's path, also while it is away
   std::string slave_path_;
   std::string listening_;
   int port_ = 0;
@@ -143,6 +151,9 @@ class BoardServer {
   std::atomic<std::size_t> hangups_seen_{0};
   std::atomic<int> vanish_back_ms_{-1};  // a pending vanish request's absence, else -1
   std::atomic<std::size_t> comebacks_{0};
+  VanishOptions vanish_;          // server thread once started
+  std::size_t vanish_replies_ = 0;  // server thread only
+  bool vanish_due_ = false;         // server thread only
 };
 
 }  // namespace vexa::sim

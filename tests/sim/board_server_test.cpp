@@ -1,4 +1,5 @@
 #include "sim/board_server.h"
+#include "sim/board_options.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -344,6 +345,39 @@ TEST(BoardServerVanish, GoesAwayAndComesBackUnderItsNameWithItsStateAndNewFaults
   EXPECT_NE(read_serial_until(again.tty, "Ok").find("sf=1"), std::string::npos);
   EXPECT_TRUE(stops_promptly(server));
   EXPECT_FALSE(link_exists(link));
+}
+
+TEST(BoardServerVanish, AfterItsRepliesOnceAndBackAfterTheGivenTime) {
+  test::TempDir dir;
+  const std::string link = dir.file("board");
+  BoardServer server(config_of('E'));
+  server.set_vanish({2, 200});
+  ASSERT_EQ(server.start_pty(link), "");
+  {
+    PtyClient client(link);
+    client.send("sf=1\n");
+    EXPECT_NE(read_serial_until(client.tty, "Ok").find("Ok"), std::string::npos);
+    client.send("conf\n");  // its reply is the second: sent, then the board goes
+    EXPECT_TRUE(test::eventually([&] { return !link_exists(link); }, kHangGuardMs));
+  }
+  ASSERT_TRUE(test::eventually([&] { return server.comebacks() == 1 && link_exists(link); }, kHangGuardMs));
+  PtyClient again(link);
+  for (int i = 0; i < 3; ++i) {  // the fault is spent
+    again.send("conf\n");
+    EXPECT_NE(read_serial_until(again.tty, "Ok").find("sf=1"), std::string::npos);
+  }
+  EXPECT_EQ(server.comebacks(), 1u);
+}
+
+TEST(BoardServerVanish, OptionsOfTheProgram) {
+  auto parsed = parse_board_options({"--type", "E", "--pty", "/x", "--vanish-after-replies", "3", "--back-after=250"});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  EXPECT_EQ(parsed.options->vanish.after_replies, 3);
+  EXPECT_EQ(parsed.options->vanish.back_after_ms, 250);
+  EXPECT_EQ(parse_board_options({"--type", "E", "--pty", "/x"}).options->vanish.back_after_ms, -1);
+  EXPECT_FALSE(parse_board_options({"--type", "E", "--pty", "/x", "--back-after", "-1"}).options);
+  EXPECT_FALSE(parse_board_options({"--type", "E", "--pty", "/x", "--vanish-after-replies"}).options);
+  EXPECT_NE(board_usage_text().find("--back-after MS"), std::string::npos);
 }
 
 }  // namespace
