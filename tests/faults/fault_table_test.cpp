@@ -57,6 +57,10 @@ const EndLine kNotInDownloadMode{"MnoDown", {}, nullptr, false};
 const EndLine kUploadLost{"VtUpLost", {}, nullptr, true};  // then the file and its line count
 const EndLine kXmodemUnanswered{nullptr, {}, "unexpected response 0x", true};
 const EndLine kWriteFailed{"MerWrite", {}, nullptr, false};
+// A board that goes between two commands: the port's own report of the failed write (with the
+// port's name and the reason), or of the port already closed.
+const EndLine kPortWriteFailed{"MerWrite", {}, nullptr, true};
+const EndLine kPortNotOpen{"MerNoOp", {}, nullptr, false};
 
 // The board's time-outs: configuration download 3000 ms a line; page loader 500 ms for the
 // banner, 2000 ms a page; memory card 3000 ms for opening the file (a chunk's 1000 ms, with a
@@ -75,14 +79,14 @@ const std::vector<FaultCase>& fault_cases() {
       {Job::conf_download, Fault::noise, 0, false, false, End::completes, {}, "junk after an Ok is not the next line's answer"},
       {Job::conf_download, Fault::delay, 3300, false, false, End::stops, {kNoReplyOk}, "an Ok after 3000 ms is too late"},
       {Job::conf_download, Fault::pace, 0, false, false, End::completes, {}, "9600 baud"},
-      {Job::conf_download, Fault::vanish, 300, true, false, End::stops, {kNoReplyOk}, "no Ok from a board that is gone"},
+      {Job::conf_download, Fault::vanish, 300, true, false, End::stops, {kNoReplyOk, kPortWriteFailed, kPortNotOpen}, "no Ok from a board that is gone, or no line to it"},
       // Firmware download through the board's page loader ("Download E" at 115200). A run cut
       // short leaves the loader waiting for its page: the board is reset before the next run.
       {Job::firmware, Fault::drop, 40, false, true, End::stops, {kNoPageHeaderReply}, "a page's answer lost; summary of what went out"},
       {Job::firmware, Fault::noise, 0, false, false, End::completes, {}, "junk lines come only from the firmware, before the loader"},
       {Job::firmware, Fault::delay, 2300, false, true, End::stops, {kNotInDownloadMode}, "the banner after its 500 ms: nothing sent"},
       {Job::firmware, Fault::pace, 0, false, false, End::completes, {}, "115200 baud, 31744 bytes"},
-      {Job::firmware, Fault::vanish, 300, false, false, End::stops, {kNoPageHeaderReply, kNoPageDataReply}, "the pages stop in the middle; summary"},
+      {Job::firmware, Fault::vanish, 300, false, false, End::stops, {kNoPageHeaderReply, kNoPageDataReply, kPortWriteFailed}, "the pages stop in the middle; summary"},
       // SAM-BA: the chip's boot monitor answers in its own byte protocol; the simulator's reply
       // faults (drop, noise, delay) are the firmware's text lines, which this download never
       // waits for ("dl" gets no answer on an S board), so only the speed and a cut apply.
@@ -95,7 +99,7 @@ const std::vector<FaultCase>& fault_cases() {
       {Job::card, Fault::noise, 0, false, false, End::completes, {}, "junk between the answers"},
       {Job::card, Fault::delay, 3300, false, false, End::stops, {kNoReplyOk}, "no Ok to the card file's opening within 3000 ms"},
       {Job::card, Fault::pace, 0, false, false, End::completes, {}, "115200 baud"},
-      {Job::card, Fault::vanish, 300, true, false, End::stops, {kWriteFailed}, "chunks stop in the middle at the first write"},
+      {Job::card, Fault::vanish, 300, true, false, End::stops, {kWriteFailed, kNoReplyOk}, "chunks stop in the middle at the first write"},
       // Data upload: the listing is no reply, so dropped and delayed replies touch only the
       // speed switch's answer; the upload has no time-out. A cut ends it and the resume
       // completes the file.
