@@ -245,7 +245,8 @@ void BoardServer::run_pty() {
       }
       if (client_seen) hangups_seen_.fetch_add(1);
       client_seen = false;
-      if (stop_requested_within(kHungUpRetryMs)) break;
+      // A wake-up that is no stop is a vanish request: it may come while no client holds the line.
+      if (stop_requested_within(kHungUpRetryMs) && (stop_.load() || (master = vanish_and_come_back()) < 0)) break;
     }
   }
 }

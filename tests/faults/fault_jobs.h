@@ -28,6 +28,8 @@ struct JobDriver {
   std::function<std::string(FaultRig&)> complete_wrong;
   // The longest a run may take, faults included (a hang guard, not a time limit).
   int guard_ms;
+  // How often the window thread's duties run (the factory test counts its windows in them).
+  int tick_ms = 20;
 };
 
 const JobDriver& job_driver(Job job);

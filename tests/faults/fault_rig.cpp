@@ -17,7 +17,10 @@ BoardIdentityData identity_of(char type) {
 
 sim::BoardConfiguration board_configuration(const RigBoard& setup) {
   sim::BoardConfiguration configuration(sim::BoardKind{setup.type, 1404, "VexaLog"});
-  if (setup.type != 'S') configuration.assign("bd", std::to_string(setup.speed));
+  if (setup.type == 'S')
+    configuration.assign("rs0", "1," + std::to_string(setup.speed) + ",vexars0.txt,4096,0");
+  else
+    configuration.assign("bd", std::to_string(setup.speed));
   return configuration;
 }
 

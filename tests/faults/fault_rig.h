@@ -37,7 +37,7 @@ class QuietFactoryOutput final : public FactoryTestOutput {
 
 struct RigBoard {
   char type = 'E';
-  long speed = 9600;          // the link speed at the start (E, F: the board's "bd")
+  long speed = 9600;          // the link speed at the start (the board's "bd", on S "rs0")
   int loader_row = 1;         // the page loader "dl" enters (E, F)
   std::size_t log_lines = 0;  // a stamped "vexalog.adc" of this many lines
 };

@@ -64,21 +64,21 @@ const EndLine kPortNotOpen{"MerNoOp", {}, nullptr, false};
 
 // The board's time-outs: configuration download 3000 ms a line; page loader 500 ms for the
 // banner, 2000 ms a page; memory card 3000 ms for opening the file (a chunk's 1000 ms, with a
-// penalty of 100, would take minutes); the factory test's error window 50 ticks (the test
-// ticks every 20 ms, so about 1000 ms). Delays go past them.
+// penalty of 100, would take minutes); the factory test's error window 50 ticks of 100 ms.
+// Delays go past them.
 const std::vector<FaultCase>& fault_cases() {
   static const std::vector<FaultCase> cases{
       // Load from board: "conf" awaits nothing, so no fault gives a message; what came is kept.
       {Job::conf_load, Fault::drop, 1, false, false, End::stops, {}, "the whole answer is lost: the table keeps what it had"},
       {Job::conf_load, Fault::noise, 0, false, false, End::completes, {}, "junk lines store nothing"},
       {Job::conf_load, Fault::delay, 1500, false, false, End::completes, {}, "a late answer is absorbed when it comes"},
-      {Job::conf_load, Fault::pace, 0, false, false, End::completes, {}, "9600 baud"},
+      {Job::conf_load, Fault::pace, 0, false, false, End::completes, {}, "1200 baud"},
       {Job::conf_load, Fault::vanish, 300, true, false, End::stops, {}, "the values read before the cut stay"},
       // Download to board: one "Ok" per line within 3000 ms.
       {Job::conf_download, Fault::drop, 3, false, false, End::stops, {kNoReplyOk}, "the first line without Ok ends it"},
       {Job::conf_download, Fault::noise, 0, false, false, End::completes, {}, "junk after an Ok is not the next line's answer"},
       {Job::conf_download, Fault::delay, 3300, false, false, End::stops, {kNoReplyOk}, "an Ok after 3000 ms is too late"},
-      {Job::conf_download, Fault::pace, 0, false, false, End::completes, {}, "9600 baud"},
+      {Job::conf_download, Fault::pace, 0, false, false, End::completes, {}, "1200 baud"},
       {Job::conf_download, Fault::vanish, 300, true, false, End::stops, {kNoReplyOk, kPortWriteFailed, kPortNotOpen}, "no Ok from a board that is gone, or no line to it"},
       // Firmware download through the board's page loader ("Download E" at 115200). A run cut
       // short leaves the loader waiting for its page: the board is reset before the next run.
@@ -90,7 +90,7 @@ const std::vector<FaultCase>& fault_cases() {
       // SAM-BA: the chip's boot monitor answers in its own byte protocol; the simulator's reply
       // faults (drop, noise, delay) are the firmware's text lines, which this download never
       // waits for ("dl" gets no answer on an S board), so only the speed and a cut apply.
-      {Job::samba, Fault::pace, 0, false, false, End::completes, {}, "the monitor at 115200 baud"},
+      {Job::samba, Fault::pace, 0, false, false, End::completes, {}, "the monitor at 115200 baud, the firmware at 9600"},
       {Job::samba, Fault::vanish, 300, true, false, End::stops, {kNotInDownloadMode, kXmodemUnanswered}, "no prompt or no ACK from a board that is gone"},
       // Memory card: chunks acknowledged with "ok", three sends each. The chunk lines carry no
       // number, so a chunk whose "ok" was lost is written twice: the board's totals check
@@ -111,9 +111,9 @@ const std::vector<FaultCase>& fault_cases() {
       // Factory self-test: result lines come within the error window or leave their lamp unseen.
       {Job::factory, Fault::drop, 2, false, false, End::stops, {}, "the results lost: lamps unseen, no pass"},
       {Job::factory, Fault::noise, 0, false, false, End::completes, {}, "junk lines are no results"},
-      {Job::factory, Fault::delay, 2500, false, false, End::stops, {}, "results after the error window: no pass"},
+      {Job::factory, Fault::delay, 6000, false, false, End::stops, {}, "results after the error window: no pass"},
       {Job::factory, Fault::pace, 0, false, false, End::completes, {}, "9600 baud"},
-      {Job::factory, Fault::vanish, 300, true, false, End::stops, {}, "the board goes during the test: no pass"},
+      {Job::factory, Fault::vanish, 1500, false, false, End::stops, {kPortNotOpen, kPortWriteFailed}, "the board goes during the countdown: no results, no pass"},
   };
   return cases;
 }
@@ -161,11 +161,11 @@ TEST_P(FaultTable, EndsInTimeRestoresTheLinkAndTheNextRunWorks) {
   rig.server.set_faults(faults_of(c));
   ASSERT_TRUE(job.start(rig, false)) << rig.transcript();
   if (c.fault == Fault::vanish) {
-    ASSERT_TRUE(rig.pump([&] { return job.midway(rig) || job.ended(rig); }, job.guard_ms));
+    ASSERT_TRUE(rig.pump([&] { return job.midway(rig) || job.ended(rig); }, job.guard_ms, job.tick_ms));
     ASSERT_FALSE(job.ended(rig)) << "ended before the board could vanish\n" << rig.transcript();
     rig.server.vanish_for(c.value);
   }
-  ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms)) << "the job hangs\n" << rig.transcript();
+  ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms, job.tick_ms)) << "the job hangs\n" << rig.transcript();
   EXPECT_EQ(missing_end_line(rig, c), "") << rig.transcript();
   if (c.end == End::completes) {
     EXPECT_EQ(job.complete_wrong(rig), "") << rig.transcript();
@@ -192,7 +192,7 @@ TEST_P(FaultTable, EndsInTimeRestoresTheLinkAndTheNextRunWorks) {
   RecordProperty("faulted_run", first_run);
   rig.report.clear();
   ASSERT_TRUE(job.start(rig, true)) << first_run << "--- next run\n" << rig.transcript();
-  ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms)) << "the next run hangs\n" << rig.transcript();
+  ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms, job.tick_ms)) << "the next run hangs\n" << rig.transcript();
   EXPECT_EQ(job.complete_wrong(rig), "") << first_run << "--- next run\n" << rig.transcript();
   EXPECT_EQ(rig.link_left_wrong(), "") << rig.transcript();
   RecordProperty("next_run", rig.transcript());
