@@ -212,7 +212,7 @@ JobDriver upload() {
     return rig.upload.start(request);
   };
   d.ended = [](FaultRig& rig) { return !rig.upload.running() && !rig.jobs.busy(); };
-  d.midway = [](FaultRig& rig) { return rig.upload.line_count() >= 60; };
+  d.midway = [](FaultRig& rig) { return rig.upload.line_count() >= 30; };
   // Every line stored so far is the board's, once and in order; the resume point follows it.
   d.kept_wrong = [](FaultRig& rig) -> std::string {
     const std::string host = TempDir::read(rig.dir.file("host.adc"));

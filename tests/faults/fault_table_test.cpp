@@ -86,7 +86,7 @@ const std::vector<FaultCase>& fault_cases() {
       {Job::firmware, Fault::noise, 0, false, false, End::completes, {}, "junk lines come only from the firmware, before the loader"},
       {Job::firmware, Fault::delay, 2300, false, true, End::stops, {kNotInDownloadMode}, "the banner after its 500 ms: nothing sent"},
       {Job::firmware, Fault::pace, 0, false, false, End::completes, {}, "115200 baud, 31744 bytes"},
-      {Job::firmware, Fault::vanish, 300, false, false, End::stops, {kNoPageHeaderReply, kNoPageDataReply, kPortWriteFailed}, "the pages stop in the middle; summary"},
+      {Job::firmware, Fault::vanish, 300, true, false, End::stops, {kNoPageHeaderReply, kNoPageDataReply, kPortWriteFailed}, "the pages stop in the middle; summary"},
       // SAM-BA: the chip's boot monitor answers in its own byte protocol; the simulator's reply
       // faults (drop, noise, delay) are the firmware's text lines, which this download never
       // waits for ("dl" gets no answer on an S board), so only the speed and a cut apply.
