@@ -211,7 +211,13 @@ JobDriver upload() {
     if (!request.create) request.resume_stamp = rig.run.resume_stamp;
     return rig.upload.start(request);
   };
-  d.ended = [](FaultRig& rig) { return !rig.upload.running() && !rig.jobs.busy(); };
+  // With the fast switch the upload ends when the board's "ok" after the closing line has
+  // brought the old speed back (or the port went).
+  d.ended = [](FaultRig& rig) {
+    return !rig.upload.running() && !rig.jobs.busy() &&
+           (!rig.session.port().link_is_open() ||
+            (rig.upload.saved_speed() == 0 && rig.session.port().speed() == rig.board_setup.speed));
+  };
   d.midway = [](FaultRig& rig) { return rig.upload.line_count() >= 30; };
   // Every line stored so far is the board's, once and in order; the resume point follows it.
   d.kept_wrong = [](FaultRig& rig) -> std::string {
