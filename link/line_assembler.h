@@ -28,6 +28,12 @@ class LineAssembler {
     return false;
   }
 
+  // Forgets a half line (the connection it came over is gone).
+  void clear() {
+    line_.clear();
+    complete_ = false;
+  }
+
   // The line being assembled, or the last complete line right after its LF.
   std::string_view line() const { return line_; }
 

@@ -58,6 +58,7 @@ void ReceiveThread::run() {
   while (!stop_.load()) {
     if (link_.take_tcp_connect_request()) {
       tcp_.tcp_connect(link_.tcp_address());
+      assembler_.clear();
       connects_.fetch_add(1);
     }
     if (!flags_.reading_enabled.load()) {
@@ -80,7 +81,13 @@ bool ReceiveThread::burst() {
     const bool echo = !consumers_.upload_running() && !flags_.echo_suppressed.load();
     const bool samba = flags_.samba_mode.load();
     chunk_.clear();
-    const bool nul = link_.read_serial_chunk(chunk_);
+    std::uint64_t opening = 0;
+    const bool nul = link_.read_serial_chunk(chunk_, &opening);
+    if (!chunk_.empty() && opening != opening_) {
+      // A port opened again (a vanished adapter back): the old half line is not this one's start.
+      assembler_.clear();
+      opening_ = opening;
+    }
     if (chunk_.empty()) {
       // Nothing on the serial side (or a NUL first): the TCP batch, byte by byte.
       int c = tcp_.tcp_read_byte(0);

@@ -53,6 +53,11 @@ class ReceiveThread {
   // thread does not run. Pauses nest: reading resumes when the last one resumes.
   void pause_reading();
   void resume_reading();
+  // Pauses held now (0: the thread reads whenever it runs).
+  int pauses_held() {
+    std::lock_guard lock(pause_mutex_);
+    return pausers_;
+  }
 
   // Bytes and lines received so far (diagnostics and benchmarks).
   std::uint64_t bytes_received() const { return bytes_.load(); }
@@ -76,6 +81,7 @@ class ReceiveThread {
   std::function<void()> refresh_inputs_;
 
   LineAssembler assembler_;  // touched by this thread only
+  std::uint64_t opening_ = 0;  // this thread only: the port opening the assembled bytes came over
   std::string chunk_;
   void acknowledge_pause();
 

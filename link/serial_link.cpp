@@ -106,8 +106,9 @@ std::string SerialLink::tcp_address() const {
   return tcp_address_;
 }
 
-std::shared_ptr<SerialTty> SerialLink::tty() const {
+std::shared_ptr<SerialTty> SerialLink::tty(std::uint64_t* opening) const {
   std::lock_guard lock(state_mutex_);
+  if (opening) *opening = openings_;
   return tty_;
 }
 
@@ -227,6 +228,7 @@ bool SerialLink::open_link(bool reconnect) {
   {
     std::lock_guard lock(state_mutex_);
     tty_ = opened;
+    ++openings_;
     device_path_ = port.device_path;
     label_ = port.label;
   }
@@ -356,8 +358,8 @@ void SerialLink::push_back(unsigned char byte) {
   push_back_ = byte;
 }
 
-bool SerialLink::read_serial_chunk(std::string& out) {
-  auto port = tty();
+bool SerialLink::read_serial_chunk(std::string& out, std::uint64_t* opening) {
+  auto port = tty(opening);
   if (!port) return false;
   std::lock_guard lock(read_mutex_);
   if (push_back_ != 0) {

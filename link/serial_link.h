@@ -6,6 +6,7 @@
 // Reads are buffered: one read system call fetches everything the driver has queued, and the
 // byte interface hands it out. The receive thread takes whole chunks of it instead.
 #include <atomic>
+#include <cstdint>
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
@@ -133,11 +134,12 @@ class SerialLink {
   bool wait_readable(int wait_ms);
   // Appends to out what the serial port has (push-back byte, buffered bytes, one read of the
   // queue), up to but not including a NUL byte. Returns true when a NUL was met (and dropped).
-  bool read_serial_chunk(std::string& out);
+  // opening: which open of the port the bytes came from (each open counts one up).
+  bool read_serial_chunk(std::string& out, std::uint64_t* opening = nullptr);
   void wake_receiver();
 
  private:
-  std::shared_ptr<SerialTty> tty() const;
+  std::shared_ptr<SerialTty> tty(std::uint64_t* opening = nullptr) const;
   bool refill_locked(SerialTty& tty);
   int configure_port(SerialTty& port, long speed, bool xoff_receive) const;
   std::string describe(const PortName& name, long speed) const;
@@ -158,6 +160,7 @@ class SerialLink {
   std::string device_path_;
   std::string label_;
   std::shared_ptr<SerialTty> tty_;
+  std::uint64_t openings_ = 0;  // state_mutex_: opens so far, tty_'s number among them
   std::optional<LineSettings> line_settings_;
   std::atomic<long> speed_{9600};
   std::atomic<bool> lost_{false};

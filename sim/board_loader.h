@@ -33,6 +33,9 @@ class BoardLoader {
   bool active() const { return active_; }
   // "dl": the banner line (without its line end) when the loader starts, else nothing.
   bool enter();
+  // Power off and on (power_cycle.cpp): a running loader ends where it was; a vanish fault is
+  // spent.
+  void power_cycle();
   // One received byte while active; returns what the loader answers.
   std::string feed(unsigned char byte);
 

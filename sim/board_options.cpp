@@ -116,6 +116,7 @@ const Row kBoardRows[] = {
 void add_board_options(ProgramOptions& line, BoardOptions& options) {
   line.set_version(std::string("vexaboard ") + std::to_string(kProgramVersion));
   line.add_rows(kBoardRows, options);
+  line.add_rows(vanish_option_rows(), options.vanish);
   line.add_rows(download_option_rows(), options.download);
   line.add_rows(log_option_rows(), options.logs);
   line.set_footer("Self-test names for --selftest-fail: " + self_test_failure_names() +

@@ -9,6 +9,7 @@
 #include "sim/self_test.h"
 #include "sim/logged_file.h"
 #include "sim/download_side.h"
+#include "sim/vanish_options.h"
 
 namespace vexa::sim {
 
@@ -23,6 +24,7 @@ struct BoardOptions {
   SambaOptions samba;
   std::vector<LogFileSpec> logs;  // logged files the board keeps
   DownloadSideOptions download;
+  VanishOptions vanish;
   bool help = false;     // "--help": print the help (OptionsResult::text), nothing else
   bool version = false;  // "--version": likewise with the version line
 };

@@ -105,7 +105,7 @@ std::string BoardServer::start_pty(const std::string& link_path) {
     pty_.reset();
     return "cannot create the link " + link_path + ": " + system_error_text(code);
   }
-  link_path_ = link_path;
+  link_path_ = return_path_ = link_path;
   listening_ = "pty " + link_path_ + " -> " + slave_path_;
   std::string problem = start_thread(&BoardServer::run_pty);
   if (!problem.empty()) {
@@ -207,7 +207,7 @@ bool BoardServer::stop_requested_before(SteadyClock::time_point due) {
 }
 
 void BoardServer::run_pty() {
-  const int master = pty_->master_fd();
+  int master = pty_->master_fd();
   char buffer[kReadChunk];
   bool client_seen = false;  // bytes came since the last hang-up
   while (!stop_.load()) {
@@ -218,14 +218,18 @@ void BoardServer::run_pty() {
       if (errno == EINTR) continue;
       break;
     }
-    if (fds[1].revents != 0) break;
+    if (fds[1].revents != 0) {
+      if (stop_.load() || (master = vanish_and_come_back()) < 0) break;
+      client_seen = false;
+      continue;
+    }
     bool hung_up = false;
     if (fds[0].revents & POLLIN) {
       ssize_t n = ::read(master, buffer, sizeof buffer);
       if (n > 0) {
         client_seen = true;
         answer(master, std::string_view(buffer, static_cast<std::size_t>(n)), false);
-        if (board_vanished()) break;
+        if (board_vanished() && (master = come_back(vanish_.back_after_ms)) < 0) break;
         continue;
       }
       hung_up = n == 0 || (errno != EAGAIN && errno != EINTR);
@@ -241,7 +245,8 @@ void BoardServer::run_pty() {
       }
       if (client_seen) hangups_seen_.fetch_add(1);
       client_seen = false;
-      if (stop_requested_within(kHungUpRetryMs)) break;
+      // A wake-up that is no stop is a vanish request: it may come while no client holds the line.
+      if (stop_requested_within(kHungUpRetryMs) && (stop_.load() || (master = vanish_and_come_back()) < 0)) break;
     }
   }
 }
@@ -249,7 +254,7 @@ void BoardServer::run_pty() {
 bool BoardServer::board_vanished() {
   {
     std::lock_guard<std::mutex> lock(board_mutex_);
-    if (!board_.download_side().vanished()) return false;
+    if (!board_.download_side().vanished() && !vanish_due_) return false;
   }
   // Like a USB adapter pulled out: the device name goes and the line hangs up.
   remove_link();
@@ -295,6 +300,7 @@ void BoardServer::run_tcp() {
 }
 
 bool BoardServer::answer(int fd, std::string_view received, bool is_socket) {
+  adopt_next_faults();
   return answer_samba(fd, received, is_socket);
 }
 
@@ -328,6 +334,10 @@ bool BoardServer::answer_board(int fd, std::string_view received, bool is_socket
     }
     if (!write_bytes(fd, bytes, is_socket, link_speed)) return false;
     replies_sent_.fetch_add(1);
+    if (vanish_.after_replies > 0 && ++vanish_replies_ == static_cast<std::size_t>(vanish_.after_replies)) {
+      vanish_due_ = true;
+      return false;
+    }
   }
   return true;
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -20,6 +21,7 @@
 #include "platform/clock.h"
 #include "sim/samba_session.h"
 #include "sim/simulated_board.h"
+#include "sim/vanish_options.h"
 
 namespace vexa {
 class PseudoTerminal;
@@ -64,12 +66,23 @@ class BoardServer {
   const std::string& slave_path() const { return slave_path_; }
   int port() const { return port_; }
 
+  // Faults from the next received bytes on (the old ones finish the reply being sent).
+  void set_faults(const FaultOptions& faults);
   // Runs fn with the board under the server's lock.
   void with_board(const std::function<void(SimulatedBoard&)>& fn);
   // How the board reaches its chip's SAM-BA boot monitor (set before start_*).
   void set_samba_options(SambaOptions options);
   // Runs fn with the SAM-BA side under the server's lock.
   void with_samba(const std::function<void(SambaSession&)>& fn);
+
+  // Like a USB adapter pulled out and plugged in again (board_server_vanish.cpp): hangs up the
+  // pty and removes its link now, then after back_after_ms serves the same board on a new pty
+  // under the same link, as after a power cycle (no loader, monitor or listing running).
+  void vanish_for(int back_after_ms);
+  std::size_t comebacks() const { return comebacks_.load(); }
+  // The vanish fault of the options (set before start_*); its return also brings the board
+  // back after the loader's and the card's own vanish faults.
+  void set_vanish(const VanishOptions& options) { vanish_ = options; }
 
   std::size_t replies_sent() const { return replies_sent_.load(); }
   std::size_t replies_dropped() const { return replies_dropped_.load(); }
@@ -99,6 +112,13 @@ class BoardServer {
   // Waits until due (short waits to the microsecond); true when a stop came first.
   bool stop_requested_before(std::chrono::steady_clock::time_point due);
   void remove_link();
+  // On the server thread, when the wake-up was a vanish request: vanishes, comes back and
+  // returns the new master (-1 when a stop came first or the pty could not be made again).
+  int vanish_and_come_back();
+  // After the pty was closed: the board power-cycled, the pty and its link made again after
+  // back_after_ms. The new master, or -1 (staying away, a stop came, or no pty).
+  int come_back(int back_after_ms);
+  void adopt_next_faults();
   // A vanish fault of the board fired: hangs up the pty and removes its link.
   bool board_vanished();
 
@@ -107,7 +127,8 @@ class BoardServer {
   std::unique_ptr<SambaSession> samba_ = std::make_unique<SambaSession>();  // board_mutex_
   std::chrono::steady_clock::time_point samba_rx_free_{};  // server thread only: when the
   std::chrono::steady_clock::time_point samba_tx_free_{};  // paced lines are free again
-  const FaultOptions faults_;
+  FaultOptions faults_;  // server thread only
+  std::optional<FaultOptions> next_faults_;  // board_mutex_
   std::mt19937 random_;
 
   std::thread thread_;
@@ -116,6 +137,7 @@ class BoardServer {
   std::unique_ptr<PseudoTerminal> pty_;
   int listen_fd_ = -1;
   std::string link_path_;
+  std::string return_path_;  // the link's path, also while it is away
   std::string slave_path_;
   std::string listening_;
   int port_ = 0;
@@ -127,6 +149,11 @@ class BoardServer {
   std::atomic<std::size_t> replies_dropped_{0};
   std::atomic<std::size_t> clients_served_{0};
   std::atomic<std::size_t> hangups_seen_{0};
+  std::atomic<int> vanish_back_ms_{-1};  // a pending vanish request's absence, else -1
+  std::atomic<std::size_t> comebacks_{0};
+  VanishOptions vanish_;          // server thread once started
+  std::size_t vanish_replies_ = 0;  // server thread only
+  bool vanish_due_ = false;         // server thread only
 };
 
 }  // namespace vexa::sim

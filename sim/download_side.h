@@ -36,6 +36,8 @@ class DownloadSide {
   std::optional<std::vector<std::string>> execute(std::string_view line, std::string& raw);
 
   long test_lines() const { return test_lines_; }
+  // Power off and on (power_cycle.cpp).
+  void power_cycle();
   // A vanish fault fired: the server hangs up and takes the link away.
   bool vanished() const { return loader_.vanished() || card_.vanished(); }
 

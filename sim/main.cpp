@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
   SambaOptions samba = options.samba;
   samba.announce = true;
   server.set_samba_options(std::move(samba));
+  server.set_vanish(options.vanish);
   problem = options.pty_path.empty() ? server.start_tcp(options.tcp_host, options.tcp_port)
                                      : server.start_pty(options.pty_path);
   if (!problem.empty()) {

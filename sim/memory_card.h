@@ -25,6 +25,8 @@ class MemoryCard {
   std::optional<std::string> execute(std::string_view line);
 
   int chunks_received() const { return chunks_; }
+  // Power off and on (power_cycle.cpp): an open file ends unclosed; a vanish fault is spent.
+  void power_cycle();
   bool closed_well() const { return closed_well_; }
   bool vanished() const { return options_.vanish_after_chunks > 0 && chunks_ >= options_.vanish_after_chunks; }
 

@@ -23,6 +23,8 @@ inline constexpr std::uint32_t kBootFromFlashBit = 0x04;  // GPNVM bit 2
 class SambaSession {
  public:
   explicit SambaSession(SambaOptions options = {});
+  // Power off and on (power_cycle.cpp): the chip resets when its monitor ran.
+  void power_cycle();
 
   bool active() const { return active_; }
 

@@ -32,6 +32,8 @@ const std::vector<Good>& good_cases() {
       {{}, "--reply-delay", "250", [](const BoardOptions& o) { return o.faults.reply_delay_ms == 250; }},
       {{}, "--drop-reply", "3", [](const BoardOptions& o) { return o.faults.drop_every == 3; }},
       {{}, "--noise", "", [](const BoardOptions& o) { return o.faults.noise && !o.faults.pace; }},
+      {{}, "--vanish-after-replies", "9", [](const BoardOptions& o) { return o.vanish.after_replies == 9; }},
+      {{}, "--back-after", "250", [](const BoardOptions& o) { return o.vanish.back_after_ms == 250; }},
       {{}, "--pace", "", [](const BoardOptions& o) { return o.faults.pace && !o.faults.noise; }},
       {{}, "--selftest-fail", "rtc,res",
        [](const BoardOptions& o) { return o.self_test.fail == std::set<std::string>{"rtc", "res"}; }},
@@ -145,6 +147,8 @@ TEST(BoardCommandLine, RangesAcceptTheirEdgesAndRefuseOneBeyond) {
       {"--card-stall-from", "0", "1000000", "-1", "1000001"},
       {"--vanish-after-pages", "0", "1000000", "-1", "1000001"},
       {"--vanish-after-chunks", "0", "1000000", "-1", "1000001"},
+      {"--vanish-after-replies", "0", "1000000", "-1", "1000001"},
+      {"--back-after", "0", "600000", "-1", "600001"},
       {"--loader", "1", "5", "0", "6"},
   };
   for (const Edge& e : edges) {

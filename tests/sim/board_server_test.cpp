@@ -1,4 +1,5 @@
 #include "sim/board_server.h"
+#include "sim/board_options.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -303,6 +304,80 @@ TEST(NoiseLine, NeverLooksLikeAnAssignmentOrALineEnd) {
     std::string body = line.substr(0, line.size() - 2);
     EXPECT_EQ(body.find_first_of(std::string_view("=;\r\n\0", 5)), std::string::npos);
   }
+}
+
+}  // namespace
+}  // namespace vexa::sim
+
+namespace vexa::sim {
+namespace {
+
+bool link_exists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+TEST(BoardServerVanish, GoesAwayAndComesBackUnderItsNameWithItsStateAndNewFaults) {
+  test::TempDir dir;
+  const std::string link = dir.file("board");
+  BoardServer server(config_of('E'));
+  ASSERT_EQ(server.start_pty(link), "");
+  {
+    PtyClient client(link);
+    client.send("sf=1\n");
+    EXPECT_NE(read_serial_until(client.tty, "Ok").find("Ok"), std::string::npos);
+    server.vanish_for(300);
+    EXPECT_TRUE(test::eventually([&] { return !link_exists(link); }, kHangGuardMs));
+    EXPECT_EQ(server.comebacks(), 0u);
+  }
+  ASSERT_TRUE(test::eventually([&] { return server.comebacks() == 1 && link_exists(link); }, kHangGuardMs));
+  PtyClient again(link);
+  again.send("conf\n");
+  EXPECT_NE(read_serial_until(again.tty, "Ok").find("sf=1"), std::string::npos);
+
+  FaultOptions dropping;
+  dropping.drop_every = 1;
+  server.set_faults(dropping);
+  again.send("conf\n");
+  EXPECT_TRUE(test::eventually([&] { return server.replies_dropped() == 1; }, kHangGuardMs));
+  server.set_faults({});
+  again.send("conf\n");
+  EXPECT_NE(read_serial_until(again.tty, "Ok").find("sf=1"), std::string::npos);
+  EXPECT_TRUE(stops_promptly(server));
+  EXPECT_FALSE(link_exists(link));
+}
+
+TEST(BoardServerVanish, AfterItsRepliesOnceAndBackAfterTheGivenTime) {
+  test::TempDir dir;
+  const std::string link = dir.file("board");
+  BoardServer server(config_of('E'));
+  server.set_vanish({2, 200});
+  ASSERT_EQ(server.start_pty(link), "");
+  {
+    PtyClient client(link);
+    client.send("sf=1\n");
+    EXPECT_NE(read_serial_until(client.tty, "Ok").find("Ok"), std::string::npos);
+    client.send("conf\n");  // its reply is the second: sent, then the board goes
+    EXPECT_TRUE(test::eventually([&] { return !link_exists(link); }, kHangGuardMs));
+  }
+  ASSERT_TRUE(test::eventually([&] { return server.comebacks() == 1 && link_exists(link); }, kHangGuardMs));
+  PtyClient again(link);
+  for (int i = 0; i < 3; ++i) {  // the fault is spent
+    again.send("conf\n");
+    EXPECT_NE(read_serial_until(again.tty, "Ok").find("sf=1"), std::string::npos);
+  }
+  EXPECT_EQ(server.comebacks(), 1u);
+}
+
+TEST(BoardServerVanish, OptionsOfTheProgram) {
+  auto parsed = parse_board_options({"--type", "E", "--pty", "/x", "--vanish-after-replies", "3", "--back-after=250"});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  EXPECT_EQ(parsed.options->vanish.after_replies, 3);
+  EXPECT_EQ(parsed.options->vanish.back_after_ms, 250);
+  EXPECT_EQ(parse_board_options({"--type", "E", "--pty", "/x"}).options->vanish.back_after_ms, -1);
+  EXPECT_FALSE(parse_board_options({"--type", "E", "--pty", "/x", "--back-after", "-1"}).options);
+  EXPECT_FALSE(parse_board_options({"--type", "E", "--pty", "/x", "--vanish-after-replies"}).options);
+  EXPECT_NE(board_usage_text().find("--back-after MS"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,273 @@
+#include "faults/fault_jobs.h"
+
+#include <array>
+#include <cstdlib>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "app/text_format.h"
+#include "config/parse_assignments.h"
+#include "factory/factory_report.h"
+#include "sim/logged_file.h"
+#include "support/firmware_images.h"
+
+namespace vexa::test {
+
+namespace {
+
+
+constexpr std::size_t kLogLines = 300;
+constexpr int kQuietMs = 600;  // a configuration load has ended when the board is this quiet
+
+void mark_start(FaultRig& rig) {
+  rig.run.lines_at_start = rig.session.receiver().lines_received();
+  rig.run.replies_at_start = rig.server.replies_sent();
+  rig.mark_quiet();
+}
+
+bool quiet(FaultRig& rig) { return rig.quiet_for(kQuietMs); }
+
+int progress(FaultRig& rig) { return std::atoi(rig.status.progress().c_str()); }
+
+bool worker_done(FaultRig& rig) { return !rig.jobs.worker_running() && !rig.jobs.busy(); }
+
+// The board's configuration against the host's table: with all, every key the host knows must
+// hold the board's value; else only the values the host has must be the board's.
+std::string configuration_differs(FaultRig& rig, bool all) {
+  std::vector<std::string> lines;
+  rig.server.with_board([&](sim::SimulatedBoard& board) { lines = board.configuration().report_lines(); });
+  std::string wrong;
+  int matched = 0;
+  for (const std::string& line : lines) {
+    for (const Assignment& a : split_assignments(line)) {
+      if (a.field != AssignmentField::value || !rig.configuration.find_parameter(a.key)) continue;
+      const std::string host = rig.configuration.parameter_value(a.key).value_or("");
+      if (host == a.text) {
+        ++matched;
+        continue;
+      }
+      if (all || !host.empty()) wrong += a.key + "=" + host + " (board " + a.text + ") ";
+    }
+  }
+  // Lines came (more than the identity line): some of their values must be there.
+  if (!all && matched == 0 && rig.session.receiver().lines_received() > rig.run.lines_at_start + 2)
+    wrong += "no value kept";
+  return wrong;
+}
+
+bool configuration_loaded(FaultRig& rig) { return configuration_differs(rig, true).empty(); }
+
+std::string flashed(FaultRig& rig, std::size_t n) {
+  std::string image;
+  for (int i = 0; i < 200 && (image = TempDir::read(rig.flash)).size() < n; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return image.substr(0, n);
+}
+
+bool reported_containing(FaultRig& rig, const std::string& part) {
+  for (const std::string& line : rig.report.lines())
+    if (line.find(part) != std::string::npos) return true;
+  return false;
+}
+
+std::string nothing(FaultRig&) { return {}; }
+
+// --- the jobs ---
+
+JobDriver driver(Job job, const char* name, RigBoard board) {
+  JobDriver d;
+  d.job = job;
+  d.name = name;
+  d.board = board;
+  return d;
+}
+
+JobDriver conf_load() {
+  JobDriver d = driver(Job::conf_load, "ConfLoad", {'E', 1200});
+  d.prepare = [](FaultRig&) {};
+  d.start = [](FaultRig& rig, bool) {
+    mark_start(rig);
+    rig.exchange.request_configuration();
+    return true;
+  };
+  // Nothing is awaited: the load has ended when all has come or the board has gone quiet.
+  d.ended = [](FaultRig& rig) { return quiet(rig) || configuration_loaded(rig); };
+  d.midway = [](FaultRig& rig) { return rig.session.receiver().lines_received() >= rig.run.lines_at_start + 2; };
+  d.kept_wrong = [](FaultRig& rig) { return configuration_differs(rig, false); };
+  d.complete_wrong = [](FaultRig& rig) {
+    rig.pump([&] { return configuration_loaded(rig); }, 5000);
+    return configuration_differs(rig, true);
+  };
+  d.guard_ms = 15000;
+  return d;
+}
+
+JobDriver conf_download() {
+  JobDriver d = driver(Job::conf_download, "ConfDownload", {'E', 1200});
+  d.prepare = [](FaultRig& rig) {
+    rig.exchange.request_configuration();
+    EXPECT_TRUE(rig.pump([&] { return configuration_loaded(rig); }, 5000)) << rig.transcript();
+    rig.configuration.set_parameter("sf", "1");
+    rig.configuration.set_parameter("rx", "0");
+  };
+  d.start = [](FaultRig& rig, bool) {
+    mark_start(rig);
+    return rig.downloads.start_configuration_download();
+  };
+  d.ended = worker_done;
+  d.midway = [](FaultRig& rig) { return rig.server.replies_sent() >= rig.run.replies_at_start + 2; };
+  d.kept_wrong = nothing;  // lines acknowledged stay on the board; the host's table is only read
+  d.complete_wrong = [](FaultRig& rig) { return configuration_differs(rig, true); };
+  d.guard_ms = 20000;
+  return d;
+}
+
+JobDriver firmware() {
+  JobDriver d = driver(Job::firmware, "Firmware", {'E', 9600, 2});
+  d.prepare = [](FaultRig& rig) { rig.run.data = image_with_identity(31744, 0x2345, 9); };
+  d.start = [](FaultRig& rig, bool) {
+    mark_start(rig);
+    rig.status.set_progress("0");
+    rig.downloads.selection().choose(rig.dir.write("e.hex", to_hex(rig.run.data)), "e.hex");
+    return rig.downloads.start_firmware_download();
+  };
+  d.ended = worker_done;
+  d.midway = [](FaultRig& rig) { return progress(rig) >= 4096; };
+  // However it ended, the user sees how much went out.
+  d.kept_wrong = [](FaultRig& rig) {
+    if (rig.reported(rig.messages.message("MnoDown"))) return "";  // nothing was sent
+    return reported_containing(rig, "pages written") ? "" : "no summary line";
+  };
+  d.complete_wrong = [](FaultRig& rig) -> std::string {
+    if (!rig.reported("31744(0x7c00) bytes, 248 pages written")) return "no summary of the whole image";
+    return flashed(rig, 31744) == rig.run.data ? "" : "the flash differs from the image";
+  };
+  d.guard_ms = 30000;
+  return d;
+}
+
+JobDriver samba() {
+  JobDriver d = driver(Job::samba, "SamBa", {'S', 9600});
+  d.prepare = [](FaultRig& rig) { rig.run.data = image_with_identity(40 * 256 + 256, 0, 11); };
+  d.start = [](FaultRig& rig, bool) {
+    mark_start(rig);
+    rig.status.set_progress("0");
+    // A ".binb" file goes to the chip's boot monitor, with the board's wake-up pauses.
+    rig.downloads.selection().choose(rig.dir.write("s.binb", rig.run.data), "s.binb");
+    return rig.downloads.start_firmware_download();
+  };
+  d.ended = worker_done;
+  d.midway = [](FaultRig& rig) { return progress(rig) >= 2048; };
+  d.kept_wrong = nothing;
+  d.complete_wrong = [](FaultRig& rig) -> std::string {
+    if (!rig.reported("10496(0x2900) bytes, 41 pages written")) return "no summary of the whole image";
+    std::string flash;
+    rig.pump([&] {
+      rig.server.with_samba([&](sim::SambaSession& s) {
+        if (s.monitor() && !s.active())
+          flash.assign(s.monitor()->chip().flash().begin(), s.monitor()->chip().flash().begin() + 10496);
+      });
+      return !flash.empty();
+    }, 5000);
+    return flash == rig.run.data ? "" : "the flash differs from the image";
+  };
+  d.guard_ms = 30000;
+  return d;
+}
+
+JobDriver card() {
+  JobDriver d = driver(Job::card, "Card", {'E', 115200});
+  d.prepare = [](FaultRig& rig) { rig.run.data = image_with_identity(6000, 0, 13); };
+  d.start = [](FaultRig& rig, bool) {
+    mark_start(rig);
+    rig.status.set_progress("0");
+    rig.downloads.set_card_choice({rig.dir.write("host.bin", rig.run.data), "host.bin", "CARD.DAT"});
+    return rig.downloads.start_card_transfer();
+  };
+  d.ended = worker_done;
+  d.midway = [](FaultRig& rig) { return progress(rig) >= 1024; };
+  d.kept_wrong = nothing;  // a cut transfer ends without "fd !": the card keeps no file
+  d.complete_wrong = [](FaultRig& rig) -> std::string {
+    if (TempDir::read(rig.card + "/CARD.DAT") != rig.run.data) return "the card's file differs";
+    bool closed = false;
+    rig.server.with_board([&](sim::SimulatedBoard& b) { closed = b.download_side().card().closed_well(); });
+    return closed ? "" : "the card's file was not closed";
+  };
+  d.guard_ms = 30000;
+  return d;
+}
+
+JobDriver upload() {
+  JobDriver d = driver(Job::upload, "Upload", {'S', 9600, 1, kLogLines});
+  d.prepare = [](FaultRig&) {};
+  d.start = [](FaultRig& rig, bool again) {
+    mark_start(rig);
+    UploadRequest request;
+    request.host_path = rig.dir.file("host.adc");
+    request.target = "vexalog.adc";
+    request.fast = true;  // the listing at 115200, and the speed back after it
+    request.create = !again || rig.run.resume_stamp.empty();
+    if (!request.create) request.resume_stamp = rig.run.resume_stamp;
+    return rig.upload.start(request);
+  };
+  // With the fast switch the upload ends when the board's "ok" after the closing line has
+  // brought the old speed back (or the port went).
+  d.ended = [](FaultRig& rig) {
+    return !rig.upload.running() && !rig.jobs.busy() &&
+           (!rig.session.port().link_is_open() ||
+            (rig.upload.saved_speed() == 0 && rig.session.port().speed() == rig.board_setup.speed));
+  };
+  d.midway = [](FaultRig& rig) { return rig.upload.line_count() >= 30; };
+  // Every line stored so far is the board's, once and in order; the resume point follows it.
+  d.kept_wrong = [](FaultRig& rig) -> std::string {
+    const std::string host = TempDir::read(rig.dir.file("host.adc"));
+    const std::string all = sim::logged_text(sim::LogKind::stamped, kLogLines);
+    if (all.compare(0, host.size(), host) != 0) return "the host file is not the start of the board's log";
+    if (host.size() < all.size()) rig.run.resume_stamp = rig.upload.resume_point().stamp;
+    return {};
+  };
+  d.complete_wrong = [](FaultRig& rig) -> std::string {
+    if (TempDir::read(rig.dir.file("host.adc")) != sim::logged_text(sim::LogKind::stamped, kLogLines))
+      return "the host file is not the board's log, every line once";
+    return {};
+  };
+  d.guard_ms = 30000;
+  return d;
+}
+
+JobDriver factory() {
+  JobDriver d = driver(Job::factory, "Factory", {'S', 9600});
+  d.prepare = [](FaultRig&) {};
+  d.start = [](FaultRig& rig, bool) {
+    mark_start(rig);
+    rig.factory.prepare();
+    rig.factory.set_countdown(3);
+    return rig.factory.running();
+  };
+  // The gate comes back when the error window after the test start closes.
+  d.ended = [](FaultRig& rig) { return !rig.factory.running(); };
+  // Prepared and counting down: the board's results come in one burst too short to cut, so it
+  // goes before the test start (which then meets a port that is gone).
+  d.midway = [](FaultRig& rig) { return rig.factory.countdown() > 0; };
+  // Results lost or late leave their lamps unseen or failed: the board must not pass.
+  d.kept_wrong = [](FaultRig& rig) -> std::string {
+    return factory_passed('S', rig.factory.states()) ? "passed without all its results" : "";
+  };
+  d.complete_wrong = [](FaultRig& rig) -> std::string {
+    return factory_passed('S', rig.factory.states()) ? "" : "the self-test did not pass";
+  };
+  d.guard_ms = 30000;
+  d.tick_ms = 100;  // the window's tick: its error window is 5 s
+  return d;
+}
+
+}  // namespace
+
+const JobDriver& job_driver(Job job) {
+  static const std::array<JobDriver, 7> drivers{conf_load(), conf_download(), firmware(), samba(),
+                                                card(), upload(), factory()};
+  return drivers[static_cast<std::size_t>(job)];
+}
+
+}  // namespace vexa::test

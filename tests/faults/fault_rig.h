@@ -1,0 +1,102 @@
+#pragma once
+// One desktop's worth of board jobs over a pseudo-terminal to a simulated board served in this
+// process: the link session, the job gate, the configuration exchange, the downloads, the data
+// upload and the factory test, wired as the session wires them. The test thread plays the
+// window thread: pump() runs its 100 ms duties (port probe, upload and factory timers).
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+#include "app/board_jobs.h"
+#include "app/messages.h"
+#include "config/board_identity.h"
+#include "config/config_exchange.h"
+#include "config/configuration.h"
+#include "download/download_commands.h"
+#include "download/download_fakes.h"
+#include "factory/factory_test.h"
+#include "link/link_session.h"
+#include "sim/board_server.h"
+#include "support/recording_sinks.h"
+#include "support/temp_dir.h"
+#include "upload/data_upload.h"
+#include "upload/upload_link.h"
+
+namespace vexa::test {
+
+class QuietFactoryOutput final : public FactoryTestOutput {
+ public:
+  void redraw_indicator() override {}
+  void verdict_beep() override {}
+  void verdict_error_sound() override {}
+};
+
+struct RigBoard {
+  char type = 'E';
+  long speed = 9600;          // the link speed at the start (the board's "bd", on S "rs0")
+  int loader_row = 1;         // the page loader "dl" enters (E, F)
+  std::size_t log_lines = 0;  // a stamped "vexalog.adc" of this many lines
+};
+
+class FaultRig {
+ public:
+  // external_board, when given, starts a board of its own at the link path (the vexaboard
+  // program) instead of the simulated board served here.
+  explicit FaultRig(const RigBoard& board, const std::function<void(const std::string& link)>& external_board = {});
+  ~FaultRig();
+  FaultRig(const FaultRig&) = delete;
+  FaultRig& operator=(const FaultRig&) = delete;
+
+  // The window thread's duties every tick_ms until done() or guard_ms (a hang guard); true
+  // when done() came.
+  bool pump(const std::function<bool()>& done, int guard_ms, int tick_ms = 20);
+  // Whether the link is as the jobs found it: open at the start speed, the receive thread's
+  // reading not paused, echo shown. Empty when it is, else what is wrong.
+  std::string link_left_wrong();
+  // Waits (pumping) until the port is open again after the board came back.
+  bool link_back(int guard_ms);
+  // Starts watching for silence; then whether no line came for ms.
+  void mark_quiet();
+  bool quiet_for(int ms);
+  // Whether the report holds a line equal to, or (prefix) starting with, text.
+  bool reported(const std::string& text, bool prefix = false) const;
+  std::string transcript() const;
+
+  // What a job's runs share: its data and where the faulted run stopped.
+  struct Run {
+    std::string data;               // the image or file sent
+    std::uint64_t lines_at_start = 0;
+    std::size_t replies_at_start = 0;
+    std::uint64_t quiet_lines = 0;  // lines when the link last changed
+    std::chrono::steady_clock::time_point quiet_since{};
+    std::string resume_stamp;       // an upload's resume point after a cut
+  } run;
+
+  RigBoard board_setup;
+  TempDir dir;
+  const std::string link = dir.file("board");
+  const std::string flash = dir.file("flash.bin");
+  const std::string card = dir.file("card");
+  SharedReport report;
+  SharedEcho echo;
+  Messages messages;
+  RecordingStatus status;
+  Configuration configuration{'e'};
+  BoardIdentity identity;
+  BoardIdentityTarget target{identity};
+  LinkSession session{report, echo, messages};
+  BoardJobs jobs{report, messages};
+  ConfigExchange exchange{configuration, identity, session, report};
+  DownloadCommands downloads;
+  LinkUploadPort upload_port{session};
+  DataUpload upload;
+  QuietFactoryOutput factory_output;
+  FactoryTest factory;
+  sim::BoardServer server;
+};
+
+}  // namespace vexa::test
