@@ -1,5 +1,7 @@
 #include "analog/propose_table.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <string>
 
@@ -40,19 +42,31 @@ std::optional<ProposeFields> read_fields(std::string_view text) {
   return out;
 }
 
+// "%.*f" of value: the same digits (both round the exact binary value), without a format parse
+// per entry of a list that may hold ten thousand.
+std::string fixed_text(double value, int decimals) {
+  char buffer[400];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  if (error != std::errc()) return format_text("%.*f", decimals, value);
+  return std::string(buffer, end);
+}
+
 }  // namespace
 
 std::vector<ProposeEntry> propose_list(std::string_view propose, BoardClass board_class) {
   std::vector<ProposeEntry> list;
   const auto fields = read_fields(propose);
   if (!fields) return list;
-  list.push_back({" ", 0});
   const double full_scale = adc_constants(board_class).full_scale;
+  if (fields->raw_step > 0 && fields->first_raw <= full_scale)
+    list.reserve(static_cast<std::size_t>(std::min((full_scale - fields->first_raw) / fields->raw_step + 2.0,
+                                                   static_cast<double>(kMaxProposeEntries + 2))));
+  list.push_back({" ", 0});
   double real = fields->first_real, raw = fields->first_raw;
   // A step that does not move the count would never end the list.
   while (raw <= full_scale && list.size() <= kMaxProposeEntries) {
     // The unit is the user's text: it follows the number, never as part of a format.
-    list.push_back({format_text("%.*f ", fields->real_decimals, real) + fields->unit, raw});
+    list.push_back({fixed_text(real, fields->real_decimals) + " " + fields->unit, raw});
     if (!(fields->raw_step > 0)) break;
     real += fields->real_step;
     raw += fields->raw_step;
