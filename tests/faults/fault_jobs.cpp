@@ -87,6 +87,9 @@ JobDriver conf_load() {
   JobDriver d = driver(Job::conf_load, "ConfLoad", {'E', 1200});
   d.prepare = [](FaultRig&) {};
   d.start = [](FaultRig& rig, bool) {
+    // The table as the program starts with it: else the run before's values make this load
+    // look complete before its answer comes, and the answer's identity line then resets them.
+    rig.configuration.reset_configuration();
     mark_start(rig);
     rig.exchange.request_configuration();
     return true;
