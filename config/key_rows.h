@@ -3,9 +3,10 @@
 // that look up many keys: one pass over the table instead of a scan of it per key. The index
 // holds views into the table, which must outlive it and stay unchanged while it is used.
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "config/parameter_table.h"
 
@@ -14,11 +15,17 @@ namespace vexa {
 class KeyRows {
  public:
   explicit KeyRows(const ParameterTable& table);
+  KeyRows(ParameterTable&&) = delete;  // the index would outlive a temporary table
   // What find_record(table, key) gives, without the scan.
   std::optional<std::size_t> find(std::string_view key) const;
 
  private:
-  std::unordered_map<std::string_view, std::size_t> rows_;
+  // Open addressing in one small block: a table is indexed for every comparison and save, and
+  // a node per key would be a thousand allocations each time. A slot holds its row plus one
+  // (0: free); the key is the table's.
+  std::size_t slot_of(std::string_view key) const;
+  const ParameterTable& table_;
+  std::vector<std::uint16_t> slots_;
 };
 
 }  // namespace vexa

@@ -5,7 +5,9 @@
 #include <cctype>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "config/key_rows.h"
 #include "config/parameter_table.h"
 
 namespace vexa {
@@ -170,6 +172,28 @@ TEST(ParameterTables, RecordAndSlotSearch) {
   EXPECT_FALSE(find_record(table, "k998"));  // the last two records are never searched
   EXPECT_FALSE(find_slot(table, "new"));
   EXPECT_EQ(find_slot(table, "k997"), 997u);
+}
+
+// The index answers as the scan does: first row of a duplicated key, nothing for free rows,
+// prefixes, case or the two records past the searched part, over a full table of similar keys.
+TEST(ParameterTables, KeyIndexAgreesWithTheScan) {
+  ParameterTable table = make_scratch_table();
+  for (std::size_t i = 0; i < table.size(); ++i)
+    if (i % 7 != 3) table[i].key = (i % 2 ? "a" : "A") + std::to_string(i % 500);
+  table[10].key = "bd";
+  table[20].key = "bd";
+  table[998].key = "late";
+  const KeyRows rows(table);
+  std::vector<std::string> probes{"", "bd", "b", "bdx", "BD", "late", "a1", "A0", "a499", "a500", "a"};
+  for (std::size_t i = 0; i < 1000; ++i) probes.push_back(table[i].key);
+  for (const std::string& key : probes) EXPECT_EQ(rows.find(key), find_record(table, key)) << key;
+  EXPECT_EQ(rows.find("bd"), 10u);
+  EXPECT_FALSE(rows.find("late"));
+
+  const ParameterTable empty = make_scratch_table();
+  const KeyRows none(empty);
+  EXPECT_FALSE(none.find("bd"));
+  EXPECT_FALSE(none.find(""));
 }
 
 }  // namespace
