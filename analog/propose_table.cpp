@@ -63,13 +63,15 @@ std::vector<ProposeEntry> propose_list(std::string_view propose, BoardClass boar
                                                    static_cast<double>(kMaxProposeEntries + 2))));
   list.push_back({" ", 0});
   double real = fields->first_real, raw = fields->first_raw;
-  // A step that does not move the count would never end the list.
   while (raw <= full_scale && list.size() <= kMaxProposeEntries) {
     // The unit is the user's text: it follows the number, never as part of a format.
     list.push_back({fixed_text(real, fields->real_decimals) + " " + fields->unit, raw});
-    if (!(fields->raw_step > 0)) break;
+    // A step that does not move the count (none, backwards, or too small for a count that far
+    // from zero) would repeat this entry to the end of the list.
+    const double next_raw = raw + fields->raw_step;
+    if (!(next_raw > raw)) break;
     real += fields->real_step;
-    raw += fields->raw_step;
+    raw = next_raw;
   }
   return list;
 }

@@ -97,6 +97,10 @@ TEST(ProposeList, StepsUpToTheFullScale) {
   EXPECT_FALSE(propose_choice("0.0,0,2.5,13107,mA", 0));
   EXPECT_TRUE(propose_list("0,0,1", BoardClass::f).empty());
   EXPECT_EQ(propose_list("0,0,1,0,V", BoardClass::e).size(), 2u);  // a step that does not move
+  EXPECT_EQ(propose_list("0,0,1,-5,V", BoardClass::e).size(), 2u);
+  // A step lost in a count that far from zero moves nothing either: one entry, not ten thousand
+  // of the same count.
+  EXPECT_EQ(propose_list(",-10366666666666666666,=,3,0", BoardClass::f).size(), 2u);
   EXPECT_EQ(propose_list("1,5,1,1,verylongunit", BoardClass::e)[1].text, "1 verylongu");
 }
 
