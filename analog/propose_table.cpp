@@ -58,9 +58,13 @@ std::vector<ProposeEntry> propose_list(std::string_view propose, BoardClass boar
   const auto fields = read_fields(propose);
   if (!fields) return list;
   const double full_scale = adc_constants(board_class).full_scale;
-  if (fields->raw_step > 0 && fields->first_raw <= full_scale)
-    list.reserve(static_cast<std::size_t>(std::min((full_scale - fields->first_raw) / fields->raw_step + 2.0,
-                                                   static_cast<double>(kMaxProposeEntries + 2))));
+  if (fields->raw_step > 0 && fields->first_raw <= full_scale) {
+    // Infinite counts or steps (a number too large to be read) give no count of entries: then
+    // the room for the largest list, as for any count past it.
+    const double entries = (full_scale - fields->first_raw) / fields->raw_step + 2.0;
+    const std::size_t most = kMaxProposeEntries + 2;
+    list.reserve(entries < static_cast<double>(most) ? static_cast<std::size_t>(entries) : most);
+  }
   list.push_back({" ", 0});
   double real = fields->first_real, raw = fields->first_raw;
   while (raw <= full_scale && list.size() <= kMaxProposeEntries) {

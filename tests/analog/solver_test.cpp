@@ -101,6 +101,8 @@ TEST(ProposeList, StepsUpToTheFullScale) {
   // A step lost in a count that far from zero moves nothing either: one entry, not ten thousand
   // of the same count.
   EXPECT_EQ(propose_list(",-10366666666666666666,=,3,0", BoardClass::f).size(), 2u);
+  // Numbers too large to read become infinities: an endless count with an endless step.
+  EXPECT_EQ(propose_list(",-6666e41166,=,6666e41166,=,3,3,", BoardClass::f).size(), 2u);
   EXPECT_EQ(propose_list("1,5,1,1,verylongunit", BoardClass::e)[1].text, "1 verylongu");
 }
 
