@@ -87,23 +87,6 @@ std::optional<std::size_t> row_of(const Original& original, const Rows& filled, 
   return std::nullopt;
 }
 
-// Strings compared a character at a time: through memcmp every row would pass the sanitizer's
-// interceptor and the fuzzer's comparison hook, most of this walk's cost.
-bool same_text(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i]) return false;
-  return true;
-}
-
-// Every field of ParameterRecord (its operator== without memcmp).
-bool same_row(const vexa::ParameterRecord& a, const vexa::ParameterRecord& b) {
-  return a.control_id == b.control_id && a.has_value == b.has_value && a.min_version_e == b.min_version_e &&
-         a.min_version_f == b.min_version_f && a.min_version_s == b.min_version_s &&
-         a.statistic == b.statistic && same_text(a.key, b.key) && same_text(a.value, b.value) &&
-         same_text(a.name, b.name) && same_text(a.type, b.type);
-}
-
 // Whether every row outside touched still equals the original's. A walk of the whole table
 // with no branch of interest, kept out of the fuzzer's coverage feedback (coverage_ignore.txt).
 bool untouched_rows_equal(const vexa::ParameterTable& table, const vexa::ParameterTable& original,
@@ -111,7 +94,7 @@ bool untouched_rows_equal(const vexa::ParameterTable& table, const vexa::Paramet
   std::vector<bool> is_touched(table.size(), false);
   for (const std::size_t i : touched) is_touched[i] = true;
   for (std::size_t i = 0; i < table.size(); ++i)
-    if (!is_touched[i] && !same_row(table[i], original[i])) return false;
+    if (!is_touched[i] && !(table[i] == original[i])) return false;
   return true;
 }
 
