@@ -152,7 +152,8 @@ bool ConfigFiles::compare_configuration(FileChooser& chooser, int* errors) {
   if (!read_file(path, text)) return false;
 
   // The file alone, without availability or statistic flags.
-  ParameterTable scratch = make_scratch_table();
+  ParameterTable& scratch = compare_scratch_;
+  clear_filled_rows(scratch);
   for_each_file_piece(text, [&scratch](std::string_view piece) { parse_assignments(scratch, piece); });
 
   const std::string file_word = messages_.message("McCoF");

@@ -73,6 +73,9 @@ class ConfigFiles {
   const Clock& clock_;
   ConfigFileHooks* hooks_;
   PathCase path_case_;
+  // The file of a comparison, parsed alone. Kept between comparisons: a table of a thousand
+  // records is large enough that allocating it anew each time costs more than the parse.
+  ParameterTable compare_scratch_ = make_scratch_table();
 };
 
 }  // namespace vexa

@@ -26,10 +26,14 @@ const ParameterTable& Configuration::language_table() const {
 void Configuration::reset_configuration() {
   const ParameterTable& source = language_table();
   std::lock_guard lock(mutex_);
+  // Most rows still hold what the built-in table has; leaving those alone spares a load (which
+  // resets first) copying a thousand records' texts.
   for (std::size_t i = 0; i < kConfigurationRecords; ++i) {
-    const std::uint32_t control_id = table_[i].control_id;
-    table_[i] = source[i];
-    table_[i].control_id = control_id;
+    ParameterRecord& row = table_[i];
+    const std::uint32_t control_id = row.control_id;
+    row.control_id = source[i].control_id;  // so that the comparison leaves it out
+    if (!(row == source[i])) row = source[i];
+    row.control_id = control_id;
   }
 }
 

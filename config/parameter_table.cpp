@@ -54,6 +54,13 @@ const ParameterTable& language_table(char language_letter) {
 
 ParameterTable make_scratch_table() { return ParameterTable(kParameterTableRecords); }
 
+void clear_filled_rows(ParameterTable& scratch) {
+  for (ParameterRecord& record : scratch) {
+    if (record.is_free()) break;
+    record = ParameterRecord{};
+  }
+}
+
 bool is_statistic(const ParameterRecord& record) { return (record.statistic & 1u) != 0; }
 
 bool is_available(const ParameterRecord& record, char type_letter, int firmware_version) {

@@ -62,6 +62,10 @@ const ParameterTable& language_table(char language_letter);
 // A table of 1000 all-zero records (no keys, no flags), as the file comparison uses.
 ParameterTable make_scratch_table();
 
+// Makes a scratch table that parses have filled all-zero again. A store takes the first free
+// row, so the filled rows are the ones before the first free key.
+void clear_filled_rows(ParameterTable& scratch);
+
 // Bit 0 of the statistic field.
 bool is_statistic(const ParameterRecord& record);
 

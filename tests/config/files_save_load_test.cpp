@@ -169,6 +169,13 @@ TEST(FilesCompare, NumbersCompareByValueAndMissingKeysCountOnBothSides) {
                                       "Compare: file: a1=a*2+1 conf: a1=a*2+0",
                                       "Compare: missing in conf: zz=1",
                                       "Compare diff.txt: 4 errors"}));
+
+  // Nothing of one comparison's file stays for the next: zz is not found twice, nor a1's
+  // value taken from the earlier file.
+  EXPECT_EQ(rig.compare(same), 0);
+  std::string fewer = rig.dir.write("fewer.txt", "bd=19200\n");
+  EXPECT_EQ(rig.compare(fewer), 2);  // a1 and fs missing in the file
+  EXPECT_EQ(rig.compare(diff), 4);
 }
 
 TEST(FilesBadInput, BinaryOverlongUnknownAndTruncatedFilesAreHarmless) {

@@ -42,6 +42,9 @@ TEST(Configuration, ResetClearsEverythingButControlIds) {
     EXPECT_TRUE(table[i].value.empty() && !table[i].has_value && table[i].type.empty()) << i;
     const std::uint32_t expected_id = i == zz ? 77u : (i % 7 == 0 ? 1000 + 4 * i : 0u);
     EXPECT_EQ(table[i].control_id, expected_id) << i;
+    ParameterRecord without_id = table[i];
+    without_id.control_id = 0;
+    EXPECT_EQ(without_id, language_table('f')[i]) << i;
   }
   EXPECT_FALSE(config.find_parameter("zz"));  // the undefined key's slot is free again
   EXPECT_EQ(config.find_parameter("a3")->name, "a3");
