@@ -10,7 +10,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from make_pictures import write_png  # noqa: E402
 
 SIZES = (16, 24, 32, 48, 64, 128, 256)
-BACK = (255, 255, 255)
+SAMPLES = 4  # per pixel and axis: edges and round corners are smoothed by coverage
 BOARD = (20, 90, 60)
 EDGE = (10, 50, 35)
 PIN = (210, 170, 60)
@@ -19,22 +19,50 @@ PROMPT = (120, 230, 120)
 
 
 class Icon:
+    """Drawn on a grid SAMPLES times finer than the icon, then averaged down; what no shape
+    covers stays transparent, so the icon sits on any panel colour."""
+
     def __init__(self, n):
-        self.width = self.height = n
-        self.pixels = [[BACK] * n for _ in range(n)]
+        self.n = n
+        self.fine = n * SAMPLES
+        self.cells = [[None] * self.fine for _ in range(self.fine)]
 
     def box(self, x0, y0, x1, y1, colour, radius=0.0):
         """Fills the box of unit coordinates (0..1), with rounded corners."""
-        n = self.width
-        for y in range(n):
-            for x in range(n):
-                u, v = (x + 0.5) / n, (y + 0.5) / n
-                if not (x0 <= u <= x1 and y0 <= v <= y1):
+        m = self.fine
+        for y in range(max(0, int(y0 * m)), min(m, int(y1 * m) + 1)):
+            v = (y + 0.5) / m
+            if not y0 <= v <= y1:
+                continue
+            for x in range(max(0, int(x0 * m)), min(m, int(x1 * m) + 1)):
+                u = (x + 0.5) / m
+                if not x0 <= u <= x1:
                     continue
                 cx = min(max(u, x0 + radius), x1 - radius)
                 cy = min(max(v, y0 + radius), y1 - radius)
                 if (u - cx) ** 2 + (v - cy) ** 2 <= radius ** 2:
-                    self.pixels[y][x] = colour
+                    self.cells[y][x] = colour
+
+    def sheet(self):
+        """The icon's pixels as (r, g, b, a): colours averaged over the covered samples."""
+        out = Sheet(self.n)
+        area = SAMPLES * SAMPLES
+        for y in range(self.n):
+            for x in range(self.n):
+                covered = [c for row in self.cells[y * SAMPLES:(y + 1) * SAMPLES]
+                           for c in row[x * SAMPLES:(x + 1) * SAMPLES] if c is not None]
+                if not covered:
+                    out.pixels[y][x] = (0, 0, 0, 0)
+                    continue
+                r, g, b = (round(sum(c[i] for c in covered) / len(covered)) for i in range(3))
+                out.pixels[y][x] = (r, g, b, round(255 * len(covered) / area))
+        return out
+
+
+class Sheet:
+    def __init__(self, n):
+        self.width = self.height = n
+        self.pixels = [[(0, 0, 0, 0)] * n for _ in range(n)]
 
 
 def draw(n):
@@ -49,8 +77,9 @@ def draw(n):
     # The terminal window with its prompt '>_'.
     icon.box(0.18, 0.27, 0.82, 0.73, SCREEN, 0.04)
     w = max(0.06, 1.5 / n)
-    for k in range(8):  # the '>' as two strokes of small squares
-        t = k / 7
+    steps = max(8, n // 4)  # enough squares that the strokes look straight at every size
+    for k in range(steps):  # the '>' as two strokes of small squares
+        t = k / (steps - 1)
         icon.box(0.26 + 0.12 * t, 0.36 + 0.14 * t, 0.26 + 0.12 * t + w, 0.36 + 0.14 * t + w, PROMPT)
         icon.box(0.26 + 0.12 * t, 0.64 - 0.14 * t - w, 0.26 + 0.12 * t + w, 0.64 - 0.14 * t, PROMPT)
     icon.box(0.46, 0.58, 0.70, 0.58 + w, PROMPT)
@@ -62,7 +91,7 @@ def main():
     for n in SIZES:
         folder = os.path.join(out, "%dx%d" % (n, n), "apps")
         os.makedirs(folder, exist_ok=True)
-        write_png(os.path.join(folder, "vexaterm.png"), draw(n), True)
+        write_png(os.path.join(folder, "vexaterm.png"), draw(n).sheet(), True)
 
 
 if __name__ == "__main__":

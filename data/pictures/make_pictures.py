@@ -141,8 +141,8 @@ def write_png(path, sheet, colour):
     for row in sheet.pixels:
         raw.append(0)
         if colour:
-            for r, g, b in row:
-                raw += bytes((r, g, b))
+            for pixel in row:  # (r, g, b) or, with transparency, (r, g, b, a)
+                raw += bytes(pixel)
         else:
             # One bit per pixel, 1 = white background, 0 = black ink.
             byte, n = 0, 0
@@ -159,7 +159,9 @@ def write_png(path, sheet, colour):
         c = struct.pack(">I", len(data)) + kind + data
         return c + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
-    header = struct.pack(">IIBBBBB", sheet.width, sheet.height, 8 if colour else 1, 2 if colour else 0, 0, 0, 0)
+    alpha = colour and len(sheet.pixels[0][0]) == 4
+    kind = (6 if alpha else 2) if colour else 0
+    header = struct.pack(">IIBBBBB", sheet.width, sheet.height, 8 if colour else 1, kind, 0, 0, 0)
     with open(path, "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\n")
         f.write(chunk(b"IHDR", header))

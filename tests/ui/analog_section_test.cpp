@@ -32,6 +32,7 @@
 #include "ui/data_view_widget.h"
 #include "ui/plan_window.h"
 #include "ui/qt_test_app.h"
+#include "ui/screenshot.h"
 #include "ui/value_popup.h"
 
 namespace vexa {
@@ -41,15 +42,10 @@ using test::app;
 using test::pump_for;
 using test::pump_until;
 
-QString screenshot_path(const QString& name) {
-  const QString dir = QString(VEXA_BINARY_DIR) + "/screenshots";
-  QDir().mkpath(dir);
-  return dir + "/" + name;
-}
-
-void save_screenshot(QWidget& widget, const QString& name) {
+// After a short pump, so that the pictures and live values have been laid out.
+void save_screenshot(QWidget& widget, const std::string& name) {
   pump_for(30);
-  EXPECT_TRUE(widget.grab().save(screenshot_path(name))) << name.toStdString();
+  test::save_screenshot(widget, name);
 }
 
 // A board, the link to it and the analog section as the session will wire them.
@@ -198,7 +194,7 @@ void calibrate_and_apply(char board_type, const std::string& title, const std::s
     desk.server->with_board([&](sim::SimulatedBoard& b) { held = b.configuration().value("a3").value_or(""); });
     return held == value;
   }, 5000)) << desk.echo.text();
-  save_screenshot(*desk.section, QString("analog_tab_calibrated_%1.png").arg(board_type));
+  save_screenshot(*desk.section, std::string("analog_tab_calibrated_") + board_type);
 }
 
 TEST(AnalogSectionBoard, CalibrateAndApplyOnAnFBoard) { calibrate_and_apply('F', "Voltage 0-5 V", "a*"); }
@@ -234,10 +230,10 @@ TEST(AnalogSectionBoard, DataTabFillsFromPolledLines) {
   EXPECT_EQ(value->text().toStdString(), "762.939453");  // 8000 + 12000 counts in mV
   EXPECT_TRUE(data->row_control(2, 6)->isVisible());
   EXPECT_FALSE(data->row_control(2, 4)->isVisible());
-  save_screenshot(*desk.section, "data_view_history.png");
+  save_screenshot(*desk.section, "data_view_history");
   data->set_view(HistoryView::bar);
   EXPECT_TRUE(data->row_control(2, 4)->isVisible());
-  save_screenshot(*desk.section, "data_view_bar.png");
+  save_screenshot(*desk.section, "data_view_bar");
   // Hovering over a graph shows its sample after the delay.
   data->set_view(HistoryView::seconds);
   QWidget* graph = data->row_control(1, 6);
@@ -276,7 +272,7 @@ TEST(AnalogSectionPictures, TabPictureForEachBoardClassAndThePlanWithAConflict) 
     // The first part is black, the warning lines bright red.
     EXPECT_EQ(widget->description_colour(0), QColor(0, 0, 0));
     if (c.warns) EXPECT_EQ(widget->description_colour(warning + 2), QColor(255, 0, 0));
-    save_screenshot(*desk.section, QString("analog_tab_%1.png").arg(c.type));
+    save_screenshot(*desk.section, std::string("analog_tab_") + c.type);
   }
   Desk desk('F', false);
   desk.configuration.parse_assignments("a0=a*0.1525879+0,3", true);
@@ -285,7 +281,7 @@ TEST(AnalogSectionPictures, TabPictureForEachBoardClassAndThePlanWithAConflict) 
   desk.configuration.store_type(*desk.configuration.find_index("a1"), "Current loop 4-20 mA");
   desk.tab->reparse();  // the configuration tab's rebuild does this
   desk.select(kPlanTab);
-  save_screenshot(*desk.section, "plan_conflict.png");
+  save_screenshot(*desk.section, "plan_conflict");
   test::TempDir dir;
   const QString pdf = QString::fromStdString(dir.path() + "/plan.pdf");
   EXPECT_TRUE(desk.section->plan_window()->print_to_pdf(pdf));

@@ -30,6 +30,7 @@
 #include "ui/factory_indicator.h"
 #include "ui/form_binder.h"
 #include "ui/qt_test_app.h"
+#include "ui/screenshot.h"
 #include "ui/sound_player.h"
 
 namespace vexa {
@@ -38,13 +39,7 @@ namespace {
 using test::app;
 using test::pump_until;
 
-void save_screenshot(QWidget& widget, const std::string& name) {
-  const std::string folder = std::string(VEXA_BINARY_DIR) + "/screenshots";
-  std::filesystem::create_directories(folder);
-  const QImage image = widget.grab().toImage();
-  ASSERT_FALSE(image.isNull());
-  ASSERT_TRUE(image.save(QString::fromStdString(folder + "/" + name + ".png")));
-}
+using test::save_screenshot;
 
 class NullStatus final : public StatusLine {
  public:

@@ -18,6 +18,7 @@
 #include "support/temp_dir.h"
 #include "ui/macro_tab_widget.h"
 #include "ui/qt_test_app.h"
+#include "ui/screenshot.h"
 #include "ui/upload_tab_widget.h"
 #include "upload/data_upload.h"
 
@@ -27,11 +28,7 @@ namespace {
 using test::app;
 using test::pump_until;
 
-void save_screenshot(QWidget& widget, const std::string& name) {
-  const std::string folder = std::string(VEXA_BINARY_DIR) + "/screenshots";
-  QDir().mkpath(QString::fromStdString(folder));
-  ASSERT_TRUE(widget.grab().toImage().save(QString::fromStdString(folder + "/" + name + ".png"))) << folder;
-}
+using test::save_screenshot;
 
 QAbstractButton* button(QWidget* w) { return qobject_cast<QAbstractButton*>(w); }
 

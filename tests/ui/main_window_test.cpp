@@ -35,6 +35,7 @@
 #include "ui/form_binder.h"
 #include "ui/main_window.h"
 #include "ui/qt_test_app.h"
+#include "ui/screenshot.h"
 #include "ui/terminal_widget.h"
 
 namespace vexa {
@@ -116,13 +117,7 @@ class Window {
       last = now;
     }
   }
-  void save_screenshot(const std::string& name) {
-    const std::string folder = std::string(VEXA_BINARY_DIR) + "/screenshots";
-    std::filesystem::create_directories(folder);
-    const QImage image = window->grab().toImage();
-    ASSERT_FALSE(image.isNull());
-    ASSERT_TRUE(image.save(QString::fromStdString(folder + "/" + name + ".png"))) << folder;
-  }
+  void save_screenshot(const std::string& name) { test::save_screenshot(*window, name); }
 
   test::TempDir dir;
   std::unique_ptr<ui::MainWindow> window;

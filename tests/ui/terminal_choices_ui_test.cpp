@@ -24,6 +24,7 @@
 #include "support/temp_dir.h"
 #include "ui/main_window.h"
 #include "ui/qt_test_app.h"
+#include "ui/screenshot.h"
 #include "ui/terminal_widget.h"
 #include "ui/find_dialog.h"
 #include "ui/send_file_dialog.h"
@@ -34,11 +35,7 @@ namespace {
 using test::pump_for;
 using test::pump_until;
 
-void save_screenshot(QWidget& widget, const QString& name) {
-  const QString dir = QString(VEXA_BINARY_DIR) + "/screenshots";
-  QDir().mkpath(dir);
-  EXPECT_TRUE(widget.grab().save(dir + "/" + name + ".png")) << name.toStdString();
-}
+using test::save_screenshot;
 
 class TerminalChoicesWindow : public ::testing::Test {
  protected:
