@@ -37,7 +37,8 @@ for target in "${targets[@]}"; do
   if ! (cd out/fuzz && "./fuzz/$target" "${limit[@]}" "${extra[@]}" -print_final_stats=1 \
       "corpus/$name" "../../fuzz/corpus/$name") >"$log" 2>&1; then
     status=1
-    grep -E -A20 'ERROR|SUMMARY|deadly signal|timeout' "$log" | head -40
+    # A run can also end without a report (interrupted, out of memory): the figures still follow.
+    grep -E -A20 'ERROR|SUMMARY|deadly signal|timeout|interrupted|out-of-memory' "$log" | head -40 || true
   fi
   took=$(( $(date +%s) - start ))
   runs=$(sed -n 's/^stat::number_of_executed_units: //p' "$log")
