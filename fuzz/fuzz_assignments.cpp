@@ -15,12 +15,11 @@
 #include "config/parameter_hooks.h"
 #include "config/parameter_table.h"
 #include "config/parse_assignments.h"
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
-void check(bool ok) {
-  if (!ok) __builtin_trap();
-}
+using vexa::fuzz::check;
 
 // Types for values starting with 'T' get a title longer than a record field holds.
 class LongTitles final : public vexa::InputTypeDefaults {

@@ -23,9 +23,7 @@
 
 namespace {
 
-void check(bool ok) {
-  if (!ok) __builtin_trap();
-}
+using vexa::fuzz::check;
 
 class QuietReport final : public vexa::ReportSink {
  public:

@@ -5,13 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_support.h"
 #include "link/line_assembler.h"
 
 namespace {
 
-void check(bool ok) {
-  if (!ok) __builtin_trap();
-}
+using vexa::fuzz::check;
 
 }  // namespace
 
