@@ -7,7 +7,7 @@ import sys
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pictures"))
-from make_pictures import write_png  # noqa: E402
+from make_pictures import Sheet, write_png  # noqa: E402
 
 SIZES = (16, 24, 32, 48, 64, 128, 256)
 SAMPLES = 4  # per pixel and axis: edges and round corners are smoothed by coverage
@@ -45,24 +45,17 @@ class Icon:
 
     def sheet(self):
         """The icon's pixels as (r, g, b, a): colours averaged over the covered samples."""
-        out = Sheet(self.n)
+        out = Sheet(self.n, self.n, (0, 0, 0, 0))
         area = SAMPLES * SAMPLES
         for y in range(self.n):
             for x in range(self.n):
                 covered = [c for row in self.cells[y * SAMPLES:(y + 1) * SAMPLES]
                            for c in row[x * SAMPLES:(x + 1) * SAMPLES] if c is not None]
                 if not covered:
-                    out.pixels[y][x] = (0, 0, 0, 0)
-                    continue
+                    continue  # stays transparent
                 r, g, b = (round(sum(c[i] for c in covered) / len(covered)) for i in range(3))
                 out.pixels[y][x] = (r, g, b, round(255 * len(covered) / area))
         return out
-
-
-class Sheet:
-    def __init__(self, n):
-        self.width = self.height = n
-        self.pixels = [[(0, 0, 0, 0)] * n for _ in range(n)]
 
 
 def draw(n):

@@ -68,7 +68,7 @@ FONT = {
 
 
 class Sheet:
-    """A raster of pixels (0 or 1 for one-bit sheets, RGB tuples for colour sheets)."""
+    """A raster of pixels (0 or 1 for one-bit sheets, RGB or RGBA tuples for colour sheets)."""
 
     def __init__(self, width, height, background):
         self.width, self.height = width, height
