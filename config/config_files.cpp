@@ -1,7 +1,5 @@
 #include "config/config_files.h"
 
-#include "config/key_rows.h"
-
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -34,19 +32,22 @@ std::string configuration_file_text(const ParameterTable& table, const Parameter
                                     const std::tm& stamp) {
   std::string text = configuration_header(identity_line, stamp);
   text += '\n';
+  // Appended piece by piece: joining each line first would build three strings a record.
+  const auto add_line = [&text](std::string_view key, std::string_view suffix, std::string_view rest) {
+    text.append(key).append(suffix).append(rest) += '\n';
+  };
   const std::size_t count = std::min(table.size(), kConfigurationRecords);
   for (std::size_t i = 0; i < count; ++i) {
     const ParameterRecord& record = table[i];
     if (!record.has_value || is_statistic(record)) continue;
-    text += record.key + "=" + record.value + "\n";
+    add_line(record.key, "=", record.value);
   }
   for (std::size_t i = 0; i < count; ++i) {
     const ParameterRecord& record = table[i];
     if (!is_analog_key(record.key)) continue;
-    const std::string& default_name = i < defaults.size() ? defaults[i].name : std::string();
-    if (record.name != default_name) text += record.key + ".name=" + record.name + "\n";
-    if (!record.type.empty() && type_letter < 'S')
-      text += record.key + ".type=" + record.type + "\n";
+    const std::string_view default_name = i < defaults.size() ? std::string_view(defaults[i].name) : std::string_view();
+    if (record.name != default_name) add_line(record.key, ".name=", record.name);
+    if (!record.type.empty() && type_letter < 'S') add_line(record.key, ".type=", record.type);
   }
   return text;
 }
@@ -153,18 +154,19 @@ bool ConfigFiles::compare_configuration(FileChooser& chooser, int* errors) {
 
   // The file alone, without availability or statistic flags.
   ParameterTable& scratch = compare_scratch_;
+  KeyRows& file_rows = compare_rows_;
   clear_filled_rows(scratch);
-  for_each_file_piece(text, [&scratch](std::string_view piece) { parse_assignments(scratch, piece); });
+  file_rows.rebuild();
+  for_each_file_piece(text, [&](std::string_view piece) { parse_assignments(scratch, file_rows, piece); });
 
   const std::string file_word = messages_.message("McCoF");
   const std::string conf_word = messages_.message("McCoC");
   const std::string missing_in_file = messages_.message("McCoMiF");
   const std::string missing_in_table = messages_.message("McCoMiC");
-  const KeyRows file_rows(scratch);
   // The differences are found on the table in place and printed once its lock is released.
-  const std::vector<std::string> differences = configuration_.read([&](const ParameterTable& table) {
+  const std::vector<std::string> differences =
+      configuration_.read_indexed([&](const ParameterTable& table, const KeyRows& table_rows) {
     std::vector<std::string> lines;
-    const KeyRows table_rows(table);
     for (const ParameterRecord& record : table) {
       if (!record.has_value || is_statistic(record)) continue;
       std::optional<std::size_t> in_file = file_rows.find(record.key);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "config/file_chooser.h"
+#include "config/key_rows.h"
 #include "config/parameter_table.h"
 #include "platform/clock.h"
 #include "terminal/report_sink.h"
@@ -76,6 +77,7 @@ class ConfigFiles {
   // The file of a comparison, parsed alone. Kept between comparisons: a table of a thousand
   // records is large enough that allocating it anew each time costs more than the parse.
   ParameterTable compare_scratch_ = make_scratch_table();
+  KeyRows compare_rows_{compare_scratch_};
 };
 
 }  // namespace vexa

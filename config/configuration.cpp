@@ -26,31 +26,42 @@ const ParameterTable& Configuration::language_table() const {
 void Configuration::reset_configuration() {
   const ParameterTable& source = language_table();
   std::lock_guard lock(mutex_);
-  // Most rows still hold what the built-in table has; leaving those alone spares a load (which
-  // resets first) copying a thousand records' texts.
+  // Only the rows written since the last reset can differ from the built-in table, unless
+  // that reset took another language: a load resets first, and copying a thousand records'
+  // texts each time would be most of its work.
+  const bool whole_table = reset_from_ != &source;
+  bool keys_changed = whole_table;
   for (std::size_t i = 0; i < kConfigurationRecords; ++i) {
+    if (!whole_table && !written_[i]) continue;
     ParameterRecord& row = table_[i];
+    keys_changed = keys_changed || row.key != source[i].key;
     const std::uint32_t control_id = row.control_id;
-    row.control_id = source[i].control_id;  // so that the comparison leaves it out
-    if (!(row == source[i])) row = source[i];
+    row = source[i];
     row.control_id = control_id;
   }
+  written_.reset();
+  reset_from_ = &source;
+  if (keys_changed) rows_.rebuild();
+}
+
+void Configuration::note_written(std::size_t index) {
+  if (index < kConfigurationRecords) written_.set(index);
 }
 
 std::optional<ParameterRecord> Configuration::find_parameter(std::string_view key) const {
   std::lock_guard lock(mutex_);
-  if (std::optional<std::size_t> index = find_record(table_, key)) return table_[*index];
+  if (std::optional<std::size_t> index = rows_.find(key)) return table_[*index];
   return std::nullopt;
 }
 
 std::optional<std::size_t> Configuration::find_index(std::string_view key) const {
   std::lock_guard lock(mutex_);
-  return find_record(table_, key);
+  return rows_.find(key);
 }
 
 std::optional<std::string> Configuration::parameter_value(std::string_view key) const {
   std::lock_guard lock(mutex_);
-  if (std::optional<std::size_t> index = find_record(table_, key)) return table_[*index].value;
+  if (std::optional<std::size_t> index = rows_.find(key)) return table_[*index].value;
   return std::nullopt;
 }
 
@@ -74,10 +85,14 @@ bool Configuration::set_parameter(std::string_view key, std::string_view value) 
   if (key.empty()) return false;
   {
     std::lock_guard lock(mutex_);
-    const std::optional<std::size_t> index = find_slot(table_, key);
+    const std::optional<std::size_t> index = rows_.slot(key);
     if (!index) return false;
     ParameterRecord& record = table_[*index];
-    store_parameter_text(record.key, key);
+    if (record.key.empty()) {
+      store_parameter_text(record.key, key);
+      rows_.key_stored(*index);
+    }
+    note_written(*index);
     store_parameter_text(record.value, value);
     record.has_value = true;
   }
@@ -88,9 +103,9 @@ bool Configuration::set_parameter(std::string_view key, std::string_view value) 
 std::size_t Configuration::parse_assignments(std::string_view line, bool notify) {
   const AssignmentHooks hooks{type_defaults_.load(), listener_.load(), &presence_};
   const std::size_t stored =
-      store_assignments(line, hooks, [this](const std::function<void(ParameterTable&)>& fn) {
+      store_assignments(line, hooks, [this](const TableEdit& edit) {
         std::lock_guard lock(mutex_);
-        fn(table_);
+        if (const std::optional<std::size_t> written = edit(table_, rows_)) note_written(*written);
       });
   if (stored > 0 && notify) {
     if (RebuildRequester* requester = rebuild_.load()) requester->request_rebuild();
@@ -102,6 +117,7 @@ bool Configuration::store_value(std::size_t index, std::string_view value) {
   const std::string_view cut = value.substr(0, kParameterTextChars);
   std::lock_guard lock(mutex_);
   if (index >= table_.size() || table_[index].value == cut) return false;
+  note_written(index);
   store_parameter_text(table_[index].value, cut);
   table_[index].has_value = true;
   return true;
@@ -109,12 +125,16 @@ bool Configuration::store_value(std::size_t index, std::string_view value) {
 
 void Configuration::store_name(std::size_t index, std::string_view name) {
   std::lock_guard lock(mutex_);
-  if (index < table_.size()) store_parameter_text(table_[index].name, name);
+  if (index >= table_.size()) return;
+  note_written(index);
+  store_parameter_text(table_[index].name, name);
 }
 
 void Configuration::store_type(std::size_t index, std::string_view type) {
   std::lock_guard lock(mutex_);
-  if (index < table_.size()) store_parameter_text(table_[index].type, type);
+  if (index >= table_.size()) return;
+  note_written(index);
+  store_parameter_text(table_[index].type, type);
 }
 
 void Configuration::set_control_id(std::size_t index, std::uint32_t control_id) {

@@ -9,6 +9,7 @@
 // the lock; no reference into the table ever leaves it. Listeners and the rebuild request are
 // called with the lock released, so they may read the table again.
 #include <atomic>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -18,6 +19,7 @@
 #include <utility>
 
 #include "config/analog_presence.h"
+#include "config/key_rows.h"
 #include "config/parameter_hooks.h"
 #include "config/parameter_table.h"
 
@@ -82,19 +84,22 @@ class Configuration {
   void set_control_id(std::size_t index, std::uint32_t control_id);
   void clear_control_ids();
 
-  // Runs fn(const ParameterTable&) or fn(ParameterTable&) under the lock and returns its
-  // result, for a walk that must see one consistent table. fn must be short, must not keep
-  // the reference and must not call back into this Configuration. An update must keep the
-  // table at 998 records and the text limits (store_parameter_text).
+  // Runs fn(const ParameterTable&) under the lock and returns its result, for a walk that must
+  // see one consistent table. fn must be short, must not keep the reference and must not call
+  // back into this Configuration. Every change goes through the stores above, which keep the
+  // key index right; there is deliberately no way to edit the table in place.
   template <class Fn>
   decltype(auto) read(Fn&& fn) const {
     std::lock_guard lock(mutex_);
     return std::forward<Fn>(fn)(static_cast<const ParameterTable&>(table_));
   }
+  // The same with the table's key index, fn(const ParameterTable&, const KeyRows&), for walks
+  // that look up many keys.
   template <class Fn>
-  decltype(auto) update(Fn&& fn) {
+  decltype(auto) read_indexed(Fn&& fn) const {
     std::lock_guard lock(mutex_);
-    return std::forward<Fn>(fn)(table_);
+    return std::forward<Fn>(fn)(static_cast<const ParameterTable&>(table_),
+                                static_cast<const KeyRows&>(rows_));
   }
 
   // The analog input presence flags that storing a<n> keys maintains (internally locked).
@@ -103,9 +108,16 @@ class Configuration {
 
  private:
   void notify_changed(std::string_view key);
+  // Marks a row as changed since the last reset; the lock is held.
+  void note_written(std::size_t index);
 
   mutable std::mutex mutex_;
   ParameterTable table_;  // always kConfigurationRecords records
+  KeyRows rows_{table_};  // kept right by every store and reset
+  // What a reset has to put back: the rows stored into since the last one, unless that reset
+  // took another language's table (or none yet), when every row has to be copied.
+  std::bitset<kConfigurationRecords> written_;
+  const ParameterTable* reset_from_ = nullptr;
   std::atomic<char> language_;
   std::atomic<const InputTypeDefaults*> type_defaults_{nullptr};
   std::atomic<ParameterListener*> listener_{nullptr};

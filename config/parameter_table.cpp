@@ -31,13 +31,6 @@ ParameterTable build_table(Language language) {
 
 bool is_digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
-// Whether a row's key is key: length and first letter first, where nearly every row already
-// differs, so that a scan of the table compares whole strings only for the few that remain.
-bool same_key(const std::string& row_key, std::string_view key) {
-  return row_key.size() == key.size() &&
-         (key.empty() || (row_key[0] == key[0] && std::string_view(row_key) == key));
-}
-
 }  // namespace
 
 const ParameterTable& language_table(char language_letter) {
@@ -97,14 +90,6 @@ std::optional<std::size_t> find_record(const ParameterTable& table, std::string_
   const std::size_t count = std::min(table.size(), kConfigurationRecords);
   for (std::size_t i = 0; i < count; ++i) {
     if (same_key(table[i].key, key)) return i;
-  }
-  return std::nullopt;
-}
-
-std::optional<std::size_t> find_slot(const ParameterTable& table, std::string_view key) {
-  const std::size_t count = std::min(table.size(), kConfigurationRecords);
-  for (std::size_t i = 0; i < count; ++i) {
-    if (table[i].key.empty() || same_key(table[i].key, key)) return i;
   }
   return std::nullopt;
 }

@@ -85,12 +85,14 @@ bool is_macro_key(std::string_view key);
 // so that a long run of digits cannot overflow). Nothing for other keys.
 std::optional<long> analog_input_number(std::string_view key);
 
+// Whether a row's key is key: length and first letter first, where nearly every row already
+// differs, so that a search compares whole strings only for the few that remain.
+inline bool same_key(std::string_view row_key, std::string_view key) {
+  return row_key.size() == key.size() && (key.empty() || (row_key[0] == key[0] && row_key == key));
+}
+
 // The first of the first 998 records whose key equals key exactly, or nothing. An empty key
 // never matches (free slots are not parameters).
 std::optional<std::size_t> find_record(const ParameterTable& table, std::string_view key);
-
-// The first of the first 998 records whose key equals key or is empty: where a store of key
-// goes. Nothing when the table is full.
-std::optional<std::size_t> find_slot(const ParameterTable& table, std::string_view key);
 
 }  // namespace vexa

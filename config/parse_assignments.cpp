@@ -15,18 +15,18 @@ std::string_view line_body(std::string_view line) {
 
 }  // namespace
 
-std::vector<Assignment> split_assignments(std::string_view line) {
-  const std::string_view body = line_body(line);
-  std::vector<Assignment> result;
-  std::size_t pos = 0;
-  for (;;) {
-    while (pos < body.size() && body[pos] == ' ') ++pos;
-    if (pos < body.size() && body[pos] == '#') break;  // the rest is a comment
-    const std::size_t equals = body.find('=', pos);
+AssignmentReader::AssignmentReader(std::string_view line) : body_(line_body(line)) {}
+
+std::optional<AssignmentView> AssignmentReader::next() {
+  while (!done_) {
+    while (pos_ < body_.size() && body_[pos_] == ' ') ++pos_;
+    done_ = true;  // unless a plain value below ends at a blank
+    if (pos_ < body_.size() && body_[pos_] == '#') break;  // the rest is a comment
+    const std::size_t equals = body_.find('=', pos_);
     if (equals == std::string_view::npos) break;
 
-    std::string_view key = body.substr(pos, equals - pos);
-    const std::string_view rest = body.substr(equals + 1);
+    std::string_view key = body_.substr(pos_, equals - pos_);
+    const std::string_view rest = body_.substr(equals + 1);
     AssignmentField field = AssignmentField::value;
     if (const std::size_t dot = key.find('.'); dot != std::string_view::npos) {
       const std::string_view suffix = key.substr(dot + 1);
@@ -42,26 +42,36 @@ std::vector<Assignment> split_assignments(std::string_view line) {
     if (key.size() > kParameterKeyChars) break;
 
     std::string_view text = rest;
-    std::optional<std::size_t> next;
     if (field == AssignmentField::value && !is_macro_key(key)) {
       if (const std::size_t blank = rest.find(' '); blank != std::string_view::npos) {
         text = rest.substr(0, blank);
-        next = equals + 1 + blank + 1;
+        pos_ = equals + 1 + blank + 1;
+        done_ = false;
       }
     }
-    if (!key.empty()) result.push_back({std::string(key), field, std::string(text)});
-    if (!next) break;
-    pos = *next;
+    if (!key.empty()) return AssignmentView{key, field, text};
   }
+  return std::nullopt;
+}
+
+std::vector<Assignment> split_assignments(std::string_view line) {
+  std::vector<Assignment> result;
+  AssignmentReader reader(line);
+  while (const std::optional<AssignmentView> a = reader.next())
+    result.push_back({std::string(a->key), a->field, std::string(a->text)});
   return result;
 }
 
-std::optional<std::size_t> store_assignment(ParameterTable& table, const Assignment& assignment) {
+std::optional<std::size_t> store_assignment(ParameterTable& table, KeyRows& rows,
+                                            const AssignmentView& assignment) {
   if (assignment.key.empty()) return std::nullopt;
-  const std::optional<std::size_t> index = find_slot(table, assignment.key);
+  const std::optional<std::size_t> index = rows.slot(assignment.key);
   if (!index) return std::nullopt;
   ParameterRecord& record = table[*index];
-  store_parameter_text(record.key, assignment.key);
+  if (record.key.empty()) {
+    store_parameter_text(record.key, assignment.key);
+    rows.key_stored(*index);
+  }
   switch (assignment.field) {
     case AssignmentField::value:
       store_parameter_text(record.value, assignment.text);
@@ -80,24 +90,33 @@ bool wants_default_type(const ParameterRecord& record) {
 std::size_t store_assignments(std::string_view line, const AssignmentHooks& hooks,
                               const TableAccess& access) {
   std::size_t stored = 0;
-  for (const Assignment& assignment : split_assignments(line)) {
-    std::optional<std::size_t> index;
-    std::optional<std::string> value_for_type;
-    access([&](ParameterTable& table) {
-      index = store_assignment(table, assignment);
-      if (index && hooks.type_defaults && wants_default_type(table[*index])) {
-        value_for_type = table[*index].value;
+  AssignmentReader reader(line);
+  while (const std::optional<AssignmentView> next = reader.next()) {
+    // The edits capture this one step by reference: a std::function keeps so small a capture
+    // in place, where four references would cost an allocation per assignment.
+    struct Step {
+      const AssignmentView& assignment;
+      const AssignmentHooks& hooks;
+      std::optional<std::size_t> index;
+      std::optional<std::string> value_for_type;
+    } step{*next, hooks, std::nullopt, std::nullopt};
+    const AssignmentView& assignment = *next;
+    access([&step](ParameterTable& table, KeyRows& rows) {
+      step.index = store_assignment(table, rows, step.assignment);
+      if (step.index && step.hooks.type_defaults && wants_default_type(table[*step.index])) {
+        step.value_for_type = table[*step.index].value;
       }
+      return step.index;
     });
-    if (index) {
+    if (step.index) {
       ++stored;
-      if (value_for_type) {
-        if (std::optional<std::string> title = hooks.type_defaults->default_type(*value_for_type)) {
-          access([&](ParameterTable& table) {
-            ParameterRecord& record = table[*index];
-            if (record.key == assignment.key && record.type.empty()) {
-              store_parameter_text(record.type, *title);
-            }
+      if (step.value_for_type) {
+        if (std::optional<std::string> title = hooks.type_defaults->default_type(*step.value_for_type)) {
+          access([&step, &title](ParameterTable& table, KeyRows&) -> std::optional<std::size_t> {
+            ParameterRecord& record = table[*step.index];
+            if (record.key != step.assignment.key || !record.type.empty()) return std::nullopt;
+            store_parameter_text(record.type, *title);
+            return step.index;
           });
         }
       }
@@ -110,9 +129,15 @@ std::size_t store_assignments(std::string_view line, const AssignmentHooks& hook
 
 std::size_t parse_assignments(ParameterTable& table, std::string_view line,
                               const AssignmentHooks& hooks) {
-  return store_assignments(line, hooks, [&table](const std::function<void(ParameterTable&)>& fn) {
-    fn(table);
-  });
+  KeyRows rows(table);
+  return parse_assignments(table, rows, line, hooks);
+}
+
+std::size_t parse_assignments(ParameterTable& table, KeyRows& rows, std::string_view line,
+                              const AssignmentHooks& hooks) {
+  return store_assignments(
+      line, hooks,
+      [&table, &rows](const TableEdit& edit) { edit(table, rows); });
 }
 
 }  // namespace vexa

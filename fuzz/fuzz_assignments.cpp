@@ -105,6 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // One working table for every input: the rows an input touched go back afterwards, and every
   // other row must still equal the original, which is what a fresh copy would show.
   static vexa::ParameterTable table = original.table;
+  static vexa::KeyRows rows(table);  // indexed again once the touched rows are back
   std::vector<std::size_t> touched;  // rows of stored keys, each once
   Rows filled;                       // free rows that took a new key
   std::size_t next_free = original.table.size();  // the first free row, where a new key goes
@@ -128,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check_split(line, assignments);
 
     const std::size_t used_before = listener.calls;
-    const std::size_t stored = vexa::parse_assignments(table, line, hooks);
+    const std::size_t stored = vexa::parse_assignments(table, rows, line, hooks);
     check(stored <= assignments.size());
     check(listener.calls - used_before == stored);
     total_stored += stored;
@@ -191,5 +192,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   check(total_stored == listener.calls);
   for (const std::size_t i : touched) table[i] = original.table[i];
+  if (!filled.empty()) rows.rebuild();
   return 0;
 }

@@ -44,7 +44,10 @@ struct Rig {
   vexa::ConfigFiles files{config, identity, report, messages, clock, nullptr, vexa::PathCase::keep};
 };
 
-void check_shape(const vexa::ParameterTable& table) {
+// The table keeps its size, limits and built-in keys, and its index finds every key past the
+// built-in ones in its own row: a key stored twice, whether built-in or not, would be found in
+// its first row only.
+void check_shape(const vexa::ParameterTable& table, const vexa::KeyRows& rows) {
   const vexa::ParameterTable& language = vexa::language_table('e');
   check(table.size() == vexa::kConfigurationRecords);
   for (std::size_t i = 0; i < table.size(); ++i) {
@@ -53,16 +56,19 @@ void check_shape(const vexa::ParameterTable& table) {
     check(record.value.size() <= vexa::kParameterTextChars);
     check(record.name.size() <= vexa::kParameterTextChars);
     check(record.type.size() <= vexa::kParameterTextChars);
-    if (!language[i].key.empty()) check(record.key == language[i].key);
+    if (!language[i].key.empty()) {
+      check(record.key == language[i].key);
+    } else if (!record.key.empty()) {
+      check(rows.find(record.key) == i);
+    }
     if (record.key.empty()) check(!record.has_value && record.value.empty() && record.type.empty());
   }
 }
 
 // What was loaded from the file and what came back from saving it: the same values, analog
 // names and types, and no value that was not loaded.
-void check_round_trip(const vexa::ParameterTable& loaded, const vexa::ParameterTable& again) {
-  const vexa::KeyRows again_rows(again);
-  const vexa::KeyRows loaded_rows(loaded);
+void check_round_trip(const vexa::ParameterTable& loaded, const vexa::KeyRows& loaded_rows,
+                      const vexa::ParameterTable& again, const vexa::KeyRows& again_rows) {
   for (const vexa::ParameterRecord& record : loaded) {
     if (record.key.empty()) continue;
     const std::optional<std::size_t> found = again_rows.find(record.key);
@@ -99,8 +105,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vexa::GivenPathChooser open_first(first_path);
   check(first.files.load_configuration(open_first));
   // The tables are read in place: a copy of 998 records per look would be most of the run time.
-  const bool full = first.config.read([](const vexa::ParameterTable& loaded) {
-    check_shape(loaded);
+  const bool full = first.config.read_indexed([](const vexa::ParameterTable& loaded,
+                                                 const vexa::KeyRows& rows) {
+    check_shape(loaded, rows);
     return std::all_of(loaded.begin(), loaded.end(),
                        [](const vexa::ParameterRecord& record) { return !record.key.empty(); });
   });
@@ -119,10 +126,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Rig second;
   vexa::GivenPathChooser open_saved(saved_path);
   check(second.files.load_configuration(open_saved));
-  first.config.read([&](const vexa::ParameterTable& loaded) {
-    second.config.read([&](const vexa::ParameterTable& again) {
-      check_shape(again);
-      check_round_trip(loaded, again);
+  first.config.read_indexed([&](const vexa::ParameterTable& loaded, const vexa::KeyRows& loaded_rows) {
+    second.config.read_indexed([&](const vexa::ParameterTable& again, const vexa::KeyRows& again_rows) {
+      check_shape(again, again_rows);
+      check_round_trip(loaded, loaded_rows, again, again_rows);
     });
   });
   return 0;

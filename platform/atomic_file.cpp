@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -41,25 +42,31 @@ int read_whole_file_error(const std::string& path, std::string& text, std::size_
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno;
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+  const bool known = ::fstat(fd, &info) == 0;
+  if (known && S_ISDIR(info.st_mode)) {
     ::close(fd);
     return EISDIR;
   }
+  // Read straight into the text. A regular file says how long it is (one byte more lets the
+  // end show without growing); a pipe or device does not, and the text grows as it fills.
+  const std::size_t expected =
+      known && S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
   text.clear();
-  char buffer[65536];
+  std::size_t filled = 0;
   int error = 0;
-  while (text.size() < max_bytes) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+  while (filled < max_bytes) {
+    if (filled == text.size()) text.resize(std::min(max_bytes, std::max(expected, 2 * filled)));
+    const ssize_t n = ::read(fd, text.data() + filled, text.size() - filled);
     if (n < 0) {
       if (errno == EINTR) continue;
       error = errno;
       break;
     }
     if (n == 0) break;
-    text.append(buffer, static_cast<std::size_t>(n));
+    filled += static_cast<std::size_t>(n);
   }
   ::close(fd);
-  if (text.size() > max_bytes) text.resize(max_bytes);
+  text.resize(filled);
   return error;
 }
 

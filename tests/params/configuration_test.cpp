@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +26,20 @@ TEST(Configuration, StartsResetFromItsLanguage) {
   EXPECT_EQ(Configuration('x').find_parameter("rn")->name, "Filename rs232");
 }
 
+// Every row equals the built-in row of the language but for its control id.
+void expect_reset_to(const Configuration& config, char language,
+                     const std::function<std::uint32_t(std::size_t)>& control_id) {
+  const ParameterTable table = config.snapshot();
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    EXPECT_TRUE(table[i].value.empty() && !table[i].has_value && table[i].type.empty()) << i;
+    EXPECT_EQ(table[i].control_id, control_id(i)) << i;
+    ParameterRecord without_id = table[i];
+    without_id.control_id = 0;
+    EXPECT_EQ(without_id, language_table(language)[i]) << i;
+  }
+  EXPECT_FALSE(config.has_any_value());
+}
+
 TEST(Configuration, ResetClearsEverythingButControlIds) {
   Configuration config('e');
   config.parse_assignments("bd=9600 zz=1 a3.name=Mine", false);
@@ -36,20 +51,36 @@ TEST(Configuration, ResetClearsEverythingButControlIds) {
   config.set_language('f');  // takes effect at the next reset
   EXPECT_EQ(config.find_parameter("rn")->name, "Filename rs232");
   config.reset_configuration();
-
-  const ParameterTable table = config.snapshot();
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    EXPECT_TRUE(table[i].value.empty() && !table[i].has_value && table[i].type.empty()) << i;
-    const std::uint32_t expected_id = i == zz ? 77u : (i % 7 == 0 ? 1000 + 4 * i : 0u);
-    EXPECT_EQ(table[i].control_id, expected_id) << i;
-    ParameterRecord without_id = table[i];
-    without_id.control_id = 0;
-    EXPECT_EQ(without_id, language_table('f')[i]) << i;
-  }
+  const auto ids = [zz](std::size_t i) -> std::uint32_t { return i == zz ? 77u : (i % 7 == 0 ? 1000 + 4 * i : 0u); };
+  expect_reset_to(config, 'f', ids);
   EXPECT_FALSE(config.find_parameter("zz"));  // the undefined key's slot is free again
   EXPECT_EQ(config.find_parameter("a3")->name, "a3");
   EXPECT_EQ(config.find_parameter("rn")->name, language_table('f')[1].name);
-  EXPECT_FALSE(config.has_any_value());
+
+  // New keys fill the free rows from the first one on, whichever store brings them.
+  ASSERT_TRUE(config.set_parameter("yy", "1"));
+  EXPECT_EQ(config.find_index("yy"), kDefinedParameters);
+  config.parse_assignments("zz=2 yy=3 bd=4", false);
+  EXPECT_EQ(config.find_index("zz"), kDefinedParameters + 1);
+  EXPECT_EQ(config.parameter_value("yy"), "3");
+  EXPECT_EQ(config.find_index("bd"), find_record(language_table('f'), "bd"));
+  // The tab stores by row, on defined rows, new rows and the last row, all undone by a reset
+  // in the same language as by one in another.
+  for (const std::size_t row : {std::size_t{0}, std::size_t{5}, kDefinedParameters + 1, std::size_t{997}}) {
+    config.store_value(row, "v");
+    config.store_name(row, "renamed");
+    config.store_type(row, "T");
+  }
+  config.reset_configuration();
+  expect_reset_to(config, 'f', ids);
+  EXPECT_FALSE(config.find_parameter("yy"));
+  config.set_parameter("a3", "a*1+0");
+  config.set_language('d');
+  config.reset_configuration();
+  expect_reset_to(config, 'd', ids);
+  EXPECT_EQ(config.set_parameter("new", "1"), true);
+  EXPECT_EQ(config.find_index("new"), kDefinedParameters);
+
   config.clear_control_ids();
   EXPECT_EQ(config.record(0).control_id, 0u);
 }

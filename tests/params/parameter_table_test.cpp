@@ -2,9 +2,12 @@
 // the three languages, and the table rules shared by every caller (availability, look-ups).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/key_rows.h"
@@ -157,21 +160,31 @@ TEST(ParameterTables, AvailabilityRule) {
   for (char letter : {'E', 'F', 'S', '2'}) EXPECT_TRUE(is_available(unknown, letter, 400));
 }
 
+// Where a store of key goes, by the plain rule: the first of the searched rows whose key is
+// key or empty. The index must always agree with it.
+std::optional<std::size_t> slot_by_scan(const ParameterTable& table, std::string_view key) {
+  for (std::size_t i = 0; i < std::min(table.size(), kConfigurationRecords); ++i)
+    if (table[i].key.empty() || table[i].key == key) return i;
+  return std::nullopt;
+}
+
 TEST(ParameterTables, RecordAndSlotSearch) {
   ParameterTable table = make_scratch_table();
   ASSERT_EQ(table.size(), 1000u);
   EXPECT_FALSE(find_record(table, "bd"));
   EXPECT_FALSE(find_record(table, ""));
-  EXPECT_EQ(find_slot(table, "bd"), 0u);
+  EXPECT_EQ(KeyRows(table).slot("bd"), 0u);
   table[0].key = "bd";
   table[2].key = "sf";
-  EXPECT_EQ(find_slot(table, "sf"), 1u);  // a free slot before the key wins
+  EXPECT_EQ(KeyRows(table).slot("sf"), 1u);  // a free slot before the key wins
   EXPECT_EQ(find_record(table, "sf"), 2u);
   EXPECT_FALSE(find_record(table, "Bd"));  // case-sensitive
   for (std::size_t i = 0; i < table.size(); ++i) table[i].key = "k" + std::to_string(i);
   EXPECT_FALSE(find_record(table, "k998"));  // the last two records are never searched
-  EXPECT_FALSE(find_slot(table, "new"));
-  EXPECT_EQ(find_slot(table, "k997"), 997u);
+  const KeyRows full(table);
+  EXPECT_FALSE(full.slot("new"));
+  EXPECT_FALSE(full.slot("k998"));
+  EXPECT_EQ(full.slot("k997"), 997u);
 }
 
 // The index answers as the scan does: first row of a duplicated key, nothing for free rows,
@@ -186,7 +199,10 @@ TEST(ParameterTables, KeyIndexAgreesWithTheScan) {
   const KeyRows rows(table);
   std::vector<std::string> probes{"", "bd", "b", "bdx", "BD", "late", "a1", "A0", "a499", "a500", "a"};
   for (std::size_t i = 0; i < 1000; ++i) probes.push_back(table[i].key);
-  for (const std::string& key : probes) EXPECT_EQ(rows.find(key), find_record(table, key)) << key;
+  for (const std::string& key : probes) {
+    EXPECT_EQ(rows.find(key), find_record(table, key)) << key;
+    EXPECT_EQ(rows.slot(key), slot_by_scan(table, key)) << key;
+  }
   EXPECT_EQ(rows.find("bd"), 10u);
   EXPECT_FALSE(rows.find("late"));
 
@@ -194,6 +210,40 @@ TEST(ParameterTables, KeyIndexAgreesWithTheScan) {
   const KeyRows none(empty);
   EXPECT_FALSE(none.find("bd"));
   EXPECT_FALSE(none.find(""));
+}
+
+// Stores told to the index one at a time keep it equal to a fresh index and to the scan, with
+// free rows left between keys, keys that collide in the hash, and the table filling up.
+TEST(ParameterTables, KeyIndexFollowsStoresUntilTheTableIsFull) {
+  ParameterTable table = make_scratch_table();
+  for (std::size_t i = 0; i < 600; ++i)
+    if (i % 5 != 0) table[i].key = "d" + std::to_string(i);
+  KeyRows rows(table);
+  std::vector<std::string> stored;
+  for (int n = 0; n < 1100; ++n) {
+    // Every third store repeats a key already there, which must not take a new row.
+    const std::string key = n % 3 == 2 && !stored.empty() ? stored[n % stored.size()] : "n" + std::to_string(n);
+    const std::optional<std::size_t> slot = rows.slot(key);
+    ASSERT_EQ(slot, slot_by_scan(table, key)) << key;
+    if (!slot) continue;
+    if (table[*slot].key.empty()) {
+      table[*slot].key = key;
+      rows.key_stored(*slot);
+      stored.push_back(key);
+    }
+    ASSERT_EQ(rows.find(key), slot) << key;
+  }
+  EXPECT_FALSE(rows.slot("one-more"));
+  EXPECT_EQ(stored.size(), 998u - 480u);  // every free row of the searched part, once
+  const KeyRows fresh(table);
+  for (const std::string& key : stored) EXPECT_EQ(rows.find(key), fresh.find(key)) << key;
+
+  // Rows emptied again are free after a rebuild, the first of them first.
+  table[700].key.clear();
+  table[100].key.clear();
+  rows.rebuild();
+  EXPECT_EQ(rows.slot("again"), 100u);
+  EXPECT_EQ(rows.find(stored.front()), fresh.find(stored.front()));
 }
 
 }  // namespace
