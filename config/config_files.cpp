@@ -172,7 +172,9 @@ bool ConfigFiles::compare_configuration(FileChooser& chooser, int* errors) {
       std::optional<std::size_t> in_file = file_rows.find(record.key);
       if (in_file && scratch[*in_file].has_value) {
         const ParameterRecord& other = scratch[*in_file];
-        if (normalize_numbers(other.value) != normalize_numbers(record.value)) {
+        // The same text is the same number: only differing texts are worth normalizing.
+        if (other.value != record.value &&
+            normalize_numbers(other.value) != normalize_numbers(record.value)) {
           lines.push_back(format_text("%s: %s=%s %s: %s=%s", file_word.c_str(), other.key.c_str(),
                                       other.value.c_str(), conf_word.c_str(), record.key.c_str(),
                                       record.value.c_str()));
