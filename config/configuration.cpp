@@ -85,16 +85,10 @@ bool Configuration::set_parameter(std::string_view key, std::string_view value) 
   if (key.empty()) return false;
   {
     std::lock_guard lock(mutex_);
-    const std::optional<std::size_t> index = rows_.slot(key);
+    const std::optional<std::size_t> index =
+        store_assignment(table_, rows_, AssignmentView{key, AssignmentField::value, value});
     if (!index) return false;
-    ParameterRecord& record = table_[*index];
-    if (record.key.empty()) {
-      store_parameter_text(record.key, key);
-      rows_.key_stored(*index);
-    }
     note_written(*index);
-    store_parameter_text(record.value, value);
-    record.has_value = true;
   }
   notify_changed(key);
   return true;

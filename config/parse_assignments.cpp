@@ -100,7 +100,6 @@ std::size_t store_assignments(std::string_view line, const AssignmentHooks& hook
       std::optional<std::size_t> index;
       std::optional<std::string> value_for_type;
     } step{*next, hooks, std::nullopt, std::nullopt};
-    const AssignmentView& assignment = *next;
     access([&step](ParameterTable& table, KeyRows& rows) {
       step.index = store_assignment(table, rows, step.assignment);
       if (step.index && step.hooks.type_defaults && wants_default_type(table[*step.index])) {
@@ -120,9 +119,9 @@ std::size_t store_assignments(std::string_view line, const AssignmentHooks& hook
           });
         }
       }
-      if (hooks.listener) hooks.listener->parameter_changed(assignment.key);
+      if (hooks.listener) hooks.listener->parameter_changed(next->key);
     }
-    if (hooks.presence) hooks.presence->note_key(assignment.key);
+    if (hooks.presence) hooks.presence->note_key(next->key);
   }
   return stored;
 }
