@@ -1,14 +1,17 @@
 #pragma once
 // What every vexacli command that talks to a board shares: the texts, the capture log, a
 // terminal that prints to standard output, and the link session opened from the options.
+#include <atomic>
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "app/capture_log.h"
 #include "app/messages.h"
 #include "cli/command.h"
 #include "link/link_session.h"
+#include "platform/wake_event.h"
 #include "terminal/display_filter.h"
 #include "terminal/terminal.h"
 #include "terminal/text_views.h"
@@ -23,8 +26,17 @@ class BoardLink {
   BoardLink& operator=(const BoardLink&) = delete;
 
   // Starts the receive thread and opens the port or TCP link of the options. On failure the
-  // reasons are already printed as terminal lines; a missing --port/--tcp goes to err.
-  bool connect(std::ostream& err);
+  // reasons are already printed as terminal lines; a missing --port/--tcp goes to err. Once
+  // open, the port's presence is probed every 100 ms while the receive thread reads it, as the
+  // desktop's timer does, so a vanished adapter closes the port and every job sees it at once.
+  // The terminal command probes by itself (it reopens a port that comes back): it passes
+  // Presence::probed_by_caller.
+  enum class Presence { watched, probed_by_caller };
+  bool connect(std::ostream& err, Presence presence = Presence::watched);
+
+  // True once the presence probe has found the port gone during this command (the port's own
+  // line is printed then; the destructor adds, on err, that the board is gone).
+  bool board_gone() const { return gone_.load(); }
 
   Terminal& terminal() { return terminal_; }
   // Received bytes pass it on their way to the terminal (plain unless a command turns on hex or
@@ -48,6 +60,14 @@ class BoardLink {
   std::string link_name_;
   std::string speed_text_;
   std::string tcp_address_;
+  std::string bad_speed_;
+
+  void watch_presence();
+  std::ostream* err_ = nullptr;
+  std::atomic<bool> gone_{false};
+  std::atomic<bool> watching_{false};
+  WakeEvent watch_wake_;
+  std::thread watch_;
 };
 
 }  // namespace vexa::cli

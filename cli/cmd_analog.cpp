@@ -9,6 +9,7 @@
 #include "analog/calibration_solver.h"
 #include "analog/input_type_file.h"
 #include "analog/input_type_list.h"
+#include "app/messages.h"
 #include "app/text_format.h"
 #include "cli/command_options.h"
 #include "cli/commands.h"
@@ -49,10 +50,17 @@ struct ChosenType {
   std::string title;
 };
 
-// The input type the expression selects from the table (ainputs.txt), else its own prefix.
-ChosenType type_for(std::string_view value, const AnalogBoard& board, std::string_view wanted_title = {}) {
+// The input type the expression selects from the table (ainputs.txt), else its own prefix. A
+// file that cannot be read, or has lines that are not understood, is reported once on err.
+ChosenType type_for(CommandContext& context, std::string_view value, const AnalogBoard& board,
+                    std::string_view wanted_title = {}) {
   InputTypeTable table;
-  if (load_input_types(table, kInputTypeFileName, 'e')) {
+  InputTypeFileProblems problems;
+  const bool loaded = load_input_types(table, kInputTypeFileName, 'e', nullptr, &problems);
+  const Messages messages(context.options.identity.product_name, context.options.language);
+  for (const std::string& line : input_type_file_report(problems, kInputTypeFileName, messages))
+    context.err << "vexacli: " << line << "\n";
+  if (loaded) {
     const InputTypeList list = fill_type_list(table, board.type_letter, kAnyInput);
     const InputTypeSelection selection = select_type_for_value(table, list, value, wanted_title);
     if (const InputType* type = table.entry(selection.entry)) return {type->mode, type->title};
@@ -84,7 +92,7 @@ int run_expr(CommandContext& context) {
   if (context.args.size() != 1) return usage_error(context, "give one EXPRESSION, such as a*3.814685+0,2");
   const std::string& value = context.args[0];
   const AnalogExpression expression = parse_analog_expression(value);
-  const ChosenType type = type_for(value, board);
+  const ChosenType type = type_for(context, value, board);
   context.out << print_analog_expression("a0", expression, {type.mode, type.title}, board).value << "\n";
   print_fields(context.out, expression, type);
   return 0;
@@ -100,7 +108,7 @@ int run_convert(CommandContext& context) {
   if (ec != std::errc() || end != count_text.data() + count_text.size())
     return usage_error(context, "COUNT must be a number, not '" + count_text + "'");
   const AnalogExpression expression = parse_analog_expression(context.args[0]);
-  const ChosenType type = type_for(context.args[0], board);
+  const ChosenType type = type_for(context, context.args[0], board);
   context.out << millivolts_text(count, board.board_class()) << "\n"
               << format_real_value(count, expression.scaling, board.board_class(), read_type_prefix(type.mode)) << "\n";
   return 0;

@@ -18,6 +18,8 @@
 #include "config/config_files.h"
 #include "config/configuration.h"
 #include "config/time_command.h"
+#include "platform/atomic_file.h"
+#include "platform/serial_tty.h"
 
 namespace vexa::cli {
 namespace {
@@ -141,6 +143,12 @@ int run_get_conf(CommandContext& context) {
 int run_put_conf(CommandContext& context) {
   if (!target_usable(context)) return kUsageExitStatus;
   if (context.args.size() != 1) return usage_error(context, "give exactly one FILE");
+  // A file that cannot be read stops the command before it talks to the board.
+  if (const int error = readable_file_error(context.args[0])) {
+    context.err << "vexacli put-conf: cannot read " << context.args[0] << ": " << system_error_text(error)
+                << "; nothing was sent\n";
+    return 1;
+  }
   ConfigSession session(context.options, context.out);
   if (!session.connect(context.err)) return 1;
   if (context.options.target.empty()) {

@@ -111,8 +111,9 @@ int run_factory_test(CommandContext& context) {
     // The test commands depend on the board type: ask the board who it is.
     session.exchange().request_configuration();
     const std::int64_t start = steady_ms();
-    while (!session.identity_seen() && steady_ms() - start < kIdentityWaitMs)
+    while (!session.identity_seen() && !session.board().board_gone() && steady_ms() - start < kIdentityWaitMs)
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (session.board().board_gone()) return 1;
     if (!session.identity_seen()) {
       session.board().terminal().flush();
       context.err << "vexacli factory-test: the board did not name its type within " << kIdentityWaitMs / 1000
@@ -143,6 +144,10 @@ int run_factory_test(CommandContext& context) {
       started_ms = steady_ms();
     }
     session.board().terminal().flush();
+    if (session.board().board_gone()) {
+      context.out << "factory test: stopped, the board is gone\n";
+      break;
+    }
     if (!started) continue;
     if (finished(session, letter, quiet_ms)) break;
     if (steady_ms() - started_ms > timeout_s * 1000LL) {

@@ -103,7 +103,7 @@ int run_terminal(CommandContext& context) {
   board.display().set_hex(values.has(kHexOption.spec.name));
   board.display().set_stamps(values.has(kTimestampsOption.spec.name));
   board.display().set_ansi(values.has(kAnsiOption.spec.name));
-  if (!board.connect(context.err)) return 1;
+  if (!board.connect(context.err, BoardLink::Presence::probed_by_caller)) return 1;
   RawInput raw;
   if (raw.active()) context.err << "Terminal ready; Ctrl-] quits.\r\n";
   PortKeys keys(board.session().port());

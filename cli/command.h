@@ -17,6 +17,7 @@ struct CommonOptions {
   std::string port;           // --port PATH|COMn
   std::string tcp;            // --tcp "ADDR PORT"
   std::optional<int> baud;    // --baud N, else the settings' speed, else the board type's
+  std::string bad_speed;      // the settings' speed as written there, when it is no speed
   char language = 'e';        // --lang e|f|d
   int log_mode = 0;           // --log 0|1|2
   std::string target;         // --target IDENTITY (an identity line such as "VexaLog S v1404")

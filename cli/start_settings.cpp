@@ -1,5 +1,7 @@
 #include "cli/start_settings.h"
 
+#include <limits>
+
 #include "app/settings.h"
 #include "app/text_format.h"
 #include "config/board_identity.h"
@@ -24,7 +26,14 @@ void apply_start_settings(CommonOptions& options, const GivenOptions& given, std
   if (auto parsed = parse_identity_line(options.identity.target_s)) letter = parsed->type_letter;
   if (auto parsed = parse_identity_line(values.target)) letter = parsed->type_letter;
   if (auto parsed = parse_identity_line(options.target)) letter = parsed->type_letter;
-  options.baud = static_cast<int>(leading_integer(default_speed_text(values.speed_text, letter)));
+  const std::string speed_text = default_speed_text(values.speed_text, letter);
+  const long speed = leading_integer(speed_text);
+  // A number too long for a speed must not reach the port as some other number.
+  if (speed <= 0 || speed > std::numeric_limits<int>::max()) {
+    options.bad_speed = speed_text;
+    return;
+  }
+  options.baud = static_cast<int>(speed);
 }
 
 }  // namespace vexa::cli

@@ -93,9 +93,10 @@ void check_round_trip(const vexa::ParameterTable& loaded, const vexa::KeyRows& l
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Memory-backed files where there are: every save syncs, and a disk sync costs milliseconds.
-  static const std::string stem = vexa::fuzz::scratch_folder() + "/vexa_fuzz_config_" + std::to_string(::getpid());
-  const std::string first_path = stem + "_in.txt";
-  const std::string saved_path = stem + "_saved.txt";
+  static const vexa::fuzz::ScratchFile first_file("vexa_fuzz_config", "_in.txt");
+  static const vexa::fuzz::ScratchFile saved_file("vexa_fuzz_config", "_saved.txt");
+  const std::string& first_path = first_file.path();
+  const std::string& saved_path = saved_file.path();
   check(vexa::write_file_atomically(first_path,
                                     std::string(reinterpret_cast<const char*>(data), size)));
 

@@ -47,12 +47,13 @@ const std::string& card_file_bytes() {
 }
 
 const std::string& card_file() {
-  static const std::string path = [] {
-    const std::string name = vexa::fuzz::scratch_folder() + "/vexa_fuzz_card_" + std::to_string(::getpid());
-    std::ofstream(name, std::ios::binary) << card_file_bytes();
-    return name;
+  static const vexa::fuzz::ScratchFile file("vexa_fuzz_card");
+  static const bool written = [] {
+    std::ofstream(file.path(), std::ios::binary) << card_file_bytes();
+    return true;
   }();
-  return path;
+  (void)written;
+  return file.path();
 }
 
 void card_copy(vexa::fuzz::Bytes& bytes) {

@@ -9,8 +9,8 @@
 #include "platform/atomic_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path =
-      vexa::fuzz::scratch_folder() + "/vexa_fuzz_settings_" + std::to_string(::getpid()) + ".txt";
+  static const vexa::fuzz::ScratchFile file("vexa_fuzz_settings", ".txt");
+  const std::string& path = file.path();
   vexa::write_file_atomically(path, std::string(reinterpret_cast<const char*>(data), size));
   vexa::Settings settings;
   settings.read_settings(path);

@@ -20,6 +20,21 @@ inline std::string scratch_folder() {
   return ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
 }
 
+// A file of this process's own in the scratch folder ("<name>_<pid><suffix>"), removed when the
+// object goes: kept as a function's static, at the end of a run that ends normally.
+class ScratchFile {
+ public:
+  ScratchFile(std::string_view name, std::string_view suffix = "")
+      : path_(scratch_folder() + "/" + std::string(name) + "_" + std::to_string(::getpid()) + std::string(suffix)) {}
+  ~ScratchFile() { ::unlink(path_.c_str()); }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 class Bytes {
  public:
   Bytes(const uint8_t* data, size_t size) : text_(reinterpret_cast<const char*>(data), size) {}

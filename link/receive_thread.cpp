@@ -63,8 +63,9 @@ void ReceiveThread::run() {
     }
     if (!flags_.reading_enabled.load()) {
       acknowledge_pause();
-      // Someone else reads the port: only look again at the flags a little later.
-      std::this_thread::sleep_for(std::chrono::milliseconds(kReceiveWaitMs / 10));
+      // Someone else reads the port: only look again at the flags a little later, or at once
+      // when woken (a stop).
+      link_.wait_for_wake(kReceiveWaitMs / 10);
       continue;
     }
     if (!link_.wait_readable(kReceiveWaitMs)) continue;

@@ -379,27 +379,27 @@ bool SerialLink::read_serial_chunk(std::string& out, std::uint64_t* opening) {
 }
 
 bool SerialLink::wait_readable(int wait_ms) {
+  // A wake (stop, pause, a port opened) ends the wait at once, whatever it waits on.
+  if (receiver_wake_.drain()) return false;
+  const int wake = receiver_wake_.descriptor();
+  bool readable = false;
   if (auto port = tty()) {
     {
       std::lock_guard lock(read_mutex_);
       if (push_back_ != 0 || buffer_position_ < buffer_.size()) return true;
     }
-    return port->wait_readable(wait_ms) == WaitResult::readable;
+    readable = port->wait_readable(wait_ms, wake) == WaitResult::readable;
+  } else if (tcp_.connected()) {
+    readable = tcp_.wait_readable(wait_ms, wake);
+  } else {
+    receiver_wake_.wait(wait_ms);
+    return false;
   }
-  if (tcp_.connected()) return tcp_.wait_readable(wait_ms);
-  std::unique_lock lock(idle_mutex_);
-  const std::uint64_t seen = idle_wakes_;
-  idle_.wait_for(lock, std::chrono::milliseconds(wait_ms), [&] { return idle_wakes_ != seen; });
-  return false;
+  receiver_wake_.drain();
+  return readable;
 }
 
-void SerialLink::wake_receiver() {
-  {
-    std::lock_guard lock(idle_mutex_);
-    ++idle_wakes_;
-  }
-  idle_.notify_all();
-}
+void SerialLink::wake_receiver() { receiver_wake_.signal(); }
 
 void SerialLink::probe_port() {
   auto port = tty();

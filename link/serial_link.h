@@ -20,6 +20,7 @@
 #include "app/messages.h"
 #include "link/tcp_client.h"
 #include "platform/serial_tty.h"
+#include "platform/wake_event.h"
 #include "terminal/report_sink.h"
 
 namespace vexa {
@@ -137,6 +138,8 @@ class SerialLink {
   // opening: which open of the port the bytes came from (each open counts one up).
   bool read_serial_chunk(std::string& out, std::uint64_t* opening = nullptr);
   void wake_receiver();
+  // Sleeps up to wait_ms, less when wake_receiver() is called.
+  void wait_for_wake(int wait_ms) { receiver_wake_.wait(wait_ms); }
 
  private:
   std::shared_ptr<SerialTty> tty(std::uint64_t* opening = nullptr) const;
@@ -173,9 +176,7 @@ class SerialLink {
 
   std::mutex write_mutex_;  // keeps concurrent writes whole
 
-  std::mutex idle_mutex_;  // the receive thread's wait while nothing is open
-  std::condition_variable idle_;
-  std::uint64_t idle_wakes_ = 0;
+  WakeEvent receiver_wake_;  // ends the receive thread's wait early (stop, pause, open)
 };
 
 }  // namespace vexa

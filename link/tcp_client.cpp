@@ -172,14 +172,14 @@ bool TcpClient::tcp_send(const char* bytes, std::size_t length) {
   return true;
 }
 
-bool TcpClient::wait_readable(int wait_ms) {
+bool TcpClient::wait_readable(int wait_ms, int wake_fd) {
   auto sock = current();
   if (!sock) return false;
   {
     std::lock_guard lock(read_mutex_);
     if (batch_valid_ && read_position_ < batch_.size()) return true;
   }
-  return sock->wait_readable(wait_ms);
+  return sock->wait_readable(wait_ms, wake_fd);
 }
 
 int TcpClient::tcp_read_byte(int wait_ms) {

@@ -61,8 +61,9 @@ class TcpClient {
   bool tcp_send(const char* bytes, std::size_t length);
   // 0..255, or -1: nothing within wait_ms, an error, the peer closed, or not connected.
   int tcp_read_byte(int wait_ms);
-  // Waits up to wait_ms for a byte to hand out; false at once when not connected.
-  bool wait_readable(int wait_ms);
+  // Waits up to wait_ms for a byte to hand out; false at once when not connected, or as soon
+  // as wake_fd (a WakeEvent of the caller's) becomes readable.
+  bool wait_readable(int wait_ms, int wake_fd = -1);
   // The call button's action on the link "tcp/ip": a click closes the connection when a call
   // state is set. True when the click asks for a connection (offline): the caller then sets
   // the port layer's connect request, and the receive thread connects.

@@ -38,6 +38,17 @@ bool write_file_atomically(const std::string& path, const std::string& text) {
   return write_file_atomically_error(path, text) == 0;
 }
 
+int readable_file_error(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno;
+  struct stat info {};
+  int error = ::fstat(fd, &info) != 0 ? errno : 0;
+  if (error == 0 && S_ISDIR(info.st_mode)) error = EISDIR;
+  else if (error == 0 && !S_ISREG(info.st_mode)) error = ENODEV;
+  ::close(fd);
+  return error;
+}
+
 int read_whole_file_error(const std::string& path, std::string& text, std::size_t max_bytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno;

@@ -16,4 +16,8 @@ bool read_whole_file(const std::string& path, std::string& text, std::size_t max
 // As read_whole_file: 0 when read, else the errno (EISDIR for a folder).
 int read_whole_file_error(const std::string& path, std::string& text, std::size_t max_bytes = 64u << 20);
 
+// Whether path is a regular file this process can open for reading: 0, or the errno (EISDIR
+// for a folder, ENODEV for a device or pipe).
+int readable_file_error(const std::string& path);
+
 }  // namespace vexa

@@ -185,12 +185,12 @@ void SerialTty::sleep_interruptible(int wait_ms) {
   poll_retry(&wake, 1, wait_ms);
 }
 
-WaitResult SerialTty::wait_readable(int wait_ms) {
+WaitResult SerialTty::wait_readable(int wait_ms, int wake_fd) {
   if (fd_ < 0) return WaitResult::hung_up;
-  pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
-  int rc = poll_retry(fds, 2, std::max(wait_ms, 0));
+  pollfd fds[3] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+  int rc = poll_retry(fds, wake_fd >= 0 ? 3 : 2, std::max(wait_ms, 0));
   if (rc <= 0) return WaitResult::timed_out;
-  if (fds[1].revents) return WaitResult::timed_out;
+  if (fds[1].revents || fds[2].revents) return WaitResult::timed_out;
   if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
     sleep_interruptible(wait_ms);
     return WaitResult::hung_up;

@@ -64,8 +64,9 @@ class SerialTty {
   // Writes every byte, waiting for room in the driver's queue; 0 or an errno code.
   int write_all(const char* bytes, std::size_t length);
   // Waits up to wait_ms for input. A hung-up line reports hung_up after the wait has passed
-  // (or interrupt() was called), so callers that loop on it do not spin.
-  WaitResult wait_readable(int wait_ms);
+  // (or interrupt() was called), so callers that loop on it do not spin. A readable wake_fd
+  // (a WakeEvent of the caller's, left for the caller to drain) ends the wait as timed_out.
+  WaitResult wait_readable(int wait_ms, int wake_fd = -1);
   // Reads what is queued, without waiting: byte count, 0 when nothing, -1 on error (errno).
   long read_some(char* buffer, std::size_t capacity);
   // The descriptor reports a hang-up or an error (the device went away).

@@ -72,14 +72,14 @@ int TcpSocket::send(const char* bytes, std::size_t length) {
   return 0;
 }
 
-bool TcpSocket::wait_readable(int wait_ms) {
+bool TcpSocket::wait_readable(int wait_ms, int wake_fd) {
   if (fd_ < 0) return false;
-  pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+  pollfd fds[3] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}, {wake_fd, POLLIN, 0}};
   int rc;
   do {
-    rc = ::poll(fds, 2, wait_ms < 0 ? 0 : wait_ms);
+    rc = ::poll(fds, wake_fd >= 0 ? 3 : 2, wait_ms < 0 ? 0 : wait_ms);
   } while (rc < 0 && errno == EINTR);
-  return rc > 0 && fds[1].revents == 0 && fds[0].revents != 0;
+  return rc > 0 && fds[1].revents == 0 && fds[2].revents == 0 && fds[0].revents != 0;
 }
 
 long TcpSocket::receive(char* buffer, std::size_t capacity) {

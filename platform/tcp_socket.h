@@ -28,8 +28,8 @@ class TcpSocket {
   // Sends every byte (as many sends as it takes); 0, or the errno code of the send that failed.
   int send(const char* bytes, std::size_t length);
   // Waits up to wait_ms until the socket is readable (data, end or error); false on time-out
-  // or after interrupt().
-  bool wait_readable(int wait_ms);
+  // or after interrupt(), or when wake_fd (a WakeEvent of the caller's) becomes readable.
+  bool wait_readable(int wait_ms, int wake_fd = -1);
   // Receives up to capacity bytes: the count, 0 when the peer closed, -1 on error (errno).
   long receive(char* buffer, std::size_t capacity);
   // Shuts the connection down and ends every current and later wait; the descriptor itself

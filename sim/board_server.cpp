@@ -348,25 +348,28 @@ bool BoardServer::write_bytes(int fd, std::string_view bytes, bool is_socket, lo
       if (!write_some(fd, bytes, is_socket)) return false;
     return true;
   }
-  // Ten bits a byte: slices of about 10 ms, each sent no earlier than the line could carry it.
+  // Ten bits a byte, on one schedule from the moment the line was free: each slice of about
+  // 10 ms is written when its last byte would have arrived over a real line, and the next reply
+  // or listing piece continues the schedule. So from the outside no span of the stream ever
+  // runs faster than the wire.
   const double bytes_per_ms = static_cast<double>(link_speed) / 10.0 / 1000.0;
   const std::size_t slice = std::max<std::size_t>(1, static_cast<std::size_t>(bytes_per_ms * 10));
-  const auto start = SteadyClock::now();
+  const auto start = std::max(SteadyClock::now(), sent_due_);
+  const auto arrived = [&](std::size_t count) {
+    return start + std::chrono::nanoseconds(static_cast<std::int64_t>(
+                       static_cast<double>(count) * 1e10 / static_cast<double>(link_speed)));
+  };
   std::size_t sent = 0;
   while (!bytes.empty()) {
     std::string_view piece = bytes.substr(0, slice);
     bytes.remove_prefix(piece.size());
     sent += piece.size();
+    if (stop_requested_before(arrived(sent))) return false;
     while (!piece.empty())
       if (!write_some(fd, piece, is_socket)) return false;
-    auto due = start + std::chrono::microseconds(static_cast<std::int64_t>(sent * 1000.0 / bytes_per_ms));
-    if (bytes.empty()) {
-      // The host cannot answer before this arrived: what it sends next is paced from here.
-      sent_due_ = due;
-      break;
-    }
-    if (stop_requested_before(due)) return false;
   }
+  // The host cannot answer before this arrived: what it sends next is paced from here.
+  sent_due_ = arrived(sent);
   return true;
 }
 

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <filesystem>
 
 #include "link/serial_link.h"
@@ -220,6 +222,46 @@ TEST_F(PortLayer, UserCloseIsNotReopened) {
   link.probe_port();
   EXPECT_FALSE(link.serial_open());
   EXPECT_TRUE(report.lines().empty());
+}
+
+}  // namespace
+}  // namespace vexa
+
+namespace vexa {
+namespace {
+
+// The receive thread's wait ends as soon as it is woken (a stop, a pause, a port opened), on an
+// open port and with nothing open alike, and a wake given before the wait is not lost. The
+// waits are long, so only a wake can end them early on any machine.
+TEST_F(PortLayer, AWakeEndsTheReceiversWaitAtOnce) {
+  using SteadyClock = std::chrono::steady_clock;
+  constexpr int kLongWaitMs = 20000;
+  const auto woken_wait = [&] {
+    const auto start = SteadyClock::now();
+    std::thread waker([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      link.wake_receiver();
+    });
+    EXPECT_FALSE(link.wait_readable(kLongWaitMs));
+    waker.join();
+    return SteadyClock::now() - start;
+  };
+  EXPECT_LT(woken_wait(), std::chrono::milliseconds(kLongWaitMs / 4));  // nothing open
+
+  PseudoTerminal pty;
+  plug_in(pty);
+  link.select(path, "9600");
+  ASSERT_TRUE(link.open_link(false));  // opening wakes too: that wake is taken at once
+  EXPECT_FALSE(link.wait_readable(kLongWaitMs));
+  EXPECT_LT(woken_wait(), std::chrono::milliseconds(kLongWaitMs / 4));  // an open, quiet port
+
+  const auto start = SteadyClock::now();
+  link.wake_receiver();
+  EXPECT_FALSE(link.wait_readable(kLongWaitMs));
+  EXPECT_LT(SteadyClock::now() - start, std::chrono::milliseconds(kLongWaitMs / 4));
+  // Taken: the next wait is a real one, and ends with the board's byte.
+  pty.write("x");
+  EXPECT_TRUE(link.wait_readable(kLongWaitMs));
 }
 
 }  // namespace

@@ -142,3 +142,44 @@ TEST(VexaboardProgram, ServesAPtyUntilTerminated) {
 
 }  // namespace
 }  // namespace vexa::sim
+
+namespace vexa::sim {
+namespace {
+
+// Seen from the host's side of the pseudo-terminal, a paced board delivers a listing of many
+// pieces no faster than the line could carry it (10 bits a byte), from its first bytes to its
+// last.
+TEST(VexaboardProgram, APacedListingIsNeverFasterThanTheLine) {
+  test::TempDir dir;
+  const std::string link = dir.file("board");
+  test::BackgroundProgram board(program(), {"--type", "S", "--pty", link, "--pace", "--log-file", "vexalog.adc",
+                                            "--log-lines", "100000", "--log-grow", "0"});
+  ASSERT_TRUE(test::wait_for_path(link));
+  SerialTty tty;
+  ASSERT_EQ(tty.open(link), 0);
+  ASSERT_EQ(tty.configure(115200, false), 0);
+  constexpr double kBytesPerSecond = 115200 / 10.0;
+  ASSERT_EQ(tty.write_all("up vexalog.adc\n", 15), 0);
+  std::chrono::steady_clock::time_point first{}, last{};
+  std::size_t received = 0, first_bytes = 0;
+  char buffer[4096];
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (received < 40000 && std::chrono::steady_clock::now() < give_up) {
+    if (tty.wait_readable(100) != WaitResult::readable) continue;
+    const long n = tty.read_some(buffer, sizeof buffer);
+    if (n <= 0) continue;
+    last = std::chrono::steady_clock::now();
+    if (received == 0) {
+      first = last;
+      first_bytes = static_cast<std::size_t>(n);
+    }
+    received += static_cast<std::size_t>(n);
+  }
+  ASSERT_GE(received, 40000u);
+  // A late read at either end moves the figure by a slice of 10 ms at most: 0.3 % here.
+  const double rate = static_cast<double>(received - first_bytes) / std::chrono::duration<double>(last - first).count();
+  EXPECT_LE(rate / kBytesPerSecond, 1.003) << rate << " bytes a second";
+}
+
+}  // namespace
+}  // namespace vexa::sim

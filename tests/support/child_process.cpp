@@ -136,16 +136,19 @@ BackgroundProgram::~BackgroundProgram() {
 }
 
 bool BackgroundProgram::running() const {
-  if (pid_ < 0) return false;
-  return ::waitpid(pid_, nullptr, WNOHANG) == 0;
+  if (pid_ < 0 || exited_) return false;
+  // A program that ended by itself keeps its status for stop().
+  if (::waitpid(pid_, &exit_status_, WNOHANG) != pid_) return true;
+  exited_ = true;
+  return false;
 }
 
 int BackgroundProgram::stop(int timeout_ms) {
   if (pid_ < 0) return -1;
-  ::kill(pid_, SIGTERM);
+  int status = exit_status_;
+  if (!exited_) ::kill(pid_, SIGTERM);
   const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
-  int status = 0;
-  for (;;) {
+  for (; !exited_;) {
     drain(output_fd_, output_);
     if (::waitpid(pid_, &status, WNOHANG) == pid_) break;
     if (SteadyClock::now() > deadline) {

@@ -26,6 +26,7 @@ class BackgroundProgram {
   BackgroundProgram(const BackgroundProgram&) = delete;
   BackgroundProgram& operator=(const BackgroundProgram&) = delete;
 
+  // False once the program has ended (by itself or stopped).
   bool running() const;
   // SIGTERM, then waits (SIGKILL after timeout_ms); the exit code.
   int stop(int timeout_ms = 5000);
@@ -36,6 +37,8 @@ class BackgroundProgram {
   int pid_ = -1;
   int output_fd_ = -1;
   std::string output_;
+  mutable bool exited_ = false;  // reaped by running(); its status kept for stop()
+  mutable int exit_status_ = 0;
 };
 
 // Waits (as a hang guard) until path exists.

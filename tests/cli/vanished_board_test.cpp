@@ -1,0 +1,114 @@
+// vexacli jobs whose board goes away mid-job (vexaboard ended: its pseudo-terminal closes and its
+// link disappears): the job ends at once with the port's own line and says the board is gone,
+// and an upload keeps every line it received.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+using test::BackgroundProgram;
+using test::built_program;
+using test::TempDir;
+using SteadyClock = std::chrono::steady_clock;
+
+// A bound far above the probe's tenth of a second and far below the jobs' own time-outs (30 s
+// of silence for the upload, 20 s for the factory test), so a busy machine cannot fail it.
+constexpr auto kEndsSoonAfter = std::chrono::seconds(3);
+
+class VanishedBoard : public ::testing::Test {
+ protected:
+  void start_board(std::vector<std::string> extra) {
+    std::vector<std::string> args = {"--type", "S", "--pty", link};
+    args.insert(args.end(), extra.begin(), extra.end());
+    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"), args);
+    ASSERT_TRUE(test::wait_for_path(link)) << board->output();
+  }
+  // With the capture log on, so a test can see how far the job has come.
+  void start_cli(std::vector<std::string> command) {
+    std::vector<std::string> args = {"--settings", dir.path(), "--port", link, "--baud", "115200", "--log", "1"};
+    args.insert(args.end(), command.begin(), command.end());
+    cli = std::make_unique<BackgroundProgram>(built_program("cli/vexacli"), args);
+  }
+  // Ends the board and waits for vexacli to end by itself: how long that took, and its exit code.
+  std::chrono::milliseconds vanish_and_wait(int& exit_code) {
+    board->stop();
+    const auto gone = SteadyClock::now();
+    while (cli->running() && SteadyClock::now() - gone < std::chrono::seconds(40))
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - gone);
+    exit_code = cli->stop();
+    return took;
+  }
+
+  template <typename Done>
+  static bool wait_until(Done done) {
+    const auto give_up = SteadyClock::now() + std::chrono::seconds(30);
+    while (!done()) {
+      if (SteadyClock::now() > give_up) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+
+  TempDir dir;
+  std::string link = dir.file("board");
+  std::unique_ptr<BackgroundProgram> board;
+  std::unique_ptr<BackgroundProgram> cli;
+};
+
+TEST_F(VanishedBoard, AnUploadEndsAtOnceAndTheHostFileKeepsEveryLineItGot) {
+  // Paced at 115200, 200,000 lines take minutes: the board goes in the middle.
+  start_board({"--pace", "--log-file", "vexalog.adc", "--log-lines", "200000", "--log-grow", "0"});
+  const std::string host = dir.file("host.adc");
+  start_cli({"upload", "vexalog.adc", host, "--create"});
+  ASSERT_TRUE(wait_until([&] {
+    const std::string text = TempDir::read(host);
+    return std::count(text.begin(), text.end(), '\n') >= 50;
+  })) << cli->output();
+  int exit_code = 0;
+  const auto took = vanish_and_wait(exit_code);
+  const std::string& output = cli->output();
+  EXPECT_LT(took, kEndsSoonAfter) << output;
+  EXPECT_EQ(exit_code, 1) << output;
+  EXPECT_NE(output.find("COM error"), std::string::npos) << output;
+  EXPECT_NE(output.find("is gone"), std::string::npos) << output;
+
+  // The lost-link line counts the lines the host file has, each of them whole.
+  std::smatch counted;
+  ASSERT_TRUE(std::regex_search(output, counted, std::regex("-> .*host\\.adc: (\\d+) lines"))) << output;
+  const std::string text = TempDir::read(host);
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.back(), '\n');
+  const auto lines = std::count(text.begin(), text.end(), '\n');
+  EXPECT_GE(lines, 50);
+  EXPECT_EQ(std::to_string(lines), counted[1].str()) << output;
+}
+
+TEST_F(VanishedBoard, AFactoryTestEndsAtOnceSayingTheBoardIsGone) {
+  start_board({});
+  // A countdown of 5 s: the board goes while the test waits for its start.
+  start_cli({"factory-test", "--countdown", "50", "--quiet-ms", "300"});
+  // The board has answered "conf" with its identity: the test is being prepared.
+  ASSERT_TRUE(wait_until([&] { return TempDir::read(dir.file("VexaTerm.log")).find("VexaLog S") != std::string::npos; }))
+      << cli->output();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  int exit_code = 0;
+  const auto took = vanish_and_wait(exit_code);
+  const std::string& output = cli->output();
+  EXPECT_LT(took, kEndsSoonAfter) << output;
+  EXPECT_EQ(exit_code, 1) << output;
+  EXPECT_NE(output.find("COM error"), std::string::npos) << output;
+  EXPECT_NE(output.find("factory test: stopped, the board is gone"), std::string::npos) << output;
+  EXPECT_NE(output.find("factory test failed"), std::string::npos) << output;
+}
+
+}  // namespace
+}  // namespace vexa
