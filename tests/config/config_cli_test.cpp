@@ -123,3 +123,28 @@ TEST_F(ConfigCommands, EraseAndSetTimeWriteTheirCommands) {
 
 }  // namespace
 }  // namespace vexa
+
+namespace vexa {
+namespace {
+
+// What can be known before the board is asked stops the command before the port is opened:
+// a file that cannot be read, a speed in the settings that is no number (named as written).
+TEST_F(ConfigCommands, AnUnreadableFileOrABadSpeedStopsBeforeThePortOpens) {
+  start_board("F");
+  auto missing = cli({"put-conf", dir.file("none.txt")});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_TRUE(has(missing.err, "cannot read " + dir.file("none.txt") + ": No such file or directory")) << missing.err;
+  EXPECT_FALSE(has(missing.out, "open ")) << missing.out;
+  auto folder = cli({"put-conf", dir.path()});
+  EXPECT_TRUE(has(folder.err, "Is a directory")) << folder.err;
+
+  dir.write("VexaTerm.ini", "Baud=" + std::string(10000, '7') + "\n");
+  auto speed = cli({"get-conf"});
+  EXPECT_EQ(speed.exit_code, 1);
+  EXPECT_TRUE(has(speed.err, "Baud=7777777777")) << speed.err;
+  EXPECT_TRUE(has(speed.err, "characters) is not a speed; give --baud N")) << speed.err;
+  EXPECT_FALSE(has(speed.out, "open ")) << speed.out;
+}
+
+}  // namespace
+}  // namespace vexa
