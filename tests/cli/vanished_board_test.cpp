@@ -37,17 +37,22 @@ class VanishedBoard : public ::testing::Test {
     args.insert(args.end(), command.begin(), command.end());
     cli = std::make_unique<BackgroundProgram>(built_program("cli/vexacli"), args);
   }
-  // Ends the board and waits for vexacli to end by itself: how long that took, and its exit code.
-  std::chrono::milliseconds vanish_and_wait(int& exit_code) {
+  // Ends the board, waits for vexacli to end by itself and checks that it ended soon, failed,
+  // printed the port's own line and said that the board is gone. Its output.
+  const std::string& vanish_and_expect_the_end() {
     board->stop();
     const auto gone = SteadyClock::now();
     while (cli->running() && SteadyClock::now() - gone < std::chrono::seconds(40))
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - gone);
-    exit_code = cli->stop();
-    return took;
+    const auto took = SteadyClock::now() - gone;
+    const int exit_code = cli->stop();
+    const std::string& output = cli->output();
+    EXPECT_LT(took, kEndsSoonAfter) << output;
+    EXPECT_EQ(exit_code, 1) << output;
+    EXPECT_NE(output.find("COM error"), std::string::npos) << output;
+    EXPECT_NE(output.find("is gone"), std::string::npos) << output;
+    return output;
   }
-
   template <typename Done>
   static bool wait_until(Done done) {
     const auto give_up = SteadyClock::now() + std::chrono::seconds(30);
@@ -73,13 +78,7 @@ TEST_F(VanishedBoard, AnUploadEndsAtOnceAndTheHostFileKeepsEveryLineItGot) {
     const std::string text = TempDir::read(host);
     return std::count(text.begin(), text.end(), '\n') >= 50;
   })) << cli->output();
-  int exit_code = 0;
-  const auto took = vanish_and_wait(exit_code);
-  const std::string& output = cli->output();
-  EXPECT_LT(took, kEndsSoonAfter) << output;
-  EXPECT_EQ(exit_code, 1) << output;
-  EXPECT_NE(output.find("COM error"), std::string::npos) << output;
-  EXPECT_NE(output.find("is gone"), std::string::npos) << output;
+  const std::string& output = vanish_and_expect_the_end();
 
   // The lost-link line counts the lines the host file has, each of them whole.
   std::smatch counted;
@@ -100,12 +99,7 @@ TEST_F(VanishedBoard, AFactoryTestEndsAtOnceSayingTheBoardIsGone) {
   ASSERT_TRUE(wait_until([&] { return TempDir::read(dir.file("VexaTerm.log")).find("VexaLog S") != std::string::npos; }))
       << cli->output();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  int exit_code = 0;
-  const auto took = vanish_and_wait(exit_code);
-  const std::string& output = cli->output();
-  EXPECT_LT(took, kEndsSoonAfter) << output;
-  EXPECT_EQ(exit_code, 1) << output;
-  EXPECT_NE(output.find("COM error"), std::string::npos) << output;
+  const std::string& output = vanish_and_expect_the_end();
   EXPECT_NE(output.find("factory test: stopped, the board is gone"), std::string::npos) << output;
   EXPECT_NE(output.find("factory test failed"), std::string::npos) << output;
 }
