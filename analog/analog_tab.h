@@ -132,6 +132,8 @@ class AnalogTab final : public LineConsumer, public TargetChangeListener {
   // Called after the picture or description changed (the widget repaints).
   void set_picture_listener(std::function<void()> listener) { picture_listener_ = std::move(listener); }
   bool draw_picture(Painter& p, PictureSheets& sheets);
+  // The settings the picture's font comes from (`fontvar`, `fontvarsize`).
+  const Settings& settings() const { return links_.settings; }
 
   // --- state for tests and the widget ---
   const AnalogExpression& expression() const { return expression_; }

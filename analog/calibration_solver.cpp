@@ -32,6 +32,13 @@ void trace_line(ReportSink* trace, const std::string& text) {
   if (trace) trace->print_line(text);
 }
 
+// (a + b) / 2 truncated toward zero, without overflowing the sum. Halves of values of opposite
+// signs would truncate in opposite directions, so those are summed first (which cannot overflow).
+long long mean_toward_zero(long long a, long long b) {
+  if ((a < 0) != (b < 0)) return (a + b) / 2;
+  return a / 2 + b / 2 + (a % 2 + b % 2) / 2;
+}
+
 bool fits_16_bits(long long v) { return v >= -32768 && v <= 32767; }
 bool fits_32_bits(long long v) { return v >= INT32_MIN && v <= INT32_MAX; }
 
@@ -72,7 +79,7 @@ void solve_e(const CalibrationInput& in, double d_raw, double d_val, AnalogScali
     if (negative) m = -m;
     const long long o1 = truncate_to_int64(std::trunc(in.real1) * p - static_cast<double>(m) * in.raw1);
     const long long o2 = truncate_to_int64(std::trunc(in.real2) * p - static_cast<double>(m) * in.raw2);
-    const long long off = o1 / 2 + o2 / 2 + (o1 % 2 + o2 % 2) / 2;  // (o1 + o2) / 2 without overflow
+    const long long off = mean_toward_zero(o1, o2);
     trace_line(trace, format_text("trying *%lld +%lld ,%d why= %s", m, off, d, reason.c_str()));
     const char* failed = nullptr;
     if (d > kAdcE.max_decimals)

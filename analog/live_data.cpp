@@ -421,7 +421,8 @@ void draw_history(Painter& p, int w, int h, const LiveRecord& r, const std::arra
   const double range = static_cast<double>(r.max) - r.min;
   const int lines = text_height > 0 ? h / text_height : 0;
   if (lines > 0) {
-    const double step = nice_step(std::fabs(range) / lines, true);
+    // Whole steps only: a range narrower than the rows of text gets no grid lines at all.
+    const double step = std::trunc(nice_step(std::fabs(range) / lines, true));
     const double low = std::min(r.min, r.max), high = std::max(r.min, r.max);
     if (step > 0 && (high - low) / step < 1000) {
       const double first = std::floor(low / step) * step;

@@ -76,6 +76,8 @@ inline constexpr int kNotifyEditChanged = 5;
 inline constexpr int kNotifySelectionChanged = 1;
 // Enter pressed in an edit field or a combobox's edit (a notification of our own).
 inline constexpr int kNotifyEditEnter = 100;
+// The second click of a double click on a button, for a front end that reports it apart.
+inline constexpr int kNotifyDoubleClicked = 101;
 
 class Form {
  public:

@@ -32,7 +32,7 @@ void Session::build_transfers() {
       *link_, *display_, *messages_, settings_, *jobs_,
       UploadTabNames{working_directory_, program_directory(running_program_path(options_.argv0)),
                      identity_.data_viewer_name, identity_.analog_data_file_name});
-  macro_tab_ = std::make_unique<MacroTab>(*configuration_, *board_, *exchange_, *messages_);
+  macro_tab_ = std::make_unique<MacroTab>(*configuration_, *board_, *exchange_, *messages_, *display_);
 }
 
 void Session::add_transfer_commands() {

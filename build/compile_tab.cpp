@@ -74,7 +74,8 @@ void CompileTab::command(int id, int notification) {
     case compile::kChooseBinary: choose_binary(); break;
     case compile::kDownload: download(); break;
     case compile::kAutoDownload:
-      if (notification == kNotifyClicked) form_.set_checked(id, !form_.checked(id));
+      if (notification == kNotifyClicked || notification == kNotifyDoubleClicked)
+        form_.set_checked(id, !form_.checked(id));
       break;
     case compile::kRun: run(); break;
     default: break;

@@ -19,6 +19,9 @@ const char* const kFailureMessages[] = {
     "VtAinMoreE_... %d more",
     "VtAinMoreF_... %d de plus",
     "VtAinMoreD_... %d weitere",
+    "VtMacroLateE_%s not changed: the start %d-%02d-%02d %02d:%02d:%02d is outside what a board macro can hold (up to 2068-01-19 03:14:07)",
+    "VtMacroLateF_%s non modifiée : le début %d-%02d-%02d %02d:%02d:%02d dépasse ce qu'une macro de la carte peut contenir (jusqu'au 2068-01-19 03:14:07)",
+    "VtMacroLateD_%s nicht geändert: der Start %d-%02d-%02d %02d:%02d:%02d liegt außerhalb dessen, was ein Makro der Karte fassen kann (bis 2068-01-19 03:14:07)",
     "",
 };
 

@@ -1,5 +1,7 @@
 #include "macro/macro_tab.h"
 
+#include <cstdint>
+
 #include "app/text_format.h"
 
 namespace vexa {
@@ -64,8 +66,13 @@ bool hidden_for(MacroSchedule type, int id) {
 }  // namespace
 
 MacroTab::MacroTab(Configuration& configuration, BoardIdentity& identity, ConfigExchange& sender,
-                   const Messages& messages, const Clock& clock)
-    : configuration_(configuration), identity_(identity), sender_(sender), messages_(messages), clock_(clock) {
+                   const Messages& messages, ReportSink& report, const Clock& clock)
+    : configuration_(configuration),
+      identity_(identity),
+      sender_(sender),
+      messages_(messages),
+      report_(report),
+      clock_(clock) {
   build();
   refresh_macro_tab();
   show_macro();
@@ -185,11 +192,11 @@ void MacroTab::show_macro() {
   update_visibility();
 }
 
-void MacroTab::commit_macro() {
+bool MacroTab::commit_macro() {
   const std::string key = current_key();
-  if (key.empty()) return;
+  if (key.empty()) return true;
   const std::string command = limited(form_.text(kCommand), kMacroEditChars);
-  if (command.empty() && configuration_.parameter_value(key).value_or(std::string()).empty()) return;
+  if (command.empty() && configuration_.parameter_value(key).value_or(std::string()).empty()) return true;
 
   MacroDate date;
   date.year = static_cast<int>(field_number(kYear));
@@ -209,9 +216,17 @@ void MacroTab::commit_macro() {
   if (event < 0)
     for (std::size_t e = 0; e < kMacroEvents.size(); ++e)
       if (kMacroEvents[e] == form_.text(kEvent)) event = static_cast<int>(e);
-  const std::string value = format_macro_value(checked_schedule(), start_of_date(date),
-                                               join_interval(interval), event, command);
-  configuration_.set_parameter(key, value);
+  const MacroSchedule schedule = checked_schedule();
+  const std::int64_t start = start_of_date(date);
+  // The board reads the start as a signed 32-bit number: a later date would wrap into the past.
+  const bool dated = schedule == MacroSchedule::once || schedule == MacroSchedule::regularly_from;
+  if (dated && (start > INT32_MAX || start < INT32_MIN)) {
+    report_.print_line(format_message(messages_.message("VtMacroLate"), {key, date.year, date.month, date.day,
+                                                                         date.hour, date.minute, date.second}));
+    return false;
+  }
+  configuration_.set_parameter(key, format_macro_value(schedule, start, join_interval(interval), event, command));
+  return true;
 }
 
 void MacroTab::update_visibility() {
@@ -267,7 +282,7 @@ void MacroTab::on_command(const Command& command) {
       for (int i : kIntervalIds) set_number(i, 0);
       break;
     case kApply: {
-      commit_macro();
+      if (!commit_macro()) break;  // refused: the board keeps what it has
       const std::string key = current_key();
       if (key.empty() || !configuration_.find_parameter(key)) break;
       const std::string value = configuration_.parameter_value(key).value_or(std::string());

@@ -12,6 +12,7 @@
 #include "config/configuration.h"
 #include "macro/macro_value.h"
 #include "platform/clock.h"
+#include "terminal/report_sink.h"
 
 namespace vexa {
 
@@ -34,8 +35,9 @@ inline constexpr int kMacroComboDropHeight = 200;
 
 class MacroTab {
  public:
+  // report: where a refused form is said so.
   MacroTab(Configuration& configuration, BoardIdentity& identity, ConfigExchange& sender,
-           const Messages& messages, const Clock& clock = SystemClock::instance());
+           const Messages& messages, ReportSink& report, const Clock& clock = SystemClock::instance());
 
   Form& form() { return form_; }
   const Form& form() const { return form_; }
@@ -50,8 +52,10 @@ class MacroTab {
 
   // Loads the current macro from the configuration table into the form.
   void show_macro();
-  // Stores the form into the configuration table as the current macro's value.
-  void commit_macro();
+  // Stores the form into the configuration table as the current macro's value. A start date
+  // the board cannot hold (beyond 2068-01-19 03:14:07) is refused with a report line and
+  // nothing is stored: returns false then.
+  bool commit_macro();
   // A control of the form (radio buttons, "now", the two clear buttons, Apply).
   void on_command(const Command& command);
 
@@ -69,6 +73,7 @@ class MacroTab {
   BoardIdentity& identity_;
   ConfigExchange& sender_;
   const Messages& messages_;
+  ReportSink& report_;
   const Clock& clock_;
   Form form_;
   std::vector<std::string> sub_tabs_;

@@ -12,6 +12,7 @@
 #include <QTextEdit>
 
 #include "ui/qt_painter.h"
+#include "ui/setting_fonts.h"
 
 namespace vexa::ui {
 
@@ -141,11 +142,11 @@ QColor AnalogTabWidget::description_colour(int position) const {
   return cursor.charFormat().foreground().color();
 }
 
+QFont AnalogTabWidget::picture_font() const { return proportional_font(tab_.settings()); }
+
 void AnalogTabWidget::paint_picture(QPainter& painter) {
   painter.fillRect(QRect(0, 0, 300, 100), Qt::white);
-  QFont font = painter.font();
-  font.setPixelSize(8);  // the marks' texts fit the 150 x 100 board
-  painter.setFont(font);
+  painter.setFont(picture_font());
   QtPainter p(painter);
   QtPictureSheets sheets(painter, images_);
   tab_.draw_picture(p, sheets);

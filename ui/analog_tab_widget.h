@@ -24,6 +24,8 @@ class AnalogTabWidget : public QWidget {
   // The description as shown (plain text) and the colour of its character at position.
   QString description_text() const;
   QColor description_colour(int position) const;
+  // The font the picture's marks are written in: the proportional font of the settings.
+  QFont picture_font() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -27,6 +27,7 @@
 #include "ui/download_file_dialog.h"
 #include "ui/find_dialog.h"
 #include "ui/send_file_dialog.h"
+#include "ui/setting_fonts.h"
 #include "ui/macro_tab_widget.h"
 #include "ui/upload_tab_widget.h"
 #include "ui/factory_indicator.h"
@@ -43,16 +44,6 @@ namespace vexa::ui {
 namespace {
 
 constexpr int kTimerMs = 100;
-
-// A font from a face setting and a size setting (the size is the character height in pixels).
-QFont font_from_settings(const Settings& settings, const char* face_key, const char* face_fallback,
-                         const char* size_key, const char* size_fallback, QFont::StyleHint hint) {
-  QFont font(QString::fromStdString(settings.get_setting(face_key, face_fallback)));
-  font.setStyleHint(hint);  // lets fontconfig choose a like face when the named one is missing
-  const int size = std::atoi(settings.get_setting(size_key, size_fallback).c_str());
-  font.setPixelSize(size > 0 ? size : std::atoi(size_fallback));
-  return font;
-}
 
 }  // namespace
 
@@ -100,8 +91,8 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   opener_.window = this;
   session_ = std::make_unique<Session>(*terminal_, options.session, *bridge_, *this, clock);
   Settings& settings = session_->settings();
-  client_->setFont(font_from_settings(settings, "fontvar", "tahoma", "fontvarsize", "11", QFont::SansSerif));
-  terminal_->setFont(font_from_settings(settings, "fontfix", "courier new", "fontfixsize", "12", QFont::Monospace));
+  client_->setFont(proportional_font(settings));
+  terminal_->setFont(fixed_font(settings));
 
   config_tab_ = new ConfigTabWidget(session_->grid(), tabs_);
   config_tab_->set_empty_text(session_->messages().message("Mnoconf"));

@@ -49,15 +49,15 @@ TEST(Conversions, RealValuesThroughTheScalingOfEachClass) {
 }
 
 TEST(Linearisation, ThermocoupleRowsAndMarks) {
-  EXPECT_FLOAT_EQ(kThermocoupleK[9], 0.0f);
-  EXPECT_FLOAT_EQ(kThermocoupleK[10], 15.983f);
-  EXPECT_FLOAT_EQ(kThermocoupleJ[12], 0.0f);
-  EXPECT_FLOAT_EQ(kThermocoupleJ[13], 12.544f);
+  // The rows the boards are known by, each to its three decimals.
+  for (auto [i, t] : {std::pair{1, -158.324f}, {9, 0.0f}, {10, 15.983f}, {94, 1352.744f}})
+    EXPECT_FLOAT_EQ(kThermocoupleK[i], t) << "K entry " << i;
+  for (auto [i, t] : {std::pair{1, -166.439f}, {12, 0.0f}, {13, 12.544f}, {118, 1166.536f}})
+    EXPECT_FLOAT_EQ(kThermocoupleJ[i], t) << "J entry " << i;
   EXPECT_FLOAT_EQ(kThermocoupleK[0], -199.999f);
   EXPECT_FLOAT_EQ(kThermocoupleK[95], 1999.999f);
+  EXPECT_FLOAT_EQ(kThermocoupleJ[0], -199.999f);
   EXPECT_FLOAT_EQ(kThermocoupleJ[119], 1199.999f);
-  EXPECT_NEAR(kThermocoupleK[94], 1352.744f, 0.0015f);
-  EXPECT_NEAR(kThermocoupleJ[118], 1166.536f, 0.0015f);
   for (std::size_t i = 1; i + 1 < kThermocoupleK.size(); ++i) EXPECT_LT(kThermocoupleK[i - 1], kThermocoupleK[i]);
   for (std::size_t i = 1; i + 1 < kThermocoupleJ.size(); ++i) EXPECT_LT(kThermocoupleJ[i - 1], kThermocoupleJ[i]);
 
@@ -138,6 +138,13 @@ TEST(SolverE, TheSearchForDecimalsThatFit) {
 
   auto descending = solved(kE, "0", "100", "1000", "0");
   EXPECT_LT(descending.int_multiplier, 0);
+
+  // Offsets of opposite signs: their mean truncates toward zero (67 and -94 give -13).
+  auto mixed = solved(kE, "7", "3", "826", "346");
+  EXPECT_EQ(mixed.int_multiplier, 419);
+  EXPECT_EQ(mixed.int_offset, -13);
+  EXPECT_EQ(mixed.decimals, 3);
+  EXPECT_EQ(solved(kE, "607", "31", "4", "0").int_offset, -80);  // 43 and -204
 }
 
 TEST(SolverE, NothingFitsClearsTheScaling) {

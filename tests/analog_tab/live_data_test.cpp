@@ -266,6 +266,21 @@ TEST(LiveDrawing, ScaleFormatsNiceStepsAndEmptyRanges) {
 namespace vexa {
 namespace {
 
+TEST(LiveDrawing, HistoryGridStepIsAWholeNumber) {
+  auto grid_rows = [](float max) {
+    RecordingPainter p;
+    LiveRecord r;
+    r.max = max;
+    draw_history(p, 200, 60, r, r.seconds, 0, 14);
+    int rows = 0;
+    for (const auto& c : p.calls())
+      if (c.rfind("line 0,", 0) == 0 && c.find(" 200,") != std::string::npos && c.ends_with(" 008080")) ++rows;
+    return rows;
+  };
+  EXPECT_EQ(grid_rows(3), 3);  // step 1: rows at 1, 2 and 3 (0 falls on the bottom edge)
+  EXPECT_EQ(grid_rows(1), 0);  // step 0.5 truncates to 0: no rows
+}
+
 TEST(LiveDrawing, HugeAndTinyRangesFinishQuickly) {
   RecordingPainter p;
   auto width = [](std::string_view t) { return static_cast<int>(t.size()) * 6; };

@@ -205,6 +205,9 @@ TEST_F(CompileTabTest, DownloadAfterCompileStartsOnlyOnExitZeroAndOnlyWhenChecke
   EXPECT_EQ(firmware.title, "/fw/vexalog.hex");
   tab().command(compile::kAutoDownload);
   EXPECT_FALSE(tab().form().checked(compile::kAutoDownload));
+  // A double click is a click and then its second half: each toggles the box.
+  tab().command(compile::kAutoDownload, kNotifyDoubleClicked);
+  EXPECT_TRUE(tab().form().checked(compile::kAutoDownload));
 }
 
 TEST_F(CompileTabTest, DownloadSaysSoWhileTheSessionHasNoFirmwareDownload) {

@@ -16,7 +16,7 @@ struct Bench {
         board(report),
         exchange(config, identity, board, report),
         clock(make_local_time(2026, 12, 7, 21, 30, 15)),
-        tab(config, identity, exchange, messages, clock) {}
+        tab(config, identity, exchange, messages, report, clock) {}
 
   void show(int index, const std::string& value) {
     config.set_parameter(format("m%d", index), value);
@@ -112,6 +112,23 @@ TEST(MacroTab, MalformedValueIsShownAsNoneAndClearedWhenLeft) {
   // Empty command and empty value: nothing is stored at all.
   b.tab.select_macro(8);
   EXPECT_FALSE(b.config.find_parameter("m7")->has_value);
+}
+
+TEST(MacroTab, AStartBeyondTheBoardsSignedSecondsIsRefused) {
+  Bench b;
+  b.show(5, "0,0,go");
+  b.press(kTypeOnce);
+  for (auto [id, text] : {std::pair{kYear, "2068"}, {kMonth, "1"}, {kDay, "19"}, {kHour, "3"}, {kMinute, "14"},
+                          {kSecond, "7"}})
+    b.tab.form().set_text(id, text);
+  b.tab.commit_macro();
+  EXPECT_EQ(b.value("m5"), "2147483647,0,go");  // the last second a board can hold
+  b.tab.form().set_text(kSecond, "8");
+  b.press(kApply);
+  EXPECT_EQ(b.value("m5"), "2147483647,0,go");
+  EXPECT_TRUE(b.board.written.empty());
+  EXPECT_TRUE(b.report.contains(
+      "m5 not changed: the start 2068-01-19 03:14:08 is outside what a board macro can hold (up to 2068-01-19 03:14:07)"));
 }
 
 TEST(MacroTab, ApplySendsTheLineAndAnEmptyMacroAsDash) {

@@ -291,6 +291,15 @@ TEST(AnalogSectionPictures, TabPictureForEachBoardClassAndThePlanWithAConflict) 
   EXPECT_FALSE(desk.section->plan_window()->print_to_pdf(QString::fromStdString(dir.path() + "/no/such/dir/plan.pdf")));
 }
 
+TEST(AnalogSectionPictures, MarksAreWrittenInTheProportionalFontOfTheSettings) {
+  Desk desk('F', false);
+  desk.settings.set_value("fontvar", "DejaVu Serif");
+  desk.settings.set_value("fontvarsize", "17");
+  const QFont font = desk.section->analog_widget()->picture_font();
+  EXPECT_EQ(font.family().toStdString(), "DejaVu Serif");
+  EXPECT_EQ(font.pixelSize(), 17);
+}
+
 TEST(AnalogSectionData, RowsFollowTheInputsAndTakeScaleAndColour) {
   Desk desk('E', false);
   desk.select(kDataTab);

@@ -59,7 +59,7 @@ TEST(MacroTabWidget, EditApplyAndReadBackFromTheBoard) {
   BoardIdentity identity(config, *parse_identity_line("VexaLog S v1404"));
   ConfigExchange exchange(config, identity, b.session, b.report);
   b.session.consumers().attach(ConsumerSlot::configuration, &exchange);
-  MacroTab tab(config, identity, exchange, b.messages);
+  MacroTab tab(config, identity, exchange, b.messages, b.report);
   ui::MacroTabWidget widget(tab);
   widget.show();
   ASSERT_EQ(widget.sub_tabs()->count(), 20);
@@ -109,7 +109,7 @@ TEST(MacroTabWidget, OldFirmwareShowsNoSubTabs) {
   Messages messages;
   LinkSession session(report, echo, messages);
   ConfigExchange exchange(config, identity, session, report);
-  MacroTab tab(config, identity, exchange, messages);
+  MacroTab tab(config, identity, exchange, messages, report);
   ui::MacroTabWidget widget(tab);
   widget.show();
   EXPECT_EQ(widget.sub_tabs()->count(), 0);
