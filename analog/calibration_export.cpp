@@ -47,8 +47,8 @@ std::string export_calibration_table(const ExportRequest& request, FileChooser& 
   const std::string path = save_path(path_case == PathCase::lower ? dialog_path(*chosen) : limited(*chosen, kFileDialogChars));
   const std::string text = messages.message("Mcaline") + "\n\n" + calibration_table_lines(request);
   if (const int error = write_file_atomically_error(path, text)) {
-    report.print_line(format_text("%s %s: %s", messages.message("MerOp").c_str(), path.c_str(),
-                                  system_error_text(error).c_str()));
+    report.print_line(format_text("%s %s", messages.message("MerOp").c_str(), path.c_str()));
+    report.print_line(system_error_text(error));
     return {};
   }
   if (opener) opener->open_document(path);

@@ -27,11 +27,13 @@ struct ExportRequest {
   BoardClass board_class = BoardClass::s;
 };
 
-// Asks for the file, writes the header and one line per count; reports "Error open <path>" when
-// the file cannot be written. Returns the path written, or an empty text.
+// Asks for the file, writes the header and one line per count; reports "Error open <path>" and
+// the system's reason on a line of its own when the file cannot be written. Returns the path
+// written, or an empty text. The chosen path keeps its case: on this system a folder named
+// with capitals is another folder than its lower-case spelling.
 std::string export_calibration_table(const ExportRequest& request, FileChooser& chooser, DocumentOpener* opener,
                                      ReportSink& report, const Messages& messages,
-                                     PathCase path_case = PathCase::lower);
+                                     PathCase path_case = PathCase::keep);
 
 // The lines after the header (tests and the file share this).
 std::string calibration_table_lines(const ExportRequest& request);

@@ -1,7 +1,13 @@
 #include "config/config_file_format.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 #include "app/capture_log.h"
 #include "app/text_format.h"
@@ -41,6 +47,44 @@ void for_each_file_piece(std::string_view text, const std::function<void(std::st
     piece(nul == std::string_view::npos ? raw : raw.substr(0, nul));
     at += length;
   }
+}
+
+FilePieceReader::~FilePieceReader() {
+  if (file_) std::fclose(file_);
+}
+
+int FilePieceReader::open(const std::string& path) {
+  if (file_) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  // O_NONBLOCK: opening a pipe without a writer must not wait; a regular file ignores it.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno;
+  // The kind is asked of the opened file, so it cannot change between the look and the read.
+  struct stat info {};
+  int error = 0;
+  if (::fstat(fd, &info) != 0)
+    error = errno;
+  else if (S_ISDIR(info.st_mode))
+    error = EISDIR;
+  else if (!S_ISREG(info.st_mode))
+    error = ENODEV;
+  if (error == 0) {
+    file_ = ::fdopen(fd, "r");
+    if (!file_) error = errno;
+  }
+  if (error != 0) ::close(fd);
+  return error;
+}
+
+int FilePieceReader::for_each_piece(const std::function<void(std::string_view)>& piece) {
+  if (!file_) return EBADF;
+  // The line reader's buffer: at most 499 characters and the end of text.
+  char buffer[kFilePieceChars + 1];
+  errno = 0;
+  while (std::fgets(buffer, sizeof buffer, file_)) piece(std::string_view(buffer, std::strlen(buffer)));
+  return std::ferror(file_) ? (errno != 0 ? errno : EIO) : 0;
 }
 
 }  // namespace vexa

@@ -1,9 +1,9 @@
 #include "config/config_files.h"
 
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +23,21 @@ namespace {
 
 bool is_analog_key(std::string_view key) {
   return key.size() >= 2 && key[0] == 'a' && key[1] >= '0' && key[1] <= '9';
+}
+
+// The first searched row with this key that has a value. The index knows no empty key: what
+// was stored under one sits in free rows, found by a walk.
+std::optional<std::size_t> row_with_value(const ParameterTable& table, const KeyRows& rows,
+                                          std::string_view key) {
+  if (key.empty()) {
+    const std::size_t count = std::min(table.size(), kConfigurationRecords);
+    for (std::size_t i = 0; i < count; ++i)
+      if (table[i].key.empty() && table[i].has_value) return i;
+    return std::nullopt;
+  }
+  const std::optional<std::size_t> row = rows.find(key);
+  if (row && table[*row].has_value) return row;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -77,21 +92,8 @@ void ConfigFiles::print(std::string_view key, std::string_view detail) {
                                  static_cast<int>(detail.size()), detail.data()));
 }
 
-bool ConfigFiles::read_file(const std::string& path, std::string& text) {
-  struct stat info {};
-  // Only regular files: a directory or a device would read as nothing or never end.
-  int error = 0;
-  if (::stat(path.c_str(), &info) != 0)
-    error = errno;
-  else if (S_ISDIR(info.st_mode))
-    error = EISDIR;
-  else if (!S_ISREG(info.st_mode))
-    error = ENODEV;
-  else if (static_cast<std::size_t>(info.st_size) > kConfigFileMaxBytes)
-    error = EFBIG;
-  else
-    error = read_whole_file_error(path, text, kConfigFileMaxBytes);
-  if (error != 0) {
+bool ConfigFiles::open_file(const std::string& path, FilePieceReader& file) {
+  if (const int error = file.open(path)) {
     print_failure(path, error);
     return false;
   }
@@ -99,7 +101,8 @@ bool ConfigFiles::read_file(const std::string& path, std::string& text) {
 }
 
 void ConfigFiles::print_failure(const std::string& path, int error) {
-  print("MerOp", path + ": " + system_error_text(error));
+  print("MerOp", path);
+  report_.print_line(system_error_text(error));
 }
 
 bool ConfigFiles::save_configuration(FileChooser& chooser) {
@@ -129,16 +132,19 @@ bool ConfigFiles::load_configuration(FileChooser& chooser) {
   std::optional<std::string> chosen = chooser.choose_file(FileChoice::open);
   if (!chosen) return false;
   const std::string path = chosen_path(*chosen);
-  std::string text;
-  if (!read_file(path, text)) return false;
+  FilePieceReader file;
+  if (!open_file(path, file)) return false;
   configuration_.reset_configuration();
   if (hooks_) hooks_->show_configuration_tab();
-  for_each_file_piece(text, [this](std::string_view piece) {
+  const int read_error = file.for_each_piece([this](std::string_view piece) {
     configuration_.parse_assignments(piece, false);
   });
-  print("McLoaded", file_name_part(path));
+  if (read_error != 0)
+    print_failure(path, read_error);
+  else
+    print("McLoaded", file_name_part(path));
   if (hooks_) hooks_->rebuild_configuration_tab();
-  return true;
+  return read_error == 0;
 }
 
 bool ConfigFiles::compare_configuration(FileChooser& chooser, int* errors) {
@@ -149,15 +155,23 @@ bool ConfigFiles::compare_configuration(FileChooser& chooser, int* errors) {
   std::optional<std::string> chosen = chooser.choose_file(FileChoice::open);
   if (!chosen) return false;
   const std::string path = chosen_path(*chosen);
-  std::string text;
-  if (!read_file(path, text)) return false;
+  FilePieceReader file;
+  if (!open_file(path, file)) return false;
 
-  // The file alone, without availability or statistic flags.
+  // The file alone, without availability or statistic flags. Its a<n> keys still mark their
+  // inputs present, as every parse of a line does.
   ParameterTable& scratch = compare_scratch_;
   KeyRows& file_rows = compare_rows_;
   clear_filled_rows(scratch);
   file_rows.rebuild();
-  for_each_file_piece(text, [&](std::string_view piece) { parse_assignments(scratch, file_rows, piece); });
+  AssignmentHooks file_hooks;
+  file_hooks.presence = &configuration_.presence();
+  if (const int error = file.for_each_piece([&](std::string_view piece) {
+        parse_assignments(scratch, file_rows, piece, file_hooks);
+      })) {
+    print_failure(path, error);
+    return false;
+  }
 
   const std::string file_word = messages_.message("McCoF");
   const std::string conf_word = messages_.message("McCoC");
@@ -169,8 +183,8 @@ bool ConfigFiles::compare_configuration(FileChooser& chooser, int* errors) {
     std::vector<std::string> lines;
     for (const ParameterRecord& record : table) {
       if (!record.has_value || is_statistic(record)) continue;
-      std::optional<std::size_t> in_file = file_rows.find(record.key);
-      if (in_file && scratch[*in_file].has_value) {
+      std::optional<std::size_t> in_file = row_with_value(scratch, file_rows, record.key);
+      if (in_file) {
         const ParameterRecord& other = scratch[*in_file];
         // The same text is the same number: only differing texts are worth normalizing.
         if (other.value != record.value &&
@@ -186,8 +200,7 @@ bool ConfigFiles::compare_configuration(FileChooser& chooser, int* errors) {
     }
     for (const ParameterRecord& other : scratch) {
       if (!other.has_value) continue;
-      std::optional<std::size_t> in_table = table_rows.find(other.key);
-      if (!in_table || !table[*in_table].has_value) {
+      if (!row_with_value(table, table_rows, other.key)) {
         lines.push_back(format_text("%s: %s=%s", missing_in_table.c_str(), other.key.c_str(),
                                     other.value.c_str()));
       }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/config_file_format.h"
 #include "config/file_chooser.h"
 #include "config/key_rows.h"
 #include "config/parameter_table.h"
@@ -17,10 +18,6 @@ namespace vexa {
 class BoardIdentity;
 class Configuration;
 class Messages;
-
-// Larger files are refused: a configuration file holds a few hundred short lines, and a huge
-// one would only keep the window thread busy parsing.
-inline constexpr std::size_t kConfigFileMaxBytes = 1u << 20;
 
 // What the file commands need of the windows; every default does nothing.
 class ConfigFileHooks {
@@ -54,7 +51,7 @@ class ConfigFiles {
   // Commits the current tab's edits, then tells whether any record has a value.
   bool configuration_loaded();
 
-  // Each returns false when it stopped early (nothing loaded, cancelled, open failure).
+  // Each returns false when it stopped early (nothing loaded, cancelled, open or read failure).
   bool save_configuration(FileChooser& chooser);
   bool load_configuration(FileChooser& chooser);
   // The number of differences through errors; false when no comparison ran.
@@ -62,9 +59,10 @@ class ConfigFiles {
 
  private:
   std::string chosen_path(std::string_view chosen) const;
-  bool read_file(const std::string& path, std::string& text);
+  // Opens the chosen file, reporting a failure.
+  bool open_file(const std::string& path, FilePieceReader& file);
   void print(std::string_view key, std::string_view detail);
-  // "Error open <path>: <the system's reason>".
+  // "Error open <path>", then the system's reason on a line of its own.
   void print_failure(const std::string& path, int error);
 
   Configuration& configuration_;

@@ -88,6 +88,10 @@ bool ConfigGrid::set_field_text(std::uint32_t control_id, std::string_view text)
 
 void ConfigGrid::set_client_height(int height) { client_height_ = std::max(0, height); }
 
+int ConfigGrid::largest_scroll_position() const {
+  return std::max(0, content_height_ - client_height_ + kConfigRowPitch);
+}
+
 int ConfigGrid::scroll_config_tab(int how, int position) {
   switch (how) {
     case -1: return scroll_config_tab(ScrollHow::row_up, position);
@@ -107,8 +111,7 @@ int ConfigGrid::scroll_config_tab(ScrollHow how, int position) {
     case ScrollHow::to_position: requested = position; break;
     case ScrollHow::keep: break;
   }
-  const long largest = std::max(0L, static_cast<long>(content_height_) - client_height_ + kConfigRowPitch);
-  position_ = static_cast<int>(std::clamp(requested, 0L, largest));
+  position_ = static_cast<int>(std::clamp(requested, 0L, static_cast<long>(largest_scroll_position())));
   bar_.range_max = content_height_;
   bar_.page = std::min(client_height_, content_height_);
   bar_.position = position_;

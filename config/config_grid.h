@@ -104,6 +104,9 @@ class ConfigGrid {
   int scroll_position() const { return position_; }
   int client_height() const { return client_height_; }
   ScrollBarState scroll_bar() const { return bar_; }
+  // The largest position a scroll may reach: content - client + 19, at least 0. A scroll bar
+  // that counts in positions (not in its range and page) ends here.
+  int largest_scroll_position() const;
 
  private:
   ConfigRow* find_row(std::uint32_t control_id);

@@ -18,40 +18,38 @@ std::string_view line_body(std::string_view line) {
 AssignmentReader::AssignmentReader(std::string_view line) : body_(line_body(line)) {}
 
 std::optional<AssignmentView> AssignmentReader::next() {
-  while (!done_) {
-    while (pos_ < body_.size() && body_[pos_] == ' ') ++pos_;
-    done_ = true;  // unless a plain value below ends at a blank
-    if (pos_ < body_.size() && body_[pos_] == '#') break;  // the rest is a comment
-    const std::size_t equals = body_.find('=', pos_);
-    if (equals == std::string_view::npos) break;
+  if (done_) return std::nullopt;
+  while (pos_ < body_.size() && body_[pos_] == ' ') ++pos_;
+  done_ = true;  // unless a plain value below ends at a blank
+  if (pos_ < body_.size() && body_[pos_] == '#') return std::nullopt;  // the rest is a comment
+  const std::size_t equals = body_.find('=', pos_);
+  if (equals == std::string_view::npos) return std::nullopt;
 
-    std::string_view key = body_.substr(pos_, equals - pos_);
-    const std::string_view rest = body_.substr(equals + 1);
-    AssignmentField field = AssignmentField::value;
-    if (const std::size_t dot = key.find('.'); dot != std::string_view::npos) {
-      const std::string_view suffix = key.substr(dot + 1);
-      if (suffix == "name") {
-        field = AssignmentField::name;
-      } else if (suffix == "type") {
-        field = AssignmentField::type;
-      } else {
-        break;
-      }
-      key = key.substr(0, dot);
+  std::string_view key = body_.substr(pos_, equals - pos_);
+  const std::string_view rest = body_.substr(equals + 1);
+  AssignmentField field = AssignmentField::value;
+  if (const std::size_t dot = key.find('.'); dot != std::string_view::npos) {
+    const std::string_view suffix = key.substr(dot + 1);
+    if (suffix == "name") {
+      field = AssignmentField::name;
+    } else if (suffix == "type") {
+      field = AssignmentField::type;
+    } else {
+      return std::nullopt;
     }
-    if (key.size() > kParameterKeyChars) break;
-
-    std::string_view text = rest;
-    if (field == AssignmentField::value && !is_macro_key(key)) {
-      if (const std::size_t blank = rest.find(' '); blank != std::string_view::npos) {
-        text = rest.substr(0, blank);
-        pos_ = equals + 1 + blank + 1;
-        done_ = false;
-      }
-    }
-    if (!key.empty()) return AssignmentView{key, field, text};
+    key = key.substr(0, dot);
   }
-  return std::nullopt;
+  if (key.size() > kParameterKeyChars) return std::nullopt;
+
+  std::string_view text = rest;
+  if (field == AssignmentField::value && !is_macro_key(key)) {
+    if (const std::size_t blank = rest.find(' '); blank != std::string_view::npos) {
+      text = rest.substr(0, blank);
+      pos_ = equals + 1 + blank + 1;
+      done_ = false;
+    }
+  }
+  return AssignmentView{key, field, text};
 }
 
 std::vector<Assignment> split_assignments(std::string_view line) {
@@ -64,7 +62,8 @@ std::vector<Assignment> split_assignments(std::string_view line) {
 
 std::optional<std::size_t> store_assignment(ParameterTable& table, KeyRows& rows,
                                             const AssignmentView& assignment) {
-  if (assignment.key.empty()) return std::nullopt;
+  // An empty key ('=5') finds no row of its own and lands in the first free row, which it
+  // leaves free: the next new key takes that row over.
   const std::optional<std::size_t> index = rows.slot(assignment.key);
   if (!index) return std::nullopt;
   ParameterRecord& record = table[*index];

@@ -22,7 +22,7 @@ class ParameterListener;
 enum class AssignmentField { value, name, type };
 
 struct Assignment {
-  std::string key;        // 1 to 6 characters
+  std::string key;        // 0 to 6 characters
   AssignmentField field = AssignmentField::value;
   std::string text;       // as written; cut to the field size only when stored
   bool operator==(const Assignment&) const = default;
@@ -53,8 +53,7 @@ class AssignmentReader {
 // stops (keeping what came before) at a '#' where a key should start, when no '=' follows,
 // at a suffix other than ".name"/".type", and at a key longer than 6 characters. A plain
 // value ends at the next blank, where the next assignment may start; macro values (key 'm'
-// and a digit), names and types run to the end of the line. An empty key ('=5') is passed
-// over: it could only land in a free slot without a key.
+// and a digit), names and types run to the end of the line. A key may be empty ('=5').
 std::vector<Assignment> split_assignments(std::string_view line);
 
 // Stores one assignment into the first of the table's first 998 records whose key equals the

@@ -33,7 +33,7 @@ class LongTitles final : public vexa::InputTypeDefaults {
 class KeyChecker final : public vexa::ParameterListener {
  public:
   void parameter_changed(std::string_view key) override {
-    check(!key.empty() && key.size() <= vexa::kParameterKeyChars);
+    check(key.size() <= vexa::kParameterKeyChars);
     ++calls;
   }
   std::size_t calls = 0;
@@ -53,9 +53,9 @@ void check_split(std::string_view line, const std::vector<vexa::Assignment>& ass
   const std::string_view body = end == std::string_view::npos ? line : line.substr(0, end);
   std::size_t cursor = 0;
   for (const vexa::Assignment& a : assignments) {
-    check(!a.key.empty() && a.key.size() <= vexa::kParameterKeyChars);
+    check(a.key.size() <= vexa::kParameterKeyChars);
     check(a.key.find_first_of(std::string_view("=.\r\n\0", 5)) == std::string::npos);
-    check(a.key[0] != '#');
+    check(a.key.empty() || a.key[0] != '#');
     check(a.text.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
     if (a.field == vexa::AssignmentField::value && !vexa::is_macro_key(a.key))
       check(a.text.find(' ') == std::string::npos);
@@ -140,7 +140,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::map<std::pair<std::string, vexa::AssignmentField>, std::string> last;
     for (const vexa::Assignment& a : assignments) {
       std::optional<std::size_t> row = row_of(original, filled, a.key);
-      if (!row && next_free < vexa::kConfigurationRecords && table[next_free].key == a.key) {
+      if (a.key.empty()) {
+        // An empty key writes into the first free row and leaves it free for the next new key.
+        if (next_free < vexa::kConfigurationRecords) row = next_free;
+      } else if (!row && next_free < vexa::kConfigurationRecords && table[next_free].key == a.key) {
         // A new key goes to the first free row, and the free rows fill in order.
         row = next_free;
         filled.emplace(a.key, next_free);
@@ -183,8 +186,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       check(record.key == original.table[i].key);
       check(record.statistic == original.table[i].statistic);
       check(record.min_version_e == original.table[i].min_version_e);
-    } else {
-      // A new key fills one row and is no key the table had.
+    } else if (!record.key.empty()) {
+      // A new key fills one row and is no key the table had; a row that only empty keys
+      // wrote into has none.
       check(!record.key.empty() && !original.rows.count(record.key));
       const auto it = filled.find(record.key);
       check(it != filled.end() && it->second == i);

@@ -119,7 +119,7 @@ std::vector<std::string> BoardConfiguration::apply_file_text(std::string_view te
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     ++line_number;
     for (const Assignment& a : split_assignments(line)) {
-      if (a.field != AssignmentField::value) continue;
+      if (a.field != AssignmentField::value || a.key.empty()) continue;
       if (preset(a.key, a.text) == StoreResult::unknown_key)
         problems.push_back(format_text("line %d: %s does not exist on a %s board", line_number,
                                        a.key.c_str(), kind_.identity_line().c_str()));

@@ -182,6 +182,7 @@ BoardReply SimulatedBoard::execute_line(std::string_view line) {
       command.assignments = split_assignments(text);
       BoardClock trial = clock_;
       for (const Assignment& a : command.assignments) {
+        if (a.key.empty()) return {{error_line("bad assignment", left_side(a) + a.text)}};
         if (a.field != AssignmentField::value)
           return {{error_line("unknown key", left_side(a).substr(0, left_side(a).size() - 1))}};
         if (a.key == "ti" || a.key == "dt") {

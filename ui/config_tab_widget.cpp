@@ -19,19 +19,18 @@ QString shown(const std::string& board_text) { return QString::fromStdString(cp1
 
 }  // namespace
 
-ConfigTabWidget::ConfigTabWidget(ConfigGrid& grid, QWidget* parent) : QScrollArea(parent), grid_(grid) {
+ConfigTabWidget::ConfigTabWidget(ConfigGrid& grid, QWidget* parent) : QAbstractScrollArea(parent), grid_(grid) {
   setObjectName("config");
-  setWidgetResizable(false);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  canvas_ = new QWidget;
-  setWidget(canvas_);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  canvas_ = new QWidget(viewport());
   empty_text_ = new QLabel(canvas_);
   empty_text_->setObjectName("config_empty");
   empty_text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   empty_text_->setGeometry(0, 0, kEmptyTextWidth, kEmptyTextHeight);
-  // The model keeps the scroll position within its limits; the bar follows the model.
-  connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
-          [this](int value) { grid_.scroll_config_tab(ScrollHow::to_position, value); });
+  verticalScrollBar()->setSingleStep(kConfigRowPitch);
+  connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &ConfigTabWidget::bar_action);
+  apply_scroll();
 }
 
 void ConfigTabWidget::rebuild() {
@@ -58,7 +57,7 @@ void ConfigTabWidget::rebuild() {
       fields_[id] = edit;
     }
   }
-  verticalScrollBar()->setValue(grid_.scroll_position());
+  apply_scroll();
 }
 
 void ConfigTabWidget::set_empty_text(const std::string& text) { empty_text_->setText(QString::fromStdString(text)); }
@@ -75,10 +74,49 @@ QLineEdit* ConfigTabWidget::field(std::uint32_t control_id) const {
   return it == fields_.end() ? nullptr : it->second;
 }
 
+void ConfigTabWidget::apply_scroll() {
+  // Setting the bars moves them, which comes back here through scrollContentsBy.
+  applying_ = true;
+  const ScrollBarState bar = grid_.scroll_bar();
+  QScrollBar* vertical = verticalScrollBar();
+  vertical->setRange(0, grid_.largest_scroll_position());
+  vertical->setPageStep(bar.page);
+  vertical->setValue(bar.position);
+  QScrollBar* horizontal = horizontalScrollBar();
+  horizontal->setRange(0, std::max(0, canvas_->width() - viewport()->width()));
+  horizontal->setPageStep(viewport()->width());
+  canvas_->move(-horizontal->value(), -grid_.scroll_position());
+  applying_ = false;
+}
+
+void ConfigTabWidget::bar_action(int action) {
+  QScrollBar* vertical = verticalScrollBar();
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+    case QAbstractSlider::SliderPageStepSub:
+      grid_.scroll_config_tab(ScrollHow::row_up);
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+    case QAbstractSlider::SliderPageStepAdd:
+      grid_.scroll_config_tab(ScrollHow::row_down);
+      break;
+    default:
+      return;  // a drag or a jump reaches the model through the bar's new value
+  }
+  // The bar applies this position instead of its own step.
+  vertical->setSliderPosition(grid_.scroll_position());
+}
+
+void ConfigTabWidget::scrollContentsBy(int, int) {
+  if (!applying_) grid_.scroll_config_tab(ScrollHow::to_position, verticalScrollBar()->value());
+  canvas_->move(-horizontalScrollBar()->value(), -grid_.scroll_position());
+}
+
 void ConfigTabWidget::resizeEvent(QResizeEvent* event) {
-  QScrollArea::resizeEvent(event);
+  QAbstractScrollArea::resizeEvent(event);
   grid_.set_client_height(viewport()->height());
   grid_.scroll_config_tab(ScrollHow::keep);
+  apply_scroll();
 }
 
 }  // namespace vexa::ui

@@ -1,7 +1,7 @@
 #pragma once
 // The configuration tab: the grid model's rows as four edit fields each (key, value, name,
 // type) at the model's positions, scrolled by the model, committed when the user leaves the tab.
-#include <QScrollArea>
+#include <QAbstractScrollArea>
 #include <cstdint>
 #include <map>
 
@@ -12,7 +12,9 @@ class QLineEdit;
 
 namespace vexa::ui {
 
-class ConfigTabWidget : public QScrollArea {
+// The vertical bar is the model's: it runs from 0 to the model's largest position with the
+// model's page, and every move goes through the model, which keeps the position in its limits.
+class ConfigTabWidget : public QAbstractScrollArea {
   Q_OBJECT
  public:
   ConfigTabWidget(ConfigGrid& grid, QWidget* parent = nullptr);
@@ -28,12 +30,19 @@ class ConfigTabWidget : public QScrollArea {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
 
  private:
+  // Sets both bars from the model and the field area's width, and places the field area.
+  void apply_scroll();
+  // A bar action: a step or a page up or down moves one row, as the model's scroll requests do.
+  void bar_action(int action);
+
   ConfigGrid& grid_;
   QWidget* canvas_ = nullptr;
   QLabel* empty_text_ = nullptr;
   std::map<std::uint32_t, QLineEdit*> fields_;
+  bool applying_ = false;
 };
 
 }  // namespace vexa::ui

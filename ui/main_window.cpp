@@ -23,6 +23,7 @@
 #include "app/text_format.h"
 #include "ui/analog_section_widget.h"
 #include "ui/compile_tab_widget.h"
+#include "ui/config_file_dialog.h"
 #include "ui/config_tab_widget.h"
 #include "ui/download_file_dialog.h"
 #include "ui/find_dialog.h"
@@ -44,31 +45,6 @@ namespace vexa::ui {
 namespace {
 
 constexpr int kTimerMs = 100;
-
-}  // namespace
-
-namespace {
-
-// The configuration file commands' chooser: a file dialog of the main window.
-// A file dialog of the main window, opening in a folder with a filter.
-class DialogChooser final : public FileChooser {
- public:
-  DialogChooser(std::string directory, QString filter, QWidget* parent)
-      : directory_(std::move(directory)), filter_(std::move(filter)), parent_(parent) {}
-  std::optional<std::string> choose_file(FileChoice purpose) override {
-    const QString dir = QString::fromStdString(directory_);
-    const QString path = purpose == FileChoice::save
-                             ? QFileDialog::getSaveFileName(parent_, QString(), dir, filter_)
-                             : QFileDialog::getOpenFileName(parent_, QString(), dir, filter_);
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
-  }
-
- private:
-  std::string directory_;
-  QString filter_;
-  QWidget* parent_;
-};
 
 }  // namespace
 
@@ -206,10 +182,13 @@ void MainWindow::save_settings() {
 
 FileChooser* MainWindow::file_chooser() {
   if (chooser_override_) return chooser_override_;
-  if (!dialog_chooser_)
-    dialog_chooser_ = std::make_unique<DialogChooser>(session_->working_directory(),
-                                                      QStringLiteral("Configuration (*.txt);;All files (*)"), this);
-  return dialog_chooser_.get();
+  return &file_dialog();
+}
+
+ConfigFileDialog& MainWindow::file_dialog() {
+  if (!file_dialog_)
+    file_dialog_ = std::make_unique<ConfigFileDialog>(session_ ? session_->working_directory() : std::string(), this);
+  return *file_dialog_;
 }
 
 std::optional<std::string> MainWindow::clipboard_text() { return desktop_clipboard_text(); }
@@ -257,12 +236,7 @@ void MainWindow::page_progress(int done, int total) {
   queue_layout();
 }
 
-FileChooser* MainWindow::export_file_chooser() {
-  if (!export_chooser_)
-    export_chooser_ = std::make_unique<DialogChooser>(session_ ? session_->working_directory() : std::string(),
-                                                      QStringLiteral("Text (*.txt);;All files (*)"), this);
-  return export_chooser_.get();
-}
+FileChooser* MainWindow::export_file_chooser() { return &file_dialog(); }
 
 void MainWindow::ExternalOpener::open_document(const std::string& path) {
   if (!window->open_external(QUrl::fromLocalFile(QString::fromStdString(path))))

@@ -34,6 +34,7 @@ class MacroTabWidget;
 class QtDownloadDialogs;
 class UploadTabWidget;
 class CompileTabWidget;
+class ConfigFileDialog;
 class ConfigTabWidget;
 class FactoryIndicator;
 class FormBinder;
@@ -118,6 +119,7 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   std::optional<std::string> choose_text_file() override;
   void find_in_terminal() override;
 
+  ConfigFileDialog& file_dialog();
   void build_menus();
   void refresh_menu_checks();
   void connect_session_events();
@@ -141,8 +143,8 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   SessionBridge* bridge_ = nullptr;
   std::unique_ptr<Session> session_;
   sim::SimulatedPort simulated_;
-  std::unique_ptr<FileChooser> dialog_chooser_;
-  std::unique_ptr<FileChooser> export_chooser_;
+  // The configuration files' and the calibration table's dialog, with its last choice.
+  std::unique_ptr<ConfigFileDialog> file_dialog_;
   std::unique_ptr<QtCompileFileChooser> compile_chooser_;
   SoundPlayer* sounds_ = nullptr;
   FactoryIndicator* indicator_ = nullptr;

@@ -21,6 +21,13 @@ struct CountingHooks : ConfigFileHooks {
   void rebuild_configuration_tab() override { ++rebuilds; }
 };
 
+using Lines = std::vector<std::string>;
+
+Lines last_lines(const test::RecordingReport& report, std::size_t n) {
+  const std::size_t from = report.lines.size() > n ? report.lines.size() - n : 0;
+  return Lines(report.lines.begin() + static_cast<std::ptrdiff_t>(from), report.lines.end());
+}
+
 struct CancelChooser : FileChooser {
   std::optional<std::string> choose_file(FileChoice) override { return std::nullopt; }
 };
@@ -99,7 +106,9 @@ TEST(FilesSave, NothingLoadedWritesNoFileAndBadPathsReportOpenErrors) {
   rig.config.parse_assignments("bd=9600", false);
   std::string bad = rig.dir.file("no/such/dir/x.txt");
   EXPECT_FALSE(rig.save(bad));
-  EXPECT_EQ(rig.report.lines.back(), "Error open " + bad + ": No such file or directory");
+  // The report line as it stands, the reason on a line of its own.
+  EXPECT_EQ(rig.report.lines, (std::vector<std::string>{"No configuration loaded", "No configuration loaded",
+                                                        "Error open " + bad, "No such file or directory"}));
   CancelChooser cancel;
   rig.report.lines.clear();
   EXPECT_FALSE(rig.files.save_configuration(cancel));
@@ -145,10 +154,10 @@ TEST(FilesLoad, OpenFailureLeavesTheTableAlone) {
   rig.config.parse_assignments("bd=9600", false);
   std::string missing = rig.dir.file("missing.txt");
   EXPECT_FALSE(rig.load(missing));
-  EXPECT_EQ(rig.report.lines.back(), "Error open " + missing + ": No such file or directory");
+  EXPECT_EQ(last_lines(rig.report, 2), (Lines{"Error open " + missing, "No such file or directory"}));
   EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
   EXPECT_FALSE(rig.load(rig.dir.path()));  // a directory is no file
-  EXPECT_EQ(rig.report.lines.back(), "Error open " + rig.dir.path() + ": Is a directory");
+  EXPECT_EQ(last_lines(rig.report, 2), (Lines{"Error open " + rig.dir.path(), "Is a directory"}));
   EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
   EXPECT_EQ(rig.hooks.shows, 0);
 }
@@ -176,6 +185,18 @@ TEST(FilesCompare, NumbersCompareByValueAndMissingKeysCountOnBothSides) {
   std::string fewer = rig.dir.write("fewer.txt", "bd=19200\n");
   EXPECT_EQ(rig.compare(fewer), 2);  // a1 and fs missing in the file
   EXPECT_EQ(rig.compare(diff), 4);
+}
+
+TEST(FilesCompare, FileInputsArePresentAndEmptyKeysCompare) {
+  Rig rig;
+  rig.config.parse_assignments("bd=1 =5", false);
+  // '=5' comes last: the next new key of a file would take over its free row.
+  std::string path = rig.dir.write("f.txt", "bd=1\na40=a*1+0\n=5\n");
+  rig.config.presence().clear_changed();
+  EXPECT_EQ(rig.compare(path), 1);  // a40 is missing in the configuration; '=5' matches
+  EXPECT_EQ(rig.report.lines.front(), "Compare: missing in conf: a40=a*1+0");
+  EXPECT_TRUE(rig.config.presence().is_present(40));
+  EXPECT_TRUE(rig.config.presence().take_changed());
 }
 
 TEST(FilesBadInput, BinaryOverlongUnknownAndTruncatedFilesAreHarmless) {
@@ -210,12 +231,14 @@ TEST(FilesBadInput, BinaryOverlongUnknownAndTruncatedFilesAreHarmless) {
   // them, and u415.. are not in the configuration.
   EXPECT_EQ(rig.compare(upath), 1 + 998 - 415);
 
-  // A file past the size limit is refused before anything changes.
-  std::string huge(kConfigFileMaxBytes + 1, '\n');
-  std::string hpath = rig.dir.write("huge.txt", huge);
-  EXPECT_FALSE(rig.load(hpath));
-  EXPECT_EQ(rig.report.lines.back(), "Error open " + hpath + ": File too large");
-  EXPECT_EQ(rig.config.parameter_value("bd"), "4800");
+  // A file has no size limit, only its lines and values do: the assignment after 3 MiB of
+  // comments still counts, in the load and in the comparison.
+  std::string huge;
+  while (huge.size() < (3u << 20)) huge += "# " + std::string(60, 'c') + "\n";
+  std::string hpath = rig.dir.write("huge.txt", huge + "bd=2400\n");
+  ASSERT_TRUE(rig.load(hpath));
+  EXPECT_EQ(rig.config.parameter_value("bd"), "2400");
+  EXPECT_EQ(rig.compare(hpath), 0);
 }
 
 TEST(FilesPaths, DialogPathsAreLowerCasedAndGetTxt) {
@@ -229,7 +252,7 @@ TEST(FilesPaths, DialogPathsAreLowerCasedAndGetTxt) {
   // The directory does not exist in lower case: the message shows the path that was tried.
   GivenPathChooser chooser("/NoSuchDir-VEXA/Board1");
   EXPECT_FALSE(files.save_configuration(chooser));
-  EXPECT_EQ(report.lines.back(), "Error open /nosuchdir-vexa/board1.txt: No such file or directory");
+  EXPECT_EQ(last_lines(report, 2), (Lines{"Error open /nosuchdir-vexa/board1.txt", "No such file or directory"}));
 }
 
 }  // namespace

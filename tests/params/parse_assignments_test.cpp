@@ -71,9 +71,9 @@ TEST(SplitAssignments, LineEndsAtCrLfOrNul) {
   EXPECT_TRUE(split("\nbd=1").empty());
 }
 
-TEST(SplitAssignments, EmptyKeyIsPassedOver) {
-  EXPECT_EQ(split("=5 bd=1"), (std::vector<Assignment>{{"bd", F::value, "1"}}));
-  EXPECT_TRUE(split(".name=x bd=1").empty());  // a name runs to the end
+TEST(SplitAssignments, EmptyKeyIsAnAssignmentToo) {
+  EXPECT_EQ(split("=5 bd=1"), (std::vector<Assignment>{{"", F::value, "5"}, {"bd", F::value, "1"}}));
+  EXPECT_EQ(split(".name=x bd=1"), (std::vector<Assignment>{{"", F::name, "x bd=1"}}));
 }
 
 // --- parsing into tables ---
@@ -139,6 +139,22 @@ TEST(ParseAssignments, UndefinedKeysTakeFreeSlotsUntilFull) {
   EXPECT_EQ(config.parse_assignments("u5=7", false), 1u);  // an existing undefined key still stores
   EXPECT_FALSE(config.set_parameter("other", "1"));
   EXPECT_EQ(config.snapshot().size(), 998u);
+}
+
+TEST(ParseAssignments, EmptyKeyWritesTheFirstFreeRowAndLeavesItFree) {
+  Configuration config('e');
+  EXPECT_EQ(config.parse_assignments("=5", false), 1u);
+  const ParameterRecord free_row = config.record(kDefinedParameters);
+  EXPECT_TRUE(free_row.key.empty());
+  EXPECT_EQ(free_row.value, "5");
+  EXPECT_TRUE(free_row.has_value);
+  EXPECT_TRUE(config.has_any_value());
+  // The row is still the first free one: the next new key takes it over, value and all.
+  config.parse_assignments("zz.name=n", false);
+  EXPECT_EQ(config.find_index("zz"), kDefinedParameters);
+  EXPECT_TRUE(config.record(kDefinedParameters).has_value);
+  config.reset_configuration();
+  EXPECT_FALSE(config.has_any_value());
 }
 
 TEST(ParseAssignments, ScratchTableUsesOnlyItsFirst998Records) {

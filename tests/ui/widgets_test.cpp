@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTimer>
 #include <atomic>
 #include <thread>
@@ -17,6 +19,7 @@
 #include "support/temp_dir.h"
 #include "ui/qt_test_app.h"
 #include "terminal/terminal.h"
+#include "ui/config_file_dialog.h"
 #include "ui/config_tab_widget.h"
 #include "ui/phone_book_editor.h"
 #include "ui/terminal_widget.h"
@@ -213,6 +216,69 @@ TEST(ConfigTabWidgetTest, FieldsShowTheRowsAndCommitStoresEdits) {
   tab.commit();
   EXPECT_EQ(configuration.parameter_value("bd"), "19200");
   EXPECT_FALSE(tab.field(400));
+}
+
+TEST(ConfigTabWidgetTest, BarRunsToTheModelsLargestPositionAndStepsByRows) {
+  app();
+  Configuration configuration('e');
+  for (int i = 0; i < 40; ++i) configuration.parse_assignments("a" + std::to_string(i) + "=a*1+0", false);
+  ConfigGrid grid(configuration);
+  ui::ConfigTabWidget tab(grid);
+  tab.resize(700, 300);
+  tab.show();
+  QApplication::processEvents();
+  tab.rebuild();
+  const int client = tab.viewport()->height();
+  ASSERT_EQ(grid.client_height(), client);
+  QScrollBar* bar = tab.verticalScrollBar();
+  EXPECT_EQ(bar->maximum(), 760 - client + 19);
+  EXPECT_EQ(bar->pageStep(), client);
+  bar->setValue(bar->maximum());
+  EXPECT_EQ(grid.scroll_position(), 760 - client + 19);
+  EXPECT_EQ(tab.field(1)->parentWidget()->y(), -grid.scroll_position());
+  bar->triggerAction(QAbstractSlider::SliderPageStepSub);  // a page up is one row up
+  EXPECT_EQ(grid.scroll_position(), 760 - client);
+  EXPECT_EQ(bar->value(), grid.scroll_position());
+}
+
+// Answers the next modal file dialog: notes its filters and offered file, then picks a file
+// or cancels. A dialog that never shows is closed, so a failing test cannot hang.
+struct DialogAnswer {
+  QStringList filters;
+  QString offered;
+  void next(const QString& pick) {
+    QTimer::singleShot(0, [this, pick] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      filters = dialog->nameFilters();
+      offered = dialog->selectedFiles().value(0);
+      if (pick.isEmpty()) {
+        dialog->reject();
+      } else {
+        dialog->selectFile(pick);
+        QMetaObject::invokeMethod(dialog, "accept");
+      }
+    });
+    QTimer::singleShot(5000, [] {
+      if (QWidget* stuck = QApplication::activeModalWidget()) stuck->close();
+    });
+  }
+};
+
+TEST(ConfigFileDialogTest, TxtFiltersAndTheLastChoiceIsOfferedAgain) {
+  app();
+  test::TempDir dir;
+  const std::string board = dir.write("Board1.txt", "bd=1\n");
+  ui::ConfigFileDialog chooser(dir.path(), nullptr);
+  DialogAnswer answer;
+  answer.next(QString::fromStdString(board));
+  EXPECT_EQ(chooser.choose_file(FileChoice::open), board);
+  EXPECT_EQ(answer.filters, (QStringList{"*.txt (*.txt)", "*.* (*)"}));
+  answer.next({});
+  EXPECT_EQ(chooser.choose_file(FileChoice::save), std::nullopt);
+  EXPECT_EQ(answer.filters, QStringList{"*.txt (*.txt)"});
+  EXPECT_EQ(answer.offered.toStdString(), board);
+  EXPECT_EQ(chooser.last_choice(), board);  // a cancel keeps the last choice
 }
 
 TEST(PhoneBookEditorTest, LoadsEditsAndSaves) {
