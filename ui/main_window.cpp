@@ -434,14 +434,7 @@ bool MainWindow::open_phone_editor(const std::string& path) {
 }
 
 void MainWindow::tab_selected(int position) {
-  const int leaving = window_form().current_tab();
-  const int entering = window_form().logical_tab_at(position);
-  commit_current_tab();  // the tab being left keeps its edits
-  leave_tab(leaving);
-  if (leaving == 2 && entering != 2) analog_->set_current(false);  // stores the edited expression
-  window_form().set_current_tab(entering);
-  if (entering == 2 && leaving != 2) analog_->set_current(true);  // parses the input again
-  session_->macro_tab().show_macro();
+  session_->select_tab(window_form().logical_tab_at(position));
   config_tab_->rebuild();
   lay_out();
 }
@@ -449,14 +442,6 @@ void MainWindow::tab_selected(int position) {
 void MainWindow::show_logical_tab(int logical) {
   const int position = window_form().position_of_logical(logical);
   if (position >= 0) tabs_->bar().setCurrentIndex(position);
-}
-
-void MainWindow::commit_current_tab() {
-  if (window_form().current_tab() == 1) config_tab_->commit();
-}
-
-void MainWindow::leave_tab(int logical) {
-  if (logical == 3) session_->macro_tab().commit_macro();
 }
 
 void MainWindow::queue_layout() {
@@ -517,7 +502,7 @@ void MainWindow::target_changed() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (phone_editor_) phone_editor_->close();  // it saves its edits; the program then ends
-  commit_current_tab();
+  session_->commit_current_tab();
   closing_ = true;
   timer_->stop();
   save_settings();
