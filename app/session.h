@@ -75,6 +75,8 @@ class SessionEvents {
   virtual void speed_changed(long /*speed*/) {}
   // A new board identity: title, identity field, lamps and the configuration tab follow.
   virtual void target_changed() {}
+  // A loader's banner renamed the board: only the window title follows.
+  virtual void title_changed() {}
   // The terminal has text for its view: call Session::flush_terminal on the window thread.
   virtual void flush_requested() {}
   // Commands were posted: call Session::run_posted on the window thread.
@@ -245,6 +247,7 @@ class Session final : public RebuildRequester,
   void link_state_changed(bool open) override { events_.link_changed(open); }
   void speed_selected(long speed) override { events_.speed_changed(speed); }
   void target_changed(const BoardIdentityData&) override { events_.target_changed(); }
+  void loader_identity(const BoardIdentityData&) override { events_.title_changed(); }
   // ModemWindow, PhoneBookWindow (window thread).
   std::string phone_field_text() override;
   void set_phone_list(const PhoneList& list) override;

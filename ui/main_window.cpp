@@ -168,6 +168,7 @@ void MainWindow::connect_session_events() {
     window_form().form().set_text(cmd::kSpeedSelector, std::to_string(speed));
   }, Qt::QueuedConnection);
   connect(b, &SessionBridge::target, this, &MainWindow::target_changed, Qt::QueuedConnection);
+  connect(b, &SessionBridge::title, this, &MainWindow::refresh_title, Qt::QueuedConnection);
   connect(b, &SessionBridge::flush, this, [this] { session_->flush_terminal(); }, Qt::QueuedConnection);
   connect(b, &SessionBridge::posted, this, [this] {
     if (!closing_) session_->run_posted();
@@ -489,9 +490,13 @@ void MainWindow::update_local_echo() {
   terminal_->set_local_echo(!session_->modem_mode() && session_->link().port().link_is_open());
 }
 
-void MainWindow::target_changed() {
+void MainWindow::refresh_title() {
   setWindowTitle(QString::fromStdString(
       main_window_title(session_->identity().product_name, window_form().options().reduced_variant)));
+}
+
+void MainWindow::target_changed() {
+  refresh_title();
   window_form().form().set_text(cmd::kStatusIdentity, session_->board().line());
   if (QWidget* lamps = binder_->widget(cmd::kFactoryLamps)) lamps->update();  // positions follow the type
   // A new identity starts from an empty table: the tab must not keep the old board's rows.

@@ -125,6 +125,7 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   void link_state_changed(bool open);
   void update_local_echo();
   void target_changed();
+  void refresh_title();
   void open_manual(const char* file_name);
   void show_language_box();
   void queue_layout();

@@ -31,6 +31,8 @@ class HeadlessFront final : public SessionEvents, public SessionWindow {
   void commands_posted() override { posted_events.fetch_add(1); }
   void flush_requested() override { flushes.fetch_add(1); }
   void checks_changed() override { check_events.fetch_add(1); }
+  void target_changed() override { targets.fetch_add(1); }
+  void title_changed() override { titles.fetch_add(1); }
   bool run_window_command(const CommandCall& call) override {
     window_commands.push_back(call.id);
     return window_ids.count(call.id) != 0;
@@ -46,7 +48,7 @@ class HeadlessFront final : public SessionEvents, public SessionWindow {
   Session* session = nullptr;
   FileChooser* chooser = nullptr;
 
-  std::atomic<int> rebuilds{0}, posted_events{0}, flushes{0}, check_events{0};
+  std::atomic<int> rebuilds{0}, posted_events{0}, flushes{0}, check_events{0}, targets{0}, titles{0};
   std::vector<int> window_commands;
   std::set<int> window_ids = {cmd::kBarView, cmd::kWebAddress, cmd::kRebuildConfig,
                               cmd::kManualE, cmd::kManualF, cmd::kManualS};
@@ -289,6 +291,22 @@ TEST(SessionTabs, ALoadedFileReplacesTheTableWithoutTheShownMacro) {
   EXPECT_EQ(h.session->configuration().parameter_value("bd"), "9600");
   EXPECT_EQ(h.session->configuration().parameter_value("m0").value_or(""), "");
   EXPECT_EQ(h.session->window_form().current_tab(), 1);
+}
+
+TEST(SessionIdentity, ALoaderBannerRenamesTheBoardAndLeavesTheTabsAndTheTable) {
+  Harness h;
+  AnalogTab& analog = h.session->analog_tab();
+  analog.create();
+  h.session->configuration().parse_assignments("bd=9600", false);
+  analog.form().set_text(811, "100");
+  EXPECT_TRUE(h.session->downloads().detector().check("Download F"));
+  analog.tick_100ms();
+  EXPECT_EQ(h.session->board().line(), "VexaLog F download");
+  EXPECT_EQ(h.session->board().type_letter(), 'F');
+  EXPECT_EQ(analog.form().text(811), "100");
+  EXPECT_EQ(h.session->configuration().parameter_value("bd"), "9600");
+  EXPECT_EQ(h.front.targets.load(), 0);
+  EXPECT_EQ(h.front.titles.load(), 1);
 }
 
 TEST(SessionSettings, ExitStoresTheUploadTabsSpeedChoice) {
