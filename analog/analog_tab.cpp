@@ -269,6 +269,14 @@ void AnalogTab::store() {
   const InputTypeChoice choice{type ? std::string_view(type->mode) : std::string_view{},
                                type ? std::string_view(type->title) : std::string_view{}};
   const std::string key = format_text("a%d", n);
+  if (type_letter() == '-') {
+    // An unused input over an empty value stays empty: only its type text goes.
+    const auto index = links_.configuration.find_index(key);
+    if (index && links_.configuration.parameter_value(key).value_or(std::string()).empty()) {
+      links_.configuration.store_type(*index, "");
+      return;
+    }
+  }
   const PrintedExpression printed = print_analog_expression(key, expression_, choice, board());
   if (!links_.configuration.set_parameter(key, printed.value)) return;
   if (auto index = links_.configuration.find_index(key)) {
@@ -649,7 +657,8 @@ void AnalogTab::listen_step(const std::string* line) {
 }
 
 void AnalogTab::tick_100ms() {
-  if (new_board_.exchange(false)) rebuild_tabs(true);  // the same identity again is a new board too
+  // Not forced: the same identity again keeps the tabs and the calibration points.
+  if (identity_seen_.exchange(false)) rebuild_tabs(false);
   if (links_.configuration.presence().take_changed()) rebuild_tabs(true);
   take_live_lines();
   listen_step(nullptr);
@@ -657,7 +666,7 @@ void AnalogTab::tick_100ms() {
 
 void AnalogTab::target_changed(const BoardIdentityData& identity) {
   links_.configuration.presence().reset_to_first(board_class(identity.type_letter) == BoardClass::e ? 8 : 16);
-  new_board_ = true;
+  identity_seen_ = true;
 }
 
 }  // namespace vexa

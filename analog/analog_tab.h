@@ -187,7 +187,7 @@ class AnalogTab final : public LineConsumer, public TargetChangeListener {
   std::string last_low_text_, last_high_text_;
 
   std::atomic<int> listened_input_{-1};  // the input on_line looks for
-  std::atomic<bool> new_board_{false};
+  std::atomic<bool> identity_seen_{false};  // an identity line was accepted (any thread)
   std::mutex inbox_mutex_;
   std::optional<std::string> inbox_;  // the newest live piece for listened_input_
   int inbox_input_ = -1;

@@ -156,6 +156,7 @@ std::optional<std::string> Session::save_settings() {
     values_.speed_text = link_->port().speed_text();
   }
   values_.phone = phone_text_;
+  values_.upload115200 = upload_->tab().fast();
   values_.log_mode = log_->mode();
   values_.store_into(settings_);
   if (!options_.use_settings_file) return std::nullopt;
@@ -275,8 +276,8 @@ void Session::add_configuration_commands() {
   commands_.add(cmd::kConfCompare,
                 [this](const CommandCall&) { files_->compare_configuration(configuration_file_chooser()); });
   commands_.add(cmd::kConfDownload, [this](const CommandCall&) {
-    // A value still being typed in the grid belongs to the download.
-    window_.commit_current_tab();
+    // A value still being typed in the tab in front belongs to the download.
+    commit_current_tab();
     downloads_->start_configuration_download();
   });
   commands_.add(cmd::kTimeNow, [this](const CommandCall&) {
@@ -309,6 +310,38 @@ void Session::add_debug_commands() {
     start_job("VtJobSambaInit", [this](const JobControl&) { samba_auto_baud(link_->port(), *display_); });
   });
   commands_.add(cmd::kOpenCom, [this](const CommandCall&) { probe_devices(*display_); });
+}
+
+// --- the main tabs ---
+
+void Session::select_tab(int logical) {
+  const int leaving = form_->current_tab();
+  if (logical == leaving) return;
+  commit_current_tab();  // the tab being left keeps its edits
+  if (leaving == 2) analog_tab_->set_section_current(false);
+  form_->set_current_tab(logical);
+  if (logical == 2) {
+    analog_tab_->set_section_current(true);
+    analog_tab_->reparse();
+  }
+  macro_tab_->show_macro();
+}
+
+void Session::commit_current_tab() {
+  switch (form_->current_tab()) {
+    case 1: grid_->commit_config_tab(); break;
+    case 2: analog_tab_->store(); break;
+    case 3: macro_tab_->commit_macro(); break;
+    default: break;
+  }
+}
+
+void Session::show_configuration_tab() {
+  // A file load has just reset the table: what the tab in front still holds belongs to the
+  // configuration it replaces, so the switch commits nothing.
+  if (form_->current_tab() == 2) analog_tab_->set_section_current(false);
+  form_->set_current_tab(1);
+  window_.show_logical_tab(1);
 }
 
 FileChooser& Session::configuration_file_chooser() {

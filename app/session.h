@@ -75,6 +75,8 @@ class SessionEvents {
   virtual void speed_changed(long /*speed*/) {}
   // A new board identity: title, identity field, lamps and the configuration tab follow.
   virtual void target_changed() {}
+  // A loader's banner renamed the board: only the window title follows.
+  virtual void title_changed() {}
   // The terminal has text for its view: call Session::flush_terminal on the window thread.
   virtual void flush_requested() {}
   // Commands were posted: call Session::run_posted on the window thread.
@@ -89,7 +91,7 @@ class SessionWindow {
   virtual ~SessionWindow() = default;
   // Commands the session has no row for (the window's tabs, dialogs and shell opens).
   virtual bool run_window_command(const CommandCall& /*call*/) { return false; }
-  virtual void commit_current_tab() {}
+  // Brings the tab forward; the window then tells Session::select_tab as for a user's choice.
   virtual void show_logical_tab(int /*logical*/) {}
   virtual void layout_changed() {}
   virtual void rebuild_configuration_tab() {}
@@ -181,6 +183,14 @@ class Session final : public RebuildRequester,
   void add_tick_duty(std::function<void()> duty) { tick_duties_.push_back(std::move(duty)); }
   void add_second_duty(std::function<void()> duty) { second_duties_.push_back(std::move(duty)); }
 
+  // The main tab in front changes (logical tab numbers): the tab being left commits its edits,
+  // the inputs section learns whether it is current, the macro tab shows its macro again.
+  // Choosing the tab already in front changes nothing.
+  void select_tab(int logical);
+  // Stores the edits of the tab in front into the configuration table: the grid on tab 1, the
+  // analog tab on tab 2, the macro tab on tab 3; other tabs have nothing to commit.
+  void commit_current_tab() override;
+
   // The window takes the pending rebuild request: later requests ask again.
   void rebuild_taken() { rebuild_pending_.store(false); }
   // Shows what the terminal collected (window thread).
@@ -237,6 +247,7 @@ class Session final : public RebuildRequester,
   void link_state_changed(bool open) override { events_.link_changed(open); }
   void speed_selected(long speed) override { events_.speed_changed(speed); }
   void target_changed(const BoardIdentityData&) override { events_.target_changed(); }
+  void loader_identity(const BoardIdentityData&) override { events_.title_changed(); }
   // ModemWindow, PhoneBookWindow (window thread).
   std::string phone_field_text() override;
   void set_phone_list(const PhoneList& list) override;
@@ -248,8 +259,7 @@ class Session final : public RebuildRequester,
   std::optional<std::string> text() override { return window_.clipboard_text(); }
   // ConfigGridHooks, ConfigFileHooks.
   void layout_changed() override { window_.layout_changed(); }
-  void commit_current_tab() override { window_.commit_current_tab(); }
-  void show_configuration_tab() override { window_.show_logical_tab(1); }
+  void show_configuration_tab() override;
   void rebuild_configuration_tab() override { window_.rebuild_configuration_tab(); }
   // TimerDuties.
   bool link_open() override { return link_->port().link_is_open(); }

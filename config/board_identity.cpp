@@ -73,7 +73,7 @@ void BoardIdentity::adopt_loader_identity(char type_letter, std::string_view lin
     changed = identity_;
     listeners = listeners_;
   }
-  for (TargetChangeListener* listener : listeners) listener->target_changed(changed);
+  for (TargetChangeListener* listener : listeners) listener->loader_identity(changed);
 }
 
 BoardIdentityData BoardIdentity::current() const {

@@ -45,6 +45,9 @@ class TargetChangeListener {
  public:
   virtual ~TargetChangeListener() = default;
   virtual void target_changed(const BoardIdentityData& identity) = 0;
+  // A loader's banner changed only the type letter and the identity line: the title follows,
+  // while the inputs, the tabs and the factory test stay as they are.
+  virtual void loader_identity(const BoardIdentityData& /*identity*/) {}
 };
 
 class BoardIdentity {
@@ -61,7 +64,8 @@ class BoardIdentity {
   bool accept_identity(std::string_view line);
 
   // A loader's banner names the board type: the letter and the identity line change (the
-  // name and version stay, the configuration is kept) and the listeners hear of it.
+  // name and version stay, the configuration is kept) and the listeners hear of it through
+  // loader_identity, not as a new board.
   void adopt_loader_identity(char type_letter, std::string_view line);
 
   BoardIdentityData current() const;

@@ -25,7 +25,8 @@ class ConfigFileHooks {
   virtual ~ConfigFileHooks() = default;
   // Stores the edits of the currently shown tab into the table (before save and compare).
   virtual void commit_current_tab() {}
-  // Selects the configuration tab and lays the main window out again (at the start of a load).
+  // Selects the configuration tab and lays the main window out again (at the start of a load,
+  // right after the reset): the edits the tab in front still holds are dropped, not committed.
   virtual void show_configuration_tab() {}
   // Rebuilds the configuration tab from the table (after a load).
   virtual void rebuild_configuration_tab() {}

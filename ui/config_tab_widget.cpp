@@ -52,6 +52,11 @@ void ConfigTabWidget::rebuild() {
       edit->setGeometry(column.x, row.y, column.width, kFieldHeight);
       edit->setText(shown(row.text[k]));
       edit->setReadOnly(!column.editable);
+      // Every edit reaches the model at once: the session commits the model, whatever asks it to.
+      if (column.editable)
+        connect(edit, &QLineEdit::textChanged, this, [this, id](const QString& text) {
+          grid_.set_field_text(id, utf8_to_cp1252(text.toStdString()));
+        });
       edit->setFrame(true);
       edit->show();
       fields_[id] = edit;
@@ -62,12 +67,7 @@ void ConfigTabWidget::rebuild() {
 
 void ConfigTabWidget::set_empty_text(const std::string& text) { empty_text_->setText(QString::fromStdString(text)); }
 
-void ConfigTabWidget::commit() {
-  for (const auto& [id, edit] : fields_) {
-    if (!edit->isReadOnly()) grid_.set_field_text(id, utf8_to_cp1252(edit->text().toStdString()));
-  }
-  grid_.commit_config_tab();
-}
+void ConfigTabWidget::commit() { grid_.commit_config_tab(); }
 
 QLineEdit* ConfigTabWidget::field(std::uint32_t control_id) const {
   auto it = fields_.find(control_id);

@@ -1,6 +1,7 @@
 #pragma once
 // The configuration tab: the grid model's rows as four edit fields each (key, value, name,
-// type) at the model's positions, scrolled by the model, committed when the user leaves the tab.
+// type) at the model's positions, scrolled by the model; each edit is handed to the model as it
+// is typed, and the session commits the model.
 #include <QAbstractScrollArea>
 #include <cstdint>
 #include <map>
@@ -23,7 +24,7 @@ class ConfigTabWidget : public QAbstractScrollArea {
   void rebuild();
   // The text shown while no configuration is loaded (UTF-8).
   void set_empty_text(const std::string& text);
-  // Leaving the tab: edited texts go back into the configuration through the model.
+  // The edited texts go back into the configuration through the model.
   void commit();
   // The edit of a control id (tests press and type into them), or null.
   QLineEdit* field(std::uint32_t control_id) const;

@@ -135,6 +135,7 @@ void MainWindow::connect_session_events() {
     window_form().form().set_text(cmd::kSpeedSelector, std::to_string(speed));
   }, Qt::QueuedConnection);
   connect(b, &SessionBridge::target, this, &MainWindow::target_changed, Qt::QueuedConnection);
+  connect(b, &SessionBridge::title, this, &MainWindow::refresh_title, Qt::QueuedConnection);
   connect(b, &SessionBridge::flush, this, [this] { session_->flush_terminal(); }, Qt::QueuedConnection);
   connect(b, &SessionBridge::posted, this, [this] {
     if (!closing_) session_->run_posted();
@@ -399,14 +400,7 @@ bool MainWindow::open_phone_editor(const std::string& path) {
 }
 
 void MainWindow::tab_selected(int position) {
-  const int leaving = window_form().current_tab();
-  const int entering = window_form().logical_tab_at(position);
-  commit_current_tab();  // the tab being left keeps its edits
-  leave_tab(leaving);
-  if (leaving == 2 && entering != 2) analog_->set_current(false);  // stores the edited expression
-  window_form().set_current_tab(entering);
-  if (entering == 2 && leaving != 2) analog_->set_current(true);  // parses the input again
-  session_->macro_tab().show_macro();
+  session_->select_tab(window_form().logical_tab_at(position));
   config_tab_->rebuild();
   lay_out();
 }
@@ -414,14 +408,6 @@ void MainWindow::tab_selected(int position) {
 void MainWindow::show_logical_tab(int logical) {
   const int position = window_form().position_of_logical(logical);
   if (position >= 0) tabs_->bar().setCurrentIndex(position);
-}
-
-void MainWindow::commit_current_tab() {
-  if (window_form().current_tab() == 1) config_tab_->commit();
-}
-
-void MainWindow::leave_tab(int logical) {
-  if (logical == 3) session_->macro_tab().commit_macro();
 }
 
 void MainWindow::queue_layout() {
@@ -469,9 +455,13 @@ void MainWindow::update_local_echo() {
   terminal_->set_local_echo(!session_->modem_mode() && session_->link().port().link_is_open());
 }
 
-void MainWindow::target_changed() {
+void MainWindow::refresh_title() {
   setWindowTitle(QString::fromStdString(
       main_window_title(session_->identity().product_name, window_form().options().reduced_variant)));
+}
+
+void MainWindow::target_changed() {
+  refresh_title();
   window_form().form().set_text(cmd::kStatusIdentity, session_->board().line());
   if (QWidget* lamps = binder_->widget(cmd::kFactoryLamps)) lamps->update();  // positions follow the type
   // A new identity starts from an empty table: the tab must not keep the old board's rows.
@@ -482,7 +472,7 @@ void MainWindow::target_changed() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (phone_editor_) phone_editor_->close();  // it saves its edits; the program then ends
-  commit_current_tab();
+  session_->commit_current_tab();
   closing_ = true;
   timer_->stop();
   save_settings();

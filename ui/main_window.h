@@ -98,7 +98,6 @@ class MainWindow final : public QMainWindow, public SessionWindow {
  private:
   // SessionWindow.
   bool run_window_command(const CommandCall& call) override;
-  void commit_current_tab() override;
   void show_logical_tab(int logical) override;
   void layout_changed() override { queue_layout(); }
   void rebuild_configuration_tab() override { run_command(cmd::kRebuildConfig); }
@@ -125,11 +124,10 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   void connect_session_events();
   void start_simulated_board(const DesktopOptions& options);
   void tab_selected(int position);
-  // What a tab keeps when the user leaves it (beyond the tick's commit of the current tab).
-  void leave_tab(int logical);
   void link_state_changed(bool open);
   void update_local_echo();
   void target_changed();
+  void refresh_title();
   void open_manual(const char* file_name);
   void show_language_box();
   void queue_layout();

@@ -16,6 +16,7 @@ class SessionBridge final : public QObject, public SessionEvents {
   void link_changed(bool open) override { emit link_state(open); }
   void speed_changed(long value) override { emit speed(value); }
   void target_changed() override { emit target(); }
+  void title_changed() override { emit title(); }
   void flush_requested() override { emit flush(); }
   void commands_posted() override { emit posted(); }
   void checks_changed() override { emit checks(); }
@@ -25,6 +26,7 @@ class SessionBridge final : public QObject, public SessionEvents {
   void link_state(bool open);
   void speed(long speed);
   void target();
+  void title();
   void flush();
   void posted();
   void checks();

@@ -59,6 +59,8 @@ class UploadTab {
   // Paints the data pane (width x height) in the chosen view.
   void paint_pane(Painter& painter, int width, int height) const;
 
+  // The 115200 baud choice as the tab shows it (stored as `Upload115200` at exit).
+  bool fast() const { return form_.checked(upload_id::kFast); }
   const std::string& host_path() const { return host_path_; }
   const std::string& host_name() const { return host_name_; }
   const std::string& target_name() const { return target_name_; }

@@ -35,9 +35,12 @@ TEST(AnalogTabTabs, BoardClassGivesTheInputsAndNewInputsAppearAtTheNextPass) {
   rig.tab->tick_100ms();
   EXPECT_EQ(rig.tab->tabs().size(), 18u);
   EXPECT_EQ(rig.text(821), "7864320");
-  // The same board again does not rebuild unless forced.
+  // The same board again does not rebuild unless forced, not even when it identifies itself.
   rig.tab->form().set_text(821, "5");
   rig.tab->rebuild_tabs(false);
+  EXPECT_EQ(rig.text(821), "5");
+  rig.identity.accept_identity("VexaLog S v1404");
+  rig.tab->tick_100ms();
   EXPECT_EQ(rig.text(821), "5");
 }
 
@@ -183,8 +186,10 @@ TEST(AnalogTabStore, OnlyWhileTheSectionIsCurrentAndAnInputIsSelected) {
   rig.tab->set_section_current(true);
   rig.select(1);  // leaving a0 stores it
   EXPECT_EQ(rig.configuration.parameter_value("a0").value_or(""), "a*0.07629395+0,3");
-  rig.select(kPlanTab);  // leaving a1 stores it, unused
-  EXPECT_EQ(rig.configuration.parameter_value("a1").value_or(""), "-");
+  rig.configuration.store_type(*rig.configuration.find_index("a1"), "Old type");
+  rig.select(kPlanTab);  // leaving a1, unused over an empty value: only its type text goes
+  EXPECT_EQ(rig.configuration.parameter_value("a1").value_or(""), "");
+  EXPECT_EQ(rig.configuration.find_parameter("a1")->type, "");
   rig.configuration.set_parameter("a1", "a*2,0");
   rig.tab->store();  // a view is selected: nothing
   EXPECT_EQ(rig.configuration.parameter_value("a1").value_or(""), "a*2,0");

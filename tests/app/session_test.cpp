@@ -31,20 +31,27 @@ class HeadlessFront final : public SessionEvents, public SessionWindow {
   void commands_posted() override { posted_events.fetch_add(1); }
   void flush_requested() override { flushes.fetch_add(1); }
   void checks_changed() override { check_events.fetch_add(1); }
+  void target_changed() override { targets.fetch_add(1); }
+  void title_changed() override { titles.fetch_add(1); }
   bool run_window_command(const CommandCall& call) override {
     window_commands.push_back(call.id);
     return window_ids.count(call.id) != 0;
   }
-  void commit_current_tab() override { ++commits; }
+  // As the window does: the tab brought forward is the user's choice of it.
+  void show_logical_tab(int logical) override {
+    if (session) session->select_tab(logical);
+  }
+  FileChooser* file_chooser() override { return chooser; }
   std::optional<std::string> choose_text_file() override { return text_file; }
 
   std::optional<std::string> text_file;  // what the save dialog gives
+  Session* session = nullptr;
+  FileChooser* chooser = nullptr;
 
-  std::atomic<int> rebuilds{0}, posted_events{0}, flushes{0}, check_events{0};
+  std::atomic<int> rebuilds{0}, posted_events{0}, flushes{0}, check_events{0}, targets{0}, titles{0};
   std::vector<int> window_commands;
   std::set<int> window_ids = {cmd::kBarView, cmd::kWebAddress, cmd::kRebuildConfig,
                               cmd::kManualE, cmd::kManualF, cmd::kManualS};
-  int commits = 0;
 };
 
 struct Harness {
@@ -55,6 +62,7 @@ struct Harness {
     options.use_settings_file = false;
     options.settings_text = std::move(settings);
     session = std::make_unique<Session>(view, options, front, front, clock);
+    front.session = session.get();
   }
   ~Harness() {
     session->shutdown();
@@ -199,8 +207,6 @@ TEST(SessionTimer, DutiesRunEveryTickAndSecondDutiesOncePerCalendarSecond) {
   h.session->tick();
   EXPECT_EQ(seconds, 1);
   EXPECT_EQ(h.session->window_form().form().text(cmd::kStatusClock), "23:59:59");
-  // The tab being edited is committed by every tick.
-  EXPECT_EQ(h.front.commits, 11);
 }
 
 TEST(SessionSpeed, TypingASpeedAppliesNothingUntilEnterAndARefusedSpeedKeepsThePortOpen) {
@@ -238,7 +244,6 @@ TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk
   h.session->configuration().set_parameter("ad", "3s");
   h.session->dispatch(cmd::kConfDownload);
   ASSERT_TRUE(h.session->jobs().busy());
-  EXPECT_EQ(h.front.commits, 1);  // the edit in progress was committed before the download
   h.session->dispatch(cmd::kConfGet);
   h.session->dispatch(cmd::kTimeNow);
   h.session->dispatch(cmd::kConfDownload);
@@ -254,6 +259,62 @@ TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk
   // Once it has ended the gate is free again.
   h.session->dispatch(cmd::kConfGet);
   EXPECT_FALSE(h.session->jobs().busy());
+}
+
+TEST(SessionTabs, TheTabInFrontCommitsItsOwnEditsBeforeSaveAndDownloadAndOnTheTick) {
+  Harness h;
+  h.start_board('S');  // twenty macros
+  MacroTab& macros = h.session->macro_tab();
+  h.session->select_tab(3);
+  macros.on_command({macro_id::kTypeWithoutDate, kNotifyClicked, 0});
+  macros.form().set_text(macro_id::kCommand, "go");
+  h.session->dispatch(cmd::kConfSave);  // no file is chosen, but the macro is in the table first
+  EXPECT_EQ(h.session->configuration().parameter_value("m0"), "0,0,go");
+  macros.form().set_text(macro_id::kCommand, "st");
+  h.session->tick();
+  EXPECT_EQ(h.session->configuration().parameter_value("m0"), "0,0,st");
+  macros.form().set_text(macro_id::kCommand, "rd");
+  h.session->dispatch(cmd::kConfDownload);  // still on the tab: the edit goes out
+  ASSERT_TRUE(h.pump_until([&] { return !h.session->jobs().worker_running(); }, 60000)) << h.text();
+  std::optional<std::string> value;
+  h.simulated.server()->with_board([&](sim::SimulatedBoard& b) { value = b.configuration().value("m0"); });
+  EXPECT_EQ(value, "0,0,rd");
+}
+
+TEST(SessionTabs, ALoadedFileReplacesTheTableWithoutTheShownMacro) {
+  Harness h;
+  h.session->configuration().parse_assignments("m0=0,0,go", false);
+  h.session->select_tab(3);  // m0 is shown
+  GivenPathChooser chooser(h.dir.write("board.txt", "bd=9600\n"));
+  h.front.chooser = &chooser;
+  h.session->dispatch(cmd::kConfLoad);
+  EXPECT_EQ(h.session->configuration().parameter_value("bd"), "9600");
+  EXPECT_EQ(h.session->configuration().parameter_value("m0").value_or(""), "");
+  EXPECT_EQ(h.session->window_form().current_tab(), 1);
+}
+
+TEST(SessionIdentity, ALoaderBannerRenamesTheBoardAndLeavesTheTabsAndTheTable) {
+  Harness h;
+  AnalogTab& analog = h.session->analog_tab();
+  analog.create();
+  h.session->configuration().parse_assignments("bd=9600", false);
+  analog.form().set_text(811, "100");
+  EXPECT_TRUE(h.session->downloads().detector().check("Download F"));
+  analog.tick_100ms();
+  EXPECT_EQ(h.session->board().line(), "VexaLog F download");
+  EXPECT_EQ(h.session->board().type_letter(), 'F');
+  EXPECT_EQ(analog.form().text(811), "100");
+  EXPECT_EQ(h.session->configuration().parameter_value("bd"), "9600");
+  EXPECT_EQ(h.front.targets.load(), 0);
+  EXPECT_EQ(h.front.titles.load(), 1);
+}
+
+TEST(SessionSettings, ExitStoresTheUploadTabsSpeedChoice) {
+  Harness h;
+  h.session->upload().tab().on_command({upload_id::kFast, kNotifyClicked, 0});
+  ASSERT_FALSE(h.session->upload().tab().fast());
+  h.session->save_settings();
+  EXPECT_EQ(h.session->settings().get_setting("Upload115200", "?"), "0");
 }
 
 // A board that streams measurement lines and keeps what it hears.
