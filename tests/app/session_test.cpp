@@ -219,12 +219,18 @@ TEST(SessionSpeed, TypingASpeedAppliesNothingUntilEnterAndARefusedSpeedKeepsTheP
   EXPECT_EQ(h.session->link().port().speed(), 19200);
   EXPECT_TRUE(h.session->link().port().link_is_open());
 
-  form.set_text(cmd::kSpeedSelector, "12345");
+  // A listed speed without a B-code is taken like any other.
+  form.set_text(cmd::kSpeedSelector, "14400");
+  h.session->dispatch(cmd::kSpeedSelector, kNotifySelectionChanged);
+  EXPECT_EQ(h.session->link().port().speed(), 14400) << h.text();
+  EXPECT_TRUE(h.session->link().port().link_is_open());
+
+  form.set_text(cmd::kSpeedSelector, "0");
   h.session->dispatch(cmd::kSpeedSelector, kNotifyEditEnter);
   EXPECT_TRUE(h.session->link().port().link_is_open()) << h.text();
-  EXPECT_EQ(h.session->link().port().speed(), 19200);
-  EXPECT_EQ(form.text(cmd::kSpeedSelector), "19200");
-  EXPECT_TRUE(h.shows("does not take the speed '12345'")) << h.text();
+  EXPECT_EQ(h.session->link().port().speed(), 14400);
+  EXPECT_EQ(form.text(cmd::kSpeedSelector), "14400");
+  EXPECT_TRUE(h.shows("does not take the speed '0'")) << h.text();
 }
 
 TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk) {
