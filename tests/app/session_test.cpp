@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -231,6 +232,32 @@ TEST(SessionSpeed, TypingASpeedAppliesNothingUntilEnterAndARefusedSpeedKeepsTheP
   EXPECT_EQ(h.session->link().port().speed(), 14400);
   EXPECT_EQ(form.text(cmd::kSpeedSelector), "14400");
   EXPECT_TRUE(h.shows("does not take the speed '0'")) << h.text();
+}
+
+TEST(SessionPorts, NoStoredPortOffersTheFirstEntryAndStoresNothingUntilOneIsOpened) {
+  Harness h;  // COM is empty
+  h.session->start();
+  Form& form = h.session->window_form().form();
+  EXPECT_EQ(form.text(cmd::kPortSelector), port_list().front());
+  EXPECT_EQ(h.session->link().port().link_name(), "");
+  h.session->save_settings();
+  EXPECT_EQ(h.session->settings().get_setting("COM", "?"), "");
+
+  // The speed selector is for serial ports only.
+  form.set_text(cmd::kPortSelector, "tcp/ip");
+  h.session->dispatch(cmd::kPortSelector, kNotifySelectionChanged);
+  EXPECT_FALSE(form.shown(cmd::kSpeedSelector));
+
+  // Opening takes what the selector shows, without a selection notice first.
+  PseudoTerminal pty;
+  const std::string path = h.dir.file("board");
+  std::filesystem::create_symlink(pty.slave_path(), path);
+  form.set_text(cmd::kPortSelector, path);
+  h.session->dispatch(cmd::kOpenClose);
+  EXPECT_TRUE(h.session->link().port().serial_open()) << h.text();
+  EXPECT_TRUE(form.shown(cmd::kSpeedSelector));
+  h.session->save_settings();
+  EXPECT_EQ(h.session->settings().get_setting("COM", "?"), path);
 }
 
 TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk) {
