@@ -126,6 +126,13 @@ void Session::start() {
   last_second_ = clock_.epoch_now();
 }
 
+LayoutResult Session::lay_out(LayoutInput in) {
+  in.config_content_height = grid_->rows().empty() ? 0 : grid_->content_height();
+  const int shown = analog_tab_->selected_number();
+  in.inputs_selected_kind = shown == kPlanTab ? cmd::kPlanKind : shown == kDataTab ? cmd::kBarKind : 0;
+  return form_->layout(in, &settings_);
+}
+
 void Session::use_temporary_port(const std::string& link_name, long speed, bool open) {
   temporary_link_ = link_name;
   const std::string speed_text = std::to_string(speed);

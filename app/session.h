@@ -181,6 +181,11 @@ class Session final : public RebuildRequester,
   void add_tick_duty(std::function<void()> duty) { tick_duties_.push_back(std::move(duty)); }
   void add_second_duty(std::function<void()> duty) { second_duties_.push_back(std::move(duty)); }
 
+  // The main window's layout. in carries what only the window measures (its sizes, the rows of
+  // the inputs and macro sub-tab bars); the configuration rows and the view in front on the
+  // inputs tab are the core's, filled in here.
+  LayoutResult lay_out(LayoutInput in);
+
   // The window takes the pending rebuild request: later requests ask again.
   void rebuild_taken() { rebuild_pending_.store(false); }
   // Shows what the terminal collected (window thread).

@@ -260,6 +260,37 @@ TEST(SessionPorts, NoStoredPortOffersTheFirstEntryAndStoresNothingUntilOneIsOpen
   EXPECT_EQ(h.session->settings().get_setting("COM", "?"), path);
 }
 
+TEST(SessionLayout, PlanAndBarViewsLeaveTheTerminalAStripAndOffsetsFollowTheSubTabRows) {
+  Harness h;
+  AnalogTab& analog = h.session->analog_tab();
+  analog.create();
+  MainWindowForm& window = h.session->window_form();
+  const Form& form = window.form();
+  LayoutInput in;
+  in.client_width = 800;
+  in.client_height = 900;  // T = 853
+  in.inputs_rows = 2;
+  in.inputs_row_height = 24;
+  in.macro_rows = 3;
+  in.macro_row_height = 20;
+  window.set_current_tab(2);
+  EXPECT_EQ(h.session->lay_out(in).inputs_offset, 58);
+  EXPECT_EQ(form.at(cmd::kAnalogWindow).rect.y, 58);
+  for (int view : {kPlanTab, kDataTab}) {
+    for (std::size_t i = 0; i < analog.tabs().size(); ++i)
+      if (analog.tabs()[i].number == view) analog.select_tab(static_cast<int>(i));
+    ASSERT_EQ(analog.selected_number(), view);
+    h.session->lay_out(in);
+    EXPECT_EQ(form.at(cmd::kTerminal).rect.height, 100) << view;
+    const int shown = view == kPlanTab ? cmd::kPlanView : cmd::kBarViewWindow;
+    EXPECT_TRUE(form.shown(shown)) << view;
+    EXPECT_EQ(form.at(shown).rect, (Rect{5, 58, 790, 853 - 110 - 42 - 58})) << view;
+  }
+  window.set_current_tab(3);
+  EXPECT_EQ(h.session->lay_out(in).macro_offset, 65);
+  EXPECT_EQ(form.at(cmd::kMacroWindow).rect.y, 65);
+}
+
 TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk) {
   Harness h;
   h.start_board('F');
