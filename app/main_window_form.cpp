@@ -7,6 +7,7 @@
 #include "app/painter.h"
 #include "app/settings.h"
 #include "app/text_format.h"
+#include "link/serial_link.h"
 
 namespace vexa {
 
@@ -232,6 +233,11 @@ void MainWindowForm::show_link_state(bool open, const std::string& link_name) {
   form_.set_shown(cmd::kPortName, open);
   form_.set_shown(cmd::kPortSelector, !open);
   form_.set_checked(cmd::kOpenClose, open);
+  show_speed_selector(link_name);
+}
+
+void MainWindowForm::show_speed_selector(const std::string& link_name) {
+  form_.set_shown(cmd::kSpeedSelector, link_name != kTcpLinkName);
 }
 
 // --- timer ---

@@ -115,6 +115,8 @@ class MainWindowForm {
 
   // The link opened or closed: the name display replaces the port selector, 803 follows.
   void show_link_state(bool open, const std::string& link_name);
+  // The speed selector is for serial ports only: hidden while the link name is "tcp/ip".
+  void show_speed_selector(const std::string& link_name);
 
   // One 100 ms tick; a tick while the previous one still runs returns at once (false).
   bool timer_tick(TimerDuties& duties, const std::tm& local, long now_tenths);

@@ -110,16 +110,27 @@ void Session::start() {
   for (const std::string& line : start_problems_) display_->print_line(line);
   link_->start();
   const std::string speed = default_speed_text(values_.speed_text, board_->type_letter());
-  const std::string name = values_.link_name.empty() ? "COM1" : values_.link_name;
+  // Without a stored port nothing is chosen yet: the selector offers its first entry, which
+  // becomes the link name only when the user opens it, so the settings keep "" till then.
+  const std::string& name = values_.link_name;
   link_->port().select(name, speed);
   link_->port().set_tcp_address(values_.phone);
   Form& form = form_->form();
-  form.set_entries(cmd::kPortSelector, port_list());
-  form.set_text(cmd::kPortSelector, name);
+  const std::vector<std::string> ports = port_list();
+  form.set_entries(cmd::kPortSelector, ports);
+  form.set_text(cmd::kPortSelector, name.empty() ? ports.front() : name);
   form.set_text(cmd::kSpeedSelector, speed);
+  form_->show_speed_selector(name);
   display_->print_line("");
   phone_book_->load_phone_book();
   last_second_ = clock_.epoch_now();
+}
+
+LayoutResult Session::lay_out(LayoutInput in) {
+  in.config_content_height = grid_->rows().empty() ? 0 : grid_->content_height();
+  const int shown = analog_tab_->selected_number();
+  in.inputs_selected_kind = shown == kPlanTab ? cmd::kPlanKind : shown == kDataTab ? cmd::kBarKind : 0;
+  return form_->layout(in, &settings_);
 }
 
 void Session::use_temporary_port(const std::string& link_name, long speed, bool open) {
@@ -128,6 +139,7 @@ void Session::use_temporary_port(const std::string& link_name, long speed, bool 
   link_->port().select(link_name, speed_text);
   form_->form().set_text(cmd::kPortSelector, link_name);
   form_->form().set_text(cmd::kSpeedSelector, speed_text);
+  form_->show_speed_selector(link_name);
   if (open) link_->open(link_name, speed_text);
 }
 
@@ -377,6 +389,7 @@ void Session::select_link_from_form() {
   // Device paths under /dev/serial/by-id are far longer than a COM name: the port keeps 255.
   link_->port().select(limited(form.text(cmd::kPortSelector), kLinkNameChars),
                        limited(form.text(cmd::kSpeedSelector), kSelectorChars));
+  form_->show_speed_selector(link_->port().link_name());
 }
 
 void Session::apply_speed_from_form() {
@@ -396,6 +409,8 @@ void Session::apply_speed_from_form() {
 void Session::open_close_clicked() {
   if (link_->port().close_link()) return;
   if (link_->tcp().tcp_close()) return;
+  // An open takes what the selectors show, also the entry offered when nothing was chosen.
+  select_link_from_form();
   link_->port().set_tcp_address(phone_text_);
   link_->port().open_link(false);
 }

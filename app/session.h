@@ -191,6 +191,11 @@ class Session final : public RebuildRequester,
   // analog tab on tab 2, the macro tab on tab 3; other tabs have nothing to commit.
   void commit_current_tab() override;
 
+  // The main window's layout. in carries what only the window measures (its sizes, the rows of
+  // the inputs and macro sub-tab bars); the configuration rows and the view in front on the
+  // inputs tab are the core's, filled in here.
+  LayoutResult lay_out(LayoutInput in);
+
   // The window takes the pending rebuild request: later requests ask again.
   void rebuild_taken() { rebuild_pending_.store(false); }
   // Shows what the terminal collected (window thread).

@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/command_options.h"
 #include "platform/line_settings.h"
+#include "terminal/cp1252.h"
 #include "terminal/key_options.h"
 #include "terminal/keyboard.h"
 
@@ -111,6 +112,8 @@ int run_terminal(CommandContext& context) {
   TerminalKeyboard keyboard(keys, clipboard, board.terminal(), [] { return false; });
   keyboard.set_options(key_options);
 
+  Utf8Stream typed;
+  bool told_unsendable = false;
   auto next_probe = std::chrono::steady_clock::now();
   bool input_open = true;
   auto stop_at = std::chrono::steady_clock::time_point::max();
@@ -126,9 +129,16 @@ int run_terminal(CommandContext& context) {
         input_open = false;
         stop_at = std::chrono::steady_clock::now() + std::chrono::milliseconds(kDrainAfterEndOfInputMs);
       }
-      for (ssize_t i = 0; i < count; ++i) {
-        if (keys_read[i] == kQuitKey) return 0;
-        keyboard.key_command(keys_read[i]);
+      // The user's terminal types UTF-8; the board reads Windows-1252, as the desktop sends it.
+      const std::size_t got = count > 0 ? static_cast<std::size_t>(count) : 0;
+      const std::u32string typed_now = typed.feed(std::string_view(reinterpret_cast<const char*>(keys_read), got));
+      for (char32_t c : typed_now) {
+        if (c == kQuitKey) return 0;
+        if (keyboard.type_character(c) || told_unsendable) continue;
+        context.err << "Not sent: a typed character that the board's code page (Windows-1252) has no byte for; "
+                       "such characters are left out."
+                    << (raw.active() ? "\r\n" : "\n");
+        told_unsendable = true;
       }
     }
     if (std::chrono::steady_clock::now() >= next_probe) {

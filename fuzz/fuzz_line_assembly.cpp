@@ -21,15 +21,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool just_completed = false;
   std::size_t lines = 0;
   for (const char c : input) {
-    if (just_completed && c != '\n') expected.clear();
+    // A CR is skipped: the line just completed stays until a character of the next one.
+    if (just_completed && c != '\n' && c != '\r') expected.clear();
     const bool complete = assembler.feed(c);
     check(complete == (c == '\n'));
     if (c == '\n') {
       ++lines;
       just_completed = true;
-    } else {
+    } else if (c != '\r') {
       just_completed = false;
-      if (c != '\r') expected.push_back(c);
+      expected.push_back(c);
     }
     const std::string_view line = assembler.line();
     check(line.size() <= vexa::kMaxLineChars);

@@ -14,8 +14,12 @@ class LineAssembler {
  public:
   LineAssembler() { line_.reserve(kMaxLineChars); }
 
-  // Takes one byte; true when it completed a line (then line() holds it until the next byte).
+  // Takes one byte; true when it completed a line (then line() holds it until the next byte
+  // other than CR).
   bool feed(char c) {
+    // A CR is no character of the line: it must not end the hold on the last complete one, so
+    // "Ok\r\n\r\n" gives "Ok" twice as "Ok\n\n" does.
+    if (c == '\r') return false;
     if (c == '\n') {
       complete_ = true;
       return true;
@@ -24,7 +28,7 @@ class LineAssembler {
       line_.clear();
       complete_ = false;
     }
-    if (c != '\r' && line_.size() < kMaxLineChars) line_.push_back(c);
+    if (line_.size() < kMaxLineChars) line_.push_back(c);
     return false;
   }
 

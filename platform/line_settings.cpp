@@ -171,7 +171,7 @@ LineSettings settings_from_flags(const LineFlags& flags) {
 }
 
 int apply_line_settings(int fd, long speed, const LineSettings& settings, bool xoff_receive) {
-  if (speed <= 0 || speed > 0x7fffffffL || settings.data_bits < 5 || settings.data_bits > 8 ||
+  if (speed < kLowestLineSpeed || speed > kHighestLineSpeed || settings.data_bits < 5 || settings.data_bits > 8 ||
       (settings.stop_bits != 1 && settings.stop_bits != 2))
     return EINVAL;
   termios2 tio{};

@@ -35,6 +35,10 @@ struct LineFlags {
 LineFlags line_flags(const LineSettings& settings);
 LineSettings settings_from_flags(const LineFlags& flags);
 
+// The speeds a tty can be asked for (the kernel's speed field is 32 bits).
+inline constexpr long kLowestLineSpeed = 1;
+inline constexpr long kHighestLineSpeed = 0x7fffffffL;
+
 // Raw mode with this frame and speed on an open tty, through TCSETS2 so that speeds without a
 // B-code (250000) are asked for as they are. xoff_receive: the driver sends XOFF/XON for its
 // input queue. 0 or an errno code; EINVAL when the driver refuses the speed or the frame.

@@ -6,7 +6,6 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,13 +22,6 @@
 namespace vexa {
 
 namespace {
-
-bool speed_code(long speed, speed_t& code) {
-  unsigned standard = 0;
-  if (!standard_speed_code(speed, standard)) return false;
-  code = static_cast<speed_t>(standard);
-  return true;
-}
 
 int poll_retry(pollfd* fds, nfds_t count, int wait_ms) {
   using clock = std::chrono::steady_clock;
@@ -95,23 +87,8 @@ void SerialTty::close() {
 }
 
 int SerialTty::configure(long speed, bool xoff_receive) {
-  if (fd_ < 0) return EBADF;
-  speed_t code;
-  if (!speed_code(speed, code)) return EINVAL;
-  termios tio{};
-  if (::tcgetattr(fd_, &tio) != 0) return errno;
-  ::cfmakeraw(&tio);
-  tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
-  tio.c_cflag |= CS8 | CREAD | CLOCAL;
-  tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-  if (xoff_receive) tio.c_iflag |= IXOFF;
-  tio.c_cc[VSTART] = 0x11;
-  tio.c_cc[VSTOP] = 0x13;
-  tio.c_cc[VMIN] = 0;
-  tio.c_cc[VTIME] = 0;
-  if (::cfsetispeed(&tio, code) != 0 || ::cfsetospeed(&tio, code) != 0) return errno;
-  if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return errno;
-  return 0;
+  // The plain frame goes the same way as the user's: one place sets a speed, B-code or not.
+  return configure_line(speed, LineSettings{}, xoff_receive);
 }
 
 int SerialTty::set_rts(bool raised) {
@@ -224,10 +201,7 @@ void SerialTty::interrupt() {
   [[maybe_unused]] ssize_t n = ::write(wake_fd_, &one, sizeof one);
 }
 
-bool serial_speed_supported(long speed) {
-  speed_t code;
-  return speed_code(speed, code);
-}
+bool serial_speed_supported(long speed) { return speed >= kLowestLineSpeed && speed <= kHighestLineSpeed; }
 
 std::string system_error_text(int code) {
   char buffer[256];

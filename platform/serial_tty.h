@@ -45,11 +45,11 @@ class SerialTty {
   void release();
   void close();
 
-  // Raw 8N1 at speed, receiver on, modem lines ignored, no hardware handshake; with
-  // xoff_receive the driver sends XOFF/XON for the input queue (IXOFF). 0 or an errno code
-  // (EINVAL for a speed the driver does not know).
+  // Raw 8N1 at any speed the driver accepts (14400 as well as 9600), receiver on, modem lines
+  // ignored, no hardware handshake; with xoff_receive the driver sends XOFF/XON for the input
+  // queue (IXOFF). 0 or an errno code (EINVAL for a speed the driver refuses).
   int configure(long speed, bool xoff_receive);
-  // As configure, with a frame and handshake of the user's and any speed the driver accepts.
+  // As configure, with a frame and handshake of the user's.
   int configure_line(long speed, const LineSettings& settings, bool xoff_receive);
   int set_rts(bool raised);
   int set_dtr(bool raised);
@@ -82,7 +82,8 @@ class SerialTty {
   std::string holder_;
 };
 
-// Whether the driver knows this speed in bits per second.
+// Whether a port can be asked for this speed in bits per second at all; the driver may still
+// refuse it when it is set.
 bool serial_speed_supported(long speed);
 
 // Text of an errno code, as strerror gives it.

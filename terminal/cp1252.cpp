@@ -98,6 +98,26 @@ std::string utf8_to_cp1252(std::string_view utf8, char replacement) {
   return out;
 }
 
+std::u32string Utf8Stream::feed(std::string_view bytes) {
+  pending_.append(bytes);
+  std::u32string out;
+  std::size_t pos = 0;
+  while (pos < pending_.size()) {
+    // A sequence that is whole so far but cut by the end of the read waits for the next one.
+    const auto lead = static_cast<unsigned char>(pending_[pos]);
+    const std::size_t length = (lead & 0xF8) == 0xF0 ? 4 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xE0) == 0xC0 ? 2 : 1;
+    if (pos + length > pending_.size()) {
+      bool whole_so_far = true;
+      for (std::size_t i = pos + 1; i < pending_.size(); ++i)
+        whole_so_far = whole_so_far && (static_cast<unsigned char>(pending_[i]) & 0xC0) == 0x80;
+      if (whole_so_far) break;
+    }
+    out += next_utf8(pending_, pos).value_or(U'\uFFFD');
+  }
+  pending_.erase(0, pos);
+  return out;
+}
+
 std::string utf8_prefix(std::string_view utf8, std::size_t max_chars) {
   std::size_t chars = 0;
   for (std::size_t i = 0; i < utf8.size(); ++i) {

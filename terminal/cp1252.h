@@ -23,6 +23,17 @@ std::string cp1252_to_utf8(std::string_view bytes);
 // continuation bytes).
 std::string utf8_prefix(std::string_view utf8, std::size_t max_chars);
 
+// Typed UTF-8 as it comes in, a read at a time: a character split between two reads is
+// completed by the next. Each malformed byte stands as U+FFFD, which has no board byte.
+class Utf8Stream {
+ public:
+  // The characters the bytes complete.
+  std::u32string feed(std::string_view bytes);
+
+ private:
+  std::string pending_;  // the start of a character still waiting for its continuation bytes
+};
+
 // A UTF-8 text as board bytes; characters without a byte and malformed sequences become
 // replacement (one per character or per malformed byte).
 std::string utf8_to_cp1252(std::string_view utf8, char replacement = '?');

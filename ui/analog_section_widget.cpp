@@ -91,14 +91,26 @@ void AnalogSectionWidget::show_page() {
                                            : static_cast<QWidget*>(analog_));
   if (n == kPlanTab) plan_->update();
   if (n == kDataTab) data_->rebuild_rows();
+  place();
+}
+
+void AnalogSectionWidget::place_pages(const QRect& analog, const QRect& views) {
+  analog_rect_ = analog;
+  views_rect_ = views;
+  place();
+}
+
+void AnalogSectionWidget::place() {
+  const int top = bar_->sizeHint().height();
+  bar_->setGeometry(0, 0, width(), top);
+  const int n = tab_.selected_number();
+  const QRect& placed = n == kPlanTab || n == kDataTab ? views_rect_ : analog_rect_;
+  pages_->setGeometry(placed.isEmpty() ? QRect(0, top, width(), std::max(0, height() - top)) : placed);
 }
 
 void AnalogSectionWidget::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  const QSize size = event->size();
-  bar_->setGeometry(0, 0, size.width(), bar_->sizeHint().height());
-  const int top = bar_->sizeHint().height();
-  pages_->setGeometry(0, top, size.width(), std::max(0, size.height() - top));
+  place();
 }
 
 }  // namespace vexa::ui

@@ -42,6 +42,9 @@ class AnalogSectionWidget : public QWidget {
   void show_data_view();
   // The tabs were rebuilt in the core: the bar follows.
   void rebuild_tab_bar();
+  // Where the main window's layout puts the analog window and the plan and data views (in this
+  // widget); empty rects: right under the bar.
+  void place_pages(const QRect& analog, const QRect& views);
 
   QTabBar* tab_bar() const { return bar_; }
   AnalogTabWidget* analog_widget() const { return analog_; }
@@ -55,6 +58,7 @@ class AnalogSectionWidget : public QWidget {
 
  private:
   void show_page();
+  void place();
 
   AnalogTab& tab_;
   LiveData& live_;
@@ -67,6 +71,8 @@ class AnalogSectionWidget : public QWidget {
   ValuePopup* popup_;
   QTimer timer_;
   bool rebuilding_ = false;
+  QRect analog_rect_;
+  QRect views_rect_;
 };
 
 }  // namespace vexa::ui

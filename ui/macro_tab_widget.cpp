@@ -65,6 +65,11 @@ MacroTabWidget::MacroTabWidget(MacroTab& tab, QWidget* parent) : QWidget(parent)
   resize(kWindowWidth, kMacroWindowTop + kWindowHeight);
 }
 
+void MacroTabWidget::place_window(const QRect& rect) {
+  bar_->setGeometry(0, 0, width(), bar_->sizeHint().height());
+  window_->setGeometry(rect);
+}
+
 void MacroTabWidget::refresh() {
   filling_ = true;
   tab_.refresh_macro_tab();

@@ -72,6 +72,8 @@ class MacroTabWidget : public QWidget {
   // After a target change: the sub-tabs anew (refresh_macro_tab) and the macro shown again.
   void refresh();
   QTabBar* sub_tabs() const { return bar_; }
+  // Where the main window's layout puts the macro window (below the sub-tab rows).
+  void place_window(const QRect& rect);
   MacroWindowWidget* window() const { return window_; }
   QWidget* control(int id) const { return window_->control(id); }
   QLabel* command_label() const { return window_->command_label(); }

@@ -46,6 +46,8 @@ namespace {
 
 constexpr int kTimerMs = 100;
 
+QRect rect_of(const Rect& r) { return QRect(r.x, r.y, r.width, r.height); }
+
 }  // namespace
 
 MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clock& clock)
@@ -91,6 +93,8 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   indicator_->attach(qobject_cast<LampButton*>(binder_->widget(cmd::kFactoryLamps)), &session_->factory_test());
   for (const TabInfo& tab : window_form().tabs()) tabs_->bar().addTab(QString::fromStdString(tab.caption));
   connect(&tabs_->bar(), &QTabBar::currentChanged, this, &MainWindow::tab_selected);
+  // The plan and data views share the tab area differently from an input: lay out again.
+  connect(analog_->tab_bar(), &QTabBar::currentChanged, this, [this] { queue_layout(); });
   connect(binder_, &FormBinder::command, this, [this](int id, int notification, long param) {
     run_command(id, notification, param);
   });
@@ -426,9 +430,15 @@ void MainWindow::lay_out() {
   // is outside it), so the stored size does not grow by the frame at every run.
   in.outer_width = width();
   in.outer_height = height();
-  const ConfigGrid& grid = session_->grid();
-  in.config_content_height = grid.rows().empty() ? 0 : grid.content_height();
-  layout_ = window_form().layout(in, &session_->settings());
+  // A tab bar here keeps one row (it scrolls rather than wrap).
+  in.inputs_rows = 1;
+  in.inputs_row_height = analog_->tab_bar()->sizeHint().height();
+  in.macro_rows = 1;
+  in.macro_row_height = macro_->sub_tabs()->sizeHint().height();
+  layout_ = session_->lay_out(in);
+  const Form& form = window_form().form();
+  analog_->place_pages(rect_of(form.at(cmd::kAnalogWindow).rect), rect_of(form.at(cmd::kPlanView).rect));
+  macro_->place_window(rect_of(form.at(cmd::kMacroWindow).rect));
   // The page progress covers the status text while a page download runs.
   if (QWidget* status = binder_->widget(cmd::kStatusText)) progress_->setGeometry(status->geometry());
   session_->terminal().flush();

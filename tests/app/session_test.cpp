@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -225,12 +226,75 @@ TEST(SessionSpeed, TypingASpeedAppliesNothingUntilEnterAndARefusedSpeedKeepsTheP
   EXPECT_EQ(h.session->link().port().speed(), 19200);
   EXPECT_TRUE(h.session->link().port().link_is_open());
 
-  form.set_text(cmd::kSpeedSelector, "12345");
+  // A listed speed without a B-code is taken like any other.
+  form.set_text(cmd::kSpeedSelector, "14400");
+  h.session->dispatch(cmd::kSpeedSelector, kNotifySelectionChanged);
+  EXPECT_EQ(h.session->link().port().speed(), 14400) << h.text();
+  EXPECT_TRUE(h.session->link().port().link_is_open());
+
+  form.set_text(cmd::kSpeedSelector, "0");
   h.session->dispatch(cmd::kSpeedSelector, kNotifyEditEnter);
   EXPECT_TRUE(h.session->link().port().link_is_open()) << h.text();
-  EXPECT_EQ(h.session->link().port().speed(), 19200);
-  EXPECT_EQ(form.text(cmd::kSpeedSelector), "19200");
-  EXPECT_TRUE(h.shows("does not take the speed '12345'")) << h.text();
+  EXPECT_EQ(h.session->link().port().speed(), 14400);
+  EXPECT_EQ(form.text(cmd::kSpeedSelector), "14400");
+  EXPECT_TRUE(h.shows("does not take the speed '0'")) << h.text();
+}
+
+TEST(SessionPorts, NoStoredPortOffersTheFirstEntryAndStoresNothingUntilOneIsOpened) {
+  Harness h;  // COM is empty
+  h.session->start();
+  Form& form = h.session->window_form().form();
+  EXPECT_EQ(form.text(cmd::kPortSelector), port_list().front());
+  EXPECT_EQ(h.session->link().port().link_name(), "");
+  h.session->save_settings();
+  EXPECT_EQ(h.session->settings().get_setting("COM", "?"), "");
+
+  // The speed selector is for serial ports only.
+  form.set_text(cmd::kPortSelector, "tcp/ip");
+  h.session->dispatch(cmd::kPortSelector, kNotifySelectionChanged);
+  EXPECT_FALSE(form.shown(cmd::kSpeedSelector));
+
+  // Opening takes what the selector shows, without a selection notice first.
+  PseudoTerminal pty;
+  const std::string path = h.dir.file("board");
+  std::filesystem::create_symlink(pty.slave_path(), path);
+  form.set_text(cmd::kPortSelector, path);
+  h.session->dispatch(cmd::kOpenClose);
+  EXPECT_TRUE(h.session->link().port().serial_open()) << h.text();
+  EXPECT_TRUE(form.shown(cmd::kSpeedSelector));
+  h.session->save_settings();
+  EXPECT_EQ(h.session->settings().get_setting("COM", "?"), path);
+}
+
+TEST(SessionLayout, PlanAndBarViewsLeaveTheTerminalAStripAndOffsetsFollowTheSubTabRows) {
+  Harness h;
+  AnalogTab& analog = h.session->analog_tab();
+  analog.create();
+  MainWindowForm& window = h.session->window_form();
+  const Form& form = window.form();
+  LayoutInput in;
+  in.client_width = 800;
+  in.client_height = 900;  // T = 853
+  in.inputs_rows = 2;
+  in.inputs_row_height = 24;
+  in.macro_rows = 3;
+  in.macro_row_height = 20;
+  window.set_current_tab(2);
+  EXPECT_EQ(h.session->lay_out(in).inputs_offset, 58);
+  EXPECT_EQ(form.at(cmd::kAnalogWindow).rect.y, 58);
+  for (int view : {kPlanTab, kDataTab}) {
+    for (std::size_t i = 0; i < analog.tabs().size(); ++i)
+      if (analog.tabs()[i].number == view) analog.select_tab(static_cast<int>(i));
+    ASSERT_EQ(analog.selected_number(), view);
+    h.session->lay_out(in);
+    EXPECT_EQ(form.at(cmd::kTerminal).rect.height, 100) << view;
+    const int shown = view == kPlanTab ? cmd::kPlanView : cmd::kBarViewWindow;
+    EXPECT_TRUE(form.shown(shown)) << view;
+    EXPECT_EQ(form.at(shown).rect, (Rect{5, 58, 790, 853 - 110 - 42 - 58})) << view;
+  }
+  window.set_current_tab(3);
+  EXPECT_EQ(h.session->lay_out(in).macro_offset, 65);
+  EXPECT_EQ(form.at(cmd::kMacroWindow).rect.y, 65);
 }
 
 TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk) {

@@ -2,9 +2,13 @@
 // description, Enter's bytes, the hex view, time stamps, and bad options refused with a reason.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <mutex>
 #include <regex>
 
+#include "platform/pseudo_terminal.h"
 #include "support/child_process.h"
+#include "support/pty_peer.h"
 #include "support/temp_dir.h"
 
 namespace vexa {
@@ -71,6 +75,29 @@ TEST_F(TerminalOptions, EveryOptionTogetherStillTalksToTheBoard) {
   EXPECT_NE(result.out.find(":115200,e,7,2"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("ti\n"), std::string::npos) << result.out;  // the local echo
   EXPECT_NE(result.out.find("Ok"), std::string::npos) << result.out;
+}
+
+TEST(TerminalTyping, TypedCharactersGoAsWindows1252AndTheUnsendableAreLeftOutOnce) {
+  test::TempDir dir;
+  const std::string link = dir.file("board");
+  std::mutex mutex;
+  std::string got;
+  test::PtyPeer peer([&](PseudoTerminal& pty) {
+    const std::string bytes = pty.read_for(5);
+    std::lock_guard lock(mutex);
+    got += bytes;
+  });
+  std::filesystem::create_symlink(peer.pty().slave_path(), link);
+  // 'é', '€', 'ā' (no byte for it), 'x', a character cut short, then Enter.
+  const auto result = run_program(built_program("cli/vexacli"), {"--settings", dir.path(), "--port", link, "terminal"},
+                                  "\xc3\xa9\xe2\x82\xac\xc4\x81x\xe2\x82\r");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(got, "\xe9\x80x\r");
+  const std::string notice = "Not sent: a typed character";
+  const auto first = result.err.find(notice);
+  EXPECT_NE(first, std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find(notice, first + 1), std::string::npos) << result.err;
 }
 
 }  // namespace

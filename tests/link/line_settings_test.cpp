@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "app/main_window_form.h"
 #include "link/serial_link.h"
 #include "platform/line_settings.h"
 #include "platform/pseudo_terminal.h"
@@ -105,13 +106,27 @@ TEST_F(LinePort, StopBitsHandshakesAndSpeedReachThePort) {
   }
 }
 
-TEST_F(LinePort, FreeSpeedsRoundTripOnlyWithLineSettings) {
-  // Without the user's settings a speed without a B-code is refused as before.
-  link.select(path, "250000");
-  EXPECT_FALSE(link.open_link(false));
-  EXPECT_TRUE(report.contains("Error open " + path + ":250000,n,8,1"));
-  EXPECT_NE(report.lines().back().find("does not accept"), std::string::npos);
+TEST_F(LinePort, EverySpeedOpensWithOrWithoutLineSettings) {
+  // 14400 and 28800 of the selector's list have no B-code; neither has 250000.
+  std::vector<std::string> speeds = comma_fields(kSpeedList);
+  speeds.push_back("250000");
+  for (const std::string& speed : speeds) {
+    link.select(path, speed);
+    ASSERT_TRUE(link.open_link(false)) << speed << ": " << report.lines().back();
+    const auto applied = read_line_settings(pty.master_fd());
+    ASSERT_TRUE(applied);
+    EXPECT_EQ(applied->speed, std::stol(speed));
+    EXPECT_TRUE(link.close_link());
+  }
+  EXPECT_FALSE(report.contains("Error open"));
+  // The speed change of an open port takes them too.
+  link.select(path, "9600");
+  ASSERT_TRUE(link.open_link(false));
+  EXPECT_EQ(link.set_speed(14400, false), 9600);
+  EXPECT_EQ(read_line_settings(pty.master_fd())->speed, 14400);
+  EXPECT_TRUE(link.close_link());
 
+  link.select(path, "250000");
   link.set_line_settings(LineSettings{});
   ASSERT_TRUE(link.open_link(false));
   auto applied = read_line_settings(pty.master_fd());

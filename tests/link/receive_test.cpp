@@ -112,6 +112,12 @@ TEST_F(Receiving, CarriageReturnsVanishAndLongLinesAreCut) {
   ASSERT_TRUE(eventually([&] { return echo.text().size() >= 1500 + 8; }));
   EXPECT_EQ(echo.text().substr(0, 7), "ab\r\rcd\n");
   EXPECT_EQ(echo.text().find(std::string(1500, 'x')), 7u);
+  // A CR after a line end keeps the last line: an empty line repeats it, as without the CR.
+  pty.write("Ok\r\n\r\n");
+  ASSERT_TRUE(config_lines.wait_count(4));
+  lines = config_lines.lines();
+  EXPECT_EQ(lines[2], "Ok");
+  EXPECT_EQ(lines[3], "Ok");
 }
 
 TEST_F(Receiving, NulBytesAreNeitherShownNorStored) {

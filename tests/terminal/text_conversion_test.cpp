@@ -46,6 +46,14 @@ TEST(Cp1252, MalformedUtf8BecomesOneReplacementPerBadByte) {
   EXPECT_EQ(utf8_to_cp1252("\xff\xfe"), "??");
 }
 
+TEST(Cp1252, TypedUtf8SplitBetweenReadsMakesOneCharacter) {
+  Utf8Stream typed;
+  EXPECT_EQ(typed.feed("a\xe2\x82"), U"a");       // the euro sign waits for its last byte
+  EXPECT_EQ(typed.feed("\xac\xc3"), U"\u20ac");
+  EXPECT_EQ(typed.feed("("), U"\ufffd(");          // a lead byte the next read did not continue
+  EXPECT_EQ(typed.feed("\xf0\x9f\x98\x80"), U"\U0001f600");
+}
+
 TEST(GettingStarted, EnglishTextAsGiven) {
   const std::vector<std::string> expected = {
       "VexaLog S:",
