@@ -103,5 +103,7 @@ const CommandOption kFollowOption{{"--follow", "SECONDS", kOptions, "upload agai
 
 const CommandOption kSambaModeOption{
     {"--samba", "", kOptions, "the SAM-BA mode: a \".bin\" goes through the chip's boot monitor"}, kFlag};
+const CommandOption kDownloadTraceOption{
+    {"--verbose", "", kOptions, "report every loader and SAM-BA step, as the Tools menu's verbose switch"}, kFlag};
 
 }  // namespace vexa::cli

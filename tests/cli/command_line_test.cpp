@@ -67,6 +67,7 @@ const std::vector<Reached>& reached_cases() {
       {"upload", {"t", "h"}, "--idle", "1", [](const ParsedArgs& p) { return whole_is(p, "--idle", 1); }},
       {"upload", {"t", "h"}, "--follow", "86400", [](const ParsedArgs& p) { return whole_is(p, "--follow", 86400); }},
       {"download", {"f.hex"}, "--samba", "", [](const ParsedArgs& p) { return p.values.has("--samba"); }},
+      {"download", {"f.binb"}, "--verbose", "", [](const ParsedArgs& p) { return p.values.has("--verbose"); }},
   };
   return cases;
 }
