@@ -12,7 +12,8 @@ void Session::build_transfers() {
   loader_target_ = std::make_unique<BoardIdentityTarget>(*board_);
   downloads_ = std::make_unique<DownloadCommands>(
       DownloadCommands::Parts{*link_, *display_, *messages_, *this, *jobs_, *loader_target_, exchange_.get(),
-                              window_.download_dialogs(), [this] { return verbose_; }},
+                              window_.download_dialogs(), [this] { return verbose_; },
+                              nullptr, display_.get()},
       identity_.product_name);
   link_->consumers().attach(ConsumerSlot::loader, &downloads_->detector());
   // The hooks run on the download worker: what needs the window is posted there.

@@ -92,9 +92,10 @@ class DownloadSession {
     board_.terminal().flush();
   }
   bool connect(std::ostream& err) { return board_.connect(err); }
-  DownloadContext context() {
-    return DownloadContext{port_, board_.terminal(), board_.messages(), progress_, control_,
-                           detector_, target_, SystemPacer::instance(), false};
+  DownloadContext context(bool verbose = false) {
+    return DownloadContext{port_,    board_.terminal(), board_.messages(),       progress_,
+                           control_, detector_,         target_, SystemPacer::instance(),
+                           verbose,  {},                &board_.terminal()};
   }
 
  private:
@@ -116,6 +117,7 @@ bool one_argument(const CommandContext& context, std::string_view what) {
 
 int run_download(CommandContext& context) {
   const bool samba_mode = context.values.has(kSambaModeOption.spec.name);
+  const bool verbose = context.values.has(kDownloadTraceOption.spec.name);
   if (!one_argument(context, "FILE")) return kUsageExitStatus;
   DownloadSession session(context);
   if (!session.connect(context.err)) return 1;
@@ -125,7 +127,7 @@ int run_download(CommandContext& context) {
   FirmwareHooks hooks;
   hooks.samba_download = samba_file_download;
   hooks.samba_mode = [samba_mode] { return samba_mode; };
-  return firmware_download(session.context(), selection, hooks) ? 0 : 1;
+  return firmware_download(session.context(verbose), selection, hooks) ? 0 : 1;
 }
 
 int run_card_put(CommandContext& context) {
@@ -133,7 +135,8 @@ int run_card_put(CommandContext& context) {
   DownloadSession session(context);
   if (!session.connect(context.err)) return 1;
   CardTransferResult result = card_transfer(session.context(), context.args[0], context.args[1]);
-  return result.closed_ok && result.retries == 0 ? 0 : 1;
+  // Retries that got the chunk through in the end are in the report, not in the status.
+  return result.arrived() ? 0 : 1;
 }
 
 int run_send_lines(CommandContext& context) {

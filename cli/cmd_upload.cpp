@@ -1,7 +1,8 @@
 // vexacli upload TARGET HOSTFILE [--binary] [--fast] [--create] [--idle SECONDS] [--follow SECONDS]:
-// lists the board's file TARGET into HOSTFILE, resuming after the host file's last stamped
-// (or numbered) line, as the upload tab does. With --follow it does so again every SECONDS,
-// each time from where the host file ends, until interrupted.
+// lists the board's file TARGET into HOSTFILE, resuming after the host file's last time-stamped
+// line, as the upload tab does; a host file without time stamps gets the whole listing again
+// (a number prefix alone is no resume point). With --follow it does so again every SECONDS,
+// each time from the host file's last time stamp, until interrupted.
 #include <csignal>
 #include <chrono>
 #include <ostream>

@@ -98,10 +98,12 @@ const CommandOption kFastOption{{"--fast", "", kOptions, "switch the link to 115
 const CommandOption kCreateOption{{"--create", "", kOptions, "start HOSTFILE anew instead of resuming it"}, kFlag};
 const CommandOption kIdleOption{{"--idle", "SECONDS", kOptions, "ask the board to stop after this long without a line (default 30)"},
                                 whole(1, 86400, "seconds")};
-const CommandOption kFollowOption{{"--follow", "SECONDS", kOptions, "upload again every SECONDS until interrupted"},
+const CommandOption kFollowOption{{"--follow", "SECONDS", kOptions, "upload again every SECONDS until interrupted, each time after HOSTFILE's last time stamp"},
                                   whole(1, 86400, "seconds")};
 
 const CommandOption kSambaModeOption{
     {"--samba", "", kOptions, "the SAM-BA mode: a \".bin\" goes through the chip's boot monitor"}, kFlag};
+const CommandOption kDownloadTraceOption{
+    {"--verbose", "", kOptions, "report every loader and SAM-BA step, as the Tools menu's verbose switch"}, kFlag};
 
 }  // namespace vexa::cli

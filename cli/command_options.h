@@ -21,6 +21,6 @@ extern const CommandOption kBoardOption, kFirmwareOption, kInputTypeOption, kSol
 extern const CommandOption kReportOption, kCountdownOption, kTimeoutOption, kTestQuietMsOption;  // factory-test
 extern const CommandOption kSambaFileOption, kSambaTraceOption;  // flash
 extern const CommandOption kBinaryOption, kFastOption, kCreateOption, kIdleOption, kFollowOption;  // upload
-extern const CommandOption kSambaModeOption;                     // download
+extern const CommandOption kSambaModeOption, kDownloadTraceOption;  // download
 
 }  // namespace vexa::cli

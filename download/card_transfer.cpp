@@ -95,6 +95,7 @@ CardTransferResult card_transfer(const DownloadContext& context, const std::stri
         ended = true;
         break;
       }
+      if (send + 1 == kCardSendsPerChunk) ++result.given_up;
     }
   }
   if (!ended) {

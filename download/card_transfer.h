@@ -31,6 +31,10 @@ struct CardTransferResult {
   std::int32_t bytes = 0;
   std::int32_t sum = 0;
   int retries = 0;
+  int given_up = 0;       // chunks not acknowledged after their last send
+
+  // The whole file reached the card: every chunk and the totals acknowledged, retries or not.
+  bool arrived() const { return closed_ok && given_up == 0; }
 };
 
 CardTransferResult card_transfer(const DownloadContext& context, const std::string& host_path,

@@ -25,7 +25,8 @@ DownloadContext DownloadCommands::context(const JobControl& control) {
                          parts_.target,
                          parts_.pacer ? *parts_.pacer : SystemPacer::instance(),
                          parts_.verbose ? parts_.verbose() : false,
-                         page_progress_};
+                         page_progress_,
+                         parts_.echo};
 }
 
 CardTransferChoice DownloadCommands::card_choice() const {

@@ -25,6 +25,8 @@ struct DownloadContext {
   // Pages done of the page count after each page of a page download (the desktop's progress
   // bar); called on the worker.
   std::function<void(int done, int total)> pages = {};
+  // Where the SAM-BA prompt wait echoes the monitor's bytes in verbose mode (null: nowhere).
+  CharSink* echo = nullptr;
 
   void print(std::string_view text) const { report.print_line(text); }
   std::string text(std::string_view key) const { return messages.message(key); }

@@ -23,7 +23,7 @@ std::uint32_t little_endian_word(std::string_view bytes) {
   return word;
 }
 
-// The steps between the speed change and its undoing; false at the first failure.
+// The steps after the first speed change; false at the first failure.
 bool program_chip(SambaWire& wire, const Messages& messages, StatusLine& status,
                   std::string_view image) {
   SambaPort& port = wire.port();
@@ -105,11 +105,9 @@ bool run_samba_download(SambaPort& port, ReportSink& report, const Messages& mes
                                 static_cast<unsigned>(identity.words * 4),
                                 messages.message("Mbytes").c_str(), identity.identity));
   SambaWire wire(port, report, messages, options.sleep, options.verbose, options.echo);
-  const long before = port.set_speed(samba::kLinkSpeed);
-  const bool done = program_chip(wire, messages, status, image);
-  // A changed speed goes back to what it was, on success and failure alike.
-  if (before > 0 && before != static_cast<long>(samba::kLinkSpeed)) port.set_speed(before);
-  return done;
+  // The link stays at the monitor's speed afterwards: the old one is not kept.
+  port.set_speed(samba::kLinkSpeed);
+  return program_chip(wire, messages, status, image);
 }
 
 bool samba_download(LinkSession& link, ReportSink& report, const Messages& messages,

@@ -36,8 +36,8 @@ struct SambaIdentity {
 };
 SambaIdentity samba_identity(std::string_view image);
 
-// The whole download over port; true when the summary line was printed. The speed in force
-// before is set again at the end, whatever happened.
+// The whole download over port; true when the summary line was printed. The link is left at
+// the monitor's 115200, whatever happened.
 bool run_samba_download(SambaPort& port, ReportSink& report, const Messages& messages,
                         StatusLine& status, std::string_view image,
                         const SambaDownloadOptions& options = {});

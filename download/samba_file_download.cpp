@@ -30,6 +30,7 @@ bool samba_file_download(const DownloadContext& context, std::istream& file) {
   PortReadingPause pause(context.port);
   SambaDownloadOptions options;
   options.verbose = context.verbose;
+  options.echo = context.echo;
   const Pacer& pacer = context.pacer;
   options.sleep = [&pacer](int ms) { pacer.sleep_ms(ms); };
   return run_samba_download(port, context.report, context.messages, context.status, image, options);

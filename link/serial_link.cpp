@@ -269,6 +269,8 @@ long SerialLink::set_speed(long speed, bool announce) {
     std::lock_guard lock(state_mutex_);
     name = {device_path_, label_};
   }
+  // The last bytes at the old speed (a reset or speed command) must leave the UART first.
+  (void)port->drain_output();
   if (int code = configure_port(*port, speed, false)) {
     reports_.print_line(format_text("%s %s", messages_.message("MerOp").c_str(),
                                     describe(name, line_settings() ? speed : 9600).c_str()));

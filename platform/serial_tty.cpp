@@ -156,6 +156,24 @@ int SerialTty::write_all(const char* bytes, std::size_t length) {
   return 0;
 }
 
+int SerialTty::drain_output() {
+  if (fd_ < 0) return EBADF;
+  // tcdrain alone waits for ever on a queue that cannot move; once the queue is empty it only
+  // waits for the UART's own FIFO, which the driver bounds.
+  constexpr int kStepMs = 2;
+  for (int waited = 0;; waited += kStepMs) {
+    int queued = 0;
+    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) return errno;
+    if (queued <= 0) break;
+    if (waited >= kSerialWriteStallMs) return ETIMEDOUT;
+    pollfd wake{wake_fd_, POLLIN, 0};
+    if (poll_retry(&wake, 1, kStepMs) > 0) return ECANCELED;
+  }
+  while (::tcdrain(fd_) != 0)
+    if (errno != EINTR) return errno;
+  return 0;
+}
+
 void SerialTty::sleep_interruptible(int wait_ms) {
   if (wait_ms <= 0) return;
   pollfd wake{wake_fd_, POLLIN, 0};

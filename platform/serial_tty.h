@@ -63,6 +63,9 @@ class SerialTty {
 
   // Writes every byte, waiting for room in the driver's queue; 0 or an errno code.
   int write_all(const char* bytes, std::size_t length);
+  // Waits until the driver has sent what was written (at most kSerialWriteStallMs for its
+  // queue to empty, so a line held by the handshake cannot hang the caller); 0 or an errno code.
+  int drain_output();
   // Waits up to wait_ms for input. A hung-up line reports hung_up after the wait has passed
   // (or interrupt() was called), so callers that loop on it do not spin. A readable wake_fd
   // (a WakeEvent of the caller's, left for the caller to drain) ends the wait as timed_out.

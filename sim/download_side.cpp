@@ -124,6 +124,8 @@ const Row kRows[] = {
      }},
     {{"--card-stall-from", "N", kGroup, "from chunk N on, answer \"ok\" without its LF"},
      [](DownloadSideOptions& o, std::string_view name, Value text) { return read_count(name, text, o.card.stall_from_chunk); }},
+    {{"--card-lose-ack", "N", kGroup, "answer chunk line N alone (resends count) \"ok\" without its LF"},
+     [](DownloadSideOptions& o, std::string_view name, Value text) { return read_count(name, text, o.card.lose_ack_chunk); }},
     {{"--vanish-after-chunks", "N", kGroup, "hang up and remove the link after N card chunks"},
      [](DownloadSideOptions& o, std::string_view name, Value text) { return read_count(name, text, o.card.vanish_after_chunks); }},
 };

@@ -45,6 +45,7 @@ std::optional<std::string> MemoryCard::execute(std::string_view line) {
 std::string MemoryCard::chunk(std::string_view hex) {
   ++chunks_;
   if (options_.stall_from_chunk > 0 && chunks_ >= options_.stall_from_chunk) return "ok";
+  if (chunks_ == options_.lose_ack_chunk) return "ok";
   if (!file_.is_open()) return error("no file open");
   if (hex.size() < 2 || hex.size() % 2 != 0) return error("bad chunk");
   std::string bytes;

@@ -15,6 +15,7 @@ struct CardOptions {
   std::string folder;          // empty: the board has no card
   bool upper_ack = false;      // chunks answered "OK" LF instead of "Ok" CR LF
   int stall_from_chunk = 0;    // from this chunk line on (1-based), answer "ok" without LF
+  int lose_ack_chunk = 0;      // this chunk line alone (1-based, resends count): "ok" without LF
   int vanish_after_chunks = 0; // the board goes away after this many chunk lines (0: never)
 };
 

@@ -112,7 +112,9 @@ UploadEvents DataUpload::take_events() {
 bool DataUpload::start(const UploadRequest& request) {
   const std::string stamp = usable_stamp(request.resume_stamp);
   std::optional<BoardJobs::Ticket> ticket;
-  if (jobs_ && !running()) {
+  // A capture sends nothing to the board, so it takes no part in the job gate: the listing it
+  // follows has begun whatever runs.
+  if (jobs_ && request.send_command && !running()) {
     ticket = jobs_->try_begin(messages_.message("MDupload"));
     if (!ticket) return false;
   }

@@ -2,8 +2,10 @@
 // The data upload: asks the board to list one of its logged files and stores the listed '>'
 // lines in a host file, as text or as hexadecimal bytes, resuming after the last stored time
 // stamp or line number. It runs on received lines: the receive thread hands every line to
-// on_line (slot ConsumerSlot::upload). While it runs it holds the board job gate and the
-// link's upload gate; each line reaches the file before the next one is taken.
+// on_line (slot ConsumerSlot::upload). While it runs it holds the link's upload gate, and the
+// board job gate when it sent the upload command itself (a capture started by an 'up NAME'
+// line sends nothing and is never refused); each line reaches the file before the next one is
+// taken.
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
@@ -63,8 +65,9 @@ class DataUpload final : public LineConsumer {
   DataUpload& operator=(const DataUpload&) = delete;
 
   // Opens the host file and, when asked to, sends the upload command (with the speed switch
-  // first). False when nothing started: the gate is taken, or the file cannot be opened
-  // ("Error open" and the path). A start while an upload runs replaces it.
+  // first). False when nothing started: the job gate is taken (a capture does not ask for
+  // it), or the file cannot be opened ("Error open" and the path). A start while an upload
+  // runs replaces it.
   bool start(const UploadRequest& request);
   // Asks the board to stop listing (a single blank) when an upload runs or data lines come.
   // A second Stop while the board has sent nothing since the first ends the upload here, so a

@@ -67,6 +67,7 @@ const std::vector<Reached>& reached_cases() {
       {"upload", {"t", "h"}, "--idle", "1", [](const ParsedArgs& p) { return whole_is(p, "--idle", 1); }},
       {"upload", {"t", "h"}, "--follow", "86400", [](const ParsedArgs& p) { return whole_is(p, "--follow", 86400); }},
       {"download", {"f.hex"}, "--samba", "", [](const ParsedArgs& p) { return p.values.has("--samba"); }},
+      {"download", {"f.binb"}, "--verbose", "", [](const ParsedArgs& p) { return p.values.has("--verbose"); }},
   };
   return cases;
 }
@@ -211,6 +212,9 @@ TEST(CliCommandLine, HelpListsEveryCommandAndOptionAndEachCommandHasItsOwn) {
     // Not the other commands' options: "--quiet-ms" is no option of send.
     if (command.name == "send") EXPECT_EQ(own.out.find("--quiet-ms"), std::string::npos) << own.out;
   }
+  // Only a time stamp is a resume point: the help does not promise more.
+  EXPECT_NE(run_cli({"upload", "--help"}).out.find("without time stamps, numbered lines or not, gets the whole listing again"),
+            std::string::npos);
   const CliRun version = run_cli({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, make_identity("vexacli", ".").product_name + " 1404\n");

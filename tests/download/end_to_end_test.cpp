@@ -13,6 +13,7 @@
 #include "config/board_identity.h"
 #include "config/configuration.h"
 #include "download/download_commands.h"
+#include "download/samba_file_download.h"
 #include "download_fakes.h"
 #include "sim/board_server.h"
 #include "support/firmware_images.h"
@@ -48,11 +49,15 @@ struct Rig {
   BoardIdentityTarget target{identity};
   LinkSession session{report, echo, messages};
   BoardJobs jobs{report, messages};
+  bool verbose = false;      // the Tools menu's switch
+  test::SharedEcho monitor;  // the terminal as the SAM-BA prompt wait echoes to it
   DownloadCommands commands;
 
   explicit Rig(sim::DownloadSideOptions options, char type = 'E', long speed = 9600)
       : server(sim::BoardConfiguration(sim::BoardKind{type, 1404, "VexaLog"})),
-        commands({session, report, messages, status, jobs, target}, "VexaLog") {
+        commands({session, report, messages, status, jobs, target, nullptr, nullptr, [this] { return verbose; },
+                  nullptr, &monitor},
+                 "VexaLog") {
     std::filesystem::create_directory(card);
     options.loader.flash_out = flash;
     options.card.folder = card;
@@ -197,6 +202,16 @@ std::string card_file(Rig& rig, const std::string& content, const std::string& t
   EXPECT_TRUE(rig.commands.start_card_transfer());
   rig.jobs.wait_worker();
   return test::TempDir::read(rig.card + "/" + target);
+}
+
+TEST(EndToEnd, SambaImageInVerboseModeEchoesTheMonitorAndLeavesTheLinkAt115200) {
+  Rig rig(sim::DownloadSideOptions{}, 'S');  // no loader named: "dl" reaches the boot monitor
+  rig.commands.hooks().samba_download = samba_file_download;
+  rig.verbose = true;
+  ASSERT_TRUE(rig.flash_firmware("s.binb", random_bytes(600, 9)));
+  EXPECT_TRUE(rig.report.contains("768(0x300) bytes, 3 pages written")) << rig.transcript();
+  EXPECT_NE(rig.monitor.text().find("0x00000001"), std::string::npos) << "the flash status reply";
+  EXPECT_EQ(rig.session.port().speed(), 115200);
 }
 
 TEST(EndToEnd, MemoryCardFilesArriveWhole) {

@@ -152,6 +152,7 @@ JobDriver firmware() {
 
 JobDriver samba() {
   JobDriver d = driver(Job::samba, "SamBa", {'S', 9600});
+  d.board.monitor_speed = 115200;
   d.prepare = [](FaultRig& rig) { rig.run.data = image_with_identity(40 * 256 + 256, 0, 11); };
   d.start = [](FaultRig& rig, bool) {
     mark_start(rig);
@@ -165,6 +166,7 @@ JobDriver samba() {
   d.kept_wrong = nothing;
   d.complete_wrong = [](FaultRig& rig) -> std::string {
     if (!rig.reported("10496(0x2900) bytes, 41 pages written")) return "no summary of the whole image";
+    if (rig.session.port().speed() != 115200) return "the link left the monitor's 115200";
     std::string flash;
     rig.pump([&] {
       rig.server.with_samba([&](sim::SambaSession& s) {

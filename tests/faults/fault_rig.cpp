@@ -100,7 +100,8 @@ bool FaultRig::link_back(int guard_ms) {
 std::string FaultRig::link_left_wrong() {
   std::string wrong;
   if (!session.port().link_is_open()) wrong += "the port is closed; ";
-  if (session.port().speed() != board_setup.speed)
+  const long speed = session.port().speed();
+  if (speed != board_setup.speed && (board_setup.monitor_speed == 0 || speed != board_setup.monitor_speed))
     wrong += format_text("the speed is %ld, not %ld; ", session.port().speed(), board_setup.speed);
   if (session.receiver().pauses_held() != 0 || !session.flags().reading_enabled.load())
     wrong += "the receive thread's reading is paused; ";

@@ -40,6 +40,7 @@ struct RigBoard {
   long speed = 9600;          // the link speed at the start (the board's "bd", on S "rs0")
   int loader_row = 1;         // the page loader "dl" enters (E, F)
   std::size_t log_lines = 0;  // a stamped "vexalog.adc" of this many lines
+  long monitor_speed = 0;     // the boot monitor's speed, which a SAM-BA job leaves the link at
 };
 
 class FaultRig {
@@ -54,7 +55,8 @@ class FaultRig {
   // The window thread's duties every tick_ms until done() or guard_ms (a hang guard); true
   // when done() came.
   bool pump(const std::function<bool()>& done, int guard_ms, int tick_ms = 20);
-  // Whether the link is as the jobs found it: open at the start speed, the receive thread's
+  // Whether the link is as the jobs found it: open at the start speed (or the monitor's, which a
+  // SAM-BA download keeps until the port is opened again), the receive thread's
   // reading not paused, echo shown. Empty when it is, else what is wrong.
   std::string link_left_wrong();
   // Waits (pumping) until the port is open again after the board came back.

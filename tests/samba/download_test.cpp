@@ -89,10 +89,9 @@ TEST_F(SambaDownload, WholeFlashLandsByteForByteThenBootsFromFlash) {
   // The fixed pauses: auto-baud, new line, "dl", "samba", auto-baud again.
   EXPECT_EQ(sleep.pauses(), (std::vector<int>{100, 100, 100, 200, 800, 800, 100, 100, 100}));
   EXPECT_EQ(sleep.total_ms(), kSambaMandatedPauseMs);
-  // The speed goes to the monitor's 115200 and back to what it was.
-  EXPECT_EQ(port.speeds().front(), 115200);
-  EXPECT_EQ(port.speeds().back(), 9600);
-  EXPECT_EQ(port.speed(), 9600);
+  // The speed goes to the monitor's 115200 and stays there.
+  EXPECT_EQ(port.speeds(), (std::vector<long>{115200, 115200}));
+  EXPECT_EQ(port.speed(), 115200);
 }
 
 TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesAreNotProgrammed) {
@@ -162,7 +161,7 @@ TEST_F(SambaDownload, FlashNeverReadyEndsWithoutBootBitOrReset) {
     EXPECT_EQ(line.find("pages written"), std::string::npos) << line;
     EXPECT_EQ(line.find("Board not in download mode"), std::string::npos) << "no message: " << line;
   }
-  EXPECT_EQ(port.speed(), 9600);
+  EXPECT_EQ(port.speed(), 115200);
 }
 
 TEST_F(SambaDownload, FlashThatBecomesReadyLateIsWaitedFor) {
@@ -185,7 +184,7 @@ TEST_F(SambaDownload, NoPromptPrintsNotInDownloadModeAndSendsNoApplet) {
   EXPECT_TRUE(printed("Error: Board not in download mode"));
   EXPECT_NE(port.written().find("\x80\x80#\ndl\nsamba\n\x80\x80#WFFFFFF60,00450100#"), std::string::npos);
   EXPECT_EQ(port.written().find("S00201600"), std::string::npos);
-  EXPECT_EQ(port.speed(), 9600);
+  EXPECT_EQ(port.speed(), 115200);
 }
 
 TEST_F(SambaDownload, ANakedBlockEndsTheTransferWithoutRepeatingIt) {
@@ -206,7 +205,7 @@ TEST_F(SambaDownload, ANakedBlockEndsTheTransferWithoutRepeatingIt) {
   EXPECT_EQ(port.written().size(), written_at_nak) << "nothing at all after the NAK";
   EXPECT_EQ(port.session().monitor()->calls(), 0);
   EXPECT_EQ(port.chip().flash_commands().size(), 0u);
-  EXPECT_EQ(port.speed(), 9600);
+  EXPECT_EQ(port.speed(), 115200);
 }
 
 TEST_F(SambaDownload, AnUnacknowledgedEotEndsTheDownload) {

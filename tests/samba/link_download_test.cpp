@@ -40,7 +40,7 @@ TEST(SambaOverTheLink, ProgramsTheBoardAndGivesTheLineBackToTheReceiveThread) {
   options.sleep = [](int) {};
   ASSERT_TRUE(samba_download(session, report, messages, status, image, options));
   EXPECT_TRUE(report.contains("10496(0x2900) bytes, 41 pages written"));
-  EXPECT_EQ(session.port().speed(), 9600) << "the speed before the download is back";
+  EXPECT_EQ(session.port().speed(), 115200) << "the link stays at the monitor's speed";
 
   // The reset command is the last thing sent: nothing answers it.
   ASSERT_TRUE(test::eventually([&] {

@@ -50,6 +50,7 @@ const std::vector<Good>& good_cases() {
       {{}, "--card", "/tmp/c", [](const BoardOptions& o) { return o.download.card.folder == "/tmp/c"; }},
       {{}, "--card-upper", "", [](const BoardOptions& o) { return o.download.card.upper_ack; }},
       {{}, "--card-stall-from", "5", [](const BoardOptions& o) { return o.download.card.stall_from_chunk == 5; }},
+      {{}, "--card-lose-ack", "2", [](const BoardOptions& o) { return o.download.card.lose_ack_chunk == 2; }},
       {{}, "--vanish-after-chunks", "6", [](const BoardOptions& o) { return o.download.card.vanish_after_chunks == 6; }},
       {{}, "--log-file", "a.adc",
        [](const BoardOptions& o) { return o.logs.size() == 1 && o.logs[0].name == "a.adc" && o.logs[0].kind == LogKind::stamped; }},

@@ -211,6 +211,10 @@ TEST(DataUpload, TheGateRefusesASecondJob) {
   EXPECT_FALSE(b.upload.start(b.request()));
   EXPECT_TRUE(b.link.written.empty());
   EXPECT_FALSE(test::TempDir::exists(b.dir.file("host.adc")));
+  // A capture asks the board for nothing: the listing it follows is taken whatever runs.
+  b.lines({"up log2.txt", ">a", "done"});
+  EXPECT_EQ(test::TempDir::read(b.dir.file("log2.txt")), "a\n");
+  EXPECT_EQ(b.jobs.running_job(), "Configuration download");
   other->release();
   EXPECT_TRUE(b.upload.start(b.request()));
   // A start while one runs replaces it and keeps the gate.
