@@ -169,7 +169,8 @@ int SerialTty::drain_output() {
     pollfd wake{wake_fd_, POLLIN, 0};
     if (poll_retry(&wake, 1, kStepMs) > 0) return ECANCELED;
   }
-  while (::tcdrain(fd_) != 0)
+  // tcdrain's own request (termios.h stays out: the line settings use the kernel's termios2).
+  while (::ioctl(fd_, TCSBRK, 1) != 0)
     if (errno != EINTR) return errno;
   return 0;
 }
