@@ -48,8 +48,9 @@ const ParameterTable& language_table(char language_letter) {
 ParameterTable make_scratch_table() { return ParameterTable(kParameterTableRecords); }
 
 void clear_filled_rows(ParameterTable& scratch) {
+  // Filled rows come first; the first free row may still hold the value of an empty key ('=5').
   for (ParameterRecord& record : scratch) {
-    if (record.is_free()) break;
+    if (record.is_free() && !record.has_value && record.value.empty()) break;
     record = ParameterRecord{};
   }
 }

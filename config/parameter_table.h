@@ -63,7 +63,8 @@ const ParameterTable& language_table(char language_letter);
 ParameterTable make_scratch_table();
 
 // Makes a scratch table that parses have filled all-zero again. A store takes the first free
-// row, so the filled rows are the ones before the first free key.
+// row, so the filled rows are the ones before the first free key, and that row itself when it
+// holds the value of an empty key.
 void clear_filled_rows(ParameterTable& scratch);
 
 // Bit 0 of the statistic field.

@@ -13,9 +13,11 @@
 #include "config/board_identity.h"
 #include "config/config_files.h"
 #include "config/configuration.h"
+#include "config/config_file_format.h"
 #include "config/file_chooser.h"
 #include "config/key_rows.h"
 #include "config/parameter_table.h"
+#include "config/parse_assignments.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -61,7 +63,9 @@ void check_shape(const vexa::ParameterTable& table, const vexa::KeyRows& rows) {
     } else if (!record.key.empty()) {
       check(rows.find(record.key) == i);
     }
-    if (record.key.empty()) check(!record.has_value && record.value.empty() && record.type.empty());
+    // A row without a key may hold what an empty key was given ('=5', '.type=Pt100'): it stays
+    // free for the next new key. Without a value it holds no value text.
+    if (record.key.empty() && !record.has_value) check(record.value.empty());
   }
 }
 
@@ -83,7 +87,7 @@ void check_round_trip(const vexa::ParameterTable& loaded, const vexa::KeyRows& l
     if (is_analog_key(record.key)) check(other.name == record.name && other.type == record.type);
   }
   for (const vexa::ParameterRecord& other : again) {
-    if (!other.has_value) continue;
+    if (!other.has_value || other.key.empty()) continue;
     const std::optional<std::size_t> found = loaded_rows.find(other.key);
     check(found && loaded[*found].has_value && loaded[*found].value == other.value);
   }
@@ -106,16 +110,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vexa::GivenPathChooser open_first(first_path);
   check(first.files.load_configuration(open_first));
   // The tables are read in place: a copy of 998 records per look would be most of the run time.
+  // The file compares equal to what it loaded unless the table is full, or the file gives an
+  // empty key ('=5'): its free row goes to the next new key, and which keys are new differs
+  // between the table (with its built-in rows) and the file alone.
+  bool empty_key = false;
+  vexa::for_each_file_piece(std::string_view(reinterpret_cast<const char*>(data), size), [&](std::string_view piece) {
+    for (const vexa::Assignment& a : vexa::split_assignments(piece)) empty_key = empty_key || a.key.empty();
+  });
   const bool full = first.config.read_indexed([](const vexa::ParameterTable& loaded,
                                                  const vexa::KeyRows& rows) {
     check_shape(loaded, rows);
     return std::all_of(loaded.begin(), loaded.end(),
                        [](const vexa::ParameterRecord& record) { return !record.key.empty(); });
   });
+  const bool comparable = !full && !empty_key;
   int errors = -1;
   if (first.config.has_any_value()) {
     check(first.files.compare_configuration(open_first, &errors));
-    if (!full) check(errors == 0);
+    if (comparable) check(errors == 0);
   }
 
   // Save and load again: the values, analog names and types survive.
@@ -130,7 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   first.config.read_indexed([&](const vexa::ParameterTable& loaded, const vexa::KeyRows& loaded_rows) {
     second.config.read_indexed([&](const vexa::ParameterTable& again, const vexa::KeyRows& again_rows) {
       check_shape(again, again_rows);
-      check_round_trip(loaded, loaded_rows, again, again_rows);
+      // An empty key's free row goes to whichever new key comes next, in the saved file as in
+      // the first: the values stay, but not necessarily in the same rows.
+      if (!empty_key) check_round_trip(loaded, loaded_rows, again, again_rows);
     });
   });
   return 0;

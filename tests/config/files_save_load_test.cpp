@@ -197,6 +197,12 @@ TEST(FilesCompare, FileInputsArePresentAndEmptyKeysCompare) {
   EXPECT_EQ(rig.report.lines.front(), "Compare: missing in conf: a40=a*1+0");
   EXPECT_TRUE(rig.config.presence().is_present(40));
   EXPECT_TRUE(rig.config.presence().take_changed());
+
+  // The next comparison starts from a scratch table without that file's '=5'.
+  rig.config.reset_configuration();
+  rig.config.parse_assignments("bd=1", false);
+  rig.report.lines.clear();
+  EXPECT_EQ(rig.compare(rig.dir.write("g.txt", "bd=1\n")), 0) << rig.report.lines.front();
 }
 
 TEST(FilesBadInput, BinaryOverlongUnknownAndTruncatedFilesAreHarmless) {
