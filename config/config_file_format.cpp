@@ -1,7 +1,5 @@
 #include "config/config_file_format.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 
 #include "app/capture_log.h"
 #include "app/text_format.h"
+#include "platform/atomic_file.h"
 
 namespace vexa {
 
@@ -58,23 +57,12 @@ int FilePieceReader::open(const std::string& path) {
     std::fclose(file_);
     file_ = nullptr;
   }
-  // O_NONBLOCK: opening a pipe without a writer must not wait; a regular file ignores it.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return errno;
-  // The kind is asked of the opened file, so it cannot change between the look and the read.
-  struct stat info {};
-  int error = 0;
-  if (::fstat(fd, &info) != 0)
-    error = errno;
-  else if (S_ISDIR(info.st_mode))
-    error = EISDIR;
-  else if (!S_ISREG(info.st_mode))
-    error = ENODEV;
-  if (error == 0) {
-    file_ = ::fdopen(fd, "r");
-    if (!file_) error = errno;
-  }
-  if (error != 0) ::close(fd);
+  int fd = -1;
+  if (const int error = open_regular_file(path, fd)) return error;
+  file_ = ::fdopen(fd, "r");
+  if (file_) return 0;
+  const int error = errno;
+  ::close(fd);
   return error;
 }
 

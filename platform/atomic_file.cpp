@@ -38,14 +38,26 @@ bool write_file_atomically(const std::string& path, const std::string& text) {
   return write_file_atomically_error(path, text) == 0;
 }
 
-int readable_file_error(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return errno;
+int open_regular_file(const std::string& path, int& fd) {
+  // O_NONBLOCK: opening a pipe without a writer must not wait; a regular file ignores it.
+  const int opened = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (opened < 0) return errno;
   struct stat info {};
-  int error = ::fstat(fd, &info) != 0 ? errno : 0;
+  int error = ::fstat(opened, &info) != 0 ? errno : 0;
   if (error == 0 && S_ISDIR(info.st_mode)) error = EISDIR;
   else if (error == 0 && !S_ISREG(info.st_mode)) error = ENODEV;
-  ::close(fd);
+  if (error != 0) {
+    ::close(opened);
+    return error;
+  }
+  fd = opened;
+  return 0;
+}
+
+int readable_file_error(const std::string& path) {
+  int fd = -1;
+  const int error = open_regular_file(path, fd);
+  if (error == 0) ::close(fd);
   return error;
 }
 

@@ -16,8 +16,11 @@ bool read_whole_file(const std::string& path, std::string& text, std::size_t max
 // As read_whole_file: 0 when read, else the errno (EISDIR for a folder).
 int read_whole_file_error(const std::string& path, std::string& text, std::size_t max_bytes = 64u << 20);
 
-// Whether path is a regular file this process can open for reading: 0, or the errno (EISDIR
-// for a folder, ENODEV for a device or pipe).
+// Opens path for reading when it is a regular file (a folder or a device would read as nothing
+// or never end; the kind is asked of the opened file, so it cannot change in between): 0 with
+// fd set, or the errno (EISDIR for a folder, ENODEV for a device or pipe) with nothing open.
+int open_regular_file(const std::string& path, int& fd);
+// Whether open_regular_file would succeed: 0, or its errno.
 int readable_file_error(const std::string& path);
 
 }  // namespace vexa

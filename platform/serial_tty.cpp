@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -36,12 +35,7 @@ int poll_retry(pollfd* fds, nfds_t count, int wait_ms) {
 
 }  // namespace
 
-SerialTty::SerialTty() : wake_fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
-
-SerialTty::~SerialTty() {
-  close();
-  if (wake_fd_ >= 0) ::close(wake_fd_);
-}
+SerialTty::~SerialTty() { close(); }
 
 int SerialTty::open(const std::string& path, const std::string& lock_dir) {
   close();
@@ -146,7 +140,7 @@ int SerialTty::write_all(const char* bytes, std::size_t length) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN) return errno;
-    pollfd fds[2] = {{fd_, POLLOUT, 0}, {wake_fd_, POLLIN, 0}};
+    pollfd fds[2] = {{fd_, POLLOUT, 0}, {interrupted_.descriptor(), POLLIN, 0}};
     int rc = poll_retry(fds, 2, kSerialWriteStallMs);
     if (rc < 0) return errno;
     if (rc == 0) return ETIMEDOUT;
@@ -166,7 +160,7 @@ int SerialTty::drain_output() {
     if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) return errno;
     if (queued <= 0) break;
     if (waited >= kSerialWriteStallMs) return ETIMEDOUT;
-    pollfd wake{wake_fd_, POLLIN, 0};
+    pollfd wake{interrupted_.descriptor(), POLLIN, 0};
     if (poll_retry(&wake, 1, kStepMs) > 0) return ECANCELED;
   }
   // tcdrain's own request (termios.h stays out: the line settings use the kernel's termios2).
@@ -177,13 +171,13 @@ int SerialTty::drain_output() {
 
 void SerialTty::sleep_interruptible(int wait_ms) {
   if (wait_ms <= 0) return;
-  pollfd wake{wake_fd_, POLLIN, 0};
+  pollfd wake{interrupted_.descriptor(), POLLIN, 0};
   poll_retry(&wake, 1, wait_ms);
 }
 
 WaitResult SerialTty::wait_readable(int wait_ms, int wake_fd) {
   if (fd_ < 0) return WaitResult::hung_up;
-  pollfd fds[3] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+  pollfd fds[3] = {{fd_, POLLIN, 0}, {interrupted_.descriptor(), POLLIN, 0}, {wake_fd, POLLIN, 0}};
   int rc = poll_retry(fds, wake_fd >= 0 ? 3 : 2, std::max(wait_ms, 0));
   if (rc <= 0) return WaitResult::timed_out;
   if (fds[1].revents || fds[2].revents) return WaitResult::timed_out;
@@ -216,8 +210,7 @@ bool SerialTty::hung_up() const {
 }
 
 void SerialTty::interrupt() {
-  std::uint64_t one = 1;
-  [[maybe_unused]] ssize_t n = ::write(wake_fd_, &one, sizeof one);
+  interrupted_.signal();  // never taken back: every later wait ends at once too
 }
 
 bool serial_speed_supported(long speed) { return speed >= kLowestLineSpeed && speed <= kHighestLineSpeed; }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/line_settings.h"
+#include "platform/wake_event.h"
 
 namespace vexa {
 
@@ -26,7 +27,7 @@ inline constexpr int kLongestBreakMs = 5000;
 
 class SerialTty {
  public:
-  SerialTty();
+  SerialTty() = default;
   ~SerialTty();
   SerialTty(const SerialTty&) = delete;
   SerialTty& operator=(const SerialTty&) = delete;
@@ -81,7 +82,7 @@ class SerialTty {
   void sleep_interruptible(int wait_ms);
 
   int fd_ = -1;
-  int wake_fd_ = -1;
+  WakeEvent interrupted_;  // signalled by interrupt(), ends every wait from then on
   std::string holder_;
 };
 

@@ -4,7 +4,6 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -26,12 +25,7 @@ std::optional<std::uint32_t> resolve_ipv4(const std::string& address) {
   return result;
 }
 
-TcpSocket::TcpSocket() : wake_fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
-
-TcpSocket::~TcpSocket() {
-  close();
-  if (wake_fd_ >= 0) ::close(wake_fd_);
-}
+TcpSocket::~TcpSocket() { close(); }
 
 int TcpSocket::create() {
   close();
@@ -74,7 +68,7 @@ int TcpSocket::send(const char* bytes, std::size_t length) {
 
 bool TcpSocket::wait_readable(int wait_ms, int wake_fd) {
   if (fd_ < 0) return false;
-  pollfd fds[3] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+  pollfd fds[3] = {{fd_, POLLIN, 0}, {interrupted_.descriptor(), POLLIN, 0}, {wake_fd, POLLIN, 0}};
   int rc;
   do {
     rc = ::poll(fds, wake_fd >= 0 ? 3 : 2, wait_ms < 0 ? 0 : wait_ms);
@@ -97,8 +91,7 @@ long TcpSocket::receive(char* buffer, std::size_t capacity) {
 void TcpSocket::interrupt() {
   // The shutdown also ends a send or receive that is blocked in the kernel.
   if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
-  std::uint64_t one = 1;
-  [[maybe_unused]] ssize_t n = ::write(wake_fd_, &one, sizeof one);
+  interrupted_.signal();  // never taken back: every later wait ends at once too
 }
 
 }  // namespace vexa

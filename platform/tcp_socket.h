@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/wake_event.h"
+
 namespace vexa {
 
 // A dotted IPv4 address taken as it is, else the first IPv4 address of the host name (network
@@ -13,7 +15,7 @@ std::optional<std::uint32_t> resolve_ipv4(const std::string& address);
 
 class TcpSocket {
  public:
-  TcpSocket();
+  TcpSocket() = default;
   ~TcpSocket();
   TcpSocket(const TcpSocket&) = delete;
   TcpSocket& operator=(const TcpSocket&) = delete;
@@ -38,7 +40,7 @@ class TcpSocket {
 
  private:
   int fd_ = -1;
-  int wake_fd_ = -1;
+  WakeEvent interrupted_;  // signalled by interrupt(), ends every wait from then on
 };
 
 }  // namespace vexa

@@ -1,7 +1,8 @@
 #pragma once
 // A wake-up that another thread can give to a thread waiting in poll(): an eventfd whose
 // descriptor joins the waiter's poll set. A wake given while nobody waits is kept until the
-// next wait, so it is never lost; the waiter takes it with drain().
+// waiter takes it with drain(), so it is never lost; one never taken ends every wait for good
+// (the ports' interrupt before a close).
 namespace vexa {
 
 class WakeEvent {
