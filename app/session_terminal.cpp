@@ -15,7 +15,7 @@ void Session::build_terminal_choices() {
                                                         *keyboard_, *display_, *jobs_, *this,
                                                         history_path_beside(identity_.settings_path));
   terminal_choices_->add_commands(commands_);
-  terminal_->set_scrollback(terminal_choices_->values().scrollback);
+  terminal_->set_scrollback(terminal_choices_->values().scrollback_limit());
   // The rows that need the user's words first ask the window for them.
   commands_.add(cmd::kTermLineSettings, [this](const CommandCall&) {
     const auto line = terminal_choices_->values().line;

@@ -25,6 +25,7 @@ const std::vector<SettingDefinition>& setting_definitions() {
       {"TermLine", ""},      {"TermEnter", "cr"},    {"TermBackspace", "bs"},
       {"TermEcho", "0"},     {"TermHex", "0"},       {"TermStamps", "0"},
       {"TermAnsi", "0"},     {"TermHistory", "0"},  {"Scrollback", ""},
+      {"TermScrollback", "10000"},
   };
   return table;
 }

@@ -26,6 +26,7 @@ TerminalChoiceValues TerminalChoiceValues::from_settings(const Settings& setting
   values.stamps = on(settings, "TermStamps");
   values.ansi = on(settings, "TermAnsi");
   values.history = on(settings, "TermHistory");
+  values.scrollback_lines = vexa::scrollback_lines(settings.get_setting("TermScrollback", ""));
   values.scrollback = scrollback_chars(settings.get_setting("Scrollback", ""));
   return values;
 }
@@ -39,6 +40,7 @@ void TerminalChoiceValues::store_into(Settings& settings) const {
   settings.set_value("TermStamps", stamps ? "1" : "0");
   settings.set_value("TermAnsi", ansi ? "1" : "0");
   settings.set_value("TermHistory", history ? "1" : "0");
+  settings.set_value("TermScrollback", std::to_string(scrollback_lines));
   settings.set_value("Scrollback", scrollback == kDefaultScrollbackChars ? "" : std::to_string(scrollback));
 }
 
@@ -69,7 +71,8 @@ void TerminalChoices::apply() {
   link_.port().set_line_settings(values_.line);
   keyboard_.set_options(values_.keys);
   keyboard_.set_history(values_.history ? &history_ : nullptr);
-  filter_.set_keep(values_.scrollback);
+  // What a redraw can show again: as much as the view may hold.
+  filter_.set_keep(values_.scrollback_limit().trim_chars());
   filter_.set_hex(values_.hex);
   filter_.set_stamps(values_.stamps);
   filter_.set_ansi(values_.ansi);

@@ -19,6 +19,7 @@
 #include "terminal/display_filter.h"
 #include "terminal/key_options.h"
 #include "terminal/keyboard.h"
+#include "terminal/scrollback.h"
 #include "terminal/send_file.h"
 
 namespace vexa {
@@ -32,7 +33,13 @@ struct TerminalChoiceValues {
   bool stamps = false;
   bool ansi = false;
   bool history = false;  // Up and Down recall typed lines (else they scroll the view)
-  std::size_t scrollback = kDefaultScrollbackChars;
+  std::size_t scrollback_lines = kDefaultScrollbackLines;  // TermScrollback; 0: the character rule
+  std::size_t scrollback = kDefaultScrollbackChars;        // the character rule's length
+
+  // What the terminal keeps.
+  ScrollbackLimit scrollback_limit() const {
+    return scrollback_lines > 0 ? ScrollbackLimit::of_lines(scrollback_lines) : ScrollbackLimit::characters(scrollback);
+  }
 
   // Unreadable values count as their defaults.
   static TerminalChoiceValues from_settings(const Settings& settings);

@@ -56,6 +56,8 @@ class TerminalKeyboard {
   // Up (older true) or Down: replaces the line typed so far at the board with a recalled one.
   // False when there is no history.
   bool recall(bool older);
+  // The line typed since the last Enter, as the board has it (kept while there is a history).
+  const std::string& typed_line() const { return typed_.text(); }
 
  private:
   KeyboardLink& link_;

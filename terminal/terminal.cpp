@@ -59,21 +59,50 @@ bool Terminal::acquire_busy(BusyLock& lock) {
 }
 
 void Terminal::move_pending_locked() {
+  if (limit_.by_lines()) outbox_line_ends_ += count_line_ends(pending_);  // a pending CR LF is never split
   outbox_ += pending_;
   pending_.clear();
-  // The view would drop the older half at its next trim anyway; the out-box does the same so
-  // an owner that falls behind costs no more memory than the view itself. What the view shows
-  // is older still than what the out-box drops: it goes too, so the view stays one unbroken
-  // tail of the stream. The cut is made at a line end where one is near.
-  const std::size_t trim_at = trim_at_.load();
+  trim_outbox_locked();
+}
+
+void Terminal::trim_outbox_locked() {
+  // The view would drop the oldest text at its next trim anyway; the out-box does the same so an
+  // owner that falls behind costs no more memory than the view itself. What the view shows is
+  // older still than what the out-box drops: it goes too, so the view stays one unbroken tail of
+  // the stream.
+  if (limit_.by_lines() && outbox_line_ends_ >= limit_.backlog_lines()) {
+    const std::size_t cut = after_line_ends(outbox_, limit_.excess_lines(outbox_line_ends_));
+    outbox_.erase(0, cut);
+    outbox_line_ends_ = limit_.lines();
+    dropped_full_ += static_cast<int>(cut);
+    clear_requested_ = true;
+  }
+  // The older half by characters (the character rule, or the line rule's ceiling), cut at a line
+  // end where one is near.
+  const std::size_t trim_at = limit_.trim_chars();
+  bool cut_by_chars = false;
   while (outbox_.size() >= trim_at) {
-    std::size_t cut = trim_at == kViewTrimAtChars ? kViewTrimDropChars : trim_at / 2;
+    std::size_t cut = limit_.half_chars();
     const std::size_t line_end = outbox_.find("\r\n", cut - 2);
     if (line_end != std::string::npos && line_end + 2 - cut <= kLineCutSearchChars) cut = line_end + 2;
     outbox_.erase(0, cut);
     dropped_full_ += static_cast<int>(cut);
     clear_requested_ = true;
+    cut_by_chars = true;
   }
+  if (cut_by_chars && limit_.by_lines()) outbox_line_ends_ = count_line_ends(outbox_);
+}
+
+void Terminal::set_scrollback(const ScrollbackLimit& limit) {
+  BusyLock lock(busy_);
+  limit_ = limit;
+  outbox_line_ends_ = limit_.by_lines() ? count_line_ends(outbox_) : 0;
+  trim_outbox_locked();
+}
+
+ScrollbackLimit Terminal::scrollback() const {
+  std::lock_guard lock(busy_);
+  return limit_;
 }
 
 bool Terminal::make_room_locked() {
@@ -167,10 +196,12 @@ void Terminal::deliver(BusyLock& lock) {
   do {
     std::string text = std::move(outbox_);
     outbox_.clear();
+    outbox_line_ends_ = 0;
     const bool clear_first = std::exchange(clear_requested_, false);
+    const ScrollbackLimit limit = limit_;
     wake_pending_ = false;
     lock.unlock();
-    show(text, clear_first);
+    show(text, clear_first, limit);
     lock.lock();
     more = !outbox_.empty() || clear_requested_;
     // The owner thread shows one out-box per flush: while a board streams, the out-box refills
@@ -187,24 +218,29 @@ void Terminal::wake_owner_once(BusyLock& lock) {
   lock.lock();
 }
 
-void Terminal::show(const std::string& text, bool clear_first) {
+void Terminal::show(const std::string& text, bool clear_first, const ScrollbackLimit& limit) {
   if (clear_first) view_.clear();
   if (text.empty()) return;
-  // The older half goes, as often as it takes: an owner that fell behind may have shown a
-  // whole out-box at once, and the newest text must never be what is dropped.
-  std::size_t length = view_.length();
-  std::size_t drop = 0;
-  const std::size_t trim_at = trim_at_.load();
-  const std::size_t drop_step = trim_at == kViewTrimAtChars ? kViewTrimDropChars : trim_at / 2;
-  while (length - drop >= trim_at) drop += drop_step;
-  if (drop > 0) view_.drop_front(std::min(drop, length));
+  if (!limit.by_lines()) {
+    // The older half goes before the text is added, as often as it takes: an owner that fell
+    // behind may show a whole out-box at once, and the newest text must never be what is dropped.
+    const std::size_t length = view_.length();
+    if (const std::size_t drop = limit.excess_chars(length)) view_.drop_front(drop);
+    view_.append(text);
+    return;
+  }
+  // Whole lines go from the oldest end, as many as came in, so the view holds the same number
+  // of lines from one burst to the next.
   view_.append(text);
+  if (const std::size_t lines = limit.excess_lines(view_.line_ends())) view_.drop_front_lines(lines);
+  if (const std::size_t drop = limit.excess_chars(view_.length())) view_.drop_front(drop);
 }
 
 void Terminal::clear() {
   BusyLock lock(busy_);
   pending_.clear();
   outbox_.clear();
+  outbox_line_ends_ = 0;
   clear_requested_ = true;
   set_line_start(true);  // an empty view: the next report needs no new line first
   deliver(lock);

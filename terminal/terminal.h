@@ -14,10 +14,10 @@
 //    owner's next flush() takes it, so a fast stream costs the window one update per wake, not
 //    one per burst.
 // A put that cannot take the lock within 10 + 30 ms is counted and then waits on: a character
-// is never dropped from the middle of the stream. The out-box keeps fewer than
-// kViewTrimAtChars characters, dropping its older half (cut at a line end) together with the
-// view's text, so memory stays bounded when the owner falls behind and the view always shows an
-// unbroken tail that ends with the last character put.
+// is never dropped from the middle of the stream. The view keeps what the scrollback limit says
+// (terminal/scrollback.h). The out-box keeps no more than the view would, dropping its oldest
+// text (cut at a line end) together with the view's text, so memory stays bounded when the owner
+// falls behind and the view always shows an unbroken tail that ends with the last character put.
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -28,14 +28,13 @@
 
 #include "app/capture_log.h"
 #include "terminal/report_sink.h"
+#include "terminal/scrollback.h"
 #include "terminal/terminal_view.h"
 
 namespace vexa {
 
 inline constexpr std::size_t kPendingChars = 500;         // pending buffer
 inline constexpr std::size_t kPendingReserve = 10;        // room a put leaves before it flushes
-inline constexpr std::size_t kViewTrimAtChars = 15000;    // the view is trimmed from this length
-inline constexpr std::size_t kViewTrimDropChars = 7500;   // the older part a trim drops
 inline constexpr std::size_t kLineCutSearchChars = 1000;  // how far an out-box cut looks for a line end
 inline constexpr std::size_t kPrintLineChars = 199;       // 200-character line buffer
 inline constexpr std::chrono::milliseconds kFirstBusyWait{10};
@@ -70,8 +69,7 @@ class Terminal : public ReportSink, public CharSink {
   void put_char(unsigned char c) override;
   // Every byte of a burst as put_char, taking the lock once per pending buffer's worth.
   void put_text(std::string_view bytes) override;
-  // Appends the pending characters to the view, trimming the view's older half first when it
-  // holds kViewTrimAtChars or more.
+  // Appends the pending characters to the view, trimmed to the scrollback limit.
   void flush() override;
   // Empties the view and drops the pending characters.
   void clear();
@@ -83,10 +81,10 @@ class Terminal : public ReportSink, public CharSink {
   void show_line(std::string_view text);
   void print_linef(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-  // How many characters the view keeps before its older half goes (the scrollback setting;
-  // kViewTrimAtChars unless set).
-  void set_scrollback(std::size_t chars) { trim_at_.store(chars < 2 * kPendingChars ? 2 * kPendingChars : chars); }
-  std::size_t scrollback() const { return trim_at_.load(); }
+  // What the view keeps (the character rule at 15,000 unless set). A smaller limit applies at
+  // the next flush.
+  void set_scrollback(const ScrollbackLimit& limit);
+  ScrollbackLimit scrollback() const;
 
   // ANSI sequences: ESC goes to the view as itself, and the view is told to show them as
   // colour. Called on the thread that owns the view.
@@ -117,7 +115,8 @@ class Terminal : public ReportSink, public CharSink {
   void deliver(BusyLock& lock);
   // With the lock held: posts the owner's flush unless one is already on its way.
   void wake_owner_once(BusyLock& lock);
-  void show(const std::string& text, bool clear_first);
+  void show(const std::string& text, bool clear_first, const ScrollbackLimit& limit);
+  void trim_outbox_locked();
   bool may_write_view() const;
   void set_line_start(bool on);
 
@@ -131,14 +130,15 @@ class Terminal : public ReportSink, public CharSink {
   // timed lock calls of the standard library escape ThreadSanitizer's view.
   mutable std::mutex busy_;
   std::string pending_;            // at most kPendingChars
-  std::string outbox_;             // flushed, not yet in the view; below kViewTrimAtChars
+  std::string outbox_;             // flushed, not yet in the view; within the scrollback limit
+  std::size_t outbox_line_ends_ = 0;
+  ScrollbackLimit limit_ = ScrollbackLimit::characters(kViewTrimAtChars);
   bool clear_requested_ = false;   // the view is to be emptied before the out-box is shown
   bool writing_ = false;           // a thread is writing to the view
   bool wake_pending_ = false;      // the owner was woken and has not flushed since
   bool after_cr_ = false;
   std::atomic<bool> at_line_start_{true};
   std::atomic<bool> pass_escape_{false};
-  std::atomic<std::size_t> trim_at_{kViewTrimAtChars};
 
   std::atomic<int> dropped_full_{0};
   std::atomic<int> first_waits_{0};

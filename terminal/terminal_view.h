@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "terminal/scrollback.h"
+
 namespace vexa {
 
 class TerminalView {
@@ -22,6 +24,10 @@ class TerminalView {
     const std::string all = text(length());
     set_text(count < all.size() ? std::string_view(all).substr(count) : std::string_view());
   }
+  // Line ends (CR LF) in the text; a view may count them as text comes and goes.
+  virtual std::size_t line_ends() const { return count_line_ends(text(length())); }
+  // Drops the first count lines (the scrollback's trim); the default finds them in the text.
+  virtual void drop_front_lines(std::size_t count) { drop_front(after_line_ends(text(length()), count)); }
   // Adds text at the end and scrolls it into view.
   virtual void append(std::string_view text) = 0;
   virtual void clear() = 0;

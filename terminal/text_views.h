@@ -12,15 +12,18 @@ class TextBufferView : public TerminalView {
  public:
   std::size_t length() const override { return text_.size(); }
   std::string text(std::size_t max_chars) const override { return text_.substr(0, max_chars); }
-  void set_text(std::string_view text) override { text_ = text; }
-  void drop_front(std::size_t count) override { text_.erase(0, count); }
-  void append(std::string_view text) override { text_ += text; }
-  void clear() override { text_.clear(); }
+  void set_text(std::string_view text) override;
+  void drop_front(std::size_t count) override;
+  std::size_t line_ends() const override { return line_ends_; }
+  void drop_front_lines(std::size_t count) override { drop_front(after_line_ends(text_, count)); }
+  void append(std::string_view text) override;
+  void clear() override;
 
   const std::string& contents() const { return text_; }
 
  private:
   std::string text_;
+  std::size_t line_ends_ = 0;
 };
 
 // Appended text goes to the stream at once, converted to UTF-8 with LF line ends. The text

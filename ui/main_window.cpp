@@ -100,13 +100,16 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   });
   terminal_->set_key_handler([this](unsigned key) { run_command(cmd::kKeystroke, kNotifyClicked, key); });
   terminal_->set_command_handler([this](int id) {
+    const bool history = id == cmd::kTermHistoryUp || id == cmd::kTermHistoryDown;
     // Up and Down scroll the view unless the user turned the command history on.
-    if ((id == cmd::kTermHistoryUp || id == cmd::kTermHistoryDown) &&
-        !session_->terminal_choices().takes_history_keys())
-      return false;
+    if (history && !session_->terminal_choices().takes_history_keys()) return false;
+    const std::string typed = session_->keyboard().typed_line();
     run_command(id);
+    // The recalled line shows where the typed one did, before Enter sends it.
+    if (history) terminal_->replace_typed_echo(typed, session_->keyboard().typed_line());
     return true;
   });
+  terminal_->set_new_output_text(QString::fromStdString(session_->messages().message("VtNewBelow")));
   build_menus();
   connect_session_events();
 

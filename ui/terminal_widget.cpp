@@ -7,8 +7,10 @@
 #include <QScrollBar>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolButton>
 #include <QWheelEvent>
 
 #include "app/terminal_command_ids.h"
@@ -73,16 +75,47 @@ TerminalWidget::TerminalWidget(QWidget* parent) : QPlainTextEdit(parent) {
   setFocusPolicy(Qt::StrongFocus);
   set_link_open(false);
   // The view follows the newest text until the user scrolls away from the end, and again once
-  // the user scrolls back to it; a resize, a tab switch or a burst of text does not change that.
+  // the user scrolls back to it; a resize, a tab switch, a search, a click or a burst of text
+  // does not change that.
   connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] { user_scrolled(); });
+  marker_ = new QToolButton(this);
+  marker_->setObjectName("new_output_marker");
+  marker_->setFocusPolicy(Qt::NoFocus);
+  marker_->setCursor(Qt::ArrowCursor);
+  marker_->hide();
+  connect(marker_, &QToolButton::clicked, this, [this] { follow_end(); });
 }
 
 void TerminalWidget::user_scrolled() {
   // Judged once the scroll has taken effect, whatever order the bar reports it in.
   QTimer::singleShot(0, this, [this] {
     const QScrollBar* bar = verticalScrollBar();
-    follow_end_ = bar->value() >= bar->maximum() - 2;
+    set_following(bar->value() >= bar->maximum() - 2);
   });
+}
+
+void TerminalWidget::set_following(bool on) {
+  follow_end_ = on;
+  if (on) marker_->hide();
+}
+
+void TerminalWidget::follow_end() {
+  set_following(true);
+  scroll_to_end_if_following();
+}
+
+void TerminalWidget::set_new_output_text(const QString& text) {
+  marker_->setText(text);
+  marker_->adjustSize();
+  place_marker();
+}
+
+void TerminalWidget::place_marker() {
+  // Over the bottom right of the text, clear of the scroll bars.
+  const QRect area = viewport()->geometry();
+  const QSize size = marker_->sizeHint();
+  marker_->setGeometry(area.right() - size.width() - 8, area.bottom() - size.height() - 6, size.width(), size.height());
+  marker_->raise();
 }
 
 void TerminalWidget::wheelEvent(QWheelEvent* event) {
@@ -110,6 +143,7 @@ bool TerminalWidget::event(QEvent* event) {
 
 void TerminalWidget::resizeEvent(QResizeEvent* event) {
   QPlainTextEdit::resizeEvent(event);
+  place_marker();
   scroll_to_end_if_following();
 }
 
@@ -131,13 +165,30 @@ void TerminalWidget::echo(std::string_view board_text) {
 }
 
 void TerminalWidget::echo_backspace() {
-  if (!local_echo_ || shadow_.empty()) return;
+  if (!local_echo_ || board().empty()) return;
   // A line break is one character in the document but CR LF in the board text.
-  const bool line_break = shadow_.size() >= 2 && shadow_.compare(shadow_.size() - 2, 2, "\r\n") == 0;
+  const bool line_break = board().size() >= 2 && board().substr(board().size() - 2) == "\r\n";
   shadow_.resize(shadow_.size() - (line_break ? 2 : 1));
+  if (line_break) --line_ends_;
   QTextCursor end(document());
   end.movePosition(QTextCursor::End);
   end.deletePreviousChar();
+}
+
+void TerminalWidget::replace_typed_echo(std::string_view typed, std::string_view line) {
+  if (!local_echo_) return;
+  // The typed line is taken back only while it is still the end of the text; once the board
+  // has written after it, the recalled line goes after that.
+  const std::string_view shown = board();
+  if (!typed.empty() && shown.size() >= typed.size() && shown.substr(shown.size() - typed.size()) == typed &&
+      typed.find('\r') == std::string_view::npos) {
+    shadow_.resize(shadow_.size() - typed.size());
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, static_cast<int>(display_text(typed).size()));
+    end.removeSelectedText();
+  }
+  echo(line);
 }
 
 void TerminalWidget::set_link_open(bool open) {
@@ -150,12 +201,14 @@ void TerminalWidget::set_fixed_font(bool fixed) {
   setFont(fixed ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont());
 }
 
-std::size_t TerminalWidget::length() const { return shadow_.size(); }
+std::size_t TerminalWidget::length() const { return shadow_.size() - shadow_front_; }
 
-std::string TerminalWidget::text(std::size_t max_chars) const { return shadow_.substr(0, max_chars); }
+std::string TerminalWidget::text(std::size_t max_chars) const { return std::string(board().substr(0, max_chars)); }
 
 void TerminalWidget::set_text(std::string_view text) {
   shadow_.assign(text);
+  shadow_front_ = 0;
+  line_ends_ = count_line_ends(shadow_);
   QScrollBar* bar = verticalScrollBar();
   const int held = bar->value();
   show_reader_.reset();
@@ -176,27 +229,53 @@ void TerminalWidget::set_text(std::string_view text) {
 }
 
 void TerminalWidget::drop_front(std::size_t count) {
-  count = std::min(count, shadow_.size());
+  const std::string_view old = board();
+  count = std::min(count, old.size());
+  if (count == 0) return;
   // The document holds one position per board character, except that a CR LF pair is one
   // paragraph break (the CR has no position of its own) and escape sequences have none.
   std::size_t position = count;
   if (ansi_) {
-    const std::string visible = trim_reader_.strip(std::string_view(shadow_).substr(0, count));
+    const std::string visible = trim_reader_.strip(old.substr(0, count));
     position = document_positions(visible);
   } else {
     for (std::size_t i = 0; i < count; ++i)
-      if (shadow_[i] == '\r' && i + 1 < shadow_.size() && shadow_[i + 1] == '\n') --position;
+      if (old[i] == '\r' && i + 1 < old.size() && old[i + 1] == '\n') --position;
   }
-  shadow_.erase(0, count);
+  // A pair cut between its CR and LF is lost as well.
+  line_ends_ -= count_line_ends(old.substr(0, count + 1));
+  shadow_front_ += count;
+  if (shadow_front_ > shadow_.size() / 2) {
+    shadow_.erase(0, shadow_front_);
+    shadow_front_ = 0;
+  }
+  const int end = static_cast<int>(std::min<std::size_t>(position, document()->characterCount() - 1));
+  // A reader of older text keeps the lines in sight: the bar counts the document's lines, so it
+  // moves back by the lines that go.
+  QScrollBar* bar = verticalScrollBar();
+  const int held = bar->value();
+  int lines_gone = 0;
+  for (QTextBlock block = document()->begin(); block.isValid() && block.position() + block.length() <= end;
+       block = block.next())
+    lines_gone += std::max(1, block.lineCount());
   QTextCursor front(document());
   front.setPosition(0);
-  front.setPosition(static_cast<int>(std::min<std::size_t>(position, document()->characterCount() - 1)),
-                    QTextCursor::KeepAnchor);
+  front.setPosition(end, QTextCursor::KeepAnchor);
   front.removeSelectedText();
+  if (follow_end_)
+    scroll_to_end_if_following();
+  else
+    bar->setValue(std::max(0, held - lines_gone));
 }
 
+void TerminalWidget::drop_front_lines(std::size_t count) { drop_front(after_line_ends(board(), count)); }
+
 void TerminalWidget::append(std::string_view text) {
+  if (text.empty()) return;
+  // A CR at the end may be the first half of a pair.
+  const std::size_t from = shadow_.size() > shadow_front_ ? shadow_.size() - 1 : shadow_.size();
   shadow_.append(text);
+  line_ends_ += count_line_ends(std::string_view(shadow_).substr(from));
   // Insert at the end without moving the user's selection. The text control would scroll to
   // its caret when that sits at the end: a user reading older text keeps the place.
   QScrollBar* bar = verticalScrollBar();
@@ -204,8 +283,12 @@ void TerminalWidget::append(std::string_view text) {
   insert_board_text(text);
   if (follow_end_) {
     scroll_to_end_if_following();
-  } else if (bar->value() != held) {
-    bar->setValue(held);
+    return;
+  }
+  if (bar->value() != held) bar->setValue(held);
+  if (marker_->isHidden() && !marker_->text().isEmpty()) {
+    place_marker();
+    marker_->show();
   }
 }
 
@@ -221,6 +304,8 @@ void TerminalWidget::insert_board_text(std::string_view text) {
 
 void TerminalWidget::clear() {
   shadow_.clear();
+  shadow_front_ = 0;
+  line_ends_ = 0;
   show_reader_.reset();
   trim_reader_.reset();
   QPlainTextEdit::clear();
@@ -229,7 +314,7 @@ void TerminalWidget::clear() {
 void TerminalWidget::set_ansi(bool on) {
   if (ansi_ == on) return;
   ansi_ = on;
-  set_text(std::string(shadow_));  // shown again in the new form
+  set_text(std::string(board()));  // shown again in the new form
 }
 
 void TerminalWidget::keyPressEvent(QKeyEvent* event) {
@@ -280,19 +365,13 @@ bool TerminalWidget::find_next(const QString& needle, bool backward, bool match_
   QTextDocument::FindFlags flags;
   if (backward) flags |= QTextDocument::FindBackward;
   if (match_case) flags |= QTextDocument::FindCaseSensitively;
-  if (find(needle, flags)) {
-    follow_end_ = false;  // the hit stays in sight while text comes in
-    return true;
-  }
+  if (find(needle, flags)) return true;
   // Around the end: from the other end once more.
   const QTextCursor kept = textCursor();
   QTextCursor from(document());
   from.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
   setTextCursor(from);
-  if (find(needle, flags)) {
-    follow_end_ = false;  // the hit stays in sight while text comes in
-    return true;
-  }
+  if (find(needle, flags)) return true;
   setTextCursor(kept);
   return false;
 }

@@ -4,9 +4,13 @@
 // keys go to the board as keyboard command 911.
 #include <QPlainTextEdit>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "terminal/ansi_reader.h"
 #include "terminal/terminal_view.h"
+
+class QToolButton;
 
 namespace vexa::ui {
 
@@ -30,8 +34,17 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   // the pasted text, Enter a line break, Backspace takes back the last character.
   void set_local_echo(bool on);
   bool local_echo() const { return local_echo_; }
-  // Whether the view keeps showing the newest text (until the user scrolls away from the end).
+  // Whether the view keeps showing the newest text: until the user scrolls up, and again once
+  // the user scrolls back to the end or presses the new-output marker.
   bool following_end() const { return follow_end_; }
+  // The marker shown over the view's bottom while the user reads older text and new text has
+  // come in below; pressing it brings the view back to the end, following again.
+  QToolButton& new_output_marker() { return *marker_; }
+  void set_new_output_text(const QString& text);
+  void follow_end();
+  // A recalled history line replaces the typed line the echo shows at the end (typed: what was
+  // typed before, board text); without the echo nothing changes.
+  void replace_typed_echo(std::string_view typed, std::string_view line);
   // Closed link: read-only with the window's 3-D face colour; open: the normal background.
   void set_link_open(bool open);
   // The `fontfix` setting: a fixed-pitch font.
@@ -42,6 +55,8 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   std::string text(std::size_t max_chars) const override;
   void set_text(std::string_view text) override;
   void drop_front(std::size_t count) override;
+  std::size_t line_ends() const override { return line_ends_; }
+  void drop_front_lines(std::size_t count) override;
   void append(std::string_view text) override;
   void clear() override;
   // With ANSI on, escape sequences in the text set the colour of what follows and are not
@@ -65,13 +80,19 @@ class TerminalWidget : public QPlainTextEdit, public TerminalView {
   // Board text at the end of the document, through the ANSI reader when ANSI is on.
   void insert_board_text(std::string_view text);
   void user_scrolled();
+  void set_following(bool on);
+  void place_marker();
+  // The board text (without what was dropped from its front but not yet given back).
+  std::string_view board() const { return std::string_view(shadow_).substr(shadow_front_); }
 
   std::function<void(unsigned)> key_handler_;
   std::function<bool(int)> command_handler_;
   bool local_echo_ = false;
   bool follow_end_ = true;  // the view shows the newest text
-  std::size_t length_ = 0;  // characters in board text (the document may count CR LF as one)
-  std::string shadow_;      // the board text, kept for text() and the trim
+  std::string shadow_;           // the board text from shadow_front_ on, kept for text() and the trim
+  std::size_t shadow_front_ = 0;  // dropped characters not yet erased: a trim per burst stays cheap
+  std::size_t line_ends_ = 0;     // CR LF pairs in the board text
+  QToolButton* marker_ = nullptr;
   bool ansi_ = false;
   AnsiReader show_reader_;  // the sequences of the text appended
   AnsiReader trim_reader_;  // the same sequences again, for the text trimmed off the front

@@ -1,19 +1,22 @@
 // The terminal's optional choices in the core: the hex view and typed hex, time stamps, the
-// Enter/Backspace/echo options through the keyboard, command history across a restart and
-// search in the scrollback.
+// Enter/Backspace/echo options through the keyboard, command history across a restart, the
+// scrollback's line rule and search in the scrollback.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "terminal/command_history.h"
 #include "terminal/hex_dump.h"
 #include "terminal/keyboard.h"
 #include "terminal/line_stamps.h"
+#include "terminal/scrollback.h"
 #include "terminal/scrollback_search.h"
 #include "terminal/terminal.h"
 #include "terminal/text_views.h"
+#include "support/numbered_lines.h"
 #include "support/temp_dir.h"
 
 namespace vexa {
@@ -237,13 +240,101 @@ TEST(Scrollback, TheViewKeepsWhatTheSettingSays) {
   for (std::size_t keep : {kDefaultScrollbackChars, std::size_t{40000}, kLeastScrollbackChars}) {
     TextBufferView view;
     Terminal terminal(view);
-    if (keep != kDefaultScrollbackChars) terminal.set_scrollback(keep);
+    if (keep != kDefaultScrollbackChars) terminal.set_scrollback(ScrollbackLimit::characters(keep));
     for (int i = 0; i < 1000; ++i) terminal.put_text(std::to_string(i % 10) + line);
     terminal.flush();
     EXPECT_LE(view.contents().size(), keep + kPendingChars) << keep;  // trimmed before each append
     EXPECT_GE(view.contents().size(), keep / 2 - 200) << keep;
     EXPECT_EQ(view.contents().substr(view.contents().size() - 101), "9" + line);  // the newest end stays
   }
+}
+
+TEST(Scrollback, TheLineRuleKeepsTheNewestLinesWhateverTheBurstsAndABehindOwner) {
+  // Bursts that end inside a line, flushed at once: the view holds exactly the newest lines.
+  TextBufferView view;
+  Terminal terminal(view);
+  terminal.set_scrollback(ScrollbackLimit::of_lines(kLeastScrollbackLines));
+  const std::string stream = test::numbered_lines(1, 3000);
+  for (std::size_t at = 0; at < stream.size(); at += 777) {
+    terminal.put_text(std::string_view(stream).substr(at, 777));
+    terminal.flush();
+    ASSERT_LE(view.line_ends(), kLeastScrollbackLines) << at;
+  }
+  EXPECT_EQ(view.contents(), test::numbered_lines(3000 - kLeastScrollbackLines + 1, 3000));
+  EXPECT_EQ(view.line_ends(), count_line_ends(view.contents()));
+
+  // An owner that takes the text only at the end: the queue keeps what the view would, and the
+  // view then shows the newest lines as one unbroken tail.
+  TextBufferView late;
+  Terminal owned(late, nullptr, ViewThreads::owner_only, [] {});
+  owned.set_scrollback(ScrollbackLimit::of_lines(kLeastScrollbackLines));
+  owned.put_text(test::numbered_lines(1, 100));
+  owned.flush();
+  std::thread board([&] {
+    for (int n = 101; n <= 5000; n += 10) {
+      owned.put_text(test::numbered_lines(n, n + 9));
+      owned.flush();
+    }
+  });
+  board.join();
+  EXPECT_LE(owned.queued_chars(), ScrollbackLimit::of_lines(kLeastScrollbackLines).backlog_lines() * test::kNumberedLineChars);
+  owned.flush();
+  EXPECT_EQ(late.contents(), test::numbered_lines(5000 - kLeastScrollbackLines + 1, 5000));
+
+  // A board that never ends a line cannot grow the view past the ceiling; the newest text stays.
+  TextBufferView endless;
+  Terminal garbage(endless);
+  const ScrollbackLimit limit = ScrollbackLimit::of_lines(kLeastScrollbackLines);
+  garbage.set_scrollback(limit);
+  std::string run(997, 'x');
+  for (int i = 0; i < 200; ++i) {
+    run.back() = static_cast<char>('a' + i % 26);
+    garbage.put_text(run);
+    garbage.flush();
+  }
+  EXPECT_LT(endless.length(), limit.trim_chars());
+  EXPECT_GE(endless.length(), limit.trim_chars() / 2 - 1000);
+  EXPECT_EQ(endless.contents().back(), 'a' + 199 % 26);
+}
+
+TEST(Scrollback, TheSettingCountsLinesAndZeroKeepsTheCharacterRule) {
+  EXPECT_EQ(scrollback_lines(""), kDefaultScrollbackLines);
+  EXPECT_EQ(scrollback_lines("lots"), kDefaultScrollbackLines);
+  EXPECT_EQ(scrollback_lines("-5"), kDefaultScrollbackLines);
+  EXPECT_EQ(scrollback_lines(" 2500 "), 2500u);
+  EXPECT_EQ(scrollback_lines("0"), 0u);
+  EXPECT_EQ(scrollback_lines("7"), kLeastScrollbackLines);
+  EXPECT_EQ(scrollback_lines("99999999999999999999"), kMostScrollbackLines);
+  EXPECT_EQ(ScrollbackLimit::of_lines(0), ScrollbackLimit::characters(kViewTrimAtChars));
+  EXPECT_EQ(ScrollbackLimit::of_lines(10).excess_lines(25), 15u);
+  EXPECT_EQ(ScrollbackLimit::of_lines(10).excess_lines(10), 0u);
+  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_lines(1000000), 0u);
+  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_chars(kViewTrimAtChars - 1), 0u);
+  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_chars(kViewTrimAtChars), kViewTrimDropChars);
+  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_chars(3 * kViewTrimAtChars), 5 * kViewTrimDropChars);
+  EXPECT_EQ(after_line_ends("a\r\nb\r\nc", 1), 3u);
+  EXPECT_EQ(after_line_ends("a\r\nb\r\nc", 5), 7u);
+  EXPECT_EQ(count_line_ends("\r\r\n\n\r\n\r"), 2u);
+
+  // With 0 lines the view drops its older half at 15,000 characters, as before.
+  TextBufferView view;
+  Terminal terminal(view);
+  terminal.set_scrollback(ScrollbackLimit::of_lines(scrollback_lines("0")));
+  terminal.put_text(test::numbered_lines(1, 250));  // 14,000 characters
+  terminal.flush();
+  terminal.put_text(test::numbered_lines(251, 270));
+  terminal.flush();
+  EXPECT_EQ(view.length(), 270 * test::kNumberedLineChars);
+  terminal.put_text(test::numbered_line(271));
+  terminal.flush();
+  EXPECT_EQ(view.length(), 271 * test::kNumberedLineChars - kViewTrimDropChars);
+  // Line ends cut apart by a character trim are not counted.
+  TextBufferView cut;
+  cut.append("ab\r");
+  cut.append("\ncd\r\n");
+  EXPECT_EQ(cut.line_ends(), 2u);
+  cut.drop_front(3);
+  EXPECT_EQ(cut.line_ends(), 1u);
 }
 
 TEST(Scrollback, SearchFindsNextAndPreviousWithOrWithoutCase) {

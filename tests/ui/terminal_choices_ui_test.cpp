@@ -1,7 +1,8 @@
 // The terminal's choices on the desktop, offscreen: their Tools menu entries and check marks, the
 // hex view switched on and off without losing what was received, time stamps, a search hit
 // highlighted with Ctrl-F's search (next, previous, case), Up recalling a typed line once the
-// history is on, ANSI colour, the Send file dialog and the line-settings prompt.
+// history is on and showing it, ANSI colour, the Send file dialog, the line-settings prompt, and
+// the scrollback under a long stream: its line count, a reader's place, the new-output marker.
 // Screenshots go to <build>/screenshots/.
 #include <gtest/gtest.h>
 
@@ -14,13 +15,21 @@
 #include <QSpinBox>
 #include <QTextBlock>
 #include <QDir>
+#include <QFileDialog>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
 #include <QInputDialog>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <regex>
+#include <thread>
 
 #include "app/terminal_command_ids.h"
+#include "platform/atomic_file.h"
 #include "platform/pseudo_terminal.h"
+#include "support/numbered_lines.h"
 #include "support/temp_dir.h"
 #include "ui/main_window.h"
 #include "ui/qt_test_app.h"
@@ -146,6 +155,17 @@ TEST_F(TerminalChoicesWindow, UpScrollsUntilTheHistoryIsOnThenRecallsATypedLine)
   EXPECT_EQ(pty.read_until("\r", 2000), "conf\r");
   QTest::keyClick(&terminal, Qt::Key_Up);
   EXPECT_EQ(pty.read_until("conf", 2000), "conf");
+  // The recalled line shows before Enter, and replaces what was typed.
+  EXPECT_EQ(terminal.text(terminal.length()).substr(terminal.length() - 6), "\r\nconf");
+  QTest::keyClick(&terminal, Qt::Key_Down);  // past the newest: back to an empty line
+  EXPECT_EQ(pty.read_until("\b\b\b\b", 2000), "\b\b\b\b");
+  EXPECT_EQ(terminal.text(terminal.length()).substr(terminal.length() - 2), "\r\n");
+  QTest::keyClicks(&terminal, "xy");
+  QTest::keyClick(&terminal, Qt::Key_Up);
+  EXPECT_EQ(pty.read_until("conf", 2000), "xy\b\bconf");
+  EXPECT_EQ(terminal.text(terminal.length()).substr(terminal.length() - 6), "\r\nconf");
+  QTest::keyClick(&terminal, Qt::Key_Return);
+  EXPECT_EQ(pty.read_until("\r", 2000), "\r");
 }
 
 TEST_F(TerminalChoicesWindow, AnsiColourShowsColouredTextInsteadOfEscapes) {
@@ -223,6 +243,87 @@ TEST_F(TerminalChoicesWindow, LineSettingsPromptAndTheirDescription) {
   save_screenshot(prompt, "terminal_line_settings");
   prompt.close();
   ASSERT_NE(window->action(cmd::kTermLineSettings), nullptr);
+}
+
+// The board writes lines first..last through the port; true once the view ends with the last.
+bool stream_lines(PseudoTerminal& pty, ui::TerminalWidget& terminal, Session& session, int first, int last) {
+  std::thread board([&] {
+    for (int n = first; n <= last; n += 500) pty.write(test::numbered_lines(n, std::min(n + 499, last)));
+  });
+  const std::string end = test::numbered_line(last);
+  const bool shown = pump_until([&] {
+    session.flush_terminal();
+    const std::size_t length = terminal.length();
+    return length >= end.size() && terminal.text(length).compare(length - end.size(), end.size(), end) == 0;
+  }, 60000);
+  board.join();
+  return shown;
+}
+
+// The line at the top of the view's text area.
+std::string top_line(ui::TerminalWidget& terminal) {
+  return terminal.cursorForPosition(QPoint(4, 4)).block().text().toStdString();
+}
+
+TEST_F(TerminalChoicesWindow, ScrollbackKeepsTheNewestLinesAndAReaderKeepsTheirPlace) {
+  ui::TerminalWidget& terminal = window->terminal_widget();
+  QScrollBar* bar = terminal.verticalScrollBar();
+  ASSERT_TRUE(stream_lines(pty, terminal, window->session(), 1, 50000));
+  // The 10,000 newest lines, in order, and nothing older (the start-up text is long gone).
+  EXPECT_TRUE(terminal.text(terminal.length()) == test::numbered_lines(40001, 50000))
+      << terminal.text(100) << " ... " << terminal.line_ends() << " lines";
+  EXPECT_EQ(terminal.document()->blockCount(), 10001);
+  EXPECT_TRUE(terminal.following_end());
+  EXPECT_EQ(bar->value(), bar->maximum());
+
+  // Save terminal text writes the whole scrollback.
+  const std::string saved = dir.file("terminal.txt");
+  QTimer::singleShot(0, [&] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      dialog->selectFile(QString::fromStdString(saved));
+      QMetaObject::invokeMethod(dialog, "accept");
+    }
+  });
+  window->action(cmd::kTermSaveText)->trigger();
+  std::string file;
+  ASSERT_TRUE(read_whole_file(saved, file));
+  std::string expected = test::numbered_lines(40001, 50000);
+  expected.erase(std::remove(expected.begin(), expected.end(), '\r'), expected.end());
+  EXPECT_TRUE(file == expected) << file.substr(0, 100) << " ... " << file.size() << " bytes";
+
+  // A click into the text and a search leave the view following.
+  QTest::mouseClick(terminal.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
+  EXPECT_TRUE(terminal.find_next("line 42000", true, false));
+  ASSERT_TRUE(stream_lines(pty, terminal, window->session(), 50001, 50100));
+  EXPECT_TRUE(terminal.following_end());
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_FALSE(terminal.new_output_marker().isVisible());
+
+  // A reader scrolled up to line 48000 still sees it after 5,000 more lines, with the marker.
+  // The bar counts lines (these do not wrap): line 40101 is the view's first.
+  bar->setSliderPosition(48000 - 40101);  // as a drag of the slider does
+  ASSERT_TRUE(pump_until([&] { return !terminal.following_end(); }));
+  const std::string read = top_line(terminal);
+  ASSERT_EQ(read.substr(0, 8), "line 480") << read;
+  ASSERT_TRUE(stream_lines(pty, terminal, window->session(), 50101, 55100));
+  // The save's report line is one of the 10,000.
+  const std::string kept = terminal.text(terminal.length());
+  const std::string saved_line = "Terminal text saved to " + saved + "\r\n";
+  EXPECT_TRUE(kept == test::numbered_lines(45102, 50000) + saved_line + test::numbered_lines(50001, 55100))
+      << kept.substr(0, 100) << " ... " << terminal.line_ends() << " lines";
+  EXPECT_EQ(top_line(terminal), read);
+  EXPECT_FALSE(terminal.following_end());
+  EXPECT_TRUE(terminal.new_output_marker().isVisible());
+  EXPECT_EQ(terminal.new_output_marker().text().toStdString(), "New output below");
+  save_screenshot(*window, "terminal_new_output_below");
+
+  // One click on the marker: back at the end, and following again.
+  QTest::mouseClick(&terminal.new_output_marker(), Qt::LeftButton);
+  EXPECT_TRUE(terminal.following_end());
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_FALSE(terminal.new_output_marker().isVisible());
+  ASSERT_TRUE(stream_lines(pty, terminal, window->session(), 55101, 55200));
+  EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 }  // namespace
