@@ -41,7 +41,7 @@ void Session::build_terminal_choices() {
 }
 
 void Session::save_terminal_text(const std::string& path) {
-  flush_terminal();
+  terminal_->flush_all();
   const std::string text = saved_terminal_text(terminal_->view_text(), terminal_->ansi());
   if (const int error = write_file_atomically_error(path, text)) {
     display_->print_line(format_message(messages_->message("VtTextNotSaved"), {path, system_error_text(error)}));

@@ -184,7 +184,33 @@ void Terminal::flush() {
   deliver(lock);
 }
 
-void Terminal::deliver(BusyLock& lock) {
+void Terminal::flush_all() {
+  BusyLock lock(busy_);
+  if (!pending_.empty()) move_pending_locked();
+  deliver(lock, true);
+}
+
+std::string Terminal::take_outbox_locked(bool whole) {
+  std::size_t cut = outbox_.size();
+  if (!whole && threads_ == ViewThreads::owner_only && cut > kOwnerShowChars) {
+    const std::size_t line_end = outbox_.rfind("\r\n", kOwnerShowChars - 2);
+    cut = line_end != std::string::npos ? line_end + 2 : kOwnerShowChars;
+    if (outbox_[cut - 1] == '\r') ++cut;  // a new line's CR and LF stay together
+  }
+  std::string text;
+  if (cut == outbox_.size()) {
+    text = std::move(outbox_);
+    outbox_.clear();
+    outbox_line_ends_ = 0;
+  } else {
+    text = outbox_.substr(0, cut);
+    outbox_.erase(0, cut);
+    if (limit_.by_lines()) outbox_line_ends_ -= count_line_ends(text);
+  }
+  return text;
+}
+
+void Terminal::deliver(BusyLock& lock, bool whole) {
   if (outbox_.empty() && !clear_requested_) return;
   if (!may_write_view()) {
     wake_owner_once(lock);
@@ -194,9 +220,7 @@ void Terminal::deliver(BusyLock& lock) {
   writing_ = true;
   bool more = false;
   do {
-    std::string text = std::move(outbox_);
-    outbox_.clear();
-    outbox_line_ends_ = 0;
+    std::string text = take_outbox_locked(whole);
     const bool clear_first = std::exchange(clear_requested_, false);
     const ScrollbackLimit limit = limit_;
     wake_pending_ = false;

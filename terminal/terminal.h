@@ -36,6 +36,9 @@ namespace vexa {
 inline constexpr std::size_t kPendingChars = 500;         // pending buffer
 inline constexpr std::size_t kPendingReserve = 10;        // room a put leaves before it flushes
 inline constexpr std::size_t kLineCutSearchChars = 1000;  // how far an out-box cut looks for a line end
+// The most the owner thread shows per flush (cut at a line end), so that the window's event loop
+// never waits long on one append while a backlog is shown; the rest follows at the next wake.
+inline constexpr std::size_t kOwnerShowChars = 16384;
 inline constexpr std::size_t kPrintLineChars = 199;       // 200-character line buffer
 inline constexpr std::chrono::milliseconds kFirstBusyWait{10};
 inline constexpr std::chrono::milliseconds kSecondBusyWait{30};
@@ -71,6 +74,8 @@ class Terminal : public ReportSink, public CharSink {
   void put_text(std::string_view bytes) override;
   // Appends the pending characters to the view, trimmed to the scrollback limit.
   void flush() override;
+  // As flush, but the owner thread shows everything queued at once (a save wants the newest text).
+  void flush_all();
   // Empties the view and drops the pending characters.
   void clear();
   // The text (cut at kPrintLineChars) as a line of its own, flushed, and recorded in the
@@ -112,7 +117,9 @@ class Terminal : public ReportSink, public CharSink {
   void move_pending_locked();
   // With the lock held: writes the out-box to the view, or hands it to the owner. The lock
   // is released while the view is written and held again on return.
-  void deliver(BusyLock& lock);
+  void deliver(BusyLock& lock, bool whole = false);
+  // With the lock held: the next part of the out-box for the view, taken out of it.
+  std::string take_outbox_locked(bool whole);
   // With the lock held: posts the owner's flush unless one is already on its way.
   void wake_owner_once(BusyLock& lock);
   void show(const std::string& text, bool clear_first, const ScrollbackLimit& limit);
