@@ -281,6 +281,20 @@ TEST(Scrollback, TheLineRuleKeepsTheNewestLinesWhateverTheBurstsAndABehindOwner)
   owned.flush();
   EXPECT_EQ(late.contents(), test::numbered_lines(5000 - kLeastScrollbackLines + 1, 5000));
 
+  // A backlog reaches the owner in parts of at most kOwnerShowChars, each ending with a line.
+  TextBufferView parts;
+  Terminal chunked(parts, nullptr, ViewThreads::owner_only, [] {});
+  chunked.set_scrollback(ScrollbackLimit::of_lines(1000));
+  std::thread worker([&] {
+    chunked.put_text(test::numbered_lines(1, 1000));
+    chunked.flush();
+  });
+  worker.join();
+  chunked.flush();
+  EXPECT_EQ(parts.contents(), test::numbered_lines(1, kOwnerShowChars / test::kNumberedLineChars));
+  for (int i = 0; i < 10 && chunked.queued_chars() > 0; ++i) chunked.flush();
+  EXPECT_EQ(parts.contents(), test::numbered_lines(1, 1000));
+
   // A board that never ends a line cannot grow the view past the ceiling; the newest text stays.
   TextBufferView endless;
   Terminal garbage(endless);
