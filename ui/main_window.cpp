@@ -441,7 +441,9 @@ void MainWindow::lay_out() {
   in.macro_rows = 1;
   in.macro_row_height = macro_->sub_tabs()->sizeHint().height();
   layout_ = session_->lay_out(in);
-  client_->setMinimumWidth(window_form().minimum_client_width());
+  // A wider tool row widens the window, which lays out again: not from inside this layout.
+  if (const int narrowest = window_form().minimum_client_width(); narrowest != client_->minimumWidth())
+    QMetaObject::invokeMethod(this, [this, narrowest] { client_->setMinimumWidth(narrowest); }, Qt::QueuedConnection);
   const Form& form = window_form().form();
   analog_->place_pages(rect_of(form.at(cmd::kAnalogWindow).rect), rect_of(form.at(cmd::kPlanView).rect));
   macro_->place_window(rect_of(form.at(cmd::kMacroWindow).rect));

@@ -16,7 +16,7 @@ namespace vexa::ui {
 namespace {
 
 // A line edit keeps this much room on either side of its text, and one pixel for the cursor
-// (Qt's own, not reported by the style).
+// of an editable one (Qt's own, not reported by the style).
 constexpr int kLineEditMargin = 2;
 constexpr int kCursorWidth = 1;
 // A push button's text keeps this much room inside the frame on either side.
@@ -58,13 +58,15 @@ int needed_text_width(const QWidget& widget, const QString& text) {
     return caption_width(widget, metrics, text) + 2 * (frame + kButtonTextMargin);
   }
   if (auto* edit = qobject_cast<const QLineEdit*>(&widget)) {
+    // The text goes where the line edit draws it: the style's contents rect, less Qt's margins.
     QStyleOptionFrame option;
     option.initFrom(&widget);
     option.lineWidth = edit->hasFrame() ? style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &widget) : 0;
-    const QMargins text_margins = edit->textMargins(), margins = edit->contentsMargins();
-    const int inner = metrics.horizontalAdvance(text) + 2 * kLineEditMargin + kCursorWidth + text_margins.left() +
-                      text_margins.right() + margins.left() + margins.right();
-    return style->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(inner, metrics.height()), &widget).width();
+    const QRect contents = style->subElementRect(QStyle::SE_LineEditContents, &option, &widget);
+    const QMargins text_margins = edit->textMargins();
+    const int cursor = edit->isReadOnly() ? 0 : kCursorWidth;
+    return metrics.size(Qt::TextSingleLine, text).width() + 2 * kLineEditMargin + cursor + text_margins.left() +
+           text_margins.right() + (widget.width() - contents.width());
   }
   if (auto* combo = qobject_cast<const QComboBox*>(&widget)) {
     QStyleOptionComboBox option;
@@ -73,7 +75,7 @@ int needed_text_width(const QWidget& widget, const QString& text) {
     option.frame = combo->hasFrame();
     option.currentText = text;
     const int inner =
-        metrics.horizontalAdvance(text) + (combo->isEditable() ? 2 * kLineEditMargin + kCursorWidth : 0);
+        metrics.size(Qt::TextSingleLine, text).width() + (combo->isEditable() ? 2 * kLineEditMargin + kCursorWidth : 0);
     return style->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(inner, metrics.height()), &widget).width();
   }
   return 0;

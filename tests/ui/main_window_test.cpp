@@ -469,8 +469,10 @@ TEST(MainWindowVariantTest, DebugAddsItsMenuEntriesAndFactoryControls) {
   ASSERT_NE(w->action(cmd::kVerbose), nullptr);
   EXPECT_NE(w.widget(cmd::kFactoryTest), nullptr);
   const int h = w->client().height();
-  EXPECT_EQ(w.widget(cmd::kFactoryTest)->geometry(), QRect(450, h - 21, 21, 21));
-  EXPECT_EQ(w.widget(cmd::kFactoryLamps)->geometry(), QRect(475, h - 16, 80, 16));
+  // The row moves on by what the board identity's text widened its field.
+  const int grown = w.widget(cmd::kStatusIdentity)->width() - 100;
+  EXPECT_EQ(w.widget(cmd::kFactoryTest)->geometry(), QRect(450 + grown, h - 21, 21, 21));
+  EXPECT_EQ(w.widget(cmd::kFactoryLamps)->geometry(), QRect(475 + grown, h - 16, 80, 16));
   w.save_screenshot("main_window_debug");
   // The S board shows lamps 0, 1, 3, 4, 5 and 6, yellow until the factory test has run.
   const QImage lamps = w.widget(cmd::kFactoryLamps)->grab().toImage();
@@ -496,7 +498,9 @@ TEST(MainWindowLayoutTest, StatusRowAndTerminalFollowTheClientSize) {
   pump_for(20);
   const int h = w->client().height(), cw = w->client().width();
   EXPECT_EQ(w.widget(cmd::kStatusText)->geometry(), QRect(5, h - 16, 140, 16));
-  EXPECT_EQ(w.widget(cmd::kStopwatch)->geometry(), QRect(405, h - 16, 40, 16));
+  const int grown = w.widget(cmd::kStatusIdentity)->width() - 100;  // its text at this font
+  EXPECT_GE(grown, 0);
+  EXPECT_EQ(w.widget(cmd::kStopwatch)->geometry(), QRect(405 + grown, h - 16, 40, 16));
   EXPECT_EQ(w.widget(cmd::kTabControl)->geometry(), QRect(0, 29, cw, h - 47));
   const int t = h - 47;
   EXPECT_EQ(w->terminal_widget().geometry(), QRect(10, 30, cw - 20, t - 40));
