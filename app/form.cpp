@@ -1,5 +1,6 @@
 #include "app/form.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace vexa {
@@ -67,6 +68,86 @@ void Form::set_selection(int id, int selection) {
 }
 void Form::move(int id, Rect rect) {
   if (Control* c = find_mutable(id); c && assign(c->rect, rect)) changed(id);
+}
+
+void Form::set_needed_width(int id, int width) {
+  // Only the front end reads it back, through fit(): no change notification.
+  if (Control* c = find_mutable(id)) c->needed_width = width;
+}
+
+namespace {
+
+bool same_row(const Rect& a, const Rect& b) { return a.y < b.y + b.height && b.y < a.y + a.height; }
+
+}  // namespace
+
+void Form::fit() {
+  // A listener that measures again while the controls move asks for one more pass.
+  if (fitting_) {
+    fit_again_ = true;
+    return;
+  }
+  fitting_ = true;
+  do {
+    fit_again_ = false;
+    fit_pass();
+  } while (fit_again_);
+  fitting_ = false;
+}
+
+void Form::fit_pass() {
+  const std::size_t n = controls_.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const Control& grown = controls_[i];
+    if (grown.needed_width <= grown.rect.width) continue;
+    // The place the control shares with others of the same x in its row (alternatives).
+    std::vector<bool> in_place(n, false), moved(n, false);
+    int old_right = 0, new_right = 0;
+    for (std::size_t j = 0; j < n; ++j) {
+      const Control& c = controls_[j];
+      if (c.parent != grown.parent || c.rect.x != grown.rect.x || !same_row(c.rect, grown.rect)) continue;
+      in_place[j] = true;
+      old_right = std::max(old_right, c.rect.x + c.rect.width);
+      new_right = std::max(new_right, c.rect.x + std::max(c.rect.width, c.needed_width));
+    }
+    const int grow = new_right - old_right;
+    // What moves: the row right of the place, then column by column and row by row from there.
+    std::vector<std::size_t> work;
+    for (std::size_t j = 0; j < n && grow > 0; ++j) {
+      const Control& c = controls_[j];
+      if (in_place[j] || c.parent != grown.parent || c.rect.x < old_right) continue;
+      for (std::size_t k = 0; k < n; ++k)
+        if (in_place[k] && same_row(c.rect, controls_[k].rect)) {
+          moved[j] = true;
+          work.push_back(j);
+          break;
+        }
+    }
+    while (!work.empty()) {
+      const Rect r = controls_[work.back()].rect;
+      work.pop_back();
+      for (std::size_t j = 0; j < n; ++j) {
+        const Control& c = controls_[j];
+        if (moved[j] || in_place[j] || c.parent != grown.parent) continue;
+        if (c.rect.x == r.x || (c.rect.x > r.x && same_row(c.rect, r))) {
+          moved[j] = true;
+          work.push_back(j);
+        }
+      }
+    }
+    std::vector<int> changed_ids;
+    for (std::size_t j = 0; j < n; ++j) {
+      Control& c = controls_[j];
+      if (in_place[j] && c.needed_width > c.rect.width) {
+        c.rect.width = c.needed_width;
+        changed_ids.push_back(c.id);
+      } else if (moved[j]) {
+        c.rect.x += grow;
+        changed_ids.push_back(c.id);
+      }
+    }
+    for (int id : changed_ids) changed(id);
+  }
 }
 
 std::string Form::text(int id) const {

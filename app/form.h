@@ -60,6 +60,8 @@ struct Control {
   bool pressed = false;    // icon button held down
   std::vector<std::string> entries;
   int selection = -1;
+  // The width the front end measured for the control's text at its font; 0 while unknown.
+  int needed_width = 0;
 };
 
 // A user action or a posted command: the control or menu id, the notification and a parameter.
@@ -101,6 +103,14 @@ class Form {
   void set_entries(int id, std::vector<std::string> entries);
   void set_selection(int id, int selection);
   void move(int id, Rect rect);
+  // The front end's measure of the width the control's text needs (see fit()).
+  void set_needed_width(int id, int width);
+  // Widens every control narrower than its needed width. The controls right of it in its row
+  // move by what it grew, and with each of them its column (the controls at the same x) and
+  // what lies right of those, so rows keep their order and columns their alignment. Controls
+  // sharing one place (shown in turn) grow together and push their neighbours once. Layout
+  // code that places controls calls it after placing them.
+  void fit();
 
   std::string text(int id) const;
   bool shown(int id) const;
@@ -112,9 +122,12 @@ class Form {
  private:
   Control* find_mutable(int id);
   void changed(int id);
+  void fit_pass();
 
   std::vector<Control> controls_;
   ChangeListener listener_;
+  bool fitting_ = false;
+  bool fit_again_ = false;
 };
 
 // Fills a list from comma-separated fields, in order (an empty text gives no entries).

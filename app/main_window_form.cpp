@@ -225,7 +225,16 @@ LayoutResult MainWindowForm::layout(const LayoutInput& in, Settings* settings) {
   form_.move(cmd::kMacroSubTabs, {0, 25, w, top - 40});
   form_.set_shown(cmd::kMacroSubTabs, tab == 3);
   form_.move(cmd::kMacroWindow, {5, r.macro_offset, w - 10, top - 70});
+  form_.fit();  // the status row again holds what its texts need
   return r;
+}
+
+int MainWindowForm::minimum_client_width() const {
+  // The tool row and the status row, with the tool row's left margin on the right as well.
+  int right = 0;
+  for (const Control& c : form_.controls())
+    if (c.parent == 0 && c.kind != ControlKind::tab_control) right = std::max(right, c.rect.x + c.rect.width);
+  return right + 10;
 }
 
 void MainWindowForm::show_link_state(bool open, const std::string& link_name) {

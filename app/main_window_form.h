@@ -113,6 +113,10 @@ class MainWindowForm {
   // size in settings when given.
   LayoutResult layout(const LayoutInput& input, Settings* settings = nullptr);
 
+  // The narrowest client area that holds the tool row and the status row whole, as the
+  // controls are now (texts wider than the table's widths make it wider).
+  int minimum_client_width() const;
+
   // The link opened or closed: the name display replaces the port selector, 803 follows.
   void show_link_state(bool open, const std::string& link_name);
   // The speed selector is for serial ports only: hidden while the link name is "tcp/ip".

@@ -8,6 +8,7 @@
 #include "ui/analog_tab_widget.h"
 #include "ui/data_view_widget.h"
 #include "ui/plan_window.h"
+#include "ui/text_fit.h"
 #include "ui/value_popup.h"
 
 namespace vexa::ui {
@@ -30,6 +31,7 @@ AnalogSectionWidget::AnalogSectionWidget(AnalogTab& tab, LiveData& live, Configu
   pages_->addWidget(data_);
   bar_->setExpanding(false);
   bar_->setUsesScrollButtons(true);
+  make_tabs_compact(*bar_);  // sixteen inputs, "Plan" and "Data" in one row
   tab_.set_tabs_listener([this] { rebuild_tab_bar(); });
   connect(bar_, &QTabBar::currentChanged, this, [this](int index) {
     if (rebuilding_) return;

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "ui/form_binder.h"
 
@@ -10,6 +11,7 @@ namespace vexa::ui {
 namespace {
 
 // The controls reach to x 510 and y 140.
+constexpr int kControlsRight = 510;
 constexpr int kDialogWidth = 530;
 constexpr int kDialogHeight = 160;
 
@@ -26,9 +28,12 @@ DownloadFileDialog::DownloadFileDialog(const Messages& messages, ReportSink& rep
                                        CardTransferChoice& choice, QWidget* parent)
     : QDialog(parent), form_(messages, choice), report_(report), choice_(choice) {
   setWindowTitle(QString::fromStdString(form_.caption()));
-  setFixedSize(kDialogWidth, kDialogHeight);
   binder_ = std::make_unique<FormBinder>(form_.form(), this, nullptr);
   binder_->build();
+  // Texts wider than their places widen the rows; the dialog keeps its margin beside them.
+  int right = 0;
+  for (const Control& c : form_.form().controls()) right = std::max(right, c.rect.x + c.rect.width);
+  setFixedSize(std::max(kDialogWidth, right + kDialogWidth - kControlsRight), kDialogHeight);
   connect(binder_.get(), &FormBinder::command, this, [this](int id, int notification, long) {
     if (notification == kNotifyClicked) clicked(id);
   });

@@ -1,6 +1,7 @@
 #include "ui/form_binder.h"
 
 #include <QCheckBox>
+#include <algorithm>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
@@ -9,6 +10,7 @@
 
 #include "app/icon_strip.h"
 #include "ui/qt_painter.h"
+#include "ui/text_fit.h"
 
 namespace vexa::ui {
 
@@ -52,7 +54,10 @@ FormBinder::FormBinder(Form& form, QWidget* root, const QImage* strip, QObject* 
 
 FormBinder::~FormBinder() { form_.set_listener({}); }
 
-void FormBinder::adopt(int id, QWidget* widget) { widgets_[id] = widget; }
+void FormBinder::adopt(int id, QWidget* widget) {
+  if (widget->objectName().isEmpty()) widget->setObjectName(QStringLiteral("control%1").arg(id));
+  widgets_[id] = widget;
+}
 
 QWidget* FormBinder::widget(int id) const {
   auto it = widgets_.find(id);
@@ -66,6 +71,7 @@ QWidget* FormBinder::parent_of(const Control& control) const {
 }
 
 void FormBinder::build() {
+  for (const Control& c : form_.controls()) table_widths_.emplace(c.id, c.rect.width);
   for (const Control& c : form_.controls()) {
     if (!widget(c.id)) create(c);
     apply(c.id);
@@ -166,6 +172,7 @@ void FormBinder::apply(int id) {
     w->setGeometry(c->rect.x, c->rect.y, c->rect.width, c->rect.height);
   }
   w->setVisible(c->shown);
+  measure(*c, *w);
   if (applying_from_widget_ == id) return;
   const QString text = QString::fromStdString(c->text);
   if (auto* b = qobject_cast<QComboBox*>(w)) {
@@ -195,6 +202,41 @@ void FormBinder::apply(int id) {
   } else if (qobject_cast<LampButton*>(w)) {
     w->update();
   }
+}
+
+namespace {
+
+// Data a field shows (a device path, a status report) grows it up to this many times its
+// table width; past that the field scrolls, and read-only fields show it whole as a tip.
+constexpr int kDataGrowthLimit = 3;
+
+}  // namespace
+
+void FormBinder::measure(const Control& c, const QWidget& w) {
+  const bool label = c.style & kStyleLabel;
+  bool data = false;
+  switch (c.kind) {
+    case ControlKind::check_button:
+    case ControlKind::push_button: break;
+    case ControlKind::combobox: data = true; break;
+    case ControlKind::edit:
+      // Typed text scrolls as it always has; labels and shown values are fitted.
+      if (c.style & kStyleMultiLine || !(c.style & (kStyleReadOnly | kStyleLabel))) return;
+      data = !label && (c.style & (kStyleBorder | kStyleStaticEdge));
+      break;
+    default: return;
+  }
+  int needed = needed_text_width(w, QString::fromStdString(c.text));
+  if (data) {
+    auto table = table_widths_.find(c.id);
+    if (table != table_widths_.end()) needed = std::min(needed, kDataGrowthLimit * table->second);
+  }
+  if (needed == c.needed_width) return;
+  const bool grows = needed > c.rect.width;
+  form_.set_needed_width(c.id, needed);
+  if (!grows) return;
+  form_.fit();
+  emit widened();
 }
 
 }  // namespace vexa::ui

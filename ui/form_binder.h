@@ -70,20 +70,25 @@ class FormBinder : public QObject {
   // A widget the window made for a record (terminal, tab control, tab window).
   void adopt(int id, QWidget* widget);
   QWidget* widget(int id) const;
-  // Applies the whole record to its widget again.
+  // Applies the whole record to its widget again, and widens it (through the form's fit rule)
+  // when its text needs more room than it has at the widget's font.
   void apply(int id);
 
  signals:
   void command(int id, int notification, long param);
+  // A text needed more room than its control had: the form's controls were widened.
+  void widened();
 
  private:
   void create(const Control& control);
   QWidget* parent_of(const Control& control) const;
+  void measure(const Control& control, const QWidget& widget);
 
   Form& form_;
   QWidget* root_;
   const QImage* strip_;
   std::map<int, QWidget*> widgets_;
+  std::map<int, int> table_widths_;  // each record's width before any text widened it
   int applying_from_widget_ = 0;  // the id whose widget is the source of a change
 };
 

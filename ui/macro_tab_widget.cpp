@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QSignalBlocker>
 
+#include "ui/text_fit.h"
+
 namespace vexa::ui {
 
 using namespace macro_id;
@@ -53,6 +55,7 @@ MacroTabWidget::MacroTabWidget(MacroTab& tab, QWidget* parent) : QWidget(parent)
   bar_ = new QTabBar(this);
   bar_->setObjectName("macro_subtabs");
   bar_->setExpanding(false);
+  make_tabs_compact(*bar_);  // twenty macros in one row
   bar_->setGeometry(0, 0, kWindowWidth, kMacroWindowTop);
   window_ = new MacroWindowWidget(tab_, this);
   window_->move(0, kMacroWindowTop);

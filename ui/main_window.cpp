@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -98,6 +99,7 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   connect(binder_, &FormBinder::command, this, [this](int id, int notification, long param) {
     run_command(id, notification, param);
   });
+  connect(binder_, &FormBinder::widened, this, [this] { queue_layout(); });
   terminal_->set_key_handler([this](unsigned key) { run_command(cmd::kKeystroke, kNotifyClicked, key); });
   terminal_->set_command_handler([this](int id) {
     const bool history = id == cmd::kTermHistoryUp || id == cmd::kTermHistoryDown;
@@ -114,7 +116,10 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   connect_session_events();
 
   target_changed();
-  resize(initial_window_width(settings), initial_window_height(settings));
+  // The tool row holds its texts whole: a window narrower than that grows to it.
+  client_->setMinimumWidth(window_form().minimum_client_width());
+  resize(std::max(initial_window_width(settings), window_form().minimum_client_width()),
+         initial_window_height(settings));
   timer_ = new QTimer(this);
   timer_->setInterval(kTimerMs);
   connect(timer_, &QTimer::timeout, this, &MainWindow::tick);
@@ -439,6 +444,9 @@ void MainWindow::lay_out() {
   in.macro_rows = 1;
   in.macro_row_height = macro_->sub_tabs()->sizeHint().height();
   layout_ = session_->lay_out(in);
+  // A wider tool row widens the window, which lays out again: not from inside this layout.
+  if (const int narrowest = window_form().minimum_client_width(); narrowest != client_->minimumWidth())
+    QMetaObject::invokeMethod(this, [this, narrowest] { client_->setMinimumWidth(narrowest); }, Qt::QueuedConnection);
   const Form& form = window_form().form();
   analog_->place_pages(rect_of(form.at(cmd::kAnalogWindow).rect), rect_of(form.at(cmd::kPlanView).rect));
   macro_->place_window(rect_of(form.at(cmd::kMacroWindow).rect));

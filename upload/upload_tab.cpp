@@ -98,6 +98,7 @@ void UploadTab::layout(int width, int height) {
   form_.move(kGraphicView, {110, height - 20, 80, 16});
   form_.move(kLineCount, {230, height - 21, 120, 18});
   form_.move(kClear, {380, height - 22, 80, 20});
+  form_.fit();  // a text wider than its place pushes the rest of its row
 }
 
 void UploadTab::set_host_path(const std::string& path) {

@@ -73,6 +73,73 @@ TEST(MainWindowLayout, StatusRowAndDebugControls) {
   EXPECT_EQ(form.at(cmd::kTabControl).rect, (Rect{0, 29, 700, 553}));
 }
 
+TEST(FormFit, AWiderTextPushesItsRowAndKeepsTheColumnsAligned) {
+  Form form;
+  auto add = [&](int id, Rect r, int parent = 0) {
+    Control c;
+    c.id = id;
+    c.rect = r;
+    c.parent = parent;
+    form.add(c);
+  };
+  // Labels at 10, fields at 60 and 150 in three rows; a button row below with its own columns;
+  // a control of another window at the same place.
+  add(1, {10, 0, 50, 16});
+  add(2, {60, 0, 80, 18});
+  add(3, {150, 0, 40, 18});
+  add(4, {10, 20, 50, 16});
+  add(5, {60, 20, 80, 18});
+  add(6, {10, 40, 50, 16});
+  add(7, {60, 40, 80, 18});
+  add(8, {150, 40, 40, 18});
+  add(9, {10, 70, 80, 18});
+  add(10, {95, 70, 80, 18});
+  add(11, {60, 20, 80, 18}, 99);
+  std::vector<int> told;
+  form.set_listener([&](int id) { told.push_back(id); });
+  form.set_needed_width(4, 72);  // the middle label
+  form.fit();
+  EXPECT_EQ(form.at(4).rect, (Rect{10, 20, 72, 16}));
+  for (int id : {2, 5, 7}) EXPECT_EQ(form.at(id).rect.x, 82) << id;
+  for (int id : {3, 8}) EXPECT_EQ(form.at(id).rect.x, 172) << id;
+  for (int id : {1, 6, 9}) EXPECT_EQ(form.at(id).rect.x, 10) << id;
+  EXPECT_EQ(form.at(10).rect.x, 95);
+  EXPECT_EQ(form.at(11).rect.x, 60);
+  EXPECT_EQ(told.size(), 6u);
+  // Fitting again changes nothing; a text that fits changes nothing.
+  told.clear();
+  form.set_needed_width(9, 60);
+  form.fit();
+  EXPECT_TRUE(told.empty());
+  EXPECT_EQ(form.at(5).rect.x, 82);
+}
+
+TEST(FormFit, ToolRowGrowsOnceForTwoControlsInOnePlaceAndTheStatusRowKeepsItsFitAcrossLayouts) {
+  MainWindowForm f = make();
+  Form& form = f.form();
+  EXPECT_EQ(f.minimum_client_width(), 98 + 615 + 21 + 10);
+  // The port selector and the name display share a place: the wider one sets the push.
+  form.set_needed_width(cmd::kPortSelector, 150);
+  form.set_needed_width(cmd::kPortName, 120);
+  form.fit();
+  EXPECT_EQ(form.at(cmd::kPortSelector).rect, (Rect{129, 4, 150, 200}));
+  EXPECT_EQ(form.at(cmd::kPortName).rect, (Rect{129, 4, 120, 20}));
+  EXPECT_EQ(form.at(cmd::kSpeedSelector).rect.x, 209 + 80);
+  EXPECT_EQ(form.at(cmd::kOpenClose).rect, (Rect{289 + 80, 6, 60, 16}));
+  EXPECT_EQ(form.at(cmd::kGerman).rect.x, 713 + 80);
+  EXPECT_EQ(form.at(cmd::kTimeNow).rect.x, 98);
+  EXPECT_EQ(f.minimum_client_width(), 713 + 80 + 21 + 10);
+  form.set_needed_width(cmd::kStatusIdentity, 130);
+  for (int i = 0; i < 2; ++i) {
+    f.layout(client(900, 600));
+    EXPECT_EQ(form.at(cmd::kStatusText).rect, (Rect{5, 584, 140, 16}));
+    EXPECT_EQ(form.at(cmd::kStatusIdentity).rect, (Rect{150, 584, 130, 16}));
+    EXPECT_EQ(form.at(cmd::kStatusProgress).rect.x, 255 + 30);
+    EXPECT_EQ(form.at(cmd::kStopwatch).rect.x, 405 + 30);
+    EXPECT_EQ(form.at(cmd::kSpeedSelector).rect.x, 209 + 80);
+  }
+}
+
 TEST(MainWindowLayout, TerminalTopByTab) {
   MainWindowForm f = make();
   LayoutInput in = client(700, 800);  // T = 753
