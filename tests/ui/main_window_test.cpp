@@ -24,6 +24,7 @@
 #include <QTest>
 #include <thread>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -835,22 +836,30 @@ TEST(MainWindowLanguageTest, QtsDialogsAndTheProgramsLinesSpeakTheStartLanguage)
 TEST(MainWindowMenuTest, EveryMenuHasItsOwnAccessKeysAndTheTerminalKeepsItsKeys) {
   for (char letter : {'e', 'f', 'd'}) {
     Window w({.settings = std::string("debug=1\nlanguage=") + letter + "\n"});
-    std::set<QKeySequence> bar_keys;
-    for (QAction* title : w->menuBar()->actions()) {
-      const QKeySequence key = QKeySequence::mnemonic(title->text());
-      EXPECT_FALSE(key.isEmpty()) << letter << " " << title->text().toStdString();
-      EXPECT_TRUE(bar_keys.insert(key).second) << letter << " " << title->text().toStdString();
-      if (!title->menu()) continue;
+    int submenus = 0;
+    std::function<void(QMenu*)> check_menu = [&](QMenu* menu) {
       std::set<QKeySequence> keys;
-      for (QAction* a : title->menu()->actions()) {
+      for (QAction* a : menu->actions()) {
         if (a->isSeparator()) continue;
         const QKeySequence entry_key = QKeySequence::mnemonic(a->text());
         EXPECT_FALSE(entry_key.isEmpty()) << letter << " " << a->text().toStdString();
         EXPECT_TRUE(keys.insert(entry_key).second) << letter << " " << a->text().toStdString();
         for (const char* owned : {"Ctrl+C", "Ctrl+V", "Ctrl+Z", "Tab", "Up", "Down", "Return", "Backspace"})
           EXPECT_NE(a->shortcut(), QKeySequence(owned)) << letter << " " << a->text().toStdString();
+        if (a->menu()) {
+          ++submenus;
+          check_menu(a->menu());
+        }
       }
+    };
+    std::set<QKeySequence> bar_keys;
+    for (QAction* title : w->menuBar()->actions()) {
+      const QKeySequence key = QKeySequence::mnemonic(title->text());
+      EXPECT_FALSE(key.isEmpty()) << letter << " " << title->text().toStdString();
+      EXPECT_TRUE(bar_keys.insert(key).second) << letter << " " << title->text().toStdString();
+      if (title->menu()) check_menu(title->menu());
     }
+    EXPECT_EQ(submenus, 1) << letter;  // the terminal's choices
     EXPECT_EQ(w->action(cmd::kTermFind)->shortcut(), QKeySequence("Ctrl+F"));
   }
   // With the window active, so that menu shortcuts could take keys: the terminal's own keys
