@@ -27,7 +27,7 @@ bool BoardJobs::take(std::string_view job_name) {
   {
     std::lock_guard lock(mutex_);
     if (running_.empty()) {
-      running_ = job_name.empty() ? std::string("board job") : std::string(job_name);
+      running_ = job_name.empty() ? messages_.message("VtJobAny") : std::string(job_name);
       stop_.store(false);
       return true;
     }

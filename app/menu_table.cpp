@@ -58,7 +58,7 @@ std::vector<Menu> build_menu_bar(const MenuOptions& options, const Messages& mes
     help.entries.push_back(entry(cmd::kWebAddress, kWebAddressText));
     help.entries.push_back(separator());
     help.entries.push_back(entry(cmd::kInfo1, format_text("%s Terminal %d", kFamilyName, kProgramVersion)));
-    help.entries.push_back(entry(cmd::kInfo2, "Qt desktop edition"));
+    help.entries.push_back(entry(cmd::kInfo2, m("VtInfoEdition")));
   }
   bar.push_back(std::move(help));
   if (options.debug) {
@@ -70,11 +70,38 @@ std::vector<Menu> build_menu_bar(const MenuOptions& options, const Messages& mes
   return bar;
 }
 
+namespace {
+
+void visit_entries(std::vector<MenuEntry>& entries, const std::function<void(MenuEntry&)>& visit) {
+  for (MenuEntry& e : entries) {
+    visit(e);
+    visit_entries(e.submenu, visit);
+  }
+}
+
+void visit_entries(const std::vector<MenuEntry>& entries, const std::function<void(const MenuEntry&)>& visit) {
+  for (const MenuEntry& e : entries) {
+    visit(e);
+    visit_entries(e.submenu, visit);
+  }
+}
+
+}  // namespace
+
+void for_each_entry(std::vector<Menu>& bar, const std::function<void(MenuEntry&)>& visit) {
+  for (Menu& menu : bar) visit_entries(menu.entries, visit);
+}
+
+void for_each_entry(const std::vector<Menu>& bar, const std::function<void(const MenuEntry&)>& visit) {
+  for (const Menu& menu : bar) visit_entries(menu.entries, visit);
+}
+
 const MenuEntry* find_entry(const std::vector<Menu>& bar, int id) {
-  for (const Menu& menu : bar)
-    for (const MenuEntry& e : menu.entries)
-      if (e.id == id && id != 0) return &e;
-  return nullptr;
+  const MenuEntry* found = nullptr;
+  for_each_entry(bar, [&](const MenuEntry& e) {
+    if (!found && e.id == id && id != 0) found = &e;
+  });
+  return found;
 }
 
 const Menu* find_menu(const std::vector<Menu>& bar, const std::string& key) {
@@ -84,9 +111,9 @@ const Menu* find_menu(const std::vector<Menu>& bar, const std::string& key) {
 }
 
 void check_exclusive(std::vector<Menu>& bar, std::initializer_list<int> group, int checked_id) {
-  for (Menu& menu : bar)
-    for (MenuEntry& e : menu.entries)
-      if (std::find(group.begin(), group.end(), e.id) != group.end()) e.checked = e.id == checked_id;
+  for_each_entry(bar, [&](MenuEntry& e) {
+    if (std::find(group.begin(), group.end(), e.id) != group.end()) e.checked = e.id == checked_id;
+  });
 }
 
 }  // namespace vexa

@@ -1,6 +1,7 @@
 #pragma once
 // The main window's menu bar as data: menus with their entries (id, text, check mark), or a
 // command standing on the bar itself. The front end builds its menus from this table.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,11 +10,16 @@
 namespace vexa {
 
 struct MenuEntry {
-  int id = 0;            // 0: a separator
+  int id = 0;            // 0: a separator, or an entry that opens a submenu
   std::string text;
   bool checkable = false;
   bool checked = false;
-  bool is_separator() const { return id == 0; }
+  // The key sequence that runs the entry, in Qt's portable form ("Ctrl+F"), shown beside it;
+  // empty: none. Never a key the terminal sends to the board.
+  std::string shortcut = {};
+  // The entries of the submenu this entry opens; empty for a command.
+  std::vector<MenuEntry> submenu = {};
+  bool is_separator() const { return id == 0 && submenu.empty(); }
 };
 
 struct Menu {
@@ -33,6 +39,10 @@ struct MenuOptions {
 
 // The menu bar in its order; texts in the messages' language and product name.
 std::vector<Menu> build_menu_bar(const MenuOptions& options, const Messages& messages);
+
+// Every entry of the bar, submenus' entries included (after the entry that opens them).
+void for_each_entry(std::vector<Menu>& bar, const std::function<void(MenuEntry&)>& visit);
+void for_each_entry(const std::vector<Menu>& bar, const std::function<void(const MenuEntry&)>& visit);
 
 // The menu and entry of an id, or null.
 const MenuEntry* find_entry(const std::vector<Menu>& bar, int id);

@@ -1,5 +1,6 @@
 #include "app/session.h"
 
+#include <cstdlib>
 #include <sstream>
 
 #include "analog/input_type_file.h"
@@ -84,7 +85,8 @@ Session::Session(TerminalView& view, const SessionOptions& options, SessionEvent
   const std::string book_directory = options.program_directory.empty()
                                          ? program_directory(running_program_path(options.argv0))
                                          : options.program_directory;
-  phone_book_ = std::make_unique<PhoneBook>(*this, phone_book_path(book_directory));
+  phone_book_ = std::make_unique<PhoneBook>(
+      *this, phone_book_path(book_directory, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
   keyboard_ = std::make_unique<TerminalKeyboard>(*this, *this, *terminal_, [this] { return line_feed_.load(); });
   // The TCP client reports from the receive thread: the status field follows on the window's.
   link_->tcp().set_status_sink([this](const std::string& text) { set_status(text); });
@@ -365,8 +367,7 @@ namespace {
 
 std::vector<bool> check_marks(const std::vector<Menu>& bar) {
   std::vector<bool> marks;
-  for (const Menu& menu : bar)
-    for (const MenuEntry& entry : menu.entries) marks.push_back(entry.checked);
+  for_each_entry(bar, [&](const MenuEntry& entry) { marks.push_back(entry.checked); });
   return marks;
 }
 

@@ -60,7 +60,7 @@ namespace vexa {
 struct SessionOptions {
   std::string argv0 = "vexaterm";
   std::string working_directory;  // empty: the current directory
-  std::string program_directory;  // where phonebook.txt lives; empty: the running program's
+  std::string program_directory;  // the folder phonebook.txt goes beside when writable; empty: the running program's
   bool use_settings_file = true;  // read at start (the front end writes it at exit)
   std::string settings_text;      // extra 'name=value' lines applied after the file (tests)
 };

@@ -10,6 +10,7 @@ struct EntryRow {
   int id;  // 0: separator
   const char* key;
   bool checkable;
+  const char* shortcut = "";
 };
 
 constexpr EntryRow kEntries[] = {
@@ -31,7 +32,7 @@ constexpr EntryRow kEntries[] = {
     {0, nullptr, false},
     {cmd::kTermSendHex, "VtMenuSendHex", false},
     {cmd::kTermSendFile, "VtMenuSendFile", false},
-    {cmd::kTermFind, "VtMenuFind", false},
+    {cmd::kTermFind, "VtMenuFind", false, "Ctrl+F"},  // the terminal hands Ctrl-F to Find
     {cmd::kTermSaveText, "VtMenuSaveText", false},
 };
 
@@ -46,6 +47,7 @@ Menu terminal_menu(const Messages& messages) {
     entry.id = row.id;
     if (row.key) entry.text = messages.message(row.key);
     entry.checkable = row.checkable;
+    entry.shortcut = row.shortcut;
     menu.entries.push_back(std::move(entry));
   }
   return menu;
@@ -55,21 +57,25 @@ void add_terminal_entries(std::vector<Menu>& bar, const Messages& messages) {
   for (Menu& menu : bar) {
     if (menu.key != "MenTools") continue;
     if (!menu.entries.empty() && !menu.entries.back().is_separator()) menu.entries.push_back(MenuEntry{});
-    for (MenuEntry& entry : terminal_menu(messages).entries) menu.entries.push_back(std::move(entry));
+    // A submenu of their own: the Tools menu would otherwise hold more entries than there are
+    // letters to open them with.
+    Menu terminal = terminal_menu(messages);
+    MenuEntry entry;
+    entry.text = terminal.title;
+    entry.submenu = std::move(terminal.entries);
+    menu.entries.push_back(std::move(entry));
     return;
   }
 }
 
 bool refresh_terminal_checks(std::vector<Menu>& bar, const TerminalChoices& choices) {
   bool changed = false;
-  for (Menu& menu : bar) {
-    for (MenuEntry& entry : menu.entries) {
-      if (!entry.checkable || entry.id < cmd::kTermFirst || entry.id > cmd::kTermLast) continue;
-      const bool checked = choices.checked(entry.id);
-      changed = changed || checked != entry.checked;
-      entry.checked = checked;
-    }
-  }
+  for_each_entry(bar, [&](MenuEntry& entry) {
+    if (!entry.checkable || entry.id < cmd::kTermFirst || entry.id > cmd::kTermLast) return;
+    const bool checked = choices.checked(entry.id);
+    changed = changed || checked != entry.checked;
+    entry.checked = checked;
+  });
   return changed;
 }
 

@@ -9,6 +9,7 @@ const char* const* const kMessageSupplements[] = {
     kUploadMessages,
     kDownloadMessages,
     kTerminalMessages,
+    kDesktopMessages,
     nullptr,
 };
 

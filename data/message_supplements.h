@@ -10,6 +10,7 @@ extern const char* const kFailureMessages[];
 extern const char* const kUploadMessages[];
 extern const char* const kDownloadMessages[];
 extern const char* const kTerminalMessages[];
+extern const char* const kDesktopMessages[];
 
 // The tables, ending with a null entry. Each table ends with an empty entry.
 extern const char* const* const kMessageSupplements[];

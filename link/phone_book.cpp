@@ -1,17 +1,23 @@
 #include "link/phone_book.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 
-#include "app/text_format.h"
 #include "platform/atomic_file.h"
 
 namespace vexa {
 
-std::string phone_book_path(std::string_view program_directory) {
-  return format_text("%.*s/%s", static_cast<int>(program_directory.size()),
-                     program_directory.data(), kPhoneBookFileName);
+std::string phone_book_path(std::string_view program_directory, const char* xdg_config_home, const char* home) {
+  const std::string beside(program_directory);
+  std::string folder;
+  if (::access(beside.c_str(), W_OK) == 0) folder = beside;
+  else if (xdg_config_home && xdg_config_home[0] == '/') folder = std::string(xdg_config_home) + "/vexaterm";
+  else if (home && home[0] != '\0') folder = std::string(home) + "/.config/vexaterm";
+  else folder = beside;
+  return folder + "/" + kPhoneBookFileName;
 }
 
 std::vector<std::string> parse_phone_book(std::string_view text) {
@@ -60,6 +66,10 @@ bool ensure_phone_book_file(const std::string& path) {
   if (std::ifstream(path).is_open()) return true;
   struct stat info {};
   if (::stat(path.c_str(), &info) == 0) return false;  // there but unreadable: never overwrite
+  // The configuration folder may not exist yet on a fresh account.
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder, error);
   return write_file_atomically(path, kPhoneBookHeader);
 }
 

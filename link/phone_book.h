@@ -13,8 +13,12 @@ inline constexpr const char* kPhoneBookHeader =
     "# phonenumber comment\n"
     "# ip-number port comment\n";
 
-// "<program directory>/phonebook.txt".
-std::string phone_book_path(std::string_view program_directory);
+// The one place of the phone book: beside the program when that folder is writable (a build or
+// a portable copy), otherwise in the user's configuration folder, $XDG_CONFIG_HOME/vexaterm,
+// else ~/.config/vexaterm (an installed copy in /usr/bin). xdg_config_home and home are the
+// environment's values, null when unset; an empty or relative XDG_CONFIG_HOME counts as unset,
+// as the XDG rules say. Without any of them the program folder stays the place.
+std::string phone_book_path(std::string_view program_directory, const char* xdg_config_home, const char* home);
 
 // One entry per line with something but blanks in it, after cutting the line at
 // kPhoneBookLineChars, at CR and at '#', tabs turned into blanks.
@@ -32,8 +36,9 @@ PhoneList phone_list(std::vector<std::string> entries, std::string_view phone_te
 // Reads the file; an unreadable or missing file gives no entries.
 PhoneList load_phone_book_file(const std::string& path, std::string_view phone_text);
 
-// Creates the file with its two header lines when it does not exist. False when it is missing
-// and cannot be created, or exists but cannot be read (it is then left as it is).
+// Creates the file with its two header lines, and its folder, when they do not exist. False
+// when it is missing and cannot be created, or exists but cannot be read (it is then left as
+// it is).
 bool ensure_phone_book_file(const std::string& path);
 
 // The main window parts the phone book reads and sets, and the editor window.

@@ -79,6 +79,8 @@ vexaterm, the command-line program vexacli and the board simulator vexaboard.
 .
 Serial and USB ports belong to the group dialout: add each user who talks
 to a board to it (sudo adduser USER dialout) and log in again.")
+# Qt's own dialogs and buttons in French and German; without it they stay in English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev ccache pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-  qt6-base-dev qt6-multimedia-dev libgl-dev xvfb xauth fonts-dejavu-core
+  qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev xvfb xauth fonts-dejavu-core
   lrzsz srecord lintian
   binutils-arm-none-eabi libunicorn-dev bossa-cli
 )

@@ -32,9 +32,12 @@ std::string to_core_text(const QString& text) {
 
 std::optional<std::string> QtCompileFileChooser::choose(CompileFile kind, const std::string& start) {
   const bool makefile = kind == CompileFile::makefile;
-  const QString path = QFileDialog::getOpenFileName(
-      parent_, QString(), QString::fromStdString(start),
-      makefile ? QStringLiteral("Makefiles (*.mak)") : QStringLiteral("Firmware (*.hex *.bin)"));
+  const Messages english;
+  const Messages& messages = messages_ ? *messages_ : english;
+  const std::string filter = makefile ? messages.message("VtFilterMake") + " (*.mak)"
+                                      : messages.message("VtFilterFirmware") + " (*.hex *.bin)";
+  const QString path = QFileDialog::getOpenFileName(parent_, QString(), QString::fromStdString(start),
+                                                    QString::fromStdString(filter));
   if (path.isEmpty()) return std::nullopt;
   return path.toStdString();
 }

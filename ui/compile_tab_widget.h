@@ -18,9 +18,12 @@ class QtCompileFileChooser final : public CompileFileChooser {
  public:
   explicit QtCompileFileChooser(QWidget* parent) : parent_(parent) {}
   std::optional<std::string> choose(CompileFile kind, const std::string& start) override;
+  // The filter names' language; the chooser exists before the session that holds it.
+  void set_messages(const Messages* messages) { messages_ = messages; }
 
  private:
   QWidget* parent_;
+  const Messages* messages_ = nullptr;
 };
 
 class CompileTabWidget : public QWidget {

@@ -6,9 +6,12 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QKeySequence>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -18,6 +21,7 @@
 
 #include "app/command_ids.h"
 #include "app/terminal_command_ids.h"
+#include "app/menu_labels.h"
 #include "app/menu_table.h"
 #include "app/painter.h"
 #include "app/settings.h"
@@ -69,6 +73,8 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   progress_->hide();
   opener_.window = this;
   session_ = std::make_unique<Session>(*terminal_, options.session, *bridge_, *this, clock);
+  const bool qt_texts_found = qt_texts_.use(session_->messages().language());
+  compile_chooser_->set_messages(&session_->messages());
   Settings& settings = session_->settings();
   client_->setFont(proportional_font(settings));
   terminal_->setFont(fixed_font(settings));
@@ -126,6 +132,11 @@ MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clo
   client_->on_resize = [this] { lay_out(); };
 
   session_->start();
+  if (!qt_texts_found) {
+    session_->reports().print_line(
+        format_message(session_->messages().message("VtQtNoTexts"), {qt_texts_.missing_file()}));
+    session_->reports().print_line(session_->messages().message("VtQtNoTextsHint"));
+  }
   if (options.simulate) start_simulated_board(options);
   analog_->start_timers();
   config_tab_->rebuild();
@@ -158,11 +169,11 @@ void MainWindow::connect_session_events() {
 void MainWindow::start_simulated_board(const DesktopOptions& options) {
   const std::string error = simulated_.start(options.simulate);
   if (!error.empty()) {
-    session_->reports().print_line("simulated board: " + error);
+    session_->reports().print_line(format_message(session_->messages().message("VtSimFailed"), {error}));
     return;
   }
-  session_->reports().print_line(
-      format_text("Simulated %s board on %s", simulated_.identity_line().c_str(), simulated_.link_name().c_str()));
+  session_->reports().print_line(format_message(session_->messages().message("VtSimBoard"),
+                                                {simulated_.identity_line(), simulated_.link_name()}));
   session_->use_temporary_port(simulated_.link_name(), simulated_.speed(), options.open_simulated);
 }
 
@@ -253,7 +264,8 @@ FileChooser* MainWindow::export_file_chooser() { return &file_dialog(); }
 
 void MainWindow::ExternalOpener::open_document(const std::string& path) {
   if (!window->open_external(QUrl::fromLocalFile(QString::fromStdString(path))))
-    window->session().reports().print_line("Cannot open " + path + ": no program for it answered");
+    window->session().reports().print_line(
+        format_message(window->session().messages().message("VtNoOpener"), {path}));
 }
 
 QAction* MainWindow::action(int id) const {
@@ -263,8 +275,11 @@ QAction* MainWindow::action(int id) const {
 
 void MainWindow::build_menus() {
   QMenuBar* bar = menuBar();
-  for (const Menu& menu : session_->menus()) {
-    const QString title = QString::fromStdString(menu.title);
+  const std::vector<Menu>& menus = session_->menus();
+  const std::vector<std::string> titles = title_labels(menus);
+  for (std::size_t i = 0; i < menus.size(); ++i) {
+    const Menu& menu = menus[i];
+    const QString title = QString::fromStdString(titles[i]);
     if (menu.command) {
       QAction* a = bar->addAction(title);
       a->setObjectName(QString::fromStdString(menu.key));
@@ -275,26 +290,39 @@ void MainWindow::build_menus() {
     }
     QMenu* m = bar->addMenu(title);
     m->setObjectName(QString::fromStdString(menu.key));
-    for (const MenuEntry& e : menu.entries) {
-      if (e.is_separator()) {
-        m->addSeparator();
-        continue;
-      }
-      QAction* a = m->addAction(QString::fromStdString(e.text));
-      a->setObjectName(QString("action%1").arg(e.id));
-      a->setCheckable(e.checkable);
-      a->setChecked(e.checked);
-      const int id = e.id;
-      connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
-      actions_[id] = a;
+    add_menu_entries(m, menu.entries);
+  }
+}
+
+void MainWindow::add_menu_entries(QMenu* menu, const std::vector<MenuEntry>& entries) {
+  const std::vector<std::string> labels = entry_labels(entries);
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    const MenuEntry& e = entries[k];
+    const QString label = QString::fromStdString(labels[k]);
+    if (e.is_separator()) {
+      menu->addSeparator();
+      continue;
     }
+    if (!e.submenu.empty()) {
+      add_menu_entries(menu->addMenu(label), e.submenu);
+      continue;
+    }
+    QAction* a = menu->addAction(label);
+    // Shown beside the entry in the key names of the user's language ("Strg+F").
+    if (!e.shortcut.empty()) a->setShortcut(QKeySequence(QString::fromStdString(e.shortcut)));
+    a->setObjectName(QString("action%1").arg(e.id));
+    a->setCheckable(e.checkable);
+    a->setChecked(e.checked);
+    const int id = e.id;
+    connect(a, &QAction::triggered, this, [this, id] { run_command(id); });
+    actions_[id] = a;
   }
 }
 
 void MainWindow::refresh_menu_checks() {
-  for (const Menu& menu : session_->menus())
-    for (const MenuEntry& e : menu.entries)
-      if (QAction* a = action(e.id); a && e.checkable) a->setChecked(e.checked);
+  for_each_entry(session_->menus(), [this](const MenuEntry& e) {
+    if (QAction* a = action(e.id); a && e.checkable) a->setChecked(e.checked);
+  });
 }
 
 void MainWindow::run_command(int id, int notification, long param) {
@@ -360,7 +388,7 @@ bool MainWindow::run_window_command(const CommandCall& call) {
       return true;
     case cmd::kWebAddress:
       if (!open_external(QUrl(QString::fromLatin1(kWebAddressUrl))))
-        session_->reports().print_line(format_text("Cannot open %s: no web browser answered", kWebAddressUrl));
+        session_->reports().print_line(format_message(session_->messages().message("VtNoBrowser"), {kWebAddressUrl}));
       return true;
     case cmd::kRebuildConfig:
       config_tab_->rebuild();
@@ -380,11 +408,11 @@ void MainWindow::open_manual(const char* file_name) {
   const std::string path = directory + "/" + file_name;
   std::error_code error;
   if (!std::filesystem::exists(path, error)) {
-    session_->reports().print_line(format_text("The manual %s is not in %s", file_name, directory.c_str()));
+    session_->reports().print_line(format_message(session_->messages().message("VtNoManual"), {file_name, directory}));
     return;
   }
   if (!open_external(QUrl::fromLocalFile(QString::fromStdString(path))))
-    session_->reports().print_line(format_text("Cannot open %s: no program for PDF files answered", path.c_str()));
+    session_->reports().print_line(format_message(session_->messages().message("VtNoPdfViewer"), {path}));
 }
 
 void MainWindow::show_language_box() {
@@ -392,6 +420,10 @@ void MainWindow::show_language_box() {
   auto* box = new QMessageBox(QMessageBox::NoIcon, QString(),
                               QString::fromStdString(session_->messages().message("Mlanguage")),
                               QMessageBox::Ok | QMessageBox::Cancel, this);
+  // The buttons speak the new language, as the question does; Qt's own texts stay in the
+  // language the program started with.
+  box->button(QMessageBox::Ok)->setText(QString::fromStdString(session_->messages().message("Tok")));
+  box->button(QMessageBox::Cancel)->setText(QString::fromStdString(session_->messages().message("Tcancel")));
   box->setAttribute(Qt::WA_DeleteOnClose);
   language_box_ = box;
   box->open();  // the answer is not used: the new language takes effect at the next start
@@ -404,7 +436,7 @@ bool MainWindow::open_phone_editor(const std::string& path) {
     return true;
   }
   // A window of its own, not owned by the main window, as the phone book editor always was.
-  auto* editor = new PhoneBookEditor(path, nullptr);
+  auto* editor = new PhoneBookEditor(path, session_->messages(), nullptr);
   editor->setAttribute(Qt::WA_DeleteOnClose);
   phone_editor_ = editor;
   editor->show();

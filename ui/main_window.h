@@ -19,10 +19,12 @@
 #include "app/session.h"
 #include "sim/simulated_port.h"
 #include "ui/phone_book_editor.h"
+#include "ui/qt_translations.h"
 #include "ui/session_bridge.h"
 #include "ui/tab_area.h"
 
 class QAction;
+class QMenu;
 class QProgressBar;
 class QTimer;
 
@@ -120,6 +122,7 @@ class MainWindow final : public QMainWindow, public SessionWindow {
 
   ConfigFileDialog& file_dialog();
   void build_menus();
+  void add_menu_entries(QMenu* menu, const std::vector<MenuEntry>& entries);
   void refresh_menu_checks();
   void connect_session_events();
   void start_simulated_board(const DesktopOptions& options);
@@ -133,6 +136,7 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   void queue_layout();
 
   QImage strip_;
+  QtTranslations qt_texts_;  // Qt's dialogs in the language the program started with
   ClientArea* client_ = nullptr;
   TabArea* tabs_ = nullptr;
   TerminalWidget* terminal_ = nullptr;

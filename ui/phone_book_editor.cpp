@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/text_format.h"
 #include "platform/atomic_file.h"
+#include "platform/serial_tty.h"
 #include "terminal/cp1252.h"
 
 namespace vexa::ui {
@@ -22,7 +24,8 @@ bool is_utf8(const std::string& text) {
 
 }  // namespace
 
-PhoneBookEditor::PhoneBookEditor(std::string path, QWidget* parent) : QDialog(parent), path_(std::move(path)) {
+PhoneBookEditor::PhoneBookEditor(std::string path, const Messages& messages, QWidget* parent)
+    : QDialog(parent), path_(std::move(path)), messages_(messages) {
   setWindowTitle(QString::fromStdString(path_));
   editor_ = new QPlainTextEdit(this);
   std::string text;
@@ -43,16 +46,25 @@ PhoneBookEditor::PhoneBookEditor(std::string path, QWidget* parent) : QDialog(pa
 bool PhoneBookEditor::save() {
   std::string text = editor_->toPlainText().toStdString();
   if (!text.empty() && text.back() != '\n') text.push_back('\n');
-  if (write_file_atomically(path_, text)) {
+  const int error = write_file_atomically_error(path_, text);
+  if (error == 0) {
     editor_->document()->setModified(false);
     return true;
   }
-  QMessageBox::warning(this, windowTitle(), tr("Cannot write %1").arg(QString::fromStdString(path_)));
+  const std::string said = format_message(messages_.message("VtPhoneNoWrite"), {path_, system_error_text(error)}) +
+                           "\n" + messages_.message("VtPhoneKept");
+  // Not modal to the program: the editor stays usable for copying the text elsewhere.
+  auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), QString::fromStdString(said), QMessageBox::Ok, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
   return false;
 }
 
 void PhoneBookEditor::closeEvent(QCloseEvent* event) {
-  if (editor_->document()->isModified()) save();
+  if (editor_->document()->isModified() && !save()) {
+    event->ignore();
+    return;
+  }
   emit edited_and_closed();
   QDialog::closeEvent(event);
 }

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <string>
 
+#include "app/messages.h"
+
 class QPlainTextEdit;
 
 namespace vexa::ui {
@@ -11,9 +13,10 @@ namespace vexa::ui {
 class PhoneBookEditor : public QDialog {
   Q_OBJECT
  public:
-  explicit PhoneBookEditor(std::string path, QWidget* parent = nullptr);
+  PhoneBookEditor(std::string path, const Messages& messages, QWidget* parent = nullptr);
   const std::string& path() const { return path_; }
-  // Saves the text (the file's own line ends: LF); false and a message box text on failure.
+  // Saves the text (the file's own line ends: LF); false and a message box on failure. A close
+  // whose save fails is refused, so the edits stay on the screen.
   bool save();
   QPlainTextEdit* editor() const { return editor_; }
 
@@ -25,6 +28,7 @@ class PhoneBookEditor : public QDialog {
 
  private:
   std::string path_;
+  const Messages& messages_;
   QPlainTextEdit* editor_ = nullptr;
 };
 

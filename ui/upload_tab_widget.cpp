@@ -28,7 +28,7 @@ UploadTabWidget::UploadTabWidget(UploadTab& tab, QWidget* parent)
   binder_->adopt(kPane, pane_);
   binder_->build();
   if (auto* clear = qobject_cast<LampButton*>(binder_->widget(kClearStamp))) {
-    clear->setToolTip(tr("Clear"));
+    clear->setToolTip(QString::fromStdString(tab_.form().at(kClearStamp).tip));
     clear->paint = paint_clear_face;
   }
   show_statics_as_text(tab_.form(), *binder_);

@@ -83,6 +83,7 @@ void UploadTab::build(bool fast) {
     c.rect = row.rect;
     c.style = row.style;
     if (row.key) c.caption = messages_.message(row.key);
+    if (row.id == kClearStamp) c.tip = messages_.message("MenClear");  // a face without a caption
     form_.add(std::move(c));
   }
   form_.set_text(kFast, "115200 baud");

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #include "app/command_ids.h"
 #include "app/icon_strip.h"
+#include "app/menu_labels.h"
 #include "app/menu_table.h"
 #include "app/recording_painter.h"
+#include "app/terminal_command_ids.h"
+#include "app/terminal_menu.h"
+#include "download/download_menus.h"
 
 namespace vexa {
 namespace {
@@ -92,6 +97,78 @@ TEST(MenuBar, CheckMarksFollowState) {
   check_exclusive(bar, {601, 602}, 602);
   EXPECT_FALSE(find_entry(bar, 601)->checked);
   EXPECT_TRUE(find_entry(bar, 602)->checked);
+}
+
+// The bar as the desktop shows it at its fullest: debug on, the terminal's entries and two
+// recent firmware files in the Tools menu, the line sender in the debug menu.
+std::vector<Menu> fullest_bar(const MenuOptions& o, const Messages& messages) {
+  std::vector<Menu> bar = build_menu_bar(o, messages);
+  add_terminal_entries(bar, messages);
+  const std::string download = messages.message("Mdownload");
+  apply_recent_items(bar, {{705, download + ": /fw/a&b.hex", 702}, {706, download + ": /fw/b.bin", 705}});
+  add_line_sender_entries(bar);
+  return bar;
+}
+
+void expect_unique_keys(const std::vector<std::string>& labels, const std::vector<std::string>& texts,
+                        const std::string& where) {
+  std::set<char> keys;
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    EXPECT_EQ(without_access_key(labels[i]), texts[i]) << where;
+    if (texts[i].empty()) continue;  // a separator
+    const char key = access_key(labels[i]);
+    EXPECT_NE(key, 0) << where << ": " << labels[i];
+    EXPECT_TRUE(keys.insert(key).second) << where << ": '" << key << "' twice, at " << labels[i];
+  }
+}
+
+TEST(MenuAccessKeys, EveryMenuInEveryLanguageAndVariantHasItsOwnKeys) {
+  MenuOptions acme = options(false, true);
+  acme.log_file_name = "Acme.log";
+  for (char language : {'e', 'f', 'd'}) {
+    const std::pair<std::string, MenuOptions> variants[] = {
+        {"VexaLog", options(false, true)}, {"VexaLog", options(true, false)}, {"Acme", acme}};
+    for (const auto& [product, o] : variants) {
+      const std::vector<Menu> bar = fullest_bar(o, Messages(product, language));
+      const std::string where = std::string(1, language) + " " + product + (o.reduced_variant ? " reduced" : "");
+      expect_unique_keys(title_labels(bar), titles(bar), where + " bar");
+      std::function<void(const std::vector<MenuEntry>&, const std::string&)> check_menu =
+          [&](const std::vector<MenuEntry>& entries, const std::string& menu) {
+            std::vector<std::string> texts;
+            for (const MenuEntry& e : entries) texts.push_back(e.text);
+            expect_unique_keys(entry_labels(entries), texts, where + " " + menu);
+            for (const MenuEntry& e : entries)
+              if (!e.submenu.empty()) check_menu(e.submenu, menu + "/" + e.text);
+          };
+      for (const Menu& menu : bar) check_menu(menu.entries, menu.key);
+      // The terminal keeps its keys (copy or send, paste, Tab, Ctrl-Z, the control codes):
+      // the only shortcut is Find's, which the terminal hands on itself.
+      int shortcuts = 0;
+      for_each_entry(bar, [&](const MenuEntry& e) {
+        EXPECT_EQ(e.shortcut, e.id == cmd::kTermFind ? "Ctrl+F" : "") << where << " " << e.text;
+        shortcuts += !e.shortcut.empty();
+      });
+      EXPECT_EQ(shortcuts, 1) << where;
+    }
+  }
+}
+
+TEST(MenuAccessKeys, CrowdedEscapedAndForeignTexts) {
+  // A later text needing the only letter an earlier one took moves the earlier one on, along a
+  // chain if need be; separators stay empty.
+  EXPECT_EQ(with_access_keys({"ab", "a"}), (std::vector<std::string>{"a&b", "&a"}));
+  EXPECT_EQ(with_access_keys({"Log on", "Log off", "Lo"}), (std::vector<std::string>{"Lo&g on", "Log &off", "&Lo"}));
+  EXPECT_EQ(with_access_keys({"", "DTR", "RTS", "DT", "T&"}),
+            (std::vector<std::string>{"", "DT&R", "RT&S", "&DT", "&T&&"}));
+  // Word starts before inner letters before digits; letter case does not make a second key.
+  EXPECT_EQ(with_access_keys({"Send time", "send date", "s1"}),
+            (std::vector<std::string>{"&Send time", "send &date", "s&1"}));
+  // A literal '&' stays one; UTF-8 letters are never keys and never split.
+  EXPECT_EQ(with_access_keys({"R&D", "Écho"}), (std::vector<std::string>{"&R&&D", "\xc3\x89&cho"}));
+  EXPECT_EQ(without_access_key("&R&&D"), "R&D");
+  EXPECT_EQ(access_key("R&&D"), 0);
+  // With no character left a text is only escaped.
+  EXPECT_EQ(with_access_keys({"a", "A", "a&"}), (std::vector<std::string>{"&a", "A", "a&&"}));
 }
 
 TEST(IconStrip, ElevenCellsInsideTheStrip) {

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 #include <set>
 #include <thread>
 #include <vector>
 
 #include "data/message_catalog.h"
+#include "data/message_supplements.h"
 
 namespace vexa {
 namespace {
@@ -61,7 +63,10 @@ TEST(MessageCatalog, LayoutIsThreeParallelBlocks) {
   EXPECT_EQ(blocks[0].back().key, "TbHistM");
 }
 
-TEST(MessageCatalog, TranslationsKeepTheEnglishConversions) {
+// The maker's catalog and every table of the program's own texts: each key in English, French
+// and German, once each, with the same printf conversions in the same order (a caller passes
+// one argument list whatever the language).
+TEST(MessageCatalog, EveryLanguageHasTheKeysAndConversionsOfEnglish) {
   auto blocks = catalog_blocks();
   ASSERT_EQ(blocks.size(), 3u);
   for (std::size_t i = 0; i < blocks[1].size() && i + 2 < blocks[0].size(); ++i) {
@@ -69,6 +74,38 @@ TEST(MessageCatalog, TranslationsKeepTheEnglishConversions) {
     EXPECT_EQ(conversions(blocks[1][i].text), conversions(en.text)) << "French " << en.key;
     EXPECT_EQ(conversions(blocks[2][i].text), conversions(en.text)) << "German " << en.key;
   }
+  // A key of the maker's catalog would hide the program's own text of the same key.
+  std::set<std::string> all_keys;
+  for (const Entry& en : blocks[0]) all_keys.insert(en.key);
+  const std::size_t catalog_keys = all_keys.size();
+  for (const char* const* const* table = kMessageSupplements; *table; ++table) {
+    std::map<std::string, std::map<char, std::string>> texts;  // key, letter: text
+    std::vector<std::string> order;
+    for (const char* const* e = *table; **e; ++e) {
+      const std::string s = *e;
+      const auto underscore = s.find('_');
+      ASSERT_TRUE(underscore != std::string::npos && underscore >= 2) << s;
+      const std::string key = s.substr(0, underscore - 1);
+      const char letter = s[underscore - 1];
+      if (!texts.count(key)) order.push_back(key);
+      EXPECT_TRUE(texts[key].emplace(letter, s.substr(underscore + 1)).second) << key << letter << " twice";
+    }
+    for (const std::string& key : order) {
+      const auto& languages = texts[key];
+      EXPECT_TRUE(all_keys.insert(key).second) << key << " is in two tables";
+      ASSERT_TRUE(languages.count('E')) << key << " has no English text";
+      for (char letter : {'F', 'D'}) {
+        auto it = languages.find(letter);
+        if (it == languages.end()) {
+          ADD_FAILURE() << key << " has no " << (letter == 'F' ? "French" : "German") << " text";
+          continue;
+        }
+        EXPECT_EQ(conversions(it->second), conversions(languages.at('E'))) << letter << " " << key;
+      }
+      EXPECT_EQ(languages.size(), 3u) << key << ": a letter other than E, F and D";
+    }
+  }
+  EXPECT_GT(all_keys.size(), catalog_keys + 50);  // the tables were read at all
 }
 
 TEST(MessageCatalog, NoEntryStartsWithAnotherEntrysPrefix) {

@@ -51,7 +51,13 @@ TEST(PhoneBookFile, CreatedWithTheTwoHeaderLinesAndNeverOverwritten) {
   dir.write("phonebook.txt", "5551234 home\n");
   EXPECT_TRUE(ensure_phone_book_file(path));
   EXPECT_EQ(TempDir::read(path), "5551234 home\n");
-  EXPECT_FALSE(ensure_phone_book_file(dir.file("missing/phonebook.txt")));
+  // A missing folder is made; one that cannot be (a file stands in its way) is not.
+  const std::string nested = dir.file("config/vexaterm/phonebook.txt");
+  EXPECT_TRUE(ensure_phone_book_file(nested));
+  EXPECT_EQ(TempDir::read(nested), "# phonenumber comment\n# ip-number port comment\n");
+  const std::string blocked = dir.write("plain", "") + "/vexaterm/phonebook.txt";
+  EXPECT_FALSE(ensure_phone_book_file(blocked));
+  EXPECT_EQ(TempDir::read(dir.file("plain")), "");
 }
 
 TEST(PhoneBookFile, UnreadableFileIsLeftAlone) {
@@ -141,12 +147,45 @@ TEST(PhoneBookEditor, EditorThatFailsToOpenIsNotRecorded) {
 TEST(PhoneBookEditor, UnwritableDirectoryStillOpensTheEditorOnThePath) {
   TempDir dir;
   FakeWindow window;
-  PhoneBook book(window, dir.file("no/such/dir/phonebook.txt"));
+  PhoneBook book(window, dir.write("plain", "") + "/phonebook.txt");
   book.phone_book_tick(true);
   EXPECT_EQ(window.opened, Entries{book.path()});
   window.editor_up = false;
   book.phone_book_tick(false);
   EXPECT_EQ(window.list.entries, Entries{});
+}
+
+// Beside the program in a build or a portable copy; in the user's configuration folder for an
+// installed copy, whose folder (/usr/bin) nobody but root can write.
+TEST(PhoneBookPlace, BesideAWritableProgramElseInTheUsersConfigurationFolder) {
+  TempDir program, config, home;
+  const char* xdg = config.path().c_str();
+  const char* user = home.path().c_str();
+  EXPECT_EQ(phone_book_path(program.path(), xdg, user), program.file("phonebook.txt"));
+
+  std::vector<std::string> unwritable{program.file("usr/bin")};  // not there: nobody can write it
+  if (::geteuid() != 0) {
+    unwritable.push_back(program.file("read-only"));
+    ASSERT_EQ(::mkdir(unwritable.back().c_str(), 0555), 0);
+  }
+  const std::string home_place = home.path() + "/.config/vexaterm/phonebook.txt";
+  for (const std::string& folder : unwritable) {
+    EXPECT_EQ(phone_book_path(folder, xdg, user), config.path() + "/vexaterm/phonebook.txt") << folder;
+    EXPECT_EQ(phone_book_path(folder, nullptr, user), home_place) << folder;
+    // An empty or relative XDG_CONFIG_HOME is to be ignored.
+    EXPECT_EQ(phone_book_path(folder, "", user), home_place) << folder;
+    EXPECT_EQ(phone_book_path(folder, "relative/config", user), home_place) << folder;
+    // Nowhere better to go: the program folder, whose failure the editor then reports.
+    EXPECT_EQ(phone_book_path(folder, nullptr, nullptr), folder + "/phonebook.txt") << folder;
+    EXPECT_EQ(phone_book_path(folder, nullptr, ""), folder + "/phonebook.txt") << folder;
+  }
+
+  // The configuration folder (and ~/.config on a fresh account) is made with the phone book.
+  FakeWindow window;
+  PhoneBook book(window, phone_book_path(unwritable.front(), nullptr, user));
+  book.phone_book_tick(true);
+  EXPECT_EQ(window.opened, Entries{home_place});
+  EXPECT_EQ(TempDir::read(home_place), kPhoneBookHeader);
 }
 
 }  // namespace

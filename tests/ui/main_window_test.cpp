@@ -16,9 +16,13 @@
 #include <QToolButton>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -28,11 +32,14 @@
 #include <QTest>
 #include <thread>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 
 #include "analog/analog_tab.h"
 #include "app/command_ids.h"
+#include "app/menu_labels.h"
+#include "app/terminal_command_ids.h"
 #include "config/config_grid.h"
 #include "config/configuration.h"
 #include "config/file_chooser.h"
@@ -43,6 +50,7 @@
 #include "macro/macro_tab.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
+#include "terminal/keyboard.h"
 #include "terminal/send_file.h"
 #include "ui/analog_section_widget.h"
 #include "ui/analog_tab_widget.h"
@@ -51,8 +59,10 @@
 #include "ui/macro_tab_widget.h"
 #include "ui/send_file_dialog.h"
 #include "ui/config_tab_widget.h"
+#include "ui/find_dialog.h"
 #include "ui/form_binder.h"
 #include "ui/main_window.h"
+#include "ui/qt_translations.h"
 #include "ui/qt_test_app.h"
 #include "ui/screenshot.h"
 #include "ui/terminal_widget.h"
@@ -63,6 +73,9 @@ namespace {
 using test::app;
 using test::pump_for;
 using test::pump_until;
+
+// A menu label as the user reads it, without its access key mark.
+std::string shown(const QString& label) { return without_access_key(label.toStdString()); }
 
 struct WindowOptions {
   char simulate = 0;
@@ -433,14 +446,14 @@ TEST(MainWindowVariantTest, ReducedVariantHasNoConfigurationMenuIconsOrTab) {
 TEST(MainWindowVariantTest, FullVariantHasEveryMenuAndIcon) {
   Window w;
   std::vector<std::string> titles;
-  for (QAction* a : w->menuBar()->actions()) titles.push_back(a->text().toStdString());
+  for (QAction* a : w->menuBar()->actions()) titles.push_back(shown(a->text()));
   EXPECT_EQ(titles, (std::vector<std::string>{"Configuration", "Communication", "Tools", "Clear", "Stop", "Help"}));
   for (int id : {860, 864, 868, 865, 866, 867, 861, 862, 863, 713, 601, 602, 703, 702, 840, 841, 842, 604, 605,
                  606, 607, 805, 708, 7501, 7502, 7503, 751})
     EXPECT_NE(w->action(id), nullptr) << id;
   EXPECT_EQ(w->action(cmd::kVerbose), nullptr);  // debug only
   EXPECT_TRUE(w->action(cmd::kTargetMode)->isChecked());
-  EXPECT_EQ(w->action(cmd::kTargetF)->text().toStdString(), "VexaLog F v1404");
+  EXPECT_EQ(shown(w->action(cmd::kTargetF)->text()), "VexaLog F v1404");
   EXPECT_EQ(w->tab_area().bar().count(), 6);
   EXPECT_EQ(w->windowTitle().toStdString(), "VexaLog Terminal 1404");
   // Eleven icons in image order, each with its tool tip.
@@ -460,7 +473,7 @@ TEST(MainWindowVariantTest, ProductAcmeHasNoCompileTabOrMakerEntries) {
   EXPECT_EQ(w->action(cmd::kInfo1), nullptr);
   EXPECT_NE(w->action(cmd::kManualS), nullptr);
   EXPECT_EQ(w->windowTitle().toStdString(), "Acme Terminal 1404");
-  EXPECT_EQ(w->action(cmd::kTargetE)->text().toStdString(), "Acme E v1404");
+  EXPECT_EQ(shown(w->action(cmd::kTargetE)->text()), "Acme E v1404");
 }
 
 TEST(MainWindowVariantTest, DebugAddsItsMenuEntriesAndFactoryControls) {
@@ -616,8 +629,11 @@ TEST(MainWindowCommandTest, LanguageButtonAsksForARestartInTheNewLanguage) {
   ASSERT_NE(w->language_box(), nullptr);
   EXPECT_EQ(w->language_box()->text().toStdString(), "Programm neu starten, um die deutsche Version zu erhalten");
   EXPECT_TRUE(w->language_box()->windowTitle().isEmpty());
+  // Its buttons speak the new language too.
+  EXPECT_EQ(w->language_box()->button(QMessageBox::Ok)->text().toStdString(), "OK");
+  EXPECT_EQ(w->language_box()->button(QMessageBox::Cancel)->text().toStdString(), "Abbrechen");
   // The menus keep their texts until the next start.
-  EXPECT_EQ(w->menuBar()->findChild<QMenu*>("MenCom")->title().toStdString(), "Communication");
+  EXPECT_EQ(shown(w->menuBar()->findChild<QMenu*>("MenCom")->title()), "Communication");
   EXPECT_EQ(w->session().messages().language(), 'd');
   w.click(cmd::kEnglish);
   EXPECT_EQ(w->session().messages().language(), 'e');
@@ -982,6 +998,108 @@ std::vector<std::string> clipped_texts(char language, std::string& font) {
   const Messages messages("VexaLog", language);
   auto dialog = [&](QWidget& d, const std::string& name) {
     d.show();
+// --- the user's language: Qt's own dialogs, the program's own lines, the menus' keys ---
+
+TEST(MainWindowLanguageTest, QtsDialogsAndTheProgramsLinesSpeakTheStartLanguage) {
+  struct Language {
+    char letter;
+    const char *save, *cancel, *look_in, *simulated, *find_key;
+  };
+  for (const Language& x : {Language{'f', "Enregistrer", "Annuler", "Voir dans", "Carte VexaLog S v1404 simulée sur /",
+                                     "Ctrl+F"},
+                            Language{'d', "Speichern", "Abbrechen", "Suchen in", "Simulierte Karte VexaLog S v1404 an /",
+                                     "Strg+F"}}) {
+    const QString file = ui::qt_translation_file(x.letter);
+    if (!QFile::exists(file))
+      GTEST_SKIP() << file.toStdString() << " is missing: install qt6-translations-l10n to check Qt's own texts";
+    Window w({.simulate = 'S', .settings = std::string("language=") + x.letter + "\n"});
+    EXPECT_NE(w.terminal_text().find(x.simulated), std::string::npos) << w.terminal_text();
+    EXPECT_EQ(w.terminal_text().find("qt6-translations-l10n"), std::string::npos) << w.terminal_text();
+    // File dialogs are Qt's own widgets, so they show Qt's translation, not the desktop's language.
+    EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs));
+    QFileDialog dialog(w.window.get());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.open();
+    pump_for(20);
+    EXPECT_EQ(shown(dialog.labelText(QFileDialog::Accept)), x.save) << x.letter;
+    EXPECT_EQ(shown(dialog.labelText(QFileDialog::Reject)), x.cancel) << x.letter;
+    EXPECT_EQ(shown(dialog.labelText(QFileDialog::LookIn)).rfind(x.look_in, 0), 0u) << x.letter;
+    auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr) << "a native file dialog";
+    EXPECT_EQ(shown(buttons->button(QDialogButtonBox::Cancel)->text()), x.cancel) << x.letter;
+    dialog.close();
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::Cancel, w.window.get());
+    EXPECT_EQ(shown(box.button(QMessageBox::Cancel)->text()), x.cancel) << x.letter;
+    EXPECT_NE(shown(box.button(QMessageBox::Yes)->text()), "Yes") << x.letter;
+    // The key beside Find is named in the language too.
+    EXPECT_EQ(w->action(cmd::kTermFind)->shortcut().toString(QKeySequence::NativeText).toStdString(), x.find_key);
+  }
+  // Back in English, nothing of the other languages is left over; nor is anything after a
+  // translation that could not be found, which is named.
+  Window english;
+  QFileDialog dialog(english.window.get());
+  EXPECT_EQ(shown(dialog.labelText(QFileDialog::Reject)), "Cancel");
+  test::TempDir empty;
+  ui::QtTranslations missing;
+  EXPECT_FALSE(missing.use('D', QString::fromStdString(empty.path())));
+  EXPECT_EQ(missing.missing_file(), empty.file("qtbase_de.qm"));
+  EXPECT_EQ(shown(QFileDialog(english.window.get()).labelText(QFileDialog::Reject)), "Cancel");
+  EXPECT_TRUE(missing.use('e'));
+  EXPECT_TRUE(missing.missing_file().empty());
+}
+
+TEST(MainWindowMenuTest, EveryMenuHasItsOwnAccessKeysAndTheTerminalKeepsItsKeys) {
+  for (char letter : {'e', 'f', 'd'}) {
+    Window w({.settings = std::string("debug=1\nlanguage=") + letter + "\n"});
+    int submenus = 0;
+    std::function<void(QMenu*)> check_menu = [&](QMenu* menu) {
+      std::set<QKeySequence> keys;
+      for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) continue;
+        const QKeySequence entry_key = QKeySequence::mnemonic(a->text());
+        EXPECT_FALSE(entry_key.isEmpty()) << letter << " " << a->text().toStdString();
+        EXPECT_TRUE(keys.insert(entry_key).second) << letter << " " << a->text().toStdString();
+        for (const char* owned : {"Ctrl+C", "Ctrl+V", "Ctrl+Z", "Tab", "Up", "Down", "Return", "Backspace"})
+          EXPECT_NE(a->shortcut(), QKeySequence(owned)) << letter << " " << a->text().toStdString();
+        if (a->menu()) {
+          ++submenus;
+          check_menu(a->menu());
+        }
+      }
+    };
+    std::set<QKeySequence> bar_keys;
+    for (QAction* title : w->menuBar()->actions()) {
+      const QKeySequence key = QKeySequence::mnemonic(title->text());
+      EXPECT_FALSE(key.isEmpty()) << letter << " " << title->text().toStdString();
+      EXPECT_TRUE(bar_keys.insert(key).second) << letter << " " << title->text().toStdString();
+      if (title->menu()) check_menu(title->menu());
+    }
+    EXPECT_EQ(submenus, 1) << letter;  // the terminal's choices
+    EXPECT_EQ(w->action(cmd::kTermFind)->shortcut(), QKeySequence("Ctrl+F"));
+  }
+  // With the window active, so that menu shortcuts could take keys: the terminal's own keys
+  // still reach it (and through it the board), and Ctrl-F opens the search.
+  Window w;
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+  w->terminal_widget().setFocus();
+  std::vector<unsigned> typed;
+  w->terminal_widget().set_key_handler([&](unsigned code) { typed.push_back(code); });
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_Tab);
+  EXPECT_EQ(typed, (std::vector<unsigned>{kKeyCtrlC, kKeyCtrlV, kKeyCtrlZ, '\t'}));
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_F, Qt::ControlModifier);
+  ASSERT_TRUE(pump_until([&] { return w->find_dialog() && w->find_dialog()->isVisible(); }, 1000));
+  w->find_dialog()->close();
+}
+
+TEST(MainWindowScreenshotTest, EveryTabIsWrittenAsPng) {
+  Window w({.simulate = 'S'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
+  for (int i = 0; i < w->tab_area().bar().count(); ++i) {
+    w.click_tab(i);
     pump_for(30);
     report.set_place(name);
     check_window(d, report);

@@ -283,11 +283,12 @@ TEST(ConfigFileDialogTest, TxtFiltersAndTheLastChoiceIsOfferedAgain) {
 
 TEST(PhoneBookEditorTest, LoadsEditsAndSaves) {
   app();
+  const Messages messages;
   test::TempDir dir;
   const std::string path = dir.write("phonebook.txt", "# Phone book\nOffice 0123456\n");
   int closed = 0;
   {
-    ui::PhoneBookEditor editor(path);
+    ui::PhoneBookEditor editor(path, messages);
     QObject::connect(&editor, &ui::PhoneBookEditor::edited_and_closed, [&] { ++closed; });
     EXPECT_EQ(editor.editor()->toPlainText(), "# Phone book\nOffice 0123456\n");
     editor.editor()->appendPlainText(QString::fromUtf8("M\xc3\xbcller 0987654"));
@@ -297,7 +298,7 @@ TEST(PhoneBookEditorTest, LoadsEditsAndSaves) {
   EXPECT_EQ(test::TempDir::read(path), "# Phone book\nOffice 0123456\n\nM\xc3\xbcller 0987654\n");
   // An old Windows-1252 file keeps its accented letters.
   const std::string old = dir.write("old.txt", "M\xfcller 1234\n");
-  ui::PhoneBookEditor legacy(old);
+  ui::PhoneBookEditor legacy(old, messages);
   EXPECT_EQ(legacy.editor()->toPlainText(), QString::fromUtf8("M\xc3\xbcller 1234\n"));
 }
 

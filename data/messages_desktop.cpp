@@ -1,0 +1,53 @@
+#include "data/message_supplements.h"
+
+// Texts of the desktop program's own: the simulated board, what the desktop could not open,
+// the phone book editor, file dialog filters, Qt's missing translation. Texts are UTF-8.
+namespace vexa {
+
+const char* const kDesktopMessages[] = {
+    "VtSimBoardE_Simulated %s board on %s",
+    "VtSimBoardF_Carte %s simulée sur %s",
+    "VtSimBoardD_Simulierte Karte %s an %s",
+    "VtSimFailedE_The simulated board cannot start: %s",
+    "VtSimFailedF_La carte simulée ne peut pas démarrer : %s",
+    "VtSimFailedD_Die simulierte Karte kann nicht starten: %s",
+    "VtNoOpenerE_Cannot open %s: no program for it answered",
+    "VtNoOpenerF_Impossible d'ouvrir %s : aucun programme n'a répondu",
+    "VtNoOpenerD_%s kann nicht geöffnet werden: kein Programm dafür hat geantwortet",
+    "VtNoBrowserE_Cannot open %s: no web browser answered",
+    "VtNoBrowserF_Impossible d'ouvrir %s : aucun navigateur web n'a répondu",
+    "VtNoBrowserD_%s kann nicht geöffnet werden: kein Webbrowser hat geantwortet",
+    "VtNoPdfViewerE_Cannot open %s: no program for PDF files answered",
+    "VtNoPdfViewerF_Impossible d'ouvrir %s : aucun programme pour les fichiers PDF n'a répondu",
+    "VtNoPdfViewerD_%s kann nicht geöffnet werden: kein Programm für PDF-Dateien hat geantwortet",
+    "VtNoManualE_The manual %s is not in %s",
+    "VtNoManualF_Le manuel %s n'est pas dans %s",
+    "VtNoManualD_Das Handbuch %s ist nicht in %s",
+    "VtPhoneNoWriteE_Cannot write %s: %s",
+    "VtPhoneNoWriteF_Impossible d'écrire %s : %s",
+    "VtPhoneNoWriteD_%s kann nicht geschrieben werden: %s",
+    "VtPhoneKeptE_Your edits stay in the editor: save them again, or copy them elsewhere.",
+    "VtPhoneKeptF_Vos modifications restent dans l'éditeur : enregistrez-les à nouveau ou copiez-les ailleurs.",
+    "VtPhoneKeptD_Ihre Änderungen bleiben im Editor: erneut speichern oder anderswo hin kopieren.",
+    "VtFilterMakeE_Makefiles",
+    "VtFilterMakeF_Fichiers make",
+    "VtFilterMakeD_Makefiles",
+    "VtFilterFirmwareE_Firmware",
+    "VtFilterFirmwareF_Micrologiciel",
+    "VtFilterFirmwareD_Firmware",
+    "VtInfoEditionE_Qt desktop edition",
+    "VtInfoEditionF_Édition de bureau Qt",
+    "VtInfoEditionD_Qt-Desktop-Ausgabe",
+    "VtJobAnyE_A board job",
+    "VtJobAnyF_Une tâche de la carte",
+    "VtJobAnyD_Ein Auftrag an die Karte",
+    "VtQtNoTextsE_Qt's own dialogs and buttons stay in English: %s is missing.",
+    "VtQtNoTextsF_Les dialogues et boutons de Qt restent en anglais : %s est absent.",
+    "VtQtNoTextsD_Die Dialoge und Knöpfe von Qt bleiben englisch: %s fehlt.",
+    "VtQtNoTextsHintE_Install the package qt6-translations-l10n for them.",
+    "VtQtNoTextsHintF_Installez le paquet qt6-translations-l10n pour les traduire.",
+    "VtQtNoTextsHintD_Das Paket qt6-translations-l10n installieren, um sie zu übersetzen.",
+    "",
+};
+
+}  // namespace vexa
