@@ -1,6 +1,9 @@
 #include "analog/input_marks.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <optional>
 
 #include "analog/input_type_list.h"
 #include "analog/input_types.h"
@@ -39,7 +42,97 @@ int part_column(int n, char sub, int s, int x0) {
   return x;
 }
 
+// Passes the drawing on but keeps the texts back, so that they can be placed clear of each
+// other once all marks are known.
+class TextCollector final : public Painter {
+ public:
+  explicit TextCollector(Painter& target) : target_(target) {}
+  void line(int x1, int y1, int x2, int y2, Colour colour) override { target_.line(x1, y1, x2, y2, colour); }
+  void frame(int x, int y, int w, int h, Colour colour) override {
+    frames.push_back({x, y, w, h});
+    target_.frame(x, y, w, h, colour);
+  }
+  void ellipse(int x, int y, int w, int h, Colour outline, Colour fill) override {
+    target_.ellipse(x, y, w, h, outline, fill);
+  }
+  void text(int x, int y, Colour colour, std::string_view text) override {
+    texts.push_back({x, y, colour, std::string(text)});
+  }
+  void bitmap_cell(int x, int y, int cell_x, int cell_y, int w, int h) override {
+    target_.bitmap_cell(x, y, cell_x, cell_y, w, h);
+  }
+  void fill(int x, int y, int w, int h, Colour colour) override { target_.fill(x, y, w, h, colour); }
+  int text_width(std::string_view text) const override { return target_.text_width(text); }
+  int text_height() const override { return target_.text_height(); }
+
+  std::vector<MarkText> texts;
+  std::vector<Rect> frames;
+
+ private:
+  Painter& target_;
+};
+
+// The placed texts drawn; returns the lowest bottom edge (at least bottom).
+int draw_placed(Painter& p, const TextCollector& marks, int line_height, int top, int bottom, int* right = nullptr) {
+  int lowest = bottom;
+  const Painter& measure = p;
+  for (const MarkText& t : place_mark_texts(marks.texts, marks.frames, measure, line_height, top, bottom)) {
+    p.text(t.x, t.y, t.colour, t.text);
+    lowest = std::max(lowest, t.y + line_height);
+    if (right) *right = std::max(*right, t.x + measure.text_width(t.text));
+  }
+  return lowest;
+}
+
 }  // namespace
+
+std::vector<MarkText> place_mark_texts(const std::vector<MarkText>& texts, const std::vector<Rect>& marks,
+                                       const Painter& measure, int line_height, int top, int bottom) {
+  struct Box {
+    int left, right, top, bottom;
+    bool meets(const Box& o) const { return left < o.right && o.left < right && top < o.bottom && o.top < bottom; }
+  };
+  std::vector<Box> drawn;
+  for (const Rect& r : marks) drawn.push_back({r.x, r.x + r.width + 1, r.y, r.y + r.height + 1});
+  std::vector<MarkText> placed, kept;  // kept: the placed texts as the marks gave them
+  std::vector<Box> taken;
+  const int h = std::max(1, line_height);
+  auto box_at = [&](const MarkText& t, int y) {
+    return Box{t.x, t.x + measure.text_width(t.text) + kMarkTextGap, y, y + h};
+  };
+  auto meets_any = [](const Box& b, const std::vector<Box>& boxes) {
+    return std::any_of(boxes.begin(), boxes.end(), [&](const Box& o) { return b.meets(o); });
+  };
+  for (const MarkText& t : texts) {
+    const bool repeated = std::any_of(kept.begin(), kept.end(), [&](const MarkText& o) {
+      return o.x == t.x && o.y == t.y && o.colour == t.colour && o.text == t.text;
+    });
+    if (repeated) continue;
+    // The free line nearest to the mark's own, below before above; covering a mark's outline
+    // costs as much as two lines and a half of distance.
+    std::optional<int> chosen;
+    int best = 0;
+    for (int k = -(bottom - top) / h - 1; k <= (bottom - top) / h + 1; ++k) {
+      const int y = t.y + k * h;
+      if (y < top || y + h > bottom) continue;
+      const Box b = box_at(t, y);
+      if (meets_any(b, taken)) continue;
+      const int cost = 2 * std::abs(k) + (k < 0 ? 1 : 0) + (meets_any(b, drawn) ? 5 : 0);
+      if (!chosen || cost < best) {
+        chosen = y;
+        best = cost;
+      }
+    }
+    // No room left inside: the first free line under the picture.
+    for (int y = std::max(bottom, t.y); !chosen; y += h)
+      if (!meets_any(box_at(t, y), taken)) chosen = y;
+    taken.push_back(box_at(t, *chosen));
+    kept.push_back(t);
+    placed.push_back(t);
+    placed.back().y = *chosen;
+  }
+  return placed;
+}
 
 Rect board_cell(BoardClass board_class) {
   const int x = board_class == BoardClass::e ? 0 : board_class == BoardClass::f ? 151 : 302;
@@ -127,7 +220,7 @@ void draw_input_mark(Painter& p, MarkState& state, char board_letter, int n, cha
       if (word == "-" || word == "open") return;
       if (sub != 'd' && record) {
         record->part = j;
-        record->text = "1";
+        record->text.assign(1, '1');  // not = "1": GCC 12 warns falsely of an overlapping copy
       }
       p.text(x, s == 1 ? 43 * s - 1 : 60 * s - 1, kMarkRed, value);
       mark_rect(p, x, 56 * s - 1, 7 * s + 1, 3 * s + 1, kMarkRed, w);
@@ -228,14 +321,15 @@ bool plan_uses_value(std::string_view value) {
   return !value.empty() && value.front() != '-' && value.front() != 'z';
 }
 
-bool draw_plan(Painter& p, PictureSheets& sheets, MarkState& state, const PlanContext& context, int s, int x0,
-               int line_height) {
-  if (!sheets.available()) return false;
+PlanExtent draw_plan(Painter& p, PictureSheets& sheets, MarkState& state, const PlanContext& context, int s,
+                     int x0, int line_height) {
+  if (!sheets.available()) return {};
   const char letter = context.board_letter;
   sheets.draw_cell(PictureSheet::boards, board_cell(board_class(letter)),
                    {x0, 0, kPictureCellWidth * s, kPictureCellHeight * s});
   int h = line_height;
-  draw_input_mark(p, state, letter, 0, 0, kMarkClear, {}, s, x0);
+  TextCollector marks(p);
+  draw_input_mark(marks, state, letter, 0, 0, kMarkClear, {}, s, x0);
   const int inputs = board_class(letter) == BoardClass::e ? 8 : 16;
   struct Used {
     int n;
@@ -251,13 +345,16 @@ bool draw_plan(Painter& p, PictureSheets& sheets, MarkState& state, const PlanCo
     const InputType* type = context.types.entry(chosen.entry);
     if (!type) continue;
     state.records[static_cast<std::size_t>(n)].diff = contains(record->value, ",d=1") ? 2 : 1;
-    draw_input_mark(p, state, letter, n, 0, kMarkOpenJumper, {}, s, x0);
-    draw_set_marks(p, state, letter, n, type->set, s, x0);
-    draw_input_mark(p, state, letter, n, 0, kMarkJumper, {}, s, x0);
+    draw_input_mark(marks, state, letter, n, 0, kMarkOpenJumper, {}, s, x0);
+    draw_set_marks(marks, state, letter, n, type->set, s, x0);
+    draw_input_mark(marks, state, letter, n, 0, kMarkJumper, {}, s, x0);
   }
+  draw_input_mark(marks, state, letter, 0, 0, kMarkEnd, {}, s, x0);
+  PlanExtent extent{true, x0 + kPictureCellWidth * s, kPictureCellHeight * s};
+  // The lines below start under the lowest mark text, should one have found no room on the board.
+  const int below = draw_placed(p, marks, line_height, 0, kPictureCellHeight * s, &extent.width);
   h = h * 5 / 4;
-  draw_input_mark(p, state, letter, 0, 0, kMarkEnd, {}, s, x0);
-  int y = draw_conflicts(p, state, letter, context.messages, 10, 100 * s, h);
+  int y = draw_conflicts(p, state, letter, context.messages, 10, below, h);
   for (const Used& u : used) {
     const std::string key = format_text("a%d", u.n);
     std::string line = key;
@@ -266,8 +363,10 @@ bool draw_plan(Painter& p, PictureSheets& sheets, MarkState& state, const PlanCo
     line += " " + key + "=" + u.record.value;
     y += h;
     p.text(10, y, kBlack, line);
+    extent.width = std::max(extent.width, 10 + p.text_width(line));
   }
-  return true;
+  extent.height = std::max(y + h, below);
+  return extent;
 }
 
 }  // namespace vexa

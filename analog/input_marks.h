@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analog/analog_board.h"
 #include "app/form.h"
@@ -85,6 +86,23 @@ bool draw_input_picture(Painter& p, PictureSheets& sheets, MarkState& state, con
 int draw_conflicts(Painter& p, const MarkState& state, char board_letter, const Messages& messages, int x,
                    int y, int line_height);
 
+// A text of a mark, at the place the mark gives it.
+struct MarkText {
+  int x = 0, y = 0;
+  Colour colour = 0;
+  std::string text;
+};
+
+// Where the marks' texts go so that none covers another (boxes of measure.text_width(text) x
+// line_height, kept kMarkTextGap apart): each keeps its place when that is free, else takes the
+// nearest free line straight above or below it, so that it stays in its mark's column, and
+// rather one that leaves the marks' outlines uncovered; between top and bottom while there is
+// room there, else below bottom. A text equal in place, colour and wording to one before is the
+// same part marked by two inputs and is shown once.
+inline constexpr int kMarkTextGap = 2;
+std::vector<MarkText> place_mark_texts(const std::vector<MarkText>& texts, const std::vector<Rect>& marks,
+                                       const Painter& measure, int line_height, int top, int bottom);
+
 // Whether an "a%d" value counts as a used input on the plan.
 bool plan_uses_value(std::string_view value);
 
@@ -95,10 +113,18 @@ struct PlanContext {
   char board_letter = 'S';
 };
 
-// The plan: the board stretched to scale s at x0, the marks of every used input, the conflicts
-// and one line per used input with its name, type and expression. line_height is the font's.
-// Returns false (drawing nothing) when the sheets are missing.
-bool draw_plan(Painter& p, PictureSheets& sheets, MarkState& state, const PlanContext& context, int s,
-               int x0, int line_height);
+// What draw_plan drew: nothing when the sheets are missing, else the area the plan takes (its
+// list of inputs may reach far below the board and beyond its width).
+struct PlanExtent {
+  bool drawn = false;
+  int width = 0;
+  int height = 0;
+};
+
+// The plan: the board stretched to scale s at x0, the marks of every used input with their texts
+// placed clear of each other, the conflicts and one line per used input with its name, type and
+// expression, below the board and any mark text. line_height is the font's.
+PlanExtent draw_plan(Painter& p, PictureSheets& sheets, MarkState& state, const PlanContext& context, int s,
+                     int x0, int line_height);
 
 }  // namespace vexa

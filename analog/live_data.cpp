@@ -309,6 +309,14 @@ std::string scale_text(double value, double min, double max, double parts) {
   return format_text_limited(60, "%.*f", scale_decimals(min, max, parts), value);
 }
 
+std::string fitted_value_text(double value, int max_decimals, int room, const TextWidth& width) {
+  for (int decimals = std::clamp(max_decimals, 0, 6); decimals >= 0; --decimals) {
+    const std::string text = format_text("%.*f", decimals, value);
+    if (width(text) <= room) return text;
+  }
+  return std::string(kValueOverflow);
+}
+
 double nice_step(double x, bool upward) {
   if (!(x > 0) || !std::isfinite(x)) return 1;
   static constexpr double kMantissas[] = {1, 2, 5};

@@ -144,6 +144,17 @@ double nice_step(double x, bool upward);
 
 using TextWidth = std::function<int(std::string_view)>;
 
+// The value box of a history row (field 9) lies under the min and max boxes, as wide as both, so
+// that "%f" of the usual readings fits at the default font.
+inline constexpr int kValueBoxX = 75;
+inline constexpr int kValueBoxWidth = 125;
+// Shown instead of a number that does not fit even without decimals.
+inline constexpr std::string_view kValueOverflow = "###";
+// The text of a value for a box with room pixels of text: "%.*f" with max_decimals (at most 6,
+// as "%f"), else with fewer decimals, rounded, else kValueOverflow. A box that scrolls or clips
+// would show the last digits alone and so a wrong number.
+std::string fitted_value_text(double value, int max_decimals, int room, const TextWidth& width);
+
 void draw_colour_button(Painter& p, int w, int h, Colour colour);
 void draw_horizontal_bar(Painter& p, int w, int h, const LiveRecord& r);
 void draw_vertical_bar(Painter& p, int w, int h, const LiveRecord& r);

@@ -6,6 +6,15 @@ void Painter::fill(int x, int y, int w, int h, Colour colour) {
   for (int row = 0; row < h; ++row) line(x, y + row, x + w, y + row, colour);
 }
 
+int Painter::text_width(std::string_view text) const {
+  int characters = 0;
+  for (char c : text)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;
+  return characters * kFallbackCharWidth;
+}
+
+int Painter::text_height() const { return kFallbackTextHeight; }
+
 void draw_line(Painter& p, int x1, int y1, int x2, int y2, Colour colour) {
   p.line(x1, y1, x2, y2, colour);
 }

@@ -28,7 +28,15 @@ class Painter {
   virtual void bitmap_cell(int x, int y, int cell_x, int cell_y, int w, int h) = 0;
   // The w x h area at (x, y) filled with colour; by default one horizontal line per row.
   virtual void fill(int x, int y, int w, int h, Colour colour);
+  // The box a text takes in the painter's font. The fallback gives each character (UTF-8 code
+  // point) kFallbackCharWidth x kFallbackTextHeight, so the recording painter tells tests where
+  // every text it records ends.
+  virtual int text_width(std::string_view text) const;
+  virtual int text_height() const;
 };
+
+inline constexpr int kFallbackCharWidth = 7;
+inline constexpr int kFallbackTextHeight = 13;
 
 void draw_line(Painter& p, int x1, int y1, int x2, int y2, Colour colour);
 // n lines, the i-th shifted i pixels to the right.

@@ -10,6 +10,15 @@ const char* const kUploadMessages[] = {
     "VtUpWriteE_Error writing",
     "VtUpWriteF_Erreur d'écriture",
     "VtUpWriteD_Fehler beim Schreiben",
+    "VtGraphTimeE_time",
+    "VtGraphTimeF_temps",
+    "VtGraphTimeD_Zeit",
+    "VtGraphValueE_value",
+    "VtGraphValueF_valeur",
+    "VtGraphValueD_Wert",
+    "VtGraphSeriesE_Value %d",
+    "VtGraphSeriesF_Valeur %d",
+    "VtGraphSeriesD_Wert %d",
     "",
 };
 

@@ -42,6 +42,7 @@ bool hex_file_download(const DownloadContext& context, std::istream& file) {
   const LoaderType& row = find_loader_type(identity);
   if (static_cast<std::int64_t>(row.image_size()) != image.data_count) {
     context.print(format_text("%s %04x", context.text("MerrCrc").c_str(), identity));
+    context.print(context.text("VtCrcNoLoader"));  // the bare code alone tells the user nothing
     return false;
   }
   if (!board_accepts(context, row)) return false;

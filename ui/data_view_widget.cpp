@@ -9,6 +9,8 @@
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <cstdlib>
 
 #include "analog/c_number.h"
@@ -36,6 +38,30 @@ TextWidth width_of(QPainter& painter) {
   return [&painter](std::string_view text) {
     return painter.fontMetrics().horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   };
+}
+
+TextWidth width_of(const QFontMetrics& metrics) {
+  return [metrics](std::string_view text) {
+    return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  };
+}
+
+// The pixels a line edit shows text in: its contents less the text margins, its own 2-pixel
+// margins and the cursor, as QLineEdit lays it out; a longer text would scroll.
+int text_room(const QLineEdit& edit) {
+  QStyleOptionFrame option;
+  option.initFrom(&edit);
+  option.rect = edit.rect();
+  option.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit) : 0;
+  const QRect contents = edit.style()->subElementRect(QStyle::SE_LineEditContents, &option, &edit);
+  const QMargins margins = edit.textMargins();
+  return contents.width() - margins.left() - margins.right() - 2 * 2 - 2;
+}
+
+// A number into a box: whole, with as many decimals as fit; the start shown should it still not.
+void show_number(QLineEdit& edit, double value, int max_decimals) {
+  edit.setText(QString::fromStdString(fitted_value_text(value, max_decimals, text_room(edit), width_of(edit.fontMetrics()))));
+  edit.setCursorPosition(0);
 }
 
 // A catalog text with one "%d" (the history length).
@@ -224,8 +250,8 @@ void DataViewWidget::refresh_row_texts(Row& row) {
       live_display_name(n, record ? std::string_view(record->name) : std::string_view{},
                         record ? std::string_view(record->value) : std::string_view{})));
   const LiveRecord r = live_.record(n);
-  row.min->setText(QString::fromStdString(scale_text(r.min, r.min, r.max, 1)));
-  row.max->setText(QString::fromStdString(scale_text(r.max, r.min, r.max, 1)));
+  show_number(*row.min, r.min, scale_decimals(r.min, r.max, 1));
+  show_number(*row.max, r.max, scale_decimals(r.min, r.max, 1));
 }
 
 void DataViewWidget::rebuild_rows() {
@@ -247,8 +273,8 @@ void DataViewWidget::rebuild_rows() {
     inputs_shown_ = inputs;
     if (popup_) popup_->hover_none();
   }
+  place_rows();  // first: the texts are fitted to the boxes' widths
   for (Row& row : rows_) refresh_row_texts(row);
-  place_rows();
   rebuilding_ = false;
 }
 
@@ -268,7 +294,7 @@ void DataViewWidget::place_rows() {
     row.graph->setGeometry(228, y + 2, W - 305, h - 4);
     row.vbar->setGeometry(W - 78, y + 2, 18, h - 4);
     row.vscale->setGeometry(W - 60, y, 60, h);
-    row.value->setGeometry(140, y + 20, 60, 18);
+    row.value->setGeometry(kValueBoxX, y + 20, kValueBoxWidth, 18);
     row.bar->setVisible(bar);
     row.scale->setVisible(bar);
     for (QWidget* w : {static_cast<QWidget*>(row.graph), static_cast<QWidget*>(row.vbar),
@@ -335,7 +361,9 @@ void DataViewWidget::tick_100ms() {
     if (!dirty.test(static_cast<std::size_t>(row.input))) continue;
     if (history) {
       row.vbar->update();
-      row.value->setText(QString::fromStdString(format_text("%f", static_cast<double>(live_.record(row.input).value))));
+      const double value = live_.record(row.input).value;
+      show_number(*row.value, value, 6);
+      row.value->setToolTip(QString::fromStdString(format_text("%f", value)));
     } else {
       row.bar->update();
     }

@@ -35,6 +35,12 @@ void QtPainter::text(int x, int y, Colour colour, std::string_view text) {
                     QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
+int QtPainter::text_width(std::string_view text) const {
+  return painter_.fontMetrics().horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+int QtPainter::text_height() const { return painter_.fontMetrics().height(); }
+
 void QtPainter::bitmap_cell(int x, int y, int cell_x, int cell_y, int w, int h) {
   if (!cells_) return;
   painter_.drawImage(QPoint(x, y), *cells_, QRect(cell_x, cell_y, w, h));

@@ -16,6 +16,8 @@ class QtPainter final : public Painter {
   void ellipse(int x, int y, int w, int h, Colour outline, Colour fill) override;
   void text(int x, int y, Colour colour, std::string_view text) override;
   void bitmap_cell(int x, int y, int cell_x, int cell_y, int w, int h) override;
+  int text_width(std::string_view text) const override;
+  int text_height() const override;
 
  private:
   QPainter& painter_;

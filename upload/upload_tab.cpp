@@ -227,7 +227,9 @@ bool UploadTab::tick_100ms() {
 void UploadTab::paint_pane(Painter& painter, int width, int height) const {
   const std::vector<RingEntry> entries = upload_.ring().newest_first();
   if (form_.checked(kGraphicView))
-    paint_graphic_view(painter, entries, width, height);
+    paint_graphic_view(painter, entries, width, height,
+                       {messages_.message("VtGraphTime"), messages_.message("VtGraphValue"),
+                        messages_.message("VtGraphSeries")});
   else
     paint_text_view(painter, entries, width, height);
 }

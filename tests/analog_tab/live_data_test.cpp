@@ -4,10 +4,13 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "analog/live_data.h"
 #include "app/recording_painter.h"
+#include "app/text_format.h"
 #include "tab_fixture.h"
 
 namespace vexa {
@@ -201,6 +204,45 @@ TEST(LiveHistory, PollingPopupIndexAndSamples) {
   EXPECT_EQ(s.live.sample_at(2, 0, 120).value_or(-1), 0.0f);
   s.live.set_view(HistoryView::bar);
   EXPECT_FALSE(s.live.sample_at(2, 119, 120));
+}
+
+// Advances of the default font (tahoma at 11 pixels, DejaVu Sans where fontconfig has no
+// tahoma): digits 7 pixels, point and minus 4, rounded up.
+int default_font_width(std::string_view text) {
+  int w = 0;
+  for (char c : text) w += (c == '.' || c == '-') ? 4 : 7;
+  return w;
+}
+
+// The value box at every magnitude, both signs: the text always fits, reads as the value
+// rounded to its shown decimals with every leading digit, and only a number whose whole part
+// cannot fit becomes the overflow mark.
+TEST(LiveDrawing, ValueBoxesNeverCutLeadingDigits) {
+  constexpr int kRoom = kValueBoxWidth - 10;  // frame, margins and cursor of the edit
+  EXPECT_EQ(fitted_value_text(434.763794, 6, kRoom, default_font_width), "434.763794");
+  EXPECT_EQ(fitted_value_text(434.763794, 6, 60 - 10, default_font_width), "434.764");  // the old box: rounded
+  EXPECT_EQ(fitted_value_text(-434.763794, 6, 60 - 10, default_font_width), "-434.764");
+  EXPECT_EQ(fitted_value_text(999.9999996, 6, 60 - 10, default_font_width), "1000.00");
+  EXPECT_EQ(fitted_value_text(12.5, 0, kRoom, default_font_width), "12");  // min/max keep their decimals
+  for (int room : {60 - 10, kRoom}) {
+    for (int exponent = -8; exponent <= 38; ++exponent) {
+      for (double sign : {1.0, -1.0}) {
+        const double value = sign * 1.23456789 * std::pow(10.0, exponent);
+        const std::string text = fitted_value_text(value, 6, room, default_font_width);
+        const std::string whole = format_text("%.0f", value);
+        if (default_font_width(whole) > room) {
+          EXPECT_EQ(text, kValueOverflow) << value;
+          continue;
+        }
+        EXPECT_LE(default_font_width(text), room) << text;
+        const std::size_t point = text.find('.');
+        const int decimals = point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
+        EXPECT_NEAR(std::strtod(text.c_str(), nullptr), value, 0.5 * std::pow(10.0, -decimals) * (1 + 1e-9))
+            << room << ": " << text << " for " << value;
+      }
+    }
+  }
+  EXPECT_EQ(fitted_value_text(3e38, 6, kRoom, default_font_width), kValueOverflow);
 }
 
 TEST(LiveDrawing, ScaleFormatsNiceStepsAndEmptyRanges) {

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "analog/input_marks.h"
 #include "analog/input_type_file.h"
+#include "analog/input_type_list.h"
 #include "app/messages.h"
 #include "app/recording_painter.h"
 #include "config/configuration.h"
@@ -192,7 +194,7 @@ TEST_F(PlanTest, PlanListsConflictsAndTheExpressionsOfUsedInputs) {
   RecordingSheets sheets;
   MarkState state;
   const PlanContext context{configuration, types, messages, 'F'};
-  ASSERT_TRUE(draw_plan(p, sheets, state, context, 3, 0, 16));
+  ASSERT_TRUE(draw_plan(p, sheets, state, context, 3, 0, 16).drawn);
   EXPECT_EQ(sheets.cells, (std::vector<std::string>{"boards 151,0 -> 0,0 450x300"}));
   const std::vector<std::string> lines = texts(p);
   // Network 10k against 100R on the same network: one conflict line at y 300, then each input
@@ -207,7 +209,7 @@ TEST_F(PlanTest, PlanListsConflictsAndTheExpressionsOfUsedInputs) {
   EXPECT_TRUE(has(p, "frame 40,136 23x11 0000ff"));
   sheets.present = false;
   p.reset();
-  EXPECT_FALSE(draw_plan(p, sheets, state, context, 3, 0, 16));
+  EXPECT_FALSE(draw_plan(p, sheets, state, context, 3, 0, 16).drawn);
   EXPECT_TRUE(p.calls().empty());
 }
 
@@ -217,9 +219,67 @@ TEST_F(PlanTest, DifferentialInputBesideAUsedOneConflicts) {
   RecordingPainter p;
   RecordingSheets sheets;
   MarkState state;
-  ASSERT_TRUE(draw_plan(p, sheets, state, {configuration, types, messages, 'S'}, 3, 0, 16));
+  ASSERT_TRUE(draw_plan(p, sheets, state, {configuration, types, messages, 'S'}, 3, 0, 16).drawn);
   EXPECT_EQ(state.records[2].diff, 2);
   EXPECT_TRUE(has(p, "text 10,300 0000ff Conflict a2 a3"));
+}
+
+
+// Every board type with all its inputs in use, once per type position in the inputs' lists:
+// the texts of the marks never cover each other and stay on the board picture; the conflict and
+// expression lines follow below without touching them, inside the extent the plan reports.
+TEST_F(PlanTest, MarkTextsNeverCoverEachOtherOnAnyBoardWithEveryInputUsed) {
+  constexpr int kLine = 13;
+  struct Box {
+    int x, y, w;
+    std::string text;
+  };
+  for (char letter : {'E', 'F', 'S', '2'}) {
+    int rounds = 0, drawn = 0;
+    for (std::size_t k = 0;; ++k) {
+      Configuration used;
+      bool any = false;
+      for (int n = 0; n < 16; ++n) {
+        const InputTypeList list = fill_type_list(types, letter, n);
+        if (list.size() <= k) continue;
+        any = true;
+        const std::string key = "a" + std::to_string(n);
+        ASSERT_TRUE(used.set_parameter(key, "a*1,0"));
+        used.store_type(*used.find_index(key), list.titles[k]);
+      }
+      if (!any) break;
+      ++rounds;
+      RecordingPainter p;
+      RecordingSheets sheets;
+      MarkState state;
+      const PlanExtent extent = draw_plan(p, sheets, state, {used, types, messages, letter}, 3, 0, kLine);
+      ASSERT_TRUE(extent.drawn);
+      std::vector<Box> boxes;
+      for (const std::string& call : texts(p)) {
+        int x = 0, y = 0, at = 0;
+        ASSERT_EQ(std::sscanf(call.c_str(), "text %d,%d %*x %n", &x, &y, &at), 2) << call;
+        const std::string text = call.substr(static_cast<std::size_t>(at));
+        boxes.push_back({x, y, p.text_width(text), text});
+        const bool list_line = x == 10 && y >= 300;
+        if (!list_line) {
+          EXPECT_LE(y + kLine, 300) << letter << " round " << k << ": " << text << " off the board";
+        }
+        EXPECT_LE(y + kLine, extent.height) << text;
+        EXPECT_LE(x + p.text_width(text), extent.width) << text;
+      }
+      for (std::size_t i = 0; i < boxes.size(); ++i)
+        for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+          const Box& a = boxes[i];
+          const Box& b = boxes[j];
+          const bool apart = a.x + a.w <= b.x || b.x + b.w <= a.x || a.y + kLine <= b.y || b.y + kLine <= a.y;
+          EXPECT_TRUE(apart) << letter << " round " << k << ": '" << a.text << "' at " << a.x << "," << a.y
+                             << " and '" << b.text << "' at " << b.x << "," << b.y;
+        }
+      drawn += static_cast<int>(boxes.size());
+    }
+    EXPECT_GT(rounds, 3) << letter;
+    EXPECT_GT(drawn, 100) << letter;  // not an empty plan that trivially passes
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // flashed image and the card file, the options of the simulated loader and card.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <random>
 
@@ -66,6 +67,17 @@ TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {
   auto missing = cli({"download", dir.file("none.hex")});
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_TRUE(has(missing.out, "Error open " + dir.file("none.hex")));
+  // An image of a size no loader takes: the code line stands alone, what to check follows on a
+  // line of its own, in the user's language, and the board is left alone.
+  std::remove(dir.file("flash").c_str());
+  const std::string odd = dir.write("odd.hex", ":0400000001020304F2\n");
+  auto misfit = cli({"download", odd});
+  EXPECT_EQ(misfit.exit_code, 1);
+  EXPECT_TRUE(has(misfit.out, "\nError CRC 0602\nThe image fits no board loader: check that it was built for this "
+                              "board type and for its loader version.\n")) << misfit.out;
+  auto french = cli({"--lang", "f", "download", odd});
+  EXPECT_TRUE(has(french.out, "\nErreur CRC 0602\nL'image ne convient à aucun chargeur de carte")) << french.out;
+  EXPECT_FALSE(TempDir::exists(dir.file("flash")));
   EXPECT_EQ(cli({"send-lines", "sometimes"}).exit_code, 2);
   auto once = cli({"send-lines", "once"});
   EXPECT_EQ(once.exit_code, 0);

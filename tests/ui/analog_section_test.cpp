@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 #include <memory>
@@ -228,6 +230,19 @@ TEST(AnalogSectionBoard, DataTabFillsFromPolledLines) {
   auto* value = qobject_cast<QLineEdit*>(data->row_control(2, 9));
   ASSERT_NE(value, nullptr);
   EXPECT_EQ(value->text().toStdString(), "762.939453");  // 8000 + 12000 counts in mV
+  // Readings of every size at the default font: whole, or rounded, or the overflow mark with
+  // the full value in the tip; the box never shows the last digits alone.
+  data->set_mode(DisplayMode::raw);
+  desk.board_says(" a2: 434.763794 a3: -9876543210.5 a4: 3e38");
+  data->tick_100ms();
+  auto box = [&](int r) { return qobject_cast<QLineEdit*>(data->row_control(r, 9)); };
+  for (int r : {2, 3, 4})
+    EXPECT_LT(box(r)->fontMetrics().horizontalAdvance(box(r)->text()), box(r)->width() - 8) << box(r)->text().toStdString();
+  EXPECT_EQ(box(2)->text().toStdString(), "434.763794");
+  EXPECT_EQ(box(3)->text().toStdString().rfind("-9876543488.", 0), 0u) << box(3)->text().toStdString();
+  EXPECT_EQ(box(4)->text().toStdString(), kValueOverflow);
+  EXPECT_EQ(box(4)->toolTip().size(), 39 + 7);  // "%f" of 3e38 as a float
+  data->set_mode(DisplayMode::millivolts);
   EXPECT_TRUE(data->row_control(2, 6)->isVisible());
   EXPECT_FALSE(data->row_control(2, 4)->isVisible());
   save_screenshot(*desk.section, "data_view_history");
@@ -271,7 +286,9 @@ TEST(AnalogSectionPictures, TabPictureForEachBoardClassAndThePlanWithAConflict) 
     EXPECT_EQ(warning != -1, c.warns) << c.title;
     // The first part is black, the warning lines bright red.
     EXPECT_EQ(widget->description_colour(0), QColor(0, 0, 0));
-    if (c.warns) EXPECT_EQ(widget->description_colour(warning + 2), QColor(255, 0, 0));
+    if (c.warns) {
+      EXPECT_EQ(widget->description_colour(warning + 2), QColor(255, 0, 0));
+    }
     save_screenshot(*desk.section, std::string("analog_tab_") + c.type);
   }
   Desk desk('F', false);
@@ -289,6 +306,29 @@ TEST(AnalogSectionPictures, TabPictureForEachBoardClassAndThePlanWithAConflict) 
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(file.read(5) == "%PDF-");
   EXPECT_FALSE(desk.section->plan_window()->print_to_pdf(QString::fromStdString(dir.path() + "/no/such/dir/plan.pdf")));
+}
+
+// Every input of an S board in use: the plan's list of inputs is longer than the view and
+// scrolls to its last line.
+TEST(AnalogSectionPictures, PlanOfEveryInputScrollsToItsLastLine) {
+  Desk desk('S', false);
+  for (int n = 0; n < 16; ++n) {
+    const std::string key = "a" + std::to_string(n);
+    desk.configuration.parse_assignments(key + "=a*1,0", true);
+    desk.configuration.store_type(*desk.configuration.find_index(key),
+                                  n % 2 ? "Digital input" : "Pt100 resistance thermometer");
+  }
+  desk.tab->reparse();
+  desk.select(kPlanTab);
+  pump_for(50);
+  ui::PlanWindow* plan = desk.section->plan_window();
+  QScrollBar* bar = plan->picture_area()->verticalScrollBar();
+  EXPECT_GT(plan->picture()->height(), plan->picture_area()->viewport()->height() + 50);
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_EQ(bar->maximum(), plan->picture()->height() - plan->picture_area()->viewport()->height());
+  save_screenshot(*desk.section, "plan_every_input");
+  bar->setValue(bar->maximum());
+  save_screenshot(*desk.section, "plan_every_input_end");
 }
 
 TEST(AnalogSectionPictures, MarksAreWrittenInTheProportionalFontOfTheSettings) {

@@ -1,13 +1,23 @@
 // Line prefixes, the display ring and the data pane's two views.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/messages.h"
 #include "app/recording_painter.h"
+#include "app/text_format.h"
 #include "upload/data_pane_view.h"
 #include "upload/display_ring.h"
 #include "upload/line_prefix.h"
 
 namespace vexa {
 namespace {
+
+bool has_call(const RecordingPainter& p, const std::string& call) {
+  return std::find(p.calls().begin(), p.calls().end(), call) != p.calls().end();
+}
 
 TEST(LinePrefix, StampsInFourFormsAndNumbers) {
   EXPECT_EQ(time_stamp_length("2024:03:01 12:00:00 1,5"), 20u);
@@ -73,33 +83,118 @@ TEST(DataPane, TextViewFromTheBottomUp) {
   EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,11 000000 21\xc2\xb0" "C"}));
 }
 
-TEST(DataPane, GraphicViewScalesEachColumn) {
+GraphTexts catalog_words(char language = 'e') {
+  const Messages m("VexaLog", language);
+  return {m.message("VtGraphTime"), m.message("VtGraphValue"), m.message("VtGraphSeries")};
+}
+
+struct DrawnText {
+  int x, y;
+  std::string colour, text;
+};
+
+std::vector<DrawnText> drawn_texts(const RecordingPainter& p) {
+  std::vector<DrawnText> out;
+  for (const std::string& call : p.calls()) {
+    int x = 0, y = 0, at = 0;
+    char colour[8] = {};
+    if (std::sscanf(call.c_str(), "text %d,%d %6s %n", &x, &y, colour, &at) == 3)
+      out.push_back({x, y, colour, call.substr(static_cast<std::size_t>(at))});
+  }
+  return out;
+}
+
+// Two columns of very different ranges on one scale: the legend names both in their colours,
+// the axes carry their words, ordered numbers and ordered times, and a drawn value sits where
+// the y axis's numbers say it is.
+TEST(DataPane, GraphHasAxesWithOrderedTicksAndALegendPerColumn) {
   DisplayRing ring;
-  ring.add_line("017: 0\t5");
-  ring.add_line("018: 10\t5");
+  for (int i = 0; i < 100; ++i)
+    ring.add_line(format_text("2024:03:01 %02d:%02d:00 %d\t%d,5", 12 + i / 60, i % 60, i, 100 - i));
   RecordingPainter p;
-  paint_graphic_view(p, ring.newest_first(), 100, 52);
-  // Few values: step 2. Newest at x = 98: column 0 at the top (10 is the maximum), column 1
-  // flat (no range) at (H - step) * 1 / 10 = 5 from the bottom; both rows of the pen.
-  const auto& calls = p.calls();
-  ASSERT_EQ(calls.size(), 8u);
-  EXPECT_EQ(calls[0], "line 98,0 100,0 0000ff");
-  EXPECT_EQ(calls[1], "line 98,1 100,1 0000ff");
-  EXPECT_EQ(calls[2], "line 98,45 100,45 00ff00");
-  EXPECT_EQ(calls[4], "line 96,50 98,50 0000ff");  // 0 is the minimum: the bottom
-  // Many values: step 1.
-  for (int i = 0; i < 120; ++i) ring.add_line("017: 1\t2");
-  p.reset();
-  paint_graphic_view(p, ring.newest_first(), 100, 52);
-  EXPECT_EQ(p.calls().size(), 200u);  // x from 99 down to 0, two columns, one row each
-  // The widest values a line can carry are scaled without overflow.
+  paint_graphic_view(p, ring.newest_first(), 400, 200, catalog_words());
+  const std::vector<DrawnText> texts = drawn_texts(p);
+  auto find = [&](const std::string& text) {
+    return std::find_if(texts.begin(), texts.end(), [&](const DrawnText& t) { return t.text == text; });
+  };
+  ASSERT_NE(find("Value 1"), texts.end());
+  ASSERT_NE(find("Value 2"), texts.end());
+  EXPECT_EQ(find("Value 3"), texts.end());
+  // Each name follows a swatch of its column's colour.
+  auto swatch_before = [&](const DrawnText& name, const char* colour) {
+    return has_call(p, format_text("line %d,%d %d,%d %s", name.x - 14, name.y + 13 / 2 - 3, name.x - 4,
+                                   name.y + 13 / 2 - 3, colour));
+  };
+  EXPECT_TRUE(swatch_before(*find("Value 1"), "0000ff"));
+  EXPECT_TRUE(swatch_before(*find("Value 2"), "00ff00"));
+  ASSERT_NE(find("value"), texts.end());
+  ASSERT_NE(find("time"), texts.end());
+  const int bottom_words = find("time")->y;
+
+  // y labels: numbers at the left, rising upward; x labels: times along the bottom, later to the right.
+  std::vector<std::pair<int, double>> y_labels;
+  std::vector<std::pair<int, int>> x_labels;
+  for (const DrawnText& t : texts) {
+    int hour = 0, minute = 0, second = 0;
+    char* end = nullptr;
+    const double v = std::strtod(t.text.c_str(), &end);
+    if (std::sscanf(t.text.c_str(), "%d:%d:%d", &hour, &minute, &second) == 3) {
+      EXPECT_EQ(t.y, bottom_words);
+      x_labels.push_back({t.x, hour * 60 + minute});
+    } else if (end && *end == '\0' && end != t.text.c_str()) {
+      y_labels.push_back({t.y, v});
+    }
+  }
+  ASSERT_GE(y_labels.size(), 3u);
+  ASSERT_GE(x_labels.size(), 3u);
+  std::sort(y_labels.begin(), y_labels.end());
+  std::sort(x_labels.begin(), x_labels.end());
+  for (std::size_t i = 1; i < y_labels.size(); ++i) EXPECT_GT(y_labels[i - 1].second, y_labels[i].second);
+  for (std::size_t i = 1; i < x_labels.size(); ++i) EXPECT_LT(x_labels[i - 1].second, x_labels[i].second);
+  EXPECT_EQ(x_labels.back().second, 13 * 60 + 39);  // the newest line at the right end
+  EXPECT_GE(y_labels.back().second, 0);
+  EXPECT_LE(y_labels.front().second, 100.5);
+
+  auto tick_y = [&](double value) {
+    for (const auto& [y, v] : y_labels)
+      if (v == value) return y + 13 / 2;
+    ADD_FAILURE() << "no label " << value;
+    return 0;
+  };
+  // Few values: dashes 2 wide ending at the right edge less 2. The newest of column 1 (99) lies
+  // between the ticks of 80 and 100, that of column 2 (1.5) between 0 and 20.
+  auto newest_y = [&](const char* colour) {
+    for (const std::string& call : p.calls()) {
+      int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+      char c[8] = {};
+      if (std::sscanf(call.c_str(), "line %d,%d %d,%d %6s", &x1, &y1, &x2, &y2, c) == 5 && x1 == 396 && x2 == 398 &&
+          std::string(c) == colour)
+        return y1;
+    }
+    ADD_FAILURE() << "no newest dash in " << colour;
+    return 0;
+  };
+  const int first = newest_y("0000ff"), second = newest_y("00ff00");
+  EXPECT_GT(first, tick_y(100));
+  EXPECT_LT(first, tick_y(80));
+  EXPECT_GT(second, tick_y(20));
+  EXPECT_LT(second, tick_y(0));
+
+  // French words; a flat column, and the widest values a line can carry, stay inside the pane.
   DisplayRing extremes;
-  extremes.add_line("017: -3e38");
-  extremes.add_line("018: 3e38");
+  extremes.add_line("017: -3e38\t5");
+  extremes.add_line("018: 3e38\t5");
   p.reset();
-  paint_graphic_view(p, extremes.newest_first(), 100, 52);
-  EXPECT_EQ(p.calls()[0], "line 98,0 100,0 0000ff");
-  EXPECT_EQ(p.calls()[2], "line 96,50 98,50 0000ff");
+  paint_graphic_view(p, extremes.newest_first(), 300, 150, catalog_words('f'));
+  std::vector<std::string> words;
+  for (const DrawnText& t : drawn_texts(p)) {
+    words.push_back(t.text);
+    EXPECT_GE(t.x, 0) << t.text;
+    EXPECT_LE(t.x + p.text_width(t.text), 300) << t.text;
+    EXPECT_LT(t.y, 150) << t.text;
+  }
+  for (const char* word : {"Valeur 1", "Valeur 2", "valeur", "temps", "018"})
+    EXPECT_NE(std::find(words.begin(), words.end(), word), words.end()) << word;
 }
 
 }  // namespace
