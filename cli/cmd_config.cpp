@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "analog/input_type_file.h"
+#include "analog/input_types.h"
 #include "app/identity.h"
 #include "cli/board_link.h"
 #include "app/program_options.h"
@@ -19,6 +21,7 @@
 #include "config/configuration.h"
 #include "config/time_command.h"
 #include "platform/atomic_file.h"
+#include "platform/installed_data.h"
 #include "platform/serial_tty.h"
 
 namespace vexa::cli {
@@ -34,18 +37,29 @@ BoardIdentityData start_identity(const CommonOptions& options) {
   return *parse_identity_line(identity_line_for(kFamilyName, 'S', kProgramVersion));
 }
 
+// The input types of ainputs.txt, as the desktop reads them at its start, so that the inputs
+// get their default types and a saved file holds their ".type" lines as the desktop's does.
+InputTypeTable input_types_for(const CommonOptions& options, CaptureLog& log) {
+  InputTypeTable table;
+  load_input_types(table, data_file_path(current_directory(), kInputTypeFileName), options.language, &log);
+  return table;
+}
+
 // The link plus the configuration side of the program, with the exchange hearing every
 // received line. The receive thread is stopped before anything it calls goes away.
 class ConfigSession {
  public:
   ConfigSession(const CommonOptions& options, std::ostream& out)
       : board_(options, out),
+        types_(input_types_for(options, board_.log())),
+        type_defaults_(types_),
         config_(options.language),
         identity_(config_, start_identity(options)),
         exchange_(config_, identity_, board_.session(), board_.terminal()),
         watch_(exchange_),
         files_(config_, identity_, board_.terminal(), board_.messages(), SystemClock::instance(),
                nullptr, PathCase::keep) {
+    config_.set_input_type_defaults(&type_defaults_);
     identity_.add_listener(&seen_);
     board_.session().consumers().attach(ConsumerSlot::configuration, &watch_);
   }
@@ -53,6 +67,7 @@ class ConfigSession {
     board_.session().stop();
     board_.session().consumers().detach(ConsumerSlot::configuration);
     identity_.remove_listener(&seen_);
+    config_.set_input_type_defaults(nullptr);
     board_.terminal().flush();
   }
 
@@ -93,6 +108,8 @@ class ConfigSession {
 
  private:
   BoardLink board_;
+  InputTypeTable types_;
+  TableInputTypeDefaults type_defaults_;
   Configuration config_;
   BoardIdentity identity_;
   ConfigExchange exchange_;

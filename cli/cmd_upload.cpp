@@ -131,9 +131,14 @@ int run_upload(CommandContext& context) {
   LinkUploadPort port(board.session());
   DataUpload upload(board.terminal(), board.messages(), port, nullptr, current_directory());
   board.session().consumers().attach(ConsumerSlot::upload, &upload);
+  // The receive thread may be handing the upload a line: it stops before the upload leaves
+  // its slot and is destroyed.
   struct Detach {
     LinkSession& session;
-    ~Detach() { session.consumers().detach(ConsumerSlot::upload); }
+    ~Detach() {
+      session.stop();
+      session.consumers().detach(ConsumerSlot::upload);
+    }
   } detach{board.session()};
   InterruptGuard guard;
 

@@ -27,10 +27,10 @@ class ConfigCommands : public ::testing::Test {
     board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"), args);
     ASSERT_TRUE(test::wait_for_path(link)) << board->output();
   }
-  test::RunResult cli(std::vector<std::string> args) {
+  test::RunResult cli(std::vector<std::string> args, const std::string& working_directory = {}) {
     std::vector<std::string> all = {"--settings", dir.path(), "--port", link};
     all.insert(all.end(), args.begin(), args.end());
-    return run_program(built_program("cli/vexacli"), all);
+    return run_program(built_program("cli/vexacli"), all, {}, 60000, working_directory);
   }
 
   TempDir dir;
@@ -52,6 +52,17 @@ TEST_F(ConfigCommands, GetConfSavesAFileThatComparesEqualAndAnEditedOneDoesNot) 
   auto same = cli({"compare", saved + ".txt", "--quiet-ms", "200"});
   EXPECT_EQ(same.exit_code, 0) << same.out;
   EXPECT_TRUE(has(same.out, "Compare f-board.txt: 0 errors")) << same.out;
+
+  // With the input type file where the program runs, the inputs get their types and the file
+  // holds their ".type" lines, as the desktop's save does.
+  TempDir typed_dir;
+  typed_dir.write("ainputs.txt", TempDir::read(std::string(VEXA_SOURCE_DIR) + "/data/ainputs.txt"));
+  auto typed = cli({"get-conf", typed_dir.file("typed.txt"), "--quiet-ms", "200"}, typed_dir.path());
+  ASSERT_EQ(typed.exit_code, 0) << typed.out << typed.err;
+  const std::string typed_text = TempDir::read(typed_dir.file("typed.txt"));
+  EXPECT_TRUE(has(typed_text, "\na0.type=")) << typed_text;
+  auto typed_same = cli({"compare", typed_dir.file("typed.txt"), "--quiet-ms", "200"}, typed_dir.path());
+  EXPECT_EQ(typed_same.exit_code, 0) << typed_same.out;
 
   std::string edited = text + "zz=1\n";
   const std::string edited_path = dir.write("edited.txt", edited);

@@ -46,7 +46,7 @@ void drain(int fd, std::string& into) {
 std::string built_program(const std::string& relative) { return std::string(VEXA_BINARY_DIR) + "/" + relative; }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& input,
-                      int timeout_ms) {
+                      int timeout_ms, const std::string& working_directory) {
   RunResult result;
   int in[2], out[2], err[2];
   if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC)) return result;
@@ -55,6 +55,7 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  if (!working_directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, working_directory.c_str());
   std::vector<std::string> storage;
   auto argv = argv_of(program, args, storage);
   pid_t pid = -1;

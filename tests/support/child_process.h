@@ -17,7 +17,8 @@ struct RunResult {
 
 // Runs program with args, feeding input on standard input; kills it after timeout_ms.
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& input = {}, int timeout_ms = 60000);
+                      const std::string& input = {}, int timeout_ms = 60000,
+                      const std::string& working_directory = {});
 
 class BackgroundProgram {
  public:
