@@ -15,7 +15,7 @@ std::string command_line_help() {
          "Options:\n"
          "  --simulate E|F|S    start with a simulated board of that type on a pseudo-terminal,\n"
          "                      selected as the port at the board's speed and opened\n"
-         "  --port PATH         start on this port (a device path, COMn or tcp/ip)\n"
+         "  --port PATH         start on this port (a device path, COMn or tcp/ip) and open it\n"
          "  --baud N            start at this speed in bits per second\n"
          "  --help              show this text\n";
 }
@@ -74,6 +74,8 @@ CommandLine parse_command_line(int argc, char** argv) {
       return line;
     }
   }
+  // A simulated board takes the place of the port: the user's is selected, not opened.
+  line.options.session.open_at_start = !line.options.port.empty() && !line.options.simulate;
   return line;
 }
 

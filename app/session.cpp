@@ -126,6 +126,7 @@ void Session::start() {
   display_->print_line("");
   phone_book_->load_phone_book();
   last_second_ = clock_.epoch_now();
+  if (options_.open_at_start) open_close_clicked();
 }
 
 LayoutResult Session::lay_out(LayoutInput in) {
@@ -135,8 +136,14 @@ LayoutResult Session::lay_out(LayoutInput in) {
   return form_->layout(in, &settings_);
 }
 
-void Session::use_temporary_port(const std::string& link_name, long speed, bool open) {
+void Session::use_temporary_port(const std::string& link_name, long speed, bool open,
+                                 const std::string& identity_line) {
   temporary_link_ = link_name;
+  if (!identity_line.empty()) {
+    // The user's own board stays the stored one: the simulated identity is for this run.
+    if (!temporary_identity_) temporary_identity_ = board_->line();
+    board_->accept_identity(identity_line);
+  }
   const std::string speed_text = std::to_string(speed);
   link_->port().select(link_name, speed_text);
   form_->form().set_text(cmd::kPortSelector, link_name);
@@ -162,10 +169,11 @@ void Session::shutdown() {
 
 std::optional<std::string> Session::save_settings() {
   values_.language = messages_->language();
-  values_.target = board_->line();
   // A port selected for this run only (the simulated board's pseudo-terminal) is gone after
-  // it: the user's own port stays stored.
-  if (temporary_link_.empty() || link_->port().link_name() != temporary_link_) {
+  // it: the user's own port stays stored, and so does the identity of the user's board.
+  const bool temporary = !temporary_link_.empty() && link_->port().link_name() == temporary_link_;
+  values_.target = temporary && temporary_identity_ ? *temporary_identity_ : board_->line();
+  if (!temporary) {
     values_.link_name = link_->port().link_name();
     values_.speed_text = link_->port().speed_text();
   }

@@ -26,6 +26,7 @@
 #include "app/capture_log.h"
 #include "app/command_table.h"
 #include "app/identity.h"
+#include "app/line_settings_form.h"
 #include "app/main_window_form.h"
 #include "app/menu_table.h"
 #include "app/quiet_front_end.h"
@@ -63,6 +64,7 @@ struct SessionOptions {
   std::string program_directory;  // the folder phonebook.txt goes beside when writable; empty: the running program's
   bool use_settings_file = true;  // read at start (the front end writes it at exit)
   std::string settings_text;      // extra 'name=value' lines applied after the file (tests)
+  bool open_at_start = false;     // start() opens the selected port (the desktop's --port)
 };
 
 // What changed, told from any thread. Every call must return quickly; a window queues it.
@@ -117,6 +119,9 @@ class SessionWindow {
   virtual std::optional<std::string> ask_text(const std::string& /*prompt*/, const std::string& /*initial*/) {
     return std::nullopt;
   }
+  // The line settings dialog, shown modally; each Apply or OK hands its choice to apply, whose
+  // answer (what the port took) the form shows.
+  virtual void edit_line_settings(LineSettingsForm& /*form*/, const LineSettingsForm::Apply& /*apply*/) {}
   // A file to send to the board and its pacing (line_end is filled in by the session);
   // nothing when cancelled.
   virtual std::optional<SendFileRequest> choose_send_file() { return std::nullopt; }
@@ -146,11 +151,15 @@ class Session final : public RebuildRequester,
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  // Starts the receive thread and applies the settings' link selection.
+  // Starts the receive thread and applies the settings' link selection; opens it when the
+  // options say so.
   void start();
   // Selects a port by name and speed as the selectors do, optionally opening it (the
   // simulated board of the desktop's --simulate); it is not stored as the user's port.
-  void use_temporary_port(const std::string& link_name, long speed, bool open);
+  // identity_line, when given, is the board's: the tabs follow it before any load. While the
+  // port is in use, neither the port nor that identity is stored as the user's.
+  void use_temporary_port(const std::string& link_name, long speed, bool open,
+                          const std::string& identity_line = {});
   // Stops the worker and the receive thread and closes the link (idempotent).
   void shutdown();
   // Stores the program-wide values and writes the settings file; on failure the line that says
@@ -348,6 +357,7 @@ class Session final : public RebuildRequester,
   std::atomic<bool> line_feed_{false};  // read by the board clock check on the receive thread
   std::string phone_text_;
   std::string temporary_link_;  // a port selected for this run only
+  std::optional<std::string> temporary_identity_;  // the identity before a temporary port's board
   bool page_progress_shown_ = false;
   std::vector<std::string> start_problems_;  // said in the terminal at start
 

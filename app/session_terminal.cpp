@@ -1,6 +1,7 @@
 // The session's terminal choices: the Terminal menu, its command rows, the modem lines in the
 // status each second.
 #include "app/session.h"
+#include "app/command_ids.h"
 #include "app/terminal_command_ids.h"
 #include "app/terminal_menu.h"
 #include "app/text_format.h"
@@ -18,9 +19,12 @@ void Session::build_terminal_choices() {
   terminal_->set_scrollback(terminal_choices_->values().scrollback_limit());
   // The rows that need the user's words first ask the window for them.
   commands_.add(cmd::kTermLineSettings, [this](const CommandCall&) {
-    const auto line = terminal_choices_->values().line;
-    if (auto text = window_.ask_text(messages_->message("VtAskLine"), line ? line_settings_text(*line) : ""))
-      terminal_choices_->set_line_settings_text(*text);
+    LineSettingsForm form(*messages_, {leading_integer(link_->port().speed_text()), terminal_choices_->values().line});
+    window_.edit_line_settings(form, [this](const LineChoice& choice) {
+      std::string taken = terminal_choices_->apply_line(choice.speed, choice.line);
+      form_->form().set_text(cmd::kSpeedSelector, std::to_string(choice.speed));
+      return taken;
+    });
   });
   commands_.add(cmd::kTermSendHex, [this](const CommandCall&) {
     if (auto text = window_.ask_text(messages_->message("VtAskHex"), "")) terminal_choices_->send_hex(*text);

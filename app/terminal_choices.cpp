@@ -163,6 +163,18 @@ bool TerminalChoices::set_line_settings_text(std::string_view text) {
   return true;
 }
 
+std::string TerminalChoices::apply_line(long speed, const std::optional<LineSettings>& line) {
+  values_.line = line;
+  apply();
+  SerialLink& port = link_.port();
+  if (!port.serial_open()) {
+    port.select(port.link_name(), std::to_string(speed));
+    return messages_.message("VtLineNotOpen");
+  }
+  if (!port.reconfigure(speed)) return messages_.message("VtLineClosed");
+  return format_message(messages_.message("VtLineTaken"), {port.kept_description().value_or(port.description())});
+}
+
 bool TerminalChoices::send_hex(std::string_view text) {
   const HexParse parse = parse_hex_bytes(text);
   if (!parse.ok) {

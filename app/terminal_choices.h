@@ -72,6 +72,11 @@ class TerminalChoices {
 
   // "8N1", "e,7,1,rtscts"...; empty text is the plain line. Bad text: VtLineBad, false.
   bool set_line_settings_text(std::string_view text);
+  // The line settings dialog's choice: the speed and the frame (nothing: the boards' plain
+  // 8N1). The open port takes both at once and reports what it kept; a closed one takes them
+  // at its next open. Returns what the dialog shows: the port's description as read back from
+  // it, or why there is none.
+  std::string apply_line(long speed, const std::optional<LineSettings>& line);
   // The typed hex to the port (and the hex view); bad text: VtHexBad, nothing sent.
   bool send_hex(std::string_view text);
   // Starts sending the file on the download worker; false when the gate is held.

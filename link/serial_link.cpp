@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/text_format.h"
+#include "app/line_readback.h"
 
 namespace vexa {
 
@@ -158,6 +159,66 @@ std::string SerialLink::description() const {
   return describe(resolve_port_name(name), leading_integer(speed_text));
 }
 
+std::optional<AppliedLine> SerialLink::applied_line() const {
+  std::lock_guard lock(state_mutex_);
+  if (!tty_) return std::nullopt;
+  return applied_;
+}
+
+std::optional<std::string> SerialLink::kept_description() const {
+  std::lock_guard lock(state_mutex_);
+  if (!tty_) return std::nullopt;
+  return kept_text_;
+}
+
+std::string SerialLink::kept_description(SerialTty& port, const PortName& name, long speed,
+                                         std::vector<std::string>& refused) {
+  const std::optional<LineSettings> asked = line_settings();
+  const std::optional<AppliedLine> kept = port.applied_line();
+  std::string text;
+  if (!kept) {
+    text = describe(name, speed);
+  } else {
+    for (const LineDifference& difference : line_differences(speed, asked.value_or(LineSettings{}), *kept))
+      refused.push_back(line_difference_text(difference, messages_));
+    // The plain line keeps its plain description as long as the driver kept it.
+    text = !asked && kept->settings == LineSettings{} ? port_description(name, kept->speed)
+                                                      : port_description(name, kept->speed, kept->settings);
+  }
+  std::lock_guard lock(state_mutex_);
+  applied_ = kept;
+  kept_text_ = text;
+  return text;
+}
+
+void SerialLink::report_configured(const std::string& description, const std::vector<std::string>& refused) {
+  reports_.print_line(format_text("%s %s", messages_.message("Mopen").c_str(), description.c_str()));
+  for (const std::string& line : refused) reports_.print_line(line);
+}
+
+bool SerialLink::reconfigure(long speed) {
+  PortName name;
+  {
+    std::lock_guard lock(state_mutex_);
+    speed_text_ = limited(std::to_string(speed), kSelectorChars);
+    name = {device_path_, label_};
+  }
+  auto port = tty();
+  if (!port) return false;
+  speed_.store(speed);
+  (void)port->drain_output();
+  if (int code = configure_port(*port, speed, true)) {
+    reports_.print_line(format_text("%s %s", messages_.message("MerOp").c_str(), describe(name, speed).c_str()));
+    reports_.print_line(open_failure_reason(name.device_path, code));
+    close_link();
+    return false;
+  }
+  std::vector<std::string> refused;
+  report_configured(kept_description(*port, name, speed, refused), refused);
+  if (LinkObserver* observer = observer_.load()) observer->speed_selected(speed);
+  return true;
+}
+
 int SerialLink::configure_port(SerialTty& port, long speed, bool xoff_receive) const {
   const auto settings = line_settings();
   return settings ? port.configure_line(speed, *settings, xoff_receive) : port.configure(speed, xoff_receive);
@@ -201,20 +262,22 @@ bool SerialLink::open_link(bool reconnect) {
   const long speed = leading_integer(speed_text);
   speed_.store(speed);
   const std::string description = describe(port, speed);
-  if (!reconnect)
-    reports_.print_line(format_text("%s %s", messages_.message("Mopen").c_str(), description.c_str()));
-
+  // The open line says what the driver kept, so it follows the configuration; a failure
+  // still shows what was asked first.
   auto opened = std::make_shared<SerialTty>();
   if (int code = opened->open(port.device_path)) {
+    if (!reconnect)
+      reports_.print_line(format_text("%s %s", messages_.message("Mopen").c_str(), description.c_str()));
     report_open_failure(description, port.device_path, code, reconnect, opened->holder());
     return false;
   }
-  if (reconnect)
-    reports_.print_line(format_text("%s %s", messages_.message("Mopen").c_str(), description.c_str()));
   if (int code = configure_port(*opened, speed, true)) {
+    reports_.print_line(format_text("%s %s", messages_.message("Mopen").c_str(), description.c_str()));
     report_open_failure(description, port.device_path, code, reconnect);
     return false;
   }
+  std::vector<std::string> refused;
+  report_configured(kept_description(*opened, port, speed, refused), refused);
   // Whatever the driver held from before the open is not the board's answer to anything.
   {
     std::lock_guard lock(read_mutex_);
@@ -278,9 +341,11 @@ long SerialLink::set_speed(long speed, bool announce) {
     close_link();
     return -1;
   }
+  std::vector<std::string> refused;
+  const std::string kept = kept_description(*port, name, speed, refused);
   if (announce)
-    reports_.print_line(format_text("%s %s", messages_.message("Mopen").c_str(),
-                                    describe(name, speed).c_str()));
+    reports_.print_line(format_text("%s %s", messages_.message("Mopen").c_str(), kept.c_str()));
+  for (const std::string& line : refused) reports_.print_line(line);
   if (LinkObserver* observer = observer_.load()) observer->speed_selected(speed);
   return current;
 }

@@ -88,6 +88,15 @@ class SerialLink {
   std::optional<LineSettings> line_settings() const;
   // The description line of the port as it would open now.
   std::string description() const;
+  // What the open port's driver holds, read back after its last open or change; nothing
+  // while no serial port is open.
+  std::optional<AppliedLine> applied_line() const;
+  // Its description ("COM5:9600,n,8,1" with what the driver kept); nothing while closed.
+  std::optional<std::string> kept_description() const;
+  // Takes the line settings and speed on the open port at once (the line settings dialog),
+  // reporting what the driver kept as an open does. Closed: the speed waits for the next open.
+  // False when the port is closed or refused them (it is then closed).
+  bool reconfigure(long speed);
 
   // Modem lines of the open serial port: 0 or an errno code (EBADF when none is open).
   int send_break(int duration_ms);
@@ -146,6 +155,11 @@ class SerialLink {
   bool refill_locked(SerialTty& tty);
   int configure_port(SerialTty& port, long speed, bool xoff_receive) const;
   std::string describe(const PortName& name, long speed) const;
+  // After a configuration: reads the driver's settings back and keeps them; the description
+  // of what it kept (what was asked when it cannot be read), and lines for what it refused.
+  std::string kept_description(SerialTty& port, const PortName& name, long speed,
+                               std::vector<std::string>& refused);
+  void report_configured(const std::string& description, const std::vector<std::string>& refused);
   void report_open_failure(const std::string& description, const std::string& path, int code,
                            bool reconnect, const std::string& holder = {});
   void notify_state(bool open);
@@ -165,6 +179,8 @@ class SerialLink {
   std::shared_ptr<SerialTty> tty_;
   std::uint64_t openings_ = 0;  // state_mutex_: opens so far, tty_'s number among them
   std::optional<LineSettings> line_settings_;
+  std::optional<AppliedLine> applied_;  // state_mutex_: read back from the open port
+  std::string kept_text_;               // state_mutex_: its description
   std::atomic<long> speed_{9600};
   std::atomic<bool> lost_{false};
   std::atomic<bool> tcp_connect_request_{false};

@@ -96,6 +96,11 @@ int SerialTty::configure_line(long speed, const LineSettings& settings, bool xof
   return apply_line_settings(fd_, speed, settings, xoff_receive);
 }
 
+std::optional<AppliedLine> SerialTty::applied_line() const {
+  if (fd_ < 0) return std::nullopt;
+  return read_line_settings(fd_);
+}
+
 int SerialTty::set_dtr(bool raised) {
   if (fd_ < 0) return EBADF;
   int bits = TIOCM_DTR;

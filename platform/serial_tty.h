@@ -2,6 +2,7 @@
 // A serial tty device through termios: raw 8N1 lines, exclusive use, reads that wait with
 // poll() and can be woken from another thread.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,9 @@ class SerialTty {
   int configure(long speed, bool xoff_receive);
   // As configure, with a frame and handshake of the user's.
   int configure_line(long speed, const LineSettings& settings, bool xoff_receive);
+  // What the driver holds now, read back from it (a driver may keep another frame than it
+  // was told without saying so); nothing when the port is closed or cannot be read.
+  std::optional<AppliedLine> applied_line() const;
   int set_rts(bool raised);
   int set_dtr(bool raised);
   // Holds the line in the break state for duration_ms (1..kLongestBreakMs); 0 or an errno code.

@@ -1,5 +1,7 @@
 #include "sim/board_uploads.h"
 
+#include <cctype>
+
 #include "app/text_format.h"
 
 namespace vexa::sim {
@@ -16,16 +18,49 @@ std::string_view next_word(std::string_view& text) {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+bool same_name(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+std::string upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
 }  // namespace
 
 void BoardUploads::add_file(LogFileSpec spec) {
+  for (LoggedFile& file : files_) {
+    if (same_name(file.name(), spec.name)) {
+      file = LoggedFile(std::move(spec), clock_.monotonic_ms());
+      return;
+    }
+  }
   files_.emplace_back(std::move(spec), clock_.monotonic_ms());
 }
 
 const LoggedFile* BoardUploads::find(std::string_view name) const {
   for (const LoggedFile& file : files_)
-    if (file.name() == name) return &file;
+    if (same_name(file.name(), name)) return &file;
   return nullptr;
+}
+
+std::vector<std::string> BoardUploads::directory_lines() const {
+  std::vector<std::string> lines;
+  const std::int64_t now = clock_.monotonic_ms();
+  for (const LoggedFile& file : files_) {
+    const std::string& name = file.name();
+    const std::size_t dot = name.rfind('.');
+    const std::string base = upper(name.substr(0, dot));
+    const std::string extension = dot == std::string::npos ? std::string() : upper(name.substr(dot + 1));
+    lines.push_back(format_text("%s %s %llu", base.c_str(), extension.c_str(),
+                                static_cast<unsigned long long>(file.byte_count(file.line_count(now)))));
+  }
+  return lines;
 }
 
 std::size_t BoardUploads::line_count(std::string_view name) const {

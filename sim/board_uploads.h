@@ -5,6 +5,10 @@
 //   up -b NAME [STAMP]  the same as bytes: '>' and up to 32 bytes in hexadecimal per line
 //   bi=N                acknowledges with one CR byte, then talks at N baud
 //
+//   ls                  (sim/self_test.cpp) one directory line per file: 'VEXALOG ADC 1536'
+//
+// The card is a FAT file system: names are found whatever their letter case, and the
+// directory shows them in upper case, name and extension apart, with the size in bytes.
 // A listing ends with the closing line "end of NAME, N lines" and the board's "ok". Any byte
 // that arrives while it runs stops it (the host sends a single blank): the closing line is
 // then "stopped NAME, N lines"; the bytes themselves are dropped, the board is busy. An
@@ -30,8 +34,11 @@ class BoardUploads {
  public:
   explicit BoardUploads(const Clock& clock) : clock_(clock) {}
 
+  // A file of the same name (in any letter case) is replaced.
   void add_file(LogFileSpec spec);
   const LoggedFile* find(std::string_view name) const;
+  // The directory lines of the files, in the order they were added.
+  std::vector<std::string> directory_lines() const;
   // Lines the named file holds now.
   std::size_t line_count(std::string_view name) const;
 

@@ -18,7 +18,7 @@ constexpr FactoryValue kFactoryE[] = {
 
 // An F board: two serial ports, GPS, sixteen 16-bit inputs with real multipliers, ten macros.
 constexpr FactoryValue kFactoryF[] = {
-    {"rn", "vexars.txt"}, {"bd", "19200"}, {"sf", "0"}, {"rx", "0"},
+    {"rn", "vexars.txt"}, {"bd", "9600"}, {"sf", "0"}, {"rx", "0"},
     {"fs", "0"}, {"fe", "0"}, {"bb", "4800"}, {"gp", "0"},
     {"an", "vexalog.adc"}, {"ad", "1s"}, {"as", "0"}, {"am", "0"}, {"ae", "0"},
     {"a0", "a*3.81468500+0,2"}, {"a1", "a*3.81468500+0,2"}, {"a2", "a*0.03814685+0,1<1000>60000"},

@@ -41,6 +41,15 @@ std::size_t LoggedFile::line_count(std::int64_t now_ms) const {
   return count;
 }
 
+std::uint64_t LoggedFile::byte_count(std::size_t count) const {
+  if (count < counted_lines_) {
+    counted_lines_ = 0;
+    counted_bytes_ = 0;
+  }
+  for (; counted_lines_ < count; ++counted_lines_) counted_bytes_ += line(counted_lines_).size() + 1;
+  return counted_bytes_;
+}
+
 std::size_t LoggedFile::first_after(std::string_view stamp, std::size_t count) const {
   while (!stamp.empty() && (stamp.back() == ' ' || stamp.back() == '\t')) stamp.remove_suffix(1);
   if (stamp.empty() || spec_.kind != LogKind::stamped) return 0;

@@ -30,6 +30,8 @@ class LoggedFile {
   const std::string& name() const { return spec_.name; }
   std::size_t line_count(std::int64_t now_ms) const;
   std::string line(std::size_t index) const { return logged_line(spec_.kind, index); }
+  // The bytes of the first count lines with their line ends (what the directory shows).
+  std::uint64_t byte_count(std::size_t count) const;
   // The first line listed after stamp: lines are in stamp order, so this is the first one whose
   // stamp compares above it. 0 for an empty stamp or a numbered log.
   std::size_t first_after(std::string_view stamp, std::size_t count) const;
@@ -37,6 +39,9 @@ class LoggedFile {
  private:
   LogFileSpec spec_;
   std::int64_t created_ms_;
+  // The sum so far, so that a growing file is not measured from its start at every listing.
+  mutable std::size_t counted_lines_ = 0;
+  mutable std::uint64_t counted_bytes_ = 0;
 };
 
 }  // namespace vexa::sim

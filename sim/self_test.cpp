@@ -102,8 +102,7 @@ std::vector<std::string> SelfTest::run_command(std::string_view command, Simulat
                                 now.tm_year % 100, now.tm_hour, now.tm_min, now.tm_sec, values[0] + row % 2,
                                 values[1], values[2]));
   } else if (command == "ls") {
-    out.emplace_back("VEXALOG  ADC   1536");
-    out.emplace_back("VEXARS2 TXT 1000");
+    for (std::string& entry : board.uploads().directory_lines()) out.push_back(std::move(entry));
     out.emplace_back(fails("disk") ? "dr=3 free=0" : "dr=0 free=1843200");
   } else if (command == "ar12") {
     out.push_back(format_text("res a12 min=1233 max=1248 delta= %d", resolution_fails() ? 9 : 15));

@@ -109,6 +109,12 @@ SimulatedBoard::SimulatedBoard(BoardKind kind, const Clock& clock)
 SimulatedBoard::SimulatedBoard(BoardConfiguration configuration, const Clock& clock)
     : configuration_(std::move(configuration)), clock_(clock), uploads_(clock) {
   download_.configure(default_download_options(configuration_.kind().type));
+  // A board logs its inputs into the analog data file from the start: the file "ls" shows and
+  // "up" lists, with or without options that add files of their own.
+  LogFileSpec analog;
+  analog.name = configuration_.value("an").value_or(analog.name);
+  if (analog.name.empty() || analog.name.find_first_of(" \t") != std::string::npos) analog.name = LogFileSpec{}.name;
+  uploads_.add_file(std::move(analog));
 }
 
 void SimulatedBoard::discard_partial_line() {

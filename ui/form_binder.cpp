@@ -92,17 +92,20 @@ void FormBinder::create(const Control& c) {
     }
     case ControlKind::combobox: {
       auto* b = new DropDownCombo(parent);
-      b->setEditable(true);
+      const bool editable = !(c.style & kStyleDropList);
+      b->setEditable(editable);
       connect(b, &DropDownCombo::dropping_down, this, [this, id] { emit command(id, kNotifyDropDown, 0); });
       b->setInsertPolicy(QComboBox::NoInsert);
-      connect(b, &QComboBox::editTextChanged, this, [this, id](const QString& text) {
-        applying_from_widget_ = id;
-        form_.set_text(id, text.toStdString());
-        applying_from_widget_ = 0;
-        emit command(id, kNotifyEditChanged, 0);
-      });
-      // Enter in the edit part: the typed text is complete (a speed applies only then).
-      connect(b->lineEdit(), &QLineEdit::returnPressed, this, [this, id] { emit command(id, kNotifyEditEnter, 0); });
+      if (editable) {
+        connect(b, &QComboBox::editTextChanged, this, [this, id](const QString& text) {
+          applying_from_widget_ = id;
+          form_.set_text(id, text.toStdString());
+          applying_from_widget_ = 0;
+          emit command(id, kNotifyEditChanged, 0);
+        });
+        // Enter in the edit part: the typed text is complete (a speed applies only then).
+        connect(b->lineEdit(), &QLineEdit::returnPressed, this, [this, id] { emit command(id, kNotifyEditEnter, 0); });
+      }
       connect(b, &QComboBox::activated, this, [this, id, b](int index) {
         applying_from_widget_ = id;
         form_.set_selection(id, index);
@@ -185,7 +188,11 @@ void FormBinder::apply(int id) {
       b->clear();
       b->addItems(items);
     }
-    if (b->currentText() != text) b->setEditText(text);
+    if (b->isEditable()) {
+      if (b->currentText() != text) b->setEditText(text);
+    } else {
+      b->setCurrentIndex(b->findText(text));  // a list without an edit shows one of its entries
+    }
   } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
     if (e->text() != text) e->setText(text);
     // Read-only fields are often narrower than what they show (a long device path).

@@ -32,6 +32,7 @@
 #include "ui/config_tab_widget.h"
 #include "ui/download_file_dialog.h"
 #include "ui/find_dialog.h"
+#include "ui/line_settings_dialog.h"
 #include "ui/send_file_dialog.h"
 #include "ui/setting_fonts.h"
 #include "ui/macro_tab_widget.h"
@@ -174,7 +175,8 @@ void MainWindow::start_simulated_board(const DesktopOptions& options) {
   }
   session_->reports().print_line(format_message(session_->messages().message("VtSimBoard"),
                                                 {simulated_.identity_line(), simulated_.link_name()}));
-  session_->use_temporary_port(simulated_.link_name(), simulated_.speed(), options.open_simulated);
+  session_->use_temporary_port(simulated_.link_name(), simulated_.speed(), options.open_simulated,
+                               simulated_.identity_line());
 }
 
 MainWindow::~MainWindow() {
@@ -347,6 +349,11 @@ std::optional<std::string> MainWindow::ask_text(const std::string& prompt, const
                                              QString::fromStdString(initial), &ok);
   if (!ok) return std::nullopt;
   return text.toStdString();
+}
+
+void MainWindow::edit_line_settings(LineSettingsForm& form, const LineSettingsForm::Apply& apply) {
+  LineSettingsDialog dialog(form, apply, this);
+  dialog.exec();
 }
 
 std::optional<SendFileRequest> MainWindow::choose_send_file() {

@@ -117,6 +117,7 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   void page_progress(int done, int total) override;
   std::optional<std::string> ask_text(const std::string& prompt, const std::string& initial) override;
   std::optional<SendFileRequest> choose_send_file() override;
+  void edit_line_settings(LineSettingsForm& form, const LineSettingsForm::Apply& apply) override;
   std::optional<std::string> choose_text_file() override;
   void find_in_terminal() override;
 

@@ -122,10 +122,12 @@ bool DataUpload::start(const UploadRequest& request) {
   make_directories(host_path);
   {
     std::lock_guard lock(mutex_);
-    if (file_) std::fclose(file_);  // a start while one runs replaces it, gate and all
-    file_ = nullptr;
+    close_host_file_locked();  // a start while one runs replaces it, gate and all
+    struct stat before {};
+    const bool existed = ::stat(host_path.c_str(), &before) == 0;
     // Text and binary files are the same here; the mode only says whether to truncate.
     file_ = std::fopen(host_path.c_str(), request.create ? "wb" : "ab");
+    created_file_ = file_ && !existed;
     if (!file_) {
       reports_.print_line(format_text("%s %s", messages_.message("MerOp").c_str(), host_path.c_str()));
       link_.set_upload_running(false);
@@ -306,10 +308,20 @@ void DataUpload::store_line_locked(std::string_view data) {
   }
 }
 
+void DataUpload::close_host_file_locked() {
+  if (!file_) return;
+  // A file this upload made and never wrote to (the board has no such file, or said nothing)
+  // would only look like an upload that found no data: it goes again.
+  const bool empty = std::ftell(file_) == 0;
+  std::fclose(file_);
+  file_ = nullptr;
+  if (created_file_ && empty) std::remove(host_path_.c_str());
+  created_file_ = false;
+}
+
 void DataUpload::close_file_locked() {
   if (file_) {
-    std::fclose(file_);
-    file_ = nullptr;
+    close_host_file_locked();
     link_.set_upload_running(false);
   }
   ticket_.reset();

@@ -97,6 +97,7 @@ class DataUpload final : public LineConsumer {
   bool open_file_locked(const UploadRequest& request, const std::string& stamp);
   void store_line_locked(std::string_view data);
   void close_file_locked();
+  void close_host_file_locked();  // the file alone: the gates stay as they are
   void capture(std::string_view rest_of_up_line);
   void restore_speed();
   void note_event_locked() { events_.any = true; }
@@ -109,6 +110,7 @@ class DataUpload final : public LineConsumer {
 
   mutable std::mutex mutex_;
   std::FILE* file_ = nullptr;   // open exactly while an upload runs
+  bool created_file_ = false;   // file_ did not exist before this upload opened it
   std::optional<BoardJobs::Ticket> ticket_;
   std::string host_path_;
   std::string target_;

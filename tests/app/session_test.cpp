@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "app/command_ids.h"
+#include "app/command_line.h"
 #include "app/terminal_command_ids.h"
 #include "app/session.h"
 #include "platform/pseudo_terminal.h"
@@ -93,7 +94,7 @@ struct Harness {
   void start_board(char type) {
     session->start();
     ASSERT_EQ(simulated.start(type), "");
-    session->use_temporary_port(simulated.link_name(), simulated.speed(), true);
+    session->use_temporary_port(simulated.link_name(), simulated.speed(), true, simulated.identity_line());
     ASSERT_TRUE(session->link().port().link_is_open()) << text();
   }
 
@@ -263,6 +264,53 @@ TEST(SessionPorts, NoStoredPortOffersTheFirstEntryAndStoresNothingUntilOneIsOpen
   EXPECT_TRUE(form.shown(cmd::kSpeedSelector));
   h.session->save_settings();
   EXPECT_EQ(h.session->settings().get_setting("COM", "?"), path);
+}
+
+TEST(SessionPorts, TheStartPortOptionOpensThePortAtStart) {
+  PseudoTerminal pty;
+  test::TempDir dir;
+  const std::string path = dir.file("board");
+  std::filesystem::create_symlink(pty.slave_path(), path);
+  std::vector<std::string> words = {"vexaterm", "--port", path, "--baud", "19200"};
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  CommandLine line = parse_command_line(static_cast<int>(argv.size()), argv.data());
+  ASSERT_EQ(line.error, "");
+  line.options.session.working_directory = dir.path();
+  line.options.session.program_directory = dir.path();
+  line.options.session.use_settings_file = false;
+  HeadlessFront front;
+  TextBufferView view;
+  Session session(view, line.options.session, front, front);
+  session.start();
+  EXPECT_TRUE(session.link().port().serial_open());
+  session.flush_terminal();
+  EXPECT_NE(view.contents().find("open " + path + ":19200,n,8,1"), std::string::npos) << view.contents();
+  session.save_settings();
+  EXPECT_EQ(session.settings().get_setting("COM", "?"), path);  // the user's own port is stored
+  session.shutdown();
+  // With a simulated board as well, the board's port is the one that opens.
+  words.push_back("--simulate");
+  words.push_back("E");
+  argv.clear();
+  for (auto& word : words) argv.push_back(word.data());
+  EXPECT_FALSE(parse_command_line(static_cast<int>(argv.size()), argv.data()).options.session.open_at_start);
+}
+
+TEST(SessionPorts, ASimulatedBoardsIdentityHoldsFromTheStartAndIsNotStoredAsTheUsers) {
+  Harness h("target=VexaLog S v1404\n");
+  h.start_board('E');
+  // The simulated port came with its identity: an E board's eight inputs before any load.
+  EXPECT_EQ(h.session->board().type_letter(), 'E');
+  EXPECT_EQ(h.session->board().line(), "VexaLog E v1404");
+  EXPECT_EQ(h.session->configuration().presence().present_inputs().size(), 8u);
+  h.session->save_settings();
+  EXPECT_EQ(h.session->settings().get_setting("target", "?"), "VexaLog S v1404");
+  // On the user's own port again, what the session learnt is the user's.
+  h.session->board().accept_identity("VexaLog F v603");
+  h.session->link().port().select(h.dir.file("elsewhere"), "9600");
+  h.session->save_settings();
+  EXPECT_EQ(h.session->settings().get_setting("target", "?"), "VexaLog F v603");
 }
 
 TEST(SessionLayout, PlanAndBarViewsLeaveTheTerminalAStripAndOffsetsFollowTheSubTabRows) {

@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <termios.h>
+
 #include <filesystem>
 
 #include "app/command_ids.h"
 #include "app/terminal_command_ids.h"
 #include "app/terminal_menu.h"
 #include "app/capture_log.h"
+#include "app/line_settings_form.h"
 #include "platform/clock.h"
 #include "platform/pseudo_terminal.h"
 #include "support/recording_sinks.h"
@@ -229,6 +232,71 @@ TEST_F(ChoicesFixture, TypedHexAndKeysReachThePortAndModemLinesSayWhyNot) {
   choices.tick_second();
   EXPECT_EQ(status.status, "");
   table.run({cmd::kTermBreak, 0, 30});
+}
+
+TEST_F(ChoicesFixture, TheLineDialogAppliesAtOnceAndSaysWhatThePortKept) {
+  TerminalChoices choices(report, terminal, messages, settings, link, keyboard, filter, jobs, status, "");
+  link.start();
+  ASSERT_TRUE(link.open(path, "9600"));
+  int applied = 0;
+  const LineSettingsForm::Apply apply = [&](const LineChoice& choice) {
+    ++applied;
+    return choices.apply_line(choice.speed, choice.line);
+  };
+  LineSettingsForm form(messages, {9600, std::nullopt});
+  Form& f = form.form();
+  EXPECT_EQ(f.text(kLineSpeedId) + f.text(kLineDataBitsId) + f.text(kLineParityId) + f.text(kLineStopBitsId) +
+                f.text(kLineFlowId),
+            "96008none1none");
+  EXPECT_EQ(f.at(kLineParityId).entries, (std::vector<std::string>{"none", "odd", "even", "mark", "space"}));
+
+  // 7E1 on a pty: it keeps 8 bits without parity, and the port says so instead of ",e,7,1".
+  f.set_text(kLineDataBitsId, "7");
+  f.set_text(kLineParityId, "even");
+  EXPECT_EQ(form.click(kLineApplyId, apply), LineSettingsForm::Outcome::open);
+  EXPECT_EQ(f.text(kLineTakenId), "The port took " + path + ":9600,n,8,1");
+  const std::vector<std::string> lines = report.lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines.end()[-3], "open " + path + ":9600,n,8,1");
+  EXPECT_EQ(lines.end()[-2], "The port did not take data bits 7: it kept 8.");
+  EXPECT_EQ(lines.end()[-1], "The port did not take parity even: it kept none.");
+  EXPECT_FALSE(report.contains("e,7,1"));
+  EXPECT_EQ(link.port().applied_line()->settings, LineSettings{});
+
+  // What a pty keeps is taken whole, speed and frame at once, and kept in the settings.
+  f.set_text(kLineSpeedId, "250000");
+  f.set_text(kLineDataBitsId, "8");
+  f.set_text(kLineParityId, "none");
+  f.set_text(kLineStopBitsId, "2");
+  f.set_text(kLineFlowId, "RTS/CTS");
+  EXPECT_EQ(form.click(kLineOkId, apply), LineSettingsForm::Outcome::close);
+  EXPECT_EQ(f.text(kLineTakenId), "The port took " + path + ":250000,n,8,2,rtscts");
+  termios tio{};
+  ASSERT_TRUE(pty.line_settings(tio));
+  EXPECT_NE(tio.c_cflag & CSTOPB, 0u);
+  EXPECT_NE(tio.c_cflag & CRTSCTS, 0u);
+  EXPECT_EQ(read_line_settings(pty.master_fd())->speed, 250000);
+  EXPECT_EQ(link.port().speed(), 250000);
+  EXPECT_EQ(settings.get_setting("TermLine", ""), "n,8,2,rtscts");
+  EXPECT_TRUE(link.port().write_text("after"));
+  EXPECT_EQ(pty.read_until("after", 2000), "after");
+
+  // A speed that is no number is not applied; a closed port takes the choice at its next open.
+  f.set_text(kLineSpeedId, "fast");
+  EXPECT_EQ(form.click(kLineOkId, apply), LineSettingsForm::Outcome::open);
+  EXPECT_EQ(f.text(kLineTakenId), "'fast' is no speed: give it in bits per second, such as 9600 or 250000.");
+  EXPECT_EQ(applied, 2);
+  ASSERT_TRUE(link.port().close_link());
+  f.set_text(kLineSpeedId, "19200");
+  f.set_text(kLineStopBitsId, "1");
+  f.set_text(kLineFlowId, "none");
+  EXPECT_EQ(form.click(kLineApplyId, apply), LineSettingsForm::Outcome::open);
+  EXPECT_EQ(f.text(kLineTakenId), "The port is not open: it takes these settings when it opens.");
+  EXPECT_FALSE(link.port().line_settings());  // 8N1 without a handshake is the boards' plain line
+  EXPECT_EQ(settings.get_setting("TermLine", "?"), "");
+  ASSERT_TRUE(link.port().open_link(false));
+  EXPECT_EQ(report.lines().back(), "open " + path + ":19200,n,8,1");
+  EXPECT_EQ(form.click(kLineCancelId, apply), LineSettingsForm::Outcome::close);
 }
 
 TEST_F(ChoicesFixture, TheTerminalMenuHasEveryTextAndFollowsTheChoices) {

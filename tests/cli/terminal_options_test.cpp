@@ -71,8 +71,10 @@ TEST_F(TerminalOptions, EveryOptionTogetherStillTalksToTheBoard) {
   const auto result = terminal({"--line=7E2", "--enter", "lf", "--backspace", "del", "--echo"}, "ti\r");
   EXPECT_EQ(result.exit_code, 0) << result.err;
   // A pty forces 8 bits without parity, so the board still understands; the description says
-  // what was asked for.
-  EXPECT_NE(result.out.find(":115200,e,7,2"), std::string::npos) << result.out;
+  // what the port kept, and a line each what it refused.
+  EXPECT_NE(result.out.find(":115200,n,8,2\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("The port did not take data bits 7: it kept 8."), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("The port did not take parity even: it kept none."), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("ti\n"), std::string::npos) << result.out;  // the local echo
   EXPECT_NE(result.out.find("Ok"), std::string::npos) << result.out;
 }

@@ -271,7 +271,7 @@ TEST(BoardServerTcp, AnswersEachClientInTurnAndStopsWithOneConnected) {
   EXPECT_EQ(read_socket_until(second, "\r\n"), "Ok\r\n");
   EXPECT_EQ(server.clients_served(), 2u);
   server.with_board([](SimulatedBoard& board) {
-    EXPECT_EQ(board.configuration().value("bd"), "19200");
+    EXPECT_EQ(board.configuration().value("bd"), "9600");  // the factory value: the half line was forgotten
     EXPECT_EQ(board.configuration().value("sf"), "1");
   });
 

@@ -148,7 +148,7 @@ TEST(SimulatedBoard, SemicolonCommandsRunInOrderWithOneStatusLine) {
   int oks = 0;
   for (const auto& line : replies[0].lines) oks += line == "Ok";
   EXPECT_EQ(oks, 1);
-  EXPECT_EQ(board.configuration().value("bd"), "19200");
+  EXPECT_EQ(board.configuration().value("bd"), "9600");
 
   // A macro takes the rest of the line, ';' included.
   EXPECT_EQ(lines_of(board, "sf=1; m3=30,1000ms,st;up x\n"), (std::vector<std::string>{"Ok"}));

@@ -162,7 +162,7 @@ TEST(MainWindowBoardTest, LoadEditSwitchTabAndDownloadReachesTheBoard) {
   EXPECT_TRUE(w.form().shown(cmd::kPortName));
   EXPECT_FALSE(w.form().shown(cmd::kPortSelector));
   EXPECT_EQ(w.form().text(cmd::kPortName), w->simulated_link());
-  EXPECT_EQ(w.form().text(cmd::kSpeedSelector), "19200");
+  EXPECT_EQ(w.form().text(cmd::kSpeedSelector), "9600");  // as the first lines of the terminal say
   w->tick();
   EXPECT_TRUE(w.form().checked(cmd::kOpenClose));
 

@@ -1,13 +1,14 @@
 // The terminal's choices on the desktop, offscreen: their Tools menu entries and check marks, the
 // hex view switched on and off without losing what was received, time stamps, a search hit
 // highlighted with Ctrl-F's search (next, previous, case), Up recalling a typed line once the
-// history is on and showing it, ANSI colour, the Send file dialog, the line-settings prompt, and
+// history is on and showing it, ANSI colour, the Send file dialog, the line settings dialog, and
 // the scrollback under a long stream: its line count, a reader's place, the new-output marker.
 // Screenshots go to <build>/screenshots/.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,6 +27,7 @@
 #include <regex>
 #include <thread>
 
+#include "app/command_ids.h"
 #include "app/terminal_command_ids.h"
 #include "platform/atomic_file.h"
 #include "platform/pseudo_terminal.h"
@@ -36,6 +38,7 @@
 #include "ui/screenshot.h"
 #include "ui/terminal_widget.h"
 #include "ui/find_dialog.h"
+#include "ui/line_settings_dialog.h"
 #include "ui/send_file_dialog.h"
 
 namespace vexa {
@@ -229,19 +232,36 @@ TEST_F(TerminalChoicesWindow, SendFileDialogKeepsItsChoicesAndGivesThePacing) {
   EXPECT_FALSE(buttons->button(QDialogButtonBox::Ok)->isEnabled());
 }
 
-TEST_F(TerminalChoicesWindow, LineSettingsPromptAndTheirDescription) {
-  EXPECT_TRUE(window->session().terminal_choices().set_line_settings_text("8N2,xonxoff"));
-  window->session().link().port().close_link();
-  ASSERT_TRUE(window->session().link().open(link, "250000"));
-  ASSERT_TRUE(shows(":250000,n,8,2,xonxoff"));
-  // The prompt the menu entry shows, as the user sees it.
-  QInputDialog prompt(window.get());
-  prompt.setLabelText(QString::fromStdString(window->session().messages().message("VtAskLine")));
-  prompt.setTextValue("n,8,2,xonxoff");
-  prompt.show();
+TEST_F(TerminalChoicesWindow, TheLineSettingsDialogsChoicesReachTheOpenPort) {
+  LineSettingsForm form(window->session().messages(), {115200, std::nullopt});
+  ui::LineSettingsDialog dialog(form, [&](const LineChoice& choice) {
+    return window->session().terminal_choices().apply_line(choice.speed, choice.line);
+  }, window.get());
+  dialog.show();
   pump_for(20);
-  save_screenshot(prompt, "terminal_line_settings");
-  prompt.close();
+  // The frame is picked from lists; only the speed can be typed.
+  auto* parity = qobject_cast<QComboBox*>(dialog.field(kLineParityId));
+  auto* speed = qobject_cast<QComboBox*>(dialog.field(kLineSpeedId));
+  ASSERT_NE(parity, nullptr);
+  ASSERT_NE(speed, nullptr);
+  EXPECT_FALSE(parity->isEditable());
+  EXPECT_TRUE(speed->isEditable());
+  EXPECT_EQ(parity->currentText(), "none");
+  parity->setCurrentIndex(parity->findText("even"));
+  emit parity->activated(parity->currentIndex());
+  qobject_cast<QComboBox*>(dialog.field(kLineStopBitsId))->setCurrentIndex(1);
+  emit qobject_cast<QComboBox*>(dialog.field(kLineStopBitsId))->activated(1);
+  speed->setEditText("250000");
+  dialog.clicked(kLineApplyId);
+  // The pty kept no parity but took the stop bits and the speed: the dialog shows that.
+  const QString taken = qobject_cast<QLineEdit*>(dialog.field(kLineTakenId))->text();
+  EXPECT_EQ(taken.toStdString(), "The port took " + link + ":250000,n,8,2") << taken.toStdString();
+  EXPECT_TRUE(shows("The port did not take parity even: it kept none."));
+  // The speed selector follows the port.
+  EXPECT_TRUE(pump_until([&] { return window->window_form().form().text(cmd::kSpeedSelector) == "250000"; }));
+  save_screenshot(dialog, "terminal_line_settings");
+  dialog.clicked(kLineCancelId);
+  EXPECT_FALSE(dialog.isVisible());
   ASSERT_NE(window->action(cmd::kTermLineSettings), nullptr);
 }
 

@@ -1,9 +1,10 @@
 // vexacli upload against the vexaboard program: a whole listing, the resume, binary mode,
-// the fast switch, a missing file and bad arguments.
+// the fast switch, the file a board keeps without being told, a missing file and bad arguments.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -64,9 +65,14 @@ TEST(CliUpload, WholeListingThenAResumeThatAddsNothing) {
 TEST(CliUpload, MissingFileUnwritableHostAndBadArguments) {
   Board b;
   auto missing = b.cli({"nothing.adc", b.dir.file("h.adc")});
-  EXPECT_EQ(missing.exit_code, 0);  // the board answered and closed; the file is just empty
+  EXPECT_EQ(missing.exit_code, 0);  // the board answered and closed
   EXPECT_NE(missing.out.find("Error no file nothing.adc"), std::string::npos) << missing.out;
   EXPECT_NE(missing.out.find(": 0 lines"), std::string::npos);
+  // Nothing came, so the host file the upload made is not left behind; one that was there stays.
+  EXPECT_FALSE(test::TempDir::exists(b.dir.file("h.adc")));
+  const std::string kept = b.dir.write("kept.adc", "");
+  EXPECT_EQ(b.cli({"nothing.adc", kept}).exit_code, 0);
+  EXPECT_TRUE(test::TempDir::exists(kept));
 
   const std::string blocked = b.dir.write("plain", "x");
   auto unwritable = b.cli({"vexalog.adc", blocked + "/h.adc"});
@@ -76,6 +82,40 @@ TEST(CliUpload, MissingFileUnwritableHostAndBadArguments) {
   EXPECT_EQ(b.cli({"vexalog.adc"}).exit_code, 2);
   EXPECT_EQ(b.cli({"vexalog.adc", "h", "--follow", "0"}).exit_code, 2);
   EXPECT_EQ(b.cli({"vexalog.adc", "h", "--idle", "x"}).exit_code, 2);
+}
+
+TEST(CliUpload, ABoardWithoutLogOptionsUploadsTheFileItsDirectoryShows) {
+  // As --simulate starts it: nothing but the type, so the board keeps its own analog data file.
+  test::TempDir dir;
+  const std::string link = dir.file("board");
+  BackgroundProgram board(built_program("sim/vexaboard"), {"--type", "S", "--pty", link});
+  ASSERT_TRUE(test::wait_for_path(link)) << board.output();
+  auto cli = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--port", link, "--settings", dir.path()});
+    return run_program(built_program("cli/vexacli"), args);
+  };
+  const auto listing = cli({"send", "ls", "--listen", "1"});
+  ASSERT_EQ(listing.exit_code, 0) << listing.out << listing.err;
+  const std::size_t entry = listing.out.find("VEXALOG ADC ");
+  ASSERT_NE(entry, std::string::npos) << listing.out;
+  // The size is that of the lines the file holds (100 at the start, one more each second).
+  const std::size_t listed_bytes = std::strtoul(listing.out.c_str() + entry + 12, nullptr, 10);
+  bool whole_lines = false;
+  for (std::size_t n = 100; n < 200 && !whole_lines; ++n)
+    whole_lines = sim::logged_text(sim::LogKind::stamped, n).size() == listed_bytes;
+  EXPECT_TRUE(whole_lines) << listing.out;
+
+  // The card's names are found in either case, as the directory shows them or as typed.
+  for (const std::string name : {"vexalog.adc", "VEXALOG.ADC"}) {
+    const std::string host = dir.file(name + ".host");
+    const auto up = cli({"upload", name, host});
+    EXPECT_EQ(up.exit_code, 0) << up.out << up.err;
+    EXPECT_EQ(up.out.find("Error no file"), std::string::npos) << up.out;
+    const std::string text = test::TempDir::read(host);
+    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    EXPECT_GE(lines, 100u) << name;
+    EXPECT_EQ(text, sim::logged_text(sim::LogKind::stamped, lines)) << name;
+  }
 }
 
 TEST(CliUpload, FollowKeepsExtendingTheHostFile) {
