@@ -998,6 +998,39 @@ std::vector<std::string> clipped_texts(char language, std::string& font) {
   const Messages messages("VexaLog", language);
   auto dialog = [&](QWidget& d, const std::string& name) {
     d.show();
+    report.set_place(name);
+    check_window(d, report);
+    test::save_screenshot(d, lang + "-" + name);
+    d.close();
+  };
+  test::SharedReport sink;
+  CardTransferChoice choice{"/home/user/data/logger.bin", "logger.bin", "LOGGER.BIN"};
+  ui::DownloadFileDialog card(messages, sink, choice, &*w);
+  dialog(card, "download-file-dialog");
+  ui::SendFileDialog send(messages, SendFileRequest{}, &*w);
+  dialog(send, "send-file-dialog");
+  ui::FindDialog find(messages, [](const QString&, bool, bool) { return false; }, [](const QString&) {}, &*w);
+  dialog(find, "find-dialog");
+  w.click(cmd::kEnglish + (language == 'f' ? 1 : language == 'd' ? 2 : 0));
+  if (QMessageBox* box = w->language_box()) dialog(*box, "language-box");
+  return report.lines();
+}
+
+TEST(MainWindowTextTest, EveryTextIsWholeInEveryLanguageAndEveryTabIsWrittenAsPng) {
+  app();
+  // The measures need a real font: the platform's fallback has no metrics worth checking.
+  const QStringList families = QFontDatabase::families();
+  ASSERT_FALSE(families.isEmpty()) << "no font found: install fonts-dejavu-core (scripts/install-deps.sh)";
+  for (char language : {'e', 'f', 'd'}) {
+    std::string font;
+    const std::vector<std::string> lines = clipped_texts(language, font);
+    std::string all;
+    for (const std::string& line : lines) all += line + "\n";
+    EXPECT_TRUE(lines.empty()) << lines.size() << " clipped texts (font " << font << "):\n" << all;
+  }
+}
+
+
 // --- the user's language: Qt's own dialogs, the program's own lines, the menus' keys ---
 
 TEST(MainWindowLanguageTest, QtsDialogsAndTheProgramsLinesSpeakTheStartLanguage) {
@@ -1093,44 +1126,6 @@ TEST(MainWindowMenuTest, EveryMenuHasItsOwnAccessKeysAndTheTerminalKeepsItsKeys)
   QTest::keyClick(&w->terminal_widget(), Qt::Key_F, Qt::ControlModifier);
   ASSERT_TRUE(pump_until([&] { return w->find_dialog() && w->find_dialog()->isVisible(); }, 1000));
   w->find_dialog()->close();
-}
-
-TEST(MainWindowScreenshotTest, EveryTabIsWrittenAsPng) {
-  Window w({.simulate = 'S'});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
-  for (int i = 0; i < w->tab_area().bar().count(); ++i) {
-    w.click_tab(i);
-    pump_for(30);
-    report.set_place(name);
-    check_window(d, report);
-    test::save_screenshot(d, lang + "-" + name);
-    d.close();
-  };
-  test::SharedReport sink;
-  CardTransferChoice choice{"/home/user/data/logger.bin", "logger.bin", "LOGGER.BIN"};
-  ui::DownloadFileDialog card(messages, sink, choice, &*w);
-  dialog(card, "download-file-dialog");
-  ui::SendFileDialog send(messages, SendFileRequest{}, &*w);
-  dialog(send, "send-file-dialog");
-  ui::FindDialog find(messages, [](const QString&, bool, bool) { return false; }, [](const QString&) {}, &*w);
-  dialog(find, "find-dialog");
-  w.click(cmd::kEnglish + (language == 'f' ? 1 : language == 'd' ? 2 : 0));
-  if (QMessageBox* box = w->language_box()) dialog(*box, "language-box");
-  return report.lines();
-}
-
-TEST(MainWindowTextTest, EveryTextIsWholeInEveryLanguageAndEveryTabIsWrittenAsPng) {
-  app();
-  // The measures need a real font: the platform's fallback has no metrics worth checking.
-  const QStringList families = QFontDatabase::families();
-  ASSERT_FALSE(families.isEmpty()) << "no font found: install fonts-dejavu-core (scripts/install-deps.sh)";
-  for (char language : {'e', 'f', 'd'}) {
-    std::string font;
-    const std::vector<std::string> lines = clipped_texts(language, font);
-    std::string all;
-    for (const std::string& line : lines) all += line + "\n";
-    EXPECT_TRUE(lines.empty()) << lines.size() << " clipped texts (font " << font << "):\n" << all;
-  }
 }
 
 }  // namespace
