@@ -45,6 +45,7 @@ void BoardJobs::give_back() {
   progress_ = JobProgress{};
   first_ms_ = last_ms_ = -1;
   first_done_ = 0;
+  counting_ = false;
   hold_key_.clear();
 }
 
@@ -52,13 +53,15 @@ void BoardJobs::progress(JobUnit unit, long done, long total) const {
   const std::int64_t now = clock_.monotonic_ms();
   std::lock_guard lock(mutex_);
   if (running_.empty()) return;
-  // The rate counts from the first report: a job's slow start (a banner wait, the monitor's
-  // entry) is not part of it.
-  if (first_ms_ < 0 || unit != progress_.unit || done < progress_.done) {
+  // The rate counts from the first time the count moved: a job's slow start (a banner wait,
+  // the monitor's entry) and its first unit, which carries it, are not part of it.
+  const bool restart = first_ms_ < 0 || unit != progress_.unit || done < progress_.done;
+  if (restart || (!counting_ && done != first_done_)) {
+    counting_ = !restart;
     first_ms_ = now;
     first_done_ = done;
   }
-  if (done != progress_.done || first_ms_ == now) last_ms_ = now;
+  if (done != progress_.done || restart) last_ms_ = now;
   progress_ = JobProgress{unit, done, total};
 }
 

@@ -135,6 +135,7 @@ class BoardJobs final : public JobControl {
   mutable long first_done_ = 0;
   mutable std::int64_t first_ms_ = -1;
   mutable std::int64_t last_ms_ = -1;
+  mutable bool counting_ = false;  // the count has moved since the job's first report
   mutable std::string hold_key_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> worker_running_{false};

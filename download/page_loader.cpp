@@ -100,7 +100,7 @@ std::string read_banner_text(DownloadPort& port) {
 bool hex_download(const DownloadContext& context, const HexImage& image, const LoaderType& file_row) {
   DownloadPort& port = context.port;
   // Counted from here, so that an end before the first page still says how many were due.
-  context.page_done(0, static_cast<int>(file_row.page_count));
+  context.control.progress(JobUnit::pages, 0, static_cast<long>(file_row.page_count));
   if (write_failed(context, port.write_text("dl\n"))) return false;
   context.pacer.sleep_ms(kHexBannerWaitMs);
   context.detector.check(read_banner_text(port));
@@ -177,7 +177,7 @@ bool bin_download(const DownloadContext& context, std::istream& file, const Load
   auto pages_of = [size](const LoaderType& r) {
     return size > 0 ? static_cast<int>((size + r.page_size - 1) / r.page_size) : 0;
   };
-  context.page_done(0, pages_of(file_row));
+  context.control.progress(JobUnit::pages, 0, pages_of(file_row));
   context.detector.forget();
   for (int attempt = 0; attempt < kBinDlAttempts; ++attempt) {
     for (int i = 0; i < kBannerReadBytes; ++i) port.read_byte(0);
