@@ -195,6 +195,7 @@ TEST_F(SendFileTest, StopAndUnreadableFilesEndItWithAReport) {
   EXPECT_TRUE(report.contains("Send file lines.txt: stopped, 0 of 3 lines sent."));
   EXPECT_EQ(pty.read_for(50), "");
   control.stop = false;
+  control.last = {};  // as the gate forgets a job's count when it ends
   EXPECT_FALSE(sender.send(dir.file("none.txt"), port, {}, control));
   const auto lines = report.lines();
   ASSERT_GE(lines.size(), 2u);
