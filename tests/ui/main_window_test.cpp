@@ -819,7 +819,10 @@ TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywa
   w->session().downloads().selection().choose(w.dir.write("s.binb", image), "s.binb");
   w->run_command(cmd::kDownloadFirmware, kNotifyClicked, cmd::kParamCurrentFirmware);
   QProgressBar& bar = w->page_progress_bar();
-  ASSERT_TRUE(pump_until([&] { return bar.isVisible() && bar.value() >= 2; }, 60000)) << w.terminal_text();
+  // Two pages give the flash its rate; a flash that failed meanwhile ends the wait.
+  pump_until([&] { return (bar.isVisible() && bar.value() >= 2) || !w->session().jobs().worker_running(); }, 60000);
+  ASSERT_TRUE(w->session().jobs().worker_running()) << w.terminal_text();
+  ASSERT_GE(bar.value(), 2) << w.terminal_text();
   EXPECT_EQ(bar.maximum(), 400);
   EXPECT_TRUE(w.form().text(cmd::kStatusProgress).find("init") == std::string::npos);  // bytes by now
   w.save_screenshot("main_window_samba_progress");
