@@ -71,7 +71,6 @@ inline constexpr int kManualS = 7503;
 inline constexpr int kBeep = 10101;            // the download's end beep
 inline constexpr int kFactoryReset = 10102;    // the factory test display's forced reset
 inline constexpr int kRecentChanged = 10103;   // the Tools menu's recent firmware entries
-inline constexpr int kPageProgress = 10104;    // a page download's progress, param done << 16 | total
 
 // 703's parameter: download the current firmware file without asking for one.
 inline constexpr long kParamCurrentFirmware = 1;

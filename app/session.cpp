@@ -71,7 +71,7 @@ Session::Session(TerminalView& view, const SessionOptions& options, SessionEvent
   display_ = std::make_unique<DisplayFilter>(*terminal_);
   link_ = std::make_unique<LinkSession>(*display_, *display_, *messages_, log_.get());
   link_->port().set_observer(this);
-  jobs_ = std::make_unique<BoardJobs>(*display_, *messages_);
+  jobs_ = std::make_unique<BoardJobs>(*display_, *messages_, clock_, this);
   clock_check_ = std::make_unique<BoardClockCheck>(*display_, line_feed_);
   exchange_ = std::make_unique<ConfigExchange>(*configuration_, *board_, *link_, *display_, clock_check_.get());
   link_->consumers().attach(ConsumerSlot::configuration, exchange_.get());
@@ -429,6 +429,45 @@ void Session::refresh_call_button() {
   const CallButtonLook& look = dialer_->call_button();
   form_->form().set_check_state(cmd::kCall, static_cast<int>(look.check));
   form_->form().set_text(cmd::kCall, look.caption);
+}
+
+// --- closing while a job runs ---
+
+std::optional<Session::CloseQuestion> Session::close_question() const {
+  const std::string job = jobs_->running_job();
+  if (job.empty()) return std::nullopt;
+  CloseQuestion question;
+  question.text = format_message(messages_->message("VtCloseAsk"), {job});
+  for (const std::string& line : jobs_->held_stop_lines()) question.text += "\n\n" + line;
+  question.wait = messages_->message("VtCloseWait");
+  question.stop_job = messages_->message("VtCloseStop");
+  question.close_anyway = messages_->message("VtCloseAnyway");
+  return question;
+}
+
+bool Session::answer_close(CloseAnswer answer) {
+  switch (answer) {
+    case CloseAnswer::wait: return false;
+    case CloseAnswer::stop_job: {
+      const std::string job = jobs_->running_job();
+      if (job.empty()) return true;  // it ended while the question was open
+      dispatch(cmd::kStop);
+      close_when_idle_ = true;
+      display_->print_line(format_message(messages_->message("VtCloseLater"), {job}));
+      return false;
+    }
+    case CloseAnswer::close_anyway:
+      jobs_->request_stop();
+      link_->close();
+      return true;
+  }
+  return false;
+}
+
+bool Session::take_close_due() {
+  if (!close_when_idle_ || jobs_->busy()) return false;
+  close_when_idle_ = false;
+  return true;
 }
 
 // --- timer ---

@@ -113,8 +113,8 @@ class SessionWindow {
   virtual void beep() {}
   // The menu bar's entries changed (the recent firmware files): build it again.
   virtual void menus_changed() {}
-  // A page download's progress: done of total pages (total 0: none runs).
-  virtual void page_progress(int /*done*/, int /*total*/) {}
+  // The running job's progress: done of total pages, bytes or lines (total 0: none to show).
+  virtual void job_progress(long /*done*/, long /*total*/) {}
   // A line of text asked of the user (prompt, initial text); nothing when cancelled.
   virtual std::optional<std::string> ask_text(const std::string& /*prompt*/, const std::string& /*initial*/) {
     return std::nullopt;
@@ -250,6 +250,22 @@ class Session final : public RebuildRequester,
   bool line_feed() const { return line_feed_.load(); }
   const std::string& phone_text() const { return phone_text_; }
 
+  // Closing the window while a board job runs asks first. The question, in the user's language,
+  // or nothing when no job runs.
+  struct CloseQuestion {
+    std::string text;  // what runs and what each answer does (with Stop's reason when it holds Stop off)
+    std::string wait, stop_job, close_anyway;  // the three answers
+  };
+  std::optional<CloseQuestion> close_question() const;
+  enum class CloseAnswer { wait, stop_job, close_anyway };
+  // The user's answer; true when the window closes now. Wait: the job goes on and the window
+  // stays. Stop the job: Stop as the menu gives it, and the window closes once the job has
+  // ended (take_close_due). Close anyway: the link is closed under the job, which then fails at
+  // its next read or write, so that the shutdown does not wait for a job that holds Stop off.
+  bool answer_close(CloseAnswer answer);
+  // True once, on the window thread, when the job a "stop the job" answer waits for has ended.
+  bool take_close_due();
+
   // Sets the call button (712) from the dialer's call state.
   void refresh_call_button();
   // "<entry>: not available in this version yet" in the user's language.
@@ -358,7 +374,8 @@ class Session final : public RebuildRequester,
   std::string phone_text_;
   std::string temporary_link_;  // a port selected for this run only
   std::optional<std::string> temporary_identity_;  // the identity before a temporary port's board
-  bool page_progress_shown_ = false;
+  JobProgress shown_progress_;  // what the window's bar shows
+  bool close_when_idle_ = false;  // a "stop the job" answer waits for the job's end
   std::vector<std::string> start_problems_;  // said in the terminal at start
 
   std::mutex posted_mutex_;

@@ -24,9 +24,6 @@ void Session::build_transfers() {
   hooks.end_beep = [this] { post_command(cmd::kBeep); };
   hooks.factory_reset = [this] { post_command(cmd::kFactoryReset); };
   hooks.recent_changed = [this] { post_command(cmd::kRecentChanged); };
-  downloads_->set_page_progress([this](int done, int total) {
-    post_command(cmd::kPageProgress, (static_cast<long>(done) << 16) | (total & 0xFFFF));
-  });
   if (settings_.debug()) add_line_sender_entries(menus_);
 
   upload_ = std::make_unique<UploadSubsystem>(
@@ -45,15 +42,13 @@ void Session::add_transfer_commands() {
     apply_recent_items(menus_, downloads_->selection().recent_menu_items());
     window_.menus_changed();
   });
-  commands_.add(cmd::kPageProgress, [this](const CommandCall& call) {
-    page_progress_shown_ = true;
-    window_.page_progress(static_cast<int>(call.param >> 16), static_cast<int>(call.param & 0xFFFF));
-  });
-  // However a page download ends, its progress goes with it.
+  // The running job's count in the status row's bar; however the job ends, the bar goes with it
+  // (the gate forgets the progress when the job gives it back).
   add_tick_duty([this] {
-    if (!page_progress_shown_ || jobs_->worker_running()) return;
-    page_progress_shown_ = false;
-    window_.page_progress(0, 0);
+    const JobProgress progress = jobs_->current_progress();
+    if (progress == shown_progress_) return;
+    shown_progress_ = progress;
+    window_.job_progress(progress.unit == JobUnit::none ? 0 : progress.done, progress.total);
   });
 }
 

@@ -104,14 +104,32 @@ bool ConfigExchange::erase_to_factory() {
   return true;
 }
 
-bool ConfigExchange::download_configuration() {
+bool ConfigExchange::download_configuration() { return download_lines(nullptr); }
+
+bool ConfigExchange::download_configuration(const JobControl& control) { return download_lines(&control); }
+
+bool ConfigExchange::download_lines(const JobControl* control) {
   const BoardIdentityData board = identity_.current();
   const std::vector<std::string> lines =
       plan_download(configuration_.snapshot(), board.type_letter, board.firmware_version);
+  const long total = static_cast<long>(lines.size());
+  long sent = 0;
+  JobOutcome outcome = JobOutcome::done;
+  if (control) control->progress(JobUnit::lines, 0, total);
   for (const std::string& line : lines) {
-    if (!channel_.send_and_wait_ok(line)) return false;
+    if (control && control->stop_requested()) {
+      outcome = JobOutcome::stopped;
+      break;
+    }
+    if (!channel_.send_and_wait_ok(line)) {
+      outcome = JobOutcome::failed;
+      break;
+    }
+    ++sent;
+    if (control) control->progress(JobUnit::lines, sent, total);
   }
-  return true;
+  if (control) control->finish({outcome, "VtWhatConf", {}});
+  return outcome == JobOutcome::done;
 }
 
 void ConfigExchange::send_time(TimeMode mode, std::string_view suffix) {

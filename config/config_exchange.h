@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/board_jobs.h"
 #include "config/parameter_table.h"
 #include "config/time_command.h"
 #include "link/board_channel.h"
@@ -55,6 +56,9 @@ class ConfigExchange final : public LineConsumer {
   // Sends plan_download of the current table and board, each line acknowledged with "Ok";
   // stops at the first line without it and returns false. Runs on the download worker.
   bool download_configuration();
+  // The same as a board job: the lines count in the job's progress, Stop ends it between two
+  // lines (each line the board has acknowledged stays applied), and its end is told.
+  bool download_configuration(const JobControl& control);
 
   // Sets the board clock from the PC clock (no reply is awaited).
   void send_time(TimeMode mode, std::string_view suffix = {});
@@ -74,6 +78,8 @@ class ConfigExchange final : public LineConsumer {
  private:
   Configuration& configuration_;
   BoardIdentity& identity_;
+  bool download_lines(const JobControl* control);
+
   BoardChannel& channel_;
   ReportSink& report_;
   BoardClockCheck* clock_check_;

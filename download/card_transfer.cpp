@@ -1,5 +1,6 @@
 #include "download/card_transfer.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <memory>
@@ -49,12 +50,21 @@ CardTransferResult card_transfer(const DownloadContext& context, const std::stri
   CardTransferResult result;
   DownloadPort& port = context.port;
   std::ifstream file(host_path, std::ios::binary);
+  auto finish = [&](JobOutcome outcome) { context.control.finish({outcome, "VtWhatCard", target_name}); };
   if (!file) {
     context.print(context.text("MerOp") + " " + host_path);
+    finish(JobOutcome::failed);
     return result;
   }
+  file.seekg(0, std::ios::end);
+  const long size = static_cast<long>(std::max<std::streamoff>(file.tellg(), 0));
+  file.seekg(0);
+  context.control.progress(JobUnit::bytes, 0, size);
   EchoQuiet quiet(port);
-  if (!port.send_and_wait_ok("fd " + target_name)) return result;
+  if (!port.send_and_wait_ok("fd " + target_name)) {
+    finish(JobOutcome::failed);
+    return result;
+  }
   result.opened = true;
   const bool echo_off = !context.verbose;
   if (echo_off) quiet.on();
@@ -84,6 +94,7 @@ CardTransferResult card_transfer(const DownloadContext& context, const std::stri
       }
       if (chunk_acknowledged(port)) {
         context.status.set_progress(format_text("%d", result.bytes));
+        context.control.progress(JobUnit::bytes, result.bytes, size);
         if (context.stopped()) ended = true;
         break;
       }
@@ -107,6 +118,12 @@ CardTransferResult card_transfer(const DownloadContext& context, const std::stri
   pause.reset();
   port.set_echo_suppressed(false);
   if (result.retries > 0) context.print(format_text("Download: %d retries", result.retries));
+  // Its count is what went out; an empty file that reached the card has sent all of its none.
+  context.control.progress(JobUnit::bytes, result.bytes, size);
+  if (result.arrived())
+    finish(JobOutcome::done);
+  else
+    finish(ended && context.stopped() ? JobOutcome::stopped : JobOutcome::failed);
   return result;
 }
 

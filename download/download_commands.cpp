@@ -25,7 +25,7 @@ DownloadContext DownloadCommands::context(const JobControl& control) {
                          parts_.target,
                          parts_.pacer ? *parts_.pacer : SystemPacer::instance(),
                          parts_.verbose ? parts_.verbose() : false,
-                         page_progress_,
+                         {},
                          parts_.echo};
 }
 
@@ -74,8 +74,8 @@ bool DownloadCommands::start_line_sender(int command) {
 
 bool DownloadCommands::start_configuration_download() {
   if (!parts_.exchange) return false;
-  return parts_.jobs.start_worker(parts_.messages.message("VtJobConfDownload"), [this](const JobControl&) {
-    parts_.exchange->download_configuration();
+  return parts_.jobs.start_worker(parts_.messages.message("VtJobConfDownload"), [this](const JobControl& control) {
+    parts_.exchange->download_configuration(control);
   });
 }
 

@@ -71,9 +71,6 @@ class DownloadCommands {
   LoaderDetector& detector() { return detector_; }
   FirmwareSelection& selection() { return selection_; }
   FirmwareHooks& hooks() { return hooks_; }
-  // Pages done of the page count during a page download (called on the worker; set before
-  // any job starts).
-  void set_page_progress(std::function<void(int done, int total)> progress) { page_progress_ = std::move(progress); }
   CardTransferChoice card_choice() const;
   void set_card_choice(CardTransferChoice choice);
 
@@ -97,7 +94,6 @@ class DownloadCommands {
   LoaderDetector detector_;
   FirmwareSelection selection_;
   FirmwareHooks hooks_;
-  std::function<void(int, int)> page_progress_;
   mutable std::mutex choice_mutex_;
   CardTransferChoice choice_;
 };

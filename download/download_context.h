@@ -22,8 +22,8 @@ struct DownloadContext {
   LoaderTarget& target;
   const Pacer& pacer;
   bool verbose = false;
-  // Pages done of the page count after each page of a page download (the desktop's progress
-  // bar); called on the worker.
+  // Pages done of the page count after each page of a page download, besides the job's
+  // progress; called on the worker.
   std::function<void(int done, int total)> pages = {};
   // Where the SAM-BA prompt wait echoes the monitor's bytes in verbose mode (null: nowhere).
   CharSink* echo = nullptr;
@@ -33,6 +33,7 @@ struct DownloadContext {
   bool stopped() const { return control.stop_requested(); }
   void page_done(int done, int total) const {
     if (pages) pages(done, total);
+    control.progress(JobUnit::pages, done, total);
   }
 };
 

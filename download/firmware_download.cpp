@@ -63,9 +63,11 @@ bool firmware_download(const DownloadContext& context, FirmwareSelection& select
                        const FirmwareHooks& hooks) {
   context.status.set_progress("0");
   const FirmwareFile current = selection.current();
+  const std::string title = current.title.empty() ? current.path : current.title;
   std::ifstream file(current.path, std::ios::binary);
   if (!file) {
     context.print(context.text("MerOp") + " " + current.path);
+    context.control.finish({JobOutcome::failed, "VtWhatFirmware", title});
     return false;
   }
   context.print(context.text("Mopen") + " " + current.path);
@@ -74,19 +76,26 @@ bool firmware_download(const DownloadContext& context, FirmwareSelection& select
     hooks.recent_changed();
 
   bool done = false;
+  bool by_samba = false, script = false;
   if (extension == "bin") {
-    done = hooks.samba_mode && hooks.samba_mode() ? samba(context, file, hooks)
-                                                  : bin_file_download(context, file);
+    by_samba = hooks.samba_mode && hooks.samba_mode();
+    done = by_samba ? samba(context, file, hooks) : bin_file_download(context, file);
   } else if (extension == "binb") {
+    by_samba = true;
     if (hooks.set_samba_mode) hooks.set_samba_mode(true);
     done = samba(context, file, hooks);
     if (hooks.set_samba_mode) hooks.set_samba_mode(false);
   } else if (extension == "hex") {
     done = hex_file_download(context, file);
   } else {
+    script = true;
     done = line_script_download(context, file);
   }
   file.close();
+  // A script ends quietly at Stop; SAM-BA never stops half way, so its only ends are these two.
+  JobOutcome outcome = done ? JobOutcome::done : JobOutcome::failed;
+  if (!by_samba && context.stopped() && (script || !done)) outcome = JobOutcome::stopped;
+  context.control.finish({outcome, by_samba ? "VtWhatSamba" : "VtWhatFirmware", title});
   if (hooks.end_beep) hooks.end_beep();
   if (hooks.factory_reset) hooks.factory_reset();
   return done;

@@ -36,12 +36,18 @@ bool acknowledged(DownloadPort& port) {
 
 bool line_script_download(const DownloadContext& context, std::istream& file) {
   DownloadPort& port = context.port;
+  std::string line;
+  // The lines are counted first, for the status row's bar and the end line.
   file.clear();
   file.seekg(0);
+  long total = 0;
+  while (next_script_line(file, line)) ++total;
+  file.clear();
+  file.seekg(0);
+  context.control.progress(JobUnit::lines, 0, total);
   int retries = 0, lines = 0;
   bool error = false;
   std::unique_ptr<PortReadingPause> pause;
-  std::string line;
   while (!error && next_script_line(file, line)) {
     line = line.substr(0, line.find('\r'));
     line = line.substr(0, line.find('\n'));
@@ -65,6 +71,7 @@ bool line_script_download(const DownloadContext& context, std::istream& file) {
     if (error) break;
     ++lines;
     context.status.set_progress(format_text("%d", lines));
+    context.control.progress(JobUnit::lines, lines, total);
     if (context.stopped()) break;
   }
   pause.reset();

@@ -20,6 +20,7 @@ std::string test_line(int number) {
 
 LineSenderResult send_test_lines(const DownloadContext& context, int command, std::int64_t start_mark) {
   LineSenderResult result;
+  const long total = command == kSendLineOnce ? 1 : command == kSendLineBurst ? kBurstLines : 0;
   const Pacer& pacer = context.pacer;
   std::time_t last_second = pacer.calendar_seconds();
   std::int64_t mark = start_mark;
@@ -39,6 +40,7 @@ LineSenderResult send_test_lines(const DownloadContext& context, int command, st
     }
     ++result.lines;
     context.status.set_progress(format_text("%ld", static_cast<long>(result.lines) * 100));
+    context.control.progress(JobUnit::lines, result.lines, total);
     bool go_on = true;
     switch (command) {
       case kSendLineOnce:
@@ -73,6 +75,12 @@ LineSenderResult send_test_lines(const DownloadContext& context, int command, st
     context.print(format_text("%d %s x 100 = %ld %s", result.lines, context.text("Mlines").c_str(),
                               static_cast<long>(result.lines) * 100,
                               context.text("MchWritten").c_str()));
+  JobOutcome outcome = JobOutcome::done;
+  if (result.write_failed)
+    outcome = JobOutcome::failed;
+  else if (context.stopped())
+    outcome = JobOutcome::stopped;
+  context.control.finish({outcome, "VtWhatLineSender", {}});
   return result;
 }
 

@@ -99,6 +99,8 @@ std::string read_banner_text(DownloadPort& port) {
 
 bool hex_download(const DownloadContext& context, const HexImage& image, const LoaderType& file_row) {
   DownloadPort& port = context.port;
+  // Counted from here, so that an end before the first page still says how many were due.
+  context.control.progress(JobUnit::pages, 0, static_cast<long>(file_row.page_count));
   if (write_failed(context, port.write_text("dl\n"))) return false;
   context.pacer.sleep_ms(kHexBannerWaitMs);
   context.detector.check(read_banner_text(port));
@@ -169,6 +171,13 @@ bool hex_download(const DownloadContext& context, const HexImage& image, const L
 
 bool bin_download(const DownloadContext& context, std::istream& file, const LoaderType& file_row) {
   DownloadPort& port = context.port;
+  file.seekg(0, std::ios::end);
+  const std::streamoff size = file.tellg();
+  file.seekg(0);
+  auto pages_of = [size](const LoaderType& r) {
+    return size > 0 ? static_cast<int>((size + r.page_size - 1) / r.page_size) : 0;
+  };
+  context.control.progress(JobUnit::pages, 0, pages_of(file_row));
   context.detector.forget();
   for (int attempt = 0; attempt < kBinDlAttempts; ++attempt) {
     for (int i = 0; i < kBannerReadBytes; ++i) port.read_byte(0);
@@ -183,12 +192,9 @@ bool bin_download(const DownloadContext& context, std::istream& file, const Load
     return false;
   }
   const LoaderType& row = loader_row(context, file_row);
+  const int total = pages_of(row);
   LoaderSpeed speed(port, row.speed);
 
-  file.seekg(0, std::ios::end);
-  const std::streamoff size = file.tellg();
-  file.seekg(0);
-  const int total = size > 0 ? static_cast<int>((size + row.page_size - 1) / row.page_size) : 0;
   // Frames are always whole: a short last read is filled up with erased flash.
   std::string frame(row.page_size + 1, '\xFF');
   long bytes = 0;

@@ -25,7 +25,7 @@ std::uint32_t little_endian_word(std::string_view bytes) {
 
 // The steps after the first speed change; false at the first failure.
 bool program_chip(SambaWire& wire, const Messages& messages, StatusLine& status,
-                  std::string_view image) {
+                  std::string_view image, const SambaDownloadOptions& options) {
   SambaPort& port = wire.port();
   wire.auto_baud_sync();
   wire.send("\n");
@@ -72,6 +72,7 @@ bool program_chip(SambaWire& wire, const Messages& messages, StatusLine& status,
     bytes += samba::kPageBytes;
     status.set_progress(format_text("%u", static_cast<unsigned>(bytes)));
     ++page;
+    if (options.pages) options.pages(static_cast<int>(page), samba_page_count(image));
   }
 
   if (!wire.wait_flash_ready()) return false;
@@ -87,6 +88,12 @@ bool program_chip(SambaWire& wire, const Messages& messages, StatusLine& status,
 }
 
 }  // namespace
+
+int samba_page_count(std::string_view image) {
+  // Only whole words are programmed: 1 to 3 loose bytes at the end make no page of their own.
+  const std::size_t programmed = image.size() / 4 * 4;
+  return static_cast<int>((programmed + samba::kPageBytes - 1) / samba::kPageBytes);
+}
 
 SambaIdentity samba_identity(std::string_view image) {
   SambaIdentity result;
@@ -107,7 +114,8 @@ bool run_samba_download(SambaPort& port, ReportSink& report, const Messages& mes
   SambaWire wire(port, report, messages, options.sleep, options.verbose, options.echo);
   // The link stays at the monitor's speed afterwards: the old one is not kept.
   port.set_speed(samba::kLinkSpeed);
-  return program_chip(wire, messages, status, image);
+  if (options.pages) options.pages(0, samba_page_count(image));
+  return program_chip(wire, messages, status, image, options);
 }
 
 bool samba_download(LinkSession& link, ReportSink& report, const Messages& messages,

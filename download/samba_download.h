@@ -4,6 +4,7 @@
 // the boot-from-flash bit and resets the chip. Runs to its end or to its first failure (the
 // Stop request is not looked at: a half-programmed chip is worse than a finished one).
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "app/messages.h"
@@ -19,6 +20,8 @@ struct SambaDownloadOptions {
   bool verbose = false;      // the Tools menu's verbose switch
   CharSink* echo = nullptr;  // where the prompt wait echoes bytes in verbose mode
   SambaSleep sleep;          // empty: real sleeps
+  // Pages programmed of the pages due: once before the monitor is reached, then after each page.
+  std::function<void(int done, int total)> pages;
 };
 
 // Pause lengths of the download, in the order they happen (the benchmark adds them up).
@@ -35,6 +38,8 @@ struct SambaIdentity {
   std::size_t words = 0;
 };
 SambaIdentity samba_identity(std::string_view image);
+// The pages the download programs for an image.
+int samba_page_count(std::string_view image);
 
 // The whole download over port; true when the summary line was printed. The link is left at
 // the monitor's 115200, whatever happened.

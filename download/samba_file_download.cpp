@@ -33,7 +33,13 @@ bool samba_file_download(const DownloadContext& context, std::istream& file) {
   options.echo = context.echo;
   const Pacer& pacer = context.pacer;
   options.sleep = [&pacer](int ms) { pacer.sleep_ms(ms); };
-  return run_samba_download(port, context.report, context.messages, context.status, image, options);
+  options.pages = [&context](int done, int total) { context.page_done(done, total); };
+  // The download does not look at Stop: a chip left with part of its flash written does not
+  // start again. Stop says so for as long as it runs.
+  context.control.hold_stop("VtStopSamba");
+  const bool done = run_samba_download(port, context.report, context.messages, context.status, image, options);
+  context.control.hold_stop("");
+  return done;
 }
 
 }  // namespace vexa

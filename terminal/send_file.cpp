@@ -1,6 +1,7 @@
 #include "terminal/send_file.h"
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -64,21 +65,25 @@ bool FileSender::wait_for(SendPort& port, std::string_view needle, int wait_ms, 
 
 bool FileSender::send(const std::string& path, SendPort& port, const SendFileOptions& options,
                       const JobControl& control) {
+  const std::string name = std::filesystem::path(path).filename().string();
+  auto finish = [&](JobOutcome outcome) {
+    status_.set_progress("");
+    control.finish({outcome, "VtWhatSendFile", name});
+    return outcome == JobOutcome::done;
+  };
   std::string text;
   if (int code = read_whole_file_error(path, text, kSendFileBytes)) {
     reports_.print_line(format_message(messages_.message("VtSendNoRead"), {path + ": " + system_error_text(code)}));
-    return false;
+    return finish(JobOutcome::failed);
   }
   const std::vector<std::string> lines = split_lines(text);
-  const std::string total = std::to_string(lines.size());
+  const long total = static_cast<long>(lines.size());
   std::size_t sent = 0;
+  control.progress(JobUnit::lines, 0, total);
   for (const auto& line : lines) {
     if (control.stop_requested()) break;
-    status_.set_progress(format_message(messages_.message("VtSendLine"), {std::to_string(sent + 1) + "/" + total}));
-    if (!port.write_text(line + options.line_end)) {
-      status_.set_progress("");
-      return false;
-    }
+    status_.set_progress(format_message(messages_.message("VtSendLine"), {std::to_string(sent + 1) + "/" + std::to_string(total)}));
+    if (!port.write_text(line + options.line_end)) return finish(JobOutcome::failed);
     bool answered = true;
     if (options.wait == SendWait::echo && !line.empty())
       answered = wait_for(port, line, options.wait_ms, control);
@@ -86,20 +91,13 @@ bool FileSender::send(const std::string& path, SendPort& port, const SendFileOpt
       answered = wait_for(port, options.prompt, options.wait_ms, control);
     if (!answered && !control.stop_requested()) {
       reports_.print_line(format_message(messages_.message("VtSendNoAnswer"), {std::to_string(sent + 1)}));
-      status_.set_progress("");
-      return false;
+      return finish(JobOutcome::failed);
     }
     ++sent;
+    control.progress(JobUnit::lines, static_cast<long>(sent), total);
     if (options.pause_ms > 0) pause(options.pause_ms, control);
   }
-  status_.set_progress("");
-  const std::string counts = std::to_string(sent) + "/" + total;
-  if (sent < lines.size()) {
-    reports_.print_line(format_message(messages_.message("VtSendStopped"), {counts}));
-    return false;
-  }
-  reports_.print_line(format_message(messages_.message("VtSendDone"), {counts}));
-  return true;
+  return finish(sent < lines.size() ? JobOutcome::stopped : JobOutcome::done);
 }
 
 }  // namespace vexa

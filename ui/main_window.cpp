@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 
 #include "app/command_ids.h"
 #include "app/terminal_command_ids.h"
@@ -250,13 +251,16 @@ void MainWindow::menus_changed() {
   build_menus();
 }
 
-void MainWindow::page_progress(int done, int total) {
+void MainWindow::job_progress(long done, long total) {
   if (total <= 0 || done >= total) {
     progress_->hide();
     return;
   }
-  progress_->setRange(0, total);
-  progress_->setValue(done);
+  // The bar counts in ints: a count of bytes beyond them is scaled down to fit.
+  int scale = 1;
+  while (total / scale > std::numeric_limits<int>::max()) scale *= 2;
+  progress_->setRange(0, static_cast<int>(total / scale));
+  progress_->setValue(static_cast<int>(done / scale));
   progress_->show();
   progress_->raise();
   queue_layout();
@@ -496,6 +500,11 @@ void MainWindow::lay_out() {
 
 void MainWindow::tick() {
   session_->tick();
+  // A "stop the job" answer to the close question: the job has ended now.
+  if (session_->take_close_due()) {
+    close_confirmed_ = true;
+    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+  }
   // A TCP connection is made on the receive thread and tells no observer: the window follows
   // whatever link is open, of any kind.
   const bool open = session_->link().port().link_is_open();
@@ -530,7 +539,43 @@ void MainWindow::target_changed() {
   queue_layout();
 }
 
+bool MainWindow::ask_before_close() {
+  if (close_confirmed_) return false;
+  if (close_box_) {
+    close_box_->raise();  // asked already
+    return true;
+  }
+  const auto question = session_->close_question();
+  if (!question) return false;
+  auto* box = new QMessageBox(QMessageBox::Question, windowTitle(), QString::fromStdString(question->text),
+                              QMessageBox::NoButton, this);
+  QPushButton* wait = box->addButton(QString::fromStdString(question->wait), QMessageBox::RejectRole);
+  QPushButton* stop = box->addButton(QString::fromStdString(question->stop_job), QMessageBox::ActionRole);
+  QPushButton* anyway = box->addButton(QString::fromStdString(question->close_anyway), QMessageBox::DestructiveRole);
+  wait->setObjectName("close_wait");
+  stop->setObjectName("close_stop");
+  anyway->setObjectName("close_anyway");
+  box->setDefaultButton(wait);
+  box->setEscapeButton(wait);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  connect(box, &QMessageBox::buttonClicked, this, [this, stop, anyway](QAbstractButton* clicked) {
+    Session::CloseAnswer answer = Session::CloseAnswer::wait;
+    if (clicked == stop) answer = Session::CloseAnswer::stop_job;
+    if (clicked == anyway) answer = Session::CloseAnswer::close_anyway;
+    if (!session_->answer_close(answer)) return;
+    close_confirmed_ = true;
+    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+  });
+  close_box_ = box;
+  box->open();
+  return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!closing_ && ask_before_close()) {
+    event->ignore();
+    return;
+  }
   if (phone_editor_) phone_editor_->close();  // it saves its edits; the program then ends
   session_->commit_current_tab();
   closing_ = true;

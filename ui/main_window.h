@@ -68,6 +68,7 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   AnalogSectionWidget& analog_section() { return *analog_; }
   UploadTabWidget& upload_tab() { return *upload_; }
   MacroTabWidget& macro_tab() { return *macro_; }
+  // The running job's bar in the status row (pages, bytes or lines).
   QProgressBar& page_progress_bar() { return *progress_; }
   // The compile tab, or null in a variant without one.
   CompileTabWidget* compile_tab() { return compile_; }
@@ -91,6 +92,8 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   std::function<bool(const QUrl&)> open_external;
   // The language message box while it is shown, else null.
   QMessageBox* language_box() const { return language_box_; }
+  // The question that closing the window asks while a board job runs, while it is shown.
+  QMessageBox* close_box() const { return close_box_; }
   // The phone book editor while it is open, else null.
   PhoneBookEditor* phone_editor() const { return phone_editor_; }
 
@@ -114,7 +117,7 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   DownloadDialogs* download_dialogs() override;
   void beep() override;
   void menus_changed() override;
-  void page_progress(int done, int total) override;
+  void job_progress(long done, long total) override;
   std::optional<std::string> ask_text(const std::string& prompt, const std::string& initial) override;
   std::optional<SendFileRequest> choose_send_file() override;
   void edit_line_settings(LineSettingsForm& form, const LineSettingsForm::Apply& apply) override;
@@ -134,6 +137,8 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   void refresh_title();
   void open_manual(const char* file_name);
   void show_language_box();
+  // Asks what to do with the running job; true when it was asked (the close then waits).
+  bool ask_before_close();
   void queue_layout();
 
   QImage strip_;
@@ -180,6 +185,8 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   bool layout_queued_ = false;
   bool closing_ = false;
   QPointer<QMessageBox> language_box_;
+  QPointer<QMessageBox> close_box_;
+  bool close_confirmed_ = false;  // the close question was answered with "close anyway"
   QPointer<PhoneBookEditor> phone_editor_;
 };
 

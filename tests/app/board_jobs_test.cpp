@@ -71,5 +71,42 @@ TEST(BoardJobs, ShutdownStopsAWorkerThatWaitsForStopAndReapIsHarmlessMeanwhile) 
   EXPECT_EQ(runs.load(), 1);
 }
 
+TEST(BoardJobs, StopOnAHeldJobSaysWhyAndTheTimeLeftFromItsRateAndTheEndLineTakesItsCount) {
+  test::SharedReport report;
+  Messages messages;
+  FixedClock clock(make_local_time(2026, 1, 1, 12, 0, 0));
+  BoardJobs jobs(report, messages, clock);
+  auto ticket = jobs.try_begin("The flash");
+  ASSERT_TRUE(ticket);
+  // Held before it has counted anything: the reason, and how much is due.
+  jobs.hold_stop("VtStopSamba");
+  jobs.progress(JobUnit::pages, 0, 100);
+  clock.advance_ms(2500);  // a slow start is not part of the rate
+  jobs.request_stop();
+  const std::string reason = messages.message("VtStopSamba");
+  EXPECT_EQ(report.lines(), (std::vector<std::string>{reason, "It has not begun writing yet (0 of 100 pages written)."}));
+  // 10 pages in 4 s after the first one: the 89 left take 35.6 s, less the 2 s since the last.
+  jobs.progress(JobUnit::pages, 1, 100);
+  clock.advance_ms(4000);
+  jobs.progress(JobUnit::pages, 11, 100);
+  clock.advance_ms(2000);
+  jobs.request_stop();
+  EXPECT_EQ(report.lines().back(), "It ends by itself in about 34 s (11 of 100 pages written).");
+  EXPECT_TRUE(jobs.stop_requested());  // asked all the same: it ends as soon as it safely can
+  // The end line takes the last count; lifted, Stop says nothing more.
+  jobs.finish({JobOutcome::done, "VtWhatSamba", "s.binb"});
+  EXPECT_EQ(report.lines().back(), "SAM-BA flash s.binb: done, 11 of 100 pages written.");
+  jobs.hold_stop("");
+  report.clear();
+  jobs.request_stop();
+  EXPECT_TRUE(report.lines().empty());
+  // Given back, the gate forgets the job's count: the next job starts without one.
+  ticket->release();
+  auto next = jobs.try_begin("Another");
+  EXPECT_EQ(jobs.current_progress(), JobProgress{});
+  jobs.finish({JobOutcome::failed, "VtWhatCard", "X.DAT"});
+  EXPECT_EQ(report.lines().back(), "Copy to the memory card X.DAT: failed.");
+}
+
 }  // namespace
 }  // namespace vexa

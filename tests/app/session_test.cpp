@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <mutex>
+#include <regex>
 #include <set>
 #include <thread>
 
@@ -367,9 +368,23 @@ TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk
   std::optional<std::string> value;
   h.simulated.server()->with_board([&](sim::SimulatedBoard& b) { value = b.configuration().value("ad"); });
   EXPECT_EQ(value, "3s");
+  // Its end in the status row and the terminal, with every line counted.
+  std::smatch counts;
+  const std::string status = h.session->window_form().form().text(cmd::kStatusText);
+  ASSERT_TRUE(std::regex_match(status, counts, std::regex(R"(Configuration download: done, (\d+) of (\d+) lines sent\.)")))
+      << status;
+  EXPECT_EQ(counts[1], counts[2]);
+  EXPECT_NE(text.find(status), std::string::npos);
   // Once it has ended the gate is free again.
   h.session->dispatch(cmd::kConfGet);
   EXPECT_FALSE(h.session->jobs().busy());
+  // A board that has gone: the end says that nothing got through.
+  h.simulated.stop();
+  h.session->dispatch(cmd::kConfDownload);
+  ASSERT_TRUE(h.pump_until([&] { return !h.session->jobs().busy(); }, 20000)) << h.text();
+  EXPECT_EQ(h.session->window_form().form().text(cmd::kStatusText),
+            "Configuration download: failed, 0 of " + std::string(counts[2]) + " lines sent.")
+      << h.text();
 }
 
 TEST(SessionTabs, TheTabInFrontCommitsItsOwnEditsBeforeSaveAndDownloadAndOnTheTick) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <regex>
 #include <thread>
 
 #include "app/text_format.h"
@@ -108,6 +109,7 @@ TEST(EndToEnd, EImageToDownloadAt9600AndToDownloadEAt115200) {
     const std::string image = image_with_identity(31744, 0x2345, 20 + row);
     ASSERT_TRUE(rig.flash_firmware("e.hex", to_hex(image)));
     EXPECT_TRUE(rig.report.contains("31744(0x7c00) bytes, 248 pages written"));
+    EXPECT_EQ(rig.report.lines().back(), "Firmware download e.hex: done, 248 of 248 pages written.");
     EXPECT_TRUE(rig.flashed(31744) == image) << rig.transcript();
     EXPECT_EQ(rig.session.port().speed(), 9600);
     EXPECT_EQ(rig.identity.line(), "VexaLog E download");  // the banner named the board
@@ -164,6 +166,7 @@ TEST(EndToEnd, WrongEchoNoBannerAndTheLinkBack) {
     Rig rig(options);
     ASSERT_TRUE(rig.flash_firmware("e.hex", to_hex(image_with_identity(31744, 0x2345, 5))));
     EXPECT_TRUE(rig.report.contains("Error: Board not in download mode"));
+    EXPECT_EQ(rig.report.lines().back(), "Firmware download e.hex: failed, 0 of 248 pages written.");
     EXPECT_TRUE(rig.link_answers());
   }
 }
@@ -180,6 +183,9 @@ TEST(EndToEnd, StopAndAVanishedBoardEndWithTheSummary) {
     for (const auto& line : rig.report.lines())
       if (line.find("pages written") != std::string::npos && line != "31744(0x7c00) bytes, 248 pages written") summary = true;
     EXPECT_TRUE(summary);
+    EXPECT_TRUE(std::regex_match(rig.report.lines().back(),
+                                 std::regex(R"(Firmware download e\.hex: stopped, [1-9]\d* of 248 pages written\.)")))
+        << rig.report.lines().back();
     EXPECT_EQ(rig.session.port().speed(), 9600);
   }
   {
@@ -194,6 +200,9 @@ TEST(EndToEnd, StopAndAVanishedBoardEndWithTheSummary) {
       if (line.find("pages written") != std::string::npos) summary = true;
     EXPECT_TRUE(summary);
     EXPECT_FALSE(rig.report.contains("31744(0x7c00) bytes, 248 pages written"));
+    EXPECT_TRUE(std::regex_match(rig.report.lines().back(),
+                                 std::regex(R"(Firmware download e\.hex: failed, \d+ of 248 pages written\.)")))
+        << rig.report.lines().back();
   }
 }
 
@@ -210,8 +219,48 @@ TEST(EndToEnd, SambaImageInVerboseModeEchoesTheMonitorAndLeavesTheLinkAt115200) 
   rig.verbose = true;
   ASSERT_TRUE(rig.flash_firmware("s.binb", random_bytes(600, 9)));
   EXPECT_TRUE(rig.report.contains("768(0x300) bytes, 3 pages written")) << rig.transcript();
+  EXPECT_EQ(rig.report.lines().back(), "SAM-BA flash s.binb: done, 3 of 3 pages written.");
   EXPECT_NE(rig.monitor.text().find("0x00000001"), std::string::npos) << "the flash status reply";
   EXPECT_EQ(rig.session.port().speed(), 115200);
+}
+
+TEST(EndToEnd, StopDuringASambaFlashSaysWhyAndHowLongAndTheFlashRunsToItsEnd) {
+  Rig rig(sim::DownloadSideOptions{}, 'S');
+  rig.commands.hooks().samba_download = samba_file_download;
+  const std::string image = random_bytes(24 * 256, 11);
+  rig.commands.selection().choose(rig.dir.write("s.binb", image), "s.binb");
+  ASSERT_TRUE(rig.commands.start_firmware_download());
+  for (int i = 0; i < 4000 && rig.jobs.current_progress().done < 3; ++i) std::this_thread::sleep_for(5ms);
+  ASSERT_GE(rig.jobs.current_progress().done, 3) << rig.transcript();
+  EXPECT_EQ(rig.jobs.current_progress().total, 24);
+  rig.jobs.request_stop();
+  rig.jobs.wait_worker();
+  const std::string all = rig.transcript();
+  EXPECT_NE(all.find(rig.messages.message("VtStopSamba") + "\n"), std::string::npos) << all;
+  EXPECT_TRUE(std::regex_search(
+      all, std::regex(R"(\nIt ends by itself in about \d+ s \((?:[3-9]|1\d|2[0-3]) of 24 pages written\)\.\n)")))
+      << all;
+  EXPECT_TRUE(rig.report.contains("6144(0x1800) bytes, 24 pages written")) << all;
+  EXPECT_EQ(rig.report.lines().back(), "SAM-BA flash s.binb: done, 24 of 24 pages written.");
+}
+
+TEST(EndToEnd, ACardCopyStoppedOrRefusedSaysHowFarItGot) {
+  Rig rig(loader(1), 'S', 115200);
+  rig.commands.set_card_choice({rig.dir.write("host.bin", random_bytes(60 * 1024, 12)), "host.bin", "HALF.DAT"});
+  ASSERT_TRUE(rig.commands.start_card_transfer());
+  for (int i = 0; i < 4000 && rig.jobs.current_progress().done < 270; ++i) std::this_thread::sleep_for(1ms);
+  rig.jobs.request_stop();
+  rig.jobs.wait_worker();
+  EXPECT_TRUE(std::regex_match(rig.report.lines().back(),
+                               std::regex(R"(Copy to the memory card HALF\.DAT: stopped, [1-9]\d* of 61440 bytes sent\.)")))
+      << rig.transcript();
+  // A board that never acknowledges the open: nothing went out.
+  rig.server.stop();
+  rig.report.clear();
+  rig.commands.set_card_choice({rig.dir.write("host.bin", "abc"), "host.bin", "NONE.DAT"});
+  ASSERT_TRUE(rig.commands.start_card_transfer());
+  rig.jobs.wait_worker();
+  EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card NONE.DAT: failed, 0 of 3 bytes sent.") << rig.transcript();
 }
 
 TEST(EndToEnd, MemoryCardFilesArriveWhole) {
@@ -219,8 +268,10 @@ TEST(EndToEnd, MemoryCardFilesArriveWhole) {
   const std::string big = random_bytes(300 * 1024, 8);
   EXPECT_TRUE(card_file(rig, big, "BIG.DAT") == big) << rig.transcript();
   EXPECT_EQ(rig.status.progress(), std::to_string(big.size()));
+  EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card BIG.DAT: done, 307200 of 307200 bytes sent.");
   EXPECT_FALSE(rig.session.flags().echo_suppressed.load());
   EXPECT_TRUE(card_file(rig, "", "EMPTY.DAT").empty());
+  EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card EMPTY.DAT: done, 0 bytes sent.");
   EXPECT_TRUE(test::TempDir::exists(rig.card + "/EMPTY.DAT"));
   EXPECT_EQ(card_file(rig, std::string(28, 'Q'), "Q28.DAT"), std::string(28, 'Q'));
   bool retries = false;
@@ -243,15 +294,18 @@ TEST(EndToEnd, OneWorkerAtATimeAndTheLineSenderCounted) {
   rig.jobs.request_stop();
   rig.jobs.wait_worker();
   auto lines = rig.report.lines();
-  ASSERT_FALSE(lines.empty());
-  const int sent = std::atoi(lines.back().c_str());
+  ASSERT_GE(lines.size(), 2u);
+  const std::string& summary = lines[lines.size() - 2];
+  const int sent = std::atoi(summary.c_str());
   EXPECT_GE(sent, 1);
-  EXPECT_EQ(lines.back(), format_text("%d lines x 100 = %d chars written", sent, sent * 100));
+  EXPECT_EQ(summary, format_text("%d lines x 100 = %d chars written", sent, sent * 100));
+  EXPECT_EQ(lines.back(), format_text("Line sender: stopped, %d lines sent.", sent));
 
   rig.report.clear();
   ASSERT_TRUE(rig.commands.start_line_sender(kSendLineBurst));
   rig.jobs.wait_worker();
   EXPECT_TRUE(rig.report.contains("100000 lines x 100 = 10000000 chars written"));
+  EXPECT_TRUE(rig.report.contains("Line sender: done, 100000 of 100000 lines sent."));
   long counted = 0;
   for (int i = 0; i < 2000 && counted < 100000 + sent; ++i) {
     rig.server.with_board([&](sim::SimulatedBoard& board) { counted = board.download_side().test_lines(); });

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/job_lines.h"
 #include "link/send_port.h"
 #include "link/serial_link.h"
 #include "platform/pseudo_terminal.h"
@@ -25,9 +26,16 @@ namespace {
 using clock_type = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
+// Stop, and the end line as the job gate words it from the sender's count.
 struct StopSwitch : JobControl {
+  StopSwitch(ReportSink& r, const Messages& m) : report(r), messages(m) {}
   bool stop_requested() const override { return stop.load(); }
+  void progress(JobUnit unit, long done, long total) const override { last = {unit, done, total}; }
+  void finish(const JobEnd& end) const override { report.print_line(job_end_line(end, last, messages)); }
   std::atomic<bool> stop{false};
+  ReportSink& report;
+  const Messages& messages;
+  mutable JobProgress last;
 };
 
 struct RecordingStatus : StatusLine {
@@ -70,7 +78,7 @@ class SendFileTest : public ::testing::Test {
   TcpClient tcp;
   SerialLink link;
   RecordingStatus status;
-  StopSwitch control;
+  StopSwitch control{report, messages};
   FileSender sender;
   LinkSendPort port{link};
 };
@@ -111,7 +119,7 @@ TEST_F(SendFileTest, PausesAfterEachLine) {
   SendFileOptions options;
   options.pause_ms = 80;
   EXPECT_TRUE(sender.send(file, timed, options, control));
-  EXPECT_TRUE(report.contains("File sent: 3/3 lines."));
+  EXPECT_TRUE(report.contains("Send file lines.txt: done, 3 of 3 lines sent."));
   ASSERT_EQ(timed.writes.size(), 3u);
   for (std::size_t i = 1; i < timed.writes.size(); ++i) EXPECT_GE(timed.writes[i] - timed.writes[i - 1], 80ms) << i;
   // Every line arrives, in order (the guard only ends a hang).
@@ -184,12 +192,25 @@ TEST_F(SendFileTest, StopAndUnreadableFilesEndItWithAReport) {
   ASSERT_TRUE(open(pty.slave_path()));
   control.stop = true;
   EXPECT_FALSE(sender.send(file, port, {}, control));
-  EXPECT_TRUE(report.contains("Sending stopped after 0/3 lines."));
+  EXPECT_TRUE(report.contains("Send file lines.txt: stopped, 0 of 3 lines sent."));
   EXPECT_EQ(pty.read_for(50), "");
   control.stop = false;
+  control.last = {};  // as the gate forgets a job's count when it ends
   EXPECT_FALSE(sender.send(dir.file("none.txt"), port, {}, control));
-  EXPECT_NE(report.lines().back().find("cannot be read"), std::string::npos);
-  EXPECT_NE(report.lines().back().find("none.txt"), std::string::npos);
+  const auto lines = report.lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_NE(lines[lines.size() - 2].find("cannot be read"), std::string::npos);
+  EXPECT_NE(lines[lines.size() - 2].find("none.txt"), std::string::npos);
+  EXPECT_EQ(lines.back(), "Send file none.txt: failed.");
+
+  // The port goes away after the first line: the end says how far it got.
+  struct VanishingPort : SendPort {
+    bool write_text(std::string_view) override { return ++writes == 1; }
+    int read_byte(int) override { return -2; }
+    int writes = 0;
+  } vanishing;
+  EXPECT_FALSE(sender.send(file, vanishing, {}, control));
+  EXPECT_EQ(report.lines().back(), "Send file lines.txt: failed, 1 of 3 lines sent.");
 }
 
 }  // namespace

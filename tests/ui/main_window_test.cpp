@@ -22,7 +22,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -33,6 +32,7 @@
 #include <thread>
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <memory>
 #include <set>
 
@@ -49,6 +49,9 @@
 #include "sim/download_side.h"
 #include "macro/macro_tab.h"
 #include "support/recording_sinks.h"
+#include "sim/samba_chip.h"
+#include "sim/samba_monitor.h"
+#include "sim/samba_session.h"
 #include "support/temp_dir.h"
 #include "terminal/keyboard.h"
 #include "terminal/send_file.h"
@@ -59,7 +62,6 @@
 #include "ui/macro_tab_widget.h"
 #include "ui/send_file_dialog.h"
 #include "ui/config_tab_widget.h"
-#include "ui/find_dialog.h"
 #include "ui/form_binder.h"
 #include "ui/main_window.h"
 #include "ui/qt_translations.h"
@@ -804,6 +806,93 @@ TEST(MainWindowToolsTest, TheFactoryTestButtonRunsTheBoardsSelfTestAndLightsTheL
   EXPECT_EQ(w->session().factory_test().last_verdict(), FactoryVerdict::passed) << w.terminal_text();
   w.save_screenshot("main_window_factory_passed");
 }
+
+// --- a board job and the end of the window: the close question, the SAM-BA flash's bar ---
+
+// Closes the window and answers its question with the button of that name.
+void close_and_answer(Window& w, const char* button) {
+  w->close();
+  ASSERT_TRUE(pump_until([&] { return w->close_box() != nullptr && w->close_box()->isVisible(); }))
+      << "no question while a job runs";
+  QAbstractButton* b = w->close_box()->findChild<QAbstractButton*>(button);
+  ASSERT_NE(b, nullptr) << button;
+  QTest::mouseClick(b, Qt::LeftButton);
+  pump_for(20);
+}
+
+TEST(MainWindowCloseTest, WhileAJobRunsClosingAsksAndWaitKeepsItAndStopTheJobClosesAfterItsEnd) {
+  Window w({.simulate = 'F', .settings = "debug=1\n"});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  w->action(kSendLineEverySecond)->trigger();
+  ASSERT_TRUE(w->session().jobs().worker_running());
+  close_and_answer(w, "close_wait");
+  pump_for(300);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(w->session().jobs().worker_running());
+  EXPECT_TRUE(w->close_box() == nullptr || !w->close_box()->isVisible());  // answered: the box is gone
+  close_and_answer(w, "close_stop");
+  EXPECT_TRUE(w->isVisible()) << "the window waits for the job's end";
+  ASSERT_TRUE(pump_until([&] { return !w->isVisible(); }, 10000)) << w.terminal_text();
+  EXPECT_FALSE(w->session().jobs().busy());
+  const std::string text = w.terminal_text();
+  EXPECT_TRUE(std::regex_search(text, std::regex(R"(Line sender: stopped, [1-9]\d* lines sent\.)"))) << text;
+  EXPECT_NE(text.find("The window closes when Line sender has ended."), std::string::npos) << text;
+}
+
+TEST(MainWindowCloseTest, WithoutAJobTheWindowClosesWithoutAQuestion) {
+  Window w({.simulate = 'F'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  w->close();
+  pump_for(20);
+  EXPECT_EQ(w->close_box(), nullptr);
+  EXPECT_FALSE(w->isVisible());
+}
+
+TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywayBreaksItOff) {
+  Window w({.simulate = 'S'});
+  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  std::string image(400 * 256, '\0');
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7 + 3);
+  w->session().downloads().selection().choose(w.dir.write("s.binb", image), "s.binb");
+  w->run_command(cmd::kDownloadFirmware, kNotifyClicked, cmd::kParamCurrentFirmware);
+  QProgressBar& bar = w->page_progress_bar();
+  // Two pages give the flash its rate; a flash that failed meanwhile ends the wait.
+  pump_until([&] { return (bar.isVisible() && bar.value() >= 2) || !w->session().jobs().worker_running(); }, 60000);
+  ASSERT_TRUE(w->session().jobs().worker_running()) << w.terminal_text();
+  ASSERT_GE(bar.value(), 2) << w.terminal_text();
+  EXPECT_EQ(bar.maximum(), 400);
+  EXPECT_TRUE(w.form().text(cmd::kStatusProgress).find("init") == std::string::npos);  // bytes by now
+  w.save_screenshot("main_window_samba_progress");
+
+  // Stop does not break a flash off: it says why and about how long it still runs.
+  const std::string reason = w->session().messages().message("VtStopSamba");
+  w->action(cmd::kStop)->trigger();
+  pump_for(20);
+  EXPECT_NE(w.terminal_text().find(reason), std::string::npos) << w.terminal_text();
+  EXPECT_TRUE(std::regex_search(w.terminal_text(), std::regex(R"(It ends by itself in about \d+ s \(\d+ of 400 pages written\)\.)")))
+      << w.terminal_text();
+  EXPECT_TRUE(w->session().jobs().worker_running());
+
+  // The close question says so too; "close anyway" ends the flash at once, not at its end.
+  w->close();
+  ASSERT_TRUE(pump_until([&] { return w->close_box() != nullptr && w->close_box()->isVisible(); }));
+  EXPECT_NE(w->close_box()->text().toStdString().find(reason), std::string::npos);
+  const long written = bar.value();
+  QAbstractButton* anyway = w->close_box()->findChild<QAbstractButton*>("close_anyway");
+  ASSERT_NE(anyway, nullptr);
+  QTest::mouseClick(anyway, Qt::LeftButton);
+  ASSERT_TRUE(pump_until([&] { return !w->isVisible(); }, 10000));
+  EXPECT_FALSE(w->session().jobs().worker_running());
+  // Broken off half way: the last page never reached the chip.
+  std::string last_page;
+  w->simulated_board()->with_samba([&](sim::SambaSession& samba) {
+    if (!samba.monitor()) return;
+    const auto& flash = samba.monitor()->chip().flash();
+    last_page.assign(flash.begin() + 399 * 256, flash.begin() + 400 * 256);
+  });
+  EXPECT_NE(last_page, image.substr(399 * 256)) << written << " pages were shown";
+}
+
 
 // --- every text whole, in every language ---
 
