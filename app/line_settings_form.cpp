@@ -1,5 +1,7 @@
 #include "app/line_settings_form.h"
 
+#include "app/control_record.h"
+
 #include "app/main_window_form.h"
 #include "app/text_format.h"
 #include "app/line_readback.h"
@@ -11,16 +13,6 @@ namespace {
 constexpr int kLabelX = 10, kFieldX = 130, kFieldWidth = 150, kRowHeight = 30;
 constexpr Parity kParities[] = {Parity::none, Parity::odd, Parity::even, Parity::mark, Parity::space};
 constexpr FlowControl kFlows[] = {FlowControl::none, FlowControl::rts_cts, FlowControl::xon_xoff};
-
-Control control(int id, ControlKind kind, std::string caption, Rect rect, unsigned style) {
-  Control c;
-  c.id = id;
-  c.kind = kind;
-  c.caption = std::move(caption);
-  c.rect = rect;
-  c.style = style;
-  return c;
-}
 
 int index_of(const std::vector<std::string>& entries, const std::string& text) {
   for (std::size_t i = 0; i < entries.size(); ++i)
@@ -56,18 +48,18 @@ LineSettingsForm::LineSettingsForm(const Messages& messages, const LineChoice& c
   int y = 10;
   for (const Row& row : rows) {
     // Labels take ids next to their field's that the dialog uses for nothing else.
-    form_.add(control(row.id + 100, ControlKind::edit, messages.message(row.label), {kLabelX, y + 2, 115, 20},
+    form_.add(control_record(row.id + 100, ControlKind::edit, messages.message(row.label), {kLabelX, y + 2, 115, 20},
                       kStyleReadOnly | kStyleLabel));
-    Control& field = form_.add(control(row.id, ControlKind::combobox, row.text, {kFieldX, y, kFieldWidth, 200}, row.style));
+    Control& field = form_.add(control_record(row.id, ControlKind::combobox, row.text, {kFieldX, y, kFieldWidth, 200}, row.style));
     field.entries = row.entries;
     field.selection = index_of(row.entries, row.text);
     y += kRowHeight;
   }
-  form_.add(control(kLineTakenId, ControlKind::edit, "", {kLabelX, y + 10, 390, 20}, kStyleReadOnly));
+  form_.add(control_record(kLineTakenId, ControlKind::edit, "", {kLabelX, y + 10, 390, 20}, kStyleReadOnly));
   y += 50;
-  form_.add(control(kLineApplyId, ControlKind::push_button, messages.message("VtLineApply"), {130, y, 80, 22}, kStyleNone));
-  form_.add(control(kLineOkId, ControlKind::push_button, messages.message("Tok"), {220, y, 80, 22}, kStyleNone));
-  form_.add(control(kLineCancelId, ControlKind::push_button, messages.message("Tcancel"), {310, y, 80, 22}, kStyleNone));
+  form_.add(control_record(kLineApplyId, ControlKind::push_button, messages.message("VtLineApply"), {130, y, 80, 22}, kStyleNone));
+  form_.add(control_record(kLineOkId, ControlKind::push_button, messages.message("Tok"), {220, y, 80, 22}, kStyleNone));
+  form_.add(control_record(kLineCancelId, ControlKind::push_button, messages.message("Tcancel"), {310, y, 80, 22}, kStyleNone));
 }
 
 std::optional<LineChoice> LineSettingsForm::choice() const {

@@ -1,20 +1,12 @@
 #include "download/download_file_form.h"
 
+#include "app/control_record.h"
+
 #include "app/text_format.h"
 
 namespace vexa {
 
 namespace {
-
-Control control(int id, ControlKind kind, std::string caption, Rect rect, unsigned style) {
-  Control c;
-  c.id = id;
-  c.kind = kind;
-  c.caption = std::move(caption);
-  c.rect = rect;
-  c.style = style;
-  return c;
-}
 
 }  // namespace
 
@@ -23,18 +15,18 @@ DownloadFileForm::DownloadFileForm(const Messages& messages, const CardTransferC
   // Labels without an id of their own get ids the dialog does not use otherwise.
   constexpr int kHostLabel = 1101, kTargetLabel = 1102;
   constexpr unsigned kStatic = kStyleReadOnly;
-  form_.add(control(kCardStatusId, ControlKind::edit, "", {110, 20, 300, 20}, kStatic));
-  form_.add(control(kHostLabel, ControlKind::edit, messages.message("MUhfile"), {10, 42, 100, 20}, kStatic));
-  form_.add(control(kCardHostEditId, ControlKind::edit, limited(state.host_path, kCardPathChars),
+  form_.add(control_record(kCardStatusId, ControlKind::edit, "", {110, 20, 300, 20}, kStatic));
+  form_.add(control_record(kHostLabel, ControlKind::edit, messages.message("MUhfile"), {10, 42, 100, 20}, kStatic));
+  form_.add(control_record(kCardHostEditId, ControlKind::edit, limited(state.host_path, kCardPathChars),
                     {110, 40, 300, 20}, kStyleBorder));
-  form_.add(control(kCardChangeId, ControlKind::push_button, messages.message("MUchange"),
+  form_.add(control_record(kCardChangeId, ControlKind::push_button, messages.message("MUchange"),
                     {430, 40, 80, 20}, kStyleNone));
-  form_.add(control(kTargetLabel, ControlKind::edit, messages.message("MUtfile"), {10, 82, 100, 20}, kStatic));
-  form_.add(control(kCardTargetEditId, ControlKind::edit, limited(state.target_name, kCardPathChars),
+  form_.add(control_record(kTargetLabel, ControlKind::edit, messages.message("MUtfile"), {10, 82, 100, 20}, kStatic));
+  form_.add(control_record(kCardTargetEditId, ControlKind::edit, limited(state.target_name, kCardPathChars),
                     {110, 80, 300, 20}, kStyleBorder));
-  form_.add(control(kCardCancelId, ControlKind::push_button, messages.message("Tcancel"),
+  form_.add(control_record(kCardCancelId, ControlKind::push_button, messages.message("Tcancel"),
                     {300, 120, 80, 20}, kStyleNone));
-  form_.add(control(kCardStartId, ControlKind::push_button, messages.message("MUstart"),
+  form_.add(control_record(kCardStartId, ControlKind::push_button, messages.message("MUstart"),
                     {430, 120, 80, 20}, kStyleNone));
 }
 
