@@ -382,9 +382,10 @@ TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk
   h.simulated.stop();
   h.session->dispatch(cmd::kConfDownload);
   ASSERT_TRUE(h.pump_until([&] { return !h.session->jobs().busy(); }, 20000)) << h.text();
-  EXPECT_EQ(h.session->window_form().form().text(cmd::kStatusText),
-            "Configuration download: failed, 0 of " + std::string(counts[2]) + " lines sent.")
-      << h.text();
+  // (How many lines it had depends on how much of the last request's reply came in first.)
+  const std::string gone = h.session->window_form().form().text(cmd::kStatusText);
+  EXPECT_TRUE(std::regex_match(gone, std::regex(R"(Configuration download: failed, 0 of [1-9]\d* lines sent\.)")))
+      << gone << "\n" << h.text();
 }
 
 TEST(SessionTabs, TheTabInFrontCommitsItsOwnEditsBeforeSaveAndDownloadAndOnTheTick) {
