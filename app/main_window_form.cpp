@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/command_ids.h"
+#include "app/control_record.h"
 #include "app/identity.h"
 #include "app/painter.h"
 #include "app/settings.h"
@@ -78,12 +79,7 @@ void MainWindowForm::add_controls(const Messages& messages) {
   };
   auto control = [&](int id, ControlKind kind, std::string caption, Rect rect, unsigned style,
                      int parent = 0) {
-    Control c;
-    c.id = id;
-    c.kind = kind;
-    c.caption = std::move(caption);
-    c.rect = rect;
-    c.style = style;
+    Control c = control_record(id, kind, std::move(caption), rect, style);
     c.parent = parent;
     return &form_.add(std::move(c));
   };

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "app/control_record.h"
 #include "app/text_format.h"
 
 namespace vexa {
@@ -36,13 +37,7 @@ std::vector<std::string> numbers(int first, int last, int step) {
 }
 
 Control control(int id, ControlKind kind, Rect rect, std::string caption = {}, unsigned style = kStyleNone) {
-  Control c;
-  c.id = id;
-  c.kind = kind;
-  c.rect = rect;
-  c.caption = std::move(caption);
-  c.style = style;
-  return c;
+  return control_record(id, kind, std::move(caption), rect, style);
 }
 
 // Static texts are read-only fields without a frame.
