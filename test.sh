@@ -32,7 +32,7 @@ run_suite() {  # folder label [exclude]: prints failures and the summary, the fu
 sanitized() {  # folder sanitizer [exclude]
   local dir=$1 kind=$2 exclude=${3:-}
   echo "== building ($kind sanitizer)"
-  CC=clang CXX=clang++ ./scripts/build.sh "$dir" -DCMAKE_BUILD_TYPE=Debug -DVEXA_SANITIZE="$kind" \
+  CC=clang CXX=clang++ ./scripts/build.sh "$dir" -DCMAKE_BUILD_TYPE=Debug -DVEXA_SANITIZE="$kind" -DVEXA_WERROR=ON \
     -DVEXA_BENCH=OFF >"$dir.build.log" 2>&1 || { tail -n 60 "$dir.build.log"; status=1; return; }
   run_suite "$dir" "$kind sanitizer" "$exclude"
 }
@@ -54,7 +54,7 @@ if [[ ${VEXA_SKIP_FUZZ:-0} != 1 ]]; then
 fi
 
 echo "== building"
-./scripts/build.sh out/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >out/release.log 2>&1 || { tail -n 80 out/release.log; exit 1; }
+./scripts/build.sh out/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_WERROR=ON >out/release.log 2>&1 || { tail -n 80 out/release.log; exit 1; }
 echo "== tests"
 (cd out/release && ctest -j"$((jobs + 1))" --timeout 300 --output-on-failure) || status=1
 if ((status)); then echo "test.sh: some suite failed (see above)"; fi

@@ -5,7 +5,7 @@
 
 #include "analog/c_number.h"
 #include "analog/linearization.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

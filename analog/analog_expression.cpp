@@ -4,7 +4,7 @@
 
 #include "analog/c_number.h"
 #include "analog/trimmed_number.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

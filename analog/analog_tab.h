@@ -20,7 +20,7 @@
 #include "analog/input_marks.h"
 #include "analog/input_type_description.h"
 #include "analog/input_type_list.h"
-#include "app/form.h"
+#include "base/form.h"
 #include "config/board_identity.h"
 #include "link/line_consumer.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "analog/analog_conversions.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "config/config_file_format.h"
 #include "platform/atomic_file.h"
 #include "platform/serial_tty.h"

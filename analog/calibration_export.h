@@ -7,10 +7,10 @@
 #include "analog/analog_board.h"
 #include "analog/analog_expression.h"
 #include "analog/type_prefix.h"
-#include "app/messages.h"
+#include "base/messages.h"
 #include "config/config_files.h"
 #include "config/file_chooser.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

@@ -6,7 +6,7 @@
 #include "analog/analog_board.h"
 #include "analog/analog_expression.h"
 #include "analog/type_prefix.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

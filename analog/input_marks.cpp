@@ -7,8 +7,8 @@
 
 #include "analog/input_type_list.h"
 #include "analog/input_types.h"
-#include "app/messages.h"
-#include "app/text_format.h"
+#include "base/messages.h"
+#include "base/text_format.h"
 #include "config/configuration.h"
 
 namespace vexa {

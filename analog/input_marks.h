@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "analog/analog_board.h"
-#include "app/form.h"
-#include "app/painter.h"
+#include "base/form.h"
+#include "base/painter.h"
 
 namespace vexa {
 

@@ -1,7 +1,7 @@
 #include "analog/input_type_description.h"
 
 #include "analog/input_types.h"
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace vexa {
 

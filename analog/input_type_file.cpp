@@ -7,12 +7,12 @@
 #include <fstream>
 #include <utility>
 
-#include "app/capture_log.h"
-#include "app/messages.h"
-#include "app/text_format.h"
+#include "base/capture_log.h"
+#include "base/messages.h"
+#include "base/text_format.h"
 #include "config/config_file_format.h"
 #include "platform/serial_tty.h"
-#include "terminal/cp1252.h"
+#include "base/cp1252.h"
 
 namespace vexa {
 

@@ -9,7 +9,7 @@
 #include "analog/analog_conversions.h"
 #include "analog/analog_expression.h"
 #include "analog/c_number.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "config/configuration.h"
 #include "link/board_channel.h"
 #include "platform/clock.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "analog/analog_board.h"
-#include "app/painter.h"
+#include "base/painter.h"
 #include "config/board_identity.h"
 #include "config/parameter_hooks.h"
 #include "link/line_consumer.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "analog/c_number.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string_view>
 
-#include "app/identity.h"
+#include "base/identity.h"
 
 namespace vexa {
 

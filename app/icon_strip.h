@@ -1,7 +1,7 @@
 #pragma once
 // The tool row's icon strip: eleven 18 x 18 icons side by side in a 243 x 85 image, in the
 // order of their image indexes, drawn by code through the painter.
-#include "app/painter.h"
+#include "base/painter.h"
 
 namespace vexa {
 

@@ -1,10 +1,10 @@
 #include "app/line_settings_form.h"
 
-#include "app/control_record.h"
+#include "base/control_record.h"
 
 #include "app/main_window_form.h"
-#include "app/text_format.h"
-#include "app/line_readback.h"
+#include "base/text_format.h"
+#include "base/line_readback.h"
 
 namespace vexa {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "app/form.h"
-#include "app/messages.h"
+#include "base/form.h"
+#include "base/messages.h"
 #include "platform/line_settings.h"
 
 namespace vexa {

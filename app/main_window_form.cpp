@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "app/command_ids.h"
-#include "app/control_record.h"
-#include "app/identity.h"
-#include "app/painter.h"
-#include "app/settings.h"
-#include "app/text_format.h"
+#include "base/command_ids.h"
+#include "base/control_record.h"
+#include "base/identity.h"
+#include "base/painter.h"
+#include "base/settings.h"
+#include "base/text_format.h"
 #include "link/serial_link.h"
 
 namespace vexa {

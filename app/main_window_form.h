@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/form.h"
-#include "app/messages.h"
+#include "base/form.h"
+#include "base/messages.h"
 
 namespace vexa {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/menu_table.h"
+#include "base/menu_table.h"
 
 namespace vexa {
 

@@ -4,9 +4,9 @@
 #include <sstream>
 
 #include "analog/input_type_file.h"
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "app/terminal_menu.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/debug_commands.h"
 #include "link/serial_link.h"
 #include "platform/installed_data.h"

@@ -1,10 +1,10 @@
 // The session's terminal choices: the Terminal menu, its command rows, the modem lines in the
 // status each second.
 #include "app/session.h"
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "app/terminal_command_ids.h"
 #include "app/terminal_menu.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "platform/atomic_file.h"
 #include "platform/serial_tty.h"
 #include "terminal/saved_text.h"

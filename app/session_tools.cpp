@@ -1,7 +1,7 @@
 // The session's tools beyond the configuration: the compile tab, the factory test and the analog
 // section, built after the link and the configuration they work on.
-#include "app/command_ids.h"
-#include "app/identity.h"
+#include "base/command_ids.h"
+#include "base/identity.h"
 #include "app/session.h"
 
 namespace vexa {

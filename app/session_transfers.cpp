@@ -1,7 +1,7 @@
 // The session's transfers: the firmware and memory-card downloads with the line sender, the data
 // upload and the macros, built after the link and the configuration exchange they use.
-#include "app/command_ids.h"
-#include "app/identity.h"
+#include "base/command_ids.h"
+#include "base/identity.h"
 #include "app/session.h"
 #include "download/download_menus.h"
 #include "download/samba_file_download.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "app/terminal_command_ids.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/send_port.h"
 #include "platform/serial_tty.h"
 

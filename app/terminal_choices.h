@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/board_jobs.h"
-#include "app/command_table.h"
-#include "app/messages.h"
-#include "app/session_ports.h"
-#include "app/settings.h"
+#include "base/board_jobs.h"
+#include "base/command_table.h"
+#include "base/messages.h"
+#include "base/session_ports.h"
+#include "base/settings.h"
 #include "link/link_session.h"
 #include "platform/line_settings.h"
 #include "terminal/command_history.h"

@@ -3,8 +3,8 @@
 // choices; they end the Tools menu, in a submenu.
 #include <vector>
 
-#include "app/menu_table.h"
-#include "app/messages.h"
+#include "base/menu_table.h"
+#include "base/messages.h"
 #include "app/terminal_choices.h"
 
 namespace vexa {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "bench_support.h"
 #include "config/board_identity.h"
 #include "config/config_files.h"
@@ -19,6 +19,7 @@
 #include "config/parameter_table.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "support/fixed_clocks.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "bench_support.h"
 #include "download/card_transfer.h"
 #include "download/firmware_download.h"

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/session_ports.h"
+#include "base/session_ports.h"
 #include "bench_support.h"
 #include "download/samba_download.h"
 #include "download/samba_layout.h"

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 extern char** environ;
 

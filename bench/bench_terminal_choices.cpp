@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "link/link_session.h"
 #include "bench_support.h"
 #include "platform/pseudo_terminal.h"

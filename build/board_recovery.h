@@ -1,7 +1,7 @@
 #pragma once
 // The recovery bytes of the command line "recover" (the same as "Special 1"), sent on the
 // download worker because they wait up to two seconds for the board.
-#include "app/board_jobs.h"
+#include "base/board_jobs.h"
 #include "build/compile_tab.h"
 #include "link/link_session.h"
 

@@ -1,7 +1,7 @@
 #include "build/compile_environment.h"
 
-#include "app/settings.h"
-#include "app/text_format.h"
+#include "base/settings.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

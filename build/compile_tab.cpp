@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/command_ids.h"
-#include "app/identity.h"
-#include "app/text_format.h"
+#include "base/command_ids.h"
+#include "base/identity.h"
+#include "base/text_format.h"
 #include "build/compile_environment.h"
 #include "build/compile_tab_form.h"
 

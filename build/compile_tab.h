@@ -14,11 +14,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/command_ids.h"
-#include "app/form.h"
-#include "app/messages.h"
-#include "app/session_ports.h"
-#include "app/settings.h"
+#include "base/command_ids.h"
+#include "base/form.h"
+#include "base/messages.h"
+#include "base/session_ports.h"
+#include "base/settings.h"
 #include "build/output_text.h"
 #include "build/pipe_reader.h"
 #include "platform/child_process.h"

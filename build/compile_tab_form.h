@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/form.h"
-#include "app/messages.h"
+#include "base/form.h"
+#include "base/messages.h"
 
 namespace vexa::compile {
 

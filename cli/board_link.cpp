@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ostream>
 
-#include "app/identity.h"
+#include "base/identity.h"
 
 namespace vexa::cli {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "app/capture_log.h"
-#include "app/messages.h"
+#include "base/capture_log.h"
+#include "base/messages.h"
 #include "cli/command.h"
 #include "link/link_session.h"
 #include "platform/wake_event.h"

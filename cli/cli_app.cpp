@@ -2,8 +2,8 @@
 
 #include <ostream>
 
-#include "app/identity.h"
-#include "app/program_options.h"
+#include "base/identity.h"
+#include "base/program_options.h"
 #include "cli/command.h"
 #include "cli/command_options.h"
 #include "cli/start_settings.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_options.h"
+#include "base/program_options.h"
 #include "cli/command.h"
 #include "cli/start_settings.h"
 

@@ -9,12 +9,12 @@
 #include "analog/calibration_solver.h"
 #include "analog/input_type_file.h"
 #include "analog/input_type_list.h"
-#include "app/messages.h"
-#include "app/text_format.h"
+#include "base/messages.h"
+#include "base/text_format.h"
 #include "cli/command_options.h"
 #include "cli/commands.h"
 #include "config/board_identity.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa::cli {
 

@@ -9,9 +9,9 @@
 
 #include "analog/input_type_file.h"
 #include "analog/input_types.h"
-#include "app/identity.h"
+#include "base/identity.h"
 #include "cli/board_link.h"
-#include "app/program_options.h"
+#include "base/program_options.h"
 #include "cli/command_options.h"
 #include "cli/commands.h"
 #include "cli/line_watch.h"

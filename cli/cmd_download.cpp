@@ -6,9 +6,9 @@
 #include <mutex>
 #include <ostream>
 
-#include "app/board_jobs.h"
+#include "base/board_jobs.h"
 #include "cli/board_link.h"
-#include "app/program_options.h"
+#include "base/program_options.h"
 #include "cli/command_options.h"
 #include "cli/commands.h"
 #include "config/board_identity.h"

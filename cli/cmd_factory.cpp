@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "app/board_jobs.h"
-#include "app/identity.h"
+#include "base/board_jobs.h"
+#include "base/identity.h"
 #include "app/quiet_front_end.h"
 #include "cli/board_link.h"
 #include "cli/command_options.h"

@@ -4,8 +4,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "app/session_ports.h"
-#include "app/text_format.h"
+#include "base/session_ports.h"
+#include "base/text_format.h"
 #include "cli/board_link.h"
 #include "cli/command_options.h"
 #include "cli/commands.h"

@@ -13,7 +13,7 @@
 #include "cli/commands.h"
 #include "cli/command_options.h"
 #include "platform/line_settings.h"
-#include "terminal/cp1252.h"
+#include "base/cp1252.h"
 #include "terminal/key_options.h"
 #include "terminal/keyboard.h"
 

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <thread>
 
-#include "app/identity.h"
+#include "base/identity.h"
 #include "cli/board_link.h"
 #include "cli/command_options.h"
 #include "cli/commands.h"

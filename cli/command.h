@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/identity.h"
+#include "base/identity.h"
 #include "cli/command_values.h"
 
 namespace vexa::cli {

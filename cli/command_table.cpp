@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <ostream>
 
-#include "app/program_options.h"
+#include "base/program_options.h"
 #include "cli/command.h"
 #include "cli/command_options.h"
 #include "cli/commands.h"

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa::cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/program_options.h"
+#include "base/program_options.h"
 
 namespace vexa::cli {
 

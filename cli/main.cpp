@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "app/identity.h"
+#include "base/identity.h"
 #include "cli/cli_app.h"
 
 int main(int argc, char** argv) {

@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "app/settings.h"
-#include "app/text_format.h"
+#include "base/settings.h"
+#include "base/text_format.h"
 #include "config/board_identity.h"
 
 namespace vexa::cli {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "config/configuration.h"
 
 namespace vexa {

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

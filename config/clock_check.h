@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 
@@ -22,17 +22,6 @@ class SystemTimeOfDay final : public TimeOfDaySource {
  public:
   std::int64_t local_ms_of_day() const override;
   static const SystemTimeOfDay& instance();
-};
-
-// A time of day that stands still, for tests and replays.
-class FixedTimeOfDay final : public TimeOfDaySource {
- public:
-  explicit FixedTimeOfDay(std::int64_t ms) : ms_(ms) {}
-  std::int64_t local_ms_of_day() const override { return ms_.load(); }
-  void set(std::int64_t ms) { ms_.store(ms); }
-
- private:
-  std::atomic<std::int64_t> ms_;
 };
 
 // Owns the running sums. Lines come from the receive thread only; the switch is flipped by

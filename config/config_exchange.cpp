@@ -1,6 +1,6 @@
 #include "config/config_exchange.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "config/board_identity.h"
 #include "config/clock_check.h"
 #include "config/configuration.h"

@@ -7,13 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/board_jobs.h"
+#include "base/board_jobs.h"
 #include "config/parameter_table.h"
 #include "config/time_command.h"
 #include "link/board_channel.h"
 #include "link/line_consumer.h"
 #include "platform/clock.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

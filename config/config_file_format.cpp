@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/capture_log.h"
-#include "app/text_format.h"
+#include "base/capture_log.h"
+#include "base/text_format.h"
 #include "platform/atomic_file.h"
 
 namespace vexa {

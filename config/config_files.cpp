@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/text_format.h"
+#include "base/messages.h"
+#include "base/text_format.h"
 #include "config/board_identity.h"
 #include "config/config_file_format.h"
 #include "config/configuration.h"

@@ -11,7 +11,7 @@
 #include "config/key_rows.h"
 #include "config/parameter_table.h"
 #include "platform/clock.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa {
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <memory>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

@@ -1,6 +1,6 @@
 #include "download/download_commands.h"
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "config/board_identity.h"
 #include "config/config_exchange.h"
 

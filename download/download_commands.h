@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "app/board_jobs.h"
-#include "app/command_table.h"
-#include "app/messages.h"
-#include "app/session_ports.h"
+#include "base/board_jobs.h"
+#include "base/command_table.h"
+#include "base/messages.h"
+#include "base/session_ports.h"
 #include "download/card_transfer.h"
 #include "download/download_file_form.h"
 #include "download/firmware_download.h"

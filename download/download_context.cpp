@@ -1,6 +1,6 @@
 #include "download/download_context.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

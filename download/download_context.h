@@ -3,12 +3,12 @@
 
 // What every download job works with: the link, the terminal, the texts, the status field,
 // the Stop request, the loader detection and the clock it paces itself by.
-#include "app/board_jobs.h"
-#include "app/messages.h"
-#include "app/session_ports.h"
+#include "base/board_jobs.h"
+#include "base/messages.h"
+#include "base/session_ports.h"
 #include "download/download_port.h"
 #include "download/loader_detector.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

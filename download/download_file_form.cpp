@@ -1,8 +1,8 @@
 #include "download/download_file_form.h"
 
-#include "app/control_record.h"
+#include "base/control_record.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "app/form.h"
-#include "app/messages.h"
-#include "terminal/report_sink.h"
+#include "base/form.h"
+#include "base/messages.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

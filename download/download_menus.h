@@ -3,7 +3,7 @@
 // Tools menu and the line sender's entries of the debug menu. Window thread only.
 #include <vector>
 
-#include "app/menu_table.h"
+#include "base/menu_table.h"
 #include "download/firmware_selection.h"
 
 namespace vexa {

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "download/hex_image.h"
 #include "download/line_script.h"
 #include "download/page_loader.h"

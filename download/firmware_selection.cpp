@@ -2,8 +2,8 @@
 
 #include <cctype>
 
-#include "app/command_ids.h"
-#include "app/text_format.h"
+#include "base/command_ids.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

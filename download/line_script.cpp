@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

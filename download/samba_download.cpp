@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "download/samba_applet.h"
 #include "download/samba_layout.h"
 #include "download/xmodem_sender.h"

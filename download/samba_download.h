@@ -7,10 +7,10 @@
 #include <functional>
 #include <string_view>
 
-#include "app/messages.h"
-#include "app/session_ports.h"
+#include "base/messages.h"
+#include "base/session_ports.h"
 #include "download/samba_wire.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

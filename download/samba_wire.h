@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/messages.h"
-#include "terminal/report_sink.h"
+#include "base/messages.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

@@ -1,6 +1,6 @@
 #include "download/xmodem_sender.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "download/xmodem_crc.h"
 
 namespace vexa {

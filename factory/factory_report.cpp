@@ -1,7 +1,7 @@
 #include "factory/factory_report.h"
 
-#include "app/text_format.h"
-#include "terminal/cp1252.h"
+#include "base/text_format.h"
+#include "base/cp1252.h"
 
 namespace vexa {
 

@@ -4,8 +4,8 @@
 #include <climits>
 #include <cmath>
 
-#include "app/command_ids.h"
-#include "app/text_format.h"
+#include "base/command_ids.h"
+#include "base/text_format.h"
 #include "config/time_command.h"
 
 namespace vexa {

@@ -18,16 +18,16 @@
 #include <string_view>
 #include <vector>
 
-#include "app/board_jobs.h"
-#include "app/command_table.h"
-#include "app/messages.h"
-#include "app/painter.h"
+#include "base/board_jobs.h"
+#include "base/command_table.h"
+#include "base/messages.h"
+#include "base/painter.h"
 #include "config/board_identity.h"
 #include "factory/factory_tests.h"
 #include "link/board_channel.h"
 #include "link/line_consumer.h"
 #include "platform/clock.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

@@ -1,6 +1,6 @@
 #include "factory/factory_tests.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

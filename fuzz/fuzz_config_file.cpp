@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "config/board_identity.h"
 #include "config/config_files.h"
 #include "config/configuration.h"
@@ -21,7 +21,8 @@
 #include "fuzz/fuzz_support.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
+#include "support/fixed_clocks.h"
 
 namespace {
 

@@ -5,15 +5,16 @@
 #include <string>
 #include <string_view>
 
-#include "app/board_jobs.h"
-#include "app/messages.h"
+#include "base/board_jobs.h"
+#include "base/messages.h"
 #include "config/board_identity.h"
 #include "config/configuration.h"
 #include "factory/factory_test.h"
 #include "fuzz/fuzz_support.h"
 #include "link/board_channel.h"
 #include "platform/clock.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
+#include "support/fixed_clocks.h"
 
 using vexa::fuzz::check;
 

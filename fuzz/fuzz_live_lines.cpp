@@ -12,6 +12,7 @@
 #include "fuzz/fuzz_support.h"
 #include "link/board_channel.h"
 #include "platform/clock.h"
+#include "support/fixed_clocks.h"
 
 using vexa::fuzz::check;
 

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <utility>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "download/samba_wire.h"
 #include "fuzz/fuzz_support.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 using vexa::fuzz::check;
 

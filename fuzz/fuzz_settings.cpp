@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/atomic_file.h"
 

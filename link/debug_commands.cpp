@@ -8,7 +8,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/receive_thread.h"
 #include "link/serial_link.h"
 

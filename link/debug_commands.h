@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

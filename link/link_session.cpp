@@ -3,8 +3,8 @@
 #include <chrono>
 #include <thread>
 
-#include "app/text_format.h"
-#include "terminal/cp1252.h"
+#include "base/text_format.h"
+#include "base/cp1252.h"
 
 namespace vexa {
 

@@ -8,15 +8,15 @@
 #include <string>
 #include <string_view>
 
-#include "app/capture_log.h"
-#include "app/messages.h"
+#include "base/capture_log.h"
+#include "base/messages.h"
 #include "link/board_channel.h"
 #include "link/line_consumers.h"
 #include "link/receive_thread.h"
 #include "link/reply_wait.h"
 #include "link/serial_link.h"
 #include "link/tcp_client.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

@@ -1,6 +1,6 @@
 #include "link/modem_dialer.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "link/tcp_client.h"
 
 namespace vexa {

@@ -10,12 +10,12 @@
 #include <string>
 #include <thread>
 
-#include "app/capture_log.h"
+#include "base/capture_log.h"
 #include "link/line_assembler.h"
 #include "link/line_consumers.h"
 #include "link/reply_wait.h"
 #include "link/serial_link.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

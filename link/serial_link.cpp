@@ -7,8 +7,8 @@
 #include <chrono>
 #include <cstring>
 
-#include "app/text_format.h"
-#include "app/line_readback.h"
+#include "base/text_format.h"
+#include "base/line_readback.h"
 
 namespace vexa {
 

@@ -16,12 +16,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/capture_log.h"
-#include "app/messages.h"
+#include "base/capture_log.h"
+#include "base/messages.h"
 #include "link/tcp_client.h"
 #include "platform/serial_tty.h"
 #include "platform/wake_event.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cerrno>
 
-#include "app/text_format.h"
-#include "terminal/cp1252.h"
+#include "base/text_format.h"
+#include "base/cp1252.h"
 #include "platform/serial_tty.h"
 #include "platform/tcp_socket.h"
 

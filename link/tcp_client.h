@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "link/call_state.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

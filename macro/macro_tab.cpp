@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "app/control_record.h"
-#include "app/text_format.h"
+#include "base/control_record.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

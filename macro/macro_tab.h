@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "app/form.h"
-#include "app/messages.h"
+#include "base/form.h"
+#include "base/messages.h"
 #include "config/board_identity.h"
 #include "config/config_exchange.h"
 #include "config/configuration.h"
 #include "macro/macro_value.h"
 #include "platform/clock.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

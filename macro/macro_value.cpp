@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa {
 

@@ -25,21 +25,6 @@ class SystemClock final : public Clock {
   static const SystemClock& instance();
 };
 
-// A clock that stands still until told otherwise.
-class FixedClock final : public Clock {
- public:
-  explicit FixedClock(std::tm local) : local_(local) {}
-  std::tm local_now() const override { return local_; }
-  std::time_t epoch_now() const override { std::tm copy = local_; return std::mktime(&copy); }
-  std::int64_t monotonic_ms() const override { return ms_; }
-  void set_local(std::tm local) { local_ = local; }
-  void advance_ms(std::int64_t ms) { ms_ += ms; }
-
- private:
-  std::tm local_;
-  std::int64_t ms_ = 0;
-};
-
 // Builds a std::tm from calendar fields (month 1..12).
 std::tm make_local_time(int year, int month, int day, int hour, int minute, int second);
 

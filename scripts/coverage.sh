@@ -20,7 +20,7 @@ find "$dir" -name '*.gcda' -delete
 (cd "$dir" && ctest -j"$(($(nproc) + 1))" --timeout 600 "$@" >"$root/$dir.ctest.log" 2>&1) ||
   echo "coverage: some tests failed (see $dir.ctest.log); the figures count what ran"
 filters=()
-for layer in platform terminal link config download analog macro upload build factory app; do
+for layer in platform base terminal link config download analog macro upload build factory app; do
   filters+=(--filter "$root/$layer/")
 done
 gcovr --root "$root" --object-directory "$dir" "${filters[@]}" --exclude-unreachable-branches \

@@ -19,11 +19,10 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-LAYERS = ["platform", "terminal", "link", "config", "download", "analog", "macro", "upload",
+LAYERS = ["platform", "base", "terminal", "link", "config", "download", "analog", "macro", "upload",
           "build", "factory", "app"]
 # Test labels that exercise a folder besides its own.
-EXTRA_LABELS = {"app": ["cli"], "link": ["faults"], "config": ["params"], "download": ["samba", "faults"],
-                "analog": ["analog_tab"], "upload": ["faults"]}
+EXTRA_LABELS = {"app": ["cli"], "base": ["app"], "link": ["faults"], "download": ["faults"], "upload": ["faults"]}
 
 OPERATORS = [  # (regex, replacement, kind); the regexes avoid <<, >>, ->, templates
     (r"(?<![=!<>])==(?!=)", "!=", "== to !="),

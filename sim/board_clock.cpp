@@ -3,7 +3,7 @@
 #include <cctype>
 #include <ctime>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa::sim {
 

@@ -1,6 +1,6 @@
 #include "sim/board_configuration.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "config/parameter_table.h"
 #include "config/parse_assignments.h"
 #include "sim/factory_tables.h"

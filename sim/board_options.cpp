@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/identity.h"
-#include "app/program_options.h"
-#include "app/text_format.h"
+#include "base/identity.h"
+#include "base/program_options.h"
+#include "base/text_format.h"
 #include "platform/serial_tty.h"
 #include "sim/log_options.h"
 

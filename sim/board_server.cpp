@@ -14,7 +14,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "platform/pseudo_terminal.h"
 #include "platform/serial_tty.h"
 #include "platform/tcp_socket.h"

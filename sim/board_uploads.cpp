@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa::sim {
 

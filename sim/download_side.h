@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/program_options.h"
+#include "base/program_options.h"
 #include "sim/board_loader.h"
 #include "sim/memory_card.h"
 

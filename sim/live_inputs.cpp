@@ -4,7 +4,7 @@
 
 #include "analog/analog_conversions.h"
 #include "analog/analog_expression.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace vexa::sim {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_options.h"
+#include "base/program_options.h"
 #include "sim/logged_file.h"
 
 namespace vexa::sim {

@@ -1,6 +1,6 @@
 #include "sim/logged_file.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "macro/macro_value.h"
 
 namespace vexa::sim {

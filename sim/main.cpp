@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_options.h"
+#include "base/program_options.h"
 #include "sim/board_options.h"
 #include "sim/board_server.h"
 

@@ -2,7 +2,7 @@
 
 #include <unicorn/unicorn.h>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "download/samba_layout.h"
 
 namespace vexa::sim {

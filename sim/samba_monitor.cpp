@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "download/xmodem_crc.h"
 #include "download/xmodem_sender.h"
 

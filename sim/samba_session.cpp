@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "platform/serial_tty.h"
 
 namespace vexa::sim {

@@ -1,6 +1,6 @@
 #include "sim/self_test.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "sim/simulated_board.h"
 
 namespace vexa::sim {

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <optional>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "config/parameter_table.h"
 #include "config/parse_assignments.h"
 #include "sim/live_inputs.h"

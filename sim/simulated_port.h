@@ -4,25 +4,26 @@
 #include <memory>
 #include <string>
 
+#include "base/board_simulator.h"
 #include "sim/board_server.h"
 
 namespace vexa::sim {
 
-class SimulatedPort {
+class SimulatedPort final : public BoardSimulator {
  public:
   SimulatedPort() = default;
-  ~SimulatedPort();
+  ~SimulatedPort() override;
   SimulatedPort(const SimulatedPort&) = delete;
   SimulatedPort& operator=(const SimulatedPort&) = delete;
 
   // Starts a board of type letter ('E', 'F' or 'S'); the reason when it could not.
-  [[nodiscard]] std::string start(char letter);
-  void stop();
+  [[nodiscard]] std::string start(char letter) override;
+  void stop() override;
 
-  const std::string& link_name() const { return link_name_; }
-  long speed() const { return speed_; }
+  const std::string& link_name() const override { return link_name_; }
+  long speed() const override { return speed_; }
   // 'VexaLog S v1404' of the simulated board.
-  const std::string& identity_line() const { return identity_line_; }
+  const std::string& identity_line() const override { return identity_line_; }
   BoardServer* server() { return server_.get(); }
 
  private:

@@ -4,7 +4,7 @@
 // card's own vanish options (after pages, after chunks) come back the same way.
 #include <span>
 
-#include "app/program_options.h"
+#include "base/program_options.h"
 
 namespace vexa::sim {
 

@@ -1,6 +1,6 @@
 #include "terminal/command_history.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "platform/atomic_file.h"
 
 namespace vexa {

@@ -18,8 +18,8 @@
 
 #include "terminal/hex_dump.h"
 #include "terminal/line_stamps.h"
-#include "terminal/report_sink.h"
-#include "terminal/scrollback_search.h"
+#include "base/report_sink.h"
+#include "terminal/scrollback.h"
 #include "terminal/terminal.h"
 
 namespace vexa {

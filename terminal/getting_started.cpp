@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "terminal/cp1252.h"
+#include "base/cp1252.h"
 
 namespace vexa {
 namespace {

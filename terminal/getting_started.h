@@ -2,7 +2,7 @@
 // The first steps shown in an empty terminal of the family product.
 #include <string_view>
 
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

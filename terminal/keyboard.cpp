@@ -1,6 +1,6 @@
 #include "terminal/keyboard.h"
 
-#include "terminal/cp1252.h"
+#include "base/cp1252.h"
 
 namespace vexa {
 TerminalKeyboard::TerminalKeyboard(KeyboardLink& link, Clipboard& clipboard, CharSink& terminal,

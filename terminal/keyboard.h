@@ -7,7 +7,7 @@
 
 #include "terminal/command_history.h"
 #include "terminal/key_options.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

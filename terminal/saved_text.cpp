@@ -1,7 +1,7 @@
 #include "terminal/saved_text.h"
 
 #include "terminal/ansi_reader.h"
-#include "terminal/cp1252.h"
+#include "base/cp1252.h"
 
 namespace vexa {
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/text_format.h"
+
 namespace vexa {
 
 namespace {
@@ -19,6 +21,12 @@ std::size_t scrollback_lines(std::string_view setting) {
   for (char c : setting) value = value * 10 + static_cast<std::size_t>(c - '0');
   if (value == 0) return 0;
   return std::clamp(value, kLeastScrollbackLines, kMostScrollbackLines);
+}
+
+std::size_t scrollback_chars(std::string_view setting) {
+  const long value = leading_integer(setting);
+  if (value <= 0) return kDefaultScrollbackChars;
+  return std::clamp(static_cast<std::size_t>(value), kLeastScrollbackChars, kMostScrollbackChars);
 }
 
 std::size_t count_line_ends(std::string_view text) {

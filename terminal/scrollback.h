@@ -10,6 +10,10 @@ namespace vexa {
 
 inline constexpr std::size_t kViewTrimAtChars = 15000;   // the character rule: trimmed from this length
 inline constexpr std::size_t kViewTrimDropChars = 7500;  // the older part it drops
+// The older Scrollback setting: how many characters the character rule keeps.
+inline constexpr std::size_t kDefaultScrollbackChars = 15000;
+inline constexpr std::size_t kLeastScrollbackChars = 2000;
+inline constexpr std::size_t kMostScrollbackChars = 10u << 20;
 inline constexpr std::size_t kDefaultScrollbackLines = 10000;
 inline constexpr std::size_t kLeastScrollbackLines = 100;
 inline constexpr std::size_t kMostScrollbackLines = 200000;
@@ -20,6 +24,10 @@ inline constexpr std::size_t kScrollbackLineChars = 256;
 // The TermScrollback setting as a number of lines: 0 is the character rule, empty or unreadable
 // text the default, others held within the least and the most.
 std::size_t scrollback_lines(std::string_view setting);
+
+// The Scrollback setting as a number of characters: empty or unreadable text is the default,
+// others are held within the least and the most.
+std::size_t scrollback_chars(std::string_view setting);
 
 // CR LF pairs in text.
 std::size_t count_line_ends(std::string_view text);

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "platform/atomic_file.h"
 #include "platform/serial_tty.h"
 

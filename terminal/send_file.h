@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/board_jobs.h"
-#include "app/messages.h"
-#include "app/session_ports.h"
-#include "terminal/report_sink.h"
+#include "base/board_jobs.h"
+#include "base/messages.h"
+#include "base/session_ports.h"
+#include "base/report_sink.h"
 
 namespace vexa {
 

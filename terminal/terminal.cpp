@@ -4,8 +4,8 @@
 #include <cstdarg>
 #include <utility>
 
-#include "app/text_format.h"
-#include "terminal/cp1252.h"
+#include "base/text_format.h"
+#include "base/cp1252.h"
 
 namespace vexa {
 

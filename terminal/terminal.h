@@ -26,8 +26,8 @@
 #include <string_view>
 #include <thread>
 
-#include "app/capture_log.h"
-#include "terminal/report_sink.h"
+#include "base/capture_log.h"
+#include "base/report_sink.h"
 #include "terminal/scrollback.h"
 #include "terminal/terminal_view.h"
 

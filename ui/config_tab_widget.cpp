@@ -5,7 +5,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 
-#include "terminal/cp1252.h"
+#include "base/cp1252.h"
 
 namespace vexa::ui {
 

@@ -14,8 +14,8 @@
 #include <cstdlib>
 
 #include "analog/c_number.h"
-#include "app/messages.h"
-#include "app/text_format.h"
+#include "base/messages.h"
+#include "base/text_format.h"
 #include "config/configuration.h"
 #include "ui/painted_cell.h"
 #include "ui/qt_painter.h"

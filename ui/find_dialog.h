@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -11,7 +11,7 @@
 #include <functional>
 #include <map>
 
-#include "app/form.h"
+#include "base/form.h"
 
 namespace vexa::ui {
 

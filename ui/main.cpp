@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "app/command_line.h"
+#include "platform/clock.h"
+#include "sim/simulated_port.h"
 #include "ui/main_window.h"
 #include "ui/quick_tip_style.h"
 
@@ -29,7 +31,8 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setStyle(new vexa::ui::QuickTipStyle);  // the application owns it
-  vexa::ui::MainWindow window(line.options);
+  vexa::sim::SimulatedPort simulator;  // started only for --simulate
+  vexa::ui::MainWindow window(line.options, nullptr, vexa::SystemClock::instance(), &simulator);
   window.show();
   // Ctrl-C in the shell or a plain kill closes the window as its close button does, so the
   // settings are written and the port is let go.

@@ -20,13 +20,13 @@
 #include <filesystem>
 #include <limits>
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "app/terminal_command_ids.h"
 #include "app/menu_labels.h"
-#include "app/menu_table.h"
-#include "app/painter.h"
-#include "app/settings.h"
-#include "app/text_format.h"
+#include "base/menu_table.h"
+#include "base/painter.h"
+#include "base/settings.h"
+#include "base/text_format.h"
 #include "ui/analog_section_widget.h"
 #include "ui/compile_tab_widget.h"
 #include "ui/config_file_dialog.h"
@@ -57,8 +57,9 @@ QRect rect_of(const Rect& r) { return QRect(r.x, r.y, r.width, r.height); }
 
 }  // namespace
 
-MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clock& clock)
-    : QMainWindow(parent), strip_(make_icon_strip()) {
+MainWindow::MainWindow(const DesktopOptions& options, QWidget* parent, const Clock& clock,
+                       BoardSimulator* simulator)
+    : QMainWindow(parent), strip_(make_icon_strip()), simulator_(simulator) {
   setObjectName("vexaterm");
   open_external = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   client_ = new ClientArea(this);
@@ -169,22 +170,22 @@ void MainWindow::connect_session_events() {
 }
 
 void MainWindow::start_simulated_board(const DesktopOptions& options) {
-  const std::string error = simulated_.start(options.simulate);
+  const std::string error = simulator_ ? simulator_->start(options.simulate) : "no simulator in this program";
   if (!error.empty()) {
     session_->reports().print_line(format_message(session_->messages().message("VtSimFailed"), {error}));
     return;
   }
   session_->reports().print_line(format_message(session_->messages().message("VtSimBoard"),
-                                                {simulated_.identity_line(), simulated_.link_name()}));
-  session_->use_temporary_port(simulated_.link_name(), simulated_.speed(), options.open_simulated,
-                               simulated_.identity_line());
+                                                {simulator_->identity_line(), simulator_->link_name()}));
+  session_->use_temporary_port(simulator_->link_name(), simulator_->speed(), options.open_simulated,
+                               simulator_->identity_line());
 }
 
 MainWindow::~MainWindow() {
   delete phone_editor_.data();
   timer_->stop();
   session_->shutdown();
-  simulated_.stop();
+  if (simulator_) simulator_->stop();
   // The binder and the tools' widgets use the session's parts: they go first.
   delete binder_;
   binder_ = nullptr;

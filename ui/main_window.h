@@ -12,12 +12,12 @@
 #include <map>
 #include <memory>
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "app/command_line.h"
-#include "app/form.h"
+#include "base/form.h"
 #include "app/main_window_form.h"
 #include "app/session.h"
-#include "sim/simulated_port.h"
+#include "base/board_simulator.h"
 #include "ui/phone_book_editor.h"
 #include "ui/qt_translations.h"
 #include "ui/session_bridge.h"
@@ -47,16 +47,14 @@ class TerminalWidget;
 class MainWindow final : public QMainWindow, public SessionWindow {
   Q_OBJECT
  public:
-  // clock: the session's and the timer's clock (tests give a fixed one).
+  // clock: the session's and the timer's clock (tests give a fixed one); simulator: the board
+  // that --simulate starts (not owned; null: the program has none).
   explicit MainWindow(const DesktopOptions& options, QWidget* parent = nullptr,
-                      const Clock& clock = SystemClock::instance());
+                      const Clock& clock = SystemClock::instance(), BoardSimulator* simulator = nullptr);
   ~MainWindow() override;
 
   Session& session() { return *session_; }
   SessionBridge& bridge() { return *bridge_; }
-  // The simulated board of --simulate, or null.
-  sim::BoardServer* simulated_board() { return simulated_.server(); }
-  const std::string& simulated_link() const { return simulated_.link_name(); }
   // The chooser of the configuration file commands (a file dialog unless replaced).
   void set_file_chooser(FileChooser* chooser) { chooser_override_ = chooser; }
   MainWindowForm& window_form() { return session_->window_form(); }
@@ -150,7 +148,7 @@ class MainWindow final : public QMainWindow, public SessionWindow {
   SendFileRequest send_request_;       // the last Send file choices
   SessionBridge* bridge_ = nullptr;
   std::unique_ptr<Session> session_;
-  sim::SimulatedPort simulated_;
+  BoardSimulator* simulator_;
   // The configuration files' and the calibration table's dialog, with its last choice.
   std::unique_ptr<ConfigFileDialog> file_dialog_;
   std::unique_ptr<QtCompileFileChooser> compile_chooser_;

@@ -7,10 +7,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "platform/atomic_file.h"
 #include "platform/serial_tty.h"
-#include "terminal/cp1252.h"
+#include "base/cp1252.h"
 
 namespace vexa::ui {
 

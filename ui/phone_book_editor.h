@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <string>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 class QPlainTextEdit;
 

@@ -11,7 +11,7 @@
 #include <QStyle>
 #include <QTimer>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "config/board_identity.h"
 #include "ui/painted_cell.h"
 #include "ui/qt_painter.h"

@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "app/painter.h"
+#include "base/painter.h"
 
 namespace vexa::ui {
 

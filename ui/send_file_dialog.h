@@ -3,7 +3,7 @@
 // no wait, the line's echo or a prompt, with the longest wait). Opens with the last choices.
 #include <QDialog>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "terminal/send_file.h"
 
 class QLineEdit;

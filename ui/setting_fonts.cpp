@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 namespace vexa::ui {
 

@@ -14,7 +14,7 @@
 #include <QWheelEvent>
 
 #include "app/terminal_command_ids.h"
-#include "terminal/cp1252.h"
+#include "base/cp1252.h"
 #include "terminal/keyboard.h"
 #include "ui/desktop_clipboard.h"
 

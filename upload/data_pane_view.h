@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/painter.h"
+#include "base/painter.h"
 #include "upload/display_ring.h"
 
 namespace vexa {

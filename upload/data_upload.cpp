@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
-#include "app/identity.h"
-#include "app/text_format.h"
+#include "base/identity.h"
+#include "base/text_format.h"
 #include "upload/line_prefix.h"
 
 namespace vexa {

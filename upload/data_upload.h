@@ -13,10 +13,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/board_jobs.h"
-#include "app/messages.h"
+#include "base/board_jobs.h"
+#include "base/messages.h"
 #include "link/line_consumer.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 #include "upload/display_ring.h"
 #include "upload/host_file_scan.h"
 #include "upload/upload_link.h"

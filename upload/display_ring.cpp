@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "upload/line_prefix.h"
 
 namespace vexa {

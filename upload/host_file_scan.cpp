@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "upload/line_prefix.h"
 
 namespace vexa {

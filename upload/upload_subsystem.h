@@ -2,9 +2,9 @@
 // The data upload as the session owns it: the upload on the link's upload consumer slot, and
 // the upload tab's logic over it. Built and destroyed on the window thread; the receive thread
 // must not be dispatching to the slot while this goes (stop it first, or detach).
-#include "app/board_jobs.h"
-#include "app/messages.h"
-#include "app/settings.h"
+#include "base/board_jobs.h"
+#include "base/messages.h"
+#include "base/settings.h"
 #include "link/link_session.h"
 #include "upload/data_upload.h"
 #include "upload/upload_tab.h"

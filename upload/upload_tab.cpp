@@ -1,6 +1,6 @@
 #include "upload/upload_tab.h"
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "upload/data_pane_view.h"
 #include "upload/viewer_launch.h"
 

@@ -6,10 +6,10 @@
 #include <sys/types.h>
 #include <vector>
 
-#include "app/form.h"
-#include "app/messages.h"
-#include "app/painter.h"
-#include "app/settings.h"
+#include "base/form.h"
+#include "base/messages.h"
+#include "base/painter.h"
+#include "base/settings.h"
 #include "config/file_chooser.h"
 #include "upload/data_upload.h"
 

@@ -16,4 +16,4 @@ add_custom_command(
   DEPENDS ${APPLET_DIR}/samba_applet.S ${APPLET_DIR}/pad_applet.cmake
   COMMENT "Assembling the SAM-BA applet"
   VERBATIM)
-target_sources(vexacore PRIVATE ${APPLET_OUT}/samba_applet_data.cpp)
+target_sources(vexa_download PRIVATE ${APPLET_OUT}/samba_applet_data.cpp)

@@ -11,17 +11,19 @@
 #include <string>
 
 #include "analog/analog_board.h"
-#include "app/capture_log.h"
-#include "app/messages.h"
+#include "base/capture_log.h"
+#include "base/messages.h"
 #include "support/temp_dir.h"
-#include "terminal/cp1252.h"
+#include "base/cp1252.h"
+#include "support/fixed_clocks.h"
+#include "support/build_paths.h"
 
 namespace vexa {
 namespace {
 
 using test::TempDir;
 
-const std::string kShipped = std::string(VEXA_SOURCE_DIR) + "/data/ainputs.txt";
+const std::string kShipped = test::shipped_input_types();
 
 InputTypeTable shipped(char language) {
   InputTypeTable table;

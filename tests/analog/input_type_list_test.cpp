@@ -6,7 +6,7 @@
 
 #include "analog/input_type_description.h"
 #include "analog/input_type_file.h"
-#include "app/messages.h"
+#include "base/messages.h"
 #include "config/configuration.h"
 
 namespace vexa {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/settings.h"
+#include "base/settings.h"
 
 namespace vexa {
 namespace {

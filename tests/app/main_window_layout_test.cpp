@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "app/main_window_form.h"
-#include "app/settings.h"
+#include "base/settings.h"
 
 namespace vexa {
 namespace {

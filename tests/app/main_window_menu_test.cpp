@@ -3,11 +3,11 @@
 #include <functional>
 #include <set>
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "app/icon_strip.h"
 #include "app/menu_labels.h"
-#include "app/menu_table.h"
-#include "app/recording_painter.h"
+#include "base/menu_table.h"
+#include "support/recording_painter.h"
 #include "app/terminal_command_ids.h"
 #include "app/terminal_menu.h"
 #include "download/download_menus.h"

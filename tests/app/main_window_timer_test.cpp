@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "app/main_window_form.h"
 
 namespace vexa {

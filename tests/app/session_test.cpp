@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "app/command_line.h"
 #include "app/terminal_command_ids.h"
 #include "app/session.h"
@@ -22,6 +22,7 @@
 #include "sim/simulated_port.h"
 #include "support/temp_dir.h"
 #include "terminal/text_views.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa {
 namespace {

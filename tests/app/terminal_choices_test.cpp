@@ -9,10 +9,10 @@
 
 #include <filesystem>
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "app/terminal_command_ids.h"
 #include "app/terminal_menu.h"
-#include "app/capture_log.h"
+#include "base/capture_log.h"
 #include "app/line_settings_form.h"
 #include "platform/clock.h"
 #include "platform/pseudo_terminal.h"
@@ -20,6 +20,7 @@
 #include "support/temp_dir.h"
 #include "terminal/terminal.h"
 #include "terminal/text_views.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/board_jobs.h"
+#include "base/board_jobs.h"
 #include "build/board_recovery.h"
 #include "platform/pseudo_terminal.h"
 #include "support/recording_sinks.h"

@@ -11,9 +11,9 @@
 #include <sstream>
 #include <thread>
 
-#include "app/command_ids.h"
-#include "app/messages.h"
-#include "app/settings.h"
+#include "base/command_ids.h"
+#include "base/messages.h"
+#include "base/settings.h"
 #include "build/compile_environment.h"
 #include "build/compile_tab.h"
 #include "build/compile_tab_form.h"

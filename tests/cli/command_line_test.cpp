@@ -7,7 +7,7 @@
 #include <set>
 #include <sstream>
 
-#include "app/identity.h"
+#include "base/identity.h"
 #include "cli/cli_app.h"
 #include "cli/command_options.h"
 #include "support/child_process.h"

@@ -8,6 +8,7 @@
 
 #include "support/child_process.h"
 #include "support/temp_dir.h"
+#include "support/build_paths.h"
 
 namespace vexa {
 namespace {
@@ -56,7 +57,7 @@ TEST_F(ConfigCommands, GetConfSavesAFileThatComparesEqualAndAnEditedOneDoesNot) 
   // With the input type file where the program runs, the inputs get their types and the file
   // holds their ".type" lines, as the desktop's save does.
   TempDir typed_dir;
-  typed_dir.write("ainputs.txt", TempDir::read(std::string(VEXA_SOURCE_DIR) + "/data/ainputs.txt"));
+  typed_dir.write("ainputs.txt", TempDir::read(test::shipped_input_types()));
   auto typed = cli({"get-conf", typed_dir.file("typed.txt"), "--quiet-ms", "200"}, typed_dir.path());
   ASSERT_EQ(typed.exit_code, 0) << typed.out << typed.err;
   const std::string typed_text = TempDir::read(typed_dir.file("typed.txt"));

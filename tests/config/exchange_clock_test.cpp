@@ -7,6 +7,7 @@
 
 #include "config/clock_check.h"
 #include "config/time_command.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa {
 namespace {

@@ -12,6 +12,7 @@
 #include "config/config_exchange.h"
 #include "config/configuration.h"
 #include "config/fake_board.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa {
 namespace {

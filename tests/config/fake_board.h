@@ -9,7 +9,7 @@
 
 #include "link/board_channel.h"
 #include "link/line_consumer.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa::test {
 

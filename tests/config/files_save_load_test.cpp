@@ -4,12 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "config/board_identity.h"
 #include "config/config_files.h"
 #include "config/configuration.h"
 #include "config/fake_board.h"
 #include "support/temp_dir.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa {
 namespace {

@@ -2,7 +2,7 @@
 // worker, and what it leaves alone.
 #include <gtest/gtest.h>
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "config/board_identity.h"
 #include "config/configuration.h"
 #include "download/download_commands.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <random>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "sim/board_options.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/board_jobs.h"
-#include "app/session_ports.h"
+#include "base/board_jobs.h"
+#include "base/session_ports.h"
 #include "download/download_context.h"
 #include "support/recording_sinks.h"
 

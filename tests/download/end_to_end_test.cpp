@@ -10,7 +10,7 @@
 #include <regex>
 #include <thread>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "config/board_identity.h"
 #include "config/configuration.h"
 #include "download/download_commands.h"

@@ -7,7 +7,7 @@
 
 #include "download/firmware_download.h"
 #include "download/line_script.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "download/page_loader.h"
 #include "download_fakes.h"
 #include "sim/simulated_board.h"

@@ -2,8 +2,8 @@
 // memory of the detected loader.
 #include <gtest/gtest.h>
 
-#include "app/command_ids.h"
-#include "app/menu_table.h"
+#include "base/command_ids.h"
+#include "base/menu_table.h"
 #include "download/download_file_form.h"
 #include "download/download_menus.h"
 #include "download/line_sender.h"

@@ -4,15 +4,16 @@
 
 #include <mutex>
 
-#include "app/board_jobs.h"
-#include "app/painter.h"
-#include "app/recording_painter.h"
-#include "app/text_format.h"
+#include "base/board_jobs.h"
+#include "base/painter.h"
+#include "support/recording_painter.h"
+#include "base/text_format.h"
 #include "config/board_identity.h"
 #include "config/configuration.h"
 #include "factory/factory_report.h"
 #include "factory/factory_test.h"
 #include "support/recording_sinks.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "config/parse_assignments.h"
 #include "factory/factory_report.h"
 #include "sim/logged_file.h"

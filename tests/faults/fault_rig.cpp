@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "download/samba_file_download.h"
 
 namespace vexa::test {

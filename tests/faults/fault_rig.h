@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "app/board_jobs.h"
-#include "app/messages.h"
+#include "base/board_jobs.h"
+#include "base/messages.h"
 #include "config/board_identity.h"
 #include "config/config_exchange.h"
 #include "config/configuration.h"

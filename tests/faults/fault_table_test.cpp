@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "faults/fault_jobs.h"
 
 namespace vexa::test {

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "faults/fault_jobs.h"
 #include "support/child_process.h"
 

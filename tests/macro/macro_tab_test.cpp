@@ -4,6 +4,7 @@
 
 #include "config/fake_board.h"
 #include "macro/macro_tab.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa {
 namespace {

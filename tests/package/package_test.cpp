@@ -10,6 +10,7 @@
 #include "platform/installed_data.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
+#include "support/build_paths.h"
 
 namespace vexa {
 namespace {
@@ -18,7 +19,7 @@ namespace fs = std::filesystem;
 
 std::string built_package() {
   std::error_code error;
-  for (const auto& entry : fs::directory_iterator(VEXA_BINARY_DIR, error)) {
+  for (const auto& entry : fs::directory_iterator(test::binary_dir(), error)) {
     const std::string name = entry.path().filename().string();
     if (name.rfind("vexaterm_", 0) == 0 && entry.path().extension() == ".deb") return entry.path().string();
   }
@@ -39,7 +40,7 @@ class PackageTest : public ::testing::Test {
     dpkg_deb_ = dpkg_deb();
     if (dpkg_deb_.empty()) GTEST_SKIP() << "dpkg-deb is not installed";
     package_ = built_package();
-    if (package_.empty()) GTEST_SKIP() << "no package in " << VEXA_BINARY_DIR << ": run scripts/package.sh";
+    if (package_.empty()) GTEST_SKIP() << "no package in " << test::binary_dir() << ": run scripts/package.sh";
     const test::RunResult unpacked = test::run_program(dpkg_deb_, {"-x", package_, root_.path()});
     ASSERT_EQ(unpacked.exit_code, 0) << unpacked.err;
   }

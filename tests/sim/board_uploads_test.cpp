@@ -5,6 +5,7 @@
 #include "sim/board_options.h"
 #include "sim/simulated_board.h"
 #include "upload/data_upload.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa::sim {
 namespace {

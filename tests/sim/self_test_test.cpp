@@ -4,6 +4,7 @@
 
 #include "sim/board_options.h"
 #include "sim/simulated_board.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa::sim {
 namespace {

@@ -7,6 +7,7 @@
 #include "config/config_exchange.h"
 #include "config/parameter_table.h"
 #include "config/parse_assignments.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa::sim {
 namespace {

@@ -1,4 +1,5 @@
 #include "support/child_process.h"
+#include "support/build_paths.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -43,7 +44,7 @@ void drain(int fd, std::string& into) {
 
 }  // namespace
 
-std::string built_program(const std::string& relative) { return std::string(VEXA_BINARY_DIR) + "/" + relative; }
+std::string built_program(const std::string& relative) { return binary_dir() + "/" + relative; }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& input,
                       int timeout_ms, const std::string& working_directory) {

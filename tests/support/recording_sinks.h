@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "link/line_consumer.h"
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 
 namespace vexa::test {
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/job_lines.h"
+#include "base/job_lines.h"
 #include "link/send_port.h"
 #include "link/serial_link.h"
 #include "platform/pseudo_terminal.h"

@@ -9,6 +9,7 @@
 
 #include "support/temp_dir.h"
 #include "terminal/text_views.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa {
 namespace {

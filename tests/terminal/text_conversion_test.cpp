@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/cp1252.h"
+#include "base/cp1252.h"
 #include "terminal/getting_started.h"
 #include "terminal/terminal.h"
 #include "terminal/text_views.h"

@@ -20,8 +20,8 @@
 #include "analog/analog_tab.h"
 #include "analog/input_type_file.h"
 #include "analog/live_data.h"
-#include "app/messages.h"
-#include "app/settings.h"
+#include "base/messages.h"
+#include "base/settings.h"
 #include "config/board_identity.h"
 #include "config/config_exchange.h"
 #include "config/configuration.h"
@@ -36,6 +36,7 @@
 #include "ui/qt_test_app.h"
 #include "ui/screenshot.h"
 #include "ui/value_popup.h"
+#include "support/build_paths.h"
 
 namespace vexa {
 namespace {
@@ -54,7 +55,7 @@ void save_screenshot(QWidget& widget, const std::string& name) {
 struct Desk {
   explicit Desk(char board_type, bool with_board = true) {
     app();
-    EXPECT_TRUE(load_input_types(types, std::string(VEXA_SOURCE_DIR) + "/data/ainputs.txt", 'e'));
+    EXPECT_TRUE(load_input_types(types, test::shipped_input_types(), 'e'));
     if (with_board) {
       sim::BoardKind kind;
       kind.type = board_type;

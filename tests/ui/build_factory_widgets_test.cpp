@@ -13,10 +13,10 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "app/board_jobs.h"
-#include "app/command_ids.h"
-#include "app/command_table.h"
-#include "app/settings.h"
+#include "base/board_jobs.h"
+#include "base/command_ids.h"
+#include "base/command_table.h"
+#include "base/settings.h"
 #include "build/compile_tab_form.h"
 #include "config/board_identity.h"
 #include "config/configuration.h"

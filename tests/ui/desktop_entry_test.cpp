@@ -17,6 +17,7 @@
 
 #include "ui/qt_test_app.h"
 #include "ui/screenshot.h"
+#include "support/build_paths.h"
 
 namespace vexa {
 namespace {
@@ -44,12 +45,12 @@ std::map<QString, QString> desktop_entry(const QString& path) {
 }
 
 QString icon_file(const QString& name, int size) {
-  return QString("%1/packaging/icons/%2x%2/apps/%3.png").arg(VEXA_BINARY_DIR).arg(size).arg(name);
+  return QString("%1/packaging/icons/%2x%2/apps/%3.png").arg(QString::fromStdString(test::binary_dir())).arg(size).arg(name);
 }
 
 TEST(DesktopEntry, NamesAnIconDrawnInEverySizeAndMakesALauncherTile) {
   test::app();
-  auto entry = desktop_entry(QString(VEXA_SOURCE_DIR) + "/packaging/vexaterm.desktop");
+  auto entry = desktop_entry(QString::fromStdString(test::source_dir()) + "/packaging/vexaterm.desktop");
   ASSERT_FALSE(entry.empty()) << "no [Desktop Entry] group";
   EXPECT_EQ(entry["Type"], "Application");
   EXPECT_EQ(entry["Terminal"], "false");

@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/board_jobs.h"
+#include "base/board_jobs.h"
 #include "config/board_identity.h"
 #include "config/config_exchange.h"
 #include "config/configuration.h"

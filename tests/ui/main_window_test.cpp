@@ -37,15 +37,16 @@
 #include <set>
 
 #include "analog/analog_tab.h"
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "app/menu_labels.h"
 #include "app/terminal_command_ids.h"
 #include "config/config_grid.h"
 #include "config/configuration.h"
 #include "config/file_chooser.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "download/line_sender.h"
 #include "sim/board_server.h"
+#include "sim/simulated_port.h"
 #include "sim/download_side.h"
 #include "macro/macro_tab.h"
 #include "support/recording_sinks.h"
@@ -68,6 +69,8 @@
 #include "ui/qt_test_app.h"
 #include "ui/screenshot.h"
 #include "ui/terminal_widget.h"
+#include "support/fixed_clocks.h"
+#include "support/build_paths.h"
 
 namespace vexa {
 namespace {
@@ -101,7 +104,7 @@ class Window {
     desktop.simulate = o.simulate;
     options.settings_text = o.settings;
     options.argv0 = o.program == "vexaterm" ? o.program : dir.path() + "/" + o.program;
-    window = std::make_unique<ui::MainWindow>(desktop, nullptr, o.clock ? *o.clock : SystemClock::instance());
+    window = std::make_unique<ui::MainWindow>(desktop, nullptr, o.clock ? *o.clock : SystemClock::instance(), &simulator);
     window->resize(900, 700);
     window->show();
     pump_for(20);
@@ -134,7 +137,7 @@ class Window {
   }
   std::optional<std::string> board_value(const std::string& key) {
     std::optional<std::string> value;
-    window->simulated_board()->with_board(
+    simulator.server()->with_board(
         [&](sim::SimulatedBoard& b) { value = b.configuration().value(key); });
     return value;
   }
@@ -154,6 +157,7 @@ class Window {
   void save_screenshot(const std::string& name) { test::save_screenshot(*window, name); }
 
   test::TempDir dir;
+  sim::SimulatedPort simulator;  // before the window, which stops it
   std::unique_ptr<ui::MainWindow> window;
 };
 
@@ -163,7 +167,7 @@ TEST(MainWindowBoardTest, LoadEditSwitchTabAndDownloadReachesTheBoard) {
   // The open port shows its name in place of the selector, and the open button is checked.
   EXPECT_TRUE(w.form().shown(cmd::kPortName));
   EXPECT_FALSE(w.form().shown(cmd::kPortSelector));
-  EXPECT_EQ(w.form().text(cmd::kPortName), w->simulated_link());
+  EXPECT_EQ(w.form().text(cmd::kPortName), w.simulator.link_name());
   EXPECT_EQ(w.form().text(cmd::kSpeedSelector), "9600");  // as the first lines of the terminal say
   w->tick();
   EXPECT_TRUE(w.form().checked(cmd::kOpenClose));
@@ -273,7 +277,7 @@ TEST(MainWindowBoardTest, OpenButtonClosesAndReopensThePort) {
 TEST(MainWindowBoardTest, AVanishedBoardIsNoticedByTheTimerAndShownAsClosed) {
   Window w({.simulate = 'F'});
   ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
-  w->simulated_board()->stop();  // the pseudo-terminal and its link go away
+  w.simulator.server()->stop();  // the pseudo-terminal and its link go away
   ASSERT_TRUE(pump_until([&] { return !w.link_open() && w.form().shown(cmd::kPortSelector); }, 5000))
       << w.terminal_text();
   EXPECT_NE(w.terminal_text().find("close com"), std::string::npos) << w.terminal_text();
@@ -743,7 +747,7 @@ TEST(MainWindowCommandTest, ClosingTheWindowSavesAndClosesAnOpenPhoneBookEditor)
 TEST(MainWindowToolsTest, TheCompileResultIsDownloadedWithThePagesInTheProgressBar) {
   Window w({.simulate = 'E'});
   ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
-  w->simulated_board()->with_board([](sim::SimulatedBoard& b) {
+  w.simulator.server()->with_board([](sim::SimulatedBoard& b) {
     sim::DownloadSideOptions options;
     options.loader.row = 2;  // "Download E" at 115200
     b.download_side().configure(options);
@@ -770,7 +774,7 @@ TEST(MainWindowToolsTest, TheCompileResultIsDownloadedWithThePagesInTheProgressB
   EXPECT_TRUE(pump_until([&] { return !w->page_progress_bar().isVisible(); }, 2000));
   EXPECT_NE(w.terminal_text().find("248 pages written"), std::string::npos) << w.terminal_text();
   std::vector<std::uint8_t> flash;
-  w->simulated_board()->with_board([&](sim::SimulatedBoard& b) { flash = b.download_side().loader().flash(); });
+  w.simulator.server()->with_board([&](sim::SimulatedBoard& b) { flash = b.download_side().loader().flash(); });
   ASSERT_EQ(flash.size(), 31744u);
   EXPECT_EQ(flash[0], 0x45);
   EXPECT_EQ(flash[0x1000], 0xEF);
@@ -885,7 +889,7 @@ TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywa
   EXPECT_FALSE(w->session().jobs().worker_running());
   // Broken off half way: the last page never reached the chip.
   std::string last_page;
-  w->simulated_board()->with_samba([&](sim::SambaSession& samba) {
+  w.simulator.server()->with_samba([&](sim::SambaSession& samba) {
     if (!samba.monitor()) return;
     const auto& flash = samba.monitor()->chip().flash();
     last_page.assign(flash.begin() + 399 * 256, flash.begin() + 400 * 256);
@@ -1023,7 +1027,7 @@ std::vector<std::string> clipped_texts(char language, std::string& font) {
   ClipReport report(lang);
   // The input types of the program's data, so that the analog tab shows each type's controls.
   test::TempDir home;
-  std::filesystem::copy_file(std::string(VEXA_SOURCE_DIR) + "/data/ainputs.txt", home.file("ainputs.txt"));
+  std::filesystem::copy_file(test::shipped_input_types(), home.file("ainputs.txt"));
   Window w({.simulate = 'S', .settings = std::string("language=") + language + "\n", .directory = home.path()});
   EXPECT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
   pump_for(50);

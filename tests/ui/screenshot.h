@@ -8,10 +8,12 @@
 #include <QWidget>
 #include <string>
 
+#include "support/build_paths.h"
+
 namespace vexa::test {
 
 inline void save_screenshot(QWidget& widget, const std::string& name) {
-  const QString folder = QString(VEXA_BINARY_DIR) + "/screenshots";
+  const QString folder = QString::fromStdString(test::binary_dir()) + "/screenshots";
   QDir().mkpath(folder);
   const QImage image = widget.grab().toImage();
   ASSERT_FALSE(image.isNull()) << name;

@@ -27,7 +27,7 @@
 #include <regex>
 #include <thread>
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 #include "app/terminal_command_ids.h"
 #include "platform/atomic_file.h"
 #include "platform/pseudo_terminal.h"

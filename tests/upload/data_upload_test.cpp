@@ -7,7 +7,7 @@
 
 #include <fstream>
 
-#include "app/board_jobs.h"
+#include "base/board_jobs.h"
 #include "config/fake_board.h"
 #include "support/temp_dir.h"
 #include "upload/data_upload.h"

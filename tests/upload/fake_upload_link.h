@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/report_sink.h"
+#include "base/report_sink.h"
 #include "upload/upload_link.h"
 
 namespace vexa::test {

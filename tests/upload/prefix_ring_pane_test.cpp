@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/messages.h"
-#include "app/recording_painter.h"
-#include "app/text_format.h"
+#include "base/messages.h"
+#include "support/recording_painter.h"
+#include "base/text_format.h"
 #include "upload/data_pane_view.h"
 #include "upload/display_ring.h"
 #include "upload/line_prefix.h"

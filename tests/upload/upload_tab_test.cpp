@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/recording_painter.h"
+#include "support/recording_painter.h"
 #include "config/fake_board.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"

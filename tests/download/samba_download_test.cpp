@@ -1,0 +1,245 @@
+// The SAM-BA download against the simulated AT91SAM7S256 monitor, in process: whole images,
+// the page edge cases, the status poll, and every way it can fail.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "base/messages.h"
+#include "download/samba_download.h"
+#include "download/samba_layout.h"
+#include "samba_fakes.h"
+#include "support/recording_sinks.h"
+
+namespace vexa {
+namespace {
+
+using test::CountingSleep;
+using test::MonitorPort;
+using test::SambaStatus;
+using test::SharedReport;
+
+std::size_t count_of(const std::string& text, std::string_view what) {
+  std::size_t n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class SambaDownload : public ::testing::Test {
+ protected:
+  bool run(SambaPort& port, std::string_view image, bool verbose = false) {
+    SambaDownloadOptions options;
+    options.sleep = sleep.sleeper();
+    options.verbose = verbose;
+    options.echo = &echo;
+    return run_samba_download(port, report, messages, status, image, options);
+  }
+  bool printed(std::string_view line) const { return report.contains(line); }
+  std::string flash(MonitorPort& port, std::size_t from, std::size_t count) {
+    const auto& bytes = port.chip().flash();
+    return std::string(bytes.begin() + static_cast<long>(from),
+                       bytes.begin() + static_cast<long>(from + count));
+  }
+
+  Messages messages;
+  SharedReport report;
+  test::SharedEcho echo;
+  SambaStatus status;
+  CountingSleep sleep;
+};
+
+TEST_F(SambaDownload, WholeFlashLandsByteForByteThenBootsFromFlash) {
+  const std::string image = test::random_bytes(samba::kFlashBytes, 7);
+  MonitorPort port;
+  ASSERT_TRUE(run(port, image));
+
+  EXPECT_EQ(flash(port, 0, image.size()), image);
+  EXPECT_EQ(port.chip().gpnvm() & 0x4, 0x4u);
+  EXPECT_EQ(port.session().resets(), 1);
+  EXPECT_FALSE(port.session().active()) << "a reset with the boot bit set leaves the monitor";
+  // 9 blocks of applet, then two per page.
+  EXPECT_EQ(port.session().monitor()->blocks_received(), 9u + 2048u);
+  EXPECT_EQ(port.session().monitor()->calls(), 1024);
+  EXPECT_TRUE(printed("262144(0x40000) bytes, 1024 pages written"));
+
+  std::uint32_t identity = 0;
+  for (std::size_t i = 0; i < image.size(); i += 4) {
+    std::uint32_t word = 0;
+    for (int b = 3; b >= 0; --b) word = word << 8 | static_cast<unsigned char>(image[i + b]);
+    identity ^= word;
+  }
+  char expected[80];
+  std::snprintf(expected, sizeof expected, "262144 [0x40000] bytes crc= 0x%X", identity);
+  EXPECT_TRUE(printed(expected));
+
+  // The flash controller saw one write-page per page, in order, then the boot bit.
+  const auto& commands = port.chip().flash_commands();
+  ASSERT_EQ(commands.size(), 1025u);
+  for (std::uint32_t page = 0; page < 1024; ++page)
+    ASSERT_EQ(commands[page], 0x5A000001u | page << 8) << page;
+  EXPECT_EQ(commands.back(), 0x5A00020Bu);
+  EXPECT_EQ(port.chip().flash_mode(), 0x00450100u);
+
+  // Progress: "init done", then the byte count after every page.
+  const auto progress = status.progress();
+  ASSERT_EQ(progress.size(), 1025u);
+  EXPECT_EQ(progress.front(), "init done");
+  EXPECT_EQ(progress[1], "256");
+  EXPECT_EQ(progress.back(), "262144");
+
+  // The fixed pauses: auto-baud, new line, "dl", "samba", auto-baud again.
+  EXPECT_EQ(sleep.pauses(), (std::vector<int>{100, 100, 100, 200, 800, 800, 100, 100, 100}));
+  EXPECT_EQ(sleep.total_ms(), kSambaMandatedPauseMs);
+  // The speed goes to the monitor's 115200 and stays there.
+  EXPECT_EQ(port.speeds(), (std::vector<long>{115200, 115200}));
+  EXPECT_EQ(port.speed(), 115200);
+}
+
+TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesAreNotProgrammed) {
+  {
+    const std::string image = test::random_bytes(1000, 11);
+    MonitorPort port;
+    ASSERT_TRUE(run(port, image));
+    EXPECT_EQ(flash(port, 0, 1000), image);
+    EXPECT_EQ(flash(port, 1000, 24), std::string(24, '\0')) << "the fourth page's 24 zero bytes";
+    EXPECT_EQ(flash(port, 1024, 256), std::string(256, '\xff')) << "no fifth page";
+    EXPECT_TRUE(printed("1024(0x400) bytes, 4 pages written"));
+  }
+  for (std::size_t loose = 1; loose <= 3; ++loose) {
+    report.clear();
+    const std::string image = test::random_bytes(512 + loose, static_cast<std::uint32_t>(20 + loose));
+    MonitorPort port;
+    ASSERT_TRUE(run(port, image));
+    EXPECT_EQ(flash(port, 0, 512), image.substr(0, 512));
+    EXPECT_EQ(flash(port, 512, 256), std::string(256, '\xff')) << loose << " loose bytes";
+    EXPECT_TRUE(printed("512(0x200) bytes, 2 pages written")) << loose;
+    EXPECT_TRUE(printed("512 [0x200] bytes crc= 0x" + [&] {
+      char hex[16];
+      std::uint32_t x = 0;
+      for (std::size_t i = 0; i < 512; i += 4) {
+        std::uint32_t w = 0;
+        for (int b = 3; b >= 0; --b) w = w << 8 | static_cast<unsigned char>(image[i + b]);
+        x ^= w;
+      }
+      std::snprintf(hex, sizeof hex, "%X", x);
+      return std::string(hex);
+    }()));
+  }
+}
+
+TEST_F(SambaDownload, AnEmptyImageProgramsNothingButStillSetsTheBootBit) {
+  MonitorPort port;
+  ASSERT_TRUE(run(port, "ab"));  // no whole word
+  EXPECT_EQ(port.session().monitor()->calls(), 0);
+  EXPECT_EQ(port.session().resets(), 1);
+  EXPECT_TRUE(printed("0(0x0) bytes, 0 pages written"));
+}
+
+TEST(SambaStatusReply, OnlyBitZeroAfterTheFirstXMeansReady) {
+  EXPECT_TRUE(status_reply_ready("0x00000001"));
+  EXPECT_FALSE(status_reply_ready("0x00000000"));
+  EXPECT_TRUE(status_reply_ready("0x00000401"));
+  EXPECT_FALSE(status_reply_ready("0x00000400"));
+  EXPECT_FALSE(status_reply_ready(""));           // a prompt that belonged to another command
+  EXPECT_FALSE(status_reply_ready("\x06"));
+  EXPECT_FALSE(status_reply_ready("0001"));       // no 'x': not read at all
+  EXPECT_TRUE(status_reply_ready("junk 0x1"));
+}
+
+TEST_F(SambaDownload, FlashNeverReadyEndsWithoutBootBitOrReset) {
+  MonitorPort port;
+  port.set_tamper([](std::string_view sent, std::string reply) {
+    if (sent == "wFFFFFF68,4#") return std::string("\n\r0x00000000\n\r>");
+    return reply;
+  });
+  EXPECT_FALSE(run(port, test::random_bytes(600, 3)));
+  EXPECT_EQ(count_of(port.written(), "wFFFFFF68,4#"), 20u);
+  EXPECT_EQ(port.written().find("WFFFFFF64,5A00020B#"), std::string::npos);
+  EXPECT_EQ(port.written().find("WFFFFFD00"), std::string::npos);
+  EXPECT_EQ(port.session().resets(), 0);
+  EXPECT_EQ(port.chip().gpnvm(), 0u);
+  for (const auto& line : report.lines()) {
+    EXPECT_EQ(line.find("pages written"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Board not in download mode"), std::string::npos) << "no message: " << line;
+  }
+  EXPECT_EQ(port.speed(), 115200);
+}
+
+TEST_F(SambaDownload, FlashThatBecomesReadyLateIsWaitedFor) {
+  MonitorPort port;
+  int busy_answers = 15;
+  port.set_tamper([&](std::string_view sent, std::string reply) {
+    if (sent == "wFFFFFF68,4#" && busy_answers > 0) {
+      --busy_answers;
+      return std::string("\n\r0x00000000\n\r>");
+    }
+    return reply;
+  });
+  EXPECT_TRUE(run(port, test::random_bytes(256, 4)));
+  EXPECT_EQ(port.session().resets(), 1);
+}
+
+TEST_F(SambaDownload, NoPromptPrintsNotInDownloadModeAndSendsNoApplet) {
+  test::SilentPort port;
+  EXPECT_FALSE(run(port, test::random_bytes(256, 5)));
+  EXPECT_TRUE(printed("Error: Board not in download mode"));
+  EXPECT_NE(port.written().find("\x80\x80#\ndl\nsamba\n\x80\x80#WFFFFFF60,00450100#"), std::string::npos);
+  EXPECT_EQ(port.written().find("S00201600"), std::string::npos);
+  EXPECT_EQ(port.speed(), 115200);
+}
+
+TEST_F(SambaDownload, ANakedBlockEndsTheTransferWithoutRepeatingIt) {
+  MonitorPort port;
+  int frames = 0;
+  std::size_t written_at_nak = 0;
+  port.set_tamper([&](std::string_view sent, std::string reply) {
+    // The 9 applet blocks, then the first page's two: NAK the second block of page 0.
+    if (!sent.empty() && sent[0] == '\x01' && ++frames == 11) {
+      written_at_nak = port.written().size();
+      return std::string("\x15");
+    }
+    return reply;
+  });
+  EXPECT_FALSE(run(port, test::random_bytes(1024, 6)));
+  EXPECT_TRUE(printed("unexpected response 0x15/\x15"));
+  EXPECT_EQ(frames, 11) << "no block after the NAK";
+  EXPECT_EQ(port.written().size(), written_at_nak) << "nothing at all after the NAK";
+  EXPECT_EQ(port.session().monitor()->calls(), 0);
+  EXPECT_EQ(port.chip().flash_commands().size(), 0u);
+  EXPECT_EQ(port.speed(), 115200);
+}
+
+TEST_F(SambaDownload, AnUnacknowledgedEotEndsTheDownload) {
+  MonitorPort port;
+  port.set_tamper([&](std::string_view sent, std::string reply) {
+    if (sent == "\x04") return std::string();  // nothing comes back
+    return reply;
+  });
+  EXPECT_FALSE(run(port, test::random_bytes(256, 8)));
+  EXPECT_TRUE(printed("unexpected response 0xff/\xff"));
+  EXPECT_EQ(port.written().find("G00201600#"), std::string::npos);
+}
+
+TEST_F(SambaDownload, NoCrcStartAfterTheSendCommand) {
+  MonitorPort port;
+  port.set_tamper([&](std::string_view sent, std::string reply) {
+    if (sent.substr(0, 1) == "S") return std::string("\n\r>");  // a monitor that will not receive
+    return reply;
+  });
+  EXPECT_FALSE(run(port, test::random_bytes(256, 9)));
+  // The hunt remembers the first byte that was not 0: the prompt's new line.
+  EXPECT_TRUE(printed("unexpected response 0x0a/\n"));
+  EXPECT_EQ(port.written().find('\x01'), std::string::npos) << "no block without the 'C'";
+}
+
+TEST_F(SambaDownload, VerboseModeTracesTheSteps) {
+  MonitorPort port;
+  ASSERT_TRUE(run(port, test::random_bytes(256, 10), true));
+  for (const char* line : {"115200: \x80\x80#", "115200: dl", "WFFFFFF60,00450100#",
+                           "samba init done", "S00201600,#", "samba preloader done",
+                           "W00201500,00000000#", "S00201400,#", "G00201600#", "WFFFFFD00,A500000D#"})
+    EXPECT_TRUE(printed(line)) << line;
+  EXPECT_NE(echo.text().find("0x0000000"), std::string::npos) << "the status reply was echoed";
+}
+
+}  // namespace
+}  // namespace vexa

@@ -1,0 +1,362 @@
+// The terminal's optional choices in the core: the hex view and typed hex, time stamps, the
+// Enter/Backspace/echo options through the keyboard, command history across a restart, the
+// scrollback's line rule and search in the scrollback.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "terminal/command_history.h"
+#include "terminal/hex_dump.h"
+#include "terminal/keyboard.h"
+#include "terminal/line_stamps.h"
+#include "terminal/scrollback.h"
+#include "terminal/terminal.h"
+#include "terminal/text_views.h"
+#include "support/numbered_lines.h"
+#include "support/temp_dir.h"
+
+namespace vexa {
+namespace {
+
+TEST(HexView, EveryByteValueShowsAsHexAndPrintableText) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  HexDump dump;
+  // Fed in uneven pieces, as the port hands them out.
+  std::string rows;
+  for (std::size_t at = 0; at < all.size(); at += 7) rows += dump.add(ByteDirection::received, all.substr(at, 7));
+  EXPECT_EQ(dump.open_row(), "");
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < rows.size();) {
+    const std::size_t end = rows.find("\r\n", start);
+    ASSERT_NE(end, std::string::npos);
+    lines.push_back(rows.substr(start, end - start));
+    start = end + 2;
+  }
+  ASSERT_EQ(lines.size(), 16u);
+  EXPECT_EQ(lines[0], "< 00000000  00 01 02 03 04 05 06 07  08 09 0A 0B 0C 0D 0E 0F  ................");
+  EXPECT_EQ(lines[4], "< 00000040  40 41 42 43 44 45 46 47  48 49 4A 4B 4C 4D 4E 4F  @ABCDEFGHIJKLMNO");
+  EXPECT_EQ(lines[7], "< 00000070  70 71 72 73 74 75 76 77  78 79 7A 7B 7C 7D 7E 7F  pqrstuvwxyz{|}~.");
+  EXPECT_EQ(lines[15], "< 000000F0  F0 F1 F2 F3 F4 F5 F6 F7  F8 F9 FA FB FC FD FE FF  ................");
+  // Every value appears once, at its place.
+  for (int b = 0; b < 256; ++b) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%02X", b);
+    const std::string& line = lines[b / 16];
+    const std::size_t column = 12 + (b % 16) * 3 + (b % 16 >= 8 ? 1 : 0);
+    EXPECT_EQ(line.substr(column, 2), hex) << b;
+  }
+}
+
+TEST(HexView, DirectionsNeverShareARowAndKeepTheirOwnOffsets) {
+  HexDump dump;
+  EXPECT_EQ(dump.add(ByteDirection::received, "abc"), "");
+  EXPECT_EQ(dump.open_row().substr(0, 21), "< 00000000  61 62 63 ");
+  EXPECT_EQ(dump.open_row().size(), format_hex_row(ByteDirection::received, 0, "0123456789abcdef").size() - 13);
+  const std::string rows = dump.add(ByteDirection::sent, "conf\n");
+  EXPECT_EQ(rows.substr(0, 22), "< 00000000  61 62 63  ");
+  EXPECT_EQ(rows.substr(rows.size() - 5), "abc\r\n");
+  EXPECT_EQ(dump.open_row().substr(0, 26), "> 00000000  63 6F 6E 66 0A");
+  dump.add(ByteDirection::received, "d");
+  EXPECT_EQ(dump.open_row().substr(0, 14), "< 00000003  64");
+  dump.reset();
+  EXPECT_EQ(dump.open_row(), "");
+}
+
+TEST(HexSend, TypedHexBecomesBytesAndBadPiecesAreNamed) {
+  EXPECT_EQ(parse_hex_bytes("0A 1B FF").bytes, "\x0a\x1b\xff");
+  EXPECT_EQ(parse_hex_bytes(" 0a,1b\tff ").bytes, "\x0a\x1b\xff");
+  EXPECT_EQ(parse_hex_bytes("0x41 42 7").bytes, "AB\x07");
+  EXPECT_EQ(parse_hex_bytes("0A1BFF").bytes, "\x0a\x1b\xff");
+  EXPECT_EQ(parse_hex_bytes("00").bytes, std::string(1, '\0'));
+  EXPECT_TRUE(parse_hex_bytes("").ok);
+  EXPECT_TRUE(parse_hex_bytes("").bytes.empty());
+  for (const auto& [text, bad] : std::vector<std::pair<std::string, std::string>>{
+           {"0A GG", "GG"}, {"0A1", "0A1"}, {"41 0x", "0x"}, {"1 2 -3", "-3"}, {"0A 1B; FF", "1B;"}}) {
+    const HexParse parse = parse_hex_bytes(text);
+    EXPECT_FALSE(parse.ok) << text;
+    EXPECT_EQ(parse.bad, bad) << text;
+    EXPECT_TRUE(parse.bytes.empty()) << text;
+  }
+}
+
+TEST(LineStamps, EachLineGetsTheTimeOfItsFirstByte) {
+  using namespace std::chrono;
+  const auto t0 = system_clock::now();
+  const std::regex stamp(R"(\[\d\d:\d\d:\d\d\.\d\d\d\] )");
+  EXPECT_TRUE(std::regex_match(line_stamp(t0), stamp)) << line_stamp(t0);
+  EXPECT_NE(line_stamp(t0), line_stamp(t0 + milliseconds(1)));
+
+  LineStamper stamper;
+  std::string out = stamper.stamp("first li", t0);
+  out += stamper.stamp("ne\r\n\r\nsec", t0 + milliseconds(5));  // the line began at t0
+  out += stamper.stamp("ond\rthird\n", t0 + milliseconds(10));
+  EXPECT_EQ(out, line_stamp(t0) + "first line\r\n\r\n" + line_stamp(t0 + milliseconds(5)) + "second\r" +
+                     line_stamp(t0 + milliseconds(10)) + "third\n");
+
+  // Stamps of a stream ascend and are parseable in order.
+  std::string stream;
+  for (int i = 0; i < 50; ++i) stream += stamper.stamp("line\r\n", t0 + milliseconds(i * 37));
+  std::vector<long> times;
+  const std::regex parts(R"(\[(\d\d):(\d\d):(\d\d)\.(\d\d\d)\])");
+  for (std::sregex_iterator it(stream.begin(), stream.end(), parts), end;
+       it != end; ++it)
+    times.push_back(((std::stol((*it)[1]) * 60 + std::stol((*it)[2])) * 60 + std::stol((*it)[3])) * 1000 +
+                    std::stol((*it)[4]));
+  ASSERT_EQ(times.size(), 50u);
+  for (std::size_t i = 1; i < times.size(); ++i) {
+    long gap = times[i] - times[i - 1];
+    if (gap < 0) gap += 24L * 3600 * 1000;  // past midnight
+    EXPECT_EQ(gap, 37) << i;
+  }
+}
+
+struct RecordingLink : KeyboardLink {
+  bool write_char(unsigned char c) override {
+    sent += static_cast<char>(c);
+    return true;
+  }
+  bool write_text(std::string_view bytes) override {
+    sent += bytes;
+    return true;
+  }
+  std::string sent;
+};
+
+struct NoClipboard : Clipboard {
+  std::optional<std::string> text() override { return std::nullopt; }
+};
+
+struct KeyChoices : ::testing::Test {
+  RecordingLink link;
+  NoClipboard clipboard;
+  TextBufferView view;
+  Terminal terminal{view};
+  bool line_feed = false;
+  TerminalKeyboard keyboard{link, clipboard, terminal, [this] { return line_feed; }};
+  test::TempDir dir;
+};
+
+TEST_F(KeyChoices, EnterAndBackspaceSendTheChosenBytes) {
+  struct Case {
+    KeyOptions options;
+    bool line_feed;
+    const char* bytes;
+  };
+  const Case cases[] = {
+      {{EnterMode::cr, BackspaceMode::bs, false}, false, "\r\b"},
+      {{EnterMode::cr, BackspaceMode::bs, false}, true, "\n\b"},  // the debug switch as before
+      {{EnterMode::lf, BackspaceMode::del, false}, false, "\n\x7f"},
+      {{EnterMode::lf, BackspaceMode::bs, false}, true, "\n\b"},
+      {{EnterMode::crlf, BackspaceMode::del, false}, false, "\r\n\x7f"},
+      {{EnterMode::crlf, BackspaceMode::bs, false}, true, "\r\n\b"},
+  };
+  for (const auto& c : cases) {
+    link.sent.clear();
+    line_feed = c.line_feed;
+    keyboard.set_options(c.options);
+    keyboard.key_command(kKeyEnter);
+    keyboard.key_command(kKeyBackspace);
+    EXPECT_EQ(link.sent, c.bytes) << enter_mode_text(c.options.enter) << " " << c.line_feed;
+  }
+  EXPECT_EQ(view.contents(), "");
+  EXPECT_EQ(parse_enter_mode("crlf"), EnterMode::crlf);
+  EXPECT_EQ(parse_backspace_mode("del"), BackspaceMode::del);
+  EXPECT_FALSE(parse_enter_mode("CRLF "));
+  EXPECT_FALSE(parse_backspace_mode(""));
+}
+
+TEST_F(KeyChoices, LocalEchoShowsWhatWasSent) {
+  keyboard.set_options({EnterMode::crlf, BackspaceMode::bs, true});
+  for (char c : std::string("ti")) keyboard.key_command(static_cast<unsigned char>(c));
+  keyboard.key_command(kKeyEnter);
+  EXPECT_EQ(link.sent, "ti\r\n");
+  EXPECT_EQ(view.contents(), "ti\r\n");
+}
+
+TEST_F(KeyChoices, HistoryRecallsTypedLinesAcrossARestart) {
+  const std::string file = dir.file("history.txt");
+  {
+    CommandHistory history(file);
+    keyboard.set_history(&history);
+    for (const char* line : {"conf", "tx", "ti"}) {
+      for (const char* p = line; *p; ++p) keyboard.key_command(static_cast<unsigned char>(*p));
+      if (std::string(line) == "tx") {
+        keyboard.key_command(kKeyBackspace);  // corrected to "t", then "ti" below is a new line
+        keyboard.key_command('i');
+        keyboard.key_command('m');
+      }
+      keyboard.key_command(kKeyEnter);
+    }
+    keyboard.key_command(kKeyEnter);  // an empty line is not kept
+    EXPECT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
+    keyboard.set_history(nullptr);
+  }
+  CommandHistory history(file);  // the next run
+  ASSERT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
+  keyboard.set_history(&history);
+  link.sent.clear();
+  keyboard.key_command('a');
+  EXPECT_TRUE(keyboard.recall(true));   // "a" erased, "ti" typed
+  EXPECT_TRUE(keyboard.recall(true));   // "ti" erased, "tim"
+  EXPECT_TRUE(keyboard.recall(true));   // "conf"
+  EXPECT_TRUE(keyboard.recall(true));   // stays at the oldest
+  EXPECT_TRUE(keyboard.recall(false));  // "tim"
+  EXPECT_EQ(link.sent, "a\bti\b\btim\b\b\bconf\b\b\b\bconf\b\b\b\btim");
+  keyboard.key_command(kKeyEnter);
+  EXPECT_EQ(history.lines().back(), "tim");  // equal to a recalled line: kept again at the end
+  keyboard.set_history(nullptr);
+  EXPECT_FALSE(keyboard.recall(true));
+}
+
+TEST(CommandHistoryFile, KeepsTheNewestLinesWithinItsLimits) {
+  test::TempDir dir;
+  const std::string file = dir.file("h.txt");
+  {
+    CommandHistory history(file, 3);
+    for (const char* line : {"a", "b", "b", "c", "d"}) history.add(line);
+    EXPECT_EQ(history.lines(), (std::deque<std::string>{"b", "c", "d"}));
+    history.add(std::string(kHistoryLineChars + 40, 'x') + "\ny");
+    EXPECT_EQ(history.lines().back().size(), kHistoryLineChars);
+  }
+  CommandHistory again(file, 3);
+  EXPECT_EQ(again.size(), 3u);
+  EXPECT_EQ(again.lines().front(), "c");
+  EXPECT_EQ(again.newer(), "");  // nothing newer than what is being typed
+  // A file that cannot be written leaves the history working in memory.
+  CommandHistory nowhere(dir.file("missing/dir/h.txt"));
+  nowhere.add("conf");
+  EXPECT_TRUE(nowhere.save_failed());
+  ASSERT_NE(nowhere.older(), nullptr);
+  EXPECT_EQ(*nowhere.older(), "conf");
+}
+
+TEST(Scrollback, TheViewKeepsWhatTheSettingSays) {
+  std::string line = std::string(98, 'x') + "\r\n";
+  for (std::size_t keep : {kDefaultScrollbackChars, std::size_t{40000}, kLeastScrollbackChars}) {
+    TextBufferView view;
+    Terminal terminal(view);
+    if (keep != kDefaultScrollbackChars) terminal.set_scrollback(ScrollbackLimit::characters(keep));
+    for (int i = 0; i < 1000; ++i) terminal.put_text(std::to_string(i % 10) + line);
+    terminal.flush();
+    EXPECT_LE(view.contents().size(), keep + kPendingChars) << keep;  // trimmed before each append
+    EXPECT_GE(view.contents().size(), keep / 2 - 200) << keep;
+    EXPECT_EQ(view.contents().substr(view.contents().size() - 101), "9" + line);  // the newest end stays
+  }
+}
+
+TEST(Scrollback, TheLineRuleKeepsTheNewestLinesWhateverTheBurstsAndABehindOwner) {
+  // Bursts that end inside a line, flushed at once: the view holds exactly the newest lines.
+  TextBufferView view;
+  Terminal terminal(view);
+  terminal.set_scrollback(ScrollbackLimit::of_lines(kLeastScrollbackLines));
+  const std::string stream = test::numbered_lines(1, 3000);
+  for (std::size_t at = 0; at < stream.size(); at += 777) {
+    terminal.put_text(std::string_view(stream).substr(at, 777));
+    terminal.flush();
+    ASSERT_LE(view.line_ends(), kLeastScrollbackLines) << at;
+  }
+  EXPECT_EQ(view.contents(), test::numbered_lines(3000 - kLeastScrollbackLines + 1, 3000));
+  EXPECT_EQ(view.line_ends(), count_line_ends(view.contents()));
+
+  // An owner that takes the text only at the end: the queue keeps what the view would, and the
+  // view then shows the newest lines as one unbroken tail.
+  TextBufferView late;
+  Terminal owned(late, nullptr, ViewThreads::owner_only, [] {});
+  owned.set_scrollback(ScrollbackLimit::of_lines(kLeastScrollbackLines));
+  owned.put_text(test::numbered_lines(1, 100));
+  owned.flush();
+  std::thread board([&] {
+    for (int n = 101; n <= 5000; n += 10) {
+      owned.put_text(test::numbered_lines(n, n + 9));
+      owned.flush();
+    }
+  });
+  board.join();
+  EXPECT_LE(owned.queued_chars(), ScrollbackLimit::of_lines(kLeastScrollbackLines).backlog_lines() * test::kNumberedLineChars);
+  owned.flush();
+  EXPECT_EQ(late.contents(), test::numbered_lines(5000 - kLeastScrollbackLines + 1, 5000));
+
+  // A backlog reaches the owner in parts of at most kOwnerShowChars, each ending with a line.
+  TextBufferView parts;
+  Terminal chunked(parts, nullptr, ViewThreads::owner_only, [] {});
+  chunked.set_scrollback(ScrollbackLimit::of_lines(1000));
+  std::thread worker([&] {
+    chunked.put_text(test::numbered_lines(1, 1000));
+    chunked.flush();
+  });
+  worker.join();
+  chunked.flush();
+  EXPECT_EQ(parts.contents(), test::numbered_lines(1, kOwnerShowChars / test::kNumberedLineChars));
+  for (int i = 0; i < 10 && chunked.queued_chars() > 0; ++i) chunked.flush();
+  EXPECT_EQ(parts.contents(), test::numbered_lines(1, 1000));
+
+  // A board that never ends a line cannot grow the view past the ceiling; the newest text stays.
+  TextBufferView endless;
+  Terminal garbage(endless);
+  const ScrollbackLimit limit = ScrollbackLimit::of_lines(kLeastScrollbackLines);
+  garbage.set_scrollback(limit);
+  std::string run(997, 'x');
+  for (int i = 0; i < 200; ++i) {
+    run.back() = static_cast<char>('a' + i % 26);
+    garbage.put_text(run);
+    garbage.flush();
+  }
+  EXPECT_LT(endless.length(), limit.trim_chars());
+  EXPECT_GE(endless.length(), limit.trim_chars() / 2 - 1000);
+  EXPECT_EQ(endless.contents().back(), 'a' + 199 % 26);
+}
+
+TEST(Scrollback, TheSettingCountsLinesAndZeroKeepsTheCharacterRule) {
+  EXPECT_EQ(scrollback_lines(""), kDefaultScrollbackLines);
+  EXPECT_EQ(scrollback_lines("lots"), kDefaultScrollbackLines);
+  EXPECT_EQ(scrollback_lines("-5"), kDefaultScrollbackLines);
+  EXPECT_EQ(scrollback_lines(" 2500 "), 2500u);
+  EXPECT_EQ(scrollback_lines("0"), 0u);
+  EXPECT_EQ(scrollback_lines("7"), kLeastScrollbackLines);
+  EXPECT_EQ(scrollback_lines("99999999999999999999"), kMostScrollbackLines);
+  EXPECT_EQ(ScrollbackLimit::of_lines(0), ScrollbackLimit::characters(kViewTrimAtChars));
+  EXPECT_EQ(ScrollbackLimit::of_lines(10).excess_lines(25), 15u);
+  EXPECT_EQ(ScrollbackLimit::of_lines(10).excess_lines(10), 0u);
+  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_lines(1000000), 0u);
+  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_chars(kViewTrimAtChars - 1), 0u);
+  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_chars(kViewTrimAtChars), kViewTrimDropChars);
+  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_chars(3 * kViewTrimAtChars), 5 * kViewTrimDropChars);
+  EXPECT_EQ(after_line_ends("a\r\nb\r\nc", 1), 3u);
+  EXPECT_EQ(after_line_ends("a\r\nb\r\nc", 5), 7u);
+  EXPECT_EQ(count_line_ends("\r\r\n\n\r\n\r"), 2u);
+
+  // With 0 lines the view drops its older half at 15,000 characters, as before.
+  TextBufferView view;
+  Terminal terminal(view);
+  terminal.set_scrollback(ScrollbackLimit::of_lines(scrollback_lines("0")));
+  terminal.put_text(test::numbered_lines(1, 250));  // 14,000 characters
+  terminal.flush();
+  terminal.put_text(test::numbered_lines(251, 270));
+  terminal.flush();
+  EXPECT_EQ(view.length(), 270 * test::kNumberedLineChars);
+  terminal.put_text(test::numbered_line(271));
+  terminal.flush();
+  EXPECT_EQ(view.length(), 271 * test::kNumberedLineChars - kViewTrimDropChars);
+  // Line ends cut apart by a character trim are not counted.
+  TextBufferView cut;
+  cut.append("ab\r");
+  cut.append("\ncd\r\n");
+  EXPECT_EQ(cut.line_ends(), 2u);
+  cut.drop_front(3);
+  EXPECT_EQ(cut.line_ends(), 1u);
+}
+
+TEST(Scrollback, TheCharacterSettingIsHeldWithinItsBounds) {
+  EXPECT_EQ(scrollback_chars(""), kDefaultScrollbackChars);
+  EXPECT_EQ(scrollback_chars("abc"), kDefaultScrollbackChars);
+  EXPECT_EQ(scrollback_chars("100"), kLeastScrollbackChars);
+  EXPECT_EQ(scrollback_chars("50000"), 50000u);
+  EXPECT_EQ(scrollback_chars("999999999999"), kMostScrollbackChars);
+}
+
+}  // namespace
+}  // namespace vexa
