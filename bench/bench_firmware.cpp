@@ -92,7 +92,7 @@ Result run(const std::string& simulator, const std::string& tag, const std::vect
     NoStatus status;
     NoStop control;
     DownloadContext context{port, report, messages, status, control, detector, target,
-                            SystemPacer::instance(), false};
+                            SystemClock::instance(), false};
     auto start = std::chrono::steady_clock::now();
     result.ok = job(context);
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -94,7 +94,7 @@ class DownloadSession {
   bool connect(std::ostream& err) { return board_.connect(err); }
   DownloadContext context(bool verbose = false) {
     return DownloadContext{port_,    board_.terminal(), board_.messages(),       progress_,
-                           control_, detector_,         target_, SystemPacer::instance(),
+                           control_, detector_,         target_, SystemClock::instance(),
                            verbose,  {},                &board_.terminal()};
   }
 
@@ -155,7 +155,7 @@ int run_send_lines(CommandContext& context) {
   DownloadSession session(context);
   if (!session.connect(context.err)) return 1;
   const DownloadContext download = session.context();
-  LineSenderResult result = send_test_lines(download, command, download.pacer.clock_ms());
+  LineSenderResult result = send_test_lines(download, command, download.clock.epoch_ms());
   return result.write_failed || result.lines == 0 ? 1 : 0;
 }
 

@@ -1,7 +1,5 @@
 #include "config/clock_check.h"
 
-#include <sys/time.h>
-
 #include <ctime>
 #include <string>
 
@@ -9,25 +7,8 @@
 
 namespace vexa {
 
-std::int64_t SystemTimeOfDay::local_ms_of_day() const {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  std::time_t seconds = now.tv_sec;
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  // tm_gmtoff already includes daylight saving.
-  std::int64_t local_seconds = static_cast<std::int64_t>(seconds) + local.tm_gmtoff;
-  std::int64_t of_day = ((local_seconds % 86400) + 86400) % 86400;
-  return of_day * 1000 + now.tv_nsec / 1'000'000;
-}
-
-const SystemTimeOfDay& SystemTimeOfDay::instance() {
-  static const SystemTimeOfDay source;
-  return source;
-}
-
 BoardClockCheck::BoardClockCheck(ReportSink& report, const std::atomic<bool>& line_feed_switch,
-                                 const TimeOfDaySource& pc_time)
+                                 const Clock& pc_time)
     : report_(report), switch_on_(line_feed_switch), pc_time_(pc_time) {}
 
 namespace {

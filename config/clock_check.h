@@ -8,28 +8,17 @@
 
 #include "base/report_sink.h"
 
+#include "platform/clock.h"
+
 namespace vexa {
 
 // PC local time of day with millisecond resolution (the calendar Clock has whole seconds).
-class TimeOfDaySource {
- public:
-  virtual ~TimeOfDaySource() = default;
-  // Milliseconds since local midnight, 0 .. 86'399'999.
-  virtual std::int64_t local_ms_of_day() const = 0;
-};
-
-class SystemTimeOfDay final : public TimeOfDaySource {
- public:
-  std::int64_t local_ms_of_day() const override;
-  static const SystemTimeOfDay& instance();
-};
-
 // Owns the running sums. Lines come from the receive thread only; the switch is flipped by
 // the window thread, hence the atomic flag owned by whoever owns the switch.
 class BoardClockCheck {
  public:
   BoardClockCheck(ReportSink& report, const std::atomic<bool>& line_feed_switch,
-                  const TimeOfDaySource& pc_time = SystemTimeOfDay::instance());
+                  const Clock& pc_time = SystemClock::instance());
 
   // True when the line was a clock line taken here (only while the switch is on).
   bool check_board_clock(std::string_view line);
@@ -40,7 +29,7 @@ class BoardClockCheck {
  private:
   ReportSink& report_;
   const std::atomic<bool>& switch_on_;
-  const TimeOfDaySource& pc_time_;
+  const Clock& pc_time_;
   std::int64_t sum_ms_ = 0;
   std::int64_t count_ = 0;
 };

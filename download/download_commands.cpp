@@ -23,7 +23,7 @@ DownloadContext DownloadCommands::context(const JobControl& control) {
                          control,
                          detector_,
                          parts_.target,
-                         parts_.pacer ? *parts_.pacer : SystemPacer::instance(),
+                         parts_.clock ? *parts_.clock : SystemClock::instance(),
                          parts_.verbose ? parts_.verbose() : false,
                          {},
                          parts_.echo};
@@ -66,9 +66,9 @@ bool DownloadCommands::start_card_transfer() {
 }
 
 bool DownloadCommands::start_line_sender(int command) {
-  const Pacer& pacer = parts_.pacer ? *parts_.pacer : SystemPacer::instance();
-  return parts_.jobs.start_worker("Line sender", [this, command, &pacer](const JobControl& control) {
-    run_line_sender(control, command, pacer.clock_ms());
+  const Clock& clock = parts_.clock ? *parts_.clock : SystemClock::instance();
+  return parts_.jobs.start_worker("Line sender", [this, command, &clock](const JobControl& control) {
+    run_line_sender(control, command, clock.epoch_ms());
   });
 }
 

@@ -59,7 +59,7 @@ class DownloadCommands {
     ConfigExchange* exchange = nullptr;      // 864
     DownloadDialogs* dialogs = nullptr;      // 702, 703
     std::function<bool()> verbose = {};      // the Tools menu's verbose switch
-    const Pacer* pacer = nullptr;            // null: the system clock
+    const Clock* clock = nullptr;            // null: the system clock
     CharSink* echo = nullptr;                // the terminal, for the verbose SAM-BA echo
   };
   DownloadCommands(Parts parts, std::string product_name);

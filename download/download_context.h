@@ -7,6 +7,7 @@
 #include "base/messages.h"
 #include "base/session_ports.h"
 #include "download/download_port.h"
+#include "platform/clock.h"
 #include "download/loader_detector.h"
 #include "base/report_sink.h"
 
@@ -20,7 +21,7 @@ struct DownloadContext {
   const JobControl& control;
   LoaderDetector& detector;
   LoaderTarget& target;
-  const Pacer& pacer;
+  const Clock& clock;
   bool verbose = false;
   // Pages done of the page count after each page of a page download, besides the job's
   // progress; called on the worker.

@@ -40,21 +40,4 @@ class PortReadingPause {
   DownloadPort& port_;
 };
 
-class Pacer {
- public:
-  virtual ~Pacer() = default;
-  virtual void sleep_ms(int ms) const = 0;
-  // Seconds since the epoch × 1000 + milliseconds: the pace mark of the line sender.
-  virtual std::int64_t clock_ms() const = 0;
-  virtual std::time_t calendar_seconds() const = 0;
-};
-
-class SystemPacer final : public Pacer {
- public:
-  void sleep_ms(int ms) const override;
-  std::int64_t clock_ms() const override;
-  std::time_t calendar_seconds() const override;
-  static const SystemPacer& instance();
-};
-
 }  // namespace vexa

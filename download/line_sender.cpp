@@ -21,14 +21,14 @@ std::string test_line(int number) {
 LineSenderResult send_test_lines(const DownloadContext& context, int command, std::int64_t start_mark) {
   LineSenderResult result;
   const long total = command == kSendLineOnce ? 1 : command == kSendLineBurst ? kBurstLines : 0;
-  const Pacer& pacer = context.pacer;
-  std::time_t last_second = pacer.calendar_seconds();
+  const Clock& clock = context.clock;
+  std::time_t last_second = clock.epoch_now();
   std::int64_t mark = start_mark;
   // Waits in short steps until ready() holds or Stop comes; false on Stop.
   auto wait_until = [&](auto ready) {
     while (!ready()) {
       if (context.stopped()) return false;
-      pacer.sleep_ms(kPaceWaitMs);
+      clock.sleep_ms(kPaceWaitMs);
     }
     return true;
   };
@@ -50,16 +50,16 @@ LineSenderResult send_test_lines(const DownloadContext& context, int command, st
         go_on = result.lines < kBurstLines;
         break;
       case kSendLineEverySecond:
-        go_on = wait_until([&] { return pacer.calendar_seconds() != last_second; });
-        last_second = pacer.calendar_seconds();
+        go_on = wait_until([&] { return clock.epoch_now() != last_second; });
+        last_second = clock.epoch_now();
         break;
       case kSendLineEveryTwoSeconds:
-        go_on = wait_until([&] { return pacer.calendar_seconds() >= last_second + 2; });
-        last_second = pacer.calendar_seconds();
+        go_on = wait_until([&] { return clock.epoch_now() >= last_second + 2; });
+        last_second = clock.epoch_now();
         break;
       case kSendLineEveryQuarter:
         go_on = wait_until([&] {
-          const std::int64_t now = pacer.clock_ms();
+          const std::int64_t now = clock.epoch_ms();
           if (now - mark <= kQuarterMs) return false;
           mark = now;
           return true;

@@ -22,7 +22,7 @@ class SlowStart {
     if (--trace_budget_ > 0) context_.print(line);
   }
   void pause() {
-    if (--pause_budget_ > 0) context_.pacer.sleep_ms(kSlowStartPauseMs);
+    if (--pause_budget_ > 0) context_.clock.sleep_ms(kSlowStartPauseMs);
   }
 
  private:
@@ -102,7 +102,7 @@ bool hex_download(const DownloadContext& context, const HexImage& image, const L
   // Counted from here, so that an end before the first page still says how many were due.
   context.control.progress(JobUnit::pages, 0, static_cast<long>(file_row.page_count));
   if (write_failed(context, port.write_text("dl\n"))) return false;
-  context.pacer.sleep_ms(kHexBannerWaitMs);
+  context.clock.sleep_ms(kHexBannerWaitMs);
   context.detector.check(read_banner_text(port));
   if (!board_matches(context, file_row)) return false;
   if (!context.detector.detected()) {
@@ -113,7 +113,7 @@ bool hex_download(const DownloadContext& context, const HexImage& image, const L
 
   SlowStart slow(context);
   slow.trace("sleep 500 ms");
-  context.pacer.sleep_ms(kSpeedChangeWaitMs);
+  context.clock.sleep_ms(kSpeedChangeWaitMs);
   LoaderSpeed speed(port, row.speed);
 
   const std::size_t page_size = row.page_size;
@@ -182,7 +182,7 @@ bool bin_download(const DownloadContext& context, std::istream& file, const Load
   for (int attempt = 0; attempt < kBinDlAttempts; ++attempt) {
     for (int i = 0; i < kBannerReadBytes; ++i) port.read_byte(0);
     if (write_failed(context, port.write_text("dl\n"))) return false;
-    context.pacer.sleep_ms(kBinBannerWaitMs);
+    context.clock.sleep_ms(kBinBannerWaitMs);
     context.detector.check(read_banner_text(port));
     if (context.detector.detected()) break;
   }

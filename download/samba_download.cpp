@@ -111,7 +111,8 @@ bool run_samba_download(SambaPort& port, ReportSink& report, const Messages& mes
   report.print_line(format_text("%d [0x%x] %s crc= 0x%X", static_cast<int>(identity.words * 4),
                                 static_cast<unsigned>(identity.words * 4),
                                 messages.message("Mbytes").c_str(), identity.identity));
-  SambaWire wire(port, report, messages, options.sleep, options.verbose, options.echo);
+  SambaWire wire(port, report, messages, options.clock ? *options.clock : SystemClock::instance(), options.verbose,
+                 options.echo);
   // The link stays at the monitor's speed afterwards: the old one is not kept.
   port.set_speed(samba::kLinkSpeed);
   if (options.pages) options.pages(0, samba_page_count(image));

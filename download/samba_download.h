@@ -19,7 +19,7 @@ class LinkSession;
 struct SambaDownloadOptions {
   bool verbose = false;      // the Tools menu's verbose switch
   CharSink* echo = nullptr;  // where the prompt wait echoes bytes in verbose mode
-  SambaSleep sleep;          // empty: real sleeps
+  const Clock* clock = nullptr;  // null: the system clock
   // Pages programmed of the pages due: once before the monitor is reached, then after each page.
   std::function<void(int done, int total)> pages;
 };

@@ -31,8 +31,7 @@ bool samba_file_download(const DownloadContext& context, std::istream& file) {
   SambaDownloadOptions options;
   options.verbose = context.verbose;
   options.echo = context.echo;
-  const Pacer& pacer = context.pacer;
-  options.sleep = [&pacer](int ms) { pacer.sleep_ms(ms); };
+  options.clock = &context.clock;
   options.pages = [&context](int done, int total) { context.page_done(done, total); };
   // The download does not look at Stop: a chip left with part of its flash written does not
   // start again. Stop says so for as long as it runs.

@@ -15,25 +15,18 @@ constexpr char kAutoBaudByte = '\x80';
 
 }  // namespace
 
-SambaSleep real_sleep() {
-  return [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
-}
-
 SambaWire::SambaWire(SambaPort& port, ReportSink& report, const Messages& messages,
-                     SambaSleep sleep, bool verbose, CharSink* echo)
-    : port_(port), report_(report), messages_(messages), sleep_(std::move(sleep)),
-      verbose_(verbose), echo_(echo) {
-  if (!sleep_) sleep_ = real_sleep();
-}
+                     const Clock& clock, bool verbose, CharSink* echo)
+    : port_(port), report_(report), messages_(messages), clock_(clock), verbose_(verbose), echo_(echo) {}
 
 void SambaWire::auto_baud_sync() {
   if (verbose_) report_.print_line(format_text("%ld: \x80\x80#", port_.speed()));
   port_.write(std::string_view(&kAutoBaudByte, 1));
-  sleep_(kAutoBaudPauseMs);
+  sleep(kAutoBaudPauseMs);
   port_.write(std::string_view(&kAutoBaudByte, 1));
-  sleep_(kAutoBaudPauseMs);
+  sleep(kAutoBaudPauseMs);
   port_.write("#");
-  sleep_(kAutoBaudPauseMs);
+  sleep(kAutoBaudPauseMs);
 }
 
 bool SambaWire::wait_for_prompt(std::string* buffer, std::size_t size, int waits, bool quiet) {

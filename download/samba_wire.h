@@ -10,6 +10,8 @@
 #include "base/messages.h"
 #include "base/report_sink.h"
 
+#include "platform/clock.h"
+
 namespace vexa {
 
 // The link as the SAM-BA code needs it. Reads return 0..255, -1 when nothing came in time,
@@ -24,10 +26,6 @@ class SambaPort {
   virtual long speed() const = 0;
 };
 
-// The fixed pauses of the protocol; tests put in one that only counts.
-using SambaSleep = std::function<void(int ms)>;
-SambaSleep real_sleep();
-
 inline constexpr int kPromptWaitMs = 100;     // one wait of the prompt's budget
 inline constexpr int kCommandWaits = 10;      // waits a monitor command gets for its prompt
 inline constexpr std::size_t kCommandChars = 199;    // the 200-byte command buffer
@@ -38,13 +36,14 @@ inline constexpr int kHuntWaitMs = 100;
 class SambaWire {
  public:
   // echo (may be null) receives the bytes of the prompt wait in verbose mode.
-  SambaWire(SambaPort& port, ReportSink& report, const Messages& messages, SambaSleep sleep,
+  // The fixed pauses of the protocol are the clock's (tests give one that only counts).
+  SambaWire(SambaPort& port, ReportSink& report, const Messages& messages, const Clock& clock,
             bool verbose, CharSink* echo = nullptr);
 
   SambaPort& port() { return port_; }
   ReportSink& report() { return report_; }
   bool verbose() const { return verbose_; }
-  void sleep(int ms) { sleep_(ms); }
+  void sleep(int ms) { clock_.sleep_ms(ms); }
   bool send(std::string_view bytes) { return port_.write(bytes); }
 
   // 0x80, 100 ms, 0x80, 100 ms, '#', 100 ms: the monitor measures the speed from it.
@@ -63,7 +62,7 @@ class SambaWire {
   SambaPort& port_;
   ReportSink& report_;
   const Messages& messages_;
-  SambaSleep sleep_;
+  const Clock& clock_;
   bool verbose_;
   CharSink* echo_;
 };

@@ -87,7 +87,7 @@ void card_copy(vexa::fuzz::Bytes& bytes) {
   }
   check(result.opened || rig.port.writes.empty());
   check(rig.port.pauses == 0 && !rig.port.echo_suppressed && rig.port.speed_ == kLinkSpeed);
-  check(rig.pacer.slept_ms < kLongestVirtualMs);
+  check(rig.clock.slept_ms < kLongestVirtualMs);
 }
 
 const vexa::HexImage& page_image() {
@@ -128,7 +128,7 @@ void page_download(vexa::fuzz::Bytes& bytes, unsigned char choice) {
   check(pages <= row.page_count);
   if (whole) check(pages == row.page_count);
   check(rig.port.pauses == 0 && !rig.port.echo_suppressed && rig.port.speed_ == kLinkSpeed);
-  check(rig.pacer.slept_ms < kLongestVirtualMs);
+  check(rig.clock.slept_ms < kLongestVirtualMs);
 }
 
 }  // namespace

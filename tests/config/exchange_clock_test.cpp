@@ -75,7 +75,7 @@ TEST(ExchangeClock, OnlyTiLinesWhileSwitchOn) {
 }
 
 TEST(ExchangeClock, SystemTimeOfDayIsWithinADay) {
-  std::int64_t ms = SystemTimeOfDay::instance().local_ms_of_day();
+  std::int64_t ms = SystemClock::instance().local_ms_of_day();
   EXPECT_GE(ms, 0);
   EXPECT_LT(ms, 86'400'000);
 }

@@ -122,7 +122,7 @@ TEST(LineSender, ExactLinesPacesStopAndWriteFailure) {
 
   {
     FakeRig rig;
-    EXPECT_EQ(send_test_lines(rig.context(), kSendLineOnce, rig.pacer.clock_ms()).lines, 1);
+    EXPECT_EQ(send_test_lines(rig.context(), kSendLineOnce, rig.clock.epoch_ms()).lines, 1);
     EXPECT_EQ(rig.report.lines().back(), "1 lines x 100 = 100 chars written");
     EXPECT_EQ(rig.status.progress(), "100");
   }
@@ -139,7 +139,7 @@ TEST(LineSender, ExactLinesPacesStopAndWriteFailure) {
   {
     // Every 250 ms: the first line at once, then one per quarter second of the clock.
     FakeRig rig;
-    const std::int64_t start = rig.pacer.clock_ms();
+    const std::int64_t start = rig.clock.epoch_ms();
     rig.port.respond = [&](std::string_view) -> std::string {
       if (rig.port.writes.size() == 5) rig.control.stop = true;
       return {};
@@ -147,7 +147,7 @@ TEST(LineSender, ExactLinesPacesStopAndWriteFailure) {
     std::vector<std::int64_t> times;
     auto respond = rig.port.respond;
     rig.port.respond = [&](std::string_view b) {
-      times.push_back(rig.pacer.clock_ms() - start);
+      times.push_back(rig.clock.epoch_ms() - start);
       return respond(b);
     };
     send_test_lines(rig.context(), kSendLineEveryQuarter, start);
@@ -162,14 +162,14 @@ TEST(LineSender, ExactLinesPacesStopAndWriteFailure) {
     // Every second, aligned to second boundaries; every two seconds.
     for (int command : {kSendLineEverySecond, kSendLineEveryTwoSeconds}) {
       FakeRig rig;
-      rig.pacer.now_ms += 300;  // start within a second
+      rig.clock.now_ms += 300;  // start within a second
       std::vector<std::int64_t> times;
       rig.port.respond = [&](std::string_view) -> std::string {
-        times.push_back(rig.pacer.clock_ms());
+        times.push_back(rig.clock.epoch_ms());
         if (times.size() == 3) rig.control.stop = true;
         return {};
       };
-      send_test_lines(rig.context(), command, rig.pacer.clock_ms());
+      send_test_lines(rig.context(), command, rig.clock.epoch_ms());
       ASSERT_EQ(times.size(), 3u);
       const int step = command == kSendLineEverySecond ? 1000 : 2000;
       EXPECT_EQ(times[1] / 1000 - times[0] / 1000, step / 1000);

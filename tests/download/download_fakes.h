@@ -1,6 +1,6 @@
 #pragma once
 // A scripted link for the download tests: each write is handed to a responder that queues the
-// board's answer; reads take queued bytes and never wait. A pacer whose sleeps only add up.
+// board's answer; reads take queued bytes and never wait. A clock whose sleeps only add up.
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -12,6 +12,7 @@
 #include "base/session_ports.h"
 #include "download/download_context.h"
 #include "support/recording_sinks.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa::test {
 
@@ -68,20 +69,6 @@ class FakePort final : public DownloadPort {
   std::deque<char> input_;
 };
 
-class FakePacer final : public Pacer {
- public:
-  void sleep_ms(int ms) const override {
-    slept_ms += ms;
-    now_ms += ms;
-    if (on_sleep) on_sleep();
-  }
-  std::int64_t clock_ms() const override { return now_ms; }
-  std::time_t calendar_seconds() const override { return static_cast<std::time_t>(now_ms / 1000); }
-  mutable std::int64_t slept_ms = 0;
-  mutable std::int64_t now_ms = 1'000'000'000;
-  std::function<void()> on_sleep;
-};
-
 class FakeTarget final : public LoaderTarget {
  public:
   char type_letter() const override { return letter; }
@@ -131,10 +118,10 @@ struct FakeRig {
   RecordingStatus status;
   FakeControl control;
   FakeTarget target;
-  FakePacer pacer;
+  CountingClock clock;
   LoaderDetector detector{target, "VexaLog"};
   DownloadContext context() {
-    return DownloadContext{port, report, messages, status, control, detector, target, pacer, false};
+    return DownloadContext{port, report, messages, status, control, detector, target, clock, false};
   }
 };
 

@@ -70,7 +70,7 @@ TEST(HexDownload, WholeImageAtTheBannersSpeedAndTheLinkGivenBack) {
     EXPECT_EQ(rig.status.progress(), "31744");
     EXPECT_EQ(rig.target.line, "VexaLog E download");
     // 500 ms before the banner read, 500 before the speed change, nine slow-start pauses.
-    EXPECT_EQ(rig.pacer.slept_ms, 500 + 500 + 9 * 100);
+    EXPECT_EQ(rig.clock.slept_ms, 500 + 500 + 9 * 100);
     EXPECT_EQ(rig.port.writes.front(), "dl\n");
     EXPECT_EQ(rig.port.writes[1], std::string(":\0\0", 3));
   }
@@ -95,7 +95,7 @@ TEST(HexDownload, VerboseTracesTheFirstNinePointsWithoutPauses) {
   EXPECT_EQ(traces[5], "send : 80 00");
   EXPECT_EQ(traces[8], "got : " + test::hex_pair(image.bytes[128]));
   EXPECT_EQ(at[9], "31744(0x7c00) bytes, 248 pages written");
-  EXPECT_EQ(rig.pacer.slept_ms, 1000);
+  EXPECT_EQ(rig.clock.slept_ms, 1000);
 }
 
 TEST(HexDownload, WrongEchoOnPageFiveCountsSixPagesOfBytesAndFiveWritten) {
@@ -205,7 +205,7 @@ TEST(BinDownload, FramesGoAtTheLoaderSpeedAndGoFollows) {
   EXPECT_TRUE(rig.contains("63488(0xf800) bytes, 248 pages written"));
   EXPECT_EQ(rig.port.speeds, (std::vector<long>{115200, 9600}));
   EXPECT_FALSE(rig.board.download_side().loader().active());
-  EXPECT_EQ(rig.pacer.slept_ms, 1000);
+  EXPECT_EQ(rig.clock.slept_ms, 1000);
 }
 
 TEST(BinDownload, TwoDlAttemptsThenNoDownloadMode) {
@@ -216,7 +216,7 @@ TEST(BinDownload, TwoDlAttemptsThenNoDownloadMode) {
   EXPECT_FALSE(bin_download(rig.context(), in, find_loader_type(0x2345)));
   EXPECT_EQ(rig.port.writes, (std::vector<std::string>{"dl\n", "dl\n"}));
   EXPECT_TRUE(rig.contains("Error: Board not in download mode"));
-  EXPECT_EQ(rig.pacer.slept_ms, 2000);
+  EXPECT_EQ(rig.clock.slept_ms, 2000);
 }
 
 TEST(LineScript, OkLfPassesAndOkCrLfUsesUpTheTenRetries) {

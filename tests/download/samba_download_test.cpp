@@ -13,7 +13,6 @@
 namespace vexa {
 namespace {
 
-using test::CountingSleep;
 using test::MonitorPort;
 using test::SambaStatus;
 using test::SharedReport;
@@ -28,7 +27,7 @@ class SambaDownload : public ::testing::Test {
  protected:
   bool run(SambaPort& port, std::string_view image, bool verbose = false) {
     SambaDownloadOptions options;
-    options.sleep = sleep.sleeper();
+    options.clock = &sleep;
     options.verbose = verbose;
     options.echo = &echo;
     return run_samba_download(port, report, messages, status, image, options);
@@ -44,7 +43,7 @@ class SambaDownload : public ::testing::Test {
   SharedReport report;
   test::SharedEcho echo;
   SambaStatus status;
-  CountingSleep sleep;
+  CountingClock sleep;
 };
 
 TEST_F(SambaDownload, WholeFlashLandsByteForByteThenBootsFromFlash) {
@@ -87,8 +86,8 @@ TEST_F(SambaDownload, WholeFlashLandsByteForByteThenBootsFromFlash) {
   EXPECT_EQ(progress.back(), "262144");
 
   // The fixed pauses: auto-baud, new line, "dl", "samba", auto-baud again.
-  EXPECT_EQ(sleep.pauses(), (std::vector<int>{100, 100, 100, 200, 800, 800, 100, 100, 100}));
-  EXPECT_EQ(sleep.total_ms(), kSambaMandatedPauseMs);
+  EXPECT_EQ(sleep.pauses, (std::vector<int>{100, 100, 100, 200, 800, 800, 100, 100, 100}));
+  EXPECT_EQ(sleep.slept_ms, kSambaMandatedPauseMs);
   // The speed goes to the monitor's 115200 and stays there.
   EXPECT_EQ(port.speeds(), (std::vector<long>{115200, 115200}));
   EXPECT_EQ(port.speed(), 115200);

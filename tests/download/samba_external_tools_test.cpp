@@ -127,7 +127,8 @@ TEST(XmodemAgainstLrzsz, RxReceivesWhatWeSendByteForByte) {
     PtyPort port(to_rx, from_rx, rx);
     test::SharedReport report;
     Messages messages;
-    SambaWire wire(port, report, messages, [](int) {}, false);
+    CountingClock clock;
+    SambaWire wire(port, report, messages, clock, false);
     const bool sent = xmodem_send(wire, padded, length, 0x00201600);
     const int code = wait_exit(rx, 20000);
     ::close(keep_slave);

@@ -13,6 +13,7 @@
 #include "base/session_ports.h"
 #include "download/samba_wire.h"
 #include "sim/samba_session.h"
+#include "support/fixed_clocks.h"
 
 namespace vexa::test {
 
@@ -85,19 +86,6 @@ class SilentPort final : public SambaPort {
  private:
   std::string written_;
   long speed_ = 9600;
-};
-
-class CountingSleep {
- public:
-  SambaSleep sleeper() {
-    return [this](int ms) { total_ms_ += ms; pauses_.push_back(ms); };
-  }
-  long total_ms() const { return total_ms_; }
-  const std::vector<int>& pauses() const { return pauses_; }
-
- private:
-  long total_ms_ = 0;
-  std::vector<int> pauses_;
 };
 
 class SambaStatus final : public StatusLine {

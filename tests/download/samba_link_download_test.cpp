@@ -37,7 +37,8 @@ TEST(SambaOverTheLink, ProgramsTheBoardAndGivesTheLineBackToTheReceiveThread) {
   const std::string image = test::random_bytes(40 * 256 + 100, 5);
   test::SambaStatus status;
   SambaDownloadOptions options;
-  options.sleep = [](int) {};
+  CountingClock clock;
+  options.clock = &clock;
   ASSERT_TRUE(samba_download(session, report, messages, status, image, options));
   EXPECT_TRUE(report.contains("10496(0x2900) bytes, 41 pages written"));
   EXPECT_EQ(session.port().speed(), 115200) << "the link stays at the monitor's speed";
