@@ -79,9 +79,7 @@ Session::Session(TerminalView& view, const SessionOptions& options, SessionEvent
   grid_ = std::make_unique<ConfigGrid>(*configuration_, this);
   files_ = std::make_unique<ConfigFiles>(*configuration_, *board_, *display_, *messages_, clock_, this,
                                          PathCase::keep);
-  modem_port_ = std::make_unique<ModemPort>(link_->port());
-  dialer_ = std::make_unique<ModemDialer>(*modem_port_, *modem_port_, *modem_port_, link_->tcp(), *this, *display_,
-                                          *messages_);
+  dialer_ = std::make_unique<ModemDialer>(link_->board_port(), *link_, link_->tcp(), *this, *display_, *messages_);
   const std::string book_directory = options.program_directory.empty()
                                          ? program_directory(running_program_path(options.argv0))
                                          : options.program_directory;
@@ -321,7 +319,7 @@ void Session::add_configuration_commands() {
 
 void Session::add_debug_commands() {
   commands_.add(cmd::kSpecialProbe, [this](const CommandCall&) {
-    start_job("VtJobProbe", [this](const JobControl&) { special_probe(link_->port(), link_->receiver()); });
+    start_job("VtJobProbe", [this](const JobControl&) { special_probe(link_->port(), link_->board_port()); });
   });
   commands_.add(cmd::kSamba, [this](const CommandCall&) {
     const bool on = !link_->flags().samba_mode.load();

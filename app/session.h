@@ -49,7 +49,7 @@
 #include "factory/factory_test.h"
 #include "link/link_session.h"
 #include "link/modem_dialer.h"
-#include "link/modem_port.h"
+#include "link/modem_dialer.h"
 #include "link/phone_book.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
@@ -345,7 +345,6 @@ class Session final : public RebuildRequester,
   std::unique_ptr<ConfigExchange> exchange_;
   std::unique_ptr<ConfigGrid> grid_;
   std::unique_ptr<ConfigFiles> files_;
-  std::unique_ptr<ModemPort> modem_port_;
   std::unique_ptr<ModemDialer> dialer_;
   std::unique_ptr<PhoneBook> phone_book_;
   std::unique_ptr<TerminalKeyboard> keyboard_;

@@ -4,7 +4,7 @@
 
 #include "app/terminal_command_ids.h"
 #include "base/text_format.h"
-#include "link/send_port.h"
+#include "base/board_port.h"
 #include "platform/serial_tty.h"
 
 namespace vexa {
@@ -190,8 +190,8 @@ bool TerminalChoices::send_hex(std::string_view text) {
 bool TerminalChoices::send_file(const std::string& path, const SendFileOptions& options) {
   return jobs_.start_worker(messages_.message("VtJobSendFile"), [this, path, options](const JobControl& control) {
     // The sender reads the answers itself meanwhile.
-    ReadingPause pause(link_.receiver());
-    LinkSendPort port(link_.port());
+    BoardPort& port = link_.board_port();
+    ReadingPause pause(port);
     sender_.send(path, port, options, control);
   });
 }

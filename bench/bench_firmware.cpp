@@ -14,8 +14,8 @@
 #include "download/card_transfer.h"
 #include "download/firmware_download.h"
 #include "download/line_sender.h"
-#include "download/link_download_port.h"
 #include "download/page_loader.h"
+#include "link/link_session.h"
 
 namespace {
 
@@ -88,10 +88,9 @@ Result run(const std::string& simulator, const std::string& tag, const std::vect
   session.consumers().attach(ConsumerSlot::loader, &detector);
   session.start();
   if (session.open(board.link(), std::to_string(speed))) {
-    LinkDownloadPort port(session);
     NoStatus status;
     NoStop control;
-    DownloadContext context{port, report, messages, status, control, detector, target,
+    DownloadContext context{session.board_port(), session, report, messages, status, control, detector, target,
                             SystemClock::instance(), false};
     auto start = std::chrono::steady_clock::now();
     result.ok = job(context);

@@ -65,12 +65,16 @@ class Board {
 };
 
 // Counts what crosses the line in each direction.
-class CountingPort final : public SambaPort {
+class CountingPort final : public BoardPort {
  public:
-  explicit CountingPort(SambaPort& inner) : inner_(inner) {}
-  bool write(std::string_view bytes) override {
+  explicit CountingPort(BoardPort& inner) : inner_(inner) {}
+  bool write_text(std::string_view text) override {
+    sent += text.size();
+    return inner_.write_text(text);
+  }
+  bool write_bytes(std::string_view bytes) override {
     sent += bytes.size();
-    return inner_.write(bytes);
+    return inner_.write_bytes(bytes);
   }
   int read_byte(int wait_ms) override {
     const auto start = SteadyClock::now();
@@ -80,13 +84,17 @@ class CountingPort final : public SambaPort {
     if (wait_ms > 0) waiting_s += std::chrono::duration<double>(SteadyClock::now() - start).count();
     return c;
   }
-  long set_speed(long speed) override { return inner_.set_speed(speed); }
+  long set_speed(long speed, SpeedNotice notice) override { return inner_.set_speed(speed, notice); }
   long speed() const override { return inner_.speed(); }
+  bool is_open() const override { return inner_.is_open(); }
+  bool is_tcp() const override { return inner_.is_tcp(); }
+  void pause_reading() override { inner_.pause_reading(); }
+  void resume_reading() override { inner_.resume_reading(); }
   std::size_t sent = 0, received = 0, timeouts = 0;
   double waiting_s = 0;
 
  private:
-  SambaPort& inner_;
+  BoardPort& inner_;
 };
 
 class SilentStatus final : public StatusLine {
@@ -135,13 +143,14 @@ int main(int argc, char** argv) {
       return 1;
     }
     SilentStatus progress;
-    LinkSambaPort link_port(session);
-    CountingPort port(link_port);
+    CountingPort port(session.board_port());
     bool done = false;
     const auto start = SteadyClock::now();
     {
-      ReadingPause pause(session.receiver());
-      done = run_samba_download(port, report, messages, progress, image);
+      ReadingPause pause(port);
+      SambaDownloadOptions options;
+      options.speed_notice = SpeedNotice::shown;  // as the flash command runs it
+      done = run_samba_download(port, report, messages, progress, image, options);
     }
     const double ours_s = seconds_since(start);
     session.stop();

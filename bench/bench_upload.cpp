@@ -71,8 +71,7 @@ Run upload_once(std::size_t lines, bool pace, const std::string& host) {
   bench::SilentReport report;
   bench::SilentEcho echo;
   LinkSession session(report, echo, messages);
-  LinkUploadPort port(session);
-  DataUpload upload(report, messages, port, nullptr, "/tmp");
+  DataUpload upload(report, messages, UploadLink(session), nullptr, "/tmp");
   session.consumers().attach(ConsumerSlot::upload, &upload);
   session.start();
   if (!session.open(board.link(), "9600")) return run;

@@ -16,7 +16,6 @@
 #include "download/firmware_download.h"
 #include "download/samba_file_download.h"
 #include "download/line_sender.h"
-#include "download/link_download_port.h"
 
 namespace vexa::cli {
 
@@ -82,7 +81,6 @@ class DownloadSession {
       : board_(context.options, context.out),
         target_(context.options.target),
         detector_(target_, board_.messages().product_name()),
-        port_(board_.session()),
         progress_(context.err) {
     board_.session().consumers().attach(ConsumerSlot::loader, &detector_);
   }
@@ -93,16 +91,15 @@ class DownloadSession {
   }
   bool connect(std::ostream& err) { return board_.connect(err); }
   DownloadContext context(bool verbose = false) {
-    return DownloadContext{port_,    board_.terminal(), board_.messages(),       progress_,
-                           control_, detector_,         target_, SystemClock::instance(),
-                           verbose,  {},                &board_.terminal()};
+    return DownloadContext{board_.session().board_port(), board_.session(), board_.terminal(),
+                           board_.messages(), progress_, control_, detector_, target_,
+                           SystemClock::instance(), verbose, {}, &board_.terminal()};
   }
 
  private:
   BoardLink board_;
   CliTarget target_;
   LoaderDetector detector_;
-  LinkDownloadPort port_;
   ProgressLine progress_;
   NoStop control_;
 };

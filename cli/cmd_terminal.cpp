@@ -12,6 +12,7 @@
 #include "cli/board_link.h"
 #include "cli/commands.h"
 #include "cli/command_options.h"
+#include "link/link_board_port.h"
 #include "platform/line_settings.h"
 #include "base/cp1252.h"
 #include "terminal/key_options.h"
@@ -24,16 +25,6 @@ namespace {
 constexpr unsigned char kQuitKey = 0x1d;  // Ctrl-]
 constexpr int kProbeIntervalMs = 100;
 constexpr int kDrainAfterEndOfInputMs = 500;
-
-class PortKeys final : public KeyboardLink {
- public:
-  explicit PortKeys(SerialLink& port) : port_(port) {}
-  bool write_char(unsigned char c) override { return port_.write_char(static_cast<char>(c)); }
-  bool write_text(std::string_view bytes) override { return port_.write_text(bytes); }
-
- private:
-  SerialLink& port_;
-};
 
 class NoClipboard final : public Clipboard {
  public:
@@ -107,7 +98,7 @@ int run_terminal(CommandContext& context) {
   if (!board.connect(context.err, BoardLink::Presence::probed_by_caller)) return 1;
   RawInput raw;
   if (raw.active()) context.err << "Terminal ready; Ctrl-] quits.\r\n";
-  PortKeys keys(board.session().port());
+  LinkKeys keys(board.session().port());
   NoClipboard clipboard;
   TerminalKeyboard keyboard(keys, clipboard, board.terminal(), [] { return false; });
   keyboard.set_options(key_options);

@@ -128,8 +128,7 @@ int run_upload(CommandContext& context) {
 
   BoardLink board(context.options, context.out);
   if (!board.connect(context.err)) return 1;
-  LinkUploadPort port(board.session());
-  DataUpload upload(board.terminal(), board.messages(), port, nullptr, current_directory());
+  DataUpload upload(board.terminal(), board.messages(), UploadLink(board.session()), nullptr, current_directory());
   board.session().consumers().attach(ConsumerSlot::upload, &upload);
   // The receive thread may be handing the upload a line: it stops before the upload leaves
   // its slot and is destroyed.

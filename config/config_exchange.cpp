@@ -82,24 +82,25 @@ std::vector<std::string> plan_download(const ParameterTable& table, char type_le
   return lines;
 }
 
-ConfigExchange::ConfigExchange(Configuration& configuration, BoardIdentity& identity,
+ConfigExchange::ConfigExchange(Configuration& configuration, BoardIdentity& identity, BoardPort& port,
                                BoardChannel& channel, ReportSink& report,
                                BoardClockCheck* clock_check, const Clock& clock)
     : configuration_(configuration),
       identity_(identity),
+      port_(port),
       channel_(channel),
       report_(report),
       clock_check_(clock_check),
       clock_(clock) {}
 
 bool ConfigExchange::request_configuration() {
-  if (!channel_.write_text("conf\n")) return false;
+  if (!port_.write_text("conf\n")) return false;
   report_.print_line("conf");
   return true;
 }
 
 bool ConfigExchange::erase_to_factory() {
-  if (!channel_.write_text("z;conf\n")) return false;
+  if (!port_.write_text("z;conf\n")) return false;
   report_.print_line("z;conf");
   return true;
 }
@@ -139,7 +140,7 @@ void ConfigExchange::send_time(TimeMode mode, std::string_view suffix) {
 void ConfigExchange::send_assignment_line(std::string_view line) {
   report_.print_line(line);
   configuration_.parse_assignments(line, true);
-  channel_.write_text(std::string(line) + "\n");
+  port_.write_text(std::string(line) + "\n");
 }
 
 void ConfigExchange::append_assignment(std::string& line, std::string_view key) const {

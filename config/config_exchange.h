@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "base/board_jobs.h"
+#include "base/board_port.h"
 #include "config/parameter_table.h"
 #include "config/time_command.h"
 #include "link/board_channel.h"
 #include "link/line_consumer.h"
+#include "link/link_session.h"
 #include "platform/clock.h"
 #include "base/report_sink.h"
 
@@ -44,10 +46,16 @@ std::vector<std::string> plan_download(const ParameterTable& table, char type_le
 
 class ConfigExchange final : public LineConsumer {
  public:
-  // clock_check may be null (no clock comparison). clock serves the time command.
-  ConfigExchange(Configuration& configuration, BoardIdentity& identity, BoardChannel& channel,
-                 ReportSink& report, BoardClockCheck* clock_check = nullptr,
+  // clock_check may be null (no clock comparison). clock serves the time command. The
+  // requests and assignment lines go out as texts on port, the acknowledged lines through channel.
+  ConfigExchange(Configuration& configuration, BoardIdentity& identity, BoardPort& port,
+                 BoardChannel& channel, ReportSink& report, BoardClockCheck* clock_check = nullptr,
                  const Clock& clock = SystemClock::instance());
+  // The same over the session's port and line dialogue.
+  ConfigExchange(Configuration& configuration, BoardIdentity& identity, LinkSession& link,
+                 ReportSink& report, BoardClockCheck* clock_check = nullptr,
+                 const Clock& clock = SystemClock::instance())
+      : ConfigExchange(configuration, identity, link.board_port(), link, report, clock_check, clock) {}
 
   // Writes "conf"; prints "conf" when it was written. The reply arrives through on_line.
   bool request_configuration();
@@ -80,6 +88,7 @@ class ConfigExchange final : public LineConsumer {
   BoardIdentity& identity_;
   bool download_lines(const JobControl* control);
 
+  BoardPort& port_;
   BoardChannel& channel_;
   ReportSink& report_;
   BoardClockCheck* clock_check_;

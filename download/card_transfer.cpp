@@ -12,7 +12,7 @@ namespace vexa {
 namespace {
 
 // "o", "k", an optional CR, then LF, in any letter case.
-bool chunk_acknowledged(DownloadPort& port) {
+bool chunk_acknowledged(BoardPort& port) {
   if (std::tolower(port.read_byte(kCardFirstReplyWaitMs)) != 'o') return false;
   if (std::tolower(port.read_byte(kCardNextReplyWaitMs)) != 'k') return false;
   int c = port.read_byte(kCardNextReplyWaitMs);
@@ -23,12 +23,12 @@ bool chunk_acknowledged(DownloadPort& port) {
 // Echo suppression on for a scope (unless verbose), and off again on every way out.
 class EchoQuiet {
  public:
-  explicit EchoQuiet(DownloadPort& port) : port_(port) {}
-  ~EchoQuiet() { port_.set_echo_suppressed(false); }
-  void on() { port_.set_echo_suppressed(true); }
+  explicit EchoQuiet(BoardChannel& channel) : channel_(channel) {}
+  ~EchoQuiet() { channel_.set_echo_suppressed(false); }
+  void on() { channel_.set_echo_suppressed(true); }
 
  private:
-  DownloadPort& port_;
+  BoardChannel& channel_;
 };
 
 }  // namespace
@@ -48,7 +48,7 @@ std::string card_chunk_line(std::string_view chunk) {
 CardTransferResult card_transfer(const DownloadContext& context, const std::string& host_path,
                                  const std::string& target_name) {
   CardTransferResult result;
-  DownloadPort& port = context.port;
+  BoardPort& port = context.port;
   std::ifstream file(host_path, std::ios::binary);
   auto finish = [&](JobOutcome outcome) { context.control.finish({outcome, "VtWhatCard", target_name}); };
   if (!file) {
@@ -60,8 +60,8 @@ CardTransferResult card_transfer(const DownloadContext& context, const std::stri
   const long size = static_cast<long>(std::max<std::streamoff>(file.tellg(), 0));
   file.seekg(0);
   context.control.progress(JobUnit::bytes, 0, size);
-  EchoQuiet quiet(port);
-  if (!port.send_and_wait_ok("fd " + target_name)) {
+  EchoQuiet quiet(context.channel);
+  if (!context.channel.send_and_wait_ok("fd " + target_name)) {
     finish(JobOutcome::failed);
     return result;
   }
@@ -71,7 +71,7 @@ CardTransferResult card_transfer(const DownloadContext& context, const std::stri
 
   int penalty = 0;
   bool ended = false;
-  std::unique_ptr<PortReadingPause> pause;
+  std::unique_ptr<ReadingPause> pause;
   char buffer[kCardChunkBytes];
   while (!ended) {
     file.read(buffer, sizeof buffer);
@@ -82,7 +82,7 @@ CardTransferResult card_transfer(const DownloadContext& context, const std::stri
     result.bytes += static_cast<std::int32_t>(length);
     for (char c : chunk) result.sum += static_cast<unsigned char>(c);
     if (!echo_off) context.print(line);
-    if (!pause) pause = std::make_unique<PortReadingPause>(port);
+    if (!pause) pause = std::make_unique<ReadingPause>(port);
     line.push_back('\n');
     if (penalty > 0) --penalty;
 
@@ -110,13 +110,13 @@ CardTransferResult card_transfer(const DownloadContext& context, const std::stri
     }
   }
   if (!ended) {
-    port.set_echo_suppressed(false);
+    context.channel.set_echo_suppressed(false);
     pause.reset();
-    result.closed_ok = port.send_and_wait_ok(format_text("fd !%d %d", result.bytes, result.sum));
+    result.closed_ok = context.channel.send_and_wait_ok(format_text("fd !%d %d", result.bytes, result.sum));
     result.closed = true;
   }
   pause.reset();
-  port.set_echo_suppressed(false);
+  context.channel.set_echo_suppressed(false);
   if (result.retries > 0) context.print(format_text("Download: %d retries", result.retries));
   // Its count is what went out; an empty file that reached the card has sent all of its none.
   context.control.progress(JobUnit::bytes, result.bytes, size);

@@ -13,10 +13,11 @@ void BoardIdentityTarget::loader_recognised(char letter, std::string_view line) 
 }
 
 DownloadCommands::DownloadCommands(Parts parts, std::string product_name)
-    : parts_(std::move(parts)), port_(parts_.link), detector_(parts_.target, std::move(product_name)) {}
+    : parts_(std::move(parts)), detector_(parts_.target, std::move(product_name)) {}
 
 DownloadContext DownloadCommands::context(const JobControl& control) {
-  return DownloadContext{port_,
+  return DownloadContext{parts_.link.board_port(),
+                         parts_.link,
                          parts_.report,
                          parts_.messages,
                          parts_.status,

@@ -17,8 +17,8 @@
 #include "download/firmware_download.h"
 #include "download/firmware_selection.h"
 #include "download/line_sender.h"
-#include "download/link_download_port.h"
 #include "download/loader_detector.h"
+#include "link/link_session.h"
 
 namespace vexa {
 
@@ -90,7 +90,6 @@ class DownloadCommands {
   DownloadContext context(const JobControl& control);
 
   Parts parts_;
-  LinkDownloadPort port_;
   LoaderDetector detector_;
   FirmwareSelection selection_;
   FirmwareHooks hooks_;

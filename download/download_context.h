@@ -6,7 +6,8 @@
 #include "base/board_jobs.h"
 #include "base/messages.h"
 #include "base/session_ports.h"
-#include "download/download_port.h"
+#include "base/board_port.h"
+#include "link/board_channel.h"
 #include "platform/clock.h"
 #include "download/loader_detector.h"
 #include "base/report_sink.h"
@@ -14,7 +15,8 @@
 namespace vexa {
 
 struct DownloadContext {
-  DownloadPort& port;
+  BoardPort& port;
+  BoardChannel& channel;  // the "Ok" replies and the echo switch
   ReportSink& report;
   const Messages& messages;
   StatusLine& status;

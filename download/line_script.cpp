@@ -22,7 +22,7 @@ bool next_script_line(std::istream& file, std::string& line) {
   return !line.empty();
 }
 
-bool acknowledged(DownloadPort& port) {
+bool acknowledged(BoardPort& port) {
   static constexpr char kExpected[3] = {'o', 'k', '\n'};
   bool good = true;
   for (char expected : kExpected) {
@@ -35,7 +35,7 @@ bool acknowledged(DownloadPort& port) {
 }  // namespace
 
 bool line_script_download(const DownloadContext& context, std::istream& file) {
-  DownloadPort& port = context.port;
+  BoardPort& port = context.port;
   std::string line;
   // The lines are counted first, for the status row's bar and the end line.
   file.clear();
@@ -47,11 +47,11 @@ bool line_script_download(const DownloadContext& context, std::istream& file) {
   context.control.progress(JobUnit::lines, 0, total);
   int retries = 0, lines = 0;
   bool error = false;
-  std::unique_ptr<PortReadingPause> pause;
+  std::unique_ptr<ReadingPause> pause;
   while (!error && next_script_line(file, line)) {
     line = line.substr(0, line.find('\r'));
     line = line.substr(0, line.find('\n'));
-    if (!pause) pause = std::make_unique<PortReadingPause>(port);
+    if (!pause) pause = std::make_unique<ReadingPause>(port);
     line.push_back('\n');
     for (;;) {
       if (!port.write_text(line)) {

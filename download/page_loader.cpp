@@ -34,8 +34,8 @@ class SlowStart {
 // The link speed and the receive thread's reading, given back on every way out.
 class LoaderSpeed {
  public:
-  LoaderSpeed(DownloadPort& port, long loader_speed) : port_(port), saved_(port.speed()) {
-    port_.set_speed(loader_speed);
+  LoaderSpeed(BoardPort& port, long loader_speed) : port_(port), saved_(port.speed()) {
+    port_.set_speed(loader_speed, SpeedNotice::quiet);
     port_.pause_reading();
   }
   ~LoaderSpeed() { restore(); }
@@ -44,12 +44,12 @@ class LoaderSpeed {
   void restore() {
     if (restored_) return;
     restored_ = true;
-    if (saved_ > 0) port_.set_speed(saved_);
+    if (saved_ > 0) port_.set_speed(saved_, SpeedNotice::quiet);
     port_.resume_reading();
   }
 
  private:
-  DownloadPort& port_;
+  BoardPort& port_;
   const long saved_;
   bool restored_ = false;
 };
@@ -85,7 +85,7 @@ const LoaderType& loader_row(const DownloadContext& context, const LoaderType& r
 
 }  // namespace
 
-std::string read_banner_text(DownloadPort& port) {
+std::string read_banner_text(BoardPort& port) {
   std::string text;
   bool ended = false;
   for (int i = 0; i < kBannerReadBytes; ++i) {
@@ -98,7 +98,7 @@ std::string read_banner_text(DownloadPort& port) {
 }
 
 bool hex_download(const DownloadContext& context, const HexImage& image, const LoaderType& file_row) {
-  DownloadPort& port = context.port;
+  BoardPort& port = context.port;
   // Counted from here, so that an end before the first page still says how many were due.
   context.control.progress(JobUnit::pages, 0, static_cast<long>(file_row.page_count));
   if (write_failed(context, port.write_text("dl\n"))) return false;
@@ -170,7 +170,7 @@ bool hex_download(const DownloadContext& context, const HexImage& image, const L
 }
 
 bool bin_download(const DownloadContext& context, std::istream& file, const LoaderType& file_row) {
-  DownloadPort& port = context.port;
+  BoardPort& port = context.port;
   file.seekg(0, std::ios::end);
   const std::streamoff size = file.tellg();
   file.seekg(0);

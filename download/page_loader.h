@@ -24,7 +24,7 @@ inline constexpr int kSlowStartBudget = 10;
 inline constexpr int kSlowStartPauseMs = 100;
 
 // The text a loader prints within 20 immediate reads, cut at its first CR and then its LF.
-std::string read_banner_text(DownloadPort& port);
+std::string read_banner_text(BoardPort& port);
 
 // Sends the whole image to the loader of row (already checked against the file and the board).
 // True when every page was written.

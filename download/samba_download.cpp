@@ -26,7 +26,7 @@ std::uint32_t little_endian_word(std::string_view bytes) {
 // The steps after the first speed change; false at the first failure.
 bool program_chip(SambaWire& wire, const Messages& messages, StatusLine& status,
                   std::string_view image, const SambaDownloadOptions& options) {
-  SambaPort& port = wire.port();
+  BoardPort& port = wire.port();
   wire.auto_baud_sync();
   wire.send("\n");
   wire.sleep(kSambaNewlinePauseMs);
@@ -38,7 +38,7 @@ bool program_chip(SambaWire& wire, const Messages& messages, StatusLine& status,
   wire.sleep(kSambaEntryPauseMs);
 
   // From here the boot monitor answers; it measures the speed again from the auto-baud start.
-  port.set_speed(samba::kLinkSpeed);
+  port.set_speed(samba::kLinkSpeed, options.speed_notice);
   wire.auto_baud_sync();
   for (int i = 0; i < kSambaDrainBytes; ++i) (void)port.read_byte(0);
 
@@ -104,7 +104,7 @@ SambaIdentity samba_identity(std::string_view image) {
   return result;
 }
 
-bool run_samba_download(SambaPort& port, ReportSink& report, const Messages& messages,
+bool run_samba_download(BoardPort& port, ReportSink& report, const Messages& messages,
                         StatusLine& status, std::string_view image,
                         const SambaDownloadOptions& options) {
   const SambaIdentity identity = samba_identity(image);
@@ -114,7 +114,7 @@ bool run_samba_download(SambaPort& port, ReportSink& report, const Messages& mes
   SambaWire wire(port, report, messages, options.clock ? *options.clock : SystemClock::instance(), options.verbose,
                  options.echo);
   // The link stays at the monitor's speed afterwards: the old one is not kept.
-  port.set_speed(samba::kLinkSpeed);
+  port.set_speed(samba::kLinkSpeed, options.speed_notice);
   if (options.pages) options.pages(0, samba_page_count(image));
   return program_chip(wire, messages, status, image, options);
 }
@@ -122,19 +122,11 @@ bool run_samba_download(SambaPort& port, ReportSink& report, const Messages& mes
 bool samba_download(LinkSession& link, ReportSink& report, const Messages& messages,
                     StatusLine& status, std::string_view image,
                     const SambaDownloadOptions& options) {
-  LinkSambaPort port(link);
-  ReadingPause pause(link.receiver());
-  return run_samba_download(port, report, messages, status, image, options);
+  BoardPort& port = link.board_port();
+  ReadingPause pause(port);
+  SambaDownloadOptions shown = options;
+  shown.speed_notice = SpeedNotice::shown;
+  return run_samba_download(port, report, messages, status, image, shown);
 }
-
-bool LinkSambaPort::write(std::string_view bytes) {
-  return link_.port().write_bytes(bytes.data(), bytes.size());
-}
-
-int LinkSambaPort::read_byte(int wait_ms) { return link_.port().link_read_byte(wait_ms); }
-
-long LinkSambaPort::set_speed(long speed) { return link_.port().set_speed(speed, true); }
-
-long LinkSambaPort::speed() const { return link_.port().speed(); }
 
 }  // namespace vexa

@@ -20,6 +20,8 @@ struct SambaDownloadOptions {
   bool verbose = false;      // the Tools menu's verbose switch
   CharSink* echo = nullptr;  // where the prompt wait echoes bytes in verbose mode
   const Clock* clock = nullptr;  // null: the system clock
+  // The flash command shows the port's description at each speed change; a download job does not.
+  SpeedNotice speed_notice = SpeedNotice::quiet;
   // Pages programmed of the pages due: once before the monitor is reached, then after each page.
   std::function<void(int done, int total)> pages;
 };
@@ -43,26 +45,14 @@ int samba_page_count(std::string_view image);
 
 // The whole download over port; true when the summary line was printed. The link is left at
 // the monitor's 115200, whatever happened.
-bool run_samba_download(SambaPort& port, ReportSink& report, const Messages& messages,
+bool run_samba_download(BoardPort& port, ReportSink& report, const Messages& messages,
                         StatusLine& status, std::string_view image,
                         const SambaDownloadOptions& options = {});
 
-// The same over the session's link, with the receive thread's reading paused throughout.
+// The same over the session's link, with the receive thread's reading paused throughout and
+// each speed change shown.
 bool samba_download(LinkSession& link, ReportSink& report, const Messages& messages,
                     StatusLine& status, std::string_view image,
                     const SambaDownloadOptions& options = {});
-
-// The SambaPort of a link session (serial port or TCP).
-class LinkSambaPort final : public SambaPort {
- public:
-  explicit LinkSambaPort(LinkSession& link) : link_(link) {}
-  bool write(std::string_view bytes) override;
-  int read_byte(int wait_ms) override;
-  long set_speed(long speed) override;
-  long speed() const override;
-
- private:
-  LinkSession& link_;
-};
 
 }  // namespace vexa

@@ -15,17 +15,17 @@ constexpr char kAutoBaudByte = '\x80';
 
 }  // namespace
 
-SambaWire::SambaWire(SambaPort& port, ReportSink& report, const Messages& messages,
+SambaWire::SambaWire(BoardPort& port, ReportSink& report, const Messages& messages,
                      const Clock& clock, bool verbose, CharSink* echo)
     : port_(port), report_(report), messages_(messages), clock_(clock), verbose_(verbose), echo_(echo) {}
 
 void SambaWire::auto_baud_sync() {
   if (verbose_) report_.print_line(format_text("%ld: \x80\x80#", port_.speed()));
-  port_.write(std::string_view(&kAutoBaudByte, 1));
+  port_.write_bytes(std::string_view(&kAutoBaudByte, 1));
   sleep(kAutoBaudPauseMs);
-  port_.write(std::string_view(&kAutoBaudByte, 1));
+  port_.write_bytes(std::string_view(&kAutoBaudByte, 1));
   sleep(kAutoBaudPauseMs);
-  port_.write("#");
+  port_.write_bytes("#");
   sleep(kAutoBaudPauseMs);
 }
 
@@ -56,7 +56,7 @@ bool SambaWire::wait_for_prompt(std::string* buffer, std::size_t size, int waits
 bool SambaWire::monitor_command(std::string_view command) {
   const std::string text = limited(command, kCommandChars);
   if (verbose_) report_.print_line(text);
-  port_.write(text);
+  port_.write_bytes(text);
   return wait_for_prompt(nullptr, 0, kCommandWaits, false);
 }
 
@@ -82,7 +82,7 @@ bool status_reply_ready(std::string_view reply) {
 
 bool SambaWire::wait_flash_ready() {
   for (int poll = 0; poll < kReadyPolls; ++poll) {
-    port_.write("wFFFFFF68,4#");
+    port_.write_bytes("wFFFFFF68,4#");
     std::string reply;
     if (!wait_for_prompt(&reply, kStatusReplyChars, kCommandWaits, false)) return false;
     // A reply without 'x' (a prompt that belonged to an earlier command) counts as not ready.

@@ -7,24 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/board_port.h"
 #include "base/messages.h"
 #include "base/report_sink.h"
 
 #include "platform/clock.h"
 
 namespace vexa {
-
-// The link as the SAM-BA code needs it. Reads return 0..255, -1 when nothing came in time,
-// -2 when the port is closed.
-class SambaPort {
- public:
-  virtual ~SambaPort() = default;
-  virtual bool write(std::string_view bytes) = 0;
-  virtual int read_byte(int wait_ms) = 0;
-  // The speed in force before, as the port layer's set_speed returns it (-1: failed).
-  virtual long set_speed(long speed) = 0;
-  virtual long speed() const = 0;
-};
 
 inline constexpr int kPromptWaitMs = 100;     // one wait of the prompt's budget
 inline constexpr int kCommandWaits = 10;      // waits a monitor command gets for its prompt
@@ -37,14 +26,14 @@ class SambaWire {
  public:
   // echo (may be null) receives the bytes of the prompt wait in verbose mode.
   // The fixed pauses of the protocol are the clock's (tests give one that only counts).
-  SambaWire(SambaPort& port, ReportSink& report, const Messages& messages, const Clock& clock,
+  SambaWire(BoardPort& port, ReportSink& report, const Messages& messages, const Clock& clock,
             bool verbose, CharSink* echo = nullptr);
 
-  SambaPort& port() { return port_; }
+  BoardPort& port() { return port_; }
   ReportSink& report() { return report_; }
   bool verbose() const { return verbose_; }
   void sleep(int ms) { clock_.sleep_ms(ms); }
-  bool send(std::string_view bytes) { return port_.write(bytes); }
+  bool send(std::string_view bytes) { return port_.write_bytes(bytes); }
 
   // 0x80, 100 ms, 0x80, 100 ms, '#', 100 ms: the monitor measures the speed from it.
   void auto_baud_sync();
@@ -59,7 +48,7 @@ class SambaWire {
   bool wait_flash_ready();
 
  private:
-  SambaPort& port_;
+  BoardPort& port_;
   ReportSink& report_;
   const Messages& messages_;
   const Clock& clock_;

@@ -58,7 +58,7 @@ const std::string& card_file() {
 
 void card_copy(vexa::fuzz::Bytes& bytes) {
   vexa::test::FakeRig rig;
-  rig.port.speed_ = kLinkSpeed;
+  rig.port.current_speed = kLinkSpeed;
   // "fd NAME" and "fd !..." are waited for by the link's own reply wait: one input byte each.
   rig.port.send_ok = [&bytes](std::string_view) { return (bytes.take() & 1) != 0; };
   answer_from(rig.port, bytes);
@@ -67,7 +67,7 @@ void card_copy(vexa::fuzz::Bytes& bytes) {
   const std::string& file = card_file_bytes();
   std::size_t chunk = 0;
   int sends = 0;
-  for (const std::string& write : rig.port.writes) {
+  for (const std::string& write : rig.port.writes()) {
     check(write.rfind("fd +", 0) == 0 && write.back() == '\n');
     // Each chunk goes at most three times, and the chunks go in file order.
     const std::string_view body(write.data(), write.size() - 1);
@@ -85,8 +85,8 @@ void card_copy(vexa::fuzz::Bytes& bytes) {
     check(result.bytes == static_cast<std::int32_t>(file.size()) && result.sum == sum);
     check(rig.port.commands.back() == "fd !" + std::to_string(result.bytes) + " " + std::to_string(result.sum));
   }
-  check(result.opened || rig.port.writes.empty());
-  check(rig.port.pauses == 0 && !rig.port.echo_suppressed && rig.port.speed_ == kLinkSpeed);
+  check(result.opened || rig.port.writes().empty());
+  check(rig.port.pauses() == 0 && !rig.port.echo_suppressed && rig.port.current_speed == kLinkSpeed);
   check(rig.clock.slept_ms < kLongestVirtualMs);
 }
 
@@ -104,17 +104,17 @@ void page_download(vexa::fuzz::Bytes& bytes, unsigned char choice) {
   const auto rows = vexa::loader_types();
   const vexa::LoaderType& row = rows[choice % (rows.size() - 1)];  // never the end row
   vexa::test::FakeRig rig;
-  rig.port.speed_ = kLinkSpeed;
+  rig.port.current_speed = kLinkSpeed;
   rig.target.letter = row.letter;
   rig.target.line = std::string("VexaLog ") + row.letter + " v1404";
   answer_from(rig.port, bytes);
   const bool whole = vexa::hex_download(rig.context(), page_image(), row);
 
   // Pages go in order after "dl": a header of ':' and the address, then the page itself.
-  check(!rig.port.writes.empty() && rig.port.writes.front() == "dl\n");
+  check(!rig.port.writes().empty() && rig.port.writes().front() == "dl\n");
   std::uint32_t pages = 0;
-  for (std::size_t i = 1; i < rig.port.writes.size(); ++i) {
-    const std::string& write = rig.port.writes[i];
+  for (std::size_t i = 1; i < rig.port.writes().size(); ++i) {
+    const std::string& write = rig.port.writes()[i];
     const bool header = (i % 2) == 1;
     if (header) {
       const unsigned address = pages * row.page_size;
@@ -127,7 +127,7 @@ void page_download(vexa::fuzz::Bytes& bytes, unsigned char choice) {
   }
   check(pages <= row.page_count);
   if (whole) check(pages == row.page_count);
-  check(rig.port.pauses == 0 && !rig.port.echo_suppressed && rig.port.speed_ == kLinkSpeed);
+  check(rig.port.pauses() == 0 && !rig.port.echo_suppressed && rig.port.current_speed == kLinkSpeed);
   check(rig.clock.slept_ms < kLongestVirtualMs);
 }
 

@@ -25,8 +25,8 @@ class Quiet final : public vexa::ReportSink, public vexa::BoardChannel, public v
   void print_line(std::string_view) override {}
   bool send_and_wait_ok(std::string_view) override { return true; }
   bool wait_line(std::string_view) override { return true; }
+  void set_echo_suppressed(bool) override {}
   void send_line(std::string_view) override {}
-  bool write_text(std::string_view) override { return true; }
   void redraw_indicator() override {}
   void verdict_beep() override {}
   void verdict_error_sound() override {}

@@ -22,8 +22,8 @@ class SilentChannel final : public vexa::BoardChannel {
  public:
   bool send_and_wait_ok(std::string_view) override { return true; }
   bool wait_line(std::string_view) override { return true; }
+  void set_echo_suppressed(bool) override {}
   void send_line(std::string_view) override {}
-  bool write_text(std::string_view) override { return true; }
 };
 
 struct Rig {

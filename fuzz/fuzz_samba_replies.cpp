@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "base/messages.h"
 #include "download/samba_wire.h"
 #include "fuzz/fuzz_support.h"
+#include "support/fixed_clocks.h"
+#include "support/scripted_port.h"
 #include "base/report_sink.h"
 
 using vexa::fuzz::check;
@@ -18,30 +19,27 @@ namespace {
 constexpr unsigned char kSilence = 0xF0;  // in the script: nothing came in time
 constexpr unsigned char kClosed = 0xF1;   // the port went away
 
-class ScriptedPort final : public vexa::SambaPort {
+// The script's bytes as the monitor's replies, with its silences and a closed port among them.
+class ReplyScript final : public vexa::test::ScriptedPort {
  public:
-  explicit ScriptedPort(std::string_view script) : script_(script) {}
-  bool write(std::string_view bytes) override {
+  explicit ReplyScript(std::string_view script) : script_(script) { current_speed = 115200; }
+  bool write_bytes(std::string_view bytes) override {
     check(bytes.size() <= vexa::kCommandChars);
-    ++writes;
-    return true;
+    return ScriptedPort::write_bytes(bytes);
   }
   int read_byte(int) override {
     ++reads;
-    if (script_.empty()) return -1;
+    if (script_.empty()) return vexa::kReadTimedOut;
     const auto c = static_cast<unsigned char>(script_[0]);
     script_.remove_prefix(1);
-    if (c == kSilence) return -1;
-    if (c == kClosed) return -2;
+    if (c == kSilence) return vexa::kReadTimedOut;
+    if (c == kClosed) return vexa::kReadPortClosed;
     return c;
   }
-  long set_speed(long speed) override { return std::exchange(speed_, speed); }
-  long speed() const override { return speed_; }
-  std::size_t reads = 0, writes = 0;
+  std::size_t reads = 0;
 
  private:
   std::string_view script_;
-  long speed_ = 115200;
 };
 
 class Lines final : public vexa::ReportSink, public vexa::CharSink {
@@ -59,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vexa::fuzz::Bytes bytes(data, size);
   const unsigned char choice = bytes.take();
   const std::string_view script = bytes.rest();
-  ScriptedPort port(script);
+  ReplyScript port(script);
   Lines lines;
-  int sleeps = 0;
-  vexa::SambaWire wire(port, lines, messages, [&](int) { ++sleeps; }, (choice & 1) != 0, &lines);
+  vexa::CountingClock clock;
+  vexa::SambaWire wire(port, lines, messages, clock, (choice & 1) != 0, &lines);
 
   std::string reply;
   for (int round = 0; round < 4 && port.reads <= script.size(); ++round) {
@@ -77,9 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int hunted = wire.hunt(choice, 5);
   check(hunted >= 0 && hunted <= 0xFF);
   wire.monitor_command(std::string(300, 'w'));
-  const std::size_t writes = port.writes;
+  const std::size_t writes = port.writes().size();
   wire.wait_flash_ready();
-  check(port.writes - writes <= vexa::kReadyPolls);
+  check(port.writes().size() - writes <= vexa::kReadyPolls);
   check(port.reads <= script.size() + 30 * (2 * vexa::kCommandWaits + 2) + 5);
   return 0;
 }

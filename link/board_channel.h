@@ -17,8 +17,8 @@ class BoardChannel {
   virtual bool wait_line(std::string_view expected) = 0;
   // Prints the text as a terminal line and sends it with LF, without waiting.
   virtual void send_line(std::string_view text) = 0;
-  // Writes a text to the link as it stands (recorded in the capture log with '>').
-  virtual bool write_text(std::string_view text) = 0;
+  // File transfers: received bytes are not shown and commands not printed while it is on.
+  virtual void set_echo_suppressed(bool on) = 0;
 };
 
 }  // namespace vexa

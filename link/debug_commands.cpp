@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include "base/board_port.h"
 #include "base/text_format.h"
 #include "link/receive_thread.h"
 #include "link/serial_link.h"
@@ -22,14 +23,14 @@ constexpr auto kAutoBaudPause = std::chrono::milliseconds(100);
 
 }  // namespace
 
-void special_probe(SerialLink& link, ReceiveThread& receiver) {
+void special_probe(SerialLink& link, BoardPort& port) {
   static constexpr char kStart[] = {'\x06', '\x00', '\x00', '\x80'};
   {
     // Reading stops before the start bytes go out, so the boot code's answer cannot reach the
     // terminal first.
-    ReadingPause pause(receiver);
-    link.write_bytes(kStart, sizeof kStart);
-    (void)link.link_read_byte(kProbeReplyWaitMs);  // the answer is not used
+    ReadingPause pause(port);
+    port.write_bytes(std::string_view(kStart, sizeof kStart));
+    (void)port.read_byte(kProbeReplyWaitMs);  // the answer is not used
   }
   link.wake_receiver();
   const std::string fill(kProbeFillBytes, '\xff');

@@ -11,11 +11,11 @@
 namespace vexa {
 
 class SerialLink;
-class ReceiveThread;
+class BoardPort;
 
 // "Special 1": writes 06 00 00 80, reads one byte itself for up to 2 s (the receive thread's
 // reading is off meanwhile, so the byte is not shown), then writes 256 bytes of FF.
-void special_probe(SerialLink& link, ReceiveThread& receiver);
+void special_probe(SerialLink& link, BoardPort& port);
 
 // The SAM-BA auto-baud start: prints "<speed>: \x80\x80#", then writes 0x80, waits 100 ms,
 // 0x80, waits 100 ms, and "#".

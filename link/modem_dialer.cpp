@@ -38,11 +38,10 @@ CallButtonLook call_button_look(CallState state, const Messages& messages) {
   return look;
 }
 
-ModemDialer::ModemDialer(ModemLink& link, ModemStatus& status, ModemWriter& writer, TcpClient& tcp,
+ModemDialer::ModemDialer(BoardPort& port, LinkControl& link, TcpClient& tcp,
                          ModemWindow& window, ReportSink& terminal, const Messages& messages)
-    : link_(link),
-      status_(status),
-      writer_(writer),
+    : port_(port),
+      link_(link),
       tcp_(tcp),
       window_(window),
       terminal_(terminal),
@@ -55,7 +54,7 @@ void ModemDialer::update_call_button() { button_ = call_button_look(call_state()
 void ModemDialer::take_phone_text() { phone_text_ = limited(window_.phone_field_text(), kPhoneTextChars); }
 
 void ModemDialer::modem_tick(bool clicked) {
-  if (link_.is_tcp()) {
+  if (port_.is_tcp()) {
     if (clicked) {
       take_phone_text();
       link_.set_tcp_address(phone_text_);
@@ -64,7 +63,7 @@ void ModemDialer::modem_tick(bool clicked) {
     update_call_button();
     return;
   }
-  const bool carrier = status_.carrier_detect();
+  const bool carrier = link_.carrier_detect();
   if (clicked) click_serial();
   if (call_state() == CallState::calling && carrier) {
     set_state(CallState::online);
@@ -73,7 +72,7 @@ void ModemDialer::modem_tick(bool clicked) {
   if (call_state() == CallState::disconnecting && countdown_ > 0) {
     if (--countdown_ == 0) {
       terminal_.print_line("ath");
-      writer_.write_text("ATH\r");
+      port_.write_text("ATH\r");
     }
   }
   if (call_state() == CallState::disconnecting && !carrier) {
@@ -88,7 +87,7 @@ void ModemDialer::click_serial() {
     set_state(CallState::disconnecting);
     window_.set_status(messages_.message("Mphdisc"));
     terminal_.print_line("+++");
-    writer_.write_text("+++");  // the modem's escape to command mode: no line end
+    port_.write_text("+++");  // the modem's escape to command mode: no line end
     countdown_ = kHangUpTicks;
     return;
   }
@@ -100,7 +99,7 @@ void ModemDialer::click_serial() {
   set_state(CallState::calling);
   window_.set_status(format_text("%s %s", messages_.message("Mphcall").c_str(), number->c_str()));
   terminal_.print_line("atd" + *number);
-  writer_.write_text("atd" + *number + "\r");
+  port_.write_text("atd" + *number + "\r");
 }
 
 }  // namespace vexa

@@ -6,8 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/board_port.h"
 #include "base/messages.h"
 #include "link/call_state.h"
+#include "link/link_control.h"
 #include "base/report_sink.h"
 
 namespace vexa {
@@ -18,36 +20,6 @@ inline constexpr std::size_t kPhoneTextChars = 99;   // phone text and the phone
 inline constexpr std::size_t kDialNumberChars = 99;  // 100-character dial buffer
 inline constexpr std::size_t kDialMinDigits = 4;
 inline constexpr int kHangUpTicks = 11;  // "+++", then "ATH" on the tenth 100 ms tick after it
-
-// The modem status lines of the serial port.
-class ModemStatus {
- public:
-  virtual ~ModemStatus() = default;
-  // The receive-line-signal-detect (DCD) line; false when no port is open.
-  virtual bool carrier_detect() = 0;
-};
-
-// Where the modem commands go: the link, as its text writes (logged with '>').
-class ModemWriter {
- public:
-  virtual ~ModemWriter() = default;
-  virtual bool write_text(std::string_view text) = 0;
-};
-
-// The port layer as the call button needs it.
-class ModemLink {
- public:
-  virtual ~ModemLink() = default;
-  // The selected link name is "tcp/ip".
-  virtual bool is_tcp() = 0;
-  // A serial port is open.
-  virtual bool serial_open() = 0;
-  // The open button's action: opens the serial port (reporting failures), or for "tcp/ip"
-  // sets the connect request. True when the serial port is open afterwards.
-  virtual bool open_link() = 0;
-  // The address text the TCP connect uses.
-  virtual void set_tcp_address(std::string_view text) = 0;
-};
 
 enum class ButtonCheck : int { unchecked = 0, checked = 1, indeterminate = 2 };
 
@@ -77,7 +49,8 @@ std::optional<std::string> dial_number(std::string_view text);
 class ModemDialer {
  public:
   // The call state is the TCP client's, so both halves of the button see one state.
-  ModemDialer(ModemLink& link, ModemStatus& status, ModemWriter& writer, TcpClient& tcp,
+  // The Hayes commands go to port as its text writes (logged with '>').
+  ModemDialer(BoardPort& port, LinkControl& link, TcpClient& tcp,
               ModemWindow& window, ReportSink& terminal, const Messages& messages);
 
   // clicked: the call button (true) or the 100 ms timer (false).
@@ -97,9 +70,8 @@ class ModemDialer {
   void take_phone_text();
   void set_state(CallState state) { call_state_.store(state); }
 
-  ModemLink& link_;
-  ModemStatus& status_;
-  ModemWriter& writer_;
+  BoardPort& port_;
+  LinkControl& link_;
   TcpClient& tcp_;
   ModemWindow& window_;
   ReportSink& terminal_;

@@ -98,16 +98,4 @@ class ReceiveThread {
   std::thread thread_;
 };
 
-// Holds the receive thread's reading off for a scope.
-class ReadingPause {
- public:
-  explicit ReadingPause(ReceiveThread& receiver) : receiver_(receiver) { receiver_.pause_reading(); }
-  ~ReadingPause() { receiver_.resume_reading(); }
-  ReadingPause(const ReadingPause&) = delete;
-  ReadingPause& operator=(const ReadingPause&) = delete;
-
- private:
-  ReceiveThread& receiver_;
-};
-
 }  // namespace vexa

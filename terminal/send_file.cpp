@@ -40,7 +40,7 @@ void FileSender::pause(int pause_ms, const JobControl& control) {
                                                           end - clock::now()));
 }
 
-bool FileSender::wait_for(SendPort& port, std::string_view needle, int wait_ms, const JobControl& control) {
+bool FileSender::wait_for(BoardPort& port, std::string_view needle, int wait_ms, const JobControl& control) {
   using clock = std::chrono::steady_clock;
   const auto end = clock::now() + std::chrono::milliseconds(wait_ms);
   std::string seen;
@@ -63,7 +63,7 @@ bool FileSender::wait_for(SendPort& port, std::string_view needle, int wait_ms, 
   return false;
 }
 
-bool FileSender::send(const std::string& path, SendPort& port, const SendFileOptions& options,
+bool FileSender::send(const std::string& path, BoardPort& port, const SendFileOptions& options,
                       const JobControl& control) {
   const std::string name = std::filesystem::path(path).filename().string();
   auto finish = [&](JobOutcome outcome) {

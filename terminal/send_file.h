@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/board_jobs.h"
+#include "base/board_port.h"
 #include "base/messages.h"
 #include "base/session_ports.h"
 #include "base/report_sink.h"
@@ -31,24 +32,15 @@ struct SendFileRequest {
   SendFileOptions options;
 };
 
-// The port as the sender needs it: writes, and reads of what comes back (the receive thread is
-// paused by the caller meanwhile, so the sender shows what it reads).
-class SendPort {
- public:
-  virtual ~SendPort() = default;
-  virtual bool write_text(std::string_view text) = 0;
-  // 0..255, or negative when nothing came within wait_ms (or the port closed).
-  virtual int read_byte(int wait_ms) = 0;
-};
-
 class FileSender {
  public:
   FileSender(ReportSink& reports, CharSink& terminal, const Messages& messages, StatusLine& status);
-  // True when every line went out (and, when waiting, was answered).
-  bool send(const std::string& path, SendPort& port, const SendFileOptions& options, const JobControl& control);
+  // True when every line went out (and, when waiting, was answered). The caller pauses the
+  // receive thread's reading meanwhile, so the sender shows what it reads.
+  bool send(const std::string& path, BoardPort& port, const SendFileOptions& options, const JobControl& control);
 
  private:
-  bool wait_for(SendPort& port, std::string_view needle, int wait_ms, const JobControl& control);
+  bool wait_for(BoardPort& port, std::string_view needle, int wait_ms, const JobControl& control);
   void pause(int pause_ms, const JobControl& control);
 
   ReportSink& reports_;

@@ -57,7 +57,7 @@ std::string_view drop_cut_line_start(std::string_view line) {
   return line;
 }
 
-DataUpload::DataUpload(ReportSink& reports, const Messages& messages, UploadLink& link,
+DataUpload::DataUpload(ReportSink& reports, const Messages& messages, UploadLink link,
                        BoardJobs* jobs, std::string start_directory)
     : reports_(reports),
       messages_(messages),
@@ -130,12 +130,12 @@ bool DataUpload::start(const UploadRequest& request) {
     created_file_ = file_ && !existed;
     if (!file_) {
       reports_.print_line(format_text("%s %s", messages_.message("MerOp").c_str(), host_path.c_str()));
-      link_.set_upload_running(false);
+      link_.control.set_upload_running(false);
       ticket_.reset();
       return false;
     }
     if (ticket) ticket_ = std::move(ticket);
-    link_.set_upload_running(true);
+    link_.control.set_upload_running(true);
     host_path_ = host_path;
     target_ = limited(request.target, kUploadNameChars);
     binary_ = request.binary;
@@ -157,14 +157,14 @@ bool DataUpload::start(const UploadRequest& request) {
     std::lock_guard lock(mutex_);
     saved_speed_ = 0;
   }
-  const long speed = link_.speed();
-  if (request.fast && speed != kFastSpeed && !link_.is_tcp()) {
-    link_.send_line(format_text("bi=%ld", kFastSpeed));
-    link_.change_speed(kFastSpeed, false);
+  const long speed = link_.port.speed();
+  if (request.fast && speed != kFastSpeed && !link_.port.is_tcp()) {
+    link_.channel.send_line(format_text("bi=%ld", kFastSpeed));
+    switch_speed(kFastSpeed, false);
     std::lock_guard lock(mutex_);
     saved_speed_ = speed;
   }
-  link_.send_line(command);
+  link_.channel.send_line(command);
   return true;
 }
 
@@ -185,12 +185,12 @@ void DataUpload::stop_upload() {
     ask = file_ != nullptr || data_lines_seen_;
     stop_unanswered_ = file_ != nullptr;
   }
-  if (ask) link_.write_text(" ");
+  if (ask) link_.port.write_text(" ");
 }
 
 bool DataUpload::check_link() {
   std::lock_guard lock(mutex_);
-  if (!file_ || link_.is_open()) return false;
+  if (!file_ || link_.port.is_open()) return false;
   const int count = line_count_;
   close_file_locked();
   first_line_ = false;
@@ -227,8 +227,18 @@ void DataUpload::restore_speed() {
     saved_speed_ = 0;
   }
   if (speed <= 0) return;
-  link_.send_line(format_text("bi=%ld", speed));
-  link_.change_speed(speed, true);
+  link_.channel.send_line(format_text("bi=%ld", speed));
+  switch_speed(speed, true);
+}
+
+void DataUpload::switch_speed(long speed, bool on_receive_thread) {
+  if (on_receive_thread) {
+    link_.port.read_byte(kSpeedSwitchWaitMs);
+  } else {
+    ReadingPause pause(link_.port);
+    link_.port.read_byte(kSpeedSwitchWaitMs);
+  }
+  link_.port.set_speed(speed, SpeedNotice::shown);
 }
 
 void DataUpload::on_line(std::string_view line) {
@@ -322,7 +332,7 @@ void DataUpload::close_host_file_locked() {
 void DataUpload::close_file_locked() {
   if (file_) {
     close_host_file_locked();
-    link_.set_upload_running(false);
+    link_.control.set_upload_running(false);
   }
   ticket_.reset();
 }

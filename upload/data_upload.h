@@ -58,7 +58,7 @@ class DataUpload final : public LineConsumer {
  public:
   // jobs may be null (nothing else talks to the board). start_directory takes the files of a
   // capture started by an 'up NAME' line.
-  DataUpload(ReportSink& reports, const Messages& messages, UploadLink& link, BoardJobs* jobs,
+  DataUpload(ReportSink& reports, const Messages& messages, UploadLink link, BoardJobs* jobs,
              std::string start_directory);
   ~DataUpload() override;
   DataUpload(const DataUpload&) = delete;
@@ -100,11 +100,15 @@ class DataUpload final : public LineConsumer {
   void close_host_file_locked();  // the file alone: the gates stay as they are
   void capture(std::string_view rest_of_up_line);
   void restore_speed();
+  // After a "bi=" command: discards at most one byte that comes within 200 ms (with the
+  // receive thread's reading paused, unless this runs on the receive thread itself), then
+  // sets the port's speed, shown on the terminal.
+  void switch_speed(long speed, bool on_receive_thread);
   void note_event_locked() { events_.any = true; }
 
   ReportSink& reports_;
   const Messages& messages_;
-  UploadLink& link_;
+  UploadLink link_;
   BoardJobs* jobs_;
   const std::string start_directory_;
 

@@ -5,8 +5,7 @@ namespace vexa {
 UploadSubsystem::UploadSubsystem(LinkSession& link, ReportSink& reports, const Messages& messages,
                                  Settings& settings, BoardJobs& jobs, UploadTabNames names)
     : link_(link),
-      port_(link),
-      upload_(reports, messages, port_, &jobs, names.start_directory),
+      upload_(reports, messages, UploadLink(link), &jobs, names.start_directory),
       tab_(upload_, messages, settings, reports, names) {
   link_.consumers().attach(ConsumerSlot::upload, &upload_);
 }

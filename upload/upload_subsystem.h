@@ -30,7 +30,6 @@ class UploadSubsystem {
 
  private:
   LinkSession& link_;
-  LinkUploadPort port_;
   DataUpload upload_;
   UploadTab tab_;
 };

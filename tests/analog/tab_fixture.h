@@ -18,18 +18,21 @@
 #include "link/board_channel.h"
 #include "platform/clock.h"
 #include "support/recording_sinks.h"
+#include "support/scripted_port.h"
 #include "support/fixed_clocks.h"
 #include "support/build_paths.h"
 
 namespace vexa::test {
 
-class RecordingChannel final : public BoardChannel {
+// Also the port the configuration exchange writes its assignment lines to.
+class RecordingChannel final : public BoardChannel, public ScriptedPort {
  public:
   bool send_and_wait_ok(std::string_view command) override {
     sent.emplace_back(command);
     return true;
   }
   bool wait_line(std::string_view) override { return true; }
+  void set_echo_suppressed(bool) override {}
   void send_line(std::string_view text) override { sent.emplace_back(text); }
   bool write_text(std::string_view text) override {
     written.emplace_back(text);
@@ -42,7 +45,7 @@ class RecordingChannel final : public BoardChannel {
 struct TabRig {
   explicit TabRig(const std::string& identity_line = "VexaLog F v1404")
       : identity(configuration, *parse_identity_line("VexaLog S v1404")),
-        exchange(configuration, identity, channel, report),
+        exchange(configuration, identity, channel, channel, report),
         clock(make_local_time(2026, 12, 7, 12, 0, 0)) {
     EXPECT_TRUE(load_input_types(types, test::shipped_input_types(), 'e'));
     tab = std::make_unique<AnalogTab>(AnalogTabLinks{configuration, identity, types, messages, settings, exchange,

@@ -14,6 +14,7 @@
 #include "app/terminal_menu.h"
 #include "base/capture_log.h"
 #include "app/line_settings_form.h"
+#include "link/link_board_port.h"
 #include "platform/clock.h"
 #include "platform/pseudo_terminal.h"
 #include "support/recording_sinks.h"
@@ -151,12 +152,7 @@ struct ChoicesFixture : ::testing::Test {
   Messages messages;
   Settings settings;
   LinkSession link{report, filter, messages};
-  struct Keys : KeyboardLink {
-    explicit Keys(LinkSession& s) : session(s) {}
-    bool write_char(unsigned char c) override { return session.port().write_char(static_cast<char>(c)); }
-    bool write_text(std::string_view t) override { return session.port().write_text(t); }
-    LinkSession& session;
-  } keys{link};
+  LinkKeys keys{link.port()};
   NoClipboard clipboard;
   TerminalKeyboard keyboard{keys, clipboard, terminal, [] { return false; }};
   BoardJobs jobs{report, messages};

@@ -26,7 +26,7 @@ TEST(ConfigGrid, RowsFromReceivedLinesWithIdsAndPositions) {
   BoardIdentity identity(config, *parse_identity_line("VexaLog S v1404"));
   test::RecordingReport report;
   test::FakeBoard board(report);
-  ConfigExchange exchange(config, identity, board, report);
+  ConfigExchange exchange(config, identity, board, board, report);
   RecordingHooks hooks;
   ConfigGrid grid(config, &hooks);
   EXPECT_FALSE(grid.has_no_config_text());

@@ -21,8 +21,8 @@ struct LineRecorder : BoardChannel {
   std::vector<std::string> sent;
   bool send_and_wait_ok(std::string_view) override { return true; }
   bool wait_line(std::string_view) override { return true; }
+  void set_echo_suppressed(bool) override {}
   void send_line(std::string_view text) override { sent.emplace_back(text); }
-  bool write_text(std::string_view) override { return true; }
 };
 
 constexpr std::int64_t at(int h, int m, int s, int ms) { return ((h * 60 + m) * 60 + s) * 1000LL + ms; }

@@ -42,7 +42,7 @@ TEST(ExchangeDownload, ThroughTheChannelEachLineWaitsForOkAndTheFirstMissingOkSt
   BoardIdentity identity(config, *parse_identity_line("VexaLog E v1404"));
   test::RecordingReport report;
   test::FakeBoard board(report);
-  ConfigExchange exchange(config, identity, board, report);
+  ConfigExchange exchange(config, identity, board, board, report);
   config.parse_assignments("bd=9600 sf=0 rx=1", false);
   EXPECT_TRUE(exchange.download_configuration());
   EXPECT_EQ(board.commands.size(), 3u);
@@ -166,7 +166,7 @@ TEST(ExchangeDownload, AppendAssignmentFollowsTheConnectedBoard) {
   BoardIdentity identity(config, *parse_identity_line("VexaLog E v1404"));
   test::RecordingReport report;
   test::FakeBoard board(report);
-  ConfigExchange exchange(config, identity, board, report);
+  ConfigExchange exchange(config, identity, board, board, report);
   config.parse_assignments("bd=9600 a9=a*1+0", false);
   std::string line;
   exchange.append_assignment(line, "bd");

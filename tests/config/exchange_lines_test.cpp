@@ -31,7 +31,7 @@ struct Rig {
   FixedTimeOfDay pc{((12 * 60 + 0) * 60 + 1) * 1000LL + 250};
   BoardClockCheck clock_check{report, line_feed, pc};
   FixedClock clock{make_local_time(2026, 3, 1, 0, 30, 15)};
-  ConfigExchange exchange{config, identity, board, report, &clock_check, clock};
+  ConfigExchange exchange{config, identity, board, board, report, &clock_check, clock};
   CountingRebuild rebuild;
 
   Rig() {
@@ -128,7 +128,7 @@ TEST(ExchangeLines, ReceiveAndDownloadRunSideBySide) {
   BoardIdentity identity(config, *parse_identity_line("VexaLog S v1404"));
   test::RecordingReport report;
   test::FakeBoard board(report);
-  ConfigExchange exchange(config, identity, board, report);
+  ConfigExchange exchange(config, identity, board, board, report);
   std::thread receive([&] {
     for (int i = 0; i < 200; ++i) {
       exchange.on_line(i % 50 == 0 ? "VexaLog F v603" : "bd=9600 sf=0 a3=a*1+0");

@@ -1,5 +1,5 @@
 #pragma once
-// A board on the other end of a BoardChannel, for the configuration tests: it records what
+// A board on the other end of a BoardChannel and its port, for the configuration tests: it records what
 // is sent, answers "Ok" to a given number of command lines and then stays silent, and can
 // answer written commands with reply lines handed to a line consumer.
 #include <map>
@@ -10,6 +10,7 @@
 #include "link/board_channel.h"
 #include "link/line_consumer.h"
 #include "base/report_sink.h"
+#include "support/scripted_port.h"
 
 namespace vexa::test {
 
@@ -24,7 +25,7 @@ class RecordingReport final : public ReportSink {
   }
 };
 
-class FakeBoard final : public BoardChannel {
+class FakeBoard final : public BoardChannel, public ScriptedPort {
  public:
   explicit FakeBoard(ReportSink& report) : report_(report) {}
 
@@ -51,6 +52,7 @@ class FakeBoard final : public BoardChannel {
     return true;
   }
   bool wait_line(std::string_view) override { return oks_left != 0; }
+  void set_echo_suppressed(bool) override {}
   void send_line(std::string_view text) override {
     report_.print_line(text);
     write_text(std::string(text) + "\n");

@@ -48,7 +48,7 @@ TEST(CardTransfer, ChunkLinesAndTotals) {
     EXPECT_EQ(result.retries, 0);
     EXPECT_EQ(rig.status.progress(), "28");
     EXPECT_FALSE(rig.port.echo_suppressed);
-    EXPECT_EQ(rig.port.pauses, 0);
+    EXPECT_EQ(rig.port.pauses(), 0);
   }
 }
 
@@ -73,7 +73,7 @@ TEST(CardTransfer, RepeatedFailuresEndWithNoReplyInTheThirteenthChunk) {
   EXPECT_EQ(result.bytes, 13 * 27);  // the given-up chunks still count
   EXPECT_EQ(rig.report.lines().back(), "Download: 38 retries");
   EXPECT_FALSE(rig.port.echo_suppressed);
-  EXPECT_EQ(rig.port.pauses, 0);
+  EXPECT_EQ(rig.port.pauses(), 0);
 }
 
 TEST(CardTransfer, OpenRefusedMissingFileWriteFailureAndStop) {
@@ -129,11 +129,11 @@ TEST(LineSender, ExactLinesPacesStopAndWriteFailure) {
   {
     FakeRig rig;
     rig.port.respond = [&](std::string_view) -> std::string {
-      if (rig.port.writes.size() == 500) rig.control.stop = true;
+      if (rig.port.writes().size() == 500) rig.control.stop = true;
       return {};
     };
     EXPECT_EQ(send_test_lines(rig.context(), kSendLineBurst, 0).lines, 500);
-    EXPECT_EQ(rig.port.writes[499], test_line(499));
+    EXPECT_EQ(rig.port.writes()[499], test_line(499));
     EXPECT_EQ(rig.report.lines().back(), "500 lines x 100 = 50000 chars written");
   }
   {
@@ -141,7 +141,7 @@ TEST(LineSender, ExactLinesPacesStopAndWriteFailure) {
     FakeRig rig;
     const std::int64_t start = rig.clock.epoch_ms();
     rig.port.respond = [&](std::string_view) -> std::string {
-      if (rig.port.writes.size() == 5) rig.control.stop = true;
+      if (rig.port.writes().size() == 5) rig.control.stop = true;
       return {};
     };
     std::vector<std::int64_t> times;

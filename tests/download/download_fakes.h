@@ -1,8 +1,8 @@
 #pragma once
-// A scripted link for the download tests: each write is handed to a responder that queues the
-// board's answer; reads take queued bytes and never wait. A clock whose sleeps only add up.
+// The scripted link of the download tests (the scripted port and the "Ok" replies), and the
+// job's other parts: Stop, the status row, the loader target and a clock whose sleeps only
+// add up.
 #include <atomic>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -11,62 +11,28 @@
 #include "base/board_jobs.h"
 #include "base/session_ports.h"
 #include "download/download_context.h"
+#include "link/board_channel.h"
 #include "support/recording_sinks.h"
+#include "support/scripted_port.h"
 #include "support/fixed_clocks.h"
 
 namespace vexa::test {
 
-class FakePort final : public DownloadPort {
+// The scripted port, and the "Ok" replies of the line dialogue: send_ok decides each one.
+class FakePort final : public ScriptedPort, public BoardChannel {
  public:
-  // Returns what the board answers to a write.
-  std::function<std::string(std::string_view written)> respond;
   std::function<bool(std::string_view)> send_ok = [](std::string_view) { return true; };
-  bool fail_writes = false;
 
-  bool write_bytes(std::string_view bytes) override { return write(bytes, false); }
-  bool write_text(std::string_view text) override { return write(text, true); }
-  int read_byte(int) override {
-    std::lock_guard lock(mutex_);
-    if (input_.empty()) return -1;
-    int c = static_cast<unsigned char>(input_.front());
-    input_.pop_front();
-    return c;
-  }
-  long speed() const override { return speed_; }
-  long set_speed(long speed) override {
-    long old = speed_;
-    speed_ = speed;
-    speeds.push_back(speed);
-    return old;
-  }
-  void pause_reading() override { ++pauses; }
-  void resume_reading() override { --pauses; }
   bool send_and_wait_ok(std::string_view command) override {
     commands.emplace_back(command);
     return send_ok(command);
   }
+  bool wait_line(std::string_view) override { return true; }
+  void send_line(std::string_view text) override { write_text(std::string(text) + "\n"); }
   void set_echo_suppressed(bool on) override { echo_suppressed = on; }
-  void queue(std::string_view bytes) {
-    std::lock_guard lock(mutex_);
-    input_.insert(input_.end(), bytes.begin(), bytes.end());
-  }
 
-  std::vector<std::string> writes;   // every write, as written
   std::vector<std::string> commands; // send_and_wait_ok commands
-  std::vector<long> speeds;
-  long speed_ = 9600;
-  int pauses = 0;
   bool echo_suppressed = false;
-
- private:
-  bool write(std::string_view bytes, bool) {
-    if (fail_writes) return false;
-    writes.emplace_back(bytes);
-    if (respond) queue(respond(bytes));
-    return true;
-  }
-  std::mutex mutex_;
-  std::deque<char> input_;
 };
 
 class FakeTarget final : public LoaderTarget {
@@ -121,7 +87,7 @@ struct FakeRig {
   CountingClock clock;
   LoaderDetector detector{target, "VexaLog"};
   DownloadContext context() {
-    return DownloadContext{port, report, messages, status, control, detector, target, clock, false};
+    return DownloadContext{port, port, report, messages, status, control, detector, target, clock, false};
   }
 };
 

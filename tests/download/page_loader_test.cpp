@@ -64,15 +64,15 @@ TEST(HexDownload, WholeImageAtTheBannersSpeedAndTheLinkGivenBack) {
     EXPECT_EQ(last_total, 248);
     EXPECT_EQ(rig.flashed(31744), first(image, 31744));
     const long loader_speed = row == 1 ? 9600 : 115200;
-    EXPECT_EQ(rig.port.speeds, (std::vector<long>{loader_speed, 9600}));
-    EXPECT_EQ(rig.port.pauses, 0);
+    EXPECT_EQ(rig.port.speeds(), (std::vector<long>{loader_speed, 9600}));
+    EXPECT_EQ(rig.port.pauses(), 0);
     EXPECT_TRUE(rig.contains("31744(0x7c00) bytes, 248 pages written"));
     EXPECT_EQ(rig.status.progress(), "31744");
     EXPECT_EQ(rig.target.line, "VexaLog E download");
     // 500 ms before the banner read, 500 before the speed change, nine slow-start pauses.
     EXPECT_EQ(rig.clock.slept_ms, 500 + 500 + 9 * 100);
-    EXPECT_EQ(rig.port.writes.front(), "dl\n");
-    EXPECT_EQ(rig.port.writes[1], std::string(":\0\0", 3));
+    EXPECT_EQ(rig.port.writes().front(), "dl\n");
+    EXPECT_EQ(rig.port.writes()[1], std::string(":\0\0", 3));
   }
 }
 
@@ -107,8 +107,8 @@ TEST(HexDownload, WrongEchoOnPageFiveCountsSixPagesOfBytesAndFiveWritten) {
   EXPECT_TRUE(rig.contains(std::string("expected: ") + test::hex_pair(image.bytes[640]) + " got: " +
                            test::hex_pair(image.bytes[640] ^ 0x5A)));
   EXPECT_TRUE(rig.contains("768(0x300) bytes, 5 pages written"));
-  EXPECT_EQ(rig.port.speeds.back(), 9600);
-  EXPECT_EQ(rig.port.pauses, 0);
+  EXPECT_EQ(rig.port.speeds().back(), 9600);
+  EXPECT_EQ(rig.port.pauses(), 0);
 }
 
 TEST(HexDownload, BoardLetterBeforeAndAfterDlAndNoBanner) {
@@ -120,8 +120,8 @@ TEST(HexDownload, BoardLetterBeforeAndAfterDlAndNoBanner) {
     rig.target.letter = 0;
     EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 4), find_loader_type(0x2345)));
     EXPECT_TRUE(rig.contains("Error: File is not for this board: VexaLog F download"));
-    EXPECT_EQ(rig.port.writes, (std::vector<std::string>{"dl\n"}));
-    EXPECT_TRUE(rig.port.speeds.empty());
+    EXPECT_EQ(rig.port.writes(), (std::vector<std::string>{"dl\n"}));
+    EXPECT_TRUE(rig.port.speeds().empty());
   }
   {
     sim::LoaderOptions options;
@@ -129,8 +129,8 @@ TEST(HexDownload, BoardLetterBeforeAndAfterDlAndNoBanner) {
     LoaderRig rig(options);
     EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 4), find_loader_type(0x2345)));
     EXPECT_TRUE(rig.contains("Error: Board not in download mode"));
-    EXPECT_EQ(rig.port.writes.size(), 1u);
-    EXPECT_TRUE(rig.port.speeds.empty());
+    EXPECT_EQ(rig.port.writes().size(), 1u);
+    EXPECT_TRUE(rig.port.speeds().empty());
   }
 }
 
@@ -146,8 +146,8 @@ TEST(HexDownload, StopVanishedBoardAndGarbageEndWithTheSummaryAndTheLinkBack) {
     EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 5), find_loader_type(0x2345)));
     // The stop is seen right after the tenth page's data went out, before its echo is read.
     EXPECT_TRUE(rig.contains("1280(0x500) bytes, 9 pages written"));
-    EXPECT_EQ(rig.port.speeds.back(), 9600);
-    EXPECT_EQ(rig.port.pauses, 0);
+    EXPECT_EQ(rig.port.speeds().back(), 9600);
+    EXPECT_EQ(rig.port.pauses(), 0);
   }
   {
     LoaderRig rig;
@@ -160,7 +160,7 @@ TEST(HexDownload, StopVanishedBoardAndGarbageEndWithTheSummaryAndTheLinkBack) {
     EXPECT_TRUE(rig.contains("Error no reply (2/-1)"));
     EXPECT_TRUE(rig.contains("expected: 03 got: ff"));
     EXPECT_TRUE(rig.contains("896(0x380) bytes, 7 pages written"));
-    EXPECT_EQ(rig.port.speeds.back(), 9600);
+    EXPECT_EQ(rig.port.speeds().back(), 9600);
   }
   {
     LoaderRig rig;
@@ -174,8 +174,8 @@ TEST(HexDownload, StopVanishedBoardAndGarbageEndWithTheSummaryAndTheLinkBack) {
     EXPECT_TRUE(rig.contains("expected: 00 got: 13"));
     EXPECT_TRUE(rig.contains("got junk : 37"));
     EXPECT_TRUE(rig.contains("0(0x0) bytes, 0 pages written"));
-    EXPECT_EQ(rig.port.writes.size(), 2u);  // "dl" and the first header only
-    EXPECT_EQ(rig.port.pauses, 0);
+    EXPECT_EQ(rig.port.writes().size(), 2u);  // "dl" and the first header only
+    EXPECT_EQ(rig.port.pauses(), 0);
   }
 }
 
@@ -201,9 +201,9 @@ TEST(BinDownload, FramesGoAtTheLoaderSpeedAndGoFollows) {
                 .first - file.begin(),
             static_cast<long>(file.size()));
   EXPECT_EQ(flash[63488 - 1], 0xFF);
-  EXPECT_EQ(rig.port.writes.back(), "go\n");
+  EXPECT_EQ(rig.port.writes().back(), "go\n");
   EXPECT_TRUE(rig.contains("63488(0xf800) bytes, 248 pages written"));
-  EXPECT_EQ(rig.port.speeds, (std::vector<long>{115200, 9600}));
+  EXPECT_EQ(rig.port.speeds(), (std::vector<long>{115200, 9600}));
   EXPECT_FALSE(rig.board.download_side().loader().active());
   EXPECT_EQ(rig.clock.slept_ms, 1000);
 }
@@ -214,7 +214,7 @@ TEST(BinDownload, TwoDlAttemptsThenNoDownloadMode) {
   LoaderRig rig(options);
   std::istringstream in(std::string(1024, 'x'));
   EXPECT_FALSE(bin_download(rig.context(), in, find_loader_type(0x2345)));
-  EXPECT_EQ(rig.port.writes, (std::vector<std::string>{"dl\n", "dl\n"}));
+  EXPECT_EQ(rig.port.writes(), (std::vector<std::string>{"dl\n", "dl\n"}));
   EXPECT_TRUE(rig.contains("Error: Board not in download mode"));
   EXPECT_EQ(rig.clock.slept_ms, 2000);
 }
@@ -226,12 +226,12 @@ TEST(LineScript, OkLfPassesAndOkCrLfUsesUpTheTenRetries) {
     std::istringstream in("first line\r\nsecond\n" + std::string(150, 'z') + "\n");
     EXPECT_TRUE(line_script_download(rig.context(), in));
     // The 150-character line is cut after 99 characters into two lines.
-    ASSERT_EQ(rig.port.writes.size(), 4u);
-    EXPECT_EQ(rig.port.writes[0], "first line\n");
-    EXPECT_EQ(rig.port.writes[2], std::string(99, 'z') + "\n");
+    ASSERT_EQ(rig.port.writes().size(), 4u);
+    EXPECT_EQ(rig.port.writes()[0], "first line\n");
+    EXPECT_EQ(rig.port.writes()[2], std::string(99, 'z') + "\n");
     EXPECT_EQ(rig.report.lines().back(), "ok");
     EXPECT_EQ(rig.status.progress(), "4");
-    EXPECT_EQ(rig.port.pauses, 0);
+    EXPECT_EQ(rig.port.pauses(), 0);
   }
   {
     sim::LoaderOptions options;
@@ -240,12 +240,12 @@ TEST(LineScript, OkLfPassesAndOkCrLfUsesUpTheTenRetries) {
     rig.board.feed_text("dl\n");
     std::istringstream in("one\ntwo\n");
     EXPECT_FALSE(line_script_download(rig.context(), in));
-    EXPECT_EQ(rig.port.writes.size(), 10u);  // the first line, ten times
+    EXPECT_EQ(rig.port.writes().size(), 10u);  // the first line, ten times
     auto lines = rig.report.lines();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], "Error no reply (5/0)");
     EXPECT_EQ(lines.back(), "10 retries");
-    EXPECT_EQ(rig.port.pauses, 0);
+    EXPECT_EQ(rig.port.pauses(), 0);
   }
 }
 
@@ -286,7 +286,7 @@ TEST(FirmwareDispatch, ExtensionsChecksAndTheEndSignals) {
   EXPECT_TRUE(rig.contains("open " + dir.file("small.HEX")));
   EXPECT_TRUE(rig.contains("4 [0x4] bytes crc= 0x602"));
   EXPECT_TRUE(rig.contains("Error CRC 0602"));
-  EXPECT_TRUE(rig.port.writes.empty());
+  EXPECT_TRUE(rig.port.writes().empty());
   EXPECT_EQ(hooked.beeps, 1);
   EXPECT_EQ(hooked.resets, 1);
   EXPECT_EQ(hooked.recent, 1);
@@ -314,7 +314,7 @@ TEST(FirmwareDispatch, ExtensionsChecksAndTheEndSignals) {
   rig.board.feed_text("dl\n");
   selection.choose(dir.write("script", "set 1\n"), "script");
   EXPECT_TRUE(firmware_download(rig.context(), selection, hooks));
-  EXPECT_EQ(rig.port.writes.back(), "set 1\n");
+  EXPECT_EQ(rig.port.writes().back(), "set 1\n");
   EXPECT_EQ(rig.report.lines().back(), "ok");
 }
 
@@ -338,7 +338,7 @@ TEST(FirmwareDispatch, HexForAnotherBoardIsRefusedBeforeDl) {
   EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
   EXPECT_TRUE(rig.contains("31744 [0x7c00] bytes crc= 0x2345"));
   EXPECT_TRUE(rig.contains("Error: File is not for this board: VexaLog F v1404"));
-  EXPECT_TRUE(rig.port.writes.empty());
+  EXPECT_TRUE(rig.port.writes().empty());
 }
 
 }  // namespace
@@ -369,7 +369,7 @@ TEST(FirmwareDispatch, TruncatedBinaryAndOverlongHexFilesSendNothing) {
   EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
   EXPECT_TRUE(rig.contains("1 HEX records longer than 499 characters were left out"));
   EXPECT_TRUE(rig.contains("0 [0x0] bytes crc= 0x0"));
-  EXPECT_TRUE(rig.port.writes.empty());
+  EXPECT_TRUE(rig.port.writes().empty());
   EXPECT_EQ(hooked.beeps, 3);
 }
 

@@ -25,7 +25,7 @@ std::size_t count_of(const std::string& text, std::string_view what) {
 
 class SambaDownload : public ::testing::Test {
  protected:
-  bool run(SambaPort& port, std::string_view image, bool verbose = false) {
+  bool run(BoardPort& port, std::string_view image, bool verbose = false) {
     SambaDownloadOptions options;
     options.clock = &sleep;
     options.verbose = verbose;
@@ -151,9 +151,9 @@ TEST_F(SambaDownload, FlashNeverReadyEndsWithoutBootBitOrReset) {
     return reply;
   });
   EXPECT_FALSE(run(port, test::random_bytes(600, 3)));
-  EXPECT_EQ(count_of(port.written(), "wFFFFFF68,4#"), 20u);
-  EXPECT_EQ(port.written().find("WFFFFFF64,5A00020B#"), std::string::npos);
-  EXPECT_EQ(port.written().find("WFFFFFD00"), std::string::npos);
+  EXPECT_EQ(count_of(port.bytes(), "wFFFFFF68,4#"), 20u);
+  EXPECT_EQ(port.bytes().find("WFFFFFF64,5A00020B#"), std::string::npos);
+  EXPECT_EQ(port.bytes().find("WFFFFFD00"), std::string::npos);
   EXPECT_EQ(port.session().resets(), 0);
   EXPECT_EQ(port.chip().gpnvm(), 0u);
   for (const auto& line : report.lines()) {
@@ -181,8 +181,8 @@ TEST_F(SambaDownload, NoPromptPrintsNotInDownloadModeAndSendsNoApplet) {
   test::SilentPort port;
   EXPECT_FALSE(run(port, test::random_bytes(256, 5)));
   EXPECT_TRUE(printed("Error: Board not in download mode"));
-  EXPECT_NE(port.written().find("\x80\x80#\ndl\nsamba\n\x80\x80#WFFFFFF60,00450100#"), std::string::npos);
-  EXPECT_EQ(port.written().find("S00201600"), std::string::npos);
+  EXPECT_NE(port.bytes().find("\x80\x80#\ndl\nsamba\n\x80\x80#WFFFFFF60,00450100#"), std::string::npos);
+  EXPECT_EQ(port.bytes().find("S00201600"), std::string::npos);
   EXPECT_EQ(port.speed(), 115200);
 }
 
@@ -193,7 +193,7 @@ TEST_F(SambaDownload, ANakedBlockEndsTheTransferWithoutRepeatingIt) {
   port.set_tamper([&](std::string_view sent, std::string reply) {
     // The 9 applet blocks, then the first page's two: NAK the second block of page 0.
     if (!sent.empty() && sent[0] == '\x01' && ++frames == 11) {
-      written_at_nak = port.written().size();
+      written_at_nak = port.bytes().size();
       return std::string("\x15");
     }
     return reply;
@@ -201,7 +201,7 @@ TEST_F(SambaDownload, ANakedBlockEndsTheTransferWithoutRepeatingIt) {
   EXPECT_FALSE(run(port, test::random_bytes(1024, 6)));
   EXPECT_TRUE(printed("unexpected response 0x15/\x15"));
   EXPECT_EQ(frames, 11) << "no block after the NAK";
-  EXPECT_EQ(port.written().size(), written_at_nak) << "nothing at all after the NAK";
+  EXPECT_EQ(port.bytes().size(), written_at_nak) << "nothing at all after the NAK";
   EXPECT_EQ(port.session().monitor()->calls(), 0);
   EXPECT_EQ(port.chip().flash_commands().size(), 0u);
   EXPECT_EQ(port.speed(), 115200);
@@ -215,7 +215,7 @@ TEST_F(SambaDownload, AnUnacknowledgedEotEndsTheDownload) {
   });
   EXPECT_FALSE(run(port, test::random_bytes(256, 8)));
   EXPECT_TRUE(printed("unexpected response 0xff/\xff"));
-  EXPECT_EQ(port.written().find("G00201600#"), std::string::npos);
+  EXPECT_EQ(port.bytes().find("G00201600#"), std::string::npos);
 }
 
 TEST_F(SambaDownload, NoCrcStartAfterTheSendCommand) {
@@ -227,7 +227,7 @@ TEST_F(SambaDownload, NoCrcStartAfterTheSendCommand) {
   EXPECT_FALSE(run(port, test::random_bytes(256, 9)));
   // The hunt remembers the first byte that was not 0: the prompt's new line.
   EXPECT_TRUE(printed("unexpected response 0x0a/\n"));
-  EXPECT_EQ(port.written().find('\x01'), std::string::npos) << "no block without the 'C'";
+  EXPECT_EQ(port.bytes().find('\x01'), std::string::npos) << "no block without the 'C'";
 }
 
 TEST_F(SambaDownload, VerboseModeTracesTheSteps) {

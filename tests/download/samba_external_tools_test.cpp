@@ -30,7 +30,7 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// Our side of the receiver's two pseudo-terminals as a SambaPort: its input on one, its
+// Our side of the receiver's two pseudo-terminals as a port: its input on one, its
 // output on the other, because lrzsz ends by flushing its terminal both ways and would take
 // its last ACK back from a shared line before we could read it. The monitor's send command is
 // not XMODEM, so the receiver never sees it. lrzsz acknowledges the EOT only after it has
@@ -38,11 +38,13 @@ using SteadyClock = std::chrono::steady_clock;
 // the EOT is given that time. And lrzsz flushes its input right after each of its answers,
 // which on a real line comes long before the next block but on a pseudo-terminal may not:
 // each write waits until the receiver sits in its read.
-class PtyPort final : public SambaPort {
+class PtyPort final : public test::ScriptedPort {
  public:
   PtyPort(PseudoTerminal& to_receiver, PseudoTerminal& from_receiver, pid_t receiver)
-      : to_(to_receiver), from_(from_receiver), receiver_(receiver) {}
-  bool write(std::string_view bytes) override {
+      : to_(to_receiver), from_(from_receiver), receiver_(receiver) {
+    current_speed = 115200;
+  }
+  bool write_bytes(std::string_view bytes) override {
     if (bytes.size() > 1 && bytes.front() == 'S' && bytes.back() == '#') return true;
     after_eot_ = bytes == "\x04";
     wait_until_reading();
@@ -55,8 +57,6 @@ class PtyPort final : public SambaPort {
     unsigned char c = 0;
     return ::read(from_.master_fd(), &c, 1) == 1 ? c : -1;
   }
-  long set_speed(long) override { return 115200; }
-  long speed() const override { return 115200; }
 
  private:
   // /proc/PID/syscall starts with the number of the call the process waits in and its first

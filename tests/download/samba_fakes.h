@@ -1,9 +1,8 @@
 #pragma once
 // In-process stand-ins for the SAM-BA tests: a port wired straight to the simulated board's
-// SAM-BA side (no pty, no real waits), with a hook that may change each reply, a sleep that
-// only adds up, and a status row that records.
+// SAM-BA side (no pty, no real waits), with a hook that may change each reply, and a status
+// row that records.
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <random>
@@ -12,81 +11,37 @@
 
 #include "base/session_ports.h"
 #include "download/samba_wire.h"
+#include "support/scripted_port.h"
 #include "sim/samba_session.h"
 #include "support/fixed_clocks.h"
 
 namespace vexa::test {
 
-class MonitorPort final : public SambaPort {
+// The scripted port wired to the simulated board's SAM-BA side: each write is fed to it and
+// its reply queued.
+class MonitorPort final : public ScriptedPort {
  public:
   // tamper(sent, reply) returns what the host gets for the bytes it sent.
   using Tamper = std::function<std::string(std::string_view sent, std::string reply)>;
 
-  explicit MonitorPort(sim::SambaOptions options = {}) : session_(std::move(options)) {}
-
-  bool write(std::string_view bytes) override {
-    written_.append(bytes);
-    std::string reply = session_.feed(bytes, clock_ms_).reply;
-    if (tamper_) reply = tamper_(bytes, std::move(reply));
-    inbox_.insert(inbox_.end(), reply.begin(), reply.end());
-    return true;
+  explicit MonitorPort(sim::SambaOptions options = {}) : session_(std::move(options)) {
+    respond = [this](std::string_view sent) {
+      std::string reply = session_.feed(sent, 0).reply;
+      return tamper_ ? tamper_(sent, std::move(reply)) : reply;
+    };
   }
-  int read_byte(int wait_ms) override {
-    if (inbox_.empty()) {
-      waited_ms_ += wait_ms;
-      return -1;
-    }
-    const int c = static_cast<unsigned char>(inbox_.front());
-    inbox_.pop_front();
-    return c;
-  }
-  long set_speed(long speed) override {
-    speeds_.push_back(speed);
-    const long before = speed_;
-    speed_ = speed;
-    return before;
-  }
-  long speed() const override { return speed_; }
 
   void set_tamper(Tamper tamper) { tamper_ = std::move(tamper); }
-  void preset_speed(long speed) { speed_ = speed; }
   sim::SambaSession& session() { return session_; }
   sim::SambaChip& chip() { return session_.monitor()->chip(); }
-  const std::string& written() const { return written_; }
-  const std::vector<long>& speeds() const { return speeds_; }
-  long waited_ms() const { return waited_ms_; }
 
  private:
   sim::SambaSession session_;
   Tamper tamper_;
-  std::deque<char> inbox_;
-  std::string written_;
-  std::vector<long> speeds_;
-  long speed_ = 9600;
-  long waited_ms_ = 0;
-  std::int64_t clock_ms_ = 0;
 };
 
 // A port on which nothing ever answers.
-class SilentPort final : public SambaPort {
- public:
-  bool write(std::string_view bytes) override {
-    written_.append(bytes);
-    return true;
-  }
-  int read_byte(int) override { return -1; }
-  long set_speed(long speed) override {
-    const long before = speed_;
-    speed_ = speed;
-    return before;
-  }
-  long speed() const override { return speed_; }
-  const std::string& written() const { return written_; }
-
- private:
-  std::string written_;
-  long speed_ = 9600;
-};
+using SilentPort = ScriptedPort;
 
 class SambaStatus final : public StatusLine {
  public:

@@ -23,11 +23,12 @@ class RecordingChannel final : public BoardChannel {
   explicit RecordingChannel(ReportSink& reports) : reports_(reports) {}
   bool send_and_wait_ok(std::string_view) override { return true; }
   bool wait_line(std::string_view) override { return true; }
+  void set_echo_suppressed(bool) override {}
   void send_line(std::string_view text) override {
     reports_.print_line(text);
     write_text(std::string(text) + "\n");
   }
-  bool write_text(std::string_view text) override {
+  bool write_text(std::string_view text) {
     std::lock_guard lock(mutex_);
     written_.emplace_back(text);
     return true;

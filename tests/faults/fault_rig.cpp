@@ -30,7 +30,7 @@ FaultRig::FaultRig(const RigBoard& board, const std::function<void(const std::st
     : board_setup(board),
       identity(configuration, identity_of(board.type)),
       downloads({session, report, messages, status, jobs, target, &exchange}, "VexaLog"),
-      upload(report, messages, upload_port, &jobs, dir.path()),
+      upload(report, messages, UploadLink(session), &jobs, dir.path()),
       factory({session, report, messages, identity, jobs, SystemClock::instance(), factory_output}),
       server(board_configuration(board)) {
   std::filesystem::create_directory(card);

@@ -94,7 +94,6 @@ class FaultRig {
   BoardJobs jobs{report, messages};
   ConfigExchange exchange{configuration, identity, session, report};
   DownloadCommands downloads;
-  LinkUploadPort upload_port{session};
   DataUpload upload;
   QuietFactoryOutput factory_output;
   FactoryTest factory;

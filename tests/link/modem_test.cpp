@@ -6,6 +6,7 @@
 #include "link/tcp_client.h"
 #include "loopback_peer.h"
 #include "support/recording_sinks.h"
+#include "support/scripted_port.h"
 
 namespace vexa {
 namespace {
@@ -26,18 +27,15 @@ TEST(DialNumber, FirstWordWithFourLeadingDigits) {
   EXPECT_EQ(dial_number(std::string(150, '7'))->size(), kDialNumberChars);
 }
 
-// A modem on a serial port: records what is written, offers a carrier line the test sets.
-class FakeModemLine final : public ModemLink, public ModemStatus, public ModemWriter {
+// A modem on a serial port: the scripted port records what is written; the carrier line is the
+// test's to set.
+class FakeModemLine final : public test::ScriptedPort, public LinkControl {
  public:
-  bool tcp = false;
-  bool open = true;
   bool opens = true;  // an open_link succeeds
   bool carrier = false;
   int open_calls = 0;
-  std::vector<std::string> written;
   std::vector<std::string> tcp_addresses;
 
-  bool is_tcp() override { return tcp; }
   bool serial_open() override { return open; }
   bool open_link() override {
     ++open_calls;
@@ -46,10 +44,7 @@ class FakeModemLine final : public ModemLink, public ModemStatus, public ModemWr
   }
   void set_tcp_address(std::string_view text) override { tcp_addresses.emplace_back(text); }
   bool carrier_detect() override { return open && carrier; }
-  bool write_text(std::string_view text) override {
-    written.emplace_back(text);
-    return open;
-  }
+  void set_upload_running(bool) override {}
 };
 
 class FakeMainWindow final : public ModemWindow {
@@ -62,7 +57,7 @@ class FakeMainWindow final : public ModemWindow {
 
 class ModemTest : public ::testing::Test {
  protected:
-  ModemTest() : tcp(terminal, messages), dialer(line, line, line, tcp, window, terminal, messages) {}
+  ModemTest() : tcp(terminal, messages), dialer(line, line, tcp, window, terminal, messages) {}
   void ticks(int n) {
     for (int i = 0; i < n; ++i) dialer.modem_tick(false);
   }
@@ -78,7 +73,7 @@ class ModemTest : public ::testing::Test {
 TEST_F(ModemTest, CallComesUpAndIsHungUp) {
   window.phone = "0049 7031 1234 office";
   dialer.modem_tick(true);
-  EXPECT_EQ(line.written, std::vector<std::string>{"atd0049\r"});
+  EXPECT_EQ(line.writes(), std::vector<std::string>{"atd0049\r"});
   EXPECT_EQ(terminal.lines(), std::vector<std::string>{"atd0049"});
   EXPECT_EQ(window.statuses, std::vector<std::string>{"Calling 0049"});
   EXPECT_EQ(dialer.call_state(), CallState::calling);
@@ -93,23 +88,23 @@ TEST_F(ModemTest, CallComesUpAndIsHungUp) {
   EXPECT_EQ(window.statuses.back(), "Online 0049 7031 1234 office");
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::checked);
 
-  line.written.clear();
+  line.forget_writes();
   terminal.clear();
   dialer.modem_tick(true);
   EXPECT_EQ(dialer.call_state(), CallState::disconnecting);
   EXPECT_EQ(window.statuses.back(), "Disconnect");
-  EXPECT_EQ(line.written, std::vector<std::string>{"+++"});
+  EXPECT_EQ(line.writes(), std::vector<std::string>{"+++"});
   EXPECT_EQ(terminal.lines(), std::vector<std::string>{"+++"});
   EXPECT_EQ(dialer.hang_up_countdown(), kHangUpTicks - 1);
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::indeterminate);
 
   ticks(9);  // "ATH" goes on the tenth tick after the "+++"
-  EXPECT_EQ(line.written, std::vector<std::string>{"+++"});
+  EXPECT_EQ(line.writes(), std::vector<std::string>{"+++"});
   dialer.modem_tick(false);
-  EXPECT_EQ(line.written, (std::vector<std::string>{"+++", "ATH\r"}));
+  EXPECT_EQ(line.writes(), (std::vector<std::string>{"+++", "ATH\r"}));
   EXPECT_EQ(terminal.lines(), (std::vector<std::string>{"+++", "ath"}));
   ticks(20);  // sent once; the state waits for the carrier to drop
-  EXPECT_EQ(line.written.size(), 2u);
+  EXPECT_EQ(line.writes().size(), 2u);
   EXPECT_EQ(dialer.call_state(), CallState::disconnecting);
 
   line.carrier = false;
@@ -124,14 +119,14 @@ TEST_F(ModemTest, ClickWhileCallingWithoutCarrierEndsAtOnce) {
   window.phone = "5551234";
   dialer.modem_tick(true);
   dialer.modem_tick(true);
-  EXPECT_EQ(line.written, (std::vector<std::string>{"atd5551234\r", "+++"}));
+  EXPECT_EQ(line.writes(), (std::vector<std::string>{"atd5551234\r", "+++"}));
   EXPECT_EQ(dialer.call_state(), CallState::offline);
   EXPECT_EQ(window.statuses, (std::vector<std::string>{"Calling 5551234", "Disconnect", "Offline"}));
   ticks(15);
-  EXPECT_EQ(line.written.size(), 2u);  // no "ATH" once offline
+  EXPECT_EQ(line.writes().size(), 2u);  // no "ATH" once offline
   // The next click dials again.
   dialer.modem_tick(true);
-  EXPECT_EQ(line.written.back(), "atd5551234\r");
+  EXPECT_EQ(line.writes().back(), "atd5551234\r");
 }
 
 TEST_F(ModemTest, CarrierLostWhileOnlineKeepsTheStateUntilAClick) {
@@ -151,7 +146,7 @@ TEST_F(ModemTest, NoNumberMeansTheClickDoesNothing) {
     dialer.modem_tick(true);
     EXPECT_EQ(dialer.phone_text(), text);
   }
-  EXPECT_TRUE(line.written.empty());
+  EXPECT_TRUE(line.writes().empty());
   EXPECT_EQ(line.open_calls, 0);
   EXPECT_TRUE(window.statuses.empty());
   EXPECT_EQ(dialer.call_state(), CallState::offline);
@@ -163,12 +158,12 @@ TEST_F(ModemTest, ClosedPortIsOpenedForTheCall) {
   line.opens = false;
   dialer.modem_tick(true);
   EXPECT_EQ(line.open_calls, 1);
-  EXPECT_TRUE(line.written.empty());
+  EXPECT_TRUE(line.writes().empty());
   EXPECT_EQ(dialer.call_state(), CallState::offline);
   line.opens = true;
   dialer.modem_tick(true);
   EXPECT_EQ(line.open_calls, 2);
-  EXPECT_EQ(line.written, std::vector<std::string>{"atd5551234\r"});
+  EXPECT_EQ(line.writes(), std::vector<std::string>{"atd5551234\r"});
   dialer.modem_tick(true);  // open now: no second open
   EXPECT_EQ(line.open_calls, 2);
 }
@@ -181,7 +176,7 @@ TEST_F(ModemTest, TcpLinkClickAsksForTheConnectionAndNeverDials) {
   dialer.modem_tick(true);
   EXPECT_EQ(line.open_calls, 1);  // the connect request
   EXPECT_EQ(line.tcp_addresses, std::vector<std::string>{"  10.0.0.5 1470"});
-  EXPECT_TRUE(line.written.empty());
+  EXPECT_TRUE(line.writes().empty());
   EXPECT_TRUE(terminal.lines().empty());
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::unchecked);
 }
@@ -200,7 +195,7 @@ TEST_F(ModemTest, TcpLinkButtonFollowsAndClosesARealConnection) {
   EXPECT_TRUE(peer.client_closed());
   EXPECT_EQ(line.open_calls, 0);
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::unchecked);
-  EXPECT_TRUE(line.written.empty());
+  EXPECT_TRUE(line.writes().empty());
 }
 
 }  // namespace

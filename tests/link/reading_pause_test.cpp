@@ -43,7 +43,7 @@ TEST_F(ReadingPauseTest, TheJobGetsTheWholeAnswerWhileTheBoardStreams) {
   for (int round = 0; round < 20; ++round) {
     std::string got;
     {
-      ReadingPause pause(session.receiver());
+      ReadingPause pause(session.board_port());
       const std::uint64_t seen = session.receiver().bytes_received();
       ASSERT_TRUE(session.port().write_text("Q"));
       for (int i = 0; i < 200000 && got.find(kMark) == std::string::npos; ++i) {
@@ -67,9 +67,9 @@ TEST_F(ReadingPauseTest, PausesNestAndAPauseWithoutAReceiveThreadReturnsAtOnce) 
   board.set_streaming(false);
   connect(board.pty());
   {
-    ReadingPause outer(session.receiver());
+    ReadingPause outer(session.board_port());
     {
-      ReadingPause inner(session.receiver());
+      ReadingPause inner(session.board_port());
       EXPECT_FALSE(session.flags().reading_enabled.load());
     }
     EXPECT_FALSE(session.flags().reading_enabled.load());  // the outer job still reads
@@ -78,7 +78,7 @@ TEST_F(ReadingPauseTest, PausesNestAndAPauseWithoutAReceiveThreadReturnsAtOnce) 
   session.stop();
   const auto start = std::chrono::steady_clock::now();
   {
-    ReadingPause pause(session.receiver());
+    ReadingPause pause(session.board_port());
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }

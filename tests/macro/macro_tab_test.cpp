@@ -15,7 +15,7 @@ struct Bench {
   explicit Bench(const char* identity_line = "VexaLog S v1404")
       : identity(config, *parse_identity_line(identity_line)),
         board(report),
-        exchange(config, identity, board, report),
+        exchange(config, identity, board, board, report),
         clock(make_local_time(2026, 12, 7, 21, 30, 15)),
         tab(config, identity, exchange, messages, report, clock) {}
 

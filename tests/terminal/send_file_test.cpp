@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "base/job_lines.h"
-#include "link/send_port.h"
-#include "link/serial_link.h"
+#include "link/link_session.h"
 #include "platform/pseudo_terminal.h"
 #include "sim/board_server.h"
 #include "support/pty_peer.h"
 #include "support/recording_sinks.h"
+#include "support/scripted_port.h"
 #include "support/temp_dir.h"
 
 namespace vexa {
@@ -60,7 +60,7 @@ struct Arrivals {
 
 class SendFileTest : public ::testing::Test {
  protected:
-  SendFileTest() : tcp(report, messages), link(report, messages, tcp), sender(report, echo, messages, status) {}
+  SendFileTest() : sender(report, echo, messages, status) {}
 
   bool open(const std::string& slave) {
     std::filesystem::remove(path);
@@ -75,12 +75,12 @@ class SendFileTest : public ::testing::Test {
   test::SharedReport report;
   test::SharedEcho echo;
   Messages messages;
-  TcpClient tcp;
-  SerialLink link;
+  LinkSession session{report, echo, messages};  // its receive thread does not run
+  SerialLink& link = session.port();
+  BoardPort& port = session.board_port();
   RecordingStatus status;
   StopSwitch control{report, messages};
   FileSender sender;
-  LinkSendPort port{link};
 };
 
 // Collects the peer's bytes into lines ended by CR.
@@ -106,14 +106,14 @@ TEST_F(SendFileTest, PausesAfterEachLine) {
   ASSERT_TRUE(open(peer.pty().slave_path()));
   // The times of the sender's own writes: a pause can only make their gaps longer, however busy
   // the machine (the peer's arrival times could bunch up when its thread runs late).
-  struct TimedPort : SendPort {
-    explicit TimedPort(SendPort& port) : inner(port) {}
+  struct TimedPort : test::ScriptedPort {
+    explicit TimedPort(BoardPort& port) : inner(port) {}
     bool write_text(std::string_view text) override {
       writes.push_back(clock_type::now());  // one write a line, with its line end
       return inner.write_text(text);
     }
     int read_byte(int wait_ms) override { return inner.read_byte(wait_ms); }
-    SendPort& inner;
+    BoardPort& inner;
     std::vector<clock_type::time_point> writes;
   } timed{port};
   SendFileOptions options;
@@ -204,10 +204,11 @@ TEST_F(SendFileTest, StopAndUnreadableFilesEndItWithAReport) {
   EXPECT_EQ(lines.back(), "Send file none.txt: failed.");
 
   // The port goes away after the first line: the end says how far it got.
-  struct VanishingPort : SendPort {
-    bool write_text(std::string_view) override { return ++writes == 1; }
-    int read_byte(int) override { return -2; }
-    int writes = 0;
+  struct VanishingPort : test::ScriptedPort {
+    bool write_text(std::string_view text) override {
+      open = writes().empty();
+      return ScriptedPort::write_text(text);
+    }
   } vanishing;
   EXPECT_FALSE(sender.send(file, vanishing, {}, control));
   EXPECT_EQ(report.lines().back(), "Send file lines.txt: failed, 1 of 3 lines sent.");

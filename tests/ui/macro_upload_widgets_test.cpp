@@ -126,8 +126,7 @@ TEST(UploadTabWidget, StartFromTheTabAndSeeTheLinesInBothViews) {
   BoardBench b;
   Settings settings;
   BoardJobs jobs(b.report, b.messages);
-  LinkUploadPort port(b.session);
-  DataUpload upload(b.report, b.messages, port, &jobs, b.dir.path());
+  DataUpload upload(b.report, b.messages, UploadLink(b.session), &jobs, b.dir.path());
   b.session.consumers().attach(ConsumerSlot::upload, &upload);
   UploadTab tab(upload, b.messages, settings, b.report, {b.dir.path(), b.dir.path(), "VexaData", "vexalog.adc"});
   ui::UploadTabWidget widget(tab);

@@ -48,8 +48,8 @@ TEST(DataUpload, ResumesFromTheStampWithItsBlankAndAppends) {
   UploadRequest r = b.request();
   r.resume_stamp = point.stamp;
   ASSERT_TRUE(b.upload.start(r));
-  ASSERT_EQ(b.link.written.size(), 1u);
-  EXPECT_EQ(b.link.written[0], "up vexalog.adc 2024:03:01 12:00:00 \n");
+  ASSERT_EQ(b.link.writes().size(), 1u);
+  EXPECT_EQ(b.link.writes()[0], "up vexalog.adc 2024:03:01 12:00:00 \n");
   EXPECT_TRUE(b.report.contains("up vexalog.adc 2024:03:01 12:00:00 "));
   EXPECT_TRUE(b.link.gate);
   EXPECT_EQ(b.jobs.running_job(), "Upload data from board");
@@ -74,7 +74,7 @@ TEST(DataUpload, StampThatStartsWithABlankMeansFromTheBeginning) {
   UploadRequest r = b.request();
   r.resume_stamp = " 2024:03:01 12:00:00 ";
   ASSERT_TRUE(b.upload.start(r));
-  EXPECT_EQ(b.link.written[0], "up vexalog.adc\n");
+  EXPECT_EQ(b.link.writes()[0], "up vexalog.adc\n");
   // The prefix went with the stamp, so the first line is stored.
   b.lines({">017: 5.2", "ok"});
   EXPECT_EQ(b.host(), "017: 5.2\n");
@@ -97,7 +97,7 @@ TEST(DataUpload, BinaryLinesWriteTheirHexBytes) {
   r.binary = true;
   r.resume_stamp = "2024:03:01 12:00:00 ";
   ASSERT_TRUE(b.upload.start(r));
-  EXPECT_EQ(b.link.written[0], "up -b vexalog.adc 2024:03:01 12:00:00 \n");
+  EXPECT_EQ(b.link.writes()[0], "up -b vexalog.adc 2024:03:01 12:00:00 \n");
   b.lines({">0A1bFF", ">0A1", ">", ">zz00", ">0102 0304", ">2024:03:01 12:00:05 41", "ok"});
   // A stamped line is no exception: its first two digits pairs are bytes, up to the ':'.
   EXPECT_EQ(b.host(), std::string("\x0a\x1b\xff\x0a\x01\x02\x20\x24", 8));
@@ -128,7 +128,7 @@ TEST(DataUpload, UpLineStartsACaptureInTheStartDirectory) {
   Bench b;
   b.dir.write("log2.txt", "before\n");
   b.lines({">not captured", "up  log2.txt extra", ">a", ">b", "done"});
-  EXPECT_TRUE(b.link.written.empty());  // nothing is sent for a capture
+  EXPECT_TRUE(b.link.writes().empty());  // nothing is sent for a capture
   EXPECT_EQ(test::TempDir::read(b.dir.file("log2.txt")), "before\na\nb\n");
   EXPECT_TRUE(b.report.contains("upload log2.txt -> " + b.dir.file("log2.txt") + ": 2 lines"));
   const UploadEvents events = b.upload.take_events();
@@ -143,19 +143,19 @@ TEST(DataUpload, FastSwitchGoesUpForTheListingAndBackAtTheNextOk) {
   UploadRequest r = b.request();
   r.fast = true;
   ASSERT_TRUE(b.upload.start(r));
-  ASSERT_EQ(b.link.written.size(), 2u);
-  EXPECT_EQ(b.link.written[0], "bi=115200\n");
-  EXPECT_EQ(b.link.written[1], "up vexalog.adc\n");
+  ASSERT_EQ(b.link.writes().size(), 2u);
+  EXPECT_EQ(b.link.writes()[0], "bi=115200\n");
+  EXPECT_EQ(b.link.writes()[1], "up vexalog.adc\n");
   EXPECT_EQ(b.link.speed_changes, (std::vector<test::FakeUploadLink::SpeedChange>{{115200, false}}));
   EXPECT_EQ(b.upload.saved_speed(), 9600);
   b.lines({">x", "end of vexalog.adc, 1 lines"});
   EXPECT_EQ(b.upload.saved_speed(), 9600);  // the closing line ends the upload only
   b.lines({"Ok", "okay"});
-  EXPECT_EQ(b.link.written.back(), "bi=9600\n");
+  EXPECT_EQ(b.link.writes().back(), "bi=9600\n");
   EXPECT_EQ(b.link.speed_changes.back(), (test::FakeUploadLink::SpeedChange{9600, true}));
   EXPECT_EQ(b.upload.saved_speed(), 0);
   b.lines({"ok"});
-  EXPECT_EQ(b.link.written.size(), 3u);  // once only
+  EXPECT_EQ(b.link.writes().size(), 3u);  // once only
 }
 
 TEST(DataUpload, NoSpeedChangeOverTcpOrWhenAlreadyFast) {
@@ -166,7 +166,7 @@ TEST(DataUpload, NoSpeedChangeOverTcpOrWhenAlreadyFast) {
     UploadRequest r = b.request();
     r.fast = true;
     ASSERT_TRUE(b.upload.start(r));
-    EXPECT_EQ(b.link.written, (std::vector<std::string>{"up vexalog.adc\n"}));
+    EXPECT_EQ(b.link.writes(), (std::vector<std::string>{"up vexalog.adc\n"}));
     EXPECT_TRUE(b.link.speed_changes.empty());
     EXPECT_EQ(b.upload.saved_speed(), 0);
   }
@@ -175,16 +175,16 @@ TEST(DataUpload, NoSpeedChangeOverTcpOrWhenAlreadyFast) {
 TEST(DataUpload, StopSendsOneBlankOnlyWhenSomethingComes) {
   Bench b;
   b.upload.stop_upload();
-  EXPECT_TRUE(b.link.written.empty());
+  EXPECT_TRUE(b.link.writes().empty());
   b.lines({">a line outside an upload"});
   b.upload.stop_upload();
-  EXPECT_EQ(b.link.written, (std::vector<std::string>{" "}));
+  EXPECT_EQ(b.link.writes(), (std::vector<std::string>{" "}));
   b.lines({"ok"});
   b.upload.stop_upload();
-  EXPECT_EQ(b.link.written.size(), 1u);
+  EXPECT_EQ(b.link.writes().size(), 1u);
   ASSERT_TRUE(b.upload.start(b.request()));
   b.upload.stop_upload();
-  EXPECT_EQ(b.link.written.back(), " ");
+  EXPECT_EQ(b.link.writes().back(), " ");
 }
 
 TEST(DataUpload, SecondStopEndsAnUploadTheBoardDoesNotAnswer) {
@@ -195,10 +195,10 @@ TEST(DataUpload, SecondStopEndsAnUploadTheBoardDoesNotAnswer) {
   b.lines({">b"});  // the board was still sending: the next Stop asks again
   b.upload.stop_upload();
   EXPECT_TRUE(b.upload.running());
-  EXPECT_EQ(b.link.written, (std::vector<std::string>{"up vexalog.adc\n", " ", " "}));
+  EXPECT_EQ(b.link.writes(), (std::vector<std::string>{"up vexalog.adc\n", " ", " "}));
   b.upload.stop_upload();  // nothing came since: the upload ends here, with what it got
   EXPECT_FALSE(b.upload.running());
-  EXPECT_EQ(b.link.written.size(), 3u);
+  EXPECT_EQ(b.link.writes().size(), 3u);
   EXPECT_EQ(b.jobs.running_job(), "");
   EXPECT_TRUE(b.report.contains("upload vexalog.adc -> " + b.dir.file("host.adc") + ": 2 lines"));
   EXPECT_EQ(b.host(), "a\nb\n");
@@ -209,7 +209,7 @@ TEST(DataUpload, TheGateRefusesASecondJob) {
   auto other = b.jobs.try_begin("Configuration download");
   ASSERT_TRUE(other);
   EXPECT_FALSE(b.upload.start(b.request()));
-  EXPECT_TRUE(b.link.written.empty());
+  EXPECT_TRUE(b.link.writes().empty());
   EXPECT_FALSE(test::TempDir::exists(b.dir.file("host.adc")));
   // A capture asks the board for nothing: the listing it follows is taken whatever runs.
   b.lines({"up log2.txt", ">a", "done"});
@@ -235,7 +235,7 @@ TEST(DataUpload, LostLinkEndsTheUploadAndTheCutLineIsRepaired) {
   UploadRequest r = b.request();
   r.resume_stamp = b.upload.resume_point().stamp;
   ASSERT_TRUE(b.upload.start(r));
-  EXPECT_EQ(b.link.written.back(), "up vexalog.adc 2024:03:01 00:00:01 \n");
+  EXPECT_EQ(b.link.writes().back(), "up vexalog.adc 2024:03:01 00:00:01 \n");
   // The half line received before the loss and the first line of the new listing meet.
   b.lines({">2024:03:01 00:0>2024:03:01 00:00:02 3", ">2024:03:01 00:00:03 4", "ok"});
   EXPECT_EQ(b.host(), "2024:03:01 00:00:00 1\n2024:03:01 00:00:01 2\n2024:03:01 00:00:02 3\n2024:03:01 00:00:03 4\n");
@@ -250,7 +250,7 @@ TEST(DataUpload, HostFileThatCannotBeOpenedSendsNothing) {
   UploadRequest r = b.request();
   r.host_path = blocked + "/sub/host.adc";
   EXPECT_FALSE(b.upload.start(r));
-  EXPECT_TRUE(b.link.written.empty());
+  EXPECT_TRUE(b.link.writes().empty());
   EXPECT_TRUE(b.report.contains("Error open " + r.host_path));
   EXPECT_EQ(b.jobs.running_job(), "");
   EXPECT_FALSE(b.link.gate);

@@ -1,47 +1,57 @@
 #pragma once
-// A link for the upload tests: records what the upload sends and the speed changes it makes.
+// A link for the upload tests: the scripted port records what the upload sends and the speed
+// changes it makes, the line dialogue prints and writes through it, and the upload gate is a
+// flag.
 #include <string>
 #include <vector>
 
 #include "base/report_sink.h"
+#include "support/scripted_port.h"
 #include "upload/upload_link.h"
 
 namespace vexa::test {
 
-class FakeUploadLink final : public UploadLink {
+class FakeUploadLink final : public ScriptedPort, public BoardChannel, public LinkControl {
  public:
   explicit FakeUploadLink(ReportSink& report) : report_(report) {}
-  void send_line(std::string_view text) override {
-    report_.print_line(text);
-    written.push_back(std::string(text) + "\n");
-  }
-  bool write_text(std::string_view text) override {
-    written.emplace_back(text);
-    return open;
-  }
-  long speed() const override { return current_speed; }
-  bool is_tcp() const override { return tcp; }
-  bool is_open() const override { return open; }
-  void change_speed(long speed, bool on_receive_thread) override {
-    speed_changes.push_back({speed, on_receive_thread});
-    current_speed = speed;
-  }
-  void set_upload_running(bool running) override { gate = running; }
+  operator UploadLink() { return {*this, *this, *this}; }
 
+  // A speed change, and whether the discarding read before it ran with the receive thread
+  // still reading (the upload runs on that thread then).
   struct SpeedChange {
     long speed;
     bool on_receive_thread;
     bool operator==(const SpeedChange&) const = default;
   };
-  std::vector<std::string> written;
   std::vector<SpeedChange> speed_changes;
-  long current_speed = 9600;
-  bool tcp = false;
-  bool open = true;
   bool gate = false;
+
+  int read_byte(int wait_ms) override {
+    read_unpaused_ = pauses() == 0;
+    return ScriptedPort::read_byte(wait_ms);
+  }
+  long set_speed(long speed, SpeedNotice notice) override {
+    speed_changes.push_back({speed, read_unpaused_});
+    return ScriptedPort::set_speed(speed, notice);
+  }
+
+  bool send_and_wait_ok(std::string_view) override { return true; }
+  bool wait_line(std::string_view) override { return true; }
+  void send_line(std::string_view text) override {
+    report_.print_line(text);
+    write_text(std::string(text) + "\n");
+  }
+  void set_echo_suppressed(bool) override {}
+
+  bool serial_open() override { return open && !tcp; }
+  bool open_link() override { return open; }
+  void set_tcp_address(std::string_view) override {}
+  bool carrier_detect() override { return open; }
+  void set_upload_running(bool running) override { gate = running; }
 
  private:
   ReportSink& report_;
+  bool read_unpaused_ = false;
 };
 
 }  // namespace vexa::test

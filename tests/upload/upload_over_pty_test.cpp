@@ -39,8 +39,7 @@ void vanish_and_resume(bool fast) {
   test::SharedEcho echo;
   LinkSession session(report, echo, messages);
   BoardJobs jobs(report, messages);
-  LinkUploadPort port(session);
-  DataUpload upload(report, messages, port, &jobs, dir.path());
+  DataUpload upload(report, messages, UploadLink(session), &jobs, dir.path());
   session.consumers().attach(ConsumerSlot::upload, &upload);
 
   auto server = serve(link);

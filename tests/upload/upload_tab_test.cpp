@@ -70,7 +70,7 @@ TEST(UploadTab, StartsWithTheDataFileAndItsResumeStamp) {
   EXPECT_EQ(f.at(kStop).rect, (Rect{380, 121, 80, 20}));
 
   tab.on_command({kStart, kNotifyClicked, 0});
-  EXPECT_EQ(link.written, (std::vector<std::string>{"up vexalog.adc 2024:03:01 12:00:00 \n"}));
+  EXPECT_EQ(link.writes(), (std::vector<std::string>{"up vexalog.adc 2024:03:01 12:00:00 \n"}));
 }
 
 TEST(UploadTab, EditedNamesAndChoicesGoIntoTheStart) {
@@ -91,7 +91,7 @@ TEST(UploadTab, EditedNamesAndChoicesGoIntoTheStart) {
   b.press(kStart);
   EXPECT_EQ(b.tab.host_path(), b.dir.path() + "/sub/out.txt");
   EXPECT_EQ(f.text(kViewer), "VexaData sub/out.txt");
-  EXPECT_EQ(b.link.written, (std::vector<std::string>{"up -b log7.adc\n"}));
+  EXPECT_EQ(b.link.writes(), (std::vector<std::string>{"up -b log7.adc\n"}));
   EXPECT_TRUE(test::TempDir::exists(b.dir.path() + "/sub/out.txt"));
   // While it runs the check boxes stay as they are.
   b.press(kBinary);
@@ -99,7 +99,7 @@ TEST(UploadTab, EditedNamesAndChoicesGoIntoTheStart) {
   EXPECT_TRUE(f.checked(kBinary));
   EXPECT_FALSE(f.checked(kFast));
   b.press(kStop);
-  EXPECT_EQ(b.link.written.back(), " ");
+  EXPECT_EQ(b.link.writes().back(), " ");
 
   // Lines come on the receive thread; the timer shows them, and the end brings Append back.
   b.upload.on_line(">0102");
