@@ -7,6 +7,7 @@
 
 #include "base/line_readback.h"
 #include "base/text_format.h"
+#include "platform/system_error.h"
 
 namespace vexa {
 
