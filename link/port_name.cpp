@@ -35,26 +35,24 @@ std::string port_description(const PortName& name, long speed, const LineSetting
   return format_text("%s:%ld,%s", name.label.c_str(), speed, line_settings_text(settings).c_str());
 }
 
-std::string open_failure_reason(const std::string& device_path, int error_code, const std::string& holder) {
+std::string open_failure_reason(const Messages& messages, const std::string& device_path, int error_code,
+                                const std::string& holder) {
+  auto text = [&](const char* key) { return format_message(messages.message(key), {device_path}); };
   switch (error_code) {
     case EACCES:
     case EPERM:
-      return format_text(
-          "%s: permission denied. Add your user to the dialout group "
-          "(sudo usermod -aG dialout $USER), then log out and in again.",
-          device_path.c_str());
+      return text("VtPortDenied");
     case EBUSY:
-      if (!holder.empty())
-        return format_text("%s is in use by another program (%s).", device_path.c_str(), holder.c_str());
-      return format_text("%s is in use by another program.", device_path.c_str());
+      if (!holder.empty()) return format_message(messages.message("VtPortBusyBy"), {device_path, holder});
+      return text("VtPortBusy");
     case ENOENT:
     case ENODEV:
     case ENXIO:
-      return format_text("%s does not exist: is the adapter plugged in?", device_path.c_str());
+      return text("VtPortMissing");
     case ENOTTY:
-      return format_text("%s is not a serial port.", device_path.c_str());
+      return text("VtPortNotSerial");
     case EINVAL:
-      return format_text("%s does not accept these line settings (speed?).", device_path.c_str());
+      return text("VtPortBadLine");
     default:
       return format_text("%s: %s", device_path.c_str(), system_error_text(error_code).c_str());
   }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/messages.h"
 #include "platform/line_settings.h"
 
 namespace vexa {
@@ -33,7 +34,8 @@ std::string port_description(const PortName& name, long speed, const LineSetting
 // What the user can do about an errno from opening a device: a hint for permissions, a busy
 // port or a missing device; the system text otherwise.
 // holder: who holds a busy port ("minicom, pid 1234"), empty when not known.
-std::string open_failure_reason(const std::string& device_path, int error_code, const std::string& holder = {});
+std::string open_failure_reason(const Messages& messages, const std::string& device_path, int error_code,
+                                const std::string& holder = {});
 // The selector's entries: the serial devices that exist, then "tcp/ip".
 std::vector<std::string> port_list(const std::string& dev_root = "/dev", const std::string& sys_root = "/sys");
 

@@ -53,7 +53,7 @@ void SerialPort::report_open_failure(const std::string& description, const std::
                                      int code, bool reconnect, const std::string& holder) {
   if (reconnect) return;
   reports_.print_line(format_text("%s %s", messages_.message("MerOp").c_str(), description.c_str()));
-  reports_.print_line(open_failure_reason(path, code, holder));
+  reports_.print_line(open_failure_reason(messages_, path, code, holder));
 }
 
 void SerialPort::set_line_settings(std::optional<LineSettings> settings) {
@@ -116,7 +116,7 @@ bool SerialPort::reconfigure(long speed) {
   (void)port->drain_output();
   if (int code = configure_port(*port, speed, true)) {
     reports_.print_line(format_text("%s %s", messages_.message("MerOp").c_str(), describe(name, speed).c_str()));
-    reports_.print_line(open_failure_reason(name.device_path, code));
+    reports_.print_line(open_failure_reason(messages_, name.device_path, code));
     close();
     return false;
   }
@@ -226,7 +226,7 @@ long SerialPort::set_speed(long speed, bool announce) {
   if (int code = configure_port(*port, speed, false)) {
     reports_.print_line(format_text("%s %s", messages_.message("MerOp").c_str(),
                                     describe(name, line_settings() ? speed : 9600).c_str()));
-    reports_.print_line(open_failure_reason(name.device_path, code));
+    reports_.print_line(open_failure_reason(messages_, name.device_path, code));
     close();
     return -1;
   }
@@ -248,7 +248,8 @@ bool SerialPort::write(const char* bytes, std::size_t length) {
   std::lock_guard lock(write_mutex_);
   if (int code = port->write_all(bytes, length)) {
     const std::string path = open_name().device_path;
-    reports_.print_line(format_text("Error write %s: %s", path.c_str(), system_error_text(code).c_str()));
+    reports_.print_line(format_text("%s %s: %s", messages_.message("MerWrite").c_str(), path.c_str(),
+                                    system_error_text(code).c_str()));
     return false;
   }
   return true;
