@@ -104,9 +104,19 @@ void draw_axis(Painter& p, double min, double max, int span, int label_size, Pla
   (void)p;
 }
 
+// A label tw wide centred on x, at y of a strip w wide: left out when it would leave the strip
+// or overlap the last label drawn, which ends before free_from.
+void place_label(Painter& p, int x, int y, int w, const std::string& text, int tw, int& free_from) {
+  const int left = x - tw / 2;
+  if (left < free_from || left < 0 || left + tw > w) return;
+  p.text(left, y, kBlack, text);
+  free_from = left + tw + 2;
+}
+
 }  // namespace
 
 void draw_horizontal_scale(Painter& p, int w, int h, double min, double max, const TextWidth& width) {
+  (void)h;
   const int span = w - 40;
   const std::string max_text = scale_text(max, min, max, 10);
   const int label = width(max_text) + 2;
@@ -116,12 +126,7 @@ void draw_horizontal_scale(Painter& p, int w, int h, double min, double max, con
     p.line(x, 0, x, major ? 4 : 2, kBlack);
     if (!major) return;
     const std::string text = scale_text(v, min, max, std::max(1, span / label));
-    const int tw = width(text);
-    const int left = x - tw / 2;
-    if (left < free_from || left < 0 || left + tw > w) return;
-    p.text(left, 4, kBlack, text);
-    free_from = left + tw + 2;
-    (void)h;
+    place_label(p, x, 4, w, text, width(text), free_from);
   });
 }
 
@@ -187,6 +192,7 @@ void draw_history(Painter& p, int w, int h, const LiveRecord& r, const std::arra
 }
 
 void draw_time_axis(Painter& p, int w, int h, HistoryView view, long long last, const TextWidth& width) {
+  (void)h;
   if (view == HistoryView::bar || w <= 41) return;
   const int span = w - 40 - 1;
   const int label = std::max(1, width("00:00") + 4);
@@ -218,12 +224,7 @@ void draw_time_axis(Painter& p, int w, int h, HistoryView view, long long last, 
       }
     }
     p.line(x, 0, x, 5, kBlack);
-    const int tw = width(text);
-    const int left = x - tw / 2;
-    if (left < free_from || left < 0 || left + tw > w) continue;
-    p.text(left, 5, kBlack, text);
-    free_from = left + tw + 2;
-    (void)h;
+    place_label(p, x, 5, w, text, width(text), free_from);
   }
 }
 
