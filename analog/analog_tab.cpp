@@ -1,6 +1,8 @@
 #include "analog/analog_tab.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdlib>
 
 #include "analog/analog_conversions.h"
@@ -48,70 +50,107 @@ constexpr unsigned kShownNumber = kStyleBorder | kStyleReadOnly | kStyleRightAli
 
 // The controls of the tab; comma fields of MOPmmax are filled in afterwards.
 const ControlRow kControls[] = {
-    {700, ControlKind::edit, kLabel, nullptr, "a??", {10, 11, 40, 16}},
-    {701, ControlKind::edit, kField, nullptr, "", {60, 10, 200, 18}},
-    {710, ControlKind::combobox, kStyleDropList, nullptr, "", {5, 33, 300, 500}},
-    {711, ControlKind::tab_window, kStyleRichText | kStyleReadOnly | kStyleStaticEdge | kStyleMultiLine, nullptr, "",
-     {5, 33, 500, 100}},
-    {712, ControlKind::owner_drawn, kStyleNone, nullptr, "", {500, 33, 100, 100}},
-    {760, ControlKind::edit, kLabel, "TAcalc", nullptr, {10, 143, 50, 16}},
-    {761, ControlKind::edit, kLabel, nullptr, "*", {60, 143, 10, 16}},
-    {750, ControlKind::edit, kField, nullptr, "", {70, 143, 80, 18}},
-    {762, ControlKind::edit, kLabel, nullptr, "+", {150, 143, 10, 16}},
-    {751, ControlKind::edit, kField, nullptr, "", {160, 143, 80, 18}},
-    {752, ControlKind::edit, kShownNumber, nullptr, "", {250, 143, 80, 18}},
-    {753, ControlKind::push_button, kStyleNone, nullptr, "+", {330, 143, 16, 9}},
-    {754, ControlKind::push_button, kStyleNone, nullptr, "-", {330, 152, 16, 9}},
-    {755, ControlKind::owner_drawn, kStyleBorder, nullptr, "", {360, 143, 16, 16}},
-    {850, ControlKind::edit, kLabel, "TKraw", nullptr, {60, 163, 100, 16}},
-    {851, ControlKind::edit, kLabel, "TKval", nullptr, {220, 163, 80, 16}},
-    {852, ControlKind::edit, kLabel, "TKtemp", nullptr, {220, 163, 100, 16}},
-    {830, ControlKind::edit, kLabel, "MAmin", nullptr, {10, 181, 50, 18}},
-    {831, ControlKind::edit, kNumber, nullptr, "0", {60, 181, 60, 18}},
-    {834, ControlKind::edit, kShownNumber, nullptr, "", {130, 181, 80, 18}},
-    {833, ControlKind::edit, kNumber, nullptr, "", {220, 181, 100, 18}},
-    {770, ControlKind::check_button, kStyleRadio, "MDalarmn", nullptr, {10, 181, 100, 16}},
-    {771, ControlKind::check_button, kStyleRadio, "MDalarm0", nullptr, {110, 181, 100, 16}},
-    {772, ControlKind::check_button, kStyleRadio, "MDalarm1", nullptr, {210, 181, 100, 16}},
-    {780, ControlKind::edit, kLabel, nullptr, "Expression", {10, 181, 85, 18}},
-    {786, ControlKind::edit, kField, nullptr, "", {70, 181, 140, 18}},
-    {840, ControlKind::edit, kLabel, "MAmax", nullptr, {10, 201, 50, 18}},
-    {841, ControlKind::edit, kNumber, nullptr, "0", {60, 201, 60, 18}},
-    {844, ControlKind::edit, kShownNumber, nullptr, "", {130, 201, 80, 18}},
-    {843, ControlKind::edit, kNumber, nullptr, "", {220, 201, 100, 18}},
-    {720, ControlKind::push_button, kStyleNone, "TKappl", nullptr, {10, 226, 80, 18}},
-    {722, ControlKind::edit, kShown, nullptr, "", {95, 226, 250, 18}},
-    {721, ControlKind::check_button, kStyleNone, "TKlisten", nullptr, {355, 226, 60, 18}},
-    {891, ControlKind::edit, kLabel, "MOPdiff", nullptr, {420, 143, 50, 18}},
-    {890, ControlKind::check_button, kStyleNone, nullptr, "", {470, 143, 40, 16}},
-    {893, ControlKind::edit, kLabel, "MOPpivot", nullptr, {420, 163, 50, 18}},
-    {892, ControlKind::edit, kNumber, nullptr, "", {470, 163, 60, 18}},
-    {895, ControlKind::edit, kLabel, "MOPlcdT", nullptr, {420, 183, 50, 18}},
-    {894, ControlKind::edit, kNumber, nullptr, "1", {470, 183, 60, 18}},
-    {899, ControlKind::edit, kLabel, nullptr, "", {420, 203, 50, 18}},
-    {896, ControlKind::check_button, kStyleNone, nullptr, "", {470, 203, 40, 16}},
-    {897, ControlKind::check_button, kStyleNone, nullptr, "", {510, 203, 40, 16}},
-    {898, ControlKind::check_button, kStyleNone, nullptr, "", {550, 203, 40, 16}},
-    {800, ControlKind::edit, kShown | kStyleStaticEdge | kStyleMultiLine, nullptr, "", {5, 256, 500, 50}},
-    {860, ControlKind::edit, kLabel, "TKraw", nullptr, {10, 331, 100, 16}},
-    {864, ControlKind::edit, kLabel, "TKabc", nullptr, {10, 331, 100, 16}},
-    {861, ControlKind::edit, kLabel, "TKcal", nullptr, {170, 331, 80, 16}},
-    {863, ControlKind::edit, kLabel, "TKtemp", nullptr, {170, 331, 80, 16}},
-    {862, ControlKind::edit, kLabel, "TKval", nullptr, {280, 331, 60, 16}},
-    {811, ControlKind::edit, kNumber, nullptr, "0", {10, 351, 60, 18}},
-    {814, ControlKind::edit, kShownNumber, nullptr, "", {80, 351, 80, 18}},
-    {813, ControlKind::edit, kShownNumber, nullptr, "", {170, 351, 100, 18}},
-    {812, ControlKind::edit, kNumber, nullptr, "0", {280, 351, 80, 18}},
-    {815, ControlKind::push_button, kStyleNone, "TKcatch", nullptr, {370, 351, 80, 18}},
-    {880, ControlKind::combobox, kStyleDropList, nullptr, "", {460, 351, 80, 300}},
-    {821, ControlKind::edit, kNumber, nullptr, "0", {10, 371, 60, 18}},
-    {824, ControlKind::edit, kShownNumber, nullptr, "", {80, 371, 80, 18}},
-    {823, ControlKind::edit, kShownNumber, nullptr, "", {170, 371, 100, 18}},
-    {822, ControlKind::edit, kNumber, nullptr, "0", {280, 371, 80, 18}},
-    {825, ControlKind::push_button, kStyleNone, "TKcatch", nullptr, {370, 371, 80, 18}},
-    {881, ControlKind::combobox, kStyleDropList, nullptr, "", {460, 371, 80, 300}},
-    {885, ControlKind::push_button, kStyleNone, "TKcaca", nullptr, {10, 397, 80, 18}},
-    {886, ControlKind::push_button, kStyleNone, "TKtable", nullptr, {100, 397, 80, 18}},
+    {kKey, ControlKind::edit, kLabel, nullptr, "a??", {10, 11, 40, 16}},
+    {kName, ControlKind::edit, kField, nullptr, "", {60, 10, 200, 18}},
+    {kTypeList, ControlKind::combobox, kStyleDropList, nullptr, "", {5, 33, 300, 500}},
+    {kDescription, ControlKind::tab_window, kStyleRichText | kStyleReadOnly | kStyleStaticEdge | kStyleMultiLine,
+     nullptr, "", {5, 33, 500, 100}},
+    {kPicture, ControlKind::owner_drawn, kStyleNone, nullptr, "", {500, 33, 100, 100}},
+    {kOperationLabel, ControlKind::edit, kLabel, "TAcalc", nullptr, {10, 143, 50, 16}},
+    {kTimesLabel, ControlKind::edit, kLabel, nullptr, "*", {60, 143, 10, 16}},
+    {kMultiplier, ControlKind::edit, kField, nullptr, "", {70, 143, 80, 18}},
+    {kPlusLabel, ControlKind::edit, kLabel, nullptr, "+", {150, 143, 10, 16}},
+    {kOffset, ControlKind::edit, kField, nullptr, "", {160, 143, 80, 18}},
+    {kDecimals, ControlKind::edit, kShownNumber, nullptr, "", {250, 143, 80, 18}},
+    {kMoreDecimals, ControlKind::push_button, kStyleNone, nullptr, "+", {330, 143, 16, 9}},
+    {kFewerDecimals, ControlKind::push_button, kStyleNone, nullptr, "-", {330, 152, 16, 9}},
+    {kClearOperation, ControlKind::owner_drawn, kStyleBorder, nullptr, "", {360, 143, 16, 16}},
+    {kOperationCountLabel, ControlKind::edit, kLabel, "TKraw", nullptr, {60, 163, 100, 16}},
+    {kOperationValueLabel, ControlKind::edit, kLabel, "TKval", nullptr, {220, 163, 80, 16}},
+    {kOperationTempLabel, ControlKind::edit, kLabel, "TKtemp", nullptr, {220, 163, 100, 16}},
+    {kLowAlarm, ControlKind::edit, kLabel, "MAmin", nullptr, {10, 181, 50, 18}},
+    {kLowAlarmCount, ControlKind::edit, kNumber, nullptr, "0", {60, 181, 60, 18}},
+    {kLowAlarm + kMillivoltField, ControlKind::edit, kShownNumber, nullptr, "", {130, 181, 80, 18}},
+    {kLowAlarmScaled, ControlKind::edit, kNumber, nullptr, "", {220, 181, 100, 18}},
+    {kAlarmNone, ControlKind::check_button, kStyleRadio, "MDalarmn", nullptr, {10, 181, 100, 16}},
+    {kAlarmZero, ControlKind::check_button, kStyleRadio, "MDalarm0", nullptr, {110, 181, 100, 16}},
+    {kAlarmOne, ControlKind::check_button, kStyleRadio, "MDalarm1", nullptr, {210, 181, 100, 16}},
+    {kAbcLabel, ControlKind::edit, kLabel, nullptr, "Expression", {10, 181, 85, 18}},
+    {kAbc, ControlKind::edit, kField, nullptr, "", {70, 181, 140, 18}},
+    {kHighAlarm, ControlKind::edit, kLabel, "MAmax", nullptr, {10, 201, 50, 18}},
+    {kHighAlarmCount, ControlKind::edit, kNumber, nullptr, "0", {60, 201, 60, 18}},
+    {kHighAlarm + kMillivoltField, ControlKind::edit, kShownNumber, nullptr, "", {130, 201, 80, 18}},
+    {kHighAlarmScaled, ControlKind::edit, kNumber, nullptr, "", {220, 201, 100, 18}},
+    {kApply, ControlKind::push_button, kStyleNone, "TKappl", nullptr, {10, 226, 80, 18}},
+    {kLiveLine, ControlKind::edit, kShown, nullptr, "", {95, 226, 250, 18}},
+    {kListen, ControlKind::check_button, kStyleNone, "TKlisten", nullptr, {355, 226, 60, 18}},
+    {kDiffLabel, ControlKind::edit, kLabel, "MOPdiff", nullptr, {420, 143, 50, 18}},
+    {kDiff, ControlKind::check_button, kStyleNone, nullptr, "", {470, 143, 40, 16}},
+    {kPivotLabel, ControlKind::edit, kLabel, "MOPpivot", nullptr, {420, 163, 50, 18}},
+    {kPivot, ControlKind::edit, kNumber, nullptr, "", {470, 163, 60, 18}},
+    {kLcdLabel, ControlKind::edit, kLabel, "MOPlcdT", nullptr, {420, 183, 50, 18}},
+    {kLcd, ControlKind::edit, kNumber, nullptr, "1", {470, 183, 60, 18}},
+    {kStoreLabel, ControlKind::edit, kLabel, nullptr, "", {420, 203, 50, 18}},
+    {kStoreAvg, ControlKind::check_button, kStyleNone, nullptr, "", {470, 203, 40, 16}},
+    {kStoreMin, ControlKind::check_button, kStyleNone, nullptr, "", {510, 203, 40, 16}},
+    {kStoreMax, ControlKind::check_button, kStyleNone, nullptr, "", {550, 203, 40, 16}},
+    {kHelp, ControlKind::edit, kShown | kStyleStaticEdge | kStyleMultiLine, nullptr, "", {5, 256, 500, 50}},
+    {kPointsCountLabel, ControlKind::edit, kLabel, "TKraw", nullptr, {10, 331, 100, 16}},
+    {kPointsAbcLabel, ControlKind::edit, kLabel, "TKabc", nullptr, {10, 331, 100, 16}},
+    {kPointsScaledLabel, ControlKind::edit, kLabel, "TKcal", nullptr, {170, 331, 80, 16}},
+    {kPointsTempLabel, ControlKind::edit, kLabel, "TKtemp", nullptr, {170, 331, 80, 16}},
+    {kPointsValueLabel, ControlKind::edit, kLabel, "TKval", nullptr, {280, 331, 60, 16}},
+    {kPoint1Count, ControlKind::edit, kNumber, nullptr, "0", {10, 351, 60, 18}},
+    {kPoint1 + kMillivoltField, ControlKind::edit, kShownNumber, nullptr, "", {80, 351, 80, 18}},
+    {kPoint1 + kScaledField, ControlKind::edit, kShownNumber, nullptr, "", {170, 351, 100, 18}},
+    {kPoint1Wanted, ControlKind::edit, kNumber, nullptr, "0", {280, 351, 80, 18}},
+    {kCatch1, ControlKind::push_button, kStyleNone, "TKcatch", nullptr, {370, 351, 80, 18}},
+    {kPropose1, ControlKind::combobox, kStyleDropList, nullptr, "", {460, 351, 80, 300}},
+    {kPoint2Count, ControlKind::edit, kNumber, nullptr, "0", {10, 371, 60, 18}},
+    {kPoint2 + kMillivoltField, ControlKind::edit, kShownNumber, nullptr, "", {80, 371, 80, 18}},
+    {kPoint2 + kScaledField, ControlKind::edit, kShownNumber, nullptr, "", {170, 371, 100, 18}},
+    {kPoint2Wanted, ControlKind::edit, kNumber, nullptr, "0", {280, 371, 80, 18}},
+    {kCatch2, ControlKind::push_button, kStyleNone, "TKcatch", nullptr, {370, 371, 80, 18}},
+    {kPropose2, ControlKind::combobox, kStyleDropList, nullptr, "", {460, 371, 80, 300}},
+    {kCalculate, ControlKind::push_button, kStyleNone, "TKcaca", nullptr, {10, 397, 80, 18}},
+    {kTable, ControlKind::push_button, kStyleNone, "TKtable", nullptr, {100, 397, 80, 18}},
+};
+
+// Which input types show the type-dependent controls (kFirstTypedControl..kLastTypedControl),
+// and what else a control needs. The first rule whose ids hold a control's id decides.
+enum ShowNeed : unsigned {
+  kNeedsNothing = 0,
+  kNeedsAlarms = 1u << 0,      // a board with alarms (not E class, new enough firmware)
+  kNeedsSClass = 1u << 1,
+  kNeedsEvenInput = 1u << 2,   // differential pairs start on even inputs
+  kNeedsProposals = 1u << 3,   // the type has a propose table for this board class
+};
+
+struct ShowRule {
+  int first, last;        // the control ids the rule covers
+  std::string_view types;  // the type letters that show them,
+  bool every_type_but;     // or, when set, the only ones that do not
+  unsigned needs;
+};
+
+constexpr ShowRule kShowRules[] = {
+    {kDiff, kDiffLabel, "-z", true, kNeedsSClass | kNeedsEvenInput},
+    {kPivot, kStoreLabel, "-z", true, kNeedsSClass},
+    {kAlarmNone, kAlarmOne, "d", false, kNeedsAlarms},
+    {kAbcLabel, kAbc, "v", false, kNeedsNothing},
+    {kLowAlarm + kMillivoltField, kLowAlarm + kMillivoltField, "ac", false, kNeedsAlarms},
+    {kHighAlarm + kMillivoltField, kHighAlarm + kMillivoltField, "ac", false, kNeedsAlarms},
+    {kOperationCountLabel, kOperationValueLabel, "ac", false, kNeedsAlarms},
+    {kOperationTempLabel, kOperationTempLabel, "kp", false, kNeedsAlarms},
+    {kLowAlarm, kOperationTempLabel, "ackp", false, kNeedsAlarms},
+    {kPoint1 + kMillivoltField, kPoint1 + kMillivoltField, "ackp", false, kNeedsNothing},
+    {kPoint2 + kMillivoltField, kPoint2 + kMillivoltField, "ackp", false, kNeedsNothing},
+    {kPointsCountLabel, kPointsCountLabel, "ackp", false, kNeedsNothing},
+    {kPointsScaledLabel, kPointsScaledLabel, "acv", false, kNeedsNothing},
+    {kPointsTempLabel, kPointsTempLabel, "kp", false, kNeedsNothing},
+    {kPointsAbcLabel, kPointsAbcLabel, "v", false, kNeedsNothing},
+    {kPropose1, kPropose2, "ackpv", false, kNeedsProposals},
+    {kFirstTypedControl, kLastTypedControl, "ackpv", false, kNeedsNothing},
 };
 
 bool one_of(char c, std::string_view set) { return set.find(c) != std::string_view::npos; }
@@ -139,10 +178,8 @@ void AnalogTab::build_form() {
     form_.add(std::move(c));
   }
   const std::vector<std::string> store = comma_fields(links_.messages.message("MOPmmax"));
-  for (int k = 0; k < 4; ++k) {
-    const std::string text = k < static_cast<int>(store.size()) ? store[static_cast<std::size_t>(k)] : "";
-    form_.set_text(k == 0 ? 899 : 895 + k, text);
-  }
+  const int fields[] = {kStoreLabel, kStoreAvg, kStoreMin, kStoreMax};
+  for (std::size_t k = 0; k < std::size(fields); ++k) form_.set_text(fields[k], k < store.size() ? store[k] : "");
 }
 
 AnalogBoard AnalogTab::board() const {
@@ -169,10 +206,10 @@ void AnalogTab::rebuild_tabs(bool force) {
   if (!force && line == built_for_) return;
   built_for_ = line;
   const int full_scale = board().adc().full_scale;
-  form_.set_text(811, "0");
-  form_.set_text(812, "0");
-  form_.set_text(821, format_text("%d", full_scale));
-  form_.set_text(822, format_text("%d", full_scale));
+  form_.set_text(kPoint1Count, "0");
+  form_.set_text(kPoint1Wanted, "0");
+  form_.set_text(kPoint2Count, format_text("%d", full_scale));
+  form_.set_text(kPoint2Wanted, format_text("%d", full_scale));
   const int before = selected_number();
   tabs_.clear();
   for (int n : links_.configuration.presence().present_inputs()) tabs_.push_back({n, format_text("a%d", n)});
@@ -229,8 +266,8 @@ void AnalogTab::reparse() {
 void AnalogTab::fields_from_expression() {
   const AnalogExpression& e = expression_;
   form_.set_text(kName, e.name);
-  form_.set_text(831, format_text("%d", e.low_alarm));
-  form_.set_text(841, format_text("%d", e.high_alarm));
+  form_.set_text(kLowAlarmCount, format_text("%d", e.low_alarm));
+  form_.set_text(kHighAlarmCount, format_text("%d", e.high_alarm));
   form_.set_checked(kAlarmNone, e.digital_alarm == DigitalAlarm::none);
   form_.set_checked(kAlarmZero, e.digital_alarm == DigitalAlarm::on_zero);
   form_.set_checked(kAlarmOne, e.digital_alarm == DigitalAlarm::on_one);
@@ -246,8 +283,8 @@ void AnalogTab::fields_from_expression() {
 void AnalogTab::expression_from_fields() {
   AnalogExpression& e = expression_;
   e.name = limited(form_.text(kName), kAnalogTextChars);
-  e.low_alarm = static_cast<int>(leading_integer(form_.text(831)));
-  e.high_alarm = static_cast<int>(leading_integer(form_.text(841)));
+  e.low_alarm = static_cast<int>(leading_integer(form_.text(kLowAlarmCount)));
+  e.high_alarm = static_cast<int>(leading_integer(form_.text(kHighAlarmCount)));
   if (type_letter() == 'd') {
     e.digital_alarm = form_.checked(kAlarmZero)  ? DigitalAlarm::on_zero
                       : form_.checked(kAlarmOne) ? DigitalAlarm::on_one
@@ -326,7 +363,7 @@ void AnalogTab::refresh(int edited) {
   const TypePrefix prefix = type_prefix();
   const std::int64_t now = links_.clock.monotonic_ms();
   for (int row : {kPoint1, kPoint2, kLowAlarm, kHighAlarm}) {
-    const auto count = leading_count(form_.text(row + 1));
+    const auto count = leading_count(form_.text(row + kCountField));
     if (!count) continue;
     const bool alarm = row == kLowAlarm || row == kHighAlarm;
     std::string mv, value;
@@ -334,13 +371,13 @@ void AnalogTab::refresh(int edited) {
       mv = millivolts_text(static_cast<double>(*count), cls);
       value = format_real_value(static_cast<double>(*count), s, cls, prefix, alarm);
     }
-    if (edited != row + 4) form_.set_text(row + 4, mv);
+    if (edited != row + kMillivoltField) form_.set_text(row + kMillivoltField, mv);
     if (!alarm) {
-      if (edited != row + 3) form_.set_text(row + 3, value);
+      if (edited != row + kScaledField) form_.set_text(row + kScaledField, value);
       continue;
     }
-    if (edited == row + 3 || now - last_user_alarm_edit_ < kAlarmEditGuardMs) continue;
-    form_.set_text(row + 3, value);
+    if (edited == row + kScaledField || now - last_user_alarm_edit_ < kAlarmEditGuardMs) continue;
+    form_.set_text(row + kScaledField, value);
     (row == kLowAlarm ? last_low_text_ : last_high_text_) = value;
   }
 }
@@ -354,26 +391,15 @@ void AnalogTab::update_visibility() {
   const InputType* type = current_type();
   const bool has_propose = type && !propose_list(type->propose, cls).empty();
   for (const Control& c : form_.controls()) {
-    const int id = c.id;
-    if (id < 750 || id > 899) continue;
-    bool shown;
-    if (id >= 890) {
-      shown = t != '-' && t != 'z' && cls == BoardClass::s;
-      if (id == 890 || id == 891) shown = shown && n >= 0 && n % 2 == 0;
-    } else if (id >= 770 && id <= 778) {
-      shown = t == 'd' && alarms;
-    } else if (id >= 780 && id <= 788) {
-      shown = t == 'v';
-    } else {
-      if (id >= 830 && id <= 858) shown = one_of(t, "ackp") && alarms;
-      else shown = one_of(t, "ackpv");
-      if (one_of(t, "ac") && (id == 852 || id == 863 || id == 864)) shown = false;
-      if (one_of(t, "kp") && (id == 850 || id == 851 || id == 834 || id == 844 || id == 861 || id == 864))
-        shown = false;
-      if (t == 'v' && (id == 860 || id == 863 || id == 814 || id == 824)) shown = false;
-      if ((id == kPropose1 || id == kPropose2) && !has_propose) shown = false;
-    }
-    form_.set_shown(id, shown);
+    if (c.id < kFirstTypedControl || c.id > kLastTypedControl) continue;
+    const ShowRule& rule = *std::find_if(std::begin(kShowRules), std::end(kShowRules),
+                                         [&](const ShowRule& r) { return c.id >= r.first && c.id <= r.last; });
+    bool shown = one_of(t, rule.types) != rule.every_type_but;
+    if (rule.needs & kNeedsAlarms) shown = shown && alarms;
+    if (rule.needs & kNeedsSClass) shown = shown && cls == BoardClass::s;
+    if (rule.needs & kNeedsEvenInput) shown = shown && n >= 0 && n % 2 == 0;
+    if (rule.needs & kNeedsProposals) shown = shown && has_propose;
+    form_.set_shown(c.id, shown);
   }
   std::vector<std::string> entries;
   if (has_propose)
@@ -468,12 +494,12 @@ void AnalogTab::read_operation(int id) {
 
 void AnalogTab::typed_alarm(int id) {
   const std::string text = form_.text(id);
-  std::string& last = id == 833 ? last_low_text_ : last_high_text_;
+  std::string& last = id == kLowAlarmScaled ? last_low_text_ : last_high_text_;
   if (text == last) return;
   const double real = std::strtod(text.c_str(), nullptr);
   const int count = truncate_to_int32(real_to_raw(std::isfinite(real) ? real : 0, expression_.scaling));
   last_user_alarm_edit_ = links_.clock.monotonic_ms();
-  form_.set_text(id - 2, format_text("%d", count));
+  form_.set_text(id - kScaledField + kCountField, format_text("%d", count));
   refresh(id);
 }
 
@@ -489,10 +515,10 @@ void AnalogTab::catch_row(int row) {
   pending_catch_ = 0;
   const std::size_t colon = line.find(':');
   if (colon == std::string::npos) {
-    form_.set_text(row + 1, "");
-    form_.set_text(row + 4, "");
-    form_.set_text(row + 3, "");
-    refresh(row + 1);
+    form_.set_text(row + kCountField, "");
+    form_.set_text(row + kMillivoltField, "");
+    form_.set_text(row + kScaledField, "");
+    refresh(row + kCountField);
     return;
   }
   std::size_t i = colon + 1;
@@ -508,10 +534,10 @@ void AnalogTab::catch_row(int row) {
   const std::string mv = line.substr(i, blank == std::string::npos ? std::string::npos : blank - i);
   std::string value;
   if (blank != std::string::npos && blank + 1 < line.size() && line[blank + 1] == '=') value = line.substr(blank + 2);
-  form_.set_text(row + 1, count);
-  refresh(row + 1);
-  form_.set_text(row + 4, mv);
-  form_.set_text(row + 3, value);
+  form_.set_text(row + kCountField, count);
+  refresh(row + kCountField);
+  form_.set_text(row + kMillivoltField, mv);
+  form_.set_text(row + kScaledField, value);
 }
 
 void AnalogTab::command(const Command& c) {
@@ -532,8 +558,8 @@ void AnalogTab::command(const Command& c) {
     case kOffset:
       read_operation(id);
       return;
-    case 812:
-    case 822:
+    case kPoint1Wanted:
+    case kPoint2Wanted:
       read_operation(kMultiplier);
       refresh(id);
       return;
@@ -554,14 +580,14 @@ void AnalogTab::command(const Command& c) {
     case kAlarmOne:
       for (int r : {kAlarmNone, kAlarmZero, kAlarmOne}) form_.set_checked(r, r == id);
       return;
-    case 811:
-    case 821:
-    case 831:
-    case 841:
+    case kPoint1Count:
+    case kPoint2Count:
+    case kLowAlarmCount:
+    case kHighAlarmCount:
       refresh(id);
       return;
-    case 833:
-    case 843:
+    case kLowAlarmScaled:
+    case kHighAlarmScaled:
       typed_alarm(id);
       return;
     case kCatch1:
@@ -577,13 +603,14 @@ void AnalogTab::command(const Command& c) {
       if (!type) return;
       const auto raw = propose_choice(type->propose, static_cast<int>(c.param));
       if (!raw) return;
-      const int field = id == kPropose1 ? 811 : 821;
+      const int field = id == kPropose1 ? kPoint1Count : kPoint2Count;
       form_.set_text(field, format_text("%lld", *raw));
       refresh(field);
       return;
     }
     case kCalculate: {
-      const std::string r1 = form_.text(811), r2 = form_.text(821), v1 = form_.text(812), v2 = form_.text(822);
+      const std::string r1 = form_.text(kPoint1Count), r2 = form_.text(kPoint2Count);
+      const std::string v1 = form_.text(kPoint1Wanted), v2 = form_.text(kPoint2Wanted);
       solve_scaling({r1, r2, v1, v2}, type_prefix(), board(), expression_.scaling, links_.report);
       refresh();
       return;

@@ -48,17 +48,34 @@ inline constexpr int kFirstViewTab = 9000;
 namespace analog_id {
 inline constexpr int kKey = 700, kName = 701, kTypeList = 710, kDescription = 711, kPicture = 712;
 inline constexpr int kApply = 720, kListen = 721, kLiveLine = 722;
+// The operation: count * multiplier + offset with decimals, and its labels.
 inline constexpr int kMultiplier = 750, kOffset = 751, kDecimals = 752, kMoreDecimals = 753,
                      kFewerDecimals = 754, kClearOperation = 755;
+inline constexpr int kOperationLabel = 760, kTimesLabel = 761, kPlusLabel = 762;
+inline constexpr int kOperationCountLabel = 850, kOperationValueLabel = 851, kOperationTempLabel = 852;
 inline constexpr int kAlarmNone = 770, kAlarmZero = 771, kAlarmOne = 772;
-inline constexpr int kAbc = 786;
+inline constexpr int kAbcLabel = 780, kAbc = 786;
 inline constexpr int kHelp = 800;
+// A calibration point or alarm row: the row's number (an alarm's label) and its fields after it.
 inline constexpr int kPoint1 = 810, kPoint2 = 820, kLowAlarm = 830, kHighAlarm = 840;
+inline constexpr int kCountField = 1;       // the count in raw units
+inline constexpr int kWantedField = 2;      // a point's value, as the user wants it shown
+inline constexpr int kScaledField = 3;      // the count through the operation (an alarm's is typed)
+inline constexpr int kMillivoltField = 4;   // the count in millivolts
+inline constexpr int kPoint1Count = kPoint1 + kCountField, kPoint1Wanted = kPoint1 + kWantedField;
+inline constexpr int kPoint2Count = kPoint2 + kCountField, kPoint2Wanted = kPoint2 + kWantedField;
+inline constexpr int kLowAlarmCount = kLowAlarm + kCountField, kLowAlarmScaled = kLowAlarm + kScaledField;
+inline constexpr int kHighAlarmCount = kHighAlarm + kCountField, kHighAlarmScaled = kHighAlarm + kScaledField;
 inline constexpr int kCatch1 = 815, kCatch2 = 825;
+inline constexpr int kPointsCountLabel = 860, kPointsScaledLabel = 861, kPointsValueLabel = 862,
+                     kPointsTempLabel = 863, kPointsAbcLabel = 864;
 inline constexpr int kPropose1 = 880, kPropose2 = 881;
 inline constexpr int kCalculate = 885, kTable = 886;
-inline constexpr int kDiff = 890, kPivot = 892, kLcd = 894;
-inline constexpr int kStoreAvg = 896, kStoreMin = 897, kStoreMax = 898;
+// S class options.
+inline constexpr int kDiff = 890, kDiffLabel = 891, kPivot = 892, kPivotLabel = 893, kLcd = 894, kLcdLabel = 895;
+inline constexpr int kStoreAvg = 896, kStoreMin = 897, kStoreMax = 898, kStoreLabel = 899;
+// The controls from here to there show or hide with the input type.
+inline constexpr int kFirstTypedControl = kMultiplier, kLastTypedControl = kStoreLabel;
 }  // namespace analog_id
 
 struct AnalogTabLinks {

@@ -13,6 +13,7 @@
 #include "config/config_file_format.h"
 #include "platform/serial_tty.h"
 #include "base/cp1252.h"
+#include "platform/system_error.h"
 
 namespace vexa {
 

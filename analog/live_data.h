@@ -65,6 +65,11 @@ void convert_record(LiveRecord& record, DisplayMode from, DisplayMode to, BoardC
 // cut to 20 characters and at the first blank, ",", ";" or DEL; else "a%d".
 std::string live_display_name(int n, std::string_view name_text, std::string_view expression_value);
 
+// The slot of time t (seconds or minutes) in a history: t mod 120, never negative.
+int history_slot(long long t);
+// The history index under x of a graph w wide (-119..0), nothing for w < 10.
+std::optional<int> popup_index(int x, int width);
+
 class LiveData final : public LineConsumer, public TargetChangeListener, public ParameterListener {
  public:
   LiveData(Configuration& configuration, BoardIdentity& identity, BoardChannel& channel,
@@ -132,43 +137,5 @@ class LiveData final : public LineConsumer, public TargetChangeListener, public 
   long long last_second_ = -1;
   long long last_minute_ = -1;
 };
-
-// --- drawing ---
-
-// Decimals of the labels of a range divided into parts: those of "%.0f" to "%.4f", or "%f".
-int scale_decimals(double min, double max, double parts);
-std::string scale_text(double value, double min, double max, double parts);
-// The smallest candidate (1, 2, 5 times a power of ten) not below x (above x when x < 1) when
-// upward, else the largest below x (not above x when x < 1).
-double nice_step(double x, bool upward);
-
-using TextWidth = std::function<int(std::string_view)>;
-
-// The value box of a history row (field 9) lies under the min and max boxes, as wide as both, so
-// that "%f" of the usual readings fits at the default font.
-inline constexpr int kValueBoxX = 75;
-inline constexpr int kValueBoxWidth = 125;
-// Shown instead of a number that does not fit even without decimals.
-inline constexpr std::string_view kValueOverflow = "###";
-// The text of a value for a box with room pixels of text: "%.*f" with max_decimals (at most 6,
-// as "%f"), else with fewer decimals, rounded, else kValueOverflow. A box that scrolls or clips
-// would show the last digits alone and so a wrong number.
-std::string fitted_value_text(double value, int max_decimals, int room, const TextWidth& width);
-
-void draw_colour_button(Painter& p, int w, int h, Colour colour);
-void draw_horizontal_bar(Painter& p, int w, int h, const LiveRecord& r);
-void draw_vertical_bar(Painter& p, int w, int h, const LiveRecord& r);
-void draw_horizontal_scale(Painter& p, int w, int h, double min, double max, const TextWidth& width);
-void draw_vertical_scale(Painter& p, int w, int h, double min, double max, int text_height, const TextWidth& width);
-// The graph of a history whose newest sample lies in slot last (mod 120).
-void draw_history(Painter& p, int w, int h, const LiveRecord& r, const std::array<float, kHistorySamples>& samples,
-                  long long last, int text_height);
-// Labels of the 120 positions ending at time last (seconds or minutes).
-void draw_time_axis(Painter& p, int w, int h, HistoryView view, long long last, const TextWidth& width);
-
-// The pop-up's text: "%f" without trailing zeros and point.
-std::string popup_text(float sample);
-// The history index under x of a graph w wide (-119..0), nothing for w < 10.
-std::optional<int> popup_index(int x, int width);
 
 }  // namespace vexa

@@ -7,6 +7,7 @@
 #include "base/text_format.h"
 #include "platform/atomic_file.h"
 #include "platform/serial_tty.h"
+#include "platform/system_error.h"
 
 namespace vexa {
 

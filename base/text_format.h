@@ -58,6 +58,9 @@ std::string limited(std::string_view text, std::size_t max_chars);
 // Case-insensitive comparison of two texts (ASCII letters only).
 bool equal_nocase(std::string_view a, std::string_view b);
 
+// The value of a hexadecimal digit of either case, -1 for any other character.
+int hex_digit_value(char c);
+
 // Integer value of the leading part of a text, like atoi: blanks, sign, digits; 0 when none.
 long leading_integer(std::string_view text);
 

@@ -23,6 +23,7 @@
 #include "platform/atomic_file.h"
 #include "platform/installed_data.h"
 #include "platform/serial_tty.h"
+#include "platform/system_error.h"
 
 namespace vexa::cli {
 namespace {

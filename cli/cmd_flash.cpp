@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "download/samba_download.h"
 #include "platform/serial_tty.h"
+#include "platform/system_error.h"
 
 namespace vexa::cli {
 

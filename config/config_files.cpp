@@ -17,6 +17,7 @@
 #include "config/parse_assignments.h"
 #include "platform/atomic_file.h"
 #include "platform/serial_tty.h"
+#include "platform/system_error.h"
 
 namespace vexa {
 namespace {

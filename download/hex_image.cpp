@@ -50,7 +50,7 @@ class LineReader {
 };
 
 int pair_value(const std::string& line, std::size_t at) {
-  return hex_digit_value(line[at]) * 16 + hex_digit_value(line[at + 1]);
+  return unchecked_hex_digit_value(line[at]) * 16 + unchecked_hex_digit_value(line[at + 1]);
 }
 
 template <typename Combine>
@@ -77,7 +77,7 @@ WordIdentity word_identity(std::istream& in, Combine combine) {
 
 }  // namespace
 
-int hex_digit_value(char c) {
+int unchecked_hex_digit_value(char c) {
   if (c < ':') return c - '0';
   return (static_cast<unsigned char>(c) & 0x0F) + 9;
 }

@@ -19,7 +19,7 @@ struct HexImage {
 
 // One hexadecimal digit as the loader's reader converts it: below ':' its value minus '0',
 // otherwise its low four bits plus 9 (so both letter cases give 10..15; nothing is checked).
-int hex_digit_value(char c);
+int unchecked_hex_digit_value(char c);
 
 // Reads the stream to its end. A record that does not fit in 499 characters is ignored as a
 // whole; a record whose line ends early keeps the bytes its line holds.

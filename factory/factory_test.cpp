@@ -17,8 +17,6 @@ constexpr int kChannelCount = 16;
 constexpr int kClockToleranceSeconds = 2;
 constexpr std::size_t kMaxChecks = 256;
 
-bool starts_with(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
 // The text from position at on, or from the start when at lies before it (a line too short
 // for its rule is read from its beginning).
 std::string_view from(std::string_view line, std::size_t at, std::size_t back) {
@@ -231,7 +229,7 @@ void FactoryTest::on_line(std::string_view line) {
 }
 
 bool FactoryTest::analog_values(std::string_view line, char letter) {
-  if (!starts_with(line, ">") || line.find('\t') == std::string_view::npos) return false;
+  if (!line.starts_with(">") || line.find('\t') == std::string_view::npos) return false;
   int values[3] = {0, 0, 0};
   std::size_t at = 0;
   for (int& value : values) {
@@ -260,7 +258,7 @@ bool FactoryTest::disk(std::string_view line) {
 }
 
 bool FactoryTest::serial_file(std::string_view line) {
-  if (!starts_with(line, "VEXARS2 TXT")) return false;
+  if (!line.starts_with("VEXARS2 TXT")) return false;
   const int size = line.size() > 12 ? integer_at(line.substr(12)) : 0;
   const bool pass = size == 0 || size == 1000;
   record({kTestSerialFile, "VEXARS2 TXT", std::to_string(size), "0", "1000", pass});
@@ -269,7 +267,7 @@ bool FactoryTest::serial_file(std::string_view line) {
 }
 
 bool FactoryTest::resolution_summary(std::string_view line) {
-  if (!starts_with(line, "res a12")) return false;
+  if (!line.starts_with("res a12")) return false;
   const std::size_t delta = line.find("delta=");
   if (delta == std::string_view::npos) return false;
   // The number follows the first blank after "delta="; without a blank, "delta=" itself.
@@ -312,7 +310,7 @@ bool FactoryTest::converter(std::string_view line) {
 }
 
 bool FactoryTest::clock_line(std::string_view line) {
-  if (!starts_with(line, "20")) return false;
+  if (!line.starts_with("20")) return false;
   set_state(kTestClock, kTestFailed);
   const std::time_t now = ports_.clock.epoch_now();
   bool pass = false;
@@ -330,7 +328,7 @@ bool FactoryTest::clock_line(std::string_view line) {
 }
 
 bool FactoryTest::temperature(std::string_view line, char letter) {
-  if (!starts_with(line, "t=")) return false;
+  if (!line.starts_with("t=")) return false;
   const int degrees = integer_at(line.substr(2));
   bool pass = degrees >= 15 && degrees <= 34;
   record({kTestTemperature, "t=", std::to_string(degrees), "15", "34", pass});
@@ -344,7 +342,7 @@ bool FactoryTest::temperature(std::string_view line, char letter) {
 }
 
 bool FactoryTest::verdict(std::string_view line) {
-  if (!starts_with(line, kVerdictLine)) return false;
+  if (!line.starts_with(kVerdictLine)) return false;
   std::vector<int> failing;
   for (int i = 0; i < kFactoryTestCount; ++i)
     if (factory_test_enabled('S', i) && state(i) != kTestPassed) failing.push_back(i);

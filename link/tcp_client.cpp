@@ -6,6 +6,7 @@
 #include "base/text_format.h"
 #include "base/cp1252.h"
 #include "platform/serial_tty.h"
+#include "platform/system_error.h"
 #include "platform/tcp_socket.h"
 
 namespace vexa {

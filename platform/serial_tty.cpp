@@ -220,13 +220,6 @@ void SerialTty::interrupt() {
 
 bool serial_speed_supported(long speed) { return speed >= kLowestLineSpeed && speed <= kHighestLineSpeed; }
 
-std::string system_error_text(int code) {
-  char buffer[256];
-  // GNU strerror_r returns the text (possibly a static one) rather than filling the buffer.
-  const char* text = ::strerror_r(code, buffer, sizeof buffer);
-  return text ? std::string(text) : std::string();
-}
-
 namespace {
 
 namespace fs = std::filesystem;

@@ -94,9 +94,6 @@ class SerialTty {
 // refuse it when it is set.
 bool serial_speed_supported(long speed);
 
-// Text of an errno code, as strerror gives it.
-std::string system_error_text(int code);
-
 // The serial devices that exist under dev_root, as sysfs (sys_root) describes them: every tty in
 // class/tty with a device behind it, except serial core ports whose UART type is 0 (phantom
 // ttyS without a UART). In this order: ttyS<n>, ttyUSB<n>, ttyACM<n> (each by number), other

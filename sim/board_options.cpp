@@ -9,6 +9,7 @@
 #include "base/program_options.h"
 #include "base/text_format.h"
 #include "platform/serial_tty.h"
+#include "platform/system_error.h"
 #include "sim/log_options.h"
 
 namespace vexa::sim {

@@ -1,8 +1,6 @@
 #include "sim/board_server.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -17,6 +15,8 @@
 #include "base/text_format.h"
 #include "platform/pseudo_terminal.h"
 #include "platform/serial_tty.h"
+#include "platform/system_error.h"
+#include "platform/tcp_listener.h"
 #include "platform/tcp_socket.h"
 
 namespace vexa::sim {
@@ -120,27 +120,13 @@ std::string BoardServer::start_tcp(const std::string& host, int port) {
   if (port < 0 || port > 65535) return format_text("port %d is out of range 0..65535", port);
   auto address = resolve_ipv4(host);
   if (!address) return "cannot resolve the host name " + host;
-  listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (listen_fd_ < 0) return "cannot create a socket: " + system_error_text(errno);
-  int yes = 1;
-  ::setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = *address;
-  local.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (::bind(listen_fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-      ::listen(listen_fd_, 4) != 0) {
-    int code = errno;
-    close_fd(listen_fd_);
-    return format_text("cannot listen on %s:%d: %s", host.c_str(), port,
-                       system_error_text(code).c_str());
-  }
-  socklen_t size = sizeof local;
-  ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&local), &size);
-  port_ = ntohs(local.sin_port);
-  char dotted[INET_ADDRSTRLEN] = {};
-  ::inet_ntop(AF_INET, &local.sin_addr, dotted, sizeof dotted);
-  listening_ = format_text("tcp %s:%d", dotted, port_);
+  const TcpListening listening = listen_tcp(*address, port);
+  if (!listening.created) return "cannot create a socket: " + system_error_text(listening.error);
+  if (listening.fd < 0)
+    return format_text("cannot listen on %s:%d: %s", host.c_str(), port, system_error_text(listening.error).c_str());
+  listen_fd_ = listening.fd;
+  port_ = listening.port;
+  listening_ = format_text("tcp %s:%d", listening.address.c_str(), port_);
   std::string problem = start_thread(&BoardServer::run_tcp);
   if (!problem.empty()) close_fd(listen_fd_);
   return problem;
@@ -277,7 +263,7 @@ void BoardServer::run_tcp() {
     if (fds[1].revents != 0) break;
     if (fds[0].revents == 0) continue;
     if (client < 0) {
-      client = ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+      client = accept_tcp_client(listen_fd_);
       if (client >= 0) clients_served_.fetch_add(1);
       continue;
     }

@@ -2,18 +2,13 @@
 
 #include <charconv>
 
+#include "base/text_format.h"
+
 namespace vexa::sim {
 
 namespace {
 
 constexpr std::string_view kOk = "Ok\r\n";
-
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 std::string error(std::string_view what) { return "Error " + std::string(what) + "\r\n"; }
 
@@ -50,7 +45,7 @@ std::string MemoryCard::chunk(std::string_view hex) {
   if (hex.size() < 2 || hex.size() % 2 != 0) return error("bad chunk");
   std::string bytes;
   for (std::size_t i = 0; i < hex.size(); i += 2) {
-    int high = hex_value(hex[i]), low = hex_value(hex[i + 1]);
+    int high = hex_digit_value(hex[i]), low = hex_digit_value(hex[i + 1]);
     if (high < 0 || low < 0) return error("bad chunk");
     bytes.push_back(static_cast<char>(high * 16 + low));
   }

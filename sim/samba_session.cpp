@@ -6,6 +6,7 @@
 
 #include "base/text_format.h"
 #include "platform/serial_tty.h"
+#include "platform/system_error.h"
 
 namespace vexa::sim {
 

@@ -17,15 +17,13 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-bool starts_with(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
 bool is_self_test_command(std::string_view command) {
   static constexpr std::string_view kWords[] = {"st", "go", "ls", "d", "t", "ar", "ar12"};
   for (std::string_view word : kWords)
     if (command == word) return true;
   static constexpr std::string_view kPrefixes[] = {"up ", "rm ", "wt ", "ec ", "sn="};
   for (std::string_view prefix : kPrefixes)
-    if (starts_with(command, prefix)) return true;
+    if (command.starts_with(prefix)) return true;
   return false;
 }
 
@@ -85,11 +83,11 @@ std::optional<BoardReply> SelfTest::run_line(std::string_view line, SimulatedBoa
 std::vector<std::string> SelfTest::run_command(std::string_view command, SimulatedBoard& board) {
   const char type = board.configuration().kind().type;
   std::vector<std::string> out;
-  if (starts_with(command, "sn=")) {
+  if (command.starts_with("sn=")) {
     serial_number_ = limited(command.substr(3), 40);
-  } else if (starts_with(command, "ec ")) {
+  } else if (command.starts_with("ec ")) {
     out.emplace_back(trimmed(command.substr(3)));
-  } else if (starts_with(command, "up ")) {
+  } else if (command.starts_with("up ")) {
     const std::tm now = board.clock().now();
     int values[3] = {0, 0, 0};
     switch (type) {

@@ -3,16 +3,11 @@
 #include <cctype>
 #include <cstdio>
 
+#include "base/text_format.h"
+
 namespace vexa {
 
 namespace {
-
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool is_separator(char c) { return c == ' ' || c == '\t' || c == ','; }
 
@@ -91,7 +86,7 @@ HexParse parse_hex_bytes(std::string_view text) {
     std::string_view digits = piece;
     if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits.remove_prefix(2);
     bool hex = !digits.empty() && (digits.size() <= 2 || digits.size() % 2 == 0);
-    for (char c : digits) hex = hex && hex_value(c) >= 0;
+    for (char c : digits) hex = hex && hex_digit_value(c) >= 0;
     if (!hex) {
       result.ok = false;
       result.bad = std::string(piece);
@@ -99,11 +94,11 @@ HexParse parse_hex_bytes(std::string_view text) {
       return result;
     }
     if (digits.size() == 1) {
-      result.bytes += static_cast<char>(hex_value(digits[0]));
+      result.bytes += static_cast<char>(hex_digit_value(digits[0]));
       continue;
     }
     for (std::size_t k = 0; k < digits.size(); k += 2)
-      result.bytes += static_cast<char>(hex_value(digits[k]) * 16 + hex_value(digits[k + 1]));
+      result.bytes += static_cast<char>(hex_digit_value(digits[k]) * 16 + hex_digit_value(digits[k + 1]));
   }
   return result;
 }

@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "analog/c_number.h"
+#include "analog/live_drawing.h"
 #include "base/messages.h"
 #include "base/text_format.h"
 #include "config/configuration.h"

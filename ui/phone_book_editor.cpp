@@ -11,6 +11,7 @@
 #include "platform/atomic_file.h"
 #include "platform/serial_tty.h"
 #include "base/cp1252.h"
+#include "platform/system_error.h"
 
 namespace vexa::ui {
 

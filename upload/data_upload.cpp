@@ -10,17 +10,6 @@ namespace vexa {
 
 namespace {
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool starts_with(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 // Every directory along path (each prefix up to a '/' or '\'); failures do not matter here,
 // the open that follows reports them.
 void make_directories(const std::string& path) {
@@ -40,7 +29,7 @@ std::string usable_stamp(std::string_view typed) {
 std::string hex_bytes(std::string_view data) {
   std::string bytes;
   for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
-    const int high = hex_value(data[i]), low = hex_value(data[i + 1]);
+    const int high = hex_digit_value(data[i]), low = hex_digit_value(data[i + 1]);
     if (high < 0 || low < 0) break;
     bytes.push_back(static_cast<char>(high * 16 + low));
   }
@@ -52,7 +41,7 @@ std::string_view drop_cut_line_start(std::string_view line) {
   for (std::size_t k = 1; k < line.size(); ++k) {
     if (line[k] != '>') continue;
     std::string_view rest = line.substr(k);
-    if (starts_with(rest, line.substr(0, k))) return rest;
+    if (rest.starts_with(line.substr(0, k))) return rest;
   }
   return line;
 }
@@ -249,7 +238,7 @@ void DataUpload::on_line(std::string_view line) {
     repair_next_line_ = false;
   }
   if (repair) line = drop_cut_line_start(line);
-  if (starts_with(line, "up ")) {
+  if (line.starts_with("up ")) {
     capture(line.substr(3));
     return;
   }
@@ -258,7 +247,7 @@ void DataUpload::on_line(std::string_view line) {
   if (!file_) {
     data_lines_seen_ = !line.empty() && line.front() == '>';
     if (data_lines_seen_) ring_.add_line(line.substr(1));
-    const bool restore = saved_speed_ > 0 && starts_with(line, "ok");
+    const bool restore = saved_speed_ > 0 && line.starts_with("ok");
     lock.unlock();
     if (restore) restore_speed();
     return;

@@ -1,8 +1,8 @@
 #include "upload/upload_tab.h"
 
 #include "base/text_format.h"
+#include "platform/program_launch.h"
 #include "upload/data_pane_view.h"
-#include "upload/viewer_launch.h"
 
 namespace vexa {
 

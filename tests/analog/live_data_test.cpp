@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "analog/live_data.h"
+#include "analog/live_drawing.h"
 #include "support/recording_painter.h"
 #include "base/text_format.h"
 #include "tab_fixture.h"

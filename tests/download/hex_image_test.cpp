@@ -134,10 +134,10 @@ TEST(HexImage, WrapOverlapAndIgnoredRecords) {
   EXPECT_EQ(image.bytes[0x0011], 0x44);
   EXPECT_EQ(image.data_count, 8);
   // Digits are not validated: 'g' counts as 7 + 9, ' ' as a negative digit (masked).
-  EXPECT_EQ(hex_digit_value('a'), 10);
-  EXPECT_EQ(hex_digit_value('F'), 15);
-  EXPECT_EQ(hex_digit_value('g'), 16);
-  EXPECT_EQ(hex_digit_value('7'), 7);
+  EXPECT_EQ(unchecked_hex_digit_value('a'), 10);
+  EXPECT_EQ(unchecked_hex_digit_value('F'), 15);
+  EXPECT_EQ(unchecked_hex_digit_value('g'), 16);
+  EXPECT_EQ(unchecked_hex_digit_value('7'), 7);
 }
 
 TEST(HexImage, OverlongAndShortRecordsAreReportedNotMisread) {

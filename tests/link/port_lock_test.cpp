@@ -37,7 +37,7 @@ TEST(PortLock, SecondOpenOfAHeldPortIsRefusedWithItsHolder) {
   EXPECT_FALSE(second.is_open());
   const std::string who = command_of(::getpid()) + ", pid " + std::to_string(::getpid());
   EXPECT_EQ(second.holder(), who);
-  EXPECT_EQ(open_failure_reason(pty.slave_path(), EBUSY, second.holder()),
+  EXPECT_EQ(open_failure_reason(Messages(), pty.slave_path(), EBUSY, second.holder()),
             pty.slave_path() + " is in use by another program (" + who + ").");
   // Closing lets go of the port at once.
   first.close();

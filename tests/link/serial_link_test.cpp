@@ -33,11 +33,20 @@ TEST(PortNames, ComNamesMapToTtySAndBadNumbersToCom1) {
   EXPECT_EQ(port_description(resolve_port_name("COM5"), 9600), "COM5:9600,n,8,1");
 }
 
-TEST(PortNames, FailureReasonsSayWhatToDo) {
-  EXPECT_NE(open_failure_reason("/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
-  EXPECT_NE(open_failure_reason("/dev/ttyUSB0", EACCES).find("/dev/ttyUSB0"), std::string::npos);
-  EXPECT_NE(open_failure_reason("/dev/ttyUSB0", EBUSY).find("another program"), std::string::npos);
-  EXPECT_NE(open_failure_reason("/dev/ttyUSB9", ENOENT).find("plugged"), std::string::npos);
+TEST(PortNames, FailureReasonsSayWhatToDoInEveryLanguage) {
+  const Messages english;
+  EXPECT_NE(open_failure_reason(english, "/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
+  EXPECT_NE(open_failure_reason(english, "/dev/ttyUSB0", EACCES).find("/dev/ttyUSB0"), std::string::npos);
+  EXPECT_NE(open_failure_reason(english, "/dev/ttyUSB0", EBUSY).find("another program"), std::string::npos);
+  EXPECT_NE(open_failure_reason(english, "/dev/ttyUSB9", ENOENT).find("plugged"), std::string::npos);
+  for (char language : {'f', 'd'}) {
+    const Messages other("VexaLog", language);
+    for (int code : {EACCES, EBUSY, ENOENT, ENOTTY, EINVAL}) {
+      const std::string text = open_failure_reason(other, "/dev/ttyUSB0", code, "minicom, pid 7");
+      EXPECT_EQ(text.find("/dev/ttyUSB0"), 0u) << language << code;
+      EXPECT_NE(text, open_failure_reason(english, "/dev/ttyUSB0", code, "minicom, pid 7")) << language << code;
+    }
+  }
 }
 
 TEST(PortNames, ListEndsWithTcpAndHoldsOnlyItWithoutDevices) {

@@ -19,7 +19,7 @@
 
 #include "analog/analog_tab.h"
 #include "analog/input_type_file.h"
-#include "analog/live_data.h"
+#include "analog/live_drawing.h"
 #include "base/messages.h"
 #include "base/settings.h"
 #include "config/board_identity.h"

@@ -1,4 +1,4 @@
-#include "upload/viewer_launch.h"
+#include "platform/program_launch.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

@@ -1,6 +1,6 @@
 #pragma once
 // Starting an outside program (the data viewer) from an argument vector, never through a
-// shell, so a path with blanks or quotes reaches it as one argument.
+// shell, so a path with blanks or quotes reaches it as one argument, and collecting its exit.
 #include <sys/types.h>
 
 #include <string>
