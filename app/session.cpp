@@ -1,93 +1,75 @@
 #include "app/session.h"
 
 #include <cstdlib>
-#include <sstream>
 
-#include "analog/input_type_file.h"
 #include "base/command_ids.h"
 #include "app/terminal_menu.h"
 #include "base/text_format.h"
 #include "link/debug_commands.h"
 #include "link/serial_link.h"
-#include "platform/installed_data.h"
 #include "platform/serial_tty.h"
 #include "terminal/getting_started.h"
 
 namespace vexa {
 
 
+namespace {
+
+CoreOptions core_options(const SessionOptions& options, const std::string& working_directory) {
+  CoreOptions core;
+  core.identity = make_identity(options.argv0, working_directory);
+  core.read_settings_file = options.use_settings_file;
+  core.settings_text = options.settings_text;
+  core.working_directory = working_directory;
+  return core;
+}
+
+}  // namespace
+
 Session::Session(TerminalView& view, const SessionOptions& options, SessionEvents& events, SessionWindow& window,
                  const Clock& clock)
-    : options_(options), events_(events), window_(window), clock_(clock) {
-  working_directory_ = options.working_directory.empty() ? current_directory() : options.working_directory;
-  identity_ = make_identity(options.argv0, working_directory_);
-  if (options.use_settings_file) settings_.read_settings(identity_.settings_path);
-  std::istringstream extra(options.settings_text);
-  for (std::string line; std::getline(extra, line);) {
-    const auto eq = line.find('=');
-    if (eq != std::string::npos) settings_.set_value(line.substr(0, eq), line.substr(eq + 1));
-  }
-  values_ = SessionValues::from_settings(settings_);
+    : options_(options),
+      events_(events),
+      window_(window),
+      clock_(clock),
+      working_directory_(options.working_directory.empty() ? current_directory() : options.working_directory),
+      core_(std::make_unique<HeadlessCore>(
+          core_options(options, working_directory_),
+          CoreFrontEnd{view, ViewThreads::owner_only, [this] { events_.flush_requested(); }, this, this, clock})) {
+  values_ = core_->start_values();
   phone_text_ = values_.phone;
-
-  messages_ = std::make_unique<Messages>(identity_.product_name, values_.language);
-  log_ = std::make_unique<CaptureLog>(identity_.log_path);
-  log_->set_mode(values_.log_mode);
-  log_->apply_log_mode();
-  configuration_ = std::make_unique<Configuration>(values_.language);
-  InputTypeFileProblems type_problems;
-  load_input_types(input_types_, data_file_path(working_directory_, kInputTypeFileName), values_.language, log_.get(),
-                   &type_problems);
-  type_defaults_ = std::make_unique<TableInputTypeDefaults>(input_types_);
-  configuration_->set_input_type_defaults(type_defaults_.get());
-
-  BoardIdentityData initial;
-  if (auto parsed = parse_identity_line(identity_.target_s)) initial = *parsed;
-  board_ = std::make_unique<BoardIdentity>(*configuration_, initial);
-  if (!values_.target.empty()) board_->accept_identity(values_.target);
-  board_->add_listener(this);
+  core_->board().add_listener(this);
 
   form_ = std::make_unique<MainWindowForm>(
-      MainWindowOptions{settings_.reduced_variant(), settings_.debug(), identity_.is_family_product()}, *messages_);
-  form_->form().set_text(cmd::kStatusIdentity, board_->line());
+      MainWindowOptions{core_->settings().reduced_variant(), core_->settings().debug(), core_->identity().is_family_product()}, core_->messages());
+  form_->form().set_text(cmd::kStatusIdentity, core_->board().line());
   MenuOptions menu_options;
-  menu_options.reduced_variant = settings_.reduced_variant();
-  menu_options.debug = settings_.debug();
-  menu_options.log_file_name = identity_.log_file_name;
-  menu_options.target_e = identity_.target_e;
-  menu_options.target_f = identity_.target_f;
-  menu_options.target_s = identity_.target_s;
+  menu_options.reduced_variant = core_->settings().reduced_variant();
+  menu_options.debug = core_->settings().debug();
+  menu_options.log_file_name = core_->identity().log_file_name;
+  menu_options.target_e = core_->identity().target_e;
+  menu_options.target_f = core_->identity().target_f;
+  menu_options.target_s = core_->identity().target_s;
   menu_options.log_mode = values_.log_mode;
-  menus_ = build_menu_bar(menu_options, *messages_);
+  menus_ = build_menu_bar(menu_options, core_->messages());
 
-  terminal_ = std::make_unique<Terminal>(view, log_.get(), ViewThreads::owner_only,
-                                         [this] { events_.flush_requested(); });
   // What went wrong before the terminal existed is said in it, not only in the capture log.
-  start_problems_ = input_type_file_report(type_problems, kInputTypeFileName, *messages_);
-  if (std::string log_problem = log_->open_failure(*messages_); !log_problem.empty())
+  start_problems_ = core_->input_type_problems();
+  if (std::string log_problem = core_->log().open_failure(core_->messages()); !log_problem.empty())
     start_problems_.push_back(std::move(log_problem));
-  // Received bytes pass the display filter: as they are unless hex view or time stamps are on.
-  // Report lines go through it too (reports()), so that a switch of the view keeps them.
-  display_ = std::make_unique<DisplayFilter>(*terminal_);
-  link_ = std::make_unique<LinkSession>(*display_, *display_, *messages_, log_.get());
-  link_->port().set_observer(this);
-  jobs_ = std::make_unique<BoardJobs>(*display_, *messages_, clock_, this);
-  clock_check_ = std::make_unique<BoardClockCheck>(*display_, line_feed_);
-  exchange_ = std::make_unique<ConfigExchange>(*configuration_, *board_, *link_, *display_, clock_check_.get());
-  link_->consumers().attach(ConsumerSlot::configuration, exchange_.get());
-  configuration_->set_rebuild_requester(this);
-  grid_ = std::make_unique<ConfigGrid>(*configuration_, this);
-  files_ = std::make_unique<ConfigFiles>(*configuration_, *board_, *display_, *messages_, clock_, this,
-                                         PathCase::keep);
-  dialer_ = std::make_unique<ModemDialer>(link_->board_port(), *link_, link_->tcp(), *this, *display_, *messages_);
+  core_->link().port().set_observer(this);
+  core_->configuration().set_rebuild_requester(this);
+  grid_ = std::make_unique<ConfigGrid>(core_->configuration(), this);
+  dialer_ = std::make_unique<ModemDialer>(core_->link().board_port(), core_->link(), core_->link().tcp(), *this,
+                                          core_->display(), core_->messages());
   const std::string book_directory = options.program_directory.empty()
                                          ? program_directory(running_program_path(options.argv0))
                                          : options.program_directory;
   phone_book_ = std::make_unique<PhoneBook>(
       *this, phone_book_path(book_directory, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
-  keyboard_ = std::make_unique<TerminalKeyboard>(*this, *this, *terminal_, [this] { return line_feed_.load(); });
+  keyboard_ = std::make_unique<TerminalKeyboard>(*this, *this, core_->terminal(), [this] { return core_->line_feed().load(); });
   // The TCP client reports from the receive thread: the status field follows on the window's.
-  link_->tcp().set_status_sink([this](const std::string& text) { set_status(text); });
+  core_->link().tcp().set_status_sink([this](const std::string& text) { set_status(text); });
 
   build_transfers();
   build_tools();
@@ -106,22 +88,22 @@ Session::~Session() { shutdown(); }
 void Session::start() {
   if (started_) return;
   started_ = true;
-  show_getting_started(*terminal_, identity_.is_family_product(), messages_->language());
-  for (const std::string& line : start_problems_) display_->print_line(line);
-  link_->start();
-  const std::string speed = default_speed_text(values_.speed_text, board_->type_letter());
+  show_getting_started(core_->terminal(), core_->identity().is_family_product(), core_->messages().language());
+  for (const std::string& line : start_problems_) core_->display().print_line(line);
+  core_->link().start();
+  const std::string speed = default_speed_text(values_.speed_text, core_->board().type_letter());
   // Without a stored port nothing is chosen yet: the selector offers its first entry, which
   // becomes the link name only when the user opens it, so the settings keep "" till then.
   const std::string& name = values_.link_name;
-  link_->port().select(name, speed);
-  link_->port().set_tcp_address(values_.phone);
+  core_->link().port().select(name, speed);
+  core_->link().port().set_tcp_address(values_.phone);
   Form& form = form_->form();
   const std::vector<std::string> ports = port_list();
   form.set_entries(cmd::kPortSelector, ports);
   form.set_text(cmd::kPortSelector, name.empty() ? ports.front() : name);
   form.set_text(cmd::kSpeedSelector, speed);
   form_->show_speed_selector(name);
-  display_->print_line("");
+  core_->display().print_line("");
   phone_book_->load_phone_book();
   last_second_ = clock_.epoch_now();
   if (options_.open_at_start) open_close_clicked();
@@ -131,7 +113,7 @@ LayoutResult Session::lay_out(LayoutInput in) {
   in.config_content_height = grid_->rows().empty() ? 0 : grid_->content_height();
   const int shown = analog_tab_->selected_number();
   in.inputs_selected_kind = shown == kPlanTab ? cmd::kPlanKind : shown == kDataTab ? cmd::kBarKind : 0;
-  return form_->layout(in, &settings_);
+  return form_->layout(in, &core_->settings());
 }
 
 void Session::use_temporary_port(const std::string& link_name, long speed, bool open,
@@ -139,50 +121,48 @@ void Session::use_temporary_port(const std::string& link_name, long speed, bool 
   temporary_link_ = link_name;
   if (!identity_line.empty()) {
     // The user's own board stays the stored one: the simulated identity is for this run.
-    if (!temporary_identity_) temporary_identity_ = board_->line();
-    board_->accept_identity(identity_line);
+    if (!temporary_identity_) temporary_identity_ = core_->board().line();
+    core_->board().accept_identity(identity_line);
   }
   const std::string speed_text = std::to_string(speed);
-  link_->port().select(link_name, speed_text);
+  core_->link().port().select(link_name, speed_text);
   form_->form().set_text(cmd::kPortSelector, link_name);
   form_->form().set_text(cmd::kSpeedSelector, speed_text);
   form_->show_speed_selector(link_name);
-  if (open) link_->open(link_name, speed_text);
+  if (open) core_->link().open(link_name, speed_text);
 }
 
 void Session::shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
-  jobs_->shutdown();
-  link_->stop();
-  link_->close();
+  // The worker and the receive thread end before any line consumer leaves the table.
+  core_->shutdown();
   detach_tools();
   detach_transfers();
-  link_->consumers().detach(ConsumerSlot::configuration);
-  link_->port().set_observer(nullptr);
-  link_->tcp().set_status_sink({});
-  configuration_->set_rebuild_requester(nullptr);
-  board_->remove_listener(this);
+  core_->link().port().set_observer(nullptr);
+  core_->link().tcp().set_status_sink({});
+  core_->configuration().set_rebuild_requester(nullptr);
+  core_->board().remove_listener(this);
 }
 
 std::optional<std::string> Session::save_settings() {
-  values_.language = messages_->language();
+  values_.language = core_->messages().language();
   // A port selected for this run only (the simulated board's pseudo-terminal) is gone after
   // it: the user's own port stays stored, and so does the identity of the user's board.
-  const bool temporary = !temporary_link_.empty() && link_->port().link_name() == temporary_link_;
-  values_.target = temporary && temporary_identity_ ? *temporary_identity_ : board_->line();
+  const bool temporary = !temporary_link_.empty() && core_->link().port().link_name() == temporary_link_;
+  values_.target = temporary && temporary_identity_ ? *temporary_identity_ : core_->board().line();
   if (!temporary) {
-    values_.link_name = link_->port().link_name();
-    values_.speed_text = link_->port().speed_text();
+    values_.link_name = core_->link().port().link_name();
+    values_.speed_text = core_->link().port().speed_text();
   }
   values_.phone = phone_text_;
   values_.upload115200 = upload_->tab().fast();
-  values_.log_mode = log_->mode();
-  values_.store_into(settings_);
+  values_.log_mode = core_->log().mode();
+  values_.store_into(core_->settings());
   if (!options_.use_settings_file) return std::nullopt;
-  const std::optional<std::string> why = settings_.save_settings(identity_.settings_path);
+  const std::optional<std::string> why = core_->settings().save_settings(core_->identity().settings_path);
   if (!why) return std::nullopt;
-  return format_message(messages_->message("VtSetNoWr"), {identity_.settings_path, *why});
+  return format_message(core_->messages().message("VtSetNoWr"), {core_->identity().settings_path, *why});
 }
 
 // --- dispatch ---
@@ -220,51 +200,51 @@ void Session::run_posted() {
 void Session::report_unavailable(int id) {
   if (id == cmd::kInfo1 || id == cmd::kInfo2) return;  // information lines, no action
   const MenuEntry* entry = find_entry(menus_, id);
-  const std::string what = entry ? entry->text : messages_->message("VtThisCommand");
-  display_->print_line(format_message(messages_->message("VtNotAvailable"), {what}));
+  const std::string what = entry ? entry->text : core_->messages().message("VtThisCommand");
+  core_->display().print_line(format_message(core_->messages().message("VtNotAvailable"), {what}));
 }
 
 void Session::run_job(const char* job_key, const std::function<void()>& body) {
-  auto ticket = jobs_->try_begin(messages_->message(job_key));
+  auto ticket = core_->jobs().try_begin(core_->messages().message(job_key));
   if (!ticket) return;
   body();
 }
 
 void Session::start_job(const char* job_key, std::function<void(const JobControl&)> body) {
-  jobs_->start_worker(messages_->message(job_key), std::move(body));
+  core_->jobs().start_worker(core_->messages().message(job_key), std::move(body));
 }
 
 void Session::add_session_commands() {
   commands_.add(cmd::kVerbose, [this](const CommandCall&) {
     verbose_ = !verbose_;
-    link_->tcp().set_verbose(verbose_);
+    core_->link().tcp().set_verbose(verbose_);
   });
   commands_.add(cmd::kTargetMode, [this](const CommandCall&) { modem_mode_ = false; });
   commands_.add(cmd::kModemMode, [this](const CommandCall&) { modem_mode_ = true; });
   for (int id : {cmd::kLogNone, cmd::kLogOn, cmd::kLogDate}) {
     commands_.add(id, [this](const CommandCall& call) {
-      log_->set_mode(call.id - cmd::kLogNone);
-      log_->apply_log_mode();
-      if (std::string problem = log_->open_failure(*messages_); !problem.empty()) display_->print_line(problem);
+      core_->log().set_mode(call.id - cmd::kLogNone);
+      core_->log().apply_log_mode();
+      if (std::string problem = core_->log().open_failure(core_->messages()); !problem.empty()) core_->display().print_line(problem);
     });
   }
-  commands_.add(cmd::kLogErase, [this](const CommandCall&) { log_->erase(); });
-  commands_.add(cmd::kEnglish, [this](const CommandCall&) { messages_->set_language('e'); });
-  commands_.add(cmd::kFrench, [this](const CommandCall&) { messages_->set_language('f'); });
-  commands_.add(cmd::kGerman, [this](const CommandCall&) { messages_->set_language('d'); });
+  commands_.add(cmd::kLogErase, [this](const CommandCall&) { core_->log().erase(); });
+  commands_.add(cmd::kEnglish, [this](const CommandCall&) { core_->messages().set_language('e'); });
+  commands_.add(cmd::kFrench, [this](const CommandCall&) { core_->messages().set_language('f'); });
+  commands_.add(cmd::kGerman, [this](const CommandCall&) { core_->messages().set_language('d'); });
   commands_.add(cmd::kStopwatch, [this](const CommandCall&) { form_->stopwatch().press(); });
   commands_.add(cmd::kKeystroke,
                 [this](const CommandCall& call) { keyboard_->key_command(static_cast<unsigned>(call.param)); });
-  commands_.add(cmd::kLineFeed, [this](const CommandCall&) { line_feed_.store(!line_feed_.load()); });
+  commands_.add(cmd::kLineFeed, [this](const CommandCall&) { core_->line_feed().store(!core_->line_feed().load()); });
   for (int id : {cmd::kStatusProgress, cmd::kStatusText})
     commands_.add(id, [this](const CommandCall&) { apply_status_fields(); });
-  commands_.add(cmd::kInterns, [this](const CommandCall&) { display_->print_line(interns_text(terminal_->counters())); });
+  commands_.add(cmd::kInterns, [this](const CommandCall&) { core_->display().print_line(interns_text(core_->terminal().counters())); });
 }
 
 void Session::add_link_commands() {
   commands_.add(cmd::kPhoneField, [this](const CommandCall&) {
     phone_text_ = limited(form_->form().text(cmd::kPhoneField), kPhoneTextChars);
-    link_->port().set_tcp_address(phone_text_);
+    core_->link().port().set_tcp_address(phone_text_);
   });
   commands_.add(cmd::kCall, [this](const CommandCall&) {
     dialer_->modem_tick(true);
@@ -289,47 +269,47 @@ void Session::add_link_commands() {
 
 void Session::add_configuration_commands() {
   commands_.add(cmd::kConfGet, [this](const CommandCall&) {
-    run_job("VtJobConfLoad", [this] { exchange_->request_configuration(); });
+    run_job("VtJobConfLoad", [this] { core_->exchange().request_configuration(); });
   });
-  commands_.add(cmd::kConfSave, [this](const CommandCall&) { files_->save_configuration(configuration_file_chooser()); });
-  commands_.add(cmd::kConfLoad, [this](const CommandCall&) { files_->load_configuration(configuration_file_chooser()); });
+  commands_.add(cmd::kConfSave, [this](const CommandCall&) { core_->files().save_configuration(configuration_file_chooser()); });
+  commands_.add(cmd::kConfLoad, [this](const CommandCall&) { core_->files().load_configuration(configuration_file_chooser()); });
   commands_.add(cmd::kConfCompare,
-                [this](const CommandCall&) { files_->compare_configuration(configuration_file_chooser()); });
+                [this](const CommandCall&) { core_->files().compare_configuration(configuration_file_chooser()); });
   commands_.add(cmd::kConfDownload, [this](const CommandCall&) {
     // A value still being typed in the tab in front belongs to the download.
     commit_current_tab();
     downloads_->start_configuration_download();
   });
   commands_.add(cmd::kTimeNow, [this](const CommandCall&) {
-    run_job("VtJobClock", [this] { exchange_->send_time(TimeMode::now); });
+    run_job("VtJobClock", [this] { core_->exchange().send_time(TimeMode::now); });
   });
   commands_.add(cmd::kTimeHourEarlier, [this](const CommandCall&) {
-    run_job("VtJobClock", [this] { exchange_->send_time(TimeMode::hour_earlier); });
+    run_job("VtJobClock", [this] { core_->exchange().send_time(TimeMode::hour_earlier); });
   });
   commands_.add(cmd::kTimeNextSecond, [this](const CommandCall&) {
-    start_job("VtJobClock", [this](const JobControl&) { exchange_->send_time(TimeMode::next_second); });
+    start_job("VtJobClock", [this](const JobControl&) { core_->exchange().send_time(TimeMode::next_second); });
   });
   commands_.add(cmd::kConfErase, [this](const CommandCall&) {
-    run_job("VtJobErase", [this] { exchange_->erase_to_factory(); });
+    run_job("VtJobErase", [this] { core_->exchange().erase_to_factory(); });
   });
-  commands_.add(cmd::kTargetE, [this](const CommandCall&) { board_->accept_identity(identity_.target_e); });
-  commands_.add(cmd::kTargetF, [this](const CommandCall&) { board_->accept_identity(identity_.target_f); });
-  commands_.add(cmd::kTargetS, [this](const CommandCall&) { board_->accept_identity(identity_.target_s); });
+  commands_.add(cmd::kTargetE, [this](const CommandCall&) { core_->board().accept_identity(core_->identity().target_e); });
+  commands_.add(cmd::kTargetF, [this](const CommandCall&) { core_->board().accept_identity(core_->identity().target_f); });
+  commands_.add(cmd::kTargetS, [this](const CommandCall&) { core_->board().accept_identity(core_->identity().target_s); });
 }
 
 void Session::add_debug_commands() {
   commands_.add(cmd::kSpecialProbe, [this](const CommandCall&) {
-    start_job("VtJobProbe", [this](const JobControl&) { special_probe(link_->port(), link_->board_port()); });
+    start_job("VtJobProbe", [this](const JobControl&) { special_probe(core_->link().port(), core_->link().board_port()); });
   });
   commands_.add(cmd::kSamba, [this](const CommandCall&) {
-    const bool on = !link_->flags().samba_mode.load();
-    link_->flags().samba_mode.store(on);
-    display_->print_line(on ? "Rssamba=1" : "Rssamba=0");
+    const bool on = !core_->link().flags().samba_mode.load();
+    core_->link().flags().samba_mode.store(on);
+    core_->display().print_line(on ? "Rssamba=1" : "Rssamba=0");
   });
   commands_.add(cmd::kSambaInit, [this](const CommandCall&) {
-    start_job("VtJobSambaInit", [this](const JobControl&) { samba_auto_baud(link_->port(), *display_); });
+    start_job("VtJobSambaInit", [this](const JobControl&) { samba_auto_baud(core_->link().port(), core_->display()); });
   });
-  commands_.add(cmd::kOpenCom, [this](const CommandCall&) { probe_devices(*display_); });
+  commands_.add(cmd::kOpenCom, [this](const CommandCall&) { probe_devices(core_->display()); });
 }
 
 // --- the main tabs ---
@@ -384,9 +364,9 @@ void Session::update_checks() {
   check_exclusive(menus_, {cmd::kVerbose}, verbose_ ? cmd::kVerbose : 0);
   check_exclusive(menus_, {cmd::kTargetMode, cmd::kModemMode}, modem_mode_ ? cmd::kModemMode : cmd::kTargetMode);
   static constexpr int kLogEntries[] = {cmd::kLogNone, cmd::kLogOn, cmd::kLogDate};
-  const int mode = log_->mode();
+  const int mode = core_->log().mode();
   check_exclusive(menus_, {cmd::kLogNone, cmd::kLogOn, cmd::kLogDate}, mode >= 0 && mode <= 2 ? kLogEntries[mode] : 0);
-  check_exclusive(menus_, {cmd::kLineFeed}, line_feed_.load() ? cmd::kLineFeed : 0);
+  check_exclusive(menus_, {cmd::kLineFeed}, core_->line_feed().load() ? cmd::kLineFeed : 0);
   refresh_terminal_checks(menus_, *terminal_choices_);
   if (check_marks(menus_) != before) events_.checks_changed();
 }
@@ -394,32 +374,32 @@ void Session::update_checks() {
 void Session::select_link_from_form() {
   const Form& form = form_->form();
   // Device paths under /dev/serial/by-id are far longer than a COM name: the port keeps 255.
-  link_->port().select(limited(form.text(cmd::kPortSelector), kLinkNameChars),
+  core_->link().port().select(limited(form.text(cmd::kPortSelector), kLinkNameChars),
                        limited(form.text(cmd::kSpeedSelector), kSelectorChars));
-  form_->show_speed_selector(link_->port().link_name());
+  form_->show_speed_selector(core_->link().port().link_name());
 }
 
 void Session::apply_speed_from_form() {
   const std::string text = limited(form_->form().text(cmd::kSpeedSelector), kSelectorChars);
   const long speed = leading_integer(text);
-  const bool open = link_->port().serial_open();
-  if (open && speed != link_->port().speed() && !serial_speed_supported(speed)) {
+  const bool open = core_->link().port().serial_open();
+  if (open && speed != core_->link().port().speed() && !serial_speed_supported(speed)) {
     // The port stays open at the speed it has; the selector shows that speed again.
-    display_->print_line(format_message(messages_->message("VtSpeedRefused"), {text}));
-    form_->form().set_text(cmd::kSpeedSelector, std::to_string(link_->port().speed()));
+    core_->display().print_line(format_message(core_->messages().message("VtSpeedRefused"), {text}));
+    form_->form().set_text(cmd::kSpeedSelector, std::to_string(core_->link().port().speed()));
     return;
   }
   select_link_from_form();
-  link_->port().set_speed(speed, true);
+  core_->link().port().set_speed(speed, true);
 }
 
 void Session::open_close_clicked() {
-  if (link_->port().close_link()) return;
-  if (link_->tcp().tcp_close()) return;
+  if (core_->link().port().close_link()) return;
+  if (core_->link().tcp().tcp_close()) return;
   // An open takes what the selectors show, also the entry offered when nothing was chosen.
   select_link_from_form();
-  link_->port().set_tcp_address(phone_text_);
-  link_->port().open_link(false);
+  core_->link().port().set_tcp_address(phone_text_);
+  core_->link().port().open_link(false);
 }
 
 void Session::refresh_call_button() {
@@ -432,14 +412,14 @@ void Session::refresh_call_button() {
 // --- closing while a job runs ---
 
 std::optional<Session::CloseQuestion> Session::close_question() const {
-  const std::string job = jobs_->running_job();
+  const std::string job = core_->jobs().running_job();
   if (job.empty()) return std::nullopt;
   CloseQuestion question;
-  question.text = format_message(messages_->message("VtCloseAsk"), {job});
-  for (const std::string& line : jobs_->held_stop_lines()) question.text += "\n\n" + line;
-  question.wait = messages_->message("VtCloseWait");
-  question.stop_job = messages_->message("VtCloseStop");
-  question.close_anyway = messages_->message("VtCloseAnyway");
+  question.text = format_message(core_->messages().message("VtCloseAsk"), {job});
+  for (const std::string& line : core_->jobs().held_stop_lines()) question.text += "\n\n" + line;
+  question.wait = core_->messages().message("VtCloseWait");
+  question.stop_job = core_->messages().message("VtCloseStop");
+  question.close_anyway = core_->messages().message("VtCloseAnyway");
   return question;
 }
 
@@ -447,23 +427,23 @@ bool Session::answer_close(CloseAnswer answer) {
   switch (answer) {
     case CloseAnswer::wait: return false;
     case CloseAnswer::stop_job: {
-      const std::string job = jobs_->running_job();
+      const std::string job = core_->jobs().running_job();
       if (job.empty()) return true;  // it ended while the question was open
       dispatch(cmd::kStop);
       close_when_idle_ = true;
-      display_->print_line(format_message(messages_->message("VtCloseLater"), {job}));
+      core_->display().print_line(format_message(core_->messages().message("VtCloseLater"), {job}));
       return false;
     }
     case CloseAnswer::close_anyway:
-      jobs_->request_stop();
-      link_->close();
+      core_->jobs().request_stop();
+      core_->link().close();
       return true;
   }
   return false;
 }
 
 bool Session::take_close_due() {
-  if (!close_when_idle_ || jobs_->busy()) return false;
+  if (!close_when_idle_ || core_->jobs().busy()) return false;
   close_when_idle_ = false;
   return true;
 }
@@ -476,7 +456,7 @@ void Session::tick() {
   const std::int64_t ms = clock_.monotonic_ms();
   apply_status_fields();
   form_->timer_tick(*this, local, static_cast<long>((ms / 100) % (24L * 3600 * 10)));
-  jobs_->reap();
+  core_->jobs().reap();
   for (auto& duty : tick_duties_) duty();
   if (now != last_second_) {
     last_second_ = now;
@@ -501,7 +481,7 @@ void Session::set_progress(std::string_view text) {
 }
 
 void Session::set_status(std::string_view text) {
-  display_->print_line(text);
+  core_->display().print_line(text);
   {
     std::lock_guard lock(status_mutex_);
     pending_status_ = std::string(text);
@@ -537,14 +517,14 @@ void Session::set_phone_list(const PhoneList& list) {
 }
 
 bool Session::write_char(unsigned char c) {
-  if (!link_->port().write_char(static_cast<char>(c))) return false;
+  if (!core_->link().port().write_char(static_cast<char>(c))) return false;
   const char byte = static_cast<char>(c);
-  display_->sent(std::string_view(&byte, 1));
+  core_->display().sent(std::string_view(&byte, 1));
   return true;
 }
 bool Session::write_text(std::string_view bytes) {
-  if (!link_->port().write_text(bytes)) return false;
-  display_->sent(bytes);
+  if (!core_->link().port().write_text(bytes)) return false;
+  core_->display().sent(bytes);
   return true;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
-// The program's session without a window system: it builds the subsystems in start-up order
-// (identity, settings, texts, capture log, configuration, board identity, main window form,
-// menus, terminal, link, configuration exchange, grid and files, modem and phone book, board
-// jobs), dispatches commands through a table that each subsystem adds its rows to, runs the
-// 100 ms and one-second timer duties and keeps the menu check marks.
+// The program's session without a window system: over the headless core (identity, settings,
+// texts, capture log, configuration, board identity, terminal, link, board jobs, configuration
+// exchange and files) it builds the rest in start-up order (main window form, menus, grid, modem
+// and phone book, the transfers and tools), dispatches commands through a table that each
+// subsystem adds its rows to, runs the 100 ms and one-second timer duties and keeps the menu
+// check marks.
 //
 // The front end (the desktop window, a test, the command line program) gives it two things:
 // SessionEvents, told from any thread what changed (it should queue them onto its own thread),
@@ -26,6 +27,7 @@
 #include "base/capture_log.h"
 #include "base/command_table.h"
 #include "base/identity.h"
+#include "app/headless_core.h"
 #include "app/line_settings_form.h"
 #include "app/main_window_form.h"
 #include "base/menu_table.h"
@@ -208,32 +210,34 @@ class Session final : public RebuildRequester,
   // The window takes the pending rebuild request: later requests ask again.
   void rebuild_taken() { rebuild_pending_.store(false); }
   // Shows what the terminal collected (window thread).
-  void flush_terminal() { terminal_->flush(); }
+  void flush_terminal() { core_->terminal().flush(); }
 
-  const Identity& identity() const { return identity_; }
-  Settings& settings() { return settings_; }
-  Messages& messages() { return *messages_; }
-  CaptureLog& log() { return *log_; }
-  Configuration& configuration() { return *configuration_; }
-  BoardIdentity& board() { return *board_; }
-  Terminal& terminal() { return *terminal_; }
+  // The part the command line program runs on too.
+  HeadlessCore& core() { return *core_; }
+  const Identity& identity() const { return core_->identity(); }
+  Settings& settings() { return core_->settings(); }
+  Messages& messages() { return core_->messages(); }
+  CaptureLog& log() { return core_->log(); }
+  Configuration& configuration() { return core_->configuration(); }
+  BoardIdentity& board() { return core_->board(); }
+  Terminal& terminal() { return core_->terminal(); }
   // Where the program's own lines go: the terminal, through the display filter so that a
   // switch of the view keeps them.
-  ReportSink& reports() { return *display_; }
+  ReportSink& reports() { return core_->display(); }
   // The terminal's own choices and the filter the received bytes pass on their way to it.
   TerminalChoices& terminal_choices() { return *terminal_choices_; }
-  DisplayFilter& display() { return *display_; }
-  LinkSession& link() { return *link_; }
-  ConfigExchange& exchange() { return *exchange_; }
-  ConfigFiles& files() { return *files_; }
+  DisplayFilter& display() { return core_->display(); }
+  LinkSession& link() { return core_->link(); }
+  ConfigExchange& exchange() { return core_->exchange(); }
+  ConfigFiles& files() { return core_->files(); }
   ConfigGrid& grid() { return *grid_; }
   ModemDialer& dialer() { return *dialer_; }
   PhoneBook& phone_book() { return *phone_book_; }
   TerminalKeyboard& keyboard() { return *keyboard_; }
   MainWindowForm& window_form() { return *form_; }
-  BoardJobs& jobs() { return *jobs_; }
+  BoardJobs& jobs() { return core_->jobs(); }
   const Clock& clock() const { return clock_; }
-  const InputTypeTable& input_types() const { return input_types_; }
+  const InputTypeTable& input_types() const { return core_->input_types(); }
   FactoryTest& factory_test() { return *factory_; }
   // The compile tab, or null in a variant without one.
   CompileTab* compile_tab() { return compile_.get(); }
@@ -247,7 +251,7 @@ class Session final : public RebuildRequester,
 
   bool verbose() const { return verbose_; }
   bool modem_mode() const { return modem_mode_; }
-  bool line_feed() const { return line_feed_.load(); }
+  bool line_feed() const { return core_->line_feed().load(); }
   const std::string& phone_text() const { return phone_text_; }
 
   // Closing the window while a board job runs asks first. The question, in the user's language,
@@ -292,9 +296,9 @@ class Session final : public RebuildRequester,
   void show_configuration_tab() override;
   void rebuild_configuration_tab() override { window_.rebuild_configuration_tab(); }
   // TimerDuties.
-  bool link_open() override { return link_->port().link_is_open(); }
+  bool link_open() override { return core_->link().port().link_is_open(); }
   void supervise_phone_and_modem() override;
-  bool reading_enabled() override { return link_->flags().reading_enabled.load(); }
+  bool reading_enabled() override { return core_->link().flags().reading_enabled.load(); }
   void probe_port() override;
   bool factory_tick() override { return factory_->tick_100ms(); }
 
@@ -327,28 +331,14 @@ class Session final : public RebuildRequester,
   SessionWindow& window_;
   const Clock& clock_;
   std::string working_directory_;
-  Identity identity_;
-  Settings settings_;
   SessionValues values_;
-  std::unique_ptr<Messages> messages_;
-  std::unique_ptr<CaptureLog> log_;
-  std::unique_ptr<Configuration> configuration_;
-  InputTypeTable input_types_;
-  std::unique_ptr<TableInputTypeDefaults> type_defaults_;
-  std::unique_ptr<BoardIdentity> board_;
+  std::unique_ptr<HeadlessCore> core_;
   std::unique_ptr<MainWindowForm> form_;
   std::vector<Menu> menus_;
-  std::unique_ptr<Terminal> terminal_;
-  std::unique_ptr<LinkSession> link_;
-  std::unique_ptr<BoardJobs> jobs_;
-  std::unique_ptr<BoardClockCheck> clock_check_;
-  std::unique_ptr<ConfigExchange> exchange_;
   std::unique_ptr<ConfigGrid> grid_;
-  std::unique_ptr<ConfigFiles> files_;
   std::unique_ptr<ModemDialer> dialer_;
   std::unique_ptr<PhoneBook> phone_book_;
   std::unique_ptr<TerminalKeyboard> keyboard_;
-  std::unique_ptr<DisplayFilter> display_;
   std::unique_ptr<TerminalChoices> terminal_choices_;
   QuietFrontEnd quiet_;  // for what the window does not give
   SpawnLauncher launcher_;
@@ -362,6 +352,8 @@ class Session final : public RebuildRequester,
   std::unique_ptr<FactoryTest> factory_;
   std::unique_ptr<AnalogTab> analog_tab_;
   std::unique_ptr<LiveData> live_data_;
+  // After the consumers they put on the link's line table, so they leave it first.
+  LineRegistration loader_lines_, factory_lines_, analog_lines_, view_lines_;
   CommandTable commands_;
   std::vector<std::function<void()>> tick_duties_;
   std::vector<std::function<void()>> second_duties_;
@@ -369,7 +361,6 @@ class Session final : public RebuildRequester,
 
   bool verbose_ = false;
   bool modem_mode_ = false;
-  std::atomic<bool> line_feed_{false};  // read by the board clock check on the receive thread
   std::string phone_text_;
   std::string temporary_link_;  // a port selected for this run only
   std::optional<std::string> temporary_identity_;  // the identity before a temporary port's board

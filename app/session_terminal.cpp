@@ -13,14 +13,14 @@
 namespace vexa {
 
 void Session::build_terminal_choices() {
-  terminal_choices_ = std::make_unique<TerminalChoices>(*display_, *terminal_, *messages_, settings_, *link_,
-                                                        *keyboard_, *display_, *jobs_, *this,
-                                                        history_path_beside(identity_.settings_path));
+  terminal_choices_ = std::make_unique<TerminalChoices>(core_->display(), core_->terminal(), core_->messages(), core_->settings(), core_->link(),
+                                                        *keyboard_, core_->display(), core_->jobs(), *this,
+                                                        history_path_beside(core_->identity().settings_path));
   terminal_choices_->add_commands(commands_);
-  terminal_->set_scrollback(terminal_choices_->values().scrollback_limit());
+  core_->terminal().set_scrollback(terminal_choices_->values().scrollback_limit());
   // The rows that need the user's words first ask the window for them.
   commands_.add(cmd::kTermLineSettings, [this](const CommandCall&) {
-    LineSettingsForm form(*messages_, {leading_integer(link_->port().speed_text()), terminal_choices_->values().line});
+    LineSettingsForm form(core_->messages(), {leading_integer(core_->link().port().speed_text()), terminal_choices_->values().line});
     window_.edit_line_settings(form, [this](const LineChoice& choice) {
       std::string taken = terminal_choices_->apply_line(choice.speed, choice.line);
       form_->form().set_text(cmd::kSpeedSelector, std::to_string(choice.speed));
@@ -28,7 +28,7 @@ void Session::build_terminal_choices() {
     });
   });
   commands_.add(cmd::kTermSendHex, [this](const CommandCall&) {
-    if (auto text = window_.ask_text(messages_->message("VtAskHex"), "")) terminal_choices_->send_hex(*text);
+    if (auto text = window_.ask_text(core_->messages().message("VtAskHex"), "")) terminal_choices_->send_hex(*text);
   });
   commands_.add(cmd::kTermSendFile, [this](const CommandCall&) {
     if (auto request = window_.choose_send_file()) {
@@ -40,19 +40,19 @@ void Session::build_terminal_choices() {
     if (auto path = window_.choose_text_file()) save_terminal_text(*path);
   });
   commands_.add(cmd::kTermFind, [this](const CommandCall&) { window_.find_in_terminal(); });
-  add_terminal_entries(menus_, *messages_);
+  add_terminal_entries(menus_, core_->messages());
   refresh_terminal_checks(menus_, *terminal_choices_);
   add_second_duty([this] { terminal_choices_->tick_second(); });
 }
 
 void Session::save_terminal_text(const std::string& path) {
-  terminal_->flush_all();
-  const std::string text = saved_terminal_text(terminal_->view_text(), terminal_->ansi());
+  core_->terminal().flush_all();
+  const std::string text = saved_terminal_text(core_->terminal().view_text(), core_->terminal().ansi());
   if (const int error = write_file_atomically_error(path, text)) {
-    display_->print_line(format_message(messages_->message("VtTextNotSaved"), {path, system_error_text(error)}));
+    core_->display().print_line(format_message(core_->messages().message("VtTextNotSaved"), {path, system_error_text(error)}));
     return;
   }
-  display_->print_line(format_message(messages_->message("VtTextSaved"), {path}));
+  core_->display().print_line(format_message(core_->messages().message("VtTextSaved"), {path}));
 }
 
 }  // namespace vexa

@@ -85,7 +85,7 @@ Result run(const std::string& simulator, const std::string& tag, const std::vect
   LinkSession session(report, echo, messages);
   Target target;
   LoaderDetector detector(target, "VexaLog");
-  session.consumers().attach(ConsumerSlot::loader, &detector);
+  LineRegistration loader_lines = session.consumers().add(line_place::loader, detector);
   session.start();
   if (session.open(board.link(), std::to_string(speed))) {
     NoStatus status;
@@ -98,7 +98,7 @@ Result run(const std::string& simulator, const std::string& tag, const std::vect
   }
   session.stop();
   session.close();
-  session.consumers().detach(ConsumerSlot::loader);
+  loader_lines.reset();
   result.last = report.last;
   return result;
 }

@@ -9,8 +9,10 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 #include "bench_support.h"
@@ -64,20 +66,25 @@ int main(int argc, char** argv) {
   Terminal terminal(view);
   bench::SilentReport report;
   LinkSession session(report, terminal, messages);
-  CountingConsumer consumers[static_cast<int>(ConsumerSlot::count)];
-  for (int i = 0; i < static_cast<int>(ConsumerSlot::count); ++i)
-    session.consumers().attach(static_cast<ConsumerSlot>(i), &consumers[i]);
+  // Every place the session fills: counters where the tabs, the test and the loader listen, the
+  // configuration exchange last.
+  constexpr LinePlace kCounted[] = {line_place::upload, line_place::analog_tab, line_place::data_view,
+                                    line_place::factory_test, line_place::loader};
+  CountingConsumer consumers[std::size(kCounted)];
   Configuration configuration('e');
   BoardIdentity identity(configuration, {"VexaLog S v1404", "VexaLog", 'S', 1404});
   ConfigExchange exchange(configuration, identity, session, report);
-  session.consumers().attach(ConsumerSlot::configuration, &exchange);
+  std::vector<LineRegistration> registrations;
+  for (std::size_t i = 0; i < std::size(kCounted); ++i)
+    registrations.push_back(session.consumers().add(kCounted[i], consumers[i]));
+  registrations.push_back(session.consumers().add(line_place::configuration, exchange));
   session.start();
   if (!session.open(link, "115200")) {
     std::fprintf(stderr, "bench_receive: cannot open %s\n", link.c_str());
     return 1;
   }
   const std::uint64_t expected_lines = lines_per_block * megabytes;
-  auto& last = consumers[static_cast<int>(ConsumerSlot::loader)];
+  auto& last = consumers[std::size(kCounted) - 1];
 
   const double cpu_start = bench::cpu_seconds();
   const auto start = std::chrono::steady_clock::now();

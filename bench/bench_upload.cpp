@@ -72,7 +72,7 @@ Run upload_once(std::size_t lines, bool pace, const std::string& host) {
   bench::SilentEcho echo;
   LinkSession session(report, echo, messages);
   DataUpload upload(report, messages, UploadLink(session), nullptr, "/tmp");
-  session.consumers().attach(ConsumerSlot::upload, &upload);
+  LineRegistration upload_lines = session.consumers().add(line_place::upload, upload);
   session.start();
   if (!session.open(board.link(), "9600")) return run;
   std::filesystem::remove(host);
@@ -91,8 +91,8 @@ Run upload_once(std::size_t lines, bool pace, const std::string& host) {
   run.cpu = bench::cpu_seconds() - cpu_start;
   run.lines = upload.line_count();
   run.complete = !upload.running() && static_cast<std::size_t>(run.lines) == lines;
-  session.consumers().detach(ConsumerSlot::upload);
   session.stop();
+  upload_lines.reset();
   session.close();
   return run;
 }

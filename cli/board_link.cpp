@@ -7,15 +7,22 @@
 
 namespace vexa::cli {
 
+namespace {
+
+// The settings file was read for the options already; the core reads it again for the rest.
+CoreOptions core_options(const CommonOptions& options) {
+  CoreOptions core;
+  core.identity = options.identity;
+  core.working_directory = current_directory();
+  core.language = options.language;
+  core.log_mode = options.log_mode;
+  return core;
+}
+
+}  // namespace
+
 BoardLink::BoardLink(const CommonOptions& options, std::ostream& out)
-    : messages_(options.identity.product_name, options.language),
-      log_(options.identity.log_path),
-      view_(out),
-      terminal_(view_, &log_),
-      display_(terminal_),
-      session_(terminal_, display_, messages_, &log_) {
-  log_.set_mode(options.log_mode);
-  log_.apply_log_mode();
+    : view_(out), core_(core_options(options), CoreFrontEnd{view_}) {
   if (!options.tcp.empty()) {
     link_name_ = kTcpLinkName;
     tcp_address_ = options.tcp;
@@ -30,9 +37,8 @@ BoardLink::~BoardLink() {
   watching_.store(false);
   watch_wake_.signal();
   if (watch_.joinable()) watch_.join();
-  session_.stop();
-  session_.close();
-  terminal_.flush();
+  core_.shutdown();
+  core_.terminal().flush();
   if (gone_.load() && err_) *err_ << "vexacli: the board on " << link_name_ << " is gone: its port vanished\n";
 }
 
@@ -50,10 +56,10 @@ bool BoardLink::connect(std::ostream& err, Presence presence) {
     err << "vexacli: the settings' speed Baud=" << shown << " is not a speed; give --baud N\n";
     return false;
   }
-  session_.port().set_tcp_address(tcp_address_);
-  session_.start();
-  const bool open = session_.open(link_name_, speed_text_);
-  terminal_.flush();
+  session().port().set_tcp_address(tcp_address_);
+  core_.start();
+  const bool open = session().open(link_name_, speed_text_);
+  core_.terminal().flush();
   err_ = &err;
   if (open && presence == Presence::watched && link_name_ != kTcpLinkName) {
     watching_.store(true);
@@ -64,7 +70,7 @@ bool BoardLink::connect(std::ostream& err, Presence presence) {
 
 void BoardLink::watch_presence() {
   constexpr int kProbeIntervalMs = 100;
-  SerialLink& port = session_.port();
+  SerialLink& port = session().port();
   // The port's own line ("COM error ...") is printed by the probe; the command ends on the
   // closed port and the destructor says that the board is gone.
   while (watching_.load()) {
@@ -72,7 +78,7 @@ void BoardLink::watch_presence() {
     if (!watching_.load()) break;
     // A job that reads the port itself has the reader paused: the probe waits for it, as the
     // desktop's timer does.
-    if (!session_.flags().reading_enabled.load()) continue;
+    if (!session().flags().reading_enabled.load()) continue;
     if (gone_.load()) continue;  // a command ends at the loss; no reopening behind its back
     port.probe_port();
     if (port.lost()) gone_.store(true);

@@ -1,19 +1,15 @@
 #pragma once
-// What every vexacli command that talks to a board shares: the texts, the capture log, a
-// terminal that prints to standard output, and the link session opened from the options.
+// What every vexacli command runs on: the headless core the desktop runs on too, with a terminal
+// that prints to standard output, and the link opened from the options.
 #include <atomic>
 #include <iosfwd>
 #include <memory>
 #include <string>
 #include <thread>
 
-#include "base/capture_log.h"
-#include "base/messages.h"
+#include "app/headless_core.h"
 #include "cli/command.h"
-#include "link/link_session.h"
 #include "platform/wake_event.h"
-#include "terminal/display_filter.h"
-#include "terminal/terminal.h"
 #include "terminal/text_views.h"
 
 namespace vexa::cli {
@@ -38,25 +34,23 @@ class BoardLink {
   // line is printed then; the destructor adds, on err, that the board is gone).
   bool board_gone() const { return gone_.load(); }
 
-  Terminal& terminal() { return terminal_; }
-  // Received bytes pass it on their way to the terminal (plain unless a command turns on hex or
-  // time stamps).
-  DisplayFilter& display() { return display_; }
-  LinkSession& session() { return session_; }
-  const Messages& messages() const { return messages_; }
-  CaptureLog& log() { return log_; }
+  HeadlessCore& core() { return core_; }
+  Terminal& terminal() { return core_.terminal(); }
+  // Received bytes and report lines pass it on their way to the terminal (plain unless a
+  // command turns on hex or time stamps).
+  DisplayFilter& display() { return core_.display(); }
+  ReportSink& reports() { return core_.reports(); }
+  LinkSession& session() { return core_.link(); }
+  const Messages& messages() const { return core_.messages(); }
+  CaptureLog& log() { return core_.log(); }
 
   // "COMn"/path and speed text the options name (the settings' Baud when no --baud).
   const std::string& link_name() const { return link_name_; }
   const std::string& speed_text() const { return speed_text_; }
 
  private:
-  Messages messages_;
-  CaptureLog log_;
   StreamView view_;
-  Terminal terminal_;
-  DisplayFilter display_;
-  LinkSession session_;
+  HeadlessCore core_;
   std::string link_name_;
   std::string speed_text_;
   std::string tcp_address_;

@@ -7,7 +7,7 @@
 #include "analog/analog_conversions.h"
 #include "analog/analog_expression.h"
 #include "analog/calibration_solver.h"
-#include "analog/input_type_file.h"
+#include "cli/board_link.h"
 #include "analog/input_type_list.h"
 #include "base/messages.h"
 #include "base/text_format.h"
@@ -50,17 +50,15 @@ struct ChosenType {
   std::string title;
 };
 
-// The input type the expression selects from the table (ainputs.txt), else its own prefix. A
-// file that cannot be read, or has lines that are not understood, is reported once on err.
+// The input type the expression selects from the table (ainputs.txt, read by the core as the
+// desktop reads it), else its own prefix. A file that cannot be read, or has lines that are not
+// understood, is reported once on err.
 ChosenType type_for(CommandContext& context, std::string_view value, const AnalogBoard& board,
                     std::string_view wanted_title = {}) {
-  InputTypeTable table;
-  InputTypeFileProblems problems;
-  const bool loaded = load_input_types(table, kInputTypeFileName, 'e', nullptr, &problems);
-  const Messages messages(context.options.identity.product_name, context.options.language);
-  for (const std::string& line : input_type_file_report(problems, kInputTypeFileName, messages))
-    context.err << "vexacli: " << line << "\n";
-  if (loaded) {
+  BoardLink front(context.options, context.out);
+  const InputTypeTable& table = front.core().input_types();
+  for (const std::string& line : front.core().input_type_problems()) context.err << "vexacli: " << line << "\n";
+  if (!table.empty()) {
     const InputTypeList list = fill_type_list(table, board.type_letter, kAnyInput);
     const InputTypeSelection selection = select_type_for_value(table, list, value, wanted_title);
     if (const InputType* type = table.entry(selection.entry)) return {type->mode, type->title};

@@ -7,21 +7,14 @@
 #include <string>
 #include <thread>
 
-#include "analog/input_type_file.h"
-#include "analog/input_types.h"
-#include "base/identity.h"
 #include "cli/board_link.h"
 #include "base/program_options.h"
 #include "cli/command_options.h"
 #include "cli/commands.h"
 #include "cli/line_watch.h"
 #include "config/board_identity.h"
-#include "config/config_exchange.h"
-#include "config/config_files.h"
-#include "config/configuration.h"
 #include "config/time_command.h"
 #include "platform/atomic_file.h"
-#include "platform/installed_data.h"
 #include "platform/serial_tty.h"
 #include "platform/system_error.h"
 
@@ -31,44 +24,18 @@ namespace {
 // A board that never stops talking is taken as done after this long.
 constexpr std::int64_t kMaxListenMs = 120000;
 
-// The identity the program starts with: its own S line, or the settings' target when it parses.
-BoardIdentityData start_identity(const CommonOptions& options) {
-  if (auto parsed = parse_identity_line(options.settings_target)) return *parsed;
-  if (auto parsed = parse_identity_line(options.identity.target_s)) return *parsed;
-  return *parse_identity_line(identity_line_for(kFamilyName, 'S', kProgramVersion));
-}
-
-// The input types of ainputs.txt, as the desktop reads them at its start, so that the inputs
-// get their default types and a saved file holds their ".type" lines as the desktop's does.
-InputTypeTable input_types_for(const CommonOptions& options, CaptureLog& log) {
-  InputTypeTable table;
-  load_input_types(table, data_file_path(current_directory(), kInputTypeFileName), options.language, &log);
-  return table;
-}
-
-// The link plus the configuration side of the program, with the exchange hearing every
-// received line. The receive thread is stopped before anything it calls goes away.
+// The core's configuration side, with a watch that hears every received line after the
+// exchange has taken it. The receive thread is stopped before the watch goes.
 class ConfigSession {
  public:
-  ConfigSession(const CommonOptions& options, std::ostream& out)
-      : board_(options, out),
-        types_(input_types_for(options, board_.log())),
-        type_defaults_(types_),
-        config_(options.language),
-        identity_(config_, start_identity(options)),
-        exchange_(config_, identity_, board_.session(), board_.terminal()),
-        watch_(exchange_),
-        files_(config_, identity_, board_.terminal(), board_.messages(), SystemClock::instance(),
-               nullptr, PathCase::keep) {
-    config_.set_input_type_defaults(&type_defaults_);
-    identity_.add_listener(&seen_);
-    board_.session().consumers().attach(ConsumerSlot::configuration, &watch_);
+  ConfigSession(const CommonOptions& options, std::ostream& out) : board_(options, out) {
+    identity().add_listener(&seen_);
+    watch_lines_ = board_.session().consumers().add(line_place::configuration, watch_);
   }
   ~ConfigSession() {
     board_.session().stop();
-    board_.session().consumers().detach(ConsumerSlot::configuration);
-    identity_.remove_listener(&seen_);
-    config_.set_input_type_defaults(nullptr);
+    watch_lines_.reset();
+    identity().remove_listener(&seen_);
     board_.terminal().flush();
   }
 
@@ -78,7 +45,7 @@ class ConfigSession {
   // quiet_ms. False when no line came within the reply time-out.
   bool fetch_configuration(int quiet_ms, std::ostream& err, std::string_view command) {
     const std::uint64_t before = watch_.lines();
-    if (!exchange_.request_configuration()) return false;
+    if (!exchange().request_configuration()) return false;
     return wait_quiet(before, quiet_ms, err, command);
   }
 
@@ -100,23 +67,18 @@ class ConfigSession {
   }
 
   BoardLink& board() { return board_; }
-  Configuration& config() { return config_; }
-  BoardIdentity& identity() { return identity_; }
-  ConfigExchange& exchange() { return exchange_; }
-  ConfigFiles& files() { return files_; }
+  Configuration& config() { return board_.core().configuration(); }
+  BoardIdentity& identity() { return board_.core().board(); }
+  ConfigExchange& exchange() { return board_.core().exchange(); }
+  ConfigFiles& files() { return board_.core().files(); }
   bool identity_seen() const { return seen_.seen(); }
   std::uint64_t lines_seen() const { return watch_.lines(); }
 
  private:
   BoardLink board_;
-  InputTypeTable types_;
-  TableInputTypeDefaults type_defaults_;
-  Configuration config_;
-  BoardIdentity identity_;
-  ConfigExchange exchange_;
   QuietWatch watch_;
-  ConfigFiles files_;
   IdentitySeen seen_;
+  LineRegistration watch_lines_;
 };
 
 // --target must be an identity line; checked before the link is opened.

@@ -82,11 +82,11 @@ class DownloadSession {
         target_(context.options.target),
         detector_(target_, board_.messages().product_name()),
         progress_(context.err) {
-    board_.session().consumers().attach(ConsumerSlot::loader, &detector_);
+    loader_lines_ = board_.session().consumers().add(line_place::loader, detector_);
   }
   ~DownloadSession() {
     board_.session().stop();
-    board_.session().consumers().detach(ConsumerSlot::loader);
+    loader_lines_.reset();
     board_.terminal().flush();
   }
   bool connect(std::ostream& err) { return board_.connect(err); }
@@ -102,6 +102,7 @@ class DownloadSession {
   LoaderDetector detector_;
   ProgressLine progress_;
   NoStop control_;
+  LineRegistration loader_lines_;
 };
 
 bool one_argument(const CommandContext& context, std::string_view what) {

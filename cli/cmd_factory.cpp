@@ -9,7 +9,6 @@
 #include <string>
 #include <thread>
 
-#include "base/board_jobs.h"
 #include "base/identity.h"
 #include "app/quiet_front_end.h"
 #include "cli/board_link.h"
@@ -17,8 +16,6 @@
 #include "cli/commands.h"
 #include "cli/line_watch.h"
 #include "config/board_identity.h"
-#include "config/config_exchange.h"
-#include "config/configuration.h"
 #include "factory/factory_report.h"
 #include "factory/factory_test.h"
 #include "platform/atomic_file.h"
@@ -30,50 +27,43 @@ constexpr int kTickMs = 100;
 constexpr int kIdentityWaitMs = 3000;
 constexpr int kDefaultTimeoutSeconds = 20;
 
-// The link, the board identity (from the board's "conf" reply or --target) and the factory
-// test on the factory consumer slot. The receive thread stops before the rest goes away.
+// The core (its exchange takes the board's "conf" reply, its identity the board type, or
+// --target) and the factory test at its line place, with a watch after it. The receive thread
+// stops before the rest goes away.
 class FactorySession {
  public:
   FactorySession(const CommonOptions& options, std::ostream& out)
       : board_(options, out),
-        config_(options.language),
-        identity_(config_, *parse_identity_line(identity_line_for(kFamilyName, 'S', kProgramVersion))),
-        exchange_(config_, identity_, board_.session(), board_.terminal()),
-        jobs_(board_.terminal(), board_.messages()),
-        test_({board_.session(), board_.terminal(), board_.messages(), identity_, jobs_, SystemClock::instance(),
-               output_}),
-        lines_(test_) {
-    identity_.add_listener(&seen_);
-    identity_.add_listener(&test_);
-    board_.session().consumers().attach(ConsumerSlot::factory_test, &lines_);
-    board_.session().consumers().attach(ConsumerSlot::configuration, &exchange_);
+        test_({board_.session(), board_.reports(), board_.messages(), identity(), board_.core().jobs(),
+               SystemClock::instance(), output_}) {
+    identity().add_listener(&seen_);
+    identity().add_listener(&test_);
+    test_lines_ = board_.session().consumers().add(line_place::factory_test, test_);
+    watch_lines_ = board_.session().consumers().add(line_place::factory_test, lines_);
   }
   ~FactorySession() {
     board_.session().stop();
-    board_.session().consumers().detach(ConsumerSlot::factory_test);
-    board_.session().consumers().detach(ConsumerSlot::configuration);
-    identity_.remove_listener(&test_);
-    identity_.remove_listener(&seen_);
+    watch_lines_.reset();
+    test_lines_.reset();
+    identity().remove_listener(&test_);
+    identity().remove_listener(&seen_);
     board_.terminal().flush();
   }
 
   BoardLink& board() { return board_; }
-  BoardIdentity& identity() { return identity_; }
-  ConfigExchange& exchange() { return exchange_; }
+  BoardIdentity& identity() { return board_.core().board(); }
+  ConfigExchange& exchange() { return board_.core().exchange(); }
   FactoryTest& test() { return test_; }
   const QuietWatch& lines() const { return lines_; }
   bool identity_seen() const { return seen_.seen(); }
 
  private:
   BoardLink board_;
-  Configuration config_;
-  BoardIdentity identity_;
-  ConfigExchange exchange_;
-  BoardJobs jobs_;
   QuietFrontEnd output_;
   FactoryTest test_;
   QuietWatch lines_;
   IdentitySeen seen_;
+  LineRegistration test_lines_, watch_lines_;
 };
 
 // Whether the results are complete: every test of the type has one, an 'S' board has given

@@ -129,16 +129,15 @@ int run_upload(CommandContext& context) {
   BoardLink board(context.options, context.out);
   if (!board.connect(context.err)) return 1;
   DataUpload upload(board.terminal(), board.messages(), UploadLink(board.session()), nullptr, current_directory());
-  board.session().consumers().attach(ConsumerSlot::upload, &upload);
-  // The receive thread may be handing the upload a line: it stops before the upload leaves
-  // its slot and is destroyed.
+  // The receive thread stops before the upload leaves the line table and is destroyed.
   struct Detach {
     LinkSession& session;
+    LineRegistration lines;
     ~Detach() {
       session.stop();
-      session.consumers().detach(ConsumerSlot::upload);
+      lines.reset();
     }
-  } detach{board.session()};
+  } detach{board.session(), board.session().consumers().add(line_place::upload, upload)};
   InterruptGuard guard;
 
   bool create = options.create;

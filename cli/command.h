@@ -23,7 +23,6 @@ struct CommonOptions {
   std::string target;         // --target IDENTITY (an identity line such as "VexaLog S v1404")
   std::string settings_dir;   // --settings DIR: where settings and logs are read and written
   Identity identity;          // from the program's file name: product name, file names
-  std::string settings_target;  // the settings' `target` (applied when it parses)
 };
 
 struct CommandContext {

@@ -14,7 +14,6 @@ void apply_start_settings(CommonOptions& options, const GivenOptions& given, std
   Settings settings;
   settings.read_settings(options.identity.settings_path);  // a missing file leaves the defaults
   const SessionValues values = SessionValues::from_settings(settings);
-  options.settings_target = values.target;
   options.language = given.language.value_or(values.language);
   options.log_mode = given.log_mode.value_or(values.log_mode);
   if (given.baud) {

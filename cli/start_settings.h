@@ -17,8 +17,8 @@ struct GivenOptions {
   std::optional<int> log_mode;
 };
 
-// Fills options.identity, settings_target, language, log_mode and baud. program_path is the
-// running program's file (its base name gives the product name).
+// Fills options.identity, language, log_mode and baud (the core reads the settings' target).
+// program_path is the running program's file (its base name gives the product name).
 void apply_start_settings(CommonOptions& options, const GivenOptions& given, std::string_view program_path);
 
 }  // namespace vexa::cli

@@ -67,7 +67,7 @@ class DownloadCommands {
   // The rows for 702, 703, 705, 706, 812, 813, 814, 816, 817 and 864.
   void add_commands(CommandTable& table);
 
-  // The receive thread's loader slot: consumers().attach(ConsumerSlot::loader, &detector()).
+  // Hears received lines at line_place::loader: consumers().add(line_place::loader, detector()).
   LoaderDetector& detector() { return detector_; }
   FirmwareSelection& selection() { return selection_; }
   FirmwareHooks& hooks() { return hooks_; }

@@ -1,11 +1,8 @@
 #pragma once
-// Complete received lines go to the consumers in a fixed order; the last two only while no
-// upload is running.
+// What hears complete received lines (see LineConsumers for the order they are heard in).
 #include <string_view>
 
 namespace vexa {
-
-enum class ConsumerSlot { upload = 0, analog_tab, data_view, factory_test, loader, configuration, count };
 
 class LineConsumer {
  public:

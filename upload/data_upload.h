@@ -2,7 +2,7 @@
 // The data upload: asks the board to list one of its logged files and stores the listed '>'
 // lines in a host file, as text or as hexadecimal bytes, resuming after the last stored time
 // stamp or line number. It runs on received lines: the receive thread hands every line to
-// on_line (slot ConsumerSlot::upload). While it runs it holds the link's upload gate, and the
+// on_line (place line_place::upload). While it runs it holds the link's upload gate, and the
 // board job gate when it sent the upload command itself (a capture started by an 'up NAME'
 // line sends nothing and is never refused); each line reaches the file before the next one is
 // taken.

@@ -6,10 +6,7 @@ UploadSubsystem::UploadSubsystem(LinkSession& link, ReportSink& reports, const M
                                  Settings& settings, BoardJobs& jobs, UploadTabNames names)
     : link_(link),
       upload_(reports, messages, UploadLink(link), &jobs, names.start_directory),
-      tab_(upload_, messages, settings, reports, names) {
-  link_.consumers().attach(ConsumerSlot::upload, &upload_);
-}
-
-UploadSubsystem::~UploadSubsystem() { link_.consumers().detach(ConsumerSlot::upload); }
+      tab_(upload_, messages, settings, reports, names),
+      lines_(link_.consumers().add(line_place::upload, upload_)) {}
 
 }  // namespace vexa

@@ -1,7 +1,7 @@
 #pragma once
-// The data upload as the session owns it: the upload on the link's upload consumer slot, and
-// the upload tab's logic over it. Built and destroyed on the window thread; the receive thread
-// must not be dispatching to the slot while this goes (stop it first, or detach).
+// The data upload as the session owns it: the upload at the link's upload place among the line
+// consumers, and the upload tab's logic over it. Built and destroyed on the window thread; its
+// going waits for a line being handed to the upload.
 #include "base/board_jobs.h"
 #include "base/messages.h"
 #include "base/settings.h"
@@ -15,7 +15,6 @@ class UploadSubsystem {
  public:
   UploadSubsystem(LinkSession& link, ReportSink& reports, const Messages& messages, Settings& settings,
                   BoardJobs& jobs, UploadTabNames names);
-  ~UploadSubsystem();
   UploadSubsystem(const UploadSubsystem&) = delete;
   UploadSubsystem& operator=(const UploadSubsystem&) = delete;
 
@@ -32,6 +31,7 @@ class UploadSubsystem {
   LinkSession& link_;
   DataUpload upload_;
   UploadTab tab_;
+  LineRegistration lines_;  // last: off the table before the upload goes
 };
 
 }  // namespace vexa

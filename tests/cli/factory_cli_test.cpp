@@ -3,36 +3,23 @@
 // 'S' board once, and writes its JSON record.
 #include <gtest/gtest.h>
 
-#include "support/child_process.h"
-#include "support/temp_dir.h"
+#include "support/cli_board.h"
 
 namespace vexa {
 namespace {
 
-using test::BackgroundProgram;
 using test::built_program;
 using test::run_program;
 using test::TempDir;
 
-class FactoryCli : public ::testing::Test {
+class FactoryCli : public test::CliBoard {
  protected:
-  void start_board(const std::string& type, std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"--type", type, "--pty", link};
-    args.insert(args.end(), extra.begin(), extra.end());
-    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"), args);
-    ASSERT_TRUE(test::wait_for_path(link)) << board->output();
-  }
   test::RunResult factory(std::vector<std::string> extra = {}) {
-    std::vector<std::string> all = {"--settings", dir.path(), "--port", link, "factory-test", "--countdown", "3",
-                                    "--quiet-ms", "300"};
+    std::vector<std::string> all = {"factory-test", "--countdown", "3", "--quiet-ms", "300"};
     all.insert(all.end(), extra.begin(), extra.end());
-    return run_program(built_program("cli/vexacli"), all, {}, 60000);
+    return cli(all);
   }
   static bool has(const test::RunResult& r, const std::string& text) { return r.out.find(text) != std::string::npos; }
-
-  TempDir dir;
-  std::string link = dir.file("board");
-  std::unique_ptr<BackgroundProgram> board;
 };
 
 TEST_F(FactoryCli, EveryBoardTypePassesItsOwnTests) {

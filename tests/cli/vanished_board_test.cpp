@@ -8,8 +8,7 @@
 #include <regex>
 #include <thread>
 
-#include "support/child_process.h"
-#include "support/temp_dir.h"
+#include "support/cli_board.h"
 
 namespace vexa {
 namespace {
@@ -23,14 +22,9 @@ using SteadyClock = std::chrono::steady_clock;
 // of silence for the upload, 20 s for the factory test), so a busy machine cannot fail it.
 constexpr auto kEndsSoonAfter = std::chrono::seconds(3);
 
-class VanishedBoard : public ::testing::Test {
+class VanishedBoard : public test::CliBoard {
  protected:
-  void start_board(std::vector<std::string> extra) {
-    std::vector<std::string> args = {"--type", "S", "--pty", link};
-    args.insert(args.end(), extra.begin(), extra.end());
-    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"), args);
-    ASSERT_TRUE(test::wait_for_path(link)) << board->output();
-  }
+  void start_board(std::vector<std::string> extra) { CliBoard::start_board("S", std::move(extra)); }
   // With the capture log on, so a test can see how far the job has come.
   void start_cli(std::vector<std::string> command) {
     std::vector<std::string> args = {"--settings", dir.path(), "--port", link, "--baud", "115200", "--log", "1"};
@@ -63,9 +57,6 @@ class VanishedBoard : public ::testing::Test {
     return true;
   }
 
-  TempDir dir;
-  std::string link = dir.file("board");
-  std::unique_ptr<BackgroundProgram> board;
   std::unique_ptr<BackgroundProgram> cli;
 };
 

@@ -53,6 +53,7 @@ struct Rig {
   bool verbose = false;      // the Tools menu's switch
   test::SharedEcho monitor;  // the terminal as the SAM-BA prompt wait echoes to it
   DownloadCommands commands;
+  LineRegistration loader_lines;
 
   explicit Rig(sim::DownloadSideOptions options, char type = 'E', long speed = 9600)
       : server(sim::BoardConfiguration(sim::BoardKind{type, 1404, "VexaLog"})),
@@ -64,7 +65,7 @@ struct Rig {
     options.card.folder = card;
     server.with_board([&](sim::SimulatedBoard& board) { board.download_side().configure(options); });
     EXPECT_EQ(server.start_pty(link), "");
-    session.consumers().attach(ConsumerSlot::loader, &commands.detector());
+    loader_lines = session.consumers().add(line_place::loader, commands.detector());
     session.start();
     EXPECT_TRUE(session.open(link, std::to_string(speed)));
   }
@@ -72,7 +73,7 @@ struct Rig {
     jobs.shutdown();
     session.stop();
     session.close();
-    session.consumers().detach(ConsumerSlot::loader);
+    loader_lines.reset();
   }
   bool flash_firmware(const std::string& name, const std::string& content) {
     commands.selection().choose(dir.write(name, content), name);

@@ -30,7 +30,7 @@ TEST(SambaOverTheLink, ProgramsTheBoardAndGivesTheLineBackToTheReceiveThread) {
   Messages messages;
   LinkSession session(report, echo, messages);
   test::RecordingConsumer lines;
-  session.consumers().attach(ConsumerSlot::configuration, &lines);
+  LineRegistration heard = session.consumers().add(line_place::configuration, lines);
   session.start();
   ASSERT_TRUE(session.open(link, "9600"));
 

@@ -61,10 +61,10 @@ FaultRig::FaultRig(const RigBoard& board, const std::function<void(const std::st
   hooks.samba_download = samba_file_download;
   hooks.samba_mode = [this] { return session.flags().samba_mode.load(); };
   hooks.set_samba_mode = [this](bool on) { session.flags().samba_mode.store(on); };
-  session.consumers().attach(ConsumerSlot::upload, &upload);
-  session.consumers().attach(ConsumerSlot::factory_test, &factory);
-  session.consumers().attach(ConsumerSlot::loader, &downloads.detector());
-  session.consumers().attach(ConsumerSlot::configuration, &exchange);
+  upload_lines = session.consumers().add(line_place::upload, upload);
+  factory_lines = session.consumers().add(line_place::factory_test, factory);
+  loader_lines = session.consumers().add(line_place::loader, downloads.detector());
+  exchange_lines = session.consumers().add(line_place::configuration, exchange);
   session.start();
   EXPECT_TRUE(session.open(link, std::to_string(board_setup.speed)));
 }
@@ -73,10 +73,10 @@ FaultRig::~FaultRig() {
   jobs.shutdown();
   session.stop();
   session.close();
-  session.consumers().detach(ConsumerSlot::configuration);
-  session.consumers().detach(ConsumerSlot::loader);
-  session.consumers().detach(ConsumerSlot::factory_test);
-  session.consumers().detach(ConsumerSlot::upload);
+  exchange_lines.reset();
+  loader_lines.reset();
+  factory_lines.reset();
+  upload_lines.reset();
   server.stop();
 }
 

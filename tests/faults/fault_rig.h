@@ -97,6 +97,7 @@ class FaultRig {
   DataUpload upload;
   QuietFactoryOutput factory_output;
   FactoryTest factory;
+  LineRegistration upload_lines, factory_lines, loader_lines, exchange_lines;
   sim::BoardServer server;
 };
 

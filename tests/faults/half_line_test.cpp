@@ -11,8 +11,8 @@ namespace {
 TEST(HalfLineBeforeAVanish, IsNotGluedToTheFirstLineAfterTheBoardCameBack) {
   FaultRig rig({'E', 9600});
   RecordingConsumer lines;
-  rig.session.consumers().detach(ConsumerSlot::configuration);
-  rig.session.consumers().attach(ConsumerSlot::configuration, &lines);
+  rig.exchange_lines.reset();
+  LineRegistration heard = rig.session.consumers().add(line_place::configuration, lines);
   sim::FaultOptions paced;
   paced.pace = true;
   rig.server.set_faults(paced);
@@ -32,8 +32,6 @@ TEST(HalfLineBeforeAVanish, IsNotGluedToTheFirstLineAfterTheBoardCameBack) {
   ASSERT_TRUE(lines.wait_count(before + 1));
   EXPECT_EQ(lines.lines()[before], "VexaLog E v1404") << testing::PrintToString(lines.lines());
   rig.session.stop();  // before the recording consumer goes
-  rig.session.consumers().detach(ConsumerSlot::configuration);
-  rig.session.consumers().attach(ConsumerSlot::configuration, &rig.exchange);
 }
 
 }  // namespace

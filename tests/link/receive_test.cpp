@@ -49,11 +49,12 @@ class Receiving : public test::LinkOverPty {
   ~Receiving() override { session.stop(); }
 
   void connect(PseudoTerminal& pty) {
-    session.consumers().attach(ConsumerSlot::configuration, &config_lines);
+    heard = session.consumers().add(line_place::configuration, config_lines);
     LinkOverPty::connect(pty);
   }
 
   RecordingConsumer config_lines;
+  LineRegistration heard;
 };
 
 TEST_F(Receiving, OkInAnyCaseAcknowledges) {
@@ -140,12 +141,14 @@ TEST_F(Receiving, ConsumersHearLinesInTheirOrderAndTheUploadGateHolds) {
     LinkSession& session;
     ~StopFirst() { session.stop(); }
   } stop_first{session};
-  session.consumers().attach(ConsumerSlot::configuration, &config);
-  session.consumers().attach(ConsumerSlot::loader, &loader);
-  session.consumers().attach(ConsumerSlot::factory_test, &factory);
-  session.consumers().attach(ConsumerSlot::data_view, &view);
-  session.consumers().attach(ConsumerSlot::analog_tab, &analog);
-  session.consumers().attach(ConsumerSlot::upload, &upload);
+  // Added in the reverse of their places: the places decide the order.
+  std::vector<LineRegistration> heard;
+  heard.push_back(session.consumers().add(line_place::configuration, config));
+  heard.push_back(session.consumers().add(line_place::loader, loader));
+  heard.push_back(session.consumers().add(line_place::factory_test, factory));
+  heard.push_back(session.consumers().add(line_place::data_view, view));
+  heard.push_back(session.consumers().add(line_place::analog_tab, analog));
+  heard.push_back(session.consumers().add(line_place::upload, upload));
   PseudoTerminal pty;
   std::filesystem::create_symlink(pty.slave_path(), path);
   session.start();

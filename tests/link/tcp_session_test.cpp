@@ -55,7 +55,7 @@ TEST(TcpSession, ConnectsOnTheReceiveThreadAndAcknowledges) {
   Messages messages;
   LinkSession session(report, echo, messages);
   RecordingConsumer lines;
-  session.consumers().attach(ConsumerSlot::configuration, &lines);
+  LineRegistration heard = session.consumers().add(line_place::configuration, lines);
   session.port().set_tcp_address("  127.0.0.1 " + std::to_string(board.port()));
   session.start();
   ASSERT_TRUE(session.open("tcp/ip", "9600"));

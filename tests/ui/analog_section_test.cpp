@@ -69,9 +69,9 @@ struct Desk {
                                       [this] { return session.port().link_is_open(); }, SystemClock::instance());
     identity.add_listener(tab.get());
     identity.add_listener(live.get());
-    session.consumers().attach(ConsumerSlot::analog_tab, tab.get());
-    session.consumers().attach(ConsumerSlot::data_view, live.get());
-    session.consumers().attach(ConsumerSlot::configuration, &exchange);
+    lines.push_back(session.consumers().add(line_place::analog_tab, *tab));
+    lines.push_back(session.consumers().add(line_place::data_view, *live));
+    lines.push_back(session.consumers().add(line_place::configuration, exchange));
     configuration.set_input_type_defaults(&defaults);
     section = std::make_unique<ui::AnalogSectionWidget>(*tab, *live, configuration, identity, types, messages);
     section->resize(900, 520);
@@ -88,10 +88,8 @@ struct Desk {
   }
   ~Desk() {
     configuration.set_input_type_defaults(nullptr);
-    session.consumers().detach(ConsumerSlot::analog_tab);
-    session.consumers().detach(ConsumerSlot::data_view);
-    session.consumers().detach(ConsumerSlot::configuration);
     session.stop();
+    lines.clear();
     identity.remove_listener(tab.get());
     identity.remove_listener(live.get());
     section.reset();
@@ -152,6 +150,7 @@ struct Desk {
   std::unique_ptr<AnalogTab> tab;
   std::unique_ptr<LiveData> live;
   std::unique_ptr<ui::AnalogSectionWidget> section;
+  std::vector<LineRegistration> lines;
 };
 
 void calibrate_and_apply(char board_type, const std::string& title, const std::string& expected_prefix) {

@@ -180,12 +180,12 @@ class FactoryDesk {
     });
     QObject::connect(&timer, &QTimer::timeout, [this] { test.tick_100ms(); });
     identity.add_listener(&test);
-    link.consumers().attach(ConsumerSlot::factory_test, &test);
+    test_lines = link.consumers().add(line_place::factory_test, test);
   }
   ~FactoryDesk() {
     timer.stop();
     link.stop();
-    link.consumers().detach(ConsumerSlot::factory_test);
+    test_lines.reset();
     identity.remove_listener(&test);
   }
   bool connect() {
@@ -212,6 +212,7 @@ class FactoryDesk {
   ui::SoundPlayer sounds;
   ui::FactoryIndicator indicator;
   FactoryTest test;
+  LineRegistration test_lines;
   CommandTable commands;
   Form form;
   QWidget root;

@@ -58,7 +58,7 @@ TEST(MacroTabWidget, EditApplyAndReadBackFromTheBoard) {
   Configuration config('e');
   BoardIdentity identity(config, *parse_identity_line("VexaLog S v1404"));
   ConfigExchange exchange(config, identity, b.session, b.report);
-  b.session.consumers().attach(ConsumerSlot::configuration, &exchange);
+  LineRegistration exchange_lines = b.session.consumers().add(line_place::configuration, exchange);
   MacroTab tab(config, identity, exchange, b.messages, b.report);
   ui::MacroTabWidget widget(tab);
   widget.show();
@@ -97,7 +97,6 @@ TEST(MacroTabWidget, EditApplyAndReadBackFromTheBoard) {
   widget.sub_tabs()->setCurrentIndex(4);
   EXPECT_EQ(qobject_cast<QLineEdit*>(widget.control(macro_id::kCommand))->text(), "");
   EXPECT_FALSE(widget.control(macro_id::kCommand)->isVisible());
-  b.session.consumers().detach(ConsumerSlot::configuration);
 }
 
 TEST(MacroTabWidget, OldFirmwareShowsNoSubTabs) {
@@ -127,7 +126,7 @@ TEST(UploadTabWidget, StartFromTheTabAndSeeTheLinesInBothViews) {
   Settings settings;
   BoardJobs jobs(b.report, b.messages);
   DataUpload upload(b.report, b.messages, UploadLink(b.session), &jobs, b.dir.path());
-  b.session.consumers().attach(ConsumerSlot::upload, &upload);
+  LineRegistration upload_lines = b.session.consumers().add(line_place::upload, upload);
   UploadTab tab(upload, b.messages, settings, b.report, {b.dir.path(), b.dir.path(), "VexaData", "vexalog.adc"});
   ui::UploadTabWidget widget(tab);
   widget.resize(480, 440);
@@ -153,7 +152,6 @@ TEST(UploadTabWidget, StartFromTheTabAndSeeTheLinesInBothViews) {
   save_screenshot(widget, "upload_tab_graphic_view");
   button(widget.control(upload_id::kClear))->click();
   EXPECT_TRUE(upload.ring().newest_first().empty());
-  b.session.consumers().detach(ConsumerSlot::upload);
 }
 
 }  // namespace

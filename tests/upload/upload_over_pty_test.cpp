@@ -40,7 +40,7 @@ void vanish_and_resume(bool fast) {
   LinkSession session(report, echo, messages);
   BoardJobs jobs(report, messages);
   DataUpload upload(report, messages, UploadLink(session), &jobs, dir.path());
-  session.consumers().attach(ConsumerSlot::upload, &upload);
+  LineRegistration upload_lines = session.consumers().add(line_place::upload, upload);
 
   auto server = serve(link);
   session.start();
@@ -82,7 +82,6 @@ void vanish_and_resume(bool fast) {
     EXPECT_TRUE(report.contains("bi=9600"));
   }
   EXPECT_TRUE(report.contains("end of vexalog.adc, " + std::to_string(kLogLines - first_part) + " lines"));
-  session.consumers().detach(ConsumerSlot::upload);
   session.stop();
 }
 
