@@ -306,8 +306,11 @@ TEST_F(ChoicesFixture, TheTerminalMenuHasEveryTextAndFollowsTheChoices) {
     Messages texts("VexaLog", language);
     const Menu menu = terminal_menu(texts);
     EXPECT_EQ(menu.title, "Terminal");
-    for (const MenuEntry& entry : menu.entries)
-      if (!entry.is_separator()) EXPECT_EQ(entry.text.find("???"), std::string::npos) << entry.id << language;
+    for (const MenuEntry& entry : menu.entries) {
+      if (!entry.is_separator()) {
+        EXPECT_EQ(entry.text.find("???"), std::string::npos) << entry.id << language;
+      }
+    }
   }
   std::vector<Menu> bar = {terminal_menu(messages)};
   EXPECT_TRUE(refresh_terminal_checks(bar, choices));  // the Enter, Backspace, DTR and RTS defaults
@@ -326,7 +329,7 @@ TEST_F(ChoicesFixture, TheTerminalMenuHasEveryTextAndFollowsTheChoices) {
 
   // In the program they end the Tools menu, in a submenu, where ids find them and the check
   // marks follow the choices as well.
-  std::vector<Menu> program = {Menu{"MenTools", "Tools", 0, {MenuEntry{cmd::kLogErase, "Erase"}}}, Menu{"MenHelp"}};
+  std::vector<Menu> program = {Menu{"MenTools", "Tools", 0, {MenuEntry{cmd::kLogErase, "Erase"}}}, Menu{.key = "MenHelp", .title = {}, .command = 0, .entries = {}}};
   add_terminal_entries(program, messages);
   EXPECT_EQ(program.size(), 2u);
   ASSERT_EQ(program[0].entries.size(), 3u);

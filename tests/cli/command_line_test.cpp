@@ -210,7 +210,9 @@ TEST(CliCommandLine, HelpListsEveryCommandAndOptionAndEachCommandHasItsOwn) {
       EXPECT_NE(own.out.find(std::string(option.spec.help)), std::string::npos) << option.spec.help;
     }
     // Not the other commands' options: "--quiet-ms" is no option of send.
-    if (command.name == "send") EXPECT_EQ(own.out.find("--quiet-ms"), std::string::npos) << own.out;
+    if (command.name == "send") {
+      EXPECT_EQ(own.out.find("--quiet-ms"), std::string::npos) << own.out;
+    }
   }
   // Only a time stamp is a resume point: the help does not promise more.
   EXPECT_NE(run_cli({"upload", "--help"}).out.find("without time stamps, numbered lines or not, gets the whole listing again"),
