@@ -52,7 +52,9 @@ TEST(SambaApplet, ProgramsTheMailboxPageAndAnswersOnlyWhenAsked) {
       EXPECT_EQ(board.page_bytes(page), data);
       // Nothing but this page changed.
       for (std::uint32_t other : {0u, 1u, 511u, 1023u})
-        if (other != page) EXPECT_EQ(board.page_bytes(other), std::string(kPageBytes, '\xff'));
+        if (other != page) {
+          EXPECT_EQ(board.page_bytes(other), std::string(kPageBytes, '\xff'));
+        }
       ASSERT_EQ(board.chip.flash_commands().size(), 1u);
       EXPECT_EQ(board.chip.flash_commands()[0], 0x5A000001u | page << 8);
       EXPECT_EQ(board.chip.take_transmitted(), flag ? std::string("\x06") : std::string());

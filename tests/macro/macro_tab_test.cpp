@@ -162,7 +162,9 @@ TEST(MacroTab, SubTabsFollowTheBoard) {
   EXPECT_TRUE(f602.tab.form().shown(kNoMacros));
   // The label "Command" shares Apply's id and follows the button's visibility.
   for (const Control& c : f602.tab.form().controls())
-    if (c.id != kNoMacros && !(c.id == kApply && c.kind == ControlKind::edit)) EXPECT_FALSE(c.shown) << c.id;
+    if (c.id != kNoMacros && !(c.id == kApply && c.kind == ControlKind::edit)) {
+      EXPECT_FALSE(c.shown) << c.id;
+    }
   EXPECT_FALSE(f602.tab.form().shown(kApply));
   EXPECT_FALSE(f602.tab.form().shown(kCommand));
   EXPECT_EQ(f602.tab.current_key(), "");
@@ -215,7 +217,9 @@ TEST(MacroTab, VisibilityByScheduleType) {
 
   b.press(kTypeFrom);
   for (const Control& c : b.tab.form().controls())
-    if (c.id != kEvent) EXPECT_TRUE(c.shown) << c.id;
+    if (c.id != kEvent) {
+      EXPECT_TRUE(c.shown) << c.id;
+    }
 
   b.press(kTypeOn);
   EXPECT_TRUE(shown(kEvent));
