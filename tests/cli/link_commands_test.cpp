@@ -4,34 +4,17 @@
 
 #include "sim/board_configuration.h"
 #include "sim/board_server.h"
-#include "support/child_process.h"
-#include "support/temp_dir.h"
+#include "support/board_and_cli.h"
 
 namespace vexa {
 namespace {
 
-using test::BackgroundProgram;
 using test::built_program;
 using test::run_program;
-using test::TempDir;
 
-class LinkCommands : public ::testing::Test {
+class LinkCommands : public test::BoardAndCli {
  protected:
-  void start_board(std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"--type", "F", "--pty", link};
-    args.insert(args.end(), extra.begin(), extra.end());
-    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"), args);
-    ASSERT_TRUE(test::wait_for_path(link)) << board->output();
-  }
-  test::RunResult cli(std::vector<std::string> args, const std::string& input = {}) {
-    std::vector<std::string> all = {"--settings", dir.path(), "--port", link};
-    all.insert(all.end(), args.begin(), args.end());
-    return run_program(built_program("cli/vexacli"), all, input);
-  }
-
-  TempDir dir;
-  std::string link = dir.file("board");
-  std::unique_ptr<BackgroundProgram> board;
+  void start_board(std::vector<std::string> extra = {}) { BoardAndCli::start_board("F", std::move(extra)); }
 };
 
 TEST_F(LinkCommands, SendPrintsTheCommandAndWhatTheBoardAnswers) {

@@ -7,33 +7,22 @@
 #include <regex>
 
 #include "platform/pseudo_terminal.h"
-#include "support/child_process.h"
+#include "support/board_and_cli.h"
 #include "support/pty_peer.h"
-#include "support/temp_dir.h"
 
 namespace vexa {
 namespace {
 
-using test::BackgroundProgram;
 using test::built_program;
 using test::run_program;
 
-class TerminalOptions : public ::testing::Test {
+class TerminalOptions : public test::BoardAndCli {
  protected:
-  void SetUp() override {
-    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"),
-                                                std::vector<std::string>{"--type", "F", "--pty", link});
-    ASSERT_TRUE(test::wait_for_path(link)) << board->output();
-  }
+  void SetUp() override { start_board("F"); }
   test::RunResult terminal(std::vector<std::string> options, const std::string& input) {
-    std::vector<std::string> all = {"--settings", dir.path(), "--port", link, "terminal"};
-    all.insert(all.end(), options.begin(), options.end());
-    return run_program(built_program("cli/vexacli"), all, input);
+    options.insert(options.begin(), "terminal");
+    return cli(options, input);
   }
-
-  test::TempDir dir;
-  std::string link = dir.file("board");
-  std::unique_ptr<BackgroundProgram> board;
 };
 
 TEST_F(TerminalOptions, HexViewShowsTheBoardsBytes) {

@@ -6,38 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "support/child_process.h"
-#include "support/temp_dir.h"
+#include "support/board_and_cli.h"
 #include "support/build_paths.h"
 
 namespace vexa {
 namespace {
 
-using test::BackgroundProgram;
-using test::built_program;
-using test::run_program;
+using test::has;
 using test::TempDir;
 
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-class ConfigCommands : public ::testing::Test {
- protected:
-  void start_board(const std::string& type, std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"--type", type, "--pty", link};
-    args.insert(args.end(), extra.begin(), extra.end());
-    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"), args);
-    ASSERT_TRUE(test::wait_for_path(link)) << board->output();
-  }
-  test::RunResult cli(std::vector<std::string> args, const std::string& working_directory = {}) {
-    std::vector<std::string> all = {"--settings", dir.path(), "--port", link};
-    all.insert(all.end(), args.begin(), args.end());
-    return run_program(built_program("cli/vexacli"), all, {}, 60000, working_directory);
-  }
-
-  TempDir dir;
-  std::string link = dir.file("board");
-  std::unique_ptr<BackgroundProgram> board;
-};
+using ConfigCommands = test::BoardAndCli;
 
 TEST_F(ConfigCommands, GetConfSavesAFileThatComparesEqualAndAnEditedOneDoesNot) {
   start_board("F");
@@ -58,11 +36,11 @@ TEST_F(ConfigCommands, GetConfSavesAFileThatComparesEqualAndAnEditedOneDoesNot) 
   // holds their ".type" lines, as the desktop's save does.
   TempDir typed_dir;
   typed_dir.write("ainputs.txt", TempDir::read(test::shipped_input_types()));
-  auto typed = cli({"get-conf", typed_dir.file("typed.txt"), "--quiet-ms", "200"}, typed_dir.path());
+  auto typed = cli({"get-conf", typed_dir.file("typed.txt"), "--quiet-ms", "200"}, {}, typed_dir.path());
   ASSERT_EQ(typed.exit_code, 0) << typed.out << typed.err;
   const std::string typed_text = TempDir::read(typed_dir.file("typed.txt"));
   EXPECT_TRUE(has(typed_text, "\na0.type=")) << typed_text;
-  auto typed_same = cli({"compare", typed_dir.file("typed.txt"), "--quiet-ms", "200"}, typed_dir.path());
+  auto typed_same = cli({"compare", typed_dir.file("typed.txt"), "--quiet-ms", "200"}, {}, typed_dir.path());
   EXPECT_EQ(typed_same.exit_code, 0) << typed_same.out;
 
   std::string edited = text + "zz=1\n";

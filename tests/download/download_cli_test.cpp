@@ -8,29 +8,20 @@
 
 #include "base/text_format.h"
 #include "sim/board_options.h"
-#include "support/child_process.h"
-#include "support/temp_dir.h"
+#include "support/board_and_cli.h"
 
 namespace vexa {
 namespace {
 
+using test::has;
 using test::TempDir;
 
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-class DownloadCommandsCli : public ::testing::Test {
+class DownloadCommandsCli : public test::BoardAndCli {
  protected:
+  DownloadCommandsCli() { globals = {"--baud", "9600"}; }
   void start_board(std::vector<std::string> extra) {
-    std::vector<std::string> args = {"--type", "E", "--pty", link, "--flash-out", dir.file("flash"),
-                                     "--card", dir.path()};
-    args.insert(args.end(), extra.begin(), extra.end());
-    board = std::make_unique<test::BackgroundProgram>(test::built_program("sim/vexaboard"), args);
-    ASSERT_TRUE(test::wait_for_path(link)) << board->output();
-  }
-  test::RunResult cli(std::vector<std::string> args) {
-    std::vector<std::string> all = {"--settings", dir.path(), "--port", link, "--baud", "9600"};
-    all.insert(all.end(), args.begin(), args.end());
-    return test::run_program(test::built_program("cli/vexacli"), all);
+    extra.insert(extra.begin(), {"--flash-out", dir.file("flash"), "--card", dir.path()});
+    BoardAndCli::start_board("E", std::move(extra));
   }
   // A HEX file of an 'E' image (identity 0x2345): zeros but its first word.
   std::string e_hex() {
@@ -39,10 +30,6 @@ class DownloadCommandsCli : public ::testing::Test {
       hex += format_text(":10%04X00%s00\n", a, a == 0 ? "45230000000000000000000000000000" : "00000000000000000000000000000000");
     return dir.write("e.hex", hex);
   }
-
-  TempDir dir;
-  std::string link = dir.file("board");
-  std::unique_ptr<test::BackgroundProgram> board;
 };
 
 TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {

@@ -15,7 +15,7 @@ namespace {
 
 using test::CountingSleep;
 using test::MonitorPort;
-using test::SambaStatus;
+using test::RecordingStatus;
 using test::SharedReport;
 
 std::size_t count_of(const std::string& text, std::string_view what) {
@@ -43,7 +43,7 @@ class SambaDownload : public ::testing::Test {
   Messages messages;
   SharedReport report;
   test::SharedEcho echo;
-  SambaStatus status;
+  RecordingStatus status;
   CountingSleep sleep;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 // In-process stand-ins for the SAM-BA tests: a port wired straight to the simulated board's
 // SAM-BA side (no pty, no real waits), with a hook that may change each reply, a sleep that
-// only adds up, and a status row that records.
+// only adds up.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -98,27 +98,6 @@ class CountingSleep {
  private:
   long total_ms_ = 0;
   std::vector<int> pauses_;
-};
-
-class SambaStatus final : public StatusLine {
- public:
-  void set_progress(std::string_view text) override {
-    std::lock_guard lock(mutex_);
-    progress_.emplace_back(text);
-  }
-  void set_status(std::string_view text) override {
-    std::lock_guard lock(mutex_);
-    status_.emplace_back(text);
-  }
-  std::vector<std::string> progress() const {
-    std::lock_guard lock(mutex_);
-    return progress_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> progress_;
-  std::vector<std::string> status_;
 };
 
 inline std::string random_bytes(std::size_t count, std::uint32_t seed) {

@@ -35,7 +35,7 @@ TEST(SambaOverTheLink, ProgramsTheBoardAndGivesTheLineBackToTheReceiveThread) {
   ASSERT_TRUE(session.open(link, "9600"));
 
   const std::string image = test::random_bytes(40 * 256 + 100, 5);
-  test::SambaStatus status;
+  test::RecordingStatus status;
   SambaDownloadOptions options;
   options.sleep = [](int) {};
   ASSERT_TRUE(samba_download(session, report, messages, status, image, options));

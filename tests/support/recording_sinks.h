@@ -1,6 +1,6 @@
 #pragma once
-// Report and character sinks that record what reaches them, safe to fill from the receive
-// thread while a test reads them.
+// Report, character and status sinks that record what reaches them, safe to fill from the
+// receive thread or a job's thread while a test reads them.
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -9,8 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "link/board_channel.h"
 #include "link/line_consumer.h"
 #include "base/report_sink.h"
+#include "base/session_ports.h"
 
 namespace vexa::test {
 
@@ -113,6 +115,85 @@ class RecordingConsumer final : public LineConsumer {
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<std::string> lines_;
+};
+
+// Every progress and status text, oldest first.
+class RecordingStatus final : public StatusLine {
+ public:
+  void set_progress(std::string_view text) override {
+    std::lock_guard lock(mutex_);
+    progress_.emplace_back(text);
+  }
+  void set_status(std::string_view text) override {
+    std::lock_guard lock(mutex_);
+    status_.emplace_back(text);
+  }
+  std::vector<std::string> progress() const {
+    std::lock_guard lock(mutex_);
+    return progress_;
+  }
+  std::vector<std::string> status() const {
+    std::lock_guard lock(mutex_);
+    return status_;
+  }
+  // The text shown now: the last one set, "" before any.
+  std::string last_progress() const {
+    std::lock_guard lock(mutex_);
+    return progress_.empty() ? std::string() : progress_.back();
+  }
+  std::string last_status() const {
+    std::lock_guard lock(mutex_);
+    return status_.empty() ? std::string() : status_.back();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> progress_;
+  std::vector<std::string> status_;
+};
+
+// A board channel on which every command succeeds at once. sent(): the commands and lines as
+// given; written(): what went out without a wait for "Ok", i.e. each raw write and each sent
+// line with its LF. Sent lines are also printed to the report, when there is one.
+class RecordingChannel final : public BoardChannel {
+ public:
+  explicit RecordingChannel(ReportSink* report = nullptr) : report_(report) {}
+  bool send_and_wait_ok(std::string_view command) override {
+    std::lock_guard lock(mutex_);
+    sent_.emplace_back(command);
+    return true;
+  }
+  bool wait_line(std::string_view) override { return true; }
+  void send_line(std::string_view text) override {
+    if (report_) report_->print_line(text);
+    std::lock_guard lock(mutex_);
+    sent_.emplace_back(text);
+    written_.push_back(std::string(text) + "\n");
+  }
+  bool write_text(std::string_view text) override {
+    std::lock_guard lock(mutex_);
+    written_.emplace_back(text);
+    return true;
+  }
+  std::vector<std::string> sent() const {
+    std::lock_guard lock(mutex_);
+    return sent_;
+  }
+  std::vector<std::string> written() const {
+    std::lock_guard lock(mutex_);
+    return written_;
+  }
+  void clear() {
+    std::lock_guard lock(mutex_);
+    sent_.clear();
+    written_.clear();
+  }
+
+ private:
+  ReportSink* report_;
+  mutable std::mutex mutex_;
+  std::vector<std::string> sent_;
+  std::vector<std::string> written_;
 };
 
 // Polls cond every few milliseconds until it holds or timeout_ms passed (a hang guard).
