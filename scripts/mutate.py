@@ -18,9 +18,12 @@ Every verdict is written to BUILD/mutants.txt; --recheck FILE runs only the muta
 mutants.txt lists as killed, to show that a change to the suite still kills each of them;
 --judged-by FOLDER keeps only the mutants that the tests of that folder judge (for a recheck
 after a change to some test folders only: the others' verdicts cannot have changed).
+--reuse FILE takes the verdicts a previous mutants.txt of the same suite holds and runs only
+the other mutants (a larger --count after a smaller one with the same seed adds to it).
 
   scripts/mutate.py [--count 300] [--seed 1] [--list] [--build out/mutation] [--only FOLDER]
                     [--coverage-json out/coverage/coverage.json] [--recheck FILE] [--judged-by FOLDER]
+                    [--reuse FILE]
 """
 import argparse
 import json
@@ -160,6 +163,7 @@ def main():
     ap.add_argument("--test-timeout", type=int, default=120)
     ap.add_argument("--coverage-json", help="gcovr JSON of the suite: mutants on lines never run survive unbuilt")
     ap.add_argument("--recheck", help="a previous mutants.txt: run only the mutants it lists as killed")
+    ap.add_argument("--reuse", help="a previous mutants.txt of the same suite: its verdicts are taken as they are")
     ap.add_argument("--judged-by", action="append",
                     help="keep only mutants that this test folder's suite judges (repeatable)")
     args = ap.parse_args()
@@ -182,6 +186,13 @@ def main():
             print(mutant_name(m))
         return 0
     never_run = uncovered_lines(args.coverage_json) if args.coverage_json else None
+    known = {}
+    if args.reuse:
+        with open(args.reuse) as f:
+            for line in f:
+                if " " in line.strip():
+                    verdict, name = line.strip().split(" ", 1)
+                    known[name.removesuffix(" (never run)")] = (verdict, line.strip())
 
     build = os.path.join(ROOT, args.build)
     if not os.path.isdir(build):
@@ -195,6 +206,17 @@ def main():
     verdicts = []
     started = time.time()
     for i, (rel, n, a, b, rep, kind) in enumerate(sample, 1):
+        name = mutant_name((rel, n, a, b, rep, kind))
+        if name in known:
+            verdict, line = known[name]
+            killed += verdict == "killed"
+            survived += verdict == "survived"
+            stillborn += verdict == "stillborn"
+            if verdict == "survived":
+                survivors.append(name)
+            verdicts.append(line)
+            print(f"[{i}/{len(sample)}] {verdict:9} {rel}:{n + 1}:{a + 1} {kind} (from {args.reuse})", flush=True)
+            continue
         if never_run is not None and n + 1 in never_run.get(rel, ()):
             survived += 1
             survivors.append(mutant_name((rel, n, a, b, rep, kind)))
