@@ -117,39 +117,45 @@ class RecordingConsumer final : public LineConsumer {
   std::vector<std::string> lines_;
 };
 
-// Every progress and status text, oldest first.
-class RecordingStatus final : public StatusLine {
+// Texts that a job's thread adds while a test reads copies.
+class RecordedTexts {
  public:
-  void set_progress(std::string_view text) override {
+  void add(std::string_view text) {
     std::lock_guard lock(mutex_);
-    progress_.emplace_back(text);
+    texts_.emplace_back(text);
   }
-  void set_status(std::string_view text) override {
+  std::vector<std::string> all() const {
     std::lock_guard lock(mutex_);
-    status_.emplace_back(text);
+    return texts_;
   }
-  std::vector<std::string> progress() const {
+  // The last one added, "" before any.
+  std::string last() const {
     std::lock_guard lock(mutex_);
-    return progress_;
+    return texts_.empty() ? std::string() : texts_.back();
   }
-  std::vector<std::string> status() const {
+  void clear() {
     std::lock_guard lock(mutex_);
-    return status_;
-  }
-  // The text shown now: the last one set, "" before any.
-  std::string last_progress() const {
-    std::lock_guard lock(mutex_);
-    return progress_.empty() ? std::string() : progress_.back();
-  }
-  std::string last_status() const {
-    std::lock_guard lock(mutex_);
-    return status_.empty() ? std::string() : status_.back();
+    texts_.clear();
   }
 
  private:
   mutable std::mutex mutex_;
-  std::vector<std::string> progress_;
-  std::vector<std::string> status_;
+  std::vector<std::string> texts_;
+};
+
+// Every progress and status text, oldest first.
+class RecordingStatus final : public StatusLine {
+ public:
+  void set_progress(std::string_view text) override { progress_.add(text); }
+  void set_status(std::string_view text) override { status_.add(text); }
+  std::vector<std::string> progress() const { return progress_.all(); }
+  std::vector<std::string> status() const { return status_.all(); }
+  // The texts shown now.
+  std::string last_progress() const { return progress_.last(); }
+  std::string last_status() const { return status_.last(); }
+
+ private:
+  RecordedTexts progress_, status_;
 };
 
 // A board channel on which every command succeeds at once. sent(): the commands and lines as
@@ -159,41 +165,29 @@ class RecordingChannel final : public BoardChannel {
  public:
   explicit RecordingChannel(ReportSink* report = nullptr) : report_(report) {}
   bool send_and_wait_ok(std::string_view command) override {
-    std::lock_guard lock(mutex_);
-    sent_.emplace_back(command);
+    sent_.add(command);
     return true;
   }
   bool wait_line(std::string_view) override { return true; }
   void send_line(std::string_view text) override {
     if (report_) report_->print_line(text);
-    std::lock_guard lock(mutex_);
-    sent_.emplace_back(text);
-    written_.push_back(std::string(text) + "\n");
+    sent_.add(text);
+    written_.add(std::string(text) + "\n");
   }
   bool write_text(std::string_view text) override {
-    std::lock_guard lock(mutex_);
-    written_.emplace_back(text);
+    written_.add(text);
     return true;
   }
-  std::vector<std::string> sent() const {
-    std::lock_guard lock(mutex_);
-    return sent_;
-  }
-  std::vector<std::string> written() const {
-    std::lock_guard lock(mutex_);
-    return written_;
-  }
+  std::vector<std::string> sent() const { return sent_.all(); }
+  std::vector<std::string> written() const { return written_.all(); }
   void clear() {
-    std::lock_guard lock(mutex_);
     sent_.clear();
     written_.clear();
   }
 
  private:
   ReportSink* report_;
-  mutable std::mutex mutex_;
-  std::vector<std::string> sent_;
-  std::vector<std::string> written_;
+  RecordedTexts sent_, written_;
 };
 
 // Polls cond every few milliseconds until it holds or timeout_ms passed (a hang guard).
