@@ -8,21 +8,42 @@ one in its own build folder and runs the tests of the folder that mirrors the mu
 is stillborn when it does not compile (not counted). The same --seed and --count over the same
 sources give the same mutants, so a change to the suite can be measured before and after.
 
+An existing build folder is used as it is: --build out/coverage reuses the coverage build
+(scripts/coverage.sh) instead of building a folder of its own. Its programs then write gcov
+profiles; these go to a scratch folder, and libgcov's complaints (a relinked suite and a program
+left as it was share an object's profile) to a file, so neither the coverage figures nor what a
+test reads on a program's standard error change. With --coverage-json (that build's
+coverage.json) a mutant on a line no test runs is counted as surviving without being built.
+Every verdict is written to BUILD/mutants.txt; --recheck FILE runs only the mutants a previous
+mutants.txt lists as killed, to show that a change to the suite still kills each of them;
+--judged-by FOLDER keeps only the mutants that the tests of that folder judge (for a recheck
+after a change to some test folders only: the others' verdicts cannot have changed).
+--reuse FILE takes the verdicts a previous mutants.txt of the same suite holds and runs only
+the other mutants (a larger --count after a smaller one with the same seed adds to it).
+
   scripts/mutate.py [--count 300] [--seed 1] [--list] [--build out/mutation] [--only FOLDER]
+                    [--coverage-json out/coverage/coverage.json] [--recheck FILE] [--judged-by FOLDER]
+                    [--reuse FILE]
 """
 import argparse
+import json
 import os
 import random
 import re
+import shutil
+import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 LAYERS = ["platform", "base", "terminal", "link", "config", "download", "analog", "macro", "upload",
           "build", "factory", "app"]
-# Test labels that exercise a folder besides its own.
-EXTRA_LABELS = {"app": ["cli"], "base": ["app"], "link": ["faults"], "download": ["faults"], "upload": ["faults"]}
+# Test labels that exercise a folder besides its own. The tests of the port, socket, lock and
+# line-frame code of platform/ are link's (tests/link), as the link owns those devices.
+EXTRA_LABELS = {"app": ["cli"], "base": ["app"], "platform": ["link"], "link": ["faults"], "download": ["faults"],
+                "upload": ["faults"]}
 
 OPERATORS = [  # (regex, replacement, kind); the regexes avoid <<, >>, ->, templates
     (r"(?<![=!<>])==(?!=)", "!=", "== to !="),
@@ -98,12 +119,40 @@ def all_mutants(only):
     return sorted(result)
 
 
-def run(cmd, cwd, timeout):
+def run(cmd, cwd, timeout, env=None):
+    # A session of its own, so a hang ends the tests and the programs they started, not only ctest.
+    proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env,
+                            start_new_session=True)
     try:
-        return subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                              timeout=timeout).returncode
+        return proc.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
+        os.killpg(proc.pid, signal.SIGKILL)
+        proc.wait()
         return -1
+
+
+def uncovered_lines(path):
+    """{source path relative to the root: set of 1-based lines gcov saw as code never run}."""
+    with open(path) as f:
+        data = json.load(f)
+    result = {}
+    for entry in data["files"]:
+        name = entry["file"]
+        if os.path.isabs(name):
+            name = os.path.relpath(name, ROOT)
+        result[name] = {line["line_number"] for line in entry["lines"] if line["count"] == 0}
+    return result
+
+
+def suites_of(rel):
+    """The test folders (CTest labels) that judge a mutant of this source."""
+    folder = rel.split("/")[0]
+    return [folder] + EXTRA_LABELS.get(folder, [])
+
+
+def mutant_name(m):
+    rel, n, a, b, rep, kind = m
+    return f"{rel}:{n + 1}:{a + 1}: {kind}"
 
 
 def main():
@@ -114,26 +163,68 @@ def main():
     ap.add_argument("--only", action="append", help="mutate only this folder (repeatable)")
     ap.add_argument("--list", action="store_true", help="print the sample and stop")
     ap.add_argument("--test-timeout", type=int, default=120)
+    ap.add_argument("--coverage-json", help="gcovr JSON of the suite: mutants on lines never run survive unbuilt")
+    ap.add_argument("--recheck", help="a previous mutants.txt: run only the mutants it lists as killed")
+    ap.add_argument("--reuse", help="a previous mutants.txt of the same suite: its verdicts are taken as they are")
+    ap.add_argument("--judged-by", action="append",
+                    help="keep only mutants that this test folder's suite judges (repeatable)")
     args = ap.parse_args()
 
     pool = all_mutants(args.only)
     sample = random.Random(args.seed).sample(pool, min(args.count, len(pool)))
     sample.sort()
     print(f"mutate: {len(pool)} possible mutants in the core, a sample of {len(sample)} (seed {args.seed})")
+    if args.recheck:
+        with open(args.recheck) as f:
+            wanted = {line.split(" ", 1)[1].strip() for line in f if line.startswith("killed ")}
+        sample = [m for m in sample if mutant_name(m) in wanted]
+        print(f"mutate: rechecking the {len(sample)} of them that {args.recheck} lists as killed"
+              + ("" if len(sample) == len(wanted) else f" (it lists {len(wanted)}: a different sample?)"))
+    if args.judged_by:
+        sample = [m for m in sample if set(suites_of(m[0])) & set(args.judged_by)]
+        print(f"mutate: {len(sample)} of them judged by the tests of {', '.join(args.judged_by)}")
     if args.list:
-        for rel, n, a, b, rep, kind in sample:
-            print(f"{rel}:{n + 1}:{a + 1}: {kind}")
+        for m in sample:
+            print(mutant_name(m))
         return 0
+    never_run = uncovered_lines(args.coverage_json) if args.coverage_json else None
+    known = {}
+    if args.reuse:
+        with open(args.reuse) as f:
+            for line in f:
+                if " " in line.strip():
+                    verdict, name = line.strip().split(" ", 1)
+                    known[name.removesuffix(" (never run)")] = (verdict, line.strip())
 
     build = os.path.join(ROOT, args.build)
     if not os.path.isdir(build):
         subprocess.run([os.path.join(ROOT, "scripts/build.sh"), args.build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
                         "-DVEXA_GUI=OFF", "-DVEXA_BENCH=OFF"], cwd=ROOT, check=True)
     jobs = str(os.cpu_count() or 2)
+    profiles = tempfile.mkdtemp(prefix="vexa-mutate-gcov-")
+    env = dict(os.environ, GCOV_PREFIX=profiles, GCOV_ERROR_FILE=os.path.join(profiles, "libgcov-errors.txt"))
     killed = survived = stillborn = 0
     survivors = []
+    verdicts = []
     started = time.time()
     for i, (rel, n, a, b, rep, kind) in enumerate(sample, 1):
+        name = mutant_name((rel, n, a, b, rep, kind))
+        if name in known:
+            verdict, line = known[name]
+            killed += verdict == "killed"
+            survived += verdict == "survived"
+            stillborn += verdict == "stillborn"
+            if verdict == "survived":
+                survivors.append(name)
+            verdicts.append(line)
+            print(f"[{i}/{len(sample)}] {verdict:9} {rel}:{n + 1}:{a + 1} {kind} (from {args.reuse})", flush=True)
+            continue
+        if never_run is not None and n + 1 in never_run.get(rel, ()):
+            survived += 1
+            survivors.append(mutant_name((rel, n, a, b, rep, kind)))
+            verdicts.append("survived " + survivors[-1] + " (never run)")
+            print(f"[{i}/{len(sample)}] {'survived':9} {rel}:{n + 1}:{a + 1} {kind} (a line no test runs)", flush=True)
+            continue
         path = os.path.join(ROOT, rel)
         with open(path, encoding="utf-8", errors="surrogateescape") as f:
             original = f.read()
@@ -142,8 +233,7 @@ def main():
         try:
             with open(path, "w", encoding="utf-8", errors="surrogateescape") as f:
                 f.write("\n".join(lines))
-            folder = rel.split("/")[0]
-            suites = [folder] + EXTRA_LABELS.get(folder, [])
+            suites = suites_of(rel)
             # Only the suites that judge this mutant are rebuilt; the programs the tests start
             # (vexaboard, and vexacli except for the cli suite) stay as the sources are.
             targets = ["test_" + suite for suite in suites] + (["vexacli"] if "cli" in suites else [])
@@ -153,7 +243,7 @@ def main():
             else:
                 labels = "|".join("^" + suite + "$" for suite in suites)
                 rc = run(["ctest", "-L", labels, "-j", jobs, "--stop-on-failure", "--timeout",
-                          str(args.test_timeout)], build, args.test_timeout * 20)
+                          str(args.test_timeout)], build, args.test_timeout * 20, env)
                 if rc == 0:
                     survived += 1
                     survivors.append(f"{rel}:{n + 1}:{a + 1}: {kind}")
@@ -164,15 +254,21 @@ def main():
         finally:
             with open(path, "w", encoding="utf-8", errors="surrogateescape") as f:
                 f.write(original)
+            shutil.rmtree(profiles, ignore_errors=True)
+            os.makedirs(profiles, exist_ok=True)
+        verdicts.append(verdict + " " + mutant_name((rel, n, a, b, rep, kind)))
         print(f"[{i}/{len(sample)}] {verdict:9} {rel}:{n + 1}:{a + 1} {kind}", flush=True)
+    shutil.rmtree(profiles, ignore_errors=True)
     run(["ninja", "-C", build], ROOT, 1800)  # back to the sources as they are
     counted = killed + survived
     rate = 100.0 * killed / counted if counted else 0.0
     with open(os.path.join(build, "survivors.txt"), "w") as f:
         f.write("\n".join(survivors) + "\n")
+    with open(os.path.join(build, "mutants.txt"), "w") as f:
+        f.write("\n".join(verdicts) + "\n")
     print(f"mutate: {killed} killed, {survived} survived, {stillborn} stillborn; "
           f"kill rate {rate:.1f} % of {counted} in {time.time() - started:.0f} s "
-          f"(survivors: {args.build}/survivors.txt)")
+          f"(survivors: {args.build}/survivors.txt, every verdict: {args.build}/mutants.txt)")
     return 0
 
 

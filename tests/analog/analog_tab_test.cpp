@@ -165,7 +165,7 @@ TEST(AnalogTabCalibration, ChosenTypeTwoPointsCalculateAndApply) {
   rig.click(kApply);
   const auto value = rig.configuration.parameter_value("a3");
   ASSERT_TRUE(value);
-  EXPECT_EQ(rig.channel.written.back(), "a3=" + *value + "\n");
+  EXPECT_EQ(rig.channel.written().back(), "a3=" + *value + "\n");
   EXPECT_EQ(value->rfind("a*0.0381", 0), 0u) << *value;
   EXPECT_EQ(rig.configuration.find_parameter("a3")->type, "Voltage 0-2.5 V");
   EXPECT_TRUE(rig.report.contains("a3=" + *value));
@@ -254,20 +254,20 @@ TEST(AnalogTabListen, PollsEveryElevenTicksWhileListeningOnAnOpenLink) {
   rig.select(3);
   rig.click(kListen);
   ASSERT_TRUE(rig.tab->listening());
-  rig.channel.sent.clear();
+  rig.channel.clear();
   for (int i = 0; i < 22; ++i) rig.tab->tick_100ms();
-  EXPECT_EQ(rig.channel.sent, (std::vector<std::string>{"a3", "a3"}));
+  EXPECT_EQ(rig.channel.sent(), (std::vector<std::string>{"a3", "a3"}));
   // Traffic restarts the count.
-  rig.channel.sent.clear();
+  rig.channel.clear();
   for (int i = 0; i < 10; ++i) {
     rig.tab->on_line("noise");
     rig.tab->tick_100ms();
   }
-  EXPECT_TRUE(rig.channel.sent.empty());
+  EXPECT_TRUE(rig.channel.sent().empty());
   // A closed link gets nothing; leaving the section clears Listen.
   rig.link_open = false;
   for (int i = 0; i < 30; ++i) rig.tab->tick_100ms();
-  EXPECT_TRUE(rig.channel.sent.empty());
+  EXPECT_TRUE(rig.channel.sent().empty());
   rig.link_open = true;
   rig.tab->set_section_current(false);
   rig.tab->tick_100ms();
@@ -276,16 +276,16 @@ TEST(AnalogTabListen, PollsEveryElevenTicksWhileListeningOnAnOpenLink) {
   TabRig old("VexaLog F v602");
   old.select(5);
   old.click(kListen);
-  old.channel.sent.clear();
+  old.channel.clear();
   for (int i = 0; i < 11; ++i) old.tab->tick_100ms();
-  EXPECT_EQ(old.channel.sent, (std::vector<std::string>{"a?"}));
+  EXPECT_EQ(old.channel.sent(), (std::vector<std::string>{"a?"}));
   // A pending catch listens without the check mark.
   old.click(kListen);
   EXPECT_FALSE(old.tab->listening());
   old.click(kCatch1);
-  old.channel.sent.clear();
+  old.channel.clear();
   for (int i = 0; i < 11; ++i) old.tab->tick_100ms();
-  EXPECT_EQ(old.channel.sent.size(), 1u);
+  EXPECT_EQ(old.channel.sent().size(), 1u);
 }
 
 TEST(AnalogTabProposeAndOptions, ProposeListAndCheckBoxes) {

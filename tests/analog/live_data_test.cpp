@@ -181,15 +181,15 @@ TEST(LiveHistory, PollingPopupIndexAndSamples) {
   LiveRig rig;
   for (int i = 0; i < 11; ++i) rig.live.on_bar_tick(false, true);
   for (int i = 0; i < 11; ++i) rig.live.on_bar_tick(true, false);
-  EXPECT_TRUE(rig.channel.sent.empty());
+  EXPECT_TRUE(rig.channel.sent().empty());
   rig.live.on_bar_tick(true, true);
-  EXPECT_EQ(rig.channel.sent, (std::vector<std::string>{"a 2"}));
+  EXPECT_EQ(rig.channel.sent(), (std::vector<std::string>{"a 2"}));
   rig.link_open = false;
   for (int i = 0; i < 30; ++i) rig.live.on_bar_tick(true, true);
-  EXPECT_EQ(rig.channel.sent.size(), 1u);
+  EXPECT_EQ(rig.channel.sent().size(), 1u);
   LiveRig s("VexaLog S v1404");
   for (int i = 0; i < 11; ++i) s.live.on_bar_tick(true, true);
-  EXPECT_EQ(s.channel.sent, (std::vector<std::string>{"a 5,200"}));
+  EXPECT_EQ(s.channel.sent(), (std::vector<std::string>{"a 5,200"}));
 
   EXPECT_EQ(popup_index(0, 120), -119);
   EXPECT_EQ(popup_index(119, 120), 0);

@@ -24,24 +24,6 @@
 
 namespace vexa::test {
 
-// Also the port the configuration exchange writes its assignment lines to.
-class RecordingChannel final : public BoardChannel, public ScriptedPort {
- public:
-  bool send_and_wait_ok(std::string_view command) override {
-    sent.emplace_back(command);
-    return true;
-  }
-  bool wait_line(std::string_view) override { return true; }
-  void set_echo_suppressed(bool) override {}
-  void send_line(std::string_view text) override { sent.emplace_back(text); }
-  bool write_text(std::string_view text) override {
-    written.emplace_back(text);
-    return true;
-  }
-  std::vector<std::string> sent;     // printed and sent lines
-  std::vector<std::string> written;  // raw writes
-};
-
 struct TabRig {
   explicit TabRig(const std::string& identity_line = "VexaLog F v1404")
       : identity(configuration, *parse_identity_line("VexaLog S v1404")),

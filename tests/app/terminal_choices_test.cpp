@@ -125,12 +125,6 @@ TEST(FilterReports, ReportLinesStayInPlaceAcrossSwitchesAndAreLoggedOnce) {
   EXPECT_EQ(test::TempDir::read(log.path()), " Configuration saved\n");
 }
 
-struct RecordingStatus : StatusLine {
-  void set_progress(std::string_view) override {}
-  void set_status(std::string_view text) override { status = std::string(text); }
-  std::string status;
-};
-
 struct NoClipboard : Clipboard {
   std::optional<std::string> text() override { return std::nullopt; }
 };
@@ -156,7 +150,7 @@ struct ChoicesFixture : ::testing::Test {
   NoClipboard clipboard;
   TerminalKeyboard keyboard{keys, clipboard, terminal, [] { return false; }};
   BoardJobs jobs{report, messages};
-  RecordingStatus status;
+  test::RecordingStatus status;
 };
 
 TEST_F(ChoicesFixture, DefaultsWriteNothingAndChoicesAreKept) {
@@ -227,7 +221,7 @@ TEST_F(ChoicesFixture, TypedHexAndKeysReachThePortAndModemLinesSayWhyNot) {
   EXPECT_NE(report.lines().back().find("modem lines cannot be used"), std::string::npos);
   EXPECT_EQ(choices.modem_text(), "");
   choices.tick_second();
-  EXPECT_EQ(status.status, "");
+  EXPECT_EQ(status.last_status(), "");
   table.run({cmd::kTermBreak, 0, 30});
 }
 

@@ -25,13 +25,6 @@ namespace {
 
 using test::TempDir;
 
-class RecordingStatus final : public StatusLine {
- public:
-  void set_progress(std::string_view text) override { progress.emplace_back(text); }
-  void set_status(std::string_view text) override { status.emplace_back(text); }
-  std::vector<std::string> progress, status;
-};
-
 class RecordingPoster final : public CommandPoster {
  public:
   void post_command(int id, long param) override { posted.push_back({id, param}); }
@@ -107,7 +100,7 @@ class CompileTabTest : public ::testing::Test {
   TempDir dir;
   Settings settings;
   Messages messages;
-  RecordingStatus status;
+  test::RecordingStatus status;
   RecordingPoster poster;
   SpawnLauncher launcher;
   GivenChooser chooser;
@@ -171,23 +164,23 @@ TEST_F(CompileTabTest, TheChildSeesExactlyTheGivenEnvironmentInTheWorkingDirecto
   while (std::getline(lines, line))
     if (!line.empty()) seen.insert(line.substr(0, line.size() - (line.back() == '\r' ? 1 : 0)));
   EXPECT_EQ(seen, (std::set<std::string>{"PATH=/usr/bin:/bin", "GREETING=two words", "EMPTY=", dir.path()}));
-  EXPECT_EQ(status.status.back(), "Exit= 0");
+  EXPECT_EQ(status.last_status(), "Exit= 0");
 }
 
 TEST_F(CompileTabTest, OutputLineEndsFoldToOneBreakAndControlsShowAsCarets) {
   use_environment("PATH=/usr/bin:/bin");
   run_to_end("printf 'a\\r\\nb\\nc\\r\\r\\n\\007\\tz\\n'; printf 'abc' >&2");
   EXPECT_EQ(pane(), "printf 'a\\r\\nb\\nc\\r\\r\\n\\007\\tz\\n'; printf 'abc' >&2\r\na\r\nb\r\nc\r\n^G\tz\r\nabc");
-  EXPECT_EQ(status.status, (std::vector<std::string>{"Compiling", "Exit= 0"}));
+  EXPECT_EQ(status.status(), (std::vector<std::string>{"Compiling", "Exit= 0"}));
 }
 
 TEST_F(CompileTabTest, NoStandardInputAndExitCodesInTheStatusLine) {
   use_environment("PATH=/usr/bin:/bin");
   run_to_end("cat; exit 3");  // cat reads nothing: no standard input
-  EXPECT_EQ(status.status.back(), "Exit= 3");
+  EXPECT_EQ(status.last_status(), "Exit= 3");
   tab().form().set_checked(compile::kAutoDownload, true);
   run_to_end("exit 1");
-  EXPECT_EQ(status.status.back(), "Exit= 1");
+  EXPECT_EQ(status.last_status(), "Exit= 1");
   EXPECT_TRUE(poster.posted.empty());
 }
 
@@ -223,7 +216,7 @@ TEST_F(CompileTabTest, AProgramThatDoesNotExistGivesErrorExecZero) {
   tab().command(compile::kRun);
   EXPECT_FALSE(tab().running());
   EXPECT_EQ(pane(), "no-such-compiler-here -c x.c\r\nError exec = 0\r\n");
-  EXPECT_TRUE(status.status.empty());
+  EXPECT_TRUE(status.status().empty());
   // A program outside the build's PATH is not found either, nor a working directory that is gone.
   use_environment("PATH=/nowhere");
   type(compile::kCommandLine, "make");
@@ -247,7 +240,7 @@ TEST_F(CompileTabTest, ARealMakeRunsTheChosenMakefileInItsFolder) {
   EXPECT_EQ(settings.get_setting("CompileDir", ""), dir.path());
   tab().command(compile::kRun);
   ASSERT_TRUE(poll_until([&] { return !tab().running(); }));
-  EXPECT_EQ(status.status.back(), "Exit= 0") << pane();
+  EXPECT_EQ(status.last_status(), "Exit= 0") << pane();
   EXPECT_NE(pane().find("echo :00000001FF > blink.hex\r\nlinked\r\n"), std::string::npos) << pane();
   EXPECT_EQ(TempDir::read(dir.file("blink.hex")), ":00000001FF\n");
 
@@ -259,7 +252,7 @@ TEST_F(CompileTabTest, ARealMakeRunsTheChosenMakefileInItsFolder) {
   type(compile::kCommandLine, "make -f broken.mak");
   tab().command(compile::kRun);
   ASSERT_TRUE(poll_until([&] { return !tab().running(); }));
-  EXPECT_EQ(status.status.back(), "Exit= 2");
+  EXPECT_EQ(status.last_status(), "Exit= 2");
   EXPECT_NE(pane().find("failing"), std::string::npos);
 }
 
@@ -279,7 +272,7 @@ TEST_F(CompileTabTest, RecoverSendsTheRecoveryBytesInsteadOfRunning) {
   tab().command(compile::kRun);
   EXPECT_EQ(recovery.sent, 1);
   EXPECT_FALSE(tab().running());
-  EXPECT_TRUE(status.status.empty());
+  EXPECT_TRUE(status.status().empty());
 }
 
 TEST_F(CompileTabTest, ASecondRunIsRefusedAndStopEndsTheWholeProcessGroup) {
@@ -294,7 +287,7 @@ TEST_F(CompileTabTest, ASecondRunIsRefusedAndStopEndsTheWholeProcessGroup) {
   EXPECT_EQ(pane().find("sleep 60 &"), pane().rfind("sleep 60 &"));
   tab().stop_build();
   ASSERT_TRUE(poll_until([&] { return !tab().running(); }, 10000));
-  EXPECT_EQ(status.status.back(), "Exit= 143");
+  EXPECT_EQ(status.last_status(), "Exit= 143");
   // The background helper was in the group: it is gone (or a zombie waiting for its reaper).
   auto alive = [&] {
     std::ifstream stat("/proc/" + std::to_string(helper) + "/stat");
@@ -312,7 +305,7 @@ TEST_F(CompileTabTest, ABuildThatIgnoresStopIsForcedToEnd) {
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the shell set its trap
   tab().stop_build();
   ASSERT_TRUE(poll_until([&] { return !tab().running(); }, 20000));
-  EXPECT_EQ(status.status.back(), "Exit= 137");
+  EXPECT_EQ(status.last_status(), "Exit= 137");
 }
 
 TEST_F(CompileTabTest, TenMegabytesOfOutputStopAtTheLimitWithoutHoldingTheWindow) {
@@ -321,7 +314,7 @@ TEST_F(CompileTabTest, TenMegabytesOfOutputStopAtTheLimitWithoutHoldingTheWindow
   type(compile::kCommandLine, "yes 0123456789012345678901234567890123456789 | head -c 10000000");
   tab().command(compile::kRun);
   ASSERT_TRUE(poll_until([&] { ++polls; return !tab().running(); }, 120000));
-  EXPECT_EQ(status.status.back(), "Exit= 0");
+  EXPECT_EQ(status.last_status(), "Exit= 0");
   EXPECT_EQ(tab().output().text().size(), kOutputTextLimit);
   EXPECT_GE(polls, 5);  // a poll takes a slice, not everything at once
   tab().clear();
@@ -333,7 +326,7 @@ TEST_F(CompileTabTest, TenMegabytesOfOutputStopAtTheLimitWithoutHoldingTheWindow
 TEST_F(CompileTabTest, BinaryOutputIsShownBoundedAndNeverStopsThePoll) {
   use_environment("PATH=/usr/bin:/bin");
   run_to_end("head -c 300000 /dev/urandom; echo; echo tail-mark >&2");
-  EXPECT_EQ(status.status.back(), "Exit= 0");
+  EXPECT_EQ(status.last_status(), "Exit= 0");
   EXPECT_LE(tab().output().text().size(), kOutputTextLimit + 1);
   for (char c : tab().output().text()) {
     const auto u = static_cast<unsigned char>(c);

@@ -3,23 +3,21 @@
 // 'S' board once, and writes its JSON record.
 #include <gtest/gtest.h>
 
-#include "support/cli_board.h"
+#include "support/board_and_cli.h"
 
 namespace vexa {
 namespace {
 
-using test::built_program;
-using test::run_program;
+using test::has;
 using test::TempDir;
 
-class FactoryCli : public test::CliBoard {
+class FactoryCli : public test::BoardAndCli {
  protected:
   test::RunResult factory(std::vector<std::string> extra = {}) {
     std::vector<std::string> all = {"factory-test", "--countdown", "3", "--quiet-ms", "300"};
     all.insert(all.end(), extra.begin(), extra.end());
     return cli(all);
   }
-  static bool has(const test::RunResult& r, const std::string& text) { return r.out.find(text) != std::string::npos; }
 };
 
 TEST_F(FactoryCli, EveryBoardTypePassesItsOwnTests) {
@@ -28,10 +26,10 @@ TEST_F(FactoryCli, EveryBoardTypePassesItsOwnTests) {
     start_board(type);
     auto result = factory();
     EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
-    EXPECT_TRUE(has(result, "factory test passed\n")) << result.out;
-    EXPECT_TRUE(has(result, "rtc (rtc): passed\n"));
-    EXPECT_EQ(has(result, "res (res a12): passed\n"), std::string(type) != "E");
-    EXPECT_EQ(has(result, "temp (t=): passed\n"), std::string(type) != "E");
+    EXPECT_TRUE(has(result.out, "factory test passed\n")) << result.out;
+    EXPECT_TRUE(has(result.out, "rtc (rtc): passed\n"));
+    EXPECT_EQ(has(result.out, "res (res a12): passed\n"), std::string(type) != "E");
+    EXPECT_EQ(has(result.out, "temp (t=): passed\n"), std::string(type) != "E");
     board->stop();
   }
 }
@@ -40,29 +38,29 @@ TEST_F(FactoryCli, FailsNamingTheTestsTheBoardFailed) {
   start_board("F", {"--selftest-fail", "rtc,res,data"});
   auto result = factory();
   EXPECT_EQ(result.exit_code, 1) << result.out;
-  EXPECT_TRUE(has(result, "factory test failed: data res rtc\n")) << result.out;
-  EXPECT_TRUE(has(result, "Error 0: a12 1240 mV 1233<= 1300 <= 1248")) << result.out;
-  EXPECT_TRUE(has(result, "disk (disk dr=0): passed\n"));
+  EXPECT_TRUE(has(result.out, "factory test failed: data res rtc\n")) << result.out;
+  EXPECT_TRUE(has(result.out, "Error 0: a12 1240 mV 1233<= 1300 <= 1248")) << result.out;
+  EXPECT_TRUE(has(result.out, "disk (disk dr=0): passed\n"));
   board->stop();
 
   start_board("E", {"--selftest-fail", "disk,ad"});
   result = factory();
   EXPECT_EQ(result.exit_code, 1);
-  EXPECT_TRUE(has(result, "factory test failed: disk ad\n")) << result.out;
+  EXPECT_TRUE(has(result.out, "factory test failed: disk ad\n")) << result.out;
   board->stop();
 
   start_board("S", {"--selftest-fail", "supply"});
   result = factory();
   EXPECT_EQ(result.exit_code, 1);
-  EXPECT_TRUE(has(result, "factory test failed: temp\n")) << result.out;
-  EXPECT_TRUE(has(result, "Error 6: v= 11.000<= 10.800 <= 12.500")) << result.out;
+  EXPECT_TRUE(has(result.out, "factory test failed: temp\n")) << result.out;
+  EXPECT_TRUE(has(result.out, "Error 6: v= 11.000<= 10.800 <= 12.500")) << result.out;
 }
 
 TEST_F(FactoryCli, SBoardResolutionIsRunOnceMoreAndPassesTheSecondTime) {
   start_board("S", {"--selftest-res-once"});
   auto result = factory();
   EXPECT_EQ(result.exit_code, 0) << result.out;
-  EXPECT_TRUE(has(result, "Error 3: a7 ~ 25 mV 22<= 40 <= 28")) << result.out;
+  EXPECT_TRUE(has(result.out, "Error 3: a7 ~ 25 mV 22<= 40 <= 28")) << result.out;
   // The test start sends the pair once; the verdict asks for one more run.
   const std::string rerun = "\nar;ec endTstS\n";
   std::size_t first = result.out.find(rerun);
@@ -73,7 +71,7 @@ TEST_F(FactoryCli, SBoardResolutionIsRunOnceMoreAndPassesTheSecondTime) {
   start_board("S", {"--selftest-fail", "res"});
   result = factory();
   EXPECT_EQ(result.exit_code, 1);
-  EXPECT_TRUE(has(result, "factory test failed: res\n")) << result.out;
+  EXPECT_TRUE(has(result.out, "factory test failed: res\n")) << result.out;
 }
 
 TEST_F(FactoryCli, ReportRecordsTheBoardTheTestsAndTheirLimits) {
@@ -98,20 +96,17 @@ TEST_F(FactoryCli, ABoardThatDoesNotAnswerEndsWithAClearMessage) {
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_NE(result.err.find("did not name its type"), std::string::npos) << result.err;
   // With the type given, the test runs out of time and names what never reported.
-  result = run_program(built_program("cli/vexacli"),
-                       {"--settings", dir.path(), "--port", link, "--target", "VexaLog E v1404", "factory-test",
-                        "--countdown", "1", "--timeout", "1"},
-                       {}, 60000);
+  result = cli({"--target", "VexaLog E v1404", "factory-test", "--countdown", "1", "--timeout", "1"});
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_NE(result.out.find("no complete result within 1 s"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("factory test failed: data disk ad rtc\n"), std::string::npos) << result.out;
 }
 
 TEST_F(FactoryCli, BadOptionsAreRefusedBeforeTheBoardIsTouched) {
-  auto result = run_program(built_program("cli/vexacli"), {"--port", link, "factory-test", "--countdown", "x"});
+  auto result = cli({"factory-test", "--countdown", "x"});
   EXPECT_EQ(result.exit_code, 2);
   EXPECT_NE(result.err.find("--countdown"), std::string::npos);
-  result = run_program(built_program("cli/vexacli"), {"--port", link, "--target", "junk", "factory-test"});
+  result = cli({"--target", "junk", "factory-test"});
   EXPECT_EQ(result.exit_code, 2);
 }
 

@@ -4,18 +4,17 @@
 
 #include "sim/board_configuration.h"
 #include "sim/board_server.h"
-#include "support/cli_board.h"
+#include "support/board_and_cli.h"
 
 namespace vexa {
 namespace {
 
 using test::built_program;
 using test::run_program;
-using test::TempDir;
 
-class LinkCommands : public test::CliBoard {
+class LinkCommands : public test::BoardAndCli {
  protected:
-  void start_board(std::vector<std::string> extra = {}) { CliBoard::start_board("F", std::move(extra)); }
+  void start_board(std::vector<std::string> extra = {}) { BoardAndCli::start_board("F", std::move(extra)); }
 };
 
 TEST_F(LinkCommands, SendPrintsTheCommandAndWhatTheBoardAnswers) {

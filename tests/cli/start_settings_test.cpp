@@ -14,34 +14,22 @@
 #include <thread>
 
 #include "platform/pseudo_terminal.h"
-#include "support/child_process.h"
-#include "support/temp_dir.h"
+#include "support/board_and_cli.h"
 
 namespace vexa {
 namespace {
 
-using test::BackgroundProgram;
 using test::built_program;
 using test::run_program;
 using test::TempDir;
 
-class StartSettings : public ::testing::Test {
+class StartSettings : public test::BoardAndCli {
  protected:
-  void SetUp() override {
-    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"),
-                                                std::vector<std::string>{"--type", "S", "--pty", link});
-    ASSERT_TRUE(test::wait_for_path(link)) << board->output();
-  }
+  void SetUp() override { start_board("S"); }
   test::RunResult send_conf(const std::string& program, std::vector<std::string> options = {}) {
-    std::vector<std::string> args = {"--settings", dir.path(), "--port", link};
-    args.insert(args.end(), options.begin(), options.end());
-    args.insert(args.end(), {"send", "conf", "--listen", "0.3"});
-    return run_program(program, args);
+    options.insert(options.end(), {"send", "conf", "--listen", "0.3"});
+    return run_program(program, cli_args(options));
   }
-
-  TempDir dir;
-  std::string link = dir.file("board");
-  std::unique_ptr<BackgroundProgram> board;
 };
 
 TEST_F(StartSettings, SettingsFileGivesSpeedTargetLogAndLanguage) {

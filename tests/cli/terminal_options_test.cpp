@@ -7,10 +7,8 @@
 #include <regex>
 
 #include "platform/pseudo_terminal.h"
-#include "support/cli_board.h"
-#include "support/child_process.h"
+#include "support/board_and_cli.h"
 #include "support/pty_peer.h"
-#include "support/temp_dir.h"
 
 namespace vexa {
 namespace {
@@ -18,7 +16,7 @@ namespace {
 using test::built_program;
 using test::run_program;
 
-class TerminalOptions : public test::CliBoard {
+class TerminalOptions : public test::BoardAndCli {
  protected:
   void SetUp() override { start_board("F"); }
   test::RunResult terminal(std::vector<std::string> options, const std::string& input) {

@@ -8,7 +8,7 @@
 #include <regex>
 #include <thread>
 
-#include "support/cli_board.h"
+#include "support/board_and_cli.h"
 
 namespace vexa {
 namespace {
@@ -22,25 +22,24 @@ using SteadyClock = std::chrono::steady_clock;
 // of silence for the upload, 20 s for the factory test), so a busy machine cannot fail it.
 constexpr auto kEndsSoonAfter = std::chrono::seconds(3);
 
-class VanishedBoard : public test::CliBoard {
+class VanishedBoard : public test::BoardAndCli {
  protected:
-  void start_board(std::vector<std::string> extra) { CliBoard::start_board("S", std::move(extra)); }
+  void start_board(std::vector<std::string> extra) { BoardAndCli::start_board("S", std::move(extra)); }
   // With the capture log on, so a test can see how far the job has come.
   void start_cli(std::vector<std::string> command) {
-    std::vector<std::string> args = {"--settings", dir.path(), "--port", link, "--baud", "115200", "--log", "1"};
-    args.insert(args.end(), command.begin(), command.end());
-    cli = std::make_unique<BackgroundProgram>(built_program("cli/vexacli"), args);
+    globals = {"--baud", "115200", "--log", "1"};
+    job = std::make_unique<BackgroundProgram>(built_program("cli/vexacli"), cli_args(command));
   }
   // Ends the board, waits for vexacli to end by itself and checks that it ended soon, failed,
   // printed the port's own line and said that the board is gone. Its output.
   const std::string& vanish_and_expect_the_end() {
     board->stop();
     const auto gone = SteadyClock::now();
-    while (cli->running() && SteadyClock::now() - gone < std::chrono::seconds(40))
+    while (job->running() && SteadyClock::now() - gone < std::chrono::seconds(40))
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto took = SteadyClock::now() - gone;
-    const int exit_code = cli->stop();
-    const std::string& output = cli->output();
+    const int exit_code = job->stop();
+    const std::string& output = job->output();
     EXPECT_LT(took, kEndsSoonAfter) << output;
     EXPECT_EQ(exit_code, 1) << output;
     EXPECT_NE(output.find("COM error"), std::string::npos) << output;
@@ -57,7 +56,7 @@ class VanishedBoard : public test::CliBoard {
     return true;
   }
 
-  std::unique_ptr<BackgroundProgram> cli;
+  std::unique_ptr<BackgroundProgram> job;  // the vexacli job
 };
 
 TEST_F(VanishedBoard, AnUploadEndsAtOnceAndTheHostFileKeepsEveryLineItGot) {
@@ -68,7 +67,7 @@ TEST_F(VanishedBoard, AnUploadEndsAtOnceAndTheHostFileKeepsEveryLineItGot) {
   ASSERT_TRUE(wait_until([&] {
     const std::string text = TempDir::read(host);
     return std::count(text.begin(), text.end(), '\n') >= 50;
-  })) << cli->output();
+  })) << job->output();
   const std::string& output = vanish_and_expect_the_end();
 
   // The lost-link line counts the lines the host file has, each of them whole.
@@ -88,7 +87,7 @@ TEST_F(VanishedBoard, AFactoryTestEndsAtOnceSayingTheBoardIsGone) {
   start_cli({"factory-test", "--countdown", "50", "--quiet-ms", "300"});
   // The board has answered "conf" with its identity: the test is being prepared.
   ASSERT_TRUE(wait_until([&] { return TempDir::read(dir.file("VexaTerm.log")).find("VexaLog S") != std::string::npos; }))
-      << cli->output();
+      << job->output();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const std::string& output = vanish_and_expect_the_end();
   EXPECT_NE(output.find("factory test: stopped, the board is gone"), std::string::npos) << output;

@@ -6,15 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "support/board_and_cli.h"
 #include "support/build_paths.h"
-#include "support/cli_board.h"
 
 namespace vexa {
 namespace {
 
+using test::has;
 using test::TempDir;
 
-class ConfigCommands : public test::CliBoard {};
+using ConfigCommands = test::BoardAndCli;
 
 TEST_F(ConfigCommands, GetConfSavesAFileThatComparesEqualAndAnEditedOneDoesNot) {
   start_board("F");

@@ -46,7 +46,7 @@ TEST(CardTransfer, ChunkLinesAndTotals) {
     EXPECT_EQ(rig.chunk_lines[0].size(), 61u);
     EXPECT_EQ(rig.port.commands.back(), "fd !28 406");
     EXPECT_EQ(result.retries, 0);
-    EXPECT_EQ(rig.status.progress(), "28");
+    EXPECT_EQ(rig.status.last_progress(), "28");
     EXPECT_FALSE(rig.port.echo_suppressed);
     EXPECT_EQ(rig.port.pauses(), 0);
   }
@@ -124,7 +124,7 @@ TEST(LineSender, ExactLinesPacesStopAndWriteFailure) {
     FakeRig rig;
     EXPECT_EQ(send_test_lines(rig.context(), kSendLineOnce, rig.clock.epoch_ms()).lines, 1);
     EXPECT_EQ(rig.report.lines().back(), "1 lines x 100 = 100 chars written");
-    EXPECT_EQ(rig.status.progress(), "100");
+    EXPECT_EQ(rig.status.last_progress(), "100");
   }
   {
     FakeRig rig;

@@ -8,22 +8,20 @@
 
 #include "base/text_format.h"
 #include "sim/board_options.h"
-#include "support/cli_board.h"
+#include "support/board_and_cli.h"
 
 namespace vexa {
 namespace {
 
+using test::has;
 using test::TempDir;
 
-class DownloadCommandsCli : public test::CliBoard {
+class DownloadCommandsCli : public test::BoardAndCli {
  protected:
+  DownloadCommandsCli() { globals = {"--baud", "9600"}; }
   void start_board(std::vector<std::string> extra) {
     extra.insert(extra.begin(), {"--flash-out", dir.file("flash"), "--card", dir.path()});
-    CliBoard::start_board("E", std::move(extra));
-  }
-  test::RunResult cli(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--baud", "9600"});
-    return CliBoard::cli(std::move(args));
+    BoardAndCli::start_board("E", std::move(extra));
   }
   // A HEX file of an 'E' image (identity 0x2345): zeros but its first word.
   std::string e_hex() {

@@ -53,29 +53,6 @@ class FakeControl final : public JobControl {
   std::atomic<bool> stop{false};
 };
 
-class RecordingStatus final : public StatusLine {
- public:
-  void set_progress(std::string_view text) override {
-    std::lock_guard lock(mutex_);
-    progress_ = std::string(text);
-    ++updates_;
-  }
-  void set_status(std::string_view) override {}
-  std::string progress() const {
-    std::lock_guard lock(mutex_);
-    return progress_;
-  }
-  int updates() const {
-    std::lock_guard lock(mutex_);
-    return updates_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::string progress_;
-  int updates_ = 0;
-};
-
 // Everything a download job needs, over the fake port.
 struct FakeRig {
   FakePort port;

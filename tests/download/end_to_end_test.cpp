@@ -177,7 +177,7 @@ TEST(EndToEnd, StopAndAVanishedBoardEndWithTheSummary) {
     Rig rig(loader(2));
     rig.commands.selection().choose(rig.dir.write("e.hex", to_hex(image_with_identity(31744, 0x2345, 6))), "e.hex");
     ASSERT_TRUE(rig.commands.start_firmware_download());
-    for (int i = 0; i < 1000 && std::atoi(rig.status.progress().c_str()) < 4096; ++i) std::this_thread::sleep_for(5ms);
+    for (int i = 0; i < 1000 && std::atoi(rig.status.last_progress().c_str()) < 4096; ++i) std::this_thread::sleep_for(5ms);
     rig.jobs.request_stop();
     rig.jobs.wait_worker();
     bool summary = false;
@@ -193,7 +193,7 @@ TEST(EndToEnd, StopAndAVanishedBoardEndWithTheSummary) {
     Rig rig(loader(2));
     rig.commands.selection().choose(rig.dir.write("e.hex", to_hex(image_with_identity(31744, 0x2345, 7))), "e.hex");
     ASSERT_TRUE(rig.commands.start_firmware_download());
-    for (int i = 0; i < 1000 && std::atoi(rig.status.progress().c_str()) < 4096; ++i) std::this_thread::sleep_for(5ms);
+    for (int i = 0; i < 1000 && std::atoi(rig.status.last_progress().c_str()) < 4096; ++i) std::this_thread::sleep_for(5ms);
     rig.server.stop();
     rig.jobs.wait_worker();
     bool summary = false;
@@ -268,7 +268,7 @@ TEST(EndToEnd, MemoryCardFilesArriveWhole) {
   Rig rig(loader(1), 'S', 115200);
   const std::string big = random_bytes(300 * 1024, 8);
   EXPECT_TRUE(card_file(rig, big, "BIG.DAT") == big) << rig.transcript();
-  EXPECT_EQ(rig.status.progress(), std::to_string(big.size()));
+  EXPECT_EQ(rig.status.last_progress(), std::to_string(big.size()));
   EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card BIG.DAT: done, 307200 of 307200 bytes sent.");
   EXPECT_FALSE(rig.session.flags().echo_suppressed.load());
   EXPECT_TRUE(card_file(rig, "", "EMPTY.DAT").empty());

@@ -67,7 +67,7 @@ TEST(HexDownload, WholeImageAtTheBannersSpeedAndTheLinkGivenBack) {
     EXPECT_EQ(rig.port.speeds(), (std::vector<long>{loader_speed, 9600}));
     EXPECT_EQ(rig.port.pauses(), 0);
     EXPECT_TRUE(rig.contains("31744(0x7c00) bytes, 248 pages written"));
-    EXPECT_EQ(rig.status.progress(), "31744");
+    EXPECT_EQ(rig.status.last_progress(), "31744");
     EXPECT_EQ(rig.target.line, "VexaLog E download");
     // 500 ms before the banner read, 500 before the speed change, nine slow-start pauses.
     EXPECT_EQ(rig.clock.slept_ms, 500 + 500 + 9 * 100);
@@ -230,7 +230,7 @@ TEST(LineScript, OkLfPassesAndOkCrLfUsesUpTheTenRetries) {
     EXPECT_EQ(rig.port.writes()[0], "first line\n");
     EXPECT_EQ(rig.port.writes()[2], std::string(99, 'z') + "\n");
     EXPECT_EQ(rig.report.lines().back(), "ok");
-    EXPECT_EQ(rig.status.progress(), "4");
+    EXPECT_EQ(rig.status.last_progress(), "4");
     EXPECT_EQ(rig.port.pauses(), 0);
   }
   {
@@ -290,7 +290,7 @@ TEST(FirmwareDispatch, ExtensionsChecksAndTheEndSignals) {
   EXPECT_EQ(hooked.beeps, 1);
   EXPECT_EQ(hooked.resets, 1);
   EXPECT_EQ(hooked.recent, 1);
-  EXPECT_EQ(rig.status.progress(), "0");
+  EXPECT_EQ(rig.status.last_progress(), "0");
 
   // binb: the SAM-BA hook with the mode forced on, and off afterwards.
   hooked.samba_on = true;

@@ -14,7 +14,7 @@ namespace vexa {
 namespace {
 
 using test::MonitorPort;
-using test::SambaStatus;
+using test::RecordingStatus;
 using test::SharedReport;
 
 std::size_t count_of(const std::string& text, std::string_view what) {
@@ -42,7 +42,7 @@ class SambaDownload : public ::testing::Test {
   Messages messages;
   SharedReport report;
   test::SharedEcho echo;
-  SambaStatus status;
+  RecordingStatus status;
   CountingClock sleep;
 };
 

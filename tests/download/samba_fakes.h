@@ -43,27 +43,6 @@ class MonitorPort final : public ScriptedPort {
 // A port on which nothing ever answers.
 using SilentPort = ScriptedPort;
 
-class SambaStatus final : public StatusLine {
- public:
-  void set_progress(std::string_view text) override {
-    std::lock_guard lock(mutex_);
-    progress_.emplace_back(text);
-  }
-  void set_status(std::string_view text) override {
-    std::lock_guard lock(mutex_);
-    status_.emplace_back(text);
-  }
-  std::vector<std::string> progress() const {
-    std::lock_guard lock(mutex_);
-    return progress_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> progress_;
-  std::vector<std::string> status_;
-};
-
 inline std::string random_bytes(std::size_t count, std::uint32_t seed) {
   std::mt19937 random(seed);
   std::string bytes(count, '\0');

@@ -35,7 +35,7 @@ TEST(SambaOverTheLink, ProgramsTheBoardAndGivesTheLineBackToTheReceiveThread) {
   ASSERT_TRUE(session.open(link, "9600"));
 
   const std::string image = test::random_bytes(40 * 256 + 100, 5);
-  test::SambaStatus status;
+  test::RecordingStatus status;
   SambaDownloadOptions options;
   CountingClock clock;
   options.clock = &clock;

@@ -18,32 +18,6 @@
 namespace vexa {
 namespace {
 
-class RecordingChannel final : public BoardChannel {
- public:
-  explicit RecordingChannel(ReportSink& reports) : reports_(reports) {}
-  bool send_and_wait_ok(std::string_view) override { return true; }
-  bool wait_line(std::string_view) override { return true; }
-  void set_echo_suppressed(bool) override {}
-  void send_line(std::string_view text) override {
-    reports_.print_line(text);
-    write_text(std::string(text) + "\n");
-  }
-  bool write_text(std::string_view text) {
-    std::lock_guard lock(mutex_);
-    written_.emplace_back(text);
-    return true;
-  }
-  std::vector<std::string> written() const {
-    std::lock_guard lock(mutex_);
-    return written_;
-  }
-
- private:
-  ReportSink& reports_;
-  mutable std::mutex mutex_;
-  std::vector<std::string> written_;
-};
-
 class RecordingOutput final : public FactoryTestOutput {
  public:
   void redraw_indicator() override { ++redraws; }
@@ -95,7 +69,7 @@ class FactoryTestTest : public ::testing::Test {
 
   Messages messages;
   test::SharedReport report;
-  RecordingChannel channel{report};
+  test::RecordingChannel channel{&report};
   Configuration configuration;
   BoardIdentity identity;
   BoardJobs jobs;
@@ -184,47 +158,39 @@ TEST_F(FactoryTestTest, OneBadChannelFailsTheResolutionTestAtOnce) {
   EXPECT_EQ(state(kTestResolution), kTestNotSeen);
 }
 
-TEST_F(FactoryTestTest, ResolutionSummaryWantsFourteenToSixteenBits) {
-  test.on_line("res a12 min=1 max=2 delta= 15");
-  EXPECT_EQ(state(kTestResolution), kTestPassed);
-  test.on_line("res a12 delta= 9");
-  EXPECT_EQ(state(kTestResolution), kTestFailed);
-  test.on_line("res a12 delta=16");  // no blank after "delta=": the number right after it
-  EXPECT_EQ(state(kTestResolution), kTestPassed);
-  test.on_line("res a12 delta=x 17");
-  EXPECT_EQ(state(kTestResolution), kTestFailed);
-  test.on_line("res a1 delta= 15");  // not the a12 summary
-  EXPECT_EQ(state(kTestResolution), kTestFailed);
-}
-
-TEST_F(FactoryTestTest, ConverterErrorsWantZeroFollowedByABlank) {
-  test.on_line("ad=0 conversions lost");
-  EXPECT_EQ(state(kTestConverter), kTestPassed);
-  test.on_line("ad=0");
-  EXPECT_EQ(state(kTestConverter), kTestFailed);
-  test.on_line("ad=10 x");
-  EXPECT_EQ(state(kTestConverter), kTestFailed);
-}
-
-TEST_F(FactoryTestTest, SerialFileSizeIsEvaluatedButNeverDrawnOrCounted) {
-  test.on_line("VEXARS2 TXT 1000");
-  EXPECT_EQ(state(kTestSerialFile), kTestPassed);
-  test.on_line("VEXARS2 TXT  500");
-  EXPECT_EQ(state(kTestSerialFile), kTestFailed);
+// Result lines in the order the board might send them, and the state each leaves its test in.
+TEST_F(FactoryTestTest, EachResultLineSetsItsTestsState) {
+  struct Step {
+    int test;
+    const char* line;
+    int state;
+  };
+  const Step steps[] = {
+      // The resolution summary of a12 wants 14 to 16 bits.
+      {kTestResolution, "res a12 min=1 max=2 delta= 15", kTestPassed},
+      {kTestResolution, "res a12 delta= 9", kTestFailed},
+      {kTestResolution, "res a12 delta=16", kTestPassed},  // no blank after "delta=": the number right after it
+      {kTestResolution, "res a12 delta=x 17", kTestFailed},
+      {kTestResolution, "res a1 delta= 15", kTestFailed},  // not the a12 summary
+      // Converter errors: zero followed by a blank.
+      {kTestConverter, "ad=0 conversions lost", kTestPassed},
+      {kTestConverter, "ad=0", kTestFailed},
+      {kTestConverter, "ad=10 x", kTestFailed},
+      {kTestSerialFile, "VEXARS2 TXT 1000", kTestPassed},
+      {kTestSerialFile, "VEXARS2 TXT  500", kTestFailed},
+      // The clock passes within two seconds of the PC's.
+      {kTestClock, "2026:12:07 21:32:09", kTestPassed},
+      {kTestClock, "2026:12:07 21:32:11 rtc", kTestPassed},
+      {kTestClock, "2026:12:07 21:32:06", kTestFailed},  // three seconds late
+      {kTestClock, "2026:12:07 21:32:07", kTestPassed},
+      {kTestClock, "200 bytes", kTestFailed},  // any line that starts with "20" is a clock line
+  };
+  for (const Step& step : steps) {
+    test.on_line(step.line);
+    EXPECT_EQ(state(step.test), step.state) << step.line;
+  }
+  // The serial file's size is evaluated but never drawn or counted.
   for (char letter : {'E', 'F', 'S'}) EXPECT_FALSE(factory_test_enabled(letter, kTestSerialFile));
-}
-
-TEST_F(FactoryTestTest, ClockPassesWithinTwoSecondsOfThePcAndFailsThreeSecondsLate) {
-  test.on_line("2026:12:07 21:32:09");
-  EXPECT_EQ(state(kTestClock), kTestPassed);
-  test.on_line("2026:12:07 21:32:11 rtc");
-  EXPECT_EQ(state(kTestClock), kTestPassed);
-  test.on_line("2026:12:07 21:32:06");  // three seconds late
-  EXPECT_EQ(state(kTestClock), kTestFailed);
-  test.on_line("2026:12:07 21:32:07");
-  EXPECT_EQ(state(kTestClock), kTestPassed);
-  test.on_line("200 bytes");  // any line that starts with "20" is a clock line
-  EXPECT_EQ(state(kTestClock), kTestFailed);
 }
 
 TEST_F(FactoryTestTest, TemperatureAndSupplyOnS) {
@@ -417,7 +383,7 @@ TEST(FactoryLampsTest, DotsForEachTypeInTheirStateColours) {
   };
   Messages messages;
   test::SharedReport report;
-  RecordingChannel channel(report);
+  test::RecordingChannel channel(&report);
   Configuration configuration;
   BoardIdentity identity(configuration, *parse_identity_line("VexaLog E v1404"));
   BoardJobs jobs(report, messages);

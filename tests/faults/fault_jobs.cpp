@@ -28,7 +28,7 @@ void mark_start(FaultRig& rig) {
 
 bool quiet(FaultRig& rig) { return rig.quiet_for(kQuietMs); }
 
-int progress(FaultRig& rig) { return std::atoi(rig.status.progress().c_str()); }
+int progress(FaultRig& rig) { return std::atoi(rig.status.last_progress().c_str()); }
 
 bool worker_done(FaultRig& rig) { return !rig.jobs.worker_running() && !rig.jobs.busy(); }
 

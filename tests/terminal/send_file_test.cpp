@@ -38,16 +38,6 @@ struct StopSwitch : JobControl {
   mutable JobProgress last;
 };
 
-struct RecordingStatus : StatusLine {
-  void set_progress(std::string_view text) override {
-    std::lock_guard lock(mutex);
-    progress.emplace_back(text);
-  }
-  void set_status(std::string_view) override {}
-  std::mutex mutex;
-  std::vector<std::string> progress;
-};
-
 // Lines as the peer received them.
 struct Arrivals {
   void add(std::string line) {
@@ -78,7 +68,7 @@ class SendFileTest : public ::testing::Test {
   LinkSession session{report, echo, messages};  // its receive thread does not run
   SerialLink& link = session.port();
   BoardPort& port = session.board_port();
-  RecordingStatus status;
+  test::RecordingStatus status;
   StopSwitch control{report, messages};
   FileSender sender;
 };
@@ -133,8 +123,7 @@ TEST_F(SendFileTest, PausesAfterEachLine) {
   }
   std::lock_guard lock(arrivals.mutex);
   ASSERT_EQ(arrivals.lines, (std::vector<std::string>{"one", "two", "three"}));
-  std::lock_guard status_lock(status.mutex);
-  EXPECT_EQ(status.progress, (std::vector<std::string>{"Sending line 1/3", "Sending line 2/3", "Sending line 3/3", ""}));
+  EXPECT_EQ(status.progress(), (std::vector<std::string>{"Sending line 1/3", "Sending line 2/3", "Sending line 3/3", ""}));
 }
 
 TEST_F(SendFileTest, WaitsForEachLinesEchoAndShowsIt) {

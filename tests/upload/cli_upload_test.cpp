@@ -9,47 +9,39 @@
 #include <thread>
 
 #include "sim/logged_file.h"
-#include "support/child_process.h"
-#include "support/temp_dir.h"
+#include "support/board_and_cli.h"
 
 namespace vexa {
 namespace {
 
 using test::BackgroundProgram;
 using test::built_program;
-using test::run_program;
 
-struct Board {
-  explicit Board(std::vector<std::string> extra = {}) {
-    std::vector<std::string> args{"--type", "S", "--pty", link, "--log-file", "vexalog.adc", "--log-lines", "300",
-                                  "--log-grow", "0", "--log-numbered", "n.log", "--log-lines", "40", "--log-grow", "0"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    board = std::make_unique<BackgroundProgram>(built_program("sim/vexaboard"), args);
-    EXPECT_TRUE(test::wait_for_path(link)) << board->output();
+class CliUpload : public test::BoardAndCli {
+ protected:
+  // An S board with a stamped vexalog.adc of 300 lines and a numbered n.log of 40.
+  void start_logging_board() {
+    start_board("S", {"--log-file", "vexalog.adc", "--log-lines", "300", "--log-grow", "0", "--log-numbered", "n.log",
+                      "--log-lines", "40", "--log-grow", "0"});
   }
-  test::RunResult cli(std::vector<std::string> args, std::vector<std::string> global = {}) {
-    std::vector<std::string> all{"--port", link, "--settings", dir.path()};
-    all.insert(all.end(), global.begin(), global.end());
-    all.push_back("upload");
-    all.insert(all.end(), args.begin(), args.end());
-    return run_program(built_program("cli/vexacli"), all);
+  test::RunResult upload(std::vector<std::string> args, std::vector<std::string> global = {}) {
+    global.push_back("upload");
+    global.insert(global.end(), args.begin(), args.end());
+    return cli(global);
   }
-  test::TempDir dir;
-  std::string link = dir.file("board");
-  std::unique_ptr<BackgroundProgram> board;
 };
 
-TEST(CliUpload, WholeListingThenAResumeThatAddsNothing) {
-  Board b;
-  const std::string host = b.dir.file("out/host.adc");
-  auto first = b.cli({"vexalog.adc", host});
+TEST_F(CliUpload, WholeListingThenAResumeThatAddsNothing) {
+  start_logging_board();
+  const std::string host = dir.file("out/host.adc");
+  auto first = upload({"vexalog.adc", host});
   EXPECT_EQ(first.exit_code, 0) << first.out << first.err;
   EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::stamped, 300));
   EXPECT_NE(first.out.find("end of vexalog.adc, 300 lines"), std::string::npos) << first.out;
   EXPECT_NE(first.err.find("upload: 300 lines"), std::string::npos) << first.err;
 
   // An S board talks at 115200 unless told otherwise: at 9600 the fast switch has work to do.
-  auto again = b.cli({"vexalog.adc", host, "--fast"}, {"--baud", "9600"});
+  auto again = upload({"vexalog.adc", host, "--fast"}, {"--baud", "9600"});
   EXPECT_EQ(again.exit_code, 0) << again.out << again.err;
   EXPECT_NE(again.out.find("up vexalog.adc 2024:03:01 00:04:59 "), std::string::npos) << again.out;
   EXPECT_NE(again.out.find("bi=115200"), std::string::npos);
@@ -57,43 +49,36 @@ TEST(CliUpload, WholeListingThenAResumeThatAddsNothing) {
   EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::stamped, 300));
 
   // --create starts the file over, from the beginning.
-  auto created = b.cli({"n.log", host, "--create", "--binary"});
+  auto created = upload({"n.log", host, "--create", "--binary"});
   EXPECT_EQ(created.exit_code, 0) << created.out << created.err;
   EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::numbered, 40));
 }
 
-TEST(CliUpload, MissingFileUnwritableHostAndBadArguments) {
-  Board b;
-  auto missing = b.cli({"nothing.adc", b.dir.file("h.adc")});
+TEST_F(CliUpload, MissingFileUnwritableHostAndBadArguments) {
+  start_logging_board();
+  auto missing = upload({"nothing.adc", dir.file("h.adc")});
   EXPECT_EQ(missing.exit_code, 0);  // the board answered and closed
   EXPECT_NE(missing.out.find("Error no file nothing.adc"), std::string::npos) << missing.out;
   EXPECT_NE(missing.out.find(": 0 lines"), std::string::npos);
   // Nothing came, so the host file the upload made is not left behind; one that was there stays.
-  EXPECT_FALSE(test::TempDir::exists(b.dir.file("h.adc")));
-  const std::string kept = b.dir.write("kept.adc", "");
-  EXPECT_EQ(b.cli({"nothing.adc", kept}).exit_code, 0);
+  EXPECT_FALSE(test::TempDir::exists(dir.file("h.adc")));
+  const std::string kept = dir.write("kept.adc", "");
+  EXPECT_EQ(upload({"nothing.adc", kept}).exit_code, 0);
   EXPECT_TRUE(test::TempDir::exists(kept));
 
-  const std::string blocked = b.dir.write("plain", "x");
-  auto unwritable = b.cli({"vexalog.adc", blocked + "/h.adc"});
+  const std::string blocked = dir.write("plain", "x");
+  auto unwritable = upload({"vexalog.adc", blocked + "/h.adc"});
   EXPECT_EQ(unwritable.exit_code, 1);
   EXPECT_NE(unwritable.out.find("Error open " + blocked + "/h.adc"), std::string::npos) << unwritable.out;
 
-  EXPECT_EQ(b.cli({"vexalog.adc"}).exit_code, 2);
-  EXPECT_EQ(b.cli({"vexalog.adc", "h", "--follow", "0"}).exit_code, 2);
-  EXPECT_EQ(b.cli({"vexalog.adc", "h", "--idle", "x"}).exit_code, 2);
+  EXPECT_EQ(upload({"vexalog.adc"}).exit_code, 2);
+  EXPECT_EQ(upload({"vexalog.adc", "h", "--follow", "0"}).exit_code, 2);
+  EXPECT_EQ(upload({"vexalog.adc", "h", "--idle", "x"}).exit_code, 2);
 }
 
-TEST(CliUpload, ABoardWithoutLogOptionsUploadsTheFileItsDirectoryShows) {
+TEST_F(CliUpload, ABoardWithoutLogOptionsUploadsTheFileItsDirectoryShows) {
   // As --simulate starts it: nothing but the type, so the board keeps its own analog data file.
-  test::TempDir dir;
-  const std::string link = dir.file("board");
-  BackgroundProgram board(built_program("sim/vexaboard"), {"--type", "S", "--pty", link});
-  ASSERT_TRUE(test::wait_for_path(link)) << board.output();
-  auto cli = [&](std::vector<std::string> args) {
-    args.insert(args.begin(), {"--port", link, "--settings", dir.path()});
-    return run_program(built_program("cli/vexacli"), args);
-  };
+  start_board("S");
   const auto listing = cli({"send", "ls", "--listen", "1"});
   ASSERT_EQ(listing.exit_code, 0) << listing.out << listing.err;
   const std::size_t entry = listing.out.find("VEXALOG ADC ");
@@ -118,15 +103,10 @@ TEST(CliUpload, ABoardWithoutLogOptionsUploadsTheFileItsDirectoryShows) {
   }
 }
 
-TEST(CliUpload, FollowKeepsExtendingTheHostFile) {
-  test::TempDir dir;
-  const std::string link = dir.file("board");
-  BackgroundProgram board(built_program("sim/vexaboard"),
-                          {"--type", "S", "--pty", link, "--log-file", "vexalog.adc", "--log-lines", "50", "--log-grow", "50"});
-  ASSERT_TRUE(test::wait_for_path(link)) << board.output();
+TEST_F(CliUpload, FollowKeepsExtendingTheHostFile) {
+  start_board("S", {"--log-file", "vexalog.adc", "--log-lines", "50", "--log-grow", "50"});
   const std::string host = dir.file("host.adc");
-  BackgroundProgram follower(built_program("cli/vexacli"),
-                             {"--port", link, "--settings", dir.path(), "upload", "vexalog.adc", host, "--follow", "1"});
+  BackgroundProgram follower(built_program("cli/vexacli"), cli_args({"upload", "vexalog.adc", host, "--follow", "1"}));
   auto lines_in_host = [&] {
     const std::string text = test::TempDir::read(host);
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
