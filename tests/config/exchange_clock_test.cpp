@@ -102,7 +102,10 @@ class TickingClock final : public Clock {
     std::tm t = make_local_time(2026, 1, 1, 10, 0, reads_++ < 3 ? 0 : 1);
     return std::mktime(&t);
   }
+  std::int64_t epoch_ms() const override { return static_cast<std::int64_t>(epoch_now()) * 1000; }
   std::int64_t monotonic_ms() const override { return 0; }
+  std::int64_t local_ms_of_day() const override { return 10 * 3600 * 1000; }
+  void sleep_ms(int) const override {}
   mutable int reads_ = 0;
 };
 
