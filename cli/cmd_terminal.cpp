@@ -12,7 +12,7 @@
 #include "cli/board_link.h"
 #include "cli/commands.h"
 #include "cli/command_options.h"
-#include "link/link_board_port.h"
+#include "link/link_keys.h"
 #include "platform/line_settings.h"
 #include "base/cp1252.h"
 #include "terminal/key_options.h"

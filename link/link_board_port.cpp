@@ -26,8 +26,4 @@ void LinkBoardPort::pause_reading() { link_.receiver().pause_reading(); }
 
 void LinkBoardPort::resume_reading() { link_.receiver().resume_reading(); }
 
-bool LinkKeys::write_char(unsigned char c) { return port_.write_char(static_cast<char>(c)); }
-
-bool LinkKeys::write_text(std::string_view bytes) { return port_.write_text(bytes); }
-
 }  // namespace vexa

@@ -2,12 +2,10 @@
 // The link session's byte port: its serial port or TCP connection, and its receive thread's
 // reading. The session owns one; everything that talks bytes to the board goes through it.
 #include "base/board_port.h"
-#include "terminal/keyboard.h"
 
 namespace vexa {
 
 class LinkSession;
-class SerialLink;
 
 class LinkBoardPort final : public BoardPort {
  public:
@@ -26,18 +24,6 @@ class LinkBoardPort final : public BoardPort {
 
  private:
   LinkSession& link_;
-};
-
-// The keystroke writes of the link, as the command-line terminal sends them. (The desktop
-// session's own also show each keystroke in the hex display.)
-class LinkKeys final : public KeyboardLink {
- public:
-  explicit LinkKeys(SerialLink& port) : port_(port) {}
-  bool write_char(unsigned char c) override;
-  bool write_text(std::string_view bytes) override;
-
- private:
-  SerialLink& port_;
 };
 
 }  // namespace vexa

@@ -14,7 +14,7 @@
 #include "app/terminal_menu.h"
 #include "base/capture_log.h"
 #include "app/line_settings_form.h"
-#include "link/link_board_port.h"
+#include "link/link_keys.h"
 #include "platform/clock.h"
 #include "platform/pseudo_terminal.h"
 #include "support/recording_sinks.h"
