@@ -29,6 +29,6 @@ for layer in platform base terminal link config download analog macro upload bui
 done
 # The compiler check's own objects in CMakeFiles/<version>/ have no source to read: left out.
 gcovr --root "$root" --object-directory "$dir" "${filters[@]}" --exclude-unreachable-branches \
-  --exclude-directories "$dir/CMakeFiles/[0-9][^/]*" --exclude-throw-branches --print-summary -o "$dir/coverage.txt" --json "$dir/coverage.json" |
+  --exclude-directories "$dir/CMakeFiles/[0-9][^/]*" --exclude-throw-branches --print-summary --txt "$dir/coverage.txt" --json "$dir/coverage.json" |
   tee "$dir/summary.txt"
 echo "per file: $dir/coverage.txt"
