@@ -227,13 +227,14 @@ TEST(EndToEnd, SambaImageInVerboseModeEchoesTheMonitorAndLeavesTheLinkAt115200) 
 
 TEST(EndToEnd, StopDuringASambaFlashSaysWhyAndHowLongAndTheFlashRunsToItsEnd) {
   Rig rig(sim::DownloadSideOptions{}, 'S');
-  // Stop is pressed while the fourth page goes out (three counted), however fast the flash runs.
+  // Stop is pressed while the eighth page goes out (seven counted, so the rate is known), however
+  // fast the flash runs.
   long total_when_stopped = 0;
   rig.commands.hooks().samba_download = [&rig, &total_when_stopped](const DownloadContext& context, std::istream& file) {
     DownloadContext pressed = context;
     pressed.pages = [&rig, &total_when_stopped, inner = context.pages](int done, int total) {
       if (inner) inner(done, total);
-      if (done == 4) {
+      if (done == 8) {
         total_when_stopped = rig.jobs.current_progress().total;
         rig.jobs.request_stop();
       }
