@@ -167,7 +167,7 @@ std::optional<std::string> Session::save_settings() {
 
 // --- dispatch ---
 
-bool Session::dispatch(const CommandCall& call) {
+bool Session::dispatch(const Command& call) {
   if (!commands_.has(call.id)) {
     if (window_.run_window_command(call)) return true;
     report_unavailable(call.id);
@@ -183,18 +183,18 @@ void Session::post_command(int id, long param) {
   {
     std::lock_guard lock(posted_mutex_);
     first = posted_.empty();
-    posted_.push_back(CommandCall{id, kNotifyClicked, param});
+    posted_.push_back(Command{id, kNotifyClicked, param});
   }
   if (first) events_.commands_posted();
 }
 
 void Session::run_posted() {
-  std::deque<CommandCall> calls;
+  std::deque<Command> calls;
   {
     std::lock_guard lock(posted_mutex_);
     calls.swap(posted_);
   }
-  for (const CommandCall& call : calls) dispatch(call);
+  for (const Command& call : calls) dispatch(call);
 }
 
 void Session::report_unavailable(int id) {
@@ -215,101 +215,101 @@ void Session::start_job(const char* job_key, std::function<void(const JobControl
 }
 
 void Session::add_session_commands() {
-  commands_.add(cmd::kVerbose, [this](const CommandCall&) {
+  commands_.add(cmd::kVerbose, [this](const Command&) {
     verbose_ = !verbose_;
     core_->link().tcp().set_verbose(verbose_);
   });
-  commands_.add(cmd::kTargetMode, [this](const CommandCall&) { modem_mode_ = false; });
-  commands_.add(cmd::kModemMode, [this](const CommandCall&) { modem_mode_ = true; });
+  commands_.add(cmd::kTargetMode, [this](const Command&) { modem_mode_ = false; });
+  commands_.add(cmd::kModemMode, [this](const Command&) { modem_mode_ = true; });
   for (int id : {cmd::kLogNone, cmd::kLogOn, cmd::kLogDate}) {
-    commands_.add(id, [this](const CommandCall& call) {
+    commands_.add(id, [this](const Command& call) {
       core_->log().set_mode(call.id - cmd::kLogNone);
       core_->log().apply_log_mode();
       if (std::string problem = core_->log().open_failure(core_->messages()); !problem.empty()) core_->display().print_line(problem);
     });
   }
-  commands_.add(cmd::kLogErase, [this](const CommandCall&) { core_->log().erase(); });
-  commands_.add(cmd::kEnglish, [this](const CommandCall&) { core_->messages().set_language('e'); });
-  commands_.add(cmd::kFrench, [this](const CommandCall&) { core_->messages().set_language('f'); });
-  commands_.add(cmd::kGerman, [this](const CommandCall&) { core_->messages().set_language('d'); });
-  commands_.add(cmd::kStopwatch, [this](const CommandCall&) { form_->stopwatch().press(); });
+  commands_.add(cmd::kLogErase, [this](const Command&) { core_->log().erase(); });
+  commands_.add(cmd::kEnglish, [this](const Command&) { core_->messages().set_language('e'); });
+  commands_.add(cmd::kFrench, [this](const Command&) { core_->messages().set_language('f'); });
+  commands_.add(cmd::kGerman, [this](const Command&) { core_->messages().set_language('d'); });
+  commands_.add(cmd::kStopwatch, [this](const Command&) { form_->stopwatch().press(); });
   commands_.add(cmd::kKeystroke,
-                [this](const CommandCall& call) { keyboard_->key_command(static_cast<unsigned>(call.param)); });
-  commands_.add(cmd::kLineFeed, [this](const CommandCall&) { core_->line_feed().store(!core_->line_feed().load()); });
+                [this](const Command& call) { keyboard_->key_command(static_cast<unsigned>(call.param)); });
+  commands_.add(cmd::kLineFeed, [this](const Command&) { core_->line_feed().store(!core_->line_feed().load()); });
   for (int id : {cmd::kStatusProgress, cmd::kStatusText})
-    commands_.add(id, [this](const CommandCall&) { apply_status_fields(); });
-  commands_.add(cmd::kInterns, [this](const CommandCall&) { core_->display().print_line(interns_text(core_->terminal().counters())); });
+    commands_.add(id, [this](const Command&) { apply_status_fields(); });
+  commands_.add(cmd::kInterns, [this](const Command&) { core_->display().print_line(interns_text(core_->terminal().counters())); });
 }
 
 void Session::add_link_commands() {
-  commands_.add(cmd::kPhoneField, [this](const CommandCall&) {
+  commands_.add(cmd::kPhoneField, [this](const Command&) {
     phone_text_ = limited(form_->form().text(cmd::kPhoneField), kPhoneTextChars);
     core_->link().port().set_tcp_address(phone_text_);
   });
-  commands_.add(cmd::kCall, [this](const CommandCall&) {
+  commands_.add(cmd::kCall, [this](const Command&) {
     dialer_->modem_tick(true);
     refresh_call_button();
   });
   for (int id : {cmd::kPhoneBookMenu, cmd::kPhoneBookButton})
-    commands_.add(id, [this](const CommandCall&) { phone_book_->phone_book_tick(true); });
-  commands_.add(cmd::kPortSelector, [this](const CommandCall& call) {
+    commands_.add(id, [this](const Command&) { phone_book_->phone_book_tick(true); });
+  commands_.add(cmd::kPortSelector, [this](const Command& call) {
     if (call.notification == kNotifyDropDown) {
       form_->form().set_entries(cmd::kPortSelector, port_list());
     } else {
       select_link_from_form();
     }
   });
-  commands_.add(cmd::kSpeedSelector, [this](const CommandCall& call) {
+  commands_.add(cmd::kSpeedSelector, [this](const Command& call) {
     // Typing "19200" passes through "1", "19", ...: only a picked entry or Enter applies it.
     if (call.notification == kNotifySelectionChanged || call.notification == kNotifyEditEnter)
       apply_speed_from_form();
   });
-  commands_.add(cmd::kOpenClose, [this](const CommandCall&) { open_close_clicked(); });
+  commands_.add(cmd::kOpenClose, [this](const Command&) { open_close_clicked(); });
 }
 
 void Session::add_configuration_commands() {
-  commands_.add(cmd::kConfGet, [this](const CommandCall&) {
+  commands_.add(cmd::kConfGet, [this](const Command&) {
     run_job("VtJobConfLoad", [this] { core_->exchange().request_configuration(); });
   });
-  commands_.add(cmd::kConfSave, [this](const CommandCall&) { core_->files().save_configuration(configuration_file_chooser()); });
-  commands_.add(cmd::kConfLoad, [this](const CommandCall&) { core_->files().load_configuration(configuration_file_chooser()); });
+  commands_.add(cmd::kConfSave, [this](const Command&) { core_->files().save_configuration(configuration_file_chooser()); });
+  commands_.add(cmd::kConfLoad, [this](const Command&) { core_->files().load_configuration(configuration_file_chooser()); });
   commands_.add(cmd::kConfCompare,
-                [this](const CommandCall&) { core_->files().compare_configuration(configuration_file_chooser()); });
-  commands_.add(cmd::kConfDownload, [this](const CommandCall&) {
+                [this](const Command&) { core_->files().compare_configuration(configuration_file_chooser()); });
+  commands_.add(cmd::kConfDownload, [this](const Command&) {
     // A value still being typed in the tab in front belongs to the download.
     commit_current_tab();
     downloads_->start_configuration_download();
   });
-  commands_.add(cmd::kTimeNow, [this](const CommandCall&) {
+  commands_.add(cmd::kTimeNow, [this](const Command&) {
     run_job("VtJobClock", [this] { core_->exchange().send_time(TimeMode::now); });
   });
-  commands_.add(cmd::kTimeHourEarlier, [this](const CommandCall&) {
+  commands_.add(cmd::kTimeHourEarlier, [this](const Command&) {
     run_job("VtJobClock", [this] { core_->exchange().send_time(TimeMode::hour_earlier); });
   });
-  commands_.add(cmd::kTimeNextSecond, [this](const CommandCall&) {
+  commands_.add(cmd::kTimeNextSecond, [this](const Command&) {
     start_job("VtJobClock", [this](const JobControl&) { core_->exchange().send_time(TimeMode::next_second); });
   });
-  commands_.add(cmd::kConfErase, [this](const CommandCall&) {
+  commands_.add(cmd::kConfErase, [this](const Command&) {
     run_job("VtJobErase", [this] { core_->exchange().erase_to_factory(); });
   });
-  commands_.add(cmd::kTargetE, [this](const CommandCall&) { core_->board().accept_identity(core_->identity().target_e); });
-  commands_.add(cmd::kTargetF, [this](const CommandCall&) { core_->board().accept_identity(core_->identity().target_f); });
-  commands_.add(cmd::kTargetS, [this](const CommandCall&) { core_->board().accept_identity(core_->identity().target_s); });
+  commands_.add(cmd::kTargetE, [this](const Command&) { core_->board().accept_identity(core_->identity().target_e); });
+  commands_.add(cmd::kTargetF, [this](const Command&) { core_->board().accept_identity(core_->identity().target_f); });
+  commands_.add(cmd::kTargetS, [this](const Command&) { core_->board().accept_identity(core_->identity().target_s); });
 }
 
 void Session::add_debug_commands() {
-  commands_.add(cmd::kSpecialProbe, [this](const CommandCall&) {
+  commands_.add(cmd::kSpecialProbe, [this](const Command&) {
     start_job("VtJobProbe", [this](const JobControl&) { special_probe(core_->link().port(), core_->link().board_port()); });
   });
-  commands_.add(cmd::kSamba, [this](const CommandCall&) {
+  commands_.add(cmd::kSamba, [this](const Command&) {
     const bool on = !core_->link().flags().samba_mode.load();
     core_->link().flags().samba_mode.store(on);
     core_->display().print_line(on ? "Rssamba=1" : "Rssamba=0");
   });
-  commands_.add(cmd::kSambaInit, [this](const CommandCall&) {
+  commands_.add(cmd::kSambaInit, [this](const Command&) {
     start_job("VtJobSambaInit", [this](const JobControl&) { samba_auto_baud(core_->link().port(), core_->display()); });
   });
-  commands_.add(cmd::kOpenCom, [this](const CommandCall&) { probe_devices(core_->display()); });
+  commands_.add(cmd::kOpenCom, [this](const Command&) { probe_devices(core_->display()); });
 }
 
 // --- the main tabs ---

@@ -94,7 +94,7 @@ class SessionWindow {
  public:
   virtual ~SessionWindow() = default;
   // Commands the session has no row for (the window's tabs, dialogs and shell opens).
-  virtual bool run_window_command(const CommandCall& /*call*/) { return false; }
+  virtual bool run_window_command(const Command& /*call*/) { return false; }
   // Brings the tab forward; the window then tells Session::select_tab as for a user's choice.
   virtual void show_logical_tab(int /*logical*/) {}
   virtual void layout_changed() {}
@@ -170,9 +170,9 @@ class Session final : public RebuildRequester,
 
   // A command from a control, a menu entry, a key or a posted message: the session's row,
   // else the window's. False when nobody carries it out.
-  bool dispatch(const CommandCall& call);
+  bool dispatch(const Command& call);
   bool dispatch(int id, int notification = kNotifyClicked, long param = 0) {
-    return dispatch(CommandCall{id, notification, param});
+    return dispatch(Command{id, notification, param});
   }
   CommandTable& commands() { return commands_; }
 
@@ -369,7 +369,7 @@ class Session final : public RebuildRequester,
   std::vector<std::string> start_problems_;  // said in the terminal at start
 
   std::mutex posted_mutex_;
-  std::deque<CommandCall> posted_;  // guarded by posted_mutex_
+  std::deque<Command> posted_;  // guarded by posted_mutex_
   std::mutex status_mutex_;
   std::optional<std::string> pending_progress_;  // guarded by status_mutex_
   std::optional<std::string> pending_status_;    // guarded by status_mutex_

@@ -19,7 +19,7 @@ void Session::build_terminal_choices() {
   terminal_choices_->add_commands(commands_);
   core_->terminal().set_scrollback(terminal_choices_->values().scrollback_limit());
   // The rows that need the user's words first ask the window for them.
-  commands_.add(cmd::kTermLineSettings, [this](const CommandCall&) {
+  commands_.add(cmd::kTermLineSettings, [this](const Command&) {
     LineSettingsForm form(core_->messages(), {leading_integer(core_->link().port().speed_text()), terminal_choices_->values().line});
     window_.edit_line_settings(form, [this](const LineChoice& choice) {
       std::string taken = terminal_choices_->apply_line(choice.speed, choice.line);
@@ -27,19 +27,19 @@ void Session::build_terminal_choices() {
       return taken;
     });
   });
-  commands_.add(cmd::kTermSendHex, [this](const CommandCall&) {
+  commands_.add(cmd::kTermSendHex, [this](const Command&) {
     if (auto text = window_.ask_text(core_->messages().message("VtAskHex"), "")) terminal_choices_->send_hex(*text);
   });
-  commands_.add(cmd::kTermSendFile, [this](const CommandCall&) {
+  commands_.add(cmd::kTermSendFile, [this](const Command&) {
     if (auto request = window_.choose_send_file()) {
       request->options.line_end = terminal_choices_->enter_line_end();
       terminal_choices_->send_file(request->path, request->options);
     }
   });
-  commands_.add(cmd::kTermSaveText, [this](const CommandCall&) {
+  commands_.add(cmd::kTermSaveText, [this](const Command&) {
     if (auto path = window_.choose_text_file()) save_terminal_text(*path);
   });
-  commands_.add(cmd::kTermFind, [this](const CommandCall&) { window_.find_in_terminal(); });
+  commands_.add(cmd::kTermFind, [this](const Command&) { window_.find_in_terminal(); });
   add_terminal_entries(menus_, core_->messages());
   refresh_terminal_checks(menus_, *terminal_choices_);
   add_second_duty([this] { terminal_choices_->tick_second(); });

@@ -56,11 +56,11 @@ void Session::build_tools() {
 
 void Session::add_tool_commands() {
   factory_->add_commands(commands_);
-  commands_.add(cmd::kClear, [this](const CommandCall&) {
+  commands_.add(cmd::kClear, [this](const Command&) {
     core_->terminal().clear();
     if (compile_) compile_->clear();
   });
-  commands_.add(cmd::kStop, [this](const CommandCall&) {
+  commands_.add(cmd::kStop, [this](const Command&) {
     core_->jobs().request_stop();
     upload_->stop();
     if (compile_) compile_->stop_build();

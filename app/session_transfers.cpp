@@ -35,10 +35,10 @@ void Session::build_transfers() {
 
 void Session::add_transfer_commands() {
   downloads_->add_commands(commands_);
-  commands_.add(cmd::kBeep, [this](const CommandCall&) { window_.beep(); });
+  commands_.add(cmd::kBeep, [this](const Command&) { window_.beep(); });
   commands_.add(cmd::kFactoryReset,
-                [this](const CommandCall&) { factory_->reset_on_board_change(core_->board().type_letter(), true); });
-  commands_.add(cmd::kRecentChanged, [this](const CommandCall&) {
+                [this](const Command&) { factory_->reset_on_board_change(core_->board().type_letter(), true); });
+  commands_.add(cmd::kRecentChanged, [this](const Command&) {
     apply_recent_items(menus_, downloads_->selection().recent_menu_items());
     window_.menus_changed();
   });

@@ -91,43 +91,43 @@ void TerminalChoices::report_code(int code) {
 }
 
 void TerminalChoices::add_commands(CommandTable& table) {
-  table.add(cmd::kTermHexView, [this](const CommandCall&) { toggle(values_.hex); });
-  table.add(cmd::kTermStamps, [this](const CommandCall&) { toggle(values_.stamps); });
-  table.add(cmd::kTermEcho, [this](const CommandCall&) { toggle(values_.keys.local_echo); });
-  table.add(cmd::kTermAnsi, [this](const CommandCall&) { toggle(values_.ansi); });
-  table.add(cmd::kTermHistory, [this](const CommandCall&) { toggle(values_.history); });
+  table.add(cmd::kTermHexView, [this](const Command&) { toggle(values_.hex); });
+  table.add(cmd::kTermStamps, [this](const Command&) { toggle(values_.stamps); });
+  table.add(cmd::kTermEcho, [this](const Command&) { toggle(values_.keys.local_echo); });
+  table.add(cmd::kTermAnsi, [this](const Command&) { toggle(values_.ansi); });
+  table.add(cmd::kTermHistory, [this](const Command&) { toggle(values_.history); });
   const struct {
     int id;
     EnterMode mode;
   } enters[] = {{cmd::kTermEnterCr, EnterMode::cr}, {cmd::kTermEnterLf, EnterMode::lf}, {cmd::kTermEnterCrLf, EnterMode::crlf}};
   for (const auto& entry : enters)
-    table.add(entry.id, [this, mode = entry.mode](const CommandCall&) {
+    table.add(entry.id, [this, mode = entry.mode](const Command&) {
       values_.keys.enter = mode;
       apply();
     });
-  table.add(cmd::kTermBackspaceBs, [this](const CommandCall&) {
+  table.add(cmd::kTermBackspaceBs, [this](const Command&) {
     values_.keys.backspace = BackspaceMode::bs;
     apply();
   });
-  table.add(cmd::kTermBackspaceDel, [this](const CommandCall&) {
+  table.add(cmd::kTermBackspaceDel, [this](const Command&) {
     values_.keys.backspace = BackspaceMode::del;
     apply();
   });
-  table.add(cmd::kTermBreak, [this](const CommandCall& call) {
+  table.add(cmd::kTermBreak, [this](const Command& call) {
     report_code(link_.port().send_break(call.param > 0 ? static_cast<int>(call.param) : kDefaultBreakMs));
   });
-  table.add(cmd::kTermDtr, [this](const CommandCall&) {
+  table.add(cmd::kTermDtr, [this](const Command&) {
     const int code = link_.port().set_dtr(!dtr_);
     if (code == 0) dtr_ = !dtr_;
     report_code(code);
   });
-  table.add(cmd::kTermRts, [this](const CommandCall&) {
+  table.add(cmd::kTermRts, [this](const Command&) {
     const int code = link_.port().set_rts(!rts_);
     if (code == 0) rts_ = !rts_;
     report_code(code);
   });
-  table.add(cmd::kTermHistoryUp, [this](const CommandCall&) { keyboard_.recall(true); });
-  table.add(cmd::kTermHistoryDown, [this](const CommandCall&) { keyboard_.recall(false); });
+  table.add(cmd::kTermHistoryUp, [this](const Command&) { keyboard_.recall(true); });
+  table.add(cmd::kTermHistoryDown, [this](const Command&) { keyboard_.recall(false); });
 }
 
 bool TerminalChoices::checked(int id) const {

@@ -4,15 +4,11 @@
 #include <functional>
 #include <unordered_map>
 
+#include "base/form.h"
+
 namespace vexa {
 
-struct CommandCall {
-  int id = 0;
-  int notification = 0;
-  long param = 0;
-};
-
-using CommandHandler = std::function<void(const CommandCall&)>;
+using CommandHandler = std::function<void(const Command&)>;
 
 class CommandTable {
  public:
@@ -20,7 +16,7 @@ class CommandTable {
   void add(int id, CommandHandler handler) { rows_[id] = std::move(handler); }
   bool has(int id) const { return rows_.count(id) != 0; }
   // False when the id has no row.
-  bool run(const CommandCall& call) const {
+  bool run(const Command& call) const {
     auto row = rows_.find(call.id);
     if (row == rows_.end() || !row->second) return false;
     row->second(call);

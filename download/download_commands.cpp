@@ -81,7 +81,7 @@ bool DownloadCommands::start_configuration_download() {
 }
 
 void DownloadCommands::add_commands(CommandTable& table) {
-  table.add(cmd::kDownloadFirmware, [this](const CommandCall& call) {
+  table.add(cmd::kDownloadFirmware, [this](const Command& call) {
     // After a build the current file is the build's result: no dialog.
     if (call.param == cmd::kParamCurrentFirmware) {
       if (!parts_.jobs.worker_running()) start_firmware_download();
@@ -94,13 +94,13 @@ void DownloadCommands::add_commands(CommandTable& table) {
     if (!parts_.jobs.worker_running()) start_firmware_download();
   });
   auto recent = [this](int index) {
-    return [this, index](const CommandCall&) {
+    return [this, index](const Command&) {
       if (selection_.take_recent(index) && !parts_.jobs.worker_running()) start_firmware_download();
     };
   };
   table.add(cmd::kRecentFirmware1, recent(0));
   table.add(cmd::kRecentFirmware2, recent(1));
-  table.add(cmd::kDownloadFile, [this](const CommandCall&) {
+  table.add(cmd::kDownloadFile, [this](const Command&) {
     if (!parts_.dialogs) return;
     CardTransferChoice choice = card_choice();
     const bool start = parts_.dialogs->confirm_card_transfer(choice);
@@ -108,10 +108,10 @@ void DownloadCommands::add_commands(CommandTable& table) {
     if (start && !parts_.jobs.worker_running()) start_card_transfer();
   });
   for (const auto& entry : kLineSenderMenu)
-    table.add(entry.id, [this](const CommandCall& call) {
+    table.add(entry.id, [this](const Command& call) {
       if (!parts_.jobs.worker_running()) start_line_sender(call.id);
     });
-  table.add(cmd::kConfDownload, [this](const CommandCall&) {
+  table.add(cmd::kConfDownload, [this](const Command&) {
     if (!parts_.jobs.worker_running()) start_configuration_download();
   });
 }

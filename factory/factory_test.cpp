@@ -75,9 +75,9 @@ FactoryTest::FactoryTest(const FactoryTestPorts& ports, bool present) : ports_(p
 }
 
 void FactoryTest::add_commands(CommandTable& table) {
-  table.add(cmd::kFactoryTest, [this](const CommandCall&) { prepare(); });
-  table.add(cmd::kFactoryStep, [this](const CommandCall&) { start_test(); });
-  table.add(cmd::kFactoryLamps, [this](const CommandCall&) { list_results(); });
+  table.add(cmd::kFactoryTest, [this](const Command&) { prepare(); });
+  table.add(cmd::kFactoryStep, [this](const Command&) { start_test(); });
+  table.add(cmd::kFactoryLamps, [this](const Command&) { list_results(); });
 }
 
 void FactoryTest::prepare() {

@@ -334,7 +334,7 @@ void MainWindow::refresh_menu_checks() {
 
 void MainWindow::run_command(int id, int notification, long param) {
   if (closing_) return;
-  session_->dispatch(CommandCall{id, notification, param});
+  session_->dispatch(Command{id, notification, param});
   switch (id) {
     case cmd::kEnglish:
     case cmd::kFrench:
@@ -391,7 +391,7 @@ void MainWindow::find_in_terminal() {
   find_dialog_->open_search();
 }
 
-bool MainWindow::run_window_command(const CommandCall& call) {
+bool MainWindow::run_window_command(const Command& call) {
   switch (call.id) {
     case cmd::kBarView:
       show_logical_tab(2);

@@ -100,7 +100,7 @@ class MainWindow final : public QMainWindow, public SessionWindow {
 
  private:
   // SessionWindow.
-  bool run_window_command(const CommandCall& call) override;
+  bool run_window_command(const Command& call) override;
   void show_logical_tab(int logical) override;
   void layout_changed() override { queue_layout(); }
   void rebuild_configuration_tab() override { run_command(cmd::kRebuildConfig); }

@@ -37,7 +37,7 @@ class HeadlessFront final : public SessionEvents, public SessionWindow {
   void checks_changed() override { check_events.fetch_add(1); }
   void target_changed() override { targets.fetch_add(1); }
   void title_changed() override { titles.fetch_add(1); }
-  bool run_window_command(const CommandCall& call) override {
+  bool run_window_command(const Command& call) override {
     window_commands.push_back(call.id);
     return window_ids.count(call.id) != 0;
   }
@@ -157,7 +157,7 @@ TEST(SessionPosting, CommandsPostedFromManyThreadsRunOnceEachOnThePumpingThread)
   Harness h;
   std::atomic<int> runs{0};
   std::thread::id ran_on;
-  h.session->commands().add(9901, [&](const CommandCall& call) {
+  h.session->commands().add(9901, [&](const Command& call) {
     runs.fetch_add(static_cast<int>(call.param));
     ran_on = std::this_thread::get_id();
   });
