@@ -1,8 +1,6 @@
 #include "download/samba_wire.h"
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "base/text_format.h"
 
