@@ -683,12 +683,13 @@ void AnalogTab::listen_step(const std::string* line) {
   poll_ticks_ = 0;
 }
 
-void AnalogTab::tick_100ms() {
+bool AnalogTab::tick_100ms() {
   // Not forced: the same identity again keeps the tabs and the calibration points.
   if (identity_seen_.exchange(false)) rebuild_tabs(false);
   if (links_.configuration.presence().take_changed()) rebuild_tabs(true);
   take_live_lines();
   listen_step(nullptr);
+  return false;
 }
 
 void AnalogTab::target_changed(const BoardIdentityData& identity) {

@@ -21,6 +21,7 @@
 #include "analog/input_type_description.h"
 #include "analog/input_type_list.h"
 #include "base/form.h"
+#include "base/tab.h"
 #include "config/board_identity.h"
 #include "link/line_consumer.h"
 
@@ -98,13 +99,13 @@ struct AnalogTabEntry {
   std::string label;
 };
 
-class AnalogTab final : public LineConsumer, public TargetChangeListener {
+class AnalogTab final : public Tab, public LineConsumer, public TargetChangeListener {
  public:
   explicit AnalogTab(AnalogTabLinks links);
   AnalogTab(const AnalogTab&) = delete;
   AnalogTab& operator=(const AnalogTab&) = delete;
 
-  Form& form() { return form_; }
+  Form& form() override { return form_; }
   const Form& form() const { return form_; }
 
   // Creation: tabs (not forced), reparse, refresh.
@@ -135,8 +136,8 @@ class AnalogTab final : public LineConsumer, public TargetChangeListener {
   void update_visibility();
 
   // --- commands and timer ---
-  void command(const Command& command);
-  void tick_100ms();
+  void command(const Command& command) override;
+  bool tick_100ms() override;
   // Receive thread: every complete line.
   void on_line(std::string_view line) override;
   // Any thread: a new board (the input presence is reset to its first inputs).

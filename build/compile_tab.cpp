@@ -51,8 +51,9 @@ CompileTab::~CompileTab() = default;
 
 std::string CompileTab::field_text(int id) const { return limited(form_.text(id), kCompileFieldChars); }
 
-void CompileTab::command(int id, int notification) {
+void CompileTab::command(const Command& command) {
   Settings& settings = ports_.settings;
+  const int id = command.id;
   switch (id) {
     case compile::kWorkingDir:
       working_dir_ = field_text(id);
@@ -74,7 +75,7 @@ void CompileTab::command(int id, int notification) {
     case compile::kChooseBinary: choose_binary(); break;
     case compile::kDownload: download(); break;
     case compile::kAutoDownload:
-      if (notification == kNotifyClicked || notification == kNotifyDoubleClicked)
+      if (command.notification == kNotifyClicked || command.notification == kNotifyDoubleClicked)
         form_.set_checked(id, !form_.checked(id));
       break;
     case compile::kRun: run(); break;
@@ -144,8 +145,8 @@ void CompileTab::run() {
   run_busy_ = false;
 }
 
-void CompileTab::tick_100ms() {
-  if (poll_busy_) return;
+bool CompileTab::tick_100ms() {
+  if (poll_busy_) return false;
   poll_busy_ = true;
   if (child_) {
     static constexpr ChildStream kStreams[] = {ChildStream::output, ChildStream::error};
@@ -169,6 +170,7 @@ void CompileTab::tick_100ms() {
   }
   refresh_pane();
   poll_busy_ = false;
+  return false;
 }
 
 void CompileTab::stop_build() {

@@ -16,6 +16,7 @@
 
 #include "base/command_ids.h"
 #include "base/form.h"
+#include "base/tab.h"
 #include "base/messages.h"
 #include "base/session_ports.h"
 #include "base/settings.h"
@@ -67,7 +68,7 @@ struct CompileTabPorts {
   BoardRecovery& recovery;
 };
 
-class CompileTab {
+class CompileTab final : public Tab {
  public:
   // Reads the settings, completes and stores the environment, fills the form and, for the
   // family product, prints the help text into the output pane.
@@ -76,15 +77,15 @@ class CompileTab {
   CompileTab(const CompileTab&) = delete;
   CompileTab& operator=(const CompileTab&) = delete;
 
-  Form& form() { return form_; }
+  Form& form() override { return form_; }
   const Form& form() const { return form_; }
 
   // A control of the tab was used (100 .. 109): edits store their text, buttons act.
-  void command(int id, int notification = kNotifyClicked);
+  void command(const Command& command) override;
   // Clear (805): empties the output pane.
   void clear();
   // The tab's 100 ms timer: reads the pipes, then watches the process.
-  void tick_100ms();
+  bool tick_100ms() override;
   // Menu Stop: asks the build's process group to end, and forces it after kStopGraceTicks.
   void stop_build();
   // Places the output pane for the tab's client size.

@@ -247,7 +247,7 @@ void MacroTab::update_visibility() {
   }
 }
 
-void MacroTab::on_command(const Command& command) {
+void MacroTab::command(const Command& command) {
   const int id = command.id;
   if (id >= kTypeNone && id <= kTypeOn) {
     check_schedule(static_cast<MacroSchedule>(id - kTypeNone));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/form.h"
+#include "base/tab.h"
 #include "base/messages.h"
 #include "config/board_identity.h"
 #include "config/config_exchange.h"
@@ -33,13 +34,13 @@ inline constexpr int kApply = 751;  // also the id of the label "Command"
 inline constexpr int kLastMacroYear = 2039;  // the end of the year list
 inline constexpr int kMacroComboDropHeight = 200;
 
-class MacroTab {
+class MacroTab final : public Tab {
  public:
   // report: where a refused form is said so.
   MacroTab(Configuration& configuration, BoardIdentity& identity, ConfigExchange& sender,
            const Messages& messages, ReportSink& report, const Clock& clock = SystemClock::instance());
 
-  Form& form() { return form_; }
+  Form& form() override { return form_; }
   const Form& form() const { return form_; }
 
   // The sub-tabs for the connected board ("m0" ...), the "no macros" text, the visibility.
@@ -57,7 +58,7 @@ class MacroTab {
   // nothing is stored: returns false then.
   bool commit_macro();
   // A control of the form (radio buttons, "now", the two clear buttons, Apply).
-  void on_command(const Command& command);
+  void command(const Command& command) override;
 
   std::string current_key() const;
   MacroSchedule checked_schedule() const;

@@ -36,9 +36,7 @@ AnalogTabWidget::AnalogTabWidget(AnalogTab& tab, const AnalogPictureImages& imag
     binder_.apply(id);
     sync(id);
   });
-  connect(&binder_, &FormBinder::command, this, [this](int id, int notification, long param) {
-    tab_.command({id, notification, param});
-  });
+  bind_tab_commands(binder_, tab_, this);
   tab_.set_picture_listener([this] {
     if (QWidget* w = binder_.widget(analog_id::kPicture)) w->update();
     show_description();

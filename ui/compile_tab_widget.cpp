@@ -63,14 +63,13 @@ CompileTabWidget::CompileTabWidget(CompileTab& tab, QWidget* parent) : QWidget(p
   }
   binder_->build();
   form.set_listener([this](int id) { form_changed(id); });
-  connect(binder_.get(), &FormBinder::command, this,
-          [this](int id, int notification, long) { tab_.command(id, notification); });
+  bind_tab_commands(*binder_, tab_, this);
   if (environment_) {
     connect(environment_, &QPlainTextEdit::textChanged, this, [this] {
       taking_edit_ = true;
       tab_.form().set_text(compile::kEnvironment, to_core_text(environment_->toPlainText()));
       taking_edit_ = false;
-      tab_.command(compile::kEnvironment, kNotifyEditChanged);
+      tab_.command({compile::kEnvironment, kNotifyEditChanged, 0});
     });
   }
   if (output_) show_text(output_, form.text(compile::kOutput), true);

@@ -246,4 +246,14 @@ void FormBinder::measure(const Control& c, const QWidget& w) {
   emit widened();
 }
 
+void bind_tab_commands(FormBinder& binder, Tab& tab, QObject* context,
+                       std::function<void(const Command&)> after) {
+  QObject::connect(&binder, &FormBinder::command, context,
+                   [&tab, after = std::move(after)](int id, int notification, long param) {
+                     const Command command{id, notification, param};
+                     tab.command(command);
+                     if (after) after(command);
+                   });
+}
+
 }  // namespace vexa::ui

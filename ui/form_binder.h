@@ -12,6 +12,7 @@
 #include <map>
 
 #include "base/form.h"
+#include "base/tab.h"
 
 namespace vexa::ui {
 
@@ -91,5 +92,10 @@ class FormBinder : public QObject {
   std::map<int, int> table_widths_;  // each record's width before any text widened it
   int applying_from_widget_ = 0;  // the id whose widget is the source of a change
 };
+
+// Hands every command of binder to tab; after (when given) runs next with the same command, for
+// what the widget itself shows. context ends the connection when it goes.
+void bind_tab_commands(FormBinder& binder, Tab& tab, QObject* context,
+                       std::function<void(const Command&)> after = {});
 
 }  // namespace vexa::ui

@@ -29,10 +29,7 @@ MacroWindowWidget::MacroWindowWidget(MacroTab& tab, QWidget* parent)
     if (auto* button = qobject_cast<LampButton*>(binder_->widget(id))) button->paint = paint_clear_face;
   }
   show_statics_as_text(tab_.form(), *binder_);
-  connect(binder_.get(), &FormBinder::command, this, [this](int id, int notification, long param) {
-    tab_.on_command({id, notification, param});
-    sync_label();
-  });
+  bind_tab_commands(*binder_, tab_, this, [this](const Command&) { sync_label(); });
   sync_label();
   resize(kWindowWidth, kWindowHeight);
 }

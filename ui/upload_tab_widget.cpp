@@ -32,9 +32,8 @@ UploadTabWidget::UploadTabWidget(UploadTab& tab, QWidget* parent)
     clear->paint = paint_clear_face;
   }
   show_statics_as_text(tab_.form(), *binder_);
-  connect(binder_.get(), &FormBinder::command, this, [this](int id, int notification, long param) {
-    tab_.on_command({id, notification, param});
-    if (id == kTextView || id == kGraphicView || id == kClear) pane_->update();
+  bind_tab_commands(*binder_, tab_, this, [this](const Command& c) {
+    if (c.id == kTextView || c.id == kGraphicView || c.id == kClear) pane_->update();
   });
   resize(480, 420);
 }

@@ -157,7 +157,7 @@ void UploadTab::open_viewer() {
   viewers_.push_back(result.pid);
 }
 
-void UploadTab::on_command(const Command& command) {
+void UploadTab::command(const Command& command) {
   switch (command.id) {
     case kChange:
       if (chooser_) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/form.h"
+#include "base/tab.h"
 #include "base/messages.h"
 #include "base/painter.h"
 #include "base/settings.h"
@@ -34,13 +35,13 @@ struct UploadTabNames {
 // "dir/" of a path: up to its last '/' or '\', inclusive; empty without one.
 std::string directory_part(std::string_view path);
 
-class UploadTab {
+class UploadTab final : public Tab {
  public:
   // chooser answers "Change ..." (may be null: the button does nothing).
   UploadTab(DataUpload& upload, const Messages& messages, Settings& settings, ReportSink& reports,
             UploadTabNames names, FileChooser* chooser = nullptr);
 
-  Form& form() { return form_; }
+  Form& form() override { return form_; }
   const Form& form() const { return form_; }
   // The desktop's file dialog for "Change ..." (null: the button does nothing).
   void set_chooser(FileChooser* chooser) { chooser_ = chooser; }
@@ -53,9 +54,9 @@ class UploadTab {
   // Field 100 edited: the host file name and path follow it.
   void commit_host_name();
   // A button or field of the tab.
-  void on_command(const Command& command);
+  void command(const Command& command) override;
   // The pane's 100 ms timer; true when the pane should be painted again.
-  bool tick_100ms();
+  bool tick_100ms() override;
   // Paints the data pane (width x height) in the chosen view.
   void paint_pane(Painter& painter, int width, int height) const;
 

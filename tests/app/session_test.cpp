@@ -394,7 +394,7 @@ TEST(SessionTabs, TheTabInFrontCommitsItsOwnEditsBeforeSaveAndDownloadAndOnTheTi
   h.start_board('S');  // twenty macros
   MacroTab& macros = h.session->macro_tab();
   h.session->select_tab(3);
-  macros.on_command({macro_id::kTypeWithoutDate, kNotifyClicked, 0});
+  macros.command({macro_id::kTypeWithoutDate, kNotifyClicked, 0});
   macros.form().set_text(macro_id::kCommand, "go");
   h.session->dispatch(cmd::kConfSave);  // no file is chosen, but the macro is in the table first
   EXPECT_EQ(h.session->configuration().parameter_value("m0"), "0,0,go");
@@ -439,7 +439,7 @@ TEST(SessionIdentity, ALoaderBannerRenamesTheBoardAndLeavesTheTabsAndTheTable) {
 
 TEST(SessionSettings, ExitStoresTheUploadTabsSpeedChoice) {
   Harness h;
-  h.session->upload().tab().on_command({upload_id::kFast, kNotifyClicked, 0});
+  h.session->upload().tab().command({upload_id::kFast, kNotifyClicked, 0});
   ASSERT_FALSE(h.session->upload().tab().fast());
   h.session->save_settings();
   EXPECT_EQ(h.session->settings().get_setting("Upload115200", "?"), "0");

@@ -75,13 +75,13 @@ class CompileTabTest : public ::testing::Test {
   // Types into an edit of the tab as the front end does.
   void type(int id, const std::string& text) {
     tab().form().set_text(id, text);
-    tab().command(id, kNotifyEditChanged);
+    tab().command({id, kNotifyEditChanged});
   }
   void use_environment(const std::string& text) { type(compile::kEnvironment, text); }
   // Runs the command line and polls until the build has ended and its pipes are read.
   void run_to_end(const std::string& command, int limit_ms = 60000) {
     type(compile::kCommandLine, command);
-    tab().command(compile::kRun);
+    tab().command({compile::kRun});
     poll_until([&] { return !tab().running(); }, limit_ms);
     for (int i = 0; i < 3; ++i) tab().tick_100ms();  // a line without LF shows one poll later
   }
@@ -189,23 +189,23 @@ TEST_F(CompileTabTest, DownloadAfterCompileStartsOnlyOnExitZeroAndOnlyWhenChecke
   type(compile::kBinaryFile, "/fw/vexalog.hex");
   run_to_end("true");
   EXPECT_TRUE(poster.posted.empty());  // box not checked
-  tab().command(compile::kAutoDownload);
+  tab().command({compile::kAutoDownload});
   EXPECT_TRUE(tab().form().checked(compile::kAutoDownload));
   run_to_end("true");
   ASSERT_EQ(poster.posted.size(), 1u);
   EXPECT_EQ(poster.posted[0], (std::pair<int, long>{cmd::kDownloadFirmware, kDownloadCurrentFirmware}));
   EXPECT_EQ(firmware.path, "/fw/vexalog.hex");
   EXPECT_EQ(firmware.title, "/fw/vexalog.hex");
-  tab().command(compile::kAutoDownload);
+  tab().command({compile::kAutoDownload});
   EXPECT_FALSE(tab().form().checked(compile::kAutoDownload));
   // A double click is a click and then its second half: each toggles the box.
-  tab().command(compile::kAutoDownload, kNotifyDoubleClicked);
+  tab().command({compile::kAutoDownload, kNotifyDoubleClicked});
   EXPECT_TRUE(tab().form().checked(compile::kAutoDownload));
 }
 
 TEST_F(CompileTabTest, DownloadSaysSoWhileTheSessionHasNoFirmwareDownload) {
   tab().set_download_available(false);
-  tab().command(compile::kDownload);
+  tab().command({compile::kDownload});
   EXPECT_TRUE(poster.posted.empty());
   EXPECT_NE(pane().find(messages.message("VtCompileNoDownload")), std::string::npos);
 }
@@ -213,18 +213,18 @@ TEST_F(CompileTabTest, DownloadSaysSoWhileTheSessionHasNoFirmwareDownload) {
 TEST_F(CompileTabTest, AProgramThatDoesNotExistGivesErrorExecZero) {
   use_environment("PATH=/usr/bin:/bin");
   type(compile::kCommandLine, "no-such-compiler-here -c x.c");
-  tab().command(compile::kRun);
+  tab().command({compile::kRun});
   EXPECT_FALSE(tab().running());
   EXPECT_EQ(pane(), "no-such-compiler-here -c x.c\r\nError exec = 0\r\n");
   EXPECT_TRUE(status.status().empty());
   // A program outside the build's PATH is not found either, nor a working directory that is gone.
   use_environment("PATH=/nowhere");
   type(compile::kCommandLine, "make");
-  tab().command(compile::kRun);
+  tab().command({compile::kRun});
   EXPECT_NE(pane().find("Error exec = 0"), std::string::npos);
   use_environment("PATH=/usr/bin:/bin");
   type(compile::kWorkingDir, dir.file("gone"));
-  tab().command(compile::kRun);
+  tab().command({compile::kRun});
   EXPECT_NE(pane().find("Error exec = 0"), std::string::npos);
 }
 
@@ -232,13 +232,13 @@ TEST_F(CompileTabTest, ARealMakeRunsTheChosenMakefileInItsFolder) {
   dir.write("blink.mak", "all: blink.hex\n\t@echo linked\nblink.hex:\n\techo :00000001FF > blink.hex\n");
   use_environment("PATH=/usr/bin:/bin");
   chooser.answer = dir.file("blink.mak");
-  tab().command(compile::kChooseMakefile);
+  tab().command({compile::kChooseMakefile});
   EXPECT_EQ(chooser.asked, std::vector<CompileFile>{CompileFile::makefile});
   EXPECT_EQ(tab().form().text(compile::kWorkingDir), dir.path());
   EXPECT_EQ(tab().form().text(compile::kCommandLine), "make -Bf blink.mak");
   EXPECT_EQ(settings.get_setting("CompileCmd", ""), "make -Bf blink.mak");
   EXPECT_EQ(settings.get_setting("CompileDir", ""), dir.path());
-  tab().command(compile::kRun);
+  tab().command({compile::kRun});
   ASSERT_TRUE(poll_until([&] { return !tab().running(); }));
   EXPECT_EQ(status.last_status(), "Exit= 0") << pane();
   EXPECT_NE(pane().find("echo :00000001FF > blink.hex\r\nlinked\r\n"), std::string::npos) << pane();
@@ -246,11 +246,11 @@ TEST_F(CompileTabTest, ARealMakeRunsTheChosenMakefileInItsFolder) {
 
   dir.write("broken.mak", "all:\n\t@echo failing >&2; false\n");
   chooser.answer = dir.file("broken.mak");
-  tab().command(compile::kChooseMakefile);
+  tab().command({compile::kChooseMakefile});
   // From the first blank on the name replaces the rest, so make now takes it for a target.
   EXPECT_EQ(tab().form().text(compile::kCommandLine), "make broken.mak");
   type(compile::kCommandLine, "make -f broken.mak");
-  tab().command(compile::kRun);
+  tab().command({compile::kRun});
   ASSERT_TRUE(poll_until([&] { return !tab().running(); }));
   EXPECT_EQ(status.last_status(), "Exit= 2");
   EXPECT_NE(pane().find("failing"), std::string::npos);
@@ -258,18 +258,18 @@ TEST_F(CompileTabTest, ARealMakeRunsTheChosenMakefileInItsFolder) {
 
 TEST_F(CompileTabTest, ChoosingABinaryStoresItWithForwardSlashes) {
   chooser.answer = "C:\\fw\\out.hex";
-  tab().command(compile::kChooseBinary);
+  tab().command({compile::kChooseBinary});
   EXPECT_EQ(chooser.asked, std::vector<CompileFile>{CompileFile::binary});
   EXPECT_EQ(tab().form().text(compile::kBinaryFile), "C:/fw/out.hex");
   EXPECT_EQ(settings.get_setting("CompileBin", ""), "C:/fw/out.hex");
   chooser.answer.reset();  // cancelled: nothing changes
-  tab().command(compile::kChooseBinary);
+  tab().command({compile::kChooseBinary});
   EXPECT_EQ(tab().binary_file(), "C:/fw/out.hex");
 }
 
 TEST_F(CompileTabTest, RecoverSendsTheRecoveryBytesInsteadOfRunning) {
   type(compile::kCommandLine, "recover");
-  tab().command(compile::kRun);
+  tab().command({compile::kRun});
   EXPECT_EQ(recovery.sent, 1);
   EXPECT_FALSE(tab().running());
   EXPECT_TRUE(status.status().empty());
@@ -279,11 +279,11 @@ TEST_F(CompileTabTest, ASecondRunIsRefusedAndStopEndsTheWholeProcessGroup) {
   use_environment("PATH=/usr/bin:/bin");
   type(compile::kWorkingDir, dir.path());
   type(compile::kCommandLine, "sleep 60 & echo $! > helper.pid; sleep 60");
-  tab().command(compile::kRun);
+  tab().command({compile::kRun});
   ASSERT_TRUE(tab().running());
   ASSERT_TRUE(test::eventually([&] { return !TempDir::read(dir.file("helper.pid")).empty(); }, 10000));
   const pid_t helper = std::stoi(TempDir::read(dir.file("helper.pid")));
-  tab().command(compile::kRun);  // refused: the pane keeps one command line
+  tab().command({compile::kRun});  // refused: the pane keeps one command line
   EXPECT_EQ(pane().find("sleep 60 &"), pane().rfind("sleep 60 &"));
   tab().stop_build();
   ASSERT_TRUE(poll_until([&] { return !tab().running(); }, 10000));
@@ -300,7 +300,7 @@ TEST_F(CompileTabTest, ASecondRunIsRefusedAndStopEndsTheWholeProcessGroup) {
 TEST_F(CompileTabTest, ABuildThatIgnoresStopIsForcedToEnd) {
   use_environment("PATH=/usr/bin:/bin");
   type(compile::kCommandLine, "trap '' TERM; sleep 60");
-  tab().command(compile::kRun);
+  tab().command({compile::kRun});
   ASSERT_TRUE(tab().running());
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the shell set its trap
   tab().stop_build();
@@ -312,7 +312,7 @@ TEST_F(CompileTabTest, TenMegabytesOfOutputStopAtTheLimitWithoutHoldingTheWindow
   use_environment("PATH=/usr/bin:/bin");
   int polls = 0;
   type(compile::kCommandLine, "yes 0123456789012345678901234567890123456789 | head -c 10000000");
-  tab().command(compile::kRun);
+  tab().command({compile::kRun});
   ASSERT_TRUE(poll_until([&] { ++polls; return !tab().running(); }, 120000));
   EXPECT_EQ(status.last_status(), "Exit= 0");
   EXPECT_EQ(tab().output().text().size(), kOutputTextLimit);
@@ -337,7 +337,7 @@ TEST_F(CompileTabTest, BinaryOutputIsShownBoundedAndNeverStopsThePoll) {
 TEST_F(CompileTabTest, HelpTextOnlyForTheFamilyProductAndClearEmptiesThePane) {
   EXPECT_EQ(pane(), std::string(compile::compile_help_text('e')));
   EXPECT_EQ(pane().substr(0, 2), "\r\n");
-  tab().command(compile::kRun);  // an empty command line cannot start
+  tab().command({compile::kRun});  // an empty command line cannot start
   tab().clear();
   EXPECT_EQ(pane(), "");
   EXPECT_NE(compile::compile_help_text('d').find("Firmware"), std::string::npos);

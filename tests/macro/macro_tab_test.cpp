@@ -27,7 +27,7 @@ struct Bench {
   static std::string format(const char* f, int n) { return std::string(f).replace(1, 2, std::to_string(n)); }
   std::string value(const std::string& key) { return config.parameter_value(key).value_or("<none>"); }
   std::string text(int id) { return tab.form().text(id); }
-  void press(int id) { tab.on_command({id, kNotifyClicked, 0}); }
+  void press(int id) { tab.command({id, kNotifyClicked, 0}); }
 
   Configuration config{'e'};
   BoardIdentity identity;

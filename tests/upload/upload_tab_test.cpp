@@ -33,7 +33,7 @@ struct Bench {
     n.program_directory = dir.path() + "/bin";
     return n;
   }
-  void press(int id) { tab.on_command({id, kNotifyClicked, 0}); }
+  void press(int id) { tab.command({id, kNotifyClicked, 0}); }
 
   test::TempDir dir;
   Messages messages;
@@ -69,7 +69,7 @@ TEST(UploadTab, StartsWithTheDataFileAndItsResumeStamp) {
   EXPECT_EQ(f.at(kTitle).text, "Upload data from board");
   EXPECT_EQ(f.at(kStop).rect, (Rect{380, 121, 80, 20}));
 
-  tab.on_command({kStart, kNotifyClicked, 0});
+  tab.command({kStart, kNotifyClicked, 0});
   EXPECT_EQ(link.writes(), (std::vector<std::string>{"up vexalog.adc 2024:03:01 12:00:00 \n"}));
 }
 
