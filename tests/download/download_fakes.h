@@ -3,8 +3,9 @@
 // job's other parts: Stop, the status row, the loader target and a clock whose sleeps only
 // add up.
 #include <atomic>
+#include <cstdint>
 #include <functional>
-#include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -68,12 +69,17 @@ struct FakeRig {
   }
 };
 
-}  // namespace vexa::test
-
-namespace vexa::test {
 // Two lower-case hexadecimal digits.
 inline std::string hex_pair(unsigned value) {
   static const char digits[] = "0123456789abcdef";
   return {digits[(value >> 4) & 15], digits[value & 15]};
 }
+
+inline std::string random_bytes(std::size_t count, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::string bytes(count, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
 }  // namespace vexa::test

@@ -2,18 +2,12 @@
 // In-process stand-ins for the SAM-BA tests: a port wired straight to the simulated board's
 // SAM-BA side (no pty, no real waits), with a hook that may change each reply, and a status
 // row that records.
-#include <cstdint>
 #include <functional>
-#include <mutex>
-#include <random>
 #include <string>
-#include <vector>
 
-#include "base/session_ports.h"
 #include "download/samba_wire.h"
-#include "support/scripted_port.h"
+#include "download_fakes.h"
 #include "sim/samba_session.h"
-#include "support/fixed_clocks.h"
 
 namespace vexa::test {
 
@@ -42,12 +36,5 @@ class MonitorPort final : public ScriptedPort {
 
 // A port on which nothing ever answers.
 using SilentPort = ScriptedPort;
-
-inline std::string random_bytes(std::size_t count, std::uint32_t seed) {
-  std::mt19937 random(seed);
-  std::string bytes(count, '\0');
-  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
-  return bytes;
-}
 
 }  // namespace vexa::test

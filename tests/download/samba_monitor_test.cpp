@@ -194,27 +194,6 @@ TEST(SambaBoardSession, DlThenSambaHandsTheLineToTheMonitorUntilAResetBootsFromF
 }  // namespace
 }  // namespace vexa
 
-#include "sim/board_options.h"
-
-namespace vexa::sim {
-namespace {
-
-TEST(SambaBoardOptions, SambaAndFlashOutAreRead) {
-  auto parsed = parse_board_options({"--type", "S", "--pty", "/tmp/x", "--samba", "--flash-out=/tmp/f.bin"});
-  ASSERT_TRUE(parsed.options) << parsed.error;
-  EXPECT_TRUE(parsed.options->samba.start_in_monitor);
-  EXPECT_EQ(parsed.options->samba.flash_out, "/tmp/f.bin");
-  parsed = parse_board_options({"--type", "S", "--pty", "/tmp/x"});
-  ASSERT_TRUE(parsed.options);
-  EXPECT_FALSE(parsed.options->samba.start_in_monitor);
-  EXPECT_FALSE(parse_board_options({"--type", "S", "--pty", "/tmp/x", "--samba=1"}).options);
-  EXPECT_FALSE(parse_board_options({"--type", "S", "--pty", "/tmp/x", "--flash-out"}).options);
-  EXPECT_NE(board_usage_text().find("--flash-out FILE"), std::string::npos);
-}
-
-}  // namespace
-}  // namespace vexa::sim
-
 namespace vexa {
 namespace {
 

@@ -1,7 +1,9 @@
 #include "faults/fault_jobs.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <regex>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -138,12 +140,18 @@ JobDriver firmware() {
   d.ended = worker_done;
   d.midway = [](FaultRig& rig) { return progress(rig) >= 4096; };
   // However it ended, the user sees how much went out.
-  d.kept_wrong = [](FaultRig& rig) {
+  d.kept_wrong = [](FaultRig& rig) -> std::string {
+    const std::regex end(R"(Firmware download e\.hex: failed, \d+ of 248 pages written\.)");
+    const std::vector<std::string> lines = rig.report.lines();
+    if (std::none_of(lines.begin(), lines.end(), [&](const std::string& l) { return std::regex_match(l, end); }))
+      return "no end line";
     if (rig.reported(rig.messages.message("MnoDown"))) return "";  // nothing was sent
     return reported_containing(rig, "pages written") ? "" : "no summary line";
   };
   d.complete_wrong = [](FaultRig& rig) -> std::string {
     if (!rig.reported("31744(0x7c00) bytes, 248 pages written")) return "no summary of the whole image";
+    if (!rig.reported("Firmware download e.hex: done, 248 of 248 pages written.")) return "no end line";
+    if (rig.identity.line() != "VexaLog E download") return "the banner did not name the board";
     return flashed(rig, 31744) == rig.run.data ? "" : "the flash differs from the image";
   };
   d.guard_ms = 30000;
