@@ -1,3 +1,6 @@
+// The simulated board's line protocol: "conf" per type, assignments taken whole or refused,
+// command chains, framing, the line limit, "z", the clock, the host's own download plan and
+// the start configuration file.
 #include "sim/simulated_board.h"
 
 #include <gtest/gtest.h>
@@ -80,21 +83,6 @@ TEST_P(ConfPerType, ReportsIdentityThenOnlyAvailableKeysThenOk) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, ConfPerType, ::testing::Values('E', 'F', 'S'));
-
-TEST(SimulatedBoard, TypesDifferInMacrosCountersAndPorts) {
-  SimulatedBoard e(kind_of('E')), f(kind_of('F')), s(kind_of('S'));
-  auto ek = conf_keys(e), fk = conf_keys(f), sk = conf_keys(s);
-  EXPECT_FALSE(ek.count("m0"));
-  EXPECT_TRUE(fk.count("m9"));
-  EXPECT_FALSE(fk.count("m10"));
-  EXPECT_TRUE(sk.count("m19"));
-  EXPECT_TRUE(sk.count("bm0") && sk.count("bv2") && sk.count("rv1"));
-  EXPECT_FALSE(fk.count("bm0"));
-  EXPECT_TRUE(ek.count("bd") && fk.count("bb"));
-  EXPECT_TRUE(sk.count("rs0") && !sk.count("bd"));
-  // Real scaling on F: an expression with a fractional multiplier and two decimals.
-  EXPECT_EQ(f.configuration().value("a0").value_or(""), "a*3.81468500+0,2");
-}
 
 TEST(SimulatedBoard, GryExistsOnSFromFirmware1202) {
   SimulatedBoard old_board(kind_of('S', 1201)), new_board(kind_of('S', 1202));
