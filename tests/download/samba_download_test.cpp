@@ -7,7 +7,7 @@
 #include "base/messages.h"
 #include "download/samba_download.h"
 #include "download/samba_layout.h"
-#include "samba_fakes.h"
+#include "download_fakes.h"
 #include "support/recording_sinks.h"
 
 namespace vexa {

@@ -18,7 +18,7 @@
 #include "base/messages.h"
 #include "download/xmodem_sender.h"
 #include "platform/pseudo_terminal.h"
-#include "samba_fakes.h"
+#include "download_fakes.h"
 #include "support/child_process.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
