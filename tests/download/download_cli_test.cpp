@@ -1,14 +1,12 @@
 // vexacli's download commands against vexaboard as separate programs: exit status, the
-// flashed image and the card file, the options of the simulated loader and card.
+// flashed image and the card file, with the simulated loader's and card's faults.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <memory>
-#include <random>
 
-#include "base/text_format.h"
-#include "sim/board_options.h"
+#include "download_fakes.h"
 #include "support/board_and_cli.h"
+#include "support/firmware_images.h"
 
 namespace vexa {
 namespace {
@@ -23,13 +21,8 @@ class DownloadCommandsCli : public test::BoardAndCli {
     extra.insert(extra.begin(), {"--flash-out", dir.file("flash"), "--card", dir.path()});
     BoardAndCli::start_board("E", std::move(extra));
   }
-  // A HEX file of an 'E' image (identity 0x2345): zeros but its first word.
-  std::string e_hex() {
-    std::string hex;
-    for (int a = 0; a < 31744; a += 16)
-      hex += format_text(":10%04X00%s00\n", a, a == 0 ? "45230000000000000000000000000000" : "00000000000000000000000000000000");
-    return dir.write("e.hex", hex);
-  }
+  // A HEX file of an 'E' image (identity 0x2345).
+  std::string e_hex() { return dir.write("e.hex", test::to_hex(test::image_with_identity(31744, 0x2345, 3))); }
 };
 
 TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {
@@ -37,13 +30,9 @@ TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {
   auto flashed = cli({"download", e_hex()});
   EXPECT_EQ(flashed.exit_code, 0) << flashed.out << flashed.err;
   EXPECT_TRUE(has(flashed.out, "31744(0x7c00) bytes, 248 pages written")) << flashed.out;
-  std::string image = TempDir::read(dir.file("flash"));
-  ASSERT_EQ(image.size(), 31744u);
-  EXPECT_EQ(image.substr(0, 2), "\x45\x23");
+  EXPECT_TRUE(TempDir::read(dir.file("flash")) == test::image_with_identity(31744, 0x2345, 3));
 
-  std::string bytes(5000, '\0');
-  std::mt19937 random(1);
-  for (char& c : bytes) c = static_cast<char>(random());
+  const std::string bytes = test::random_bytes(5000, 1);
   // The second chunk's acknowledgement is lost once: its resend gets through, so the file is
   // there and the copy succeeded; the retry is only reported.
   auto put = cli({"card-put", dir.write("host.dat", bytes), "CARD.DAT"});
@@ -95,32 +84,6 @@ TEST_F(DownloadCommandsCli, ABoardThatVanishesEndsTheDownloadWithoutAHang) {
   auto put = cli({"card-put", dir.write("five.dat", std::string(27 * 5, 'v')), "FIVE.DAT"});
   EXPECT_EQ(put.exit_code, 1) << put.out;
   EXPECT_LT(TempDir::read(dir.file("FIVE.DAT")).size(), 27u * 5);
-}
-
-TEST(BoardDownloadOptions, ReadAndRefused) {
-  auto parsed = sim::parse_board_options({"--type", "E", "--pty", "/tmp/x", "--loader", "Download S7",
-                                          "--loader-format=bin", "--card", "/tmp/c", "--card-upper",
-                                          "--no-banner", "--script-crlf", "--wrong-echo-page", "3"});
-  ASSERT_TRUE(parsed.options) << parsed.error;
-  const auto& d = parsed.options->download;
-  EXPECT_EQ(d.loader.row, 4);
-  EXPECT_TRUE(d.loader.bin_frames);
-  EXPECT_FALSE(d.loader.banner);
-  EXPECT_TRUE(d.loader.script_crlf);
-  EXPECT_EQ(d.loader.wrong_echo_page, 3);
-  EXPECT_EQ(d.card.folder, "/tmp/c");
-  EXPECT_TRUE(d.card.upper_ack);
-  EXPECT_EQ(sim::parse_board_options({"--type", "E", "--pty", "/x", "--loader", "2"}).options->download.loader.row, 1);
-  for (auto bad : std::vector<std::vector<std::string>>{{"--loader", "Download sam256"},
-                                                        {"--loader-format", "srec"},
-                                                        {"--card-upper=1"},
-                                                        {"--wrong-echo-page", "-1"}}) {
-    std::vector<std::string> args = {"--type", "E", "--pty", "/x"};
-    args.insert(args.end(), bad.begin(), bad.end());
-    auto result = sim::parse_board_options(args);
-    EXPECT_FALSE(result.options) << bad[0];
-    EXPECT_FALSE(result.error.empty());
-  }
 }
 
 }  // namespace

@@ -1,17 +1,20 @@
 #pragma once
-// The scripted link of the download tests (the scripted port and the "Ok" replies), and the
-// job's other parts: Stop, the status row, the loader target and a clock whose sleeps only
-// add up.
+// The scripted link of the download tests (the scripted port and the "Ok" replies), the
+// job's other parts (Stop, the status row, the loader target, a clock whose sleeps only add
+// up), and a port wired straight to the simulated board's SAM-BA side.
 #include <atomic>
+#include <cstdint>
 #include <functional>
-#include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "base/board_jobs.h"
 #include "base/session_ports.h"
 #include "download/download_context.h"
+#include "download/samba_wire.h"
 #include "link/board_channel.h"
+#include "sim/samba_session.h"
 #include "support/recording_sinks.h"
 #include "support/scripted_port.h"
 #include "support/fixed_clocks.h"
@@ -68,12 +71,43 @@ struct FakeRig {
   }
 };
 
-}  // namespace vexa::test
-
-namespace vexa::test {
 // Two lower-case hexadecimal digits.
 inline std::string hex_pair(unsigned value) {
   static const char digits[] = "0123456789abcdef";
   return {digits[(value >> 4) & 15], digits[value & 15]};
 }
+
+inline std::string random_bytes(std::size_t count, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::string bytes(count, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
+// The scripted port wired to the simulated board's SAM-BA side: each write is fed to it and
+// its reply queued.
+class MonitorPort final : public ScriptedPort {
+ public:
+  // tamper(sent, reply) returns what the host gets for the bytes it sent.
+  using Tamper = std::function<std::string(std::string_view sent, std::string reply)>;
+
+  explicit MonitorPort(sim::SambaOptions options = {}) : session_(std::move(options)) {
+    respond = [this](std::string_view sent) {
+      std::string reply = session_.feed(sent, 0).reply;
+      return tamper_ ? tamper_(sent, std::move(reply)) : reply;
+    };
+  }
+
+  void set_tamper(Tamper tamper) { tamper_ = std::move(tamper); }
+  sim::SambaSession& session() { return session_; }
+  sim::SambaChip& chip() { return session_.monitor()->chip(); }
+
+ private:
+  sim::SambaSession session_;
+  Tamper tamper_;
+};
+
+// A port on which nothing ever answers.
+using SilentPort = ScriptedPort;
+
 }  // namespace vexa::test

@@ -2,15 +2,15 @@
 // answers come from the simulated board's loader engine: outcomes, texts, link restoration.
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <sstream>
 #include <random>
 
 #include "download/firmware_download.h"
 #include "download/line_script.h"
-#include "base/text_format.h"
 #include "download/page_loader.h"
 #include "download_fakes.h"
 #include "sim/simulated_board.h"
+#include "support/firmware_images.h"
 #include "support/temp_dir.h"
 
 namespace vexa {
@@ -111,7 +111,7 @@ TEST(HexDownload, WrongEchoOnPageFiveCountsSixPagesOfBytesAndFiveWritten) {
   EXPECT_EQ(rig.port.pauses(), 0);
 }
 
-TEST(HexDownload, BoardLetterBeforeAndAfterDlAndNoBanner) {
+TEST(HexDownload, BoardLetterBeforeAndAfterDlAndNoBannerForHexAndBin) {
   {
     // The banner names an 'F' loader while the image is for 'E' and the board type is unknown.
     sim::LoaderOptions options;
@@ -131,6 +131,13 @@ TEST(HexDownload, BoardLetterBeforeAndAfterDlAndNoBanner) {
     EXPECT_TRUE(rig.contains("Error: Board not in download mode"));
     EXPECT_EQ(rig.port.writes().size(), 1u);
     EXPECT_TRUE(rig.port.speeds().empty());
+    // A bin image tries "dl" twice.
+    LoaderRig bin(options);
+    std::istringstream in(std::string(1024, 'x'));
+    EXPECT_FALSE(bin_download(bin.context(), in, find_loader_type(0x2345)));
+    EXPECT_EQ(bin.port.writes(), (std::vector<std::string>{"dl\n", "dl\n"}));
+    EXPECT_TRUE(bin.contains("Error: Board not in download mode"));
+    EXPECT_EQ(bin.clock.slept_ms, 2000);
   }
 }
 
@@ -185,9 +192,7 @@ TEST(BinDownload, FramesGoAtTheLoaderSpeedAndGoFollows) {
   options.bin_frames = true;
   LoaderRig rig(options);
   rig.target.letter = 'F';
-  std::string file(63488 - 100, '\0');  // a short last frame is filled up
-  std::mt19937 random(9);
-  for (char& c : file) c = static_cast<char>(random());
+  const std::string file = test::random_bytes(63488 - 100, 9);  // a short last frame is filled up
   std::istringstream in(file);
   auto context = rig.context();
   int done = 0, total = 0;
@@ -206,17 +211,6 @@ TEST(BinDownload, FramesGoAtTheLoaderSpeedAndGoFollows) {
   EXPECT_EQ(rig.port.speeds(), (std::vector<long>{115200, 9600}));
   EXPECT_FALSE(rig.board.download_side().loader().active());
   EXPECT_EQ(rig.clock.slept_ms, 1000);
-}
-
-TEST(BinDownload, TwoDlAttemptsThenNoDownloadMode) {
-  sim::LoaderOptions options;
-  options.banner = false;
-  LoaderRig rig(options);
-  std::istringstream in(std::string(1024, 'x'));
-  EXPECT_FALSE(bin_download(rig.context(), in, find_loader_type(0x2345)));
-  EXPECT_EQ(rig.port.writes(), (std::vector<std::string>{"dl\n", "dl\n"}));
-  EXPECT_TRUE(rig.contains("Error: Board not in download mode"));
-  EXPECT_EQ(rig.clock.slept_ms, 2000);
 }
 
 TEST(LineScript, OkLfPassesAndOkCrLfUsesUpTheTenRetries) {
@@ -323,17 +317,8 @@ TEST(FirmwareDispatch, HexForAnotherBoardIsRefusedBeforeDl) {
   LoaderRig rig;
   rig.target.letter = 'F';
   rig.target.line = "VexaLog F v1404";
-  // An E image: 31744 bytes whose identity is 0x2345 (all zero but the first word).
-  std::string hex;
-  for (int a = 0; a < 31744; a += 16) {
-    std::string data(32, '0');
-    if (a == 0) data.replace(0, 4, "4523");
-    char head[16];
-    std::snprintf(head, sizeof head, ":10%04X00", a);
-    hex += head + data + "00\n";
-  }
   FirmwareSelection selection;
-  selection.choose(dir.write("e.hex", hex), "e.hex");
+  selection.choose(dir.write("e.hex", test::to_hex(test::image_with_identity(31744, 0x2345, 1))), "e.hex");
   Hooked hooked;
   EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
   EXPECT_TRUE(rig.contains("31744 [0x7c00] bytes crc= 0x2345"));
@@ -341,28 +326,16 @@ TEST(FirmwareDispatch, HexForAnotherBoardIsRefusedBeforeDl) {
   EXPECT_TRUE(rig.port.writes().empty());
 }
 
-}  // namespace
-}  // namespace vexa
-
-namespace vexa {
-namespace {
-
 TEST(FirmwareDispatch, TruncatedBinaryAndOverlongHexFilesSendNothing) {
   test::TempDir dir;
   LoaderRig rig;
   FirmwareSelection selection;
   Hooked hooked;
-  // Half of an 'E' image: the size check refuses it.
-  std::string half;
-  for (int a = 0; a < 31744 / 2; a += 16) half += format_text(":10%04X00", a) + std::string(32, '0') + "00\n";
-  selection.choose(dir.write("half.hex", half + ":10"), "half.hex");
+  // Half of an 'E' image, cut inside a record: the size check refuses it.
+  selection.choose(dir.write("half.hex", test::to_hex(std::string(31744 / 2, '\0')) + ":10"), "half.hex");
   EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
   EXPECT_TRUE(rig.contains("Error CRC 0000"));
-  // Random bytes named .hex.
-  std::string noise(100000, '\0');
-  std::mt19937 random(4);
-  for (char& c : noise) c = static_cast<char>(random());
-  selection.choose(dir.write("noise.hex", noise), "noise.hex");
+  selection.choose(dir.write("noise.hex", test::random_bytes(100000, 4)), "noise.hex");
   EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
   // A record of 10000 characters is named and left out.
   selection.choose(dir.write("long.hex", ":FF000000" + std::string(10000, '1') + "\n"), "long.hex");

@@ -7,7 +7,7 @@
 #include "base/messages.h"
 #include "download/samba_download.h"
 #include "download/samba_layout.h"
-#include "samba_fakes.h"
+#include "download_fakes.h"
 #include "support/recording_sinks.h"
 
 namespace vexa {
@@ -21,6 +21,19 @@ std::size_t count_of(const std::string& text, std::string_view what) {
   std::size_t n = 0;
   for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
+}
+
+// The identity line's value: the exclusive or of the image's first n bytes as little-endian words.
+std::string identity_line(const std::string& image, std::size_t n) {
+  std::uint32_t x = 0;
+  for (std::size_t i = 0; i < n; i += 4) {
+    std::uint32_t word = 0;
+    for (int b = 3; b >= 0; --b) word = word << 8 | static_cast<unsigned char>(image[i + b]);
+    x ^= word;
+  }
+  char line[80];
+  std::snprintf(line, sizeof line, "%zu [0x%zx] bytes crc= 0x%X", n, n, x);
+  return line;
 }
 
 class SambaDownload : public ::testing::Test {
@@ -60,15 +73,7 @@ TEST_F(SambaDownload, WholeFlashLandsByteForByteThenBootsFromFlash) {
   EXPECT_EQ(port.session().monitor()->calls(), 1024);
   EXPECT_TRUE(printed("262144(0x40000) bytes, 1024 pages written"));
 
-  std::uint32_t identity = 0;
-  for (std::size_t i = 0; i < image.size(); i += 4) {
-    std::uint32_t word = 0;
-    for (int b = 3; b >= 0; --b) word = word << 8 | static_cast<unsigned char>(image[i + b]);
-    identity ^= word;
-  }
-  char expected[80];
-  std::snprintf(expected, sizeof expected, "262144 [0x40000] bytes crc= 0x%X", identity);
-  EXPECT_TRUE(printed(expected));
+  EXPECT_TRUE(printed(identity_line(image, image.size())));
 
   // The flash controller saw one write-page per page, in order, then the boot bit.
   const auto& commands = port.chip().flash_commands();
@@ -111,17 +116,7 @@ TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesAreNotP
     EXPECT_EQ(flash(port, 0, 512), image.substr(0, 512));
     EXPECT_EQ(flash(port, 512, 256), std::string(256, '\xff')) << loose << " loose bytes";
     EXPECT_TRUE(printed("512(0x200) bytes, 2 pages written")) << loose;
-    EXPECT_TRUE(printed("512 [0x200] bytes crc= 0x" + [&] {
-      char hex[16];
-      std::uint32_t x = 0;
-      for (std::size_t i = 0; i < 512; i += 4) {
-        std::uint32_t w = 0;
-        for (int b = 3; b >= 0; --b) w = w << 8 | static_cast<unsigned char>(image[i + b]);
-        x ^= w;
-      }
-      std::snprintf(hex, sizeof hex, "%X", x);
-      return std::string(hex);
-    }()));
+    EXPECT_TRUE(printed(identity_line(image, 512))) << loose;
   }
 }
 
@@ -144,7 +139,18 @@ TEST(SambaStatusReply, OnlyBitZeroAfterTheFirstXMeansReady) {
   EXPECT_TRUE(status_reply_ready("junk 0x1"));
 }
 
-TEST_F(SambaDownload, FlashNeverReadyEndsWithoutBootBitOrReset) {
+TEST_F(SambaDownload, FlashReadyLateIsWaitedForAndNeverReadyEndsWithoutBootBitOrReset) {
+  {
+    MonitorPort late;
+    int busy_answers = 15;
+    late.set_tamper([&](std::string_view sent, std::string reply) {
+      if (sent == "wFFFFFF68,4#" && busy_answers-- > 0) return std::string("\n\r0x00000000\n\r>");
+      return reply;
+    });
+    EXPECT_TRUE(run(late, test::random_bytes(256, 4)));
+    EXPECT_EQ(late.session().resets(), 1);
+    report.clear();
+  }
   MonitorPort port;
   port.set_tamper([](std::string_view sent, std::string reply) {
     if (sent == "wFFFFFF68,4#") return std::string("\n\r0x00000000\n\r>");
@@ -161,20 +167,6 @@ TEST_F(SambaDownload, FlashNeverReadyEndsWithoutBootBitOrReset) {
     EXPECT_EQ(line.find("Board not in download mode"), std::string::npos) << "no message: " << line;
   }
   EXPECT_EQ(port.speed(), 115200);
-}
-
-TEST_F(SambaDownload, FlashThatBecomesReadyLateIsWaitedFor) {
-  MonitorPort port;
-  int busy_answers = 15;
-  port.set_tamper([&](std::string_view sent, std::string reply) {
-    if (sent == "wFFFFFF68,4#" && busy_answers > 0) {
-      --busy_answers;
-      return std::string("\n\r0x00000000\n\r>");
-    }
-    return reply;
-  });
-  EXPECT_TRUE(run(port, test::random_bytes(256, 4)));
-  EXPECT_EQ(port.session().resets(), 1);
 }
 
 TEST_F(SambaDownload, NoPromptPrintsNotInDownloadModeAndSendsNoApplet) {

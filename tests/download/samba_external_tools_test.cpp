@@ -1,6 +1,6 @@
-// The SAM-BA pieces against independent implementations of the other side: lrzsz's XMODEM
-// receiver takes what our sender sends, BOSSA's flasher programs the simulated monitor, and
-// vexacli flash programs vexaboard, all over pseudo-terminals between separate processes.
+// The SAM-BA pieces between separate processes over pseudo-terminals: lrzsz's XMODEM receiver
+// (an independent implementation of the protocol) takes what our sender sends, and vexacli
+// flash programs vexaboard.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -18,7 +18,7 @@
 #include "base/messages.h"
 #include "download/xmodem_sender.h"
 #include "platform/pseudo_terminal.h"
-#include "samba_fakes.h"
+#include "download_fakes.h"
 #include "support/child_process.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
@@ -30,14 +30,11 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// Our side of the receiver's two pseudo-terminals as a port: its input on one, its
-// output on the other, because lrzsz ends by flushing its terminal both ways and would take
-// its last ACK back from a shared line before we could read it. The monitor's send command is
-// not XMODEM, so the receiver never sees it. lrzsz acknowledges the EOT only after it has
-// found the line quiet for a second, where the chip's monitor answers at once: the read after
-// the EOT is given that time. And lrzsz flushes its input right after each of its answers,
-// which on a real line comes long before the next block but on a pseudo-terminal may not:
-// each write waits until the receiver sits in its read.
+// Our side of the receiver as a port: its input and its output on two pseudo-terminals, as
+// lrzsz flushes its terminal both ways when it ends and would take back its last ACK from a
+// shared one. The monitor's send command is not XMODEM and never reaches it. lrzsz answers the
+// EOT only after a quiet second, and flushes its input after each answer, so each write waits
+// until it sits in its read.
 class PtyPort final : public test::ScriptedPort {
  public:
   PtyPort(PseudoTerminal& to_receiver, PseudoTerminal& from_receiver, pid_t receiver)
@@ -138,37 +135,11 @@ TEST(XmodemAgainstLrzsz, RxReceivesWhatWeSendByteForByte) {
   }
 }
 
-std::string vexaboard() { return test::built_program("sim/vexaboard"); }
-
-TEST(SambaAgainstBossa, BossacIdentifiesProgramsAndVerifiesTheSimulatedChip) {
-  test::TempDir dir;
-  const std::string link = dir.file("board");
-  const std::string flash = dir.file("flash.bin");
-  test::BackgroundProgram board(vexaboard(), {"--type", "S", "--pty", link, "--samba", "--flash-out", flash});
-  ASSERT_TRUE(test::wait_for_path(link));
-
-  const auto info = test::run_program("/usr/bin/bossac", {"-p", link, "-U0", "-i"}, {}, 60000);
-  ASSERT_EQ(info.exit_code, 0) << info.out << info.err;
-  EXPECT_NE(info.out.find("AT91SAM7S256"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("Pages        : 1024"), std::string::npos) << info.out;
-
-  const std::string image = test::random_bytes(256 * 1024, 77);
-  const std::string image_path = dir.write("image.bin", image);
-  const auto write = test::run_program("/usr/bin/bossac",
-                                       {"-p", link, "-U0", "-e", "-w", "-v", "-b", "-R", image_path}, {}, 120000);
-  ASSERT_EQ(write.exit_code, 0) << write.err;
-  EXPECT_NE(write.out.find("Verify successful"), std::string::npos) << write.err;
-  ASSERT_TRUE(test::eventually([&] { return test::TempDir::read(flash).size() == image.size(); }, 10000));
-  EXPECT_TRUE(test::TempDir::read(flash) == image) << "the simulated flash holds the image";
-  board.stop();
-  EXPECT_NE(board.output().find("chip reset"), std::string::npos) << board.output();
-}
-
 TEST(SambaCommandLine, FlashProgramsVexaboardAndSucceedsOnlyOnTheSummary) {
   test::TempDir dir;
   const std::string link = dir.file("board");
   const std::string flash = dir.file("flash.bin");
-  test::BackgroundProgram board(vexaboard(), {"--type", "S", "--pty", link, "--flash-out", flash});
+  test::BackgroundProgram board(test::built_program("sim/vexaboard"), {"--type", "S", "--pty", link, "--flash-out", flash});
   ASSERT_TRUE(test::wait_for_path(link));
   const std::string cli = test::built_program("cli/vexacli");
 

@@ -1,7 +1,9 @@
-#include "faults/fault_jobs.h"
+#include "faults/fault_rig.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <regex>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -13,9 +15,7 @@
 #include "support/firmware_images.h"
 
 namespace vexa::test {
-
 namespace {
-
 
 constexpr std::size_t kLogLines = 300;
 constexpr int kQuietMs = 600;  // a configuration load has ended when the board is this quiet
@@ -71,8 +71,6 @@ bool reported_containing(FaultRig& rig, const std::string& part) {
   return false;
 }
 
-std::string nothing(FaultRig&) { return {}; }
-
 // --- the jobs ---
 
 JobDriver driver(Job job, const char* name, RigBoard board) {
@@ -85,7 +83,6 @@ JobDriver driver(Job job, const char* name, RigBoard board) {
 
 JobDriver conf_load() {
   JobDriver d = driver(Job::conf_load, "ConfLoad", {'E', 1200});
-  d.prepare = [](FaultRig&) {};
   d.start = [](FaultRig& rig, bool) {
     // The table as the program starts with it: else the run before's values make this load
     // look complete before its answer comes, and the answer's identity line then resets them.
@@ -120,7 +117,7 @@ JobDriver conf_download() {
   };
   d.ended = worker_done;
   d.midway = [](FaultRig& rig) { return rig.server.replies_sent() >= rig.run.replies_at_start + 2; };
-  d.kept_wrong = nothing;  // lines acknowledged stay on the board; the host's table is only read
+  // kept_wrong: lines acknowledged stay on the board; the host's table is only read.
   d.complete_wrong = [](FaultRig& rig) { return configuration_differs(rig, true); };
   d.guard_ms = 20000;
   return d;
@@ -138,15 +135,20 @@ JobDriver firmware() {
   d.ended = worker_done;
   d.midway = [](FaultRig& rig) { return progress(rig) >= 4096; };
   // However it ended, the user sees how much went out.
-  d.kept_wrong = [](FaultRig& rig) {
+  d.kept_wrong = [](FaultRig& rig) -> std::string {
+    const std::regex end(R"(Firmware download e\.hex: failed, \d+ of 248 pages written\.)");
+    const std::vector<std::string> lines = rig.report.lines();
+    if (std::none_of(lines.begin(), lines.end(), [&](const std::string& l) { return std::regex_match(l, end); }))
+      return "no end line";
     if (rig.reported(rig.messages.message("MnoDown"))) return "";  // nothing was sent
     return reported_containing(rig, "pages written") ? "" : "no summary line";
   };
   d.complete_wrong = [](FaultRig& rig) -> std::string {
     if (!rig.reported("31744(0x7c00) bytes, 248 pages written")) return "no summary of the whole image";
+    if (!rig.reported("Firmware download e.hex: done, 248 of 248 pages written.")) return "no end line";
+    if (rig.identity.line() != "VexaLog E download") return "the banner did not name the board";
     return flashed(rig, 31744) == rig.run.data ? "" : "the flash differs from the image";
   };
-  d.guard_ms = 30000;
   return d;
 }
 
@@ -163,7 +165,6 @@ JobDriver samba() {
   };
   d.ended = worker_done;
   d.midway = [](FaultRig& rig) { return progress(rig) >= 2048; };
-  d.kept_wrong = nothing;
   d.complete_wrong = [](FaultRig& rig) -> std::string {
     if (!rig.reported("10496(0x2900) bytes, 41 pages written")) return "no summary of the whole image";
     if (rig.session.port().speed() != 115200) return "the link left the monitor's 115200";
@@ -177,7 +178,6 @@ JobDriver samba() {
     }, 5000);
     return flash == rig.run.data ? "" : "the flash differs from the image";
   };
-  d.guard_ms = 30000;
   return d;
 }
 
@@ -192,20 +192,18 @@ JobDriver card() {
   };
   d.ended = worker_done;
   d.midway = [](FaultRig& rig) { return progress(rig) >= 1024; };
-  d.kept_wrong = nothing;  // a cut transfer ends without "fd !": the card keeps no file
+  // kept_wrong: a cut transfer ends without "fd !", so the card keeps no file.
   d.complete_wrong = [](FaultRig& rig) -> std::string {
     if (TempDir::read(rig.card + "/CARD.DAT") != rig.run.data) return "the card's file differs";
     bool closed = false;
     rig.server.with_board([&](sim::SimulatedBoard& b) { closed = b.download_side().card().closed_well(); });
     return closed ? "" : "the card's file was not closed";
   };
-  d.guard_ms = 30000;
   return d;
 }
 
 JobDriver upload() {
   JobDriver d = driver(Job::upload, "Upload", {'S', 9600, 1, kLogLines});
-  d.prepare = [](FaultRig&) {};
   d.start = [](FaultRig& rig, bool again) {
     mark_start(rig);
     UploadRequest request;
@@ -237,13 +235,11 @@ JobDriver upload() {
       return "the host file is not the board's log, every line once";
     return {};
   };
-  d.guard_ms = 30000;
   return d;
 }
 
 JobDriver factory() {
   JobDriver d = driver(Job::factory, "Factory", {'S', 9600});
-  d.prepare = [](FaultRig&) {};
   d.start = [](FaultRig& rig, bool) {
     mark_start(rig);
     rig.factory.prepare();
@@ -262,7 +258,6 @@ JobDriver factory() {
   d.complete_wrong = [](FaultRig& rig) -> std::string {
     return factory_passed('S', rig.factory.states()) ? "" : "the self-test did not pass";
   };
-  d.guard_ms = 30000;
   d.tick_ms = 100;  // the window's tick: its error window is 5 s
   return d;
 }

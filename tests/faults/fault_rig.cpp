@@ -1,5 +1,7 @@
 #include "faults/fault_rig.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <filesystem>
 #include <thread>

@@ -6,9 +6,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-
-#include <gtest/gtest.h>
-#include <memory>
 #include <string>
 
 #include "base/board_jobs.h"
@@ -17,7 +14,6 @@
 #include "config/config_exchange.h"
 #include "config/configuration.h"
 #include "download/download_commands.h"
-#include "download/download_fakes.h"
 #include "factory/factory_test.h"
 #include "link/link_session.h"
 #include "sim/board_server.h"
@@ -100,5 +96,33 @@ class FaultRig {
   LineRegistration upload_lines, factory_lines, loader_lines, exchange_lines;
   sim::BoardServer server;
 };
+
+// Each board job as the desktop runs it, for the fault table: how it starts, when it has
+// ended, when it is far enough for the board to vanish in the middle, how the next run goes
+// on from where a cut one stopped, and what it must have kept.
+enum class Job { conf_load, conf_download, firmware, samba, card, upload, factory };
+
+struct JobDriver {
+  Job job;
+  const char* name;
+  RigBoard board;
+  // Runs before the faults are switched on (a configuration download needs the board's table).
+  std::function<void(FaultRig&)> prepare = [](FaultRig&) {};
+  // Starts the job as its command does; false when it was refused.
+  std::function<bool(FaultRig&, bool again)> start;
+  std::function<bool(FaultRig&)> ended;
+  // The job is well under way: the board vanishes now.
+  std::function<bool(FaultRig&)> midway;
+  // After a faulted run: what the job lost or got wrong that it should have kept (empty: nothing).
+  std::function<std::string(FaultRig&)> kept_wrong = [](FaultRig&) { return std::string(); };
+  // After the next run without faults: what is not complete (empty: all there).
+  std::function<std::string(FaultRig&)> complete_wrong;
+  // The longest a run may take, faults included (a hang guard, not a time limit).
+  int guard_ms = 30000;
+  // How often the window thread's duties run (the factory test counts its windows in them).
+  int tick_ms = 20;
+};
+
+const JobDriver& job_driver(Job job);
 
 }  // namespace vexa::test

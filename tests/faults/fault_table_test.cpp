@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/text_format.h"
-#include "faults/fault_jobs.h"
+#include "faults/fault_rig.h"
 
 namespace vexa::test {
 namespace {
@@ -17,14 +17,8 @@ namespace {
 enum class Fault { drop, noise, delay, pace, vanish };
 
 const char* fault_name(Fault fault) {
-  switch (fault) {
-    case Fault::drop: return "DroppedReplies";
-    case Fault::noise: return "NoiseLines";
-    case Fault::delay: return "RepliesTooLate";
-    case Fault::pace: return "RealSpeed";
-    case Fault::vanish: return "VanishesAndComesBack";
-  }
-  return "?";
+  static const char* const names[] = {"DroppedReplies", "NoiseLines", "RepliesTooLate", "RealSpeed", "VanishesAndComesBack"};
+  return names[static_cast<int>(fault)];
 }
 
 // How the faulted run ends: it does all its work, or it ends early.

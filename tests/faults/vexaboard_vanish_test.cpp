@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "base/text_format.h"
-#include "faults/fault_jobs.h"
+#include "faults/fault_rig.h"
 #include "support/child_process.h"
 
 namespace vexa::test {

@@ -9,6 +9,7 @@
 
 #include "sim/board_options.h"
 #include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace vexa::sim {
 namespace {
@@ -186,6 +187,14 @@ TEST(BoardCommandLine, WrongCommandLinesSayWhichOptionAndWhy) {
       {{"--selftest-fail", "rtc,clock"}, "not 'clock'"},
       {{"--name", "Vexa Log"}, "--name must be 1 to 20 letters and digits, not 'Vexa Log'"},
       {{"--type", "s"}, "--type must be E, F or S, not 's'"},
+      {{"--type", "SS"}, "E, F or S"},
+      {{"--name", "ABCDEFGHIJKLMNOPQRSTU"}, "1 to 20"},
+      {{"--tcp", "hostonly"}, "HOST:PORT"},
+      {{"--tcp", "h:65536"}, "HOST:PORT"},
+      {{"--tcp", ":40"}, "HOST:PORT"},
+      {{"--pty", "/tmp/b", "--tcp", "h:1"}, "exactly one"},
+      {{"--loader", "Download sam256"}, "--loader"},
+      {{"--pty"}, "needs a value"},
   };
   for (const auto& [words, reason] : bad) {
     const OptionsResult r = parse_board_options(with_base(words));
@@ -193,6 +202,8 @@ TEST(BoardCommandLine, WrongCommandLinesSayWhichOptionAndWhy) {
     EXPECT_NE(r.error.find(reason), std::string::npos) << r.error;
     EXPECT_EQ(r.error.find('\n'), std::string::npos) << r.error;  // one line
   }
+  EXPECT_NE(parse_board_options({"--pty", "/tmp/b"}).error.find("--type"), std::string::npos);
+  EXPECT_NE(parse_board_options({"--type", "S"}).error.find("exactly one"), std::string::npos);
   // A value that looks like an option is still the value of the option before it.
   EXPECT_EQ(parse_board_options(with_base({"--name", "--pace"})).error,
             "--name must be 1 to 20 letters and digits, not '--pace'");
@@ -217,6 +228,11 @@ TEST(BoardCommandLine, ProgramPrintsHelpVersionAndErrorsWithTheirExitStatus) {
   EXPECT_EQ(bad.err,
             "vexaboard: --drop-reply must be a count from 1 to 1000000, not '0'\n"
             "Run with --help for more.\n");
+  test::TempDir dir;
+  const test::RunResult missing =
+      test::run_program(program(), {"--type", "E", "--pty", dir.file("b"), "--conf", dir.file("none.txt")});
+  EXPECT_EQ(missing.exit_code, 2);
+  EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
 }
 
 }  // namespace

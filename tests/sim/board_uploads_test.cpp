@@ -1,8 +1,7 @@
 // The simulated board's logged files: their lines, listings after a stamp, binary listings,
-// the stop byte, the speed command and the options that make them.
+// the stop byte and the speed command.
 #include <gtest/gtest.h>
 
-#include "sim/board_options.h"
 #include "sim/simulated_board.h"
 #include "upload/data_upload.h"
 #include "support/fixed_clocks.h"
@@ -101,21 +100,6 @@ TEST(BoardUploads, SpeedChangesOnceTheAcknowledgementIsOut) {
   EXPECT_EQ(board.link_speed(), 115200);
   EXPECT_EQ(board.feed("bi=fast\n")[0].lines, (std::vector<std::string>{"Error bad speed fast"}));
   EXPECT_EQ(board.link_speed(), 115200);
-}
-
-TEST(BoardUploads, LogOptions) {
-  auto parsed = parse_board_options({"--type", "S", "--pty", "/tmp/x", "--log-file", "vexalog.adc", "--log-lines",
-                                     "5000", "--log-grow=0", "--log-numbered", "n.log"});
-  ASSERT_TRUE(parsed.options) << parsed.error;
-  ASSERT_EQ(parsed.options->logs.size(), 2u);
-  EXPECT_EQ(parsed.options->logs[0].initial_lines, 5000u);
-  EXPECT_EQ(parsed.options->logs[0].grow_ms, 0);
-  EXPECT_EQ(parsed.options->logs[1].kind, LogKind::numbered);
-  EXPECT_EQ(parsed.options->logs[1].grow_ms, 1000);
-  EXPECT_FALSE(parse_board_options({"--type", "S", "--pty", "/x", "--log-lines", "5"}).options);
-  EXPECT_FALSE(parse_board_options({"--type", "S", "--pty", "/x", "--log-file", "a", "--log-grow", "-1"}).options);
-  EXPECT_FALSE(parse_board_options({"--type", "S", "--pty", "/x", "--log-file"}).options);
-  EXPECT_NE(board_usage_text().find("--log-file NAME"), std::string::npos);
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 // The simulated board's self-test: which lines it takes, what it prints per board type, the
-// failures it is told to make and the options that set them.
+// failures it is told to make.
 #include <gtest/gtest.h>
 
-#include "sim/board_options.h"
 #include "sim/simulated_board.h"
 #include "support/fixed_clocks.h"
 
@@ -76,20 +75,6 @@ TEST(SelfTestTest, OtherLinesAreTheBoardsAsBefore) {
   // Within a self-test line a wrong command reports its error and the rest still runs.
   const BoardReply reply = run(board, "nonsense;ec done");
   EXPECT_EQ(reply.lines, (std::vector<std::string>{"Error unknown command nonsense", "done", "Ok"}));
-}
-
-TEST(SelfTestTest, OptionsOfVexaboard) {
-  OptionsResult parsed = parse_board_options({"--type", "F", "--pty", "/tmp/x", "--selftest-fail", "rtc,res",
-                                              "--selftest-res-once"});
-  ASSERT_TRUE(parsed.options) << parsed.error;
-  EXPECT_EQ(parsed.options->self_test.fail, (std::set<std::string>{"rtc", "res"}));
-  EXPECT_TRUE(parsed.options->self_test.resolution_fails_once);
-  parsed = parse_board_options({"--type", "F", "--pty", "/tmp/x", "--selftest-fail", "rtc,clock"});
-  EXPECT_FALSE(parsed.options);
-  EXPECT_NE(parsed.error.find("not 'clock'"), std::string::npos);
-  parsed = parse_board_options({"--type", "F", "--pty", "/tmp/x", "--selftest-res-once=1"});
-  EXPECT_FALSE(parsed.options);
-  EXPECT_NE(board_usage_text().find("--selftest-fail"), std::string::npos);
 }
 
 }  // namespace

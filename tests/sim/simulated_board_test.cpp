@@ -1,8 +1,13 @@
+// The simulated board's line protocol: "conf" per type, assignments taken whole or refused,
+// command chains, framing, the line limit, "z", the clock, the host's own download plan and
+// the start configuration file.
 #include "sim/simulated_board.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <utility>
 
 #include "config/config_exchange.h"
 #include "config/parameter_table.h"
@@ -81,108 +86,88 @@ TEST_P(ConfPerType, ReportsIdentityThenOnlyAvailableKeysThenOk) {
 
 INSTANTIATE_TEST_SUITE_P(Types, ConfPerType, ::testing::Values('E', 'F', 'S'));
 
-TEST(SimulatedBoard, TypesDifferInMacrosCountersAndPorts) {
-  SimulatedBoard e(kind_of('E')), f(kind_of('F')), s(kind_of('S'));
-  auto ek = conf_keys(e), fk = conf_keys(f), sk = conf_keys(s);
-  EXPECT_FALSE(ek.count("m0"));
-  EXPECT_TRUE(fk.count("m9"));
-  EXPECT_FALSE(fk.count("m10"));
-  EXPECT_TRUE(sk.count("m19"));
-  EXPECT_TRUE(sk.count("bm0") && sk.count("bv2") && sk.count("rv1"));
-  EXPECT_FALSE(fk.count("bm0"));
-  EXPECT_TRUE(ek.count("bd") && fk.count("bb"));
-  EXPECT_TRUE(sk.count("rs0") && !sk.count("bd"));
-  // Real scaling on F: an expression with a fractional multiplier and two decimals.
-  EXPECT_EQ(f.configuration().value("a0").value_or(""), "a*3.81468500+0,2");
-}
+// One board per dialogue; each line fed in turn, its answer and then the values it leaves.
+struct Step {
+  std::string in;
+  std::vector<std::string> out;
+  std::vector<std::pair<std::string, std::string>> values = {};
+};
+struct Dialogue {
+  const char* what;
+  char type;
+  int firmware;
+  std::vector<Step> steps;
+};
 
-TEST(SimulatedBoard, GryExistsOnSFromFirmware1202) {
+TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
+  const std::string nul_piece("d=12\0" "00", 7);
+  const Dialogue dialogues[] = {
+      {"assignments", 'E', kDefaultFirmware,
+       {{"bd=19200 sf=1 a0=a*2+0,1\n", {"Ok"}, {{"bd", "19200"}, {"a0", "a*2+0,1"}}},
+        // One key the board lacks spoils the line: nothing of it is applied.
+        {"bd=4800; a8=a*1+0,0\n", {"Error unknown key a8"}, {{"bd", "19200"}}},
+        {"bd=4800 zz=1\n", {"Error unknown key zz"}},
+        {"af=0\n", {"Error read only af"}},
+        {"a3.name=Outside\n", {"Error unknown key a3.name"}},
+        {"bd=4800 junk\n", {"Error bad assignment junk"}},
+        {"abcdefg=1\n", {"Error bad assignment abcdefg=1"}},
+        {"launch\n", {"Error unknown command launch"}, {{"bd", "19200"}}},
+        // An empty value is the board's own matter: taken as it is.
+        {"rn=\n", {"Ok"}, {{"rn", ""}}},
+        {"m0=1,ls;z\n", {"Error unknown key m0"}},
+        {"bd=" + std::string(1500, '9') + "\n", {"Error line too long"}, {{"bd", "19200"}}},
+        // A value up to the line limit is kept to the parameter's 99 characters.
+        {"rn=" + std::string(150, 'x') + "\n", {"Ok"}, {{"rn", std::string(kParameterTextChars, 'x')}}}}},
+      {"framing", 'E', kDefaultFirmware,
+       // CR alone ends a command; CR LF does not make a second (empty) one.
+       {{"sf=1\rrx=1\r\n\n  \n", {"Ok", "Ok"}},
+        // A command may arrive in pieces; NUL bytes are dropped; nothing is echoed.
+        {"b", {}},
+        {nul_piece, {}},
+        {"\n", {"Ok"}, {{"bd", "1200"}}}}},
+      {"chains", 'F', kDefaultFirmware,
+       {{"bd=2400; sf=1;rx=1\n", {"Ok"}, {{"bd", "2400"}, {"rx", "1"}}},
+        // A macro takes the rest of the line, ';' included.
+        {"sf=1; m3=30,1000ms,st;up x\n", {"Ok"}, {{"m3", "30,1000ms,st;up x"}, {"sf", "1"}}},
+        {"gry=1\n", {"Error unknown key gry"}}}},
+      {"gry before 1202", 'S', 1201, {{"gry=1\n", {"Error unknown key gry"}}}},
+      {"gry from 1202", 'S', 1202, {{"gry=1\n", {"Ok"}, {{"gry", "1"}}}}},
+  };
+  for (const Dialogue& d : dialogues) {
+    SCOPED_TRACE(d.what);
+    SimulatedBoard board(kind_of(d.type, d.firmware));
+    for (const Step& step : d.steps) {
+      SCOPED_TRACE(step.in.substr(0, 40));
+      EXPECT_EQ(lines_of(board, step.in), step.out);
+      for (const auto& [key, value] : step.values) EXPECT_EQ(board.configuration().value(key), value) << key;
+    }
+  }
   SimulatedBoard old_board(kind_of('S', 1201)), new_board(kind_of('S', 1202));
   EXPECT_FALSE(conf_keys(old_board).count("gry"));
   EXPECT_TRUE(conf_keys(new_board).count("gry"));
-  EXPECT_EQ(lines_of(old_board, "gry=1\n"), (std::vector<std::string>{"Error unknown key gry"}));
-  EXPECT_EQ(lines_of(new_board, "gry=1\n"), (std::vector<std::string>{"Ok"}));
-  EXPECT_EQ(new_board.configuration().value("gry").value_or(""), "1");
-  SimulatedBoard f(kind_of('F', 2999));
-  EXPECT_EQ(lines_of(f, "gry=1\n"), (std::vector<std::string>{"Error unknown key gry"}));
 }
 
-TEST(SimulatedBoard, AssignmentLineIsAcceptedWholeOrNotAtAll) {
+TEST(SimulatedBoard, ErrorsCarryNoAssignmentAndAHalfLineIsForgotten) {
   SimulatedBoard board(kind_of('E'));
-  EXPECT_EQ(lines_of(board, "bd=19200 sf=1 a0=a*2+0,1\n"), (std::vector<std::string>{"Ok"}));
-  EXPECT_EQ(board.configuration().value("bd"), "19200");
-  EXPECT_EQ(board.configuration().value("a0"), "a*2+0,1");
-
-  // One key the board lacks spoils the line: nothing of it is applied.
-  EXPECT_EQ(lines_of(board, "bd=4800; a8=a*1+0,0\n"),
-            (std::vector<std::string>{"Error unknown key a8"}));
-  EXPECT_EQ(board.configuration().value("bd"), "19200");
-  EXPECT_EQ(lines_of(board, "bd=4800 zz=1\n"), (std::vector<std::string>{"Error unknown key zz"}));
-  EXPECT_EQ(lines_of(board, "af=0\n"), (std::vector<std::string>{"Error read only af"}));
-  EXPECT_EQ(lines_of(board, "a3.name=Outside\n"),
-            (std::vector<std::string>{"Error unknown key a3.name"}));
-  EXPECT_EQ(lines_of(board, "bd=4800 junk\n"),
-            (std::vector<std::string>{"Error bad assignment junk"}));
-  EXPECT_EQ(lines_of(board, "abcdefg=1\n"),
-            (std::vector<std::string>{"Error bad assignment abcdefg=1"}));
-  EXPECT_EQ(lines_of(board, "launch\n"), (std::vector<std::string>{"Error unknown command launch"}));
-  EXPECT_EQ(board.configuration().value("bd"), "19200");
-
-  // An empty value is the board's own matter: taken as it is.
-  EXPECT_EQ(lines_of(board, "rn=\n"), (std::vector<std::string>{"Ok"}));
-  EXPECT_EQ(board.configuration().value("rn"), "");
   // Error texts never carry '=', so a host storing received lines stores nothing from them.
   for (const std::string& line : lines_of(board, "ti=99\nbd=1 x=y=z\n"))
     EXPECT_EQ(line.find('='), std::string::npos) << line;
-}
-
-TEST(SimulatedBoard, SemicolonCommandsRunInOrderWithOneStatusLine) {
-  SimulatedBoard board(kind_of('F'));
-  EXPECT_EQ(lines_of(board, "bd=2400; sf=1;rx=1\n"), (std::vector<std::string>{"Ok"}));
-  EXPECT_EQ(board.configuration().value("rx"), "1");
-
-  // "z;conf": the erase comes first, so the report shows the factory value; one "Ok" at the end.
-  std::vector<BoardReply> replies = board.feed("z;conf\n");
-  ASSERT_EQ(replies.size(), 1u);
-  EXPECT_EQ(replies[0].lines.front(), "VexaLog F v1404");
-  EXPECT_EQ(replies[0].lines.back(), "Ok");
-  int oks = 0;
-  for (const auto& line : replies[0].lines) oks += line == "Ok";
-  EXPECT_EQ(oks, 1);
-  EXPECT_EQ(board.configuration().value("bd"), "9600");
-
-  // A macro takes the rest of the line, ';' included.
-  EXPECT_EQ(lines_of(board, "sf=1; m3=30,1000ms,st;up x\n"), (std::vector<std::string>{"Ok"}));
-  EXPECT_EQ(board.configuration().value("m3"), "30,1000ms,st;up x");
-  EXPECT_EQ(board.configuration().value("sf"), "1");
-  SimulatedBoard e(kind_of('E'));
-  EXPECT_EQ(lines_of(e, "m0=1,ls;z\n"), (std::vector<std::string>{"Error unknown key m0"}));
-}
-
-TEST(SimulatedBoard, FramingCrLfNulAndSplitReads) {
-  SimulatedBoard board(kind_of('E'));
-  // CR alone ends a command; CR LF does not make a second (empty) one.
-  EXPECT_EQ(lines_of(board, "sf=1\rrx=1\r\n\n  \n"), (std::vector<std::string>{"Ok", "Ok"}));
-  // A command may arrive in pieces; NUL bytes are dropped; nothing is echoed.
-  EXPECT_TRUE(board.feed("b").empty());
-  EXPECT_TRUE(board.feed(std::string_view("d=12\0" "00", 7)).empty());
-  EXPECT_EQ(board.feed_text("\n"), "Ok\r\n");
-  EXPECT_EQ(board.configuration().value("bd"), "1200");
-  // A half line is forgotten when the host goes away.
+  EXPECT_EQ(board.feed_text("sf=1\n"), "Ok\r\n");
   board.feed("bd=96");
   board.discard_partial_line();
   EXPECT_EQ(lines_of(board, "00\n"), (std::vector<std::string>{"Error unknown command 00"}));
 }
 
-TEST(SimulatedBoard, OverlongLineIsRefusedAndTheNextOneWorks) {
-  SimulatedBoard board(kind_of('E'));
-  std::string flood = "bd=" + std::string(1500, '9') + "\n";
-  EXPECT_EQ(lines_of(board, flood), (std::vector<std::string>{"Error line too long"}));
+TEST(SimulatedBoard, ChainRunsTheEraseFirstAndAnswersOneOk) {
+  SimulatedBoard board(kind_of('F'));
+  lines_of(board, "bd=2400\n");
+  // "z;conf": the erase comes first, so the report shows the factory value; one "Ok" at the end.
+  std::vector<BoardReply> replies = board.feed("z;conf\n");
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_EQ(replies[0].lines.front(), "VexaLog F v1404");
+  EXPECT_EQ(replies[0].lines.back(), "Ok");
+  EXPECT_EQ(std::count(replies[0].lines.begin(), replies[0].lines.end(), "Ok"), 1);
   EXPECT_EQ(board.configuration().value("bd"), "9600");
-  // A value up to the line limit is kept to the parameter's 99 characters.
-  EXPECT_EQ(lines_of(board, "rn=" + std::string(150, 'x') + "\n"), (std::vector<std::string>{"Ok"}));
-  EXPECT_EQ(board.configuration().value("rn")->size(), kParameterTextChars);
-  EXPECT_EQ(lines_of(board, "sf=1\n"), (std::vector<std::string>{"Ok"}));
 }
 
 TEST(SimulatedBoard, ZRestoresTheFactoryStandard) {

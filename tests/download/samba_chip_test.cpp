@@ -1,11 +1,16 @@
-// The simulated SAM-BA boot monitor on its own: its commands in both modes, XMODEM in both
-// directions, the flash controller, and the board's way into the monitor and out again.
+// The simulated SAM-BA boot monitor on its own, in what our download uses of it (its text-mode
+// commands, XMODEM reception, running code, the flash controller, the board's way into the
+// monitor and out again), and our flash applet running on its emulated CPU.
 #include <gtest/gtest.h>
 
+#include <utility>
+
+#include "download/samba_applet.h"
 #include "download/samba_layout.h"
 #include "download/xmodem_crc.h"
 #include "download/xmodem_sender.h"
-#include "samba_fakes.h"
+#include "download_fakes.h"
+#include "sim/samba_cpu.h"
 #include "sim/samba_monitor.h"
 #include "sim/samba_session.h"
 #include "support/temp_dir.h"
@@ -28,26 +33,17 @@ TEST(XmodemCrc, MatchesTheCheckValueAndTheFrameLayout) {
   EXPECT_EQ(static_cast<unsigned char>(frame[132]), crc & 0xFF);
 }
 
-TEST(SambaMonitorCommands, TerminalModeAnswersInTextWithPromptsBinaryModeInRawBytes) {
+TEST(SambaMonitorCommands, TextModeAnswersWithPromptsAndDropsAFirmwareLine) {
   SambaMonitor monitor;
   EXPECT_EQ(monitor.feed("\x80\x80#"), "\n\r>") << "the auto-baud start";
   EXPECT_EQ(monitor.feed("wFFFFF240,#"), "\n\r0x270B0940\n\r>");
-  EXPECT_EQ(monitor.feed("V#"), std::string(sim::kSambaVersion) + "\n\r\n\r>");
   EXPECT_EQ(monitor.feed("W00201000,11223344#"), "\n\r>");
-  EXPECT_EQ(monitor.feed("h00201002,#"), "\n\r0x1122\n\r>");
-  EXPECT_EQ(monitor.feed("O00201000,AB#o00201000,#"), "\n\r>\n\r0xAB\n\r>");
-  EXPECT_EQ(monitor.feed("N#"), "\n\r");
-  EXPECT_FALSE(monitor.terminal_mode());
-  EXPECT_EQ(monitor.feed("w00201000,4#"), std::string("\xab\x33\x22\x11", 4));
-  EXPECT_EQ(monitor.feed("H00201000,BEEF#"), "");
-  EXPECT_EQ(monitor.feed("w00000000,4#"), std::string("\x06\x00\x00\xea", 4)) << "the ROM's reset branch";
-  monitor.feed("T#");
-  EXPECT_TRUE(monitor.terminal_mode());
+  EXPECT_EQ(monitor.feed("w00201000,4#"), "\n\r0x11223344\n\r>");
   // A firmware command line that reaches the monitor is dropped at its line end.
-  EXPECT_EQ(monitor.feed("conf\r\nw00201000,#"), "\n\r0x1122BEEF\n\r>");
+  EXPECT_EQ(monitor.feed("conf\r\nw00201000,#"), "\n\r0x11223344\n\r>");
 }
 
-TEST(SambaMonitorCommands, ReceivesXmodemWithAndWithoutASize) {
+TEST(SambaMonitorCommands, ReceivesXmodemTakingRepeatsOnceAndRefusingBadBlocks) {
   SambaMonitor monitor;
   const std::string data = test::random_bytes(300, 1);
   EXPECT_EQ(monitor.feed("S00202000,#"), "C");
@@ -65,28 +61,6 @@ TEST(SambaMonitorCommands, ReceivesXmodemWithAndWithoutASize) {
     ASSERT_EQ(monitor.chip().read(0x00202000 + i, 1),
               i < 300 ? static_cast<unsigned char>(data[i]) : 0u) << i;
 
-  // With a size, bytes beyond it are not stored.
-  monitor.feed("W00203000,FFFFFFFF#W00203004,FFFFFFFF#");
-  EXPECT_EQ(monitor.feed("S00203000,00000005#"), "C");
-  EXPECT_EQ(monitor.feed(xmodem_block(1, "abcdefgh")), "\x06");
-  monitor.feed("\x04");
-  EXPECT_EQ(monitor.chip().read_word(0x00203004), 0xFFFFFF65u);
-}
-
-TEST(SambaMonitorCommands, SendsMemoryWithXmodemOnRequest) {
-  SambaMonitor monitor;
-  const std::string data = test::random_bytes(200, 2);
-  monitor.feed("S00204000,#");
-  monitor.feed(xmodem_block(1, data.substr(0, 128)));
-  monitor.feed(xmodem_block(2, data.substr(128)));
-  monitor.feed("\x04");
-  EXPECT_EQ(monitor.feed("R00204000,000000C8#"), "");
-  const std::string first = monitor.feed("C");
-  EXPECT_EQ(first, xmodem_block(1, data.substr(0, 128)));
-  EXPECT_EQ(monitor.feed("\x15"), first) << "sent again after a NAK";
-  EXPECT_EQ(monitor.feed("\x06"), xmodem_block(2, data.substr(128, 72)));
-  EXPECT_EQ(monitor.feed("\x06"), "\x04");
-  EXPECT_EQ(monitor.feed("\x06"), "\n\r>");
 }
 
 TEST(SambaMonitorCommands, AnAbandonedTransferGivesTheLineBackToTheCommands) {
@@ -112,7 +86,7 @@ TEST(SambaMonitorCommands, GoRunsCodeAndACrashLeavesTheHostWithoutAPrompt) {
   EXPECT_FALSE(monitor.last_fault().empty());
 }
 
-TEST(SambaFlashController, ProgramsErasesLocksAndKeepsTheBootBits) {
+TEST(SambaFlashController, ProgramsOnlyOnAKeyedCommandAndKeepsTheBootBits) {
   sim::SambaChip chip;
   // Stores to flash fill the latch; only a keyed write-page programs it.
   chip.write_word(kFlashBase + 0x104, 0x12345678);
@@ -126,26 +100,6 @@ TEST(SambaFlashController, ProgramsErasesLocksAndKeepsTheBootBits) {
   EXPECT_EQ(chip.read_word(kMcFsr) & 1, 1u);
   EXPECT_EQ(chip.read_word(kFlashBase + 0x104), 0x12345678u);
   EXPECT_EQ(chip.read_word(kFlashBase + 0x100), 0xFFFFFFFFu) << "the latch was all ones";
-
-  // No erase before programming: bits only go from 1 to 0.
-  chip.write_word(kMcFmr, 0x80);
-  chip.write_word(kFlashBase + 0x104, 0xFF00FF00);
-  chip.write_word(kMcFcr, 0x5A000101);
-  EXPECT_EQ(chip.read_word(kFlashBase + 0x104), 0x12005600u);
-
-  // A locked region refuses programming and erasing.
-  chip.write_word(kMcFcr, 0x5A000102);  // lock the region of page 1
-  EXPECT_EQ(chip.read_word(kMcFsr) >> 16, 1u);
-  chip.write_word(kMcFmr, 0);
-  chip.write_word(kFlashBase + 0x100, 0);
-  chip.write_word(kMcFcr, 0x5A000101);
-  EXPECT_EQ(chip.read_word(kMcFsr) & 0x04, 0x04u) << "LOCKE";
-  EXPECT_EQ(chip.read_word(kFlashBase + 0x100), 0xFFFFFFFFu);
-  chip.write_word(kMcFcr, 0x5A000008);
-  EXPECT_EQ(chip.read_word(kFlashBase + 0x104), 0x12005600u);
-  chip.write_word(kMcFcr, 0x5A000104);  // unlock, then erase all
-  chip.write_word(kMcFcr, 0x5A000008);
-  EXPECT_EQ(chip.read_word(kFlashBase + 0x104), 0xFFFFFFFFu);
 
   chip.write_word(kMcFcr, kBootFromFlash);
   EXPECT_EQ(chip.gpnvm(), 0x4u);
@@ -191,38 +145,88 @@ TEST(SambaBoardSession, DlThenSambaHandsTheLineToTheMonitorUntilAResetBootsFromF
   EXPECT_EQ(other.monitor(), nullptr) << "no emulator is started for a board that never enters";
 }
 
-}  // namespace
-}  // namespace vexa
+// Our page-programming applet alone on the emulated ARM7TDMI: the mailbox in, the flash page,
+// the write-page command and the optional 0x06 out.
+struct AppletChip {
+  sim::SambaChip chip;
+  sim::SambaCpu cpu{chip};
 
-#include "sim/board_options.h"
+  AppletChip() {
+    const std::string_view applet = samba_applet();
+    for (std::size_t i = 0; i < applet.size(); ++i)
+      chip.write(kAppletEntry + static_cast<std::uint32_t>(i), 1, static_cast<unsigned char>(applet[i]));
+  }
+  void mailbox(std::uint32_t page, std::uint32_t flag, const std::string& data) {
+    chip.write_word(kPageNumber, page);
+    chip.write_word(kFlagWord, flag);
+    for (std::size_t i = 0; i < data.size(); ++i)
+      chip.write(kPageData + static_cast<std::uint32_t>(i), 1, static_cast<unsigned char>(data[i]));
+  }
+  std::string page_bytes(std::uint32_t page) const {
+    const auto& flash = chip.flash();
+    return std::string(flash.begin() + page * kPageBytes, flash.begin() + (page + 1) * kPageBytes);
+  }
+};
 
-namespace vexa::sim {
-namespace {
-
-TEST(SambaBoardOptions, SambaAndFlashOutAreRead) {
-  auto parsed = parse_board_options({"--type", "S", "--pty", "/tmp/x", "--samba", "--flash-out=/tmp/f.bin"});
-  ASSERT_TRUE(parsed.options) << parsed.error;
-  EXPECT_TRUE(parsed.options->samba.start_in_monitor);
-  EXPECT_EQ(parsed.options->samba.flash_out, "/tmp/f.bin");
-  parsed = parse_board_options({"--type", "S", "--pty", "/tmp/x"});
-  ASSERT_TRUE(parsed.options);
-  EXPECT_FALSE(parsed.options->samba.start_in_monitor);
-  EXPECT_FALSE(parse_board_options({"--type", "S", "--pty", "/tmp/x", "--samba=1"}).options);
-  EXPECT_FALSE(parse_board_options({"--type", "S", "--pty", "/tmp/x", "--flash-out"}).options);
-  EXPECT_NE(board_usage_text().find("--flash-out FILE"), std::string::npos);
+TEST(SambaApplet, ProgramsTheMailboxPageAndAnswersOnlyWhenAsked) {
+  // A page number beyond the flash stays inside it.
+  const std::pair<std::uint32_t, std::uint32_t> pages[] = {{0, 0}, {1, 1}, {511, 511}, {1023, 1023}, {1024 + 5, 5}};
+  for (const auto& [asked, page] : pages) {
+    for (std::uint32_t flag : {0u, 1u}) {
+      SCOPED_TRACE(testing::Message() << "page " << asked << " flag " << flag);
+      AppletChip board;
+      const std::string data = test::random_bytes(kPageBytes, page * 2 + flag + 1);
+      board.mailbox(asked, flag, data);
+      const sim::AppletRun run = board.cpu.call(kAppletEntry);
+      ASSERT_TRUE(run.returned) << run.fault;
+      EXPECT_EQ(board.page_bytes(page), data);
+      // Nothing but this page changed.
+      for (std::uint32_t other : {0u, 1u, 511u, 1023u})
+        if (other != page) {
+          EXPECT_EQ(board.page_bytes(other), std::string(kPageBytes, '\xff'));
+        }
+      ASSERT_EQ(board.chip.flash_commands().size(), 1u);
+      EXPECT_EQ(board.chip.flash_commands()[0], 0x5A000001u | page << 8);
+      EXPECT_EQ(board.chip.take_transmitted(), flag ? std::string("\x06") : std::string());
+      // The mailbox is left as it was: the host may look at it.
+      EXPECT_EQ(board.chip.read_word(kPageNumber), asked);
+    }
+  }
 }
 
-}  // namespace
-}  // namespace vexa::sim
+TEST(SambaApplet, WaitsForTheFlashControllerBeforeFillingTheLatch) {
+  AppletChip slow;
+  slow.chip.write_word(kMcFcr, 0x5A000000u | 0x0B | 1 << 8);  // any command makes it busy
+  slow.chip.set_busy_reads(50);
+  slow.chip.write_word(kMcFcr, 0x5A000000u | 0x0D | 1 << 8);
+  slow.mailbox(3, 1, std::string(kPageBytes, 'a'));
+  const auto reads_before = slow.chip.status_reads();
+  const auto slow_run = slow.cpu.call(kAppletEntry);
+  ASSERT_TRUE(slow_run.returned) << slow_run.fault;
+  EXPECT_GE(slow.chip.status_reads() - reads_before, 51u) << "it polled MC_FSR until FRDY";
+  EXPECT_EQ(slow.chip.flash_commands().back(), 0x5A000301u);
+  EXPECT_EQ(slow.page_bytes(3), std::string(kPageBytes, 'a'));
 
-namespace vexa {
-namespace {
+  // A controller that never gets ready: the applet never writes and never returns.
+  AppletChip stuck;
+  stuck.chip.set_busy_reads(-1);
+  stuck.mailbox(3, 1, std::string(kPageBytes, 'a'));
+  const auto stuck_run = stuck.cpu.call(kAppletEntry, 100000);
+  EXPECT_FALSE(stuck_run.returned);
+  EXPECT_TRUE(stuck.chip.flash_commands().empty());
+  EXPECT_EQ(stuck.page_bytes(3), std::string(kPageBytes, '\xff'));
+}
 
-TEST(SambaFlashController, NarrowReadsOfARegisterTakeTheirPartOfTheWord) {
-  sim::SambaChip chip;
-  EXPECT_EQ(chip.read(samba::kDbguCidr, 4), sim::kSam7s256ChipId);
-  EXPECT_EQ(chip.read(samba::kDbguCidr + 2, 2), sim::kSam7s256ChipId >> 16);
-  EXPECT_EQ(chip.read(samba::kDbguCidr + 1, 1), (sim::kSam7s256ChipId >> 8) & 0xFF);
+TEST(SambaApplet, RunsAgainAfterTheHostReplacedTheCode) {
+  AppletChip board;
+  board.mailbox(2, 0, std::string(kPageBytes, 'q'));
+  ASSERT_TRUE(board.cpu.call(kAppletEntry).returned);
+  // Replace the entry with "bx lr" (ARM): the emulator must not run the old translation.
+  board.chip.write_word(kAppletEntry, 0xE12FFF1E);
+  board.mailbox(4, 1, std::string(kPageBytes, 'r'));
+  ASSERT_TRUE(board.cpu.call(kAppletEntry).returned);
+  EXPECT_EQ(board.page_bytes(4), std::string(kPageBytes, '\xff'));
+  EXPECT_EQ(board.chip.flash_commands().size(), 1u);
 }
 
 }  // namespace
