@@ -1,6 +1,7 @@
-// The SAM-BA pieces between separate processes over pseudo-terminals: lrzsz's XMODEM receiver
-// (an independent implementation of the protocol) takes what our sender sends, and vexacli
-// flash programs vexaboard.
+// The SAM-BA pieces against independent implementations of the other side, between separate
+// processes over pseudo-terminals: lrzsz's XMODEM receiver takes what our sender sends, BOSSA's
+// flasher programs the simulated monitor (with the halfword, byte and lock commands our own
+// download never sends), and vexacli flash programs vexaboard.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -133,6 +134,31 @@ TEST(XmodemAgainstLrzsz, RxReceivesWhatWeSendByteForByte) {
     EXPECT_EQ(code, 0);
     EXPECT_EQ(test::TempDir::read(dir.file("received.bin")), padded);
   }
+}
+
+TEST(SambaAgainstBossa, BossacIdentifiesProgramsAndVerifiesTheSimulatedChip) {
+  test::TempDir dir;
+  const std::string link = dir.file("board");
+  const std::string flash = dir.file("flash.bin");
+  test::BackgroundProgram board(test::built_program("sim/vexaboard"),
+                                {"--type", "S", "--pty", link, "--samba", "--flash-out", flash});
+  ASSERT_TRUE(test::wait_for_path(link));
+
+  const auto info = test::run_program("/usr/bin/bossac", {"-p", link, "-U0", "-i"}, {}, 60000);
+  ASSERT_EQ(info.exit_code, 0) << info.out << info.err;
+  EXPECT_NE(info.out.find("AT91SAM7S256"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Pages        : 1024"), std::string::npos) << info.out;
+
+  const std::string image = test::random_bytes(256 * 1024, 77);
+  const std::string image_path = dir.write("image.bin", image);
+  const auto write = test::run_program("/usr/bin/bossac",
+                                       {"-p", link, "-U0", "-e", "-w", "-v", "-b", "-R", image_path}, {}, 120000);
+  ASSERT_EQ(write.exit_code, 0) << write.err;
+  EXPECT_NE(write.out.find("Verify successful"), std::string::npos) << write.err;
+  ASSERT_TRUE(test::eventually([&] { return test::TempDir::read(flash).size() == image.size(); }, 10000));
+  EXPECT_TRUE(test::TempDir::read(flash) == image) << "the simulated flash holds the image";
+  board.stop();
+  EXPECT_NE(board.output().find("chip reset"), std::string::npos) << board.output();
 }
 
 TEST(SambaCommandLine, FlashProgramsVexaboardAndSucceedsOnlyOnTheSummary) {
