@@ -193,31 +193,6 @@ TEST(TerminalWidgetTest, DropFrontKeepsScreenAndBoardTextTogether) {
   EXPECT_TRUE(widget.toPlainText().isEmpty());
 }
 
-TEST(ConfigTabWidgetTest, FieldsShowTheRowsAndCommitStoresEdits) {
-  app();
-  Configuration configuration('e');
-  configuration.parse_assignments("bd=9600 sf=0 a3=a*1+0,2 a3.name=Inside", false);
-  ConfigGrid grid(configuration);
-  ui::ConfigTabWidget tab(grid);
-  tab.resize(700, 300);
-  tab.rebuild();
-  ASSERT_EQ(grid.rows().size(), 3u);
-  QLineEdit* key = tab.field(1);
-  QLineEdit* value = tab.field(2);
-  ASSERT_TRUE(key && value);
-  EXPECT_EQ(key->text(), "bd");
-  EXPECT_EQ(value->text(), "9600");
-  EXPECT_TRUE(key->isReadOnly());
-  EXPECT_EQ(value->geometry(), QRect(50, 0, 201, 20));
-  ASSERT_TRUE(tab.field(5));
-  EXPECT_EQ(tab.field(5)->geometry().y(), 19);
-  EXPECT_EQ(tab.field(11)->text(), "Inside");
-  value->setText("19200");
-  tab.commit();
-  EXPECT_EQ(configuration.parameter_value("bd"), "19200");
-  EXPECT_FALSE(tab.field(400));
-}
-
 TEST(ConfigTabWidgetTest, BarRunsToTheModelsLargestPositionAndStepsByRows) {
   app();
   Configuration configuration('e');
