@@ -31,7 +31,6 @@
 #include <QTest>
 #include <thread>
 #include <filesystem>
-#include <functional>
 #include <regex>
 #include <memory>
 #include <set>
@@ -1040,34 +1039,23 @@ TEST(MainWindowLanguageTest, QtsDialogsAndTheProgramsLinesSpeakTheStartLanguage)
   EXPECT_TRUE(missing.missing_file().empty());
 }
 
-TEST(MainWindowMenuTest, EveryMenuHasItsOwnAccessKeysAndTheTerminalKeepsItsKeys) {
-  for (char letter : {'e', 'f', 'd'}) {
-    Window w({.settings = std::string("debug=1\nlanguage=") + letter + "\n"});
-    int submenus = 0;
-    std::function<void(QMenu*)> check_menu = [&](QMenu* menu) {
-      std::set<QKeySequence> keys;
-      for (QAction* a : menu->actions()) {
-        if (a->isSeparator()) continue;
-        const QKeySequence entry_key = QKeySequence::mnemonic(a->text());
-        EXPECT_FALSE(entry_key.isEmpty()) << letter << " " << a->text().toStdString();
-        EXPECT_TRUE(keys.insert(entry_key).second) << letter << " " << a->text().toStdString();
-        for (const char* owned : {"Ctrl+C", "Ctrl+V", "Ctrl+Z", "Tab", "Up", "Down", "Return", "Backspace"})
-          EXPECT_NE(a->shortcut(), QKeySequence(owned)) << letter << " " << a->text().toStdString();
-        if (a->menu()) {
-          ++submenus;
-          check_menu(a->menu());
-        }
-      }
-    };
+// Which key each entry gets, in every language, is checked on the menu tables (tests/app); here
+// only that the keys reach Qt's actions and that the terminal keeps its own keys.
+TEST(MainWindowMenuTest, TheMenusCarryTheirAccessKeysAndTheTerminalKeepsItsKeys) {
+  {
+    Window w({.settings = "debug=1\nlanguage=d\n"});
     std::set<QKeySequence> bar_keys;
     for (QAction* title : w->menuBar()->actions()) {
       const QKeySequence key = QKeySequence::mnemonic(title->text());
-      EXPECT_FALSE(key.isEmpty()) << letter << " " << title->text().toStdString();
-      EXPECT_TRUE(bar_keys.insert(key).second) << letter << " " << title->text().toStdString();
-      if (title->menu()) check_menu(title->menu());
+      EXPECT_FALSE(key.isEmpty()) << title->text().toStdString();
+      EXPECT_TRUE(bar_keys.insert(key).second) << title->text().toStdString();
+      if (!title->menu()) continue;
+      for (QAction* a : title->menu()->actions())
+        if (!a->isSeparator()) {
+          EXPECT_FALSE(QKeySequence::mnemonic(a->text()).isEmpty()) << a->text().toStdString();
+        }
     }
-    EXPECT_EQ(submenus, 1) << letter;  // the terminal's choices
-    EXPECT_EQ(w->action(cmd::kTermFind)->shortcut(), QKeySequence("Ctrl+F"));
+    EXPECT_EQ(w->action(cmd::kTermFind)->shortcut().toString().toStdString(), "Ctrl+F");
   }
   // With the window active, so that menu shortcuts could take keys: the terminal's own keys
   // still reach it (and through it the board), and Ctrl-F opens the search.
