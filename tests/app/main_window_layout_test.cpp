@@ -21,45 +21,30 @@ LayoutInput client(int w, int h) {
   return in;
 }
 
-TEST(MainWindowControls, FullVariantToolRowAndTabs) {
-  MainWindowForm f = make();
-  const Form& form = f.form();
-  EXPECT_EQ(form.at(cmd::kConfGet).rect, (Rect{10, 4, 21, 21}));
-  EXPECT_EQ(form.at(cmd::kConfLoad).rect.x, 76);
-  EXPECT_EQ(form.at(cmd::kTimeNow).rect.x, 98);
-  EXPECT_EQ(form.at(cmd::kPortSelector).rect, (Rect{129, 4, 70, 200}));
-  EXPECT_EQ(form.at(cmd::kOpenClose).rect, (Rect{289, 6, 60, 16}));
-  EXPECT_EQ(form.at(cmd::kGerman).rect.x, 98 + 615);
-  EXPECT_FALSE(form.shown(cmd::kPortName));
-  EXPECT_EQ(form.text(cmd::kStatusProgress), "0");
-  EXPECT_EQ(form.at(cmd::kSpeedSelector).entries.size(), 12u);
-  EXPECT_EQ(form.at(cmd::kSpeedSelector).entries.back(), "115200");
-  EXPECT_FALSE(form.contains(cmd::kFactoryTest));
-  ASSERT_EQ(f.tabs().size(), 6u);
-  EXPECT_EQ(f.tabs()[1].caption, "Configuration");
-  EXPECT_EQ(f.tabs()[5].caption, "Compile firmware");
-  EXPECT_EQ(f.icon_buttons().front(), (std::pair<int, int>{cmd::kConfGet, 0}));
-  EXPECT_EQ(main_window_title("VexaLog", false), "VexaLog Terminal 1404");
-}
-
-TEST(MainWindowControls, ReducedVariantDropsConfigurationIcons) {
-  MainWindowForm f = make(true);
-  for (int id : {cmd::kConfGet, cmd::kConfDownload, cmd::kConfSave, cmd::kConfLoad})
-    EXPECT_FALSE(f.form().contains(id)) << id;
-  EXPECT_EQ(f.form().at(cmd::kTimeNow).rect.x, 10);
-  EXPECT_EQ(f.form().at(cmd::kPortSelector).rect.x, 41);
-  ASSERT_EQ(f.tabs().size(), 2u);
-  EXPECT_EQ(f.tabs()[1].logical, 5);
-  EXPECT_EQ(f.logical_tab_at(1), 5);
-  EXPECT_EQ(main_window_title("VexaLog", true), "ARM Compile Download Terminal 1404");
-}
-
-TEST(MainWindowControls, OtherProductHasNoCompileTab) {
-  MainWindowForm f = make(false, false, false);
-  EXPECT_EQ(f.tabs().size(), 5u);
-  EXPECT_EQ(f.position_of_logical(5), -1);
-  EXPECT_FALSE(f.form().contains(cmd::kCompileTab));
-  EXPECT_EQ(main_window_title("Acme", false), "Acme Terminal 1404");
+TEST(MainWindowControls, EachVariantHasItsTabsTitleAndToolRow) {
+  struct Row {
+    bool reduced, family;
+    std::size_t tabs;
+    int last_logical;
+    int time_now_x;  // the configuration icons before it are gone in the reduced variant
+    const char* title;
+  };
+  for (const Row& r : {Row{false, true, 6, 5, 98, "VexaLog Terminal 1404"},
+                       Row{true, true, 2, 5, 10, "ARM Compile Download Terminal 1404"},
+                       Row{false, false, 5, 4, 98, "Acme Terminal 1404"}}) {
+    SCOPED_TRACE(r.title);
+    MainWindowForm f = make(r.reduced, false, r.family);
+    ASSERT_EQ(f.tabs().size(), r.tabs);
+    EXPECT_EQ(f.logical_tab_at(static_cast<int>(r.tabs) - 1), r.last_logical);
+    EXPECT_EQ(f.position_of_logical(5) >= 0, r.family);
+    EXPECT_EQ(f.form().contains(cmd::kCompileTab), r.family);
+    for (int id : {cmd::kConfGet, cmd::kConfDownload, cmd::kConfSave, cmd::kConfLoad})
+      EXPECT_EQ(f.form().contains(id), !r.reduced) << id;
+    EXPECT_EQ(f.form().at(cmd::kTimeNow).rect.x, r.time_now_x);
+    EXPECT_FALSE(f.form().shown(cmd::kPortName));
+    EXPECT_FALSE(f.form().contains(cmd::kFactoryTest));  // debug only
+    EXPECT_EQ(main_window_title(r.family ? "VexaLog" : "Acme", r.reduced), r.title);
+  }
 }
 
 TEST(MainWindowLayout, StatusRowAndDebugControls) {

@@ -25,7 +25,6 @@ TEST(DownloadFileDialog, StartTakesTheTypedValuesAndCancelDoesNot) {
     auto* start = dialog.findChild<QPushButton*>("control105");
     ASSERT_TRUE(host && target && start);
     EXPECT_EQ(host->text(), "/home/u/data.bin");
-    EXPECT_EQ(host->geometry(), QRect(110, 40, 300, 20));
     EXPECT_EQ(start->text(), "Start");
     target->setText("NEW.BIN");
     emit target->textEdited("NEW.BIN");
