@@ -15,15 +15,15 @@ using test::LoopbackPeer;
 using test::SharedReport;
 
 TEST(DialNumber, FirstWordWithFourLeadingDigits) {
-  EXPECT_EQ(dial_number("0049 7031 1234 office"), "0049");
-  EXPECT_EQ(dial_number("ext 12 5551234"), "5551234");
-  EXPECT_EQ(dial_number("12 34"), std::nullopt);
-  EXPECT_EQ(dial_number("5551234-88 home"), "5551234");
-  EXPECT_EQ(dial_number("x5551234 5556"), "5556");  // digits inside a word do not count
-  EXPECT_EQ(dial_number("123 4567"), "4567");
-  EXPECT_EQ(dial_number("office\t07031"), "07031");
-  EXPECT_EQ(dial_number(""), std::nullopt);
-  EXPECT_EQ(dial_number("    "), std::nullopt);
+  const struct {
+    const char* text;
+    std::optional<std::string> number;
+  } rows[] = {
+      {"0049 7031 1234 office", "0049"}, {"ext 12 5551234", "5551234"}, {"12 34", std::nullopt},
+      {"5551234-88 home", "5551234"},    {"x5551234 5556", "5556"},     {"123 4567", "4567"},
+      {"office\t07031", "07031"},        {"", std::nullopt},            {"    ", std::nullopt},
+  };
+  for (const auto& row : rows) EXPECT_EQ(dial_number(row.text), row.number) << row.text;
   EXPECT_EQ(dial_number(std::string(150, '7'))->size(), kDialNumberChars);
 }
 

@@ -21,15 +21,20 @@ using test::SharedReport;
 using test::TempDir;
 
 TEST(PortNames, ComNamesMapToTtySAndBadNumbersToCom1) {
-  EXPECT_EQ(resolve_port_name("COM5").device_path, "/dev/ttyS4");
-  EXPECT_EQ(resolve_port_name("COM5").label, "COM5");
-  EXPECT_EQ(resolve_port_name("com12").label, "COM12");
-  for (const char* bad : {"COM0", "COMx", "COM100", "COM-3", "COM"}) {
-    EXPECT_EQ(resolve_port_name(bad).label, "COM1") << bad;
-    EXPECT_EQ(resolve_port_name(bad).device_path, "/dev/ttyS0") << bad;
+  const struct {
+    const char* name;
+    const char* label;
+    const char* device;
+  } rows[] = {
+      {"COM5", "COM5", "/dev/ttyS4"}, {"com12", "COM12", "/dev/ttyS11"},
+      {"COM0", "COM1", "/dev/ttyS0"}, {"COMx", "COM1", "/dev/ttyS0"},
+      {"COM100", "COM1", "/dev/ttyS0"}, {"COM-3", "COM1", "/dev/ttyS0"},
+      {"COM", "COM1", "/dev/ttyS0"},  {"/dev/ttyUSB0", "/dev/ttyUSB0", "/dev/ttyUSB0"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(resolve_port_name(row.name).label, row.label) << row.name;
+    EXPECT_EQ(resolve_port_name(row.name).device_path, row.device) << row.name;
   }
-  EXPECT_EQ(resolve_port_name("/dev/ttyUSB0").device_path, "/dev/ttyUSB0");
-  EXPECT_EQ(resolve_port_name("/dev/ttyUSB0").label, "/dev/ttyUSB0");
   EXPECT_EQ(port_description(resolve_port_name("COM5"), 9600), "COM5:9600,n,8,1");
 }
 
@@ -92,6 +97,11 @@ TEST_F(PortLayer, OpensRawEightNoneOneWithReceiveXoff) {
   EXPECT_TRUE(link.close_link());
   EXPECT_TRUE(report.contains("close com"));
   EXPECT_FALSE(link.close_link());
+  // The user's close is not undone by the presence probe.
+  report.clear();
+  link.probe_port();
+  EXPECT_FALSE(link.serial_open());
+  EXPECT_TRUE(report.lines().empty());
 }
 
 TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
@@ -220,18 +230,6 @@ TEST_F(PortLayer, HungUpLineIsNoticedByTheProbe) {
               lines[0] == "COM error 5 Input/output error")
       << lines[0];
   EXPECT_EQ(lines[1], "close com");
-}
-
-TEST_F(PortLayer, UserCloseIsNotReopened) {
-  PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
-  link.close_link();
-  report.clear();
-  link.probe_port();
-  EXPECT_FALSE(link.serial_open());
-  EXPECT_TRUE(report.lines().empty());
 }
 
 }  // namespace
