@@ -23,24 +23,22 @@ struct TerminalFixture : ::testing::Test {
   }
 };
 
-TEST_F(TerminalFixture, NewLineFolding) {
-  terminal.put_text("a\r\nb\n\rc");
-  EXPECT_EQ(shown(), "a\r\nb\r\n\r\nc");
-}
-
-TEST_F(TerminalFixture, EachLineEndFormGivesOneNewLine) {
-  terminal.put_text("1\r2\n3\r\n4\r\r\n5\n\r6\r\r7");
-  EXPECT_EQ(shown(), "1\r\n2\r\n3\r\n4\r\n5\r\n\r\n6\r\n7");
-}
-
-TEST_F(TerminalFixture, NulIgnoredWithoutBreakingCrLfPair) {
-  terminal.put_text(std::string("x\r\0\ny", 5));
-  EXPECT_EQ(shown(), "x\r\ny");
-}
-
-TEST_F(TerminalFixture, CaretNotationForControlCharacters) {
-  for (unsigned char c : {1, 7, 9, 26, 27, 31, 127, 0x80, 0xE9, 0xFF}) terminal.put_char(c);
-  EXPECT_EQ(shown(), "^A^G\t^Z^[^_\x7f\x80\xe9\xff");
+TEST_F(TerminalFixture, LineEndsFoldNulsVanishAndControlsShowAsCarets) {
+  const struct {
+    std::string received;
+    std::string shown;
+  } rows[] = {
+      {"a\r\nb\n\rc", "a\r\nb\r\n\r\nc"},
+      {"1\r2\n3\r\n4\r\r\n5\n\r6\r\r7", "1\r\n2\r\n3\r\n4\r\n5\r\n\r\n6\r\n7"},
+      {std::string("x\r\0\ny", 5), "x\r\ny"},  // a NUL does not break the CR LF pair
+      {"\x01\x07\t\x1a\x1b\x1f\x7f\x80\xe9\xff", "^A^G\t^Z^[^_\x7f\x80\xe9\xff"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.shown);
+    terminal.clear();
+    terminal.put_text(row.received);
+    EXPECT_EQ(shown(), row.shown);
+  }
 }
 
 TEST_F(TerminalFixture, PendingUntilFlush) {
@@ -78,28 +76,19 @@ TEST_F(TerminalFixture, LongStreamLosesNothingBeforeTheTrim) {
   EXPECT_EQ(shown(), sent);
 }
 
-TEST_F(TerminalFixture, ViewBelowTrimLengthIsKept) {
-  const std::string old(kViewTrimAtChars - 1, 'o');
-  view.set_text(old);
-  terminal.put_char('N');
-  EXPECT_EQ(shown(), old + "N");
-}
-
-TEST_F(TerminalFixture, ViewAtTrimLengthDropsItsFirst7500Characters) {
-  std::string old;
-  for (std::size_t i = 0; i < kViewTrimAtChars; ++i) old += static_cast<char>('A' + i % 26);
-  view.set_text(old);
-  terminal.put_char('N');
-  EXPECT_EQ(shown(), old.substr(7500) + "N");
-  EXPECT_EQ(view.contents().size(), 7501u);
-}
-
-TEST_F(TerminalFixture, TrimOfAnOverlongViewDropsOnlyOlderHalves) {
-  std::string old;
-  for (int i = 0; i < 29000; ++i) old += static_cast<char>('0' + i % 10);
-  view.set_text(old);
-  terminal.put_char('N');
-  EXPECT_EQ(shown(), old.substr(15000) + "N");  // twice 7500: below the trim length again
+TEST_F(TerminalFixture, TheViewDropsOlderHalvesOnlyFromTheTrimLength) {
+  const struct {
+    std::size_t old_length;
+    std::size_t dropped;
+  } rows[] = {{kViewTrimAtChars - 1, 0}, {kViewTrimAtChars, 7500}, {29000, 15000}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.old_length);
+    std::string old;
+    for (std::size_t i = 0; i < row.old_length; ++i) old += static_cast<char>('A' + i % 26);
+    view.set_text(old);
+    terminal.put_char('N');
+    EXPECT_EQ(shown(), old.substr(row.dropped) + "N");
+  }
 }
 
 TEST_F(TerminalFixture, ContinuousStreamStaysBounded) {
@@ -131,19 +120,13 @@ TEST_F(TerminalFixture, PrintLineAfterReceivedCrNeedsNoNewLine) {
   EXPECT_EQ(shown(), "x\r\n\r\n\r\n");
 }
 
-TEST_F(TerminalFixture, PrintLineCutsAt199Characters) {
+TEST_F(TerminalFixture, PrintLineCutsAt199CharactersAndShowsControlsAsCarets) {
   std::string line;
   for (int i = 0; i < 300; ++i) line += static_cast<char>('a' + i % 26);
   terminal.print_line(line);
-  EXPECT_EQ(view.contents(), line.substr(0, 199) + "\r\n");
-  terminal.clear();
   terminal.print_linef("%s", line.c_str());
-  EXPECT_EQ(view.contents(), line.substr(0, 199) + "\r\n");
-}
-
-TEST_F(TerminalFixture, PrintLineShowsControlsAsCarets) {
   terminal.print_linef("open %s:%d\t%c", "COM3", 9600, 7);
-  EXPECT_EQ(view.contents(), "open COM3:9600\t^G\r\n");
+  EXPECT_EQ(view.contents(), line.substr(0, 199) + "\r\n" + line.substr(0, 199) + "\r\nopen COM3:9600\t^G\r\n");
 }
 
 TEST_F(TerminalFixture, ClearDropsViewAndPending) {
@@ -174,15 +157,6 @@ TEST(TerminalLog, PrintedLinesAreRecordedWithTagSpace) {
   log.close();
   EXPECT_EQ(test::TempDir::read(log.path()),
             " open COM3:9600,n,8,1\nbell\a\n" + std::string(199, 'L') + "\n>conf\n conf\n");
-}
-
-TEST(TerminalStream, StreamViewWritesUtf8Lines) {
-  std::ostringstream out;
-  StreamView view{out};
-  Terminal terminal{view};
-  terminal.put_text("caf\xe9 \x80\r\n");
-  terminal.print_line("ok");
-  EXPECT_EQ(out.str(), "caf\xc3\xa9 \xe2\x82\xac\nok\n");
 }
 
 // Counts what reaches it and never asks for a trim.
