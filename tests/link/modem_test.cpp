@@ -168,24 +168,20 @@ TEST_F(ModemTest, ClosedPortIsOpenedForTheCall) {
   EXPECT_EQ(line.open_calls, 2);
 }
 
-TEST_F(ModemTest, TcpLinkClickAsksForTheConnectionAndNeverDials) {
+// On "tcp/ip" a click asks for the connection (the receive thread makes it) and never dials;
+// once up, the button follows the real connection and a click closes it.
+TEST_F(ModemTest, TcpLinkButtonAsksForAndClosesARealConnection) {
   line.tcp = true;
-  window.phone = "  10.0.0.5 1470";
+  LoopbackPeer peer;
+  window.phone = "  " + peer.address_text();
   ticks(3);
   EXPECT_EQ(line.open_calls, 0);
   dialer.modem_tick(true);
   EXPECT_EQ(line.open_calls, 1);  // the connect request
-  EXPECT_EQ(line.tcp_addresses, std::vector<std::string>{"  10.0.0.5 1470"});
-  EXPECT_TRUE(line.writes().empty());
-  EXPECT_TRUE(terminal.lines().empty());
+  EXPECT_EQ(line.tcp_addresses, std::vector<std::string>{window.phone});
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::unchecked);
-}
 
-TEST_F(ModemTest, TcpLinkButtonFollowsAndClosesARealConnection) {
-  line.tcp = true;
-  LoopbackPeer peer;
-  window.phone = peer.address_text();
-  ASSERT_TRUE(tcp.tcp_connect(peer.address_text()));  // what the receive thread does on request
+  ASSERT_TRUE(tcp.tcp_connect(window.phone));  // what the receive thread does on request
   ASSERT_TRUE(peer.accept());
   EXPECT_EQ(dialer.call_state(), CallState::online);  // one state for both
   dialer.modem_tick(false);
@@ -193,9 +189,10 @@ TEST_F(ModemTest, TcpLinkButtonFollowsAndClosesARealConnection) {
   dialer.modem_tick(true);
   EXPECT_FALSE(tcp.connected());
   EXPECT_TRUE(peer.client_closed());
-  EXPECT_EQ(line.open_calls, 0);
+  EXPECT_EQ(line.open_calls, 1);
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::unchecked);
   EXPECT_TRUE(line.writes().empty());
+  EXPECT_TRUE(terminal.lines().empty());
 }
 
 }  // namespace

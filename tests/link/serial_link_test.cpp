@@ -54,12 +54,6 @@ TEST(PortNames, FailureReasonsSayWhatToDoInEveryLanguage) {
   }
 }
 
-TEST(PortNames, ListEndsWithTcpAndHoldsOnlyItWithoutDevices) {
-  TempDir dir;
-  EXPECT_EQ(port_list(dir.path()), std::vector<std::string>{"tcp/ip"});
-  EXPECT_EQ(port_list().back(), "tcp/ip");
-}
-
 class PortLayer : public ::testing::Test {
  protected:
   PortLayer() : tcp(report, messages), link(report, messages, tcp) {}
@@ -105,25 +99,21 @@ TEST_F(PortLayer, OpensRawEightNoneOneWithReceiveXoff) {
 }
 
 TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
-  link.select(path, "9600");
-  EXPECT_FALSE(link.open_link(false));
-  auto lines = report.lines();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], open_line(9600));
-  EXPECT_EQ(lines[1], "Error open " + path + ":9600,n,8,1");
-  EXPECT_NE(lines[2].find("plugged"), std::string::npos);
-  EXPECT_FALSE(link.link_is_open());
+  // A missing node and a plain file (no terminal) are both refused with the description.
+  for (const std::string& target : {path, dir.write("plain.txt", "x")}) {
+    SCOPED_TRACE(target);
+    report.clear();
+    link.select(target, "9600");
+    EXPECT_FALSE(link.open_link(false));
+    auto lines = report.lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "open " + target + ":9600,n,8,1");
+    EXPECT_EQ(lines[1], "Error open " + target + ":9600,n,8,1");
+    EXPECT_FALSE(link.link_is_open());
+  }
 }
 
-TEST_F(PortLayer, AFileThatIsNoTerminalIsRefused) {
-  std::string plain = dir.write("plain.txt", "x");
-  link.select(plain, "9600");
-  EXPECT_FALSE(link.open_link(false));
-  EXPECT_TRUE(report.contains("Error open " + plain + ":9600,n,8,1"));
-  EXPECT_FALSE(link.serial_open());
-}
-
-TEST_F(PortLayer, WritesNeedAnOpenPortAndNulWritesNothing) {
+TEST_F(PortLayer, WritesAndReadsNeedAnOpenPortAndReadsTimeOut) {
   EXPECT_FALSE(link.write_text("conf\n"));
   EXPECT_TRUE(report.contains("Error Port is not open"));
   EXPECT_EQ(link.serial_read_byte(0), -2);
@@ -134,20 +124,14 @@ TEST_F(PortLayer, WritesNeedAnOpenPortAndNulWritesNothing) {
   link.select(path, "115200");
   ASSERT_TRUE(link.open_link(false));
   EXPECT_TRUE(link.write_text("conf\n"));
-  EXPECT_FALSE(link.write_char('\0'));
+  EXPECT_FALSE(link.write_char('\0'));  // a NUL writes nothing
   EXPECT_TRUE(link.write_char('z'));
   EXPECT_EQ(pty.read_until("z", 2000), "conf\nz");
-}
 
-TEST_F(PortLayer, ReadsBytesWithTimeOutsAndThePushBackByteFirst) {
-  PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
   EXPECT_EQ(link.serial_read_byte(0), -1);
   EXPECT_EQ(link.serial_read_byte(30), -1);
   ASSERT_TRUE(pty.write(std::string("A\xff\x00", 3)));
-  link.push_back('P');
+  link.push_back('P');  // the push-back byte comes first
   EXPECT_EQ(link.serial_read_byte(0), 'P');
   EXPECT_EQ(link.serial_read_byte(2000), 'A');
   EXPECT_EQ(link.serial_read_byte(2000), 0xff);
@@ -231,12 +215,6 @@ TEST_F(PortLayer, HungUpLineIsNoticedByTheProbe) {
       << lines[0];
   EXPECT_EQ(lines[1], "close com");
 }
-
-}  // namespace
-}  // namespace vexa
-
-namespace vexa {
-namespace {
 
 // The receive thread's wait ends as soon as it is woken (a stop, a pause, a port opened), on an
 // open port and with nothing open alike, and a wake given before the wait is not lost. The

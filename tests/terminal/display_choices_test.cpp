@@ -1,6 +1,5 @@
 // The terminal's optional choices in the core: the hex view and typed hex, time stamps, the
-// Enter/Backspace/echo options through the keyboard, command history across a restart, the
-// scrollback's line rule and search in the scrollback.
+// command history file and the scrollback's line and character rules.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,7 +9,6 @@
 
 #include "terminal/command_history.h"
 #include "terminal/hex_dump.h"
-#include "terminal/keyboard.h"
 #include "terminal/line_stamps.h"
 #include "terminal/scrollback.h"
 #include "terminal/terminal.h"
@@ -89,104 +87,6 @@ TEST(LineStamps, EachLineGetsTheTimeOfItsFirstByte) {
   EXPECT_EQ(out, line_stamp(t0) + "first line\r\n\r\n" + line_stamp(t0 + milliseconds(5)) + "second\r" +
                      line_stamp(t0 + milliseconds(10)) + "third\n");
 
-}
-
-struct RecordingLink : KeyboardLink {
-  bool write_char(unsigned char c) override {
-    sent += static_cast<char>(c);
-    return true;
-  }
-  bool write_text(std::string_view bytes) override {
-    sent += bytes;
-    return true;
-  }
-  std::string sent;
-};
-
-struct NoClipboard : Clipboard {
-  std::optional<std::string> text() override { return std::nullopt; }
-};
-
-struct KeyChoices : ::testing::Test {
-  RecordingLink link;
-  NoClipboard clipboard;
-  TextBufferView view;
-  Terminal terminal{view};
-  bool line_feed = false;
-  TerminalKeyboard keyboard{link, clipboard, terminal, [this] { return line_feed; }};
-  test::TempDir dir;
-};
-
-TEST_F(KeyChoices, EnterAndBackspaceSendTheChosenBytes) {
-  struct Case {
-    KeyOptions options;
-    bool line_feed;
-    const char* bytes;
-  };
-  const Case cases[] = {
-      {{EnterMode::cr, BackspaceMode::bs, false}, false, "\r\b"},
-      {{EnterMode::cr, BackspaceMode::bs, false}, true, "\n\b"},  // the debug switch as before
-      {{EnterMode::lf, BackspaceMode::del, false}, false, "\n\x7f"},
-      {{EnterMode::lf, BackspaceMode::bs, false}, true, "\n\b"},
-      {{EnterMode::crlf, BackspaceMode::del, false}, false, "\r\n\x7f"},
-      {{EnterMode::crlf, BackspaceMode::bs, false}, true, "\r\n\b"},
-  };
-  for (const auto& c : cases) {
-    link.sent.clear();
-    line_feed = c.line_feed;
-    keyboard.set_options(c.options);
-    keyboard.key_command(kKeyEnter);
-    keyboard.key_command(kKeyBackspace);
-    EXPECT_EQ(link.sent, c.bytes) << enter_mode_text(c.options.enter) << " " << c.line_feed;
-  }
-  EXPECT_EQ(view.contents(), "");
-  EXPECT_EQ(parse_enter_mode("crlf"), EnterMode::crlf);
-  EXPECT_EQ(parse_backspace_mode("del"), BackspaceMode::del);
-  EXPECT_FALSE(parse_enter_mode("CRLF "));
-  EXPECT_FALSE(parse_backspace_mode(""));
-}
-
-TEST_F(KeyChoices, LocalEchoShowsWhatWasSent) {
-  keyboard.set_options({EnterMode::crlf, BackspaceMode::bs, true});
-  for (char c : std::string("ti")) keyboard.key_command(static_cast<unsigned char>(c));
-  keyboard.key_command(kKeyEnter);
-  EXPECT_EQ(link.sent, "ti\r\n");
-  EXPECT_EQ(view.contents(), "ti\r\n");
-}
-
-TEST_F(KeyChoices, HistoryRecallsTypedLinesAcrossARestart) {
-  const std::string file = dir.file("history.txt");
-  {
-    CommandHistory history(file);
-    keyboard.set_history(&history);
-    for (const char* line : {"conf", "tx", "ti"}) {
-      for (const char* p = line; *p; ++p) keyboard.key_command(static_cast<unsigned char>(*p));
-      if (std::string(line) == "tx") {
-        keyboard.key_command(kKeyBackspace);  // corrected to "t", then "ti" below is a new line
-        keyboard.key_command('i');
-        keyboard.key_command('m');
-      }
-      keyboard.key_command(kKeyEnter);
-    }
-    keyboard.key_command(kKeyEnter);  // an empty line is not kept
-    EXPECT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
-    keyboard.set_history(nullptr);
-  }
-  CommandHistory history(file);  // the next run
-  ASSERT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
-  keyboard.set_history(&history);
-  link.sent.clear();
-  keyboard.key_command('a');
-  EXPECT_TRUE(keyboard.recall(true));   // "a" erased, "ti" typed
-  EXPECT_TRUE(keyboard.recall(true));   // "ti" erased, "tim"
-  EXPECT_TRUE(keyboard.recall(true));   // "conf"
-  EXPECT_TRUE(keyboard.recall(true));   // stays at the oldest
-  EXPECT_TRUE(keyboard.recall(false));  // "tim"
-  EXPECT_EQ(link.sent, "a\bti\b\btim\b\b\bconf\b\b\b\bconf\b\b\b\btim");
-  keyboard.key_command(kKeyEnter);
-  EXPECT_EQ(history.lines().back(), "tim");  // equal to a recalled line: kept again at the end
-  keyboard.set_history(nullptr);
-  EXPECT_FALSE(keyboard.recall(true));
 }
 
 TEST(CommandHistoryFile, KeepsTheNewestLinesWithinItsLimits) {
