@@ -180,6 +180,7 @@ TEST_F(ModemTest, TcpLinkButtonAsksForAndClosesARealConnection) {
   EXPECT_EQ(line.open_calls, 1);  // the connect request
   EXPECT_EQ(line.tcp_addresses, std::vector<std::string>{window.phone});
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::unchecked);
+  EXPECT_TRUE(terminal.lines().empty());  // nothing typed at a modem
 
   ASSERT_TRUE(tcp.tcp_connect(window.phone));  // what the receive thread does on request
   ASSERT_TRUE(peer.accept());
@@ -192,7 +193,6 @@ TEST_F(ModemTest, TcpLinkButtonAsksForAndClosesARealConnection) {
   EXPECT_EQ(line.open_calls, 1);
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::unchecked);
   EXPECT_TRUE(line.writes().empty());
-  EXPECT_TRUE(terminal.lines().empty());
 }
 
 }  // namespace

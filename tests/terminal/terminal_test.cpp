@@ -83,19 +83,6 @@ TEST_F(TerminalFixture, TheViewDropsOlderHalvesOnlyFromTheTrimLength) {
   }
 }
 
-TEST_F(TerminalFixture, ContinuousStreamStaysBounded) {
-  std::string last;
-  for (int i = 0; i < 40000; ++i) {
-    const char c = static_cast<char>('a' + i % 26);
-    terminal.put_char(c);
-    last += c;
-  }
-  const std::string& text = shown();
-  EXPECT_LT(text.size(), kViewTrimAtChars + kPendingChars);
-  EXPECT_GE(text.size(), kViewTrimDropChars);
-  EXPECT_EQ(text, last.substr(last.size() - text.size()));  // the newest, in order
-}
-
 TEST_F(TerminalFixture, PrintLineStartsANewLineWhenNeeded) {
   terminal.print_line("first");  // fresh terminal: at a line start
   terminal.put_text("partial");
@@ -132,23 +119,33 @@ TEST_F(TerminalFixture, ClearDropsViewAndPending) {
   EXPECT_EQ(view.contents(), "after\r\n");
 }
 
-TEST(TerminalLog, PrintedLinesAreRecordedWithTagSpace) {
+// A terminal whose printed lines also go to a log file (UTF-8), over the given view.
+struct LoggedTerminal {
+  explicit LoggedTerminal(TerminalView& view) : terminal{view, &log} {
+    log.set_mode(1);
+    log.apply_log_mode();
+  }
+  std::string logged() {
+    log.close();
+    return test::TempDir::read(log.path());
+  }
   test::TempDir dir;
   FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
   CaptureLog log{dir.file("VexaTerm.log"), clock};
-  log.set_mode(1);
-  log.apply_log_mode();
+  Terminal terminal;
+};
+
+TEST(TerminalLog, PrintedLinesAreRecordedWithTagSpace) {
   TextBufferView view;
-  Terminal terminal{view, &log};
+  LoggedTerminal logged{view};
+  Terminal& terminal = logged.terminal;
   terminal.put_text("received, not logged here");
   terminal.print_line("open COM3:9600,n,8,1");
   terminal.print_line(std::string("bell\a"));  // the log gets the text, not its caret form
   terminal.print_line(std::string(250, 'L'));
-  log.log_record('>', "conf\n");
+  logged.log.log_record('>', "conf\n");
   terminal.print_line("conf");
-  log.close();
-  EXPECT_EQ(test::TempDir::read(log.path()),
-            " open COM3:9600,n,8,1\nbell\a\n" + std::string(199, 'L') + "\n>conf\n conf\n");
+  EXPECT_EQ(logged.logged(), " open COM3:9600,n,8,1\nbell\a\n" + std::string(199, 'L') + "\n>conf\n conf\n");
 }
 
 // Counts what reaches it and never asks for a trim.
@@ -292,45 +289,38 @@ namespace {
 // Report lines are the program's own UTF-8 texts; board bytes are Windows-1252. The view keeps
 // board text, so each kind is shown as what it means, and the log file (UTF-8) gets each right.
 TEST(TerminalText, ReportLinesAndBoardBytesAreEachShownRight) {
-  test::TempDir dir;
-  FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
-  CaptureLog log{dir.file("VexaTerm.log"), clock};
-  log.set_mode(1);
-  log.apply_log_mode();
   std::ostringstream out;
   StreamView view{out};
-  Terminal terminal{view, &log};
+  LoggedTerminal logged{view};
+  Terminal& terminal = logged.terminal;
+  CaptureLog& log = logged.log;
   terminal.put_text("caf\xe9 \x80\r\n");
   log.log_board_text('<', "caf\xe9 \x80\n");
   terminal.print_line("Erreur pas de r\xc3\xa9ponse (1/258)");
   terminal.print_line("com schlie\xc3\x9f" "en");
   log.log_board_text('>', "\xe9t\xe9\n");
-  log.close();
+  const std::string file = logged.logged();
   EXPECT_EQ(out.str(),
             "caf\xc3\xa9 \xe2\x82\xac\nErreur pas de r\xc3\xa9ponse (1/258)\ncom schlie\xc3\x9f" "en\n");
   // The view holds one byte per character: the trim and the limits count characters.
   EXPECT_EQ(view.contents().substr(8), "Erreur pas de r\xe9ponse (1/258)\r\ncom schlie\xdf" "en\r\n");
-  EXPECT_EQ(test::TempDir::read(log.path()),
+  EXPECT_EQ(file,
             "<caf\xc3\xa9 \xe2\x82\xac\n Erreur pas de r\xc3\xa9ponse (1/258)\ncom schlie\xc3\x9f" "en\n"
             ">\xc3\xa9t\xc3\xa9\n");
 }
 
 TEST(TerminalText, ReportLineLimitCountsCharacters) {
   TextBufferView view;
-  test::TempDir dir;
-  CaptureLog log{dir.file("VexaTerm.log")};
-  log.set_mode(1);
-  log.apply_log_mode();
-  Terminal terminal{view, &log};
+  LoggedTerminal logged{view};
+  Terminal& terminal = logged.terminal;
   std::string accents;
   for (int i = 0; i < 250; ++i) accents += "\xc3\xa9";  // 250 characters, 500 bytes
   terminal.print_line(accents);
   terminal.print_line("\xe4\xb8\xad");  // no Windows-1252 character for it
-  log.close();
   EXPECT_EQ(view.contents(), std::string(199, '\xe9') + "\r\n?\r\n");
-  std::string logged;
-  for (int i = 0; i < 199; ++i) logged += "\xc3\xa9";
-  EXPECT_EQ(test::TempDir::read(log.path()), " " + logged + "\n\xe4\xb8\xad\n");
+  std::string accents_logged;
+  for (int i = 0; i < 199; ++i) accents_logged += "\xc3\xa9";
+  EXPECT_EQ(logged.logged(), " " + accents_logged + "\n\xe4\xb8\xad\n");
 }
 
 }  // namespace
