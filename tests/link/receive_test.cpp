@@ -166,19 +166,6 @@ TEST_F(Receiving, SambaPromptStartsATerminalLineButNotAReplyLine) {
   EXPECT_EQ(echo.text(), ">#\nok\n");
 }
 
-TEST_F(Receiving, ReadingSwitchedOffLeavesThePortToItsReader) {
-  PseudoTerminal pty;
-  connect(pty);
-  session.flags().reading_enabled = false;
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));  // the thread notices the flag
-  pty.write("L");
-  EXPECT_EQ(session.port().serial_read_byte(3000), 'L');
-  session.flags().reading_enabled = true;
-  pty.write("x\n");
-  ASSERT_TRUE(config_lines.wait_count(1));
-  EXPECT_EQ(config_lines.lines()[0], "x");
-}
-
 TEST_F(Receiving, NoiseAndHugeLinesStayBounded) {
   PseudoTerminal pty;
   connect(pty);
