@@ -62,6 +62,11 @@ class PortLayer : public ::testing::Test {
     std::filesystem::remove(path);
     std::filesystem::create_symlink(pty.slave_path(), path);
   }
+  bool open_on(PseudoTerminal& pty, const char* speed) {
+    plug_in(pty);
+    link.select(path, speed);
+    return link.open_link(false);
+  }
   std::string open_line(long speed) const { return "open " + path + ":" + std::to_string(speed) + ",n,8,1"; }
 
   TempDir dir;
@@ -75,9 +80,7 @@ class PortLayer : public ::testing::Test {
 TEST_F(PortLayer, OpensRawEightNoneOneWithReceiveXoff) {
   PseudoTerminal pty;
   ASSERT_TRUE(pty.is_open());
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
+  ASSERT_TRUE(open_on(pty, "9600"));
   EXPECT_TRUE(report.contains(open_line(9600)));
   EXPECT_TRUE(link.link_is_open());
   termios tio{};
@@ -119,9 +122,7 @@ TEST_F(PortLayer, WritesAndReadsNeedAnOpenPortAndReadsTimeOut) {
   EXPECT_EQ(link.link_read_byte(0), -1);
 
   PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "115200");
-  ASSERT_TRUE(link.open_link(false));
+  ASSERT_TRUE(open_on(pty, "115200"));
   EXPECT_TRUE(link.write_text("conf\n"));
   EXPECT_FALSE(link.write_char('\0'));  // a NUL writes nothing
   EXPECT_TRUE(link.write_char('z'));
@@ -142,9 +143,7 @@ TEST_F(PortLayer, SpeedChangesReturnTheOldSpeed) {
   EXPECT_EQ(link.set_speed(9600, true), 9600);  // already in force, even while closed
   EXPECT_EQ(link.set_speed(19200, true), -1);
   PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
+  ASSERT_TRUE(open_on(pty, "9600"));
   report.clear();
   EXPECT_EQ(link.set_speed(115200, true), 9600);
   EXPECT_TRUE(report.contains(open_line(115200)));
@@ -164,9 +163,7 @@ TEST_F(PortLayer, SpeedChangesReturnTheOldSpeed) {
 
 TEST_F(PortLayer, VanishedDeviceIsClosedAndReopenedWhenItComesBack) {
   auto pty = std::make_unique<PseudoTerminal>();
-  plug_in(*pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
+  ASSERT_TRUE(open_on(*pty, "9600"));
   link.probe_port();
   EXPECT_TRUE(link.serial_open());
 
@@ -200,9 +197,7 @@ TEST_F(PortLayer, VanishedDeviceIsClosedAndReopenedWhenItComesBack) {
 
 TEST_F(PortLayer, HungUpLineIsNoticedByTheProbe) {
   PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
+  ASSERT_TRUE(open_on(pty, "9600"));
   pty.close();
   report.clear();
   link.probe_port();
@@ -234,9 +229,7 @@ TEST_F(PortLayer, AWakeEndsTheReceiversWaitAtOnce) {
   EXPECT_LT(woken_wait(), std::chrono::milliseconds(kLongWaitMs / 4));  // nothing open
 
   PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));  // opening wakes too: that wake is taken at once
+  ASSERT_TRUE(open_on(pty, "9600"));  // opening wakes too: that wake is taken at once
   EXPECT_FALSE(link.wait_readable(kLongWaitMs));
   EXPECT_LT(woken_wait(), std::chrono::milliseconds(kLongWaitMs / 4));  // an open, quiet port
 

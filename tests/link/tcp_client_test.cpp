@@ -55,6 +55,7 @@ class TcpClientTest : public ::testing::Test {
   SharedReport report;
   Messages messages;
   TcpClient client;
+  LoopbackPeer peer;  // the far end for the tests that need only one
 };
 
 TEST_F(TcpClientTest, BadAddressesAreRefusedBeforeCallingAndOpenNothing) {
@@ -109,7 +110,6 @@ TEST_F(TcpClientTest, ReconnectClosesTheEarlierConnectionFirst) {
 }
 
 TEST_F(TcpClientTest, BytesGoBothWays) {
-  LoopbackPeer peer;
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
   EXPECT_EQ(client.tcp_read_byte(0), -1);  // nothing there: no wait, no report, still connected
   EXPECT_FALSE(client.wait_readable(0));
@@ -126,7 +126,6 @@ TEST_F(TcpClientTest, BytesGoBothWays) {
 }
 
 TEST_F(TcpClientTest, BatchEndsAtItsFirstNul) {
-  LoopbackPeer peer;
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
   ASSERT_TRUE(peer.send(std::string("ab\0cd", 5)));
   EXPECT_EQ(client.tcp_read_byte(5000), 'a');
@@ -143,7 +142,6 @@ TEST_F(TcpClientTest, BatchEndsAtItsFirstNul) {
 }
 
 TEST_F(TcpClientTest, VerboseReportsEachBatch) {
-  LoopbackPeer peer;
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
   client.set_verbose(true);
   ASSERT_TRUE(peer.send("abc"));
@@ -152,7 +150,6 @@ TEST_F(TcpClientTest, VerboseReportsEachBatch) {
 }
 
 TEST_F(TcpClientTest, PeerClosingIsReportedAndCloses) {
-  LoopbackPeer peer;
   std::vector<bool> changes;
   client.set_state_listener([&](bool up) { changes.push_back(up); });
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
@@ -191,7 +188,6 @@ TEST_F(TcpClientTest, ResetPeerFailsTheNextSendOrReceiveWithItsCode) {
 }
 
 TEST_F(TcpClientTest, CloseFromAnotherThreadEndsAWaitingReader) {
-  LoopbackPeer peer;
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
   int got = 0;
   std::thread reader([&] { got = client.tcp_read_byte(60000); });
