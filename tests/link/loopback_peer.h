@@ -34,6 +34,7 @@ class LoopbackPeer {
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;
 
   int port() const { return port_; }
+  int fd() const { return peer_fd_; }  // the accepted connection, for raw socket calls
   std::string address_text() const { return "127.0.0.1 " + std::to_string(port_); }
 
   // Takes the connection the client made (a hang guard of timeout_ms).

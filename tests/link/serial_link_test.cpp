@@ -21,15 +21,20 @@ using test::SharedReport;
 using test::TempDir;
 
 TEST(PortNames, ComNamesMapToTtySAndBadNumbersToCom1) {
-  EXPECT_EQ(resolve_port_name("COM5").device_path, "/dev/ttyS4");
-  EXPECT_EQ(resolve_port_name("COM5").label, "COM5");
-  EXPECT_EQ(resolve_port_name("com12").label, "COM12");
-  for (const char* bad : {"COM0", "COMx", "COM100", "COM-3", "COM"}) {
-    EXPECT_EQ(resolve_port_name(bad).label, "COM1") << bad;
-    EXPECT_EQ(resolve_port_name(bad).device_path, "/dev/ttyS0") << bad;
+  const struct {
+    const char* name;
+    const char* label;
+    const char* device;
+  } rows[] = {
+      {"COM5", "COM5", "/dev/ttyS4"}, {"com12", "COM12", "/dev/ttyS11"},
+      {"COM0", "COM1", "/dev/ttyS0"}, {"COMx", "COM1", "/dev/ttyS0"},
+      {"COM100", "COM1", "/dev/ttyS0"}, {"COM-3", "COM1", "/dev/ttyS0"},
+      {"COM", "COM1", "/dev/ttyS0"},  {"/dev/ttyUSB0", "/dev/ttyUSB0", "/dev/ttyUSB0"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(resolve_port_name(row.name).label, row.label) << row.name;
+    EXPECT_EQ(resolve_port_name(row.name).device_path, row.device) << row.name;
   }
-  EXPECT_EQ(resolve_port_name("/dev/ttyUSB0").device_path, "/dev/ttyUSB0");
-  EXPECT_EQ(resolve_port_name("/dev/ttyUSB0").label, "/dev/ttyUSB0");
   EXPECT_EQ(port_description(resolve_port_name("COM5"), 9600), "COM5:9600,n,8,1");
 }
 
@@ -37,7 +42,6 @@ TEST(PortNames, FailureReasonsSayWhatToDoInEveryLanguage) {
   const Messages english;
   EXPECT_NE(open_failure_reason(english, "/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
   EXPECT_NE(open_failure_reason(english, "/dev/ttyUSB0", EACCES).find("/dev/ttyUSB0"), std::string::npos);
-  EXPECT_NE(open_failure_reason(english, "/dev/ttyUSB0", EBUSY).find("another program"), std::string::npos);
   EXPECT_NE(open_failure_reason(english, "/dev/ttyUSB9", ENOENT).find("plugged"), std::string::npos);
   for (char language : {'f', 'd'}) {
     const Messages other("VexaLog", language);
@@ -49,12 +53,6 @@ TEST(PortNames, FailureReasonsSayWhatToDoInEveryLanguage) {
   }
 }
 
-TEST(PortNames, ListEndsWithTcpAndHoldsOnlyItWithoutDevices) {
-  TempDir dir;
-  EXPECT_EQ(port_list(dir.path()), std::vector<std::string>{"tcp/ip"});
-  EXPECT_EQ(port_list().back(), "tcp/ip");
-}
-
 class PortLayer : public ::testing::Test {
  protected:
   PortLayer() : tcp(report, messages), link(report, messages, tcp) {}
@@ -63,6 +61,11 @@ class PortLayer : public ::testing::Test {
   void plug_in(PseudoTerminal& pty) {
     std::filesystem::remove(path);
     std::filesystem::create_symlink(pty.slave_path(), path);
+  }
+  bool open_on(PseudoTerminal& pty, const char* speed) {
+    plug_in(pty);
+    link.select(path, speed);
+    return link.open_link(false);
   }
   std::string open_line(long speed) const { return "open " + path + ":" + std::to_string(speed) + ",n,8,1"; }
 
@@ -77,9 +80,7 @@ class PortLayer : public ::testing::Test {
 TEST_F(PortLayer, OpensRawEightNoneOneWithReceiveXoff) {
   PseudoTerminal pty;
   ASSERT_TRUE(pty.is_open());
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
+  ASSERT_TRUE(open_on(pty, "9600"));
   EXPECT_TRUE(report.contains(open_line(9600)));
   EXPECT_TRUE(link.link_is_open());
   termios tio{};
@@ -92,52 +93,45 @@ TEST_F(PortLayer, OpensRawEightNoneOneWithReceiveXoff) {
   EXPECT_TRUE(link.close_link());
   EXPECT_TRUE(report.contains("close com"));
   EXPECT_FALSE(link.close_link());
+  // The user's close is not undone by the presence probe.
+  report.clear();
+  link.probe_port();
+  EXPECT_FALSE(link.serial_open());
+  EXPECT_TRUE(report.lines().empty());
 }
 
 TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
-  link.select(path, "9600");
-  EXPECT_FALSE(link.open_link(false));
-  auto lines = report.lines();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], open_line(9600));
-  EXPECT_EQ(lines[1], "Error open " + path + ":9600,n,8,1");
-  EXPECT_NE(lines[2].find("plugged"), std::string::npos);
-  EXPECT_FALSE(link.link_is_open());
+  // A missing node and a plain file (no terminal) are both refused with the description.
+  for (const std::string& target : {path, dir.write("plain.txt", "x")}) {
+    SCOPED_TRACE(target);
+    report.clear();
+    link.select(target, "9600");
+    EXPECT_FALSE(link.open_link(false));
+    auto lines = report.lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "open " + target + ":9600,n,8,1");
+    EXPECT_EQ(lines[1], "Error open " + target + ":9600,n,8,1");
+    EXPECT_FALSE(link.link_is_open());
+  }
 }
 
-TEST_F(PortLayer, AFileThatIsNoTerminalIsRefused) {
-  std::string plain = dir.write("plain.txt", "x");
-  link.select(plain, "9600");
-  EXPECT_FALSE(link.open_link(false));
-  EXPECT_TRUE(report.contains("Error open " + plain + ":9600,n,8,1"));
-  EXPECT_FALSE(link.serial_open());
-}
-
-TEST_F(PortLayer, WritesNeedAnOpenPortAndNulWritesNothing) {
+TEST_F(PortLayer, WritesAndReadsNeedAnOpenPortAndReadsTimeOut) {
   EXPECT_FALSE(link.write_text("conf\n"));
   EXPECT_TRUE(report.contains("Error Port is not open"));
   EXPECT_EQ(link.serial_read_byte(0), -2);
   EXPECT_EQ(link.link_read_byte(0), -1);
 
   PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "115200");
-  ASSERT_TRUE(link.open_link(false));
+  ASSERT_TRUE(open_on(pty, "115200"));
   EXPECT_TRUE(link.write_text("conf\n"));
-  EXPECT_FALSE(link.write_char('\0'));
+  EXPECT_FALSE(link.write_char('\0'));  // a NUL writes nothing
   EXPECT_TRUE(link.write_char('z'));
   EXPECT_EQ(pty.read_until("z", 2000), "conf\nz");
-}
 
-TEST_F(PortLayer, ReadsBytesWithTimeOutsAndThePushBackByteFirst) {
-  PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
   EXPECT_EQ(link.serial_read_byte(0), -1);
   EXPECT_EQ(link.serial_read_byte(30), -1);
   ASSERT_TRUE(pty.write(std::string("A\xff\x00", 3)));
-  link.push_back('P');
+  link.push_back('P');  // the push-back byte comes first
   EXPECT_EQ(link.serial_read_byte(0), 'P');
   EXPECT_EQ(link.serial_read_byte(2000), 'A');
   EXPECT_EQ(link.serial_read_byte(2000), 0xff);
@@ -149,9 +143,7 @@ TEST_F(PortLayer, SpeedChangesReturnTheOldSpeed) {
   EXPECT_EQ(link.set_speed(9600, true), 9600);  // already in force, even while closed
   EXPECT_EQ(link.set_speed(19200, true), -1);
   PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
+  ASSERT_TRUE(open_on(pty, "9600"));
   report.clear();
   EXPECT_EQ(link.set_speed(115200, true), 9600);
   EXPECT_TRUE(report.contains(open_line(115200)));
@@ -171,9 +163,7 @@ TEST_F(PortLayer, SpeedChangesReturnTheOldSpeed) {
 
 TEST_F(PortLayer, VanishedDeviceIsClosedAndReopenedWhenItComesBack) {
   auto pty = std::make_unique<PseudoTerminal>();
-  plug_in(*pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
+  ASSERT_TRUE(open_on(*pty, "9600"));
   link.probe_port();
   EXPECT_TRUE(link.serial_open());
 
@@ -207,9 +197,7 @@ TEST_F(PortLayer, VanishedDeviceIsClosedAndReopenedWhenItComesBack) {
 
 TEST_F(PortLayer, HungUpLineIsNoticedByTheProbe) {
   PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
+  ASSERT_TRUE(open_on(pty, "9600"));
   pty.close();
   report.clear();
   link.probe_port();
@@ -221,24 +209,6 @@ TEST_F(PortLayer, HungUpLineIsNoticedByTheProbe) {
       << lines[0];
   EXPECT_EQ(lines[1], "close com");
 }
-
-TEST_F(PortLayer, UserCloseIsNotReopened) {
-  PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));
-  link.close_link();
-  report.clear();
-  link.probe_port();
-  EXPECT_FALSE(link.serial_open());
-  EXPECT_TRUE(report.lines().empty());
-}
-
-}  // namespace
-}  // namespace vexa
-
-namespace vexa {
-namespace {
 
 // The receive thread's wait ends as soon as it is woken (a stop, a pause, a port opened), on an
 // open port and with nothing open alike, and a wake given before the wait is not lost. The
@@ -259,9 +229,7 @@ TEST_F(PortLayer, AWakeEndsTheReceiversWaitAtOnce) {
   EXPECT_LT(woken_wait(), std::chrono::milliseconds(kLongWaitMs / 4));  // nothing open
 
   PseudoTerminal pty;
-  plug_in(pty);
-  link.select(path, "9600");
-  ASSERT_TRUE(link.open_link(false));  // opening wakes too: that wake is taken at once
+  ASSERT_TRUE(open_on(pty, "9600"));  // opening wakes too: that wake is taken at once
   EXPECT_FALSE(link.wait_readable(kLongWaitMs));
   EXPECT_LT(woken_wait(), std::chrono::milliseconds(kLongWaitMs / 4));  // an open, quiet port
 

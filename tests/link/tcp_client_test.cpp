@@ -16,19 +16,30 @@ using test::LoopbackPeer;
 using test::SharedReport;
 
 TEST(TcpAddressText, BlanksSeparatorAndTrailingText) {
-  EXPECT_EQ(parse_tcp_address("  10.0.0.5 1470").address, "10.0.0.5");
-  EXPECT_EQ(parse_tcp_address("  10.0.0.5 1470").port, 1470);
-  EXPECT_EQ(parse_tcp_address("10.0.0.5:1470").port, 1470);
-  EXPECT_EQ(parse_tcp_address("10.0.0.5:1470").address, "10.0.0.5");
-  EXPECT_EQ(parse_tcp_address("192.168.0.1 1470 lab adapter").port, 1470);
-  EXPECT_EQ(parse_tcp_address("10.0.0.5").port, 0);
-  EXPECT_EQ(parse_tcp_address("10.0.0.5 ").port, 0);
-  EXPECT_EQ(parse_tcp_address("").port, 0);
-  // Only digits and dots make the address: a host name ends it at once.
-  EXPECT_EQ(parse_tcp_address("board 23").address, "");
-  // The text is cut at 99 characters after the leading blanks.
-  std::string long_text = "10.0.0.5" + std::string(90, ' ') + "1470";
-  EXPECT_EQ(parse_tcp_address(long_text).port, 1);
+  const struct {
+    std::string text;
+    const char* address;  // nullptr: not checked
+    int port;             // -1: not checked
+  } rows[] = {
+      {"  10.0.0.5 1470", "10.0.0.5", 1470},
+      {"10.0.0.5:1470", "10.0.0.5", 1470},
+      {"192.168.0.1 1470 lab adapter", "192.168.0.1", 1470},
+      {"10.0.0.5", "10.0.0.5", 0},
+      {"10.0.0.5 ", "10.0.0.5", 0},
+      {"", "", 0},
+      {"board 23", "", -1},  // only digits and dots make the address: a host name ends it at once
+      // The text is cut at 99 characters after the leading blanks.
+      {"10.0.0.5" + std::string(90, ' ') + "1470", nullptr, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    if (row.address) {
+      EXPECT_EQ(parse_tcp_address(row.text).address, row.address);
+    }
+    if (row.port >= 0) {
+      EXPECT_EQ(parse_tcp_address(row.text).port, row.port);
+    }
+  }
 }
 
 class TcpClientTest : public ::testing::Test {
@@ -44,25 +55,21 @@ class TcpClientTest : public ::testing::Test {
   SharedReport report;
   Messages messages;
   TcpClient client;
+  LoopbackPeer peer;  // the far end for the tests that need only one
 };
 
-TEST_F(TcpClientTest, AddressWithoutPortAsksForTheFormAndOpensNothing) {
+TEST_F(TcpClientTest, BadAddressesAreRefusedBeforeCallingAndOpenNothing) {
   EXPECT_FALSE(client.tcp_connect("10.0.0.5"));
-  EXPECT_EQ(report.lines(), std::vector<std::string>{messages.message("MerSform")});
+  EXPECT_FALSE(client.tcp_connect("127.0.0.1 70000"));
+  EXPECT_FALSE(client.tcp_connect("127.0.0.1 -5"));
+  EXPECT_FALSE(client.tcp_connect(" :1470"));
+  const std::string form = messages.message("MerSform");
+  EXPECT_EQ(report.lines(), (std::vector<std::string>{form, form, form, "Error: Address "}));
   EXPECT_EQ(client.call_state(), CallState::offline);
   EXPECT_FALSE(client.connected());
   EXPECT_EQ(client.tcp_read_byte(0), -1);
   EXPECT_FALSE(client.tcp_send("x", 1));
   EXPECT_FALSE(client.tcp_close());
-}
-
-TEST_F(TcpClientTest, PortOutOfRangeOrNoAddressIsRefusedBeforeCalling) {
-  EXPECT_FALSE(client.tcp_connect("127.0.0.1 70000"));
-  EXPECT_FALSE(client.tcp_connect("127.0.0.1 -5"));
-  EXPECT_FALSE(client.tcp_connect(" :1470"));
-  EXPECT_EQ(report.lines(), (std::vector<std::string>{messages.message("MerSform"), messages.message("MerSform"),
-                                                      "Error: Address "}));
-  EXPECT_EQ(client.call_state(), CallState::offline);
 }
 
 TEST_F(TcpClientTest, RefusedConnectReportsAndGoesOffline) {
@@ -76,22 +83,20 @@ TEST_F(TcpClientTest, RefusedConnectReportsAndGoesOffline) {
   EXPECT_FALSE(client.connected());
 }
 
-TEST_F(TcpClientTest, LeadingBlanksAndAnySeparatorConnect) {
-  for (const char* separator : {" ", ":"}) {
-    LoopbackPeer peer;
-    std::vector<std::string> statuses;
-    client.set_status_sink([&](const std::string& text) { statuses.push_back(text); });
-    const std::string port = std::to_string(peer.port());
-    ASSERT_TRUE(connect_to(peer, std::string("  127.0.0.1") + separator + port + " board 7")) << separator;
-    EXPECT_TRUE(client.connected());
-    EXPECT_EQ(client.call_state(), CallState::online);
-    EXPECT_EQ(statuses, (std::vector<std::string>{"Calling 127.0.0.1 " + port, "Online 127.0.0.1 " + port}));
-    EXPECT_TRUE(client.tcp_close());
-    EXPECT_EQ(statuses.back(), "Offline");
-    EXPECT_TRUE(peer.client_closed());
-    EXPECT_EQ(client.call_state(), CallState::offline);
-    EXPECT_FALSE(client.tcp_close());
-  }
+TEST_F(TcpClientTest, ConnectReportsItsStatesAndOurCloseEndsIt) {
+  LoopbackPeer peer;
+  std::vector<std::string> statuses;
+  client.set_status_sink([&](const std::string& text) { statuses.push_back(text); });
+  const std::string port = std::to_string(peer.port());
+  ASSERT_TRUE(connect_to(peer, "  127.0.0.1:" + port + " board 7"));
+  EXPECT_TRUE(client.connected());
+  EXPECT_EQ(client.call_state(), CallState::online);
+  EXPECT_EQ(statuses, (std::vector<std::string>{"Calling 127.0.0.1 " + port, "Online 127.0.0.1 " + port}));
+  EXPECT_TRUE(client.tcp_close());
+  EXPECT_EQ(statuses.back(), "Offline");
+  EXPECT_TRUE(peer.client_closed());
+  EXPECT_EQ(client.call_state(), CallState::offline);
+  EXPECT_FALSE(client.tcp_close());
   EXPECT_TRUE(report.lines().empty());
 }
 
@@ -105,8 +110,9 @@ TEST_F(TcpClientTest, ReconnectClosesTheEarlierConnectionFirst) {
 }
 
 TEST_F(TcpClientTest, BytesGoBothWays) {
-  LoopbackPeer peer;
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
+  EXPECT_EQ(client.tcp_read_byte(0), -1);  // nothing there: no wait, no report, still connected
+  EXPECT_FALSE(client.wait_readable(0));
   EXPECT_TRUE(client.tcp_send("conf\n", 5));
   EXPECT_EQ(peer.receive(5), "conf\n");
   ASSERT_TRUE(peer.send("Ok\r\n"));
@@ -116,22 +122,10 @@ TEST_F(TcpClientTest, BytesGoBothWays) {
   // High bytes come out as 0..255, never negative.
   ASSERT_TRUE(peer.send("\xE9"));
   EXPECT_EQ(client.tcp_read_byte(5000), 0xE9);
-}
-
-TEST_F(TcpClientTest, NothingToReadGivesMinusOneWithoutWaiting) {
-  LoopbackPeer peer;
-  ASSERT_TRUE(connect_to(peer, peer.address_text()));
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(client.tcp_read_byte(0), -1);
-  EXPECT_FALSE(client.wait_readable(0));
-  // A hang guard only: a zero wait never blocks on the socket.
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-  EXPECT_TRUE(client.connected());
   EXPECT_TRUE(report.lines().empty());
 }
 
 TEST_F(TcpClientTest, BatchEndsAtItsFirstNul) {
-  LoopbackPeer peer;
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
   ASSERT_TRUE(peer.send(std::string("ab\0cd", 5)));
   EXPECT_EQ(client.tcp_read_byte(5000), 'a');
@@ -148,7 +142,6 @@ TEST_F(TcpClientTest, BatchEndsAtItsFirstNul) {
 }
 
 TEST_F(TcpClientTest, VerboseReportsEachBatch) {
-  LoopbackPeer peer;
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
   client.set_verbose(true);
   ASSERT_TRUE(peer.send("abc"));
@@ -157,7 +150,6 @@ TEST_F(TcpClientTest, VerboseReportsEachBatch) {
 }
 
 TEST_F(TcpClientTest, PeerClosingIsReportedAndCloses) {
-  LoopbackPeer peer;
   std::vector<bool> changes;
   client.set_state_listener([&](bool up) { changes.push_back(up); });
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
@@ -175,29 +167,27 @@ TEST_F(TcpClientTest, PeerClosingIsReportedAndCloses) {
   EXPECT_EQ(client.tcp_read_byte(0), -1);
 }
 
-TEST_F(TcpClientTest, ResetPeerFailsTheNextSendWithItsCode) {
-  LoopbackPeer peer;
-  ASSERT_TRUE(connect_to(peer, peer.address_text()));
-  peer.reset();
-  ASSERT_TRUE(client.wait_readable(5000));  // the reset has arrived
-  EXPECT_FALSE(client.tcp_send("conf\n", 5));
-  EXPECT_TRUE(report.contains("Error: Send data 10054 connection reset by foreign host"));
-  EXPECT_TRUE(report.contains("Offline"));
-  EXPECT_FALSE(client.connected());
-}
-
-TEST_F(TcpClientTest, ResetPeerFailsTheReceive) {
-  LoopbackPeer peer;
-  ASSERT_TRUE(connect_to(peer, peer.address_text()));
-  peer.reset();
-  EXPECT_EQ(client.tcp_read_byte(5000), -1);
-  EXPECT_TRUE(report.contains("Error: Receive data 10054 connection reset by foreign host"));
-  EXPECT_FALSE(client.connected());
-  EXPECT_EQ(client.call_state(), CallState::offline);
+TEST_F(TcpClientTest, ResetPeerFailsTheNextSendOrReceiveWithItsCode) {
+  for (bool sending : {true, false}) {
+    SCOPED_TRACE(sending ? "send" : "receive");
+    LoopbackPeer peer;
+    ASSERT_TRUE(connect_to(peer, peer.address_text()));
+    peer.reset();
+    if (sending) {
+      ASSERT_TRUE(client.wait_readable(5000));  // the reset has arrived
+      EXPECT_FALSE(client.tcp_send("conf\n", 5));
+      EXPECT_EQ(report.lines().front(), "Error: Send data 10054 connection reset by foreign host");
+    } else {
+      EXPECT_EQ(client.tcp_read_byte(5000), -1);
+      EXPECT_EQ(report.lines().front(), "Error: Receive data 10054 connection reset by foreign host");
+    }
+    EXPECT_EQ(report.lines().back(), "Offline");
+    EXPECT_FALSE(client.connected());
+    EXPECT_EQ(client.call_state(), CallState::offline);
+  }
 }
 
 TEST_F(TcpClientTest, CloseFromAnotherThreadEndsAWaitingReader) {
-  LoopbackPeer peer;
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
   int got = 0;
   std::thread reader([&] { got = client.tcp_read_byte(60000); });
@@ -209,19 +199,6 @@ TEST_F(TcpClientTest, CloseFromAnotherThreadEndsAWaitingReader) {
   // Our own close is not the peer's.
   EXPECT_FALSE(report.contains("Connection closed by foreign host"));
   EXPECT_EQ(report.lines(), std::vector<std::string>{"Offline"});
-}
-
-TEST_F(TcpClientTest, CallButtonClickClosesOrAsksForAConnection) {
-  EXPECT_FALSE(client.tcp_toggle(false));
-  EXPECT_TRUE(client.tcp_toggle(true));  // offline: the caller sets the connect request
-  LoopbackPeer peer;
-  ASSERT_TRUE(connect_to(peer, peer.address_text()));
-  EXPECT_FALSE(client.tcp_toggle(false));
-  EXPECT_TRUE(client.connected());
-  EXPECT_FALSE(client.tcp_toggle(true));
-  EXPECT_FALSE(client.connected());
-  EXPECT_EQ(client.call_state(), CallState::offline);
-  EXPECT_TRUE(peer.client_closed());
 }
 
 }  // namespace

@@ -79,20 +79,5 @@ TEST(TcpSession, ConnectsOnTheReceiveThreadAndAcknowledges) {
   EXPECT_TRUE(report.contains("Error Port is not open"));
 }
 
-TEST(TcpSession, RefusedConnectionIsReportedAndLeavesTheLinkClosed) {
-  test::LoopbackPeer not_listening(false);
-  const int port = not_listening.port();
-  SharedReport report;
-  SharedEcho echo;
-  Messages messages;
-  LinkSession session(report, echo, messages);
-  session.port().set_tcp_address("127.0.0.1 " + std::to_string(port));
-  session.start();
-  EXPECT_FALSE(session.open("tcp/ip", "9600"));
-  EXPECT_TRUE(report.contains("Error: Connect 10061 connection refused"));
-  EXPECT_TRUE(report.contains("Offline"));
-  EXPECT_FALSE(session.port().link_is_open());
-}
-
 }  // namespace
 }  // namespace vexa

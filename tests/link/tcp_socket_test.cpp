@@ -3,19 +3,16 @@
 #include "platform/tcp_socket.h"
 
 #include <gtest/gtest.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
+
+#include "loopback_peer.h"
 
 namespace vexa {
 namespace {
@@ -28,20 +25,12 @@ TEST(TcpSocketSend, InterruptedSendDeliversEveryByte) {
   struct sigaction old {};
   ASSERT_EQ(::sigaction(SIGUSR1, &action, &old), 0);
 
-  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  socklen_t length = sizeof address;
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-  ASSERT_EQ(::listen(listener, 1), 0);
-
+  test::LoopbackPeer listener;
   TcpSocket socket;
   ASSERT_EQ(socket.create(), 0);
-  ASSERT_EQ(socket.connect(htonl(INADDR_LOOPBACK), ntohs(address.sin_port)), 0);
-  const int peer = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-  ASSERT_GE(peer, 0);
+  ASSERT_EQ(socket.connect(htonl(INADDR_LOOPBACK), listener.port()), 0);
+  ASSERT_TRUE(listener.accept());
+  const int peer = listener.fd();
 
   // Far more than the two socket buffers hold, so the send blocks until the peer reads.
   const std::string data(32 << 20, 'x');
@@ -74,8 +63,6 @@ TEST(TcpSocketSend, InterruptedSendDeliversEveryByte) {
   sender.join();
   EXPECT_EQ(result.load(), 0);
   EXPECT_EQ(received, data.size());
-  ::close(peer);
-  ::close(listener);
   ::sigaction(SIGUSR1, &old, nullptr);
 }
 

@@ -1,6 +1,5 @@
 // The terminal's optional choices in the core: the hex view and typed hex, time stamps, the
-// Enter/Backspace/echo options through the keyboard, command history across a restart, the
-// scrollback's line rule and search in the scrollback.
+// command history file and the scrollback's line and character rules.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,7 +9,6 @@
 
 #include "terminal/command_history.h"
 #include "terminal/hex_dump.h"
-#include "terminal/keyboard.h"
 #include "terminal/line_stamps.h"
 #include "terminal/scrollback.h"
 #include "terminal/terminal.h"
@@ -41,14 +39,6 @@ TEST(HexView, EveryByteValueShowsAsHexAndPrintableText) {
   EXPECT_EQ(lines[4], "< 00000040  40 41 42 43 44 45 46 47  48 49 4A 4B 4C 4D 4E 4F  @ABCDEFGHIJKLMNO");
   EXPECT_EQ(lines[7], "< 00000070  70 71 72 73 74 75 76 77  78 79 7A 7B 7C 7D 7E 7F  pqrstuvwxyz{|}~.");
   EXPECT_EQ(lines[15], "< 000000F0  F0 F1 F2 F3 F4 F5 F6 F7  F8 F9 FA FB FC FD FE FF  ................");
-  // Every value appears once, at its place.
-  for (int b = 0; b < 256; ++b) {
-    char hex[4];
-    std::snprintf(hex, sizeof hex, "%02X", b);
-    const std::string& line = lines[b / 16];
-    const std::size_t column = 12 + (b % 16) * 3 + (b % 16 >= 8 ? 1 : 0);
-    EXPECT_EQ(line.substr(column, 2), hex) << b;
-  }
 }
 
 TEST(HexView, DirectionsNeverShareARowAndKeepTheirOwnOffsets) {
@@ -97,119 +87,6 @@ TEST(LineStamps, EachLineGetsTheTimeOfItsFirstByte) {
   EXPECT_EQ(out, line_stamp(t0) + "first line\r\n\r\n" + line_stamp(t0 + milliseconds(5)) + "second\r" +
                      line_stamp(t0 + milliseconds(10)) + "third\n");
 
-  // Stamps of a stream ascend and are parseable in order.
-  std::string stream;
-  for (int i = 0; i < 50; ++i) stream += stamper.stamp("line\r\n", t0 + milliseconds(i * 37));
-  std::vector<long> times;
-  const std::regex parts(R"(\[(\d\d):(\d\d):(\d\d)\.(\d\d\d)\])");
-  for (std::sregex_iterator it(stream.begin(), stream.end(), parts), end;
-       it != end; ++it)
-    times.push_back(((std::stol((*it)[1]) * 60 + std::stol((*it)[2])) * 60 + std::stol((*it)[3])) * 1000 +
-                    std::stol((*it)[4]));
-  ASSERT_EQ(times.size(), 50u);
-  for (std::size_t i = 1; i < times.size(); ++i) {
-    long gap = times[i] - times[i - 1];
-    if (gap < 0) gap += 24L * 3600 * 1000;  // past midnight
-    EXPECT_EQ(gap, 37) << i;
-  }
-}
-
-struct RecordingLink : KeyboardLink {
-  bool write_char(unsigned char c) override {
-    sent += static_cast<char>(c);
-    return true;
-  }
-  bool write_text(std::string_view bytes) override {
-    sent += bytes;
-    return true;
-  }
-  std::string sent;
-};
-
-struct NoClipboard : Clipboard {
-  std::optional<std::string> text() override { return std::nullopt; }
-};
-
-struct KeyChoices : ::testing::Test {
-  RecordingLink link;
-  NoClipboard clipboard;
-  TextBufferView view;
-  Terminal terminal{view};
-  bool line_feed = false;
-  TerminalKeyboard keyboard{link, clipboard, terminal, [this] { return line_feed; }};
-  test::TempDir dir;
-};
-
-TEST_F(KeyChoices, EnterAndBackspaceSendTheChosenBytes) {
-  struct Case {
-    KeyOptions options;
-    bool line_feed;
-    const char* bytes;
-  };
-  const Case cases[] = {
-      {{EnterMode::cr, BackspaceMode::bs, false}, false, "\r\b"},
-      {{EnterMode::cr, BackspaceMode::bs, false}, true, "\n\b"},  // the debug switch as before
-      {{EnterMode::lf, BackspaceMode::del, false}, false, "\n\x7f"},
-      {{EnterMode::lf, BackspaceMode::bs, false}, true, "\n\b"},
-      {{EnterMode::crlf, BackspaceMode::del, false}, false, "\r\n\x7f"},
-      {{EnterMode::crlf, BackspaceMode::bs, false}, true, "\r\n\b"},
-  };
-  for (const auto& c : cases) {
-    link.sent.clear();
-    line_feed = c.line_feed;
-    keyboard.set_options(c.options);
-    keyboard.key_command(kKeyEnter);
-    keyboard.key_command(kKeyBackspace);
-    EXPECT_EQ(link.sent, c.bytes) << enter_mode_text(c.options.enter) << " " << c.line_feed;
-  }
-  EXPECT_EQ(view.contents(), "");
-  EXPECT_EQ(parse_enter_mode("crlf"), EnterMode::crlf);
-  EXPECT_EQ(parse_backspace_mode("del"), BackspaceMode::del);
-  EXPECT_FALSE(parse_enter_mode("CRLF "));
-  EXPECT_FALSE(parse_backspace_mode(""));
-}
-
-TEST_F(KeyChoices, LocalEchoShowsWhatWasSent) {
-  keyboard.set_options({EnterMode::crlf, BackspaceMode::bs, true});
-  for (char c : std::string("ti")) keyboard.key_command(static_cast<unsigned char>(c));
-  keyboard.key_command(kKeyEnter);
-  EXPECT_EQ(link.sent, "ti\r\n");
-  EXPECT_EQ(view.contents(), "ti\r\n");
-}
-
-TEST_F(KeyChoices, HistoryRecallsTypedLinesAcrossARestart) {
-  const std::string file = dir.file("history.txt");
-  {
-    CommandHistory history(file);
-    keyboard.set_history(&history);
-    for (const char* line : {"conf", "tx", "ti"}) {
-      for (const char* p = line; *p; ++p) keyboard.key_command(static_cast<unsigned char>(*p));
-      if (std::string(line) == "tx") {
-        keyboard.key_command(kKeyBackspace);  // corrected to "t", then "ti" below is a new line
-        keyboard.key_command('i');
-        keyboard.key_command('m');
-      }
-      keyboard.key_command(kKeyEnter);
-    }
-    keyboard.key_command(kKeyEnter);  // an empty line is not kept
-    EXPECT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
-    keyboard.set_history(nullptr);
-  }
-  CommandHistory history(file);  // the next run
-  ASSERT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
-  keyboard.set_history(&history);
-  link.sent.clear();
-  keyboard.key_command('a');
-  EXPECT_TRUE(keyboard.recall(true));   // "a" erased, "ti" typed
-  EXPECT_TRUE(keyboard.recall(true));   // "ti" erased, "tim"
-  EXPECT_TRUE(keyboard.recall(true));   // "conf"
-  EXPECT_TRUE(keyboard.recall(true));   // stays at the oldest
-  EXPECT_TRUE(keyboard.recall(false));  // "tim"
-  EXPECT_EQ(link.sent, "a\bti\b\btim\b\b\bconf\b\b\b\bconf\b\b\b\btim");
-  keyboard.key_command(kKeyEnter);
-  EXPECT_EQ(history.lines().back(), "tim");  // equal to a recalled line: kept again at the end
-  keyboard.set_history(nullptr);
-  EXPECT_FALSE(keyboard.recall(true));
 }
 
 TEST(CommandHistoryFile, KeepsTheNewestLinesWithinItsLimits) {
@@ -310,23 +187,27 @@ TEST(Scrollback, TheLineRuleKeepsTheNewestLinesWhateverTheBurstsAndABehindOwner)
   EXPECT_EQ(endless.contents().back(), 'a' + 199 % 26);
 }
 
-TEST(Scrollback, TheSettingCountsLinesAndZeroKeepsTheCharacterRule) {
-  EXPECT_EQ(scrollback_lines(""), kDefaultScrollbackLines);
-  EXPECT_EQ(scrollback_lines("lots"), kDefaultScrollbackLines);
-  EXPECT_EQ(scrollback_lines("-5"), kDefaultScrollbackLines);
-  EXPECT_EQ(scrollback_lines(" 2500 "), 2500u);
+TEST(Scrollback, TheSettingsAreHeldWithinTheirBoundsAndZeroLinesKeepsTheCharacterRule) {
+  const struct {
+    const char* text;
+    std::size_t lines;
+    std::size_t chars;
+  } rows[] = {
+      {"", kDefaultScrollbackLines, kDefaultScrollbackChars},
+      {"lots", kDefaultScrollbackLines, kDefaultScrollbackChars},
+      {"-5", kDefaultScrollbackLines, kDefaultScrollbackChars},
+      {" 2500 ", 2500, 2500},
+      {"7", kLeastScrollbackLines, kLeastScrollbackChars},
+      {"50000", 50000, 50000},
+      {"100", kLeastScrollbackLines, kLeastScrollbackChars},
+      {"99999999999999999999", kMostScrollbackLines, kMostScrollbackChars},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(scrollback_lines(row.text), row.lines) << row.text;
+    EXPECT_EQ(scrollback_chars(row.text), row.chars) << row.text;
+  }
   EXPECT_EQ(scrollback_lines("0"), 0u);
-  EXPECT_EQ(scrollback_lines("7"), kLeastScrollbackLines);
-  EXPECT_EQ(scrollback_lines("99999999999999999999"), kMostScrollbackLines);
   EXPECT_EQ(ScrollbackLimit::of_lines(0), ScrollbackLimit::characters(kViewTrimAtChars));
-  EXPECT_EQ(ScrollbackLimit::of_lines(10).excess_lines(25), 15u);
-  EXPECT_EQ(ScrollbackLimit::of_lines(10).excess_lines(10), 0u);
-  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_lines(1000000), 0u);
-  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_chars(kViewTrimAtChars - 1), 0u);
-  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_chars(kViewTrimAtChars), kViewTrimDropChars);
-  EXPECT_EQ(ScrollbackLimit::characters(kViewTrimAtChars).excess_chars(3 * kViewTrimAtChars), 5 * kViewTrimDropChars);
-  EXPECT_EQ(after_line_ends("a\r\nb\r\nc", 1), 3u);
-  EXPECT_EQ(after_line_ends("a\r\nb\r\nc", 5), 7u);
   EXPECT_EQ(count_line_ends("\r\r\n\n\r\n\r"), 2u);
 
   // With 0 lines the view drops its older half at 15,000 characters, as before.
@@ -348,14 +229,6 @@ TEST(Scrollback, TheSettingCountsLinesAndZeroKeepsTheCharacterRule) {
   EXPECT_EQ(cut.line_ends(), 2u);
   cut.drop_front(3);
   EXPECT_EQ(cut.line_ends(), 1u);
-}
-
-TEST(Scrollback, TheCharacterSettingIsHeldWithinItsBounds) {
-  EXPECT_EQ(scrollback_chars(""), kDefaultScrollbackChars);
-  EXPECT_EQ(scrollback_chars("abc"), kDefaultScrollbackChars);
-  EXPECT_EQ(scrollback_chars("100"), kLeastScrollbackChars);
-  EXPECT_EQ(scrollback_chars("50000"), 50000u);
-  EXPECT_EQ(scrollback_chars("999999999999"), kMostScrollbackChars);
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The keyboard: keys and pastes as bytes on the wire, the Enter/Backspace/echo choices and the
+// command history across a restart.
 #include "terminal/keyboard.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+#include "terminal/command_history.h"
 #include "terminal/terminal.h"
 #include "terminal/text_views.h"
 
@@ -39,45 +43,31 @@ struct KeyboardFixture : ::testing::Test {
   Terminal terminal{view};
   bool line_feed = false;
   TerminalKeyboard keyboard{link, clipboard, terminal, [this] { return line_feed; }};
+  test::TempDir dir;
 };
 
-TEST_F(KeyboardFixture, EnterFollowsTheLineFeedSwitch) {
-  keyboard.key_command(13);
-  line_feed = true;
-  keyboard.key_command(13);
-  EXPECT_EQ(link.sent, "\r\n");
-  EXPECT_EQ(view.contents(), "");  // typed keys are not echoed by the program
-}
-
-TEST_F(KeyboardFixture, CtrlCSendsNothingOtherKeysGoOutAsBytes) {
+TEST_F(KeyboardFixture, CtrlCSendsNothingCtrlZShowsAsCaretZOtherKeysGoOutAsBytes) {
+  terminal.put_text("prompt>");
   keyboard.key_command(3);
   keyboard.key_command('a');
   keyboard.key_command(0x100 | 'b');  // only the low byte counts
   keyboard.key_command(0xE9);
   keyboard.key_command(27);
-  EXPECT_EQ(link.sent, "ab\xe9\x1b");
   EXPECT_EQ(view.contents(), "");
-}
-
-TEST_F(KeyboardFixture, CtrlZIsSentAndShownAsCaretZ) {
-  terminal.put_text("prompt>");
   keyboard.key_command(26);
-  EXPECT_EQ(link.sent, "\x1a");
+  EXPECT_EQ(link.sent, "ab\xe9\x1b\x1a");
   EXPECT_EQ(view.contents(), "prompt>^Z");  // flushed at once, with what was pending
 }
 
 TEST_F(KeyboardFixture, PasteSendsTheClipboardAsOneWindows1252Text) {
+  keyboard.key_command(22);  // nothing readable, then nothing at all: nothing sent
+  clipboard.contents = "";
+  keyboard.key_command(22);
+  EXPECT_TRUE(link.writes.empty());
   clipboard.contents = "caf\xc3\xa9 \xe2\x82\xac 5\xe4\xb8\xad\n";  // "café € 5" + CJK + LF
   keyboard.key_command(22);
   EXPECT_EQ(link.sent, "caf\xe9 \x80 5?\n");
   EXPECT_EQ(link.writes, std::vector<std::string>{"text"});
-}
-
-TEST_F(KeyboardFixture, PasteOfAnEmptyOrUnreadableClipboardSendsNothing) {
-  keyboard.key_command(22);
-  clipboard.contents = "";
-  keyboard.key_command(22);
-  EXPECT_TRUE(link.writes.empty());
 }
 
 TEST_F(KeyboardFixture, TypedCharactersBecomeTheirWindows1252Byte) {
@@ -86,6 +76,78 @@ TEST_F(KeyboardFixture, TypedCharactersBecomeTheirWindows1252Byte) {
   EXPECT_TRUE(keyboard.type_character(U'\r'));
   EXPECT_FALSE(keyboard.type_character(U'\u4e2d'));  // no byte for it: nothing sent
   EXPECT_EQ(link.sent, "\x80\xfc\r");
+}
+
+TEST_F(KeyboardFixture, EnterAndBackspaceSendTheChosenBytes) {
+  struct Case {
+    KeyOptions options;
+    bool line_feed;
+    const char* bytes;
+  };
+  const Case cases[] = {
+      {{EnterMode::cr, BackspaceMode::bs, false}, false, "\r\b"},
+      {{EnterMode::cr, BackspaceMode::bs, false}, true, "\n\b"},  // the debug switch as before
+      {{EnterMode::lf, BackspaceMode::del, false}, false, "\n\x7f"},
+      {{EnterMode::lf, BackspaceMode::bs, false}, true, "\n\b"},
+      {{EnterMode::crlf, BackspaceMode::del, false}, false, "\r\n\x7f"},
+      {{EnterMode::crlf, BackspaceMode::bs, false}, true, "\r\n\b"},
+  };
+  for (const auto& c : cases) {
+    link.sent.clear();
+    line_feed = c.line_feed;
+    keyboard.set_options(c.options);
+    keyboard.key_command(kKeyEnter);
+    keyboard.key_command(kKeyBackspace);
+    EXPECT_EQ(link.sent, c.bytes) << enter_mode_text(c.options.enter) << " " << c.line_feed;
+  }
+  EXPECT_EQ(view.contents(), "");
+  EXPECT_EQ(parse_enter_mode("crlf"), EnterMode::crlf);
+  EXPECT_EQ(parse_backspace_mode("del"), BackspaceMode::del);
+  EXPECT_FALSE(parse_enter_mode("CRLF "));
+  EXPECT_FALSE(parse_backspace_mode(""));
+}
+
+TEST_F(KeyboardFixture, LocalEchoShowsWhatWasSent) {
+  keyboard.set_options({EnterMode::crlf, BackspaceMode::bs, true});
+  for (char c : std::string("ti")) keyboard.key_command(static_cast<unsigned char>(c));
+  keyboard.key_command(kKeyEnter);
+  EXPECT_EQ(link.sent, "ti\r\n");
+  EXPECT_EQ(view.contents(), "ti\r\n");
+}
+
+TEST_F(KeyboardFixture, HistoryRecallsTypedLinesAcrossARestart) {
+  const std::string file = dir.file("history.txt");
+  {
+    CommandHistory history(file);
+    keyboard.set_history(&history);
+    for (const char* line : {"conf", "tx", "ti"}) {
+      for (const char* p = line; *p; ++p) keyboard.key_command(static_cast<unsigned char>(*p));
+      if (std::string(line) == "tx") {
+        keyboard.key_command(kKeyBackspace);  // corrected to "t", then "ti" below is a new line
+        keyboard.key_command('i');
+        keyboard.key_command('m');
+      }
+      keyboard.key_command(kKeyEnter);
+    }
+    keyboard.key_command(kKeyEnter);  // an empty line is not kept
+    EXPECT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
+    keyboard.set_history(nullptr);
+  }
+  CommandHistory history(file);  // the next run
+  ASSERT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
+  keyboard.set_history(&history);
+  link.sent.clear();
+  keyboard.key_command('a');
+  EXPECT_TRUE(keyboard.recall(true));   // "a" erased, "ti" typed
+  EXPECT_TRUE(keyboard.recall(true));   // "ti" erased, "tim"
+  EXPECT_TRUE(keyboard.recall(true));   // "conf"
+  EXPECT_TRUE(keyboard.recall(true));   // stays at the oldest
+  EXPECT_TRUE(keyboard.recall(false));  // "tim"
+  EXPECT_EQ(link.sent, "a\bti\b\btim\b\b\bconf\b\b\b\bconf\b\b\b\btim");
+  keyboard.key_command(kKeyEnter);
+  EXPECT_EQ(history.lines().back(), "tim");  // equal to a recalled line: kept again at the end
+  keyboard.set_history(nullptr);
+  EXPECT_FALSE(keyboard.recall(true));
 }
 
 }  // namespace

@@ -113,14 +113,10 @@ TEST_F(SendFileTest, PausesAfterEachLine) {
   ASSERT_EQ(timed.writes.size(), 3u);
   for (std::size_t i = 1; i < timed.writes.size(); ++i) EXPECT_GE(timed.writes[i] - timed.writes[i - 1], 80ms) << i;
   // Every line arrives, in order (the guard only ends a hang).
-  const auto deadline = clock_type::now() + 10s;
-  while (clock_type::now() < deadline) {
-    {
-      std::lock_guard lock(arrivals.mutex);
-      if (arrivals.lines.size() >= 3) break;
-    }
-    std::this_thread::sleep_for(5ms);
-  }
+  test::eventually([&] {
+    std::lock_guard lock(arrivals.mutex);
+    return arrivals.lines.size() >= 3;
+  }, 10000);
   std::lock_guard lock(arrivals.mutex);
   ASSERT_EQ(arrivals.lines, (std::vector<std::string>{"one", "two", "three"}));
   EXPECT_EQ(status.progress(), (std::vector<std::string>{"Sending line 1/3", "Sending line 2/3", "Sending line 3/3", ""}));
@@ -156,7 +152,7 @@ TEST_F(SendFileTest, WaitsForTheSimulatedBoardsOkAfterEachLine) {
   EXPECT_TRUE(sender.send(commands, port, options, control));
   EXPECT_GE(clock_type::now() - start, 180ms);
   // The server counts a reply once written: the sender may have read it a moment before.
-  for (int i = 0; i < 200 && server.replies_sent() < 3u; ++i) std::this_thread::sleep_for(10ms);
+  test::eventually([&] { return server.replies_sent() >= 3u; });
   EXPECT_EQ(server.replies_sent(), 3u);
   std::optional<std::string> m1;
   server.with_board([&](sim::SimulatedBoard& board) { m1 = board.configuration().value("m1"); });

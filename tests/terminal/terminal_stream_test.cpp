@@ -26,25 +26,6 @@ void owner_catches_up(Terminal& terminal) {
   for (int i = 0; i < 1000 && terminal.queued_chars() > 0; ++i) terminal.flush();
 }
 
-TEST(TerminalStream, OutboxOverflowDropsOnlyTheOldestText) {
-  TextBufferView view;
-  Terminal terminal{view, nullptr, ViewThreads::owner_only, [] {}};
-  terminal.put_text(numbered_lines(1, 100));
-  terminal.flush();
-  ASSERT_EQ(contiguous_tail_error(view.contents(), 100), "");
-  // The window is busy elsewhere while the board sends 2900 more lines.
-  std::thread board([&] {
-    for (int n = 101; n <= 3000; ++n) {
-      terminal.put_text(numbered_lines(n, n));
-      terminal.flush();
-    }
-  });
-  board.join();
-  EXPECT_GT(terminal.counters().dropped_full, 0);
-  owner_catches_up(terminal);
-  EXPECT_EQ(contiguous_tail_error(view.contents(), 3000), "");
-}
-
 TEST(TerminalStream, TrimOfALongViewKeepsItsNewestText) {
   TextBufferView view;
   Terminal terminal{view, nullptr, ViewThreads::owner_only, [] {}};

@@ -23,33 +23,22 @@ struct TerminalFixture : ::testing::Test {
   }
 };
 
-TEST_F(TerminalFixture, NewLineFolding) {
-  terminal.put_text("a\r\nb\n\rc");
-  EXPECT_EQ(shown(), "a\r\nb\r\n\r\nc");
-}
-
-TEST_F(TerminalFixture, EachLineEndFormGivesOneNewLine) {
-  terminal.put_text("1\r2\n3\r\n4\r\r\n5\n\r6\r\r7");
-  EXPECT_EQ(shown(), "1\r\n2\r\n3\r\n4\r\n5\r\n\r\n6\r\n7");
-}
-
-TEST_F(TerminalFixture, NulIgnoredWithoutBreakingCrLfPair) {
-  terminal.put_text(std::string("x\r\0\ny", 5));
-  EXPECT_EQ(shown(), "x\r\ny");
-}
-
-TEST_F(TerminalFixture, CaretNotationForControlCharacters) {
-  for (unsigned char c : {1, 7, 9, 26, 27, 31, 127, 0x80, 0xE9, 0xFF}) terminal.put_char(c);
-  EXPECT_EQ(shown(), "^A^G\t^Z^[^_\x7f\x80\xe9\xff");
-}
-
-TEST_F(TerminalFixture, PendingUntilFlush) {
-  terminal.put_text("abc");
-  EXPECT_EQ(view.contents(), "");
-  terminal.flush();
-  EXPECT_EQ(view.contents(), "abc");
-  terminal.flush();  // nothing pending: nothing more
-  EXPECT_EQ(view.contents(), "abc");
+TEST_F(TerminalFixture, LineEndsFoldNulsVanishAndControlsShowAsCarets) {
+  const struct {
+    std::string received;
+    std::string shown;
+  } rows[] = {
+      {"a\r\nb\n\rc", "a\r\nb\r\n\r\nc"},
+      {"1\r2\n3\r\n4\r\r\n5\n\r6\r\r7", "1\r\n2\r\n3\r\n4\r\n5\r\n\r\n6\r\n7"},
+      {std::string("x\r\0\ny", 5), "x\r\ny"},  // a NUL does not break the CR LF pair
+      {"\x01\x07\t\x1a\x1b\x1f\x7f\x80\xe9\xff", "^A^G\t^Z^[^_\x7f\x80\xe9\xff"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.shown);
+    terminal.clear();
+    terminal.put_text(row.received);
+    EXPECT_EQ(shown(), row.shown);
+  }
 }
 
 TEST_F(TerminalFixture, FullPendingBufferFlushesBeforeTheNextCharacter) {
@@ -59,6 +48,7 @@ TEST_F(TerminalFixture, FullPendingBufferFlushesBeforeTheNextCharacter) {
   terminal.put_char('y');
   EXPECT_EQ(view.contents(), std::string(491, 'x'));
   EXPECT_EQ(shown(), std::string(491, 'x') + "y");
+  EXPECT_EQ(shown(), std::string(491, 'x') + "y");  // nothing pending: nothing more
   EXPECT_EQ(interns_text(terminal.counters()), "int: 0 0 0 0 0");
 }
 
@@ -71,79 +61,40 @@ TEST_F(TerminalFixture, TwoCharacterFormsCountAgainstThePendingLimit) {
   EXPECT_EQ(view.contents().substr(488), "^A\r\n");
 }
 
-TEST_F(TerminalFixture, LongStreamLosesNothingBeforeTheTrim) {
-  std::string sent;
-  for (int i = 0; i < 5000; ++i) sent += static_cast<char>('a' + i % 26);
-  terminal.put_text(sent);
-  EXPECT_EQ(shown(), sent);
-}
-
-TEST_F(TerminalFixture, ViewBelowTrimLengthIsKept) {
-  const std::string old(kViewTrimAtChars - 1, 'o');
-  view.set_text(old);
-  terminal.put_char('N');
-  EXPECT_EQ(shown(), old + "N");
-}
-
-TEST_F(TerminalFixture, ViewAtTrimLengthDropsItsFirst7500Characters) {
-  std::string old;
-  for (std::size_t i = 0; i < kViewTrimAtChars; ++i) old += static_cast<char>('A' + i % 26);
-  view.set_text(old);
-  terminal.put_char('N');
-  EXPECT_EQ(shown(), old.substr(7500) + "N");
-  EXPECT_EQ(view.contents().size(), 7501u);
-}
-
-TEST_F(TerminalFixture, TrimOfAnOverlongViewDropsOnlyOlderHalves) {
-  std::string old;
-  for (int i = 0; i < 29000; ++i) old += static_cast<char>('0' + i % 10);
-  view.set_text(old);
-  terminal.put_char('N');
-  EXPECT_EQ(shown(), old.substr(15000) + "N");  // twice 7500: below the trim length again
-}
-
-TEST_F(TerminalFixture, ContinuousStreamStaysBounded) {
-  std::string last;
-  for (int i = 0; i < 40000; ++i) {
-    const char c = static_cast<char>('a' + i % 26);
-    terminal.put_char(c);
-    last += c;
+TEST_F(TerminalFixture, TheViewDropsOlderHalvesOnlyFromTheTrimLength) {
+  const struct {
+    std::size_t old_length;
+    std::size_t dropped;
+  } rows[] = {{kViewTrimAtChars - 1, 0}, {kViewTrimAtChars, 7500}, {29000, 15000}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.old_length);
+    std::string old;
+    for (std::size_t i = 0; i < row.old_length; ++i) old += static_cast<char>('A' + i % 26);
+    view.set_text(old);
+    terminal.put_char('N');
+    EXPECT_EQ(shown(), old.substr(row.dropped) + "N");
   }
-  const std::string& text = shown();
-  EXPECT_LT(text.size(), kViewTrimAtChars + kPendingChars);
-  EXPECT_GE(text.size(), kViewTrimDropChars);
-  EXPECT_EQ(text, last.substr(last.size() - text.size()));  // the newest, in order
 }
 
-TEST_F(TerminalFixture, PrintLineStartsANewLineWhenNeeded) {
+TEST_F(TerminalFixture, PrintLineStartsANewLineOnlyWhenNeeded) {
   terminal.print_line("first");  // fresh terminal: at a line start
   terminal.put_text("partial");
   terminal.print_line("second");
   terminal.put_text("done\n");
   terminal.print_line("third");
-  EXPECT_EQ(view.contents(), "first\r\npartial\r\nsecond\r\ndone\r\nthird\r\n");
-}
-
-TEST_F(TerminalFixture, PrintLineAfterReceivedCrNeedsNoNewLine) {
   terminal.put_text("x\r");
-  terminal.print_line("");
+  terminal.print_line("");  // a received CR needs no new line
   terminal.put_char('\n');  // after the printed line, an LF is a new line of its own
-  EXPECT_EQ(shown(), "x\r\n\r\n\r\n");
+  EXPECT_EQ(shown(), "first\r\npartial\r\nsecond\r\ndone\r\nthird\r\nx\r\n\r\n\r\n");
 }
 
-TEST_F(TerminalFixture, PrintLineCutsAt199Characters) {
+TEST_F(TerminalFixture, PrintLineCutsAt199CharactersAndShowsControlsAsCarets) {
   std::string line;
   for (int i = 0; i < 300; ++i) line += static_cast<char>('a' + i % 26);
   terminal.print_line(line);
-  EXPECT_EQ(view.contents(), line.substr(0, 199) + "\r\n");
-  terminal.clear();
   terminal.print_linef("%s", line.c_str());
-  EXPECT_EQ(view.contents(), line.substr(0, 199) + "\r\n");
-}
-
-TEST_F(TerminalFixture, PrintLineShowsControlsAsCarets) {
   terminal.print_linef("open %s:%d\t%c", "COM3", 9600, 7);
-  EXPECT_EQ(view.contents(), "open COM3:9600\t^G\r\n");
+  EXPECT_EQ(view.contents(), line.substr(0, 199) + "\r\n" + line.substr(0, 199) + "\r\nopen COM3:9600\t^G\r\n");
 }
 
 TEST_F(TerminalFixture, ClearDropsViewAndPending) {
@@ -157,32 +108,33 @@ TEST_F(TerminalFixture, ClearDropsViewAndPending) {
   EXPECT_EQ(view.contents(), "after\r\n");
 }
 
-TEST(TerminalLog, PrintedLinesAreRecordedWithTagSpace) {
+// A terminal whose printed lines also go to a log file (UTF-8), over the given view.
+struct LoggedTerminal {
+  explicit LoggedTerminal(TerminalView& view) : terminal{view, &log} {
+    log.set_mode(1);
+    log.apply_log_mode();
+  }
+  std::string logged() {
+    log.close();
+    return test::TempDir::read(log.path());
+  }
   test::TempDir dir;
   FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
   CaptureLog log{dir.file("VexaTerm.log"), clock};
-  log.set_mode(1);
-  log.apply_log_mode();
+  Terminal terminal;
+};
+
+TEST(TerminalLog, PrintedLinesAreRecordedWithTagSpace) {
   TextBufferView view;
-  Terminal terminal{view, &log};
+  LoggedTerminal logged{view};
+  Terminal& terminal = logged.terminal;
   terminal.put_text("received, not logged here");
   terminal.print_line("open COM3:9600,n,8,1");
   terminal.print_line(std::string("bell\a"));  // the log gets the text, not its caret form
   terminal.print_line(std::string(250, 'L'));
-  log.log_record('>', "conf\n");
+  logged.log.log_record('>', "conf\n");
   terminal.print_line("conf");
-  log.close();
-  EXPECT_EQ(test::TempDir::read(log.path()),
-            " open COM3:9600,n,8,1\nbell\a\n" + std::string(199, 'L') + "\n>conf\n conf\n");
-}
-
-TEST(TerminalStream, StreamViewWritesUtf8Lines) {
-  std::ostringstream out;
-  StreamView view{out};
-  Terminal terminal{view};
-  terminal.put_text("caf\xe9 \x80\r\n");
-  terminal.print_line("ok");
-  EXPECT_EQ(out.str(), "caf\xc3\xa9 \xe2\x82\xac\nok\n");
+  EXPECT_EQ(logged.logged(), " open COM3:9600,n,8,1\nbell\a\n" + std::string(199, 'L') + "\n>conf\n conf\n");
 }
 
 // Counts what reaches it and never asks for a trim.
@@ -279,12 +231,6 @@ TEST(TerminalThreads, WorkerLinesArriveInOrderWhileTheOwnerFlushes) {
   EXPECT_EQ(next_b, 200);
 }
 
-}  // namespace
-}  // namespace vexa
-
-namespace vexa {
-namespace {
-
 // A view on which, while the owner shows its first text, another thread adds a line: the way
 // a streaming board refills the out-box as fast as the window shows it.
 class RefillingView final : public TextBufferView {
@@ -317,54 +263,41 @@ TEST(TerminalThreads, OwnerShowsOneOutboxPerFlushAndIsWokenForTheRest) {
   EXPECT_EQ(wakes.load(), 2);
 }
 
-}  // namespace
-}  // namespace vexa
-
-namespace vexa {
-namespace {
-
 // Report lines are the program's own UTF-8 texts; board bytes are Windows-1252. The view keeps
 // board text, so each kind is shown as what it means, and the log file (UTF-8) gets each right.
 TEST(TerminalText, ReportLinesAndBoardBytesAreEachShownRight) {
-  test::TempDir dir;
-  FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
-  CaptureLog log{dir.file("VexaTerm.log"), clock};
-  log.set_mode(1);
-  log.apply_log_mode();
   std::ostringstream out;
   StreamView view{out};
-  Terminal terminal{view, &log};
+  LoggedTerminal logged{view};
+  Terminal& terminal = logged.terminal;
+  CaptureLog& log = logged.log;
   terminal.put_text("caf\xe9 \x80\r\n");
   log.log_board_text('<', "caf\xe9 \x80\n");
   terminal.print_line("Erreur pas de r\xc3\xa9ponse (1/258)");
   terminal.print_line("com schlie\xc3\x9f" "en");
   log.log_board_text('>', "\xe9t\xe9\n");
-  log.close();
+  const std::string file = logged.logged();
   EXPECT_EQ(out.str(),
             "caf\xc3\xa9 \xe2\x82\xac\nErreur pas de r\xc3\xa9ponse (1/258)\ncom schlie\xc3\x9f" "en\n");
   // The view holds one byte per character: the trim and the limits count characters.
   EXPECT_EQ(view.contents().substr(8), "Erreur pas de r\xe9ponse (1/258)\r\ncom schlie\xdf" "en\r\n");
-  EXPECT_EQ(test::TempDir::read(log.path()),
+  EXPECT_EQ(file,
             "<caf\xc3\xa9 \xe2\x82\xac\n Erreur pas de r\xc3\xa9ponse (1/258)\ncom schlie\xc3\x9f" "en\n"
             ">\xc3\xa9t\xc3\xa9\n");
 }
 
 TEST(TerminalText, ReportLineLimitCountsCharacters) {
   TextBufferView view;
-  test::TempDir dir;
-  CaptureLog log{dir.file("VexaTerm.log")};
-  log.set_mode(1);
-  log.apply_log_mode();
-  Terminal terminal{view, &log};
+  LoggedTerminal logged{view};
+  Terminal& terminal = logged.terminal;
   std::string accents;
   for (int i = 0; i < 250; ++i) accents += "\xc3\xa9";  // 250 characters, 500 bytes
   terminal.print_line(accents);
   terminal.print_line("\xe4\xb8\xad");  // no Windows-1252 character for it
-  log.close();
   EXPECT_EQ(view.contents(), std::string(199, '\xe9') + "\r\n?\r\n");
-  std::string logged;
-  for (int i = 0; i < 199; ++i) logged += "\xc3\xa9";
-  EXPECT_EQ(test::TempDir::read(log.path()), " " + logged + "\n\xe4\xb8\xad\n");
+  std::string accents_logged;
+  for (int i = 0; i < 199; ++i) accents_logged += "\xc3\xa9";
+  EXPECT_EQ(logged.logged(), " " + accents_logged + "\n\xe4\xb8\xad\n");
 }
 
 }  // namespace
