@@ -111,6 +111,9 @@ TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "open " + target + ":9600,n,8,1");
     EXPECT_EQ(lines[1], "Error open " + target + ":9600,n,8,1");
+    if (target == path) {
+      EXPECT_NE(lines[2].find("plugged"), std::string::npos);  // why: no such node
+    }
     EXPECT_FALSE(link.link_is_open());
   }
 }
