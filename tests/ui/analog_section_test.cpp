@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
+#include <cmath>
 #include <memory>
 #include <thread>
 
@@ -257,6 +258,14 @@ TEST(AnalogSectionBoard, DataTabFillsFromPolledLines) {
   EXPECT_FALSE(popup->text().isEmpty());
   popup->hover_none();
   EXPECT_FALSE(popup->isVisible());
+  // Absurd values, NaN and infinity, a line of 300 inputs: the graphs draw on and nothing breaks.
+  std::string wild = " a0: 1e300 a1: nan a2: -inf a3: 99999999999999999999 a4:";
+  for (int n = 0; n < 300; ++n) wild += " a" + std::to_string(n) + ":" + std::to_string(-n);
+  desk.board_says(wild);
+  data->tick_100ms();
+  data->tick_second();
+  pump_for(50);
+  EXPECT_TRUE(std::isfinite(desk.live->record(3).value));
 }
 
 TEST(AnalogSectionPictures, TabPictureForEachBoardClassAndThePlanWithAConflict) {
@@ -355,6 +364,14 @@ TEST(AnalogSectionData, RowsFollowTheInputsAndTakeScaleAndColour) {
   EXPECT_TRUE(data->time_axis()->isVisible());
   data->set_mode(DisplayMode::real);
   EXPECT_EQ(desk.live->mode(), DisplayMode::real);
+  // Every possible input at once (and numbers past the last one, which are no inputs).
+  std::string many;
+  for (int n = 0; n < 300; ++n) many += "a" + std::to_string(n) + "=a*1,0 ";
+  desk.configuration.parse_assignments(many, true);
+  data->tick_100ms();
+  desk.section->tick_100ms();
+  EXPECT_EQ(data->row_count(), 256);
+  EXPECT_EQ(desk.section->tab_bar()->count(), 258);
   // A new board falls back to millivolts; the list follows at the next tick.
   desk.identity.accept_identity("VexaLog E v1404");
   data->tick_100ms();

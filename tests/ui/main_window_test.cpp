@@ -518,6 +518,26 @@ TEST(MainWindowCommandTest, BoardCommandsOnAClosedPortSaySo) {
     ++count;
   EXPECT_EQ(count, 4u) << text;
   EXPECT_FALSE(w->session().jobs().worker_running());
+  // Nor is the typed key echoed while the port is closed.
+  EXPECT_FALSE(w->terminal_widget().local_echo());
+  EXPECT_EQ(text.find("x\n"), std::string::npos) << text;
+}
+
+TEST(MainWindowCommandTest, TheStopwatchButtonStartsAndStopsTheSessionsStopwatch) {
+  FixedClock clock(make_local_time(2026, 3, 1, 14, 5, 9));
+  Window w({.clock = &clock});
+  w.click(cmd::kStopwatch);
+  w->tick();
+  clock.advance_ms(3500);
+  w->tick();
+  EXPECT_EQ(w.form().text(cmd::kStopwatch), "3.5");
+  w.click(cmd::kStopwatch);
+  clock.advance_ms(200);
+  w->tick();
+  clock.advance_ms(1500);
+  w->tick();
+  EXPECT_EQ(w.form().text(cmd::kStopwatch), "3.7");  // stopped at the tick after the second press
+  EXPECT_EQ(qobject_cast<QAbstractButton*>(w.widget(cmd::kStopwatch))->text().toStdString(), "3.7");
 }
 
 TEST(MainWindowCommandTest, PastedTextGoesToTheBoard) {
