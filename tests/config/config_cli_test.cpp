@@ -111,12 +111,6 @@ TEST_F(ConfigCommands, EraseAndSetTimeWriteTheirCommands) {
   EXPECT_EQ(same.exit_code, 0) << same.out;
 }
 
-}  // namespace
-}  // namespace vexa
-
-namespace vexa {
-namespace {
-
 // What can be known before the board is asked stops the command before the port is opened:
 // a file that cannot be read, a speed in the settings that is no number (named as written).
 TEST_F(ConfigCommands, AnUnreadableFileOrABadSpeedStopsBeforeThePortOpens) {

@@ -15,65 +15,50 @@ namespace {
 
 using F = AssignmentField;
 
-std::vector<Assignment> split(std::string_view line) { return split_assignments(line); }
-
-TEST(SplitAssignments, PlainValuesEndAtBlanks) {
-  EXPECT_EQ(split("bd=9600 sf=0 rx=1"),
-            (std::vector<Assignment>{{"bd", F::value, "9600"}, {"sf", F::value, "0"},
-                                     {"rx", F::value, "1"}}));
-  EXPECT_EQ(split("  bd=9600   sf=0  "),
-            (std::vector<Assignment>{{"bd", F::value, "9600"}, {"sf", F::value, "0"}}));
-  EXPECT_EQ(split("bd= sf=2"),
-            (std::vector<Assignment>{{"bd", F::value, ""}, {"sf", F::value, "2"}}));
-  EXPECT_EQ(split("fs=a=b"), (std::vector<Assignment>{{"fs", F::value, "a=b"}}));
-}
-
-TEST(SplitAssignments, MacrosNamesAndTypesRunToTheEnd) {
-  EXPECT_EQ(split("m0=30,1000ms,st;up x"),
-            (std::vector<Assignment>{{"m0", F::value, "30,1000ms,st;up x"}}));
-  EXPECT_EQ(split("bd=1 m12=1 x=2"),
-            (std::vector<Assignment>{{"bd", F::value, "1"}, {"m12", F::value, "1 x=2"}}));
-  // 'mo' is no macro: its value ends at the blank.
-  EXPECT_EQ(split("mo=1 sf=2"),
-            (std::vector<Assignment>{{"mo", F::value, "1"}, {"sf", F::value, "2"}}));
-  EXPECT_EQ(split("a3=a*1+0 a3.name=Inside"),
-            (std::vector<Assignment>{{"a3", F::value, "a*1+0"}, {"a3", F::name, "Inside"}}));
-  EXPECT_EQ(split("a3.name=Inside a3=a*1+0"),
-            (std::vector<Assignment>{{"a3", F::name, "Inside a3=a*1+0"}}));
-  EXPECT_EQ(split("a3.type=Pt100 3 wire"),
-            (std::vector<Assignment>{{"a3", F::type, "Pt100 3 wire"}}));
-}
-
-TEST(SplitAssignments, StopsKeepingWhatCameBefore) {
-  EXPECT_TRUE(split("a3.unit=V").empty());
-  EXPECT_EQ(split("bd=1 a3.unit=V sf=2"), (std::vector<Assignment>{{"bd", F::value, "1"}}));
-  EXPECT_EQ(split("bd=1 a3.Name=x"), (std::vector<Assignment>{{"bd", F::value, "1"}}));
-  EXPECT_TRUE(split("abcdefg=1").empty());
-  EXPECT_EQ(split("abcdef=1"), (std::vector<Assignment>{{"abcdef", F::value, "1"}}));
-  EXPECT_EQ(split("bd=1 abcdefg.name=x"), (std::vector<Assignment>{{"bd", F::value, "1"}}));
-  EXPECT_TRUE(split("# x=1").empty());
-  EXPECT_TRUE(split("   #x=1").empty());
-  EXPECT_EQ(split("bd=1 #sf=2"), (std::vector<Assignment>{{"bd", F::value, "1"}}));
-  EXPECT_EQ(split("fs=#1"), (std::vector<Assignment>{{"fs", F::value, "#1"}}));
-  EXPECT_TRUE(split("Ok").empty());
-  EXPECT_TRUE(split("VexaLog S v1404").empty());
-  EXPECT_TRUE(split("      ").empty());
-  EXPECT_EQ(split("bd=1 trailing"), (std::vector<Assignment>{{"bd", F::value, "1"}}));
-}
-
-TEST(SplitAssignments, LineEndsAtCrLfOrNul) {
-  const std::vector<Assignment> bd{{"bd", F::value, "1"}};
-  EXPECT_EQ(split("bd=1\r\n"), bd);
-  EXPECT_EQ(split("bd=1\rsf=2"), bd);
-  EXPECT_EQ(split("bd=1\nsf=2"), bd);
-  EXPECT_EQ(split(std::string_view("bd=1\0sf=2", 9)), bd);
-  EXPECT_EQ(split("m0=run\r x"), (std::vector<Assignment>{{"m0", F::value, "run"}}));
-  EXPECT_TRUE(split("\nbd=1").empty());
-}
-
-TEST(SplitAssignments, EmptyKeyIsAnAssignmentToo) {
-  EXPECT_EQ(split("=5 bd=1"), (std::vector<Assignment>{{"", F::value, "5"}, {"bd", F::value, "1"}}));
-  EXPECT_EQ(split(".name=x bd=1"), (std::vector<Assignment>{{"", F::name, "x bd=1"}}));
+// How split_assignments cuts a line: plain values end at blanks; macros, names and types run to
+// the end of the line; an unknown field, an overlong key, a comment or a word without '=' stops
+// it, keeping what came before; CR, LF and NUL end the line; an empty key is an assignment too.
+TEST(SplitAssignments, CuttingRules) {
+  using A = std::vector<Assignment>;
+  const A bd{{"bd", F::value, "1"}};
+  const struct {
+    std::string_view line;
+    A expected;
+  } cases[] = {
+      {"bd=9600 sf=0 rx=1", {{"bd", F::value, "9600"}, {"sf", F::value, "0"}, {"rx", F::value, "1"}}},
+      {"  bd=9600   sf=0  ", {{"bd", F::value, "9600"}, {"sf", F::value, "0"}}},
+      {"bd= sf=2", {{"bd", F::value, ""}, {"sf", F::value, "2"}}},
+      {"fs=a=b", {{"fs", F::value, "a=b"}}},
+      {"m0=30,1000ms,st;up x", {{"m0", F::value, "30,1000ms,st;up x"}}},
+      {"bd=1 m12=1 x=2", {{"bd", F::value, "1"}, {"m12", F::value, "1 x=2"}}},
+      {"mo=1 sf=2", {{"mo", F::value, "1"}, {"sf", F::value, "2"}}},  // 'mo' is no macro
+      {"a3=a*1+0 a3.name=Inside", {{"a3", F::value, "a*1+0"}, {"a3", F::name, "Inside"}}},
+      {"a3.name=Inside a3=a*1+0", {{"a3", F::name, "Inside a3=a*1+0"}}},
+      {"a3.type=Pt100 3 wire", {{"a3", F::type, "Pt100 3 wire"}}},
+      {"a3.unit=V", {}},
+      {"bd=1 a3.unit=V sf=2", bd},
+      {"bd=1 a3.Name=x", bd},
+      {"abcdefg=1", {}},
+      {"abcdef=1", {{"abcdef", F::value, "1"}}},
+      {"bd=1 abcdefg.name=x", bd},
+      {"# x=1", {}},
+      {"   #x=1", {}},
+      {"bd=1 #sf=2", bd},
+      {"fs=#1", {{"fs", F::value, "#1"}}},
+      {"Ok", {}},
+      {"VexaLog S v1404", {}},
+      {"      ", {}},
+      {"bd=1 trailing", bd},
+      {"bd=1\r\n", bd},
+      {"bd=1\rsf=2", bd},
+      {"bd=1\nsf=2", bd},
+      {std::string_view("bd=1\0sf=2", 9), bd},
+      {"m0=run\r x", {{"m0", F::value, "run"}}},
+      {"\nbd=1", {}},
+      {"=5 bd=1", {{"", F::value, "5"}, {"bd", F::value, "1"}}},
+      {".name=x bd=1", {{"", F::name, "x bd=1"}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(split_assignments(c.line), c.expected) << c.line;
 }
 
 // --- parsing into tables ---
