@@ -304,12 +304,6 @@ TEST(LiveDrawing, ScaleFormatsNiceStepsAndEmptyRanges) {
   EXPECT_EQ(live_display_name(3, "abcdefghijklmnopqrstuvwxyz", ""), "abcdefghijklmnopqrst");
 }
 
-}  // namespace
-}  // namespace vexa
-
-namespace vexa {
-namespace {
-
 TEST(LiveDrawing, HistoryGridStepIsAWholeNumber) {
   auto grid_rows = [](float max) {
     RecordingPainter p;
@@ -342,12 +336,6 @@ TEST(LiveDrawing, HugeAndTinyRangesFinishQuickly) {
   draw_time_axis(p, 5, 14, HistoryView::minutes, 0, width);
   EXPECT_LT(p.calls().size(), 20000u);
 }
-
-}  // namespace
-}  // namespace vexa
-
-namespace vexa {
-namespace {
 
 // The receive thread hands lines to the tab and the live data while the window thread ticks,
 // changes modes and reads the records (the thread sanitizer build checks this).
