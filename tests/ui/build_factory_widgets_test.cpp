@@ -126,19 +126,16 @@ TEST(CompileTabWidgetTest, TypingRunningAndTheOutputPane) {
 TEST(SoundPlayerTest, ErrorSoundIsFoundBesideTheProgramOrBuiltIn) {
   app();
   test::TempDir here, program;
+  auto source = [&] {
+    return ui::SoundPlayer::error_sound_source(QString::fromStdString(here.path()), QString::fromStdString(program.path()));
+  };
   // Neither folder has one: the installed copy where the package is installed, else the built-in.
   const QFileInfo installed(QString::fromStdString(installed_data_dir() + "/error.wav"));
-  EXPECT_EQ(ui::SoundPlayer::error_sound_source(QString::fromStdString(here.path()),
-                                                QString::fromStdString(program.path())),
-            installed.isFile() ? QUrl::fromLocalFile(installed.absoluteFilePath()) : QUrl("qrc:/sounds/error.wav"));
+  EXPECT_EQ(source(), installed.isFile() ? QUrl::fromLocalFile(installed.absoluteFilePath()) : QUrl("qrc:/sounds/error.wav"));
   program.write("error.wav", "RIFF");
-  EXPECT_EQ(ui::SoundPlayer::error_sound_source(QString::fromStdString(here.path()),
-                                                QString::fromStdString(program.path())),
-            QUrl::fromLocalFile(QString::fromStdString(program.file("error.wav"))));
+  EXPECT_EQ(source(), QUrl::fromLocalFile(QString::fromStdString(program.file("error.wav"))));
   here.write("error.wav", "RIFF");
-  EXPECT_EQ(ui::SoundPlayer::error_sound_source(QString::fromStdString(here.path()),
-                                                QString::fromStdString(program.path())),
-            QUrl::fromLocalFile(QString::fromStdString(here.file("error.wav"))));
+  EXPECT_EQ(source(), QUrl::fromLocalFile(QString::fromStdString(here.file("error.wav"))));
   QFile builtin(":/sounds/error.wav");
   ASSERT_TRUE(builtin.open(QIODevice::ReadOnly));
   EXPECT_EQ(builtin.read(4), QByteArray("RIFF"));

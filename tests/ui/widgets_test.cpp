@@ -78,7 +78,7 @@ TEST(TerminalWidgetTest, TargetModeEchoShowsTypedTextAtTheEnd) {
   EXPECT_EQ(keys, (std::vector<unsigned>{'b', 'd', 'x', 8, 13, 8, 22, 26}));
 }
 
-TEST(TerminalWidgetTest, BoardTextIsShownAsItsCharactersWithOneBreakPerLine) {
+TEST(TerminalWidgetTest, BoardTextIsShownAsItsCharactersWithOneBreakPerLineAndDropsFromTheFront) {
   app();
   ui::TerminalWidget widget;
   widget.append("caf\xe9\r\nline 2\r\n");
@@ -89,45 +89,21 @@ TEST(TerminalWidgetTest, BoardTextIsShownAsItsCharactersWithOneBreakPerLine) {
   EXPECT_EQ(widget.toPlainText(), "x");
   widget.clear();
   EXPECT_EQ(widget.length(), 0u);
+  // Dropping from the front keeps the screen and the board text together.
+  widget.append("ab\r\ncd\r\nef");
+  widget.drop_front(3);  // cuts between CR and LF
+  EXPECT_EQ(widget.text(100), "\ncd\r\nef");
+  EXPECT_EQ(widget.toPlainText().toStdString(), "\ncd\nef");
+  widget.drop_front(5);
+  EXPECT_EQ(widget.text(100), "ef");
+  EXPECT_EQ(widget.toPlainText().toStdString(), "ef");
+  widget.drop_front(10);
+  EXPECT_EQ(widget.length(), 0u);
+  EXPECT_TRUE(widget.toPlainText().isEmpty());
 }
 
-TEST(TerminalWidgetTest, StreamFromAnotherThreadStaysBoundedAndTheLoopRuns) {
-  app();
-  ui::TerminalWidget widget;
-  std::atomic<bool> flush_posted{false};
-  Terminal terminal(widget, nullptr, ViewThreads::owner_only, [&] {
-    if (!flush_posted.exchange(true))
-      QMetaObject::invokeMethod(&widget, [&] {
-        flush_posted = false;
-        terminal.flush();
-      }, Qt::QueuedConnection);
-  });
-  std::atomic<bool> done{false};
-  std::thread board([&] {
-    const std::string line = "12:00:01,1234,5678,12.345,-3\r\n";
-    for (int i = 0; i < (1 << 20) / static_cast<int>(line.size()); ++i) {
-      terminal.put_text(line);
-      if (i % 64 == 0) terminal.flush();
-    }
-    terminal.flush();
-    done = true;
-  });
-  QElapsedTimer guard;
-  guard.start();
-  while (!done && guard.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 20);
-  board.join();
-  for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 5);
-  terminal.flush();
-  EXPECT_TRUE(done);
-  // Nothing was left stranded in the out-box: the view ends with the stream's last line.
-  const std::string shown = widget.text(widget.length());
-  const std::string last = "12:00:01,1234,5678,12.345,-3\r\n";
-  ASSERT_GE(shown.size(), last.size());
-  EXPECT_EQ(shown.substr(shown.size() - last.size()), last);
-  // The view is trimmed to its newer half before the out-box (itself below the trim length) goes in.
-  EXPECT_LT(widget.length(), 2 * kViewTrimAtChars);
-}
-
+// An unpaced board on another thread, its flushes posted to the loop: nothing is left stranded in
+// the out-box, and the view stays bounded.
 TEST(TerminalWidgetTest, NumberedStreamEndsWithItsLastLineOnScreen) {
   app();
   ui::TerminalWidget widget;
@@ -158,27 +134,14 @@ TEST(TerminalWidgetTest, NumberedStreamEndsWithItsLastLineOnScreen) {
   std::string shown = widget.text(widget.length());
   if (shown.rfind("open ", 0) == 0) shown.erase(0, shown.find("\r\n") + 2);
   EXPECT_EQ(test::contiguous_tail_error(shown, 3000), "");
+  // The view is trimmed to its newer half before the out-box (itself below the trim length) goes in.
+  EXPECT_LT(widget.length(), 2 * kViewTrimAtChars);
   // The screen shows the same text as the board text the widget keeps, one line per line.
   std::string board_text = widget.text(widget.length());
   std::string expected;
   for (std::size_t i = 0; i < board_text.size(); ++i)
     if (!(board_text[i] == '\r' && i + 1 < board_text.size() && board_text[i + 1] == '\n')) expected += board_text[i];
   EXPECT_EQ(widget.toPlainText().toStdString(), expected);
-}
-
-TEST(TerminalWidgetTest, DropFrontKeepsScreenAndBoardTextTogether) {
-  app();
-  ui::TerminalWidget widget;
-  widget.append("ab\r\ncd\r\nef");
-  widget.drop_front(3);  // cuts between CR and LF
-  EXPECT_EQ(widget.text(100), "\ncd\r\nef");
-  EXPECT_EQ(widget.toPlainText().toStdString(), "\ncd\nef");
-  widget.drop_front(5);
-  EXPECT_EQ(widget.text(100), "ef");
-  EXPECT_EQ(widget.toPlainText().toStdString(), "ef");
-  widget.drop_front(10);
-  EXPECT_EQ(widget.length(), 0u);
-  EXPECT_TRUE(widget.toPlainText().isEmpty());
 }
 
 TEST(ConfigTabWidgetTest, BarRunsToTheModelsLargestPositionAndStepsByRows) {
