@@ -88,7 +88,7 @@ TEST(ShippedInputTypes, SameEntriesInEveryLanguageWithinLimits) {
   EXPECT_TRUE(french_titles.count("Entrée logique"));
 }
 
-TEST(ShippedInputTypes, EntriesPerBoard) {
+TEST(ShippedInputTypes, EntriesPerBoardAndTheGenericDefaultTypes) {
   const InputTypeTable table = shipped('e');
   EXPECT_EQ(listed_count(table, 'E', 8), 7);
   EXPECT_EQ(listed_count(table, '2', 8), 7);  // no type letter: listed like E
@@ -100,6 +100,15 @@ TEST(ShippedInputTypes, EntriesPerBoard) {
       EXPECT_EQ(t.board_mask, input_type_board_bit('S')) << t.title;
     }
   }
+  // Default types of values that come without a type text: the last matching entry.
+  EXPECT_EQ(table.default_type("a*3.814685+0,2"), "Voltage, free scaling");
+  EXPECT_EQ(table.default_type("c*25+0,3"), "Current loop 4-20 mA");
+  EXPECT_EQ(table.default_type("k1*1+0,2<100>5000,n=Tank"), "Thermocouple type J");
+  EXPECT_EQ(table.default_type("k*1+0,2"), "Thermocouple type K");
+  EXPECT_EQ(table.default_type("p1*1,1"), "Pt1000 resistance thermometer");
+  EXPECT_EQ(table.default_type("-"), "Not used");
+  EXPECT_EQ(table.default_type("z"), std::nullopt);
+  EXPECT_EQ(table.default_type("kx"), std::nullopt);
 }
 
 // Every mark of a set text is "<code>[sub]=<value>" with a code the board pictures know, and
@@ -130,19 +139,6 @@ TEST(ShippedInputTypes, SetAndProposeTextsFitTheBoards) {
       EXPECT_GT(first_raw + steps * raw_step, 0.75 * full) << board;  // the list covers the range
     }
   }
-}
-
-// Default types of values that come without a type text: the last matching entry.
-TEST(ShippedInputTypes, DefaultTypesAreTheGenericEntries) {
-  const InputTypeTable table = shipped('e');
-  EXPECT_EQ(table.default_type("a*3.814685+0,2"), "Voltage, free scaling");
-  EXPECT_EQ(table.default_type("c*25+0,3"), "Current loop 4-20 mA");
-  EXPECT_EQ(table.default_type("k1*1+0,2<100>5000,n=Tank"), "Thermocouple type J");
-  EXPECT_EQ(table.default_type("k*1+0,2"), "Thermocouple type K");
-  EXPECT_EQ(table.default_type("p1*1,1"), "Pt1000 resistance thermometer");
-  EXPECT_EQ(table.default_type("-"), "Not used");
-  EXPECT_EQ(table.default_type("z"), std::nullopt);
-  EXPECT_EQ(table.default_type("kx"), std::nullopt);
 }
 
 struct FileFixture : ::testing::Test {
@@ -237,6 +233,12 @@ TEST_F(FileFixture, UntitledEntryAtTheEndIsDropped) {
 }
 
 TEST_F(FileFixture, HundredEntriesAtMost) {
+  // Exactly 100 entries and trailing blank lines: nothing to report.
+  std::string hundred;
+  for (int i = 0; i < 100; ++i) hundred += "title\tT\n\n";
+  EXPECT_EQ(parse(hundred + "\n\n// end\n").size(), 100u);
+  EXPECT_EQ(logged(), "");
+
   std::string text;
   for (int i = 0; i < 150; ++i) text += "title\tT" + std::to_string(i) + "\nmode\ta\n\n";
   const InputTypeTable table = parse(text);
@@ -245,16 +247,6 @@ TEST_F(FileFixture, HundredEntriesAtMost) {
   EXPECT_NE(logged().find("line 301 and the lines after it are ignored"), std::string::npos);
   // The default type comes from the last entry that was read.
   EXPECT_EQ(table.default_type("a*1"), "T99");
-
-  // Exactly 100 entries and trailing blank lines: nothing to report.
-  TempDir other;
-  CaptureLog quiet{other.file("q.log"), clock};
-  quiet.set_mode(1);
-  quiet.apply_log_mode();
-  std::string hundred;
-  for (int i = 0; i < 100; ++i) hundred += "title\tT\n\n";
-  EXPECT_EQ(parse_input_type_file(hundred + "\n\n// end\n", 'e', &quiet).size(), 100u);
-  EXPECT_EQ(TempDir::read(quiet.path()), "");
 }
 
 TEST_F(FileFixture, FieldLimits) {
