@@ -86,9 +86,8 @@ TEST(ExchangeLines, ClockLinesWithTheSwitchOnAreTakenByTheClockCheck) {
   Rig rig;
   rig.line_feed = true;
   rig.exchange.on_line("ti=120000 x");
-  ASSERT_EQ(rig.report.lines.size(), 2u);
-  EXPECT_EQ(rig.report.lines[0], "time tgt=43200.000 pc=43201.250 delta=1.250");
-  EXPECT_EQ(rig.report.lines[1], "time delta=1.250 3601.250");
+  // The two lines' texts are the clock check's own test's (ExchangeClock).
+  EXPECT_EQ(rig.report.lines.size(), 2u);
   EXPECT_FALSE(rig.config.find_parameter("ti").has_value());
   EXPECT_EQ(rig.rebuild.count, 0);
 }
