@@ -739,13 +739,11 @@ TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywa
   EXPECT_TRUE(w.form().text(cmd::kStatusProgress).find("init") == std::string::npos);  // bytes by now
   w.save_screenshot("main_window_samba_progress");
 
-  // Stop does not break a flash off: it says why and about how long it still runs.
+  // Stop does not break a flash off: it says why (how long it still runs is EndToEnd's).
   const std::string reason = w->session().messages().message("VtStopSamba");
   w->action(cmd::kStop)->trigger();
   pump_for(20);
   EXPECT_NE(w.terminal_text().find(reason), std::string::npos) << w.terminal_text();
-  EXPECT_TRUE(std::regex_search(w.terminal_text(), std::regex(R"(It ends by itself in about \d+ s \(\d+ of 400 pages written\)\.)")))
-      << w.terminal_text();
   EXPECT_TRUE(w->session().jobs().worker_running());
 
   // The close question says so too; "close anyway" ends the flash at once, not at its end.
