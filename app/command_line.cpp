@@ -49,7 +49,7 @@ CommandLine parse_command_line(int argc, char** argv) {
       std::string value;
       if (a == name) {
         if (i + 1 >= argc) {
-          line.error = "vexaterm: " + name + (is_port ? " needs a port: a device path, COMn or tcp/ip" : " needs a speed");
+          line.error = "vexaterm: " + name + (is_port ? " needs a port: a device path, COMn, rfc2217://HOST:PORT or tcp/ip" : " needs a speed");
           return line;
         }
         value = argv[++i];

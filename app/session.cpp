@@ -98,7 +98,7 @@ void Session::start() {
   core_->link().port().select(name, speed);
   core_->link().port().set_tcp_address(values_.phone);
   Form& form = form_->form();
-  const std::vector<std::string> ports = port_list();
+  const std::vector<std::string> ports = port_list_keeping(name);
   form.set_entries(cmd::kPortSelector, ports);
   form.set_text(cmd::kPortSelector, name.empty() ? ports.front() : name);
   form.set_text(cmd::kSpeedSelector, speed);
@@ -254,7 +254,7 @@ void Session::add_link_commands() {
     commands_.add(id, [this](const Command&) { phone_book_->phone_book_tick(true); });
   commands_.add(cmd::kPortSelector, [this](const Command& call) {
     if (call.notification == kNotifyDropDown) {
-      form_->form().set_entries(cmd::kPortSelector, port_list());
+      form_->form().set_entries(cmd::kPortSelector, port_list_keeping(core_->link().port().link_name()));
     } else {
       select_link_from_form();
     }

@@ -11,4 +11,6 @@ for bench in bench/bench_*; do
   echo "== ${bench##*/}"
   "./$bench" || status=1
 done
+echo "== gateway_download"
+../../bench/gateway_download.sh || status=1
 exit $status

@@ -37,7 +37,8 @@ constexpr std::string_view kSettings = "Settings";
 constexpr std::string_view kOptions = "Options";  // a command's own, beside its --help
 
 const CommandOption kCommon[] = {
-    {{"--port", "PATH|COMn", kLink, "the serial port (COMn stands for /dev/ttyS(n-1))"}, kText},
+    {{"--port", "PATH|COMn|URL", kLink,
+      "the serial port (COMn stands for /dev/ttyS(n-1)); rfc2217://HOST:PORT a gateway's port"}, kText},
     {{"--tcp", "\"ADDR PORT\"", kLink, "a board behind a TCP/IP link instead of a port"}, kText},
     {{"--baud", "N", kLink, "the port speed (default: the settings' speed, else the board type's)"},
      {Kind::whole, 1, INT_MAX, {}, "a positive number", nullptr}},

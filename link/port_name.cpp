@@ -1,5 +1,6 @@
 #include "link/port_name.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 
@@ -27,6 +28,22 @@ PortName resolve_port_name(std::string_view link_name) {
   return {format_text("/dev/ttyS%ld", number - 1), format_text("COM%ld", number)};
 }
 
+bool is_gateway_name(std::string_view name) { return name.starts_with(kGatewayScheme); }
+
+std::optional<GatewayAddress> parse_gateway_address(std::string_view name) {
+  if (!is_gateway_name(name)) return std::nullopt;
+  std::string_view rest = name.substr(std::string_view(kGatewayScheme).size());
+  const std::size_t separator = rest.find_last_of(": ");
+  if (separator == std::string_view::npos || separator == 0) return std::nullopt;
+  const std::string_view port_text = rest.substr(separator + 1);
+  if (port_text.empty() || port_text.size() > 5 ||
+      !std::all_of(port_text.begin(), port_text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  const long port = leading_integer(port_text);
+  if (port < 1 || port > 65535) return std::nullopt;
+  return GatewayAddress{std::string(rest.substr(0, separator)), static_cast<int>(port)};
+}
+
 std::string port_description(const PortName& name, long speed) {
   return format_text("%s:%ld,n,8,1", name.label.c_str(), speed);
 }
@@ -38,6 +55,19 @@ std::string port_description(const PortName& name, long speed, const LineSetting
 std::string open_failure_reason(const Messages& messages, const std::string& device_path, int error_code,
                                 const std::string& holder) {
   auto text = [&](const char* key) { return format_message(messages.message(key), {device_path}); };
+  if (is_gateway_name(device_path)) {
+    switch (error_code) {
+      case EDESTADDRREQ: return text("VtGateForm");
+      case EADDRNOTAVAIL: return text("VtGateHost");
+      case ECONNREFUSED: return text("VtGateRefused");
+      case ETIMEDOUT: return text("VtGateSilent");
+      case EPROTONOSUPPORT: return text("VtGateNoCtl");
+      case EINVAL: return text("VtGateKept");
+      case ECONNRESET:
+      case EPIPE: return text("VtGateClosed");
+      default: return format_text("%s: %s", device_path.c_str(), system_error_text(error_code).c_str());
+    }
+  }
   switch (error_code) {
     case EACCES:
     case EPERM:
@@ -61,6 +91,12 @@ std::string open_failure_reason(const Messages& messages, const std::string& dev
 std::vector<std::string> port_list(const std::string& dev_root, const std::string& sys_root) {
   std::vector<std::string> names = list_serial_devices(dev_root, sys_root);
   names.emplace_back(kTcpLinkName);
+  return names;
+}
+
+std::vector<std::string> port_list_keeping(std::string_view link_name) {
+  std::vector<std::string> names = port_list();
+  if (is_gateway_name(link_name)) names.insert(names.end() - 1, std::string(link_name));
   return names;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
-// The names of the board's ports: what a link name opens ("COMn", a device path or "tcp/ip"),
+// The names of the board's ports: what a link name opens ("COMn", a device path, a gateway's
+// "rfc2217://host:port" or "tcp/ip"),
 // how a port is described in the report, what an open failure means to the user, and the list
 // the selector offers.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,17 @@ inline constexpr std::size_t kSelectorChars = 20;      // the speed text
 inline constexpr std::size_t kLinkNameChars = 255;
 inline constexpr int kLowestPortNumber = 1;
 inline constexpr int kHighestPortNumber = 99;
+
+inline constexpr char kGatewayScheme[] = "rfc2217://";
+
+// "rfc2217://10.0.0.5:2000" (or "... 2000"): the host and the port; nothing for another name
+// or one without a port of 1..65535.
+struct GatewayAddress {
+  std::string host;
+  int port = 0;
+};
+bool is_gateway_name(std::string_view name);
+std::optional<GatewayAddress> parse_gateway_address(std::string_view name);
 
 // What a link name opens: the device path and the description "COM5:9600,n,8,1".
 struct PortName {
@@ -38,5 +51,8 @@ std::string open_failure_reason(const Messages& messages, const std::string& dev
                                 const std::string& holder = {});
 // The selector's entries: the serial devices that exist, then "tcp/ip".
 std::vector<std::string> port_list(const std::string& dev_root = "/dev", const std::string& sys_root = "/sys");
+// The list with the link name in use kept on it before "tcp/ip" when it is a gateway's port,
+// which no device scan finds.
+std::vector<std::string> port_list_keeping(std::string_view link_name);
 
 }  // namespace vexa

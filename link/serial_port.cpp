@@ -7,6 +7,7 @@
 
 #include "base/line_readback.h"
 #include "base/text_format.h"
+#include "link/rfc2217_device.h"
 #include "platform/system_error.h"
 
 namespace vexa {
@@ -27,7 +28,7 @@ SerialPort::~SerialPort() {
   if (auto current = tty()) current->interrupt();
 }
 
-std::shared_ptr<SerialTty> SerialPort::tty(std::uint64_t* opening) const {
+std::shared_ptr<SerialDevice> SerialPort::tty(std::uint64_t* opening) const {
   std::lock_guard lock(state_mutex_);
   if (opening) *opening = openings_;
   return tty_;
@@ -83,7 +84,7 @@ std::optional<std::string> SerialPort::kept_description() const {
   return kept_text_;
 }
 
-std::string SerialPort::kept_description(SerialTty& port, const PortName& name, long speed,
+std::string SerialPort::kept_description(SerialDevice& port, const PortName& name, long speed,
                                          std::vector<std::string>& refused) {
   const std::optional<LineSettings> asked = line_settings();
   const std::optional<AppliedLine> kept = port.applied_line();
@@ -126,7 +127,7 @@ bool SerialPort::reconfigure(long speed) {
   return true;
 }
 
-int SerialPort::configure_port(SerialTty& port, long speed, bool xoff_receive) const {
+int SerialPort::configure_port(SerialDevice& port, long speed, bool xoff_receive) const {
   const auto settings = line_settings();
   return settings ? port.configure_line(speed, *settings, xoff_receive) : port.configure(speed, xoff_receive);
 }
@@ -151,17 +152,36 @@ int SerialPort::modem_lines(ModemLines& out) const {
   return port ? port->modem_lines(out) : EBADF;
 }
 
+std::shared_ptr<SerialDevice> SerialPort::open_device(const std::string& path, int& code, std::string& holder) const {
+  if (is_gateway_name(path)) {
+    const auto address = parse_gateway_address(path);
+    if (!address) {
+      code = EDESTADDRREQ;
+      return nullptr;
+    }
+    auto gateway = std::make_shared<Rfc2217Device>();
+    code = gateway->open(*address);
+    return code == 0 ? gateway : nullptr;
+  }
+  auto tty = std::make_shared<SerialTty>();
+  code = tty->open(path);
+  holder = tty->holder();
+  return code == 0 ? tty : nullptr;
+}
+
 bool SerialPort::open(const PortName& port, long speed, bool reconnect) {
   if (is_open()) close();
   speed_.store(speed);
   const std::string description = describe(port, speed);
   // The open line says what the driver kept, so it follows the configuration; a failure
   // still shows what was asked first.
-  auto opened = std::make_shared<SerialTty>();
-  if (int code = opened->open(port.device_path)) {
+  int open_code = 0;
+  std::string holder;
+  auto opened = open_device(port.device_path, open_code, holder);
+  if (!opened) {
     if (!reconnect)
       reports_.print_line(format_text("%s %s", messages_.message("Mopen").c_str(), description.c_str()));
-    report_open_failure(description, port.device_path, code, reconnect, opened->holder());
+    report_open_failure(description, port.device_path, open_code, reconnect, holder);
     return false;
   }
   if (int code = configure_port(*opened, speed, true)) {
@@ -195,7 +215,7 @@ bool SerialPort::open(const PortName& port, long speed, bool reconnect) {
 }
 
 bool SerialPort::close() {
-  std::shared_ptr<SerialTty> closing;
+  std::shared_ptr<SerialDevice> closing;
   {
     std::lock_guard lock(state_mutex_);
     closing = std::move(tty_);
@@ -255,7 +275,7 @@ bool SerialPort::write(const char* bytes, std::size_t length) {
   return true;
 }
 
-bool SerialPort::refill_locked(SerialTty& port) {
+bool SerialPort::refill_locked(SerialDevice& port) {
   if (buffer_position_ < buffer_.size()) return true;
   buffer_.resize(kReadChunkBytes);
   long count = port.read_some(buffer_.data(), buffer_.size());
@@ -324,14 +344,21 @@ bool SerialPort::probe() {
   lost_.store(false);
   const std::string path = open_name().device_path;
   int code = 0;
-  if (!path_exists(path))
+  if (port->networked())
+    code = port->hung_up() ? ECONNRESET : 0;
+  else if (!path_exists(path))
     code = ENOENT;
   else if (port->hung_up())
     code = EIO;
   if (code == 0) return false;
   reports_.print_line(format_text_limited(kPortErrorTextChars, "COM error %d %s", code,
                                           system_error_text(code).c_str()));
-  lost_.store(true);
+  // A gateway that closed the connection is not an adapter that comes back by itself: it is
+  // not called again every 100 ms.
+  if (port->networked())
+    reports_.print_line(open_failure_reason(messages_, path, code));
+  else
+    lost_.store(true);
   close();
   return false;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The board's serial port: opens a device by its port name, configures its line, reports what
+// The board's serial port: opens a device (or a network gateway's port) by its port name, configures its line, reports what
 // the driver kept, changes its speed, drives the modem lines, watches that the device is still
 // there and closes it.
 //
@@ -103,13 +103,16 @@ class SerialPort {
   bool probe();
 
  private:
-  std::shared_ptr<SerialTty> tty(std::uint64_t* opening = nullptr) const;
+  std::shared_ptr<SerialDevice> tty(std::uint64_t* opening = nullptr) const;
+  // A tty device for a path, a gateway's telnet port for an "rfc2217://" name; code and holder
+  // tell why it did not open.
+  std::shared_ptr<SerialDevice> open_device(const std::string& path, int& code, std::string& holder) const;
   PortName open_name() const;
-  bool refill_locked(SerialTty& tty);
-  int configure_port(SerialTty& port, long speed, bool xoff_receive) const;
+  bool refill_locked(SerialDevice& tty);
+  int configure_port(SerialDevice& port, long speed, bool xoff_receive) const;
   // After a configuration: reads the driver's settings back and keeps them; the description
   // of what it kept (what was asked when it cannot be read), and lines for what it refused.
-  std::string kept_description(SerialTty& port, const PortName& name, long speed,
+  std::string kept_description(SerialDevice& port, const PortName& name, long speed,
                                std::vector<std::string>& refused);
   void report_configured(const std::string& description, const std::vector<std::string>& refused);
   void report_open_failure(const std::string& description, const std::string& path, int code,
@@ -125,7 +128,7 @@ class SerialPort {
   mutable std::mutex state_mutex_;  // the open port and what is known of it
   std::string device_path_;
   std::string label_;
-  std::shared_ptr<SerialTty> tty_;
+  std::shared_ptr<SerialDevice> tty_;
   std::uint64_t openings_ = 0;  // opens so far, tty_'s number among them
   std::optional<LineSettings> line_settings_;
   std::optional<AppliedLine> applied_;  // read back from the open port

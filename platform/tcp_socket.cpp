@@ -2,7 +2,9 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -45,6 +47,43 @@ int TcpSocket::connect(std::uint32_t address, int port) {
   }
 }
 
+int TcpSocket::connect(std::uint32_t address, int port, int wait_ms) {
+  if (fd_ < 0) return EBADF;
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (flags < 0 || ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK) < 0) return errno;
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_addr.s_addr = address;
+  peer.sin_port = htons(static_cast<std::uint16_t>(port));
+  int result = 0;
+  if (::connect(fd_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) != 0) {
+    result = errno;
+    if (result == EINPROGRESS) {
+      pollfd fds[2] = {{fd_, POLLOUT, 0}, {interrupted_.descriptor(), POLLIN, 0}};
+      int rc;
+      do {
+        rc = ::poll(fds, 2, wait_ms < 0 ? 0 : wait_ms);
+      } while (rc < 0 && errno == EINTR);
+      socklen_t length = sizeof result;
+      if (rc < 0)
+        result = errno;
+      else if (rc == 0)
+        result = ETIMEDOUT;
+      else if (fds[1].revents != 0)
+        result = EINTR;
+      else if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &result, &length) != 0)
+        result = errno;
+    }
+  }
+  if (::fcntl(fd_, F_SETFL, flags) < 0 && result == 0) result = errno;
+  return result;
+}
+
+void TcpSocket::send_at_once() {
+  const int on = 1;
+  if (fd_ >= 0) ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
 void TcpSocket::close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
@@ -83,6 +122,18 @@ long TcpSocket::receive(char* buffer, std::size_t capacity) {
   }
   for (;;) {
     ssize_t n = ::recv(fd_, buffer, capacity, 0);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
+long TcpSocket::receive_now(char* buffer, std::size_t capacity) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return -1;
+  }
+  for (;;) {
+    ssize_t n = ::recv(fd_, buffer, capacity, MSG_DONTWAIT);
     if (n >= 0) return static_cast<long>(n);
     if (errno != EINTR) return -1;
   }

@@ -24,6 +24,10 @@ class TcpSocket {
   int create();
   // Blocking connect; 0 or an errno code.
   int connect(std::uint32_t address, int port);
+  // A connect that gives up after wait_ms (ETIMEDOUT) or at interrupt() (EINTR); 0 or an errno code.
+  int connect(std::uint32_t address, int port, int wait_ms);
+  // Sends small writes at once instead of gathering them (a request waits for its answer).
+  void send_at_once();
   bool is_open() const { return fd_ >= 0; }
   void close();
 
@@ -34,6 +38,8 @@ class TcpSocket {
   bool wait_readable(int wait_ms, int wake_fd = -1);
   // Receives up to capacity bytes: the count, 0 when the peer closed, -1 on error (errno).
   long receive(char* buffer, std::size_t capacity);
+  // As receive, without waiting: -1 with errno EAGAIN when nothing is there.
+  long receive_now(char* buffer, std::size_t capacity);
   // Shuts the connection down and ends every current and later wait; the descriptor itself
   // is closed by close() or the destructor.
   void interrupt();

@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev ccache pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev xvfb xauth fonts-dejavu-core
-  lrzsz srecord lintian
+  lrzsz srecord lintian ser2net
   binutils-arm-none-eabi libunicorn-dev bossa-cli
 )
 missing=()

@@ -99,6 +99,11 @@ const Row kBoardRows[] = {
        o.faults.pace = true;
        return {};
      }},
+    {{"--line-speed", "", "Faults", "on a pty, lose what arrives while its speed is not the board's"},
+     [](BoardOptions& o, std::string_view, Value) -> std::string {
+       o.faults.line_speed = true;
+       return {};
+     }},
     {{"--selftest-fail", "LIST", "Self-test", "self-test results that fail, e.g. rtc,res (see below)"},
      [](BoardOptions& o, std::string_view, Value text) { return parse_self_test_failures(text, o.self_test); }},
     {{"--selftest-res-once", "", "Self-test", "the resolution self-test fails the first time only"},

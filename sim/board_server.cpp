@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "base/text_format.h"
+#include "platform/line_settings.h"
 #include "platform/pseudo_terminal.h"
 #include "platform/serial_tty.h"
 #include "platform/system_error.h"
@@ -287,6 +289,23 @@ void BoardServer::run_tcp() {
 
 bool BoardServer::answer(int fd, std::string_view received, bool is_socket) {
   adopt_next_faults();
+  if (faults_.line_speed && !is_socket) {
+    // The master reads back the termios of its slave: the speed the host (or a gateway) set.
+    const auto line = read_line_settings(fd);
+    long board_speed;
+    {
+      std::lock_guard<std::mutex> lock(board_mutex_);
+      board_speed = board_.link_speed();
+    }
+    if (line && line->speed != board_speed) {
+      if (mismatch_reported_ != line->speed)
+        std::fprintf(stderr, "vexaboard: the line is at %ld baud, the board at %ld: what comes is lost\n",
+                     line->speed, board_speed);
+      mismatch_reported_ = line->speed;
+      return true;
+    }
+    mismatch_reported_ = 0;
+  }
   return answer_samba(fd, received, is_socket);
 }
 

@@ -35,6 +35,9 @@ struct FaultOptions {
   bool noise = false;       // junk lines between reply lines, never inside one
   bool pace = false;        // no faster than the board's link speed at 10 bits per byte, both ways
   std::uint32_t noise_seed = 0;  // 0: seeded at random
+  // On a pty: while the speed its opener set differs from the board's, what arrives is lost,
+  // as at a UART set to another speed (so a speed switch that never reached the line shows).
+  bool line_speed = false;
 };
 
 inline constexpr int kLongestReplyDelayMs = 600000;
@@ -149,6 +152,7 @@ class BoardServer {
   std::atomic<std::size_t> replies_dropped_{0};
   std::atomic<std::size_t> clients_served_{0};
   std::atomic<std::size_t> hangups_seen_{0};
+  long mismatch_reported_ = 0;  // the line speed last reported as not the board's (0: none)
   std::atomic<int> vanish_back_ms_{-1};  // a pending vanish request's absence, else -1
   std::atomic<std::size_t> comebacks_{0};
   VanishOptions vanish_;          // server thread once started

@@ -36,6 +36,7 @@ const std::vector<Good>& good_cases() {
       {{}, "--vanish-after-replies", "9", [](const BoardOptions& o) { return o.vanish.after_replies == 9; }},
       {{}, "--back-after", "250", [](const BoardOptions& o) { return o.vanish.back_after_ms == 250; }},
       {{}, "--pace", "", [](const BoardOptions& o) { return o.faults.pace && !o.faults.noise; }},
+      {{}, "--line-speed", "", [](const BoardOptions& o) { return o.faults.line_speed && !o.faults.pace; }},
       {{}, "--selftest-fail", "rtc,res",
        [](const BoardOptions& o) { return o.self_test.fail == std::set<std::string>{"rtc", "res"}; }},
       {{}, "--selftest-res-once", "", [](const BoardOptions& o) { return o.self_test.resolution_fails_once; }},

@@ -1,0 +1,336 @@
+// The network gateway's serial port: the telnet bytes of the com port protocol, checked byte
+// for byte, and the device and the port layer over a loopback gateway of the test's own that
+// answers, refuses, stays silent, notifies and hangs up as a real one may.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "base/messages.h"
+#include "link/rfc2217_device.h"
+#include "link/serial_port.h"
+#include "loopback_peer.h"
+#include "support/recording_sinks.h"
+
+namespace vexa {
+namespace {
+
+using test::LoopbackPeer;
+using test::SharedReport;
+
+std::string bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (int v : values) out.push_back(static_cast<char>(v));
+  return out;
+}
+
+TEST(TelnetComPortBytes, RequestsEscapeAndSpeeds) {
+  EXPECT_EQ(telnet_escape(bytes({'a', 0xFF, 0, 0xFF, 0xFF})), bytes({'a', 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(com_port_request(ComPortCommand::set_baudrate, baud_value(115200)),
+            bytes({255, 250, 44, 1, 0x00, 0x01, 0xC2, 0x00, 255, 240}));
+  // A speed with 0xFF in it is doubled inside the subnegotiation, and decodes back.
+  EXPECT_EQ(com_port_request(ComPortCommand::set_baudrate, baud_value(0x0001FFFF)),
+            bytes({255, 250, 44, 1, 0x00, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 255, 240}));
+  EXPECT_EQ(baud_from_value(baud_value(0x0001FFFF)), 0x0001FFFFu);
+  EXPECT_EQ(baud_from_value("ab"), 0u);
+  EXPECT_EQ(com_port_request(ComPortCommand::set_control, bytes({com_control::kDtrOn})),
+            bytes({255, 250, 44, 5, 8, 255, 240}));
+  TelnetComPortCodec codec;
+  EXPECT_EQ(codec.opening(), bytes({255, 251, 44, 255, 251, 0, 255, 251, 3, 255, 253, 0, 255, 253, 3}));
+}
+
+TEST(TelnetComPortBytes, DecodesDataAnswersAndNegotiationAcrossAnySplit) {
+  // What ser2net sends first, a modem state, a baud answer, data with a doubled 0xFF and a NUL.
+  const std::string stream = bytes({255, 251, 3, 255, 253, 3, 255, 251, 1, 255, 254, 1, 255, 253, 0, 255, 251, 0,
+                                    255, 253, 44, 255, 250, 44, 107, 0x80, 255, 240, 'x', 255, 255, 0, 'y', 255, 250,
+                                    44, 101, 0, 1, 194, 0, 255, 240, 'z'});
+  for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    TelnetComPortCodec codec;
+    (void)codec.opening();
+    std::string data, reply;
+    std::vector<ComPortAnswer> answers;
+    codec.feed(std::string_view(stream).substr(0, cut), data, answers, reply);
+    codec.feed(std::string_view(stream).substr(cut), data, answers, reply);
+    EXPECT_EQ(data, bytes({'x', 255, 0, 'y', 'z'}));
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[0], (ComPortAnswer{ComPortCommand::notify_modemstate, bytes({0x80})}));
+    EXPECT_EQ(answers[1], (ComPortAnswer{ComPortCommand::set_baudrate, baud_value(115200)}));
+    // Everything asked for was already said; only the gateway's echo is refused, once.
+    EXPECT_EQ(reply, bytes({255, 254, 1}));
+    EXPECT_TRUE(codec.com_port_accepted());
+    EXPECT_FALSE(codec.com_port_refused());
+  }
+}
+
+TEST(TelnetComPortBytes, RefusalsOptionsNotAskedForAndGarbage) {
+  TelnetComPortCodec codec;
+  (void)codec.opening();
+  std::string data, reply;
+  std::vector<ComPortAnswer> answers;
+  // An option we do not do is refused once, however often it is asked; DONT COM-PORT is a refusal.
+  codec.feed(bytes({255, 253, 24, 255, 253, 24, 255, 254, 44}), data, answers, reply);
+  EXPECT_EQ(reply, bytes({255, 252, 24, 255, 252, 44}));
+  EXPECT_TRUE(codec.com_port_refused());
+  // An endless subnegotiation is cut, a foreign one ignored, and the data after them survives.
+  reply.clear();
+  codec.feed(bytes({255, 250, 44, 101}) + std::string(5000, 'q') + bytes({255, 240, 255, 250, 24, 1, 255, 240, 'k'}),
+             data, answers, reply);
+  EXPECT_EQ(data, "k");
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_EQ(answers[0].value.size(), 254u);
+  EXPECT_TRUE(reply.empty());
+}
+
+// The far side of a gateway for the tests: negotiates, answers each com port request as told,
+// and records what it was asked. Its own small parser, so the device is not checked by itself.
+class TestGateway {
+ public:
+  enum class Baud { as_asked, keeps_9600, silent };
+  struct Options {
+    bool telnet = true;  // false: a raw TCP port that says nothing to options
+    Baud baud = Baud::as_asked;
+    bool answers_dtr = true;
+  };
+
+  explicit TestGateway(Options options) : options_(options), thread_([this] { run(); }) {}
+  ~TestGateway() {
+    stop_.store(true);
+    thread_.join();
+  }
+  std::string name() const { return "rfc2217://127.0.0.1:" + std::to_string(peer_.port()); }
+  // Data to the client as the board would send it (0xFF doubled here).
+  void send_data(std::string_view data) { queue(telnet_escape(data)); }
+  void send_modem_state(unsigned char state) { queue(bytes({255, 250, 44, 107, state, 255, 240})); }
+  void hang_up() { hang_up_.store(true); }
+  std::vector<std::string> requests() {
+    std::lock_guard lock(mutex_);
+    return requests_;
+  }
+  std::string data() {
+    std::lock_guard lock(mutex_);
+    return data_;
+  }
+  bool wait_data(std::size_t count) {
+    for (int i = 0; i < 500; ++i) {
+      if (data().size() >= count) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+ private:
+  void queue(std::string bytes) {
+    std::lock_guard lock(mutex_);
+    outgoing_ += bytes;
+  }
+  void answer(const std::string& request) {
+    const auto code = static_cast<unsigned char>(request[0]);
+    std::string value = request.substr(1);
+    if (code == 1) {
+      if (options_.baud == Baud::silent) return;
+      if (options_.baud == Baud::keeps_9600) value = baud_value(9600);
+    }
+    if (code == 5 && (value == bytes({8}) || value == bytes({9})) && !options_.answers_dtr) return;
+    peer_.send(com_port_request(static_cast<ComPortCommand>(code + 100), value));
+  }
+  void take(unsigned char c) {
+    switch (state_) {
+      case 0:
+        if (c == 255) state_ = 1; else { std::lock_guard lock(mutex_); data_.push_back(static_cast<char>(c)); }
+        break;
+      case 1:
+        if (c == 255) { std::lock_guard lock(mutex_); data_.push_back(static_cast<char>(c)); state_ = 0; }
+        else if (c == 250) { sub_.clear(); state_ = 3; }
+        else if (c >= 251) state_ = 2;
+        else state_ = 0;
+        break;
+      case 2: state_ = 0; break;
+      case 3: if (c == 255) state_ = 4; else sub_.push_back(static_cast<char>(c)); break;
+      case 4:
+        if (c == 240) {
+          if (sub_.size() >= 2 && sub_[0] == 44) {
+            {
+              std::lock_guard lock(mutex_);
+              requests_.push_back(sub_.substr(1));
+            }
+            answer(sub_.substr(1));
+          }
+          state_ = 0;
+        } else {
+          sub_.push_back(static_cast<char>(c));
+          state_ = 3;
+        }
+        break;
+    }
+  }
+  void run() {
+    if (!peer_.accept()) return;
+    if (options_.telnet) peer_.send(bytes({255, 253, 44, 255, 251, 0, 255, 253, 0, 255, 251, 3, 255, 251, 1}));
+    while (!stop_.load()) {
+      std::string out;
+      {
+        std::lock_guard lock(mutex_);
+        out.swap(outgoing_);
+      }
+      if (!out.empty()) peer_.send(out);
+      if (hang_up_.load()) {
+        peer_.close();
+        return;
+      }
+      const std::string got = peer_.receive(1, 5);
+      if (options_.telnet)
+        for (char c : got) take(static_cast<unsigned char>(c));
+    }
+  }
+
+  Options options_;
+  LoopbackPeer peer_;
+  std::atomic<bool> stop_{false}, hang_up_{false};
+  std::mutex mutex_;
+  std::vector<std::string> requests_;
+  std::string data_, outgoing_, sub_;
+  int state_ = 0;
+  std::thread thread_;
+};
+
+GatewayAddress address_of(const TestGateway& gateway) { return *parse_gateway_address(gateway.name()); }
+
+TEST(GatewayAddressText, FormsThatOpenAndFormsThatDoNot) {
+  EXPECT_EQ(parse_gateway_address("rfc2217://10.0.0.5:2000")->host, "10.0.0.5");
+  EXPECT_EQ(parse_gateway_address("rfc2217://lab-gw 2001")->port, 2001);
+  EXPECT_EQ(parse_gateway_address("rfc2217://gw.example:65535")->port, 65535);
+  for (const char* bad : {"rfc2217://10.0.0.5", "rfc2217://:2000", "rfc2217://h:0", "rfc2217://h:65536",
+                          "rfc2217://h:20x0", "/dev/ttyUSB0", "tcp/ip"})
+    EXPECT_FALSE(parse_gateway_address(bad)) << bad;
+}
+
+TEST(GatewayDevice, NegotiatesSetsTheLineAndCarriesEveryByteBothWays) {
+  TestGateway gateway({});
+  Rfc2217Device device;
+  ASSERT_EQ(device.open(address_of(gateway)), 0);
+  ASSERT_EQ(device.configure_line(115200, LineSettings{7, Parity::even, 2, FlowControl::rts_cts}, true), 0);
+  const auto kept = device.applied_line();
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->speed, 115200);
+  EXPECT_EQ(kept->settings, (LineSettings{7, Parity::even, 2, FlowControl::rts_cts}));
+  // Purge at the open, then speed, size, parity, stop size and handshake, in that order.
+  EXPECT_EQ(gateway.requests(), (std::vector<std::string>{bytes({12, 3}), bytes({1, 0, 1, 0xC2, 0}), bytes({2, 7}),
+                                                           bytes({3, 3}), bytes({4, 2}), bytes({5, 3})}));
+  const std::string all = [] {
+    std::string s;
+    for (int i = 0; i < 256; ++i) s.push_back(static_cast<char>(i));
+    return s;
+  }();
+  ASSERT_EQ(device.write_all(all.data(), all.size()), 0);
+  ASSERT_TRUE(gateway.wait_data(all.size()));
+  EXPECT_EQ(gateway.data(), all);
+  gateway.send_data(all);
+  std::string got;
+  char buffer[64];
+  while (got.size() < all.size() && device.wait_readable(2000) == WaitResult::readable) {
+    const long n = device.read_some(buffer, sizeof buffer);
+    got.append(buffer, static_cast<std::size_t>(n));
+  }
+  EXPECT_EQ(got, all);
+}
+
+TEST(GatewayDevice, ControlLinesBreakAndCarrier) {
+  TestGateway gateway({});
+  Rfc2217Device device;
+  ASSERT_EQ(device.open(address_of(gateway)), 0);
+  ASSERT_EQ(device.set_dtr(false), 0);
+  ASSERT_EQ(device.set_rts(true), 0);
+  ASSERT_EQ(device.send_break(30), 0);
+  EXPECT_EQ(device.send_break(0), EINVAL);
+  const auto asked = gateway.requests();
+  EXPECT_EQ(std::vector<std::string>(asked.begin() + 1, asked.end()),
+            (std::vector<std::string>{bytes({5, 9}), bytes({5, 11}), bytes({5, 5}), bytes({5, 6})}));
+  EXPECT_FALSE(device.carrier_detect());
+  gateway.send_modem_state(kModemCarrier | kModemCts);
+  for (int i = 0; i < 200 && !device.carrier_detect(); ++i) (void)device.wait_readable(10);
+  EXPECT_TRUE(device.carrier_detect());
+  ModemLines lines;
+  ASSERT_EQ(device.modem_lines(lines), 0);
+  EXPECT_EQ(lines, (ModemLines{false, true, true, false, true, false}));
+}
+
+TEST(GatewayDevice, RefusedSilentAndWrongSpeedEachSayWhy) {
+  {
+    LoopbackPeer closed(false);
+    Rfc2217Device device(200);
+    EXPECT_EQ(device.open({"127.0.0.1", closed.port()}), ECONNREFUSED);
+  }
+  {
+    TestGateway raw({.telnet = false});
+    Rfc2217Device device(200);
+    EXPECT_EQ(device.open(address_of(raw)), EPROTONOSUPPORT);
+  }
+  {
+    TestGateway silent({.baud = TestGateway::Baud::silent, .answers_dtr = false});
+    Rfc2217Device device(200);
+    ASSERT_EQ(device.open(address_of(silent)), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(device.configure(115200, false), ETIMEDOUT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(device.set_dtr(true), ETIMEDOUT);
+  }
+  {
+    TestGateway stubborn({.baud = TestGateway::Baud::keeps_9600});
+    Rfc2217Device device(200);
+    ASSERT_EQ(device.open(address_of(stubborn)), 0);
+    EXPECT_EQ(device.configure(115200, false), EINVAL);
+    EXPECT_EQ(device.applied_line()->speed, 9600);
+  }
+  Rfc2217Device device(200);
+  EXPECT_EQ(device.open({"no-such-host.invalid", 2000}), EADDRNOTAVAIL);
+}
+
+TEST(GatewayPort, OpensByNameReportsFailuresAndLosesNothingWhenTheGatewayHangsUp) {
+  SharedReport report;
+  Messages messages;
+  WakeEvent opened;
+  SerialPort port(report, messages, opened);
+  {
+    LoopbackPeer closed(false);
+    const std::string name = "rfc2217://127.0.0.1:" + std::to_string(closed.port());
+    EXPECT_FALSE(port.open({name, name}, 9600, false));
+    EXPECT_EQ(report.lines(), (std::vector<std::string>{
+                                  "open " + name + ":9600,n,8,1", "Error open " + name + ":9600,n,8,1",
+                                  name + ": nothing listens there. Is the gateway (ser2net) running, and is this its port?"}));
+  }
+  report.clear();
+  EXPECT_FALSE(port.open({"rfc2217://gw", "rfc2217://gw"}, 9600, false));
+  EXPECT_EQ(report.lines().back(),
+            "rfc2217://gw: write a gateway's port as rfc2217://host:port, for example rfc2217://192.168.0.7:2000.");
+
+  TestGateway gateway({});
+  const std::string name = gateway.name();
+  report.clear();
+  ASSERT_TRUE(port.open({name, name}, 9600, false));
+  EXPECT_EQ(report.lines(), (std::vector<std::string>{"open " + name + ":9600,n,8,1"}));
+  EXPECT_EQ(port.set_speed(115200, false), 9600);
+  EXPECT_EQ(port.kept_description(), name + ":115200,n,8,1");
+  gateway.send_data("last words\r\n");
+  gateway.hang_up();
+  std::string got;
+  for (int i = 0; i < 300 && got.size() < 12; ++i) {
+    const int c = port.read_byte(10);
+    if (c >= 0) got.push_back(static_cast<char>(c));
+  }
+  EXPECT_EQ(got, "last words\r\n");
+  report.clear();
+  for (int i = 0; i < 300 && port.is_open(); ++i) {
+    (void)port.read_byte(10);
+    (void)port.probe();
+  }
+  EXPECT_FALSE(port.is_open());
+  EXPECT_FALSE(port.lost());  // not reopened every 100 ms
+  EXPECT_EQ(report.lines(), (std::vector<std::string>{"COM error 104 Connection reset by peer",
+                                                      name + ": the gateway closed the connection.", "close com"}));
+}
+
+}  // namespace
+}  // namespace vexa
