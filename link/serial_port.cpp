@@ -200,7 +200,9 @@ bool SerialPort::open(const PortName& port, long speed, bool reconnect) {
     char discard[kDrainBytes];
     opened->read_some(discard, sizeof discard);
   }
-  opened->set_rts(true);
+  // A gateway raises its lines when it opens its port, and one whose port cannot drive them
+  // (a pty) never answers the request: it is not asked, so an open does not wait for nothing.
+  if (!opened->networked()) opened->set_rts(true);
   {
     std::lock_guard lock(state_mutex_);
     tty_ = opened;
@@ -222,7 +224,7 @@ bool SerialPort::close() {
     tty_.reset();
   }
   if (!closing) return false;
-  closing->set_rts(false);
+  if (!closing->networked()) closing->set_rts(false);
   // The receive thread may be waiting on the descriptor: end its wait; the descriptor closes
   // when the last holder lets go of it, but the port is free from here on.
   closing->release();

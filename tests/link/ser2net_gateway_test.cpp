@@ -15,6 +15,8 @@
 #include <random>
 #include <thread>
 
+#include "base/messages.h"
+#include "link/serial_port.h"
 #include "loopback_peer.h"
 #include "sim/logged_file.h"
 #include "support/board_and_cli.h"
@@ -155,6 +157,26 @@ TEST_F(BehindSer2net, FastUploadThenAGatewayThatGoesAwayMidListing) {
   EXPECT_LT(kept.size(), full.size());
   EXPECT_EQ(full.compare(0, kept.size(), kept), 0) << "the file is the listing's start";
   EXPECT_EQ(kept.back(), '\n');
+}
+
+TEST_F(BehindSer2net, BreakReachesTheGatewayAndAModemLineItCannotDriveSaysSo) {
+  start("F", {});
+  ASSERT_FALSE(HasFatalFailure());
+  test::SharedReport report;
+  Messages messages;
+  WakeEvent opened;
+  SerialPort port(report, messages, opened);
+  ASSERT_TRUE(port.open({name, name}, 9600, false)) << ::testing::PrintToString(report.lines());
+  EXPECT_EQ(port.send_break(50), 0) << "ser2net answers Break on and off";
+  // A pty has no DTR: ser2net stays silent, and the request ends in time instead of hanging.
+  EXPECT_EQ(port.set_dtr(false), ETIMEDOUT);
+  EXPECT_EQ(port.write("ad=10\r", 6), true);
+  std::string answer;
+  for (int i = 0; i < 200 && !has(answer, "Ok"); ++i) {
+    const int c = port.read_byte(10);
+    if (c >= 0) answer.push_back(static_cast<char>(c));
+  }
+  EXPECT_TRUE(has(answer, "Ok")) << "the line still works: " << answer;
 }
 
 }  // namespace
