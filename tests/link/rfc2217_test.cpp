@@ -306,6 +306,14 @@ TEST(GatewayPort, OpensByNameReportsFailuresAndLosesNothingWhenTheGatewayHangsUp
   EXPECT_EQ(report.lines().back(),
             "rfc2217://gw: write a gateway's port as rfc2217://host:port, for example rfc2217://192.168.0.7:2000.");
 
+  {
+    // The open's line settings go unanswered: the open fails after the answer time, saying so.
+    TestGateway silent({.baud = TestGateway::Baud::silent});
+    const std::string name = silent.name();
+    report.clear();
+    EXPECT_FALSE(port.open({name, name}, 9600, false));
+    EXPECT_EQ(report.lines().back(), name + ": the gateway did not answer within 2 seconds.");
+  }
   TestGateway gateway({});
   const std::string name = gateway.name();
   report.clear();
