@@ -15,7 +15,8 @@ std::string command_line_help() {
          "Options:\n"
          "  --simulate E|F|S    start with a simulated board of that type on a pseudo-terminal,\n"
          "                      selected as the port at the board's speed and opened\n"
-         "  --port PATH         start on this port (a device path, COMn or tcp/ip) and open it\n"
+         "  --port PATH         start on this port (a device path, COMn, a gateway's\n"
+         "                      rfc2217://HOST:PORT or tcp/ip) and open it\n"
          "  --baud N            start at this speed in bits per second\n"
          "  --help              show this text\n";
 }
