@@ -46,7 +46,7 @@ sanitized() {  # folder sanitizer [exclude]
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:use_tls=0
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
 if [[ ${VEXA_SKIP_SANITIZERS:-0} != 1 ]]; then
