@@ -83,5 +83,16 @@ TEST(PortList, NoSysfsMeansNoSerialPorts) {
   EXPECT_EQ(list_serial_devices(system.dev, system.dir.file("nosys")), std::vector<std::string>{});
 }
 
+TEST(PortList, AGatewayPortInUseStaysOfferedBeforeTcpIp) {
+  // No scan finds a network port: the selector keeps the one in use, once, before "tcp/ip".
+  const std::vector<std::string> plain = port_list();
+  const std::vector<std::string> kept = port_list_keeping("rfc2217://10.0.0.5:2000");
+  ASSERT_EQ(kept.size(), plain.size() + 1);
+  EXPECT_EQ(kept[kept.size() - 2], "rfc2217://10.0.0.5:2000");
+  EXPECT_EQ(kept.back(), "tcp/ip");
+  EXPECT_EQ(port_list_keeping("/dev/ttyUSB0"), plain);
+  EXPECT_EQ(port_list_keeping("tcp/ip"), plain);
+}
+
 }  // namespace
 }  // namespace vexa
