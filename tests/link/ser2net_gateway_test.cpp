@@ -129,6 +129,9 @@ TEST_F(BehindSer2net, SambaFlashSwitchesTheGatewayTo115200) {
   EXPECT_TRUE(has(run.out, "262144(0x40000) bytes, 1024 pages written")) << run.out;
   ASSERT_TRUE(test::eventually([&] { return TempDir::read(dir.file("flash.bin")).size() == image.size(); }, 10000));
   EXPECT_TRUE(TempDir::read(dir.file("flash.bin")) == image);
+  // The port opened at 9600 and the board talks at 115200: only the switch made them meet.
+  EXPECT_TRUE(has(run.out, "open " + name + ":115200,n,8,1")) << run.out;
+  EXPECT_FALSE(has(board_output(), "what comes is lost"));
 }
 
 TEST_F(BehindSer2net, FastUploadThenAGatewayThatGoesAwayMidListing) {
@@ -157,6 +160,7 @@ TEST_F(BehindSer2net, FastUploadThenAGatewayThatGoesAwayMidListing) {
   EXPECT_LT(kept.size(), full.size());
   EXPECT_EQ(full.compare(0, kept.size(), kept), 0) << "the file is the listing's start";
   EXPECT_EQ(kept.back(), '\n');
+  EXPECT_FALSE(has(board_output(), "what comes is lost"));
 }
 
 TEST_F(BehindSer2net, BreakReachesTheGatewayAndAModemLineItCannotDriveSaysSo) {
