@@ -72,31 +72,21 @@ int Rfc2217Device::open(const GatewayAddress& address) {
   }
   socket_.send_at_once();
   if (int err = send_raw(codec_.opening())) return err;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(answer_ms_);
-  for (;;) {
-    {
-      std::lock_guard lock(mutex_);
-      pump_locked();
-      if (codec_.com_port_refused()) return EPROTONOSUPPORT;
-      if (codec_.com_port_accepted()) break;
-      if (ended_) return ECONNRESET;
-    }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    // A raw TCP port says nothing at all to the telnet options: that is a refusal too.
-    if (left <= 0) return EPROTONOSUPPORT;
-    socket_.wait_readable(static_cast<int>(std::min<long long>(left, kAnswerPollMs)));
-  }
+  // A raw TCP port says nothing at all to the telnet options: that is a refusal too.
+  const int negotiated = await(
+      [&]() -> std::optional<int> {
+        if (codec_.com_port_refused()) return EPROTONOSUPPORT;
+        if (codec_.com_port_accepted()) return 0;
+        return std::nullopt;
+      },
+      EPROTONOSUPPORT);
+  if (negotiated != 0) return negotiated;
   // What the gateway held from before is not the board's answer to anything.
   (void)request(ComPortCommand::purge_data, std::string(1, static_cast<char>(kPurgeBoth)));
   std::lock_guard lock(mutex_);
   data_.clear();
   data_position_ = 0;
   return 0;
-}
-
-void Rfc2217Device::close() {
-  socket_.interrupt();
-  interrupted_.signal();
 }
 
 void Rfc2217Device::interrupt() {
@@ -149,19 +139,26 @@ int Rfc2217Device::request(ComPortCommand command, std::string_view value, std::
     before = answers_[code];
   }
   if (int err = send_raw(com_port_request(command, value))) return err;
+  return await(
+      [&]() -> std::optional<int> {
+        if (answers_[code] == before) return std::nullopt;
+        if (answer) *answer = last_answer_[code];
+        return 0;
+      },
+      ETIMEDOUT);
+}
+
+int Rfc2217Device::await(const std::function<std::optional<int>()>& settled, int silent) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(answer_ms_);
   for (;;) {
     {
       std::lock_guard lock(mutex_);
       pump_locked();
-      if (answers_[code] != before) {
-        if (answer) *answer = last_answer_[code];
-        return 0;
-      }
+      if (const auto result = settled()) return *result;
       if (ended_) return ECONNRESET;
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return ETIMEDOUT;
+    if (left <= 0) return silent;
     socket_.wait_readable(static_cast<int>(std::min<long long>(left, kAnswerPollMs)));
   }
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -35,7 +36,7 @@ class Rfc2217Device final : public SerialDevice {
 
   const std::string& holder() const override { return holder_; }
   void release() override {}
-  void close() override;
+  void close() override { interrupt(); }
   bool networked() const override { return true; }
 
   int configure(long speed, bool xoff_receive) override;
@@ -61,6 +62,9 @@ class Rfc2217Device final : public SerialDevice {
   // Sends a com port request and waits for the gateway's answer to it; 0 or an errno code.
   int request(ComPortCommand command, std::string_view value, std::string* answer = nullptr);
   int control(unsigned char value);
+  // Takes what the gateway sends until settled (called with mutex_ held after each look) gives a
+  // result, the connection ends (ECONNRESET) or the answer time has passed (silent).
+  int await(const std::function<std::optional<int>()>& settled, int silent);
 
   const int answer_ms_;
   TcpSocket socket_;

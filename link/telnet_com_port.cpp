@@ -63,37 +63,39 @@ std::string TelnetComPortCodec::opening() {
   return out;
 }
 
+void TelnetComPortCodec::request(unsigned char code, bool wanted, bool* said_yes, bool* said_no,
+                                 unsigned char yes, unsigned char no, std::string& reply) {
+  if (wanted) {
+    if (!said_yes[code]) reply += command_bytes(yes, code);
+    said_yes[code] = true;
+  } else if (!said_no[code]) {
+    reply += command_bytes(no, code);
+    said_no[code] = true;
+  }
+}
+
+void TelnetComPortCodec::refusal(unsigned char code, bool* said_yes, unsigned char no, std::string& reply) {
+  // Only an option that was on (or asked for) is answered: one already off stays quiet.
+  if (said_yes[code]) reply += command_bytes(no, code);
+  said_yes[code] = false;
+}
+
 void TelnetComPortCodec::option(unsigned char verb, unsigned char code, std::string& reply) {
   switch (verb) {
     case kDo:
       if (code == kComPort) com_port_accepted_ = true;
-      if (wanted_here(code)) {
-        if (!said_will_[code]) reply += command_bytes(kWill, code);
-        said_will_[code] = true;
-      } else if (!said_wont_[code]) {
-        reply += command_bytes(kWont, code);
-        said_wont_[code] = true;
-      }
+      request(code, wanted_here(code), said_will_, said_wont_, kWill, kWont, reply);
       break;
     case kDont:
-      // Only an option that was on (or asked for) is answered: one already off stays quiet.
       if (code == kComPort) com_port_refused_ = true;
-      if (said_will_[code]) reply += command_bytes(kWont, code);
-      said_will_[code] = false;
+      refusal(code, said_will_, kWont, reply);
       break;
     case kWill:
-      if (wanted_there(code)) {
-        if (!said_do_[code]) reply += command_bytes(kDo, code);
-        said_do_[code] = true;
-      } else if (!said_dont_[code]) {
-        // A gateway's echo would send every byte of ours back as if the board had said it.
-        reply += command_bytes(kDont, code);
-        said_dont_[code] = true;
-      }
+      // A gateway's echo would send every byte of ours back as if the board had said it.
+      request(code, wanted_there(code), said_do_, said_dont_, kDo, kDont, reply);
       break;
     case kWont:
-      if (said_do_[code]) reply += command_bytes(kDont, code);
-      said_do_[code] = false;
+      refusal(code, said_do_, kDont, reply);
       break;
     default:
       break;

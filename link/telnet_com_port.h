@@ -80,6 +80,11 @@ class TelnetComPortCodec {
  private:
   enum class State { data, iac, option, sub, sub_iac };
   void option(unsigned char verb, unsigned char code, std::string& reply);
+  // The other side asks to turn an option on: agree once when wanted, else refuse once.
+  void request(unsigned char code, bool wanted, bool* said_yes, bool* said_no, unsigned char yes,
+               unsigned char no, std::string& reply);
+  // The other side turns an option off.
+  void refusal(unsigned char code, bool* said_yes, unsigned char no, std::string& reply);
   void end_subnegotiation(std::vector<ComPortAnswer>& answers);
 
   State state_ = State::data;

@@ -13,6 +13,18 @@
 
 namespace vexa {
 
+namespace {
+
+sockaddr_in peer_address(std::uint32_t address, int port) {
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_addr.s_addr = address;
+  peer.sin_port = htons(static_cast<std::uint16_t>(port));
+  return peer;
+}
+
+}  // namespace
+
 std::optional<std::uint32_t> resolve_ipv4(const std::string& address) {
   in_addr parsed{};
   if (!address.empty() && ::inet_aton(address.c_str(), &parsed) != 0) return parsed.s_addr;
@@ -37,12 +49,9 @@ int TcpSocket::create() {
 
 int TcpSocket::connect(std::uint32_t address, int port) {
   if (fd_ < 0) return EBADF;
-  sockaddr_in peer{};
-  peer.sin_family = AF_INET;
-  peer.sin_addr.s_addr = address;
-  peer.sin_port = htons(static_cast<std::uint16_t>(port));
+  const sockaddr_in peer = peer_address(address, port);
   for (;;) {
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0) return 0;
+    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return 0;
     if (errno != EINTR) return errno;
   }
 }
@@ -51,12 +60,9 @@ int TcpSocket::connect(std::uint32_t address, int port, int wait_ms) {
   if (fd_ < 0) return EBADF;
   const int flags = ::fcntl(fd_, F_GETFL);
   if (flags < 0 || ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK) < 0) return errno;
-  sockaddr_in peer{};
-  peer.sin_family = AF_INET;
-  peer.sin_addr.s_addr = address;
-  peer.sin_port = htons(static_cast<std::uint16_t>(port));
+  const sockaddr_in peer = peer_address(address, port);
   int result = 0;
-  if (::connect(fd_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) != 0) {
+  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
     result = errno;
     if (result == EINPROGRESS) {
       pollfd fds[2] = {{fd_, POLLOUT, 0}, {interrupted_.descriptor(), POLLIN, 0}};

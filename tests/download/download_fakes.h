@@ -13,6 +13,7 @@
 #include "base/session_ports.h"
 #include "download/download_context.h"
 #include "download/samba_wire.h"
+#include "support/firmware_images.h"
 #include "link/board_channel.h"
 #include "sim/samba_session.h"
 #include "support/recording_sinks.h"
@@ -75,13 +76,6 @@ struct FakeRig {
 inline std::string hex_pair(unsigned value) {
   static const char digits[] = "0123456789abcdef";
   return {digits[(value >> 4) & 15], digits[value & 15]};
-}
-
-inline std::string random_bytes(std::size_t count, std::uint32_t seed) {
-  std::mt19937 random(seed);
-  std::string bytes(count, '\0');
-  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
-  return bytes;
 }
 
 // The scripted port wired to the simulated board's SAM-BA side: each write is fed to it and

@@ -5,18 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
-#include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <thread>
 
 #include "base/messages.h"
 #include "link/serial_port.h"
+#include "platform/tcp_socket.h"
 #include "loopback_peer.h"
 #include "sim/logged_file.h"
 #include "support/board_and_cli.h"
@@ -32,12 +29,6 @@ using test::TempDir;
 
 constexpr char kSer2net[] = "/usr/sbin/ser2net";
 
-std::string random_image(std::size_t count) {
-  std::mt19937 random(5);
-  std::string bytes(count, '\0');
-  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
-  return bytes;
-}
 
 class BehindSer2net : public test::BoardAndCli {
  protected:
@@ -63,14 +54,8 @@ class BehindSer2net : public test::BoardAndCli {
     name = rfc2217 ? "rfc2217://127.0.0.1:" + std::to_string(port) : "";
   }
   bool listening() const {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return ok;
+    TcpSocket probe;
+    return probe.create() == 0 && probe.connect(htonl(INADDR_LOOPBACK), port) == 0;
   }
   test::RunResult through(std::vector<std::string> args, std::vector<std::string> options = {}) const {
     std::vector<std::string> all = {"--settings", dir.path(), "--port", name};
@@ -123,7 +108,7 @@ TEST_F(BehindSer2net, ARawPortCannotFollowTheSpeedSwitchAndTheBoardSaysSo) {
 TEST_F(BehindSer2net, SambaFlashSwitchesTheGatewayTo115200) {
   start("S", {"--flash-out", dir.file("flash.bin")});
   ASSERT_FALSE(HasFatalFailure());
-  const std::string image = random_image(256 * 1024);
+  const std::string image = test::random_bytes(256 * 1024, 5);
   auto run = through({"flash", dir.write("firmware.binb", image)}, {"--baud", "9600"});
   EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
   EXPECT_TRUE(has(run.out, "262144(0x40000) bytes, 1024 pages written")) << run.out;

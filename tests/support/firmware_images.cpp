@@ -6,6 +6,13 @@
 
 namespace vexa::test {
 
+std::string random_bytes(std::size_t count, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::string bytes(count, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
 std::string image_with_identity(std::size_t size, std::uint16_t identity, unsigned seed) {
   std::mt19937 random(seed);
   std::string image(size, '\0');
