@@ -295,7 +295,8 @@ void Terminal::show_line(std::string_view text) {
 void Terminal::print_linef(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  const std::string line = vformat_text(kPrintLineChars, format, args);
+  // Unlimited here: print_line cuts at a character count, and a byte cut could split a character.
+  const std::string line = vformat_text(std::string::npos, format, args);
   va_end(args);
   print_line(line);
 }
