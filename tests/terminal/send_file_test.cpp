@@ -38,16 +38,6 @@ struct StopSwitch : JobControl {
   mutable JobProgress last;
 };
 
-// Lines as the peer received them.
-struct Arrivals {
-  void add(std::string line) {
-    std::lock_guard lock(mutex);
-    lines.push_back(std::move(line));
-  }
-  std::mutex mutex;
-  std::vector<std::string> lines;
-};
-
 class SendFileTest : public ::testing::Test {
  protected:
   SendFileTest() : sender(report, echo, messages, status) {}
@@ -73,29 +63,11 @@ class SendFileTest : public ::testing::Test {
   FileSender sender;
 };
 
-// Collects the peer's bytes into lines ended by CR.
-void collect(PseudoTerminal& pty, std::string& partial, Arrivals& arrivals, bool echo_back) {
-  partial += pty.read_for(5);
-  for (std::size_t end; (end = partial.find('\r')) != std::string::npos;) {
-    const std::string line = partial.substr(0, end);
-    partial.erase(0, end + 1);
-    arrivals.add(line);
-    if (echo_back) {
-      // A slow echo: the sender must not go on before it.
-      std::this_thread::sleep_for(30ms);
-      if (!partial.empty() || !pty.read_for(0).empty()) arrivals.add("<early>");
-      pty.write(line + "\r\n");
-    }
-  }
-}
-
 TEST_F(SendFileTest, PausesAfterEachLine) {
-  Arrivals arrivals;
-  std::string partial;
-  test::PtyPeer peer([&](PseudoTerminal& pty) { collect(pty, partial, arrivals, false); });
-  ASSERT_TRUE(open(peer.pty().slave_path()));
+  PseudoTerminal pty;
+  ASSERT_TRUE(open(pty.slave_path()));
   // The times of the sender's own writes: a pause can only make their gaps longer, however busy
-  // the machine (the peer's arrival times could bunch up when its thread runs late).
+  // the machine.
   struct TimedPort : test::ScriptedPort {
     explicit TimedPort(BoardPort& port) : inner(port) {}
     bool write_text(std::string_view text) override {
@@ -112,26 +84,31 @@ TEST_F(SendFileTest, PausesAfterEachLine) {
   EXPECT_TRUE(report.contains("Send file lines.txt: done, 3 of 3 lines sent."));
   ASSERT_EQ(timed.writes.size(), 3u);
   for (std::size_t i = 1; i < timed.writes.size(); ++i) EXPECT_GE(timed.writes[i] - timed.writes[i - 1], 80ms) << i;
-  // Every line arrives, in order (the guard only ends a hang).
-  test::eventually([&] {
-    std::lock_guard lock(arrivals.mutex);
-    return arrivals.lines.size() >= 3;
-  }, 10000);
-  std::lock_guard lock(arrivals.mutex);
-  ASSERT_EQ(arrivals.lines, (std::vector<std::string>{"one", "two", "three"}));
+  EXPECT_EQ(pty.read_until("three\r", 10000), "one\rtwo\rthree\r");
   EXPECT_EQ(status.progress(), (std::vector<std::string>{"Sending line 1/3", "Sending line 2/3", "Sending line 3/3", ""}));
 }
 
 TEST_F(SendFileTest, WaitsForEachLinesEchoAndShowsIt) {
-  Arrivals arrivals;
-  std::string partial;
-  test::PtyPeer peer([&](PseudoTerminal& pty) { collect(pty, partial, arrivals, true); });
+  // A slow echo of each CR-ended line; a byte that comes before the echo is sent is noted.
+  std::string partial, arrived;
+  std::mutex mutex;
+  test::PtyPeer peer([&](PseudoTerminal& pty) {
+    partial += pty.read_for(5);
+    for (std::size_t end; (end = partial.find('\r')) != std::string::npos;) {
+      const std::string line = partial.substr(0, end);
+      partial.erase(0, end + 1);
+      std::this_thread::sleep_for(30ms);
+      std::lock_guard lock(mutex);
+      arrived += line + (partial.empty() && pty.read_for(0).empty() ? "|" : "|<early>");
+      pty.write(line + "\r\n");
+    }
+  });
   ASSERT_TRUE(open(peer.pty().slave_path()));
   SendFileOptions options;
   options.wait = SendWait::echo;
   EXPECT_TRUE(sender.send(file, port, options, control));
-  std::lock_guard lock(arrivals.mutex);
-  EXPECT_EQ(arrivals.lines, (std::vector<std::string>{"one", "two", "three"}));  // no "<early>"
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(arrived, "one|two|three|");
   EXPECT_NE(echo.text().find("one\r\ntwo\r\nthree"), std::string::npos) << echo.text();
 }
 

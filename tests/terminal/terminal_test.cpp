@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <sstream>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -41,18 +42,15 @@ TEST_F(TerminalFixture, LineEndsFoldNulsVanishAndControlsShowAsCarets) {
   }
 }
 
-TEST_F(TerminalFixture, FullPendingBufferFlushesBeforeTheNextCharacter) {
-  // A put flushes first when pending + 10 exceeds 500: after 491 characters.
+TEST_F(TerminalFixture, APutFlushesFirstWhenPendingPlusTenWouldPassFiveHundred) {
   terminal.put_text(std::string(491, 'x'));
   EXPECT_EQ(view.contents(), "");
   terminal.put_char('y');
   EXPECT_EQ(view.contents(), std::string(491, 'x'));
   EXPECT_EQ(shown(), std::string(491, 'x') + "y");
-  EXPECT_EQ(shown(), std::string(491, 'x') + "y");  // nothing pending: nothing more
   EXPECT_EQ(interns_text(terminal.counters()), "int: 0 0 0 0 0");
-}
-
-TEST_F(TerminalFixture, TwoCharacterFormsCountAgainstThePendingLimit) {
+  // Two-character forms count twice.
+  terminal.clear();
   for (int i = 0; i < 245; ++i) terminal.put_char(1);  // 490 pending
   terminal.put_char('\n');                              // 490 + 10 is not above 500
   EXPECT_EQ(view.contents(), "");
@@ -81,20 +79,11 @@ TEST_F(TerminalFixture, PrintLineStartsANewLineOnlyWhenNeeded) {
   terminal.put_text("partial");
   terminal.print_line("second");
   terminal.put_text("done\n");
-  terminal.print_line("third");
+  terminal.print_linef("open %s:%d\t%c", "COM3", 9600, 7);
   terminal.put_text("x\r");
   terminal.print_line("");  // a received CR needs no new line
   terminal.put_char('\n');  // after the printed line, an LF is a new line of its own
-  EXPECT_EQ(shown(), "first\r\npartial\r\nsecond\r\ndone\r\nthird\r\nx\r\n\r\n\r\n");
-}
-
-TEST_F(TerminalFixture, PrintLineCutsAt199CharactersAndShowsControlsAsCarets) {
-  std::string line;
-  for (int i = 0; i < 300; ++i) line += static_cast<char>('a' + i % 26);
-  terminal.print_line(line);
-  terminal.print_linef("%s", line.c_str());
-  terminal.print_linef("open %s:%d\t%c", "COM3", 9600, 7);
-  EXPECT_EQ(view.contents(), line.substr(0, 199) + "\r\n" + line.substr(0, 199) + "\r\nopen COM3:9600\t^G\r\n");
+  EXPECT_EQ(shown(), "first\r\npartial\r\nsecond\r\ndone\r\nopen COM3:9600\t^G\r\nx\r\n\r\n\r\n");
 }
 
 TEST_F(TerminalFixture, ClearDropsViewAndPending) {
@@ -106,6 +95,15 @@ TEST_F(TerminalFixture, ClearDropsViewAndPending) {
   EXPECT_TRUE(terminal.at_line_start());
   terminal.print_line("after");
   EXPECT_EQ(view.contents(), "after\r\n");
+}
+
+TEST_F(TerminalFixture, EscapeReachesTheViewOnlyWhileAnsiIsOn) {
+  terminal.put_text("\x1b[31mred\r\n");
+  terminal.set_ansi(true);
+  terminal.put_text("\x1b[32mgreen\x01\r\n");
+  terminal.set_ansi(false);
+  terminal.put_text("\x1b[0m");
+  EXPECT_EQ(shown(), "^[[31mred\r\n\x1b[32mgreen^A\r\n^[[0m");
 }
 
 // A terminal whose printed lines also go to a log file (UTF-8), over the given view.
@@ -124,17 +122,22 @@ struct LoggedTerminal {
   Terminal terminal;
 };
 
-TEST(TerminalLog, PrintedLinesAreRecordedWithTagSpace) {
+// The view is cut at 199 characters and holds one byte per character; the log keeps UTF-8.
+TEST(TerminalLog, PrintedLinesAreRecordedWithTagSpaceAndCutAt199Characters) {
   TextBufferView view;
   LoggedTerminal logged{view};
   Terminal& terminal = logged.terminal;
-  terminal.put_text("received, not logged here");
+  terminal.put_text("received, not logged here\r\n");
   terminal.print_line("open COM3:9600,n,8,1");
   terminal.print_line(std::string("bell\a"));  // the log gets the text, not its caret form
-  terminal.print_line(std::string(250, 'L'));
   logged.log.log_record('>', "conf\n");
-  terminal.print_line("conf");
-  EXPECT_EQ(logged.logged(), " open COM3:9600,n,8,1\nbell\a\n" + std::string(199, 'L') + "\n>conf\n conf\n");
+  std::string accents;
+  for (int i = 0; i < 250; ++i) accents += "\xc3\xa9";  // 250 characters, 500 bytes
+  terminal.print_line(accents);
+  terminal.print_line("\xe4\xb8\xad");  // no Windows-1252 character for it
+  EXPECT_EQ(view.contents(), "received, not logged here\r\nopen COM3:9600,n,8,1\r\nbell^G\r\n" +
+                                 std::string(199, '\xe9') + "\r\n?\r\n");
+  EXPECT_EQ(logged.logged(), " open COM3:9600,n,8,1\nbell\a\n>conf\n " + accents.substr(0, 398) + "\n\xe4\xb8\xad\n");
 }
 
 // Counts what reaches it and never asks for a trim.
@@ -198,39 +201,6 @@ TEST(TerminalThreads, OwnerOnlyViewIsWrittenByTheOwnerThread) {
             "worker 1\r\n" + std::string(600, 'w') + "\r\nworker 2\r\nworker 3\r\n");
 }
 
-TEST(TerminalThreads, WorkerLinesArriveInOrderWhileTheOwnerFlushes) {
-  TextBufferView view;
-  Terminal terminal{view, nullptr, ViewThreads::owner_only};
-  std::atomic<int> running{2};
-  auto work = [&](char name) {
-    for (int i = 0; i < 200; ++i) terminal.print_linef("%c%03d", name, i);
-    --running;
-  };
-  std::thread a(work, 'a');
-  std::thread b(work, 'b');
-  while (running.load() > 0) terminal.flush();
-  a.join();
-  b.join();
-  terminal.flush();
-  const TerminalCounters counters = terminal.counters();
-  ASSERT_EQ(counters.dropped_full + counters.dropped_busy, 0);
-  std::istringstream lines(view.contents());
-  std::string line;
-  int next_a = 0, next_b = 0;
-  while (std::getline(lines, line)) {
-    ASSERT_EQ(line.size(), 5u) << line;
-    const int n = std::stoi(line.substr(1, 3));
-    if (line[0] == 'a') {
-      EXPECT_EQ(n, next_a++);
-    }
-    if (line[0] == 'b') {
-      EXPECT_EQ(n, next_b++);
-    }
-  }
-  EXPECT_EQ(next_a, 200);
-  EXPECT_EQ(next_b, 200);
-}
-
 // A view on which, while the owner shows its first text, another thread adds a line: the way
 // a streaming board refills the out-box as fast as the window shows it.
 class RefillingView final : public TextBufferView {
@@ -284,20 +254,6 @@ TEST(TerminalText, ReportLinesAndBoardBytesAreEachShownRight) {
   EXPECT_EQ(file,
             "<caf\xc3\xa9 \xe2\x82\xac\n Erreur pas de r\xc3\xa9ponse (1/258)\ncom schlie\xc3\x9f" "en\n"
             ">\xc3\xa9t\xc3\xa9\n");
-}
-
-TEST(TerminalText, ReportLineLimitCountsCharacters) {
-  TextBufferView view;
-  LoggedTerminal logged{view};
-  Terminal& terminal = logged.terminal;
-  std::string accents;
-  for (int i = 0; i < 250; ++i) accents += "\xc3\xa9";  // 250 characters, 500 bytes
-  terminal.print_line(accents);
-  terminal.print_line("\xe4\xb8\xad");  // no Windows-1252 character for it
-  EXPECT_EQ(view.contents(), std::string(199, '\xe9') + "\r\n?\r\n");
-  std::string accents_logged;
-  for (int i = 0; i < 199; ++i) accents_logged += "\xc3\xa9";
-  EXPECT_EQ(logged.logged(), " " + accents_logged + "\n\xe4\xb8\xad\n");
 }
 
 }  // namespace
