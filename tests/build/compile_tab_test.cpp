@@ -1,22 +1,26 @@
-// The compile tab with real child processes: environment, output folding and limits, the
-// partial-line rule, exit codes, the automatic download, Stop, a real make run, and builds that
-// misbehave (10 MB of output, binary output, a build that never ends).
+// The compile tab with real child processes: environment, output limits, exit codes, the
+// automatic download, Stop, a real make run, builds that misbehave (10 MB of output, binary
+// output, a build that never ends), and "recover", which sends the board its recovery bytes.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <thread>
 
+#include "base/board_jobs.h"
 #include "base/command_ids.h"
 #include "base/messages.h"
 #include "base/settings.h"
+#include "build/board_recovery.h"
 #include "build/compile_environment.h"
 #include "build/compile_tab.h"
 #include "build/compile_tab_form.h"
+#include "platform/pseudo_terminal.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
 
@@ -96,6 +100,12 @@ class CompileTabTest : public ::testing::Test {
     return cond();
   }
   std::string pane() { return tab().form().text(compile::kOutput); }
+  // CompileEnv1..9 as stored.
+  std::vector<std::string> stored() {
+    std::vector<std::string> lines;
+    for (int n = 1; n <= 9; ++n) lines.push_back(settings.get_setting(compile_env_key(n), "unset"));
+    return lines;
+  }
 
   TempDir dir;
   Settings settings;
@@ -109,47 +119,34 @@ class CompileTabTest : public ::testing::Test {
   std::unique_ptr<CompileTab> tab_;
 };
 
-TEST_F(CompileTabTest, FirstStartCompletesTheEnvironmentWithThreeLinesAndStoresThem) {
-  CompileTab& t = tab();
-  EXPECT_EQ(t.environment_text(),
-            "PATH=/opt/vexa/firmware/arm/bin:/usr/bin:/bin\r\nARMCC=\"/opt/vexa/firmware/arm\"\r\n"
-            "CAVIARCC=\"/opt/vexa/firmware/avr\"\r\n");
-  EXPECT_EQ(t.form().text(compile::kEnvironment), t.environment_text());
-  EXPECT_EQ(settings.get_setting("CompileEnv1", ""), "PATH=/opt/vexa/firmware/arm/bin:/usr/bin:/bin");
-  EXPECT_EQ(settings.get_setting("CompileEnv2", ""), "ARMCC=\"/opt/vexa/firmware/arm\"");
-  EXPECT_EQ(settings.get_setting("CompileEnv3", ""), "CAVIARCC=\"/opt/vexa/firmware/avr\"");
-  for (int n = 4; n <= 9; ++n) EXPECT_EQ(settings.get_setting(compile_env_key(n), "x"), "");
-}
-
-TEST_F(CompileTabTest, StoredLinesComeFirstAndOnlyMissingDefaultsAreAdded) {
+TEST_F(CompileTabTest, TheEnvironmentIsCompletedWithTheMissingDefaultsAndStoredLineByLine) {
   settings.set_value("CompileEnv2", "PATH=/usr/bin");
   settings.set_value("CompileEnv5", "CAVIARCC=/avr");
   EXPECT_EQ(tab().environment_text(), "PATH=/usr/bin\r\nCAVIARCC=/avr\r\nARMCC=\"/opt/vexa/firmware/arm\"\r\n");
-  EXPECT_EQ(settings.get_setting("CompileEnv1", ""), "PATH=/usr/bin");  // moved up: stored again
-  EXPECT_EQ(settings.get_setting("CompileEnv3", ""), "ARMCC=\"/opt/vexa/firmware/arm\"");
-  EXPECT_EQ(settings.get_setting("CompileEnv5", "x"), "");
-}
-
-TEST_F(CompileTabTest, BlankLinesAndLeadingBlanksVanishAndTheTenthLineIsDropped) {
-  use_environment("A=1\r\n\r\n   B=2\r\n\t\r\nC=3");
-  EXPECT_EQ(settings.get_setting("CompileEnv1", ""), "A=1");
-  EXPECT_EQ(settings.get_setting("CompileEnv2", ""), "B=2");
-  EXPECT_EQ(settings.get_setting("CompileEnv3", ""), "C=3");
-  for (int n = 4; n <= 9; ++n) EXPECT_EQ(settings.get_setting(compile_env_key(n), "x"), "");
-  // Lines typed with LF only (as a desktop edit gives them) split the same way.
+  EXPECT_EQ(tab().form().text(compile::kEnvironment), tab().environment_text());
+  // Stored lines move up; the rest of the nine are emptied.
+  EXPECT_EQ(stored(), (std::vector<std::string>{"PATH=/usr/bin", "CAVIARCC=/avr", "ARMCC=\"/opt/vexa/firmware/arm\"", "",
+                                                "", "", "", "", ""}));
+  // Blank lines and leading blanks vanish; lines typed with LF only split the same way.
+  use_environment("A=1\r\n\r\n   B=2\n\t\r\nC=3");
+  EXPECT_EQ(stored(), (std::vector<std::string>{"A=1", "B=2", "C=3", "", "", "", "", "", ""}));
   std::string ten;
   for (int i = 1; i <= 10; ++i) ten += "V" + std::to_string(i) + "=" + std::to_string(i) + "\n";
   use_environment(ten);
-  EXPECT_EQ(settings.get_setting("CompileEnv9", ""), "V9=9");
-  EXPECT_EQ(environment_lines(settings).size(), 9u);
-}
-
-TEST_F(CompileTabTest, TheEnvironmentBlockHoldsTwoThousandBytes) {
+  EXPECT_EQ(stored().back(), "V9=9");  // the tenth line is dropped
+  // The block the child gets holds 2000 bytes: with each NUL and the final one, four 403-byte lines.
   for (int n = 1; n <= 9; ++n) settings.set_value(compile_env_key(n), "V" + std::to_string(n) + "=" + std::string(400, 'x'));
-  // Each line takes 403 bytes with its NUL; with the final empty string four fit into 2000.
   const std::vector<std::string> lines = environment_lines(settings);
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[3].substr(0, 3), "V4=");
+}
+
+TEST_F(CompileTabTest, AFreshStartStoresTheThreeDefaultLines) {
+  EXPECT_EQ(tab().environment_text(),
+            "PATH=/opt/vexa/firmware/arm/bin:/usr/bin:/bin\r\nARMCC=\"/opt/vexa/firmware/arm\"\r\n"
+            "CAVIARCC=\"/opt/vexa/firmware/avr\"\r\n");
+  EXPECT_EQ(stored()[0], "PATH=/opt/vexa/firmware/arm/bin:/usr/bin:/bin");
+  EXPECT_EQ(stored()[3], "");
 }
 
 TEST_F(CompileTabTest, TheChildSeesExactlyTheGivenEnvironmentInTheWorkingDirectory) {
@@ -167,17 +164,12 @@ TEST_F(CompileTabTest, TheChildSeesExactlyTheGivenEnvironmentInTheWorkingDirecto
   EXPECT_EQ(status.last_status(), "Exit= 0");
 }
 
-TEST_F(CompileTabTest, OutputLineEndsFoldToOneBreakAndControlsShowAsCarets) {
+// The folding itself is output_rules_test; here the pipes of both streams reach the pane.
+TEST_F(CompileTabTest, BothStreamsReachThePaneWithoutStandardInputAndTheExitCodeIsShown) {
   use_environment("PATH=/usr/bin:/bin");
-  run_to_end("printf 'a\\r\\nb\\nc\\r\\r\\n\\007\\tz\\n'; printf 'abc' >&2");
-  EXPECT_EQ(pane(), "printf 'a\\r\\nb\\nc\\r\\r\\n\\007\\tz\\n'; printf 'abc' >&2\r\na\r\nb\r\nc\r\n^G\tz\r\nabc");
-  EXPECT_EQ(status.status(), (std::vector<std::string>{"Compiling", "Exit= 0"}));
-}
-
-TEST_F(CompileTabTest, NoStandardInputAndExitCodesInTheStatusLine) {
-  use_environment("PATH=/usr/bin:/bin");
-  run_to_end("cat; exit 3");  // cat reads nothing: no standard input
-  EXPECT_EQ(status.last_status(), "Exit= 3");
+  run_to_end("printf 'a\\r\\nb\\007\\n'; cat; printf 'abc' >&2; exit 3");  // cat reads nothing
+  EXPECT_EQ(pane(), "printf 'a\\r\\nb\\007\\n'; cat; printf 'abc' >&2; exit 3\r\na\r\nb^G\r\nabc");
+  EXPECT_EQ(status.status(), (std::vector<std::string>{"Compiling", "Exit= 3"}));
   tab().form().set_checked(compile::kAutoDownload, true);
   run_to_end("exit 1");
   EXPECT_EQ(status.last_status(), "Exit= 1");
@@ -244,16 +236,10 @@ TEST_F(CompileTabTest, ARealMakeRunsTheChosenMakefileInItsFolder) {
   EXPECT_NE(pane().find("echo :00000001FF > blink.hex\r\nlinked\r\n"), std::string::npos) << pane();
   EXPECT_EQ(TempDir::read(dir.file("blink.hex")), ":00000001FF\n");
 
-  dir.write("broken.mak", "all:\n\t@echo failing >&2; false\n");
-  chooser.answer = dir.file("broken.mak");
+  chooser.answer = dir.write("broken.mak", "");
   tab().command({compile::kChooseMakefile});
   // From the first blank on the name replaces the rest, so make now takes it for a target.
   EXPECT_EQ(tab().form().text(compile::kCommandLine), "make broken.mak");
-  type(compile::kCommandLine, "make -f broken.mak");
-  tab().command({compile::kRun});
-  ASSERT_TRUE(poll_until([&] { return !tab().running(); }));
-  EXPECT_EQ(status.last_status(), "Exit= 2");
-  EXPECT_NE(pane().find("failing"), std::string::npos);
 }
 
 TEST_F(CompileTabTest, ChoosingABinaryStoresItWithForwardSlashes) {
@@ -336,13 +322,11 @@ TEST_F(CompileTabTest, BinaryOutputIsShownBoundedAndNeverStopsThePoll) {
 
 TEST_F(CompileTabTest, HelpTextOnlyForTheFamilyProductAndClearEmptiesThePane) {
   EXPECT_EQ(pane(), std::string(compile::compile_help_text('e')));
-  EXPECT_EQ(pane().substr(0, 2), "\r\n");
   tab().command({compile::kRun});  // an empty command line cannot start
   tab().clear();
   EXPECT_EQ(pane(), "");
-  EXPECT_NE(compile::compile_help_text('d').find("Firmware"), std::string::npos);
-  EXPECT_NE(compile::compile_help_text('f').find("firmware"), std::string::npos);
   EXPECT_NE(compile::compile_help_text('d'), compile::compile_help_text('f'));
+  EXPECT_NE(compile::compile_help_text('f'), compile::compile_help_text('e'));
 }
 
 class CompileTabAcmeTest : public CompileTabTest {
@@ -352,18 +336,33 @@ class CompileTabAcmeTest : public CompileTabTest {
 
 TEST_F(CompileTabAcmeTest, NoHelpTextUnderAnotherProductName) { EXPECT_EQ(pane(), ""); }
 
-TEST_F(CompileTabTest, FormHasTheTabsControlsAndTheOutputPaneFollowsTheSize) {
-  const Form& form = tab().form();
-  EXPECT_EQ(form.at(compile::kRun).rect, (Rect{525, 45, 60, 18}));
-  EXPECT_EQ(form.at(compile::kRun).caption, "Run");
-  EXPECT_EQ(form.at(compile::kAutoDownload).caption, "Download after compile");
-  EXPECT_EQ(form.at(compile::kChooseBinary).caption, "ch.");
-  EXPECT_EQ(form.at(compile::kEnvironment).rect, (Rect{120, 89, 400, 32}));
-  EXPECT_TRUE(form.at(compile::kOutput).style & kStyleReadOnly);
-  EXPECT_TRUE(form.at(compile::kTitleLabel).style & kStyleLabel);
-  tab().layout(700, 400);
-  EXPECT_EQ(form.at(compile::kOutput).rect, (Rect{0, 142, 700, 248}));
-  EXPECT_EQ(Messages("VexaLog", 'd').message("MCrun"), compile::make_compile_form(Messages("VexaLog", 'd')).at(compile::kRun).caption);
+// "recover" through the download worker, on a pseudo-terminal, refused while another job runs.
+TEST(BoardRecoveryTest, RecoverSendsTheProbeBytesOnTheWorkerOrIsRefused) {
+  test::TempDir dir;
+  test::SharedReport report;
+  test::SharedEcho echo;
+  Messages messages;
+  LinkSession session(report, echo, messages);
+  PseudoTerminal pty;
+  ASSERT_TRUE(pty.is_open());
+  const std::string path = dir.file("board");
+  std::filesystem::create_symlink(pty.slave_path(), path);
+  session.start();
+  ASSERT_TRUE(session.open(path, "115200"));
+  pty.read_for(200);  // whatever the open itself wrote
+  BoardJobs jobs(report, messages);
+  WorkerRecovery recovery(jobs, session, messages);
+  {
+    auto other = jobs.try_begin("The upload");
+    recovery.send_recovery();
+    EXPECT_TRUE(report.contains("The upload is still running: try again when it has ended."));
+    EXPECT_EQ(pty.read_for(100), "");
+  }
+  recovery.send_recovery();
+  jobs.wait_worker();  // the board sends nothing back: the probe waits its two seconds
+  EXPECT_EQ(pty.read_for(500), std::string("\x06\x00\x00\x80", 4) + std::string(256, '\xff'));
+  EXPECT_TRUE(session.flags().reading_enabled.load());
+  session.stop();
 }
 
 }  // namespace
