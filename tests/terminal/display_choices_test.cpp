@@ -126,7 +126,7 @@ TEST(Scrollback, TheCharacterRuleKeepsTheNewestEndWithinTheSetting) {
   }
 }
 
-// An owner-only terminal keeping the least number of lines.
+// An owner-only terminal keeping the newest lines (0: the character rule).
 struct OwnedTerminal {
   explicit OwnedTerminal(std::size_t lines = kLeastScrollbackLines) {
     terminal.set_scrollback(ScrollbackLimit::of_lines(lines));
@@ -190,6 +190,18 @@ TEST(Scrollback, TheLineRuleKeepsTheNewestLinesWhateverTheBurstsAndABehindOwner)
   EXPECT_LT(endless.length(), limit.trim_chars());
   EXPECT_GE(endless.length(), limit.trim_chars() / 2 - 1000);
   EXPECT_EQ(endless.contents().back(), 'a' + 199 % 26);
+}
+
+// Out-boxes just below the trim length, each shown by one owner flush: the view grows past the
+// trim scratch before its next trim, and must still end with the newest lines.
+TEST(Scrollback, TheCharacterTrimOfALongOwnerViewKeepsItsNewestText) {
+  OwnedTerminal owned(0);
+  for (int round = 0; round < 4; ++round) {
+    owned.from_worker(260 * round + 1, 260 * round + 260, 1);  // 14560 characters
+    for (int i = 0; i < 1000 && owned.terminal.queued_chars() > 0; ++i) owned.terminal.flush();
+    ASSERT_EQ(test::contiguous_tail_error(owned.view.contents(), 260 * round + 260), "") << "round " << round;
+    EXPECT_LT(owned.view.length(), 2 * kViewTrimAtChars);
+  }
 }
 
 TEST(Scrollback, TheSettingsAreHeldWithinTheirBoundsAndZeroLinesKeepsTheCharacterRule) {
