@@ -1,5 +1,5 @@
 // The upload tab's form: the fields after a refresh, Start from the fields, the check boxes,
-// the layout, what the timer brings over from the upload, the viewer button, and the
+// the views, what the timer brings over from the upload, the viewer button, and the
 // subsystem that owns the upload slot.
 #include <gtest/gtest.h>
 
@@ -23,8 +23,10 @@ namespace {
 using namespace upload_id;
 
 struct Bench {
-  Bench()
-      : link(report),
+  // host_text: a data file found in the start directory.
+  explicit Bench(const std::string& host_text = "")
+      : written(host_text.empty() ? "" : dir.write("vexalog.adc", host_text)),
+        link(report),
         upload(report, messages, link, nullptr, dir.path()),
         tab(upload, messages, settings, report, names(), &chooser) {}
   UploadTabNames names() {
@@ -36,6 +38,7 @@ struct Bench {
   void press(int id) { tab.command({id, kNotifyClicked, 0}); }
 
   test::TempDir dir;
+  std::string written;
   Messages messages;
   Settings settings;
   test::RecordingReport report;
@@ -46,32 +49,23 @@ struct Bench {
 };
 
 TEST(UploadTab, StartsWithTheDataFileAndItsResumeStamp) {
-  test::TempDir dir;
-  dir.write("vexalog.adc", "2024:03:01 12:00:00 1\n");
-  Messages messages;
-  Settings settings;
-  settings.set_value("Upload115200", "0");
-  test::RecordingReport report;
-  test::FakeUploadLink link(report);
-  DataUpload upload(report, messages, link, nullptr, dir.path());
-  UploadTab tab(upload, messages, settings, report, {dir.path(), dir.path(), "VexaData", "vexalog.adc"});
-  const Form& f = tab.form();
+  Bench b("2024:03:01 12:00:00 1\n");
+  const Form& f = b.tab.form();
   EXPECT_EQ(f.text(kHostName), "vexalog.adc");
-  EXPECT_EQ(f.text(kDirectory), dir.path() + "/");
+  EXPECT_EQ(f.text(kDirectory), b.dir.path() + "/");
   EXPECT_EQ(f.text(kTarget), "vexalog.adc");
   EXPECT_EQ(f.text(kViewer), "VexaData vexalog.adc");
   EXPECT_EQ(f.text(kStamp), "2024:03:01 12:00:00 ");
   EXPECT_TRUE(f.checked(kAppend));
   EXPECT_FALSE(f.checked(kCreate));
-  EXPECT_FALSE(f.checked(kFast));
-  tab.command({kStart, kNotifyClicked, 0});
-  EXPECT_EQ(link.writes(), (std::vector<std::string>{"up vexalog.adc 2024:03:01 12:00:00 \n"}));
+  EXPECT_TRUE(f.checked(kFast));  // the setting's default
+  b.press(kStart);
+  EXPECT_EQ(b.link.writes(), (std::vector<std::string>{"bi=115200\n", "up vexalog.adc 2024:03:01 12:00:00 \n"}));
 }
 
 TEST(UploadTab, EditedNamesAndChoicesGoIntoTheStart) {
   Bench b;
   Form& f = b.tab.form();
-  EXPECT_TRUE(f.checked(kFast));  // the setting's default
   f.set_text(kHostName, "sub/out.txt");
   f.set_text(kTarget, "log7.adc");
   f.set_text(kStamp, "2024:03:01 12:00:00 ");
@@ -176,12 +170,6 @@ TEST(UploadTab, ViewerGetsThePathAsOneArgumentOrTheErrorLine) {
   EXPECT_EQ(b.report.lines.size(), 1u);
   b.tab.tick_100ms();  // collects the ended viewer
 }
-
-}  // namespace
-}  // namespace vexa
-
-namespace vexa {
-namespace {
 
 TEST(UploadSubsystem, HearsLinesWhileItLives) {
   test::TempDir dir;
