@@ -139,14 +139,6 @@ TEST_F(CompileTabTest, TheEnvironmentIsCompletedWithTheMissingDefaultsAndStoredL
   EXPECT_EQ(lines[3].substr(0, 3), "V4=");
 }
 
-TEST_F(CompileTabTest, AFreshStartStoresTheThreeDefaultLines) {
-  EXPECT_EQ(tab().environment_text(),
-            "PATH=/opt/vexa/firmware/arm/bin:/usr/bin:/bin\r\nARMCC=\"/opt/vexa/firmware/arm\"\r\n"
-            "CAVIARCC=\"/opt/vexa/firmware/avr\"\r\n");
-  EXPECT_EQ(stored()[0], "PATH=/opt/vexa/firmware/arm/bin:/usr/bin:/bin");
-  EXPECT_EQ(stored()[3], "");
-}
-
 TEST_F(CompileTabTest, TheChildSeesExactlyTheGivenEnvironmentInTheWorkingDirectory) {
   use_environment("PATH=/usr/bin:/bin\r\nGREETING=two words\r\nEMPTY=");
   type(compile::kWorkingDir, dir.path());

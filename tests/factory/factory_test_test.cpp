@@ -273,29 +273,6 @@ TEST_F(FactoryTestTest, PrepareSendsTheClockWithTheSetupAndTheTimerStartsTheTest
   EXPECT_FALSE(jobs.busy());
 }
 
-TEST_F(FactoryTestTest, EAndFPrepareWithTheirOwnSetupAndStartWithTheirOwnLine) {
-  const struct {
-    char letter;
-    const char* setup;
-    const char* start;
-  } rows[] = {
-      {'E', "ti=213209 dt=261207;st;z;a4=a;ad=100ms;fo=1;go\n", "st;up vexalog.adc;ls;z;rx=1;d\n"},
-      {'F', "ti=213209 dt=261207;st;z;rx=1;a12=a*3.814685+0,2;ad=100ms;fo=1;go\n", "st;up vexalog.adc;ls;ar12;t;z;rx=1;d\n"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.letter);
-    board(row.letter);
-    channel.clear();
-    test.prepare();
-    EXPECT_EQ(channel.written(), std::vector<std::string>{row.setup});
-    EXPECT_EQ(test.countdown(), 70);
-    test.set_countdown(0);
-    EXPECT_TRUE(test.tick_100ms());
-    EXPECT_EQ(channel.written().back(), row.start);
-    for (int tick = 0; tick < 200 && test.running(); ++tick) test.tick_100ms();
-  }
-}
-
 TEST_F(FactoryTestTest, AnotherBoardJobKeepsThePreparationOutAndStopEndsTheCountdown) {
   {
     auto other = jobs.try_begin("The upload");

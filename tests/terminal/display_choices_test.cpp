@@ -1,9 +1,9 @@
 // The terminal's optional choices in the core: the hex view and typed hex, time stamps, the
-// command history file and the scrollback's line and character rules.
+// command history file and the scrollback's line and character rules. How the display filter
+// switches between them, rows of both directions included, is app/terminal_choices_test.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <regex>
 #include <string>
 #include <thread>
 
@@ -32,21 +32,6 @@ TEST(HexView, EveryByteValueShowsAsHexAndPrintableText) {
   EXPECT_EQ(rows.substr(4 * row, row), "< 00000040  40 41 42 43 44 45 46 47  48 49 4A 4B 4C 4D 4E 4F  @ABCDEFGHIJKLMNO\r\n");
   EXPECT_EQ(rows.substr(7 * row, row), "< 00000070  70 71 72 73 74 75 76 77  78 79 7A 7B 7C 7D 7E 7F  pqrstuvwxyz{|}~.\r\n");
   EXPECT_EQ(rows.substr(15 * row), "< 000000F0  F0 F1 F2 F3 F4 F5 F6 F7  F8 F9 FA FB FC FD FE FF  ................\r\n");
-}
-
-TEST(HexView, DirectionsNeverShareARowAndKeepTheirOwnOffsets) {
-  HexDump dump;
-  EXPECT_EQ(dump.add(ByteDirection::received, "abc"), "");
-  EXPECT_EQ(dump.open_row().substr(0, 21), "< 00000000  61 62 63 ");
-  EXPECT_EQ(dump.open_row().size(), format_hex_row(ByteDirection::received, 0, "0123456789abcdef").size() - 13);
-  const std::string rows = dump.add(ByteDirection::sent, "conf\n");
-  EXPECT_EQ(rows.substr(0, 22), "< 00000000  61 62 63  ");
-  EXPECT_EQ(rows.substr(rows.size() - 5), "abc\r\n");
-  EXPECT_EQ(dump.open_row().substr(0, 26), "> 00000000  63 6F 6E 66 0A");
-  dump.add(ByteDirection::received, "d");
-  EXPECT_EQ(dump.open_row().substr(0, 14), "< 00000003  64");
-  dump.reset();
-  EXPECT_EQ(dump.open_row(), "");
 }
 
 TEST(HexSend, TypedHexBecomesBytesAndBadPiecesAreNamed) {
@@ -79,8 +64,6 @@ TEST(HexSend, TypedHexBecomesBytesAndBadPiecesAreNamed) {
 TEST(LineStamps, EachLineGetsTheTimeOfItsFirstByte) {
   using namespace std::chrono;
   const auto t0 = system_clock::now();
-  const std::regex stamp(R"(\[\d\d:\d\d:\d\d\.\d\d\d\] )");
-  EXPECT_TRUE(std::regex_match(line_stamp(t0), stamp)) << line_stamp(t0);
   EXPECT_NE(line_stamp(t0), line_stamp(t0 + milliseconds(1)));
   LineStamper stamper;
   std::string out = stamper.stamp("first li", t0);

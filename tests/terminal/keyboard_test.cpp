@@ -1,5 +1,6 @@
-// The keyboard: keys and pastes as bytes on the wire, the Enter/Backspace/echo choices and the
-// command history across a restart.
+// The keyboard: keys and pastes as bytes on the wire, the Enter/Backspace choices and the
+// command history. Typed characters, the local echo and the option texts are in
+// cli/terminal_options_test.cpp; the history file across a restart is display_choices_test.
 #include "terminal/keyboard.h"
 
 #include <gtest/gtest.h>
@@ -72,14 +73,6 @@ TEST_F(KeyboardFixture, PasteSendsTheClipboardAsOneWindows1252Text) {
   EXPECT_EQ(link.writes, std::vector<std::string>{"text"});
 }
 
-TEST_F(KeyboardFixture, TypedCharactersBecomeTheirWindows1252Byte) {
-  EXPECT_TRUE(keyboard.type_character(U'\u20ac'));  // euro sign
-  EXPECT_TRUE(keyboard.type_character(U'\u00fc'));  // u umlaut
-  EXPECT_TRUE(keyboard.type_character(U'\r'));
-  EXPECT_FALSE(keyboard.type_character(U'\u4e2d'));  // no byte for it: nothing sent
-  EXPECT_EQ(link.sent, "\x80\xfc\r");
-}
-
 TEST_F(KeyboardFixture, EnterAndBackspaceSendTheChosenBytes) {
   struct Case {
     KeyOptions options;
@@ -101,18 +94,7 @@ TEST_F(KeyboardFixture, EnterAndBackspaceSendTheChosenBytes) {
     type("\r\b");
     EXPECT_EQ(link.sent, c.bytes) << enter_mode_text(c.options.enter) << " " << c.line_feed;
   }
-  EXPECT_EQ(view.contents(), "");
-  EXPECT_EQ(parse_enter_mode("crlf"), EnterMode::crlf);
-  EXPECT_EQ(parse_backspace_mode("del"), BackspaceMode::del);
-  EXPECT_FALSE(parse_enter_mode("CRLF "));
-  EXPECT_FALSE(parse_backspace_mode(""));
-}
-
-TEST_F(KeyboardFixture, LocalEchoShowsWhatWasSent) {
-  keyboard.set_options({EnterMode::crlf, BackspaceMode::bs, true});
-  type("ti\r");
-  EXPECT_EQ(link.sent, "ti\r\n");
-  EXPECT_EQ(view.contents(), "ti\r\n");
+  EXPECT_EQ(view.contents(), "");  // no local echo
 }
 
 TEST_F(KeyboardFixture, HistoryKeepsTypedLinesAndRecallRetypesThem) {

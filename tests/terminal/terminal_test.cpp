@@ -84,14 +84,9 @@ TEST_F(TerminalFixture, PrintLineStartsANewLineOnlyWhenNeeded) {
   terminal.print_line("");  // a received CR needs no new line
   terminal.put_char('\n');  // after the printed line, an LF is a new line of its own
   EXPECT_EQ(shown(), "first\r\npartial\r\nsecond\r\ndone\r\nopen COM3:9600\t^G\r\nx\r\n\r\n\r\n");
-}
-
-TEST_F(TerminalFixture, ClearDropsViewAndPending) {
-  terminal.put_text("shown");
-  terminal.flush();
+  // Clear drops the view and what is pending, and starts a line.
   terminal.put_text("pending");
   terminal.clear();
-  EXPECT_EQ(view.contents(), "");
   EXPECT_TRUE(terminal.at_line_start());
   terminal.print_line("after");
   EXPECT_EQ(view.contents(), "after\r\n");
