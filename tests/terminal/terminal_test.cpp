@@ -117,24 +117,6 @@ struct LoggedTerminal {
   Terminal terminal;
 };
 
-// The view is cut at 199 characters and holds one byte per character; the log keeps UTF-8.
-TEST(TerminalLog, PrintedLinesAreRecordedWithTagSpaceAndCutAt199Characters) {
-  TextBufferView view;
-  LoggedTerminal logged{view};
-  Terminal& terminal = logged.terminal;
-  terminal.put_text("received, not logged here\r\n");
-  terminal.print_line("open COM3:9600,n,8,1");
-  terminal.print_line(std::string("bell\a"));  // the log gets the text, not its caret form
-  logged.log.log_record('>', "conf\n");
-  std::string accents;
-  for (int i = 0; i < 250; ++i) accents += "\xc3\xa9";  // 250 characters, 500 bytes
-  terminal.print_line(accents);
-  terminal.print_line("\xe4\xb8\xad");  // no Windows-1252 character for it
-  EXPECT_EQ(view.contents(), "received, not logged here\r\nopen COM3:9600,n,8,1\r\nbell^G\r\n" +
-                                 std::string(199, '\xe9') + "\r\n?\r\n");
-  EXPECT_EQ(logged.logged(), " open COM3:9600,n,8,1\nbell\a\n>conf\n " + accents.substr(0, 398) + "\n\xe4\xb8\xad\n");
-}
-
 // Counts what reaches it and never asks for a trim.
 class CountingView : public TerminalView {
  public:
@@ -229,26 +211,25 @@ TEST(TerminalThreads, OwnerShowsOneOutboxPerFlushAndIsWokenForTheRest) {
 }
 
 // Report lines are the program's own UTF-8 texts; board bytes are Windows-1252. The view keeps
-// board text, so each kind is shown as what it means, and the log file (UTF-8) gets each right.
-TEST(TerminalText, ReportLinesAndBoardBytesAreEachShownRight) {
+// board text, one byte per character (report lines are cut at 199 characters), the stream shows
+// UTF-8, and the log file (UTF-8, a tag or a blank before a new source) gets each right.
+TEST(TerminalText, ReportLinesAndBoardBytesAreShownAndLoggedEachAsWhatTheyMean) {
   std::ostringstream out;
   StreamView view{out};
   LoggedTerminal logged{view};
   Terminal& terminal = logged.terminal;
-  CaptureLog& log = logged.log;
-  terminal.put_text("caf\xe9 \x80\r\n");
-  log.log_board_text('<', "caf\xe9 \x80\n");
-  terminal.print_line("Erreur pas de r\xc3\xa9ponse (1/258)");
-  terminal.print_line("com schlie\xc3\x9f" "en");
-  log.log_board_text('>', "\xe9t\xe9\n");
-  const std::string file = logged.logged();
-  EXPECT_EQ(out.str(),
-            "caf\xc3\xa9 \xe2\x82\xac\nErreur pas de r\xc3\xa9ponse (1/258)\ncom schlie\xc3\x9f" "en\n");
-  // The view holds one byte per character: the trim and the limits count characters.
-  EXPECT_EQ(view.contents().substr(8), "Erreur pas de r\xe9ponse (1/258)\r\ncom schlie\xdf" "en\r\n");
-  EXPECT_EQ(file,
-            "<caf\xc3\xa9 \xe2\x82\xac\n Erreur pas de r\xc3\xa9ponse (1/258)\ncom schlie\xc3\x9f" "en\n"
-            ">\xc3\xa9t\xc3\xa9\n");
+  terminal.put_text("caf\xe9 \x80\r\n");  // board bytes: logged by the receive side, not here
+  logged.log.log_board_text('<', "caf\xe9 \x80\n");
+  terminal.print_line("com schlie\xc3\x9f" "en\a");  // the log gets the text, not its caret form
+  std::string accents;
+  for (int i = 0; i < 250; ++i) accents += "\xc3\xa9";  // 250 characters, 500 bytes
+  terminal.print_line(accents);
+  terminal.print_line("\xe4\xb8\xad");  // no Windows-1252 character for it
+  logged.log.log_board_text('>', "\xe9t\xe9\n");
+  EXPECT_EQ(view.contents(), "caf\xe9 \x80\r\ncom schlie\xdf" "en^G\r\n" + std::string(199, '\xe9') + "\r\n?\r\n");
+  EXPECT_EQ(out.str(), "caf\xc3\xa9 \xe2\x82\xac\ncom schlie\xc3\x9f" "en^G\n" + accents.substr(0, 398) + "\n?\n");
+  EXPECT_EQ(logged.logged(), "<caf\xc3\xa9 \xe2\x82\xac\n com schlie\xc3\x9f" "en\a\n" + accents.substr(0, 398) +
+                                 "\n\xe4\xb8\xad\n>\xc3\xa9t\xc3\xa9\n");
 }
 
 }  // namespace
