@@ -1,24 +1,184 @@
-// The upload tab's form: the fields after a refresh, Start from the fields, the check boxes,
-// the views, what the timer brings over from the upload, the viewer button, and the
-// subsystem that owns the upload slot.
+// The upload tab: line prefixes, the display ring and the data pane's two views; the form's
+// fields after a refresh, Start from the fields, the check boxes, the views, what the timer
+// brings over from the upload, the viewer button, and the subsystem that owns the upload slot.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
+#include "base/text_format.h"
 #include "support/recording_painter.h"
 #include "config/fake_board.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
+#include "upload/data_pane_view.h"
+#include "upload/display_ring.h"
 #include "upload/fake_upload_link.h"
+#include "upload/line_prefix.h"
 #include "upload/upload_subsystem.h"
 #include "upload/upload_tab.h"
 
 namespace vexa {
 namespace {
+
+TEST(LinePrefix, StampsInFourFormsAndNumbers) {
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:00:00 1,5"), 20u);
+  EXPECT_EQ(time_stamp_length("2024:03:01\t12:00:00\t1"), 20u);  // a tab counts as a blank
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:00:00:123 x"), 24u);
+  EXPECT_EQ(time_stamp_length("01/03/2024 12:00:00 x"), 20u);
+  EXPECT_EQ(time_stamp_length("01/03/2024 12:00:00:999 "), 24u);
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:00:00"), 0u);   // the blank after it belongs to it
+  EXPECT_EQ(time_stamp_length("2024-03-01 12:00:00 "), 0u);
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:0a:00 "), 0u);
+  EXPECT_EQ(number_prefix_length("017: 5.2"), 5u);
+  EXPECT_EQ(number_prefix_length("017:5.2"), 0u);
+  EXPECT_EQ(number_prefix_length("17: 5"), 0u);
+  EXPECT_EQ(number_prefix_length("2024:03:01 12:00:00 "), 0u);  // a stamp first
+  EXPECT_EQ(data_prefix_length("017:\tx"), 5u);
+  EXPECT_EQ(data_prefix_length(""), 0u);
+}
+
+TEST(DisplayRing, ValuesOfALineAndTheLastThousandLines) {
+  DisplayRing ring;
+  ring.add_line("2024:03:01 12:00:00 1,5\t2,25");
+  ASSERT_EQ(ring.newest_first().size(), 1u);
+  const RingEntry entry = ring.newest_first()[0];
+  EXPECT_EQ(entry.value_count, 2);
+  EXPECT_FLOAT_EQ(entry.values[0], 1.5f);
+  EXPECT_FLOAT_EQ(entry.values[1], 2.25f);
+  EXPECT_EQ(entry.text, "2024:03:01 12:00:00 1,5 2,25");
+  EXPECT_EQ(ring.take_redraw(), 1);
+  EXPECT_EQ(ring.take_redraw(), 0);
+  EXPECT_EQ(line_values("017: -3\tx\t+4e1\t 7"), (std::vector<float>{-3, 0, 40, 7}));
+  EXPECT_TRUE(line_values("no prefix 1\t2").empty());
+  EXPECT_EQ(line_values("017: nan\tinf\t1e300\t-1e39\t3e38"), (std::vector<float>{0, 0, 0, 0, 3e38f}));
+  EXPECT_EQ(line_values("017: 1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12").size(), kRingValues);
+
+  for (int i = 0; i < 1234; ++i) ring.add_line(std::to_string(i) + std::string(300, '\t'));
+  const auto entries = ring.newest_first();
+  ASSERT_EQ(entries.size(), kRingEntries);
+  EXPECT_EQ(entries.front().text.substr(0, 5), "1233 ");
+  EXPECT_EQ(entries.back().text.substr(0, 4), "234 ");
+  EXPECT_EQ(entries.front().text.size(), kRingTextChars);
+  ring.clear();
+  EXPECT_TRUE(ring.newest_first().empty());
+}
+
+TEST(DataPane, TextViewFromTheBottomUp) {
+  DisplayRing ring;
+  for (int i = 0; i < 30; ++i) ring.add_line("line " + std::to_string(i));
+  RecordingPainter p;
+  paint_text_view(p, ring.newest_first(), 400, 100);
+  // y = 81, 65, 49, 33, 17, 1: six rows fit above 0.
+  ASSERT_EQ(p.calls().size(), 6u);
+  EXPECT_EQ(p.calls()[0], "text 2,81 000000 line 29");
+  EXPECT_EQ(p.calls()[5], "text 2,1 000000 line 24");
+  ring.add_line("21\xb0" "C");  // a degree sign from the board
+  p.reset();
+  paint_text_view(p, ring.newest_first(), 400, 30);
+  EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,11 000000 21\xc2\xb0" "C"}));
+}
+
+// What a painter drew: texts at their place, lines with their ends and colour.
+struct Drawn {
+  struct Text {
+    int x, y;
+    std::string text;
+  };
+  explicit Drawn(const RecordingPainter& p) {
+    for (const std::string& call : p.calls()) {
+      int x = 0, y = 0, at = 0;
+      Line l;
+      char colour[8] = {};
+      if (std::sscanf(call.c_str(), "text %d,%d %*6s %n", &x, &y, &at) == 2 && at > 0)
+        texts.push_back({x, y, call.substr(static_cast<std::size_t>(at))});
+      else if (std::sscanf(call.c_str(), "line %d,%d %d,%d %6s", &l.x1, &l.y1, &l.x2, &l.y2, colour) == 5)
+        lines.push_back({l.x1, l.y1, l.x2, l.y2, colour});
+    }
+  }
+  const Text* find(const std::string& text) const {
+    const auto it = std::find_if(texts.begin(), texts.end(), [&](const Text& t) { return t.text == text; });
+    return it == texts.end() ? nullptr : &*it;
+  }
+  struct Line {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    std::string colour;
+  };
+  std::vector<Text> texts;
+  std::vector<Line> lines;
+};
+
+// Two columns of very different ranges on one scale: the legend names both, the y axis's
+// numbers rise upward, the times run to the right, and a drawn value sits where the numbers say.
+TEST(DataPane, GraphHasOrderedAxesAndValuesWhereTheAxisSays) {
+  const Messages m("VexaLog", 'e');
+  const GraphTexts words{m.message("VtGraphTime"), m.message("VtGraphValue"), m.message("VtGraphSeries")};
+  DisplayRing ring;
+  for (int i = 0; i < 100; ++i)
+    ring.add_line(format_text("2024:03:01 %02d:%02d:00 %d\t%d,5", 12 + i / 60, i % 60, i, 100 - i));
+  RecordingPainter p;
+  paint_graphic_view(p, ring.newest_first(), 400, 200, words);
+  const Drawn drawn(p);
+  ASSERT_NE(drawn.find("Value 2"), nullptr);
+  EXPECT_EQ(drawn.find("Value 3"), nullptr);
+  ASSERT_NE(drawn.find("time"), nullptr);
+  std::vector<std::pair<int, double>> y_labels;  // y, number
+  std::vector<std::pair<int, int>> x_labels;     // x, minutes
+  for (const Drawn::Text& t : drawn.texts) {
+    int hour = 0, minute = 0, second = 0;
+    char* end = nullptr;
+    const double v = std::strtod(t.text.c_str(), &end);
+    if (std::sscanf(t.text.c_str(), "%d:%d:%d", &hour, &minute, &second) == 3) {
+      EXPECT_EQ(t.y, drawn.find("time")->y);
+      x_labels.push_back({t.x, hour * 60 + minute});
+    } else if (end && *end == '\0' && end != t.text.c_str()) {
+      y_labels.push_back({t.y, v});
+    }
+  }
+  ASSERT_GE(y_labels.size(), 3u);
+  ASSERT_GE(x_labels.size(), 3u);
+  std::sort(y_labels.begin(), y_labels.end());
+  std::sort(x_labels.begin(), x_labels.end());
+  for (std::size_t i = 1; i < y_labels.size(); ++i) EXPECT_GT(y_labels[i - 1].second, y_labels[i].second);
+  for (std::size_t i = 1; i < x_labels.size(); ++i) EXPECT_LT(x_labels[i - 1].second, x_labels[i].second);
+  EXPECT_EQ(x_labels.back().second, 13 * 60 + 39);  // the newest line at the right end
+  auto tick_y = [&](double value) {
+    for (const auto& [y, v] : y_labels)
+      if (v == value) return y + 13 / 2;
+    ADD_FAILURE() << "no label " << value;
+    return 0;
+  };
+  // The newest values are dashes 2 wide ending at the right edge less 2: column 1 (99) lies
+  // between the ticks of 80 and 100, column 2 (1.5) between 0 and 20.
+  auto newest_y = [&](const char* colour) {
+    for (const Drawn::Line& l : drawn.lines)
+      if (l.x1 == 396 && l.x2 == 398 && l.colour == colour) return l.y1;
+    ADD_FAILURE() << "no newest dash in " << colour;
+    return 0;
+  };
+  EXPECT_GT(newest_y("0000ff"), tick_y(100));
+  EXPECT_LT(newest_y("0000ff"), tick_y(80));
+  EXPECT_GT(newest_y("00ff00"), tick_y(20));
+  EXPECT_LT(newest_y("00ff00"), tick_y(0));
+
+  // The widest values a line can carry stay inside the pane.
+  DisplayRing extremes;
+  extremes.add_line("017: -3e38\t5");
+  extremes.add_line("018: 3e38\t5");
+  p.reset();
+  paint_graphic_view(p, extremes.newest_first(), 300, 150, words);
+  for (const Drawn::Text& t : Drawn(p).texts) {
+    EXPECT_GE(t.x, 0) << t.text;
+    EXPECT_LE(t.x + p.text_width(t.text), 300) << t.text;
+    EXPECT_LT(t.y, 150) << t.text;
+  }
+  EXPECT_NE(Drawn(p).find("018"), nullptr);
+}
 
 using namespace upload_id;
 
