@@ -298,12 +298,14 @@ TEST_F(CompileTabTest, OutputStopsAtTheLimitWithoutHoldingTheWindowAndBinaryOutp
   }
 }
 
-TEST_F(CompileTabTest, HelpTextOnlyForTheFamilyProductAndClearEmptiesThePane) {
+TEST_F(CompileTabTest, HelpTextOnlyForTheFamilyProductClearEmptiesThePaneAndThePaneFollowsTheSize) {
   EXPECT_EQ(pane(), std::string(compile::compile_help_text('e')));
   tab().command({compile::kRun});  // an empty command line cannot start
   tab().clear();
   EXPECT_EQ(pane(), "");
   EXPECT_NE(compile::compile_help_text('d'), compile::compile_help_text('f'));
+  tab().layout(700, 400);  // the output pane follows the size
+  EXPECT_EQ(tab().form().at(compile::kOutput).rect, (Rect{0, 142, 700, 248}));
   EXPECT_NE(compile::compile_help_text('f'), compile::compile_help_text('e'));
 }
 
