@@ -47,7 +47,7 @@ TEST(AnsiReader, EachSgrSequenceLeavesItsStyle) {
     const char* note;
   } rows[] = {
       {"\x1b[38;5;208m", {.foreground = 208}, "palette foreground"},
-      {"\x1b[48;2;1;2;300m", {.background = kRgbColour | 0x0102ff}, "a part past 255 is clamped"},
+      {"\x1b[48;2;1;2;300m", {.background = kRgbColour | 0x0102ff}, "a component past 255 is clamped"},
       {"\x1b[38;5;208m\x1b[38;5;999m", {}, "no such palette entry"},
       {"\x1b[3;4;7m", {.italic = true, .underline = true, .inverse = true}, "attributes on"},
       {"\x1b[3;4;7m\x1b[23;24;27m", {}, "attributes off"},
