@@ -157,7 +157,7 @@ TEST_F(CompileTabTest, TheChildSeesExactlyTheGivenEnvironmentInTheWorkingDirecto
   EXPECT_EQ(status.last_status(), "Exit= 0");
 }
 
-// The folding itself is output_rules_test; here the pipes of both streams reach the pane.
+// The folding itself is OutputTextTest below; here the pipes of both streams reach the pane.
 TEST_F(CompileTabTest, BothStreamsReachThePaneWithoutStandardInputAndTheExitCodeIsShown) {
   run_to_end("printf 'a\\r\\nb\\007\\n'; cat; printf 'abc' >&2; exit 3");  // cat reads nothing
   EXPECT_EQ(pane(), "printf 'a\\r\\nb\\007\\n'; cat; printf 'abc' >&2; exit 3\r\na\r\nb^G\r\nabc");
@@ -199,7 +199,6 @@ TEST_F(CompileTabTest, DownloadSaysSoWhileTheSessionHasNoFirmwareDownloadAndReco
 }
 
 TEST_F(CompileTabTest, AProgramThatDoesNotExistGivesErrorExecZero) {
-  use_environment("PATH=/usr/bin:/bin");
   type(compile::kCommandLine, "no-such-compiler-here -c x.c");
   tab().command({compile::kRun});
   EXPECT_FALSE(tab().running());

@@ -260,7 +260,7 @@ TEST(UploadTab, ChangeRefreshesFromTheChosenFile) {
   EXPECT_EQ(b.upload.resume_point().number_prefix, "017: ");
 }
 
-// The pane's drawing itself is prefix_ring_pane_test; here, which view paints and when.
+// The pane's drawing itself is the DataPane tests above; here, which view paints and when.
 TEST(UploadTab, ThePaneFollowsTheSizeAndTheChosenViewPaintsItWhenTheTimerSaysSo) {
   Bench b;
   b.tab.layout(600, 400);
