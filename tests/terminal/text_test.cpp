@@ -85,7 +85,7 @@ TEST(AnsiReader, OtherSequencesVanishAndMalformedOnesGiveTheirTextBack) {
   }
 }
 
-TEST(Cp1252, EveryByteSurvivesTheRoundTripAndHighBytesAreTheWindowsCharacters) {
+TEST(Cp1252, EveryByteSurvivesTheRoundTripHighBytesAreTheWindowsCharactersAndBadUtf8IsReplaced) {
   std::string all;
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
   EXPECT_EQ(utf8_to_cp1252(cp1252_to_utf8(all)), all);
@@ -93,9 +93,7 @@ TEST(Cp1252, EveryByteSurvivesTheRoundTripAndHighBytesAreTheWindowsCharacters) {
   EXPECT_EQ(cp1252_to_unicode(0x81), U'\u0081');  // undefined in the code page: kept as itself
   EXPECT_EQ(unicode_to_cp1252(U'\u0153'), 0x9c);
   EXPECT_EQ(unicode_to_cp1252(U'\u0100'), std::nullopt);
-}
-
-TEST(Cp1252, MalformedUtf8BecomesOneReplacementPerBadByte) {
+  // Malformed UTF-8 becomes one replacement per bad byte.
   EXPECT_EQ(utf8_to_cp1252("a\xc3"), "a?");              // cut short at the end
   EXPECT_EQ(utf8_to_cp1252("\xc3(b"), "?(b");            // missing continuation
   EXPECT_EQ(utf8_to_cp1252("\xc0\xaf"), "??");           // overlong form of '/'
