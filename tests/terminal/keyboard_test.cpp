@@ -1,5 +1,6 @@
-// The keyboard: keys and pastes as bytes on the wire, the Enter/Backspace/echo choices and the
-// command history across a restart.
+// The keyboard: keys and pastes as bytes on the wire, the Enter/Backspace choices and the
+// command history. Typed characters, the local echo and the option texts are in
+// cli/terminal_options_test.cpp; the history file across a restart is display_choices_test.
 #include "terminal/keyboard.h"
 
 #include <gtest/gtest.h>
@@ -44,15 +45,17 @@ struct KeyboardFixture : ::testing::Test {
   bool line_feed = false;
   TerminalKeyboard keyboard{link, clipboard, terminal, [this] { return line_feed; }};
   test::TempDir dir;
+  // Keys as their bytes: Enter is CR, Backspace is BS.
+  void type(std::string_view keys) {
+    for (char c : keys) keyboard.key_command(static_cast<unsigned char>(c));
+  }
 };
 
 TEST_F(KeyboardFixture, CtrlCSendsNothingCtrlZShowsAsCaretZOtherKeysGoOutAsBytes) {
   terminal.put_text("prompt>");
-  keyboard.key_command(3);
-  keyboard.key_command('a');
+  type("\x03" "a");
   keyboard.key_command(0x100 | 'b');  // only the low byte counts
-  keyboard.key_command(0xE9);
-  keyboard.key_command(27);
+  type("\xe9\x1b");
   EXPECT_EQ(view.contents(), "");
   keyboard.key_command(26);
   EXPECT_EQ(link.sent, "ab\xe9\x1b\x1a");
@@ -68,14 +71,6 @@ TEST_F(KeyboardFixture, PasteSendsTheClipboardAsOneWindows1252Text) {
   keyboard.key_command(22);
   EXPECT_EQ(link.sent, "caf\xe9 \x80 5?\n");
   EXPECT_EQ(link.writes, std::vector<std::string>{"text"});
-}
-
-TEST_F(KeyboardFixture, TypedCharactersBecomeTheirWindows1252Byte) {
-  EXPECT_TRUE(keyboard.type_character(U'\u20ac'));  // euro sign
-  EXPECT_TRUE(keyboard.type_character(U'\u00fc'));  // u umlaut
-  EXPECT_TRUE(keyboard.type_character(U'\r'));
-  EXPECT_FALSE(keyboard.type_character(U'\u4e2d'));  // no byte for it: nothing sent
-  EXPECT_EQ(link.sent, "\x80\xfc\r");
 }
 
 TEST_F(KeyboardFixture, EnterAndBackspaceSendTheChosenBytes) {
@@ -96,46 +91,17 @@ TEST_F(KeyboardFixture, EnterAndBackspaceSendTheChosenBytes) {
     link.sent.clear();
     line_feed = c.line_feed;
     keyboard.set_options(c.options);
-    keyboard.key_command(kKeyEnter);
-    keyboard.key_command(kKeyBackspace);
+    type("\r\b");
     EXPECT_EQ(link.sent, c.bytes) << enter_mode_text(c.options.enter) << " " << c.line_feed;
   }
-  EXPECT_EQ(view.contents(), "");
-  EXPECT_EQ(parse_enter_mode("crlf"), EnterMode::crlf);
-  EXPECT_EQ(parse_backspace_mode("del"), BackspaceMode::del);
-  EXPECT_FALSE(parse_enter_mode("CRLF "));
-  EXPECT_FALSE(parse_backspace_mode(""));
+  EXPECT_EQ(view.contents(), "");  // no local echo
 }
 
-TEST_F(KeyboardFixture, LocalEchoShowsWhatWasSent) {
-  keyboard.set_options({EnterMode::crlf, BackspaceMode::bs, true});
-  for (char c : std::string("ti")) keyboard.key_command(static_cast<unsigned char>(c));
-  keyboard.key_command(kKeyEnter);
-  EXPECT_EQ(link.sent, "ti\r\n");
-  EXPECT_EQ(view.contents(), "ti\r\n");
-}
-
-TEST_F(KeyboardFixture, HistoryRecallsTypedLinesAcrossARestart) {
-  const std::string file = dir.file("history.txt");
-  {
-    CommandHistory history(file);
-    keyboard.set_history(&history);
-    for (const char* line : {"conf", "tx", "ti"}) {
-      for (const char* p = line; *p; ++p) keyboard.key_command(static_cast<unsigned char>(*p));
-      if (std::string(line) == "tx") {
-        keyboard.key_command(kKeyBackspace);  // corrected to "t", then "ti" below is a new line
-        keyboard.key_command('i');
-        keyboard.key_command('m');
-      }
-      keyboard.key_command(kKeyEnter);
-    }
-    keyboard.key_command(kKeyEnter);  // an empty line is not kept
-    EXPECT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
-    keyboard.set_history(nullptr);
-  }
-  CommandHistory history(file);  // the next run
-  ASSERT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
+TEST_F(KeyboardFixture, HistoryKeepsTypedLinesAndRecallRetypesThem) {
+  CommandHistory history(dir.file("history.txt"));
   keyboard.set_history(&history);
+  type("conf\rtx\bim\rti\r\r");  // corrected to "tim"; an empty line is not kept
+  EXPECT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
   link.sent.clear();
   keyboard.key_command('a');
   EXPECT_TRUE(keyboard.recall(true));   // "a" erased, "ti" typed

@@ -1,5 +1,6 @@
-// Sending a text file line by line over a pseudo-terminal: the pause between lines, the wait
-// for each line's echo, the wait for the simulated board's "Ok", a silent peer and Stop.
+// Sending a text file line by line: the pause between lines, the wait for each line's echo, a
+// silent board and Stop over a scripted port, and the wait for the simulated board's "Ok" over
+// a pseudo-terminal.
 #include "terminal/send_file.h"
 
 #include <gtest/gtest.h>
@@ -7,15 +8,11 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "base/job_lines.h"
 #include "link/link_session.h"
-#include "platform/pseudo_terminal.h"
 #include "sim/board_server.h"
-#include "support/pty_peer.h"
 #include "support/recording_sinks.h"
 #include "support/scripted_port.h"
 #include "support/temp_dir.h"
@@ -38,101 +35,83 @@ struct StopSwitch : JobControl {
   mutable JobProgress last;
 };
 
-// Lines as the peer received them.
-struct Arrivals {
-  void add(std::string line) {
-    std::lock_guard lock(mutex);
-    lines.push_back(std::move(line));
+// The times of the sender's writes, one a line with its line end, and the echo shown before each.
+struct TimedPort : test::ScriptedPort {
+  explicit TimedPort(test::SharedEcho& e) : echo(e) {}
+  bool write_text(std::string_view text) override {
+    writes_at.push_back(clock_type::now());
+    shown_before.push_back(echo.text());
+    return ScriptedPort::write_text(text);
   }
-  std::mutex mutex;
-  std::vector<std::string> lines;
+  test::SharedEcho& echo;
+  std::vector<clock_type::time_point> writes_at;
+  std::vector<std::string> shown_before;
 };
 
 class SendFileTest : public ::testing::Test {
  protected:
   SendFileTest() : sender(report, echo, messages, status) {}
 
-  bool open(const std::string& slave) {
-    std::filesystem::remove(path);
-    std::filesystem::create_symlink(slave, path);
-    link.select(path, "115200");
-    return link.open_link(false);
-  }
-
   test::TempDir dir;
-  std::string path = dir.file("board");
   std::string file = dir.write("lines.txt", "one\r\ntwo\nthree\n");
   test::SharedReport report;
   test::SharedEcho echo;
   Messages messages;
-  LinkSession session{report, echo, messages};  // its receive thread does not run
-  SerialLink& link = session.port();
-  BoardPort& port = session.board_port();
   test::RecordingStatus status;
   StopSwitch control{report, messages};
   FileSender sender;
+  TimedPort port{echo};
 };
 
-// Collects the peer's bytes into lines ended by CR.
-void collect(PseudoTerminal& pty, std::string& partial, Arrivals& arrivals, bool echo_back) {
-  partial += pty.read_for(5);
-  for (std::size_t end; (end = partial.find('\r')) != std::string::npos;) {
-    const std::string line = partial.substr(0, end);
-    partial.erase(0, end + 1);
-    arrivals.add(line);
-    if (echo_back) {
-      // A slow echo: the sender must not go on before it.
-      std::this_thread::sleep_for(30ms);
-      if (!partial.empty() || !pty.read_for(0).empty()) arrivals.add("<early>");
-      pty.write(line + "\r\n");
-    }
-  }
-}
-
 TEST_F(SendFileTest, PausesAfterEachLine) {
-  Arrivals arrivals;
-  std::string partial;
-  test::PtyPeer peer([&](PseudoTerminal& pty) { collect(pty, partial, arrivals, false); });
-  ASSERT_TRUE(open(peer.pty().slave_path()));
-  // The times of the sender's own writes: a pause can only make their gaps longer, however busy
-  // the machine (the peer's arrival times could bunch up when its thread runs late).
-  struct TimedPort : test::ScriptedPort {
-    explicit TimedPort(BoardPort& port) : inner(port) {}
-    bool write_text(std::string_view text) override {
-      writes.push_back(clock_type::now());  // one write a line, with its line end
-      return inner.write_text(text);
-    }
-    int read_byte(int wait_ms) override { return inner.read_byte(wait_ms); }
-    BoardPort& inner;
-    std::vector<clock_type::time_point> writes;
-  } timed{port};
   SendFileOptions options;
   options.pause_ms = 80;
-  EXPECT_TRUE(sender.send(file, timed, options, control));
+  EXPECT_TRUE(sender.send(file, port, options, control));
   EXPECT_TRUE(report.contains("Send file lines.txt: done, 3 of 3 lines sent."));
-  ASSERT_EQ(timed.writes.size(), 3u);
-  for (std::size_t i = 1; i < timed.writes.size(); ++i) EXPECT_GE(timed.writes[i] - timed.writes[i - 1], 80ms) << i;
-  // Every line arrives, in order (the guard only ends a hang).
-  test::eventually([&] {
-    std::lock_guard lock(arrivals.mutex);
-    return arrivals.lines.size() >= 3;
-  }, 10000);
-  std::lock_guard lock(arrivals.mutex);
-  ASSERT_EQ(arrivals.lines, (std::vector<std::string>{"one", "two", "three"}));
+  EXPECT_EQ(port.writes(), (std::vector<std::string>{"one\r", "two\r", "three\r"}));
+  for (std::size_t i = 1; i < 3; ++i) EXPECT_GE(port.writes_at[i] - port.writes_at[i - 1], 80ms) << i;
   EXPECT_EQ(status.progress(), (std::vector<std::string>{"Sending line 1/3", "Sending line 2/3", "Sending line 3/3", ""}));
 }
 
 TEST_F(SendFileTest, WaitsForEachLinesEchoAndShowsIt) {
-  Arrivals arrivals;
-  std::string partial;
-  test::PtyPeer peer([&](PseudoTerminal& pty) { collect(pty, partial, arrivals, true); });
-  ASSERT_TRUE(open(peer.pty().slave_path()));
+  port.respond = [](std::string_view line) { return std::string(line) + "\n"; };
   SendFileOptions options;
   options.wait = SendWait::echo;
   EXPECT_TRUE(sender.send(file, port, options, control));
-  std::lock_guard lock(arrivals.mutex);
-  EXPECT_EQ(arrivals.lines, (std::vector<std::string>{"one", "two", "three"}));  // no "<early>"
-  EXPECT_NE(echo.text().find("one\r\ntwo\r\nthree"), std::string::npos) << echo.text();
+  // Each line went out only once the echo of the one before was shown.
+  EXPECT_EQ(port.shown_before, (std::vector<std::string>{"", "one", "one\r\ntwo"}));
+  EXPECT_EQ(echo.text(), "one\r\ntwo\r\nthree");
+}
+
+TEST_F(SendFileTest, ASilentBoardStopsTheSendingWithTheLine) {
+  SendFileOptions options;
+  options.wait = SendWait::prompt;
+  options.wait_ms = 100;
+  EXPECT_FALSE(sender.send(file, port, options, control));
+  EXPECT_TRUE(report.contains("Line 1 was not answered in time: sending stopped."));
+  EXPECT_EQ(port.writes(), std::vector<std::string>{"one\r"});
+}
+
+TEST_F(SendFileTest, StopUnreadableFilesAndALostPortEndItWithAReport) {
+  control.stop = true;
+  EXPECT_FALSE(sender.send(file, port, {}, control));
+  EXPECT_TRUE(report.contains("Send file lines.txt: stopped, 0 of 3 lines sent."));
+  EXPECT_TRUE(port.writes().empty());
+  control.stop = false;
+  control.last = {};  // as the gate forgets a job's count when it ends
+  EXPECT_FALSE(sender.send(dir.file("none.txt"), port, {}, control));
+  const auto lines = report.lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_NE(lines[lines.size() - 2].find("cannot be read"), std::string::npos);
+  EXPECT_NE(lines[lines.size() - 2].find("none.txt"), std::string::npos);
+  EXPECT_EQ(lines.back(), "Send file none.txt: failed.");
+  // The port goes away after the first line: the end says how far it got.
+  port.respond = [&](std::string_view) {
+    port.open = false;
+    return std::string();
+  };
+  EXPECT_FALSE(sender.send(file, port, {}, control));
+  EXPECT_EQ(report.lines().back(), "Send file lines.txt: failed, 1 of 3 lines sent.");
 }
 
 TEST_F(SendFileTest, WaitsForTheSimulatedBoardsOkAfterEachLine) {
@@ -142,14 +121,18 @@ TEST_F(SendFileTest, WaitsForTheSimulatedBoardsOkAfterEachLine) {
   faults.reply_delay_ms = 60;  // a board that takes its time: the next line must wait for it
   sim::BoardServer server{sim::BoardConfiguration(kind), faults};
   ASSERT_EQ(server.start_pty(dir.file("sim")), "");
-  ASSERT_TRUE(open(server.slave_path()));
+  LinkSession session{report, echo, messages};  // its receive thread does not run
+  const std::string path = dir.file("board");
+  std::filesystem::create_symlink(server.slave_path(), path);
+  session.port().select(path, "115200");
+  ASSERT_TRUE(session.port().open_link(false));
   const std::string commands = dir.write("commands.txt", "ti\nm1=first\nm1=second\n");
   SendFileOptions options;
   options.wait = SendWait::prompt;
   options.prompt = "Ok\r\n";
   options.line_end = "\n";
   const auto start = clock_type::now();
-  EXPECT_TRUE(sender.send(commands, port, options, control));
+  EXPECT_TRUE(sender.send(commands, session.board_port(), options, control));
   EXPECT_GE(clock_type::now() - start, 180ms);
   // The server counts a reply once written: the sender may have read it a moment before.
   test::eventually([&] { return server.replies_sent() >= 3u; });
@@ -159,44 +142,6 @@ TEST_F(SendFileTest, WaitsForTheSimulatedBoardsOkAfterEachLine) {
   EXPECT_EQ(m1.value_or(""), "second");  // both assignments arrived, in order
   EXPECT_NE(echo.text().find("ti="), std::string::npos);
   server.stop();
-}
-
-TEST_F(SendFileTest, ASilentPeerStopsTheSendingWithTheLine) {
-  PseudoTerminal pty;
-  ASSERT_TRUE(open(pty.slave_path()));
-  SendFileOptions options;
-  options.wait = SendWait::prompt;
-  options.wait_ms = 100;
-  EXPECT_FALSE(sender.send(file, port, options, control));
-  EXPECT_TRUE(report.contains("Line 1 was not answered in time: sending stopped."));
-  EXPECT_EQ(pty.read_for(50), "one\r");
-}
-
-TEST_F(SendFileTest, StopAndUnreadableFilesEndItWithAReport) {
-  PseudoTerminal pty;
-  ASSERT_TRUE(open(pty.slave_path()));
-  control.stop = true;
-  EXPECT_FALSE(sender.send(file, port, {}, control));
-  EXPECT_TRUE(report.contains("Send file lines.txt: stopped, 0 of 3 lines sent."));
-  EXPECT_EQ(pty.read_for(50), "");
-  control.stop = false;
-  control.last = {};  // as the gate forgets a job's count when it ends
-  EXPECT_FALSE(sender.send(dir.file("none.txt"), port, {}, control));
-  const auto lines = report.lines();
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_NE(lines[lines.size() - 2].find("cannot be read"), std::string::npos);
-  EXPECT_NE(lines[lines.size() - 2].find("none.txt"), std::string::npos);
-  EXPECT_EQ(lines.back(), "Send file none.txt: failed.");
-
-  // The port goes away after the first line: the end says how far it got.
-  struct VanishingPort : test::ScriptedPort {
-    bool write_text(std::string_view text) override {
-      open = writes().empty();
-      return ScriptedPort::write_text(text);
-    }
-  } vanishing;
-  EXPECT_FALSE(sender.send(file, vanishing, {}, control));
-  EXPECT_EQ(report.lines().back(), "Send file lines.txt: failed, 1 of 3 lines sent.");
 }
 
 }  // namespace

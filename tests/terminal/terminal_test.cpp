@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <sstream>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -41,18 +42,15 @@ TEST_F(TerminalFixture, LineEndsFoldNulsVanishAndControlsShowAsCarets) {
   }
 }
 
-TEST_F(TerminalFixture, FullPendingBufferFlushesBeforeTheNextCharacter) {
-  // A put flushes first when pending + 10 exceeds 500: after 491 characters.
+TEST_F(TerminalFixture, APutFlushesFirstWhenPendingPlusTenWouldPassFiveHundred) {
   terminal.put_text(std::string(491, 'x'));
   EXPECT_EQ(view.contents(), "");
   terminal.put_char('y');
   EXPECT_EQ(view.contents(), std::string(491, 'x'));
   EXPECT_EQ(shown(), std::string(491, 'x') + "y");
-  EXPECT_EQ(shown(), std::string(491, 'x') + "y");  // nothing pending: nothing more
   EXPECT_EQ(interns_text(terminal.counters()), "int: 0 0 0 0 0");
-}
-
-TEST_F(TerminalFixture, TwoCharacterFormsCountAgainstThePendingLimit) {
+  // Two-character forms count twice.
+  terminal.clear();
   for (int i = 0; i < 245; ++i) terminal.put_char(1);  // 490 pending
   terminal.put_char('\n');                              // 490 + 10 is not above 500
   EXPECT_EQ(view.contents(), "");
@@ -81,31 +79,26 @@ TEST_F(TerminalFixture, PrintLineStartsANewLineOnlyWhenNeeded) {
   terminal.put_text("partial");
   terminal.print_line("second");
   terminal.put_text("done\n");
-  terminal.print_line("third");
+  terminal.print_linef("open %s:%d\t%c", "COM3", 9600, 7);
   terminal.put_text("x\r");
   terminal.print_line("");  // a received CR needs no new line
   terminal.put_char('\n');  // after the printed line, an LF is a new line of its own
-  EXPECT_EQ(shown(), "first\r\npartial\r\nsecond\r\ndone\r\nthird\r\nx\r\n\r\n\r\n");
-}
-
-TEST_F(TerminalFixture, PrintLineCutsAt199CharactersAndShowsControlsAsCarets) {
-  std::string line;
-  for (int i = 0; i < 300; ++i) line += static_cast<char>('a' + i % 26);
-  terminal.print_line(line);
-  terminal.print_linef("%s", line.c_str());
-  terminal.print_linef("open %s:%d\t%c", "COM3", 9600, 7);
-  EXPECT_EQ(view.contents(), line.substr(0, 199) + "\r\n" + line.substr(0, 199) + "\r\nopen COM3:9600\t^G\r\n");
-}
-
-TEST_F(TerminalFixture, ClearDropsViewAndPending) {
-  terminal.put_text("shown");
-  terminal.flush();
+  EXPECT_EQ(shown(), "first\r\npartial\r\nsecond\r\ndone\r\nopen COM3:9600\t^G\r\nx\r\n\r\n\r\n");
+  // Clear drops the view and what is pending, and starts a line.
   terminal.put_text("pending");
   terminal.clear();
-  EXPECT_EQ(view.contents(), "");
   EXPECT_TRUE(terminal.at_line_start());
   terminal.print_line("after");
   EXPECT_EQ(view.contents(), "after\r\n");
+}
+
+TEST_F(TerminalFixture, EscapeReachesTheViewOnlyWhileAnsiIsOn) {
+  terminal.put_text("\x1b[31mred\r\n");
+  terminal.set_ansi(true);
+  terminal.put_text("\x1b[32mgreen\x01\r\n");
+  terminal.set_ansi(false);
+  terminal.put_text("\x1b[0m");
+  EXPECT_EQ(shown(), "^[[31mred\r\n\x1b[32mgreen^A\r\n^[[0m");
 }
 
 // A terminal whose printed lines also go to a log file (UTF-8), over the given view.
@@ -123,19 +116,6 @@ struct LoggedTerminal {
   CaptureLog log{dir.file("VexaTerm.log"), clock};
   Terminal terminal;
 };
-
-TEST(TerminalLog, PrintedLinesAreRecordedWithTagSpace) {
-  TextBufferView view;
-  LoggedTerminal logged{view};
-  Terminal& terminal = logged.terminal;
-  terminal.put_text("received, not logged here");
-  terminal.print_line("open COM3:9600,n,8,1");
-  terminal.print_line(std::string("bell\a"));  // the log gets the text, not its caret form
-  terminal.print_line(std::string(250, 'L'));
-  logged.log.log_record('>', "conf\n");
-  terminal.print_line("conf");
-  EXPECT_EQ(logged.logged(), " open COM3:9600,n,8,1\nbell\a\n" + std::string(199, 'L') + "\n>conf\n conf\n");
-}
 
 // Counts what reaches it and never asks for a trim.
 class CountingView : public TerminalView {
@@ -171,66 +151,6 @@ TEST(TerminalThreads, ConcurrentPutsAreShownOrCounted) {
   EXPECT_EQ(shown + counters.dropped_full + counters.dropped_busy, long{kThreads} * kChars);
 }
 
-TEST(TerminalThreads, OwnerOnlyViewIsWrittenByTheOwnerThread) {
-  TextBufferView view;
-  std::atomic<int> wakes{0};
-  Terminal terminal{view, nullptr, ViewThreads::owner_only, [&wakes] { ++wakes; }};
-  terminal.print_line("owner");
-  EXPECT_EQ(view.contents(), "owner\r\n");
-
-  std::thread worker([&terminal] {
-    terminal.clear();
-    terminal.print_line("worker 1");
-    terminal.put_text(std::string(600, 'w'));  // past the pending limit: handed over whole
-    terminal.print_line("worker 2");
-  });
-  worker.join();
-  EXPECT_EQ(view.contents(), "owner\r\n");  // untouched until the owner flushes
-  EXPECT_EQ(wakes.load(), 1);                // one wake until the owner has flushed
-  terminal.flush();
-  EXPECT_EQ(view.contents(), "worker 1\r\n" + std::string(600, 'w') + "\r\nworker 2\r\n");
-
-  std::thread again([&terminal] { terminal.print_line("worker 3"); });
-  again.join();
-  EXPECT_EQ(wakes.load(), 2);  // the owner's flush re-armed the wake
-  terminal.flush();
-  EXPECT_EQ(view.contents(),
-            "worker 1\r\n" + std::string(600, 'w') + "\r\nworker 2\r\nworker 3\r\n");
-}
-
-TEST(TerminalThreads, WorkerLinesArriveInOrderWhileTheOwnerFlushes) {
-  TextBufferView view;
-  Terminal terminal{view, nullptr, ViewThreads::owner_only};
-  std::atomic<int> running{2};
-  auto work = [&](char name) {
-    for (int i = 0; i < 200; ++i) terminal.print_linef("%c%03d", name, i);
-    --running;
-  };
-  std::thread a(work, 'a');
-  std::thread b(work, 'b');
-  while (running.load() > 0) terminal.flush();
-  a.join();
-  b.join();
-  terminal.flush();
-  const TerminalCounters counters = terminal.counters();
-  ASSERT_EQ(counters.dropped_full + counters.dropped_busy, 0);
-  std::istringstream lines(view.contents());
-  std::string line;
-  int next_a = 0, next_b = 0;
-  while (std::getline(lines, line)) {
-    ASSERT_EQ(line.size(), 5u) << line;
-    const int n = std::stoi(line.substr(1, 3));
-    if (line[0] == 'a') {
-      EXPECT_EQ(n, next_a++);
-    }
-    if (line[0] == 'b') {
-      EXPECT_EQ(n, next_b++);
-    }
-  }
-  EXPECT_EQ(next_a, 200);
-  EXPECT_EQ(next_b, 200);
-}
-
 // A view on which, while the owner shows its first text, another thread adds a line: the way
 // a streaming board refills the out-box as fast as the window shows it.
 class RefillingView final : public TextBufferView {
@@ -242,62 +162,55 @@ class RefillingView final : public TextBufferView {
   }
 };
 
-TEST(TerminalThreads, OwnerShowsOneOutboxPerFlushAndIsWokenForTheRest) {
+TEST(TerminalThreads, OwnerOnlyViewShowsOneOutboxPerOwnerFlushAndIsWokenOnceForTheRest) {
   RefillingView view;
   std::atomic<int> wakes{0};
   Terminal terminal{view, nullptr, ViewThreads::owner_only, [&wakes] { ++wakes; }};
-  std::thread first([&terminal] { terminal.print_line("first"); });
-  first.join();
-  ASSERT_EQ(wakes.load(), 1);
-  view.during_first_append = [&terminal] {
-    std::thread more([&terminal] { terminal.print_line("second"); });
-    more.join();
-  };
+  terminal.print_line("owner");
+  EXPECT_EQ(view.contents(), "owner\r\n");
+  auto on_worker = [&terminal](std::function<void()> work) { std::thread(std::move(work)).join(); };
+  on_worker([&terminal] {
+    terminal.clear();
+    terminal.print_line("worker 1");
+    terminal.put_text(std::string(600, 'w'));  // past the pending limit: handed over whole
+    terminal.print_line("worker 2");
+  });
+  EXPECT_EQ(view.contents(), "owner\r\n");  // untouched until the owner flushes
+  EXPECT_EQ(wakes.load(), 1);                // one wake until the owner has flushed
+  view.during_first_append = [&] { on_worker([&terminal] { terminal.print_line("worker 3"); }); };
   terminal.flush();
   // The flush returned after one out-box, leaving the event loop its turn, and a wake is out
   // for the line that came meanwhile.
-  EXPECT_EQ(view.contents(), "first\r\n");
+  const std::string first = "worker 1\r\n" + std::string(600, 'w') + "\r\nworker 2\r\n";
+  EXPECT_EQ(view.contents(), first);
   EXPECT_EQ(wakes.load(), 2);
   terminal.flush();
-  EXPECT_EQ(view.contents(), "first\r\nsecond\r\n");
+  EXPECT_EQ(view.contents(), first + "worker 3\r\n");
   EXPECT_EQ(wakes.load(), 2);
+  on_worker([&terminal] { terminal.print_line("worker 4"); });
+  EXPECT_EQ(wakes.load(), 3);  // the owner's flush re-armed the wake
 }
 
 // Report lines are the program's own UTF-8 texts; board bytes are Windows-1252. The view keeps
-// board text, so each kind is shown as what it means, and the log file (UTF-8) gets each right.
-TEST(TerminalText, ReportLinesAndBoardBytesAreEachShownRight) {
+// board text, one byte per character (report lines are cut at 199 characters), the stream shows
+// UTF-8, and the log file (UTF-8, a tag or a blank before a new source) gets each right.
+TEST(TerminalText, ReportLinesAndBoardBytesAreShownAndLoggedEachAsWhatTheyMean) {
   std::ostringstream out;
   StreamView view{out};
   LoggedTerminal logged{view};
   Terminal& terminal = logged.terminal;
-  CaptureLog& log = logged.log;
-  terminal.put_text("caf\xe9 \x80\r\n");
-  log.log_board_text('<', "caf\xe9 \x80\n");
-  terminal.print_line("Erreur pas de r\xc3\xa9ponse (1/258)");
-  terminal.print_line("com schlie\xc3\x9f" "en");
-  log.log_board_text('>', "\xe9t\xe9\n");
-  const std::string file = logged.logged();
-  EXPECT_EQ(out.str(),
-            "caf\xc3\xa9 \xe2\x82\xac\nErreur pas de r\xc3\xa9ponse (1/258)\ncom schlie\xc3\x9f" "en\n");
-  // The view holds one byte per character: the trim and the limits count characters.
-  EXPECT_EQ(view.contents().substr(8), "Erreur pas de r\xe9ponse (1/258)\r\ncom schlie\xdf" "en\r\n");
-  EXPECT_EQ(file,
-            "<caf\xc3\xa9 \xe2\x82\xac\n Erreur pas de r\xc3\xa9ponse (1/258)\ncom schlie\xc3\x9f" "en\n"
-            ">\xc3\xa9t\xc3\xa9\n");
-}
-
-TEST(TerminalText, ReportLineLimitCountsCharacters) {
-  TextBufferView view;
-  LoggedTerminal logged{view};
-  Terminal& terminal = logged.terminal;
+  terminal.put_text("caf\xe9 \x80\r\n");  // board bytes: logged by the receive side, not here
+  logged.log.log_board_text('<', "caf\xe9 \x80\n");
+  terminal.print_line("com schlie\xc3\x9f" "en\a");  // the log gets the text, not its caret form
   std::string accents;
   for (int i = 0; i < 250; ++i) accents += "\xc3\xa9";  // 250 characters, 500 bytes
   terminal.print_line(accents);
   terminal.print_line("\xe4\xb8\xad");  // no Windows-1252 character for it
-  EXPECT_EQ(view.contents(), std::string(199, '\xe9') + "\r\n?\r\n");
-  std::string accents_logged;
-  for (int i = 0; i < 199; ++i) accents_logged += "\xc3\xa9";
-  EXPECT_EQ(logged.logged(), " " + accents_logged + "\n\xe4\xb8\xad\n");
+  logged.log.log_board_text('>', "\xe9t\xe9\n");
+  EXPECT_EQ(view.contents(), "caf\xe9 \x80\r\ncom schlie\xdf" "en^G\r\n" + std::string(199, '\xe9') + "\r\n?\r\n");
+  EXPECT_EQ(out.str(), "caf\xc3\xa9 \xe2\x82\xac\ncom schlie\xc3\x9f" "en^G\n" + accents.substr(0, 398) + "\n?\n");
+  EXPECT_EQ(logged.logged(), "<caf\xc3\xa9 \xe2\x82\xac\n com schlie\xc3\x9f" "en\a\n" + accents.substr(0, 398) +
+                                 "\n\xe4\xb8\xad\n>\xc3\xa9t\xc3\xa9\n");
 }
 
 }  // namespace

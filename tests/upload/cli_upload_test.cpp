@@ -1,15 +1,13 @@
 // vexacli upload against the vexaboard program: a whole listing, the resume, binary mode,
-// the fast switch, the file a board keeps without being told, a missing file and bad arguments.
+// the fast switch, the file a board keeps without being told, a missing file. Its arguments
+// are cli/command_line_test.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <memory>
-#include <thread>
 
 #include "sim/logged_file.h"
 #include "support/board_and_cli.h"
+#include "support/recording_sinks.h"
 
 namespace vexa {
 namespace {
@@ -19,6 +17,10 @@ using test::built_program;
 
 class CliUpload : public test::BoardAndCli {
  protected:
+  static std::size_t lines_in(const std::string& path) {
+    const std::string text = test::TempDir::read(path);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  }
   // An S board with a stamped vexalog.adc of 300 lines and a numbered n.log of 40.
   void start_logging_board() {
     start_board("S", {"--log-file", "vexalog.adc", "--log-lines", "300", "--log-grow", "0", "--log-numbered", "n.log",
@@ -54,7 +56,7 @@ TEST_F(CliUpload, WholeListingThenAResumeThatAddsNothing) {
   EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::numbered, 40));
 }
 
-TEST_F(CliUpload, MissingFileUnwritableHostAndBadArguments) {
+TEST_F(CliUpload, AMissingFileAndAnUnwritableHost) {
   start_logging_board();
   auto missing = upload({"nothing.adc", dir.file("h.adc")});
   EXPECT_EQ(missing.exit_code, 0);  // the board answered and closed
@@ -70,10 +72,6 @@ TEST_F(CliUpload, MissingFileUnwritableHostAndBadArguments) {
   auto unwritable = upload({"vexalog.adc", blocked + "/h.adc"});
   EXPECT_EQ(unwritable.exit_code, 1);
   EXPECT_NE(unwritable.out.find("Error open " + blocked + "/h.adc"), std::string::npos) << unwritable.out;
-
-  EXPECT_EQ(upload({"vexalog.adc"}).exit_code, 2);
-  EXPECT_EQ(upload({"vexalog.adc", "h", "--follow", "0"}).exit_code, 2);
-  EXPECT_EQ(upload({"vexalog.adc", "h", "--idle", "x"}).exit_code, 2);
 }
 
 TEST_F(CliUpload, ABoardWithoutLogOptionsUploadsTheFileItsDirectoryShows) {
@@ -81,14 +79,7 @@ TEST_F(CliUpload, ABoardWithoutLogOptionsUploadsTheFileItsDirectoryShows) {
   start_board("S");
   const auto listing = cli({"send", "ls", "--listen", "1"});
   ASSERT_EQ(listing.exit_code, 0) << listing.out << listing.err;
-  const std::size_t entry = listing.out.find("VEXALOG ADC ");
-  ASSERT_NE(entry, std::string::npos) << listing.out;
-  // The size is that of the lines the file holds (100 at the start, one more each second).
-  const std::size_t listed_bytes = std::strtoul(listing.out.c_str() + entry + 12, nullptr, 10);
-  bool whole_lines = false;
-  for (std::size_t n = 100; n < 200 && !whole_lines; ++n)
-    whole_lines = sim::logged_text(sim::LogKind::stamped, n).size() == listed_bytes;
-  EXPECT_TRUE(whole_lines) << listing.out;
+  EXPECT_NE(listing.out.find("VEXALOG ADC "), std::string::npos) << listing.out;
 
   // The card's names are found in either case, as the directory shows them or as typed.
   for (const std::string name : {"vexalog.adc", "VEXALOG.ADC"}) {
@@ -96,10 +87,9 @@ TEST_F(CliUpload, ABoardWithoutLogOptionsUploadsTheFileItsDirectoryShows) {
     const auto up = cli({"upload", name, host});
     EXPECT_EQ(up.exit_code, 0) << up.out << up.err;
     EXPECT_EQ(up.out.find("Error no file"), std::string::npos) << up.out;
-    const std::string text = test::TempDir::read(host);
-    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    const std::size_t lines = lines_in(host);
     EXPECT_GE(lines, 100u) << name;
-    EXPECT_EQ(text, sim::logged_text(sim::LogKind::stamped, lines)) << name;
+    EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::stamped, lines)) << name;
   }
 }
 
@@ -107,16 +97,10 @@ TEST_F(CliUpload, FollowKeepsExtendingTheHostFile) {
   start_board("S", {"--log-file", "vexalog.adc", "--log-lines", "50", "--log-grow", "50"});
   const std::string host = dir.file("host.adc");
   BackgroundProgram follower(built_program("cli/vexacli"), cli_args({"upload", "vexalog.adc", host, "--follow", "1"}));
-  auto lines_in_host = [&] {
-    const std::string text = test::TempDir::read(host);
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-  };
   // Several rounds, each one resuming where the file ends (hang guard only).
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (lines_in_host() < 90 && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  test::eventually([&] { return lines_in(host) >= 90; }, 60000);
   EXPECT_EQ(follower.stop(), 0) << follower.output();
-  const std::size_t count = lines_in_host();
+  const std::size_t count = lines_in(host);
   EXPECT_GE(count, 90u);
   EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::stamped, count));
 }

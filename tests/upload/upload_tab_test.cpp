@@ -1,30 +1,165 @@
-// The upload tab's form: the fields after a refresh, Start from the fields, the check boxes,
-// the layout, what the timer brings over from the upload, the viewer button, and the
-// subsystem that owns the upload slot.
+// The upload tab: line prefixes, the display ring and the data pane's two views; the form's
+// fields after a refresh, Start from the fields, the check boxes, the views, what the timer
+// brings over from the upload, the viewer button, and the subsystem that owns the upload slot.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
+#include "base/text_format.h"
 #include "support/recording_painter.h"
 #include "config/fake_board.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
+#include "upload/data_pane_view.h"
+#include "upload/display_ring.h"
 #include "upload/fake_upload_link.h"
+#include "upload/line_prefix.h"
 #include "upload/upload_subsystem.h"
 #include "upload/upload_tab.h"
 
 namespace vexa {
 namespace {
 
+TEST(LinePrefix, StampsInFourFormsAndNumbers) {
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:00:00 1,5"), 20u);
+  EXPECT_EQ(time_stamp_length("2024:03:01\t12:00:00\t1"), 20u);  // a tab counts as a blank
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:00:00:123 x"), 24u);
+  EXPECT_EQ(time_stamp_length("01/03/2024 12:00:00 x"), 20u);
+  EXPECT_EQ(time_stamp_length("01/03/2024 12:00:00:999 "), 24u);
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:00:00"), 0u);   // the blank after it belongs to it
+  EXPECT_EQ(time_stamp_length("2024-03-01 12:00:00 "), 0u);
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:0a:00 "), 0u);
+  EXPECT_EQ(number_prefix_length("017: 5.2"), 5u);
+  EXPECT_EQ(number_prefix_length("017:5.2"), 0u);
+  EXPECT_EQ(number_prefix_length("17: 5"), 0u);
+  EXPECT_EQ(number_prefix_length("2024:03:01 12:00:00 "), 0u);  // a stamp first
+  EXPECT_EQ(data_prefix_length("017:\tx"), 5u);
+  EXPECT_EQ(data_prefix_length(""), 0u);
+}
+
+TEST(DisplayRing, ValuesOfALineAndTheLastThousandLines) {
+  DisplayRing ring;
+  ring.add_line("2024:03:01 12:00:00 1,5\t2,25");
+  ASSERT_EQ(ring.newest_first().size(), 1u);
+  const RingEntry entry = ring.newest_first()[0];
+  EXPECT_EQ(entry.value_count, 2);
+  EXPECT_FLOAT_EQ(entry.values[0], 1.5f);
+  EXPECT_FLOAT_EQ(entry.values[1], 2.25f);
+  EXPECT_EQ(entry.text, "2024:03:01 12:00:00 1,5 2,25");
+  EXPECT_EQ(ring.take_redraw(), 1);
+  EXPECT_EQ(ring.take_redraw(), 0);
+  EXPECT_EQ(line_values("017: -3\tx\t+4e1\t 7"), (std::vector<float>{-3, 0, 40, 7}));
+  EXPECT_TRUE(line_values("no prefix 1\t2").empty());
+  EXPECT_EQ(line_values("017: nan\tinf\t1e300\t-1e39\t3e38"), (std::vector<float>{0, 0, 0, 0, 3e38f}));
+  EXPECT_EQ(line_values("017: 1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12").size(), kRingValues);
+
+  for (int i = 0; i < 1234; ++i) ring.add_line(std::to_string(i) + std::string(300, '\t'));
+  const auto entries = ring.newest_first();
+  ASSERT_EQ(entries.size(), kRingEntries);
+  EXPECT_EQ(entries.front().text.substr(0, 5), "1233 ");
+  EXPECT_EQ(entries.back().text.substr(0, 4), "234 ");
+  EXPECT_EQ(entries.front().text.size(), kRingTextChars);
+  ring.clear();
+  EXPECT_TRUE(ring.newest_first().empty());
+}
+
+TEST(DataPane, TextViewFromTheBottomUp) {
+  DisplayRing ring;
+  for (int i = 0; i < 30; ++i) ring.add_line("line " + std::to_string(i));
+  RecordingPainter p;
+  paint_text_view(p, ring.newest_first(), 400, 100);
+  // y = 81, 65, 49, 33, 17, 1: six rows fit above 0.
+  ASSERT_EQ(p.calls().size(), 6u);
+  EXPECT_EQ(p.calls()[0], "text 2,81 000000 line 29");
+  EXPECT_EQ(p.calls()[5], "text 2,1 000000 line 24");
+  ring.add_line("21\xb0" "C");  // a degree sign from the board
+  p.reset();
+  paint_text_view(p, ring.newest_first(), 400, 30);
+  EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,11 000000 21\xc2\xb0" "C"}));
+}
+
+// The texts a painter drew, with their place.
+struct DrawnText {
+  int x, y;
+  std::string text;
+};
+std::vector<DrawnText> drawn_texts(const RecordingPainter& p) {
+  std::vector<DrawnText> texts;
+  for (const std::string& call : p.calls()) {
+    int x = 0, y = 0, at = 0;
+    if (std::sscanf(call.c_str(), "text %d,%d %*6s %n", &x, &y, &at) == 2 && at > 0)
+      texts.push_back({x, y, call.substr(static_cast<std::size_t>(at))});
+  }
+  return texts;
+}
+
+// The y of the newest value's dash (2 wide, ending at the right edge less 2) in a colour.
+int newest_y(const RecordingPainter& p, int width, const std::string& colour) {
+  for (const std::string& call : p.calls()) {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    char c[8] = {};
+    if (std::sscanf(call.c_str(), "line %d,%d %d,%d %6s", &x1, &y1, &x2, &y2, c) == 5 && x1 == width - 4 &&
+        x2 == width - 2 && c == colour)
+      return y1;
+  }
+  ADD_FAILURE() << "no newest dash in " << colour;
+  return 0;
+}
+
+// Two columns of very different ranges on one scale: a legend entry per column, the y axis's
+// numbers rising upward, each value drawn as high as it is, and everything inside the pane.
+TEST(DataPane, GraphHasALegendPerColumnAndOneRisingScaleInsideThePane) {
+  const Messages m("VexaLog", 'e');
+  const GraphTexts words{m.message("VtGraphTime"), m.message("VtGraphValue"), m.message("VtGraphSeries")};
+  DisplayRing ring;
+  for (int i = 0; i < 100; ++i)
+    ring.add_line(format_text("2024:03:01 %02d:%02d:00 %d\t%d,5", 12 + i / 60, i % 60, i, 100 - i));
+  RecordingPainter p;
+  paint_graphic_view(p, ring.newest_first(), 400, 200, words);
+  std::vector<std::string> words_drawn;
+  std::vector<std::pair<int, double>> y_labels;  // y, number
+  for (const DrawnText& t : drawn_texts(p)) {
+    words_drawn.push_back(t.text);
+    char* end = nullptr;
+    const double v = std::strtod(t.text.c_str(), &end);
+    if (end && *end == '\0' && end != t.text.c_str()) y_labels.push_back({t.y, v});
+  }
+  for (const char* word : {"Value 1", "Value 2", "value", "time"})
+    EXPECT_NE(std::find(words_drawn.begin(), words_drawn.end(), word), words_drawn.end()) << word;
+  EXPECT_EQ(std::find(words_drawn.begin(), words_drawn.end(), "Value 3"), words_drawn.end());
+  ASSERT_GE(y_labels.size(), 3u);
+  std::sort(y_labels.begin(), y_labels.end());
+  for (std::size_t i = 1; i < y_labels.size(); ++i) EXPECT_GT(y_labels[i - 1].second, y_labels[i].second);
+  // The newest of column 1 (99) lies above that of column 2 (1.5), below the top label.
+  EXPECT_LT(newest_y(p, 400, "0000ff"), newest_y(p, 400, "00ff00"));
+  EXPECT_GT(newest_y(p, 400, "0000ff"), y_labels.front().first);
+
+  // The widest values a line can carry stay inside the pane.
+  DisplayRing extremes;
+  extremes.add_line("017: -3e38\t5");
+  extremes.add_line("018: 3e38\t5");
+  p.reset();
+  paint_graphic_view(p, extremes.newest_first(), 300, 150, words);
+  for (const DrawnText& t : drawn_texts(p)) {
+    EXPECT_GE(t.x, 0) << t.text;
+    EXPECT_LE(t.x + p.text_width(t.text), 300) << t.text;
+    EXPECT_LT(t.y, 150) << t.text;
+  }
+}
+
 using namespace upload_id;
 
 struct Bench {
-  Bench()
-      : link(report),
+  // host_text: a data file found in the start directory.
+  explicit Bench(const std::string& host_text = "")
+      : written(host_text.empty() ? "" : dir.write("vexalog.adc", host_text)),
+        link(report),
         upload(report, messages, link, nullptr, dir.path()),
         tab(upload, messages, settings, report, names(), &chooser) {}
   UploadTabNames names() {
@@ -36,6 +171,7 @@ struct Bench {
   void press(int id) { tab.command({id, kNotifyClicked, 0}); }
 
   test::TempDir dir;
+  std::string written;
   Messages messages;
   Settings settings;
   test::RecordingReport report;
@@ -46,37 +182,23 @@ struct Bench {
 };
 
 TEST(UploadTab, StartsWithTheDataFileAndItsResumeStamp) {
-  test::TempDir dir;
-  dir.write("vexalog.adc", "2024:03:01 12:00:00 1\n");
-  Messages messages;
-  Settings settings;
-  settings.set_value("Upload115200", "0");
-  test::RecordingReport report;
-  test::FakeUploadLink link(report);
-  DataUpload upload(report, messages, link, nullptr, dir.path());
-  UploadTab tab(upload, messages, settings, report, {dir.path(), dir.path(), "VexaData", "vexalog.adc"});
-  const Form& f = tab.form();
+  Bench b("2024:03:01 12:00:00 1\n");
+  const Form& f = b.tab.form();
   EXPECT_EQ(f.text(kHostName), "vexalog.adc");
-  EXPECT_EQ(f.text(kDirectory), dir.path() + "/");
+  EXPECT_EQ(f.text(kDirectory), b.dir.path() + "/");
   EXPECT_EQ(f.text(kTarget), "vexalog.adc");
   EXPECT_EQ(f.text(kViewer), "VexaData vexalog.adc");
   EXPECT_EQ(f.text(kStamp), "2024:03:01 12:00:00 ");
-  EXPECT_EQ(f.text(kLineCount), "0");
   EXPECT_TRUE(f.checked(kAppend));
   EXPECT_FALSE(f.checked(kCreate));
-  EXPECT_FALSE(f.checked(kFast));
-  EXPECT_TRUE(f.checked(kTextView));
-  EXPECT_EQ(f.at(kTitle).text, "Upload data from board");
-  EXPECT_EQ(f.at(kStop).rect, (Rect{380, 121, 80, 20}));
-
-  tab.command({kStart, kNotifyClicked, 0});
-  EXPECT_EQ(link.writes(), (std::vector<std::string>{"up vexalog.adc 2024:03:01 12:00:00 \n"}));
+  EXPECT_TRUE(f.checked(kFast));  // the setting's default
+  b.press(kStart);
+  EXPECT_EQ(b.link.writes(), (std::vector<std::string>{"bi=115200\n", "up vexalog.adc 2024:03:01 12:00:00 \n"}));
 }
 
 TEST(UploadTab, EditedNamesAndChoicesGoIntoTheStart) {
   Bench b;
   Form& f = b.tab.form();
-  EXPECT_TRUE(f.checked(kFast));  // the setting's default
   f.set_text(kHostName, "sub/out.txt");
   f.set_text(kTarget, "log7.adc");
   f.set_text(kStamp, "2024:03:01 12:00:00 ");
@@ -89,7 +211,6 @@ TEST(UploadTab, EditedNamesAndChoicesGoIntoTheStart) {
   b.press(kFast);
   EXPECT_EQ(b.settings.get_setting("Upload115200", "?"), "0");
   b.press(kStart);
-  EXPECT_EQ(b.tab.host_path(), b.dir.path() + "/sub/out.txt");
   EXPECT_EQ(f.text(kViewer), "VexaData sub/out.txt");
   EXPECT_EQ(b.link.writes(), (std::vector<std::string>{"up -b log7.adc\n"}));
   EXPECT_TRUE(test::TempDir::exists(b.dir.path() + "/sub/out.txt"));
@@ -139,28 +260,21 @@ TEST(UploadTab, ChangeRefreshesFromTheChosenFile) {
   EXPECT_EQ(b.upload.resume_point().number_prefix, "017: ");
 }
 
-TEST(UploadTab, LayoutAndViews) {
+// The pane's drawing itself is the DataPane tests above; here, which view paints and when.
+TEST(UploadTab, ThePaneFollowsTheSizeAndTheChosenViewPaintsItWhenTheTimerSaysSo) {
   Bench b;
   b.tab.layout(600, 400);
-  const Form& f = b.tab.form();
-  EXPECT_EQ(f.at(kPane).rect, (Rect{0, 166, 600, 204}));
-  EXPECT_EQ(f.at(kTextView).rect, (Rect{10, 380, 80, 16}));
-  EXPECT_EQ(f.at(kGraphicView).rect, (Rect{110, 380, 80, 16}));
-  EXPECT_EQ(f.at(kLineCount).rect, (Rect{230, 379, 120, 18}));
-  EXPECT_EQ(f.at(kClear).rect, (Rect{380, 378, 80, 20}));
-
+  EXPECT_EQ(b.tab.form().at(kPane).rect, (Rect{0, 166, 600, 204}));
   b.upload.on_line(">017: 1\t2");
   RecordingPainter p;
   b.tab.paint_pane(p, 100, 50);
   EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,31 000000 017: 1 2"}));
   b.press(kGraphicView);
-  EXPECT_TRUE(f.checked(kGraphicView));
-  EXPECT_FALSE(f.checked(kTextView));
+  EXPECT_TRUE(b.tab.form().checked(kGraphicView));
+  EXPECT_FALSE(b.tab.form().checked(kTextView));
   p.reset();
   b.tab.paint_pane(p, 300, 150);
-  // The chart with the catalog's words: a legend entry per column, the axes' names.
-  for (const char* text : {"text 16,1 000000 Value 1", "text 2,16 000000 value"})
-    EXPECT_NE(std::find(p.calls().begin(), p.calls().end(), text), p.calls().end()) << text;
+  EXPECT_NE(std::find(p.calls().begin(), p.calls().end(), "text 16,1 000000 Value 1"), p.calls().end());
   EXPECT_TRUE(b.tab.tick_100ms());
   EXPECT_FALSE(b.tab.tick_100ms());
   b.press(kClear);
@@ -190,12 +304,6 @@ TEST(UploadTab, ViewerGetsThePathAsOneArgumentOrTheErrorLine) {
   EXPECT_EQ(b.report.lines.size(), 1u);
   b.tab.tick_100ms();  // collects the ended viewer
 }
-
-}  // namespace
-}  // namespace vexa
-
-namespace vexa {
-namespace {
 
 TEST(UploadSubsystem, HearsLinesWhileItLives) {
   test::TempDir dir;
