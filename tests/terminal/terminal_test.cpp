@@ -204,7 +204,7 @@ TEST(TerminalText, ReportLinesAndBoardBytesAreShownAndLoggedEachAsWhatTheyMean) 
   terminal.print_line("com schlie\xc3\x9f" "en\a");  // the log gets the text, not its caret form
   std::string accents;
   for (int i = 0; i < 250; ++i) accents += "\xc3\xa9";  // 250 characters, 500 bytes
-  terminal.print_line(accents);
+  terminal.print_linef("%s", accents.c_str());  // formatted: cut by characters too, after the format
   terminal.print_line("\xe4\xb8\xad");  // no Windows-1252 character for it
   logged.log.log_board_text('>', "\xe9t\xe9\n");
   EXPECT_EQ(view.contents(), "caf\xe9 \x80\r\ncom schlie\xdf" "en^G\r\n" + std::string(199, '\xe9') + "\r\n?\r\n");
