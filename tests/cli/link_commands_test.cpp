@@ -1,10 +1,18 @@
 // vexacli's link commands end to end against vexaboard over a pseudo-terminal and TCP: what the
-// user sees on standard output and the exit status scripts rely on.
+// user sees on standard output and the exit status scripts rely on, for send and for the
+// terminal with its own options (the line frame in the description, Enter's bytes, the hex
+// view, time stamps, the typed characters' bytes).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <mutex>
+#include <regex>
+
+#include "platform/pseudo_terminal.h"
 #include "sim/board_configuration.h"
 #include "sim/board_server.h"
 #include "support/board_and_cli.h"
+#include "support/pty_peer.h"
 
 namespace vexa {
 namespace {
@@ -12,63 +20,61 @@ namespace {
 using test::built_program;
 using test::run_program;
 
-class LinkCommands : public test::BoardAndCli {
- protected:
-  void start_board(std::vector<std::string> extra = {}) { BoardAndCli::start_board("F", std::move(extra)); }
+class LinkCommands : public test::BoardAndCli {};
+
+// One run of vexacli against a fresh F board: its exit status and what its standard output must
+// hold, as regular expressions in which LINK stands for the board's path.
+struct CliRun {
+  const char* note;
+  bool board;
+  std::vector<std::string> board_options;
+  std::vector<std::string> args;
+  std::string input;
+  int exit_code;
+  std::vector<std::string> out;
 };
 
-TEST_F(LinkCommands, SendPrintsTheCommandAndWhatTheBoardAnswers) {
-  start_board();
-  auto result = cli({"send", "conf", "--listen", "0.5"});
-  EXPECT_EQ(result.exit_code, 0) << result.err;
-  // No settings: the start-up target is an S board, so its speed.
-  EXPECT_NE(result.out.find("open " + link + ":115200,n,8,1\n"), std::string::npos) << result.out;
-  EXPECT_NE(result.out.find("\nconf\n"), std::string::npos);
-  EXPECT_NE(result.out.find("VexaLog F v1404\n"), std::string::npos) << result.out;
-  EXPECT_NE(result.out.find("close com"), std::string::npos);
-}
-
-TEST_F(LinkCommands, WaitOkSucceedsOnlyOnOk) {
-  start_board();
-  auto ok = cli({"send", "ad=10", "--wait-ok"});
-  EXPECT_EQ(ok.exit_code, 0) << ok.out << ok.err;
-  auto refused = cli({"send", "rs0=1", "--wait-ok"});  // an S key: not on an F board
-  EXPECT_EQ(refused.exit_code, 1);
-  EXPECT_NE(refused.out.find("expected: Ok got: "), std::string::npos) << refused.out;
-}
-
-TEST_F(LinkCommands, SilentBoardEndsTheWaitWithTheNoReplyLine) {
-  start_board({"--drop-reply", "1"});
-  auto result = cli({"send", "ad=10", "--wait-ok"});
-  EXPECT_EQ(result.exit_code, 1);
-  EXPECT_NE(result.out.find("Error no reply (1/258)"), std::string::npos) << result.out;
+TEST_F(LinkCommands, SendAndTheTerminalShowTheBoardsAnswersAndExitAsScriptsExpect) {
+  const std::string stamp = R"(\n\[\d\d:\d\d:\d\d\.\d\d\d\] )";
+  const CliRun runs[] = {
+      {"no board", false, {}, {"send", "conf"}, "", 1, {"Error open LINK:115200,n,8,1", "plugged"}},
+      // No settings: the start-up target is an S board, so its speed.
+      {"send", true, {}, {"send", "conf", "--listen", "0.5"}, "", 0,
+       {"open LINK:115200,n,8,1\n", "\nconf\n", "VexaLog F v1404\n", "close com"}},
+      {"Ok", true, {}, {"send", "ad=10", "--wait-ok"}, "", 0, {}},
+      {"an S key on an F board", true, {}, {"send", "rs0=1", "--wait-ok"}, "", 1, {"expected: Ok got: "}},
+      {"a silent board", true, {"--drop-reply", "1"}, {"send", "ad=10", "--wait-ok"}, "", 1,
+       {R"(Error no reply \(1/258\))"}},
+      {"piped terminal", true, {}, {"terminal"}, "conf\n", 0, {"VexaLog F v1404", "m0="}},
+      {"Ctrl-] quits", true, {}, {"terminal"}, "\x1d", 0, {}},
+      // Enter as CR LF, which the board takes as one line end; "ti=" and "Ok" as hex rows.
+      {"hex", true, {}, {"terminal", "--hex", "--enter", "crlf", "--line", "8N1,rtscts"}, "ti\r", 0,
+       {"open LINK:115200,n,8,1,rtscts", "< 00000000  74 69 3D", "4F 6B"}},
+      {"stamps", true, {}, {"terminal", "--timestamps"}, "conf\r", 0, {stamp + "VexaLog F v1404\n", stamp + "Ok\n"}},
+      // A pty forces 8 bits without parity, so the board still understands; the description
+      // says what the port kept, a line each what it refused; "ti" is the local echo.
+      {"every option", true, {}, {"terminal", "--line=7E2", "--enter", "lf", "--backspace", "del", "--echo"}, "ti\r", 0,
+       {":115200,n,8,2\n", "The port did not take data bits 7: it kept 8\\.",
+        "The port did not take parity even: it kept none\\.", "ti\n", "Ok"}},
+  };
+  const std::string escaped_link = std::regex_replace(link, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+  for (const CliRun& run : runs) {
+    SCOPED_TRACE(run.note);
+    if (run.board) start_board("F", run.board_options);
+    const test::RunResult result = cli(run.args, run.input);
+    EXPECT_EQ(result.exit_code, run.exit_code) << result.out << result.err;
+    for (std::string pattern : run.out) {
+      if (const auto at = pattern.find("LINK"); at != std::string::npos) pattern.replace(at, 4, escaped_link);
+      EXPECT_TRUE(std::regex_search(result.out, std::regex(pattern))) << pattern << "\n" << result.out;
+    }
+    if (run.board) board->stop();
+  }
 }
 
 TEST_F(LinkCommands, MissingPortSaysHowToGiveOne) {
   auto result = run_program(built_program("cli/vexacli"), {"send", "conf"});
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_NE(result.err.find("--port"), std::string::npos);
-}
-
-TEST_F(LinkCommands, OpenFailureNamesThePortAndTheReason) {
-  auto result = cli({"send", "conf"});
-  EXPECT_EQ(result.exit_code, 1);
-  EXPECT_NE(result.out.find("Error open " + link + ":115200,n,8,1"), std::string::npos) << result.out;
-  EXPECT_NE(result.out.find("plugged"), std::string::npos) << result.out;
-}
-
-TEST_F(LinkCommands, PipedTerminalSendsKeystrokesAndShowsTheBoard) {
-  start_board();
-  auto result = cli({"terminal"}, "conf\n");
-  EXPECT_EQ(result.exit_code, 0) << result.err;
-  EXPECT_NE(result.out.find("VexaLog F v1404"), std::string::npos) << result.out;
-  EXPECT_NE(result.out.find("m0="), std::string::npos);
-}
-
-TEST_F(LinkCommands, TerminalQuitsOnCtrlBracket) {
-  start_board();
-  auto result = cli({"terminal"}, std::string("\x1d"));
-  EXPECT_EQ(result.exit_code, 0);
 }
 
 TEST_F(LinkCommands, TcpBoardAnswersToo) {
@@ -85,6 +91,29 @@ TEST_F(LinkCommands, TcpBoardAnswersToo) {
   std::optional<std::string> value;
   tcp_board.with_board([&](sim::SimulatedBoard& b) { value = b.configuration().value("ad"); });
   EXPECT_EQ(value, "5");
+}
+
+TEST(TerminalTyping, TypedCharactersGoAsWindows1252AndTheUnsendableAreLeftOutOnce) {
+  test::TempDir dir;
+  const std::string link = dir.file("board");
+  std::mutex mutex;
+  std::string got;
+  test::PtyPeer peer([&](PseudoTerminal& pty) {
+    const std::string bytes = pty.read_for(5);
+    std::lock_guard lock(mutex);
+    got += bytes;
+  });
+  std::filesystem::create_symlink(peer.pty().slave_path(), link);
+  // 'é', '€', 'ā' (no byte for it), 'x', a character cut short, then Enter.
+  const auto result = run_program(built_program("cli/vexacli"), {"--settings", dir.path(), "--port", link, "terminal"},
+                                  "\xc3\xa9\xe2\x82\xac\xc4\x81x\xe2\x82\r");
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(got, "\xe9\x80x\r");
+  const std::string notice = "Not sent: a typed character";
+  const auto first = result.err.find(notice);
+  EXPECT_NE(first, std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find(notice, first + 1), std::string::npos) << result.err;
 }
 
 }  // namespace
