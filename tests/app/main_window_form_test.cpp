@@ -1,4 +1,9 @@
+// The main window as data: its variants' controls, the layout rules by tab, the fit of wider
+// texts, the status row's clock and stopwatch and the timer's duties, all without a display.
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "base/command_ids.h"
 #include "app/main_window_form.h"
@@ -125,37 +130,40 @@ TEST(FormFit, ToolRowGrowsOnceForTwoControlsInOnePlaceAndTheStatusRowKeepsItsFit
   }
 }
 
-TEST(MainWindowLayout, TerminalTopByTab) {
+TEST(MainWindowLayout, EachTabSetsTheTerminalsTopAndTheTerminalFillsTheRest) {
+  const int t = 753;  // the client height of 800 less the tool and status rows
+  struct Row {
+    int tab;
+    int config_height;  // of a loaded configuration
+    int top;
+    int shown;  // the tab's own window
+  };
+  const Row rows[] = {
+      {0, 0, 30, cmd::kTerminal},
+      {1, 0, 80, cmd::kConfigTab},  // nothing loaded
+      {1, 19 * 10, 240, cmd::kConfigTab},
+      {1, 19 * 200, t - 110, cmd::kConfigTab},  // large: the terminal keeps 100 pixels
+      {3, 19 * 200, 25 + 325, cmd::kMacroSubTabs},
+      {4, 0, t - 110, cmd::kUploadTab},
+      {5, 0, 300 + (t - 410) / 2, cmd::kCompileTab},
+  };
   MainWindowForm f = make();
-  LayoutInput in = client(700, 800);  // T = 753
-  const int t = 753;
-  f.set_current_tab(0);
-  EXPECT_EQ(f.layout(in).terminal_top, 30);
-  EXPECT_EQ(f.form().at(cmd::kTerminal).rect, (Rect{10, 30, 680, t - 40}));
-
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.top);
+    LayoutInput in = client(700, 800);
+    in.config_content_height = row.config_height;
+    f.set_current_tab(row.tab);
+    EXPECT_EQ(f.layout(in).terminal_top, row.top);
+    EXPECT_EQ(f.form().at(cmd::kTerminal).rect, (Rect{10, row.top, 680, t - 10 - row.top}));
+    EXPECT_TRUE(f.form().shown(row.shown));
+    EXPECT_EQ(f.form().shown(cmd::kConfigTab), row.shown == cmd::kConfigTab);
+  }
+  // A small window: T - 110 is below 30, and the terminal stays at 30.
   f.set_current_tab(1);
-  EXPECT_EQ(f.layout(in).terminal_top, 80);  // nothing loaded
-  in.config_content_height = 19 * 10;
-  EXPECT_EQ(f.layout(in).terminal_top, 240);
-  EXPECT_TRUE(f.form().shown(cmd::kConfigTab));
-  EXPECT_EQ(f.form().at(cmd::kConfigTab).rect, (Rect{10, 30, 680, 200}));
-  in.config_content_height = 19 * 200;  // large: the terminal keeps 100 pixels
-  EXPECT_EQ(f.layout(in).terminal_top, t - 110);
-  EXPECT_EQ(f.form().at(cmd::kTerminal).rect.height, 100);
-
-  f.set_current_tab(3);
-  EXPECT_EQ(f.layout(in).terminal_top, 25 + 325);
-  EXPECT_FALSE(f.form().shown(cmd::kConfigTab));
-  EXPECT_TRUE(f.form().shown(cmd::kMacroSubTabs));
-
-  f.set_current_tab(4);
-  EXPECT_EQ(f.layout(in).terminal_top, t - 110);
-  EXPECT_TRUE(f.form().shown(cmd::kUploadTab));
-  EXPECT_EQ(f.form().at(cmd::kTerminal).rect.height, 100);
-
-  f.set_current_tab(5);
-  EXPECT_EQ(f.layout(in).terminal_top, 300 + (t - 410) / 2);
-  EXPECT_TRUE(f.form().shown(cmd::kCompileTab));
+  LayoutInput in = client(300, 150);
+  in.config_content_height = 400;
+  EXPECT_EQ(f.layout(in).terminal_top, 30);
+  EXPECT_EQ(f.form().at(cmd::kTerminal).rect.y, 30);
 }
 
 TEST(MainWindowLayout, InputsTabViewsAndOffsetRule) {
@@ -183,22 +191,12 @@ TEST(MainWindowLayout, InputsTabViewsAndOffsetRule) {
   EXPECT_FALSE(f.layout(in).bar_view_became_visible);  // only on the change
 }
 
-TEST(MainWindowLayout, SmallWindowKeepsTerminalAtThirty) {
-  MainWindowForm f = make();
-  f.set_current_tab(1);
-  LayoutInput in = client(300, 150);  // T = 103: T - 110 is below 30
-  in.config_content_height = 400;
-  EXPECT_EQ(f.layout(in).terminal_top, 30);
-  EXPECT_EQ(f.form().at(cmd::kTerminal).rect.y, 30);
-}
-
-TEST(MainWindowLayout, StoresOuterSize) {
+TEST(MainWindowLayout, StoresTheOuterSize) {
   MainWindowForm f = make();
   Settings settings;
   f.layout(client(640, 480), &settings);
   EXPECT_EQ(settings.get_setting("WindowWidth", ""), "656");
   EXPECT_EQ(settings.get_setting("WindowHeight", ""), "540");
-  EXPECT_EQ(initial_window_width(settings), 656);
 }
 
 TEST(MainWindowLink, NameDisplayReplacesSelector) {
@@ -214,6 +212,90 @@ TEST(MainWindowLink, NameDisplayReplacesSelector) {
   EXPECT_FALSE(f.form().shown(cmd::kPortName));
   EXPECT_FALSE(f.form().checked(cmd::kOpenClose));
   EXPECT_FALSE(changed.empty());
+}
+
+// The timer's duties, recorded; a factory step ends the tick that runs it.
+struct Duties : TimerDuties {
+  std::vector<std::string> calls;
+  bool open = false;
+  bool reading = true;
+  int factory_steps = 0;
+  MainWindowForm* reenter = nullptr;
+  bool link_open() override { return open; }
+  bool factory_tick() override {
+    if (factory_steps == 0) return false;
+    --factory_steps;
+    calls.push_back("factory");
+    return true;
+  }
+  void supervise_phone_and_modem() override {
+    calls.push_back("modem");
+    if (reenter) {  // a modal loop inside a tick delivers another tick
+      std::tm t{};
+      calls.push_back(reenter->timer_tick(*this, t, 0) ? "nested ran" : "nested refused");
+    }
+  }
+  void commit_current_tab() override { calls.push_back("commit"); }
+  bool reading_enabled() override { return reading; }
+  void probe_port() override { calls.push_back("probe"); }
+};
+
+TEST(Stopwatch, RequestsAreCarriedOutByTheTimerAcrossMidnightAndLongTimesLoseTheirTenths) {
+  Stopwatch w;
+  EXPECT_EQ(w.tick(100), "0.0");
+  w.press();
+  EXPECT_EQ(w.state(), Stopwatch::State::start_requested);
+  EXPECT_EQ(w.tick(863000), "0.0");  // 100 seconds before midnight
+  EXPECT_EQ(w.tick(863123), "12.3");
+  EXPECT_EQ(w.tick(20), "102.0");
+  w.press();
+  EXPECT_EQ(w.tick(30), "103.0");
+  EXPECT_EQ(w.state(), Stopwatch::State::stopped);
+  EXPECT_EQ(w.tick(5000), "103.0");  // stopped: the last time stays
+  EXPECT_EQ(stopwatch_text(9999), "999.9");
+  EXPECT_EQ(stopwatch_text(10000), "1000");
+  EXPECT_EQ(tenths_of_day(86400LL * 3 + 61, 250), 612);
+}
+
+TEST(MainWindowTimer, TheClockRunsFirstThenAFactoryStepEndsTheTickElseTheDutiesRunInOrder) {
+  struct Row {
+    const char* note;
+    bool open, reading;
+    int factory_steps;
+    std::vector<std::string> calls;
+  };
+  const Row rows[] = {
+      {"open", true, true, 0, {"modem", "commit", "probe"}},
+      {"a loader owns the closed port: no probe", false, false, 0, {"modem", "commit"}},
+      {"a factory step: nothing after it, not even the open button", true, true, 1, {"factory"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.note);
+    MainWindowForm f({}, Messages());
+    Duties d;
+    d.open = row.open;
+    d.reading = row.reading;
+    d.factory_steps = row.factory_steps;
+    std::tm t{};
+    t.tm_hour = 7;
+    t.tm_min = 5;
+    t.tm_sec = 9;
+    ASSERT_TRUE(f.timer_tick(d, t, 0));
+    EXPECT_EQ(f.form().text(cmd::kStatusClock), "07:05:09");
+    EXPECT_EQ(d.calls, row.calls);
+    EXPECT_EQ(f.form().checked(cmd::kOpenClose), row.open && row.factory_steps == 0);
+  }
+}
+
+TEST(MainWindowTimer, ReentryIsRefusedAndTheGuardReleasedAfterwards) {
+  MainWindowForm f({}, Messages());
+  Duties d;
+  d.reenter = &f;
+  std::tm t{};
+  EXPECT_TRUE(f.timer_tick(d, t, 0));
+  EXPECT_EQ(d.calls[1], "nested refused");
+  d.reenter = nullptr;
+  EXPECT_TRUE(f.timer_tick(d, t, 0));
 }
 
 }  // namespace
