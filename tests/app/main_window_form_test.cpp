@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/command_ids.h"
@@ -64,27 +65,21 @@ TEST(MainWindowLayout, StatusRowAndDebugControls) {
 }
 
 TEST(FormFit, AWiderTextPushesItsRowAndKeepsTheColumnsAligned) {
+  // Labels at 10, fields at 60 and 150 in three rows; a button row below with its own columns;
+  // a control of another window (99) at the same place.
+  const std::tuple<int, Rect, int> controls[] = {
+      {1, {10, 0, 50, 16}, 0},  {2, {60, 0, 80, 18}, 0},   {3, {150, 0, 40, 18}, 0},  {4, {10, 20, 50, 16}, 0},
+      {5, {60, 20, 80, 18}, 0}, {6, {10, 40, 50, 16}, 0},  {7, {60, 40, 80, 18}, 0},  {8, {150, 40, 40, 18}, 0},
+      {9, {10, 70, 80, 18}, 0}, {10, {95, 70, 80, 18}, 0}, {11, {60, 20, 80, 18}, 99},
+  };
   Form form;
-  auto add = [&](int id, Rect r, int parent = 0) {
+  for (const auto& [id, rect, parent] : controls) {
     Control c;
     c.id = id;
-    c.rect = r;
+    c.rect = rect;
     c.parent = parent;
     form.add(c);
-  };
-  // Labels at 10, fields at 60 and 150 in three rows; a button row below with its own columns;
-  // a control of another window at the same place.
-  add(1, {10, 0, 50, 16});
-  add(2, {60, 0, 80, 18});
-  add(3, {150, 0, 40, 18});
-  add(4, {10, 20, 50, 16});
-  add(5, {60, 20, 80, 18});
-  add(6, {10, 40, 50, 16});
-  add(7, {60, 40, 80, 18});
-  add(8, {150, 40, 40, 18});
-  add(9, {10, 70, 80, 18});
-  add(10, {95, 70, 80, 18});
-  add(11, {60, 20, 80, 18}, 99);
+  }
   std::vector<int> told;
   form.set_listener([&](int id) { told.push_back(id); });
   form.set_needed_width(4, 72);  // the middle label
