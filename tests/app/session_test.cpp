@@ -512,18 +512,5 @@ TEST(SessionTerminalText, SavedAsTheWindowShowsItAndAFailureSaysWhereAndWhy) {
   EXPECT_EQ(h.text(), before);
 }
 
-TEST(SessionTerminalText, UpAndDownAreHistoryKeysOnlyOnceTheUserTurnsTheHistoryOn) {
-  Harness h;
-  EXPECT_FALSE(h.session->terminal_choices().takes_history_keys());
-  EXPECT_EQ(h.session->settings().get_setting("TermHistory", "0"), "0");
-  h.session->dispatch(cmd::kTermHistory);
-  EXPECT_TRUE(h.session->terminal_choices().takes_history_keys());
-  EXPECT_TRUE(find_entry(h.session->menus(), cmd::kTermHistory)->checked);
-  EXPECT_EQ(h.session->settings().get_setting("TermHistory", "0"), "1");
-  h.session->dispatch(cmd::kTermHistory);
-  EXPECT_FALSE(h.session->terminal_choices().takes_history_keys());
-  EXPECT_FALSE(find_entry(h.session->menus(), cmd::kTermHistory)->checked);
-}
-
 }  // namespace
 }  // namespace vexa

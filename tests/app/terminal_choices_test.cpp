@@ -27,8 +27,15 @@ namespace {
 using namespace std::chrono;
 
 struct FilterFixture : ::testing::Test {
+  FilterFixture() {
+    log.set_mode(1);
+    log.apply_log_mode();
+  }
+  test::TempDir dir;
+  FixedClock clock{make_local_time(2026, 12, 8, 1, 0, 0)};
+  CaptureLog log{dir.file("VexaTerm.log"), clock};  // keeps the report lines
   TextBufferView view;
-  Terminal terminal{view};
+  Terminal terminal{view, &log};
   system_clock::time_point now = system_clock::now();
   DisplayFilter filter{terminal, [this] { return now; }};
 
@@ -82,21 +89,8 @@ TEST_F(FilterFixture, StampsShowEachLinesFirstByteTimeAndKeepTheNewestBytes) {
   EXPECT_EQ(text.find("first"), std::string::npos);  // beyond what is kept
 }
 
-TEST(FilterReports, ReportLinesStayInPlaceAcrossSwitchesAndAreLoggedOnce) {
-  test::TempDir dir;
-  FixedClock clock{make_local_time(2026, 12, 8, 1, 0, 0)};
-  CaptureLog log{dir.file("VexaTerm.log"), clock};
-  log.set_mode(1);
-  log.apply_log_mode();
-  TextBufferView view;
-  Terminal terminal{view, &log};
-  const auto t0 = system_clock::now();
-  DisplayFilter filter{terminal, [&] { return t0; }};
-  const auto shown = [&] {
-    terminal.flush();
-    return view.contents();
-  };
-
+TEST_F(FilterFixture, ReportLinesStayInPlaceAcrossSwitchesAndAreLoggedOnce) {
+  const auto t0 = now;
   filter.put_text("Ok\r\nhalf");  // the board's line is cut by the report line
   filter.print_line("Configuration saved");
   filter.put_text(" line\r\n");
@@ -169,10 +163,7 @@ TEST_F(ChoicesFixture, DefaultsWriteNothingAndChoicesAreKept) {
     EXPECT_FALSE(choices.checked(cmd::kTermEnterCr));
     EXPECT_TRUE(filter.hex() && filter.stamps());
   }
-  Settings again;
-  for (const char* name : {"TermLine", "TermEnter", "TermBackspace", "TermEcho", "TermHex", "TermStamps"})
-    again.set_value(name, settings.get_setting(name, ""));
-  const TerminalChoiceValues values = TerminalChoiceValues::from_settings(again);
+  const TerminalChoiceValues values = TerminalChoiceValues::from_settings(settings);
   EXPECT_EQ(values.line, (LineSettings{7, Parity::even, 2, FlowControl::rts_cts}));
   EXPECT_EQ(values.keys, (KeyOptions{EnterMode::crlf, BackspaceMode::del, true}));
   EXPECT_TRUE(values.hex && values.stamps && !values.ansi);
@@ -207,6 +198,7 @@ TEST_F(ChoicesFixture, TypedHexAndKeysReachThePortAndModemLinesSayWhyNot) {
   table.run({cmd::kTermHistoryUp, 0, 0});  // the history is off: no line was kept
   EXPECT_EQ(pty.read_for(100), "");
   table.run({cmd::kTermHistory, 0, 0});
+  EXPECT_EQ(settings.get_setting("TermHistory", "0"), "1");
   keyboard.key_command('u');
   keyboard.key_command(kKeyEnter);
   EXPECT_EQ(pty.read_until("\r\n", 2000), "u\r\n");

@@ -70,52 +70,37 @@ bool reached(const ParsedArgs& p, const std::string& name, const std::string& va
   return p.values.text(name) == value;
 }
 
-// The option's spellings: "--name value" and "--name=value", or the flag alone.
-std::vector<std::vector<std::string>> spellings(const std::string& option, const std::string& value) {
-  if (value.empty()) return {{option}};
-  return {{option, value}, {option + "=" + value}};
-}
-
-TEST(CliCommandLine, EveryCommonOptionReachesTheProgramInBothSpellings) {
-  for (const CommonCase& c : common_cases) {
-    SCOPED_TRACE(c.option);
-    EXPECT_FALSE(c.check(parse_args({"set-time", "now"}))) << "holds anyway";
-    for (std::vector<std::string> words : spellings(c.option, c.value)) {
-      words.insert(words.end(), {"set-time", "now"});
-      const ParsedArgs parsed = parse_args(words);
-      ASSERT_EQ(parsed.result.outcome, ProgramOptions::Outcome::run) << words[0] << ": " << parsed.result.text;
-      ASSERT_TRUE(parsed.command);
-      EXPECT_EQ(parsed.command->name, "set-time");
-      EXPECT_TRUE(c.check(parsed)) << words[0];
-      EXPECT_EQ(parsed.args, std::vector<std::string>{"now"});
-    }
+// The words with the option inserted at `at`, as "--name value" and "--name=value" (a flag: alone),
+// each parse to the command and arguments and pass check, which fails without the option.
+void expect_reached(const std::vector<std::string>& words, std::size_t at, const std::string& option,
+                    const std::string& value, const std::function<bool(const ParsedArgs&)>& check) {
+  SCOPED_TRACE(words[0] + " " + option);
+  const ParsedArgs without = parse_args(words);
+  ASSERT_TRUE(without.command) << without.result.text;
+  EXPECT_FALSE(check(without)) << "holds anyway";
+  std::vector<std::vector<std::string>> spellings = {{option}};
+  if (!value.empty()) spellings = {{option, value}, {option + "=" + value}};
+  for (const auto& spelling : spellings) {
+    std::vector<std::string> with = words;
+    with.insert(with.begin() + static_cast<long>(at), spelling.begin(), spelling.end());
+    const ParsedArgs parsed = parse_args(with);
+    ASSERT_EQ(parsed.result.outcome, ProgramOptions::Outcome::run) << spelling[0] << ": " << parsed.result.text;
+    ASSERT_TRUE(parsed.command);
+    EXPECT_EQ(parsed.command->name, without.command->name);
+    EXPECT_TRUE(check(parsed)) << spelling[0];
+    EXPECT_EQ(parsed.args, without.args) << spelling[0];
   }
 }
 
-TEST(CliCommandLine, EveryCommandOptionReachesItsCommandInBothSpellingsAmongTheArguments) {
+TEST(CliCommandLine, EveryOptionReachesWhatReadsItInBothSpellings) {
+  for (const CommonCase& c : common_cases) expect_reached({"set-time", "now"}, 0, c.option, c.value, c.check);
   for (const CommandCase& c : command_cases) {
-    for (const auto& [option, value] : c.options) {
-      SCOPED_TRACE(c.command + " " + option);
-      // The option goes between the arguments when there are two or more, as scripts may write it.
-      const auto split = c.args.begin() + (c.args.size() >= 2 ? 1 : static_cast<long>(c.args.size()));
-      std::vector<std::string> words = {c.command};
-      words.insert(words.end(), c.args.begin(), split);
-      const std::size_t at = words.size();
-      words.insert(words.end(), split, c.args.end());
-      const ParsedArgs without = parse_args(words);
-      ASSERT_TRUE(without.command) << without.result.text;
-      EXPECT_FALSE(reached(without, option, value)) << "holds anyway";
-      for (const auto& spelling : spellings(option, value)) {
-        std::vector<std::string> with = words;
-        with.insert(with.begin() + static_cast<long>(at), spelling.begin(), spelling.end());
-        const ParsedArgs parsed = parse_args(with);
-        ASSERT_EQ(parsed.result.outcome, ProgramOptions::Outcome::run) << spelling[0] << ": " << parsed.result.text;
-        ASSERT_TRUE(parsed.command);
-        EXPECT_EQ(parsed.command->name, c.command);
-        EXPECT_TRUE(reached(parsed, option, value)) << spelling[0];
-        EXPECT_EQ(parsed.args, c.args) << spelling[0];
-      }
-    }
+    // Between the arguments when there are two or more, as scripts may write it.
+    const std::size_t at = 1 + (c.args.size() >= 2 ? 1 : c.args.size());
+    std::vector<std::string> words = {c.command};
+    words.insert(words.end(), c.args.begin(), c.args.end());
+    for (const auto& [option, value] : c.options)
+      expect_reached(words, at, option, value, [&](const ParsedArgs& p) { return reached(p, option, value); });
   }
 }
 
