@@ -313,7 +313,7 @@ TEST(SessionPorts, ASimulatedBoardsIdentityHoldsFromTheStartAndIsNotStoredAsTheU
   EXPECT_EQ(h.session->settings().get_setting("target", "?"), "VexaLog F v603");
 }
 
-TEST(SessionLayout, PlanAndBarViewsLeaveTheTerminalAStripAndOffsetsFollowTheSubTabRows) {
+TEST(SessionLayout, ThePlanViewLeavesTheTerminalAStripAndOffsetsFollowTheSubTabRows) {
   Harness h;
   AnalogTab& analog = h.session->analog_tab();
   analog.create();
@@ -329,16 +329,13 @@ TEST(SessionLayout, PlanAndBarViewsLeaveTheTerminalAStripAndOffsetsFollowTheSubT
   window.set_current_tab(2);
   EXPECT_EQ(h.session->lay_out(in).inputs_offset, 58);
   EXPECT_EQ(form.at(cmd::kAnalogWindow).rect.y, 58);
-  for (int view : {kPlanTab, kDataTab}) {
-    for (std::size_t i = 0; i < analog.tabs().size(); ++i)
-      if (analog.tabs()[i].number == view) analog.select_tab(static_cast<int>(i));
-    ASSERT_EQ(analog.selected_number(), view);
-    h.session->lay_out(in);
-    EXPECT_EQ(form.at(cmd::kTerminal).rect.height, 100) << view;
-    const int shown = view == kPlanTab ? cmd::kPlanView : cmd::kBarViewWindow;
-    EXPECT_TRUE(form.shown(shown)) << view;
-    EXPECT_EQ(form.at(shown).rect, (Rect{5, 58, 790, 853 - 110 - 42 - 58})) << view;
-  }
+  for (std::size_t i = 0; i < analog.tabs().size(); ++i)
+    if (analog.tabs()[i].number == kPlanTab) analog.select_tab(static_cast<int>(i));
+  ASSERT_EQ(analog.selected_number(), kPlanTab);
+  h.session->lay_out(in);
+  EXPECT_EQ(form.at(cmd::kTerminal).rect.height, 100);
+  EXPECT_TRUE(form.shown(cmd::kPlanView));
+  EXPECT_EQ(form.at(cmd::kPlanView).rect, (Rect{5, 58, 790, 853 - 110 - 42 - 58}));
   window.set_current_tab(3);
   EXPECT_EQ(h.session->lay_out(in).macro_offset, 65);
   EXPECT_EQ(form.at(cmd::kMacroWindow).rect.y, 65);
