@@ -153,7 +153,7 @@ TEST(SessionDispatch, TheWindowIsAskedFirstThenTheTableAndAMissingCommandSaysSoI
   EXPECT_EQ(h.front.check_events.load(), after);
 }
 
-TEST(SessionPosting, CommandsPostedFromManyThreadsRunOnceEachOnThePumpingThread) {
+TEST(SessionPosting, CommandsAndStatusPostedFromOtherThreadsRunOnceEachOnThePumpingThread) {
   Harness h;
   std::atomic<int> runs{0};
   std::thread::id ran_on;
@@ -176,10 +176,7 @@ TEST(SessionPosting, CommandsPostedFromManyThreadsRunOnceEachOnThePumpingThread)
   const int events = h.front.posted_events.load();
   h.session->post_command(9901, 1);
   EXPECT_EQ(h.front.posted_events.load(), events + 1);
-}
-
-TEST(SessionPosting, StatusFromAWorkerReachesTheStatusRowAtTheNextPump) {
-  Harness h;
+  // Status from a worker reaches the status row and the terminal at the next pump.
   std::thread worker([&] {
     h.session->set_progress("1200");
     h.session->set_status("Connected to 192.0.2.7");
@@ -384,7 +381,7 @@ TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk
       << gone << "\n" << h.text();
 }
 
-TEST(SessionTabs, TheTabInFrontCommitsItsOwnEditsBeforeSaveAndDownloadAndOnTheTick) {
+TEST(SessionTabs, TheTabInFrontCommitsItsEditsBeforeSaveDownloadAndTheTickAndALoadReplacesThem) {
   Harness h;
   h.start_board('S');  // twenty macros
   MacroTab& macros = h.session->macro_tab();
@@ -402,12 +399,7 @@ TEST(SessionTabs, TheTabInFrontCommitsItsOwnEditsBeforeSaveAndDownloadAndOnTheTi
   std::optional<std::string> value;
   h.simulated.server()->with_board([&](sim::SimulatedBoard& b) { value = b.configuration().value("m0"); });
   EXPECT_EQ(value, "0,0,rd");
-}
-
-TEST(SessionTabs, ALoadedFileReplacesTheTableWithoutTheShownMacro) {
-  Harness h;
-  h.session->configuration().parse_assignments("m0=0,0,go", false);
-  h.session->select_tab(3);  // m0 is shown
+  // A loaded file replaces the table, the shown macro's edit with it, and brings its tab forward.
   GivenPathChooser chooser(h.dir.write("board.txt", "bd=9600\n"));
   h.front.chooser = &chooser;
   h.session->dispatch(cmd::kConfLoad);
