@@ -194,19 +194,6 @@ TEST(MainWindowLayout, StoresTheOuterSize) {
   EXPECT_EQ(settings.get_setting("WindowHeight", ""), "540");
 }
 
-TEST(MainWindowLink, NameDisplayReplacesSelector) {
-  MainWindowForm f = make();
-  f.show_link_state(true, "/tmp/board");
-  EXPECT_TRUE(f.form().shown(cmd::kPortName));
-  EXPECT_FALSE(f.form().shown(cmd::kPortSelector));
-  EXPECT_EQ(f.form().text(cmd::kPortName), "/tmp/board");
-  EXPECT_TRUE(f.form().checked(cmd::kOpenClose));
-  f.show_link_state(false, "");
-  EXPECT_FALSE(f.form().shown(cmd::kPortName));
-  EXPECT_TRUE(f.form().shown(cmd::kPortSelector));
-  EXPECT_FALSE(f.form().checked(cmd::kOpenClose));
-}
-
 // The timer's duties, recorded; a factory step ends the tick that runs it.
 struct Duties : TimerDuties {
   std::vector<std::string> calls;
@@ -448,20 +435,13 @@ TEST(IconStrip, ElevenCellsInsideTheStrip) {
   EXPECT_TRUE(none.calls().empty());
 }
 
-TEST(IconButton, RaisedAndPressedFaces) {
+TEST(IconButton, RaisedAndPressedFacesDrawTheirCell) {
   RecordingPainter p;
   draw_icon_button(p, 3, false);
   EXPECT_EQ(p.calls().back(), "cell 1,1 from 54,0 18x18");
   p.reset();
   draw_icon_button(p, 10, true);
   EXPECT_EQ(p.calls().back(), "cell 2,2 from 180,0 18x18");
-  p.reset();
-  const int states[7] = {0, 1, 2, 2, 1, 0, 9};
-  draw_lamps(p, 'E', states);
-  EXPECT_EQ(p.calls(), (std::vector<std::string>{"ellipse 2,2 10x10 000000 00ffff",
-                                                 "ellipse 12,2 10x10 000000 0000ff",
-                                                 "ellipse 42,2 10x10 000000 0000ff",
-                                                 "ellipse 52,2 10x10 000000 00ffff"}));
 }
 
 }  // namespace
