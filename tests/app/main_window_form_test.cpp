@@ -153,12 +153,15 @@ TEST(MainWindowLayout, EachTabSetsTheTerminalsTopAndTheTerminalFillsTheRest) {
     EXPECT_TRUE(f.form().shown(row.shown));
     EXPECT_EQ(f.form().shown(cmd::kConfigTab), row.shown == cmd::kConfigTab);
   }
-  // A small window: T - 110 is below 30, and the terminal stays at 30.
+  // A small window: T - 110 is below 30, and the terminal stays at 30. The outer size is stored.
   f.set_current_tab(1);
   LayoutInput in = client(300, 150);
   in.config_content_height = 400;
-  EXPECT_EQ(f.layout(in).terminal_top, 30);
+  Settings settings;
+  EXPECT_EQ(f.layout(in, &settings).terminal_top, 30);
   EXPECT_EQ(f.form().at(cmd::kTerminal).rect.y, 30);
+  EXPECT_EQ(settings.get_setting("WindowWidth", ""), "316");
+  EXPECT_EQ(settings.get_setting("WindowHeight", ""), "210");
 }
 
 TEST(MainWindowLayout, InputsTabViewsAndOffsetRule) {
@@ -184,14 +187,6 @@ TEST(MainWindowLayout, InputsTabViewsAndOffsetRule) {
   EXPECT_FALSE(f.form().shown(cmd::kAnalogWindow));
   EXPECT_EQ(f.form().at(cmd::kBarViewWindow).rect.height, 743 - 42 - 130);
   EXPECT_FALSE(f.layout(in).bar_view_became_visible);  // only on the change
-}
-
-TEST(MainWindowLayout, StoresTheOuterSize) {
-  MainWindowForm f = make();
-  Settings settings;
-  f.layout(client(640, 480), &settings);
-  EXPECT_EQ(settings.get_setting("WindowWidth", ""), "656");
-  EXPECT_EQ(settings.get_setting("WindowHeight", ""), "540");
 }
 
 // The timer's duties, recorded; a factory step ends the tick that runs it.

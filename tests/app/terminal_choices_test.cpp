@@ -81,7 +81,6 @@ TEST_F(FilterFixture, StampsShowEachLinesFirstByteTimeAndKeepTheNewestBytes) {
   EXPECT_NE(shown().find(line_stamp(t0 + milliseconds(80)) + "third\r\n"), std::string::npos);
 
   filter.set_keep(kLeastScrollbackChars);
-  std::string tail;
   for (int i = 0; i < 500; ++i) filter.put_text("line " + std::to_string(i) + "\r\n");
   filter.set_stamps(false);
   const std::string text = shown();
