@@ -58,17 +58,14 @@ TEST_F(FactoryCli, EachBoardTypeRunsItsOwnTestsAndTheExitStatusIsTheVerdict) {
   }
 }
 
-TEST_F(FactoryCli, ReportRecordsTheBoardAndTheTests) {
+TEST_F(FactoryCli, ReportRecordsTheBoardAndTheTestsTheBoardRan) {
   start_board("S", {"--selftest-fail", "rtc"});
   const std::string path = dir.file("report.json");
   auto result = factory({"--report", path});
   EXPECT_EQ(result.exit_code, 1);
+  // The record's fields and their limits are the factory subsystem's; here the board's answers.
   const std::string json = TempDir::read(path);
   EXPECT_NE(json.find("\"board\": \"VexaLog S v1404\""), std::string::npos) << json;
-  EXPECT_NE(json.find("{\"label\": \"a0 970<1000<1030 mV\", \"value\": \"1000\", \"low\": \"970\", \"high\": \"1030\", "
-                      "\"passed\": true}"),
-            std::string::npos)
-      << json;
   EXPECT_NE(json.find("\"name\": \"rtc\", \"label\": \"rtc\", \"enabled\": true, \"result\": \"failed\""),
             std::string::npos);
 }
