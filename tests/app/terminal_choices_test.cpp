@@ -121,7 +121,10 @@ struct NoClipboard : Clipboard {
 };
 
 struct ChoicesFixture : ::testing::Test {
-  ChoicesFixture() { std::filesystem::create_symlink(pty.slave_path(), path); }
+  ChoicesFixture() {
+    std::filesystem::create_symlink(pty.slave_path(), path);
+    choices.add_commands(table);
+  }
   ~ChoicesFixture() override {
     jobs.shutdown();
     link.stop();
@@ -142,26 +145,23 @@ struct ChoicesFixture : ::testing::Test {
   TerminalKeyboard keyboard{keys, clipboard, terminal, [] { return false; }};
   BoardJobs jobs{report, messages};
   test::RecordingStatus status;
+  TerminalChoices choices{report, terminal, messages, settings, link, keyboard, filter, jobs, status, ""};
+  CommandTable table;  // the choices' commands
 };
 
 TEST_F(ChoicesFixture, DefaultsWriteNothingAndChoicesAreKept) {
-  {
-    TerminalChoices choices(report, terminal, messages, settings, link, keyboard, filter, jobs, status, "");
-    EXPECT_EQ(settings.settings_text(), "");  // every choice off: the settings file as before
-    EXPECT_EQ(keyboard.options(), KeyOptions{});
-    EXPECT_FALSE(link.port().line_settings());
-    CommandTable table;
-    choices.add_commands(table);
-    for (int id : {cmd::kTermHexView, cmd::kTermStamps, cmd::kTermEcho, cmd::kTermEnterCrLf, cmd::kTermBackspaceDel})
-      EXPECT_TRUE(table.run({id, 0, 0})) << id;
-    EXPECT_TRUE(choices.set_line_settings_text("7E2,rtscts"));
-    EXPECT_FALSE(choices.set_line_settings_text("8Q1"));
-    EXPECT_TRUE(report.contains("'8Q1' is not a line setting: write it as 8N1 or e,7,1,rtscts."));
-    EXPECT_TRUE(choices.checked(cmd::kTermHexView));
-    EXPECT_TRUE(choices.checked(cmd::kTermEnterCrLf));
-    EXPECT_FALSE(choices.checked(cmd::kTermEnterCr));
-    EXPECT_TRUE(filter.hex() && filter.stamps());
-  }
+  EXPECT_EQ(settings.settings_text(), "");  // every choice off: the settings file as before
+  EXPECT_EQ(keyboard.options(), KeyOptions{});
+  EXPECT_FALSE(link.port().line_settings());
+  for (int id : {cmd::kTermHexView, cmd::kTermStamps, cmd::kTermEcho, cmd::kTermEnterCrLf, cmd::kTermBackspaceDel})
+    EXPECT_TRUE(table.run({id, 0, 0})) << id;
+  EXPECT_TRUE(choices.set_line_settings_text("7E2,rtscts"));
+  EXPECT_FALSE(choices.set_line_settings_text("8Q1"));
+  EXPECT_TRUE(report.contains("'8Q1' is not a line setting: write it as 8N1 or e,7,1,rtscts."));
+  EXPECT_TRUE(choices.checked(cmd::kTermHexView));
+  EXPECT_TRUE(choices.checked(cmd::kTermEnterCrLf));
+  EXPECT_FALSE(choices.checked(cmd::kTermEnterCr));
+  EXPECT_TRUE(filter.hex() && filter.stamps());
   const TerminalChoiceValues values = TerminalChoiceValues::from_settings(settings);
   EXPECT_EQ(values.line, (LineSettings{7, Parity::even, 2, FlowControl::rts_cts}));
   EXPECT_EQ(values.keys, (KeyOptions{EnterMode::crlf, BackspaceMode::del, true}));
@@ -179,7 +179,6 @@ TEST_F(ChoicesFixture, DefaultsWriteNothingAndChoicesAreKept) {
 }
 
 TEST_F(ChoicesFixture, TypedHexAndKeysReachThePortAndModemLinesSayWhyNot) {
-  TerminalChoices choices(report, terminal, messages, settings, link, keyboard, filter, jobs, status, "");
   link.start();
   ASSERT_TRUE(link.open(path, "9600"));
   EXPECT_TRUE(choices.send_hex("0A 1B FF 00"));
@@ -188,8 +187,6 @@ TEST_F(ChoicesFixture, TypedHexAndKeysReachThePortAndModemLinesSayWhyNot) {
   EXPECT_TRUE(report.contains("'ZZ' is not a hex byte: type bytes as 0A 1B FF."));
   EXPECT_EQ(pty.read_for(50), "");
 
-  CommandTable table;
-  choices.add_commands(table);
   table.run({cmd::kTermEnterCrLf, 0, 0});
   keyboard.key_command('t');
   keyboard.key_command(kKeyEnter);
@@ -215,7 +212,6 @@ TEST_F(ChoicesFixture, TypedHexAndKeysReachThePortAndModemLinesSayWhyNot) {
 }
 
 TEST_F(ChoicesFixture, TheLineDialogAppliesAtOnceAndSaysWhatThePortKept) {
-  TerminalChoices choices(report, terminal, messages, settings, link, keyboard, filter, jobs, status, "");
   link.start();
   ASSERT_TRUE(link.open(path, "9600"));
   int applied = 0;
@@ -266,7 +262,6 @@ TEST_F(ChoicesFixture, TheLineDialogAppliesAtOnceAndSaysWhatThePortKept) {
 // The entries end the Tools menu, in a submenu, where ids find them and the check marks follow
 // the choices (their texts and keys are the menu bar's test).
 TEST_F(ChoicesFixture, TheTerminalEntriesCheckMarksFollowTheChoices) {
-  TerminalChoices choices(report, terminal, messages, settings, link, keyboard, filter, jobs, status, "");
   std::vector<Menu> bar = {Menu{"MenTools", "Tools", 0, {MenuEntry{cmd::kLogErase, "Erase"}}},
                            Menu{.key = "MenHelp", .title = {}, .command = 0, .entries = {}}};
   add_terminal_entries(bar, messages);
@@ -275,8 +270,6 @@ TEST_F(ChoicesFixture, TheTerminalEntriesCheckMarksFollowTheChoices) {
   EXPECT_FALSE(refresh_terminal_checks(bar, choices));
   EXPECT_TRUE(find_entry(bar, cmd::kTermEnterCr)->checked);
   EXPECT_FALSE(find_entry(bar, cmd::kTermHexView)->checked);
-  CommandTable table;
-  choices.add_commands(table);
   table.run({cmd::kTermHexView, 0, 0});
   table.run({cmd::kTermEnterLf, 0, 0});
   EXPECT_TRUE(refresh_terminal_checks(bar, choices));
