@@ -53,16 +53,19 @@ const std::vector<CommandCase> command_cases = {
     {"expr", {"a"}, {{"--board", "F"}, {"--firmware", "400"}}},
     {"convert", {"a", "5"}, {{"--board", "E"}, {"--firmware", "2999"}}},
     {"calibrate", {"1", "2", "3", "4"}, {{"--board", "S"}, {"--firmware", "603"}, {"--type", "m"}, {"--verbose", ""}}},
-    {"factory-test", {}, {{"--report", "r.json"}, {"--countdown", "600"}, {"--timeout", "3600"}, {"--quiet-ms", "60000"}}},
+    {"factory-test", {},
+     {{"--report", "r.json"}, {"--countdown", "600"}, {"--timeout", "3600"}, {"--quiet-ms", "60000"}}},
     {"flash", {"f.bin"}, {{"--samba", ""}, {"--verbose", ""}}},
-    {"upload", {"t", "h"}, {{"--binary", ""}, {"--fast", ""}, {"--create", ""}, {"--idle", "1"}, {"--follow", "86400"}}},
+    {"upload", {"t", "h"},
+     {{"--binary", ""}, {"--fast", ""}, {"--create", ""}, {"--idle", "1"}, {"--follow", "86400"}}},
     {"download", {"f.hex"}, {{"--samba", ""}, {"--verbose", ""}}},
 };
 
 // What the command reads of its option: the number of a whole or real one, else its text.
 bool reached(const ParsedArgs& p, const std::string& name, const std::string& value) {
   const auto& options = p.command->options;
-  const auto row = std::find_if(options.begin(), options.end(), [&](const CommandOption& o) { return o.spec.name == name; });
+  const auto row =
+      std::find_if(options.begin(), options.end(), [&](const CommandOption& o) { return o.spec.name == name; });
   if (row == options.end()) return false;
   if (value.empty()) return p.values.has(name);
   if (row->rule.kind == ValueRule::Kind::whole) return p.values.whole(name, -99) == std::stoi(value);

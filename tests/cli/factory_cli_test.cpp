@@ -34,11 +34,15 @@ TEST_F(FactoryCli, EachBoardTypeRunsItsOwnTestsAndTheExitStatusIsTheVerdict) {
     std::vector<std::string> shown, not_shown;
   };
   const Row rows[] = {
-      {"E", {}, 0, {"factory test passed\n", "rtc (rtc): passed\n"}, {"res (res a12): passed\n", "temp (t=): passed\n"}},
+      {"E", {}, 0, {"factory test passed\n", "rtc (rtc): passed\n"},
+       {"res (res a12): passed\n", "temp (t=): passed\n"}},
       {"S", {}, 0, {"factory test passed\n", "res (res a12): passed\n", "temp (t=): passed\n"}, {}},
       {"F", {"--selftest-fail", "rtc,res,data"}, 1,
-       {"factory test failed: data res rtc\n", "Error 0: a12 1240 mV 1233<= 1300 <= 1248", "disk (disk dr=0): passed\n"}, {}},
-      {"S", {"--selftest-fail", "supply"}, 1, {"factory test failed: temp\n", "Error 6: v= 11.000<= 10.800 <= 12.500"}, {}},
+       {"factory test failed: data res rtc\n", "Error 0: a12 1240 mV 1233<= 1300 <= 1248",
+        "disk (disk dr=0): passed\n"},
+       {}},
+      {"S", {"--selftest-fail", "supply"}, 1,
+       {"factory test failed: temp\n", "Error 6: v= 11.000<= 10.800 <= 12.500"}, {}},
       // The resolution test failing once is run once more, and passes then.
       {"S", {"--selftest-res-once"}, 0, {"Error 3: a7 ~ 25 mV 22<= 40 <= 28", "\nar;ec endTstS\n"}, {}},
       {"S", {"--selftest-fail", "res"}, 1, {"factory test failed: res\n"}, {}},
@@ -86,7 +90,8 @@ TEST_F(FactoryCli, ABoardThatGoesEndsTheTestAtOnceSayingItIsGone) {
   using SteadyClock = std::chrono::steady_clock;
   start_board("S");
   globals = {"--baud", "115200", "--log", "1"};  // the capture log shows how far the test has come
-  BackgroundProgram job(built_program("cli/vexacli"), cli_args({"factory-test", "--countdown", "50", "--quiet-ms", "300"}));
+  BackgroundProgram job(built_program("cli/vexacli"),
+                        cli_args({"factory-test", "--countdown", "50", "--quiet-ms", "300"}));
   // The board has answered "conf" with its identity: the test is being prepared.
   const auto give_up = SteadyClock::now() + std::chrono::seconds(30);
   while (TempDir::read(dir.file("VexaTerm.log")).find("VexaLog S") == std::string::npos) {
