@@ -1,6 +1,7 @@
 // The session without a window: its command table against the menu bar, posted commands from
-// other threads, the timer's duties on an injected clock, and the board job gate against a
-// simulated board, where a job and a user command race for the link.
+// other threads, the timer's duties on an injected clock, the start-up port of vexaterm's
+// command line, and the board job gate against a simulated board, where a job and a user
+// command race for the link.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -58,13 +59,21 @@ class HeadlessFront final : public SessionEvents, public SessionWindow {
                               cmd::kManualE, cmd::kManualF, cmd::kManualS};
 };
 
+// vexaterm's command line.
+CommandLine parse(std::vector<std::string> words) {
+  words.insert(words.begin(), "vexaterm");
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  return parse_command_line(static_cast<int>(argv.size()), argv.data());
+}
+
 struct Harness {
-  explicit Harness(std::string settings = {}, const Clock& clock = SystemClock::instance()) {
-    SessionOptions options;
+  explicit Harness(std::string settings = {}, const Clock& clock = SystemClock::instance(),
+                   SessionOptions options = {}) {
     options.working_directory = dir.path();
     options.program_directory = dir.path();
     options.use_settings_file = false;
-    options.settings_text = std::move(settings);
+    options.settings_text += settings;
     session = std::make_unique<Session>(view, options, front, front, clock);
     front.session = session.get();
   }
@@ -120,40 +129,31 @@ TEST(SessionDispatch, EveryMenuEntryHasARowOrIsTheWindowsOrSaysItIsMissing) {
   EXPECT_TRUE(h.session->commands().has(cmd::kKeystroke));
 }
 
-TEST(SessionDispatch, AMissingCommandSaysSoInWordsInTheUsersLanguage) {
+TEST(SessionDispatch, TheWindowIsAskedFirstThenTheTableAndAMissingCommandSaysSoInTheUsersLanguage) {
   Harness h("language=f\n");
+  EXPECT_TRUE(h.session->dispatch(cmd::kRebuildConfig));
   h.session->dispatch(4711);  // no row and no window command
   const std::string text = h.text();
   EXPECT_EQ(text.find("4711"), std::string::npos) << text;
   EXPECT_NE(text.find("Cette commande : pas encore disponible dans cette version."), std::string::npos) << text;
   // The information lines of the Help menu say nothing.
-  const std::size_t before = h.text().size();
   h.session->dispatch(cmd::kInfo1);
-  EXPECT_EQ(h.text().size(), before);
-  // The window was asked first, each time.
-  EXPECT_EQ(h.front.window_commands, (std::vector<int>{4711, cmd::kInfo1}));
-}
-
-TEST(SessionDispatch, WindowCommandsGoToTheWindowAndSwitchesTellTheirChecks) {
-  Harness h;
-  EXPECT_TRUE(h.session->dispatch(cmd::kRebuildConfig));
-  EXPECT_EQ(h.front.window_commands, std::vector<int>{cmd::kRebuildConfig});
+  EXPECT_EQ(h.text(), text);
+  EXPECT_EQ(h.front.window_commands, (std::vector<int>{cmd::kRebuildConfig, 4711, cmd::kInfo1}));
+  // Switches tell their checks; a command that changes no mark tells nothing.
   const int before = h.front.check_events.load();
   h.session->dispatch(cmd::kVerbose);
   EXPECT_TRUE(h.session->verbose());
-  EXPECT_TRUE(find_entry(h.session->menus(), cmd::kVerbose) == nullptr ||
-              find_entry(h.session->menus(), cmd::kVerbose)->checked);
   h.session->dispatch(cmd::kLogDate);
   EXPECT_TRUE(find_entry(h.session->menus(), cmd::kLogDate)->checked);
   EXPECT_FALSE(find_entry(h.session->menus(), cmd::kLogNone)->checked);
   EXPECT_GT(h.front.check_events.load(), before);
-  // A command that changes no mark tells nothing.
   const int after = h.front.check_events.load();
   h.session->dispatch(cmd::kClear);
   EXPECT_EQ(h.front.check_events.load(), after);
 }
 
-TEST(SessionPosting, CommandsPostedFromManyThreadsRunOnceEachOnThePumpingThread) {
+TEST(SessionPosting, CommandsAndStatusPostedFromOtherThreadsRunOnceEachOnThePumpingThread) {
   Harness h;
   std::atomic<int> runs{0};
   std::thread::id ran_on;
@@ -176,10 +176,7 @@ TEST(SessionPosting, CommandsPostedFromManyThreadsRunOnceEachOnThePumpingThread)
   const int events = h.front.posted_events.load();
   h.session->post_command(9901, 1);
   EXPECT_EQ(h.front.posted_events.load(), events + 1);
-}
-
-TEST(SessionPosting, StatusFromAWorkerReachesTheStatusRowAtTheNextPump) {
-  Harness h;
+  // Status from a worker reaches the status row and the terminal at the next pump.
   std::thread worker([&] {
     h.session->set_progress("1200");
     h.session->set_status("Connected to 192.0.2.7");
@@ -215,29 +212,26 @@ TEST(SessionTimer, DutiesRunEveryTickAndSecondDutiesOncePerCalendarSecond) {
 TEST(SessionSpeed, TypingASpeedAppliesNothingUntilEnterAndARefusedSpeedKeepsThePortOpen) {
   Harness h;
   h.start_board('F');
-  const long speed = h.session->link().port().speed();
+  const long start = h.session->link().port().speed();
+  struct Row {
+    const char* typed;
+    int notice;
+    long speed;  // the port's afterwards
+  };
+  const Row rows[] = {
+      {"1", kNotifyEditChanged, start},     {"19", kNotifyEditChanged, start},     {"1920", kNotifyEditChanged, start},
+      {"19200", kNotifyEditEnter, 19200},
+      {"14400", kNotifySelectionChanged, 14400},  // a listed speed without a B-code is taken like any other
+      {"0", kNotifyEditEnter, 14400},
+  };
   Form& form = h.session->window_form().form();
-  for (const char* typed : {"1", "19", "192", "1920"}) {
-    form.set_text(cmd::kSpeedSelector, typed);
-    h.session->dispatch(cmd::kSpeedSelector, kNotifyEditChanged);
-    EXPECT_EQ(h.session->link().port().speed(), speed) << typed;
-    EXPECT_TRUE(h.session->link().port().link_is_open()) << typed;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.typed);
+    form.set_text(cmd::kSpeedSelector, row.typed);
+    h.session->dispatch(cmd::kSpeedSelector, row.notice);
+    EXPECT_EQ(h.session->link().port().speed(), row.speed) << h.text();
+    EXPECT_TRUE(h.session->link().port().link_is_open());
   }
-  form.set_text(cmd::kSpeedSelector, "19200");
-  h.session->dispatch(cmd::kSpeedSelector, kNotifyEditEnter);
-  EXPECT_EQ(h.session->link().port().speed(), 19200);
-  EXPECT_TRUE(h.session->link().port().link_is_open());
-
-  // A listed speed without a B-code is taken like any other.
-  form.set_text(cmd::kSpeedSelector, "14400");
-  h.session->dispatch(cmd::kSpeedSelector, kNotifySelectionChanged);
-  EXPECT_EQ(h.session->link().port().speed(), 14400) << h.text();
-  EXPECT_TRUE(h.session->link().port().link_is_open());
-
-  form.set_text(cmd::kSpeedSelector, "0");
-  h.session->dispatch(cmd::kSpeedSelector, kNotifyEditEnter);
-  EXPECT_TRUE(h.session->link().port().link_is_open()) << h.text();
-  EXPECT_EQ(h.session->link().port().speed(), 14400);
   EXPECT_EQ(form.text(cmd::kSpeedSelector), "14400");
   EXPECT_TRUE(h.shows("does not take the speed '0'")) << h.text();
 }
@@ -268,35 +262,36 @@ TEST(SessionPorts, NoStoredPortOffersTheFirstEntryAndStoresNothingUntilOneIsOpen
   EXPECT_EQ(h.session->settings().get_setting("COM", "?"), path);
 }
 
-TEST(SessionPorts, TheStartPortOptionOpensThePortAtStart) {
+TEST(SessionPorts, TheStartPortOptionsOpenThePortAtStartAndItIsStoredAsTheUsers) {
   PseudoTerminal pty;
   test::TempDir dir;
   const std::string path = dir.file("board");
   std::filesystem::create_symlink(pty.slave_path(), path);
-  std::vector<std::string> words = {"vexaterm", "--port", path, "--baud", "19200"};
-  std::vector<char*> argv;
-  for (auto& word : words) argv.push_back(word.data());
-  CommandLine line = parse_command_line(static_cast<int>(argv.size()), argv.data());
+  const CommandLine line = parse({"--port", path, "--baud=19200"});
   ASSERT_EQ(line.error, "");
-  line.options.session.working_directory = dir.path();
-  line.options.session.program_directory = dir.path();
-  line.options.session.use_settings_file = false;
-  HeadlessFront front;
-  TextBufferView view;
-  Session session(view, line.options.session, front, front);
-  session.start();
-  EXPECT_TRUE(session.link().port().serial_open());
-  session.flush_terminal();
-  EXPECT_NE(view.contents().find("open " + path + ":19200,n,8,1"), std::string::npos) << view.contents();
-  session.save_settings();
-  EXPECT_EQ(session.settings().get_setting("COM", "?"), path);  // the user's own port is stored
-  session.shutdown();
-  // With a simulated board as well, the board's port is the one that opens.
-  words.push_back("--simulate");
-  words.push_back("E");
-  argv.clear();
-  for (auto& word : words) argv.push_back(word.data());
-  EXPECT_FALSE(parse_command_line(static_cast<int>(argv.size()), argv.data()).options.session.open_at_start);
+  Harness h({}, SystemClock::instance(), line.options.session);
+  h.session->start();
+  EXPECT_TRUE(h.session->link().port().serial_open());
+  EXPECT_TRUE(h.shows("open " + path + ":19200,n,8,1")) << h.text();
+  h.session->save_settings();
+  EXPECT_EQ(h.session->settings().get_setting("COM", "?"), path);
+  // Without the options the settings' port stands; with a simulated board the board's opens.
+  EXPECT_EQ(parse({}).options.session.settings_text, "");
+  EXPECT_FALSE(parse({"--port", path, "--simulate", "E"}).options.session.open_at_start);
+  EXPECT_NE(command_line_help().find("--port PATH"), std::string::npos);
+}
+
+TEST(SessionPorts, BadStartPortValuesAreRefusedWithAReason) {
+  const std::pair<std::vector<std::string>, const char*> bad[] = {
+      {{"--port"}, "needs a port"},          {{"--baud"}, "needs a speed"},
+      {{"--baud", "fast"}, "wants a speed"}, {{"--baud", "0"}, "wants a speed"},
+      {{"--baud=-9600"}, "wants a speed"},   {{"--port", "a\nBaud=1"}, "wants a port name"},
+      {{"--port="}, "wants a port name"},
+  };
+  for (const auto& [words, reason] : bad) {
+    const CommandLine line = parse(words);
+    EXPECT_NE(line.error.find(reason), std::string::npos) << words[0] << ": " << line.error;
+  }
 }
 
 TEST(SessionPorts, ASimulatedBoardsIdentityHoldsFromTheStartAndIsNotStoredAsTheUsers) {
@@ -315,7 +310,7 @@ TEST(SessionPorts, ASimulatedBoardsIdentityHoldsFromTheStartAndIsNotStoredAsTheU
   EXPECT_EQ(h.session->settings().get_setting("target", "?"), "VexaLog F v603");
 }
 
-TEST(SessionLayout, PlanAndBarViewsLeaveTheTerminalAStripAndOffsetsFollowTheSubTabRows) {
+TEST(SessionLayout, ThePlanViewLeavesTheTerminalAStripAndOffsetsFollowTheSubTabRows) {
   Harness h;
   AnalogTab& analog = h.session->analog_tab();
   analog.create();
@@ -331,16 +326,13 @@ TEST(SessionLayout, PlanAndBarViewsLeaveTheTerminalAStripAndOffsetsFollowTheSubT
   window.set_current_tab(2);
   EXPECT_EQ(h.session->lay_out(in).inputs_offset, 58);
   EXPECT_EQ(form.at(cmd::kAnalogWindow).rect.y, 58);
-  for (int view : {kPlanTab, kDataTab}) {
-    for (std::size_t i = 0; i < analog.tabs().size(); ++i)
-      if (analog.tabs()[i].number == view) analog.select_tab(static_cast<int>(i));
-    ASSERT_EQ(analog.selected_number(), view);
-    h.session->lay_out(in);
-    EXPECT_EQ(form.at(cmd::kTerminal).rect.height, 100) << view;
-    const int shown = view == kPlanTab ? cmd::kPlanView : cmd::kBarViewWindow;
-    EXPECT_TRUE(form.shown(shown)) << view;
-    EXPECT_EQ(form.at(shown).rect, (Rect{5, 58, 790, 853 - 110 - 42 - 58})) << view;
-  }
+  for (std::size_t i = 0; i < analog.tabs().size(); ++i)
+    if (analog.tabs()[i].number == kPlanTab) analog.select_tab(static_cast<int>(i));
+  ASSERT_EQ(analog.selected_number(), kPlanTab);
+  h.session->lay_out(in);
+  EXPECT_EQ(form.at(cmd::kTerminal).rect.height, 100);
+  EXPECT_TRUE(form.shown(cmd::kPlanView));
+  EXPECT_EQ(form.at(cmd::kPlanView).rect, (Rect{5, 58, 790, 853 - 110 - 42 - 58}));
   window.set_current_tab(3);
   EXPECT_EQ(h.session->lay_out(in).macro_offset, 65);
   EXPECT_EQ(form.at(cmd::kMacroWindow).rect.y, 65);
@@ -389,7 +381,7 @@ TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk
       << gone << "\n" << h.text();
 }
 
-TEST(SessionTabs, TheTabInFrontCommitsItsOwnEditsBeforeSaveAndDownloadAndOnTheTick) {
+TEST(SessionTabs, TheTabInFrontCommitsItsEditsBeforeSaveDownloadAndTheTickAndALoadReplacesThem) {
   Harness h;
   h.start_board('S');  // twenty macros
   MacroTab& macros = h.session->macro_tab();
@@ -407,12 +399,7 @@ TEST(SessionTabs, TheTabInFrontCommitsItsOwnEditsBeforeSaveAndDownloadAndOnTheTi
   std::optional<std::string> value;
   h.simulated.server()->with_board([&](sim::SimulatedBoard& b) { value = b.configuration().value("m0"); });
   EXPECT_EQ(value, "0,0,rd");
-}
-
-TEST(SessionTabs, ALoadedFileReplacesTheTableWithoutTheShownMacro) {
-  Harness h;
-  h.session->configuration().parse_assignments("m0=0,0,go", false);
-  h.session->select_tab(3);  // m0 is shown
+  // A loaded file replaces the table, the shown macro's edit with it, and brings its tab forward.
   GivenPathChooser chooser(h.dir.write("board.txt", "bd=9600\n"));
   h.front.chooser = &chooser;
   h.session->dispatch(cmd::kConfLoad);
@@ -491,12 +478,6 @@ TEST(SessionJobs, TheSpecialProbeRunsWhileTheBoardStreamsAndAUserCommandIsRefuse
   EXPECT_TRUE(h.pump_until([&] { return h.text().size() > before + 100; }));
 }
 
-}  // namespace
-}  // namespace vexa
-
-namespace vexa {
-namespace {
-
 TEST(SessionTerminalText, SavedAsTheWindowShowsItAndAFailureSaysWhereAndWhy) {
   Harness h;
   h.session->display().put_text("caf\xe9 \x1b[31mrouge\x1b[0m\r\nOk\r\n");
@@ -518,19 +499,6 @@ TEST(SessionTerminalText, SavedAsTheWindowShowsItAndAFailureSaysWhereAndWhy) {
   const std::string before = h.text();
   h.session->dispatch(cmd::kTermSaveText);
   EXPECT_EQ(h.text(), before);
-}
-
-TEST(SessionTerminalText, UpAndDownAreHistoryKeysOnlyOnceTheUserTurnsTheHistoryOn) {
-  Harness h;
-  EXPECT_FALSE(h.session->terminal_choices().takes_history_keys());
-  EXPECT_EQ(h.session->settings().get_setting("TermHistory", "0"), "0");
-  h.session->dispatch(cmd::kTermHistory);
-  EXPECT_TRUE(h.session->terminal_choices().takes_history_keys());
-  EXPECT_TRUE(find_entry(h.session->menus(), cmd::kTermHistory)->checked);
-  EXPECT_EQ(h.session->settings().get_setting("TermHistory", "0"), "1");
-  h.session->dispatch(cmd::kTermHistory);
-  EXPECT_FALSE(h.session->terminal_choices().takes_history_keys());
-  EXPECT_FALSE(find_entry(h.session->menus(), cmd::kTermHistory)->checked);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // vexacli's command line as tables, read in-process: every option reaches what the program or
 // its command reads, in both spellings; wrong lines exit with 2 and one line naming the option
-// and why; every command's "--help" lists exactly its options.
+// and why; every command's "--help" lists exactly its options; the commands that need no board
+// print what scripts read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -15,105 +17,105 @@
 namespace vexa::cli {
 namespace {
 
-struct Reached {
-  std::string command;            // empty: an option before the command
-  std::vector<std::string> args;  // the command's arguments
+// An option before the command and what it must set.
+struct CommonCase {
   std::string option;
-  std::string value;              // empty: a flag
+  std::string value;
   std::function<bool(const ParsedArgs&)> check;
 };
 
-bool whole_is(const ParsedArgs& p, const char* name, int value) { return p.values.whole(name, -99) == value; }
+const std::vector<CommonCase> common_cases = {
+    {"--port", "/dev/ttyUSB3", [](const ParsedArgs& p) { return p.options.port == "/dev/ttyUSB3"; }},
+    {"--tcp", "192.0.2.7 2000", [](const ParsedArgs& p) { return p.options.tcp == "192.0.2.7 2000"; }},
+    {"--baud", "19200", [](const ParsedArgs& p) { return p.given.baud == 19200; }},
+    {"--lang", "f", [](const ParsedArgs& p) { return p.given.language == 'f'; }},
+    {"--log", "2", [](const ParsedArgs& p) { return p.given.log_mode == 2; }},
+    {"--target", "VexaLog E v1404", [](const ParsedArgs& p) { return p.options.target == "VexaLog E v1404"; }},
+    {"--settings", "/tmp/s", [](const ParsedArgs& p) { return p.options.settings_dir == "/tmp/s"; }},
+};
 
-const std::vector<Reached>& reached_cases() {
-  static const std::vector<Reached> cases = {
-      {"", {}, "--port", "/dev/ttyUSB3", [](const ParsedArgs& p) { return p.options.port == "/dev/ttyUSB3"; }},
-      {"", {}, "--tcp", "192.0.2.7 2000", [](const ParsedArgs& p) { return p.options.tcp == "192.0.2.7 2000"; }},
-      {"", {}, "--baud", "19200", [](const ParsedArgs& p) { return p.given.baud == 19200; }},
-      {"", {}, "--lang", "f", [](const ParsedArgs& p) { return p.given.language == 'f'; }},
-      {"", {}, "--log", "2", [](const ParsedArgs& p) { return p.given.log_mode == 2; }},
-      {"", {}, "--target", "VexaLog E v1404", [](const ParsedArgs& p) { return p.options.target == "VexaLog E v1404"; }},
-      {"", {}, "--settings", "/tmp/s", [](const ParsedArgs& p) { return p.options.settings_dir == "/tmp/s"; }},
-      {"terminal", {}, "--line", "7E2", [](const ParsedArgs& p) { return p.values.text("--line") == "7E2"; }},
-      {"terminal", {}, "--enter", "crlf", [](const ParsedArgs& p) { return p.values.text("--enter") == "crlf"; }},
-      {"terminal", {}, "--backspace", "del", [](const ParsedArgs& p) { return p.values.text("--backspace") == "del"; }},
-      {"terminal", {}, "--echo", "", [](const ParsedArgs& p) { return p.values.has("--echo"); }},
-      {"terminal", {}, "--hex", "", [](const ParsedArgs& p) { return p.values.has("--hex"); }},
-      {"terminal", {}, "--timestamps", "", [](const ParsedArgs& p) { return p.values.has("--timestamps"); }},
-      {"terminal", {}, "--ansi", "", [](const ParsedArgs& p) { return p.values.has("--ansi"); }},
-      {"send", {"conf"}, "--wait-ok", "", [](const ParsedArgs& p) { return p.values.has("--wait-ok"); }},
-      {"send", {"conf"}, "--listen", "0.25", [](const ParsedArgs& p) { return p.values.real("--listen", 0) == 0.25; }},
-      {"get-conf", {"b.txt"}, "--quiet-ms", "600000", [](const ParsedArgs& p) { return whole_is(p, "--quiet-ms", 600000); }},
-      {"put-conf", {"b.txt"}, "--quiet-ms", "0", [](const ParsedArgs& p) { return whole_is(p, "--quiet-ms", 0); }},
-      {"compare", {"b.txt"}, "--quiet-ms", "20", [](const ParsedArgs& p) { return whole_is(p, "--quiet-ms", 20); }},
-      {"erase", {}, "--quiet-ms", "30", [](const ParsedArgs& p) { return whole_is(p, "--quiet-ms", 30); }},
-      {"expr", {"a"}, "--board", "F", [](const ParsedArgs& p) { return p.values.text("--board") == "F"; }},
-      {"expr", {"a"}, "--firmware", "400", [](const ParsedArgs& p) { return whole_is(p, "--firmware", 400); }},
-      {"convert", {"a", "5"}, "--board", "E", [](const ParsedArgs& p) { return p.values.text("--board") == "E"; }},
-      {"convert", {"a", "5"}, "--firmware", "2999", [](const ParsedArgs& p) { return whole_is(p, "--firmware", 2999); }},
-      {"calibrate", {"1", "2", "3", "4"}, "--board", "S", [](const ParsedArgs& p) { return p.values.text("--board") == "S"; }},
-      {"calibrate", {"1", "2", "3", "4"}, "--firmware", "603", [](const ParsedArgs& p) { return whole_is(p, "--firmware", 603); }},
-      {"calibrate", {"1", "2", "3", "4"}, "--type", "m", [](const ParsedArgs& p) { return p.values.text("--type") == "m"; }},
-      {"calibrate", {"1", "2", "3", "4"}, "--verbose", "", [](const ParsedArgs& p) { return p.values.has("--verbose"); }},
-      {"factory-test", {}, "--report", "r.json", [](const ParsedArgs& p) { return p.values.text("--report") == "r.json"; }},
-      {"factory-test", {}, "--countdown", "600", [](const ParsedArgs& p) { return whole_is(p, "--countdown", 600); }},
-      {"factory-test", {}, "--timeout", "3600", [](const ParsedArgs& p) { return whole_is(p, "--timeout", 3600); }},
-      {"factory-test", {}, "--quiet-ms", "60000", [](const ParsedArgs& p) { return whole_is(p, "--quiet-ms", 60000); }},
-      {"flash", {"f.bin"}, "--samba", "", [](const ParsedArgs& p) { return p.values.has("--samba"); }},
-      {"flash", {"f.binb"}, "--verbose", "", [](const ParsedArgs& p) { return p.values.has("--verbose"); }},
-      {"upload", {"t", "h"}, "--binary", "", [](const ParsedArgs& p) { return p.values.has("--binary"); }},
-      {"upload", {"t", "h"}, "--fast", "", [](const ParsedArgs& p) { return p.values.has("--fast"); }},
-      {"upload", {"t", "h"}, "--create", "", [](const ParsedArgs& p) { return p.values.has("--create"); }},
-      {"upload", {"t", "h"}, "--idle", "1", [](const ParsedArgs& p) { return whole_is(p, "--idle", 1); }},
-      {"upload", {"t", "h"}, "--follow", "86400", [](const ParsedArgs& p) { return whole_is(p, "--follow", 86400); }},
-      {"download", {"f.hex"}, "--samba", "", [](const ParsedArgs& p) { return p.values.has("--samba"); }},
-      {"download", {"f.binb"}, "--verbose", "", [](const ParsedArgs& p) { return p.values.has("--verbose"); }},
-  };
-  return cases;
+// A command, arguments it takes, and a usable value of each of its options (empty: a flag); the
+// numbers include the ends of their ranges.
+struct CommandCase {
+  std::string command;
+  std::vector<std::string> args;
+  std::vector<std::pair<std::string, std::string>> options;
+};
+
+const std::vector<CommandCase> command_cases = {
+    {"terminal", {}, {{"--line", "7E2"}, {"--enter", "crlf"}, {"--backspace", "del"}, {"--echo", ""}, {"--hex", ""},
+                      {"--timestamps", ""}, {"--ansi", ""}}},
+    {"send", {"conf"}, {{"--wait-ok", ""}, {"--listen", "0.25"}}},
+    {"get-conf", {"b.txt"}, {{"--quiet-ms", "600000"}}},
+    {"put-conf", {"b.txt"}, {{"--quiet-ms", "0"}}},
+    {"compare", {"b.txt"}, {{"--quiet-ms", "20"}}},
+    {"erase", {}, {{"--quiet-ms", "30"}}},
+    {"expr", {"a"}, {{"--board", "F"}, {"--firmware", "400"}}},
+    {"convert", {"a", "5"}, {{"--board", "E"}, {"--firmware", "2999"}}},
+    {"calibrate", {"1", "2", "3", "4"}, {{"--board", "S"}, {"--firmware", "603"}, {"--type", "m"}, {"--verbose", ""}}},
+    {"factory-test", {},
+     {{"--report", "r.json"}, {"--countdown", "600"}, {"--timeout", "3600"}, {"--quiet-ms", "60000"}}},
+    {"flash", {"f.bin"}, {{"--samba", ""}, {"--verbose", ""}}},
+    {"upload", {"t", "h"},
+     {{"--binary", ""}, {"--fast", ""}, {"--create", ""}, {"--idle", "1"}, {"--follow", "86400"}}},
+    {"download", {"f.hex"}, {{"--samba", ""}, {"--verbose", ""}}},
+};
+
+// What the command reads of its option: the number of a whole or real one, else its text.
+bool reached(const ParsedArgs& p, const std::string& name, const std::string& value) {
+  const auto& options = p.command->options;
+  const auto row =
+      std::find_if(options.begin(), options.end(), [&](const CommandOption& o) { return o.spec.name == name; });
+  if (row == options.end()) return false;
+  if (value.empty()) return p.values.has(name);
+  if (row->rule.kind == ValueRule::Kind::whole) return p.values.whole(name, -99) == std::stoi(value);
+  if (row->rule.kind == ValueRule::Kind::real) return p.values.real(name, -99) == std::stod(value);
+  return p.values.text(name) == value;
 }
 
-// The words of a case: options before the command, or the command, its arguments and the
-// option (between the arguments when there are two or more, as scripts may write it).
-std::vector<std::string> words_of(const Reached& c, const std::vector<std::string>& option) {
-  std::vector<std::string> words;
-  if (c.command.empty()) {
-    words = option;
-    words.insert(words.end(), {"set-time", "now"});
-    return words;
-  }
-  words.push_back(c.command);
-  const std::size_t split = c.args.size() >= 2 ? 1 : c.args.size();
-  words.insert(words.end(), c.args.begin(), c.args.begin() + static_cast<long>(split));
-  words.insert(words.end(), option.begin(), option.end());
-  words.insert(words.end(), c.args.begin() + static_cast<long>(split), c.args.end());
-  return words;
-}
-
-TEST(CliCommandLine, EveryOptionReachesItsCommandInBothSpellings) {
-  for (const Reached& c : reached_cases()) {
-    const ParsedArgs without = parse_args(words_of(c, {}));
-    ASSERT_EQ(without.result.outcome, ProgramOptions::Outcome::run) << c.option << ": " << without.result.text;
-    EXPECT_FALSE(c.check(without)) << c.option << " is checked by something that holds anyway";
-    std::vector<std::vector<std::string>> spellings = {{c.option}};
-    if (!c.value.empty()) spellings = {{c.option, c.value}, {c.option + "=" + c.value}};
-    for (const auto& spelling : spellings) {
-      const ParsedArgs parsed = parse_args(words_of(c, spelling));
-      ASSERT_EQ(parsed.result.outcome, ProgramOptions::Outcome::run) << spelling[0] << ": " << parsed.result.text;
-      ASSERT_TRUE(parsed.command) << spelling[0];
-      EXPECT_EQ(parsed.command->name, c.command.empty() ? "set-time" : c.command);
-      EXPECT_TRUE(c.check(parsed)) << c.command << " " << spelling[0];
-      EXPECT_EQ(parsed.args, c.command.empty() ? std::vector<std::string>{"now"} : c.args) << spelling[0];
-    }
+// The words with the option inserted at `at`, as "--name value" and "--name=value" (a flag: alone),
+// each parse to the command and arguments and pass check, which fails without the option.
+void expect_reached(const std::vector<std::string>& words, std::size_t at, const std::string& option,
+                    const std::string& value, const std::function<bool(const ParsedArgs&)>& check) {
+  SCOPED_TRACE(words[0] + " " + option);
+  const ParsedArgs without = parse_args(words);
+  ASSERT_TRUE(without.command) << without.result.text;
+  EXPECT_FALSE(check(without)) << "holds anyway";
+  std::vector<std::vector<std::string>> spellings = {{option}};
+  if (!value.empty()) spellings = {{option, value}, {option + "=" + value}};
+  for (const auto& spelling : spellings) {
+    std::vector<std::string> with = words;
+    with.insert(with.begin() + static_cast<long>(at), spelling.begin(), spelling.end());
+    const ParsedArgs parsed = parse_args(with);
+    ASSERT_EQ(parsed.result.outcome, ProgramOptions::Outcome::run) << spelling[0] << ": " << parsed.result.text;
+    ASSERT_TRUE(parsed.command);
+    EXPECT_EQ(parsed.command->name, without.command->name);
+    EXPECT_TRUE(check(parsed)) << spelling[0];
+    EXPECT_EQ(parsed.args, without.args) << spelling[0];
   }
 }
 
-TEST(CliCommandLine, TheTableCoversEveryOptionOfEveryCommand) {
+TEST(CliCommandLine, EveryOptionReachesWhatReadsItInBothSpellings) {
+  for (const CommonCase& c : common_cases) expect_reached({"set-time", "now"}, 0, c.option, c.value, c.check);
+  for (const CommandCase& c : command_cases) {
+    // Between the arguments when there are two or more, as scripts may write it.
+    const std::size_t at = 1 + (c.args.size() >= 2 ? 1 : c.args.size());
+    std::vector<std::string> words = {c.command};
+    words.insert(words.end(), c.args.begin(), c.args.end());
+    for (const auto& [option, value] : c.options)
+      expect_reached(words, at, option, value, [&](const ParsedArgs& p) { return reached(p, option, value); });
+  }
+}
+
+TEST(CliCommandLine, TheTablesCoverEveryOptionOfEveryCommand) {
   std::set<std::pair<std::string, std::string>> declared, covered;
   for (const CommandOption& option : common_options()) declared.insert({"", std::string(option.spec.name)});
   for (const Command& command : command_table())
     for (const CommandOption& option : command.options)
       declared.insert({std::string(command.name), std::string(option.spec.name)});
-  for (const Reached& c : reached_cases()) covered.insert({c.command, c.option});
+  for (const CommonCase& c : common_cases) covered.insert({"", c.option});
+  for (const CommandCase& c : command_cases)
+    for (const auto& option : c.options) covered.insert({c.command, option.first});
   EXPECT_EQ(declared, covered);
 }
 
@@ -161,12 +163,37 @@ TEST(CliCommandLine, WrongLinesExitWithTwoAndOneLineNamingTheOption) {
       {{"send-lines", "fast"}, "vexacli send-lines: PACE must be once, burst, 1s, 2s or 250ms, not 'fast'"},
       {{"terminal", "extra"}, "vexacli terminal: takes no arguments, not 'extra'"},
       {{"upload", "only-one"}, "vexacli upload: give TARGET (the file on the board) and HOSTFILE"},
+      {{"convert", "--board", "S", "a", "many"}, "vexacli convert: COUNT must be a number, not 'many'"},
+      {{"calibrate", "--board", "S", "x", "0", "5", "1"}, "vexacli calibrate: every point must be a number"},
   };
   for (const auto& [args, line] : bad) {
     const CliRun r = run_cli(args);
     EXPECT_EQ(r.status, 2) << line;
     EXPECT_EQ(r.err, line + "\nRun with --help for more.\n");
     EXPECT_EQ(r.out, "") << line;
+  }
+}
+
+// The commands that need no board, as scripts read them; the numbers themselves are the analog
+// subsystem's.
+TEST(CliCommandLine, ExprConvertAndCalibratePrintWhatTheBoardStores) {
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // a part of standard output, or of standard error when the status is not 0
+  };
+  const Row rows[] = {
+      {{"expr", "--board", "F", "--firmware", "602", "a*1+0,0<5"}, 0, "a*1.00000000+0,0\n"},  // alarms from 603 on
+      {{"expr", "--board", "F", "--firmware", "603", "a*1+0,0<5"}, 0, "a*1.00000000+0,0<5\n"},
+      {{"convert", "--board", "E", "a*98-127,3", "1023"}, 0, "2557.5mV\n100.127\n"},
+      {{"calibrate", "--board", "E", "--verbose", "100", "-10", "900", "250"}, 0, "why= +x>FFFF\na*33-4500,2\n"},
+      {{"calibrate", "--board", "S", "5", "0", "5", "1"}, 1, "calibrate: these points give no scaling"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args.back());
+    const CliRun r = run_cli(row.args);
+    EXPECT_EQ(r.status, row.status) << r.err;
+    EXPECT_NE((row.status == 0 ? r.out : r.err).find(row.out), std::string::npos) << r.out << r.err;
   }
 }
 

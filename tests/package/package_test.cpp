@@ -26,19 +26,10 @@ std::string built_package() {
   return {};
 }
 
-// The path of dpkg-deb, empty when it is not installed.
-std::string dpkg_deb() {
-  const test::RunResult found = test::run_program("/bin/sh", {"-c", "command -v dpkg-deb"});
-  std::string path = found.exit_code == 0 ? found.out : "";
-  while (!path.empty() && (path.back() == '\n' || path.back() == ' ')) path.pop_back();
-  return path;
-}
-
 class PackageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dpkg_deb_ = dpkg_deb();
-    if (dpkg_deb_.empty()) GTEST_SKIP() << "dpkg-deb is not installed";
+    if (!fs::is_regular_file(dpkg_deb_)) GTEST_SKIP() << "dpkg-deb is not installed";
     package_ = built_package();
     if (package_.empty()) GTEST_SKIP() << "no package in " << test::binary_dir() << ": run scripts/package.sh";
     const test::RunResult unpacked = test::run_program(dpkg_deb_, {"-x", package_, root_.path()});
@@ -46,7 +37,7 @@ class PackageTest : public ::testing::Test {
   }
   std::string in_root(const std::string& path) const { return root_.path() + "/usr/" + path; }
 
-  std::string dpkg_deb_;
+  std::string dpkg_deb_ = "/usr/bin/dpkg-deb";
   std::string package_;
   test::TempDir root_;
 };
