@@ -1,6 +1,6 @@
 // The simulated board's line protocol: "conf" per type, assignments taken whole or refused,
-// command chains, framing, the line limit, "z", the clock, the host's own download plan and
-// the start configuration file.
+// command chains, framing, the line limit, "z", the clock and the host's own download plan;
+// its logged files and their listings, the speed command, the self-test and the live polls.
 #include "sim/simulated_board.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,9 @@
 #include "config/config_exchange.h"
 #include "config/parameter_table.h"
 #include "config/parse_assignments.h"
+#include "sim/live_inputs.h"
 #include "support/fixed_clocks.h"
+#include "upload/data_upload.h"
 
 namespace vexa::sim {
 namespace {
@@ -31,6 +33,12 @@ std::vector<std::string> lines_of(SimulatedBoard& board, std::string_view bytes)
   return lines;
 }
 
+bool contains(const BoardReply& reply, std::string_view text) {
+  for (const std::string& line : reply.lines)
+    if (line.find(text) != std::string::npos) return true;
+  return false;
+}
+
 // The assignments of a "conf" reply (without the identity and status lines).
 std::vector<Assignment> conf_assignments(SimulatedBoard& board) {
   std::vector<BoardReply> replies = board.feed("conf\n");
@@ -42,22 +50,16 @@ std::vector<Assignment> conf_assignments(SimulatedBoard& board) {
   return all;
 }
 
-std::set<std::string> conf_keys(SimulatedBoard& board) {
-  std::set<std::string> keys;
-  for (const Assignment& a : conf_assignments(board)) keys.insert(a.key);
-  return keys;
-}
+class PerBoard : public ::testing::TestWithParam<std::pair<char, int>> {};
 
-class ConfPerType : public ::testing::TestWithParam<char> {};
-
-TEST_P(ConfPerType, ReportsIdentityThenOnlyAvailableKeysThenOk) {
-  const char type = GetParam();
-  SimulatedBoard board(kind_of(type));
+TEST_P(PerBoard, ConfReportsIdentityThenOnlyAvailableKeysThenOk) {
+  auto [type, firmware] = GetParam();
+  SimulatedBoard board(kind_of(type, firmware));
   std::vector<BoardReply> replies = board.feed("conf\n");
   ASSERT_EQ(replies.size(), 1u);
   const auto& lines = replies[0].lines;
   ASSERT_GE(lines.size(), 3u);
-  EXPECT_EQ(lines.front(), std::string("VexaLog ") + type + " v1404");
+  EXPECT_EQ(lines.front(), "VexaLog " + std::string(1, type) + " v" + std::to_string(firmware));
   EXPECT_EQ(lines.back(), "Ok");
 
   const ParameterTable& table = language_table('e');
@@ -70,7 +72,7 @@ TEST_P(ConfPerType, ReportsIdentityThenOnlyAvailableKeysThenOk) {
       EXPECT_EQ(a.field, AssignmentField::value);
       auto index = find_record(table, a.key);
       ASSERT_TRUE(index) << a.key << " is no parameter";
-      EXPECT_TRUE(is_available(table[*index], type, kDefaultFirmware)) << a.key << " on " << type;
+      EXPECT_TRUE(is_available(table[*index], type, firmware)) << a.key;
       EXPECT_TRUE(seen.insert(a.key).second) << a.key << " reported twice";
       // A macro runs to the end of its line, so it must be alone there.
       if (is_macro_key(a.key)) {
@@ -82,15 +84,36 @@ TEST_P(ConfPerType, ReportsIdentityThenOnlyAvailableKeysThenOk) {
   const int inputs = type == 'E' ? 8 : 16;
   for (int n = 0; n < inputs; ++n) EXPECT_TRUE(seen.count("a" + std::to_string(n))) << n;
   EXPECT_FALSE(seen.count("a" + std::to_string(inputs)));
+  EXPECT_EQ(seen.count("gry"), type == 'S' && firmware >= 1202);
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, ConfPerType, ::testing::Values('E', 'F', 'S'));
+// The host's own download of what the board reported goes through with one "Ok" per line,
+// and leaves the board's configuration as it was.
+TEST_P(PerBoard, EveryLineOfTheHostsDownloadPlanIsAcknowledged) {
+  auto [type, firmware] = GetParam();
+  SimulatedBoard board(kind_of(type, firmware));
+  ParameterTable host = language_table('e');
+  for (const std::string& line : lines_of(board, "conf\n")) parse_assignments(host, line);
+  const auto before = conf_assignments(board);
 
-// One board per dialogue; each line fed in turn, its answer and then the values it leaves.
+  std::vector<std::string> plan = plan_download(host, type, firmware);
+  ASSERT_FALSE(plan.empty());
+  for (const std::string& line : plan)
+    EXPECT_EQ(board.feed(line + "\n"), (std::vector<BoardReply>{{{"Ok"}}})) << line;
+  EXPECT_EQ(conf_assignments(board), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Boards, PerBoard,
+                         ::testing::Values(std::pair{'E', 1404}, std::pair{'F', 603}, std::pair{'S', 1201},
+                                           std::pair{'S', 1404}));
+
+// One board per dialogue; each line fed in turn (the host clock set to host_second first when
+// it is not 0), its answer and then the values it leaves.
 struct Step {
   std::string in;
   std::vector<std::string> out;
   std::vector<std::pair<std::string, std::string>> values = {};
+  int host_second = 0;
 };
 struct Dialogue {
   const char* what;
@@ -127,24 +150,39 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
         {"\n", {"Ok"}, {{"bd", "1200"}}}}},
       {"chains", 'F', kDefaultFirmware,
        {{"bd=2400; sf=1;rx=1\n", {"Ok"}, {{"bd", "2400"}, {"rx", "1"}}},
+        {"z\n", {"Ok"}, {{"bd", "9600"}}},
         // A macro takes the rest of the line, ';' included.
         {"sf=1; m3=30,1000ms,st;up x\n", {"Ok"}, {{"m3", "30,1000ms,st;up x"}, {"sf", "1"}}},
+        // A wrong command reports its error and the rest of the line still runs.
+        {"nonsense;ec done\n", {"Error unknown command nonsense", "done", "Ok"}},
         {"gry=1\n", {"Error unknown key gry"}}}},
       {"gry before 1202", 'S', 1201, {{"gry=1\n", {"Error unknown key gry"}}}},
       {"gry from 1202", 'S', 1202, {{"gry=1\n", {"Ok"}, {{"gry", "1"}}}}},
+      {"clock", 'S', kDefaultFirmware,
+       {{"ti\n", {"ti=100000 dt=261206", "Ok"}},
+        {"ti=235958 dt=240229\n", {"Ok"}},
+        {"ti\n", {"ti=235958 dt=240229", "Ok"}},
+        // Either part alone keeps the other.
+        {"dt=250301\n", {"Ok"}},
+        {"ti\n", {"ti=235958 dt=250301", "Ok"}},
+        // The board clock runs on with the host clock.
+        {"ti\n", {"ti=000003 dt=250302", "Ok"}, {}, 5},
+        {"ti=240000\n", {"Error bad time ti"}},
+        {"ti=120000 dt=230229\n", {"Error bad time dt"}},
+        {"ti=12000\n", {"Error bad time ti"}},
+        {"ti\n", {"ti=000003 dt=250302", "Ok"}}}},
   };
   for (const Dialogue& d : dialogues) {
     SCOPED_TRACE(d.what);
-    SimulatedBoard board(kind_of(d.type, d.firmware));
+    FixedClock host(make_local_time(2026, 12, 6, 10, 0, 0));
+    SimulatedBoard board(kind_of(d.type, d.firmware), host);
     for (const Step& step : d.steps) {
       SCOPED_TRACE(step.in.substr(0, 40));
+      if (step.host_second != 0) host.set_local(make_local_time(2026, 12, 6, 10, 0, step.host_second));
       EXPECT_EQ(lines_of(board, step.in), step.out);
       for (const auto& [key, value] : step.values) EXPECT_EQ(board.configuration().value(key), value) << key;
     }
   }
-  SimulatedBoard old_board(kind_of('S', 1201)), new_board(kind_of('S', 1202));
-  EXPECT_FALSE(conf_keys(old_board).count("gry"));
-  EXPECT_TRUE(conf_keys(new_board).count("gry"));
 }
 
 TEST(SimulatedBoard, ErrorsCarryNoAssignmentAndAHalfLineIsForgotten) {
@@ -158,87 +196,202 @@ TEST(SimulatedBoard, ErrorsCarryNoAssignmentAndAHalfLineIsForgotten) {
   EXPECT_EQ(lines_of(board, "00\n"), (std::vector<std::string>{"Error unknown command 00"}));
 }
 
-TEST(SimulatedBoard, ChainRunsTheEraseFirstAndAnswersOneOk) {
-  SimulatedBoard board(kind_of('F'));
-  lines_of(board, "bd=2400\n");
-  // "z;conf": the erase comes first, so the report shows the factory value; one "Ok" at the end.
-  std::vector<BoardReply> replies = board.feed("z;conf\n");
-  ASSERT_EQ(replies.size(), 1u);
-  EXPECT_EQ(replies[0].lines.front(), "VexaLog F v1404");
-  EXPECT_EQ(replies[0].lines.back(), "Ok");
-  EXPECT_EQ(std::count(replies[0].lines.begin(), replies[0].lines.end(), "Ok"), 1);
-  EXPECT_EQ(board.configuration().value("bd"), "9600");
-}
-
-TEST(SimulatedBoard, ZRestoresTheFactoryStandard) {
-  SimulatedBoard board(kind_of('S'));
-  const auto factory = conf_assignments(board);
+TEST(SimulatedBoard, ZInAChainRestoresTheFactoryStandardBeforeTheRest) {
+  SimulatedBoard fresh(kind_of('S')), board(kind_of('S'));
   lines_of(board, "a0=a*9,1 rs0=1,9600,x.txt,4096,0\n");
-  EXPECT_NE(conf_assignments(board), factory);
-  EXPECT_EQ(lines_of(board, "z\n"), (std::vector<std::string>{"Ok"}));
-  EXPECT_EQ(conf_assignments(board), factory);
+  ASSERT_EQ(board.link_speed(), 9600);
+  // One reply: the report shows the factory values, and one "Ok" ends it.
+  EXPECT_EQ(board.feed("z;conf\n"), fresh.feed("conf\n"));
   EXPECT_EQ(board.link_speed(), 115200);
 }
 
-TEST(SimulatedBoard, ClockIsSetAndReported) {
-  FixedClock host(make_local_time(2026, 12, 6, 10, 0, 0));
-  SimulatedBoard board(kind_of('S'), host);
-  EXPECT_EQ(lines_of(board, "ti\n"), (std::vector<std::string>{"ti=100000 dt=261206", "Ok"}));
-  EXPECT_EQ(lines_of(board, "ti=235958 dt=240229\n"), (std::vector<std::string>{"Ok"}));
-  EXPECT_EQ(lines_of(board, "ti\n").front(), "ti=235958 dt=240229");
-  // Either part alone keeps the other.
-  EXPECT_EQ(lines_of(board, "dt=250301\n"), (std::vector<std::string>{"Ok"}));
-  EXPECT_EQ(lines_of(board, "ti\n").front(), "ti=235958 dt=250301");
-  // The board clock runs on with the host clock.
-  host.set_local(make_local_time(2026, 12, 6, 10, 0, 5));
-  EXPECT_EQ(lines_of(board, "ti\n").front(), "ti=000003 dt=250302");
-
-  EXPECT_EQ(lines_of(board, "ti=240000\n"), (std::vector<std::string>{"Error bad time ti"}));
-  EXPECT_EQ(lines_of(board, "ti=120000 dt=230229\n"), (std::vector<std::string>{"Error bad time dt"}));
-  EXPECT_EQ(lines_of(board, "ti=12000\n"), (std::vector<std::string>{"Error bad time ti"}));
-  EXPECT_EQ(lines_of(board, "ti\n").front(), "ti=000003 dt=250302");
+TEST(LoggedFile, LinesAreStampedOrNumberedAndGrowWithTime) {
+  EXPECT_EQ(logged_line(LogKind::stamped, 0), "2024:03:01 00:00:00 20,0\t0,00\t0");
+  EXPECT_EQ(logged_line(LogKind::stamped, 86400).substr(0, 20), "2024:03:02 00:00:00 ");
+  EXPECT_EQ(logged_line(LogKind::numbered, 17), "017: 23.7\t629");
+  EXPECT_EQ(logged_line(LogKind::numbered, 1017).substr(0, 5), "017: ");
+  LoggedFile file({"a.adc", LogKind::stamped, 10, 100}, 1000);
+  EXPECT_EQ(file.line_count(1000), 10u);
+  EXPECT_EQ(file.line_count(1350), 13u);
+  EXPECT_EQ(file.first_after("", 10), 0u);
+  EXPECT_EQ(file.first_after("2024:03:01 00:00:03 ", 10), 4u);
+  EXPECT_EQ(file.first_after("2024:03:01 00:00:03\t", 10), 4u);
+  EXPECT_EQ(file.first_after("2024:03:01 00:00:09 ", 10), 10u);
+  EXPECT_EQ(file.first_after("2023:12:31 23:59:59 ", 10), 0u);  // before the first: everything
+  EXPECT_EQ(file.first_after("2030:01:01 00:00:00 ", 10), 10u);
+  EXPECT_EQ(file.first_after("2024:03:01 00:00:03 ", 3), 3u);
 }
 
-// The host's own download of what the board reported goes through with one "Ok" per line,
-// and leaves the board's configuration as it was.
-class HostDownload : public ::testing::TestWithParam<std::pair<char, int>> {};
+class BoardUploads : public ::testing::Test {
+ protected:
+  std::string drain() {
+    std::string all;
+    while (board.uploads().has_output()) all += board.uploads().take_output(100);
+    return all;
+  }
+  FixedClock clock{make_local_time(2026, 12, 7, 12, 0, 0)};
+  SimulatedBoard board{BoardKind{'S', 1404, "VexaLog"}, clock};
+};
 
-TEST_P(HostDownload, EveryPlannedLineIsAcknowledged) {
-  auto [type, firmware] = GetParam();
-  SimulatedBoard board(kind_of(type, firmware));
-  ParameterTable host = language_table('e');
-  std::vector<BoardReply> conf = board.feed("conf\n");
-  ASSERT_EQ(conf.size(), 1u);
-  for (const std::string& line : conf[0].lines) parse_assignments(host, line);
-  const auto before = conf_assignments(board);
-
-  std::vector<std::string> plan = plan_download(host, type, firmware);
-  ASSERT_FALSE(plan.empty());
-  for (const std::string& line : plan)
-    EXPECT_EQ(board.feed(line + "\n"), (std::vector<BoardReply>{{{"Ok"}}})) << line;
-  EXPECT_EQ(conf_assignments(board), before);
+TEST_F(BoardUploads, ListsAfterTheStampThenClosesWithOk) {
+  board.uploads().add_file({"vexalog.adc", LogKind::stamped, 5, 1000});
+  EXPECT_TRUE(board.feed("up vexalog.adc 2024:03:01 00:00:02 \n")[0].lines.empty());
+  EXPECT_TRUE(board.uploads().listing());
+  EXPECT_EQ(drain(), ">" + logged_line(LogKind::stamped, 3) + "\r\n>" + logged_line(LogKind::stamped, 4) +
+                         "\r\nend of vexalog.adc, 2 lines\r\nok\r\n");
+  // The file grew meanwhile: the next listing has the new line.
+  clock.advance_ms(1000);
+  board.feed("up vexalog.adc 2024:03:01 00:00:04\n");
+  EXPECT_EQ(drain(), ">" + logged_line(LogKind::stamped, 5) + "\r\nend of vexalog.adc, 1 lines\r\nok\r\n");
+  EXPECT_EQ(board.feed("up nothing.adc\n")[0].lines, (std::vector<std::string>{"Error no file nothing.adc"}));
+  EXPECT_FALSE(board.uploads().listing());
 }
 
-INSTANTIATE_TEST_SUITE_P(Boards, HostDownload,
-                         ::testing::Values(std::pair{'E', 1404}, std::pair{'F', 603},
-                                           std::pair{'S', 1201}, std::pair{'S', 1404}));
+TEST_F(BoardUploads, BinaryListingCarriesTheFileBytes) {
+  board.uploads().add_file({"n.log", LogKind::numbered, 7, 0});
+  board.feed("up -b n.log\n");
+  std::string bytes;
+  const std::string listing = drain();
+  std::string_view rest = listing;
+  while (!rest.empty() && rest.front() == '>') {
+    const std::size_t end = rest.find("\r\n");
+    const std::string_view hex = rest.substr(1, end - 1);
+    EXPECT_LE(hex.size(), 2 * kHexBytesPerLine);
+    bytes += hex_bytes(hex);
+    rest.remove_prefix(end + 2);
+  }
+  EXPECT_EQ(bytes, logged_text(LogKind::numbered, 7));
+  EXPECT_EQ(rest, "end of n.log, 7 lines\r\nok\r\n");
+}
 
-TEST(BoardConfiguration, FileTextAppliesValuesAndNamesMissingKeys) {
-  BoardConfiguration config(kind_of('E'));
-  auto problems = config.apply_file_text(
-      "# Configuration VexaLog E v1404 06Dec2026 10:00:00\r\n"
-      "bd=4800 sf=1\r\n"
-      "a2=a*4-100,1\n"
-      "a2.name=Outside temp\n"
-      "a2.type=Pt100\n"
-      "m0=onReset,go\n"
-      "VexaLog E v1404\n");
-  EXPECT_EQ(config.value("bd"), "4800");
-  EXPECT_EQ(config.value("sf"), "1");
-  EXPECT_EQ(config.value("a2"), "a*4-100,1");
-  ASSERT_EQ(problems.size(), 1u);
-  EXPECT_NE(problems[0].find("line 6"), std::string::npos) << problems[0];
-  EXPECT_NE(problems[0].find("m0"), std::string::npos) << problems[0];
+TEST_F(BoardUploads, ABlankStopsTheListing) {
+  board.uploads().add_file({"vexalog.adc", LogKind::stamped, 1000, 0});
+  board.feed("up vexalog.adc\n");
+  EXPECT_EQ(board.uploads().take_output(100).substr(0, 21), ">2024:03:01 00:00:00 ");
+  EXPECT_TRUE(board.feed(" ").empty());  // no reply: the board is busy listing
+  const std::string rest = drain();
+  EXPECT_EQ(rest.substr(rest.size() - 4), "ok\r\n");
+  EXPECT_NE(rest.find("stopped vexalog.adc, "), std::string::npos);
+  EXPECT_LT(rest.size(), 200u);
+  EXPECT_EQ(board.feed("ti\n").size(), 1u);  // listening again
+}
+
+TEST_F(BoardUploads, SpeedChangesOnceTheAcknowledgementIsOut) {
+  const long before = board.link_speed();
+  EXPECT_TRUE(board.feed("bi=115200\n")[0].lines.empty());
+  EXPECT_EQ(board.link_speed(), before);
+  EXPECT_EQ(board.uploads().take_output(100), "\r");
+  board.uploads().output_written();
+  EXPECT_EQ(board.link_speed(), 115200);
+  EXPECT_EQ(board.feed("bi=fast\n")[0].lines, (std::vector<std::string>{"Error bad speed fast"}));
+  EXPECT_EQ(board.link_speed(), 115200);
+}
+
+TEST(SelfTest, PreparationLineSetsTheClockAndIsAcceptedWhole) {
+  FixedClock host(make_local_time(2026, 12, 7, 10, 0, 0));
+  SimulatedBoard board(BoardKind{'S'}, host);
+  const BoardReply reply = board.execute_line("ti=213209 dt=261208;st;z;ad=100ms;go;wt 500;rm -f vexalog.adc;sn=p77=2612");
+  EXPECT_EQ(reply.lines, std::vector<std::string>{"Ok"});
+  EXPECT_EQ(board.clock().report_line(), "ti=213209 dt=261208");
+  EXPECT_EQ(board.configuration().value("ad").value_or(""), "100ms");
+}
+
+// What each type prints for its own test line, with and without the failures it is told to make
+// (the factory test reads these lines end to end).
+TEST(SelfTest, PrintsEachTypesResultsAndTheFailuresItIsTold) {
+  struct Row {
+    const char* note;
+    char type;
+    std::string fail;
+    std::string line;
+    std::vector<std::string> shown;
+    std::string absent = {};
+  };
+  const std::string s_line = "st;up vexalog.adc;ls;ar;t;z;d;ec endTstS";
+  const Row rows[] = {
+      {"E", 'E', "", "st;up vexalog.adc;ls;z;rx=1;d", {"\t1000\t238\t502", "dr=0 ", "ad=0 ", "2026:12:07 10:00:00"}},
+      {"F", 'F', "", "st;up vexalog.adc;ls;ar12;t;z;rx=1;d",
+       {"\t5200\t57000\t1240", "res a12 min=1233 max=1248 delta= 15", "t=24"}, "v="},
+      {"S", 'S', "", s_line, {"ch 7: pivot=2055   25.000mV  18.5bits", "t=24 v=12.05"}},
+      // The clock three seconds late.
+      {"S failing", 'S', "rtc,disk,temp", s_line, {"dr=3", "t=45", "2026:12:07 09:59:57"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.note);
+    FixedClock host(make_local_time(2026, 12, 7, 10, 0, 0));
+    SimulatedBoard board(BoardKind{row.type}, host);
+    SelfTestOptions options;
+    if (!row.fail.empty()) {
+      ASSERT_EQ(parse_self_test_failures(row.fail, options), "");
+    }
+    board.self_test().set_options(options);
+    const BoardReply reply = board.execute_line(row.line);
+    for (const std::string& text : row.shown) EXPECT_TRUE(contains(reply, text)) << text;
+    if (!row.absent.empty()) {
+      EXPECT_FALSE(contains(reply, row.absent));
+    }
+    EXPECT_EQ(reply.lines.back(), "Ok");
+    if (row.type == 'S') {
+      EXPECT_EQ(std::count_if(reply.lines.begin(), reply.lines.end(),
+                              [](const std::string& l) { return l.find(": pivot=") != std::string::npos; }),
+                16);
+      EXPECT_EQ(reply.lines[reply.lines.size() - 2], "endTstS");
+    }
+  }
+}
+
+TEST(SelfTest, ResolutionFailsOnlyTheFirstTimeWhenToldSo) {
+  SimulatedBoard board(BoardKind{'S'});
+  SelfTestOptions options;
+  options.resolution_fails_once = true;
+  board.self_test().set_options(options);
+  EXPECT_TRUE(contains(board.execute_line("ar;ec endTstS"), "ch 7: pivot=2055   40.000mV"));
+  EXPECT_TRUE(contains(board.execute_line("ar;ec endTstS"), "ch 7: pivot=2055   25.000mV"));
+}
+
+TEST(LiveInputs, PollsAnswerOneOrAllInputsWithTheirExpressionValue) {
+  SimulatedBoard board(BoardConfiguration(kind_of('F')));
+  ASSERT_EQ(board.execute_line("a3=a*0.03814697+0,3").lines.back(), "Ok");
+  const BoardReply one = board.execute_line("a3");
+  ASSERT_EQ(one.lines.size(), 2u);
+  EXPECT_EQ(one.lines.back(), "Ok");
+  const std::string& line = one.lines.front();
+  EXPECT_EQ(line.rfind(" a3: ", 0), 0u) << line;
+  EXPECT_NE(line.find("mV ="), std::string::npos) << line;
+  EXPECT_EQ(line.find(" a4:"), std::string::npos);
+  const long count = std::stol(line.substr(5));
+  EXPECT_GE(count, 65536 / 10);
+  EXPECT_LE(count, 65536 * 9 / 10);
+  // The value is the count under the stored expression, in volts with three decimals.
+  const double volts = std::stod(line.substr(line.find('=') + 1));
+  EXPECT_NEAR(volts, count * 0.03814697 / 1000, 0.002);
+
+  const BoardReply all = board.execute_line("a 2");
+  EXPECT_NE(all.lines.front().find(" a15: "), std::string::npos);
+  EXPECT_LT(all.lines.front().size(), 998u);
+  EXPECT_EQ(board.execute_line("a?").lines.size(), 2u);
+  EXPECT_EQ(board.execute_line("a16").lines.front(), "Error unknown command a16");
+
+  // Firmware before the alarms (kAlarmFirmware) has no single-input poll; an E board has eight inputs.
+  SimulatedBoard old(BoardConfiguration(kind_of('E', 602)));
+  EXPECT_EQ(old.execute_line("a3").lines.front(), "Error unknown command a3");
+  EXPECT_NE(old.execute_line("a?").lines.front().find(" a7: "), std::string::npos);
+  EXPECT_EQ(old.execute_line("a?").lines.front().find(" a8: "), std::string::npos);
+}
+
+TEST(LiveInputs, CountsMoveSlowlyAndStayInsideTheScale) {
+  const BoardKind s = kind_of('S');
+  long low = 1L << 30, high = -1;
+  for (int t = 0; t < 200; ++t) {
+    const long c = live_count(s, 5, t);
+    low = std::min(low, c);
+    high = std::max(high, c);
+    EXPECT_LE(std::labs(c - live_count(s, 5, t + 0.1)), 7864320 / 50);
+  }
+  EXPECT_GE(low, 0);
+  EXPECT_LE(high, 7864320);
+  EXPECT_GT(high - low, 7864320 / 2);
+  EXPECT_NE(live_count(s, 0, 10), live_count(s, 1, 10));
 }
 
 }  // namespace
