@@ -15,12 +15,12 @@
 #include "platform/serial_tty.h"
 #include "platform/tcp_socket.h"
 #include "support/child_process.h"
+#include "support/recording_sinks.h"
 #include "support/temp_dir.h"
 
 namespace vexa::sim {
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
 constexpr int kHangGuardMs = 10000;
 
 BoardConfiguration config_of(char type) {
@@ -29,38 +29,37 @@ BoardConfiguration config_of(char type) {
   return BoardConfiguration(kind);
 }
 
-std::int64_t ms_since(SteadyClock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start).count();
-}
-
-// Reads from the serial line until the text holds needle (a hang guard of kHangGuardMs ends it
-// early).
+// Reads from the serial line until the text holds needle (or the hang guard ends it).
 std::string read_serial_until(SerialTty& tty, std::string_view needle) {
   std::string got;
-  auto start = SteadyClock::now();
-  char buffer[4096];
-  while (got.find(needle) == std::string::npos && ms_since(start) < kHangGuardMs) {
-    if (tty.wait_readable(100) != WaitResult::readable) continue;
-    long n = tty.read_some(buffer, sizeof buffer);
+  test::eventually([&] {
+    char buffer[4096];
+    const long n = tty.wait_readable(100) == WaitResult::readable ? tty.read_some(buffer, sizeof buffer) : 0;
     if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
-  }
+    return got.find(needle) != std::string::npos;
+  }, kHangGuardMs);
   return got;
 }
 
+// The same on a socket; closed (when given) tells whether the server closed it.
 std::string read_socket_until(TcpSocket& socket, std::string_view needle, bool* closed = nullptr) {
   std::string got;
-  auto start = SteadyClock::now();
-  char buffer[4096];
-  while (got.find(needle) == std::string::npos && ms_since(start) < kHangGuardMs) {
-    if (!socket.wait_readable(100)) continue;
-    long n = socket.receive(buffer, sizeof buffer);
-    if (n <= 0) {
-      if (closed) *closed = true;
-      break;
-    }
-    got.append(buffer, static_cast<std::size_t>(n));
-  }
+  bool gone = false;
+  test::eventually([&] {
+    char buffer[4096];
+    if (!socket.wait_readable(100)) return false;
+    const long n = socket.receive(buffer, sizeof buffer);
+    gone = n <= 0;
+    if (!gone) got.append(buffer, static_cast<std::size_t>(n));
+    return gone || got.find(needle) != std::string::npos;
+  }, kHangGuardMs);
+  if (closed) *closed = gone;
   return got;
+}
+
+void connect_to(TcpSocket& socket, int port) {
+  ASSERT_EQ(socket.create(), 0);
+  ASSERT_EQ(socket.connect(*resolve_ipv4("127.0.0.1"), port), 0);
 }
 
 struct PtyClient {
@@ -78,22 +77,30 @@ bool stops_promptly(BoardServer& server) {
   return done.wait_for(std::chrono::milliseconds(kHangGuardMs)) == std::future_status::ready;
 }
 
-TEST(BoardServerPty, AnswersConfOnTheLinkedSlaveAndRemovesTheLink) {
+// A stale link is replaced; a client's half line goes with its hang-up, the next client is
+// served, and stop removes the link.
+TEST(BoardServerPty, ServesOneClientAfterTheOtherOnTheLinkedSlave) {
   test::TempDir dir;
   const std::string link = dir.file("board");
-  ASSERT_EQ(::symlink("/nonexistent/old", link.c_str()), 0);  // a stale link is replaced
-  BoardServer server(config_of('S'));
+  ASSERT_EQ(::symlink("/nonexistent/old", link.c_str()), 0);
+  BoardServer server(config_of('E'));
   ASSERT_EQ(server.start_pty(link), "");
   EXPECT_EQ(server.listening_text(), "pty " + link + " -> " + server.slave_path());
   {
-    PtyClient client(link);
-    client.send("conf\n");
-    std::string reply = read_serial_until(client.tty, "\r\nOk\r\n");
-    EXPECT_EQ(reply.rfind("VexaLog S v1404\r\n", 0), 0u) << reply;
-    EXPECT_EQ(reply.size() - reply.find("\r\nOk\r\n"), 6u) << "nothing after the Ok";
-    client.send("bd=9600\r");
-    EXPECT_EQ(read_serial_until(client.tty, "\r\n"), "Error unknown key bd\r\n");
+    PtyClient first(link);
+    first.send("bd=96");
   }
+  ASSERT_TRUE(test::eventually([&] { return server.hangups_seen() == 1; }, kHangGuardMs));
+  {
+    PtyClient second(link);
+    second.send("00\nconf\n");
+    const std::string reply = read_serial_until(second.tty, "\r\nOk\r\n");
+    EXPECT_EQ(reply.rfind("Error unknown command 00\r\nVexaLog E v1404\r\n", 0), 0u) << reply;
+    EXPECT_EQ(reply.size() - reply.find("\r\nOk\r\n"), 6u) << "nothing after the Ok";
+    second.send("bd=4800\n");
+    EXPECT_EQ(read_serial_until(second.tty, "\r\n"), "Ok\r\n");
+  }
+  server.with_board([](SimulatedBoard& board) { EXPECT_EQ(board.configuration().value("bd"), "4800"); });
   EXPECT_TRUE(stops_promptly(server));
   struct stat info {};
   EXPECT_NE(::lstat(link.c_str(), &info), 0) << "link left behind";
@@ -109,57 +116,28 @@ TEST(BoardServerPty, LeavesAFileThatIsNoLinkAlone) {
   EXPECT_EQ(test::TempDir::read(path), "keep me");
 }
 
-TEST(BoardServerPty, HangUpDropsTheHalfLineAndTheNextClientIsServed) {
-  test::TempDir dir;
-  const std::string link = dir.file("board");
-  BoardServer server(config_of('E'));
-  ASSERT_EQ(server.start_pty(link), "");
-  {
-    PtyClient first(link);
-    first.send("bd=96");
-  }
-  auto start = SteadyClock::now();
-  while (server.hangups_seen() == 0 && ms_since(start) < kHangGuardMs) ::usleep(10000);
-  ASSERT_EQ(server.hangups_seen(), 1u);
-  PtyClient second(link);
-  second.send("00\nbd=4800\n");
-  EXPECT_EQ(read_serial_until(second.tty, "Ok\r\n"), "Error unknown command 00\r\nOk\r\n");
-  server.with_board([](SimulatedBoard& board) {
-    EXPECT_EQ(board.configuration().value("bd"), "4800");
-  });
-}
-
-TEST(BoardServerPty, StopsWhileAClientIsConnectedAndNotReading) {
-  test::TempDir dir;
-  const std::string link = dir.file("board");
-  BoardServer server(config_of('S'));
-  ASSERT_EQ(server.start_pty(link), "");
-  PtyClient client(link);
+TEST(BoardServerPty, StopsWithAClientThatDoesNotReadAndDuringALongReplyDelay) {
   // Far more reply than the line buffers hold: the server ends up waiting for room.
   std::string many;
   for (int i = 0; i < 60; ++i) many += "conf\n";
-  client.send(many);
-  read_serial_until(client.tty, "Ok\r\n");
-  EXPECT_TRUE(stops_promptly(server));
-  // The client sees the line hung up.
-  auto start = SteadyClock::now();
-  while (!client.tty.hung_up() && ms_since(start) < kHangGuardMs) {
-    char buffer[4096];
-    client.tty.read_some(buffer, sizeof buffer);
-    client.tty.wait_readable(20);
+  for (const int delay_ms : {0, kLongestReplyDelayMs}) {
+    SCOPED_TRACE(delay_ms);
+    test::TempDir dir;
+    FaultOptions faults;
+    faults.reply_delay_ms = delay_ms;
+    BoardServer server(config_of('S'), faults);
+    ASSERT_EQ(server.start_pty(dir.file("board")), "");
+    PtyClient client(dir.file("board"));
+    client.send(many);
+    if (delay_ms == 0) read_serial_until(client.tty, "Ok\r\n");
+    EXPECT_TRUE(stops_promptly(server));
+    // The client sees the line hung up.
+    EXPECT_TRUE(test::eventually([&] {
+      char buffer[4096];
+      client.tty.read_some(buffer, sizeof buffer);
+      return client.tty.hung_up();
+    }, kHangGuardMs));
   }
-  EXPECT_TRUE(client.tty.hung_up());
-}
-
-TEST(BoardServerPty, StopsDuringALongReplyDelay) {
-  test::TempDir dir;
-  FaultOptions faults;
-  faults.reply_delay_ms = kLongestReplyDelayMs;
-  BoardServer server(config_of('E'), faults);
-  ASSERT_EQ(server.start_pty(dir.file("board")), "");
-  PtyClient client(dir.file("board"));
-  client.send("conf\n");
-  EXPECT_TRUE(stops_promptly(server));
 }
 
 TEST(BoardServerTcp, ForgetsAGoneClientsHalfLineAndStopsWithOneConnected) {
@@ -167,17 +145,13 @@ TEST(BoardServerTcp, ForgetsAGoneClientsHalfLineAndStopsWithOneConnected) {
   ASSERT_EQ(server.start_tcp("127.0.0.1", 0), "");
   ASSERT_GT(server.port(), 0);
   EXPECT_EQ(server.listening_text(), "tcp 127.0.0.1:" + std::to_string(server.port()));
-  auto address = resolve_ipv4("127.0.0.1");
-  ASSERT_TRUE(address);
   {
     TcpSocket first;
-    ASSERT_EQ(first.create(), 0);
-    ASSERT_EQ(first.connect(*address, server.port()), 0);
+    connect_to(first, server.port());
     ASSERT_EQ(first.send("bd=4800 ", 8), 0);
   }
   TcpSocket second;
-  ASSERT_EQ(second.create(), 0);
-  ASSERT_EQ(second.connect(*address, server.port()), 0);
+  connect_to(second, server.port());
   ASSERT_EQ(second.send("sf=1\n", 5), 0);
   EXPECT_EQ(read_socket_until(second, "\r\n"), "Ok\r\n");
   EXPECT_EQ(server.clients_served(), 2u);
