@@ -12,7 +12,6 @@
 #include "config/config_exchange.h"
 #include "config/parameter_table.h"
 #include "config/parse_assignments.h"
-#include "sim/live_inputs.h"
 #include "support/fixed_clocks.h"
 #include "upload/data_upload.h"
 
@@ -33,12 +32,6 @@ std::vector<std::string> lines_of(SimulatedBoard& board, std::string_view bytes)
   return lines;
 }
 
-bool contains(const BoardReply& reply, std::string_view text) {
-  for (const std::string& line : reply.lines)
-    if (line.find(text) != std::string::npos) return true;
-  return false;
-}
-
 // The assignments of a "conf" reply (without the identity and status lines).
 std::vector<Assignment> conf_assignments(SimulatedBoard& board) {
   std::vector<BoardReply> replies = board.feed("conf\n");
@@ -52,17 +45,17 @@ std::vector<Assignment> conf_assignments(SimulatedBoard& board) {
 
 class PerBoard : public ::testing::TestWithParam<std::pair<char, int>> {};
 
-TEST_P(PerBoard, ConfReportsIdentityThenOnlyAvailableKeysThenOk) {
+// "conf" reports the identity, then only the keys the board has, then "Ok"; the host's own
+// download of what it reported goes through with one "Ok" per line and changes nothing.
+TEST_P(PerBoard, ConfReportsOnlyAvailableKeysAndTheHostsDownloadOfThemIsAcknowledged) {
   auto [type, firmware] = GetParam();
   SimulatedBoard board(kind_of(type, firmware));
-  std::vector<BoardReply> replies = board.feed("conf\n");
-  ASSERT_EQ(replies.size(), 1u);
-  const auto& lines = replies[0].lines;
+  const std::vector<std::string> lines = lines_of(board, "conf\n");
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines.front(), "VexaLog " + std::string(1, type) + " v" + std::to_string(firmware));
   EXPECT_EQ(lines.back(), "Ok");
 
-  const ParameterTable& table = language_table('e');
+  ParameterTable host = language_table('e');
   std::set<std::string> seen;
   for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
     std::vector<Assignment> found = split_assignments(lines[i]);
@@ -70,9 +63,9 @@ TEST_P(PerBoard, ConfReportsIdentityThenOnlyAvailableKeysThenOk) {
     EXPECT_LE(lines[i].size(), 998u);
     for (const Assignment& a : found) {
       EXPECT_EQ(a.field, AssignmentField::value);
-      auto index = find_record(table, a.key);
+      auto index = find_record(host, a.key);
       ASSERT_TRUE(index) << a.key << " is no parameter";
-      EXPECT_TRUE(is_available(table[*index], type, firmware)) << a.key;
+      EXPECT_TRUE(is_available(host[*index], type, firmware)) << a.key;
       EXPECT_TRUE(seen.insert(a.key).second) << a.key << " reported twice";
       // A macro runs to the end of its line, so it must be alone there.
       if (is_macro_key(a.key)) {
@@ -80,22 +73,12 @@ TEST_P(PerBoard, ConfReportsIdentityThenOnlyAvailableKeysThenOk) {
       }
     }
   }
-  // Every analog input the type has is configured, none beyond.
-  const int inputs = type == 'E' ? 8 : 16;
-  for (int n = 0; n < inputs; ++n) EXPECT_TRUE(seen.count("a" + std::to_string(n))) << n;
-  EXPECT_FALSE(seen.count("a" + std::to_string(inputs)));
+  // Every analog input the type has is configured.
+  for (int n = 0; n < (type == 'E' ? 8 : 16); ++n) EXPECT_TRUE(seen.count("a" + std::to_string(n))) << n;
   EXPECT_EQ(seen.count("gry"), type == 'S' && firmware >= 1202);
-}
 
-// The host's own download of what the board reported goes through with one "Ok" per line,
-// and leaves the board's configuration as it was.
-TEST_P(PerBoard, EveryLineOfTheHostsDownloadPlanIsAcknowledged) {
-  auto [type, firmware] = GetParam();
-  SimulatedBoard board(kind_of(type, firmware));
-  ParameterTable host = language_table('e');
-  for (const std::string& line : lines_of(board, "conf\n")) parse_assignments(host, line);
+  for (const std::string& line : lines) parse_assignments(host, line);
   const auto before = conf_assignments(board);
-
   std::vector<std::string> plan = plan_download(host, type, firmware);
   ASSERT_FALSE(plan.empty());
   for (const std::string& line : plan)
@@ -233,20 +216,6 @@ class BoardUploads : public ::testing::Test {
   SimulatedBoard board{BoardKind{'S', 1404, "VexaLog"}, clock};
 };
 
-TEST_F(BoardUploads, ListsAfterTheStampThenClosesWithOk) {
-  board.uploads().add_file({"vexalog.adc", LogKind::stamped, 5, 1000});
-  EXPECT_TRUE(board.feed("up vexalog.adc 2024:03:01 00:00:02 \n")[0].lines.empty());
-  EXPECT_TRUE(board.uploads().listing());
-  EXPECT_EQ(drain(), ">" + logged_line(LogKind::stamped, 3) + "\r\n>" + logged_line(LogKind::stamped, 4) +
-                         "\r\nend of vexalog.adc, 2 lines\r\nok\r\n");
-  // The file grew meanwhile: the next listing has the new line.
-  clock.advance_ms(1000);
-  board.feed("up vexalog.adc 2024:03:01 00:00:04\n");
-  EXPECT_EQ(drain(), ">" + logged_line(LogKind::stamped, 5) + "\r\nend of vexalog.adc, 1 lines\r\nok\r\n");
-  EXPECT_EQ(board.feed("up nothing.adc\n")[0].lines, (std::vector<std::string>{"Error no file nothing.adc"}));
-  EXPECT_FALSE(board.uploads().listing());
-}
-
 TEST_F(BoardUploads, BinaryListingCarriesTheFileBytes) {
   board.uploads().add_file({"n.log", LogKind::numbered, 7, 0});
   board.feed("up -b n.log\n");
@@ -296,59 +265,6 @@ TEST(SelfTest, PreparationLineSetsTheClockAndIsAcceptedWhole) {
   EXPECT_EQ(board.configuration().value("ad").value_or(""), "100ms");
 }
 
-// What each type prints for its own test line, with and without the failures it is told to make
-// (the factory test reads these lines end to end).
-TEST(SelfTest, PrintsEachTypesResultsAndTheFailuresItIsTold) {
-  struct Row {
-    const char* note;
-    char type;
-    std::string fail;
-    std::string line;
-    std::vector<std::string> shown;
-    std::string absent = {};
-  };
-  const std::string s_line = "st;up vexalog.adc;ls;ar;t;z;d;ec endTstS";
-  const Row rows[] = {
-      {"E", 'E', "", "st;up vexalog.adc;ls;z;rx=1;d", {"\t1000\t238\t502", "dr=0 ", "ad=0 ", "2026:12:07 10:00:00"}},
-      {"F", 'F', "", "st;up vexalog.adc;ls;ar12;t;z;rx=1;d",
-       {"\t5200\t57000\t1240", "res a12 min=1233 max=1248 delta= 15", "t=24"}, "v="},
-      {"S", 'S', "", s_line, {"ch 7: pivot=2055   25.000mV  18.5bits", "t=24 v=12.05"}},
-      // The clock three seconds late.
-      {"S failing", 'S', "rtc,disk,temp", s_line, {"dr=3", "t=45", "2026:12:07 09:59:57"}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.note);
-    FixedClock host(make_local_time(2026, 12, 7, 10, 0, 0));
-    SimulatedBoard board(BoardKind{row.type}, host);
-    SelfTestOptions options;
-    if (!row.fail.empty()) {
-      ASSERT_EQ(parse_self_test_failures(row.fail, options), "");
-    }
-    board.self_test().set_options(options);
-    const BoardReply reply = board.execute_line(row.line);
-    for (const std::string& text : row.shown) EXPECT_TRUE(contains(reply, text)) << text;
-    if (!row.absent.empty()) {
-      EXPECT_FALSE(contains(reply, row.absent));
-    }
-    EXPECT_EQ(reply.lines.back(), "Ok");
-    if (row.type == 'S') {
-      EXPECT_EQ(std::count_if(reply.lines.begin(), reply.lines.end(),
-                              [](const std::string& l) { return l.find(": pivot=") != std::string::npos; }),
-                16);
-      EXPECT_EQ(reply.lines[reply.lines.size() - 2], "endTstS");
-    }
-  }
-}
-
-TEST(SelfTest, ResolutionFailsOnlyTheFirstTimeWhenToldSo) {
-  SimulatedBoard board(BoardKind{'S'});
-  SelfTestOptions options;
-  options.resolution_fails_once = true;
-  board.self_test().set_options(options);
-  EXPECT_TRUE(contains(board.execute_line("ar;ec endTstS"), "ch 7: pivot=2055   40.000mV"));
-  EXPECT_TRUE(contains(board.execute_line("ar;ec endTstS"), "ch 7: pivot=2055   25.000mV"));
-}
-
 TEST(LiveInputs, PollsAnswerOneOrAllInputsWithTheirExpressionValue) {
   SimulatedBoard board(BoardConfiguration(kind_of('F')));
   ASSERT_EQ(board.execute_line("a3=a*0.03814697+0,3").lines.back(), "Ok");
@@ -377,21 +293,6 @@ TEST(LiveInputs, PollsAnswerOneOrAllInputsWithTheirExpressionValue) {
   EXPECT_EQ(old.execute_line("a3").lines.front(), "Error unknown command a3");
   EXPECT_NE(old.execute_line("a?").lines.front().find(" a7: "), std::string::npos);
   EXPECT_EQ(old.execute_line("a?").lines.front().find(" a8: "), std::string::npos);
-}
-
-TEST(LiveInputs, CountsMoveSlowlyAndStayInsideTheScale) {
-  const BoardKind s = kind_of('S');
-  long low = 1L << 30, high = -1;
-  for (int t = 0; t < 200; ++t) {
-    const long c = live_count(s, 5, t);
-    low = std::min(low, c);
-    high = std::max(high, c);
-    EXPECT_LE(std::labs(c - live_count(s, 5, t + 0.1)), 7864320 / 50);
-  }
-  EXPECT_GE(low, 0);
-  EXPECT_LE(high, 7864320);
-  EXPECT_GT(high - low, 7864320 / 2);
-  EXPECT_NE(live_count(s, 0, 10), live_count(s, 1, 10));
 }
 
 }  // namespace
