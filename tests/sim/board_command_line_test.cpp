@@ -1,6 +1,7 @@
 // vexaboard's command line as tables: every option reaches BoardOptions in both spellings,
-// repeated options keep the command line's order, wrong values are refused with the reason
-// naming the option, and "--help" lists exactly the options the tables cover.
+// numbers take the edges of their range, repeated options keep the command line's order, wrong
+// values are refused with the reason naming the option, and "--help" lists exactly the options
+// the table covers; the program's help, version and exit status.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -17,51 +18,48 @@ namespace {
 using Options = const BoardOptions&;
 
 struct Good {
-  std::vector<std::string> before;  // what the option needs first
   std::string option;
-  std::string value;                // empty: a flag
+  std::string value;  // empty: a flag
   std::function<bool(Options)> reached;
+  long low = 0, high = 0;  // a number's range; high 0: not a number
+  std::vector<std::string> before = {};  // what the option needs first
 };
 
 const std::vector<Good>& good_cases() {
   static const std::vector<Good> cases = {
-      {{}, "--type", "F", [](Options o) { return o.kind.type == 'F'; }},
-      {{}, "--firmware", "603", [](Options o) { return o.kind.firmware == 603; }},
-      {{}, "--name", "Logger7", [](Options o) { return o.kind.name == "Logger7"; }},
-      {{}, "--conf", "a.txt", [](Options o) { return o.conf_path == "a.txt"; }},
-      {{}, "--pty", "/tmp/other", [](Options o) { return o.pty_path == "/tmp/other"; }},
-      {{}, "--tcp", "localhost:4001",
-       [](Options o) { return o.tcp_host == "localhost" && o.tcp_port == 4001 && o.pty_path.empty(); }},
-      {{}, "--reply-delay", "250", [](Options o) { return o.faults.reply_delay_ms == 250; }},
-      {{}, "--drop-reply", "3", [](Options o) { return o.faults.drop_every == 3; }},
-      {{}, "--noise", "", [](Options o) { return o.faults.noise && !o.faults.pace; }},
-      {{}, "--vanish-after-replies", "9", [](Options o) { return o.vanish.after_replies == 9; }},
-      {{}, "--back-after", "250", [](Options o) { return o.vanish.back_after_ms == 250; }},
-      {{}, "--pace", "", [](Options o) { return o.faults.pace && !o.faults.noise; }},
-      {{}, "--line-speed", "", [](Options o) { return o.faults.line_speed && !o.faults.pace; }},
-      {{}, "--selftest-fail", "rtc,res",
-       [](Options o) { return o.self_test.fail == std::set<std::string>{"rtc", "res"}; }},
-      {{}, "--selftest-res-once", "", [](Options o) { return o.self_test.resolution_fails_once; }},
-      {{}, "--samba", "", [](Options o) { return o.samba.start_in_monitor; }},
-      {{}, "--loader", "Download S7", [](Options o) { return o.download.loader.row == 4; }},
-      {{}, "--loader-format", "bin", [](Options o) { return o.download.loader.bin_frames; }},
-      {{}, "--flash-out", "/tmp/f.bin",
-       [](Options o) { return o.download.loader.flash_out == "/tmp/f.bin" && o.samba.flash_out == "/tmp/f.bin"; }},
-      {{}, "--no-banner", "", [](Options o) { return !o.download.loader.banner; }},
-      {{}, "--wrong-echo-page", "3", [](Options o) { return o.download.loader.wrong_echo_page == 3; }},
-      {{}, "--script-crlf", "", [](Options o) { return o.download.loader.script_crlf; }},
-      {{}, "--vanish-after-pages", "4", [](Options o) { return o.download.loader.vanish_after_pages == 4; }},
-      {{}, "--card", "/tmp/c", [](Options o) { return o.download.card.folder == "/tmp/c"; }},
-      {{}, "--card-upper", "", [](Options o) { return o.download.card.upper_ack; }},
-      {{}, "--card-stall-from", "5", [](Options o) { return o.download.card.stall_from_chunk == 5; }},
-      {{}, "--card-lose-ack", "2", [](Options o) { return o.download.card.lose_ack_chunk == 2; }},
-      {{}, "--vanish-after-chunks", "6", [](Options o) { return o.download.card.vanish_after_chunks == 6; }},
-      {{}, "--log-file", "a.adc",
-       [](Options o) { return o.logs.size() == 1 && o.logs[0].name == "a.adc" && o.logs[0].kind == LogKind::stamped; }},
-      {{}, "--log-numbered", "n.log",
-       [](Options o) { return o.logs.size() == 1 && o.logs[0].kind == LogKind::numbered; }},
-      {{"--log-file", "a.adc"}, "--log-lines", "7", [](Options o) { return o.logs.at(0).initial_lines == 7; }},
-      {{"--log-file", "a.adc"}, "--log-grow", "0", [](Options o) { return o.logs.at(0).grow_ms == 0; }},
+      {"--type", "F", [](Options o) { return o.kind.type == 'F'; }},
+      {"--firmware", "603", [](Options o) { return o.kind.firmware == 603; }, 400, 2999},
+      {"--name", "Logger7", [](Options o) { return o.kind.name == "Logger7"; }},
+      {"--conf", "a.txt", [](Options o) { return o.conf_path == "a.txt"; }},
+      {"--pty", "/tmp/other", [](Options o) { return o.pty_path == "/tmp/other"; }},
+      {"--tcp", "h:4001", [](Options o) { return o.tcp_host == "h" && o.tcp_port == 4001 && o.pty_path.empty(); }},
+      {"--reply-delay", "250", [](Options o) { return o.faults.reply_delay_ms == 250; }, 0, 600000},
+      {"--drop-reply", "3", [](Options o) { return o.faults.drop_every == 3; }, 1, 1000000},
+      {"--noise", "", [](Options o) { return o.faults.noise && !o.faults.pace; }},
+      {"--vanish-after-replies", "9", [](Options o) { return o.vanish.after_replies == 9; }, 0, 1000000},
+      {"--back-after", "250", [](Options o) { return o.vanish.back_after_ms == 250; }, 0, 600000},
+      {"--pace", "", [](Options o) { return o.faults.pace && !o.faults.noise; }},
+      {"--line-speed", "", [](Options o) { return o.faults.line_speed && !o.faults.pace; }},
+      {"--selftest-fail", "rtc,res", [](Options o) { return o.self_test.fail == std::set<std::string>{"rtc", "res"}; }},
+      {"--selftest-res-once", "", [](Options o) { return o.self_test.resolution_fails_once; }},
+      {"--samba", "", [](Options o) { return o.samba.start_in_monitor; }},
+      {"--loader", "Download S7", [](Options o) { return o.download.loader.row == 4; }, 1, 5},
+      {"--loader-format", "bin", [](Options o) { return o.download.loader.bin_frames; }},
+      {"--flash-out", "/f", [](Options o) { return o.download.loader.flash_out == "/f" && o.samba.flash_out == "/f"; }},
+      {"--no-banner", "", [](Options o) { return !o.download.loader.banner; }},
+      {"--wrong-echo-page", "3", [](Options o) { return o.download.loader.wrong_echo_page == 3; }, 0, 1000000},
+      {"--script-crlf", "", [](Options o) { return o.download.loader.script_crlf; }},
+      {"--vanish-after-pages", "4", [](Options o) { return o.download.loader.vanish_after_pages == 4; }, 0, 1000000},
+      {"--card", "/tmp/c", [](Options o) { return o.download.card.folder == "/tmp/c"; }},
+      {"--card-upper", "", [](Options o) { return o.download.card.upper_ack; }},
+      {"--card-stall-from", "5", [](Options o) { return o.download.card.stall_from_chunk == 5; }, 0, 1000000},
+      {"--card-lose-ack", "2", [](Options o) { return o.download.card.lose_ack_chunk == 2; }},
+      {"--vanish-after-chunks", "6", [](Options o) { return o.download.card.vanish_after_chunks == 6; }, 0, 1000000},
+      {"--log-file", "a",
+       [](Options o) { return o.logs.size() == 1 && o.logs[0].name == "a" && o.logs[0].kind == LogKind::stamped; }},
+      {"--log-numbered", "n", [](Options o) { return o.logs.size() == 1 && o.logs[0].kind == LogKind::numbered; }},
+      {"--log-lines", "7", [](Options o) { return o.logs.at(0).initial_lines == 7; }, 0, 100000000, {"--log-file", "a"}},
+      {"--log-grow", "0", [](Options o) { return o.logs.at(0).grow_ms == 0; }, 0, 3600000, {"--log-file", "a"}},
   };
   return cases;
 }
@@ -127,41 +125,24 @@ TEST(BoardCommandLine, RepeatedOptionsKeepTheCommandLinesOrder) {
 }
 
 TEST(BoardCommandLine, RangesAcceptTheirEdgesAndRefuseOneBeyond) {
-  struct Edge {
-    std::string option, low, high, below, above;
-    std::vector<std::string> before = {};
-  };
-  const Edge edges[] = {
-      {"--firmware", "400", "2999", "399", "3000"},
-      {"--reply-delay", "0", "600000", "-1", "600001"},
-      {"--drop-reply", "1", "1000000", "0", "1000001"},
-      {"--wrong-echo-page", "0", "1000000", "-1", "1000001"},
-      {"--card-stall-from", "0", "1000000", "-1", "1000001"},
-      {"--vanish-after-pages", "0", "1000000", "-1", "1000001"},
-      {"--vanish-after-chunks", "0", "1000000", "-1", "1000001"},
-      {"--vanish-after-replies", "0", "1000000", "-1", "1000001"},
-      {"--back-after", "0", "600000", "-1", "600001"},
-      {"--loader", "1", "5", "0", "6"},
-      {"--tcp", "h:0", "h:65535", "h:-1", "h:65536"},
-      {"--log-lines", "0", "100000000", "-1", "100000001", {"--log-file", "a"}},
-      {"--log-grow", "0", "3600000", "-1", "3600001", {"--log-file", "a"}},
-  };
-  auto parse = [](const Edge& e, const std::string& value) {
-    std::vector<std::string> words = e.before;
-    words.insert(words.end(), {e.option, value});
-    return parse_board_options(with_base(words));
-  };
-  for (const Edge& e : edges) {
-    SCOPED_TRACE(e.option);
-    EXPECT_TRUE(parse(e, e.low).options) << e.low;
-    EXPECT_TRUE(parse(e, e.high).options) << e.high;
-    for (const std::string& wrong : {e.below, e.above}) {
-      const OptionsResult r = parse(e, wrong);
-      EXPECT_FALSE(r.options) << wrong;
-      EXPECT_EQ(r.error.rfind(e.option + " must be ", 0), 0u) << r.error;
-      EXPECT_NE(r.error.find("not '" + wrong + "'"), std::string::npos) << r.error;
+  for (const Good& c : good_cases()) {
+    if (c.high == 0) continue;
+    SCOPED_TRACE(c.option);
+    for (const long n : {c.low - 1, c.low, c.high, c.high + 1}) {
+      const std::string value = std::to_string(n);
+      std::vector<std::string> words = c.before;
+      words.insert(words.end(), {c.option, value});
+      const OptionsResult r = parse_board_options(with_base(words));
+      const bool inside = n >= c.low && n <= c.high;
+      EXPECT_EQ(r.options.has_value(), inside) << value << ": " << r.error;
+      if (!inside) {
+        EXPECT_EQ(r.error.rfind(c.option + " must be ", 0), 0u) << r.error;
+        EXPECT_NE(r.error.find("not '" + value + "'"), std::string::npos) << r.error;
+      }
     }
   }
+  EXPECT_TRUE(parse_board_options({"--type", "S", "--tcp", "h:65535"}).options);
+  EXPECT_TRUE(parse_board_options({"--type", "S", "--tcp", "h:0"}).options);
 }
 
 TEST(BoardCommandLine, WrongCommandLinesSayWhichOptionAndWhy) {
@@ -181,6 +162,7 @@ TEST(BoardCommandLine, WrongCommandLinesSayWhichOptionAndWhy) {
       {{"--name", "ABCDEFGHIJKLMNOPQRSTU"}, "1 to 20"},
       {{"--tcp", "hostonly"}, "HOST:PORT"},
       {{"--tcp", ":40"}, "HOST:PORT"},
+      {{"--tcp", "h:65536"}, "HOST:PORT"},
       {{"--pty", "/tmp/b", "--tcp", "h:1"}, "exactly one"},
       {{"--loader", "Download sam256"}, "--loader"},
   };
@@ -195,30 +177,6 @@ TEST(BoardCommandLine, WrongCommandLinesSayWhichOptionAndWhy) {
   // A value that looks like an option is still the value of the option before it.
   EXPECT_EQ(parse_board_options(with_base({"--name", "--pace"})).error,
             "--name must be 1 to 20 letters and digits, not '--pace'");
-}
-
-// The file's CR LF, comment, identity and ".name" lines are no trouble; keys the board lacks
-// are warnings naming the file and line.
-TEST(BoardCommandLine, ConfFileStartsTheConfigurationAndNamesKeysTheBoardLacks) {
-  test::TempDir dir;
-  BoardOptions options;
-  options.kind.type = 'S';
-  options.kind.firmware = 1100;
-  options.conf_path = dir.write("start.txt",
-                                "# Configuration VexaLog S v1404 06Dec2026 10:00:00\r\n"
-                                "rs0=1,38400,log.txt,4096,0 ad=10\r\n"
-                                "a0=a*2,1\n.name=x\na0.name=Outside temp\n"
-                                "gry=1\n"
-                                "VexaLog S v1404\n");
-  BoardConfiguration config(options.kind);
-  std::vector<std::string> warnings;
-  EXPECT_EQ(load_start_configuration(options, config, warnings), "");
-  EXPECT_EQ(config.link_speed(), 38400);
-  EXPECT_EQ(config.value("ad"), "10");
-  EXPECT_EQ(config.value("a0"), "a*2,1");
-  // gry comes with firmware 1202.
-  EXPECT_EQ(warnings,
-            std::vector<std::string>{options.conf_path + " line 6: gry does not exist on a VexaLog S v1100 board"});
 }
 
 std::string program() { return test::built_program("sim/vexaboard"); }

@@ -191,10 +191,17 @@ TEST(NoiseLine, NeverLooksLikeAnAssignmentOrALineEnd) {
   }
 }
 
-TEST(VexaboardProgram, ServesAPtyUnderItsNameAndConfUntilTerminated) {
+// The start file's CR LF, comment, identity and ".name" lines are no trouble; a key the board
+// lacks is a warning naming the file and the line.
+TEST(VexaboardProgram, ServesAPtyUnderItsNameAndStartFileUntilTerminated) {
   test::TempDir dir;
   const std::string link = dir.file("board");
-  const std::string conf = dir.write("c.txt", "bd=4800\na3=a*7+1,0\n");
+  const std::string conf = dir.write("c.txt",
+                                     "# Configuration VexaLog E v1404 06Dec2026 10:00:00\r\n"
+                                     "bd=4800 sf=1\r\n"
+                                     "a3=a*7+1,0\n.name=x\na3.name=Outside temp\n"
+                                     "m0=onReset,go\n"
+                                     "VexaLog E v1404\n");
   test::BackgroundProgram board(test::built_program("sim/vexaboard"),
                                 {"--type", "E", "--name", "Bench1", "--pty", link, "--conf", conf});
   ASSERT_TRUE(test::wait_for_path(link));
@@ -204,10 +211,15 @@ TEST(VexaboardProgram, ServesAPtyUnderItsNameAndConfUntilTerminated) {
     const std::string got = read_serial_until(client.tty, "\r\nOk\r\n");
     EXPECT_EQ(got.rfind("Bench1 E v1404\r\n", 0), 0u) << got;
     EXPECT_NE(got.find(" bd=4800 "), std::string::npos) << got;
+    EXPECT_NE(got.find(" sf=1 "), std::string::npos) << got;
     EXPECT_NE(got.find("a3=a*7+1,0"), std::string::npos) << got;
   }
   EXPECT_EQ(board.stop(), 0);
-  EXPECT_NE(board.output().find("Bench1 E v1404 listening on pty " + link), std::string::npos) << board.output();
+  const std::string& output = board.output();
+  EXPECT_NE(output.find("warning: " + conf + " line 6: m0 does not exist on a Bench1 E v1404 board\n"),
+            std::string::npos) << output;
+  EXPECT_EQ(output.find("warning:", output.find("warning:") + 1), std::string::npos) << output;
+  EXPECT_NE(output.find("Bench1 E v1404 listening on pty " + link), std::string::npos) << output;
   EXPECT_FALSE(test::TempDir::exists(link));
 }
 
