@@ -118,6 +118,7 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
         {"bd=4800 junk\n", {"Error bad assignment junk"}},
         {"abcdefg=1\n", {"Error bad assignment abcdefg=1"}},
         {"launch\n", {"Error unknown command launch"}, {{"bd", "19200"}}},
+        {"bd=1 x=y=z\n", {"Error unknown key x"}},
         // An empty value is the board's own matter: taken as it is.
         {"rn=\n", {"Ok"}, {{"rn", ""}}},
         {"m0=1,ls;z\n", {"Error unknown key m0"}},
@@ -137,8 +138,7 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
         // A macro takes the rest of the line, ';' included.
         {"sf=1; m3=30,1000ms,st;up x\n", {"Ok"}, {{"m3", "30,1000ms,st;up x"}, {"sf", "1"}}},
         // A wrong command reports its error and the rest of the line still runs.
-        {"nonsense;ec done\n", {"Error unknown command nonsense", "done", "Ok"}},
-        {"gry=1\n", {"Error unknown key gry"}}}},
+        {"nonsense;ec done\n", {"Error unknown command nonsense", "done", "Ok"}}}},
       {"gry before 1202", 'S', 1201, {{"gry=1\n", {"Error unknown key gry"}}}},
       {"gry from 1202", 'S', 1202, {{"gry=1\n", {"Ok"}, {{"gry", "1"}}}}},
       {"clock", 'S', kDefaultFirmware,
@@ -153,7 +153,11 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
         {"ti=240000\n", {"Error bad time ti"}},
         {"ti=120000 dt=230229\n", {"Error bad time dt"}},
         {"ti=12000\n", {"Error bad time ti"}},
-        {"ti\n", {"ti=000003 dt=250302", "Ok"}}}},
+        {"ti=99\n", {"Error bad time ti"}},
+        {"ti\n", {"ti=000003 dt=250302", "Ok"}},
+        // The factory test's preparation line is taken whole.
+        {"ti=213209 dt=261208;st;z;ad=100ms;go;wt 500;rm -f vexalog.adc;sn=p77=2612\n", {"Ok"}, {{"ad", "100ms"}}},
+        {"ti\n", {"ti=213209 dt=261208", "Ok"}}}},
   };
   for (const Dialogue& d : dialogues) {
     SCOPED_TRACE(d.what);
@@ -166,17 +170,6 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
       for (const auto& [key, value] : step.values) EXPECT_EQ(board.configuration().value(key), value) << key;
     }
   }
-}
-
-TEST(SimulatedBoard, ErrorsCarryNoAssignmentAndAHalfLineIsForgotten) {
-  SimulatedBoard board(kind_of('E'));
-  // Error texts never carry '=', so a host storing received lines stores nothing from them.
-  for (const std::string& line : lines_of(board, "ti=99\nbd=1 x=y=z\n"))
-    EXPECT_EQ(line.find('='), std::string::npos) << line;
-  EXPECT_EQ(board.feed_text("sf=1\n"), "Ok\r\n");
-  board.feed("bd=96");
-  board.discard_partial_line();
-  EXPECT_EQ(lines_of(board, "00\n"), (std::vector<std::string>{"Error unknown command 00"}));
 }
 
 TEST(SimulatedBoard, ZInAChainRestoresTheFactoryStandardBeforeTheRest) {
@@ -254,15 +247,6 @@ TEST_F(BoardUploads, SpeedChangesOnceTheAcknowledgementIsOut) {
   EXPECT_EQ(board.link_speed(), 115200);
   EXPECT_EQ(board.feed("bi=fast\n")[0].lines, (std::vector<std::string>{"Error bad speed fast"}));
   EXPECT_EQ(board.link_speed(), 115200);
-}
-
-TEST(SelfTest, PreparationLineSetsTheClockAndIsAcceptedWhole) {
-  FixedClock host(make_local_time(2026, 12, 7, 10, 0, 0));
-  SimulatedBoard board(BoardKind{'S'}, host);
-  const BoardReply reply = board.execute_line("ti=213209 dt=261208;st;z;ad=100ms;go;wt 500;rm -f vexalog.adc;sn=p77=2612");
-  EXPECT_EQ(reply.lines, std::vector<std::string>{"Ok"});
-  EXPECT_EQ(board.clock().report_line(), "ti=213209 dt=261208");
-  EXPECT_EQ(board.configuration().value("ad").value_or(""), "100ms");
 }
 
 TEST(LiveInputs, PollsAnswerOneOrAllInputsWithTheirExpressionValue) {
