@@ -153,7 +153,6 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
         {"ti=240000\n", {"Error bad time ti"}},
         {"ti=120000 dt=230229\n", {"Error bad time dt"}},
         {"ti=12000\n", {"Error bad time ti"}},
-        {"ti=99\n", {"Error bad time ti"}},
         {"ti\n", {"ti=000003 dt=250302", "Ok"}},
         // The factory test's preparation line is taken whole.
         {"ti=213209 dt=261208;st;z;ad=100ms;go;wt 500;rm -f vexalog.adc;sn=p77=2612\n", {"Ok"}, {{"ad", "100ms"}}},
