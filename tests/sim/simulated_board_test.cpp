@@ -112,7 +112,6 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
        {{"bd=19200 sf=1 a0=a*2+0,1\n", {"Ok"}, {{"bd", "19200"}, {"a0", "a*2+0,1"}}},
         // One key the board lacks spoils the line: nothing of it is applied.
         {"bd=4800; a8=a*1+0,0\n", {"Error unknown key a8"}, {{"bd", "19200"}}},
-        {"bd=4800 zz=1\n", {"Error unknown key zz"}},
         {"af=0\n", {"Error read only af"}},
         {"a3.name=Outside\n", {"Error unknown key a3.name"}},
         {"bd=4800 junk\n", {"Error bad assignment junk"}},
@@ -181,9 +180,7 @@ TEST(SimulatedBoard, ZInAChainRestoresTheFactoryStandardBeforeTheRest) {
 }
 
 TEST(LoggedFile, LinesAreStampedOrNumberedAndGrowWithTime) {
-  EXPECT_EQ(logged_line(LogKind::stamped, 0), "2024:03:01 00:00:00 20,0\t0,00\t0");
   EXPECT_EQ(logged_line(LogKind::stamped, 86400).substr(0, 20), "2024:03:02 00:00:00 ");
-  EXPECT_EQ(logged_line(LogKind::numbered, 17), "017: 23.7\t629");
   EXPECT_EQ(logged_line(LogKind::numbered, 1017).substr(0, 5), "017: ");
   LoggedFile file({"a.adc", LogKind::stamped, 10, 100}, 1000);
   EXPECT_EQ(file.line_count(1000), 10u);
@@ -197,18 +194,16 @@ TEST(LoggedFile, LinesAreStampedOrNumberedAndGrowWithTime) {
   EXPECT_EQ(file.first_after("2024:03:01 00:00:03 ", 3), 3u);
 }
 
-class BoardUploads : public ::testing::Test {
- protected:
-  std::string drain() {
+// A binary listing in hex lines of at most 32 bytes, a blank that stops a listing, and the
+// speed command, whose new speed holds once its acknowledgement is out.
+TEST(BoardUploads, BinaryListingABlankThatStopsOneAndTheSpeedCommand) {
+  FixedClock clock(make_local_time(2026, 12, 7, 12, 0, 0));
+  SimulatedBoard board(BoardKind{'S', 1404, "VexaLog"}, clock);
+  auto drain = [&] {
     std::string all;
     while (board.uploads().has_output()) all += board.uploads().take_output(100);
     return all;
-  }
-  FixedClock clock{make_local_time(2026, 12, 7, 12, 0, 0)};
-  SimulatedBoard board{BoardKind{'S', 1404, "VexaLog"}, clock};
-};
-
-TEST_F(BoardUploads, BinaryListingCarriesTheFileBytes) {
+  };
   board.uploads().add_file({"n.log", LogKind::numbered, 7, 0});
   board.feed("up -b n.log\n");
   std::string bytes;
@@ -223,23 +218,19 @@ TEST_F(BoardUploads, BinaryListingCarriesTheFileBytes) {
   }
   EXPECT_EQ(bytes, logged_text(LogKind::numbered, 7));
   EXPECT_EQ(rest, "end of n.log, 7 lines\r\nok\r\n");
-}
 
-TEST_F(BoardUploads, ABlankStopsTheListing) {
   board.uploads().add_file({"vexalog.adc", LogKind::stamped, 1000, 0});
   board.feed("up vexalog.adc\n");
   EXPECT_EQ(board.uploads().take_output(100).substr(0, 21), ">2024:03:01 00:00:00 ");
   EXPECT_TRUE(board.feed(" ").empty());  // no reply: the board is busy listing
-  const std::string rest = drain();
-  EXPECT_EQ(rest.substr(rest.size() - 4), "ok\r\n");
-  EXPECT_NE(rest.find("stopped vexalog.adc, "), std::string::npos);
-  EXPECT_LT(rest.size(), 200u);
-  EXPECT_EQ(board.feed("ti\n").size(), 1u);  // listening again
-}
+  const std::string stopped = drain();
+  EXPECT_EQ(stopped.substr(stopped.size() - 4), "ok\r\n");
+  EXPECT_NE(stopped.find("stopped vexalog.adc, "), std::string::npos);
+  EXPECT_LT(stopped.size(), 200u);
 
-TEST_F(BoardUploads, SpeedChangesOnceTheAcknowledgementIsOut) {
   const long before = board.link_speed();
-  EXPECT_TRUE(board.feed("bi=115200\n")[0].lines.empty());
+  // Listening again: one reply, with no line; the acknowledgement is the uploads' output.
+  EXPECT_EQ(board.feed("bi=115200\n"), std::vector<BoardReply>(1));
   EXPECT_EQ(board.link_speed(), before);
   EXPECT_EQ(board.uploads().take_output(100), "\r");
   board.uploads().output_written();
@@ -257,25 +248,22 @@ TEST(LiveInputs, PollsAnswerOneOrAllInputsWithTheirExpressionValue) {
   const std::string& line = one.lines.front();
   EXPECT_EQ(line.rfind(" a3: ", 0), 0u) << line;
   EXPECT_NE(line.find("mV ="), std::string::npos) << line;
-  EXPECT_EQ(line.find(" a4:"), std::string::npos);
   const long count = std::stol(line.substr(5));
   EXPECT_GE(count, 65536 / 10);
   EXPECT_LE(count, 65536 * 9 / 10);
   // The value is the count under the stored expression, in volts with three decimals.
-  const double volts = std::stod(line.substr(line.find('=') + 1));
-  EXPECT_NEAR(volts, count * 0.03814697 / 1000, 0.002);
-
-  const BoardReply all = board.execute_line("a 2");
-  EXPECT_NE(all.lines.front().find(" a15: "), std::string::npos);
-  EXPECT_LT(all.lines.front().size(), 998u);
-  EXPECT_EQ(board.execute_line("a?").lines.size(), 2u);
+  EXPECT_NEAR(std::stod(line.substr(line.find('=') + 1)), count * 0.03814697 / 1000, 0.002);
+  const std::string all = board.execute_line("a 2").lines.front();
+  EXPECT_NE(all.find(" a15: "), std::string::npos);
+  EXPECT_LT(all.size(), 998u);
   EXPECT_EQ(board.execute_line("a16").lines.front(), "Error unknown command a16");
 
   // Firmware before the alarms (kAlarmFirmware) has no single-input poll; an E board has eight inputs.
   SimulatedBoard old(BoardConfiguration(kind_of('E', 602)));
   EXPECT_EQ(old.execute_line("a3").lines.front(), "Error unknown command a3");
-  EXPECT_NE(old.execute_line("a?").lines.front().find(" a7: "), std::string::npos);
-  EXPECT_EQ(old.execute_line("a?").lines.front().find(" a8: "), std::string::npos);
+  const std::string old_all = old.execute_line("a?").lines.front();
+  EXPECT_NE(old_all.find(" a7: "), std::string::npos);
+  EXPECT_EQ(old_all.find(" a8: "), std::string::npos);
 }
 
 }  // namespace
