@@ -1,7 +1,8 @@
 // The board server on a pseudo-terminal and on TCP: its link, a client that hangs up or does
-// not read, stopping at any moment, and vexaboard serving a pseudo-terminal until it is
-// terminated. (Its reply faults, noise and vanish are exercised by the fault table through the
-// desktop's jobs; a TCP board's answers by vexacli's link commands.)
+// not read, stopping at any moment; the vexaboard program's help, version and exit status, and
+// the program serving a pseudo-terminal until it is terminated. (The server's reply faults,
+// noise and vanish are exercised by the fault table through the desktop's jobs; a TCP board's
+// answers by vexacli's link commands.)
 #include "sim/board_server.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 #include "platform/serial_tty.h"
 #include "platform/tcp_socket.h"
+#include "sim/board_options.h"
 #include "support/child_process.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
@@ -21,6 +23,8 @@ namespace vexa::sim {
 namespace {
 
 constexpr int kHangGuardMs = 10000;
+
+std::string program() { return test::built_program("sim/vexaboard"); }
 
 // Reads from the serial line until the text holds needle (or the hang guard ends it).
 std::string read_serial_until(SerialTty& tty, std::string_view needle) {
@@ -34,19 +38,15 @@ std::string read_serial_until(SerialTty& tty, std::string_view needle) {
   return got;
 }
 
-// The same on a socket; closed (when given) tells whether the server closed it.
-std::string read_socket_until(TcpSocket& socket, std::string_view needle, bool* closed = nullptr) {
+// The same on a socket.
+std::string read_socket_until(TcpSocket& socket, std::string_view needle) {
   std::string got;
-  bool gone = false;
   test::eventually([&] {
     char buffer[4096];
-    if (!socket.wait_readable(100)) return false;
-    const long n = socket.receive(buffer, sizeof buffer);
-    gone = n <= 0;
-    if (!gone) got.append(buffer, static_cast<std::size_t>(n));
-    return gone || got.find(needle) != std::string::npos;
+    const long n = socket.wait_readable(100) ? socket.receive(buffer, sizeof buffer) : 0;
+    if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
+    return got.find(needle) != std::string::npos;
   }, kHangGuardMs);
-  if (closed) *closed = gone;
   return got;
 }
 
@@ -148,12 +148,35 @@ TEST(BoardServerTcp, ServesOneClientAfterTheOtherAndRefusesAnAddressInUse) {
   EXPECT_EQ(read_socket_until(second, "\r\n"), "Error unknown command 00\r\n");
   EXPECT_EQ(server.clients_served(), 2u);
   EXPECT_TRUE(stops_promptly(server));
-  bool closed = false;
-  read_socket_until(second, "never", &closed);
-  EXPECT_TRUE(closed);
+  char byte = 0;
+  ASSERT_TRUE(second.wait_readable(kHangGuardMs));
+  EXPECT_LE(second.receive(&byte, 1), 0) << "not closed";
   EXPECT_FALSE(server.running());
   ASSERT_EQ(server.start_tcp("127.0.0.1", 0), "");  // a restart works
   EXPECT_TRUE(server.running());
+}
+
+TEST(VexaboardProgram, PrintsHelpVersionAndErrorsWithTheirExitStatus) {
+  const test::RunResult help = test::run_program(program(), {"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_EQ(help.out, board_usage_text());
+  EXPECT_EQ(test::run_program(program(), {"-h"}).out, help.out);
+
+  const test::RunResult version = test::run_program(program(), {"--version"});
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out, "vexaboard 1404\n");
+
+  const test::RunResult bad = test::run_program(program(), {"--type", "E", "--pty", "/tmp/b", "--drop-reply", "0"});
+  EXPECT_EQ(bad.exit_code, 2);
+  EXPECT_EQ(bad.out, "");
+  EXPECT_EQ(bad.err,
+            "vexaboard: --drop-reply must be a count from 1 to 1000000, not '0'\n"
+            "Run with --help for more.\n");
+  test::TempDir dir;
+  const test::RunResult missing =
+      test::run_program(program(), {"--type", "E", "--pty", dir.file("b"), "--conf", dir.file("none.txt")});
+  EXPECT_EQ(missing.exit_code, 2);
+  EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
 }
 
 // The start file's CR LF, comment, identity and ".name" lines are no trouble; a key the board
@@ -167,8 +190,7 @@ TEST(VexaboardProgram, ServesAPtyUnderItsNameAndStartFileUntilTerminated) {
                                      "a3=a*7+1,0\n.name=x\na3.name=Outside temp\n"
                                      "m0=onReset,go\n"
                                      "VexaLog E v1404\n");
-  test::BackgroundProgram board(test::built_program("sim/vexaboard"),
-                                {"--type", "E", "--name", "Bench1", "--pty", link, "--conf", conf});
+  test::BackgroundProgram board(program(), {"--type", "E", "--name", "Bench1", "--pty", link, "--conf", conf});
   ASSERT_TRUE(test::wait_for_path(link));
   {
     PtyClient client(link, 4800);
