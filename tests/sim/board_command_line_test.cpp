@@ -63,9 +63,8 @@ const std::vector<Good>& good_cases() {
       {"--reply-delay", "7", [](Options o) { return o.faults.reply_delay_ms == 7; }, 0, 0, {"--reply-delay", "5"}},
       {"--selftest-fail", "ad",
        [](Options o) { return o.self_test.fail == std::set<std::string>{"rtc", "ad"}; }, 0, 0, {"--selftest-fail", "rtc"}},
-      {"--log-grow", "0",
-       [](Options o) { return o.logs.at(0).grow_ms == 1000 && o.logs.at(1).grow_ms == 0 && o.logs[1].initial_lines == 100; },
-       0, 3600000, {"--log-file", "a", "--log-numbered", "b"}},
+      {"--log-grow", "0", [](Options o) { return o.logs.at(0).grow_ms == 1000 && o.logs.at(1).grow_ms == 0; }, 0, 3600000,
+       {"--log-file", "a", "--log-numbered", "b"}},
   };
   return cases;
 }
@@ -82,12 +81,10 @@ std::vector<std::string> with_base(std::vector<std::string> words) {
 // "--help" lists exactly the options of the table.
 TEST(BoardCommandLine, EveryOptionOfTheHelpReachesTheBoardOptionsAndEveryNumberKeepsItsRange) {
   const std::string help = board_usage_text();
-  std::set<std::string> listed, covered;
+  std::set<std::string> listed, covered = {"--version"};  // "-h,--help" is not matched
   const std::regex option_line(R"(\n  (--[a-z-]+)( [^ ]+)?  )");
   for (auto it = std::sregex_iterator(help.begin(), help.end(), option_line); it != std::sregex_iterator(); ++it)
     listed.insert((*it)[1]);
-  listed.erase("--help");
-  listed.erase("--version");
   for (const Good& c : good_cases()) {
     SCOPED_TRACE(c.option);
     covered.insert(c.option);
