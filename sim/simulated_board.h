@@ -19,7 +19,8 @@
 //   ti=HHMMSS dt=YYMMDD  sets the clock (either part alone too), "Ok"
 //   a<n>, a?, a 2, a 5,200   live values of the inputs (sim/live_inputs.h), "Ok"
 //
-// Error lines (they never contain '=', so a host's assignment reader stores nothing):
+// Error lines (a host's assignment reader stores nothing from them: when one quotes an '=', the
+// text before it starts with "Error ", which is no key):
 //   "Error unknown key <key>"      the key does not exist on this type/firmware, or a
 //                                  '.name'/'.type' suffix (those are host-side only)
 //   "Error read only <key>"        a statistics counter
