@@ -41,9 +41,7 @@ struct RigBoard {
 
 class FaultRig {
  public:
-  // external_board, when given, starts a board of its own at the link path (the vexaboard
-  // program) instead of the simulated board served here.
-  explicit FaultRig(const RigBoard& board, const std::function<void(const std::string& link)>& external_board = {});
+  explicit FaultRig(const RigBoard& board);
   ~FaultRig();
   FaultRig(const FaultRig&) = delete;
   FaultRig& operator=(const FaultRig&) = delete;

@@ -1,0 +1,152 @@
+// The download jobs through the whole link where the fault table does not go: Stop pressed in
+// each of them, a bin image, an empty or refused card file, and one worker at a time.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <regex>
+#include <thread>
+
+#include "base/text_format.h"
+#include "download/samba_file_download.h"
+#include "faults/fault_rig.h"
+#include "support/firmware_images.h"
+
+namespace vexa::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Waits until the worker has sent this many bytes (a hang guard bounds it), then presses Stop.
+void stop_when_sent(FaultRig& rig, long bytes) {
+  for (int i = 0; i < 4000 && std::atol(rig.status.last_progress().c_str()) < bytes; ++i)
+    std::this_thread::sleep_for(2ms);
+  rig.jobs.request_stop();
+  rig.jobs.wait_worker();
+}
+
+std::string card_file(FaultRig& rig, const std::string& content, const std::string& target_name) {
+  rig.downloads.set_card_choice({rig.dir.write("host.bin", content), "host.bin", target_name});
+  EXPECT_TRUE(rig.downloads.start_card_transfer());
+  rig.jobs.wait_worker();
+  return TempDir::read(rig.card + "/" + target_name);
+}
+
+TEST(DownloadEndToEnd, StopEndsAPageDownloadWithItsCountAndGivesTheLinkBack) {
+  const JobDriver& firmware = job_driver(Job::firmware);
+  FaultRig rig(firmware.board);
+  firmware.prepare(rig);
+  ASSERT_TRUE(firmware.start(rig, false));
+  stop_when_sent(rig, 4096);
+  EXPECT_TRUE(std::regex_match(rig.report.lines().back(),
+                               std::regex(R"(Firmware download e\.hex: stopped, [1-9]\d* of 248 pages written\.)")))
+      << rig.transcript();
+  EXPECT_FALSE(rig.reported("31744(0x7c00) bytes, 248 pages written"));
+  EXPECT_EQ(rig.link_left_wrong(), "");
+}
+
+TEST(DownloadEndToEnd, BinImageWithItsWordSumIdentityIsFlashedAndTheLinkIsBackAt9600) {
+  FaultRig rig({'S', 9600});
+  sim::DownloadSideOptions options;
+  options.loader.row = 4;
+  options.loader.bin_frames = true;
+  options.loader.flash_out = rig.flash;
+  rig.server.with_board([&](sim::SimulatedBoard& board) { board.download_side().configure(options); });
+  // A "bin" image whose 32-bit word sum is the 'S' row's identity.
+  std::string image = random_bytes(63488, 4);
+  std::uint32_t sum = 0;
+  for (std::size_t i = 4; i < image.size(); i += 4) {
+    std::uint32_t w;
+    std::memcpy(&w, image.data() + i, 4);
+    sum += w;
+  }
+  const std::uint32_t first = 0x12341234u - sum;
+  std::memcpy(image.data(), &first, 4);
+  rig.downloads.selection().choose(rig.dir.write("s.bin", image), "s.bin");
+  ASSERT_TRUE(rig.downloads.start_firmware_download());
+  rig.jobs.wait_worker();
+  EXPECT_TRUE(rig.reported("63488 [0xf800] bytes crc= 0x12341234")) << rig.transcript();
+  EXPECT_TRUE(rig.reported("63488(0xf800) bytes, 248 pages written"));
+  EXPECT_TRUE(eventually([&] { return TempDir::read(rig.flash).substr(0, 63488) == image; }, 5000));
+  EXPECT_EQ(rig.link_left_wrong(), "");
+  EXPECT_TRUE(rig.session.send_and_wait_ok("z")) << "the board is back in its firmware";
+  EXPECT_EQ(rig.downloads.selection().recent_menu_items().size(), 1u);
+}
+
+TEST(DownloadEndToEnd, StopDuringASambaFlashSaysWhyAndHowLongAndTheFlashRunsToItsEnd) {
+  FaultRig rig({'S', 9600});
+  // Stop is pressed while the eighth page goes out (seven counted, so the rate is known), however
+  // fast the flash runs.
+  long total_when_stopped = 0;
+  rig.downloads.hooks().samba_download = [&](const DownloadContext& context, std::istream& file) {
+    DownloadContext pressed = context;
+    pressed.pages = [&, inner = context.pages](int done, int total) {
+      if (inner) inner(done, total);
+      if (done == 8) {
+        total_when_stopped = rig.jobs.current_progress().total;
+        rig.jobs.request_stop();
+      }
+    };
+    return samba_file_download(pressed, file);
+  };
+  rig.downloads.selection().choose(rig.dir.write("s.binb", random_bytes(24 * 256, 11)), "s.binb");
+  ASSERT_TRUE(rig.downloads.start_firmware_download());
+  rig.jobs.wait_worker();
+  EXPECT_EQ(total_when_stopped, 24);
+  const std::string all = rig.transcript();
+  EXPECT_NE(all.find(rig.messages.message("VtStopSamba") + "\n"), std::string::npos) << all;
+  EXPECT_TRUE(std::regex_search(
+      all, std::regex(R"(\nIt ends by itself in about \d+ s \((?:[3-9]|1\d|2[0-3]) of 24 pages written\)\.\n)")))
+      << all;
+  EXPECT_TRUE(rig.reported("6144(0x1800) bytes, 24 pages written")) << all;
+  EXPECT_EQ(rig.report.lines().back(), "SAM-BA flash s.binb: done, 24 of 24 pages written.");
+}
+
+TEST(DownloadEndToEnd, AnEmptyStoppedOrRefusedCardCopySaysHowFarItGot) {
+  FaultRig rig({'E', 115200});
+  EXPECT_TRUE(card_file(rig, "", "EMPTY.DAT").empty());
+  EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card EMPTY.DAT: done, 0 bytes sent.");
+  EXPECT_TRUE(TempDir::exists(rig.card + "/EMPTY.DAT"));
+
+  rig.downloads.set_card_choice({rig.dir.write("host.bin", random_bytes(60 * 1024, 12)), "host.bin", "HALF.DAT"});
+  ASSERT_TRUE(rig.downloads.start_card_transfer());
+  stop_when_sent(rig, 270);
+  EXPECT_TRUE(std::regex_match(rig.report.lines().back(),
+                               std::regex(R"(Copy to the memory card HALF\.DAT: stopped, [1-9]\d* of 61440 bytes sent\.)")))
+      << rig.transcript();
+  EXPECT_FALSE(rig.session.flags().echo_suppressed.load());
+  // A board that never acknowledges the open: nothing went out.
+  rig.server.stop();
+  card_file(rig, "abc", "NONE.DAT");
+  EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card NONE.DAT: failed, 0 of 3 bytes sent.") << rig.transcript();
+}
+
+TEST(DownloadEndToEnd, OneWorkerAtATimeAndTheBoardCountsEveryTestLine) {
+  FaultRig rig({'E', 115200});
+  ASSERT_TRUE(rig.downloads.start_line_sender(kSendLineEveryQuarter));
+  EXPECT_FALSE(rig.downloads.start_firmware_download());
+  EXPECT_FALSE(rig.downloads.start_card_transfer());
+  std::this_thread::sleep_for(600ms);
+  rig.jobs.request_stop();
+  rig.jobs.wait_worker();
+  auto lines = rig.report.lines();
+  ASSERT_GE(lines.size(), 2u);
+  const std::string& summary = lines[lines.size() - 2];
+  const int sent = std::atoi(summary.c_str());
+  EXPECT_GE(sent, 1);
+  EXPECT_EQ(summary, format_text("%d lines x 100 = %d chars written", sent, sent * 100));
+  EXPECT_EQ(lines.back(), format_text("Line sender: stopped, %d lines sent.", sent));
+
+  ASSERT_TRUE(rig.downloads.start_line_sender(kSendLineBurst));
+  rig.jobs.wait_worker();
+  EXPECT_TRUE(rig.reported("100000 lines x 100 = 10000000 chars written"));
+  EXPECT_TRUE(rig.reported("Line sender: done, 100000 of 100000 lines sent."));
+  long counted = 0;
+  eventually([&] {
+    rig.server.with_board([&](sim::SimulatedBoard& board) { counted = board.download_side().test_lines(); });
+    return counted == 100000 + sent;
+  }, 10000);
+  EXPECT_EQ(counted, 100000 + sent);
+}
+
+}  // namespace
+}  // namespace vexa::test
