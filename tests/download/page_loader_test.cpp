@@ -52,15 +52,14 @@ TEST(HexDownload, WholeImageAtTheBannersSpeedAndTheLinkGivenBack) {
     LoaderRig rig(options);
     HexImage image = random_image(31744, 1);
     auto context = rig.context();
-    int last_done = 0, last_total = 0, calls = 0;
+    int last_done = 0, last_total = 0;
     context.pages = [&](int done, int total) {
       EXPECT_EQ(done, last_done + 1);
       last_done = done;
       last_total = total;
-      ++calls;
     };
     EXPECT_TRUE(hex_download(context, image, find_loader_type(0x2345)));
-    EXPECT_EQ(calls, 248);
+    EXPECT_EQ(last_done, 248);
     EXPECT_EQ(last_total, 248);
     EXPECT_EQ(rig.flashed(31744), first(image, 31744));
     const long loader_speed = row == 1 ? 9600 : 115200;
@@ -98,95 +97,76 @@ TEST(HexDownload, VerboseTracesTheFirstNinePointsWithoutPauses) {
   EXPECT_EQ(rig.clock.slept_ms, 1000);
 }
 
-TEST(HexDownload, WrongEchoOnPageFiveCountsSixPagesOfBytesAndFiveWritten) {
-  sim::LoaderOptions options;
-  options.wrong_echo_page = 5;
-  LoaderRig rig(options);
-  HexImage image = random_image(31744, 3);
-  EXPECT_FALSE(hex_download(rig.context(), image, find_loader_type(0x2345)));
-  EXPECT_TRUE(rig.contains(std::string("expected: ") + test::hex_pair(image.bytes[640]) + " got: " +
-                           test::hex_pair(image.bytes[640] ^ 0x5A)));
-  EXPECT_TRUE(rig.contains("768(0x300) bytes, 5 pages written"));
-  EXPECT_EQ(rig.port.speeds().back(), 9600);
-  EXPECT_EQ(rig.port.pauses(), 0);
-}
-
-TEST(HexDownload, BoardLetterBeforeAndAfterDlAndNoBannerForHexAndBin) {
-  {
-    // The banner names an 'F' loader while the image is for 'E' and the board type is unknown.
+// Every way a page download ends early: its lines, the summary of what went out, and the link
+// back at 9600 when its speed was changed at all.
+TEST(HexDownload, EveryEarlyEndSaysWhyAndHowFarItGot) {
+  const HexImage image = random_image(31744, 3);
+  // Page five's first byte, echoed wrong by the board.
+  const std::string wrong_echo = "expected: " + test::hex_pair(image.bytes[640]) + " got: " +
+                                 test::hex_pair(image.bytes[640] ^ 0x5A);
+  using Board = std::function<std::string(std::string_view)>;
+  using Respond = std::function<std::string(LoaderRig&, const Board& board, std::string_view bytes)>;
+  struct Row {
+    const char* note;
     sim::LoaderOptions options;
-    options.row = 3;
-    LoaderRig rig(options);
-    rig.target.letter = 0;
-    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 4), find_loader_type(0x2345)));
-    EXPECT_TRUE(rig.contains("Error: File is not for this board: VexaLog F download"));
-    EXPECT_EQ(rig.port.writes(), (std::vector<std::string>{"dl\n"}));
-    EXPECT_TRUE(rig.port.speeds().empty());
-  }
-  {
-    sim::LoaderOptions options;
-    options.banner = false;
-    LoaderRig rig(options);
-    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 4), find_loader_type(0x2345)));
-    EXPECT_TRUE(rig.contains("Error: Board not in download mode"));
-    EXPECT_EQ(rig.port.writes().size(), 1u);
-    EXPECT_TRUE(rig.port.speeds().empty());
-    // A bin image tries "dl" twice.
-    LoaderRig bin(options);
-    std::istringstream in(std::string(1024, 'x'));
-    EXPECT_FALSE(bin_download(bin.context(), in, find_loader_type(0x2345)));
-    EXPECT_EQ(bin.port.writes(), (std::vector<std::string>{"dl\n", "dl\n"}));
-    EXPECT_TRUE(bin.contains("Error: Board not in download mode"));
-    EXPECT_EQ(bin.clock.slept_ms, 2000);
-  }
-}
-
-TEST(HexDownload, StopVanishedBoardAndGarbageEndWithTheSummaryAndTheLinkBack) {
-  {
-    LoaderRig rig;
-    auto respond = rig.port.respond;
-    rig.port.respond = [&](std::string_view bytes) {
-      std::string answer = respond(bytes);
-      if (rig.board.download_side().loader().pages_written() == 10) rig.control.stop = true;
-      return answer;
-    };
-    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 5), find_loader_type(0x2345)));
-    // The stop is seen right after the tenth page's data went out, before its echo is read.
-    EXPECT_TRUE(rig.contains("1280(0x500) bytes, 9 pages written"));
-    EXPECT_EQ(rig.port.speeds().back(), 9600);
-    EXPECT_EQ(rig.port.pauses(), 0);
-  }
-  {
-    LoaderRig rig;
-    auto respond = rig.port.respond;
-    rig.port.respond = [&](std::string_view bytes) -> std::string {
-      if (rig.board.download_side().loader().pages_written() >= 7) return {};
-      return respond(bytes);
-    };
-    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 6), find_loader_type(0x2345)));
-    EXPECT_TRUE(rig.contains("Error no reply (2/-1)"));
-    EXPECT_TRUE(rig.contains("expected: 03 got: ff"));
-    EXPECT_TRUE(rig.contains("896(0x380) bytes, 7 pages written"));
-    EXPECT_EQ(rig.port.speeds().back(), 9600);
-  }
-  {
-    LoaderRig rig;
-    int writes = 0;
-    auto respond = rig.port.respond;
-    rig.port.respond = [&](std::string_view bytes) -> std::string {
-      if (++writes == 1) return respond(bytes);
-      return "\x13\x37junk";
-    };
-    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 6), find_loader_type(0x2345)));
-    EXPECT_TRUE(rig.contains("expected: 00 got: 13"));
-    EXPECT_TRUE(rig.contains("got junk : 37"));
-    EXPECT_TRUE(rig.contains("0(0x0) bytes, 0 pages written"));
-    EXPECT_EQ(rig.port.writes().size(), 2u);  // "dl" and the first header only
+    char board_letter;
+    Respond respond;  // what the host gets instead of the loader's answer
+    std::vector<std::string> lines;
+    std::size_t writes;  // 0: not counted
+    bool speed_changed;
+  };
+  sim::LoaderOptions f_loader, no_banner, wrong_page;
+  f_loader.row = 3;
+  no_banner.banner = false;
+  wrong_page.wrong_echo_page = 5;
+  const std::vector<Row> rows{
+      {"the banner names an 'F' loader while the image is for 'E' and the board type is unknown", f_loader, 0, {},
+       {"Error: File is not for this board: VexaLog F download"}, 1, false},
+      {"no banner", no_banner, 'E', {}, {"Error: Board not in download mode"}, 1, false},
+      {"a wrong echo on page five", wrong_page, 'E', {}, {wrong_echo, "768(0x300) bytes, 5 pages written"}, 0, true},
+      // The stop is seen right after the tenth page's data went out, before its echo is read.
+      {"stop during the tenth page", {}, 'E',
+       [](LoaderRig& rig, const Board& board, std::string_view bytes) {
+         std::string answer = board(bytes);
+         if (rig.board.download_side().loader().pages_written() == 10) rig.control.stop = true;
+         return answer;
+       },
+       {"1280(0x500) bytes, 9 pages written"}, 0, true},
+      {"the board goes after seven pages", {}, 'E',
+       [](LoaderRig& rig, const Board& board, std::string_view bytes) {
+         return rig.board.download_side().loader().pages_written() >= 7 ? std::string() : board(bytes);
+       },
+       {"Error no reply (2/-1)", "expected: 03 got: ff", "896(0x380) bytes, 7 pages written"}, 0, true},
+      {"garbage after the banner", {}, 'E',
+       [writes = 0](LoaderRig&, const Board& board, std::string_view bytes) mutable {
+         return ++writes == 1 ? board(bytes) : std::string("\x13\x37junk");
+       },
+       {"expected: 00 got: 13", "got junk : 37", "0(0x0) bytes, 0 pages written"}, 2, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.note);
+    LoaderRig rig(row.options);
+    rig.target.letter = row.board_letter;
+    if (row.respond) {
+      rig.port.respond = [&rig, respond = row.respond, board = rig.port.respond](std::string_view bytes) {
+        return respond(rig, board, bytes);
+      };
+    }
+    EXPECT_FALSE(hex_download(rig.context(), image, find_loader_type(0x2345)));
+    for (const std::string& line : row.lines) EXPECT_TRUE(rig.contains(line)) << line;
+    if (row.writes) {
+      EXPECT_EQ(rig.port.writes().size(), row.writes);
+    }
+    if (row.speed_changed) {
+      EXPECT_EQ(rig.port.speeds().back(), 9600);
+    } else {
+      EXPECT_TRUE(rig.port.speeds().empty());
+    }
     EXPECT_EQ(rig.port.pauses(), 0);
   }
 }
 
-TEST(BinDownload, FramesGoAtTheLoaderSpeedAndGoFollows) {
+TEST(BinDownload, FramesGoAtTheLoaderSpeedAndGoFollowsAndNoBannerTriesDlTwice) {
   sim::LoaderOptions options;
   options.row = 3;  // "Download F"
   options.bin_frames = true;
@@ -201,16 +181,22 @@ TEST(BinDownload, FramesGoAtTheLoaderSpeedAndGoFollows) {
   EXPECT_EQ(done, 248);
   EXPECT_EQ(total, 248);
   const auto& flash = rig.board.download_side().loader().flash();
-  EXPECT_EQ(std::mismatch(file.begin(), file.end(), flash.begin(),
-                          [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; })
-                .first - file.begin(),
-            static_cast<long>(file.size()));
+  EXPECT_TRUE(std::string(flash.begin(), flash.begin() + static_cast<long>(file.size())) == file);
   EXPECT_EQ(flash[63488 - 1], 0xFF);
   EXPECT_EQ(rig.port.writes().back(), "go\n");
   EXPECT_TRUE(rig.contains("63488(0xf800) bytes, 248 pages written"));
   EXPECT_EQ(rig.port.speeds(), (std::vector<long>{115200, 9600}));
   EXPECT_FALSE(rig.board.download_side().loader().active());
   EXPECT_EQ(rig.clock.slept_ms, 1000);
+
+  sim::LoaderOptions no_banner;
+  no_banner.banner = false;
+  LoaderRig bin(no_banner);
+  std::istringstream some(std::string(1024, 'x'));
+  EXPECT_FALSE(bin_download(bin.context(), some, find_loader_type(0x2345)));
+  EXPECT_EQ(bin.port.writes(), (std::vector<std::string>{"dl\n", "dl\n"}));
+  EXPECT_TRUE(bin.contains("Error: Board not in download mode"));
+  EXPECT_EQ(bin.clock.slept_ms, 2000);
 }
 
 TEST(LineScript, OkLfPassesAndOkCrLfUsesUpTheTenRetries) {
@@ -269,11 +255,6 @@ TEST(FirmwareDispatch, ExtensionsChecksAndTheEndSignals) {
   Hooked hooked;
   FirmwareHooks hooks = hooked.hooks();
 
-  selection.choose(dir.file("missing.hex"), "missing.hex");
-  EXPECT_FALSE(firmware_download(rig.context(), selection, hooks));
-  EXPECT_TRUE(rig.contains("Error open " + dir.file("missing.hex")));
-  EXPECT_EQ(hooked.beeps + hooked.resets + hooked.recent, 0);
-
   // A HEX file of the wrong size: the identity line, then "Error CRC" and nothing sent.
   selection.choose(dir.write("small.HEX", ":0400000001020304F2\n"), "small.HEX");
   EXPECT_FALSE(firmware_download(rig.context(), selection, hooks));
@@ -312,38 +293,36 @@ TEST(FirmwareDispatch, ExtensionsChecksAndTheEndSignals) {
   EXPECT_EQ(rig.report.lines().back(), "ok");
 }
 
-TEST(FirmwareDispatch, HexForAnotherBoardIsRefusedBeforeDl) {
-  test::TempDir dir;
-  LoaderRig rig;
-  rig.target.letter = 'F';
-  rig.target.line = "VexaLog F v1404";
-  FirmwareSelection selection;
-  selection.choose(dir.write("e.hex", test::to_hex(test::image_with_identity(31744, 0x2345, 1))), "e.hex");
-  Hooked hooked;
-  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
-  EXPECT_TRUE(rig.contains("31744 [0x7c00] bytes crc= 0x2345"));
-  EXPECT_TRUE(rig.contains("Error: File is not for this board: VexaLog F v1404"));
-  EXPECT_TRUE(rig.port.writes().empty());
-}
-
-TEST(FirmwareDispatch, TruncatedBinaryAndOverlongHexFilesSendNothing) {
-  test::TempDir dir;
-  LoaderRig rig;
-  FirmwareSelection selection;
-  Hooked hooked;
-  // Half of an 'E' image, cut inside a record: the size check refuses it.
-  selection.choose(dir.write("half.hex", test::to_hex(std::string(31744 / 2, '\0')) + ":10"), "half.hex");
-  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
-  EXPECT_TRUE(rig.contains("Error CRC 0000"));
-  selection.choose(dir.write("noise.hex", test::random_bytes(100000, 4)), "noise.hex");
-  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
-  // A record of 10000 characters is named and left out.
-  selection.choose(dir.write("long.hex", ":FF000000" + std::string(10000, '1') + "\n"), "long.hex");
-  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
-  EXPECT_TRUE(rig.contains("1 HEX records longer than 499 characters were left out"));
-  EXPECT_TRUE(rig.contains("0 [0x0] bytes crc= 0x0"));
-  EXPECT_TRUE(rig.port.writes().empty());
-  EXPECT_EQ(hooked.beeps, 3);
+TEST(FirmwareDispatch, AnotherBoardsTruncatedOrOverlongHexFilesSendNothing) {
+  struct Row {
+    const char* note;
+    std::string content;
+    std::vector<std::string> lines;
+  };
+  const std::vector<Row> rows{
+      {"an 'E' image for an 'F' board is refused before dl",
+       test::to_hex(test::image_with_identity(31744, 0x2345, 1)),
+       {"31744 [0x7c00] bytes crc= 0x2345", "Error: File is not for this board: VexaLog F v1404"}},
+      {"half of an 'E' image, cut inside a record", test::to_hex(std::string(31744 / 2, '\0')) + ":10",
+       {"Error CRC 0000"}},
+      {"binary noise", test::random_bytes(100000, 4), {}},
+      {"a record of 10000 characters is named and left out", ":FF000000" + std::string(10000, '1') + "\n",
+       {"1 HEX records longer than 499 characters were left out", "0 [0x0] bytes crc= 0x0"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.note);
+    test::TempDir dir;
+    LoaderRig rig;
+    rig.target.letter = 'F';
+    rig.target.line = "VexaLog F v1404";
+    FirmwareSelection selection;
+    selection.choose(dir.write("f.hex", row.content), "f.hex");
+    Hooked hooked;
+    EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
+    for (const std::string& line : row.lines) EXPECT_TRUE(rig.contains(line)) << line;
+    EXPECT_TRUE(rig.port.writes().empty());
+    EXPECT_EQ(hooked.beeps, 1);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The simulated SAM-BA boot monitor on its own, in what our download uses of it (its text-mode
 // commands, XMODEM reception, running code, the flash controller, the board's way into the
-// monitor and out again), and our flash applet running on its emulated CPU.
+// monitor and out again), BOSSA's flasher against it, and our flash applet on its emulated CPU.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -13,6 +13,7 @@
 #include "sim/samba_cpu.h"
 #include "sim/samba_monitor.h"
 #include "sim/samba_session.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace vexa {
@@ -60,14 +61,10 @@ TEST(SambaMonitorCommands, ReceivesXmodemTakingRepeatsOnceAndRefusingBadBlocks) 
   for (std::size_t i = 0; i < 384; ++i)
     ASSERT_EQ(monitor.chip().read(0x00202000 + i, 1),
               i < 300 ? static_cast<unsigned char>(data[i]) : 0u) << i;
-
-}
-
-TEST(SambaMonitorCommands, AnAbandonedTransferGivesTheLineBackToTheCommands) {
-  SambaMonitor monitor;
-  monitor.feed("S00202000,#", 1000);
+  // An abandoned transfer gives the line back to the commands.
+  monitor.feed("S00203000,#", 1000);
   monitor.feed("\x01\x01", 1100);  // half a block, then the host goes quiet
-  EXPECT_EQ(monitor.feed("w00201000,#", 1100 + sim::kSambaTransferIdleMs + 1), "\n\r0x00000000\n\r>");
+  EXPECT_EQ(monitor.feed("w00203000,#", 1100 + sim::kSambaTransferIdleMs + 1), "\n\r0x00000000\n\r>");
 }
 
 TEST(SambaMonitorCommands, GoRunsCodeAndACrashLeavesTheHostWithoutAPrompt) {
@@ -143,6 +140,31 @@ TEST(SambaBoardSession, DlThenSambaHandsTheLineToTheMonitorUntilAResetBootsFromF
   EXPECT_EQ(other.feed("samba\nconf\nsamba\n", 0).to_board, "samba\nconf\nsamba\n");
   EXPECT_FALSE(other.active());
   EXPECT_EQ(other.monitor(), nullptr) << "no emulator is started for a board that never enters";
+}
+
+// BOSSA, an independent flasher, identifies, programs and verifies the monitor, with the halfword,
+// byte and lock commands our own download never sends.
+TEST(SambaAgainstBossa, BossacIdentifiesProgramsAndVerifiesTheSimulatedChip) {
+  test::TempDir dir;
+  const std::string link = dir.file("board");
+  const std::string flash = dir.file("flash.bin");
+  test::BackgroundProgram board(test::built_program("sim/vexaboard"),
+                                {"--type", "S", "--pty", link, "--samba", "--flash-out", flash});
+  ASSERT_TRUE(test::wait_for_path(link));
+  const auto info = test::run_program("/usr/bin/bossac", {"-p", link, "-U0", "-i"}, {}, 60000);
+  ASSERT_EQ(info.exit_code, 0) << info.out << info.err;
+  EXPECT_NE(info.out.find("AT91SAM7S256"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Pages        : 1024"), std::string::npos) << info.out;
+
+  const std::string image = test::random_bytes(256 * 1024, 77);
+  const auto write = test::run_program("/usr/bin/bossac",
+                                       {"-p", link, "-U0", "-e", "-w", "-v", "-b", "-R", dir.write("image.bin", image)},
+                                       {}, 120000);
+  ASSERT_EQ(write.exit_code, 0) << write.err;
+  EXPECT_NE(write.out.find("Verify successful"), std::string::npos) << write.err;
+  EXPECT_TRUE(test::eventually([&] { return test::TempDir::read(flash) == image; }, 10000));
+  board.stop();
+  EXPECT_NE(board.output().find("chip reset"), std::string::npos) << board.output();
 }
 
 // Our page-programming applet alone on the emulated ARM7TDMI: the mailbox in, the flash page,
