@@ -18,61 +18,45 @@ namespace {
 
 constexpr char kSrecCat[] = "/usr/bin/srec_cat";
 
-// What the loader's image must look like: 0xFF, then each placed run of bytes.
-struct Expected {
-  std::vector<std::uint8_t> image = std::vector<std::uint8_t>(65536, 0xFF);
-  int count = 0;
-  void place(unsigned address, std::string_view bytes) {
-    for (char c : bytes) {
-      image[address & 0xFFFF] = static_cast<std::uint8_t>(c);
-      ++address;
-      ++count;
-    }
-  }
-  std::uint16_t identity() const {
-    std::uint16_t x = 0;
-    for (int w = 0; w < count / 2; ++w) x ^= static_cast<std::uint16_t>(image[2 * w] | image[2 * w + 1] << 8);
-    return x;
-  }
-};
-
 HexImage read_text(const std::string& text) {
   std::istringstream in(text);
   return read_hex_image(in);
 }
 
-class SrecFiles : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!test::TempDir::exists(kSrecCat)) GTEST_SKIP() << "srec_cat is not installed";
-  }
-  std::string make_hex(const std::string& binary, std::vector<std::string> options) {
-    std::string in = dir.write("in.bin", binary);
-    std::vector<std::string> args = {in, "-binary"};
-    args.insert(args.end(), options.begin(), options.end());
-    args.insert(args.end(), {"-o", dir.file("out.hex"), "-intel"});
-    auto result = test::run_program(kSrecCat, args);
-    EXPECT_EQ(result.exit_code, 0) << result.err;
-    return test::TempDir::read(dir.file("out.hex"));
-  }
+TEST(SrecFiles, RecordSizesCaseOrderOffsetsAndGapsGiveTheBinarysImage) {
+  if (!test::TempDir::exists(kSrecCat)) GTEST_SKIP() << "srec_cat is not installed";
   test::TempDir dir;
-};
-
-TEST_F(SrecFiles, RecordSizesCaseAndOrderGiveTheSameImage) {
-  const std::string binary = test::random_bytes(31744, 7);
-  Expected expected;
-  expected.place(0, binary);
-  for (const char* size : {"16", "32"}) {
-    std::string hex = make_hex(binary, {"-Output_Block_Size", size});
-    HexImage image = read_text(hex);
-    EXPECT_EQ(image.data_count, 31744) << size;
-    EXPECT_EQ(image.bytes, expected.image) << size;
-    EXPECT_EQ(hex_identity(image), expected.identity());
+  const std::string binary = test::random_bytes(0x8000, 7);
+  struct Row {
+    const char* note;
+    std::vector<std::string> options;
+    unsigned offset;
+    unsigned gap_from, gap_to;  // bytes of the binary left out
+  };
+  const std::vector<Row> rows{
+      {"16-byte records", {"-Output_Block_Size", "16"}, 0, 0, 0},
+      {"32-byte records", {"-Output_Block_Size", "32"}, 0, 0, 0},
+      // The identity runs over offsets 0..count-1: here only the 0xFF fill below 0x8000.
+      {"the high half only", {"-offset", "0x8000"}, 0x8000, 0, 0},
+      {"a gap", {"-exclude", "0x100", "0x180"}, 0, 0x100, 0x180},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.note);
+    std::vector<std::string> args = {dir.write("in.bin", binary), "-binary"};
+    args.insert(args.end(), row.options.begin(), row.options.end());
+    args.insert(args.end(), {"-o", dir.file("out.hex"), "-intel"});
+    const auto made = test::run_program(kSrecCat, args);
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+    const std::string hex = test::TempDir::read(dir.file("out.hex"));
+    std::vector<std::uint8_t> expected(65536, 0xFF);
+    for (unsigned i = 0; i < binary.size(); ++i)
+      if (i < row.gap_from || i >= row.gap_to) expected[row.offset + i] = static_cast<std::uint8_t>(binary[i]);
+    const int count = static_cast<int>(binary.size() - (row.gap_to - row.gap_from));
+    std::uint16_t identity = 0;
+    for (int w = 0; w < count / 2; ++w) identity ^= static_cast<std::uint16_t>(expected[2 * w] | expected[2 * w + 1] << 8);
 
     std::string lower = hex;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    EXPECT_EQ(read_text(lower).bytes, expected.image);
-
     // Records in a shuffled order land at their addresses all the same.
     std::vector<std::string> lines;
     std::istringstream split(hex);
@@ -80,32 +64,13 @@ TEST_F(SrecFiles, RecordSizesCaseAndOrderGiveTheSameImage) {
     std::shuffle(lines.begin(), lines.end(), std::mt19937(3));
     std::string shuffled;
     for (auto& l : lines) shuffled += l;
-    HexImage again = read_text(shuffled);
-    EXPECT_EQ(again.bytes, expected.image);
-    EXPECT_EQ(again.data_count, 31744);
+    for (const std::string& text : {hex, lower, shuffled}) {
+      const HexImage image = read_text(text);
+      EXPECT_EQ(image.data_count, count);
+      EXPECT_EQ(image.bytes, expected);
+      EXPECT_EQ(hex_identity(image), identity);
+    }
   }
-}
-
-TEST_F(SrecFiles, HighHalfOnlyAndGapsKeepTheFillInTheIdentity) {
-  const std::string binary = test::random_bytes(0x8000, 11);
-  std::string hex = make_hex(binary, {"-offset", "0x8000"});
-  HexImage image = read_text(hex);
-  Expected expected;
-  expected.place(0x8000, binary);
-  EXPECT_EQ(image.data_count, 0x8000);
-  EXPECT_EQ(image.bytes, expected.image);
-  // The identity runs over offsets 0..count-1: here only the 0xFF fill below 0x8000.
-  EXPECT_EQ(hex_identity(image), expected.identity());
-  EXPECT_EQ(hex_identity(image), 0);  // 0x4000 words of 0xFFFF cancel out
-
-  hex = make_hex(binary, {"-exclude", "0x100", "0x180"});
-  image = read_text(hex);
-  Expected gapped;
-  gapped.place(0, binary.substr(0, 0x100));
-  gapped.place(0x180, binary.substr(0x180));
-  EXPECT_EQ(image.data_count, 0x8000 - 0x80);
-  EXPECT_EQ(image.bytes, gapped.image);
-  EXPECT_EQ(hex_identity(image), gapped.identity());
 }
 
 TEST(HexImage, WrapOverlapAndIgnoredRecords) {

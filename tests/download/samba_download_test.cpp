@@ -98,7 +98,7 @@ TEST_F(SambaDownload, WholeFlashLandsByteForByteThenBootsFromFlash) {
   EXPECT_EQ(port.speed(), 115200);
 }
 
-TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesAreNotProgrammed) {
+TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesOrAnEmptyImageAreNotProgrammed) {
   {
     const std::string image = test::random_bytes(1000, 11);
     MonitorPort port;
@@ -107,6 +107,14 @@ TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesAreNotP
     EXPECT_EQ(flash(port, 1000, 24), std::string(24, '\0')) << "the fourth page's 24 zero bytes";
     EXPECT_EQ(flash(port, 1024, 256), std::string(256, '\xff')) << "no fifth page";
     EXPECT_TRUE(printed("1024(0x400) bytes, 4 pages written"));
+  }
+  // An image without a whole word programs nothing but still sets the boot bit.
+  {
+    MonitorPort port;
+    ASSERT_TRUE(run(port, "ab"));
+    EXPECT_EQ(port.session().monitor()->calls(), 0);
+    EXPECT_EQ(port.session().resets(), 1);
+    EXPECT_TRUE(printed("0(0x0) bytes, 0 pages written"));
   }
   for (std::size_t loose = 1; loose <= 3; ++loose) {
     report.clear();
@@ -118,14 +126,6 @@ TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesAreNotP
     EXPECT_TRUE(printed("512(0x200) bytes, 2 pages written")) << loose;
     EXPECT_TRUE(printed(identity_line(image, 512))) << loose;
   }
-}
-
-TEST_F(SambaDownload, AnEmptyImageProgramsNothingButStillSetsTheBootBit) {
-  MonitorPort port;
-  ASSERT_TRUE(run(port, "ab"));  // no whole word
-  EXPECT_EQ(port.session().monitor()->calls(), 0);
-  EXPECT_EQ(port.session().resets(), 1);
-  EXPECT_TRUE(printed("0(0x0) bytes, 0 pages written"));
 }
 
 TEST(SambaStatusReply, OnlyBitZeroAfterTheFirstXMeansReady) {
@@ -178,48 +178,42 @@ TEST_F(SambaDownload, NoPromptPrintsNotInDownloadModeAndSendsNoApplet) {
   EXPECT_EQ(port.speed(), 115200);
 }
 
-TEST_F(SambaDownload, ANakedBlockEndsTheTransferWithoutRepeatingIt) {
-  MonitorPort port;
+TEST_F(SambaDownload, AFailedTransferNamesTheUnexpectedByteAndSendsNothingMore) {
   int frames = 0;
-  std::size_t written_at_nak = 0;
-  port.set_tamper([&](std::string_view sent, std::string reply) {
-    // The 9 applet blocks, then the first page's two: NAK the second block of page 0.
-    if (!sent.empty() && sent[0] == '\x01' && ++frames == 11) {
-      written_at_nak = port.bytes().size();
-      return std::string("\x15");
-    }
-    return reply;
-  });
-  EXPECT_FALSE(run(port, test::random_bytes(1024, 6)));
-  EXPECT_TRUE(printed("unexpected response 0x15/\x15"));
-  EXPECT_EQ(frames, 11) << "no block after the NAK";
-  EXPECT_EQ(port.bytes().size(), written_at_nak) << "nothing at all after the NAK";
-  EXPECT_EQ(port.session().monitor()->calls(), 0);
-  EXPECT_EQ(port.chip().flash_commands().size(), 0u);
-  EXPECT_EQ(port.speed(), 115200);
-}
-
-TEST_F(SambaDownload, AnUnacknowledgedEotEndsTheDownload) {
-  MonitorPort port;
-  port.set_tamper([&](std::string_view sent, std::string reply) {
-    if (sent == "\x04") return std::string();  // nothing comes back
-    return reply;
-  });
-  EXPECT_FALSE(run(port, test::random_bytes(256, 8)));
-  EXPECT_TRUE(printed("unexpected response 0xff/\xff"));
-  EXPECT_EQ(port.bytes().find("G00201600#"), std::string::npos);
-}
-
-TEST_F(SambaDownload, NoCrcStartAfterTheSendCommand) {
-  MonitorPort port;
-  port.set_tamper([&](std::string_view sent, std::string reply) {
-    if (sent.substr(0, 1) == "S") return std::string("\n\r>");  // a monitor that will not receive
-    return reply;
-  });
-  EXPECT_FALSE(run(port, test::random_bytes(256, 9)));
-  // The hunt remembers the first byte that was not 0: the prompt's new line.
-  EXPECT_TRUE(printed("unexpected response 0x0a/\n"));
-  EXPECT_EQ(port.bytes().find('\x01'), std::string::npos) << "no block without the 'C'";
+  struct Row {
+    const char* note;
+    std::function<bool(std::string_view sent)> hit;
+    std::string answer;  // what the monitor answers instead
+    std::string line;
+  };
+  const std::vector<Row> rows{
+      // The 9 applet blocks, then the first page's two.
+      {"the second block of page 0 NAKed: not repeated",
+       [&](std::string_view sent) { return !sent.empty() && sent[0] == '\x01' && ++frames == 11; }, "\x15",
+       "unexpected response 0x15/\x15"},
+      {"an unacknowledged EOT", [](std::string_view sent) { return sent == "\x04"; }, "",
+       "unexpected response 0xff/\xff"},
+      // The hunt remembers the first byte that was not 0: the prompt's new line.
+      {"a monitor that will not receive: no 'C' after the send command",
+       [](std::string_view sent) { return sent.substr(0, 1) == "S"; }, "\n\r>", "unexpected response 0x0a/\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.note);
+    report.clear();
+    MonitorPort port;
+    std::size_t written_at_hit = 0;
+    port.set_tamper([&](std::string_view sent, std::string reply) {
+      if (!row.hit(sent)) return reply;
+      written_at_hit = port.bytes().size();
+      return row.answer;
+    });
+    EXPECT_FALSE(run(port, test::random_bytes(1024, 6)));
+    EXPECT_TRUE(printed(row.line));
+    EXPECT_EQ(port.bytes().size(), written_at_hit) << "nothing at all after the failed answer";
+    EXPECT_EQ(port.session().monitor()->calls(), 0);
+    EXPECT_TRUE(port.chip().flash_commands().empty());
+    EXPECT_EQ(port.speed(), 115200);
+  }
 }
 
 TEST_F(SambaDownload, VerboseModeTracesTheSteps) {
