@@ -1,5 +1,8 @@
-// The download jobs through the whole link where the fault table does not go: Stop pressed in
-// each of them, a bin image, an empty or refused card file, and one worker at a time.
+// The board jobs through the whole link where the fault table does not go: Stop pressed in each
+// download, a bin image, an empty or refused card file, one worker at a time; and a board that
+// vanishes in the middle of a line, whose half line must not become the start of the first line
+// the board sends when it is back (the identity line would be lost, and an upload would store a
+// line made of two).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -146,6 +149,32 @@ TEST(DownloadEndToEnd, OneWorkerAtATimeAndTheBoardCountsEveryTestLine) {
     return counted == 100000 + sent;
   }, 10000);
   EXPECT_EQ(counted, 100000 + sent);
+}
+
+TEST(HalfLineBeforeAVanish, IsNotGluedToTheFirstLineAfterTheBoardCameBack) {
+  FaultRig rig({'E', 9600});
+  RecordingConsumer lines;
+  rig.exchange_lines.reset();
+  LineRegistration heard = rig.session.consumers().add(line_place::configuration, lines);
+  sim::FaultOptions paced;
+  paced.pace = true;
+  rig.server.set_faults(paced);
+  rig.session.send_line("conf");
+  // The identity line came, and part of the next one.
+  ASSERT_TRUE(lines.wait_count(1));
+  ASSERT_TRUE(eventually([&] {
+    const std::string text = rig.echo.text();
+    const std::size_t end = text.rfind('\n');
+    return end != std::string::npos && text.size() > end + 3 && text.back() != '\r';
+  }));
+  rig.server.vanish_for(200);
+  ASSERT_TRUE(rig.pump([&] { return !rig.session.port().link_is_open(); }, 5000));
+  const std::size_t before = lines.lines().size();
+  ASSERT_TRUE(rig.link_back(5000));
+  rig.session.send_line("conf");
+  ASSERT_TRUE(lines.wait_count(before + 1));
+  EXPECT_EQ(lines.lines()[before], "VexaLog E v1404") << testing::PrintToString(lines.lines());
+  rig.session.stop();  // before the recording consumer goes
 }
 
 }  // namespace
