@@ -38,7 +38,7 @@ TEST(DownloadEndToEnd, StopEndsAPageDownloadWithItsCountAndGivesTheLinkBack) {
   const JobDriver& firmware = job_driver(Job::firmware);
   FaultRig rig(firmware.board);
   firmware.prepare(rig);
-  ASSERT_TRUE(firmware.start(rig, false));
+  ASSERT_TRUE(firmware.begin(rig, false));
   stop_when_sent(rig, 4096);
   EXPECT_TRUE(std::regex_match(rig.report.lines().back(),
                                std::regex(R"(Firmware download e\.hex: stopped, [1-9]\d* of 248 pages written\.)")))

@@ -108,6 +108,8 @@ struct JobDriver {
   std::function<void(FaultRig&)> prepare = [](FaultRig&) {};
   // Starts the job as its command does; false when it was refused.
   std::function<bool(FaultRig&, bool again)> start;
+  // Marks where the run starts (lines, replies, quiet, progress), then starts it.
+  bool begin(FaultRig& rig, bool again) const;
   std::function<bool(FaultRig&)> ended;
   // The job is well under way: the board vanishes now.
   std::function<bool(FaultRig&)> midway;
