@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <sstream>
 #include <streambuf>
@@ -173,18 +174,30 @@ TEST(HexDownload, EveryEarlyEndSaysWhyAndHowFarItGot) {
   }
 }
 
-TEST(BinDownload, FramesGoAtTheLoaderSpeedAndGoFollowsAndNoBannerTriesDlTwice) {
+TEST(BinDownload, TheWordSumPicksTheRowFramesGoAtItsSpeedAndGoFollowsAndNoBannerTriesDlTwice) {
   sim::LoaderOptions options;
   options.row = 3;  // "Download F"
   options.bin_frames = true;
   LoaderRig rig(options);
   rig.target.letter = 'F';
-  const std::string file = test::random_bytes(63488 - 100, 9);  // a short last frame is filled up
-  std::istringstream in(file);
+  std::string file = test::random_bytes(63488 - 100, 9);  // a short last frame is filled up
+  // The first word makes the file's 32-bit word sum the 'F' row's identity.
+  std::uint32_t sum = 0;
+  for (std::size_t i = 4; i < file.size(); i += 4) {
+    std::uint32_t word;
+    std::memcpy(&word, file.data() + i, 4);
+    sum += word;
+  }
+  const std::uint32_t first_word = 0x3456u - sum;
+  std::memcpy(file.data(), &first_word, 4);
+  test::TempDir dir;
+  FirmwareSelection selection;
+  selection.choose(dir.write("f.bin", file), "f.bin");
   auto context = rig.context();
   int done = 0, total = 0;
   context.pages = [&](int d, int t) { done = d, total = t; };
-  EXPECT_TRUE(bin_download(context, in, find_loader_type(0x3456)));
+  EXPECT_TRUE(firmware_download(context, selection, {}));
+  EXPECT_TRUE(rig.contains("63388 [0xf79c] bytes crc= 0x3456"));
   EXPECT_EQ(done, 248);
   EXPECT_EQ(total, 248);
   const auto& flash = rig.board.download_side().loader().flash();

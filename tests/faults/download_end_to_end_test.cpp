@@ -1,11 +1,10 @@
 // The board jobs through the whole link where the fault table does not go: Stop pressed in each
-// download, a bin image, an empty or refused card file, one worker at a time; and a board that
-// vanishes in the middle of a line, whose half line must not become the start of the first line
-// the board sends when it is back (the identity line would be lost, and an upload would store a
-// line made of two).
+// download, an empty or refused card file, one worker at a time; and a board that vanishes in
+// the middle of a line, whose half line must not become the start of the first line the board
+// sends when it is back (the identity line would be lost, and an upload would store a line made
+// of two).
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <regex>
 #include <thread>
 
@@ -45,34 +44,6 @@ TEST(DownloadEndToEnd, StopEndsAPageDownloadWithItsCountAndGivesTheLinkBack) {
       << rig.transcript();
   EXPECT_FALSE(rig.reported("31744(0x7c00) bytes, 248 pages written"));
   EXPECT_EQ(rig.link_left_wrong(), "");
-}
-
-TEST(DownloadEndToEnd, BinImageWithItsWordSumIdentityIsFlashedAndTheLinkIsBackAt9600) {
-  FaultRig rig({'S', 9600});
-  sim::DownloadSideOptions options;
-  options.loader.row = 4;
-  options.loader.bin_frames = true;
-  options.loader.flash_out = rig.flash;
-  rig.server.with_board([&](sim::SimulatedBoard& board) { board.download_side().configure(options); });
-  // A "bin" image whose 32-bit word sum is the 'S' row's identity.
-  std::string image = random_bytes(63488, 4);
-  std::uint32_t sum = 0;
-  for (std::size_t i = 4; i < image.size(); i += 4) {
-    std::uint32_t w;
-    std::memcpy(&w, image.data() + i, 4);
-    sum += w;
-  }
-  const std::uint32_t first = 0x12341234u - sum;
-  std::memcpy(image.data(), &first, 4);
-  rig.downloads.selection().choose(rig.dir.write("s.bin", image), "s.bin");
-  ASSERT_TRUE(rig.downloads.start_firmware_download());
-  rig.jobs.wait_worker();
-  EXPECT_TRUE(rig.reported("63488 [0xf800] bytes crc= 0x12341234")) << rig.transcript();
-  EXPECT_TRUE(rig.reported("63488(0xf800) bytes, 248 pages written"));
-  EXPECT_TRUE(eventually([&] { return TempDir::read(rig.flash).substr(0, 63488) == image; }, 5000));
-  EXPECT_EQ(rig.link_left_wrong(), "");
-  EXPECT_TRUE(rig.session.send_and_wait_ok("z")) << "the board is back in its firmware";
-  EXPECT_EQ(rig.downloads.selection().recent_menu_items().size(), 1u);
 }
 
 TEST(DownloadEndToEnd, StopDuringASambaFlashSaysWhyAndHowLongAndTheFlashRunsToItsEnd) {
