@@ -1,8 +1,8 @@
 // The board jobs through the whole link where the fault table does not go: Stop pressed in each
-// download, an empty or refused card file, one worker at a time; and a board that vanishes in
-// the middle of a line, whose half line must not become the start of the first line the board
-// sends when it is back (the identity line would be lost, and an upload would store a line made
-// of two).
+// download, a verbose SAM-BA flash, an empty or refused card file, one worker at a time; and a
+// board that vanishes in the middle of a line, whose half line must not become the start of the
+// first line the board sends when it is back (the identity line would be lost, and an upload
+// would store a line made of two).
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -44,6 +44,18 @@ TEST(DownloadEndToEnd, StopEndsAPageDownloadWithItsCountAndGivesTheLinkBack) {
       << rig.transcript();
   EXPECT_FALSE(rig.reported("31744(0x7c00) bytes, 248 pages written"));
   EXPECT_EQ(rig.link_left_wrong(), "");
+}
+
+TEST(DownloadEndToEnd, ASambaFlashInVerboseModeTracesItsStepsAndEchoesTheMonitor) {
+  FaultRig rig({'S', 9600});
+  rig.verbose = true;
+  rig.downloads.selection().choose(rig.dir.write("s.binb", random_bytes(600, 9)), "s.binb");
+  ASSERT_TRUE(rig.downloads.start_firmware_download());
+  rig.jobs.wait_worker();
+  EXPECT_TRUE(rig.reported("samba init done")) << rig.transcript();
+  EXPECT_TRUE(rig.reported("768(0x300) bytes, 3 pages written"));
+  EXPECT_EQ(rig.report.lines().back(), "SAM-BA flash s.binb: done, 3 of 3 pages written.");
+  EXPECT_NE(rig.monitor.text().find("0x00000001"), std::string::npos) << "the flash status reply";
 }
 
 TEST(DownloadEndToEnd, StopDuringASambaFlashSaysWhyAndHowLongAndTheFlashRunsToItsEnd) {

@@ -31,7 +31,9 @@ sim::BoardConfiguration board_configuration(const RigBoard& setup) {
 FaultRig::FaultRig(const RigBoard& board)
     : board_setup(board),
       identity(configuration, identity_of(board.type)),
-      downloads({session, report, messages, status, jobs, target, &exchange}, "VexaLog"),
+      downloads({session, report, messages, status, jobs, target, &exchange, nullptr, [this] { return verbose; },
+                 nullptr, &monitor},
+                "VexaLog"),
       upload(report, messages, UploadLink(session), &jobs, dir.path()),
       factory({session, report, messages, identity, jobs, SystemClock::instance(), factory_output}),
       server(board_configuration(board)) {

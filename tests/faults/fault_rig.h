@@ -87,6 +87,8 @@ class FaultRig {
   LinkSession session{report, echo, messages};
   BoardJobs jobs{report, messages};
   ConfigExchange exchange{configuration, identity, session, report};
+  bool verbose = false;      // the Tools menu's switch
+  SharedEcho monitor;        // the terminal as the SAM-BA prompt wait echoes to it
   DownloadCommands downloads;
   DataUpload upload;
   QuietFactoryOutput factory_output;
