@@ -87,11 +87,13 @@ TEST(DownloadEndToEnd, StopDuringASambaFlashSaysWhyAndHowLongAndTheFlashRunsToIt
   EXPECT_EQ(rig.report.lines().back(), "SAM-BA flash s.binb: done, 24 of 24 pages written.");
 }
 
-TEST(DownloadEndToEnd, AnEmptyStoppedOrRefusedCardCopySaysHowFarItGot) {
+TEST(DownloadEndToEnd, AnEmptyWholeStoppedOrRefusedCardCopySaysHowFarItGot) {
   FaultRig rig({'E', 115200});
   EXPECT_TRUE(card_file(rig, "", "EMPTY.DAT").empty());
   EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card EMPTY.DAT: done, 0 bytes sent.");
   EXPECT_TRUE(TempDir::exists(rig.card + "/EMPTY.DAT"));
+  EXPECT_EQ(card_file(rig, std::string(28, 'Q'), "Q28.DAT"), std::string(28, 'Q'));
+  EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card Q28.DAT: done, 28 of 28 bytes sent.");
 
   rig.downloads.set_card_choice({rig.dir.write("host.bin", random_bytes(60 * 1024, 12)), "host.bin", "HALF.DAT"});
   ASSERT_TRUE(rig.downloads.start_card_transfer());
