@@ -14,72 +14,47 @@ namespace {
 
 const AnalogBoard kE{'E', 1404}, kF{'F', 1404}, kS{'S', 1404};
 
+AnalogExpression parsed(std::string_view value, std::string_view name = {}) {
+  return parse_analog_expression(value, name);
+}
+
 std::string printed(std::string_view value, const AnalogBoard& board, std::string_view mode = "a") {
-  return print_analog_expression("a3", parse_analog_expression(value), {mode, "Voltage"}, board).value;
+  return print_analog_expression("a3", parsed(value), {mode, "Voltage"}, board).value;
 }
 
-TEST(AnalogParse, ScalingFillsBothFormsFromOneText) {
-  auto e = parse_analog_expression("a*3.814685+0,2");
-  EXPECT_EQ(e.scaling.int_multiplier, 3);
-  EXPECT_FLOAT_EQ(e.scaling.real_multiplier, 3.814685f);
-  EXPECT_EQ(e.scaling.int_offset, 0);
-  EXPECT_EQ(e.scaling.real_offset, 0.0f);
-  EXPECT_EQ(e.scaling.decimals, 2);
-  auto negative = parse_analog_expression("a*-2.5-300.75.1");
-  EXPECT_EQ(negative.scaling.int_multiplier, -2);
-  EXPECT_EQ(negative.scaling.int_offset, -300);
-  EXPECT_FLOAT_EQ(negative.scaling.real_offset, -300.75f);
-  EXPECT_EQ(negative.scaling.decimals, 1);
-}
-
-TEST(AnalogParse, AlarmsNameAndStoreMask) {
-  auto e = parse_analog_expression("k1*1+0,2<100>5000,n=Tank,m=mM");
-  EXPECT_EQ(e.prefix.letter, 'k');
-  EXPECT_EQ(e.prefix.subtype, 1);
-  EXPECT_EQ(e.scaling.int_multiplier, 1);
-  EXPECT_EQ(e.scaling.decimals, 2);
-  EXPECT_EQ(e.low_alarm, 100);
-  EXPECT_EQ(e.high_alarm, 5000);
-  EXPECT_EQ(e.name, "Tank");
-  EXPECT_EQ(e.store_mask, 6u);
-  EXPECT_EQ(e.digital_alarm, DigitalAlarm::on_zero);
-  EXPECT_TRUE(match_type_prefix("k1*1+0,2<100>5000,n=Tank,m=mM", "k1"));
+TEST(AnalogParse, EveryFieldOfEachForm) {
+  // One text fills the integer and the real form of the scaling.
+  EXPECT_EQ(parsed("a*3.814685+0,2"), (AnalogExpression{.prefix = {'a', -1}, .scaling = {3, 0, 3.814685f, 0, 2}}));
+  EXPECT_EQ(parsed("a*-2.5-300.75.1"),
+            (AnalogExpression{.prefix = {'a', -1}, .scaling = {-2, -300, -2.5f, -300.75f, 1}}));
+  EXPECT_EQ(parsed("k1*1+0,2<100>5000,n=Tank,m=mM"),
+            (AnalogExpression{.prefix = {'k', 1}, .scaling = {1, 0, 1, 0, 2}, .low_alarm = 100, .high_alarm = 5000,
+                              .digital_alarm = DigitalAlarm::on_zero, .name = "Tank", .store_mask = 6}));
+  EXPECT_EQ(parsed("v,c=a0-a1,d=1,p=4,l=2,n=Diff", "Old name"),
+            (AnalogExpression{.prefix = {'v', -1}, .name = "Diff", .diff = true, .pivot = 4, .lcd = 2,
+                              .abc_expression = "a0-a1"}));
+  EXPECT_EQ(parsed("a", "Old name").name, "Old name");
+  EXPECT_EQ(parsed("a,m=x").store_mask, 1u);  // nothing known: average
+  EXPECT_EQ(parsed("kx").prefix.subtype, 1000 + 'x');
 }
 
 TEST(AnalogParse, StopsAtTheFirstCharacterItDoesNotUnderstand) {
   // The "," after the offset is the decimals separator: the name option is lost.
-  auto lost = parse_analog_expression("a*1+0,n=x");
-  EXPECT_EQ(lost.scaling.decimals, 0);
-  EXPECT_EQ(lost.name, "");
-  auto stopped = parse_analog_expression("a*2+1,3#<5,n=late");
-  EXPECT_EQ(stopped.scaling.int_multiplier, 2);
-  EXPECT_EQ(stopped.low_alarm, 0);
-  EXPECT_EQ(stopped.name, "");
-  auto unknown_option = parse_analog_expression("a*2+1,3,z=1,n=late");
-  EXPECT_EQ(unknown_option.name, "");
-  auto options = parse_analog_expression("v,c=a0-a1,d=1,p=4,l=2,n=Diff", "Old name");
-  EXPECT_EQ(options.abc_expression, "a0-a1");
-  EXPECT_TRUE(options.diff);
-  EXPECT_EQ(options.pivot, 4);
-  EXPECT_EQ(options.lcd, 2);
-  EXPECT_EQ(options.name, "Diff");
-  EXPECT_EQ(parse_analog_expression("a", "Old name").name, "Old name");
-  EXPECT_EQ(parse_analog_expression("a,m=x").store_mask, 1u);  // nothing known: average
-  EXPECT_EQ(parse_analog_expression("kx").prefix.subtype, 1000 + 'x');
+  EXPECT_EQ(parsed("a*1+0,n=x"), parsed("a*1+0"));
+  EXPECT_EQ(parsed("a*2+1,3#<5,n=late"), parsed("a*2+1,3"));
+  EXPECT_EQ(parsed("a*2+1,3,z=1,n=late"), parsed("a*2+1,3"));
+  EXPECT_NE(parsed("a*2+1,3,n=late"), parsed("a*2+1,3"));  // a known option is read
 }
 
 TEST(AnalogParse, GarbageAndExtremesAreHarmless) {
   for (std::string_view text : {"", "*", "a*", "a*nan+inf,99999", "a*1e300-1e300,300", "a<>,", "a,n=",
                                 "a*99999999999999999999+0,2", "d<1e40>-1e40", "\xff\x80*3"}) {
-    auto e = parse_analog_expression(text);
-    (void)print_analog_expression("a1", e, {"a", "t"}, kS);
-    (void)print_analog_expression("a1", e, {"a", "t"}, kF);
+    for (const AnalogBoard& board : {kS, kF}) (void)print_analog_expression("a1", parsed(text), {"a", "t"}, board);
   }
-  std::string long_name = "a,n=" + std::string(500, 'N');
-  EXPECT_EQ(parse_analog_expression(long_name).name.size(), kAnalogTextChars);
+  EXPECT_EQ(parsed("a,n=" + std::string(500, 'N')).name.size(), kAnalogTextChars);
 }
 
-TEST(AnalogPrint, MultiplierFormsPerClass) {
+TEST(AnalogPrint, ScalingPrefixAndAlarmsPerClassAndFirmware) {
   EXPECT_EQ(printed("a*3.814685+0,2", kF), "a*3.81468511+0,2");
   EXPECT_EQ(printed("a*3.814685+0,2", kE), "a*3+0,2");
   EXPECT_EQ(printed("a*3.814685+0,2", kS), "a*3.8146851,2,l=0");
@@ -88,24 +63,19 @@ TEST(AnalogPrint, MultiplierFormsPerClass) {
   EXPECT_EQ(printed("a", kF), "a");
   EXPECT_EQ(printed("a*0+0,0", kE), "a");  // no multiplier: no scaling on the E class
   EXPECT_EQ(printed("a*0+5,0", kF), "a*1.00000000+5,0");  // zero multiplier written as 1
-}
-
-TEST(AnalogPrint, TheChosenTypeGivesThePrefix) {
+  // The chosen type gives the prefix.
   EXPECT_EQ(printed("a*2+0,1", kF, "k1"), "k1*2.00000000+0,1");
   EXPECT_EQ(printed("a*2+0,1", kF, "kx"), "kx*2.00000000+0,1");
   EXPECT_EQ(printed("a*2+0,1", kF, ""), "-");
   EXPECT_EQ(printed("a*2+0,1", kF, "d"), "d");
-  auto line = print_analog_expression("a12", parse_analog_expression("a"), {"p", "Pt100"}, kS);
+  auto line = print_analog_expression("a12", parsed("a"), {"p", "Pt100"}, kS);
   EXPECT_EQ(line.line, "a12=p,l=0");
   EXPECT_EQ(line.type_title, "Pt100");
-}
-
-TEST(AnalogPrint, AlarmsOnlyOnFAndSFrom603) {
+  // Alarms only on F and S class boards from firmware 603.
   EXPECT_EQ(printed("a*1+0,0<10>20", AnalogBoard{'F', 603}), "a*1.00000000+0,0<10>20");
   EXPECT_EQ(printed("a*1+0,0<10>20", AnalogBoard{'F', 602}), "a*1.00000000+0,0");
-  EXPECT_EQ(printed("a*1+0,0<10>20", AnalogBoard{'E', 1404}), "a*1+0,0");
+  EXPECT_EQ(printed("a*1+0,0<10>20", kE), "a*1+0,0");
   EXPECT_EQ(printed("a<10>20", AnalogBoard{'S', 603}), "a<10>20,l=0");
-  EXPECT_EQ(printed("d<1", kF, "d"), "d<1");
   EXPECT_EQ(printed("d>1", kF, "d"), "d>1");
   EXPECT_EQ(printed("d<5>7", kF, "d"), "d<1");  // the low alarm wins for a digital input
 }
@@ -126,16 +96,12 @@ TEST(TrimmedNumber, EightSignificantDigitsWithoutTrailingZeros) {
     return out.substr(1);
   };
   EXPECT_EQ(trimmed(3.814685f, TrimmedMode::zero_as_digit), "3.8146851");
-  EXPECT_EQ(trimmed(0.5f, TrimmedMode::zero_as_digit), "0.5");
-  EXPECT_EQ(trimmed(1234.5f, TrimmedMode::zero_as_digit), "1234.5");
   EXPECT_EQ(trimmed(100.0f, TrimmedMode::zero_as_digit), "100");
   EXPECT_EQ(trimmed(1e-6f, TrimmedMode::zero_as_digit), "0.000001");
+  EXPECT_EQ(trimmed(12345678.9f, TrimmedMode::zero_as_digit), "12345679");
   // -0.0001234 as a float is -0.000123399994: the cut keeps eight digits of that.
   EXPECT_EQ(trimmed(-0.0001234f, TrimmedMode::signed_or_nothing), "-0.00012339999");
-  EXPECT_EQ(trimmed(-0.00012345f, TrimmedMode::signed_or_nothing), "-0.00012344999");
   EXPECT_EQ(trimmed(0.125f, TrimmedMode::signed_or_nothing), "+0.125");
-  EXPECT_EQ(trimmed(12345678.9f, TrimmedMode::zero_as_digit), "12345679");
-  EXPECT_EQ(trimmed(2.0f, TrimmedMode::signed_or_nothing), "+2");
   EXPECT_EQ(trimmed(0.0f, TrimmedMode::zero_as_digit), "0");
   EXPECT_EQ(trimmed(0.0f, TrimmedMode::zero_as_nothing), "");
   EXPECT_EQ(trimmed(0.0f, TrimmedMode::signed_or_nothing), "");
@@ -144,12 +110,11 @@ TEST(TrimmedNumber, EightSignificantDigitsWithoutTrailingZeros) {
 }
 
 TEST(TypePrefix, MatchRules) {
-  EXPECT_TRUE(match_type_prefix("a*3,2", "a"));
+  EXPECT_TRUE(match_type_prefix("k1*1+0,2<100", "k1"));
   EXPECT_FALSE(match_type_prefix("k1*1", "k"));
   EXPECT_FALSE(match_type_prefix("kx", "k"));
   EXPECT_TRUE(match_type_prefix("kx*2", "kx"));
   EXPECT_TRUE(match_type_prefix("k0", "k"));  // no digits count as 0
-  EXPECT_FALSE(match_type_prefix("a", "d"));
   EXPECT_FALSE(match_type_prefix("", "a"));
 }
 
@@ -177,30 +142,29 @@ TEST(AnalogRoundTrip, PrintOfParseIsStableAfterOnePass) {
       if (random() % 2) value += ",m=" + std::string(random() % 2 ? "a" : "") + (random() % 2 ? "mM" : "M");
       if (random() % 3 == 0) value += ",c=a0*2";
       const InputTypeChoice type{mode, "t"};
-      const std::string once = print_analog_expression("a1", parse_analog_expression(value), type, board).value;
+      auto pass = [&](const std::string& text) { return print_analog_expression("a1", parsed(text), type, board).value; };
+      const std::string once = pass(value);
       const auto context = "from " + value + " on " + board.type_letter + std::to_string(board.firmware_version);
-      const std::string twice = print_analog_expression("a1", parse_analog_expression(once), type, board).value;
       if (board.board_class() != BoardClass::s) {
-        ASSERT_EQ(once, twice) << context;
+        ASSERT_EQ(pass(once), once) << context;
         continue;
       }
       std::string settled = once;
       int passes = 0;
-      for (std::string next = twice; next != settled && passes < 8; ++passes) {
+      for (std::string next = pass(once); next != settled && passes < 8; ++passes) {
         settled = next;
-        next = print_analog_expression("a1", parse_analog_expression(settled), type, board).value;
+        next = pass(settled);
       }
       ASSERT_LT(passes, 8) << context;
-      const auto first = parse_analog_expression(once), last = parse_analog_expression(settled);
+      AnalogExpression first = parsed(once), last = parsed(settled);
       ASSERT_NEAR(first.scaling.real_multiplier, last.scaling.real_multiplier,
                   std::fabs(first.scaling.real_multiplier) * 1e-6) << context;
       ASSERT_NEAR(first.scaling.real_offset, last.scaling.real_offset, std::fabs(first.scaling.real_offset) * 1e-6)
           << context;
-      ASSERT_EQ(first.low_alarm, last.low_alarm) << context;
-      ASSERT_EQ(first.high_alarm, last.high_alarm) << context;
-      ASSERT_EQ(first.name, last.name) << context;
-      ASSERT_EQ(first.store_mask, last.store_mask) << context;
-      ASSERT_EQ(first.scaling.decimals, last.scaling.decimals) << context;
+      // Everything else is as it was.
+      last.scaling.real_multiplier = first.scaling.real_multiplier;
+      last.scaling.real_offset = first.scaling.real_offset;
+      ASSERT_EQ(first, last) << context;
     }
   }
 }
