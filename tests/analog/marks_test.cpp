@@ -11,16 +11,15 @@
 #include "analog/input_type_file.h"
 #include "analog/input_type_list.h"
 #include "base/messages.h"
-#include "support/recording_painter.h"
 #include "config/configuration.h"
 #include "support/build_paths.h"
+#include "support/recording_painter.h"
 
 namespace vexa {
 namespace {
 
 bool has(const RecordingPainter& p, const std::string& call) {
-  const auto& calls = p.calls();
-  return std::find(calls.begin(), calls.end(), call) != calls.end();
+  return std::find(p.calls().begin(), p.calls().end(), call) != p.calls().end();
 }
 
 std::vector<std::string> texts(const RecordingPainter& p) {
@@ -42,7 +41,7 @@ class RecordingSheets final : public PictureSheets {
   }
 };
 
-TEST(InputMarks, NetworkToFiveVoltAndGroundJumperOnInput3) {
+TEST(InputMarks, NetworkToFiveVoltAndTheGroundJumperThatClosesTheBoardJumperOnce) {
   RecordingPainter p;
   MarkState state;
   draw_set_marks(p, state, 'F', 3, "b = 10k to 5V, y = x to GND", 1, 0);
@@ -50,21 +49,17 @@ TEST(InputMarks, NetworkToFiveVoltAndGroundJumperOnInput3) {
   EXPECT_TRUE(has(p, "text 33,35 0000ff L9-1 10k"));
   EXPECT_TRUE(has(p, "frame 33,49 35x3 0000ff"));
   EXPECT_TRUE(has(p, "line 65,49 65,52 0000ff"));
-  // Reference jumper at column 37 and the group's GND position.
   EXPECT_TRUE(has(p, "text 37,42 0000ff x to GND"));
-  EXPECT_TRUE(has(p, "frame 37,55 7x3 0000ff"));
-  EXPECT_TRUE(has(p, "frame 70,31 3x7 0000ff"));
   EXPECT_EQ(state.records[3].text, "1");
   EXPECT_EQ(state.records[3].part, 1);
   EXPECT_TRUE(state.jumper_closed);
   // The board jumper of an F board then shows closed in red, and the flag is used up.
-  p.reset();
-  draw_input_mark(p, state, 'F', 3, 0, kMarkJumper, {}, 1, 0);
-  EXPECT_TRUE(has(p, "text 41,69 0000ff close"));
+  for (const char* shown : {"text 41,69 0000ff close", "text 41,69 00ff00 open"}) {
+    p.reset();
+    draw_input_mark(p, state, 'F', 3, 0, kMarkJumper, {}, 1, 0);
+    EXPECT_TRUE(has(p, shown)) << shown;
+  }
   EXPECT_FALSE(state.jumper_closed);
-  p.reset();
-  draw_input_mark(p, state, 'F', 3, 0, kMarkJumper, {}, 1, 0);
-  EXPECT_TRUE(has(p, "text 41,69 00ff00 open"));
   p.reset();
   draw_input_mark(p, state, 'S', 3, 0, kMarkJumper, {}, 1, 0);  // S boards have none
   draw_input_mark(p, state, 'F', 12, 0, kMarkJumper, {}, 1, 0);
@@ -72,11 +67,7 @@ TEST(InputMarks, NetworkToFiveVoltAndGroundJumperOnInput3) {
 }
 
 TEST(InputMarks, PenWidthGrowsWithTheScaleAndFieldsNeedAnEqualsSign) {
-  EXPECT_EQ(mark_pen_width(1), 1);
-  EXPECT_EQ(mark_pen_width(2), 1);
-  EXPECT_EQ(mark_pen_width(3), 2);
-  EXPECT_EQ(mark_pen_width(4), 2);
-  EXPECT_EQ(mark_pen_width(10), 5);
+  for (auto [scale, width] : {std::pair{1, 1}, {2, 1}, {3, 2}, {10, 5}}) EXPECT_EQ(mark_pen_width(scale), width);
   RecordingPainter p;
   MarkState state;
   draw_input_mark(p, state, 'F', 0, 0, 'c', "1k", 10, 150);
@@ -95,24 +86,20 @@ TEST(InputMarks, PenWidthGrowsWithTheScaleAndFieldsNeedAnEqualsSign) {
   // A digital input jumper: the green line sits on the side of the input's parity.
   p.reset();
   draw_input_mark(p, state, 'F', 1, 0, 'x', "D", 1, 0);
-  EXPECT_TRUE(has(p, "line 27,65 27,68 00ff00"));  // x 21 + 7 + 1 - 2
-  p.reset();
   draw_input_mark(p, state, 'F', 2, 0, 'x', "D", 1, 0);
+  EXPECT_TRUE(has(p, "line 27,65 27,68 00ff00"));  // x 21 + 7 + 1 - 2
   EXPECT_TRUE(has(p, "line 31,65 31,68 00ff00"));  // x 29 + 2
-  // Filters exist for the first eight inputs only, "-" draws no g mark.
-  p.reset();
-  draw_input_mark(p, state, 'F', 8, 0, 'f', "100n", 1, 0);
-  draw_input_mark(p, state, 'F', 1, 0, 'g', "-", 1, 0);
-  EXPECT_TRUE(p.calls().empty());
-  draw_input_mark(p, state, 'F', 1, 0, 'f', "100n", 1, 0);
-  EXPECT_TRUE(has(p, "text 94,21 0000ff 100n"));
-  EXPECT_TRUE(has(p, "frame 31,25 7x3 0000ff"));
-  // An open reference jumper leaves the record alone.
+  // Filters exist for the first eight inputs only, "-" draws no g mark, and an open reference
+  // jumper draws nothing and leaves the record alone.
   p.reset();
   state = {};
+  draw_input_mark(p, state, 'F', 8, 0, 'f', "100n", 1, 0);
+  draw_input_mark(p, state, 'F', 1, 0, 'g', "-", 1, 0);
   draw_input_mark(p, state, 'F', 5, 0, 'y', "open", 1, 0);
   EXPECT_TRUE(p.calls().empty());
   EXPECT_TRUE(state.records[5].text.empty());
+  draw_input_mark(p, state, 'F', 1, 0, 'f', "100n", 1, 0);
+  EXPECT_TRUE(has(p, "text 94,21 0000ff 100n"));
 }
 
 TEST(InputMarks, ConflictsPerGroupAndForDifferentialNeighbours) {
@@ -129,7 +116,6 @@ TEST(InputMarks, ConflictsPerGroupAndForDifferentialNeighbours) {
   EXPECT_EQ(draw_conflicts(p, state, 'S', messages, 10, 300, 20), 320);
   EXPECT_EQ(texts(p), (std::vector<std::string>{"text 10,300 0000ff Conflict a0, a1"}));
   // Same texts but different parts conflict too; equal settings do not.
-  p.reset();
   state = {};
   state.records[8] = {"10k", 1, 1};
   state.records[9] = {"10k", 1, 1};
@@ -147,38 +133,33 @@ TEST(InputMarks, ConflictsPerGroupAndForDifferentialNeighbours) {
 
 class PlanTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(load_input_types(types, test::shipped_input_types(), 'e'));
-  }
+  void SetUp() override { ASSERT_TRUE(load_input_types(types, test::shipped_input_types(), 'e')); }
   void set_input(const std::string& key, const std::string& value, const std::string& type, const std::string& name = "") {
     ASSERT_TRUE(configuration.set_parameter(key, value));
-    const auto index = configuration.find_index(key);
-    configuration.store_type(*index, type);
-    configuration.store_name(*index, name);
+    configuration.store_type(*configuration.find_index(key), type);
+    configuration.store_name(*configuration.find_index(key), name);
   }
   Configuration configuration;
   InputTypeTable types;
   Messages messages;
-};
-
-TEST_F(PlanTest, PictureOfTheTabNeedsATypeWithAPictureAndTheSheets) {
   RecordingPainter p;
   RecordingSheets sheets;
   MarkState state;
-  ASSERT_NE(types.entry(0), nullptr);
-  EXPECT_EQ(types.entry(0)->pic, 0);
+};
+
+TEST_F(PlanTest, PictureOfTheTabNeedsATypeWithAPictureAndTheSheets) {
+  ASSERT_EQ(types.entry(0)->pic, 0);
   EXPECT_FALSE(draw_input_picture(p, sheets, state, types.entry(0), 'F', 0));  // pic 0: nothing at all
   EXPECT_FALSE(draw_input_picture(p, sheets, state, nullptr, 'F', 0));
   EXPECT_TRUE(p.calls().empty());
   EXPECT_TRUE(sheets.cells.empty());
-  const InputType* pt100 = nullptr;
-  for (const InputType& t : types.entries())
-    if (t.title == "Pt100 resistance thermometer") pt100 = &t;
-  ASSERT_NE(pt100, nullptr);
+  const auto pt100 = std::find_if(types.entries().begin(), types.entries().end(),
+                                  [](const InputType& t) { return t.title == "Pt100 resistance thermometer"; });
+  ASSERT_NE(pt100, types.entries().end());
   sheets.present = false;
-  EXPECT_FALSE(draw_input_picture(p, sheets, state, pt100, 'S', 2));
+  EXPECT_FALSE(draw_input_picture(p, sheets, state, &*pt100, 'S', 2));
   sheets.present = true;
-  EXPECT_TRUE(draw_input_picture(p, sheets, state, pt100, 'S', 2));
+  EXPECT_TRUE(draw_input_picture(p, sheets, state, &*pt100, 'S', 2));
   EXPECT_EQ(sheets.cells, (std::vector<std::string>{"boards 302,0 -> 0,0 150x100", "inputs 604,0 -> 150,0 150x100"}));
   EXPECT_TRUE(has(p, "text 33,35 0000ff L9-1 1k"));
   EXPECT_EQ(input_cell(17).x, 7 * 151);
@@ -191,19 +172,16 @@ TEST_F(PlanTest, PlanListsConflictsAndTheExpressionsOfUsedInputs) {
   set_input("a1", "c*0.3814697+0,3", "Current loop 4-20 mA");
   set_input("a2", "-", "Not used");
   set_input("a3", "", "");
-  RecordingPainter p;
-  RecordingSheets sheets;
-  MarkState state;
   const PlanContext context{configuration, types, messages, 'F'};
   ASSERT_TRUE(draw_plan(p, sheets, state, context, 3, 0, 16).drawn);
   EXPECT_EQ(sheets.cells, (std::vector<std::string>{"boards 151,0 -> 0,0 450x300"}));
-  const std::vector<std::string> lines = texts(p);
   // Network 10k against 100R on the same network: one conflict line at y 300, then each input
-  // 20 pixels lower (16 * 5 / 4), the first one already below the conflicts.
-  EXPECT_TRUE(has(p, "text 10,300 0000ff Conflict a0, a1"));
-  EXPECT_TRUE(has(p, "text 10,340 000000 a0 [Tank] Voltage 0-10 V a0=a*0.15258789+0,3"));
-  EXPECT_TRUE(has(p, "text 10,360 000000 a1 Current loop 4-20 mA a1=c*0.3814697+0,3"));
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& s) { return s.find(" a2") != std::string::npos; }), 0);
+  // 20 pixels lower (16 * 5 / 4), the first one already below the conflicts; unused inputs stay out.
+  const std::vector<std::string> lines = texts(p);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
+            (std::vector<std::string>{"text 10,300 0000ff Conflict a0, a1",
+                                      "text 10,340 000000 a0 [Tank] Voltage 0-10 V a0=a*0.15258789+0,3",
+                                      "text 10,360 000000 a1 Current loop 4-20 mA a1=c*0.3814697+0,3"}));
   EXPECT_EQ(state.records[0].diff, 1);
   // Marks drawn at scale 3: pen width 2, so two nested outlines for every rectangle.
   EXPECT_TRUE(has(p, "frame 41,137 21x9 0000ff"));
@@ -212,19 +190,14 @@ TEST_F(PlanTest, PlanListsConflictsAndTheExpressionsOfUsedInputs) {
   p.reset();
   EXPECT_FALSE(draw_plan(p, sheets, state, context, 3, 0, 16).drawn);
   EXPECT_TRUE(p.calls().empty());
-}
-
-TEST_F(PlanTest, DifferentialInputBesideAUsedOneConflicts) {
+  // On an S board, a differential input beside a used one conflicts.
   set_input("a2", "k*1,2,d=1", "Thermocouple type K, differential");
   set_input("a3", "a*1,0", "");
-  RecordingPainter p;
-  RecordingSheets sheets;
-  MarkState state;
+  sheets.present = true;
   ASSERT_TRUE(draw_plan(p, sheets, state, {configuration, types, messages, 'S'}, 3, 0, 16).drawn);
   EXPECT_EQ(state.records[2].diff, 2);
-  EXPECT_TRUE(has(p, "text 10,300 0000ff Conflict a2 a3"));
+  EXPECT_TRUE(has(p, "text 10,320 0000ff Conflict a2 a3"));  // below the conflict of a0 and a1
 }
-
 
 // Every board type with all its inputs in use, once per type position in the inputs' lists:
 // the texts of the marks never cover each other and stay on the board picture; the conflict and
@@ -250,23 +223,22 @@ TEST_F(PlanTest, MarkTextsNeverCoverEachOtherOnAnyBoardWithEveryInputUsed) {
       }
       if (!any) break;
       ++rounds;
-      RecordingPainter p;
-      RecordingSheets sheets;
-      MarkState state;
-      const PlanExtent extent = draw_plan(p, sheets, state, {used, types, messages, letter}, 3, 0, kLine);
+      RecordingPainter plan;
+      MarkState marks;
+      const PlanExtent extent = draw_plan(plan, sheets, marks, {used, types, messages, letter}, 3, 0, kLine);
       ASSERT_TRUE(extent.drawn);
       std::vector<Box> boxes;
-      for (const std::string& call : texts(p)) {
+      for (const std::string& call : texts(plan)) {
         int x = 0, y = 0, at = 0;
         ASSERT_EQ(std::sscanf(call.c_str(), "text %d,%d %*x %n", &x, &y, &at), 2) << call;
         const std::string text = call.substr(static_cast<std::size_t>(at));
-        boxes.push_back({x, y, p.text_width(text), text});
+        boxes.push_back({x, y, plan.text_width(text), text});
         const bool list_line = x == 10 && y >= 300;
         if (!list_line) {
           EXPECT_LE(y + kLine, 300) << letter << " round " << k << ": " << text << " off the board";
         }
         EXPECT_LE(y + kLine, extent.height) << text;
-        EXPECT_LE(x + p.text_width(text), extent.width) << text;
+        EXPECT_LE(x + plan.text_width(text), extent.width) << text;
       }
       for (std::size_t i = 0; i < boxes.size(); ++i)
         for (std::size_t j = i + 1; j < boxes.size(); ++j) {
