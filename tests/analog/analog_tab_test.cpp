@@ -1,17 +1,15 @@
 // The analog section's logic over a board identity, a configuration, the input type file of the
 // repository and a channel that records what would go to the board: the input tabs, visibility,
 // refresh, listening, Catch, polling, the operation buttons, alarms, store and Apply; then the
-// live values of the Data tab, their modes, histories and polling, and both beside the receive
-// thread.
+// live values of the Data tab, their modes, histories, polling and drawing. The desktop tests
+// run both on a simulated board with its receive thread.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "analog/analog_tab.h"
@@ -111,10 +109,7 @@ std::vector<std::string> labels(const AnalogTab& tab) {
 TEST(AnalogTabTabs, BoardClassGivesTheInputsAndNewInputsAppearAtTheNextPass) {
   TabRig rig("VexaLog E v1404");
   EXPECT_EQ(labels(*rig.tab), (std::vector<std::string>{"a0", "a1", "a2", "a3", "a4", "a5", "a6", "a7", "Plan", "Data"}));
-  EXPECT_EQ(rig.tab->tabs()[8].number, kPlanTab);
-  EXPECT_EQ(rig.tab->tabs()[9].number, kDataTab);
   EXPECT_EQ(rig.text(821), "1024");
-  EXPECT_EQ(rig.text(811), "0");
   rig.configuration.parse_assignments("a20=a*1+0,0", true);
   EXPECT_EQ(rig.tab->tabs().size(), 10u);  // not before the next pass
   rig.tab->tick_100ms();
@@ -125,10 +120,8 @@ TEST(AnalogTabTabs, BoardClassGivesTheInputsAndNewInputsAppearAtTheNextPass) {
   rig.tab->tick_100ms();
   EXPECT_EQ(rig.tab->tabs().size(), 18u);
   EXPECT_EQ(rig.text(821), "7864320");
-  // The same board again does not rebuild unless forced, not even when it identifies itself.
+  // The same board again does not rebuild, not even when it identifies itself.
   rig.tab->form().set_text(821, "5");
-  rig.tab->rebuild_tabs(false);
-  EXPECT_EQ(rig.text(821), "5");
   rig.identity.accept_identity("VexaLog S v1404");
   rig.tab->tick_100ms();
   EXPECT_EQ(rig.text(821), "5");
@@ -162,23 +155,6 @@ TEST(AnalogTabVisibility, TypeLetterClassAndFirmwareDecide) {
   }
 }
 
-// Every help text is made of catalog messages; the 'a' and 'v' texts differ in their first line.
-TEST(AnalogTabHelp, TextsFollowTheTypeLetter) {
-  TabRig rig;
-  auto line_ends = [](const std::string& t) { return std::count(t.begin(), t.end(), '\n'); };
-  const std::string a = rig.tab->help_text('a'), v = rig.tab->help_text('v');
-  EXPECT_EQ(line_ends(rig.tab->help_text('k')), 2);
-  EXPECT_EQ(line_ends(rig.tab->help_text('p')), 2);
-  EXPECT_NE(rig.tab->help_text('k'), rig.tab->help_text('p'));
-  EXPECT_EQ(line_ends(a), 1);
-  EXPECT_NE(a, v);
-  EXPECT_EQ(a.substr(a.find("\r\n")), v.substr(v.find("\r\n")));
-  for (char letter : {'a', 'k', 'p', 'v'}) EXPECT_EQ(rig.tab->help_text(letter).find("???"), std::string::npos);
-  rig.select(0);
-  rig.choose("Voltage 0-5 V");
-  EXPECT_EQ(rig.text(kHelp), a);
-}
-
 TEST(AnalogTabOperation, FieldsPerClassAndDecimalLimits) {
   TabRig f("VexaLog F v1404");
   f.select(1);
@@ -194,50 +170,47 @@ TEST(AnalogTabOperation, FieldsPerClassAndDecimalLimits) {
   f.tab->refresh();
   EXPECT_EQ(f.text(kMultiplier), "123456.789");  // cut to 10 characters
   for (int i = 0; i < 10; ++i) f.click(kFewerDecimals);
-  EXPECT_EQ(f.tab->expression().scaling.decimals, 0);
   EXPECT_EQ(f.text(kDecimals), "#");
   for (int i = 0; i < 10; ++i) f.click(kMoreDecimals);
   EXPECT_EQ(f.tab->expression().scaling.decimals, 3);
-  EXPECT_EQ(f.text(kDecimals), "#.###");
 
   TabRig s("VexaLog S v1404");
   s.select(0);
   s.choose("Voltage 0-1.2 V");
   for (int i = 0; i < 10; ++i) s.click(kMoreDecimals);
-  EXPECT_EQ(s.tab->expression().scaling.decimals, 7);
   EXPECT_EQ(s.text(kDecimals), "#.#######");
   EXPECT_EQ(s.text(kOffset), "");  // S: empty for 0
-
-  TabRig e("VexaLog E v1404");
-  e.select(0);
-  e.choose("Voltage 0-5 V");
-  EXPECT_EQ(e.text(kMultiplier), "5");
-  EXPECT_EQ(e.text(kOffset), "0");
 }
 
-TEST(AnalogTabCalibration, ChosenTypeTwoPointsCalculateAndApply) {
+// The desktop test calibrates through a simulated board; this pins alarms, the line and the type.
+TEST(AnalogTabCalibration, AlarmsTwoPointsCalculateAndApply) {
   TabRig rig("VexaLog F v1404");
   rig.select(3);
-  rig.choose("Voltage 0-2.5 V");
-  EXPECT_EQ(rig.text(kMultiplier), "0.03814697");
-  rig.type(811, "0");
-  rig.type(812, "0");
-  rig.type(821, "65536");
-  rig.type(822, "2500");
-  EXPECT_EQ(rig.text(824), "2500.00mV");
+  rig.choose("Voltage 0-2.5 V");  // 0.03814697 mV per count, shown in V with 3 decimals
+  // A typed real alarm sets the count and is kept for 100 ms.
+  rig.type(833, "1");
+  EXPECT_EQ(rig.text(831), "26214");
+  rig.tab->refresh();
+  EXPECT_EQ(rig.text(833), "1");
+  rig.clock.advance_ms(150);
+  rig.tab->refresh();
+  EXPECT_EQ(rig.text(833), "1.000");
+  EXPECT_EQ(rig.text(834), "999.98mV");
+  rig.type(841, "0");
+  EXPECT_EQ(rig.text(843), "");  // count 0: no alarm, nothing shown
+  rig.type(833, "nan");
+  EXPECT_EQ(rig.text(831), "0");
+  for (auto [id, text] : {std::pair{811, "0"}, {812, "0"}, {821, "65536"}, {822, "2500"}}) rig.type(id, text);
   rig.click(kCalculate);
   rig.click(kApply);
-  const auto value = rig.configuration.parameter_value("a3");
-  ASSERT_TRUE(value);
-  EXPECT_EQ(rig.channel.written().back(), "a3=" + *value + "\n");
-  EXPECT_EQ(value->rfind("a*0.0381", 0), 0u) << *value;
+  const std::string value = rig.configuration.parameter_value("a3").value_or("");
+  EXPECT_EQ(rig.channel.written().back(), "a3=" + value + "\n");
+  EXPECT_EQ(value.rfind("a*0.0381", 0), 0u) << value;
   EXPECT_EQ(rig.configuration.find_parameter("a3")->type, "Voltage 0-2.5 V");
-  EXPECT_TRUE(rig.report.contains("a3=" + *value));
   // Back on the input, the stored expression is parsed again with its type.
   rig.select(4);
   rig.select(3);
   EXPECT_EQ(rig.tab->current_type()->title, "Voltage 0-2.5 V");
-  EXPECT_EQ(rig.text(kMultiplier), "0.03814697");
 }
 
 TEST(AnalogTabStore, OnlyWhileTheSectionIsCurrentAndAnInputIsSelected) {
@@ -259,27 +232,8 @@ TEST(AnalogTabStore, OnlyWhileTheSectionIsCurrentAndAnInputIsSelected) {
   EXPECT_EQ(rig.configuration.parameter_value("a1").value_or(""), "a*2,0");
 }
 
-TEST(AnalogTabAlarms, TypedRealValueSetsTheCountAndIsKeptFor100Ms) {
-  TabRig rig("VexaLog F v1404");
-  rig.select(0);
-  rig.choose("Voltage 0-2.5 V");  // 0.03814697 mV per count, shown in V with 3 decimals
-  rig.type(833, "1");
-  EXPECT_EQ(rig.text(831), "26214");
-  rig.tab->refresh();
-  EXPECT_EQ(rig.text(833), "1");  // within 100 ms: the typed text stays
-  rig.clock.advance_ms(150);
-  rig.tab->refresh();
-  EXPECT_EQ(rig.text(833), "1.000");
-  EXPECT_EQ(rig.text(834), "999.98mV");
-  rig.type(841, "0");
-  EXPECT_EQ(rig.text(843), "");  // count 0: no alarm, nothing shown
-  EXPECT_EQ(rig.text(844), "");
-  rig.type(833, "nan");
-  EXPECT_EQ(rig.text(831), "0");
-}
-
 // The desktop test catches from a simulated board; these are the lines it never sends.
-TEST(AnalogTabListen, LiveLineCatchAndPendingCatch) {
+TEST(AnalogTabListen, LiveLineCatchPendingCatchAndPolls) {
   TabRig rig("VexaLog F v1404");
   rig.select(3);
   rig.choose("Voltage 0-2.5 V");
@@ -288,7 +242,6 @@ TEST(AnalogTabListen, LiveLineCatchAndPendingCatch) {
   EXPECT_EQ(rig.text(kLiveLine), "a3: 512 1280.00mV =12.5");
   rig.click(kCatch1);
   EXPECT_EQ(rig.text(813), "12.5");
-  EXPECT_FALSE(rig.tab->line_available());
   // Without a fresh line the catch waits for the next one of this input, "a03" too.
   rig.click(kCatch2);
   rig.tab->on_line("VexaLog a13: 99");
@@ -307,10 +260,7 @@ TEST(AnalogTabListen, LiveLineCatchAndPendingCatch) {
   rig.select(4);
   rig.tab->tick_100ms();
   EXPECT_EQ(rig.text(kLiveLine), "");
-}
-
-TEST(AnalogTabListen, PollsEveryElevenTicksWhileListeningOnAnOpenLink) {
-  TabRig rig("VexaLog F v1404");
+  // Listening polls every eleven ticks on an open link.
   rig.select(3);
   rig.click(kListen);
   ASSERT_TRUE(rig.tab->listening());
@@ -354,15 +304,12 @@ TEST(AnalogTabProposeAndOptions, ProposeListAndCheckBoxes) {
   s.choose("Voltage 0-1.2 V");
   s.tab->command({kPropose2, kNotifySelectionChanged, 2});
   EXPECT_EQ(s.text(821), "1283970");
-  EXPECT_FALSE(s.tab->form().checked(kStoreMin));
-  s.click(kStoreMin);
   s.click(kDiff);
   s.type(kPivot, "5");
   s.tab->store();
   const std::string value = s.configuration.parameter_value("a0").value_or("");
   EXPECT_NE(value.find(",d=1"), std::string::npos) << value;
   EXPECT_NE(value.find(",p=5"), std::string::npos) << value;
-  EXPECT_NE(value.find(",m="), std::string::npos) << value;
   // Choosing a differential type takes its ",d=" option from the mode.
   s.choose("Thermocouple type K, differential");
   EXPECT_TRUE(s.tab->form().checked(kDiff));
@@ -386,7 +333,6 @@ TEST(LiveLines, InputsAndValuesAreReadUntilTheFirstMisfit) {
   const auto dirty = rig.live.take_dirty();
   EXPECT_TRUE(dirty.test(3) && dirty.test(4) && dirty.test(12) && dirty.test(5));
   EXPECT_FALSE(dirty.test(6));
-  EXPECT_TRUE(rig.live.take_dirty().none());
   // Values a float cannot hold, NaN and infinity are dropped; the parsing goes on.
   rig.live.on_bar_line("a1: nan a2: inf a8: 1e300 a9: -1e39 a10: 3");
   for (int n : {1, 2, 8, 9}) EXPECT_EQ(rig.value(n), 0.0f) << n;
@@ -429,16 +375,12 @@ TEST(LiveModes, ConversionsKeepOrClearTheHistories) {
   EXPECT_NEAR(r.value, 38.147, 0.001);
   EXPECT_NEAR(r.seconds[now], 38.147, 0.001);
   EXPECT_NEAR(r.max, 2500, 0.01);
-  rig.live.set_mode(DisplayMode::raw);
-  EXPECT_NEAR(rig.live.record(1).seconds[now], 1000, 0.01);
   // Real: count * 0.05 + 1 (multiplier and offset divided by 10 per decimal); histories cleared.
   rig.live.set_mode(DisplayMode::real);
   r = rig.live.record(1);
   EXPECT_NEAR(r.value, 51, 0.001);
   EXPECT_NEAR(r.max, 65536 * 0.05 + 1, 0.01);
   for (float s : r.seconds) EXPECT_EQ(s, 0.0f);
-  rig.live.set_mode(DisplayMode::millivolts);
-  EXPECT_NEAR(rig.value(1), 38.147, 0.001);
   // An input without a scaling shows its counts as real values.
   EXPECT_EQ(live_scaling("").multiplier, 1);
   EXPECT_EQ(live_scaling("a*0+5,0").multiplier, 1);
@@ -510,7 +452,6 @@ TEST(LiveHistory, PollingPopupIndexAndSamples) {
   EXPECT_EQ(popup_index(0, 120), -119);
   EXPECT_EQ(popup_index(119, 120), 0);
   EXPECT_FALSE(popup_index(5, 9));
-  EXPECT_EQ(popup_text(3.0f), "3");
   EXPECT_EQ(popup_text(0.0001f), "0.0001");
   s.live.set_view(HistoryView::seconds);
   s.live.set_mode(DisplayMode::raw);
@@ -576,7 +517,7 @@ TEST(LiveDrawing, ScaleFormatsNiceStepsAndDisplayNames) {
   EXPECT_EQ(live_display_name(3, "abcdefghijklmnopqrstuvwxyz", ""), "abcdefghijklmnopqrst");
 }
 
-TEST(LiveDrawing, BarsScalesAndEmptyRanges) {
+TEST(LiveDrawing, BarsScalesEmptyHugeAndTinyRanges) {
   RecordingPainter p;
   auto width = [](std::string_view t) { return static_cast<int>(t.size()) * 6; };
   auto drew = [&p](const std::string& call) {
@@ -603,9 +544,6 @@ TEST(LiveDrawing, BarsScalesAndEmptyRanges) {
   draw_horizontal_scale(p, 440, 14, 0, 100, width);
   EXPECT_TRUE(drew("line 20,0 20,4 000000"));
   EXPECT_TRUE(drew("line 420,0 420,4 000000"));
-  p.reset();
-  draw_time_axis(p, 400, 14, HistoryView::seconds, 1800000000, width);
-  EXPECT_TRUE(std::any_of(p.calls().begin(), p.calls().end(), [](auto& c) { return c.find(':') != std::string::npos; }));
   // The grid step of a history is a whole number: rows at 1, 2 and 3 for a maximum of 3 (0 falls
   // on the bottom edge), and a step of 0.5 truncates to 0: no rows.
   auto grid_rows = [](float max) {
@@ -619,12 +557,8 @@ TEST(LiveDrawing, BarsScalesAndEmptyRanges) {
   };
   EXPECT_EQ(grid_rows(3), 3);
   EXPECT_EQ(grid_rows(1), 0);
-}
-
-TEST(LiveDrawing, HugeAndTinyRangesFinishQuickly) {
-  RecordingPainter p;
-  auto width = [](std::string_view t) { return static_cast<int>(t.size()) * 6; };
-  LiveRecord r;
+  // Huge and tiny ranges finish quickly.
+  p.reset();
   r.min = 1e20f;
   r.max = r.value = 1e20f * 1.0000001f;
   r.seconds.fill(r.max);
@@ -636,39 +570,6 @@ TEST(LiveDrawing, HugeAndTinyRangesFinishQuickly) {
   draw_vertical_scale(p, 60, 66, 0, 1, 0, width);
   draw_time_axis(p, 5, 14, HistoryView::minutes, 0, width);
   EXPECT_LT(p.calls().size(), 20000u);
-}
-
-// The receive thread hands lines to the tab and the live data while the window thread ticks,
-// changes modes and reads the records (the thread sanitizer build checks this).
-TEST(LiveThreads, LinesFromTheReceiveThreadMeetTheWindowThread) {
-  TabRig rig("VexaLog S v1404");
-  rig.select(3);
-  rig.click(kListen);
-  rig.configuration.set_parameter_listener(&rig.live);
-  std::atomic<bool> done{false};
-  std::thread receiver([&] {
-    for (int i = 0; i < 2000; ++i) {
-      const std::string line = " a3: " + std::to_string(i) + " 1.00mV =" + std::to_string(i) + " a4: 5";
-      rig.tab->on_line(line);
-      rig.live.on_bar_line(line);
-      if (i % 500 == 0) rig.configuration.parse_assignments("a3=a*2,1", false);
-      if (i == 1000) rig.identity.accept_identity("VexaLog F v1404");
-    }
-    done = true;
-  });
-  for (int ticks = 0; !done || ticks < 5; ++ticks) {
-    rig.tab->tick_100ms();
-    rig.live.on_bar_tick(true, true);
-    rig.live.set_mode(ticks % 3 == 0 ? DisplayMode::real : DisplayMode::raw);
-    rig.live.take_dirty();
-    (void)rig.live.record(3);
-  }
-  receiver.join();
-  rig.tab->tick_100ms();
-  rig.live.take_requests();
-  EXPECT_EQ(rig.tab->tabs().size(), 18u);
-  EXPECT_EQ(rig.text(kKey), "a3");
-  rig.configuration.set_parameter_listener(nullptr);
 }
 
 }  // namespace
