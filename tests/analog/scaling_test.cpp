@@ -64,35 +64,32 @@ TEST(AnalogParse, GarbageAndExtremesAreHarmless) {
   EXPECT_EQ(parsed("a,n=" + std::string(500, 'N')).name.size(), kAnalogTextChars);
 }
 
-TEST(AnalogPrint, ScalingPrefixAndAlarmsPerClassAndFirmware) {
-  EXPECT_EQ(printed("a*3.814685+0,2", kF), "a*3.81468511+0,2");
-  EXPECT_EQ(printed("a*3.814685+0,2", kE), "a*3+0,2");
-  EXPECT_EQ(printed("a*3.814685+0,2", kS), "a*3.8146851,2,l=0");
-  EXPECT_EQ(printed("a*0.5-12.25,3", kS), "a*0.5-12.25,3,l=0");
-  EXPECT_EQ(printed("a", kS), "a,l=0");
-  EXPECT_EQ(printed("a*0+0,0", kE), "a");  // no multiplier: no scaling on the E class
-  EXPECT_EQ(printed("a*0+5,0", kF), "a*1.00000000+5,0");  // zero multiplier written as 1
-  // The chosen type gives the prefix.
-  EXPECT_EQ(printed("a*2+0,1", kF, "k1"), "k1*2.00000000+0,1");
-  EXPECT_EQ(printed("a*2+0,1", kF, ""), "-");
-  auto line = print_analog_expression("a12", parsed("a"), {"p", "Pt100"}, kS);
+// The scaling in the form of the board class, the prefix of the chosen type, alarms on F and S
+// class boards from firmware 603 and the S class options.
+TEST(AnalogPrint, EachClassAndFirmwareWritesItsOwnForm) {
+  const AnalogBoard f603{'F', 603}, f602{'F', 602}, s603{'S', 603};
+  struct Case {
+    std::string_view value;
+    AnalogBoard board;
+    std::string_view mode, expected;
+  };
+  for (const Case& c : {Case{"a*3.814685+0,2", kF, "a", "a*3.81468511+0,2"}, {"a*3.814685+0,2", kE, "a", "a*3+0,2"},
+                        {"a*3.814685+0,2", kS, "a", "a*3.8146851,2,l=0"}, {"a*0.5-12.25,3", kS, "a", "a*0.5-12.25,3,l=0"},
+                        {"a", kS, "a", "a,l=0"}, {"a*0+0,0", kE, "a", "a"},  // no multiplier: no E scaling
+                        {"a*0+5,0", kF, "a", "a*1.00000000+5,0"},  // zero multiplier written as 1
+                        {"a*2+0,1", kF, "k1", "k1*2.00000000+0,1"}, {"a*2+0,1", kF, "", "-"},
+                        {"a*1+0,0<10>20", f603, "a", "a*1.00000000+0,0<10>20"},
+                        {"a*1+0,0<10>20", f602, "a", "a*1.00000000+0,0"}, {"a*1+0,0<10>20", kE, "a", "a*1+0,0"},
+                        {"a<10>20", s603, "a", "a<10>20,l=0"}, {"d>1", kF, "d", "d>1"},
+                        {"d<5>7", kF, "d", "d<1"},  // the low alarm wins for a digital input
+                        {"a,n=Tank,d=1,p=3,l=1,m=amM", kS, "a", "a,n=Tank,d=1,p=3,l=1,m=amM"},
+                        {"a,m=a,p=0", kS, "a", "a,l=0"},  // average only and no pivot write nothing
+                        {"v*1+0,0,c=a0+a1", kF, "v", "v*1.00000000+0,0,c=a0+a1"}, {"v,c=a0+a1", kE, "v", "v,c=a0+a1"},
+                        {"a,n=Tank", kF, "a", "a"}})  // names belong to S class boards
+    EXPECT_EQ(printed(c.value, c.board, c.mode), c.expected) << c.value << " on " << c.board.type_letter;
+  const PrintedExpression line = print_analog_expression("a12", parsed("a"), {"p", "Pt100"}, kS);
   EXPECT_EQ(line.line, "a12=p,l=0");
   EXPECT_EQ(line.type_title, "Pt100");
-  // Alarms only on F and S class boards from firmware 603.
-  EXPECT_EQ(printed("a*1+0,0<10>20", AnalogBoard{'F', 603}), "a*1.00000000+0,0<10>20");
-  EXPECT_EQ(printed("a*1+0,0<10>20", AnalogBoard{'F', 602}), "a*1.00000000+0,0");
-  EXPECT_EQ(printed("a*1+0,0<10>20", kE), "a*1+0,0");
-  EXPECT_EQ(printed("a<10>20", AnalogBoard{'S', 603}), "a<10>20,l=0");
-  EXPECT_EQ(printed("d>1", kF, "d"), "d>1");
-  EXPECT_EQ(printed("d<5>7", kF, "d"), "d<1");  // the low alarm wins for a digital input
-}
-
-TEST(AnalogPrint, SClassOptionsAndTheAbcFormula) {
-  EXPECT_EQ(printed("a,n=Tank,d=1,p=3,l=1,m=amM", kS), "a,n=Tank,d=1,p=3,l=1,m=amM");
-  EXPECT_EQ(printed("a,m=a,p=0", kS), "a,l=0");  // average only and no pivot write nothing
-  EXPECT_EQ(printed("v*1+0,0,c=a0+a1", kF, "v"), "v*1.00000000+0,0,c=a0+a1");
-  EXPECT_EQ(printed("v,c=a0+a1", kE, "v"), "v,c=a0+a1");
-  EXPECT_EQ(printed("a,n=Tank", kF), "a");  // names belong to S class boards
 }
 
 TEST(TrimmedNumber, EightSignificantDigitsWithoutTrailingZeros) {
