@@ -74,7 +74,8 @@ TEST(AnalogPrint, EachClassAndFirmwareWritesItsOwnForm) {
     std::string_view mode, expected;
   };
   for (const Case& c : {Case{"a*3.814685+0,2", kF, "a", "a*3.81468511+0,2"}, {"a*3.814685+0,2", kE, "a", "a*3+0,2"},
-                        {"a*3.814685+0,2", kS, "a", "a*3.8146851,2,l=0"}, {"a*0.5-12.25,3", kS, "a", "a*0.5-12.25,3,l=0"},
+                        {"a*3.814685+0,2", kS, "a", "a*3.8146851,2,l=0"},
+                        {"a*0.5-12.25,3", kS, "a", "a*0.5-12.25,3,l=0"},
                         {"a", kS, "a", "a,l=0"}, {"a*0+0,0", kE, "a", "a"},  // no multiplier: no E scaling
                         {"a*0+5,0", kF, "a", "a*1.00000000+5,0"},  // zero multiplier written as 1
                         {"a*2+0,1", kF, "k1", "k1*2.00000000+0,1"}, {"a*2+0,1", kF, "", "-"},
@@ -142,7 +143,9 @@ TEST(AnalogRoundTrip, PrintOfParseIsStableAfterOnePass) {
       if (random() % 3 == 0) value += ",p=" + std::to_string(small(random));
       if (random() % 2) value += ",m=" + std::string(random() % 2 ? "a" : "") + (random() % 2 ? "mM" : "M");
       if (random() % 3 == 0) value += ",c=a0*2";
-      auto pass = [&](const std::string& text) { return print_analog_expression("a1", parsed(text), {mode, "t"}, board).value; };
+      auto pass = [&](const std::string& text) {
+        return print_analog_expression("a1", parsed(text), {mode, "t"}, board).value;
+      };
       const std::string once = pass(value);
       const auto context = "from " + value + " on " + board.type_letter + std::to_string(board.firmware_version);
       std::string settled = once;
@@ -301,8 +304,8 @@ TEST(CalibrationExport, LineCountsPerClassAndTheFile) {
   RecordingOpener opener;
   std::filesystem::create_directory(dir.file("Cal"));
   GivenPathChooser chooser(dir.file("Cal/Table"));
-  const std::string path =
-      export_calibration_table({AnalogScaling{98, -127, 0, 0, 3}, kLinear, BoardClass::e}, chooser, &opener, report, messages);
+  const std::string path = export_calibration_table({AnalogScaling{98, -127, 0, 0, 3}, kLinear, BoardClass::e},
+                                                    chooser, &opener, report, messages);
   EXPECT_EQ(path, dir.file("Cal/Table.txt"));  // the folder's capital stays
   EXPECT_EQ(opener.opened, path);
   const std::string text = test::TempDir::read(path);
