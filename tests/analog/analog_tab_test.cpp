@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,18 @@ TEST(AnalogTabVisibility, TypeLetterClassAndFirmwareDecide) {
   }
 }
 
+// Every help text is made of catalog messages, one text for each of 'a', 'k' and 'p'; the help
+// field shows the one of the chosen type.
+TEST(AnalogTabHelp, TextsFollowTheTypeLetter) {
+  TabRig rig;
+  const std::set<std::string> texts{rig.tab->help_text('a'), rig.tab->help_text('k'), rig.tab->help_text('p')};
+  EXPECT_EQ(texts.size(), 3u);
+  for (const std::string& text : texts) EXPECT_EQ(text.find("???"), std::string::npos) << text;
+  rig.select(0);
+  rig.choose("Voltage 0-5 V");
+  EXPECT_EQ(rig.text(kHelp), rig.tab->help_text('a'));
+}
+
 TEST(AnalogTabOperation, FieldsPerClassAndDecimalLimits) {
   TabRig f("VexaLog F v1404");
   f.select(1);
@@ -173,6 +186,11 @@ TEST(AnalogTabOperation, FieldsPerClassAndDecimalLimits) {
   for (int i = 0; i < 10; ++i) s.click(kMoreDecimals);
   EXPECT_EQ(s.text(kDecimals), "#.#######");
   EXPECT_EQ(s.text(kOffset), "");  // S: empty for 0
+  TabRig e("VexaLog E v1404");
+  e.select(0);
+  e.choose("Voltage 0-5 V");
+  EXPECT_EQ(e.text(kMultiplier), "5");  // E: the integer form
+  EXPECT_EQ(e.text(kOffset), "0");
 }
 
 // The desktop test calibrates through a simulated board; this pins alarms, the line and the type.
@@ -204,6 +222,7 @@ TEST(AnalogTabCalibration, AlarmsTwoPointsCalculateAndApply) {
   rig.select(4);
   rig.select(3);
   EXPECT_EQ(rig.tab->current_type()->title, "Voltage 0-2.5 V");
+  EXPECT_EQ(rig.text(kMultiplier), "0.03814697");
 }
 
 TEST(AnalogTabStore, OnlyWhileTheSectionIsCurrentAndAnInputIsSelected) {
@@ -311,6 +330,7 @@ TEST(LiveLines, InputsAndValuesAreReadUntilTheFirstMisfit) {
   const auto dirty = rig.live.take_dirty();
   EXPECT_TRUE(dirty.test(3) && dirty.test(4) && dirty.test(5));
   EXPECT_FALSE(dirty.test(6));
+  EXPECT_TRUE(rig.live.take_dirty().none());
   // Values a float cannot hold, NaN and infinity are dropped; the parsing goes on.
   rig.live.on_bar_line("a1: nan a2: inf a8: 1e300 a9: -1e39 a10: 3");
   for (int n : {1, 2, 8, 9}) EXPECT_EQ(rig.value(n), 0.0f) << n;
@@ -349,12 +369,17 @@ TEST(LiveModes, ConversionsKeepOrClearTheHistories) {
   EXPECT_NEAR(r.value, 38.147, 0.001);
   EXPECT_NEAR(r.seconds[slot(rig.live.last_second())], 38.147, 0.001);
   EXPECT_NEAR(r.max, 2500, 0.01);
+  rig.live.set_mode(DisplayMode::raw);
+  EXPECT_NEAR(rig.live.record(1).seconds[slot(rig.live.last_second())], 1000, 0.01);
   // Real: count * 0.05 + 1 (multiplier and offset divided by 10 per decimal); histories cleared.
   rig.live.set_mode(DisplayMode::real);
   r = rig.live.record(1);
   EXPECT_NEAR(r.value, 51, 0.001);
   EXPECT_NEAR(r.max, 65536 * 0.05 + 1, 0.01);
   for (float s : r.seconds) EXPECT_EQ(s, 0.0f);
+  rig.live.set_mode(DisplayMode::millivolts);
+  EXPECT_NEAR(rig.value(1), 38.147, 0.001);
+  rig.live.set_mode(DisplayMode::real);
   EXPECT_EQ(live_scaling("a*0+5,0").multiplier, 1);  // no multiplier: counts as real values
   // A stored parameter resets its row in real mode only.
   rig.live.set_max(4, 99);
@@ -393,6 +418,7 @@ TEST(LiveHistory, SilentSecondLeavesAGapAndMinutesFillOnce) {
   EXPECT_EQ(r.seconds[slot(first + 1)], 0.0f);
   EXPECT_EQ(r.seconds[slot(first + 2)], 30.0f);
   EXPECT_EQ(r.minutes[slot(rig.live.last_minute())], 10.0f);  // the minute's first second
+  EXPECT_EQ(r.current, 0.0f);
   // The same second twice moves nothing.
   rig.live.on_bar_line("a0: 50");
   EXPECT_FALSE(rig.live.tick_second());
@@ -419,6 +445,7 @@ TEST(LiveHistory, PollingPopupIndexAndSamples) {
   for (int i = 0; i < 11; ++i) s.live.on_bar_tick(true, true);
   EXPECT_EQ(s.channel.sent(), (std::vector<std::string>{"a 5,200"}));
   EXPECT_EQ(popup_index(0, 120), -119);
+  EXPECT_EQ(popup_index(119, 120), 0);
   EXPECT_FALSE(popup_index(5, 9));
   EXPECT_EQ(popup_text(0.0001f), "0.0001");
   s.live.set_view(HistoryView::seconds);
@@ -466,7 +493,8 @@ TEST(LiveDrawing, ValueBoxesNeverCutLeadingDigits) {
 }
 
 TEST(LiveDrawing, ScaleFormatsNiceStepsAndDisplayNames) {
-  EXPECT_EQ(scale_decimals(0, 100, 10), 0);
+  for (auto [max, decimals] : {std::pair{100.0, 0}, {2.0, 1}, {0.2, 2}, {0.02, 3}, {0.002, 4}, {0.0001, 6}})
+    EXPECT_EQ(scale_decimals(0, max, 10), decimals) << max;
   EXPECT_EQ(scale_text(3.14159, 0, 0.0001, 10), "3.141590");  // six decimals for 0.00001 steps
   struct Step {
     double x;
@@ -478,6 +506,7 @@ TEST(LiveDrawing, ScaleFormatsNiceStepsAndDisplayNames) {
     EXPECT_DOUBLE_EQ(nice_step(s.x, s.upward), s.step) << s.x << " " << s.upward;
   EXPECT_EQ(live_display_name(3, "Tank level", ""), "Tank");
   EXPECT_EQ(live_display_name(3, "", "a*1,0,n=Oven;x"), "Oven");
+  EXPECT_EQ(live_display_name(3, "", "a*1,0"), "a3");
   EXPECT_EQ(live_display_name(3, "abcdefghijklmnopqrstuvwxyz", ""), "abcdefghijklmnopqrst");
 }
 
@@ -501,6 +530,16 @@ TEST(LiveDrawing, BarsScalesEmptyHugeAndTinyRanges) {
   draw_horizontal_bar(p, 200, 18, r);
   EXPECT_EQ(p.calls().front(), "line 0,0 100,0 0000ff");
   EXPECT_EQ(p.calls().back(), "text 88,2 000000 50.0");  // the scale format for 100 parts
+  auto drew = [&p](const std::string& call) {
+    return std::find(p.calls().begin(), p.calls().end(), call) != p.calls().end();
+  };
+  p.reset();
+  draw_horizontal_scale(p, 440, 14, 0, 100, width);
+  EXPECT_TRUE(drew("line 20,0 20,4 000000"));
+  EXPECT_TRUE(drew("line 420,0 420,4 000000"));
+  p.reset();
+  draw_time_axis(p, 400, 14, HistoryView::seconds, 1800000000, width);
+  EXPECT_TRUE(std::any_of(p.calls().begin(), p.calls().end(), [](auto& c) { return c.find(':') != std::string::npos; }));
   // The grid step of a history is a whole number: rows at 1, 2 and 3 for a maximum of 3 (0 falls
   // on the bottom edge), and a step of 0.5 truncates to 0: no rows.
   for (auto [max, rows] : {std::pair{3.0f, 3}, {1.0f, 0}}) {

@@ -174,7 +174,9 @@ TEST_F(FileFixture, HundredEntriesAtMost) {
 
 TEST_F(FileFixture, FieldLimits) {
   const std::string long_text(600, 'x');
-  std::string text = "title\t" + long_text + "\nset\t" + long_text.substr(0, 120) + "\n";
+  std::string text = "title\t" + long_text + "\nmode\t" + long_text.substr(0, 60) + "\nset\t" +
+                     long_text.substr(0, 120) + "\nwarn\t" + long_text.substr(0, 50) + "\npropose\t" +
+                     long_text.substr(0, 100) + "\n";
   // Description lines are taken while the text with CR LF stays within 499 characters.
   for (int i = 0; i < 6; ++i) text += "txt\t" + std::string(98, 'd') + "\n";  // 100 with CR LF
   text += "txt\tend\n";  // 400 + 5 fits
@@ -185,7 +187,10 @@ TEST_F(FileFixture, FieldLimits) {
   ASSERT_EQ(table.size(), 1u);
   const InputType& t = table.entries()[0];
   EXPECT_EQ(t.title.size(), kInputTypeTitleChars);  // the 600 characters came in two pieces
+  EXPECT_EQ(t.mode.size(), kInputTypeModeChars);
   EXPECT_EQ(t.set.size(), kInputTypeSetChars);
+  EXPECT_EQ(t.warn.size(), kInputTypeWarnChars);
+  EXPECT_EQ(t.propose.size(), kInputTypeProposeChars);
   EXPECT_EQ(t.txt.size(), 4 * 100u + 5);
   EXPECT_EQ(t.hide.size(), 299u);
   EXPECT_TRUE(logged("line 1 is longer than 499 characters"));
@@ -235,8 +240,10 @@ TEST_F(FileFixture, LoadingFilesAndTheirProblems) {
   EXPECT_TRUE(load_input_types(table, dir.write("big.txt", big), 'e', &log));
   EXPECT_EQ(table.size(), kInputTypeEntries);
   EXPECT_TRUE(logged("is larger than"));
-  EXPECT_TRUE(load_input_types(table, dir.write("empty.txt", ""), 'e', &log));
+  InputTypeFileProblems clean;
+  EXPECT_TRUE(load_input_types(table, dir.write("empty.txt", ""), 'e', &log, &clean));
   EXPECT_TRUE(table.empty());
+  EXPECT_TRUE(input_type_file_report(clean, "ainputs.txt", messages).empty());
 
   std::string faulty = "title\tGood\nmode\tx\n\n";
   for (int i = 0; i < 5; ++i) faulty += "colour" + std::to_string(i) + "\tred\n";
@@ -264,8 +271,10 @@ const char* const kFile =
 TEST(TypeList, BoardAndInputDecideAndTheTitleWinsOverAnEarlierPrefixMatch) {
   const InputTypeTable table = parse_input_type_file(kFile, 'e');
   EXPECT_EQ(fill_type_list(table, 'f', 7).titles, (std::vector<std::string>{"Volt EF"}));  // a small letter too
+  EXPECT_EQ(fill_type_list(table, 'F', 8).titles, (std::vector<std::string>{"Digital"}));
   EXPECT_TRUE(fill_type_list(table, '2', 0).empty());  // letter '2' is not in "EF"
   EXPECT_TRUE(fill_type_list(table, 'S', 300).empty());
+  EXPECT_TRUE(fill_type_list(table, 'S', -1).empty());
   const InputTypeList list = fill_type_list(table, 'S', 3);
   EXPECT_EQ(list.titles, (std::vector<std::string>{"Volt S", "Thermo any", "Thermo J"}));
   EXPECT_EQ(list.position_of(0), -1);  // not listed
@@ -287,6 +296,7 @@ TEST(TypeList, BoardAndInputDecideAndTheTitleWinsOverAnEarlierPrefixMatch) {
 TEST(TypeList, DescriptionPartsAndColours) {
   const InputTypeTable table = parse_input_type_file(kFile, 'e');
   const Messages english;
+  EXPECT_TRUE(show_type_description(nullptr, true, english).colours.empty());
   // No hide text, no warning: all black.
   EXPECT_EQ(show_type_description(table.entry(1), true, english).colours,
             (std::vector<ColourRange>{{0, 5, kDescriptionBlack}}));
@@ -336,8 +346,9 @@ std::vector<std::string> texts(const RecordingPainter& p) {
 
 class RecordingSheets final : public PictureSheets {
  public:
+  bool present = true;
   std::vector<std::string> cells;
-  bool available() const override { return true; }
+  bool available() const override { return present; }
   void draw_cell(PictureSheet sheet, Rect s, Rect t) override {
     cells.push_back(std::string(sheet == PictureSheet::boards ? "boards " : "inputs ") + std::to_string(s.x) + "," +
                     std::to_string(s.y) + " -> " + std::to_string(t.x) + "," + std::to_string(t.y) + " " +
@@ -352,7 +363,11 @@ TEST(InputMarks, NetworkJumpersPenWidthFiltersAndFieldsWithoutAnEqualsSign) {
   // Network: x = 29; the jumper on its right side because of "5V".
   EXPECT_TRUE(has(p, "text 33,35 0000ff L9-1 10k"));
   EXPECT_TRUE(has(p, "line 65,49 65,52 0000ff"));
+  EXPECT_TRUE(has(p, "frame 33,49 35x3 0000ff"));
   EXPECT_TRUE(has(p, "text 37,42 0000ff x to GND"));
+  EXPECT_TRUE(has(p, "frame 37,55 7x3 0000ff"));
+  EXPECT_TRUE(has(p, "frame 70,31 3x7 0000ff"));  // the group's GND position
+  EXPECT_EQ(state.records[3].text, "1");
   EXPECT_EQ(state.records[3].part, 1);
   EXPECT_TRUE(state.jumper_closed);
   // The board jumper of an F board then shows closed in red, and the flag is used up.
@@ -367,7 +382,7 @@ TEST(InputMarks, NetworkJumpersPenWidthFiltersAndFieldsWithoutAnEqualsSign) {
   draw_input_mark(p, state, 'F', 12, 0, kMarkJumper, {}, 1, 0);
   EXPECT_TRUE(p.calls().empty());
   // The pen grows with the scale.
-  EXPECT_EQ(mark_pen_width(2), 1);
+  for (auto [scale, width] : {std::pair{1, 1}, {2, 1}, {3, 2}, {10, 5}}) EXPECT_EQ(mark_pen_width(scale), width);
   draw_input_mark(p, state, 'F', 0, 0, 'c', "1k", 10, 150);
   // x = 140 + 150 - 1; five outlines growing outward, the outermost four pixels out.
   EXPECT_TRUE(has(p, "text 289,499 0000ff 1k"));
@@ -450,7 +465,11 @@ TEST_F(PlanTest, PictureOfTheTabNeedsATypeWithAPictureAndTheSheets) {
   const auto pt100 = std::find_if(types.entries().begin(), types.entries().end(),
                                   [](const InputType& t) { return t.title == "Pt100 resistance thermometer"; });
   ASSERT_NE(pt100, types.entries().end());
+  sheets.present = false;
+  EXPECT_FALSE(draw_input_picture(p, sheets, state, &*pt100, 'S', 2));
+  sheets.present = true;
   EXPECT_TRUE(draw_input_picture(p, sheets, state, &*pt100, 'S', 2));
+  EXPECT_TRUE(has(p, "text 33,35 0000ff L9-1 1k"));  // the marks of its set text
   EXPECT_EQ(sheets.cells, (std::vector<std::string>{"boards 302,0 -> 0,0 150x100", "inputs 604,0 -> 150,0 150x100"}));
   EXPECT_EQ(input_cell(17).x, 7 * 151);
   EXPECT_EQ(input_cell(17).y, 101);
@@ -475,6 +494,12 @@ TEST_F(PlanTest, PlanListsConflictsAndTheExpressionsOfUsedInputs) {
   EXPECT_EQ(state.records[0].diff, 1);
   // Marks drawn at scale 3: pen width 2, so two nested outlines for every rectangle.
   EXPECT_TRUE(has(p, "frame 40,136 23x11 0000ff"));
+  // Without the sheets nothing is drawn.
+  sheets.present = false;
+  p.reset();
+  EXPECT_FALSE(draw_plan(p, sheets, state, context, 3, 0, 16).drawn);
+  EXPECT_TRUE(p.calls().empty());
+  sheets.present = true;
   // On an S board, a differential input beside a used one conflicts.
   set_input("a2", "k*1,2,d=1", "Thermocouple type K, differential");
   set_input("a3", "a*1,0", "");

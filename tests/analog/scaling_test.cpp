@@ -54,6 +54,7 @@ TEST(AnalogParse, StopsAtTheFirstCharacterItDoesNotUnderstand) {
   EXPECT_EQ(parsed("a*1+0,n=x"), parsed("a*1+0"));
   EXPECT_EQ(parsed("a*2+1,3#<5,n=late"), parsed("a*2+1,3"));
   EXPECT_EQ(parsed("a*2+1,3,z=1,n=late"), parsed("a*2+1,3"));
+  EXPECT_NE(parsed("a*2+1,3,n=late"), parsed("a*2+1,3"));  // a known option is read
 }
 
 TEST(AnalogParse, GarbageAndExtremesAreHarmless) {
@@ -76,15 +77,18 @@ TEST(AnalogPrint, EachClassAndFirmwareWritesItsOwnForm) {
   for (const Case& c : {Case{"a*3.814685+0,2", kF, "a", "a*3.81468511+0,2"}, {"a*3.814685+0,2", kE, "a", "a*3+0,2"},
                         {"a*3.814685+0,2", kS, "a", "a*3.8146851,2,l=0"},
                         {"a*0.5-12.25,3", kS, "a", "a*0.5-12.25,3,l=0"},
-                        {"a", kS, "a", "a,l=0"}, {"a*0+0,0", kE, "a", "a"},  // no multiplier: no E scaling
+                        {"a", kS, "a", "a,l=0"}, {"a", kF, "a", "a"},
+                        {"a*0+0,0", kE, "a", "a"},  // no multiplier: no E scaling
                         {"a*0+5,0", kF, "a", "a*1.00000000+5,0"},  // zero multiplier written as 1
-                        {"a*2+0,1", kF, "k1", "k1*2.00000000+0,1"}, {"a*2+0,1", kF, "", "-"},
+                        {"a*2+0,1", kF, "k1", "k1*2.00000000+0,1"}, {"a*2+0,1", kF, "kx", "kx*2.00000000+0,1"},
+                        {"a*2+0,1", kF, "", "-"}, {"a*2+0,1", kF, "d", "d"},
                         {"a*1+0,0<10>20", f603, "a", "a*1.00000000+0,0<10>20"},
                         {"a*1+0,0<10>20", f602, "a", "a*1.00000000+0,0"}, {"a*1+0,0<10>20", kE, "a", "a*1+0,0"},
                         {"a<10>20", s603, "a", "a<10>20,l=0"}, {"d>1", kF, "d", "d>1"},
                         {"d<5>7", kF, "d", "d<1"},  // the low alarm wins for a digital input
                         {"a,n=Tank,d=1,p=3,l=1,m=amM", kS, "a", "a,n=Tank,d=1,p=3,l=1,m=amM"},
                         {"a,m=a,p=0", kS, "a", "a,l=0"},  // average only and no pivot write nothing
+                        {"a,m=M", kS, "a", "a,l=0,m=M"},
                         {"v*1+0,0,c=a0+a1", kF, "v", "v*1.00000000+0,0,c=a0+a1"}, {"v,c=a0+a1", kE, "v", "v,c=a0+a1"},
                         {"a,n=Tank", kF, "a", "a"}})  // names belong to S class boards
     EXPECT_EQ(printed(c.value, c.board, c.mode), c.expected) << c.value << " on " << c.board.type_letter;
@@ -100,11 +104,13 @@ TEST(TrimmedNumber, EightSignificantDigitsWithoutTrailingZeros) {
     return out.substr(1);
   };
   EXPECT_EQ(trimmed(3.814685f, TrimmedMode::zero_as_digit), "3.8146851");
+  EXPECT_EQ(trimmed(100.0f, TrimmedMode::zero_as_digit), "100");
   EXPECT_EQ(trimmed(1e-6f, TrimmedMode::zero_as_digit), "0.000001");
   EXPECT_EQ(trimmed(12345678.9f, TrimmedMode::zero_as_digit), "12345679");
   // -0.0001234 as a float is -0.000123399994: the cut keeps eight digits of that.
   EXPECT_EQ(trimmed(-0.0001234f, TrimmedMode::signed_or_nothing), "-0.00012339999");
   EXPECT_EQ(trimmed(0.125f, TrimmedMode::signed_or_nothing), "+0.125");
+  EXPECT_EQ(trimmed(0.0f, TrimmedMode::zero_as_digit), "0");
   EXPECT_EQ(trimmed(0.0f, TrimmedMode::zero_as_nothing), "");
   EXPECT_EQ(trimmed(0.0f, TrimmedMode::signed_or_nothing), "");
   std::string out = "ab";
@@ -115,6 +121,7 @@ TEST(TypePrefix, MatchRules) {
   EXPECT_TRUE(match_type_prefix("k1*1+0,2<100", "k1"));
   EXPECT_FALSE(match_type_prefix("k1*1", "k"));
   EXPECT_FALSE(match_type_prefix("kx", "k"));
+  EXPECT_TRUE(match_type_prefix("kx*2", "kx"));
   EXPECT_TRUE(match_type_prefix("k0", "k"));  // no digits count as 0
   EXPECT_FALSE(match_type_prefix("", "a"));
 }
@@ -174,6 +181,7 @@ TEST(Conversions, MillivoltsAndRealValuesPerClass) {
   EXPECT_EQ(millivolts_text(-4096, BoardClass::s), "-0.64mV");
   AnalogScaling e{98, -127, 0, 0, 3};
   EXPECT_EQ(format_real_value(1023, e, BoardClass::e, kLinear), "100.127");
+  EXPECT_EQ(format_real_value(0, e, BoardClass::e, kLinear), "-0.127");
   EXPECT_EQ(format_real_value(500, AnalogScaling{}, BoardClass::e, kLinear), "500");  // no multiplier
   EXPECT_EQ(format_real_value(1000, AnalogScaling{0, 250, 0.5f, 0, 1}, BoardClass::f, kLinear), "75.0");
   AnalogScaling s{0, 0, 0.25f, -10.5f, 2};
@@ -199,6 +207,7 @@ TEST(Linearisation, ThermocoupleAndResistanceTables) {
   rises(kThermocoupleJ, 1199.999f);
   EXPECT_FLOAT_EQ(linearize_k(400000, 0), 199999.9f);
   EXPECT_FLOAT_EQ(linearize_k(600000, 1), 119999.9f);
+  EXPECT_LT(linearize_k(400000, 1), 119999.9f);  // still inside the J table
   EXPECT_FLOAT_EQ(linearize_k(-1e9f, 0), -19999.9f);
   EXPECT_FLOAT_EQ(linearize_k(4096, 0), 1598.3f);
   EXPECT_NEAR(linearize_k(2048, 0), 799.15f, 0.01f);  // halfway between the rows
@@ -212,6 +221,7 @@ TEST(Linearisation, ThermocoupleAndResistanceTables) {
 TEST(ProposeList, StepsUpToTheFullScaleWithTheUnitAsPlainText) {
   auto list = propose_list("0.0,0,2.5,13107,mA", BoardClass::f);
   ASSERT_EQ(list.size(), 7u);  // " " and 0, 13107 ... 65535
+  EXPECT_EQ(list[0].text, " ");
   EXPECT_EQ(list[1].text, "0.0 mA");
   EXPECT_EQ(list[6].text, "12.5 mA");
   EXPECT_EQ(propose_choice("0.0,0,2.5,13107,mA", 3), 26214);
