@@ -163,7 +163,7 @@ TEST(AnalogTabHelp, TextsFollowTheTypeLetter) {
   EXPECT_EQ(rig.text(kHelp), rig.tab->help_text('a'));
 }
 
-TEST(AnalogTabOperation, FieldsPerClassAndDecimalLimits) {
+TEST(AnalogTabOperation, FieldsOfTheFAndEClassesAndTheDecimalLimits) {
   TabRig f("VexaLog F v1404");
   f.select(1);
   f.choose("Voltage 0-5 V");
@@ -180,12 +180,6 @@ TEST(AnalogTabOperation, FieldsPerClassAndDecimalLimits) {
   EXPECT_EQ(f.text(kDecimals), "#");
   for (int i = 0; i < 10; ++i) f.click(kMoreDecimals);
   EXPECT_EQ(f.tab->expression().scaling.decimals, 3);
-  TabRig s("VexaLog S v1404");
-  s.select(0);
-  s.choose("Voltage 0-1.2 V");
-  for (int i = 0; i < 10; ++i) s.click(kMoreDecimals);
-  EXPECT_EQ(s.text(kDecimals), "#.#######");
-  EXPECT_EQ(s.text(kOffset), "");  // S: empty for 0
   TabRig e("VexaLog E v1404");
   e.select(0);
   e.choose("Voltage 0-5 V");
@@ -297,10 +291,13 @@ TEST(AnalogTabListen, LiveLineCatchPendingCatchAndPolls) {
   EXPECT_EQ(old.channel.sent(), (std::vector<std::string>{"a?"}));
 }
 
-TEST(AnalogTabProposeAndOptions, ProposeListAndCheckBoxes) {
+TEST(AnalogTabSClass, DecimalsProposeListAndCheckBoxes) {
   TabRig s("VexaLog S v1404");
   s.select(0);
   s.choose("Voltage 0-1.2 V");
+  EXPECT_EQ(s.text(kOffset), "");  // S: empty for 0
+  for (int i = 0; i < 10; ++i) s.click(kMoreDecimals);
+  EXPECT_EQ(s.text(kDecimals), "#.#######");
   s.tab->command({kPropose2, kNotifySelectionChanged, 2});
   EXPECT_EQ(s.text(821), "1283970");
   s.click(kDiff);
@@ -539,7 +536,8 @@ TEST(LiveDrawing, BarsScalesEmptyHugeAndTinyRanges) {
   EXPECT_TRUE(drew("line 420,0 420,4 000000"));
   p.reset();
   draw_time_axis(p, 400, 14, HistoryView::seconds, 1800000000, width);
-  EXPECT_TRUE(std::any_of(p.calls().begin(), p.calls().end(), [](auto& c) { return c.find(':') != std::string::npos; }));
+  EXPECT_TRUE(std::any_of(p.calls().begin(), p.calls().end(),
+                          [](const std::string& c) { return c.find(':') != std::string::npos; }));
   // The grid step of a history is a whole number: rows at 1, 2 and 3 for a maximum of 3 (0 falls
   // on the bottom edge), and a step of 0.5 truncates to 0: no rows.
   for (auto [max, rows] : {std::pair{3.0f, 3}, {1.0f, 0}}) {

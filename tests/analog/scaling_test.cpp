@@ -33,7 +33,7 @@ std::string printed(std::string_view value, const AnalogBoard& board, std::strin
   return print_analog_expression("a3", parsed(value), {mode, "Voltage"}, board).value;
 }
 
-TEST(AnalogParse, EveryFieldOfEachForm) {
+TEST(AnalogParse, EveryFieldOfEachFormUpToTheFirstMisfit) {
   // One text fills the integer and the real form of the scaling.
   EXPECT_EQ(parsed("a*3.814685+0,2"), (AnalogExpression{.prefix = {'a', -1}, .scaling = {3, 0, 3.814685f, 0, 2}}));
   EXPECT_EQ(parsed("a*-2.5-300.75.1"),
@@ -47,17 +47,12 @@ TEST(AnalogParse, EveryFieldOfEachForm) {
   EXPECT_EQ(parsed("a", "Old name").name, "Old name");
   EXPECT_EQ(parsed("a,m=x").store_mask, 1u);  // nothing known: average
   EXPECT_EQ(parsed("kx").prefix.subtype, 1000 + 'x');
-}
-
-TEST(AnalogParse, StopsAtTheFirstCharacterItDoesNotUnderstand) {
-  // The "," after the offset is the decimals separator: the name option is lost.
+  // Parsing stops at the first character it does not understand. The "," after the offset is the decimals separator: the name option is lost.
   EXPECT_EQ(parsed("a*1+0,n=x"), parsed("a*1+0"));
   EXPECT_EQ(parsed("a*2+1,3#<5,n=late"), parsed("a*2+1,3"));
   EXPECT_EQ(parsed("a*2+1,3,z=1,n=late"), parsed("a*2+1,3"));
   EXPECT_NE(parsed("a*2+1,3,n=late"), parsed("a*2+1,3"));  // a known option is read
-}
-
-TEST(AnalogParse, GarbageAndExtremesAreHarmless) {
+  // Garbage and extremes are harmless.
   for (std::string_view text : {"", "*", "a*", "a*nan+inf,99999", "a*1e300-1e300,300", "a<>,", "a,n=",
                                 "a*99999999999999999999+0,2", "d<1e40>-1e40", "\xff\x80*3"}) {
     for (const AnalogBoard& board : {kS, kF}) (void)print_analog_expression("a1", parsed(text), {"a", "t"}, board);
