@@ -1,10 +1,11 @@
 // vexacli's download commands against vexaboard as separate programs: exit status, the
-// flashed image and the card file, with the simulated loader's and card's faults.
+// flashed image and the card file, a lost card acknowledgement, a board that never answers.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 #include "download_fakes.h"
+#include "platform/pseudo_terminal.h"
 #include "support/board_and_cli.h"
 #include "support/firmware_images.h"
 
@@ -17,16 +18,16 @@ using test::TempDir;
 class DownloadCommandsCli : public test::BoardAndCli {
  protected:
   DownloadCommandsCli() { globals = {"--baud", "9600"}; }
-  void start_board(std::vector<std::string> extra) {
+  void start_board(const std::string& type, std::vector<std::string> extra) {
     extra.insert(extra.begin(), {"--flash-out", dir.file("flash"), "--card", dir.path()});
-    BoardAndCli::start_board("E", std::move(extra));
+    BoardAndCli::start_board(type, std::move(extra));
   }
   // A HEX file of an 'E' image (identity 0x2345).
   std::string e_hex() { return dir.write("e.hex", test::to_hex(test::image_with_identity(31744, 0x2345, 3))); }
 };
 
 TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {
-  start_board({"--loader", "Download E", "--card-lose-ack", "2"});
+  start_board("E", {"--loader", "Download E", "--card-lose-ack", "2"});
   auto flashed = cli({"download", e_hex()});
   EXPECT_EQ(flashed.exit_code, 0) << flashed.out << flashed.err;
   EXPECT_TRUE(has(flashed.out, "31744(0x7c00) bytes, 248 pages written")) << flashed.out;
@@ -43,6 +44,7 @@ TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {
   auto missing = cli({"download", dir.file("none.hex")});
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_TRUE(has(missing.out, "Error open " + dir.file("none.hex")));
+  EXPECT_EQ(cli({"put-file", dir.file("none.dat"), "X.DAT"}).exit_code, 1);  // card-put's other name
   // An image of a size no loader takes: the code line stands alone, what to check follows on a
   // line of its own, in the user's language, and the board is left alone.
   std::remove(dir.file("flash").c_str());
@@ -60,30 +62,31 @@ TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {
   EXPECT_TRUE(has(once.out, "1 lines x 100 = 100 chars written"));
 }
 
-TEST_F(DownloadCommandsCli, WrongEchoAndAStalledCardEndWithStatusOne) {
-  start_board({"--wrong-echo-page", "5", "--card-stall-from", "1"});
-  auto put = cli({"put-file", dir.write("one.dat", "x"), "ONE.DAT"});  // the other name of card-put
-  EXPECT_EQ(put.exit_code, 1);
-  EXPECT_TRUE(has(put.out, "Download: 3 retries")) << put.out;
-  // Last: a loader that gave up stays in its loader.
-  auto flashed = cli({"download", e_hex()});
-  EXPECT_EQ(flashed.exit_code, 1);
-  EXPECT_TRUE(has(flashed.out, "768(0x300) bytes, 5 pages written")) << flashed.out;
-}
-
-TEST_F(DownloadCommandsCli, ABoardThatVanishesEndsTheDownloadWithoutAHang) {
-  start_board({"--vanish-after-pages", "7"});
-  auto flashed = cli({"download", e_hex()});
-  EXPECT_EQ(flashed.exit_code, 1);
-  EXPECT_TRUE(has(flashed.out, " pages written")) << flashed.out;
-  EXPECT_FALSE(has(flashed.out, "248 pages written")) << flashed.out;
-  EXPECT_FALSE(TempDir::exists(link));  // the device name went with the board
+TEST_F(DownloadCommandsCli, SambaFlashProgramsTheBoardAndSucceedsOnlyOnTheSummary) {
+  start_board("S", {});
+  globals = {};
+  const std::string image = test::random_bytes(1024, 91);
+  const auto run = cli({"flash", dir.write("firmware.binb", image)});
+  EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+  EXPECT_TRUE(has(run.out, "1024(0x400) bytes, 4 pages written")) << run.out;
+  EXPECT_TRUE(has(run.err, "init done")) << "progress on standard error";
+  EXPECT_TRUE(test::eventually([&] { return TempDir::read(dir.file("flash")).substr(0, 1024) == image; }, 10000));
   board->stop();
+  EXPECT_TRUE(has(board->output(), "GPNVM bits 0x4 (boots from flash)")) << board->output();
+  // ".bin" only with --samba; other extensions are not this command's.
+  EXPECT_EQ(cli({"flash", dir.write("firmware.bin", image)}).exit_code, 2);
+  EXPECT_EQ(cli({"flash", dir.file("firmware.hex")}).exit_code, 2);
+  EXPECT_EQ(cli({"flash", dir.file("missing.binb")}).exit_code, 1);
 
-  start_board({"--vanish-after-chunks", "3"});
-  auto put = cli({"card-put", dir.write("five.dat", std::string(27 * 5, 'v')), "FIVE.DAT"});
-  EXPECT_EQ(put.exit_code, 1) << put.out;
-  EXPECT_LT(TempDir::read(dir.file("FIVE.DAT")).size(), 27u * 5);
+  // A board that never answers: the download mode error, and nothing written.
+  PseudoTerminal silent;
+  ASSERT_TRUE(silent.is_open());
+  link = silent.slave_path();
+  const auto quiet = cli({"flash", "--samba", dir.file("firmware.bin")});
+  EXPECT_EQ(quiet.exit_code, 1);
+  EXPECT_TRUE(has(quiet.out, "Error: Board not in download mode")) << quiet.out;
+  EXPECT_FALSE(has(quiet.out, "pages written"));
+  EXPECT_TRUE(has(silent.read_for(200), "WFFFFFF60,00450100#"));
 }
 
 }  // namespace

@@ -101,7 +101,4 @@ class MonitorPort final : public ScriptedPort {
   Tamper tamper_;
 };
 
-// A port on which nothing ever answers.
-using SilentPort = ScriptedPort;
-
 }  // namespace vexa::test

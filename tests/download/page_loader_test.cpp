@@ -1,15 +1,23 @@
 // The page loader, the line script and the firmware dispatcher over a scripted link whose
-// answers come from the simulated board's loader engine: outcomes, texts, link restoration.
+// answers come from the simulated board's loader engine (outcomes, texts, link restoration);
+// HEX reading checked against files written by srecord's srec_cat from random binaries, the
+// digit rule, wrapping, overlapping records, identities and the loader table lookup.
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <algorithm>
+#include <cstring>
 #include <random>
+#include <sstream>
+#include <streambuf>
 
 #include "download/firmware_download.h"
+#include "download/hex_image.h"
 #include "download/line_script.h"
+#include "download/loader_types.h"
 #include "download/page_loader.h"
 #include "download_fakes.h"
 #include "sim/simulated_board.h"
+#include "support/child_process.h"
 #include "support/firmware_images.h"
 #include "support/temp_dir.h"
 
@@ -52,15 +60,14 @@ TEST(HexDownload, WholeImageAtTheBannersSpeedAndTheLinkGivenBack) {
     LoaderRig rig(options);
     HexImage image = random_image(31744, 1);
     auto context = rig.context();
-    int last_done = 0, last_total = 0, calls = 0;
+    int last_done = 0, last_total = 0;
     context.pages = [&](int done, int total) {
       EXPECT_EQ(done, last_done + 1);
       last_done = done;
       last_total = total;
-      ++calls;
     };
     EXPECT_TRUE(hex_download(context, image, find_loader_type(0x2345)));
-    EXPECT_EQ(calls, 248);
+    EXPECT_EQ(last_done, 248);
     EXPECT_EQ(last_total, 248);
     EXPECT_EQ(rig.flashed(31744), first(image, 31744));
     const long loader_speed = row == 1 ? 9600 : 115200;
@@ -98,119 +105,118 @@ TEST(HexDownload, VerboseTracesTheFirstNinePointsWithoutPauses) {
   EXPECT_EQ(rig.clock.slept_ms, 1000);
 }
 
-TEST(HexDownload, WrongEchoOnPageFiveCountsSixPagesOfBytesAndFiveWritten) {
-  sim::LoaderOptions options;
-  options.wrong_echo_page = 5;
-  LoaderRig rig(options);
-  HexImage image = random_image(31744, 3);
-  EXPECT_FALSE(hex_download(rig.context(), image, find_loader_type(0x2345)));
-  EXPECT_TRUE(rig.contains(std::string("expected: ") + test::hex_pair(image.bytes[640]) + " got: " +
-                           test::hex_pair(image.bytes[640] ^ 0x5A)));
-  EXPECT_TRUE(rig.contains("768(0x300) bytes, 5 pages written"));
-  EXPECT_EQ(rig.port.speeds().back(), 9600);
-  EXPECT_EQ(rig.port.pauses(), 0);
-}
-
-TEST(HexDownload, BoardLetterBeforeAndAfterDlAndNoBannerForHexAndBin) {
-  {
-    // The banner names an 'F' loader while the image is for 'E' and the board type is unknown.
+// Every way a page download ends early: its lines, the summary of what went out, and the link
+// back at 9600 when its speed was changed at all.
+TEST(HexDownload, EveryEarlyEndSaysWhyAndHowFarItGot) {
+  const HexImage image = random_image(31744, 3);
+  // Page five's first byte, echoed wrong by the board.
+  const std::string wrong_echo = "expected: " + test::hex_pair(image.bytes[640]) + " got: " +
+                                 test::hex_pair(image.bytes[640] ^ 0x5A);
+  using Board = std::function<std::string(std::string_view)>;
+  using Respond = std::function<std::string(LoaderRig&, const Board& board, std::string_view bytes)>;
+  struct Row {
+    const char* note;
     sim::LoaderOptions options;
-    options.row = 3;
-    LoaderRig rig(options);
-    rig.target.letter = 0;
-    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 4), find_loader_type(0x2345)));
-    EXPECT_TRUE(rig.contains("Error: File is not for this board: VexaLog F download"));
-    EXPECT_EQ(rig.port.writes(), (std::vector<std::string>{"dl\n"}));
-    EXPECT_TRUE(rig.port.speeds().empty());
-  }
-  {
-    sim::LoaderOptions options;
-    options.banner = false;
-    LoaderRig rig(options);
-    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 4), find_loader_type(0x2345)));
-    EXPECT_TRUE(rig.contains("Error: Board not in download mode"));
-    EXPECT_EQ(rig.port.writes().size(), 1u);
-    EXPECT_TRUE(rig.port.speeds().empty());
-    // A bin image tries "dl" twice.
-    LoaderRig bin(options);
-    std::istringstream in(std::string(1024, 'x'));
-    EXPECT_FALSE(bin_download(bin.context(), in, find_loader_type(0x2345)));
-    EXPECT_EQ(bin.port.writes(), (std::vector<std::string>{"dl\n", "dl\n"}));
-    EXPECT_TRUE(bin.contains("Error: Board not in download mode"));
-    EXPECT_EQ(bin.clock.slept_ms, 2000);
-  }
-}
-
-TEST(HexDownload, StopVanishedBoardAndGarbageEndWithTheSummaryAndTheLinkBack) {
-  {
-    LoaderRig rig;
-    auto respond = rig.port.respond;
-    rig.port.respond = [&](std::string_view bytes) {
-      std::string answer = respond(bytes);
-      if (rig.board.download_side().loader().pages_written() == 10) rig.control.stop = true;
-      return answer;
-    };
-    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 5), find_loader_type(0x2345)));
-    // The stop is seen right after the tenth page's data went out, before its echo is read.
-    EXPECT_TRUE(rig.contains("1280(0x500) bytes, 9 pages written"));
-    EXPECT_EQ(rig.port.speeds().back(), 9600);
-    EXPECT_EQ(rig.port.pauses(), 0);
-  }
-  {
-    LoaderRig rig;
-    auto respond = rig.port.respond;
-    rig.port.respond = [&](std::string_view bytes) -> std::string {
-      if (rig.board.download_side().loader().pages_written() >= 7) return {};
-      return respond(bytes);
-    };
-    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 6), find_loader_type(0x2345)));
-    EXPECT_TRUE(rig.contains("Error no reply (2/-1)"));
-    EXPECT_TRUE(rig.contains("expected: 03 got: ff"));
-    EXPECT_TRUE(rig.contains("896(0x380) bytes, 7 pages written"));
-    EXPECT_EQ(rig.port.speeds().back(), 9600);
-  }
-  {
-    LoaderRig rig;
-    int writes = 0;
-    auto respond = rig.port.respond;
-    rig.port.respond = [&](std::string_view bytes) -> std::string {
-      if (++writes == 1) return respond(bytes);
-      return "\x13\x37junk";
-    };
-    EXPECT_FALSE(hex_download(rig.context(), random_image(31744, 6), find_loader_type(0x2345)));
-    EXPECT_TRUE(rig.contains("expected: 00 got: 13"));
-    EXPECT_TRUE(rig.contains("got junk : 37"));
-    EXPECT_TRUE(rig.contains("0(0x0) bytes, 0 pages written"));
-    EXPECT_EQ(rig.port.writes().size(), 2u);  // "dl" and the first header only
+    char board_letter;
+    Respond respond;  // what the host gets instead of the loader's answer
+    std::vector<std::string> lines;
+    std::size_t writes;  // 0: not counted
+    bool speed_changed;
+  };
+  sim::LoaderOptions f_loader, no_banner, wrong_page;
+  f_loader.row = 3;
+  no_banner.banner = false;
+  wrong_page.wrong_echo_page = 5;
+  const std::vector<Row> rows{
+      {"the banner names an 'F' loader while the image is for 'E' and the board type is unknown", f_loader, 0, {},
+       {"Error: File is not for this board: VexaLog F download"}, 1, false},
+      {"no banner", no_banner, 'E', {}, {"Error: Board not in download mode"}, 1, false},
+      {"a wrong echo on page five", wrong_page, 'E', {}, {wrong_echo, "768(0x300) bytes, 5 pages written"}, 0, true},
+      // The stop is seen right after the tenth page's data went out, before its echo is read.
+      {"stop during the tenth page", {}, 'E',
+       [](LoaderRig& rig, const Board& board, std::string_view bytes) {
+         std::string answer = board(bytes);
+         if (rig.board.download_side().loader().pages_written() == 10) rig.control.stop = true;
+         return answer;
+       },
+       {"1280(0x500) bytes, 9 pages written"}, 0, true},
+      {"the board goes after seven pages", {}, 'E',
+       [](LoaderRig& rig, const Board& board, std::string_view bytes) {
+         return rig.board.download_side().loader().pages_written() >= 7 ? std::string() : board(bytes);
+       },
+       {"Error no reply (2/-1)", "expected: 03 got: ff", "896(0x380) bytes, 7 pages written"}, 0, true},
+      {"garbage after the banner", {}, 'E',
+       [writes = 0](LoaderRig&, const Board& board, std::string_view bytes) mutable {
+         return ++writes == 1 ? board(bytes) : std::string("\x13\x37junk");
+       },
+       {"expected: 00 got: 13", "got junk : 37", "0(0x0) bytes, 0 pages written"}, 2, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.note);
+    LoaderRig rig(row.options);
+    rig.target.letter = row.board_letter;
+    if (row.respond) {
+      rig.port.respond = [&rig, respond = row.respond, board = rig.port.respond](std::string_view bytes) {
+        return respond(rig, board, bytes);
+      };
+    }
+    EXPECT_FALSE(hex_download(rig.context(), image, find_loader_type(0x2345)));
+    for (const std::string& line : row.lines) EXPECT_TRUE(rig.contains(line)) << line;
+    if (row.writes) {
+      EXPECT_EQ(rig.port.writes().size(), row.writes);
+    }
+    if (row.speed_changed) {
+      EXPECT_EQ(rig.port.speeds().back(), 9600);
+    } else {
+      EXPECT_TRUE(rig.port.speeds().empty());
+    }
     EXPECT_EQ(rig.port.pauses(), 0);
   }
 }
 
-TEST(BinDownload, FramesGoAtTheLoaderSpeedAndGoFollows) {
+TEST(BinDownload, TheWordSumPicksTheRowFramesGoAtItsSpeedAndGoFollowsAndNoBannerTriesDlTwice) {
   sim::LoaderOptions options;
   options.row = 3;  // "Download F"
   options.bin_frames = true;
   LoaderRig rig(options);
   rig.target.letter = 'F';
-  const std::string file = test::random_bytes(63488 - 100, 9);  // a short last frame is filled up
-  std::istringstream in(file);
+  std::string file = test::random_bytes(63488 - 100, 9);  // a short last frame is filled up
+  // The first word makes the file's 32-bit word sum the 'F' row's identity.
+  std::uint32_t sum = 0;
+  for (std::size_t i = 4; i < file.size(); i += 4) {
+    std::uint32_t word;
+    std::memcpy(&word, file.data() + i, 4);
+    sum += word;
+  }
+  const std::uint32_t first_word = 0x3456u - sum;
+  std::memcpy(file.data(), &first_word, 4);
+  test::TempDir dir;
+  FirmwareSelection selection;
+  selection.choose(dir.write("f.bin", file), "f.bin");
   auto context = rig.context();
   int done = 0, total = 0;
   context.pages = [&](int d, int t) { done = d, total = t; };
-  EXPECT_TRUE(bin_download(context, in, find_loader_type(0x3456)));
+  EXPECT_TRUE(firmware_download(context, selection, {}));
+  EXPECT_TRUE(rig.contains("63388 [0xf79c] bytes crc= 0x3456"));
   EXPECT_EQ(done, 248);
   EXPECT_EQ(total, 248);
   const auto& flash = rig.board.download_side().loader().flash();
-  EXPECT_EQ(std::mismatch(file.begin(), file.end(), flash.begin(),
-                          [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; })
-                .first - file.begin(),
-            static_cast<long>(file.size()));
+  EXPECT_TRUE(std::string(flash.begin(), flash.begin() + static_cast<long>(file.size())) == file);
   EXPECT_EQ(flash[63488 - 1], 0xFF);
   EXPECT_EQ(rig.port.writes().back(), "go\n");
   EXPECT_TRUE(rig.contains("63488(0xf800) bytes, 248 pages written"));
   EXPECT_EQ(rig.port.speeds(), (std::vector<long>{115200, 9600}));
   EXPECT_FALSE(rig.board.download_side().loader().active());
   EXPECT_EQ(rig.clock.slept_ms, 1000);
+
+  sim::LoaderOptions no_banner;
+  no_banner.banner = false;
+  LoaderRig bin(no_banner);
+  std::istringstream some(std::string(1024, 'x'));
+  EXPECT_FALSE(bin_download(bin.context(), some, find_loader_type(0x2345)));
+  EXPECT_EQ(bin.port.writes(), (std::vector<std::string>{"dl\n", "dl\n"}));
+  EXPECT_TRUE(bin.contains("Error: Board not in download mode"));
+  EXPECT_EQ(bin.clock.slept_ms, 2000);
 }
 
 TEST(LineScript, OkLfPassesAndOkCrLfUsesUpTheTenRetries) {
@@ -269,11 +275,6 @@ TEST(FirmwareDispatch, ExtensionsChecksAndTheEndSignals) {
   Hooked hooked;
   FirmwareHooks hooks = hooked.hooks();
 
-  selection.choose(dir.file("missing.hex"), "missing.hex");
-  EXPECT_FALSE(firmware_download(rig.context(), selection, hooks));
-  EXPECT_TRUE(rig.contains("Error open " + dir.file("missing.hex")));
-  EXPECT_EQ(hooked.beeps + hooked.resets + hooked.recent, 0);
-
   // A HEX file of the wrong size: the identity line, then "Error CRC" and nothing sent.
   selection.choose(dir.write("small.HEX", ":0400000001020304F2\n"), "small.HEX");
   EXPECT_FALSE(firmware_download(rig.context(), selection, hooks));
@@ -312,38 +313,183 @@ TEST(FirmwareDispatch, ExtensionsChecksAndTheEndSignals) {
   EXPECT_EQ(rig.report.lines().back(), "ok");
 }
 
-TEST(FirmwareDispatch, HexForAnotherBoardIsRefusedBeforeDl) {
-  test::TempDir dir;
-  LoaderRig rig;
-  rig.target.letter = 'F';
-  rig.target.line = "VexaLog F v1404";
-  FirmwareSelection selection;
-  selection.choose(dir.write("e.hex", test::to_hex(test::image_with_identity(31744, 0x2345, 1))), "e.hex");
-  Hooked hooked;
-  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
-  EXPECT_TRUE(rig.contains("31744 [0x7c00] bytes crc= 0x2345"));
-  EXPECT_TRUE(rig.contains("Error: File is not for this board: VexaLog F v1404"));
-  EXPECT_TRUE(rig.port.writes().empty());
+TEST(FirmwareDispatch, AnotherBoardsTruncatedOrOverlongHexFilesSendNothing) {
+  struct Row {
+    const char* note;
+    std::string content;
+    std::vector<std::string> lines;
+  };
+  const std::vector<Row> rows{
+      {"an 'E' image for an 'F' board is refused before dl",
+       test::to_hex(test::image_with_identity(31744, 0x2345, 1)),
+       {"31744 [0x7c00] bytes crc= 0x2345", "Error: File is not for this board: VexaLog F v1404"}},
+      {"half of an 'E' image, cut inside a record", test::to_hex(std::string(31744 / 2, '\0')) + ":10",
+       {"Error CRC 0000"}},
+      {"binary noise", test::random_bytes(100000, 4), {}},
+      {"a record of 10000 characters is named and left out", ":FF000000" + std::string(10000, '1') + "\n",
+       {"1 HEX records longer than 499 characters were left out", "0 [0x0] bytes crc= 0x0"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.note);
+    test::TempDir dir;
+    LoaderRig rig;
+    rig.target.letter = 'F';
+    rig.target.line = "VexaLog F v1404";
+    FirmwareSelection selection;
+    selection.choose(dir.write("f.hex", row.content), "f.hex");
+    Hooked hooked;
+    EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
+    for (const std::string& line : row.lines) EXPECT_TRUE(rig.contains(line)) << line;
+    EXPECT_TRUE(rig.port.writes().empty());
+    EXPECT_EQ(hooked.beeps, 1);
+  }
 }
 
-TEST(FirmwareDispatch, TruncatedBinaryAndOverlongHexFilesSendNothing) {
+constexpr char kSrecCat[] = "/usr/bin/srec_cat";
+
+HexImage read_text(const std::string& text) {
+  std::istringstream in(text);
+  return read_hex_image(in);
+}
+
+TEST(SrecFiles, RecordSizesCaseOrderOffsetsAndGapsGiveTheBinarysImage) {
+  if (!test::TempDir::exists(kSrecCat)) GTEST_SKIP() << "srec_cat is not installed";
   test::TempDir dir;
-  LoaderRig rig;
-  FirmwareSelection selection;
-  Hooked hooked;
-  // Half of an 'E' image, cut inside a record: the size check refuses it.
-  selection.choose(dir.write("half.hex", test::to_hex(std::string(31744 / 2, '\0')) + ":10"), "half.hex");
-  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
-  EXPECT_TRUE(rig.contains("Error CRC 0000"));
-  selection.choose(dir.write("noise.hex", test::random_bytes(100000, 4)), "noise.hex");
-  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
-  // A record of 10000 characters is named and left out.
-  selection.choose(dir.write("long.hex", ":FF000000" + std::string(10000, '1') + "\n"), "long.hex");
-  EXPECT_FALSE(firmware_download(rig.context(), selection, hooked.hooks()));
-  EXPECT_TRUE(rig.contains("1 HEX records longer than 499 characters were left out"));
-  EXPECT_TRUE(rig.contains("0 [0x0] bytes crc= 0x0"));
-  EXPECT_TRUE(rig.port.writes().empty());
-  EXPECT_EQ(hooked.beeps, 3);
+  const std::string binary = test::random_bytes(0x8000, 7);
+  struct Row {
+    const char* note;
+    std::vector<std::string> options;
+    unsigned offset;
+    unsigned gap_from, gap_to;  // bytes of the binary left out
+  };
+  const std::vector<Row> rows{
+      {"16-byte records", {"-Output_Block_Size", "16"}, 0, 0, 0},
+      {"32-byte records", {"-Output_Block_Size", "32"}, 0, 0, 0},
+      // The identity runs over offsets 0..count-1: here only the 0xFF fill below 0x8000.
+      {"the high half only", {"-offset", "0x8000"}, 0x8000, 0, 0},
+      {"a gap", {"-exclude", "0x100", "0x180"}, 0, 0x100, 0x180},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.note);
+    std::vector<std::string> args = {dir.write("in.bin", binary), "-binary"};
+    args.insert(args.end(), row.options.begin(), row.options.end());
+    args.insert(args.end(), {"-o", dir.file("out.hex"), "-intel"});
+    const auto made = test::run_program(kSrecCat, args);
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+    const std::string hex = test::TempDir::read(dir.file("out.hex"));
+    std::vector<std::uint8_t> expected(65536, 0xFF);
+    for (unsigned i = 0; i < binary.size(); ++i)
+      if (i < row.gap_from || i >= row.gap_to) expected[row.offset + i] = static_cast<std::uint8_t>(binary[i]);
+    const int count = static_cast<int>(binary.size() - (row.gap_to - row.gap_from));
+    std::uint16_t identity = 0;
+    for (int w = 0; w < count / 2; ++w) identity ^= static_cast<std::uint16_t>(expected[2 * w] | expected[2 * w + 1] << 8);
+
+    std::string lower = hex;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    // Records in a shuffled order land at their addresses all the same.
+    std::vector<std::string> lines;
+    std::istringstream split(hex);
+    for (std::string line; std::getline(split, line);) lines.push_back(line + "\n");
+    std::shuffle(lines.begin(), lines.end(), std::mt19937(3));
+    std::string shuffled;
+    for (auto& l : lines) shuffled += l;
+    for (const std::string& text : {hex, lower, shuffled}) {
+      const HexImage image = read_text(text);
+      EXPECT_EQ(image.data_count, count);
+      EXPECT_EQ(image.bytes, expected);
+      EXPECT_EQ(hex_identity(image), identity);
+    }
+  }
+}
+
+TEST(HexImage, WrapOverlapAndIgnoredRecords) {
+  // A record that runs past 0xFFFF goes on at 0; the second record for 0x0010 wins but both
+  // count; other record types, zero counts and lines without ':' are left out.
+  HexImage image = read_text(
+      ":04FFFE00A1B2C3D400\n"
+      ":020010001122ZZ\n"
+      ":020010003344\r\n"
+      "garbage line\n"
+      ":0000000000\n"
+      ":02000004FFFFFC\n"
+      ":00000001FF\n");
+  EXPECT_EQ(image.bytes[0xFFFE], 0xA1);
+  EXPECT_EQ(image.bytes[0xFFFF], 0xB2);
+  EXPECT_EQ(image.bytes[0x0000], 0xC3);
+  EXPECT_EQ(image.bytes[0x0001], 0xD4);
+  EXPECT_EQ(image.bytes[0x0010], 0x33);
+  EXPECT_EQ(image.bytes[0x0011], 0x44);
+  EXPECT_EQ(image.data_count, 8);
+  // Digits are not validated: 'g' counts as 7 + 9, ' ' as a negative digit (masked).
+  EXPECT_EQ(unchecked_hex_digit_value('a'), 10);
+  EXPECT_EQ(unchecked_hex_digit_value('F'), 15);
+  EXPECT_EQ(unchecked_hex_digit_value('g'), 16);
+  EXPECT_EQ(unchecked_hex_digit_value('7'), 7);
+}
+
+TEST(HexImage, OverlongAndShortRecordsAreReportedNotMisread) {
+  std::string longline = ":FF000000" + std::string(10000, 'A') + "\n";
+  HexImage image = read_text(longline + ":0200000012\n:01000200AB\n");
+  EXPECT_EQ(image.long_records, 1);
+  EXPECT_EQ(image.short_records, 1);  // the second record's line holds one byte of two
+  EXPECT_EQ(image.bytes[0], 0x12);
+  EXPECT_EQ(image.bytes[2], 0xAB);
+  EXPECT_EQ(image.data_count, 2);
+  EXPECT_EQ(image.bytes[1], 0xFF);
+}
+
+// 100 MB of text that looks like HEX records, generated as it is read.
+class EndlessHex final : public std::streambuf {
+ public:
+  explicit EndlessHex(std::size_t total) : left_(total) {
+    line_ = ":10000000000102030405060708090A0B0C0D0E0F00\n";
+  }
+
+ protected:
+  int_type underflow() override {
+    if (left_ == 0) return traits_type::eof();
+    std::size_t n = std::min(left_, line_.size());
+    left_ -= n;
+    setg(line_.data(), line_.data(), line_.data() + n);
+    return traits_type::to_int_type(line_[0]);
+  }
+
+ private:
+  std::size_t left_;
+  std::string line_;
+};
+
+TEST(HexImage, HundredMegabytesAndBinaryBytesEndWithoutHarm) {
+  EndlessHex source(100u << 20);
+  std::istream in(&source);
+  HexImage image = read_hex_image(in);
+  EXPECT_GT(image.data_count, 65536);  // far more than any row's image: the size check refuses it
+  EXPECT_EQ(image.bytes[15], 0x0F);
+
+  HexImage binary = read_text(test::random_bytes(200000, 5));
+  EXPECT_LE(binary.data_count, 200000 * 255);
+}
+
+TEST(WordIdentities, SumAndXorLeaveOutTrailingBytes) {
+  const std::string bytes("\x01\x00\x00\x00\xFF\xFF\xFF\xFF\x10\x00\x00\x00\x07\x07", 14);
+  std::istringstream a(bytes), b(bytes);
+  WordIdentity sum = bin_identity(a);
+  EXPECT_EQ(sum.words, 3u);
+  EXPECT_EQ(sum.value, 0x10u);  // 1 + 0xFFFFFFFF wraps to 0, then 0x10
+  WordIdentity x = samba_identity(b);
+  EXPECT_EQ(x.value, 0xFFFFFFEEu);
+}
+
+TEST(LoaderTypes, UnknownIdentitiesAndBannersFallBackOrAreRefused) {
+  EXPECT_EQ(find_loader_type(0x2345).speed, 9600);  // the first of the two 'E' rows
+  const LoaderType& none = find_loader_type(0x9999);
+  EXPECT_EQ(&none, &default_loader_type());
+  EXPECT_EQ(none.image_size(), 262144u);
+  EXPECT_EQ(find_loader_type(0).letter, '?');
+  ASSERT_NE(loader_type_for_banner("Download E"), nullptr);
+  EXPECT_EQ(loader_type_for_banner("Download E")->speed, 115200);
+  EXPECT_EQ(loader_type_for_banner("Download sam256"), nullptr);
+  EXPECT_EQ(loader_type_for_banner("Download "), nullptr);
 }
 
 }  // namespace

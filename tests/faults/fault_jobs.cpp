@@ -20,12 +20,6 @@ namespace {
 constexpr std::size_t kLogLines = 300;
 constexpr int kQuietMs = 600;  // a configuration load has ended when the board is this quiet
 
-void mark_start(FaultRig& rig) {
-  rig.run.lines_at_start = rig.session.receiver().lines_received();
-  rig.run.replies_at_start = rig.server.replies_sent();
-  rig.mark_quiet();
-}
-
 bool quiet(FaultRig& rig) { return rig.quiet_for(kQuietMs); }
 
 int progress(FaultRig& rig) { return std::atoi(rig.status.last_progress().c_str()); }
@@ -87,7 +81,6 @@ JobDriver conf_load() {
     // The table as the program starts with it: else the run before's values make this load
     // look complete before its answer comes, and the answer's identity line then resets them.
     rig.configuration.reset_configuration();
-    mark_start(rig);
     rig.exchange.request_configuration();
     return true;
   };
@@ -112,7 +105,6 @@ JobDriver conf_download() {
     rig.configuration.set_parameter("rx", "0");
   };
   d.start = [](FaultRig& rig, bool) {
-    mark_start(rig);
     return rig.downloads.start_configuration_download();
   };
   d.ended = worker_done;
@@ -127,8 +119,6 @@ JobDriver firmware() {
   JobDriver d = driver(Job::firmware, "Firmware", {'E', 9600, 2});
   d.prepare = [](FaultRig& rig) { rig.run.data = image_with_identity(31744, 0x2345, 9); };
   d.start = [](FaultRig& rig, bool) {
-    mark_start(rig);
-    rig.status.set_progress("0");
     rig.downloads.selection().choose(rig.dir.write("e.hex", to_hex(rig.run.data)), "e.hex");
     return rig.downloads.start_firmware_download();
   };
@@ -157,8 +147,6 @@ JobDriver samba() {
   d.board.monitor_speed = 115200;
   d.prepare = [](FaultRig& rig) { rig.run.data = image_with_identity(40 * 256 + 256, 0, 11); };
   d.start = [](FaultRig& rig, bool) {
-    mark_start(rig);
-    rig.status.set_progress("0");
     // A ".binb" file goes to the chip's boot monitor, with the board's wake-up pauses.
     rig.downloads.selection().choose(rig.dir.write("s.binb", rig.run.data), "s.binb");
     return rig.downloads.start_firmware_download();
@@ -185,8 +173,6 @@ JobDriver card() {
   JobDriver d = driver(Job::card, "Card", {'E', 115200});
   d.prepare = [](FaultRig& rig) { rig.run.data = image_with_identity(6000, 0, 13); };
   d.start = [](FaultRig& rig, bool) {
-    mark_start(rig);
-    rig.status.set_progress("0");
     rig.downloads.set_card_choice({rig.dir.write("host.bin", rig.run.data), "host.bin", "CARD.DAT"});
     return rig.downloads.start_card_transfer();
   };
@@ -205,7 +191,6 @@ JobDriver card() {
 JobDriver upload() {
   JobDriver d = driver(Job::upload, "Upload", {'S', 9600, 1, kLogLines});
   d.start = [](FaultRig& rig, bool again) {
-    mark_start(rig);
     UploadRequest request;
     request.host_path = rig.dir.file("host.adc");
     request.target = "vexalog.adc";
@@ -241,7 +226,6 @@ JobDriver upload() {
 JobDriver factory() {
   JobDriver d = driver(Job::factory, "Factory", {'S', 9600});
   d.start = [](FaultRig& rig, bool) {
-    mark_start(rig);
     rig.factory.prepare();
     rig.factory.set_countdown(3);
     return rig.factory.running();
@@ -263,6 +247,14 @@ JobDriver factory() {
 }
 
 }  // namespace
+
+bool JobDriver::begin(FaultRig& rig, bool again) const {
+  rig.run.lines_at_start = rig.session.receiver().lines_received();
+  rig.run.replies_at_start = rig.server.replies_sent();
+  rig.mark_quiet();
+  rig.status.set_progress("0");
+  return start(rig, again);
+}
 
 const JobDriver& job_driver(Job job) {
   static const std::array<JobDriver, 7> drivers{conf_load(), conf_download(), firmware(), samba(),

@@ -28,10 +28,12 @@ sim::BoardConfiguration board_configuration(const RigBoard& setup) {
 
 }  // namespace
 
-FaultRig::FaultRig(const RigBoard& board, const std::function<void(const std::string&)>& external_board)
+FaultRig::FaultRig(const RigBoard& board)
     : board_setup(board),
       identity(configuration, identity_of(board.type)),
-      downloads({session, report, messages, status, jobs, target, &exchange}, "VexaLog"),
+      downloads({session, report, messages, status, jobs, target, &exchange, nullptr, [this] { return verbose; },
+                 nullptr, &monitor},
+                "VexaLog"),
       upload(report, messages, UploadLink(session), &jobs, dir.path()),
       factory({session, report, messages, identity, jobs, SystemClock::instance(), factory_output}),
       server(board_configuration(board)) {
@@ -53,11 +55,7 @@ FaultRig::FaultRig(const RigBoard& board, const std::function<void(const std::st
   // library's time zone state in this one process: its first set-up happens here, before the
   // server thread exists (the library's own lock is out of ThreadSanitizer's sight).
   (void)SystemClock::instance().local_now();
-  if (external_board) {
-    external_board(link);
-  } else {
-    EXPECT_EQ(server.start_pty(link), "");
-  }
+  EXPECT_EQ(server.start_pty(link), "");
   // As the session wires the firmware download's SAM-BA side.
   FirmwareHooks& hooks = downloads.hooks();
   hooks.samba_download = samba_file_download;

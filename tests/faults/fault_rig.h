@@ -41,9 +41,7 @@ struct RigBoard {
 
 class FaultRig {
  public:
-  // external_board, when given, starts a board of its own at the link path (the vexaboard
-  // program) instead of the simulated board served here.
-  explicit FaultRig(const RigBoard& board, const std::function<void(const std::string& link)>& external_board = {});
+  explicit FaultRig(const RigBoard& board);
   ~FaultRig();
   FaultRig(const FaultRig&) = delete;
   FaultRig& operator=(const FaultRig&) = delete;
@@ -89,6 +87,8 @@ class FaultRig {
   LinkSession session{report, echo, messages};
   BoardJobs jobs{report, messages};
   ConfigExchange exchange{configuration, identity, session, report};
+  bool verbose = false;      // the Tools menu's switch
+  SharedEcho monitor;        // the terminal as the SAM-BA prompt wait echoes to it
   DownloadCommands downloads;
   DataUpload upload;
   QuietFactoryOutput factory_output;
@@ -110,6 +110,8 @@ struct JobDriver {
   std::function<void(FaultRig&)> prepare = [](FaultRig&) {};
   // Starts the job as its command does; false when it was refused.
   std::function<bool(FaultRig&, bool again)> start;
+  // Marks where the run starts (lines, replies, quiet, progress), then starts it.
+  bool begin(FaultRig& rig, bool again) const;
   std::function<bool(FaultRig&)> ended;
   // The job is well under way: the board vanishes now.
   std::function<bool(FaultRig&)> midway;

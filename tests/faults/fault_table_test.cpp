@@ -153,7 +153,7 @@ TEST_P(FaultTable, EndsInTimeRestoresTheLinkAndTheNextRunWorks) {
   job.prepare(rig);
 
   rig.server.set_faults(faults_of(c));
-  ASSERT_TRUE(job.start(rig, false)) << rig.transcript();
+  ASSERT_TRUE(job.begin(rig, false)) << rig.transcript();
   if (c.fault == Fault::vanish) {
     ASSERT_TRUE(rig.pump([&] { return job.midway(rig) || job.ended(rig); }, job.guard_ms, job.tick_ms));
     ASSERT_FALSE(job.ended(rig)) << "ended before the board could vanish\n" << rig.transcript();
@@ -185,7 +185,7 @@ TEST_P(FaultTable, EndsInTimeRestoresTheLinkAndTheNextRunWorks) {
   const std::string first_run = rig.transcript();
   RecordProperty("faulted_run", first_run);
   rig.report.clear();
-  ASSERT_TRUE(job.start(rig, true)) << first_run << "--- next run\n" << rig.transcript();
+  ASSERT_TRUE(job.begin(rig, true)) << first_run << "--- next run\n" << rig.transcript();
   ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms, job.tick_ms)) << "the next run hangs\n" << rig.transcript();
   EXPECT_EQ(job.complete_wrong(rig), "") << first_run << "--- next run\n" << rig.transcript();
   EXPECT_EQ(rig.link_left_wrong(), "") << rig.transcript();
