@@ -35,7 +35,6 @@
 #include "ui/data_view_widget.h"
 #include "ui/plan_window.h"
 #include "ui/qt_test_app.h"
-#include "ui/screenshot.h"
 #include "ui/value_popup.h"
 #include "support/build_paths.h"
 

@@ -18,7 +18,6 @@
 #include "support/temp_dir.h"
 #include "ui/macro_tab_widget.h"
 #include "ui/qt_test_app.h"
-#include "ui/screenshot.h"
 #include "ui/upload_tab_widget.h"
 #include "upload/data_upload.h"
 

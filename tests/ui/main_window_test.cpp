@@ -66,7 +66,6 @@
 #include "ui/main_window.h"
 #include "ui/qt_translations.h"
 #include "ui/qt_test_app.h"
-#include "ui/screenshot.h"
 #include "ui/terminal_widget.h"
 #include "support/fixed_clocks.h"
 #include "support/build_paths.h"

@@ -1,8 +1,17 @@
 #pragma once
-// The one QApplication of the desktop test program, and waiting with the event loop running.
+// The one QApplication of the desktop test program, waiting with the event loop running, and
+// the screenshots the desktop tests leave for review: <build>/screenshots/<name>.png.
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QThread>
+#include <QWidget>
+#include <string>
+
+#include "support/build_paths.h"
 
 namespace vexa::test {
 
@@ -31,6 +40,14 @@ bool pump_until(Cond cond, int timeout_ms = 5000) {
 // Runs the event loop for ms milliseconds.
 inline void pump_for(int ms) {
   pump_until([] { return false; }, ms);
+}
+
+inline void save_screenshot(QWidget& widget, const std::string& name) {
+  const QString folder = QString::fromStdString(test::binary_dir()) + "/screenshots";
+  QDir().mkpath(folder);
+  const QImage image = widget.grab().toImage();
+  ASSERT_FALSE(image.isNull()) << name;
+  ASSERT_TRUE(image.save(folder + "/" + QString::fromStdString(name) + ".png")) << folder.toStdString();
 }
 
 }  // namespace vexa::test

@@ -35,7 +35,6 @@
 #include "support/temp_dir.h"
 #include "ui/main_window.h"
 #include "ui/qt_test_app.h"
-#include "ui/screenshot.h"
 #include "ui/terminal_widget.h"
 #include "ui/find_dialog.h"
 #include "ui/line_settings_dialog.h"
