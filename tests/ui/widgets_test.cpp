@@ -1,9 +1,10 @@
 // The desktop widgets with the offscreen platform: the terminal view and the keys it hands on,
 // the configuration tab's scroll bar, the file dialogs, the phone book editor, the memory-card
-// dialog.
+// dialog, the error sound.
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QTimer>
 
 #include "config/configuration.h"
+#include "platform/installed_data.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
 #include "ui/config_file_dialog.h"
@@ -20,6 +22,7 @@
 #include "ui/download_file_dialog.h"
 #include "ui/phone_book_editor.h"
 #include "ui/qt_test_app.h"
+#include "ui/sound_player.h"
 #include "ui/terminal_widget.h"
 
 namespace vexa {
@@ -204,6 +207,28 @@ TEST(DownloadFileDialog, StartTakesTheTypedValuesAndCancelDoesNot) {
     EXPECT_EQ(choice.target_name, row.kept);
   }
   EXPECT_TRUE(report.contains("load /home/u/data.bin to NEW.BIN"));
+}
+
+TEST(SoundPlayerTest, ErrorSoundIsFoundBesideTheProgramOrBuiltIn) {
+  app();
+  test::TempDir here, program;
+  auto source = [&] {
+    return ui::SoundPlayer::error_sound_source(QString::fromStdString(here.path()), QString::fromStdString(program.path()));
+  };
+  // Neither folder has one: the installed copy where the package is installed, else the built-in.
+  const QFileInfo installed(QString::fromStdString(installed_data_dir() + "/error.wav"));
+  EXPECT_EQ(source(), installed.isFile() ? QUrl::fromLocalFile(installed.absoluteFilePath()) : QUrl("qrc:/sounds/error.wav"));
+  program.write("error.wav", "RIFF");
+  EXPECT_EQ(source(), QUrl::fromLocalFile(QString::fromStdString(program.file("error.wav"))));
+  here.write("error.wav", "RIFF");
+  EXPECT_EQ(source(), QUrl::fromLocalFile(QString::fromStdString(here.file("error.wav"))));
+  QFile builtin(":/sounds/error.wav");
+  ASSERT_TRUE(builtin.open(QIODevice::ReadOnly));
+  EXPECT_EQ(builtin.read(4), QByteArray("RIFF"));
+  ui::SoundPlayer sounds;
+  sounds.play_error();  // returns at once, with or without a sound device
+  sounds.play_error();
+  EXPECT_EQ(sounds.error_sounds(), 2);
 }
 
 }  // namespace
