@@ -277,10 +277,8 @@ TEST(AnalogSectionPictures, MissingOrCorruptSheetsDrawNothing) {
   EXPECT_TRUE(images.boards.isNull());
   EXPECT_TRUE(images.inputs.isNull());  // wrong size
   EXPECT_FALSE(images.sheets_available());
-  const ui::AnalogPictureImages embedded = ui::AnalogPictureImages::load();
-  EXPECT_EQ(embedded.boards.size(), QSize(454, 119));
-  EXPECT_EQ(embedded.inputs.size(), QSize(1542, 725));
-  EXPECT_EQ(embedded.bitmaps.size(), QSize(243, 85));
+  const ui::AnalogPictureImages embedded = ui::AnalogPictureImages::load();  // each of its size
+  EXPECT_TRUE(embedded.sheets_available() && !embedded.bitmaps.isNull());
   // Without the sheets the tab and the plan paint nothing of them, and nothing breaks.
   ui::AnalogTabWidget widget(w.tab(), images);
   widget.resize(700, 420);

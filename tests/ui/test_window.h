@@ -24,10 +24,8 @@ namespace vexa::test {
 struct WindowOptions {
   char simulate = 0;
   std::string settings;
-  std::string program = "vexaterm";
   bool settings_file = false;
   std::string directory;  // the working directory; empty: a new temporary one
-  const Clock* clock = nullptr;  // the session's and the timer's clock; null: the system's
   bool input_types = false;  // the program's ainputs.txt in the working directory
 };
 
@@ -45,8 +43,8 @@ class Window {
     options.use_settings_file = o.settings_file;
     desktop.simulate = o.simulate;
     options.settings_text = o.settings;
-    options.argv0 = o.program == "vexaterm" ? o.program : dir.path() + "/" + o.program;
-    window = std::make_unique<ui::MainWindow>(desktop, nullptr, o.clock ? *o.clock : SystemClock::instance(), &simulator);
+    options.argv0 = "vexaterm";
+    window = std::make_unique<ui::MainWindow>(desktop, nullptr, SystemClock::instance(), &simulator);
     window->resize(900, 700);
     window->show();
     pump_for(20);
