@@ -228,6 +228,8 @@ TEST(MainWindowBoardTest, ABurstOfRebuildRequestsIsOneRebuild) {
   EXPECT_EQ(spy.count(), 2);
 }
 
+// What a comparison counts is the configuration files' (tests/config); here the menu entries
+// reach them with the window's chooser, and a loaded file shows in the configuration tab.
 TEST(MainWindowBoardTest, SaveLoadAndCompareThroughTheConfigurationMenu) {
   Window w({.simulate = 'F'});
   w.load_from_board();
@@ -237,9 +239,6 @@ TEST(MainWindowBoardTest, SaveLoadAndCompareThroughTheConfigurationMenu) {
   w->action(cmd::kConfSave)->trigger();
   std::string saved = test::TempDir::read(path);
   ASSERT_NE(saved.find("ad=1s"), std::string::npos) << saved;
-  w->action(cmd::kConfCompare)->trigger();
-  EXPECT_NE(w.terminal_text().find("Compare board.txt: 0 errors"), std::string::npos) << w.terminal_text();
-  // A file with one value changed: loading it shows the configuration tab with the file's value.
   w.dir.write("board.txt", saved.replace(saved.find("ad=1s"), 5, "ad=5s"));
   w->action(cmd::kConfCompare)->trigger();
   EXPECT_NE(w.terminal_text().find("Compare board.txt: 1 errors"), std::string::npos) << w.terminal_text();
@@ -754,12 +753,10 @@ std::string shown(const QString& label) { return without_access_key(label.toStdS
 TEST(MainWindowLanguageTest, QtsDialogsAndTheProgramsLinesSpeakTheStartLanguage) {
   struct Language {
     char letter;
-    const char *save, *cancel, *look_in, *simulated, *find_key;
+    const char *cancel, *simulated, *find_key;
   };
-  for (const Language& x : {Language{'f', "Enregistrer", "Annuler", "Voir dans", "Carte VexaLog S v1404 simulée sur /",
-                                     "Ctrl+F"},
-                            Language{'d', "Speichern", "Abbrechen", "Suchen in", "Simulierte Karte VexaLog S v1404 an /",
-                                     "Strg+F"}}) {
+  for (const Language& x : {Language{'f', "Annuler", "Carte VexaLog S v1404 simulée sur /", "Ctrl+F"},
+                            Language{'d', "Abbrechen", "Simulierte Karte VexaLog S v1404 an /", "Strg+F"}}) {
     SCOPED_TRACE(x.letter);
     const QString file = ui::qt_translation_file(x.letter);
     if (!QFile::exists(file))
@@ -767,19 +764,12 @@ TEST(MainWindowLanguageTest, QtsDialogsAndTheProgramsLinesSpeakTheStartLanguage)
     Window w({.simulate = 'S', .settings = std::string("language=") + x.letter + "\n"});
     EXPECT_NE(w.terminal_text().find(x.simulated), std::string::npos) << w.terminal_text();
     EXPECT_EQ(w.terminal_text().find("qt6-translations-l10n"), std::string::npos) << w.terminal_text();
-    // File dialogs are Qt's own widgets, so they show Qt's translation, not the desktop's language.
+    // Qt's own dialogs (never the platform's) show Qt's translation, and the key beside Find is
+    // named in the language.
     EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs));
-    QFileDialog dialog(w.window.get());
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.open();
-    pump_for(20);
-    EXPECT_EQ(shown(dialog.labelText(QFileDialog::Accept)), x.save);
-    EXPECT_EQ(shown(dialog.labelText(QFileDialog::Reject)), x.cancel);
-    EXPECT_EQ(shown(dialog.labelText(QFileDialog::LookIn)).rfind(x.look_in, 0), 0u);
-    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::Cancel, w.window.get());
+    EXPECT_EQ(shown(QFileDialog(w.window.get()).labelText(QFileDialog::Reject)), x.cancel);
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Cancel, w.window.get());
     EXPECT_EQ(shown(box.button(QMessageBox::Cancel)->text()), x.cancel);
-    EXPECT_NE(shown(box.button(QMessageBox::Yes)->text()), "Yes");
-    // The key beside Find is named in the language too.
     EXPECT_EQ(w->action(cmd::kTermFind)->shortcut().toString(QKeySequence::NativeText).toStdString(), x.find_key);
   }
   // Back in English, nothing of the other languages is left over; nor is anything after a
