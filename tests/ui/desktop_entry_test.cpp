@@ -26,7 +26,8 @@ std::map<QString, QString> desktop_entry(const QString& path) {
     const QString line = in.readLine().trimmed();
     if (line.startsWith('[')) in_group = line == "[Desktop Entry]";
     const qsizetype equals = line.indexOf('=');
-    if (in_group && !line.startsWith('#') && equals > 0) keys[line.left(equals).trimmed()] = line.mid(equals + 1).trimmed();
+    if (in_group && !line.startsWith('#') && equals > 0)
+      keys[line.left(equals).trimmed()] = line.mid(equals + 1).trimmed();
   }
   return keys;
 }

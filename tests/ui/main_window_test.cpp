@@ -275,7 +275,8 @@ TEST(MainWindowVariantTest, DebugAddsItsMenuEntriesAndFactoryControls) {
     int command;
     const char* shown;
   };
-  for (const Row& row : {Row{cmd::kSamba, "Rssamba=1"}, Row{cmd::kInterns, "int: "}, Row{cmd::kOpenCom, "\\\\.\\COM16: "}}) {
+  for (const Row& row :
+       {Row{cmd::kSamba, "Rssamba=1"}, Row{cmd::kInterns, "int: "}, Row{cmd::kOpenCom, "\\\\.\\COM16: "}}) {
     w->action(row.command)->trigger();
     EXPECT_NE(w.terminal_text().find(row.shown), std::string::npos) << row.command << "\n" << w.terminal_text();
   }
@@ -559,7 +560,8 @@ std::string describe(const QWidget& w) {
   std::string out = w.metaObject()->className();
   if (!w.objectName().isEmpty()) out += " " + w.objectName().toStdString();
   for (const QWidget* p = w.parentWidget(); p; p = p->parentWidget())
-    if (!p->objectName().isEmpty() && !p->objectName().startsWith("qt_")) return out + " in " + p->objectName().toStdString();
+    if (!p->objectName().isEmpty() && !p->objectName().startsWith("qt_"))
+      return out + " in " + p->objectName().toStdString();
   return out;
 }
 
@@ -736,7 +738,8 @@ std::vector<std::string> clipped_texts(char language, std::string& font) {
 TEST(MainWindowTextTest, EveryTextIsWholeInEveryLanguageAndEveryTabIsWrittenAsPng) {
   test::app();
   // The measures need a real font: the platform's fallback has no metrics worth checking.
-  ASSERT_FALSE(QFontDatabase::families().isEmpty()) << "no font found: install fonts-dejavu-core (scripts/install-deps.sh)";
+  ASSERT_FALSE(QFontDatabase::families().isEmpty())
+      << "no font found: install fonts-dejavu-core (scripts/install-deps.sh)";
   for (char language : {'e', 'f', 'd'}) {
     std::string font;
     const std::vector<std::string> lines = clipped_texts(language, font);
@@ -806,7 +809,8 @@ TEST(MainWindowMenuTest, TheMenusCarryTheirAccessKeysAndTheTerminalKeepsItsKeys)
   w->terminal_widget().setFocus();
   std::vector<unsigned> typed;
   w->terminal_widget().set_key_handler([&](unsigned code) { typed.push_back(code); });
-  for (Qt::Key key : {Qt::Key_C, Qt::Key_V, Qt::Key_Z}) QTest::keyClick(&w->terminal_widget(), key, Qt::ControlModifier);
+  for (Qt::Key key : {Qt::Key_C, Qt::Key_V, Qt::Key_Z})
+    QTest::keyClick(&w->terminal_widget(), key, Qt::ControlModifier);
   QTest::keyClick(&w->terminal_widget(), Qt::Key_Tab);
   EXPECT_EQ(typed, (std::vector<unsigned>{kKeyCtrlC, kKeyCtrlV, kKeyCtrlZ, '\t'}));
   QTest::keyClick(&w->terminal_widget(), Qt::Key_F, Qt::ControlModifier);

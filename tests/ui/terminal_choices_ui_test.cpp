@@ -120,7 +120,8 @@ TEST_F(TerminalChoicesWindow, AnsiColourShowsColouredTextInsteadOfEscapes) {
     QColor foreground, background;
     int weight;
   };
-  for (const Row& row : {Row{"Error", QColor(0xcd, 0, 0), QColor(), QFont::Bold}, Row{"bd", QColor(0, 0xcd, 0), QColor(), QFont::Normal},
+  for (const Row& row : {Row{"Error", QColor(0xcd, 0, 0), QColor(), QFont::Bold},
+                         Row{"bd", QColor(0, 0xcd, 0), QColor(), QFont::Normal},
                          Row{"on blue", QColor(0xff, 0xff, 0xff), QColor(0, 0, 0xee), QFont::Normal}}) {
     SCOPED_TRACE(row.word);
     QTextCursor cursor(terminal.document());
