@@ -1,13 +1,16 @@
 #pragma once
-// The one QApplication of the desktop test program, waiting with the event loop running, and
-// the screenshots the desktop tests leave for review: <build>/screenshots/<name>.png.
+// The one QApplication of the desktop test program, waiting with the event loop running, the
+// answer to a file dialog, and the screenshots the desktop tests leave for review:
+// <build>/screenshots/<name>.png.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QImage>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <string>
 
@@ -49,5 +52,29 @@ inline void save_screenshot(QWidget& widget, const std::string& name) {
   ASSERT_FALSE(image.isNull()) << name;
   ASSERT_TRUE(image.save(folder + "/" + QString::fromStdString(name) + ".png")) << folder.toStdString();
 }
+
+// Answers the next modal file dialog: notes its filters and offered file, then picks a file
+// or cancels. A dialog that never shows is closed, so a failing test cannot hang.
+struct DialogAnswer {
+  QStringList filters;
+  QString offered;
+  void next(const QString& pick) {
+    QTimer::singleShot(0, [this, pick] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      filters = dialog->nameFilters();
+      offered = dialog->selectedFiles().value(0);
+      if (pick.isEmpty()) {
+        dialog->reject();
+      } else {
+        dialog->selectFile(pick);
+        QMetaObject::invokeMethod(dialog, "accept");
+      }
+    });
+    QTimer::singleShot(5000, [] {
+      if (QWidget* stuck = QApplication::activeModalWidget()) stuck->close();
+    });
+  }
+};
 
 }  // namespace vexa::test

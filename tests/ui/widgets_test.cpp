@@ -5,13 +5,11 @@
 
 #include <QClipboard>
 #include <QFileInfo>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTimer>
 
 #include "config/configuration.h"
 #include "platform/installed_data.h"
@@ -121,36 +119,12 @@ TEST(ConfigTabWidgetTest, BarRunsToTheModelsLargestPositionAndStepsByRows) {
   EXPECT_EQ(bar->value(), grid.scroll_position());
 }
 
-// Answers the next modal file dialog: notes its filters and offered file, then picks a file
-// or cancels. A dialog that never shows is closed, so a failing test cannot hang.
-struct DialogAnswer {
-  QStringList filters;
-  QString offered;
-  void next(const QString& pick) {
-    QTimer::singleShot(0, [this, pick] {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (!dialog) return;
-      filters = dialog->nameFilters();
-      offered = dialog->selectedFiles().value(0);
-      if (pick.isEmpty()) {
-        dialog->reject();
-      } else {
-        dialog->selectFile(pick);
-        QMetaObject::invokeMethod(dialog, "accept");
-      }
-    });
-    QTimer::singleShot(5000, [] {
-      if (QWidget* stuck = QApplication::activeModalWidget()) stuck->close();
-    });
-  }
-};
-
 TEST(ConfigFileDialogTest, TxtFiltersAndTheLastChoiceIsOfferedAgain) {
   app();
   test::TempDir dir;
   const std::string board = dir.write("Board1.txt", "bd=1\n");
   ui::ConfigFileDialog chooser(dir.path(), nullptr);
-  DialogAnswer answer;
+  test::DialogAnswer answer;
   answer.next(QString::fromStdString(board));
   EXPECT_EQ(chooser.choose_file(FileChoice::open), board);
   EXPECT_EQ(answer.filters, (QStringList{"*.txt (*.txt)", "*.* (*)"}));
