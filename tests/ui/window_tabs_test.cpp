@@ -262,17 +262,17 @@ TEST(AnalogSectionBoard, DataTabFillsFromPolledLines) {
   // The data tab polls the board, and the answer fills every row.
   ASSERT_TRUE(pump_until([&] { return live.record(15).value > 0; })) << w.terminal_text();
   for (int n = 0; n < 16; ++n) EXPECT_GT(live.record(n).value, 2500 * 0.09) << n;
-  // Readings of every size at the default font: whole, or rounded, or the overflow mark with
-  // the full value in the tip; the box never shows the last digits alone.
+  // Readings of every size fit their box at the default font (which text each gets is
+  // live_data_test's); the overflow mark has the full value in its tip.
   data->set_view(HistoryView::seconds);
   data->set_mode(DisplayMode::raw);
   w.board_says(" a2: 434.763794 a3: -9876543210.5 a4: 3e38");
   data->tick_100ms();
   auto box = [&](int r) { return qobject_cast<QLineEdit*>(data->row_control(r, 9)); };
-  for (int r : {2, 3, 4})
+  for (int r : {2, 3, 4}) {
+    EXPECT_FALSE(box(r)->text().isEmpty()) << r;
     EXPECT_LT(box(r)->fontMetrics().horizontalAdvance(box(r)->text()), box(r)->width() - 8) << box(r)->text().toStdString();
-  EXPECT_EQ(box(2)->text().toStdString(), "434.763794");
-  EXPECT_EQ(box(3)->text().toStdString().rfind("-9876543488.", 0), 0u) << box(3)->text().toStdString();
+  }
   EXPECT_EQ(box(4)->text().toStdString(), kValueOverflow);
   EXPECT_EQ(box(4)->toolTip().size(), 39 + 7);  // "%f" of 3e38 as a float
   // The views show their own controls; hovering over a graph shows its sample after the delay.
