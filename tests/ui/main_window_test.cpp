@@ -1,182 +1,83 @@
 // The desktop main window with the offscreen platform, driven through its real buttons, tabs
 // and menu entries: a simulated board loaded into the configuration tab, edited and downloaded
-// back; the variants that drop menus and tabs; the layout limits; the switches and their check
-// marks; the phone book editor; screenshots for review.
+// back; the variants that drop menus and tabs; the switches and their check marks; the phone
+// book editor; the tools and the close question while a job runs; the terminal's choices; every
+// text whole in every language; Qt's dialogs and the keys in the user's language.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QCheckBox>
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QMessageBox>
-#include <QRadioButton>
-#include <QStyleOption>
-#include <QToolButton>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTest>
-#include <thread>
+#include <QSpinBox>
+#include <QStyleOption>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <regex>
-#include <memory>
 #include <set>
+#include <thread>
 
 #include "analog/analog_tab.h"
-#include "base/command_ids.h"
 #include "app/menu_labels.h"
 #include "app/terminal_command_ids.h"
-#include "config/config_grid.h"
-#include "config/configuration.h"
-#include "config/file_chooser.h"
 #include "base/text_format.h"
+#include "config/file_chooser.h"
 #include "download/line_sender.h"
-#include "sim/board_server.h"
-#include "sim/simulated_port.h"
-#include "sim/download_side.h"
 #include "macro/macro_tab.h"
-#include "support/recording_sinks.h"
+#include "platform/atomic_file.h"
+#include "platform/pseudo_terminal.h"
+#include "sim/board_server.h"
+#include "sim/download_side.h"
 #include "sim/samba_chip.h"
 #include "sim/samba_monitor.h"
 #include "sim/samba_session.h"
-#include "support/temp_dir.h"
+#include "support/numbered_lines.h"
+#include "support/recording_sinks.h"
 #include "terminal/keyboard.h"
 #include "terminal/send_file.h"
 #include "ui/analog_section_widget.h"
 #include "ui/analog_tab_widget.h"
+#include "ui/config_tab_widget.h"
 #include "ui/download_file_dialog.h"
 #include "ui/find_dialog.h"
+#include "ui/line_settings_dialog.h"
 #include "ui/macro_tab_widget.h"
 #include "ui/send_file_dialog.h"
-#include "ui/config_tab_widget.h"
-#include "ui/form_binder.h"
-#include "ui/main_window.h"
-#include "ui/qt_translations.h"
-#include "ui/qt_test_app.h"
-#include "ui/screenshot.h"
-#include "ui/terminal_widget.h"
-#include "support/fixed_clocks.h"
-#include "support/build_paths.h"
+#include "ui/test_window.h"
 
 namespace vexa {
 namespace {
 
-using test::app;
 using test::pump_for;
 using test::pump_until;
-
-// A menu label as the user reads it, without its access key mark.
-std::string shown(const QString& label) { return without_access_key(label.toStdString()); }
-
-struct WindowOptions {
-  char simulate = 0;
-  std::string settings;
-  std::string program = "vexaterm";
-  bool settings_file = false;
-  std::string directory;  // the working directory; empty: a new temporary one
-  const Clock* clock = nullptr;  // the session's and the timer's clock; null: the system's
-};
-
-// A main window in a temporary working directory.
-class Window {
- public:
-  explicit Window(const WindowOptions& o = {}) {
-    app();
-    DesktopOptions desktop;
-    SessionOptions& options = desktop.session;
-    options.working_directory = o.directory.empty() ? dir.path() : o.directory;
-    options.program_directory = options.working_directory;  // the phone book of this test alone
-    options.use_settings_file = o.settings_file;
-    desktop.simulate = o.simulate;
-    options.settings_text = o.settings;
-    options.argv0 = o.program == "vexaterm" ? o.program : dir.path() + "/" + o.program;
-    window = std::make_unique<ui::MainWindow>(desktop, nullptr, o.clock ? *o.clock : SystemClock::instance(), &simulator);
-    window->resize(900, 700);
-    window->show();
-    pump_for(20);
-  }
-
-  ui::MainWindow& operator*() { return *window; }
-  ui::MainWindow* operator->() { return window.get(); }
-  Form& form() { return window->window_form().form(); }
-  QWidget* widget(int id) { return window->binder().widget(id); }
-  QAbstractButton* button(int id) { return qobject_cast<QAbstractButton*>(widget(id)); }
-  void click(int id) {
-    QAbstractButton* b = button(id);
-    ASSERT_NE(b, nullptr) << id;
-    QTest::mouseClick(b, Qt::LeftButton);
-  }
-  void click_tab(int position) {
-    QTabBar& bar = window->tab_area().bar();
-    QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.tabRect(position).center());
-    ASSERT_EQ(bar.currentIndex(), position);
-  }
-  bool link_open() { return window->session().link().port().link_is_open(); }
-  std::string terminal_text() {
-    window->session().terminal().flush();
-    return window->terminal_widget().toPlainText().toStdString();
-  }
-  const ConfigRow* row(const std::string& key) {
-    for (const ConfigRow& r : window->session().grid().rows())
-      if (r.field(ConfigColumn::key) == key) return &r;
-    return nullptr;
-  }
-  std::optional<std::string> board_value(const std::string& key) {
-    std::optional<std::string> value;
-    simulator.server()->with_board(
-        [&](sim::SimulatedBoard& b) { value = b.configuration().value(key); });
-    return value;
-  }
-  // Presses "Load from board" and waits for the board's whole report.
-  void load_from_board() {
-    click(cmd::kConfGet);
-    ASSERT_TRUE(pump_until([&] { return row("uc") != nullptr; }, 10000)) << terminal_text();
-    // Then until no line has come for 150 ms: the report is complete and the tab rebuilt.
-    std::uint64_t last = window->session().link().replies().mark();
-    for (int quiet = 0; quiet < 3;) {
-      pump_for(50);
-      const std::uint64_t now = window->session().link().replies().mark();
-      quiet = now == last ? quiet + 1 : 0;
-      last = now;
-    }
-  }
-  void save_screenshot(const std::string& name) { test::save_screenshot(*window, name); }
-
-  test::TempDir dir;
-  sim::SimulatedPort simulator;  // before the window, which stops it
-  std::unique_ptr<ui::MainWindow> window;
-};
+using test::Window;
 
 TEST(MainWindowBoardTest, LoadEditSwitchTabAndDownloadReachesTheBoard) {
   Window w({.simulate = 'F'});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
-  // The open port shows its name in place of the selector, and the open button is checked.
-  EXPECT_TRUE(w.form().shown(cmd::kPortName));
-  EXPECT_FALSE(w.form().shown(cmd::kPortSelector));
   EXPECT_EQ(w.form().text(cmd::kPortName), w.simulator.link_name());
-  EXPECT_EQ(w.form().text(cmd::kSpeedSelector), "9600");  // as the first lines of the terminal say
-  w->tick();
-  EXPECT_TRUE(w.form().checked(cmd::kOpenClose));
-
   w.load_from_board();
   const auto& rows = w->session().grid().rows();
   ASSERT_GT(rows.size(), 40u);
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const ConfigRow& r = rows[i];
-    // What the tab shows is what the board holds.
+  for (const ConfigRow& r : rows) {
+    // What the tab shows is what the board holds; the key is read-only, the value is not.
     const std::string key = r.field(ConfigColumn::key);
     EXPECT_EQ(w.board_value(key).value_or("<missing>"), r.field(ConfigColumn::value)) << key;
     QLineEdit* key_field = w->config_tab().field(r.control_id);
@@ -189,12 +90,6 @@ TEST(MainWindowBoardTest, LoadEditSwitchTabAndDownloadReachesTheBoard) {
 
   w.click_tab(1);
   EXPECT_TRUE(w.widget(cmd::kConfigTab)->isVisible());
-  const int content = w->session().grid().content_height();
-  const LayoutResult& layout = w->last_layout();
-  EXPECT_EQ(layout.terminal_top, std::max(std::min(content + 50, layout.tab_height - 110), 30));
-  EXPECT_EQ(w->terminal_widget().geometry().top(), layout.terminal_top);
-  w.save_screenshot("main_window_configuration_loaded");
-
   const ConfigRow* ad = w.row("ad");
   ASSERT_NE(ad, nullptr);
   ASSERT_EQ(ad->field(ConfigColumn::value), "1s");
@@ -213,51 +108,51 @@ TEST(MainWindowBoardTest, LoadEditSwitchTabAndDownloadReachesTheBoard) {
   EXPECT_EQ(w.board_value("ad"), "1s");
 
   w.click(cmd::kConfDownload);
-  ASSERT_TRUE(pump_until([&] { return w.board_value("ad") == "2s" && !w->session().jobs().worker_running(); }, 20000))
-      << w.terminal_text();
+  ASSERT_TRUE(pump_until([&] { return w.board_value("ad") == "2s" && !w.job_running(); }, 20000)) << w.terminal_text();
   EXPECT_EQ(w.terminal_text().find("Error"), std::string::npos) << w.terminal_text();
-  // A second load shows the board's new value.
-  w.load_from_board();
-  EXPECT_EQ(w.row("ad")->field(ConfigColumn::value), "2s");
 }
 
 TEST(MainWindowBoardTest, TypedKeysGoToTheBoardAndShowOnlyInTheTargetMode) {
   Window w({.simulate = 'E'});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
   EXPECT_TRUE(w->terminal_widget().local_echo());
   w->action(cmd::kClear)->trigger();
+  w->terminal_widget().setFocus();
   QTest::keyClicks(&w->terminal_widget(), "conf");
   EXPECT_EQ(w.terminal_text(), "conf");  // the target mode shows what is typed
   QTest::keyClick(&w->terminal_widget(), Qt::Key_Return);
   ASSERT_TRUE(pump_until([&] { return !w->session().grid().rows().empty(); }, 10000)) << w.terminal_text();
   EXPECT_EQ(w.form().text(cmd::kStatusIdentity).substr(0, 9), "VexaLog E");
   EXPECT_EQ(w.terminal_text().rfind("conf\n", 0), 0u) << w.terminal_text();
+  // Tab goes to the board, and the terminal keeps the keyboard.
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_Tab);
+  QTest::keyClicks(&w->terminal_widget(), "x");
+  EXPECT_EQ(QApplication::focusWidget(), &w->terminal_widget());
+  EXPECT_TRUE(w.shows("\tx"));
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_Return);  // ends the board's line
 
-  // In the modem mode the keys still go to the board, but the view shows only the board's text.
+  // In the modem mode a pasted line still goes to the board, but the view shows only its reply.
   w->action(cmd::kModemMode)->trigger();
   EXPECT_FALSE(w->terminal_widget().local_echo());
   w->action(cmd::kClear)->trigger();
   w->action(cmd::kTargetS)->trigger();  // empties the table, so the reply is seen again
   ASSERT_TRUE(pump_until([&] { return w->session().grid().rows().empty(); }));
-  QTest::keyClicks(&w->terminal_widget(), "conf");
-  QTest::keyClick(&w->terminal_widget(), Qt::Key_Return);
+  QApplication::clipboard()->setText("conf\r");
+  QTest::keyClick(&w->terminal_widget(), Qt::Key_V, Qt::ControlModifier);
   ASSERT_TRUE(pump_until([&] { return !w->session().grid().rows().empty(); }, 10000)) << w.terminal_text();
   EXPECT_EQ(w.terminal_text().find("conf\n"), std::string::npos) << w.terminal_text();
 }
 
 TEST(MainWindowBoardTest, OpenButtonClosesAndReopensThePortAndTheWindowClosesWithoutAQuestion) {
   Window w({.simulate = 'S'});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
   w.click(cmd::kOpenClose);
   ASSERT_TRUE(pump_until([&] { return !w.link_open() && w.form().shown(cmd::kPortSelector); }));
   EXPECT_FALSE(w.form().shown(cmd::kPortName));
   w->tick();
-  EXPECT_FALSE(w.form().checked(cmd::kOpenClose));
-  EXPECT_FALSE(qobject_cast<QAbstractButton*>(w.widget(cmd::kOpenClose))->isChecked());
+  EXPECT_FALSE(w.button(cmd::kOpenClose)->isChecked());
   w.click(cmd::kOpenClose);
   ASSERT_TRUE(pump_until([&] { return w.link_open() && w.form().shown(cmd::kPortName); })) << w.terminal_text();
   w->tick();
-  EXPECT_TRUE(qobject_cast<QAbstractButton*>(w.widget(cmd::kOpenClose))->isChecked());
+  EXPECT_TRUE(w.button(cmd::kOpenClose)->isChecked());
   // Without a job the window closes without a question.
   w->close();
   pump_for(20);
@@ -267,7 +162,6 @@ TEST(MainWindowBoardTest, OpenButtonClosesAndReopensThePortAndTheWindowClosesWit
 
 TEST(MainWindowBoardTest, AVanishedBoardIsNoticedByTheTimerAndShownAsClosed) {
   Window w({.simulate = 'F'});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
   w.simulator.server()->stop();  // the pseudo-terminal and its link go away
   ASSERT_TRUE(pump_until([&] { return !w.link_open() && w.form().shown(cmd::kPortSelector); }, 5000))
       << w.terminal_text();
@@ -276,14 +170,10 @@ TEST(MainWindowBoardTest, AVanishedBoardIsNoticedByTheTimerAndShownAsClosed) {
 }
 
 TEST(MainWindowBoardTest, ABoardBehindTcpIsReachedThroughThePhoneFieldAndTheOpenButton) {
-  sim::BoardKind kind;
-  kind.type = 'F';
-  sim::BoardServer server{sim::BoardConfiguration(kind)};
+  sim::BoardServer server{sim::BoardConfiguration(sim::BoardKind{'F'})};
   ASSERT_EQ(server.start_tcp("127.0.0.1", 0), "");
   Window w;
-  auto* phone = qobject_cast<QComboBox*>(w.widget(cmd::kPhoneField));
-  ASSERT_NE(phone, nullptr);
-  QTest::keyClicks(phone, QString("127.0.0.1 %1").arg(server.port()));
+  QTest::keyClicks(w.widget(cmd::kPhoneField), QString("127.0.0.1 %1").arg(server.port()));
   auto* ports = qobject_cast<QComboBox*>(w.widget(cmd::kPortSelector));
   ports->clearEditText();
   QTest::keyClicks(ports, "tcp/ip");
@@ -294,7 +184,6 @@ TEST(MainWindowBoardTest, ABoardBehindTcpIsReachedThroughThePhoneFieldAndTheOpen
   // The open link looks open, whatever its kind: a white terminal and the name display.
   w->tick();
   EXPECT_TRUE(w.form().shown(cmd::kPortName));
-  EXPECT_FALSE(w.form().shown(cmd::kPortSelector));
   EXPECT_EQ(w->terminal_widget().palette().color(QPalette::Base), QPalette().color(QPalette::Base));
   // The open button closes the connection again.
   w.click(cmd::kOpenClose);
@@ -304,19 +193,8 @@ TEST(MainWindowBoardTest, ABoardBehindTcpIsReachedThroughThePhoneFieldAndTheOpen
   EXPECT_EQ(w->terminal_widget().palette().color(QPalette::Base), QPalette().color(QPalette::Button));
 }
 
-TEST(MainWindowBoardTest, TabGoesToTheBoardAndTheTerminalKeepsTheKeyboard) {
-  Window w({.simulate = 'E'});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
-  w->terminal_widget().setFocus();
-  QTest::keyClick(&w->terminal_widget(), Qt::Key_Tab);
-  QTest::keyClicks(&w->terminal_widget(), "x");
-  EXPECT_EQ(QApplication::focusWidget(), &w->terminal_widget());
-  EXPECT_NE(w.terminal_text().find("\tx"), std::string::npos) << w.terminal_text();
-}
-
 TEST(MainWindowBoardTest, TheTerminalStaysAtTheNewestLineAcrossTabSwitchesAndResizes) {
   Window w({.simulate = 'S'});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
   for (int i = 0; i < 300; ++i) w->session().terminal().print_line("filler line " + std::to_string(i));
   w.click_tab(1);
   w->resize(700, 500);
@@ -326,17 +204,6 @@ TEST(MainWindowBoardTest, TheTerminalStaysAtTheNewestLineAcrossTabSwitchesAndRes
   w->resize(900, 700);
   pump_for(50);
   QScrollBar* bar = w->terminal_widget().verticalScrollBar();
-  EXPECT_EQ(bar->value(), bar->maximum());
-  // Scrolled up by the user, it stops following; back at the end, it follows again (the place a
-  // reader keeps while text comes in is the scrollback test's, TerminalChoicesWindow).
-  bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-  pump_for(5);
-  ASSERT_LT(bar->value(), bar->maximum());
-  EXPECT_FALSE(w->terminal_widget().following_end());
-  bar->triggerAction(QAbstractSlider::SliderToMaximum);
-  pump_for(5);
-  w->session().terminal().print_line("and another");
-  pump_for(20);
   EXPECT_EQ(bar->value(), bar->maximum());
 }
 
@@ -349,16 +216,13 @@ TEST(MainWindowBoardTest, TheEmptyTabSaysSoAndDownloadWhileAFieldIsBeingEditedSe
   EXPECT_EQ(empty->text().toStdString(), "No configuration loaded");
   w.load_from_board();
   EXPECT_FALSE(empty->isVisible());
-  const ConfigRow* ad = w.row("ad");
-  ASSERT_NE(ad, nullptr);
-  QLineEdit* field = w->config_tab().field(ad->control_id + 1);
-  ASSERT_NE(field, nullptr);
+  ASSERT_NE(w.row("ad"), nullptr);
+  QLineEdit* field = w->config_tab().field(w.row("ad")->control_id + 1);
   field->setFocus();
   field->selectAll();
   QTest::keyClicks(field, "7s");
   w.click(cmd::kConfDownload);  // still on the tab, the edit not yet committed by anything else
-  ASSERT_TRUE(pump_until([&] { return w.board_value("ad") == "7s" && !w->session().jobs().worker_running(); }, 20000))
-      << w.terminal_text();
+  ASSERT_TRUE(pump_until([&] { return w.board_value("ad") == "7s" && !w.job_running(); }, 20000)) << w.terminal_text();
 }
 
 TEST(MainWindowBoardTest, ABurstOfRebuildRequestsIsOneRebuild) {
@@ -375,67 +239,58 @@ TEST(MainWindowBoardTest, ABurstOfRebuildRequestsIsOneRebuild) {
   EXPECT_EQ(spy.count(), 2);
 }
 
+// What a comparison counts is the configuration files' (tests/config); here the menu entries
+// reach them with the window's chooser, and a loaded file shows in the configuration tab.
 TEST(MainWindowBoardTest, SaveLoadAndCompareThroughTheConfigurationMenu) {
   Window w({.simulate = 'F'});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
   w.load_from_board();
   const std::string path = w.dir.file("board.txt");
   GivenPathChooser chooser(path);
   w->set_file_chooser(&chooser);
   w->action(cmd::kConfSave)->trigger();
-  const std::string saved = test::TempDir::read(path);
-  EXPECT_NE(saved.find("ad=1s"), std::string::npos) << saved;
-  w->action(cmd::kConfCompare)->trigger();
-  EXPECT_NE(w.terminal_text().find("Compare board.txt: 0 errors"), std::string::npos) << w.terminal_text();
-
-  // A file with one value changed: loading it shows the configuration tab with the file's value.
-  std::string edited = saved;
-  edited.replace(edited.find("ad=1s"), 5, "ad=5s");
-  w.dir.write("board.txt", edited);
+  std::string saved = test::TempDir::read(path);
+  ASSERT_NE(saved.find("ad=1s"), std::string::npos) << saved;
+  w.dir.write("board.txt", saved.replace(saved.find("ad=1s"), 5, "ad=5s"));
   w->action(cmd::kConfCompare)->trigger();
   EXPECT_NE(w.terminal_text().find("Compare board.txt: 1 errors"), std::string::npos) << w.terminal_text();
   w->action(cmd::kConfLoad)->trigger();
   pump_for(50);
   EXPECT_EQ(w->tab_area().bar().currentIndex(), 1);
   ASSERT_NE(w.row("ad"), nullptr);
-  EXPECT_EQ(w.row("ad")->field(ConfigColumn::value), "5s");
   EXPECT_EQ(w->config_tab().field(w.row("ad")->control_id + 1)->text().toStdString(), "5s");
   w->set_file_chooser(nullptr);
 }
 
-// The variants reach the window from the settings and the program's name; which controls,
-// menus and tabs each has is checked on the forms and menu tables themselves (tests/app).
+// The variants reach the window from the settings; which controls, menus and tabs each has is
+// checked on the forms and menu tables themselves (tests/app).
 TEST(MainWindowVariantTest, ReducedVariantHasNoConfigurationMenuIconsOrTab) {
   Window w({.settings = "armcdt=1\n"});
   EXPECT_EQ(w->menuBar()->findChild<QMenu*>("MenConf"), nullptr);
   EXPECT_EQ(w.widget(cmd::kConfGet), nullptr);
-  QTabBar& bar = w->tab_area().bar();
-  ASSERT_EQ(bar.count(), 2);
-  EXPECT_EQ(bar.tabText(1).toStdString(), w->session().messages().message("MtabComp"));
-  EXPECT_EQ(w->windowTitle().toStdString(), "ARM Compile Download Terminal 1404");
+  ASSERT_EQ(w->tab_area().bar().count(), 2);
   w.click_tab(1);
   EXPECT_EQ(w->window_form().current_tab(), 5);
   EXPECT_TRUE(w.widget(cmd::kCompileTab)->isVisible());
-  w.save_screenshot("main_window_reduced_variant");
 }
 
 TEST(MainWindowVariantTest, DebugAddsItsMenuEntriesAndFactoryControls) {
   Window w({.settings = "debug=1\n"});
   ASSERT_NE(w->menuBar()->findChild<QMenu*>("debug"), nullptr);
-  ASSERT_NE(w->action(cmd::kVerbose), nullptr);
   EXPECT_NE(w.widget(cmd::kFactoryTest), nullptr);
-  w.save_screenshot("main_window_debug");
   w->action(cmd::kVerbose)->trigger();
   EXPECT_TRUE(w->action(cmd::kVerbose)->isChecked());
   EXPECT_TRUE(w->session().verbose());
   w->action(cmd::kLineFeed)->trigger();
   EXPECT_TRUE(w->action(cmd::kLineFeed)->isChecked());
-  w->action(cmd::kSamba)->trigger();
-  EXPECT_NE(w.terminal_text().find("Rssamba=1"), std::string::npos);
-  w->action(cmd::kInterns)->trigger();
-  EXPECT_NE(w.terminal_text().find("int: "), std::string::npos);
-  w->action(cmd::kOpenCom)->trigger();
-  EXPECT_NE(w.terminal_text().find("\\\\.\\COM16: "), std::string::npos) << w.terminal_text();
+  struct Row {
+    int command;
+    const char* shown;
+  };
+  for (const Row& row :
+       {Row{cmd::kSamba, "Rssamba=1"}, Row{cmd::kInterns, "int: "}, Row{cmd::kOpenCom, "\\\\.\\COM16: "}}) {
+    w->action(row.command)->trigger();
+    EXPECT_NE(w.terminal_text().find(row.shown), std::string::npos) << row.command << "\n" << w.terminal_text();
+  }
 }
 
 TEST(MainWindowLayoutTest, WindowSizeIsStoredInTheSettingsFileAndTakenAtTheNextStart) {
@@ -448,7 +303,6 @@ TEST(MainWindowLayoutTest, WindowSizeIsStoredInTheSettingsFileAndTakenAtTheNextS
   }
   const std::string text = test::TempDir::read(home.file("VexaTerm.ini"));
   EXPECT_NE(text.find("WindowWidth=812\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("WindowHeight=640\n"), std::string::npos) << text;
   DesktopOptions options;
   options.session.working_directory = home.path();
   ui::MainWindow again(options);
@@ -457,7 +311,6 @@ TEST(MainWindowLayoutTest, WindowSizeIsStoredInTheSettingsFileAndTakenAtTheNextS
 
 TEST(MainWindowLayoutTest, SimulatedBoardsPortIsNotStoredAsTheUsersPort) {
   Window w({.simulate = 'E', .settings = "COM=/dev/ttyUSB3\nBaud=9600\n", .settings_file = true});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
   w->close();
   const std::string text = test::TempDir::read(w.dir.file("VexaTerm.ini"));
   EXPECT_NE(text.find("COM=/dev/ttyUSB3"), std::string::npos) << text;
@@ -478,7 +331,6 @@ TEST(MainWindowCommandTest, SelectorsListPortsOnDropDownAndTakeTypedPathsAndSpee
   EXPECT_EQ(w->session().link().port().link_name(), "/dev/serial/by-id/usb-VexaLog");
   auto* speeds = qobject_cast<QComboBox*>(w.widget(cmd::kSpeedSelector));
   ASSERT_NE(speeds, nullptr);
-  ASSERT_EQ(speeds->count(), 12);
   const int index = speeds->findText("38400");
   ASSERT_GE(index, 0);
   speeds->setCurrentIndex(index);
@@ -503,7 +355,7 @@ TEST(MainWindowCommandTest, BoardCommandsOnAClosedPortSaySo) {
   w->action(cmd::kClear)->trigger();
   w.click(cmd::kConfGet);
   w.click(cmd::kConfDownload);
-  pump_until([&] { return !w->session().jobs().worker_running(); });
+  pump_until([&] { return !w.job_running(); });
   w.click(cmd::kTimeNow);
   QTest::keyClicks(&w->terminal_widget(), "x");
   // Each of the four says why nothing went out; the download stopped at its first line.
@@ -512,35 +364,10 @@ TEST(MainWindowCommandTest, BoardCommandsOnAClosedPortSaySo) {
   for (std::size_t at = text.find("Port is not open"); at != std::string::npos; at = text.find("Port is not open", at + 1))
     ++count;
   EXPECT_EQ(count, 4u) << text;
-  EXPECT_FALSE(w->session().jobs().worker_running());
+  EXPECT_FALSE(w.job_running());
   // Nor is the typed key echoed while the port is closed.
   EXPECT_FALSE(w->terminal_widget().local_echo());
   EXPECT_EQ(text.find("x\n"), std::string::npos) << text;
-}
-
-TEST(MainWindowCommandTest, TheStopwatchButtonStartsAndStopsTheSessionsStopwatch) {
-  FixedClock clock(make_local_time(2026, 3, 1, 14, 5, 9));
-  Window w({.clock = &clock});
-  w.click(cmd::kStopwatch);
-  w->tick();
-  clock.advance_ms(3500);
-  w->tick();
-  EXPECT_EQ(w.form().text(cmd::kStopwatch), "3.5");
-  w.click(cmd::kStopwatch);
-  clock.advance_ms(200);
-  w->tick();
-  clock.advance_ms(1500);
-  w->tick();
-  EXPECT_EQ(w.form().text(cmd::kStopwatch), "3.7");  // stopped at the tick after the second press
-  EXPECT_EQ(qobject_cast<QAbstractButton*>(w.widget(cmd::kStopwatch))->text().toStdString(), "3.7");
-}
-
-TEST(MainWindowCommandTest, PastedTextGoesToTheBoard) {
-  Window w({.simulate = 'F'});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); }));
-  QApplication::clipboard()->setText("conf\r");
-  QTest::keyClick(&w->terminal_widget(), Qt::Key_V, Qt::ControlModifier);
-  ASSERT_TRUE(pump_until([&] { return !w->session().grid().rows().empty(); }, 10000)) << w.terminal_text();
 }
 
 TEST(MainWindowCommandTest, LanguageButtonAsksForARestartInTheNewLanguage) {
@@ -548,12 +375,10 @@ TEST(MainWindowCommandTest, LanguageButtonAsksForARestartInTheNewLanguage) {
   w.click(cmd::kGerman);
   ASSERT_NE(w->language_box(), nullptr);
   EXPECT_EQ(w->language_box()->text().toStdString(), "Programm neu starten, um die deutsche Version zu erhalten");
-  EXPECT_TRUE(w->language_box()->windowTitle().isEmpty());
   // Its buttons speak the new language too.
-  EXPECT_EQ(w->language_box()->button(QMessageBox::Ok)->text().toStdString(), "OK");
   EXPECT_EQ(w->language_box()->button(QMessageBox::Cancel)->text().toStdString(), "Abbrechen");
   // The menus keep their texts until the next start.
-  EXPECT_EQ(shown(w->menuBar()->findChild<QMenu*>("MenCom")->title()), "Communication");
+  EXPECT_EQ(without_access_key(w->menuBar()->findChild<QMenu*>("MenCom")->title().toStdString()), "Communication");
   EXPECT_EQ(w->session().messages().language(), 'd');
   w.click(cmd::kEnglish);
   EXPECT_EQ(w->session().messages().language(), 'e');
@@ -561,19 +386,18 @@ TEST(MainWindowCommandTest, LanguageButtonAsksForARestartInTheNewLanguage) {
 
 TEST(MainWindowCommandTest, SwitchesCarryTheirCheckMarks) {
   Window w;
-  w->action(cmd::kLogOn)->trigger();
-  EXPECT_TRUE(w->action(cmd::kLogOn)->isChecked());
-  EXPECT_FALSE(w->action(cmd::kLogNone)->isChecked());
-  EXPECT_EQ(w->session().log().mode(), 1);
-  w->action(cmd::kLogNone)->trigger();
-  EXPECT_TRUE(w->action(cmd::kLogNone)->isChecked());
-  EXPECT_FALSE(w->action(cmd::kLogOn)->isChecked());
-  w->action(cmd::kModemMode)->trigger();
-  EXPECT_TRUE(w->action(cmd::kModemMode)->isChecked());
-  EXPECT_FALSE(w->action(cmd::kTargetMode)->isChecked());
+  struct Row {
+    int chosen, other;
+  };
   // Triggering a checked entry again keeps it checked: it is a choice, not a toggle.
-  w->action(cmd::kModemMode)->trigger();
-  EXPECT_TRUE(w->action(cmd::kModemMode)->isChecked());
+  for (const Row& row : {Row{cmd::kLogOn, cmd::kLogNone}, Row{cmd::kLogNone, cmd::kLogOn},
+                         Row{cmd::kModemMode, cmd::kTargetMode}, Row{cmd::kModemMode, cmd::kTargetMode}}) {
+    SCOPED_TRACE(row.chosen);
+    w->action(row.chosen)->trigger();
+    EXPECT_TRUE(w->action(row.chosen)->isChecked());
+    EXPECT_FALSE(w->action(row.other)->isChecked());
+    EXPECT_EQ(w->session().log().mode(), row.chosen == cmd::kLogOn ? 1 : 0);
+  }
 }
 
 TEST(MainWindowCommandTest, ClearEmptiesTheTerminalAndManualsAndTheWebAddressOpenOutside) {
@@ -583,53 +407,42 @@ TEST(MainWindowCommandTest, ClearEmptiesTheTerminalAndManualsAndTheWebAddressOpe
   EXPECT_EQ(w.terminal_text(), "");
   // The manual is looked for in the working directory and opened by the desktop.
   std::vector<QUrl> opened;
-  w->open_external = [&](const QUrl& url) { opened.push_back(url); return true; };
+  w->open_external = [&](const QUrl& url) {
+    opened.push_back(url);
+    return true;
+  };
   w->action(cmd::kManualS)->trigger();
   EXPECT_TRUE(opened.empty());
   EXPECT_NE(w.terminal_text().find("vexalogS.pdf is not in"), std::string::npos);
   w.dir.write("vexalogEF.pdf", "%PDF-1.4\n");
   w->action(cmd::kManualF)->trigger();
-  ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0].toLocalFile().toStdString(), w.dir.file("vexalogEF.pdf"));
   w->action(cmd::kWebAddress)->trigger();
   ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0].toLocalFile().toStdString(), w.dir.file("vexalogEF.pdf"));
   EXPECT_EQ(opened[1].toString().toStdString(), kWebAddressUrl);
 }
 
-TEST(MainWindowCommandTest, PhoneBookEditorRefreshesThePhoneFieldWhenClosed) {
+TEST(MainWindowCommandTest, PhoneBookEditorRefreshesThePhoneFieldAndClosingTheWindowSavesIt) {
   Window w;
   const std::string path = w->session().phone_book().path();
   EXPECT_EQ(path, w.dir.file("phonebook.txt"));
   w.click(cmd::kPhoneBookButton);
   ASSERT_TRUE(pump_until([&] { return w->phone_editor() != nullptr; }));
-  EXPECT_NE(w->phone_editor()->editor()->toPlainText().toStdString().find("# phonenumber"), std::string::npos);
   EXPECT_TRUE(w->phone_editor()->isWindow());
   EXPECT_EQ(w->phone_editor()->windowTitle().toStdString(), path);
   QPlainTextEdit* text = w->phone_editor()->editor();
   text->selectAll();
-  QTest::keyClicks(text, "# numbers");
-  QTest::keyClick(text, Qt::Key_Return);
-  QTest::keyClicks(text, "5551234 office");
-  QTest::keyClick(text, Qt::Key_Return);
-  QTest::keyClicks(text, "10.0.0.7 5000 lab");
+  QTest::keyClicks(text, "# numbers\r5551234 office\r10.0.0.7 5000 lab");
   w->phone_editor()->close();
   ASSERT_TRUE(pump_until([&] { return w.form().at(cmd::kPhoneField).entries.size() == 2; }, 1000));
-  EXPECT_EQ(w.form().at(cmd::kPhoneField).entries[0], "5551234 office");
-  auto* combo = qobject_cast<QComboBox*>(w.widget(cmd::kPhoneField));
-  ASSERT_NE(combo, nullptr);
-  EXPECT_EQ(combo->count(), 2);
+  EXPECT_EQ(qobject_cast<QComboBox*>(w.widget(cmd::kPhoneField))->itemText(0), "5551234 office");
   EXPECT_EQ(test::TempDir::read(path), "# numbers\n5551234 office\n10.0.0.7 5000 lab\n");
-}
-
-TEST(MainWindowCommandTest, ClosingTheWindowSavesAndClosesAnOpenPhoneBookEditor) {
-  Window w;
-  const std::string path = w->session().phone_book().path();
+  // Opened from the menu and left open: closing the window saves and closes it.
   w->action(cmd::kPhoneBookMenu)->trigger();
-  ASSERT_TRUE(pump_until([&] { return w->phone_editor() != nullptr; }));
+  ASSERT_TRUE(pump_until([&] { return w->phone_editor() != nullptr && w->phone_editor()->isVisible(); }));
   QPointer<ui::PhoneBookEditor> editor = w->phone_editor();
-  QPlainTextEdit* text = editor->editor();
-  text->moveCursor(QTextCursor::End);
-  QTest::keyClicks(text, "5559876 depot");
+  editor->editor()->moveCursor(QTextCursor::End);
+  QTest::keyClicks(editor->editor(), "\r5559876 depot");
   w->close();
   pump_for(20);
   EXPECT_TRUE(editor.isNull() || !editor->isVisible());
@@ -640,7 +453,6 @@ TEST(MainWindowCommandTest, ClosingTheWindowSavesAndClosesAnOpenPhoneBookEditor)
 
 TEST(MainWindowToolsTest, TheCompileResultIsDownloadedWithThePagesInTheProgressBar) {
   Window w({.simulate = 'E'});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
   w.simulator.server()->with_board([](sim::SimulatedBoard& b) {
     sim::DownloadSideOptions options;
     options.loader.row = 2;  // "Download E" at 115200
@@ -655,40 +467,31 @@ TEST(MainWindowToolsTest, TheCompileResultIsDownloadedWithThePagesInTheProgressB
                                      : "00000000000000000000000000000000";
     hex += format_text(":10%04X00%s00\n", a, data);
   }
-  const std::string path = w.dir.write("build.hex", hex);
-  w->session().downloads().selection().choose(path, "build.hex");
+  w->session().downloads().selection().choose(w.dir.write("build.hex", hex), "build.hex");
   w->run_command(cmd::kDownloadFirmware, kNotifyClicked, cmd::kParamCurrentFirmware);
   bool progress_seen = false;
   ASSERT_TRUE(pump_until([&] {
     progress_seen = progress_seen || w->page_progress_bar().isVisible();
-    return !w->session().jobs().worker_running();
+    return !w.job_running();
   }, 60000)) << w.terminal_text();
   EXPECT_TRUE(progress_seen);
   // Gone once the download has ended.
   EXPECT_TRUE(pump_until([&] { return !w->page_progress_bar().isVisible(); }, 2000));
   EXPECT_NE(w.terminal_text().find("248 pages written"), std::string::npos) << w.terminal_text();
-  // The board talks on at its own speed afterwards.
-  w.load_from_board();
-  EXPECT_NE(w.row("uc"), nullptr);
 }
 
 TEST(MainWindowToolsTest, TheLineSenderFromTheDebugMenuEndsAtStopWithItsSummary) {
   Window w({.simulate = 'F', .settings = "debug=1\n"});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
-  QAction* burst = w->action(kSendLineBurst);
-  ASSERT_NE(burst, nullptr);
-  burst->trigger();
+  w->action(kSendLineBurst)->trigger();
   ASSERT_TRUE(pump_until([&] { return w.form().text(cmd::kStatusProgress).size() >= 4; })) << w.terminal_text();
   w.click(cmd::kConfGet);  // refused: the sender holds the board
   w->action(cmd::kStop)->trigger();
-  ASSERT_TRUE(pump_until([&] { return !w->session().jobs().worker_running(); }, 20000)) << w.terminal_text();
+  ASSERT_TRUE(pump_until([&] { return !w.job_running(); }, 20000)) << w.terminal_text();
   const std::string text = w.terminal_text();
   EXPECT_NE(text.find("is still running: try again when it has ended."), std::string::npos) << text;
   EXPECT_NE(text.find(" lines x 100 = "), std::string::npos) << text;
   EXPECT_EQ(text.find("100000 lines x 100"), std::string::npos) << text;  // it stopped early
 }
-
-// --- a board job and the end of the window: the close question, the SAM-BA flash's bar ---
 
 // Closes the window and answers its question with the button of that name.
 void close_and_answer(Window& w, const char* button) {
@@ -703,13 +506,12 @@ void close_and_answer(Window& w, const char* button) {
 
 TEST(MainWindowCloseTest, WhileAJobRunsClosingAsksAndWaitKeepsItAndStopTheJobClosesAfterItsEnd) {
   Window w({.simulate = 'F', .settings = "debug=1\n"});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
   w->action(kSendLineEverySecond)->trigger();
-  ASSERT_TRUE(w->session().jobs().worker_running());
+  ASSERT_TRUE(w.job_running());
   close_and_answer(w, "close_wait");
   pump_for(300);
   EXPECT_TRUE(w->isVisible());
-  EXPECT_TRUE(w->session().jobs().worker_running());
+  EXPECT_TRUE(w.job_running());
   EXPECT_TRUE(w->close_box() == nullptr || !w->close_box()->isVisible());  // answered: the box is gone
   close_and_answer(w, "close_stop");
   EXPECT_TRUE(w->isVisible()) << "the window waits for the job's end";
@@ -722,7 +524,6 @@ TEST(MainWindowCloseTest, WhileAJobRunsClosingAsksAndWaitKeepsItAndStopTheJobClo
 
 TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywayBreaksItOff) {
   Window w({.simulate = 'S'});
-  ASSERT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
   // At the monitor's real speed the flash takes about nine seconds: an unpaced one can end on a
   // fast machine before the window has shown its second page.
   w.simulator.server()->set_faults({.pace = true});
@@ -732,30 +533,27 @@ TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywa
   w->run_command(cmd::kDownloadFirmware, kNotifyClicked, cmd::kParamCurrentFirmware);
   QProgressBar& bar = w->page_progress_bar();
   // Two pages give the flash its rate; a flash that failed meanwhile ends the wait.
-  pump_until([&] { return (bar.isVisible() && bar.value() >= 2) || !w->session().jobs().worker_running(); }, 60000);
-  ASSERT_TRUE(w->session().jobs().worker_running()) << w.terminal_text();
+  pump_until([&] { return (bar.isVisible() && bar.value() >= 2) || !w.job_running(); }, 60000);
+  ASSERT_TRUE(w.job_running()) << w.terminal_text();
   ASSERT_GE(bar.value(), 2) << w.terminal_text();
   EXPECT_EQ(bar.maximum(), 400);
-  EXPECT_TRUE(w.form().text(cmd::kStatusProgress).find("init") == std::string::npos);  // bytes by now
-  w.save_screenshot("main_window_samba_progress");
 
   // Stop does not break a flash off: it says why (how long it still runs is EndToEnd's).
   const std::string reason = w->session().messages().message("VtStopSamba");
   w->action(cmd::kStop)->trigger();
   pump_for(20);
   EXPECT_NE(w.terminal_text().find(reason), std::string::npos) << w.terminal_text();
-  EXPECT_TRUE(w->session().jobs().worker_running());
+  EXPECT_TRUE(w.job_running());
 
   // The close question says so too; "close anyway" ends the flash at once, not at its end.
   w->close();
   ASSERT_TRUE(pump_until([&] { return w->close_box() != nullptr && w->close_box()->isVisible(); }));
   EXPECT_NE(w->close_box()->text().toStdString().find(reason), std::string::npos);
-  const long written = bar.value();
   QAbstractButton* anyway = w->close_box()->findChild<QAbstractButton*>("close_anyway");
   ASSERT_NE(anyway, nullptr);
   QTest::mouseClick(anyway, Qt::LeftButton);
   ASSERT_TRUE(pump_until([&] { return !w->isVisible(); }, 10000));
-  EXPECT_FALSE(w->session().jobs().worker_running());
+  EXPECT_FALSE(w.job_running());
   // Broken off half way: the last page never reached the chip.
   std::string last_page;
   w.simulator.server()->with_samba([&](sim::SambaSession& samba) {
@@ -763,40 +561,257 @@ TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywa
     const auto& flash = samba.monitor()->chip().flash();
     last_page.assign(flash.begin() + 399 * 256, flash.begin() + 400 * 256);
   });
-  EXPECT_NE(last_page, image.substr(399 * 256)) << written << " pages were shown";
+  EXPECT_NE(last_page, image.substr(399 * 256)) << bar.value() << " pages were shown";
 }
 
+// --- the terminal's choices, with the test as the board on a pseudo-terminal: the hex view, Ctrl-F's
+// search, the history, ANSI colour, the Send file and line settings dialogs, the scrollback ---
+
+class TerminalChoicesWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_symlink(pty.slave_path(), link);
+    ASSERT_TRUE(w->session().link().open(link, "115200"));
+  }
+
+  PseudoTerminal pty;  // outlives the window, whose port it is
+  test::Window w;
+  std::string link = w.dir.file("board");
+  ui::TerminalWidget& terminal = w->terminal_widget();
+};
+
+// The rows' layout and the stamps are the filter's (tests/app); here the switch reaches it and
+// the view follows, both ways.
+TEST_F(TerminalChoicesWindow, HexViewSwitchesWithoutLosingText) {
+  QAction* hex = w->action(cmd::kTermHexView);
+  ASSERT_NE(hex, nullptr);
+  ASSERT_TRUE(pty.write("VexaLog S v1404\r\nti=120000 dt=261207\r\nOk\r\n"));
+  ASSERT_TRUE(w.shows("ti=120000 dt=261207\nOk"));
+  hex->trigger();
+  EXPECT_TRUE(pump_until([&] { return hex->isChecked(); }));
+  ASSERT_TRUE(w.shows("< 00000000  56 65 78 61 4C 6F 67 20  53 20 76 31 34 30 34 0D  VexaLog S v1404."));
+  ASSERT_TRUE(pty.write("Error unknown key bd\r\n"));
+  hex->trigger();
+  ASSERT_TRUE(w.shows("VexaLog S v1404\nti=120000 dt=261207\nOk\nError unknown key bd"));
+  EXPECT_FALSE(hex->isChecked());
+}
+
+TEST_F(TerminalChoicesWindow, CtrlFSearchesNextAndPreviousWithOrWithoutCase) {
+  ASSERT_TRUE(pty.write("Ok\r\nError unknown key bd\r\nOk\r\nerror UNKNOWN key xy\r\n"));
+  ASSERT_TRUE(w.shows("error UNKNOWN key xy"));
+  terminal.setFocus();
+  QTest::keyClick(&terminal, Qt::Key_F, Qt::ControlModifier);
+  ui::FindDialog* find = w->find_dialog();
+  ASSERT_NE(find, nullptr);
+  find->needle->setText("unknown KEY");
+  const auto hit_line = [&] { return terminal.textCursor().block().text().toStdString(); };
+  // From the end (where the view follows the text) backwards: the newest hit first.
+  EXPECT_TRUE(find->step(true));
+  EXPECT_EQ(hit_line(), "error UNKNOWN key xy");
+  EXPECT_TRUE(find->step(true));
+  EXPECT_EQ(terminal.textCursor().selectedText().toStdString(), "unknown key");
+  EXPECT_TRUE(find->step(false));
+  EXPECT_EQ(hit_line(), "error UNKNOWN key xy");
+  find->match_case->setChecked(true);  // with case: no hit, and the last hit stays selected
+  EXPECT_FALSE(find->step(false));
+  EXPECT_EQ(terminal.textCursor().selectedText().toStdString(), "UNKNOWN key");
+  ASSERT_TRUE(w.shows("'unknown KEY' is not in the terminal."));
+  find->close();
+}
+
+// Which bytes a recall sends is the keyboard's (tests/terminal); here Up reaches it only once the
+// history is on, and the recalled line shows where the typed one was, before Enter.
+TEST_F(TerminalChoicesWindow, UpScrollsUntilTheHistoryIsOnThenRecallsATypedLine) {
+  terminal.setFocus();
+  QTest::keyClicks(&terminal, "ti\r");
+  EXPECT_EQ(pty.read_until("\r", 2000), "ti\r");
+  QTest::keyClick(&terminal, Qt::Key_Up);  // history off: the view's key, nothing to the board
+  EXPECT_EQ(pty.read_until("ti", 300), "");
+  w->action(cmd::kTermHistory)->trigger();
+  ASSERT_TRUE(pump_until([&] { return w->action(cmd::kTermHistory)->isChecked(); }));
+  QTest::keyClicks(&terminal, "conf\rxy");
+  EXPECT_EQ(pty.read_until("xy", 2000), "conf\rxy");
+  QTest::keyClick(&terminal, Qt::Key_Up);
+  EXPECT_EQ(pty.read_until("conf", 2000), "\b\bconf");
+  EXPECT_EQ(terminal.text(terminal.length()).substr(terminal.length() - 6), "\r\nconf");
+}
+
+TEST_F(TerminalChoicesWindow, AnsiColourShowsColouredTextInsteadOfEscapes) {
+  ASSERT_TRUE(pty.write("\x1b[1;31mError\x1b[0m unknown key \x1b[32mbd\x1b[0m\r\n"));
+  ASSERT_TRUE(w.shows("^[[1;31mError^[[0m"));  // off: the escapes as the board sent them
+  w->action(cmd::kTermAnsi)->trigger();
+  ASSERT_TRUE(w.shows("Error unknown key bd")) << w.terminal_text();
+  EXPECT_EQ(w.terminal_text().find('\x1b'), std::string::npos);
+  ASSERT_TRUE(pty.write("\x1b[44;97m on blue \x1b[0m\x1b[2K\r\n"));
+  ASSERT_TRUE(w.shows(" on blue \n"));
+  // The colours are those of the sequences.
+  struct Row {
+    const char* word;
+    QColor foreground, background;
+    int weight;
+  };
+  for (const Row& row : {Row{"Error", QColor(0xcd, 0, 0), QColor(), QFont::Bold},
+                         Row{"bd", QColor(0, 0xcd, 0), QColor(), QFont::Normal},
+                         Row{"on blue", QColor(0xff, 0xff, 0xff), QColor(0, 0, 0xee), QFont::Normal}}) {
+    SCOPED_TRACE(row.word);
+    QTextCursor cursor(terminal.document());
+    cursor.setPosition(terminal.toPlainText().indexOf(row.word) + 1);
+    EXPECT_EQ(cursor.charFormat().foreground().color(), row.foreground);
+    if (row.background.isValid()) {
+      EXPECT_EQ(cursor.charFormat().background().color(), row.background);
+    }
+    EXPECT_EQ(cursor.charFormat().fontWeight(), row.weight);
+  }
+  w->action(cmd::kTermAnsi)->trigger();  // off again: the escapes are back as text, nothing lost
+  ASSERT_TRUE(w.shows("^[[1;31mError^[[0m unknown key ^[[32mbd^[[0m\n^[[44;97m on blue ^[[0m^[[2K"));
+}
+
+TEST_F(TerminalChoicesWindow, SendFileDialogKeepsItsChoicesAndGivesThePacing) {
+  SendFileRequest last;
+  last.path = "/tmp/lines.txt";
+  last.options.wait = SendWait::prompt;
+  last.options.prompt = "Ok";
+  ui::SendFileDialog dialog(w->session().messages(), last, w.window.get());
+  dialog.show();
+  pump_for(20);
+  EXPECT_EQ(dialog.path_edit->text(), "/tmp/lines.txt");
+  EXPECT_TRUE(dialog.prompt_wait->isChecked());
+  EXPECT_TRUE(dialog.prompt_edit->isEnabled());
+  dialog.echo_wait->setChecked(true);
+  EXPECT_FALSE(dialog.prompt_edit->isEnabled());
+  dialog.wait_ms->setValue(1500);
+  dialog.pause_ms->setValue(100);
+  const SendFileRequest chosen = dialog.request();
+  EXPECT_EQ(chosen.path, "/tmp/lines.txt");
+  EXPECT_EQ(chosen.options.wait, SendWait::echo);
+  EXPECT_EQ(chosen.options.wait_ms, 1500);
+  EXPECT_EQ(chosen.options.pause_ms, 100);
+  dialog.no_wait->setChecked(true);
+  EXPECT_FALSE(dialog.wait_ms->isEnabled());
+  EXPECT_EQ(dialog.request().options.wait, SendWait::none);
+  dialog.path_edit->clear();  // Ok needs a file
+  EXPECT_FALSE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
+}
+
+TEST_F(TerminalChoicesWindow, TheLineSettingsDialogsChoicesReachTheOpenPort) {
+  LineSettingsForm form(w->session().messages(), {115200, std::nullopt});
+  ui::LineSettingsDialog dialog(form, [&](const LineChoice& choice) {
+    return w->session().terminal_choices().apply_line(choice.speed, choice.line);
+  }, w.window.get());
+  dialog.show();
+  pump_for(20);
+  // The frame is picked from lists; only the speed can be typed.
+  auto* parity = qobject_cast<QComboBox*>(dialog.field(kLineParityId));
+  auto* stop_bits = qobject_cast<QComboBox*>(dialog.field(kLineStopBitsId));
+  auto* speed = qobject_cast<QComboBox*>(dialog.field(kLineSpeedId));
+  ASSERT_TRUE(parity && stop_bits && speed);
+  EXPECT_FALSE(parity->isEditable());
+  EXPECT_TRUE(speed->isEditable());
+  parity->setCurrentIndex(parity->findText("even"));
+  emit parity->activated(parity->currentIndex());
+  stop_bits->setCurrentIndex(1);
+  emit stop_bits->activated(1);
+  speed->setEditText("250000");
+  dialog.clicked(kLineApplyId);
+  // The pty kept no parity but took the stop bits and the speed: the dialog shows that.
+  const QString taken = qobject_cast<QLineEdit*>(dialog.field(kLineTakenId))->text();
+  EXPECT_EQ(taken.toStdString(), "The port took " + link + ":250000,n,8,2");
+  // The speed selector follows the port.
+  EXPECT_TRUE(pump_until([&] { return w.form().text(cmd::kSpeedSelector) == "250000"; }));
+  dialog.clicked(kLineCancelId);
+  EXPECT_FALSE(dialog.isVisible());
+}
+
+// The board writes lines first..last through the port; true once the view ends with the last.
+bool stream_lines(PseudoTerminal& pty, ui::TerminalWidget& terminal, Session& session, int first, int last) {
+  std::thread board([&] {
+    for (int n = first; n <= last; n += 500) pty.write(test::numbered_lines(n, std::min(n + 499, last)));
+  });
+  const std::string end = test::numbered_line(last);
+  const bool shown = pump_until([&] {
+    session.flush_terminal();
+    const std::size_t length = terminal.length();
+    return length >= end.size() && terminal.text(length).compare(length - end.size(), end.size(), end) == 0;
+  }, 60000);
+  board.join();
+  return shown;
+}
+
+TEST_F(TerminalChoicesWindow, ScrollbackKeepsTheNewestLinesAndAReaderKeepsTheirPlace) {
+  QScrollBar* bar = terminal.verticalScrollBar();
+  const auto at_end = [&] { return terminal.following_end() && bar->value() == bar->maximum(); };
+  ASSERT_TRUE(stream_lines(pty, terminal, w->session(), 1, 50000));
+  // The 10,000 newest lines, in order, and nothing older (the start-up text is long gone).
+  EXPECT_TRUE(terminal.text(terminal.length()) == test::numbered_lines(40001, 50000))
+      << terminal.text(100) << " ... " << terminal.line_ends() << " lines";
+  EXPECT_EQ(terminal.document()->blockCount(), 10001);
+  EXPECT_TRUE(at_end());
+
+  // Save terminal text writes the whole scrollback.
+  const std::string saved = w.dir.file("terminal.txt");
+  test::DialogAnswer answer;
+  answer.next(QString::fromStdString(saved));
+  w->action(cmd::kTermSaveText)->trigger();
+  std::string file;
+  ASSERT_TRUE(read_whole_file(saved, file));
+  std::string expected = test::numbered_lines(40001, 50000);
+  expected.erase(std::remove(expected.begin(), expected.end(), '\r'), expected.end());
+  EXPECT_TRUE(file == expected) << file.substr(0, 100) << " ... " << file.size() << " bytes";
+
+  // A click into the text and a search leave the view following.
+  QTest::mouseClick(terminal.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
+  EXPECT_TRUE(terminal.find_next("line 42000", true, false));
+  ASSERT_TRUE(stream_lines(pty, terminal, w->session(), 50001, 50100));
+  EXPECT_TRUE(at_end());
+  EXPECT_FALSE(terminal.new_output_marker().isVisible());
+
+  // A reader scrolled up to line 48000 still sees it after 5,000 more lines, with the marker.
+  // The bar counts lines (these do not wrap): line 40101 is the view's first.
+  const auto top_line = [&] { return terminal.cursorForPosition(QPoint(4, 4)).block().text().toStdString(); };
+  bar->setSliderPosition(48000 - 40101);  // as a drag of the slider does
+  ASSERT_TRUE(pump_until([&] { return !terminal.following_end(); }));
+  const std::string read = top_line();
+  ASSERT_EQ(read.substr(0, 8), "line 480") << read;
+  ASSERT_TRUE(stream_lines(pty, terminal, w->session(), 50101, 55100));
+  // The save's report line is one of the 10,000.
+  const std::string kept = terminal.text(terminal.length());
+  const std::string saved_line = "Terminal text saved to " + saved + "\r\n";
+  EXPECT_TRUE(kept == test::numbered_lines(45102, 50000) + saved_line + test::numbered_lines(50001, 55100))
+      << kept.substr(0, 100) << " ... " << terminal.line_ends() << " lines";
+  EXPECT_EQ(top_line(), read);
+  EXPECT_FALSE(terminal.following_end());
+  EXPECT_EQ(terminal.new_output_marker().text().toStdString(), "New output below");
+  EXPECT_TRUE(terminal.new_output_marker().isVisible());
+
+  // One click on the marker: back at the end, and following again.
+  QTest::mouseClick(&terminal.new_output_marker(), Qt::LeftButton);
+  EXPECT_TRUE(at_end());
+  EXPECT_FALSE(terminal.new_output_marker().isVisible());
+  ASSERT_TRUE(stream_lines(pty, terminal, w->session(), 55101, 55200));
+  EXPECT_EQ(bar->value(), bar->maximum());
+}
 
 // --- every text whole, in every language ---
 
+// A widget by its class, object name and the nearest named widget around it.
+std::string describe(const QWidget& w) {
+  std::string out = w.metaObject()->className();
+  if (!w.objectName().isEmpty()) out += " " + w.objectName().toStdString();
+  for (const QWidget* p = w.parentWidget(); p; p = p->parentWidget())
+    if (!p->objectName().isEmpty() && !p->objectName().startsWith("qt_"))
+      return out + " in " + p->objectName().toStdString();
+  return out;
+}
+
 // What the clip check found, one line per clipped text.
-class ClipReport {
- public:
-  explicit ClipReport(std::string language) : language_(std::move(language)) {}
-  void set_place(std::string place) { place_ = std::move(place); }
+struct ClipReport {
   void add(const QWidget& w, const QString& text, const std::string& problem) {
-    const std::string line = language_ + " / " + place_ + ": " + describe(w) + " \"" + text.toStdString() +
-                             "\" " + problem;
-    if (seen_.insert(line).second) lines_.push_back(line);
+    const std::string line = place + ": " + describe(w) + " \"" + text.toStdString() + "\" " + problem;
+    if (seen.insert(line).second) lines.push_back(line);
   }
-  const std::vector<std::string>& lines() const { return lines_; }
-
-  // A widget by its class, object name and the named widgets around it.
-  static std::string describe(const QWidget& w) {
-    std::string out = w.metaObject()->className();
-    if (!w.objectName().isEmpty()) out += " " + w.objectName().toStdString();
-    for (const QWidget* p = w.parentWidget(); p; p = p->parentWidget())
-      if (!p->objectName().isEmpty() && !p->objectName().startsWith("qt_")) {
-        out += " in " + p->objectName().toStdString();
-        break;
-      }
-    return out;
-  }
-
- private:
-  std::string language_, place_;
-  std::vector<std::string> lines_;
-  std::set<std::string> seen_;
+  std::string place;
+  std::vector<std::string> lines;
+  std::set<std::string> seen;
 };
 
 int advance(const QWidget& w, const QString& text) {
@@ -806,8 +821,7 @@ int advance(const QWidget& w, const QString& text) {
 // The room the style leaves for a widget's text, against the text's advance at its font.
 void check_text(const QWidget& w, ClipReport& report) {
   auto room = [&](const QString& text, int needed, int has) {
-    if (!text.isEmpty() && needed > has)
-      report.add(w, text, format_text("needs %d px, has %d", needed, has));
+    if (!text.isEmpty() && needed > has) report.add(w, text, format_text("needs %d px, has %d", needed, has));
   };
   if (auto* label = qobject_cast<const QLabel*>(&w)) {
     if (!label->wordWrap() && !label->text().contains('\n') && label->pixmap().isNull())
@@ -853,18 +867,15 @@ bool in_scrolled_area(const QWidget& w) {
   return false;
 }
 
-// A control shows whole only inside every widget around it, up to the window.
+// A control shows whole only inside every widget around it, up to the window; the innermost cut
+// says it.
 void check_inside(const QWidget& w, const QWidget& top, ClipReport& report, const QString& text) {
   if (in_scrolled_area(w)) return;
-  for (const QWidget* p = w.parentWidget(); p; p = p->parentWidget()) {
+  for (const QWidget* p = w.parentWidget(); p && p != top.parentWidget(); p = p->parentWidget()) {
     const QRect r(w.mapTo(p, QPoint(0, 0)), w.size());
-    if (!p->rect().contains(r)) {
-      report.add(w, text,
-                 format_text("is cut by %s (%d,%d %dx%d in %dx%d)", ClipReport::describe(*p).c_str(), r.x(), r.y(),
-                             r.width(), r.height(), p->width(), p->height()));
-      return;  // the innermost cut says it
-    }
-    if (p == &top) break;
+    if (!p->rect().contains(r))
+      return report.add(w, text, format_text("is cut by %s (%d,%d %dx%d in %dx%d)", describe(*p).c_str(), r.x(), r.y(),
+                                             r.width(), r.height(), p->width(), p->height()));
   }
 }
 
@@ -884,66 +895,50 @@ void check_window(const QWidget& top, ClipReport& report) {
   }
 }
 
-const char* tab_file_name(int logical) {
-  static const char* const names[] = {"terminal", "configuration", "inputs", "macros", "upload", "compile"};
-  return logical >= 0 && logical < 6 ? names[logical] : "tab";
-}
-
 // The main window in one language at its first-start size and at its narrowest: every tab,
-// the inputs' sub-tabs with each input type, the macro schedules, and the dialogs.
+// the inputs' sub-tabs with each input type, the macro schedules, and the dialogs. The first
+// size leaves a screenshot of each.
 std::vector<std::string> clipped_texts(char language, std::string& font) {
   const std::string lang = language == 'e' ? "en" : language == 'f' ? "fr" : "de";
-  ClipReport report(lang);
-  // The input types of the program's data, so that the analog tab shows each type's controls.
-  test::TempDir home;
-  std::filesystem::copy_file(test::shipped_input_types(), home.file("ainputs.txt"));
-  Window w({.simulate = 'S', .settings = std::string("language=") + language + "\n", .directory = home.path()});
-  EXPECT_TRUE(pump_until([&] { return w.link_open(); })) << w.terminal_text();
+  ClipReport report;
+  Window w({.simulate = 'S', .settings = std::string("language=") + language + "\n", .input_types = true});
   pump_for(50);
   font = QFontInfo(w->client().font()).family().toStdString();
-  struct Size { const char* name; int width; };
+  static const char* const tab_names[] = {"terminal", "configuration", "inputs", "macros", "upload", "compile"};
   // A width of 1 is what the window allows at the least.
-  for (const Size size : {Size{"default size", 700}, Size{"narrowest", 1}}) {
-    w->resize(size.width, 675);
+  for (const int width : {700, 1}) {
+    w->resize(width, 675);
     pump_for(50);
-    const bool shots = size.width != 1;
     auto check = [&](const std::string& place, const std::string& shot) {
       pump_for(20);
-      report.set_place(format_text("%s, %dx%d, %s", size.name, w->width(), w->height(), place.c_str()));
+      report.place = format_text("%s / %dx%d, %s", lang.c_str(), w->width(), w->height(), place.c_str());
       check_window(*w, report);
-      if (shots && !shot.empty()) test::save_screenshot(*w, lang + "-" + shot);
+      if (width != 1 && !shot.empty()) test::save_screenshot(*w, lang + "-" + shot);
     };
-    QTabBar& tabs = w->tab_area().bar();
-    for (int i = 0; i < tabs.count(); ++i) {
+    for (int i = 0; i < w->tab_area().bar().count(); ++i) {
       w.click_tab(i);
       const int logical = w->window_form().logical_tab_at(i);
-      const std::string name = tab_file_name(logical);
+      const std::string name = tab_names[logical];
       if (logical == 2) {
         ui::AnalogSectionWidget& section = w->analog_section();
         const auto& sub = w->session().analog_tab().tabs();
         for (std::size_t k = 0; k < sub.size(); ++k) {
           if (sub[k].number != 0 && sub[k].number < 9000) continue;  // a0 stands for every input
           section.select(static_cast<int>(k));
-          if (sub[k].number == 0) {
-            auto* types = qobject_cast<QComboBox*>(section.analog_widget()->control(analog_id::kTypeList));
-            EXPECT_TRUE(types && types->count() > 0) << "no input types";
-            // Each type shows its own controls; the screenshot shows the type with the most.
-            int fullest = 0, most = -1;
-            for (int t = 0; types && t < types->count(); ++t) {
-              types->setCurrentIndex(t);
-              emit types->activated(t);
-              check(name + " a0 " + types->itemText(t).toStdString(), "");
-              int shown = 0;
-              for (const QWidget* c : section.analog_widget()->findChildren<QWidget*>()) shown += c->isVisible();
-              if (shown > most) most = shown, fullest = t;
-            }
-            if (types && types->count() > 0) {
-              types->setCurrentIndex(fullest);
-              emit types->activated(fullest);
-            }
-            check(name + " a0", name);
-          } else {
+          if (sub[k].number != 0) {
             check(name + " " + sub[k].label, name + "-" + (sub[k].number == 9001 ? "plan" : "data"));
+            continue;
+          }
+          // Each type shows its own controls.
+          auto* types = qobject_cast<QComboBox*>(section.analog_widget()->control(analog_id::kTypeList));
+          if (!types || types->count() == 0) {
+            ADD_FAILURE() << "no input types";
+            continue;
+          }
+          for (int t = 0; t < types->count(); ++t) {
+            types->setCurrentIndex(t);
+            emit types->activated(t);
+            check(name + " a0 " + types->itemText(t).toStdString(), t == types->count() - 1 ? name : "");
           }
         }
       } else if (logical == 3) {
@@ -960,7 +955,7 @@ std::vector<std::string> clipped_texts(char language, std::string& font) {
   const Messages messages("VexaLog", language);
   auto dialog = [&](QWidget& d, const std::string& name) {
     d.show();
-    report.set_place(name);
+    report.place = lang + " / " + name;
     check_window(d, report);
     test::save_screenshot(d, lang + "-" + name);
     d.close();
@@ -975,14 +970,14 @@ std::vector<std::string> clipped_texts(char language, std::string& font) {
   dialog(find, "find-dialog");
   w.click(cmd::kEnglish + (language == 'f' ? 1 : language == 'd' ? 2 : 0));
   if (QMessageBox* box = w->language_box()) dialog(*box, "language-box");
-  return report.lines();
+  return report.lines;
 }
 
 TEST(MainWindowTextTest, EveryTextIsWholeInEveryLanguageAndEveryTabIsWrittenAsPng) {
-  app();
+  test::app();
   // The measures need a real font: the platform's fallback has no metrics worth checking.
-  const QStringList families = QFontDatabase::families();
-  ASSERT_FALSE(families.isEmpty()) << "no font found: install fonts-dejavu-core (scripts/install-deps.sh)";
+  ASSERT_FALSE(QFontDatabase::families().isEmpty())
+      << "no font found: install fonts-dejavu-core (scripts/install-deps.sh)";
   for (char language : {'e', 'f', 'd'}) {
     std::string font;
     const std::vector<std::string> lines = clipped_texts(language, font);
@@ -992,48 +987,36 @@ TEST(MainWindowTextTest, EveryTextIsWholeInEveryLanguageAndEveryTabIsWrittenAsPn
   }
 }
 
-
 // --- the user's language: Qt's own dialogs, the program's own lines, the menus' keys ---
+
+std::string shown(const QString& label) { return without_access_key(label.toStdString()); }
 
 TEST(MainWindowLanguageTest, QtsDialogsAndTheProgramsLinesSpeakTheStartLanguage) {
   struct Language {
     char letter;
-    const char *save, *cancel, *look_in, *simulated, *find_key;
+    const char *cancel, *simulated, *find_key;
   };
-  for (const Language& x : {Language{'f', "Enregistrer", "Annuler", "Voir dans", "Carte VexaLog S v1404 simulée sur /",
-                                     "Ctrl+F"},
-                            Language{'d', "Speichern", "Abbrechen", "Suchen in", "Simulierte Karte VexaLog S v1404 an /",
-                                     "Strg+F"}}) {
+  for (const Language& x : {Language{'f', "Annuler", "Carte VexaLog S v1404 simulée sur /", "Ctrl+F"},
+                            Language{'d', "Abbrechen", "Simulierte Karte VexaLog S v1404 an /", "Strg+F"}}) {
+    SCOPED_TRACE(x.letter);
     const QString file = ui::qt_translation_file(x.letter);
     if (!QFile::exists(file))
       GTEST_SKIP() << file.toStdString() << " is missing: install qt6-translations-l10n to check Qt's own texts";
     Window w({.simulate = 'S', .settings = std::string("language=") + x.letter + "\n"});
     EXPECT_NE(w.terminal_text().find(x.simulated), std::string::npos) << w.terminal_text();
     EXPECT_EQ(w.terminal_text().find("qt6-translations-l10n"), std::string::npos) << w.terminal_text();
-    // File dialogs are Qt's own widgets, so they show Qt's translation, not the desktop's language.
+    // Qt's own dialogs (never the platform's) show Qt's translation, and the key beside Find is
+    // named in the language.
     EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs));
-    QFileDialog dialog(w.window.get());
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.open();
-    pump_for(20);
-    EXPECT_EQ(shown(dialog.labelText(QFileDialog::Accept)), x.save) << x.letter;
-    EXPECT_EQ(shown(dialog.labelText(QFileDialog::Reject)), x.cancel) << x.letter;
-    EXPECT_EQ(shown(dialog.labelText(QFileDialog::LookIn)).rfind(x.look_in, 0), 0u) << x.letter;
-    auto* buttons = dialog.findChild<QDialogButtonBox*>();
-    ASSERT_NE(buttons, nullptr) << "a native file dialog";
-    EXPECT_EQ(shown(buttons->button(QDialogButtonBox::Cancel)->text()), x.cancel) << x.letter;
-    dialog.close();
-    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::Cancel, w.window.get());
-    EXPECT_EQ(shown(box.button(QMessageBox::Cancel)->text()), x.cancel) << x.letter;
-    EXPECT_NE(shown(box.button(QMessageBox::Yes)->text()), "Yes") << x.letter;
-    // The key beside Find is named in the language too.
+    EXPECT_EQ(shown(QFileDialog(w.window.get()).labelText(QFileDialog::Reject)), x.cancel);
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Cancel, w.window.get());
+    EXPECT_EQ(shown(box.button(QMessageBox::Cancel)->text()), x.cancel);
     EXPECT_EQ(w->action(cmd::kTermFind)->shortcut().toString(QKeySequence::NativeText).toStdString(), x.find_key);
   }
   // Back in English, nothing of the other languages is left over; nor is anything after a
   // translation that could not be found, which is named.
   Window english;
-  QFileDialog dialog(english.window.get());
-  EXPECT_EQ(shown(dialog.labelText(QFileDialog::Reject)), "Cancel");
+  EXPECT_EQ(shown(QFileDialog(english.window.get()).labelText(QFileDialog::Reject)), "Cancel");
   test::TempDir empty;
   ui::QtTranslations missing;
   EXPECT_FALSE(missing.use('D', QString::fromStdString(empty.path())));
@@ -1050,16 +1033,11 @@ TEST(MainWindowMenuTest, TheMenusCarryTheirAccessKeysAndTheTerminalKeepsItsKeys)
     Window w({.settings = "debug=1\nlanguage=d\n"});
     std::set<QKeySequence> bar_keys;
     for (QAction* title : w->menuBar()->actions()) {
-      const QKeySequence key = QKeySequence::mnemonic(title->text());
-      EXPECT_FALSE(key.isEmpty()) << title->text().toStdString();
-      EXPECT_TRUE(bar_keys.insert(key).second) << title->text().toStdString();
-      if (!title->menu()) continue;
-      for (QAction* a : title->menu()->actions())
-        if (!a->isSeparator()) {
-          EXPECT_FALSE(QKeySequence::mnemonic(a->text()).isEmpty()) << a->text().toStdString();
-        }
+      EXPECT_TRUE(bar_keys.insert(QKeySequence::mnemonic(title->text())).second) << title->text().toStdString();
+      for (QAction* a : title->menu() ? title->menu()->actions() : QList<QAction*>{})
+        EXPECT_TRUE(a->isSeparator() || !QKeySequence::mnemonic(a->text()).isEmpty()) << a->text().toStdString();
     }
-    EXPECT_EQ(w->action(cmd::kTermFind)->shortcut().toString().toStdString(), "Ctrl+F");
+    EXPECT_EQ(bar_keys.count(QKeySequence()), 0u);
   }
   // With the window active, so that menu shortcuts could take keys: the terminal's own keys
   // still reach it (and through it the board), and Ctrl-F opens the search.
@@ -1069,9 +1047,8 @@ TEST(MainWindowMenuTest, TheMenusCarryTheirAccessKeysAndTheTerminalKeepsItsKeys)
   w->terminal_widget().setFocus();
   std::vector<unsigned> typed;
   w->terminal_widget().set_key_handler([&](unsigned code) { typed.push_back(code); });
-  QTest::keyClick(&w->terminal_widget(), Qt::Key_C, Qt::ControlModifier);
-  QTest::keyClick(&w->terminal_widget(), Qt::Key_V, Qt::ControlModifier);
-  QTest::keyClick(&w->terminal_widget(), Qt::Key_Z, Qt::ControlModifier);
+  for (Qt::Key key : {Qt::Key_C, Qt::Key_V, Qt::Key_Z})
+    QTest::keyClick(&w->terminal_widget(), key, Qt::ControlModifier);
   QTest::keyClick(&w->terminal_widget(), Qt::Key_Tab);
   EXPECT_EQ(typed, (std::vector<unsigned>{kKeyCtrlC, kKeyCtrlV, kKeyCtrlZ, '\t'}));
   QTest::keyClick(&w->terminal_widget(), Qt::Key_F, Qt::ControlModifier);
