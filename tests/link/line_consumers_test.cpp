@@ -1,9 +1,11 @@
-// The line table's registrations: dropping one waits for the line the receive thread is handing
-// out, and a consumer may drop registrations (its own too) from inside its on_line.
+// The line table: the places decide who hears a line first and who hears nothing during an
+// upload; dropping a registration waits for the line the receive thread is handing out, and a
+// consumer may drop registrations (its own too) from inside its on_line.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <future>
 #include <thread>
@@ -24,6 +26,35 @@ class CallbackConsumer final : public LineConsumer {
  private:
   std::function<void(std::string_view)> on_;
 };
+
+TEST(LineConsumers, PlacesDecideTheOrderAndAnUploadSilencesTheLastTwo) {
+  LineConsumers table;
+  std::vector<std::string> order;
+  std::mutex order_mutex;
+  // Added in the reverse of their places; equal places keep the order they were added in.
+  const struct {
+    const char* name;
+    LinePlace place;
+  } rows[] = {
+      {"config", line_place::configuration}, {"loader", line_place::loader},
+      {"factory", line_place::factory_test}, {"view", line_place::data_view},
+      {"analog", line_place::analog_tab},    {"upload", line_place::upload},
+      {"upload later", line_place::upload},
+  };
+  std::deque<test::RecordingConsumer> consumers;
+  std::vector<LineRegistration> heard;
+  for (const auto& row : rows) {
+    consumers.emplace_back(row.name, &order, &order_mutex);
+    heard.push_back(table.add(row.place, consumers.back()));
+  }
+  table.dispatch("one");
+  EXPECT_EQ(order, (std::vector<std::string>{"upload", "upload later", "analog", "view", "factory", "loader",
+                                             "config"}));
+  order.clear();
+  table.set_upload_running(true);
+  table.dispatch("two");
+  EXPECT_EQ(order, (std::vector<std::string>{"upload", "upload later", "analog", "view", "factory"}));
+}
 
 TEST(LineRegistration, DroppingItWaitsForTheLineInFlight) {
   LineConsumers table;
@@ -55,8 +86,8 @@ TEST(LineRegistration, DroppingItWaitsForTheLineInFlight) {
 
 TEST(LineRegistration, AConsumerDropsRegistrationsFromInsideItsLine) {
   LineConsumers table;
-  test::RecordingConsumer later("later"), upload_deaf("loader");
-  LineRegistration own, later_lines, deaf_lines;
+  test::RecordingConsumer later("later"), always("loader");
+  LineRegistration own, later_lines, always_lines;
   int heard = 0;
   CallbackConsumer quitter([&](std::string_view line) {
     ++heard;
@@ -65,17 +96,15 @@ TEST(LineRegistration, AConsumerDropsRegistrationsFromInsideItsLine) {
       later_lines.reset();  // one after it: not heard for this line any more
     }
   });
-  deaf_lines = table.add(line_place::loader, upload_deaf);
+  always_lines = table.add(line_place::loader, always);
   later_lines = table.add(line_place::factory_test, later);
   own = table.add(line_place::upload, quitter);
-  table.set_upload_running(true);
   table.dispatch("one");
-  table.set_upload_running(false);
   table.dispatch("bye");
   table.dispatch("after");
   EXPECT_EQ(heard, 2);
   EXPECT_EQ(later.lines(), std::vector<std::string>{"one"});
-  EXPECT_EQ(upload_deaf.lines(), (std::vector<std::string>{"bye", "after"}));  // nothing during the upload
+  EXPECT_EQ(always.lines(), (std::vector<std::string>{"one", "bye", "after"}));
   EXPECT_EQ(table.size(), 1u);
 }
 
