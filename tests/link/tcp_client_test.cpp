@@ -1,12 +1,19 @@
 // The TCP client over real loopback connections: the address forms, connect failures, the
-// reports and call states, batches with NUL bytes, the peer closing or resetting, and a close
-// from another thread while a reader waits.
+// reports and call states, batches with NUL bytes, the peer closing or resetting, a close from
+// another thread while a reader waits, and the link session that connects on its receive thread.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
+#include "link/link_session.h"
 #include "link/tcp_client.h"
 #include "loopback_peer.h"
+#include "platform/tcp_socket.h"
 #include "support/recording_sinks.h"
 
 namespace vexa {
@@ -83,15 +90,18 @@ TEST_F(TcpClientTest, RefusedConnectReportsAndGoesOffline) {
   EXPECT_FALSE(client.connected());
 }
 
-TEST_F(TcpClientTest, ConnectReportsItsStatesAndOurCloseEndsIt) {
-  LoopbackPeer peer;
+TEST_F(TcpClientTest, ConnectReportsItsStatesAReconnectClosesTheFirstAndOurCloseEndsIt) {
   std::vector<std::string> statuses;
   client.set_status_sink([&](const std::string& text) { statuses.push_back(text); });
+  LoopbackPeer first;
+  ASSERT_TRUE(connect_to(first, first.address_text()));
   const std::string port = std::to_string(peer.port());
   ASSERT_TRUE(connect_to(peer, "  127.0.0.1:" + port + " board 7"));
+  EXPECT_TRUE(first.client_closed());
   EXPECT_TRUE(client.connected());
   EXPECT_EQ(client.call_state(), CallState::online);
-  EXPECT_EQ(statuses, (std::vector<std::string>{"Calling 127.0.0.1 " + port, "Online 127.0.0.1 " + port}));
+  EXPECT_EQ(statuses.back(), "Online 127.0.0.1 " + port);
+  EXPECT_EQ(statuses[statuses.size() - 2], "Calling 127.0.0.1 " + port);
   EXPECT_TRUE(client.tcp_close());
   EXPECT_EQ(statuses.back(), "Offline");
   EXPECT_TRUE(peer.client_closed());
@@ -100,16 +110,7 @@ TEST_F(TcpClientTest, ConnectReportsItsStatesAndOurCloseEndsIt) {
   EXPECT_TRUE(report.lines().empty());
 }
 
-TEST_F(TcpClientTest, ReconnectClosesTheEarlierConnectionFirst) {
-  LoopbackPeer first, second;
-  ASSERT_TRUE(connect_to(first, first.address_text()));
-  ASSERT_TRUE(connect_to(second, second.address_text()));
-  EXPECT_TRUE(first.client_closed());
-  ASSERT_TRUE(second.send("z"));
-  EXPECT_EQ(client.tcp_read_byte(5000), 'z');
-}
-
-TEST_F(TcpClientTest, BytesGoBothWays) {
+TEST_F(TcpClientTest, BytesGoBothWaysAndVerboseReportsEachBatch) {
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
   EXPECT_EQ(client.tcp_read_byte(0), -1);  // nothing there: no wait, no report, still connected
   EXPECT_FALSE(client.wait_readable(0));
@@ -123,6 +124,10 @@ TEST_F(TcpClientTest, BytesGoBothWays) {
   ASSERT_TRUE(peer.send("\xE9"));
   EXPECT_EQ(client.tcp_read_byte(5000), 0xE9);
   EXPECT_TRUE(report.lines().empty());
+  client.set_verbose(true);
+  ASSERT_TRUE(peer.send("abc"));
+  EXPECT_EQ(client.tcp_read_byte(5000), 'a');
+  EXPECT_EQ(report.lines(), std::vector<std::string>{"received 3 <abc>"});
 }
 
 TEST_F(TcpClientTest, BatchEndsAtItsFirstNul) {
@@ -141,14 +146,6 @@ TEST_F(TcpClientTest, BatchEndsAtItsFirstNul) {
   EXPECT_TRUE(client.connected());
 }
 
-TEST_F(TcpClientTest, VerboseReportsEachBatch) {
-  ASSERT_TRUE(connect_to(peer, peer.address_text()));
-  client.set_verbose(true);
-  ASSERT_TRUE(peer.send("abc"));
-  EXPECT_EQ(client.tcp_read_byte(5000), 'a');
-  EXPECT_EQ(report.lines(), std::vector<std::string>{"received 3 <abc>"});
-}
-
 TEST_F(TcpClientTest, PeerClosingIsReportedAndCloses) {
   std::vector<bool> changes;
   client.set_state_listener([&](bool up) { changes.push_back(up); });
@@ -159,10 +156,7 @@ TEST_F(TcpClientTest, PeerClosingIsReportedAndCloses) {
   EXPECT_EQ(client.tcp_read_byte(5000), -1);
   EXPECT_FALSE(client.connected());
   EXPECT_EQ(client.call_state(), CallState::offline);
-  const auto lines = report.lines();
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[lines.size() - 2], "Connection closed by foreign host");
-  EXPECT_EQ(lines.back(), "Offline");
+  EXPECT_EQ(report.lines(), (std::vector<std::string>{"Connection closed by foreign host", "Offline"}));
   EXPECT_EQ(changes, (std::vector<bool>{true, false}));
   EXPECT_EQ(client.tcp_read_byte(0), -1);
 }
@@ -197,8 +191,80 @@ TEST_F(TcpClientTest, CloseFromAnotherThreadEndsAWaitingReader) {
   reader.join();
   EXPECT_EQ(got, -1);
   // Our own close is not the peer's.
-  EXPECT_FALSE(report.contains("Connection closed by foreign host"));
   EXPECT_EQ(report.lines(), std::vector<std::string>{"Offline"});
+}
+
+TEST(TcpSession, ConnectsOnTheReceiveThreadAndClosesWhenThePeerHangsUp) {
+  LoopbackPeer peer;
+  SharedReport report;
+  test::SharedEcho echo;
+  Messages messages;
+  LinkSession session(report, echo, messages);
+  session.port().set_tcp_address("  " + peer.address_text());
+  session.start();
+  ASSERT_TRUE(session.open("tcp/ip", "9600"));
+  ASSERT_TRUE(peer.accept());
+  EXPECT_TRUE(session.port().link_is_open());
+  EXPECT_TRUE(report.contains("Online " + peer.address_text()));
+  ASSERT_TRUE(session.write_text("conf\n"));
+  EXPECT_EQ(peer.receive(5), "conf\n");
+  ASSERT_TRUE(peer.send("Ok\r\n"));
+  EXPECT_TRUE(session.wait_line("Ok"));
+  peer.close();
+  EXPECT_TRUE(report.wait_for("Connection closed by foreign host"));
+  EXPECT_TRUE(test::eventually([&] { return !session.port().link_is_open(); }));
+  EXPECT_FALSE(session.send_and_wait_ok("conf"));
+  EXPECT_TRUE(report.contains("Error Port is not open"));
+  session.stop();
+}
+
+void ignore_signal(int) {}
+
+// A send that the kernel takes only in part (a signal arrives while the peer's window is full)
+// must go on with the rest: a board would otherwise get a command cut in two.
+TEST(TcpSocketSend, InterruptedSendDeliversEveryByte) {
+  struct sigaction action {};
+  action.sa_handler = ignore_signal;  // no SA_RESTART: a blocked send returns what it took
+  struct sigaction old {};
+  ASSERT_EQ(::sigaction(SIGUSR1, &action, &old), 0);
+  LoopbackPeer listener;
+  TcpSocket socket;
+  ASSERT_EQ(socket.create(), 0);
+  ASSERT_EQ(socket.connect(htonl(INADDR_LOOPBACK), listener.port()), 0);
+  ASSERT_TRUE(listener.accept());
+  const int peer = listener.fd();
+
+  // Far more than the two socket buffers hold, so the send blocks until the peer reads.
+  const std::string data(32 << 20, 'x');
+  std::atomic<int> result{-1};
+  std::atomic<bool> done{false};
+  std::thread sender([&] {
+    result = socket.send(data.data(), data.size());
+    done = true;
+  });
+  // Once the peer's receive queue has data the sender is inside its send: interrupt it.
+  int queued = 0;
+  for (int i = 0; i < 5000 && queued == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ::ioctl(peer, FIONREAD, &queued);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ::pthread_kill(sender.native_handle(), SIGUSR1);
+
+  std::size_t received = 0;
+  std::string buffer(1 << 16, '\0');
+  while (received < data.size()) {
+    // A send that returned early leaves nothing more to read: stop once the queue stays empty.
+    pollfd fds{peer, POLLIN, 0};
+    if (::poll(&fds, 1, done ? 500 : 10000) <= 0) break;
+    const ssize_t n = ::recv(peer, buffer.data(), buffer.size(), 0);
+    if (n <= 0) break;
+    received += static_cast<std::size_t>(n);
+  }
+  sender.join();
+  EXPECT_EQ(result.load(), 0);
+  EXPECT_EQ(received, data.size());
+  ::sigaction(SIGUSR1, &old, nullptr);
 }
 
 }  // namespace
