@@ -29,7 +29,6 @@ using test::TempDir;
 
 constexpr char kSer2net[] = "/usr/sbin/ser2net";
 
-
 class BehindSer2net : public test::BoardAndCli {
  protected:
   // vexaboard (type, extra) on its pty, and ser2net serving it: with rfc2217 a telnet port
@@ -73,17 +72,9 @@ class BehindSer2net : public test::BoardAndCli {
   std::unique_ptr<BackgroundProgram> gateway;
 };
 
-TEST_F(BehindSer2net, ConfigurationLoadDownloadAndAPageDownloadAt115200) {
+TEST_F(BehindSer2net, APageDownloadSwitchesBoardAndGatewayTo115200AndBack) {
   start("E", {"--flash-out", dir.file("flash"), "--loader", "Download E"});
   ASSERT_FALSE(HasFatalFailure());
-  const std::string saved = dir.file("board.conf");
-  auto got = through({"get-conf", saved}, {"--baud", "9600"});
-  ASSERT_EQ(got.exit_code, 0) << got.out << got.err;
-  EXPECT_TRUE(has(TempDir::read(saved), "\n")) << "a configuration was saved";
-  auto put = through({"put-conf", saved}, {"--baud", "9600"});
-  EXPECT_EQ(put.exit_code, 0) << put.out << put.err;
-
-  // "dl" switches board and line to 115200 for the pages, and back.
   const auto image = test::image_with_identity(31744, 0x2345, 3);
   auto flashed = through({"download", dir.write("e.hex", test::to_hex(image))}, {"--baud", "9600"});
   EXPECT_EQ(flashed.exit_code, 0) << flashed.out << flashed.err;

@@ -17,23 +17,17 @@
 namespace vexa {
 namespace {
 
+// Every byte value, NUL and 0xFF among them, in a run that does not repeat at the growth steps.
 std::string pattern(std::size_t size) {
   std::string text(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
+  for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>((i * 7 + i / 251) % 256);
   return text;
 }
 
 TEST(WholeFile, ReadsEveryByteOfEverySizeUpToTheLimit) {
   test::TempDir dir;
-  // Binary bytes, an empty file, sizes on either side of the first growth step and a large one.
-  std::string binary = pattern(300);
-  binary[0] = '\0';
-  binary[150] = '\xff';
-  ASSERT_TRUE(write_file_atomically(dir.file("binary"), binary));
+  // An empty file, sizes on either side of the first growth step and a large one.
   std::string text = "left over";
-  ASSERT_EQ(read_whole_file_error(dir.file("binary"), text), 0);
-  EXPECT_EQ(text, binary);
-
   for (const std::size_t size : {0u, 1u, 4095u, 4096u, 4097u, 65536u, 200001u}) {
     const std::string written = pattern(size);
     ASSERT_TRUE(write_file_atomically(dir.file("f"), written));
