@@ -1,5 +1,6 @@
-// The phone book file: its entries, the selection of the last number used, its creation with
-// the header lines, and the editor cycle that refills the phone number field.
+// The phone book file: its entries, the selection of the last number used, its place and its
+// creation with the header lines, and the editor cycle that refills the phone number field.
+// That every entry is a clean piece of one line is the phone book fuzz target's property.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +14,7 @@ namespace {
 using test::TempDir;
 using Entries = std::vector<std::string>;
 
-TEST(PhoneBookText, CommentsTabsBlankAndLongLines) {
+TEST(PhoneBookText, EntriesAndTheLastNumberUsed) {
   const std::string digits(kPhoneBookLineChars, '5');
   const struct {
     std::string text;
@@ -21,33 +22,26 @@ TEST(PhoneBookText, CommentsTabsBlankAndLongLines) {
   } rows[] = {
       {"0711123456\toffice  # day line\n", {"0711123456 office  "}},
       {"# phonenumber comment\n\n   \n\t\n  # only a note\n", {}},
-      {"5551234 home\r\n192.168.0.1 1470 lab\r\n", {"5551234 home", "192.168.0.1 1470 lab"}},
-      {"last line without end", {"last line without end"}},
+      {"5551234 home\r\n192.168.0.1 1470 lab\r\nlast line without end", {"5551234 home", "192.168.0.1 1470 lab",
+                                                                         "last line without end"}},
       {"a\rhidden after CR\n", {"a"}},
-      {"", {}},
-      {digits + "#tail\n", {digits}},
       {digits + "77#tail", {digits}},  // cut at 999 characters
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text.substr(0, 40));
     EXPECT_EQ(parse_phone_book(row.text), row.entries);
   }
-}
-
-TEST(PhoneBookText, LastNumberUsedStaysSelected) {
   const Entries entries{"5551234 home", "0049 7031 1234 office", "10.0.0.5 1470"};
   EXPECT_EQ(phone_list(entries, "0049 7031 1234 office").selected, 1);
   EXPECT_EQ(phone_list(entries, "10.0.0.5").selected, 2);  // an entry that begins with it
   EXPECT_EQ(phone_list(entries, "999").selected, 0);
-  EXPECT_EQ(phone_list(entries, "").selected, 0);
-  EXPECT_EQ(phone_list({}, "5551234").selected, -1);
   EXPECT_EQ(phone_list(entries, "5551234 home and more").selected, 0);
+  EXPECT_EQ(phone_list({}, "5551234").selected, -1);
 }
 
-TEST(PhoneBookFile, CreatedWithTheTwoHeaderLinesAndNeverOverwritten) {
+TEST(PhoneBookFile, CreatedWithTheHeaderLinesAndNeverOverwrittenOrMadeUnreadable) {
   TempDir dir;
   const std::string path = dir.file("phonebook.txt");
-  EXPECT_EQ(load_phone_book_file(path, "").entries, Entries{});
   EXPECT_EQ(load_phone_book_file(path, "").selected, -1);
   ASSERT_TRUE(ensure_phone_book_file(path));
   EXPECT_EQ(TempDir::read(path), "# phonenumber comment\n# ip-number port comment\n");
@@ -59,21 +53,49 @@ TEST(PhoneBookFile, CreatedWithTheTwoHeaderLinesAndNeverOverwritten) {
   // A missing folder is made; one that cannot be (a file stands in its way) is not.
   const std::string nested = dir.file("config/vexaterm/phonebook.txt");
   EXPECT_TRUE(ensure_phone_book_file(nested));
-  EXPECT_EQ(TempDir::read(nested), "# phonenumber comment\n# ip-number port comment\n");
+  EXPECT_EQ(TempDir::read(nested), kPhoneBookHeader);
   const std::string blocked = dir.write("plain", "") + "/vexaterm/phonebook.txt";
   EXPECT_FALSE(ensure_phone_book_file(blocked));
   EXPECT_EQ(TempDir::read(dir.file("plain")), "");
-}
-
-TEST(PhoneBookFile, UnreadableFileIsLeftAlone) {
+  // A file that cannot be read is left as it is.
   if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
-  TempDir dir;
-  const std::string path = dir.write("phonebook.txt", "5551234 home\n");
   ASSERT_EQ(::chmod(path.c_str(), 0), 0);
   EXPECT_FALSE(ensure_phone_book_file(path));
   EXPECT_EQ(load_phone_book_file(path, "").entries, Entries{});
   ::chmod(path.c_str(), 0600);
   EXPECT_EQ(TempDir::read(path), "5551234 home\n");
+}
+
+// Beside the program in a build or a portable copy; in the user's configuration folder for an
+// installed copy, whose folder (/usr/bin) nobody but root can write.
+TEST(PhoneBookFile, BesideAWritableProgramElseInTheUsersConfigurationFolder) {
+  TempDir program, config, home;
+  const char* xdg = config.path().c_str();
+  const char* user = home.path().c_str();
+  EXPECT_EQ(phone_book_path(program.path(), xdg, user), program.file("phonebook.txt"));
+
+  std::vector<std::string> unwritable{program.file("usr/bin")};  // not there: nobody can write it
+  if (::geteuid() != 0) {
+    unwritable.push_back(program.file("read-only"));
+    ASSERT_EQ(::mkdir(unwritable.back().c_str(), 0555), 0);
+  }
+  const std::string home_place = home.path() + "/.config/vexaterm/phonebook.txt";
+  for (const std::string& folder : unwritable) {
+    const struct {
+      const char* xdg;
+      const char* home;
+      std::string place;
+    } rows[] = {
+        {xdg, user, config.path() + "/vexaterm/phonebook.txt"},
+        {nullptr, user, home_place},
+        {"", user, home_place},  // an empty or relative XDG_CONFIG_HOME is to be ignored
+        {"relative/config", user, home_place},
+        {nullptr, nullptr, folder + "/phonebook.txt"},  // nowhere better: the editor reports the failure
+        {nullptr, "", folder + "/phonebook.txt"},
+    };
+    for (const auto& row : rows)
+      EXPECT_EQ(phone_book_path(folder, row.xdg, row.home), row.place) << folder << " " << row.place;
+  }
 }
 
 // The phone number field and an editor window the test opens and closes.
@@ -100,9 +122,10 @@ class FakeWindow final : public PhoneBookWindow {
 };
 
 TEST(PhoneBookEditor, ButtonCreatesTheFileAndClosingRefillsTheField) {
-  TempDir dir;
+  TempDir home;
   FakeWindow window;
-  PhoneBook book(window, dir.file("phonebook.txt"));
+  // The configuration folder (and ~/.config on a fresh account) is made with the phone book.
+  PhoneBook book(window, phone_book_path("/nonexistent/usr/bin", nullptr, home.path().c_str()));
   book.load_phone_book();  // main window creation: no file yet
   EXPECT_EQ(window.list.entries, Entries{});
   EXPECT_EQ(window.list.selected, -1);
@@ -110,8 +133,8 @@ TEST(PhoneBookEditor, ButtonCreatesTheFileAndClosingRefillsTheField) {
   book.phone_book_tick(false);
   EXPECT_TRUE(window.opened.empty());
   book.phone_book_tick(true);
-  EXPECT_EQ(window.opened, Entries{book.path()});
-  EXPECT_TRUE(TempDir::exists(book.path()));
+  EXPECT_EQ(window.opened, Entries{home.path() + "/.config/vexaterm/phonebook.txt"});
+  EXPECT_EQ(TempDir::read(book.path()), kPhoneBookHeader);
   EXPECT_TRUE(book.editor_recorded());
 
   // While the editor is open, timer ticks and further clicks change nothing.
@@ -122,7 +145,7 @@ TEST(PhoneBookEditor, ButtonCreatesTheFileAndClosingRefillsTheField) {
   EXPECT_EQ(window.list_updates, updates);
 
   // The user saves new entries and closes the editor: the next tick shows them.
-  dir.write("phonebook.txt", "# numbers\n5551234 home\n0049 7031 1234\toffice # day\n");
+  home.write(".config/vexaterm/phonebook.txt", "# numbers\n5551234 home\n0049 7031 1234\toffice # day\n");
   window.field = "0049 7031";
   window.editor_up = false;
   book.phone_book_tick(false);
@@ -150,39 +173,6 @@ TEST(PhoneBookEditor, UnwritableFolderOrFailedEditorStillTryOnThePath) {
   window.editor_up = false;
   book.phone_book_tick(false);
   EXPECT_EQ(window.list.entries, Entries{});
-}
-
-// Beside the program in a build or a portable copy; in the user's configuration folder for an
-// installed copy, whose folder (/usr/bin) nobody but root can write.
-TEST(PhoneBookPlace, BesideAWritableProgramElseInTheUsersConfigurationFolder) {
-  TempDir program, config, home;
-  const char* xdg = config.path().c_str();
-  const char* user = home.path().c_str();
-  EXPECT_EQ(phone_book_path(program.path(), xdg, user), program.file("phonebook.txt"));
-
-  std::vector<std::string> unwritable{program.file("usr/bin")};  // not there: nobody can write it
-  if (::geteuid() != 0) {
-    unwritable.push_back(program.file("read-only"));
-    ASSERT_EQ(::mkdir(unwritable.back().c_str(), 0555), 0);
-  }
-  const std::string home_place = home.path() + "/.config/vexaterm/phonebook.txt";
-  for (const std::string& folder : unwritable) {
-    EXPECT_EQ(phone_book_path(folder, xdg, user), config.path() + "/vexaterm/phonebook.txt") << folder;
-    EXPECT_EQ(phone_book_path(folder, nullptr, user), home_place) << folder;
-    // An empty or relative XDG_CONFIG_HOME is to be ignored.
-    EXPECT_EQ(phone_book_path(folder, "", user), home_place) << folder;
-    EXPECT_EQ(phone_book_path(folder, "relative/config", user), home_place) << folder;
-    // Nowhere better to go: the program folder, whose failure the editor then reports.
-    EXPECT_EQ(phone_book_path(folder, nullptr, nullptr), folder + "/phonebook.txt") << folder;
-    EXPECT_EQ(phone_book_path(folder, nullptr, ""), folder + "/phonebook.txt") << folder;
-  }
-
-  // The configuration folder (and ~/.config on a fresh account) is made with the phone book.
-  FakeWindow window;
-  PhoneBook book(window, phone_book_path(unwritable.front(), nullptr, user));
-  book.phone_book_tick(true);
-  EXPECT_EQ(window.opened, Entries{home_place});
-  EXPECT_EQ(TempDir::read(home_place), kPhoneBookHeader);
 }
 
 }  // namespace
