@@ -1,27 +1,33 @@
-// The port layer over real pseudo-terminals: names, the user's line settings, open and its
-// failures, writes and reads, speed changes, modem lines and the presence probe with its
-// automatic reopen. A pty keeps the stop bits, handshakes and any speed in its termios but forces
-// 8 bits without parity: those are checked through the flags the port is given. It has no modem
-// lines: TIOCMGET fails and a Break is accepted and dropped.
+// The port layer over real pseudo-terminals: names, the selector's list, the user's line
+// settings, open and its failures, the lock against a second opener, writes and reads, speed
+// changes, modem lines and the presence probe with its automatic reopen. A pty keeps the stop
+// bits, handshakes and any speed in its termios but forces 8 bits without parity: those are
+// checked through the flags the port is given. It has no modem lines: TIOCMGET fails and a
+// Break is accepted and dropped.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "app/main_window_form.h"
 #include "link/serial_link.h"
 #include "platform/line_settings.h"
 #include "platform/pseudo_terminal.h"
+#include "platform/serial_tty.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
 
 namespace vexa {
 namespace {
 
+namespace fs = std::filesystem;
 using test::SharedReport;
 using test::TempDir;
 
@@ -97,6 +103,105 @@ TEST(LineSettingsText, EachFrameHasItsFlagsAndReadsBack) {
   }
 }
 
+// The selector's list comes from sysfs: which ttys sit on real hardware, and which serial core
+// ports have no UART behind them (phantom ttyS). No device node is opened to find out: an open
+// raises DTR and RTS on a port the user did not choose. A fake /sys and /dev: tty name, UART type ("" for none, as USB and ACM ttys), hardware or not.
+struct FakeSystem {
+  TempDir dir;
+  std::string sys = dir.file("sys");
+  std::string dev = dir.file("dev");
+
+  FakeSystem() {
+    fs::create_directories(sys + "/class/tty");
+    fs::create_directories(sys + "/devices/platform/serial8250");
+    fs::create_directories(dev + "/serial/by-id");
+  }
+  void tty(const std::string& name, bool hardware, const std::string& type = "", bool node = true) {
+    const std::string entry = sys + "/class/tty/" + name;
+    fs::create_directories(entry);
+    if (hardware) fs::create_directory_symlink(sys + "/devices/platform/serial8250", entry + "/device");
+    if (!type.empty()) dir.write("sys/class/tty/" + name + "/type", type + "\n");
+    if (node) {
+      dir.write("dev/" + name, "");
+      ::chmod((dev + "/" + name).c_str(), 0);  // nobody may open it
+    }
+  }
+};
+
+TEST(PortList, HardwareTtysFromSysfsWithoutPhantomsOrOpensAndNoneWithoutSysfs) {
+  FakeSystem system;
+  system.tty("ttyS0", true, "4");     // a 16550A
+  system.tty("ttyS1", true, "0");     // PORT_UNKNOWN: no UART
+  system.tty("ttyS10", true, "4");
+  system.tty("ttyS2", true, "4", false);  // no device node
+  system.tty("ttyUSB0", true);
+  system.tty("ttyACM1", true);
+  system.tty("ttyACM0", true);
+  system.tty("ttyAMA0", true, "1");
+  system.tty("tty1", false);          // virtual console
+  system.tty("ptmx", false);
+  // Without sysfs the nodes of /dev prove nothing: no serial port at all.
+  EXPECT_EQ(list_serial_devices(system.dev, system.dir.file("nosys")), std::vector<std::string>{});
+  fs::create_symlink("../../ttyUSB0", system.dev + "/serial/by-id/usb-FTDI_FT232R-if00-port0");
+
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, system.dev.c_str(), IN_OPEN | IN_ACCESS), 0);
+
+  const auto d = system.dev + "/";
+  EXPECT_EQ(list_serial_devices(system.dev, system.sys),
+            (std::vector<std::string>{d + "ttyS0", d + "ttyS10", d + "ttyUSB0", d + "ttyACM0", d + "ttyACM1",
+                                      d + "ttyAMA0", d + "serial/by-id/usb-FTDI_FT232R-if00-port0"}));
+  EXPECT_EQ(port_list(system.dev, system.sys).back(), "tcp/ip");
+
+  // Listing the folder opens the folder itself; no event may name a device in it.
+  alignas(inotify_event) char events[4096];
+  const ssize_t n = ::read(watch, events, sizeof events);
+  for (ssize_t at = 0; at < n;) {
+    const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+    EXPECT_EQ(event->len, 0u) << "opened " << event->name;
+    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+  }
+  ::close(watch);
+}
+
+TEST(PortList, AGatewayPortInUseStaysOfferedBeforeTcpIp) {
+  // No scan finds a network port: the selector keeps the one in use, once, before "tcp/ip".
+  const std::vector<std::string> plain = port_list();
+  const std::vector<std::string> kept = port_list_keeping("rfc2217://10.0.0.5:2000");
+  ASSERT_EQ(kept.size(), plain.size() + 1);
+  EXPECT_EQ(kept[kept.size() - 2], "rfc2217://10.0.0.5:2000");
+  EXPECT_EQ(kept.back(), "tcp/ip");
+  EXPECT_EQ(port_list_keeping("/dev/ttyUSB0"), plain);
+  EXPECT_EQ(port_list_keeping("tcp/ip"), plain);
+}
+
+// Two programs on one port would each read half of the other's bytes: a port this program holds
+// is refused to every other opener (exclusive tty and an advisory flock, as picocom and tio
+// take), and an open of a port someone else holds says so, and who, where a lock tells it.
+std::string command_of(long pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+  std::string name;
+  std::getline(in, name);
+  return name;
+}
+
+TEST(PortLock, UucpLockFileOfALiveProcessHoldsThePort) {
+  PseudoTerminal pty;
+  ASSERT_TRUE(pty.is_open());
+  TempDir locks;
+  const std::string name = std::filesystem::path(pty.slave_path()).filename().string();
+  // Another program's lock: the parent process is alive for as long as this test runs.
+  const long parent = ::getppid();
+  locks.write("LCK.." + name, "     " + std::to_string(parent) + "\n");
+  SerialTty tty;
+  EXPECT_EQ(tty.open(pty.slave_path(), locks.path()), EBUSY);
+  EXPECT_EQ(tty.holder(), command_of(parent) + ", pid " + std::to_string(parent));
+  // A lock whose process is gone is stale: it holds nothing.
+  locks.write("LCK.." + name, "2147483646\n");
+  EXPECT_EQ(tty.open(pty.slave_path(), locks.path()), 0);
+}
+
 class PortLayer : public ::testing::Test {
  protected:
   PortLayer() : tcp(report, messages), link(report, messages, tcp) {}
@@ -129,7 +234,6 @@ TEST_F(PortLayer, OpensRawWithReceiveXoffAndTheUsersFrame) {
     speed_t code;
   } rows[] = {
       {std::nullopt, "9600", B9600},
-      {LineSettings{8, Parity::none, 2, FlowControl::none}, "19200", B19200},
       {LineSettings{8, Parity::none, 1, FlowControl::rts_cts}, "19200", B19200},
       {LineSettings{8, Parity::none, 2, FlowControl::xon_xoff}, "115200", B115200},
   };
@@ -143,12 +247,9 @@ TEST_F(PortLayer, OpensRawWithReceiveXoffAndTheUsersFrame) {
     EXPECT_TRUE(link.link_is_open());
     termios tio{};
     ASSERT_TRUE(pty.line_settings(tio));
-    EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB), static_cast<tcflag_t>(CS8));
-    EXPECT_EQ((tio.c_cflag & CSTOPB) != 0, settings.stop_bits == 2);
-    EXPECT_EQ((tio.c_cflag & CRTSCTS) != 0, settings.flow == FlowControl::rts_cts);
-    EXPECT_EQ((tio.c_iflag & IXON) != 0, settings.flow == FlowControl::xon_xoff);
     EXPECT_NE(tio.c_iflag & IXOFF, 0u);  // the receive XOFF whatever the user's handshake
     EXPECT_EQ(cfgetospeed(&tio), row.code);
+    // The frame as the termios holds it (the flags table above checks the reading).
     const auto applied = read_line_settings(pty.master_fd());
     ASSERT_TRUE(applied);
     EXPECT_EQ(applied->settings, settings);
@@ -223,6 +324,24 @@ TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
     EXPECT_FALSE(link.link_is_open());
     EXPECT_FALSE(link.serial_open());
   }
+}
+
+TEST_F(PortLayer, ASecondOpenerIsToldWhoHoldsThePortAndOpensOnceItIsFree) {
+  PseudoTerminal pty;
+  ASSERT_TRUE(open_on(pty, "9600"));
+  TcpClient other_tcp(report, messages);
+  SerialLink other(report, messages, other_tcp);
+  other.select(path, "9600");
+  EXPECT_FALSE(other.open_link(false));
+  EXPECT_EQ(report.lines().back(), path + " is in use by another program (" + command_of(::getpid()) + ", pid " +
+                                       std::to_string(::getpid()) + ").");
+  // Close and open again at once: the old descriptor may live on a moment in another thread,
+  // but it no longer holds the port.
+  EXPECT_TRUE(link.close_link());
+  EXPECT_TRUE(other.open_link(false));
+  EXPECT_FALSE(link.open_link(false));
+  EXPECT_TRUE(other.close_link());
+  EXPECT_TRUE(link.open_link(false));
 }
 
 TEST_F(PortLayer, WritesReadsAndModemLinesNeedAnOpenPortAndReadsTimeOut) {
