@@ -231,7 +231,7 @@ TEST_F(Receiving, DuringAnUploadNothingIsEchoedAndASambaPromptStartsOnlyATermina
   EXPECT_TRUE(eventually([&] { return echo.text() == "three\n>#\nok\n"; }));
 }
 
-TEST_F(Receiving, AReadingPauseGivesTheJobTheWholeAnswerWhileTheBoardStreams) {
+TEST_F(Receiving, ReadingPausesNestAndGiveTheJobTheWholeAnswerWhileTheBoardStreams) {
   ScriptedBoard board([](const std::string& command) { return command == "Q" ? kMark : ""; });
   board.set_streaming(true);
   connect(board.pty());
@@ -257,11 +257,7 @@ TEST_F(Receiving, AReadingPauseGivesTheJobTheWholeAnswerWhileTheBoardStreams) {
   const std::uint64_t after = session.receiver().bytes_received();
   EXPECT_TRUE(eventually([&] { return session.receiver().bytes_received() > after + 1000; }));
   EXPECT_EQ(echo.text().find("<MARK"), std::string::npos);
-}
-
-TEST_F(Receiving, PausesNestAndAPauseWithoutAReceiveThreadReturnsAtOnce) {
-  PseudoTerminal pty;
-  connect(pty);
+  // Pauses nest; one without a receive thread returns at once.
   {
     ReadingPause outer(session.board_port());
     {
