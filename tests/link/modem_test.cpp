@@ -141,22 +141,7 @@ TEST_F(ModemTest, CallComesUpOutlivesALostCarrierAndIsHungUp) {
   EXPECT_EQ(dialer.call_button().caption, "Online");
 }
 
-TEST_F(ModemTest, ClickWhileCallingWithoutCarrierEndsAtOnce) {
-  window.phone = "5551234";
-  dialer.modem_tick(true);
-  dialer.modem_tick(true);
-  EXPECT_EQ(dialer.call_state(), CallState::offline);
-  EXPECT_EQ(window.statuses, (std::vector<std::string>{"Calling 5551234", "Disconnect", "Offline"}));
-  ticks(15);
-  EXPECT_EQ(line.writes(), (std::vector<std::string>{"atd5551234\r", "+++"}));  // no "ATH" once offline
-  // With the carrier there at once, the next click's call comes up in the same tick.
-  line.carrier = true;
-  dialer.modem_tick(true);
-  EXPECT_EQ(line.writes().back(), "atd5551234\r");
-  EXPECT_EQ(dialer.call_state(), CallState::online);
-}
-
-TEST_F(ModemTest, NoNumberMeansTheClickDoesNothingAndAClosedPortIsOpenedForTheCall) {
+TEST_F(ModemTest, NoNumberDoesNothingAClosedPortIsOpenedAndAClickWhileCallingEndsAtOnce) {
   line.open = false;
   line.opens = false;
   for (const char* text : {"12 34", "", "office", "x1234567"}) {
@@ -175,8 +160,17 @@ TEST_F(ModemTest, NoNumberMeansTheClickDoesNothingAndAClosedPortIsOpenedForTheCa
   dialer.modem_tick(true);
   EXPECT_EQ(line.open_calls, 2);
   EXPECT_EQ(line.writes(), std::vector<std::string>{"atd5551234\r"});
-  dialer.modem_tick(true);  // open now: no second open
+  dialer.modem_tick(true);  // open now: no second open, and no carrier yet: offline at once
   EXPECT_EQ(line.open_calls, 2);
+  EXPECT_EQ(dialer.call_state(), CallState::offline);
+  EXPECT_EQ(window.statuses, (std::vector<std::string>{"Calling 5551234", "Disconnect", "Offline"}));
+  ticks(15);
+  EXPECT_EQ(line.writes(), (std::vector<std::string>{"atd5551234\r", "+++"}));  // no "ATH" once offline
+  // With the carrier there at once, the next click's call comes up in the same tick.
+  line.carrier = true;
+  dialer.modem_tick(true);
+  EXPECT_EQ(line.writes().back(), "atd5551234\r");
+  EXPECT_EQ(dialer.call_state(), CallState::online);
 }
 
 // On "tcp/ip" a click asks for the connection (the receive thread makes it) and never dials;

@@ -315,7 +315,7 @@ TEST_F(PortLayer, ASecondOpenerIsToldWhoHoldsThePortAndOpensOnceItIsFree) {
   EXPECT_TRUE(link.open_link(false));
 }
 
-TEST_F(PortLayer, WritesReadsAndModemLinesNeedAnOpenPortAndReadsTimeOut) {
+TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   EXPECT_FALSE(link.write_text("conf\n"));
   EXPECT_TRUE(report.contains("Error Port is not open"));
   EXPECT_EQ(link.serial_read_byte(0), -2);
@@ -325,6 +325,8 @@ TEST_F(PortLayer, WritesReadsAndModemLinesNeedAnOpenPortAndReadsTimeOut) {
   EXPECT_EQ(link.send_break(100), EBADF);
   EXPECT_EQ(link.set_dtr(true), EBADF);
   EXPECT_EQ(link.set_rts(true), EBADF);
+  EXPECT_EQ(link.set_speed(9600, true), 9600);  // already in force, even while closed
+  EXPECT_EQ(link.set_speed(19200, true), -1);
 
   PseudoTerminal pty;
   ASSERT_TRUE(open_on(pty, "115200"));
@@ -352,25 +354,19 @@ TEST_F(PortLayer, WritesReadsAndModemLinesNeedAnOpenPortAndReadsTimeOut) {
   EXPECT_EQ(link.send_break(20), 0);
   EXPECT_TRUE(link.write_text("after"));
   EXPECT_EQ(pty.read_until("after", 2000), "after");
-}
 
-TEST_F(PortLayer, SpeedChangesReturnTheOldSpeed) {
-  EXPECT_EQ(link.set_speed(9600, true), 9600);  // already in force, even while closed
-  EXPECT_EQ(link.set_speed(19200, true), -1);
-  PseudoTerminal pty;
-  ASSERT_TRUE(open_on(pty, "9600"));
+  // A speed change returns the old speed and carries no receive XOFF; 0 is no speed.
   report.clear();
-  EXPECT_EQ(link.set_speed(115200, true), 9600);
-  EXPECT_TRUE(report.contains(open_line(115200)));
+  EXPECT_EQ(link.set_speed(9600, true), 115200);
+  EXPECT_TRUE(report.contains(open_line(9600)));
   termios tio{};
   ASSERT_TRUE(pty.line_settings(tio));
-  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B115200));
-  EXPECT_EQ(tio.c_iflag & IXOFF, 0u);  // a speed change carries no XON/XOFF
-  EXPECT_EQ(link.set_speed(9600, false), 115200);
-  EXPECT_FALSE(report.contains(open_line(9600)));
-
-  // A pty takes any speed a port can be asked for; 0 is none.
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
+  EXPECT_EQ(tio.c_iflag & IXOFF, 0u);
+  EXPECT_EQ(link.set_speed(115200, false), 9600);
+  EXPECT_FALSE(report.contains(open_line(115200)));
   EXPECT_EQ(link.set_speed(0, true), -1);
+  // Without a frame of the user's the refusal describes the port at 9600, whatever its speed.
   EXPECT_TRUE(report.contains("Error open " + path + ":9600,n,8,1"));
   EXPECT_FALSE(link.serial_open());
   EXPECT_EQ(link.speed(), 0);
