@@ -125,10 +125,6 @@ class TestGateway {
     std::lock_guard lock(mutex_);
     return requests_;
   }
-  std::string received() {
-    std::lock_guard lock(mutex_);
-    return received_;
-  }
 
  private:
   // Answers every whole IAC SB COM-PORT ... IAC SE that came since the last one.
@@ -189,7 +185,8 @@ TEST(GatewayAddressText, FormsThatOpenAndFormsThatDoNot) {
     EXPECT_FALSE(parse_gateway_address(bad)) << bad;
 }
 
-TEST(GatewayDevice, NegotiatesSetsTheLineAndCarriesEveryByteBothWays) {
+// Every byte value both ways is the codec tests' and the ser2net flash's.
+TEST(GatewayDevice, NegotiatesSetsTheLineInOrderDrivesTheControlLinesAndHearsTheCarrier) {
   TestGateway gateway({});
   Rfc2217Device device;
   ASSERT_EQ(device.open(address_of(gateway)), 0);
@@ -201,31 +198,12 @@ TEST(GatewayDevice, NegotiatesSetsTheLineAndCarriesEveryByteBothWays) {
   // Purge at the open, then speed, size, parity, stop size and handshake, in that order.
   EXPECT_EQ(gateway.requests(), (std::vector<std::string>{bytes({12, 3}), bytes({1, 0, 1, 0xC2, 0}), bytes({2, 7}),
                                                            bytes({3, 3}), bytes({4, 2}), bytes({5, 3})}));
-  std::string all;
-  for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
-  ASSERT_EQ(device.write_all(all.data(), all.size()), 0);
-  const std::string escaped = telnet_escape(all);
-  EXPECT_TRUE(test::eventually([&] { return gateway.received().find(escaped) != std::string::npos; }));
-  gateway.send(escaped);
-  std::string got;
-  char buffer[64];
-  while (got.size() < all.size() && device.wait_readable(2000) == WaitResult::readable) {
-    const long n = device.read_some(buffer, sizeof buffer);
-    got.append(buffer, static_cast<std::size_t>(n));
-  }
-  EXPECT_EQ(got, all);
-}
-
-TEST(GatewayDevice, ControlLinesBreakAndCarrier) {
-  TestGateway gateway({});
-  Rfc2217Device device;
-  ASSERT_EQ(device.open(address_of(gateway)), 0);
   ASSERT_EQ(device.set_dtr(false), 0);
   ASSERT_EQ(device.set_rts(true), 0);
   ASSERT_EQ(device.send_break(30), 0);
   EXPECT_EQ(device.send_break(0), EINVAL);
   const auto asked = gateway.requests();
-  EXPECT_EQ(std::vector<std::string>(asked.begin() + 1, asked.end()),
+  EXPECT_EQ(std::vector<std::string>(asked.begin() + 6, asked.end()),
             (std::vector<std::string>{bytes({5, 9}), bytes({5, 11}), bytes({5, 5}), bytes({5, 6})}));
   EXPECT_FALSE(device.carrier_detect());
   gateway.send(bytes({255, 250, 44, 107, kModemCarrier | kModemCts, 255, 240}));
