@@ -222,36 +222,9 @@ TEST(PhoneBookText, EntriesAndTheLastNumberUsed) {
   EXPECT_EQ(phone_list({}, "5551234").selected, -1);
 }
 
-TEST(PhoneBookFile, CreatedWithTheHeaderLinesAndNeverOverwrittenOrMadeUnreadable) {
-  TempDir dir;
-  const std::string path = dir.file("phonebook.txt");
-  EXPECT_EQ(load_phone_book_file(path, "").selected, -1);
-  ASSERT_TRUE(ensure_phone_book_file(path));
-  EXPECT_EQ(TempDir::read(path), "# phonenumber comment\n# ip-number port comment\n");
-  EXPECT_EQ(load_phone_book_file(path, "").entries, Entries{});
-
-  dir.write("phonebook.txt", "5551234 home\n");
-  EXPECT_TRUE(ensure_phone_book_file(path));
-  EXPECT_EQ(TempDir::read(path), "5551234 home\n");
-  // A missing folder is made; one that cannot be (a file stands in its way) is not.
-  const std::string nested = dir.file("config/vexaterm/phonebook.txt");
-  EXPECT_TRUE(ensure_phone_book_file(nested));
-  EXPECT_EQ(TempDir::read(nested), kPhoneBookHeader);
-  const std::string blocked = dir.write("plain", "") + "/vexaterm/phonebook.txt";
-  EXPECT_FALSE(ensure_phone_book_file(blocked));
-  EXPECT_EQ(TempDir::read(dir.file("plain")), "");
-  // A file that cannot be read is left as it is.
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
-  ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-  EXPECT_FALSE(ensure_phone_book_file(path));
-  EXPECT_EQ(load_phone_book_file(path, "").entries, Entries{});
-  ::chmod(path.c_str(), 0600);
-  EXPECT_EQ(TempDir::read(path), "5551234 home\n");
-}
-
-// Beside the program in a build or a portable copy; in the user's configuration folder for an
-// installed copy, whose folder (/usr/bin) nobody but root can write.
-TEST(PhoneBookFile, BesideAWritableProgramElseInTheUsersConfigurationFolder) {
+TEST(PhoneBookFile, ItsPlaceItsHeaderLinesAndNeverOverwrittenOrMadeUnreadable) {
+  // Beside the program in a build or a portable copy; in the user's configuration folder for an
+  // installed copy, whose folder (/usr/bin) nobody but root can write.
   TempDir program, config, home;
   const char* xdg = config.path().c_str();
   const char* user = home.path().c_str();
@@ -279,6 +252,31 @@ TEST(PhoneBookFile, BesideAWritableProgramElseInTheUsersConfigurationFolder) {
     for (const auto& row : rows)
       EXPECT_EQ(phone_book_path(folder, row.xdg, row.home), row.place) << folder << " " << row.place;
   }
+
+  TempDir dir;
+  const std::string path = dir.file("phonebook.txt");
+  EXPECT_EQ(load_phone_book_file(path, "").selected, -1);
+  ASSERT_TRUE(ensure_phone_book_file(path));
+  EXPECT_EQ(TempDir::read(path), "# phonenumber comment\n# ip-number port comment\n");
+  EXPECT_EQ(load_phone_book_file(path, "").entries, Entries{});
+
+  dir.write("phonebook.txt", "5551234 home\n");
+  EXPECT_TRUE(ensure_phone_book_file(path));
+  EXPECT_EQ(TempDir::read(path), "5551234 home\n");
+  // A missing folder is made; one that cannot be (a file stands in its way) is not.
+  const std::string nested = dir.file("config/vexaterm/phonebook.txt");
+  EXPECT_TRUE(ensure_phone_book_file(nested));
+  EXPECT_EQ(TempDir::read(nested), kPhoneBookHeader);
+  const std::string blocked = dir.write("plain", "") + "/vexaterm/phonebook.txt";
+  EXPECT_FALSE(ensure_phone_book_file(blocked));
+  EXPECT_EQ(TempDir::read(dir.file("plain")), "");
+  // A file that cannot be read is left as it is.
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+  EXPECT_FALSE(ensure_phone_book_file(path));
+  EXPECT_EQ(load_phone_book_file(path, "").entries, Entries{});
+  ::chmod(path.c_str(), 0600);
+  EXPECT_EQ(TempDir::read(path), "5551234 home\n");
 }
 
 TEST(PhoneBookEditor, ButtonCreatesTheFileClosingRefillsTheFieldAndAFailedOpenTriesAgain) {

@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 using test::SharedReport;
 using test::TempDir;
 
-TEST(PortNames, ComNamesMapToTtySAndBadNumbersToCom1) {
+TEST(PortNames, ComNamesMapToTtySBadNumbersToCom1AndFailureReasonsSayWhatToDo) {
   const struct {
     const char* name;
     const char* label;
@@ -47,9 +47,7 @@ TEST(PortNames, ComNamesMapToTtySAndBadNumbersToCom1) {
     EXPECT_EQ(resolve_port_name(row.name).device_path, row.device) << row.name;
   }
   EXPECT_EQ(port_description(resolve_port_name("COM5"), 9600), "COM5:9600,n,8,1");
-}
-
-TEST(PortNames, FailureReasonsSayWhatToDoInEveryLanguage) {
+  // The reasons say what to do, in every language.
   const Messages english;
   EXPECT_NE(open_failure_reason(english, "/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
   for (char language : {'f', 'd'}) {
@@ -62,7 +60,7 @@ TEST(PortNames, FailureReasonsSayWhatToDoInEveryLanguage) {
   }
 }
 
-TEST(LineSettingsText, WritesAndReadsEveryFrameAndHandshake) {
+TEST(LineSettingsText, WritesAndReadsEveryFrameAndHandshakeAndEachFrameHasItsFlags) {
   EXPECT_EQ(line_settings_text(LineSettings{}), "n,8,1");
   const LineSettings odd{7, Parity::even, 2, FlowControl::rts_cts};
   EXPECT_EQ(line_settings_text(odd), "e,7,2,rtscts");
@@ -79,9 +77,7 @@ TEST(LineSettingsText, WritesAndReadsEveryFrameAndHandshake) {
   EXPECT_EQ(parse_line_settings("8n2,XonXoff"), (LineSettings{8, Parity::none, 2, FlowControl::xon_xoff}));
   for (const char* bad : {"", "8N3", "9N1", "4N1", "8X1", "n,8", "n,8,1,fast", "n,8,1,none,x", "8N1x", "n,,1"})
     EXPECT_FALSE(parse_line_settings(bad)) << bad;
-}
-
-TEST(LineSettingsText, EachFrameHasItsFlagsAndReadsBack) {
+  // The termios flags of each frame, and the frame read back from them.
   const struct {
     LineSettings settings;
     tcflag_t cflag;

@@ -57,7 +57,7 @@ class TcpClientTest : public ::testing::Test {
   LoopbackPeer peer;  // the far end for the tests that need only one
 };
 
-TEST_F(TcpClientTest, BadAddressesAreRefusedBeforeCallingAndOpenNothing) {
+TEST_F(TcpClientTest, BadAddressesAreRefusedBeforeCallingAndARefusedConnectGoesOffline) {
   EXPECT_FALSE(client.tcp_connect("10.0.0.5"));
   EXPECT_FALSE(client.tcp_connect("127.0.0.1 70000"));
   EXPECT_FALSE(client.tcp_connect("127.0.0.1 -5"));
@@ -69,9 +69,7 @@ TEST_F(TcpClientTest, BadAddressesAreRefusedBeforeCallingAndOpenNothing) {
   EXPECT_EQ(client.tcp_read_byte(0), -1);
   EXPECT_FALSE(client.tcp_send("x", 1));
   EXPECT_FALSE(client.tcp_close());
-}
-
-TEST_F(TcpClientTest, RefusedConnectReportsAndGoesOffline) {
+  report.clear();
   LoopbackPeer closed_port(false);
   EXPECT_FALSE(client.tcp_connect(closed_port.address_text()));
   const std::string port = std::to_string(closed_port.port());
@@ -140,7 +138,7 @@ TEST_F(TcpClientTest, ACallReportsItsStatesCarriesBytesAndEndsWithOurCloseEvenOf
   EXPECT_FALSE(client.tcp_close());
 }
 
-TEST_F(TcpClientTest, PeerClosingIsReportedAndCloses) {
+TEST_F(TcpClientTest, PeerClosingOrResettingIsReportedWithItsCodeAndCloses) {
   std::vector<bool> changes;
   client.set_state_listener([&](bool up) { changes.push_back(up); });
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
@@ -153,9 +151,6 @@ TEST_F(TcpClientTest, PeerClosingIsReportedAndCloses) {
   EXPECT_EQ(report.lines(), (std::vector<std::string>{"Connection closed by foreign host", "Offline"}));
   EXPECT_EQ(changes, (std::vector<bool>{true, false}));
   EXPECT_EQ(client.tcp_read_byte(0), -1);
-}
-
-TEST_F(TcpClientTest, ResetPeerFailsTheNextSendOrReceiveWithItsCode) {
   for (bool sending : {true, false}) {
     SCOPED_TRACE(sending ? "send" : "receive");
     LoopbackPeer peer;
