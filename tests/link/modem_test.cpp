@@ -104,7 +104,6 @@ TEST_F(ModemTest, CallComesUpOutlivesALostCarrierAndIsHungUp) {
   EXPECT_EQ(terminal.lines(), std::vector<std::string>{"atd0049"});
   EXPECT_EQ(window.statuses, std::vector<std::string>{"Calling 0049"});
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::indeterminate);
-  EXPECT_EQ(dialer.phone_text(), "0049 7031 1234 office");
 
   ticks(5);  // no carrier yet: still calling
   EXPECT_EQ(dialer.call_state(), CallState::calling);
@@ -123,7 +122,6 @@ TEST_F(ModemTest, CallComesUpOutlivesALostCarrierAndIsHungUp) {
   EXPECT_EQ(dialer.call_state(), CallState::disconnecting);
   EXPECT_EQ(window.statuses.back(), "Disconnect");
   EXPECT_EQ(line.writes(), std::vector<std::string>{"+++"});
-  EXPECT_EQ(dialer.hang_up_countdown(), kHangUpTicks - 1);
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::indeterminate);
   ticks(9);  // "ATH" goes on the tenth tick after the "+++"
   EXPECT_EQ(line.writes(), std::vector<std::string>{"+++"});

@@ -1,6 +1,7 @@
 // The TCP client over real loopback connections: the address forms, connect failures, the
-// reports and call states, batches with NUL bytes, the peer closing or resetting, a close from
-// another thread while a reader waits, and the link session that connects on its receive thread.
+// reports and call states, batches with NUL bytes, the peer closing or resetting, and a close
+// from another thread while a reader waits. The session's connect on its receive thread and its
+// reply wait over TCP are the vexacli link commands test's.
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
@@ -10,7 +11,6 @@
 #include <chrono>
 #include <thread>
 
-#include "link/link_session.h"
 #include "link/tcp_client.h"
 #include "loopback_peer.h"
 #include "platform/tcp_socket.h"
@@ -168,30 +168,6 @@ TEST_F(TcpClientTest, PeerClosingOrResettingIsReportedWithItsCodeAndCloses) {
     EXPECT_FALSE(client.connected());
     EXPECT_EQ(client.call_state(), CallState::offline);
   }
-}
-
-TEST(TcpSession, ConnectsOnTheReceiveThreadAndClosesWhenThePeerHangsUp) {
-  LoopbackPeer peer;
-  SharedReport report;
-  test::SharedEcho echo;
-  Messages messages;
-  LinkSession session(report, echo, messages);
-  session.port().set_tcp_address("  " + peer.address_text());
-  session.start();
-  ASSERT_TRUE(session.open("tcp/ip", "9600"));
-  ASSERT_TRUE(peer.accept());
-  EXPECT_TRUE(session.port().link_is_open());
-  EXPECT_TRUE(report.contains("Online " + peer.address_text()));
-  ASSERT_TRUE(session.write_text("conf\n"));
-  EXPECT_EQ(peer.receive(5), "conf\n");
-  ASSERT_TRUE(peer.send("Ok\r\n"));
-  EXPECT_TRUE(session.wait_line("Ok"));
-  peer.close();
-  EXPECT_TRUE(report.wait_for("Connection closed by foreign host"));
-  EXPECT_TRUE(test::eventually([&] { return !session.port().link_is_open(); }));
-  EXPECT_FALSE(session.send_and_wait_ok("conf"));
-  EXPECT_TRUE(report.contains("Error Port is not open"));
-  session.stop();
 }
 
 void ignore_signal(int) {}
