@@ -1,5 +1,5 @@
 // The line table and the receive thread: the places decide who hears a line first and who hears
-// nothing during an upload; dropping a registration waits for the line being handed out, and a
+// nothing during an upload (which place the configuration replies take is the pty tests'); dropping a registration waits for the line being handed out, and a
 // consumer may drop registrations (its own too) from inside its on_line. Over a real
 // pseudo-terminal: line assembly, echo, the sender's wait for "Ok", and a job that reads the
 // port itself while the board streams (once the thread has confirmed its pause, every byte
@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <future>
 #include <thread>
@@ -36,33 +35,21 @@ class CallbackConsumer final : public LineConsumer {
   std::function<void(std::string_view)> on_;
 };
 
-TEST(LineConsumers, PlacesDecideTheOrderAndAnUploadSilencesTheLastTwo) {
+TEST(LineConsumers, LowerPlacesHearFirstEqualOnesInTheirOrderAndAnUploadOnlyThoseMeantToHear) {
   LineConsumers table;
   std::vector<std::string> order;
   std::mutex order_mutex;
-  // Added in the reverse of their places; equal places keep the order they were added in.
-  const struct {
-    const char* name;
-    LinePlace place;
-  } rows[] = {
-      {"config", line_place::configuration}, {"loader", line_place::loader},
-      {"factory", line_place::factory_test}, {"view", line_place::data_view},
-      {"analog", line_place::analog_tab},    {"upload", line_place::upload},
-      {"upload later", line_place::upload},
-  };
-  std::deque<RecordingConsumer> consumers;
-  std::vector<LineRegistration> heard;
-  for (const auto& row : rows) {
-    consumers.emplace_back(row.name, &order, &order_mutex);
-    heard.push_back(table.add(row.place, consumers.back()));
-  }
+  RecordingConsumer late("late", &order, &order_mutex), deaf("deaf", &order, &order_mutex),
+      hearing("hearing", &order, &order_mutex);
+  LineRegistration late_lines = table.add(LinePlace{30, true}, late);
+  LineRegistration deaf_lines = table.add(LinePlace{10, false}, deaf);
+  LineRegistration hearing_lines = table.add(LinePlace{10, true}, hearing);
   table.dispatch("one");
-  EXPECT_EQ(order, (std::vector<std::string>{"upload", "upload later", "analog", "view", "factory", "loader",
-                                             "config"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"deaf", "hearing", "late"}));
   order.clear();
   table.set_upload_running(true);
   table.dispatch("two");
-  EXPECT_EQ(order, (std::vector<std::string>{"upload", "upload later", "analog", "view", "factory"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"hearing", "late"}));
 }
 
 TEST(LineRegistration, DroppingItWaitsForTheLineInFlight) {
