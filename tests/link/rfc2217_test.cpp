@@ -272,10 +272,7 @@ TEST(GatewayPort, OpensByNameReportsFailuresAndLosesNothingWhenTheGatewayHangsUp
   gateway.send("last words\r\n");
   gateway.hang_up();
   std::string got;
-  for (int i = 0; i < 300 && got.size() < 12; ++i) {
-    const int c = port.read_byte(10);
-    if (c >= 0) got.push_back(static_cast<char>(c));
-  }
+  for (int i = 0; i < 12; ++i) got.push_back(static_cast<char>(port.read_byte(3000)));
   EXPECT_EQ(got, "last words\r\n");
   report.clear();
   for (int i = 0; i < 300 && port.is_open(); ++i) {

@@ -3,11 +3,11 @@
 // file as it was.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -46,16 +46,7 @@ TEST(WholeFile, ReadsAPipeThatGivesNoSize) {
   const std::string fifo = dir.file("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string written = pattern(70000);  // more than a pipe holds at once
-  std::thread writer([&] {
-    const int fd = ::open(fifo.c_str(), O_WRONLY);
-    std::size_t done = 0;
-    while (fd >= 0 && done < written.size()) {
-      const ssize_t n = ::write(fd, written.data() + done, written.size() - done);
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    if (fd >= 0) ::close(fd);
-  });
+  std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << written; });
   std::string text;
   EXPECT_EQ(read_whole_file_error(fifo, text), 0);
   writer.join();
