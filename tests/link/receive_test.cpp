@@ -1,5 +1,5 @@
 // The line table and the receive thread: the places decide who hears a line first and who hears
-// nothing during an upload (which place the configuration replies take is the pty tests'); dropping a registration waits for the line being handed out, and a
+// nothing during an upload; dropping a registration waits for the line being handed out, and a
 // consumer may drop registrations (its own too) from inside its on_line. Over a real
 // pseudo-terminal: line assembly, echo, the sender's wait for "Ok", and a job that reads the
 // port itself while the board streams (once the thread has confirmed its pause, every byte

@@ -261,7 +261,7 @@ TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
     LineSettings settings;
     const char* speed;
     std::string description;
-    const char* why;  // a part of the reason
+    const char* why;  // found in the reason
   } rows[] = {
       {missing, {}, "9600", missing + ":9600,n,8,1", "plugged"},
       {plain, {}, "9600", plain + ":9600,n,8,1", plain.c_str()},  // no terminal
