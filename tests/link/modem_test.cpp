@@ -1,18 +1,28 @@
-// The call button on a modem line (dialing, carrier supervision, the timed hang-up) and on the
-// link "tcp/ip", where the same button drives a real TCP client.
+// The phone number field's two buttons. The call button on a modem line (dialing, carrier
+// supervision, the timed hang-up) and on the link "tcp/ip", where the same button drives a real
+// TCP client. The phone book file that fills the field: its entries, the selection of the last
+// number used, its place and its creation with the header lines, and the editor cycle that
+// refills the field (that every entry is a clean piece of one line is the phone book fuzz
+// target's property).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "link/modem_dialer.h"
+#include "link/phone_book.h"
 #include "link/tcp_client.h"
 #include "loopback_peer.h"
 #include "support/recording_sinks.h"
 #include "support/scripted_port.h"
+#include "support/temp_dir.h"
 
 namespace vexa {
 namespace {
 
 using test::LoopbackPeer;
 using test::SharedReport;
+using test::TempDir;
+using Entries = std::vector<std::string>;
 
 TEST(DialNumber, FirstWordWithFourLeadingDigits) {
   const struct {
@@ -47,12 +57,29 @@ class FakeModemLine final : public test::ScriptedPort, public LinkControl {
   void set_upload_running(bool) override {}
 };
 
-class FakeMainWindow final : public ModemWindow {
+// The phone number field, the status line and an editor window the test opens and closes.
+class FakeMainWindow final : public ModemWindow, public PhoneBookWindow {
  public:
   std::string phone;
   std::vector<std::string> statuses;
+  PhoneList list{{"stale"}, 0};
+  int list_updates = 0;
+  std::vector<std::string> opened;
+  bool editor_up = false;
+  bool editor_opens = true;
+
   std::string phone_field_text() override { return phone; }
   void set_status(std::string_view text) override { statuses.emplace_back(text); }
+  void set_phone_list(const PhoneList& l) override {
+    list = l;
+    ++list_updates;
+  }
+  bool open_editor(const std::string& path) override {
+    opened.push_back(path);
+    editor_up = editor_opens;
+    return editor_opens;
+  }
+  bool editor_exists() override { return editor_up; }
 };
 
 class ModemTest : public ::testing::Test {
@@ -70,41 +97,38 @@ class ModemTest : public ::testing::Test {
   ModemDialer dialer;
 };
 
-TEST_F(ModemTest, CallComesUpAndIsHungUp) {
+TEST_F(ModemTest, CallComesUpOutlivesALostCarrierAndIsHungUp) {
   window.phone = "0049 7031 1234 office";
   dialer.modem_tick(true);
   EXPECT_EQ(line.writes(), std::vector<std::string>{"atd0049\r"});
   EXPECT_EQ(terminal.lines(), std::vector<std::string>{"atd0049"});
   EXPECT_EQ(window.statuses, std::vector<std::string>{"Calling 0049"});
-  EXPECT_EQ(dialer.call_state(), CallState::calling);
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::indeterminate);
-  EXPECT_EQ(dialer.phone_text(), "0049 7031 1234 office");
 
   ticks(5);  // no carrier yet: still calling
   EXPECT_EQ(dialer.call_state(), CallState::calling);
   line.carrier = true;
   dialer.modem_tick(false);
-  EXPECT_EQ(dialer.call_state(), CallState::online);
   EXPECT_EQ(window.statuses.back(), "Online 0049 7031 1234 office");
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::checked);
+  line.carrier = false;  // a lost carrier keeps the state until a click
+  ticks(3);
+  EXPECT_EQ(dialer.call_state(), CallState::online);
 
+  line.carrier = true;
   line.forget_writes();
   terminal.clear();
   dialer.modem_tick(true);
   EXPECT_EQ(dialer.call_state(), CallState::disconnecting);
   EXPECT_EQ(window.statuses.back(), "Disconnect");
   EXPECT_EQ(line.writes(), std::vector<std::string>{"+++"});
-  EXPECT_EQ(terminal.lines(), std::vector<std::string>{"+++"});
-  EXPECT_EQ(dialer.hang_up_countdown(), kHangUpTicks - 1);
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::indeterminate);
-
   ticks(9);  // "ATH" goes on the tenth tick after the "+++"
   EXPECT_EQ(line.writes(), std::vector<std::string>{"+++"});
   dialer.modem_tick(false);
-  EXPECT_EQ(line.writes(), (std::vector<std::string>{"+++", "ATH\r"}));
   EXPECT_EQ(terminal.lines(), (std::vector<std::string>{"+++", "ath"}));
   ticks(20);  // sent once; the state waits for the carrier to drop
-  EXPECT_EQ(line.writes().size(), 2u);
+  EXPECT_EQ(line.writes(), (std::vector<std::string>{"+++", "ATH\r"}));
   EXPECT_EQ(dialer.call_state(), CallState::disconnecting);
 
   line.carrier = false;
@@ -115,47 +139,17 @@ TEST_F(ModemTest, CallComesUpAndIsHungUp) {
   EXPECT_EQ(dialer.call_button().caption, "Online");
 }
 
-TEST_F(ModemTest, ClickWhileCallingWithoutCarrierEndsAtOnce) {
-  window.phone = "5551234";
-  dialer.modem_tick(true);
-  dialer.modem_tick(true);
-  EXPECT_EQ(line.writes(), (std::vector<std::string>{"atd5551234\r", "+++"}));
-  EXPECT_EQ(dialer.call_state(), CallState::offline);
-  EXPECT_EQ(window.statuses, (std::vector<std::string>{"Calling 5551234", "Disconnect", "Offline"}));
-  ticks(15);
-  EXPECT_EQ(line.writes().size(), 2u);  // no "ATH" once offline
-  // The next click dials again.
-  dialer.modem_tick(true);
-  EXPECT_EQ(line.writes().back(), "atd5551234\r");
-}
-
-TEST_F(ModemTest, CarrierLostWhileOnlineKeepsTheStateUntilAClick) {
-  window.phone = "5551234";
-  line.carrier = true;
-  dialer.modem_tick(true);  // the carrier seen in the same call brings the call up
-  EXPECT_EQ(dialer.call_state(), CallState::online);
-  line.carrier = false;
-  ticks(3);
-  EXPECT_EQ(dialer.call_state(), CallState::online);
-}
-
-TEST_F(ModemTest, NoNumberMeansTheClickDoesNothing) {
+TEST_F(ModemTest, NoNumberDoesNothingAClosedPortIsOpenedAndAClickWhileCallingEndsAtOnce) {
+  line.open = false;
+  line.opens = false;
   for (const char* text : {"12 34", "", "office", "x1234567"}) {
     window.phone = text;
-    line.open = false;
     dialer.modem_tick(true);
     EXPECT_EQ(dialer.phone_text(), text);
   }
-  EXPECT_TRUE(line.writes().empty());
   EXPECT_EQ(line.open_calls, 0);
   EXPECT_TRUE(window.statuses.empty());
-  EXPECT_EQ(dialer.call_state(), CallState::offline);
-}
-
-TEST_F(ModemTest, ClosedPortIsOpenedForTheCall) {
   window.phone = "5551234";
-  line.open = false;
-  line.opens = false;
   dialer.modem_tick(true);
   EXPECT_EQ(line.open_calls, 1);
   EXPECT_TRUE(line.writes().empty());
@@ -164,8 +158,17 @@ TEST_F(ModemTest, ClosedPortIsOpenedForTheCall) {
   dialer.modem_tick(true);
   EXPECT_EQ(line.open_calls, 2);
   EXPECT_EQ(line.writes(), std::vector<std::string>{"atd5551234\r"});
-  dialer.modem_tick(true);  // open now: no second open
+  dialer.modem_tick(true);  // open now: no second open, and no carrier yet: offline at once
   EXPECT_EQ(line.open_calls, 2);
+  EXPECT_EQ(dialer.call_state(), CallState::offline);
+  EXPECT_EQ(window.statuses, (std::vector<std::string>{"Calling 5551234", "Disconnect", "Offline"}));
+  ticks(15);
+  EXPECT_EQ(line.writes(), (std::vector<std::string>{"atd5551234\r", "+++"}));  // no "ATH" once offline
+  // With the carrier there at once, the next click's call comes up in the same tick.
+  line.carrier = true;
+  dialer.modem_tick(true);
+  EXPECT_EQ(line.writes().back(), "atd5551234\r");
+  EXPECT_EQ(dialer.call_state(), CallState::online);
 }
 
 // On "tcp/ip" a click asks for the connection (the receive thread makes it) and never dials;
@@ -174,8 +177,6 @@ TEST_F(ModemTest, TcpLinkButtonAsksForAndClosesARealConnection) {
   line.tcp = true;
   LoopbackPeer peer;
   window.phone = "  " + peer.address_text();
-  ticks(3);
-  EXPECT_EQ(line.open_calls, 0);
   dialer.modem_tick(true);
   EXPECT_EQ(line.open_calls, 1);  // the connect request
   EXPECT_EQ(line.tcp_addresses, std::vector<std::string>{window.phone});
@@ -188,11 +189,145 @@ TEST_F(ModemTest, TcpLinkButtonAsksForAndClosesARealConnection) {
   dialer.modem_tick(false);
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::checked);
   dialer.modem_tick(true);
-  EXPECT_FALSE(tcp.connected());
   EXPECT_TRUE(peer.client_closed());
   EXPECT_EQ(line.open_calls, 1);
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::unchecked);
   EXPECT_TRUE(line.writes().empty());
+}
+
+TEST(PhoneBookText, EntriesAndTheLastNumberUsed) {
+  const std::string digits(kPhoneBookLineChars, '5');
+  const struct {
+    std::string text;
+    Entries entries;
+  } rows[] = {
+      {"0711123456\toffice  # day line\n", {"0711123456 office  "}},
+      {"# phonenumber comment\n\n   \n\t\n  # only a note\n", {}},
+      {"5551234 home\r\n192.168.0.1 1470 lab\r\nlast line without end", {"5551234 home", "192.168.0.1 1470 lab",
+                                                                         "last line without end"}},
+      {"a\rhidden after CR\n", {"a"}},
+      {digits + "77#tail", {digits}},  // cut at 999 characters
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text.substr(0, 40));
+    EXPECT_EQ(parse_phone_book(row.text), row.entries);
+  }
+  const Entries entries{"5551234 home", "0049 7031 1234 office", "10.0.0.5 1470"};
+  EXPECT_EQ(phone_list(entries, "0049 7031 1234 office").selected, 1);
+  EXPECT_EQ(phone_list(entries, "10.0.0.5").selected, 2);  // an entry that begins with it
+  EXPECT_EQ(phone_list(entries, "999").selected, 0);
+  EXPECT_EQ(phone_list(entries, "5551234 home and more").selected, 0);
+  EXPECT_EQ(phone_list({}, "5551234").selected, -1);
+}
+
+TEST(PhoneBookFile, ItsPlaceItsHeaderLinesAndNeverOverwrittenOrMadeUnreadable) {
+  // Beside the program in a build or a portable copy; in the user's configuration folder for an
+  // installed copy, whose folder (/usr/bin) nobody but root can write.
+  TempDir program, config, home;
+  const char* xdg = config.path().c_str();
+  const char* user = home.path().c_str();
+  EXPECT_EQ(phone_book_path(program.path(), xdg, user), program.file("phonebook.txt"));
+
+  std::vector<std::string> unwritable{program.file("usr/bin")};  // not there: nobody can write it
+  if (::geteuid() != 0) {
+    unwritable.push_back(program.file("read-only"));
+    ASSERT_EQ(::mkdir(unwritable.back().c_str(), 0555), 0);
+  }
+  const std::string home_place = home.path() + "/.config/vexaterm/phonebook.txt";
+  for (const std::string& folder : unwritable) {
+    const struct {
+      const char* xdg;
+      const char* home;
+      std::string place;
+    } rows[] = {
+        {xdg, user, config.path() + "/vexaterm/phonebook.txt"},
+        {nullptr, user, home_place},
+        {"", user, home_place},  // an empty or relative XDG_CONFIG_HOME is to be ignored
+        {"relative/config", user, home_place},
+        {nullptr, nullptr, folder + "/phonebook.txt"},  // nowhere better: the editor reports the failure
+        {nullptr, "", folder + "/phonebook.txt"},
+    };
+    for (const auto& row : rows)
+      EXPECT_EQ(phone_book_path(folder, row.xdg, row.home), row.place) << folder << " " << row.place;
+  }
+
+  TempDir dir;
+  const std::string path = dir.file("phonebook.txt");
+  EXPECT_EQ(load_phone_book_file(path, "").selected, -1);
+  ASSERT_TRUE(ensure_phone_book_file(path));
+  EXPECT_EQ(TempDir::read(path), "# phonenumber comment\n# ip-number port comment\n");
+  EXPECT_EQ(load_phone_book_file(path, "").entries, Entries{});
+
+  dir.write("phonebook.txt", "5551234 home\n");
+  EXPECT_TRUE(ensure_phone_book_file(path));
+  EXPECT_EQ(TempDir::read(path), "5551234 home\n");
+  // A missing folder is made; one that cannot be (a file stands in its way) is not.
+  const std::string nested = dir.file("config/vexaterm/phonebook.txt");
+  EXPECT_TRUE(ensure_phone_book_file(nested));
+  EXPECT_EQ(TempDir::read(nested), kPhoneBookHeader);
+  const std::string blocked = dir.write("plain", "") + "/vexaterm/phonebook.txt";
+  EXPECT_FALSE(ensure_phone_book_file(blocked));
+  EXPECT_EQ(TempDir::read(dir.file("plain")), "");
+  // A file that cannot be read is left as it is.
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+  EXPECT_FALSE(ensure_phone_book_file(path));
+  EXPECT_EQ(load_phone_book_file(path, "").entries, Entries{});
+  ::chmod(path.c_str(), 0600);
+  EXPECT_EQ(TempDir::read(path), "5551234 home\n");
+}
+
+TEST(PhoneBookEditor, ButtonCreatesTheFileClosingRefillsTheFieldAndAFailedOpenTriesAgain) {
+  TempDir home;
+  FakeMainWindow window;
+  // The configuration folder (and ~/.config on a fresh account) is made with the phone book.
+  PhoneBook book(window, phone_book_path("/nonexistent/usr/bin", nullptr, home.path().c_str()));
+  book.load_phone_book();  // main window creation: no file yet
+  EXPECT_EQ(window.list.entries, Entries{});
+  EXPECT_EQ(window.list.selected, -1);
+
+  book.phone_book_tick(false);
+  EXPECT_TRUE(window.opened.empty());
+  book.phone_book_tick(true);
+  EXPECT_EQ(window.opened, Entries{home.path() + "/.config/vexaterm/phonebook.txt"});
+  EXPECT_EQ(TempDir::read(book.path()), kPhoneBookHeader);
+  EXPECT_TRUE(book.editor_recorded());
+
+  // While the editor is open, timer ticks and further clicks change nothing.
+  const int updates = window.list_updates;
+  book.phone_book_tick(false);
+  book.phone_book_tick(true);
+  EXPECT_EQ(window.opened.size(), 1u);
+  EXPECT_EQ(window.list_updates, updates);
+
+  // The user saves new entries and closes the editor: the next tick shows them.
+  home.write(".config/vexaterm/phonebook.txt", "# numbers\n5551234 home\n0049 7031 1234\toffice # day\n");
+  window.phone = "0049 7031";
+  window.editor_up = false;
+  book.phone_book_tick(false);
+  EXPECT_EQ(window.list.entries, (Entries{"5551234 home", "0049 7031 1234 office "}));
+  EXPECT_EQ(window.list.selected, 1);
+  EXPECT_FALSE(book.editor_recorded());
+  book.phone_book_tick(false);
+  EXPECT_EQ(window.list_updates, updates + 1);
+  // Another click opens the editor again.
+  book.phone_book_tick(true);
+  EXPECT_EQ(window.opened.size(), 2u);
+
+  // A folder that cannot be made, or an editor that does not open, still try on the path.
+  TempDir dir;
+  window.opened.clear();
+  window.editor_opens = false;
+  PhoneBook blocked(window, dir.write("plain", "") + "/phonebook.txt");
+  blocked.phone_book_tick(true);
+  EXPECT_FALSE(blocked.editor_recorded());
+  window.editor_opens = true;
+  blocked.phone_book_tick(true);
+  EXPECT_EQ(window.opened, (Entries{blocked.path(), blocked.path()}));
+  EXPECT_TRUE(blocked.editor_recorded());
+  window.editor_up = false;
+  blocked.phone_book_tick(false);
+  EXPECT_EQ(window.list.entries, Entries{});
 }
 
 }  // namespace

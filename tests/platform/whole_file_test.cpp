@@ -3,11 +3,11 @@
 // file as it was.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -17,23 +17,17 @@
 namespace vexa {
 namespace {
 
+// Every byte value, NUL and 0xFF among them, in a run that does not repeat at the growth steps.
 std::string pattern(std::size_t size) {
   std::string text(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
+  for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>((i * 7 + i / 251) % 256);
   return text;
 }
 
 TEST(WholeFile, ReadsEveryByteOfEverySizeUpToTheLimit) {
   test::TempDir dir;
-  // Binary bytes, an empty file, sizes on either side of the first growth step and a large one.
-  std::string binary = pattern(300);
-  binary[0] = '\0';
-  binary[150] = '\xff';
-  ASSERT_TRUE(write_file_atomically(dir.file("binary"), binary));
+  // An empty file, sizes on either side of the first growth step and a large one.
   std::string text = "left over";
-  ASSERT_EQ(read_whole_file_error(dir.file("binary"), text), 0);
-  EXPECT_EQ(text, binary);
-
   for (const std::size_t size : {0u, 1u, 4095u, 4096u, 4097u, 65536u, 200001u}) {
     const std::string written = pattern(size);
     ASSERT_TRUE(write_file_atomically(dir.file("f"), written));
@@ -52,33 +46,20 @@ TEST(WholeFile, ReadsAPipeThatGivesNoSize) {
   const std::string fifo = dir.file("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string written = pattern(70000);  // more than a pipe holds at once
-  std::thread writer([&] {
-    const int fd = ::open(fifo.c_str(), O_WRONLY);
-    std::size_t done = 0;
-    while (fd >= 0 && done < written.size()) {
-      const ssize_t n = ::write(fd, written.data() + done, written.size() - done);
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    if (fd >= 0) ::close(fd);
-  });
+  std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << written; });
   std::string text;
   EXPECT_EQ(read_whole_file_error(fifo, text), 0);
   writer.join();
   EXPECT_EQ(text, written);
 }
 
-TEST(WholeFile, FoldersAndMissingFilesSayWhy) {
+TEST(WholeFile, FoldersMissingFilesAndFailedWritesSayWhyAndLeaveWhatWasThere) {
   test::TempDir dir;
   std::string text = "kept";
   EXPECT_EQ(read_whole_file_error(dir.path(), text), EISDIR);
   EXPECT_EQ(read_whole_file_error(dir.file("missing"), text), ENOENT);
   EXPECT_FALSE(read_whole_file(dir.file("missing"), text));
   EXPECT_EQ(text, "kept");  // a failed open leaves the text alone
-}
-
-TEST(WholeFile, AFailedWriteLeavesTheOldFileAndNoTemporary) {
-  test::TempDir dir;
   const std::string path = dir.file("conf.txt");
   ASSERT_TRUE(write_file_atomically(path, "old"));
   ASSERT_TRUE(write_file_atomically(path, "new"));  // replaces
