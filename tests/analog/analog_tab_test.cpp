@@ -151,6 +151,18 @@ TEST(AnalogTabVisibility, TypeLetterClassAndFirmwareDecide) {
   }
 }
 
+// Every help text is made of catalog messages, one text for each of 'a', 'k' and 'p'; the help
+// field shows the one of the chosen type.
+TEST(AnalogTabHelp, TextsFollowTheTypeLetter) {
+  TabRig rig;
+  const std::set<std::string> texts{rig.tab->help_text('a'), rig.tab->help_text('k'), rig.tab->help_text('p')};
+  EXPECT_EQ(texts.size(), 3u);
+  for (const std::string& text : texts) EXPECT_EQ(text.find("???"), std::string::npos) << text;
+  rig.select(0);
+  rig.choose("Voltage 0-5 V");
+  EXPECT_EQ(rig.text(kHelp), rig.tab->help_text('a'));
+}
+
 TEST(AnalogTabOperation, FieldsOfTheFAndEClassesAndTheDecimalLimits) {
   TabRig f("VexaLog F v1404");
   f.select(1);
