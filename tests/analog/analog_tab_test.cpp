@@ -207,7 +207,10 @@ TEST(AnalogTabCalibration, AlarmsTwoPointsCalculateAndApply) {
   EXPECT_EQ(rig.text(831), "0");
   for (auto [id, text] : {std::pair{811, "0"}, {812, "0"}, {821, "65536"}, {822, "2500"}}) rig.type(id, text);
   rig.click(kCalculate);
-  rig.click(kApply);  // that the line reaches the board is the desktop test's
+  rig.click(kApply);
+  const std::string value = rig.configuration.parameter_value("a3").value_or("");
+  EXPECT_EQ(rig.channel.written().back(), "a3=" + value + "\n");
+  EXPECT_EQ(value.rfind("a*0.0381", 0), 0u) << value;
   EXPECT_EQ(rig.configuration.find_parameter("a3")->type, "Voltage 0-2.5 V");
   // Back on the input, the stored expression is parsed again with its type.
   rig.select(4);
