@@ -8,7 +8,6 @@
 #include <cstring>
 #include <random>
 #include <sstream>
-#include <streambuf>
 
 #include "download/firmware_download.h"
 #include "download/hex_image.h"
@@ -436,38 +435,6 @@ TEST(HexImage, OverlongAndShortRecordsAreReportedNotMisread) {
   EXPECT_EQ(image.bytes[2], 0xAB);
   EXPECT_EQ(image.data_count, 2);
   EXPECT_EQ(image.bytes[1], 0xFF);
-}
-
-// 100 MB of text that looks like HEX records, generated as it is read.
-class EndlessHex final : public std::streambuf {
- public:
-  explicit EndlessHex(std::size_t total) : left_(total) {
-    line_ = ":10000000000102030405060708090A0B0C0D0E0F00\n";
-  }
-
- protected:
-  int_type underflow() override {
-    if (left_ == 0) return traits_type::eof();
-    std::size_t n = std::min(left_, line_.size());
-    left_ -= n;
-    setg(line_.data(), line_.data(), line_.data() + n);
-    return traits_type::to_int_type(line_[0]);
-  }
-
- private:
-  std::size_t left_;
-  std::string line_;
-};
-
-TEST(HexImage, HundredMegabytesAndBinaryBytesEndWithoutHarm) {
-  EndlessHex source(100u << 20);
-  std::istream in(&source);
-  HexImage image = read_hex_image(in);
-  EXPECT_GT(image.data_count, 65536);  // far more than any row's image: the size check refuses it
-  EXPECT_EQ(image.bytes[15], 0x0F);
-
-  HexImage binary = read_text(test::random_bytes(200000, 5));
-  EXPECT_LE(binary.data_count, 200000 * 255);
 }
 
 TEST(WordIdentities, SumAndXorLeaveOutTrailingBytes) {
