@@ -1,18 +1,14 @@
-// Sending a text file line by line: the pause between lines, the wait for each line's echo, a
-// silent board and Stop over a scripted port, and the wait for the simulated board's "Ok" over
-// a pseudo-terminal.
+// Sending a text file line by line over a scripted port: the pause between lines, the wait for
+// each line's echo or the board's prompt, a silent board, Stop, an unreadable file and a lost port.
 #include "terminal/send_file.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <vector>
 
 #include "base/job_lines.h"
-#include "link/link_session.h"
-#include "sim/board_server.h"
 #include "support/recording_sinks.h"
 #include "support/scripted_port.h"
 #include "support/temp_dir.h"
@@ -73,14 +69,25 @@ TEST_F(SendFileTest, PausesAfterEachLine) {
   EXPECT_EQ(status.progress(), (std::vector<std::string>{"Sending line 1/3", "Sending line 2/3", "Sending line 3/3", ""}));
 }
 
-TEST_F(SendFileTest, WaitsForEachLinesEchoAndShowsIt) {
+// Each line goes out only once the answer to the one before was shown: its echo, or the
+// prompt after the board's own text.
+TEST_F(SendFileTest, WaitsForEachLinesEchoOrPromptAndShowsIt) {
   port.respond = [](std::string_view line) { return std::string(line) + "\n"; };
   SendFileOptions options;
   options.wait = SendWait::echo;
   EXPECT_TRUE(sender.send(file, port, options, control));
-  // Each line went out only once the echo of the one before was shown.
   EXPECT_EQ(port.shown_before, (std::vector<std::string>{"", "one", "one\r\ntwo"}));
   EXPECT_EQ(echo.text(), "one\r\ntwo\r\nthree");
+
+  TimedPort board{echo};
+  board.respond = [](std::string_view line) { return "ti=" + std::string(line.substr(0, 1)) + "\r\nOk\r\n"; };
+  options.wait = SendWait::prompt;
+  options.prompt = "Ok\r\n";
+  options.line_end = "\n";
+  EXPECT_TRUE(sender.send(file, board, options, control));
+  EXPECT_EQ(board.writes(), (std::vector<std::string>{"one\n", "two\n", "three\n"}));
+  EXPECT_TRUE(board.shown_before[1].ends_with("ti=o\r\nOk\r\n")) << board.shown_before[1];
+  EXPECT_TRUE(board.shown_before[2].ends_with("ti=t\r\nOk\r\n")) << board.shown_before[2];
 }
 
 TEST_F(SendFileTest, ASilentBoardStopsTheSendingWithTheLine) {
@@ -112,36 +119,6 @@ TEST_F(SendFileTest, StopUnreadableFilesAndALostPortEndItWithAReport) {
   };
   EXPECT_FALSE(sender.send(file, port, {}, control));
   EXPECT_EQ(report.lines().back(), "Send file lines.txt: failed, 1 of 3 lines sent.");
-}
-
-TEST_F(SendFileTest, WaitsForTheSimulatedBoardsOkAfterEachLine) {
-  sim::BoardKind kind;
-  kind.type = 'S';
-  sim::FaultOptions faults;
-  faults.reply_delay_ms = 60;  // a board that takes its time: the next line must wait for it
-  sim::BoardServer server{sim::BoardConfiguration(kind), faults};
-  ASSERT_EQ(server.start_pty(dir.file("sim")), "");
-  LinkSession session{report, echo, messages};  // its receive thread does not run
-  const std::string path = dir.file("board");
-  std::filesystem::create_symlink(server.slave_path(), path);
-  session.port().select(path, "115200");
-  ASSERT_TRUE(session.port().open_link(false));
-  const std::string commands = dir.write("commands.txt", "ti\nm1=first\nm1=second\n");
-  SendFileOptions options;
-  options.wait = SendWait::prompt;
-  options.prompt = "Ok\r\n";
-  options.line_end = "\n";
-  const auto start = clock_type::now();
-  EXPECT_TRUE(sender.send(commands, session.board_port(), options, control));
-  EXPECT_GE(clock_type::now() - start, 180ms);
-  // The server counts a reply once written: the sender may have read it a moment before.
-  test::eventually([&] { return server.replies_sent() >= 3u; });
-  EXPECT_EQ(server.replies_sent(), 3u);
-  std::optional<std::string> m1;
-  server.with_board([&](sim::SimulatedBoard& board) { m1 = board.configuration().value("m1"); });
-  EXPECT_EQ(m1.value_or(""), "second");  // both assignments arrived, in order
-  EXPECT_NE(echo.text().find("ti="), std::string::npos);
-  server.stop();
 }
 
 }  // namespace
