@@ -139,11 +139,6 @@ TEST(HexDownload, EveryEarlyEndSaysWhyAndHowFarItGot) {
          return answer;
        },
        {"1280(0x500) bytes, 9 pages written"}, 0, true},
-      {"the board goes after seven pages", {}, 'E',
-       [](LoaderRig& rig, const Board& board, std::string_view bytes) {
-         return rig.board.download_side().loader().pages_written() >= 7 ? std::string() : board(bytes);
-       },
-       {"Error no reply (2/-1)", "expected: 03 got: ff", "896(0x380) bytes, 7 pages written"}, 0, true},
       {"garbage after the banner", {}, 'E',
        [writes = 0](LoaderRig&, const Board& board, std::string_view bytes) mutable {
          return ++writes == 1 ? board(bytes) : std::string("\x13\x37junk");

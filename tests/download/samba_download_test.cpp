@@ -180,15 +180,6 @@ TEST_F(SambaDownload, FlashReadyLateIsWaitedForAndNeverReadyEndsWithoutBootBitOr
   EXPECT_EQ(port.speed(), 115200);
 }
 
-TEST_F(SambaDownload, NoPromptPrintsNotInDownloadModeAndSendsNoApplet) {
-  test::ScriptedPort port;  // nothing ever answers
-  EXPECT_FALSE(run(port, test::random_bytes(256, 5)));
-  EXPECT_TRUE(printed("Error: Board not in download mode"));
-  EXPECT_NE(port.bytes().find("\x80\x80#\ndl\nsamba\n\x80\x80#WFFFFFF60,00450100#"), std::string::npos);
-  EXPECT_EQ(port.bytes().find("S00201600"), std::string::npos);
-  EXPECT_EQ(port.speed(), 115200);
-}
-
 TEST_F(SambaDownload, AFailedTransferNamesTheUnexpectedByteAndSendsNothingMore) {
   int frames = 0;
   struct Row {
