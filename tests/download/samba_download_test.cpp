@@ -1,6 +1,5 @@
 // The SAM-BA download against the simulated AT91SAM7S256 monitor, in process: whole images,
-// the page edge cases, the status poll, and every way it can fail; BOSSA's flasher against the
-// simulated monitor (the check that the simulation is right), and our flash applet on its
+// the page edge cases, the status poll, and every way it can fail; and our flash applet on its
 // emulated CPU.
 #include <gtest/gtest.h>
 
@@ -17,9 +16,7 @@
 #include "sim/samba_cpu.h"
 #include "sim/samba_monitor.h"
 #include "sim/samba_session.h"
-#include "support/child_process.h"
 #include "support/recording_sinks.h"
-#include "support/temp_dir.h"
 
 namespace vexa {
 namespace {
@@ -238,31 +235,6 @@ TEST(XmodemCrc, MatchesTheCheckValueAndTheFrameLayout) {
   const std::uint16_t crc = xmodem_crc16(frame.substr(3, 128));
   EXPECT_EQ(static_cast<unsigned char>(frame[131]), crc >> 8);
   EXPECT_EQ(static_cast<unsigned char>(frame[132]), crc & 0xFF);
-}
-
-// BOSSA, an independent flasher, identifies, programs and verifies the monitor, with the halfword,
-// byte and lock commands our own download never sends.
-TEST(SambaAgainstBossa, BossacIdentifiesProgramsAndVerifiesTheSimulatedChip) {
-  test::TempDir dir;
-  const std::string link = dir.file("board");
-  const std::string flash = dir.file("flash.bin");
-  test::BackgroundProgram board(test::built_program("sim/vexaboard"),
-                                {"--type", "S", "--pty", link, "--samba", "--flash-out", flash});
-  ASSERT_TRUE(test::wait_for_path(link));
-  const auto info = test::run_program("/usr/bin/bossac", {"-p", link, "-U0", "-i"}, {}, 60000);
-  ASSERT_EQ(info.exit_code, 0) << info.out << info.err;
-  EXPECT_NE(info.out.find("AT91SAM7S256"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("Pages        : 1024"), std::string::npos) << info.out;
-
-  const std::string image = test::random_bytes(256 * 1024, 77);
-  const auto write = test::run_program("/usr/bin/bossac",
-                                       {"-p", link, "-U0", "-e", "-w", "-v", "-b", "-R", dir.write("image.bin", image)},
-                                       {}, 120000);
-  ASSERT_EQ(write.exit_code, 0) << write.err;
-  EXPECT_NE(write.out.find("Verify successful"), std::string::npos) << write.err;
-  EXPECT_TRUE(test::eventually([&] { return test::TempDir::read(flash) == image; }, 10000));
-  board.stop();
-  EXPECT_NE(board.output().find("chip reset"), std::string::npos) << board.output();
 }
 
 // Our page-programming applet alone on the emulated ARM7TDMI: the mailbox in, the flash page,

@@ -4,7 +4,7 @@
 // pane's two views, the form's fields, Start from them, what the timer brings over and the
 // viewer button. A host file that cannot be opened is cli_upload_test; the whole path over a
 // real link to the simulated board, with a board that vanishes and a resume, is
-// faults/fault_jobs.cpp, and through the window's tab ui/window_tabs_test.cpp.
+// faults/fault_jobs.cpp.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -505,6 +505,8 @@ TEST(UploadTab, ThePaneFollowsTheSizeAndTheChosenViewPaintsItWhenTheTimerSaysSo)
   b.tab.paint_pane(p, 100, 50);
   EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,31 000000 017: 1 2"}));
   b.press(kGraphicView);
+  EXPECT_TRUE(b.tab.form().checked(kGraphicView));
+  EXPECT_FALSE(b.tab.form().checked(kTextView));
   p.reset();
   b.tab.paint_pane(p, 300, 150);
   EXPECT_NE(std::find(p.calls().begin(), p.calls().end(), "text 16,1 000000 Value 1"), p.calls().end());
