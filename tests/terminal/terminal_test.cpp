@@ -108,6 +108,15 @@ TEST_F(TerminalFixture, PrintLineStartsANewLineOnlyWhenNeeded) {
   EXPECT_EQ(view.contents(), "after\r\n");
 }
 
+TEST_F(TerminalFixture, EscapeReachesTheViewOnlyWhileAnsiIsOn) {
+  terminal.put_text("\x1b[31mred\r\n");
+  terminal.set_ansi(true);
+  terminal.put_text("\x1b[32mgreen\x01\r\n");
+  terminal.set_ansi(false);
+  terminal.put_text("\x1b[0m");
+  EXPECT_EQ(shown(), "^[[31mred\r\n\x1b[32mgreen^A\r\n^[[0m");
+}
+
 // A terminal whose printed lines also go to a log file (UTF-8), over the given view.
 struct LoggedTerminal {
   explicit LoggedTerminal(TerminalView& view) : terminal{view, &log} {
