@@ -1,20 +1,33 @@
 // The upload's state machine over a recording link: the command and its resume stamp, file
 // modes, text and binary lines, the first-line skip, captures, the speed switch, the closing
-// line, Stop, a lost link, and files it cannot write. The events the tab takes over are checked
-// through the tab in upload_tab_test; the whole path over a real link to the simulated board,
-// with a board that vanishes and a resume, is faults/fault_jobs.cpp.
+// line, Stop, a lost link, a full disk; then the tab: line prefixes, the display ring, the data
+// pane's two views, the form's fields, Start from them, what the timer brings over and the
+// viewer button. A host file that cannot be opened is cli_upload_test; the whole path over a
+// real link to the simulated board, with a board that vanishes and a resume, is
+// faults/fault_jobs.cpp.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <thread>
 
 #include "base/board_jobs.h"
+#include "base/text_format.h"
 #include "config/fake_board.h"
+#include "support/recording_painter.h"
+#include "support/recording_sinks.h"
 #include "support/temp_dir.h"
+#include "upload/data_pane_view.h"
 #include "upload/data_upload.h"
+#include "upload/display_ring.h"
 #include "upload/fake_upload_link.h"
+#include "upload/line_prefix.h"
+#include "upload/upload_tab.h"
 
 namespace vexa {
 namespace {
@@ -211,15 +224,9 @@ TEST(DataUpload, LostLinkEndsTheUploadAndTheCutLineIsRepaired) {
   EXPECT_EQ(drop_cut_line_start("x>x"), "x>x");
 }
 
-TEST(DataUpload, HostFilesThatCannotBeWrittenAndLinesTooLongForTheRing) {
+TEST(DataUpload, FoldersAreMadeLongLinesAreKeptWholeAndAFullDiskIsReportedOnce) {
   Bench b;
-  const std::string blocked = b.dir.write("plain", "a file, not a folder");
   UploadRequest r = b.request();
-  r.host_path = blocked + "/sub/host.adc";
-  EXPECT_FALSE(b.upload.start(r));
-  EXPECT_TRUE(b.link.writes().empty());
-  EXPECT_TRUE(b.report.contains("Error open " + r.host_path));
-  EXPECT_FALSE(b.link.gate);
   // Folders along the path are made; a very long line is stored whole and shown cut.
   r.host_path = b.dir.file("a/b\\c/host.adc");
   ASSERT_TRUE(b.upload.start(r));
@@ -252,6 +259,285 @@ TEST(HostFileScan, TailOfLargeAndBinaryFiles) {
   EXPECT_EQ(scan_host_file(dir.write("binary.bin", bytes)).stamp, "");
   // A stamp beyond the 100000-byte tail is not seen.
   EXPECT_EQ(scan_host_file(dir.write("old.adc", "2024:03:01 12:00:00 x\n" + std::string(100000, 'y'))), ResumePoint{});
+}
+
+TEST(LinePrefix, StampsInFourFormsAndNumbers) {
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:00:00 1,5"), 20u);
+  EXPECT_EQ(time_stamp_length("2024:03:01\t12:00:00\t1"), 20u);  // a tab counts as a blank
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:00:00:123 x"), 24u);
+  EXPECT_EQ(time_stamp_length("01/03/2024 12:00:00 x"), 20u);
+  EXPECT_EQ(time_stamp_length("01/03/2024 12:00:00:999 "), 24u);
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:00:00"), 0u);   // the blank after it belongs to it
+  EXPECT_EQ(time_stamp_length("2024-03-01 12:00:00 "), 0u);
+  EXPECT_EQ(time_stamp_length("2024:03:01 12:0a:00 "), 0u);
+  EXPECT_EQ(number_prefix_length("017: 5.2"), 5u);
+  EXPECT_EQ(number_prefix_length("017:5.2"), 0u);
+  EXPECT_EQ(number_prefix_length("17: 5"), 0u);
+  EXPECT_EQ(number_prefix_length("2024:03:01 12:00:00 "), 0u);  // a stamp first
+  EXPECT_EQ(data_prefix_length("017:\tx"), 5u);
+  EXPECT_EQ(data_prefix_length(""), 0u);
+}
+
+TEST(DisplayRing, ValuesOfALineAndTheLastThousandLines) {
+  DisplayRing ring;
+  ring.add_line("2024:03:01 12:00:00 1,5\t2,25");
+  ASSERT_EQ(ring.newest_first().size(), 1u);
+  const RingEntry entry = ring.newest_first()[0];
+  EXPECT_EQ(entry.value_count, 2);
+  EXPECT_FLOAT_EQ(entry.values[0], 1.5f);
+  EXPECT_FLOAT_EQ(entry.values[1], 2.25f);
+  EXPECT_EQ(entry.text, "2024:03:01 12:00:00 1,5 2,25");
+  EXPECT_EQ(ring.take_redraw(), 1);
+  EXPECT_EQ(ring.take_redraw(), 0);
+  EXPECT_EQ(line_values("017: -3\tx\t+4e1\t 7"), (std::vector<float>{-3, 0, 40, 7}));
+  EXPECT_TRUE(line_values("no prefix 1\t2").empty());
+  EXPECT_EQ(line_values("017: nan\tinf\t1e300\t-1e39\t3e38"), (std::vector<float>{0, 0, 0, 0, 3e38f}));
+  EXPECT_EQ(line_values("017: 1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12").size(), kRingValues);
+
+  for (int i = 0; i < 1234; ++i) ring.add_line(std::to_string(i) + std::string(300, '\t'));
+  const auto entries = ring.newest_first();
+  ASSERT_EQ(entries.size(), kRingEntries);
+  EXPECT_EQ(entries.front().text.substr(0, 5), "1233 ");
+  EXPECT_EQ(entries.back().text.substr(0, 4), "234 ");
+  EXPECT_EQ(entries.front().text.size(), kRingTextChars);
+  ring.clear();
+  EXPECT_TRUE(ring.newest_first().empty());
+}
+
+TEST(DataPane, TextViewFromTheBottomUp) {
+  DisplayRing ring;
+  for (int i = 0; i < 30; ++i) ring.add_line("line " + std::to_string(i));
+  RecordingPainter p;
+  paint_text_view(p, ring.newest_first(), 400, 100);
+  // y = 81, 65, 49, 33, 17, 1: six rows fit above 0.
+  ASSERT_EQ(p.calls().size(), 6u);
+  EXPECT_EQ(p.calls()[0], "text 2,81 000000 line 29");
+  EXPECT_EQ(p.calls()[5], "text 2,1 000000 line 24");
+  ring.add_line("21\xb0" "C");  // a degree sign from the board
+  p.reset();
+  paint_text_view(p, ring.newest_first(), 400, 30);
+  EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,11 000000 21\xc2\xb0" "C"}));
+}
+
+// The texts a painter drew, with their place.
+struct DrawnText {
+  int x, y;
+  std::string text;
+};
+std::vector<DrawnText> drawn_texts(const RecordingPainter& p) {
+  std::vector<DrawnText> texts;
+  for (const std::string& call : p.calls()) {
+    int x = 0, y = 0, at = 0;
+    if (std::sscanf(call.c_str(), "text %d,%d %*6s %n", &x, &y, &at) == 2 && at > 0)
+      texts.push_back({x, y, call.substr(static_cast<std::size_t>(at))});
+  }
+  return texts;
+}
+
+// The y of the newest value's dash (2 wide, ending at the right edge less 2) in a colour.
+int newest_y(const RecordingPainter& p, int width, const std::string& colour) {
+  for (const std::string& call : p.calls()) {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    char c[8] = {};
+    if (std::sscanf(call.c_str(), "line %d,%d %d,%d %6s", &x1, &y1, &x2, &y2, c) == 5 && x1 == width - 4 &&
+        x2 == width - 2 && c == colour)
+      return y1;
+  }
+  ADD_FAILURE() << "no newest dash in " << colour;
+  return 0;
+}
+
+// Two columns of very different ranges on one scale: a legend entry per column, the y axis's
+// numbers rising upward, each value drawn as high as it is, and everything inside the pane.
+TEST(DataPane, GraphHasALegendPerColumnAndOneRisingScaleInsideThePane) {
+  const Messages m("VexaLog", 'e');
+  const GraphTexts words{m.message("VtGraphTime"), m.message("VtGraphValue"), m.message("VtGraphSeries")};
+  DisplayRing ring;
+  for (int i = 0; i < 100; ++i)
+    ring.add_line(format_text("2024:03:01 %02d:%02d:00 %d\t%d,5", 12 + i / 60, i % 60, i, 100 - i));
+  RecordingPainter p;
+  paint_graphic_view(p, ring.newest_first(), 400, 200, words);
+  std::vector<std::string> words_drawn;
+  std::vector<std::pair<int, double>> y_labels;  // y, number
+  for (const DrawnText& t : drawn_texts(p)) {
+    words_drawn.push_back(t.text);
+    char* end = nullptr;
+    const double v = std::strtod(t.text.c_str(), &end);
+    if (end && *end == '\0' && end != t.text.c_str()) y_labels.push_back({t.y, v});
+  }
+  for (const char* word : {"Value 1", "Value 2", "value", "time"})
+    EXPECT_NE(std::find(words_drawn.begin(), words_drawn.end(), word), words_drawn.end()) << word;
+  EXPECT_EQ(std::find(words_drawn.begin(), words_drawn.end(), "Value 3"), words_drawn.end());
+  ASSERT_GE(y_labels.size(), 3u);
+  std::sort(y_labels.begin(), y_labels.end());
+  for (std::size_t i = 1; i < y_labels.size(); ++i) EXPECT_GT(y_labels[i - 1].second, y_labels[i].second);
+  // The newest of column 1 (99) lies above that of column 2 (1.5), below the top label.
+  EXPECT_LT(newest_y(p, 400, "0000ff"), newest_y(p, 400, "00ff00"));
+  EXPECT_GT(newest_y(p, 400, "0000ff"), y_labels.front().first);
+
+  // The widest values a line can carry stay inside the pane.
+  DisplayRing extremes;
+  extremes.add_line("017: -3e38\t5");
+  extremes.add_line("018: 3e38\t5");
+  p.reset();
+  paint_graphic_view(p, extremes.newest_first(), 300, 150, words);
+  for (const DrawnText& t : drawn_texts(p)) {
+    EXPECT_GE(t.x, 0) << t.text;
+    EXPECT_LE(t.x + p.text_width(t.text), 300) << t.text;
+    EXPECT_LT(t.y, 150) << t.text;
+  }
+}
+
+using namespace upload_id;
+
+struct TabBench {
+  // host_text: a data file found in the start directory.
+  explicit TabBench(const std::string& host_text = "")
+      : written(host_text.empty() ? "" : dir.write("vexalog.adc", host_text)),
+        link(report),
+        upload(report, messages, link, nullptr, dir.path()),
+        tab(upload, messages, settings, report, names(), &chooser) {}
+  UploadTabNames names() {
+    UploadTabNames n;
+    n.start_directory = dir.path();
+    n.program_directory = dir.path() + "/bin";
+    return n;
+  }
+  void press(int id) { tab.command({id, kNotifyClicked, 0}); }
+
+  test::TempDir dir;
+  std::string written;
+  Messages messages;
+  Settings settings;
+  test::RecordingReport report;
+  test::FakeUploadLink link;
+  DataUpload upload;
+  GivenPathChooser chooser{dir.path() + "/data/chosen.txt"};
+  UploadTab tab;
+};
+
+TEST(UploadTab, StartsWithTheDataFileAndItsResumeStamp) {
+  TabBench b("2024:03:01 12:00:00 1\n");
+  const Form& f = b.tab.form();
+  EXPECT_EQ(f.text(kHostName), "vexalog.adc");
+  EXPECT_EQ(f.text(kDirectory), b.dir.path() + "/");
+  EXPECT_EQ(f.text(kTarget), "vexalog.adc");
+  EXPECT_EQ(f.text(kViewer), "VexaData vexalog.adc");
+  EXPECT_EQ(f.text(kStamp), "2024:03:01 12:00:00 ");
+  EXPECT_TRUE(f.checked(kAppend));
+  EXPECT_FALSE(f.checked(kCreate));
+  EXPECT_TRUE(f.checked(kFast));  // the setting's default
+  b.press(kStart);
+  EXPECT_EQ(b.link.writes(), (std::vector<std::string>{"bi=115200\n", "up vexalog.adc 2024:03:01 12:00:00 \n"}));
+}
+
+TEST(UploadTab, EditedNamesAndChoicesGoIntoTheStart) {
+  TabBench b;
+  Form& f = b.tab.form();
+  f.set_text(kHostName, "sub/out.txt");
+  f.set_text(kTarget, "log7.adc");
+  f.set_text(kStamp, "2024:03:01 12:00:00 ");
+  b.press(kClearStamp);
+  EXPECT_EQ(f.text(kStamp), "");
+  b.press(kCreate);
+  EXPECT_TRUE(f.checked(kCreate));
+  EXPECT_FALSE(f.checked(kAppend));
+  b.press(kBinary);
+  b.press(kFast);
+  EXPECT_EQ(b.settings.get_setting("Upload115200", "?"), "0");
+  b.press(kStart);
+  EXPECT_EQ(f.text(kViewer), "VexaData sub/out.txt");
+  EXPECT_EQ(b.link.writes(), (std::vector<std::string>{"up -b log7.adc\n"}));
+  EXPECT_TRUE(test::TempDir::exists(b.dir.path() + "/sub/out.txt"));
+  // While it runs the check boxes stay as they are.
+  b.press(kBinary);
+  b.press(kFast);
+  EXPECT_TRUE(f.checked(kBinary));
+  EXPECT_FALSE(f.checked(kFast));
+  b.press(kStop);
+  EXPECT_EQ(b.link.writes().back(), " ");
+
+  // Lines come on the receive thread; the timer shows them, and the end brings Append back.
+  b.upload.on_line(">0102");
+  EXPECT_TRUE(b.tab.tick_100ms());
+  EXPECT_EQ(f.text(kLineCount), "1");
+  b.upload.on_line("stopped log7.adc, 1 lines");
+  b.tab.tick_100ms();
+  EXPECT_TRUE(f.checked(kAppend));
+  EXPECT_FALSE(f.checked(kCreate));
+}
+
+TEST(UploadTab, CaptureFillsTheNamesAndTheStampFollowsTheLines) {
+  TabBench b;
+  Form& f = b.tab.form();
+  b.press(kCreate);
+  b.upload.on_line("up log2.txt");
+  b.upload.on_line(">2024:03:01 12:00:07 1,5\t2,25");
+  b.tab.tick_100ms();
+  EXPECT_EQ(f.text(kTarget), "log2.txt");
+  EXPECT_EQ(f.text(kHostName), "log2.txt");
+  EXPECT_EQ(b.tab.host_path(), b.dir.path() + "/log2.txt");
+  EXPECT_EQ(f.text(kStamp), "2024:03:01 12:00:07 ");
+  EXPECT_TRUE(f.checked(kAppend));
+  EXPECT_EQ(f.text(kLineCount), "1");
+}
+
+TEST(UploadTab, ChangeRefreshesFromTheChosenFile) {
+  TabBench b;
+  ::mkdir(b.dir.file("data").c_str(), 0755);
+  b.dir.write("data/chosen.txt", "2023:01:01 00:00:00 x\n017: y\n");
+  b.press(kChange);
+  const Form& f = b.tab.form();
+  EXPECT_EQ(f.text(kHostName), "chosen.txt");
+  EXPECT_EQ(f.text(kTarget), "chosen.txt");
+  EXPECT_EQ(f.text(kDirectory), b.dir.path() + "/data/");
+  EXPECT_EQ(f.text(kStamp), "2023:01:01 00:00:00 ");
+  EXPECT_EQ(b.upload.resume_point().number_prefix, "017: ");
+}
+
+// The pane's drawing itself is the DataPane tests above; here, which view paints and when.
+TEST(UploadTab, ThePaneFollowsTheSizeAndTheChosenViewPaintsItWhenTheTimerSaysSo) {
+  TabBench b;
+  b.tab.layout(600, 400);
+  EXPECT_EQ(b.tab.form().at(kPane).rect, (Rect{0, 166, 600, 204}));
+  b.upload.on_line(">017: 1\t2");
+  RecordingPainter p;
+  b.tab.paint_pane(p, 100, 50);
+  EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,31 000000 017: 1 2"}));
+  b.press(kGraphicView);
+  EXPECT_TRUE(b.tab.form().checked(kGraphicView));
+  EXPECT_FALSE(b.tab.form().checked(kTextView));
+  p.reset();
+  b.tab.paint_pane(p, 300, 150);
+  EXPECT_NE(std::find(p.calls().begin(), p.calls().end(), "text 16,1 000000 Value 1"), p.calls().end());
+  EXPECT_TRUE(b.tab.tick_100ms());
+  EXPECT_FALSE(b.tab.tick_100ms());
+  b.press(kClear);
+  EXPECT_TRUE(b.tab.tick_100ms());
+  p.reset();
+  b.tab.paint_pane(p, 100, 50);
+  EXPECT_TRUE(p.calls().empty());
+}
+
+TEST(UploadTab, ViewerGetsThePathAsOneArgumentOrTheErrorLine) {
+  TabBench b;
+  b.press(kViewer);
+  ASSERT_EQ(b.report.lines.size(), 1u);
+  EXPECT_EQ(b.report.lines[0], "Error 2: VexaData " + b.dir.path() + "/vexalog.adc");
+
+  // A viewer in ../data that records its arguments; a host name with blanks and quotes.
+  ::mkdir(b.dir.file("bin").c_str(), 0755);
+  ::mkdir(b.dir.file("data").c_str(), 0755);
+  const std::string viewer = b.dir.write("data/VexaData", "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/args\"\n");
+  ::chmod(viewer.c_str(), 0755);
+  b.tab.form().set_text(kHostName, "my 'data' $x.adc");
+  b.press(kViewer);
+  const std::string args = b.dir.path() + "/data/args";
+  for (int i = 0; i < 500 && test::TempDir::read(args).empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(test::TempDir::read(args), b.dir.path() + "/my 'data' $x.adc|");
+  EXPECT_EQ(b.report.lines.size(), 1u);
+  b.tab.tick_100ms();  // collects the ended viewer
 }
 
 }  // namespace
