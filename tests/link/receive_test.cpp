@@ -140,11 +140,11 @@ class Receiving : public test::LinkOverPty {
 };
 
 // The reply wait over one board that answers by command: only "Ok" in any case acknowledges,
-// and only the first line after the command counts (no reply at all is link_commands_test's
-// silent board). The echo row is last: its "Ok" comes late.
+// and only the first line after the command counts. The echo row is last: its "Ok" comes late.
 TEST_F(Receiving, TheFirstLineAfterTheCommandDecidesTheReply) {
   ScriptedBoard board([](const std::string& command) {
     if (command == "dot") return std::string("Ok.\r\n");
+    if (command == "silent") return std::string();
     if (command == "echo") return command + "\nOk\n";
     return std::string("OK\r\n");
   });
@@ -157,6 +157,7 @@ TEST_F(Receiving, TheFirstLineAfterTheCommandDecidesTheReply) {
     const char* report;
   } rows[] = {
       {"dot", "expected: Ok got: Ok."},
+      {"silent", "Error no reply (1/258)"},
       {"echo", "expected: Ok got: echo"},
   };
   for (const auto& row : rows) {

@@ -115,11 +115,14 @@ TEST(PortList, HardwareTtysFromSysfsWithoutPhantomsOrOpensAndNoneWithoutSysfs) {
   FakeSystem system;
   system.tty("ttyS0", true, "4");     // a 16550A
   system.tty("ttyS1", true, "0");     // PORT_UNKNOWN: no UART
+  system.tty("ttyS10", true, "4");
   system.tty("ttyS2", true, "4", false);  // no device node
   system.tty("ttyUSB0", true);
   system.tty("ttyACM1", true);
   system.tty("ttyACM0", true);
+  system.tty("ttyAMA0", true, "1");
   system.tty("tty1", false);          // virtual console
+  system.tty("ptmx", false);
   // Without sysfs the nodes of /dev prove nothing: no serial port at all.
   EXPECT_EQ(list_serial_devices(system.dev, system.dir.file("nosys")), std::vector<std::string>{});
   fs::create_symlink("../../ttyUSB0", system.dev + "/serial/by-id/usb-FTDI_FT232R-if00-port0");
@@ -130,8 +133,8 @@ TEST(PortList, HardwareTtysFromSysfsWithoutPhantomsOrOpensAndNoneWithoutSysfs) {
 
   const auto d = system.dev + "/";
   EXPECT_EQ(list_serial_devices(system.dev, system.sys),
-            (std::vector<std::string>{d + "ttyS0", d + "ttyUSB0", d + "ttyACM0", d + "ttyACM1",
-                                      d + "serial/by-id/usb-FTDI_FT232R-if00-port0"}));
+            (std::vector<std::string>{d + "ttyS0", d + "ttyS10", d + "ttyUSB0", d + "ttyACM0", d + "ttyACM1",
+                                      d + "ttyAMA0", d + "serial/by-id/usb-FTDI_FT232R-if00-port0"}));
   EXPECT_EQ(port_list(system.dev, system.sys).back(), "tcp/ip");
 
   // Listing the folder opens the folder itself; no event may name a device in it.
@@ -204,8 +207,6 @@ class PortLayer : public ::testing::Test {
   SerialLink link;
 };
 
-// A missing device ("plugged" in the reason) is vexacli's link_commands_test run without a board.
-
 TEST_F(PortLayer, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
   // 14400 and 28800 of the selector's list have no B-code; neither has 250000. Every other
   // speed opens with a frame of the user's, the rest without one (8 bits, no parity, one stop).
@@ -220,6 +221,7 @@ TEST_F(PortLayer, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
     SCOPED_TRACE(description);
     link.set_line_settings(users);
     ASSERT_TRUE(open_on(pty, speeds[i].c_str())) << report.lines().back();
+    EXPECT_TRUE(link.link_is_open());
     const auto applied = read_line_settings(pty.master_fd());
     ASSERT_TRUE(applied);
     EXPECT_EQ(applied->speed, std::stol(speeds[i]));
@@ -246,6 +248,7 @@ TEST_F(PortLayer, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
 TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
   PseudoTerminal pty;
   plug_in(pty);
+  const std::string missing = dir.file("missing");
   const std::string plain = dir.write("plain.txt", "x");
   const struct {
     std::string target;
@@ -254,6 +257,7 @@ TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
     std::string description;
     const char* why;  // found in the reason
   } rows[] = {
+      {missing, {}, "9600", missing + ":9600,n,8,1", "plugged"},
       {plain, {}, "9600", plain + ":9600,n,8,1", plain.c_str()},  // no terminal
       {path, {9, Parity::none, 1, FlowControl::none}, "9600", path + ":9600,n,9,1", "does not accept"},
       {path, {}, "0", path + ":0,n,8,1", "does not accept"},
@@ -299,6 +303,7 @@ TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   ModemLines lines;
   EXPECT_EQ(link.modem_lines(lines), EBADF);
   EXPECT_EQ(link.send_break(100), EBADF);
+  EXPECT_EQ(link.set_dtr(true), EBADF);
   EXPECT_EQ(link.set_rts(true), EBADF);
   EXPECT_EQ(link.set_speed(9600, true), 9600);  // already in force, even while closed
   EXPECT_EQ(link.set_speed(19200, true), -1);
@@ -310,6 +315,7 @@ TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   EXPECT_TRUE(link.write_char('z'));
   EXPECT_EQ(pty.read_until("z", 2000), "conf\nz");
 
+  EXPECT_EQ(link.serial_read_byte(0), -1);
   EXPECT_EQ(link.serial_read_byte(30), -1);
   ASSERT_TRUE(pty.write(std::string("A\xff\x00", 3)));
   link.push_back('P');  // the push-back byte comes first
@@ -344,8 +350,7 @@ TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   EXPECT_EQ(link.speed(), 0);
 }
 
-// A hang-up (the board program ends and its pty goes) is main_window_test's stopped simulator.
-TEST_F(PortLayer, VanishedDeviceIsClosedAndReopenedWhenItComesBack) {
+TEST_F(PortLayer, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
   auto pty = std::make_unique<PseudoTerminal>();
   ASSERT_TRUE(open_on(*pty, "9600"));
   std::filesystem::remove(path);
@@ -368,6 +373,16 @@ TEST_F(PortLayer, VanishedDeviceIsClosedAndReopenedWhenItComesBack) {
   EXPECT_TRUE(link.serial_open());
   EXPECT_EQ(report.lines(), std::vector<std::string>{open_line(9600)});
   EXPECT_FALSE(link.lost());
+
+  // A hang-up: the slave node goes with its master, so either the path or the hang-up is seen.
+  again.close();
+  report.clear();
+  link.probe_port();
+  const auto lines = report.lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_TRUE(lines[0] == "COM error 2 No such file or directory" || lines[0] == "COM error 5 Input/output error")
+      << lines[0];
+  EXPECT_EQ(lines[1], "close com");
 }
 
 // The receive thread's wait ends as soon as it is woken (a stop, a pause, a port opened), open
@@ -391,6 +406,10 @@ TEST_F(PortLayer, AWakeEndsTheReceiversWaitAtOnce) {
   ASSERT_TRUE(open_on(pty, "9600"));  // opening wakes too: that wake is taken at once
   EXPECT_FALSE(link.wait_readable(kLongWaitMs));
   EXPECT_LT(woken_wait(), std::chrono::milliseconds(kLongWaitMs / 4));  // an open, quiet port
+  const auto start = SteadyClock::now();
+  link.wake_receiver();
+  EXPECT_FALSE(link.wait_readable(kLongWaitMs));
+  EXPECT_LT(SteadyClock::now() - start, std::chrono::milliseconds(kLongWaitMs / 4));
   // Taken: the next wait is a real one, and ends with the board's byte.
   pty.write("x");
   EXPECT_TRUE(link.wait_readable(kLongWaitMs));

@@ -80,6 +80,7 @@ TEST_F(TcpClientTest, ACallReportsItsStatesCarriesBytesAndEndsWithOurCloseEvenOf
   EXPECT_EQ(statuses.back(), "Online 127.0.0.1 " + port);
 
   EXPECT_EQ(client.tcp_read_byte(0), -1);  // nothing there: no wait, no report, still connected
+  EXPECT_FALSE(client.wait_readable(0));
   EXPECT_TRUE(client.tcp_send("conf\n", 5));
   EXPECT_EQ(peer.receive(5), "conf\n");
   ASSERT_TRUE(peer.send("Ok\r\n"));
