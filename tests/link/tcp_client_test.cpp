@@ -76,8 +76,10 @@ TEST_F(TcpClientTest, ACallReportsItsStatesCarriesBytesAndEndsWithOurCloseEvenOf
   const std::string port = std::to_string(peer.port());
   ASSERT_TRUE(connect_to(peer, "  127.0.0.1:" + port + " board 7"));
   EXPECT_TRUE(first.client_closed());  // a new call closes the earlier connection first
+  EXPECT_TRUE(client.connected());
   EXPECT_EQ(client.call_state(), CallState::online);
   EXPECT_EQ(statuses.back(), "Online 127.0.0.1 " + port);
+  EXPECT_EQ(statuses[statuses.size() - 2], "Calling 127.0.0.1 " + port);
 
   EXPECT_EQ(client.tcp_read_byte(0), -1);  // nothing there: no wait, no report, still connected
   EXPECT_FALSE(client.wait_readable(0));
