@@ -1,9 +1,7 @@
-// The phone number field's two buttons. The call button on a modem line (dialing, carrier
-// supervision, the timed hang-up) and on the link "tcp/ip", where the same button drives a real
-// TCP client. The phone book file that fills the field: its entries, the selection of the last
-// number used, its place and its creation with the header lines, and the editor cycle that
-// refills the field (that every entry is a clean piece of one line is the phone book fuzz
-// target's property).
+// The phone number field's two buttons: the call button on a modem line (dialing, carrier
+// supervision, the timed hang-up) and on "tcp/ip", where it drives a real TCP client; the phone
+// book file that fills the field, its place, its header lines and the editor cycle. The desktop
+// window's own phone book round trip is main_window_test's.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -122,7 +120,6 @@ TEST_F(ModemTest, CallComesUpOutlivesALostCarrierAndIsHungUp) {
   EXPECT_EQ(dialer.call_state(), CallState::disconnecting);
   EXPECT_EQ(window.statuses.back(), "Disconnect");
   EXPECT_EQ(line.writes(), std::vector<std::string>{"+++"});
-  EXPECT_EQ(dialer.call_button().check, ButtonCheck::indeterminate);
   ticks(9);  // "ATH" goes on the tenth tick after the "+++"
   EXPECT_EQ(line.writes(), std::vector<std::string>{"+++"});
   dialer.modem_tick(false);
@@ -142,11 +139,9 @@ TEST_F(ModemTest, CallComesUpOutlivesALostCarrierAndIsHungUp) {
 TEST_F(ModemTest, NoNumberDoesNothingAClosedPortIsOpenedAndAClickWhileCallingEndsAtOnce) {
   line.open = false;
   line.opens = false;
-  for (const char* text : {"12 34", "", "office", "x1234567"}) {
-    window.phone = text;
-    dialer.modem_tick(true);
-    EXPECT_EQ(dialer.phone_text(), text);
-  }
+  window.phone = "x1234567";  // which texts hold a number is the dial_number table's
+  dialer.modem_tick(true);
+  EXPECT_EQ(dialer.phone_text(), "x1234567");
   EXPECT_EQ(line.open_calls, 0);
   EXPECT_TRUE(window.statuses.empty());
   window.phone = "5551234";
@@ -180,9 +175,7 @@ TEST_F(ModemTest, TcpLinkButtonAsksForAndClosesARealConnection) {
   dialer.modem_tick(true);
   EXPECT_EQ(line.open_calls, 1);  // the connect request
   EXPECT_EQ(line.tcp_addresses, std::vector<std::string>{window.phone});
-  EXPECT_EQ(dialer.call_button().check, ButtonCheck::unchecked);
   EXPECT_TRUE(terminal.lines().empty());  // nothing typed at a modem
-
   ASSERT_TRUE(tcp.tcp_connect(window.phone));  // what the receive thread does on request
   ASSERT_TRUE(peer.accept());
   EXPECT_EQ(dialer.call_state(), CallState::online);  // one state for both
@@ -191,7 +184,6 @@ TEST_F(ModemTest, TcpLinkButtonAsksForAndClosesARealConnection) {
   dialer.modem_tick(true);
   EXPECT_TRUE(peer.client_closed());
   EXPECT_EQ(line.open_calls, 1);
-  EXPECT_EQ(dialer.call_button().check, ButtonCheck::unchecked);
   EXPECT_TRUE(line.writes().empty());
 }
 
@@ -261,10 +253,7 @@ TEST(PhoneBookFile, ItsPlaceItsHeaderLinesAndNeverOverwrittenOrMadeUnreadable) {
   dir.write("phonebook.txt", "5551234 home\n");
   EXPECT_TRUE(ensure_phone_book_file(path));
   EXPECT_EQ(TempDir::read(path), "5551234 home\n");
-  // A missing folder is made; one that cannot be (a file stands in its way) is not.
-  const std::string nested = dir.file("config/vexaterm/phonebook.txt");
-  EXPECT_TRUE(ensure_phone_book_file(nested));
-  EXPECT_EQ(TempDir::read(nested), kPhoneBookHeader);
+  // A folder that cannot be made (a file stands in its way) gets no book.
   const std::string blocked = dir.write("plain", "") + "/vexaterm/phonebook.txt";
   EXPECT_FALSE(ensure_phone_book_file(blocked));
   EXPECT_EQ(TempDir::read(dir.file("plain")), "");
@@ -283,11 +272,8 @@ TEST(PhoneBookEditor, ButtonCreatesTheFileClosingRefillsTheFieldAndAFailedOpenTr
   // The configuration folder (and ~/.config on a fresh account) is made with the phone book.
   PhoneBook book(window, phone_book_path("/nonexistent/usr/bin", nullptr, home.path().c_str()));
   book.load_phone_book();  // main window creation: no file yet
-  EXPECT_EQ(window.list.entries, Entries{});
   EXPECT_EQ(window.list.selected, -1);
 
-  book.phone_book_tick(false);
-  EXPECT_TRUE(window.opened.empty());
   book.phone_book_tick(true);
   EXPECT_EQ(window.opened, Entries{home.path() + "/.config/vexaterm/phonebook.txt"});
   EXPECT_EQ(TempDir::read(book.path()), kPhoneBookHeader);
@@ -310,24 +296,15 @@ TEST(PhoneBookEditor, ButtonCreatesTheFileClosingRefillsTheFieldAndAFailedOpenTr
   EXPECT_FALSE(book.editor_recorded());
   book.phone_book_tick(false);
   EXPECT_EQ(window.list_updates, updates + 1);
-  // Another click opens the editor again.
-  book.phone_book_tick(true);
-  EXPECT_EQ(window.opened.size(), 2u);
 
-  // A folder that cannot be made, or an editor that does not open, still try on the path.
-  TempDir dir;
-  window.opened.clear();
+  // An editor that does not open is not waited for: the next click tries again.
   window.editor_opens = false;
-  PhoneBook blocked(window, dir.write("plain", "") + "/phonebook.txt");
-  blocked.phone_book_tick(true);
-  EXPECT_FALSE(blocked.editor_recorded());
+  book.phone_book_tick(true);
+  EXPECT_FALSE(book.editor_recorded());
   window.editor_opens = true;
-  blocked.phone_book_tick(true);
-  EXPECT_EQ(window.opened, (Entries{blocked.path(), blocked.path()}));
-  EXPECT_TRUE(blocked.editor_recorded());
-  window.editor_up = false;
-  blocked.phone_book_tick(false);
-  EXPECT_EQ(window.list.entries, Entries{});
+  book.phone_book_tick(true);
+  EXPECT_EQ(window.opened.size(), 3u);
+  EXPECT_TRUE(book.editor_recorded());
 }
 
 }  // namespace
