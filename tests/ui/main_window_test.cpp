@@ -1,10 +1,10 @@
 // The desktop main window with the offscreen platform, driven through its real buttons, tabs
 // and menu entries: a simulated board loaded into the configuration tab and downloaded back; the
 // variants; the settings file; the phone book editor; the close question while a job runs; the
-// terminal's search, colour, dialogs and scrollback; the subsystems' tabs (a macro, an upload, a
-// compile, the factory lamps, an input calibrated, the Data tab, the inputs' pictures and plan);
-// every text whole in every language; Qt's dialogs and the keys in the user's language. What
-// each command does is the session's (tests/app); here each wiring is shown once.
+// terminal's search, colour, dialogs and scrollback; a macro applied from its tab; the inputs'
+// Data tab, pictures and plan; every text whole in every language; Qt's dialogs and the keys in
+// the user's language. What each command does is the session's (tests/app); here each wiring is
+// shown once.
 #include <gtest/gtest.h>
 
 #include <QAbstractScrollArea>
@@ -42,7 +42,6 @@
 #include "app/menu_labels.h"
 #include "app/terminal_command_ids.h"
 #include "base/text_format.h"
-#include "build/compile_tab_form.h"
 #include "download/line_sender.h"
 #include "macro/macro_tab.h"
 #include "platform/atomic_file.h"
@@ -57,7 +56,6 @@
 #include "terminal/send_file.h"
 #include "ui/analog_section_widget.h"
 #include "ui/analog_tab_widget.h"
-#include "ui/compile_tab_widget.h"
 #include "ui/config_tab_widget.h"
 #include "ui/data_view_widget.h"
 #include "ui/download_file_dialog.h"
@@ -65,10 +63,7 @@
 #include "ui/macro_tab_widget.h"
 #include "ui/plan_window.h"
 #include "ui/send_file_dialog.h"
-#include "ui/sound_player.h"
 #include "ui/test_window.h"
-#include "ui/upload_tab_widget.h"
-#include "upload/upload_subsystem.h"
 
 namespace vexa {
 namespace {
@@ -486,8 +481,10 @@ TEST_F(TerminalChoicesWindow, ScrollbackKeepsTheNewestLinesAndAReaderKeepsTheirP
   EXPECT_EQ(bar->value(), bar->maximum());
 }
 
-// --- the subsystems' tabs, each shown once against its simulated board (what each tab does
-// with its fields is its own folder's: tests/macro, upload, build, factory, analog) ---
+// --- the subsystems' tabs: the form binder's wiring shown once on the macro tab against its
+// simulated board (what each tab does with its fields, and what the upload, compile, factory and
+// calibration runs give, is its own folder's: tests/macro, upload, build, factory, analog); the
+// inputs' own widgets: the Data tab, the pictures and the plan ---
 
 QAbstractButton* button(QWidget* w) { return qobject_cast<QAbstractButton*>(w); }
 QLineEdit* edit(QWidget* w) { return qobject_cast<QLineEdit*>(w); }
@@ -520,75 +517,6 @@ TEST(WindowTabsTest, AMacroIsAppliedToTheBoardAndReadBackIntoItsWidgets) {
   EXPECT_TRUE(button(widget.control(macro_id::kTypeRegularly))->isChecked());
 }
 
-TEST(WindowTabsTest, AnUploadStartsFromItsTabAndShowsItsLinesInBothViews) {
-  Window w({.simulate = 'S'});
-  w.simulator.server()->with_board([](sim::SimulatedBoard& board) {
-    board.uploads().add_file({"vexalog.adc", sim::LogKind::stamped, 240, 0});
-  });
-  w.click_tab(4);
-  ui::UploadTabWidget& widget = w->upload_tab();
-  DataUpload& upload = w->session().upload().upload();
-  button(widget.control(upload_id::kStart))->click();
-  ASSERT_TRUE(pump_until([&] { return !upload.running() && upload.line_count() == 240; }, 30000)) << w.terminal_text();
-  widget.pane()->tick();
-  EXPECT_EQ(edit(widget.control(upload_id::kLineCount))->text(), "240");
-  EXPECT_EQ(edit(widget.control(upload_id::kStamp))->text(), "2024:03:01 00:03:59 ");
-  ASSERT_EQ(upload.ring().newest_first().size(), 240u);
-  EXPECT_EQ(upload.ring().newest_first().front().text, "2024:03:01 00:03:59 21,9 7,39 843");
-  button(widget.control(upload_id::kGraphicView))->click();
-  EXPECT_FALSE(button(widget.control(upload_id::kTextView))->isChecked());
-  button(widget.control(upload_id::kClear))->click();
-  EXPECT_TRUE(upload.ring().newest_first().empty());
-}
-
-// What is stored of the environment and the command line is tests/build's.
-TEST(WindowTabsTest, TheCompileTabRunsWhatIsTypedWithTheBusyCursor) {
-  Window w;
-  ASSERT_NE(w->compile_tab(), nullptr);
-  ui::CompileTabWidget& widget = *w->compile_tab();
-  auto* environment = widget.findChild<QPlainTextEdit*>(QStringLiteral("control%1").arg(compile::kEnvironment));
-  ASSERT_NE(environment, nullptr);
-  environment->setPlainText("PATH=/usr/bin:/bin\n\nSHOWN=yes");
-  const std::string command = "printf 'one\\ntwo\\n'; echo $SHOWN; sleep 0.3";
-  QTest::keyClicks(widget.control(compile::kCommandLine), QString::fromStdString(command));
-  button(widget.control(compile::kRun))->click();
-  EXPECT_EQ(widget.cursor().shape(), Qt::WaitCursor);
-  ASSERT_TRUE(w.shows("Exit= 0", 20000));
-  test::pump_for(250);
-  EXPECT_EQ(widget.output_pane()->toPlainText().toStdString(), command + "\none\ntwo\nyes\n");
-  EXPECT_NE(widget.cursor().shape(), Qt::WaitCursor);
-  auto* automatic = qobject_cast<QCheckBox*>(widget.control(compile::kAutoDownload));
-  ASSERT_NE(automatic, nullptr);
-  automatic->click();
-  EXPECT_TRUE(w->session().compile_tab()->form().checked(compile::kAutoDownload));
-  EXPECT_EQ(automatic->checkState(), Qt::Checked);
-}
-
-// Which lamp a board shows in which colour is tests/factory's; here the window draws them.
-TEST(WindowTabsTest, TheFactoryTestButtonRunsTheTestAndTheLampsShowPassAndFailure) {
-  Window w({.simulate = 'S', .settings = "debug=1\n"});
-  auto* sounds = w->findChild<ui::SoundPlayer*>();
-  ASSERT_NE(sounds, nullptr);
-  auto lamp = [&](int position) {
-    return w.widget(cmd::kFactoryLamps)->grab().toImage().pixelColor(7 + 10 * position, 7);
-  };
-  const QColor yellow(255, 255, 0), red(255, 0, 0), green(0, 255, 0);
-  EXPECT_EQ(lamp(0), yellow);
-  w.click(cmd::kFactoryTest);
-  ASSERT_TRUE(pump_until([&] { return sounds->beeps() >= 1 && lamp(6) == green; }, 20000)) << w.terminal_text();
-  for (int i : {0, 1, 3, 4, 5}) EXPECT_EQ(lamp(i), green) << i;
-  EXPECT_NE(lamp(2), green);  // the serial file test has no lamp
-  EXPECT_EQ(sounds->error_sounds(), 0);
-  w.simulator.server()->with_board([](sim::SimulatedBoard& b) {
-    sim::SelfTestOptions options;
-    options.fail = {"rtc", "disk"};
-    b.self_test().set_options(options);
-  });
-  w.click(cmd::kFactoryTest);
-  ASSERT_TRUE(pump_until([&] { return sounds->error_sounds() >= 1 && lamp(5) == red; }, 20000)) << w.terminal_text();
-  EXPECT_EQ(lamp(1), red);
-  for (int i : {0, 3, 4, 6}) EXPECT_EQ(lamp(i), green) << i;
-}
 
 // A main window with the program's input types on its inputs tab: the board of that type is
 // simulated, or (simulated false) has only said who it is.
@@ -621,13 +549,6 @@ class Inputs : public test::Window {
     list->setCurrentIndex(index);
     emit list->activated(index);
   }
-  void press(int id) { qobject_cast<QAbstractButton*>(control(id))->click(); }
-  void type(int id, const QString& text) {
-    QLineEdit* field = edit(control(id));
-    ASSERT_NE(field, nullptr) << id;
-    field->selectAll();
-    QTest::keyClicks(field, text);
-  }
   // A line as the receive thread hands it out.
   void board_says(const std::string& line) {
     std::thread receiver([&] { window->session().link().consumers().dispatch(line); });
@@ -643,36 +564,6 @@ class Inputs : public test::Window {
   }
 };
 
-// The two points, the pending catch and the solver are tests/analog's; here the widgets reach
-// them and the board ends up with the new expression.
-TEST(AnalogSectionBoard, CalibrateAndApplyOnAnFBoard) {
-  Inputs w('F', true);
-  ASSERT_EQ(w.tab().tabs().size(), 18u);
-  EXPECT_EQ(w.section().tab_bar()->tabText(3), "a3");
-  w.select(3);
-  w.choose("Voltage 0-5 V");
-  // Listening: the tab polls "a3" and shows the board's answer, which Catch takes into point 1.
-  w.press(analog_id::kListen);
-  ASSERT_TRUE(pump_until([&] { return w.tab().form().text(analog_id::kLiveLine).rfind("a3: ", 0) == 0; }))
-      << w.terminal_text();
-  w.press(analog_id::kListen);
-  pump_for(200);  // a poll still under way is answered
-  const std::string live = w.tab().form().text(analog_id::kLiveLine);
-  w.press(analog_id::kCatch1);
-  EXPECT_EQ(w.tab().form().text(811), live.substr(4, live.find(' ', 4) - 4)) << live;
-  w.type(812, "0");
-  w.press(analog_id::kCatch2);
-  w.board_says(" a3: 60000 2288.82mV =2.288 a4: 5");
-  w.section().tick_100ms();
-  EXPECT_EQ(w.tab().form().text(821), "60000");
-  w.type(822, "1000");
-  w.press(analog_id::kCalculate);
-  w.press(analog_id::kApply);
-  const std::string value = w.configuration().parameter_value("a3").value_or("");
-  EXPECT_EQ(value.rfind("a*", 0), 0u) << value;
-  ASSERT_TRUE(pump_until([&] { return w.board_value("a3") == value; })) << w.terminal_text();
-}
-
 TEST(AnalogSectionBoard, DataTabFillsFromPolledLines) {
   Inputs w('F', true);
   w.select(kDataTab);
@@ -684,8 +575,6 @@ TEST(AnalogSectionBoard, DataTabFillsFromPolledLines) {
   // The data tab polls the board, and the answer fills every row.
   ASSERT_TRUE(pump_until([&] { return live.record(15).value > 0; })) << w.terminal_text();
   for (int n = 0; n < 16; ++n) EXPECT_GT(live.record(n).value, 2500 * 0.09) << n;
-  // Readings of every size fit their box at the default font (which text each gets is
-  // live_data_test's); the overflow mark has the full value in its tip.
   // Readings of every size fit their box at the default font (which text each gets is
   // live_data_test's); the overflow mark has the full value in its tip.
   data->set_view(HistoryView::seconds);
