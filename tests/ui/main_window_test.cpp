@@ -594,7 +594,7 @@ TEST(AnalogSectionPictures, TheTabsDescriptionMarksAndThePlanWithAConflict) {
   ui::AnalogTabWidget* widget = w.section().analog_widget();
   const int warning = widget->description_text().indexOf("Insert resistances");
   ASSERT_NE(warning, -1);
-  // The first part is black, the warning lines bright red.
+  // The description begins in black, its warning lines are bright red.
   EXPECT_EQ(widget->description_colour(0), QColor(0, 0, 0));
   EXPECT_EQ(widget->description_colour(warning + 2), QColor(255, 0, 0));
   // Marks are written in the proportional font of the settings.
