@@ -127,6 +127,13 @@ TEST(SessionDispatch, EveryMenuEntryHasARowOrIsTheWindowsOrSaysItIsMissing) {
     EXPECT_EQ(handled, !not_yet.count(e.id)) << e.id << " " << e.text;
   });
   EXPECT_TRUE(h.session->commands().has(cmd::kKeystroke));
+  // The debug menu's lines say what they did; Samba mode toggles.
+  for (const auto& [command, shown] : {std::pair{cmd::kSamba, "Rssamba=1"}, {cmd::kInterns, "int: "},
+                                       {cmd::kOpenCom, "\\\\.\\COM16: "}, {cmd::kSamba, "Rssamba=0"}}) {
+    h.session->dispatch(command);
+    EXPECT_TRUE(h.shows(shown)) << command << "\n" << h.text();
+  }
+  EXPECT_FALSE(h.session->link().flags().samba_mode.load());
 }
 
 TEST(SessionDispatch, TheWindowIsAskedFirstThenTheTableAndAMissingCommandSaysSoInTheUsersLanguage) {

@@ -1,15 +1,25 @@
 // The desktop widgets with the offscreen platform: the terminal view and the keys it hands on,
 // the configuration tab's scroll bar, the file dialogs, the phone book editor, the memory-card
-// dialog, the error sound.
+// dialog, the error sound; and the desktop entry as a menu shows it: the fields a launcher
+// needs, the icon its Icon= key names in every hicolor size the package installs, transparent
+// around the board so that it sits on any panel, and a launcher tile drawn from both
+// (screenshot desktop_entry).
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextStream>
+#include <QVBoxLayout>
+#include <map>
+#include <tuple>
 
 #include "config/configuration.h"
 #include "platform/installed_data.h"
@@ -19,9 +29,9 @@
 #include "ui/config_tab_widget.h"
 #include "ui/download_file_dialog.h"
 #include "ui/phone_book_editor.h"
-#include "ui/qt_test_app.h"
 #include "ui/sound_player.h"
 #include "ui/terminal_widget.h"
+#include "ui/test_window.h"
 
 namespace vexa {
 namespace {
@@ -156,31 +166,25 @@ TEST(PhoneBookEditorTest, LoadsEditsAndSaves) {
   EXPECT_EQ(legacy.editor()->toPlainText(), QString::fromUtf8("M\xc3\xbcller 1234\n"));
 }
 
-// The memory-card dialog: it offers the last choice, Start takes the typed name, Cancel does not.
+// The memory-card dialog (what its form takes is selection_test's DownloadFileForm): it offers
+// the last choice; Start takes the typed name and accepts, Cancel rejects and keeps it.
 TEST(DownloadFileDialog, StartTakesTheTypedValuesAndCancelDoesNot) {
   app();
   Messages messages;
   test::SharedReport report;
   CardTransferChoice choice{"/home/u/data.bin", "data.bin", "OLD.BIN"};
-  struct Row {
-    const char *typed, *button, *kept;
-    QDialog::DialogCode result;
-  };
-  for (const Row& row : {Row{"NEW.BIN", "control105", "NEW.BIN", QDialog::Accepted},
-                         Row{"OTHER", "control106", "NEW.BIN", QDialog::Rejected}}) {
-    SCOPED_TRACE(row.button);
+  for (const auto& [typed, button, result] : {std::tuple{"NEW.BIN", "control105", QDialog::Accepted},
+                                              {"OTHER", "control106", QDialog::Rejected}}) {
     ui::DownloadFileDialog dialog(messages, report, choice);
     auto* target = dialog.findChild<QLineEdit*>("control104");
     ASSERT_NE(target, nullptr);
-    EXPECT_EQ(target->text().toStdString(), choice.target_name);
-    EXPECT_EQ(dialog.findChild<QLineEdit*>("control102")->text(), "/home/u/data.bin");
-    target->setText(row.typed);
-    emit target->textEdited(row.typed);
-    dialog.findChild<QPushButton*>(row.button)->click();
-    EXPECT_EQ(dialog.result(), row.result);
-    EXPECT_EQ(choice.target_name, row.kept);
+    EXPECT_EQ(target->text().toStdString(), result == QDialog::Accepted ? "OLD.BIN" : "NEW.BIN");
+    target->setText(typed);
+    emit target->textEdited(typed);
+    dialog.findChild<QPushButton*>(button)->click();
+    EXPECT_EQ(dialog.result(), result);
+    EXPECT_EQ(choice.target_name, "NEW.BIN");
   }
-  EXPECT_TRUE(report.contains("load /home/u/data.bin to NEW.BIN"));
 }
 
 TEST(SoundPlayerTest, ErrorSoundIsFoundBesideTheProgramOrBuiltIn) {
@@ -203,6 +207,69 @@ TEST(SoundPlayerTest, ErrorSoundIsFoundBesideTheProgramOrBuiltIn) {
   sounds.play_error();  // returns at once, with or without a sound device
   sounds.play_error();
   EXPECT_EQ(sounds.error_sounds(), 2);
+}
+
+// The keys of the [Desktop Entry] group.
+std::map<QString, QString> desktop_entry(const QString& path) {
+  std::map<QString, QString> keys;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return keys;
+  QTextStream in(&file);
+  bool in_group = false;
+  while (!in.atEnd()) {
+    const QString line = in.readLine().trimmed();
+    if (line.startsWith('[')) in_group = line == "[Desktop Entry]";
+    const qsizetype equals = line.indexOf('=');
+    if (in_group && !line.startsWith('#') && equals > 0)
+      keys[line.left(equals).trimmed()] = line.mid(equals + 1).trimmed();
+  }
+  return keys;
+}
+
+TEST(DesktopEntry, NamesAnIconDrawnInEverySizeAndMakesALauncherTile) {
+  test::app();
+  auto entry = desktop_entry(QString::fromStdString(test::source_dir()) + "/packaging/vexaterm.desktop");
+  ASSERT_FALSE(entry.empty()) << "no [Desktop Entry] group";
+  EXPECT_EQ(entry["Type"], "Application");
+  EXPECT_EQ(entry["Terminal"], "false");
+  EXPECT_EQ(entry["Exec"].section(' ', 0, 0), "vexaterm");
+  EXPECT_TRUE(entry["Categories"].endsWith(';')) << entry["Categories"].toStdString();
+  const QString name = entry["Icon"];
+  ASSERT_FALSE(name.isEmpty());
+  ASSERT_FALSE(name.contains('/') || name.endsWith(".png")) << "a theme name, not a path";
+
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    const QString file = QString("%1/packaging/icons/%2x%2/apps/%3.png")
+                             .arg(QString::fromStdString(test::binary_dir())).arg(size).arg(name);
+    const QImage image(file);
+    ASSERT_FALSE(image.isNull()) << file.toStdString();
+    EXPECT_EQ(image.size(), QSize(size, size));
+    // Clear in the corners and beside the pins, solid on the board, at every size.
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << size;
+    EXPECT_EQ(qAlpha(image.pixel(size - 1, size - 1)), 0) << size;
+    EXPECT_EQ(qAlpha(image.pixel(size / 2, size / 2)), 255) << size;
+    EXPECT_EQ(qAlpha(image.pixel(size / 10, size / 2)), 255) << size;
+    icon.addFile(file, QSize(size, size));
+  }
+  // A launcher asks for sizes between the drawn ones and gets the next drawn one scaled.
+  EXPECT_FALSE(icon.pixmap(40, 40).isNull());
+
+  // The tile: the icon over the entry's names on a dark panel.
+  QWidget tile;
+  tile.setAutoFillBackground(true);
+  tile.setPalette(QPalette(QColor(40, 44, 52)));
+  auto* column = new QVBoxLayout(&tile);
+  auto* picture = new QLabel;
+  picture->setPixmap(icon.pixmap(64, 64));
+  auto* caption = new QLabel(entry["Name"] + "\n" + entry["GenericName"]);
+  caption->setStyleSheet("color: white");
+  for (QLabel* label : {picture, caption}) {
+    label->setAlignment(Qt::AlignCenter);
+    column->addWidget(label);
+  }
+  tile.adjustSize();
+  test::save_screenshot(tile, "desktop_entry");
 }
 
 }  // namespace
