@@ -12,30 +12,19 @@
 namespace vexa {
 namespace {
 
-TEST(BoardJobs, ATicketHoldsTheGateUntilReleasedAndTheRefusalNamesItsJob) {
+TEST(BoardJobs, ATicketOrTheWorkerHoldsTheGateTheRefusalNamesItsJobAndStopReachesTheWorker) {
   test::SharedReport report;
-  Messages messages;
+  Messages messages("VexaLog", 'd');
   BoardJobs jobs(report, messages);
-  auto upload = jobs.try_begin("The upload");
+  auto upload = jobs.try_begin("Der Upload");
   ASSERT_TRUE(upload);
-  EXPECT_EQ(jobs.running_job(), "The upload");
-  EXPECT_FALSE(jobs.try_begin("The factory test"));
-  EXPECT_FALSE(jobs.start_worker("The firmware download", [](const JobControl&) { FAIL() << "must not run"; }));
-  EXPECT_EQ(report.lines(), (std::vector<std::string>{"The upload is still running: try again when it has ended.",
-                                                      "The upload is still running: try again when it has ended."}));
+  EXPECT_EQ(jobs.running_job(), "Der Upload");
+  EXPECT_FALSE(jobs.start_worker("Der Download", [](const JobControl&) { FAIL() << "must not run"; }));
+  EXPECT_EQ(report.lines(), (std::vector<std::string>{"Der Upload läuft noch: bitte warten, bis es beendet ist."}));
   BoardJobs::Ticket moved = std::move(*upload);
   upload.reset();  // the moved-from ticket gives nothing back
   EXPECT_TRUE(jobs.busy());
   moved.release();
-  EXPECT_FALSE(jobs.busy());
-  EXPECT_TRUE(jobs.try_begin("The factory test"));  // and released again at its end
-  EXPECT_FALSE(jobs.busy());
-}
-
-TEST(BoardJobs, TheWorkerHoldsTheGateStopReachesItAndANewJobClearsTheStop) {
-  test::SharedReport report;
-  Messages messages("VexaLog", 'd');
-  BoardJobs jobs(report, messages);
   std::atomic<bool> started{false}, saw_stop{false};
   ASSERT_TRUE(jobs.start_worker("Der Download", [&](const JobControl& control) {
     started = true;
@@ -44,16 +33,17 @@ TEST(BoardJobs, TheWorkerHoldsTheGateStopReachesItAndANewJobClearsTheStop) {
   }));
   while (!started) std::this_thread::yield();
   EXPECT_FALSE(jobs.try_begin("Der Upload"));
-  EXPECT_TRUE(report.contains("Der Download läuft noch: bitte warten, bis es beendet ist."));
   jobs.request_stop();
   jobs.wait_worker();
   EXPECT_TRUE(saw_stop);
   EXPECT_FALSE(jobs.busy());
   EXPECT_FALSE(jobs.worker_running());
-  // The next job starts without the old Stop.
-  auto next = jobs.try_begin("Der Upload");
-  ASSERT_TRUE(next);
-  EXPECT_FALSE(jobs.stop_requested());
+  {
+    auto next = jobs.try_begin("Der Upload");
+    ASSERT_TRUE(next);
+    EXPECT_FALSE(jobs.stop_requested());  // the next job starts without the old Stop
+  }  // and its ticket gives the gate back when it ends
+  EXPECT_FALSE(jobs.busy());
 }
 
 TEST(BoardJobs, ShutdownStopsAWorkerThatWaitsForStopAndReapIsHarmlessMeanwhile) {

@@ -61,14 +61,17 @@ TEST(Settings, HostileFileIsReadWithoutHarm) {
   EXPECT_EQ(s.get_setting("Baud", "").substr(0, 2), "\x01\xff");
 }
 
-TEST(Settings, MissingAndUnwritableFilesAreSilent) {
+TEST(Settings, MissingAndUnwritableFilesFailWithTheReasonForTheExitReport) {
   TempDir dir;
   Settings s;
   s.set_setting("COM", "COM1");
   EXPECT_FALSE(s.read_settings(dir.file("none.ini")));
   EXPECT_EQ(s.get_setting("COM", "?"), "");  // reset to defaults anyway
   s.set_setting("COM", "COM1");
-  EXPECT_FALSE(s.write_settings(dir.file("no/such/dir/x.ini")));
+  EXPECT_EQ(s.save_settings(dir.file("no/such/dir/x.ini")), "No such file or directory");
+  EXPECT_EQ(s.save_settings(dir.path()), "Is a directory");  // the rename over a folder fails
+  EXPECT_EQ(s.save_settings(dir.file("ok.ini")), std::nullopt);
+  EXPECT_EQ(TempDir::read(dir.file("ok.ini")), "COM=COM1\n");
   std::string existing = dir.write("keep.ini", "COM=COM9\n");
   ::chmod(dir.path().c_str(), 0500);
   if (::geteuid() != 0) {  // root may write anyway
@@ -77,81 +80,58 @@ TEST(Settings, MissingAndUnwritableFilesAreSilent) {
     EXPECT_EQ(s.save_settings(existing), "Permission denied");
   }
   ::chmod(dir.path().c_str(), 0700);
-}
-
-TEST(Settings, FailedWriteTellsTheReasonForTheExitReport) {
-  TempDir dir;
-  Settings s;
-  s.set_setting("COM", "COM1");
-  EXPECT_EQ(s.save_settings(dir.file("no/such/dir/x.ini")), "No such file or directory");
-  EXPECT_EQ(s.save_settings(dir.path()), "Is a directory");  // the rename over a folder fails
-  EXPECT_EQ(s.save_settings(dir.file("ok.ini")), std::nullopt);
-  EXPECT_EQ(TempDir::read(dir.file("ok.ini")), "COM=COM1\n");
   const Messages messages("VexaLog", 'f');
   EXPECT_EQ(format_message(messages.message("VtSetNoWr"), {"/x/VexaTerm.ini", "Permission denied"}),
             "Param\xc3\xa8tres non enregistr\xc3\xa9s dans /x/VexaTerm.ini : Permission denied");
 }
 
-TEST(Settings, SessionValuesAfterReading) {
+TEST(Settings, SessionValuesAfterReadingAndWritingBack) {
   TempDir dir;
   Settings s;
   s.read_settings(dir.write("a.ini", "language=f\nBaud=\nlog=1\nUpload115200=0\ntarget=Acme F v1202\n"));
   SessionValues v = SessionValues::from_settings(s);
   EXPECT_EQ(v.language, 'f');
-  EXPECT_EQ(v.speed_text, "");
   EXPECT_EQ(v.link_speed, 0);
   EXPECT_EQ(v.log_mode, 1);
   EXPECT_FALSE(v.upload115200);
   EXPECT_EQ(v.target, "Acme F v1202");
-  // Empty speed: the target decides.
-  EXPECT_EQ(default_speed_text(v.speed_text, 'S'), "115200");
-  EXPECT_EQ(default_speed_text(v.speed_text, 'T'), "115200");
-  EXPECT_EQ(default_speed_text(v.speed_text, 'F'), "9600");
-  EXPECT_EQ(default_speed_text(v.speed_text, '2'), "9600");
+  // An empty speed: the target decides, S and T boards are fast.
+  for (const auto& [letter, speed] : {std::pair{'S', "115200"}, {'T', "115200"}, {'F', "9600"}, {'2', "9600"}}) {
+    EXPECT_EQ(default_speed_text(v.speed_text, letter), speed) << letter;
+  }
   EXPECT_EQ(default_speed_text("19200", 'S'), "19200");
+  // Stored back, only what differs from the defaults is written.
+  Settings fresh;
+  SessionValues defaults;  // language e, upload on, log 0
+  defaults.store_into(fresh);
+  EXPECT_EQ(fresh.settings_text(), "log=0\n");  // "%d" of 0 differs from the empty default
+  v.store_into(fresh);
+  EXPECT_EQ(fresh.settings_text(), "language=f\ntarget=Acme F v1202\nUpload115200=0\nlog=1\n");
 }
 
-TEST(Settings, UnchangedRunWritesOnlyWhatDiffers) {
-  TempDir dir;
-  Settings s;
-  SessionValues v;  // language e, upload on, log 0
-  v.store_into(s);
-  EXPECT_EQ(s.settings_text(), "log=0\n");  // "%d" of 0 differs from the empty default
-  v.language = 'd';
-  v.upload115200 = false;
-  v.store_into(s);
-  EXPECT_EQ(s.settings_text(), "language=d\nUpload115200=0\nlog=0\n");
-}
-
-TEST(Settings, DebugAndReducedVariantQueries) {
+TEST(Settings, DebugLettersReducedVariantAndWindowSizeLimits) {
   Settings s;
   EXPECT_FALSE(s.debug());
   s.set_setting("debug", "0");
   EXPECT_FALSE(s.debug());
-  EXPECT_FALSE(s.debug('0'));
   s.set_setting("debug", "ab");
   EXPECT_TRUE(s.debug());
   EXPECT_TRUE(s.debug('b'));
   EXPECT_FALSE(s.debug('c'));
-  EXPECT_FALSE(s.reduced_variant());
   s.set_setting("armcdt", "0");
   EXPECT_FALSE(s.reduced_variant());
   s.set_setting("armcdt", "yes");
   EXPECT_TRUE(s.reduced_variant());
-}
-
-TEST(Settings, WindowSizeLimits) {
-  Settings s;
-  EXPECT_EQ(initial_window_width(s), 700);
-  EXPECT_EQ(initial_window_height(s), 675);
-  s.set_setting("WindowWidth", "200");
-  s.set_setting("WindowHeight", "2001");
-  EXPECT_EQ(initial_window_width(s), 200);
-  EXPECT_EQ(initial_window_height(s), 675);
-  s.set_setting("WindowWidth", "199");
-  s.set_setting("WindowHeight", "2000");
-  EXPECT_EQ(initial_window_width(s), 700);
-  EXPECT_EQ(initial_window_height(s), 2000);
+  const struct {
+    const char *width, *height;
+    int expected_width, expected_height;
+  } rows[] = {{"", "", 700, 675}, {"200", "2001", 200, 675}, {"199", "2000", 700, 2000}};
+  for (const auto& row : rows) {
+    s.set_setting("WindowWidth", row.width);
+    s.set_setting("WindowHeight", row.height);
+    EXPECT_EQ(initial_window_width(s), row.expected_width) << row.width;
+    EXPECT_EQ(initial_window_height(s), row.expected_height) << row.height;
+  }
 }
 
 }  // namespace
