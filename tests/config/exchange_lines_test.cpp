@@ -12,10 +12,15 @@
 #include "config/config_exchange.h"
 #include "config/configuration.h"
 #include "config/fake_board.h"
+#include "config/time_command.h"
 #include "support/fixed_clocks.h"
 
 namespace vexa {
 namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr std::int64_t at(int h, int m, int s, int ms) { return ((h * 60 + m) * 60 + s) * 1000LL + ms; }
 
 struct CountingRebuild : RebuildRequester {
   std::atomic<int> count{0};
@@ -28,7 +33,7 @@ struct Rig {
   test::RecordingReport report;
   test::FakeBoard board{report};
   std::atomic<bool> line_feed{false};
-  FixedTimeOfDay pc{((12 * 60 + 0) * 60 + 1) * 1000LL + 250};
+  FixedTimeOfDay pc{at(12, 0, 1, 250)};
   BoardClockCheck clock_check{report, line_feed, pc};
   FixedClock clock{make_local_time(2026, 3, 1, 0, 30, 15)};
   ConfigExchange exchange{config, identity, board, board, report, &clock_check, clock};
@@ -46,13 +51,12 @@ TEST(ExchangeLines, ConfRequestAbsorbsIdentityAndAssignments) {
   rig.config.parse_assignments("an=old", false);
   rig.board.replies["conf\n"] = {"VexaLog F v603", "bd=9600 sf=0", "Ok"};
   EXPECT_TRUE(rig.exchange.request_configuration());
-  EXPECT_EQ(rig.board.written, (std::vector<std::string>{"conf\n"}));
+  EXPECT_EQ(rig.board.written, (Lines{"conf\n"}));
   EXPECT_TRUE(rig.report.contains("conf"));
   // The identity line started from an empty table; the old value is gone.
   EXPECT_EQ(rig.identity.type_letter(), 'F');
   EXPECT_EQ(rig.identity.firmware_version(), 603);
   EXPECT_FALSE(rig.config.find_parameter("an")->has_value);
-  EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
   EXPECT_EQ(rig.config.parameter_value("sf"), "0");
   EXPECT_EQ(rig.rebuild.count, 1);  // only the assignment line asked for a rebuild
 }
@@ -62,16 +66,14 @@ TEST(ExchangeLines, EraseWritesZConfAndClosedPortPrintsOnlyTheError) {
   EXPECT_TRUE(rig.exchange.erase_to_factory());
   EXPECT_EQ(rig.board.written.back(), "z;conf\n");
   EXPECT_EQ(rig.report.lines.back(), "z;conf");
-
   rig.board.port_open = false;
   rig.report.lines.clear();
   EXPECT_FALSE(rig.exchange.request_configuration());
   EXPECT_FALSE(rig.exchange.erase_to_factory());
-  EXPECT_EQ(rig.report.lines,
-            (std::vector<std::string>{"Error Port is not open", "Error Port is not open"}));
+  EXPECT_EQ(rig.report.lines, (Lines{"Error Port is not open", "Error Port is not open"}));
 }
 
-TEST(ExchangeLines, SendAssignmentLinePrintsStoresAndWrites) {
+TEST(ExchangeLines, AssignmentLinesSentAreStoredAndOthersReceivedChangeNothing) {
   Rig rig;
   rig.exchange.send_assignment_line("a3=a*2+0 a3.name=Outside");
   EXPECT_EQ(rig.report.lines.back(), "a3=a*2+0 a3.name=Outside");
@@ -80,65 +82,109 @@ TEST(ExchangeLines, SendAssignmentLinePrintsStoresAndWrites) {
   EXPECT_EQ(rig.config.find_parameter("a3")->name, "Outside");
   EXPECT_EQ(rig.rebuild.count, 1);
   EXPECT_TRUE(rig.board.commands.empty());  // no reply awaited
-}
-
-TEST(ExchangeLines, ClockLinesWithTheSwitchOnAreTakenByTheClockCheck) {
-  Rig rig;
-  rig.line_feed = true;
-  rig.exchange.on_line("ti=120000 x");
-  // The two lines' texts are the clock check's own test's (ExchangeClock).
-  EXPECT_EQ(rig.report.lines.size(), 2u);
-  EXPECT_FALSE(rig.config.find_parameter("ti").has_value());
-  EXPECT_EQ(rig.rebuild.count, 0);
-}
-
-TEST(ExchangeLines, ClockLinesWithTheSwitchOffAreStoredAsUnknownKeys) {
-  Rig rig;
-  rig.exchange.on_line("ti=120000 dt=240101");
-  EXPECT_TRUE(rig.report.lines.empty());
-  EXPECT_EQ(rig.config.parameter_value("ti"), "120000");
-  EXPECT_EQ(rig.config.parameter_value("dt"), "240101");
-  EXPECT_EQ(rig.config.find_index("ti"), kDefinedParameters);
+  for (const char* line : {"Ok", "", "VexaLog S 1404", "# a3=1", "Error v", "conf"}) rig.exchange.on_line(line);
+  EXPECT_EQ(rig.config.parameter_value("a3"), "a*2+0");
   EXPECT_EQ(rig.rebuild.count, 1);
 }
 
-TEST(ExchangeLines, LinesWithoutAssignmentsChangeNothing) {
+// With the switch off, clock lines are unknown keys; with it on, the clock check takes them:
+// each prints the difference, and an " x" line the integer average since the last one.
+TEST(ExchangeClock, ClockLinesPrintTheDifferenceAndTheAverageOnlyWhileTheSwitchIsOn) {
   Rig rig;
-  rig.config.parse_assignments("bd=9600", false);
-  for (const char* line : {"Ok", "", "VexaLog S 1404", "# bd=1", "Error v", "conf"})
-    rig.exchange.on_line(line);
-  EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
-  EXPECT_EQ(rig.rebuild.count, 0);
+  rig.exchange.on_line("ti=120000 dt=240101");
+  EXPECT_TRUE(rig.report.lines.empty());
+  EXPECT_EQ(rig.config.parameter_value("dt"), "240101");
+  EXPECT_EQ(rig.config.find_index("ti"), kDefinedParameters);
+  rig.config.reset_configuration();
+  rig.line_feed = true;
+  rig.pc.set(at(12, 0, 1, 0));
+  rig.exchange.on_line("ti=120000");  // +1000
+  rig.pc.set(at(11, 59, 59, 999));
+  rig.exchange.on_line("ti=120000 dt=240101");  // -1
+  rig.pc.set(at(12, 0, 0, 0));
+  rig.exchange.on_line("ti=120000 x");  // 0
+  EXPECT_EQ(rig.report.lines, (Lines{"time tgt=43200.000 pc=43201.000 delta=1.000",
+                                     "time tgt=43200.000 pc=43199.999 delta=-0.001",
+                                     "time tgt=43200.000 pc=43200.000 delta=0.000",
+                                     "time delta=0.333 3600.333"}));
+  EXPECT_FALSE(rig.config.find_parameter("ti").has_value());
+  EXPECT_EQ(rig.rebuild.count, 1);
+  // The sums start again after an " x" line.
+  EXPECT_EQ(rig.clock_check.count(), 0);
+  rig.pc.set(at(12, 0, 2, 250));
+  rig.exchange.on_line("ti=120000 x");
+  EXPECT_EQ(rig.report.lines.back(), "time delta=2.250 3602.250");
+  rig.report.lines.clear();
+  EXPECT_FALSE(rig.clock_check.check_board_clock("bd=9600"));
+  EXPECT_FALSE(rig.clock_check.check_board_clock(" ti=120000"));
+  EXPECT_TRUE(rig.clock_check.check_board_clock("ti="));  // short text: the missing digits read as 0
+  EXPECT_EQ(rig.report.lines, (Lines{"time tgt=0.000 pc=43202.250 delta=43202.250"}));
 }
 
-TEST(ExchangeLines, TimeCommandModesAtHalfPastMidnightOnFirstMarch) {
+TEST(ExchangeClock, SystemTimeOfDayIsWithinADay) {
+  std::int64_t ms = SystemClock::instance().local_ms_of_day();
+  EXPECT_GE(ms, 0);
+  EXPECT_LT(ms, 86'400'000);
+}
+
+TEST(ExchangeTime, CommandsByModeWithLeadingZerosAcrossTheEndOfFebruary) {
+  const struct {
+    std::tm local;
+    TimeMode mode;
+    const char* suffix;
+    const char* expected;
+    const char* note;
+  } rows[] = {
+      {make_local_time(2007, 3, 4, 5, 6, 7), TimeMode::now, "", "ti=050607 dt=070304", "leading zeros"},
+      {make_local_time(2026, 3, 1, 0, 30, 15), TimeMode::hour_earlier, "", "ti=233015 dt=260228", "common year"},
+      {make_local_time(2024, 3, 1, 0, 30, 15), TimeMode::hour_earlier, "", "ti=233015 dt=240229", "leap year"},
+      // FixedClock's monotonic time does not move either: the poll count ends the wait.
+      {make_local_time(2026, 1, 1, 10, 0, 0), TimeMode::next_second, ";x", "ti=100000 dt=260101;x", "stopped clock"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.note);
+    EXPECT_EQ(time_command(FixedClock(row.local), row.mode, row.suffix), row.expected);
+  }
+  // Through the exchange: printed and written with LF, no reply awaited.
   Rig rig;
-  rig.exchange.send_time(TimeMode::hour_earlier);
-  EXPECT_EQ(rig.report.lines.back(), "ti=233015 dt=260228");
-  EXPECT_EQ(rig.board.written.back(), "ti=233015 dt=260228\n");
   rig.exchange.send_time(TimeMode::now, ";tt");
+  EXPECT_EQ(rig.report.lines.back(), "ti=003015 dt=260301;tt");
   EXPECT_EQ(rig.board.written.back(), "ti=003015 dt=260301;tt\n");
   EXPECT_TRUE(rig.board.commands.empty());
 }
 
+// A clock whose second changes after a few reads.
+class TickingClock final : public Clock {
+ public:
+  std::tm local_now() const override { return make_local_time(2026, 1, 1, 10, 0, 0); }
+  std::time_t epoch_now() const override {
+    std::tm t = make_local_time(2026, 1, 1, 10, 0, reads_++ < 3 ? 0 : 1);
+    return std::mktime(&t);
+  }
+  std::int64_t epoch_ms() const override { return static_cast<std::int64_t>(epoch_now()) * 1000; }
+  std::int64_t monotonic_ms() const override { return 0; }
+  std::int64_t local_ms_of_day() const override { return 10 * 3600 * 1000; }
+  void sleep_ms(int) const override {}
+  mutable int reads_ = 0;
+};
+
+TEST(ExchangeTime, NextSecondWaitsForTheChange) {
+  TickingClock clock;
+  EXPECT_EQ(time_command(clock, TimeMode::next_second, ""), "ti=100001 dt=260101");
+}
+
 // Received lines on one thread while a download reads the table and the board on another.
 TEST(ExchangeLines, ReceiveAndDownloadRunSideBySide) {
-  Configuration config('e');
-  BoardIdentity identity(config, *parse_identity_line("VexaLog S v1404"));
-  test::RecordingReport report;
-  test::FakeBoard board(report);
-  ConfigExchange exchange(config, identity, board, board, report);
+  Rig rig;
   std::thread receive([&] {
-    for (int i = 0; i < 200; ++i) {
-      exchange.on_line(i % 50 == 0 ? "VexaLog F v603" : "bd=9600 sf=0 a3=a*1+0");
-    }
+    for (int i = 0; i < 200; ++i) rig.exchange.on_line(i % 50 == 0 ? "VexaLog F v603" : "bd=9600 sf=0 a3=a*1+0");
   });
   int downloads = 0;
-  for (int i = 0; i < 20; ++i) downloads += exchange.download_configuration() ? 1 : 0;
+  for (int i = 0; i < 20; ++i) downloads += rig.exchange.download_configuration() ? 1 : 0;
   receive.join();
   EXPECT_EQ(downloads, 20);
-  EXPECT_EQ(identity.type_letter(), 'F');
-  EXPECT_EQ(config.parameter_value("bd"), "9600");
+  EXPECT_EQ(rig.identity.type_letter(), 'F');
+  EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
 }
 
 }  // namespace
