@@ -2,7 +2,6 @@
 // sees in files, on standard output and in the exit status.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,17 +37,12 @@ TEST_F(ConfigCommands, GetConfSavesAFileThatComparesEqualAndAnEditedOneDoesNot) 
   typed_dir.write("ainputs.txt", TempDir::read(test::shipped_input_types()));
   auto typed = cli({"get-conf", typed_dir.file("typed.txt"), "--quiet-ms", "200"}, {}, typed_dir.path());
   ASSERT_EQ(typed.exit_code, 0) << typed.out << typed.err;
-  const std::string typed_text = TempDir::read(typed_dir.file("typed.txt"));
-  EXPECT_TRUE(has(typed_text, "\na0.type=")) << typed_text;
+  EXPECT_TRUE(has(TempDir::read(typed_dir.file("typed.txt")), "\na0.type="));
   auto typed_same = cli({"compare", typed_dir.file("typed.txt"), "--quiet-ms", "200"}, {}, typed_dir.path());
   EXPECT_EQ(typed_same.exit_code, 0) << typed_same.out;
 
-  std::string edited = text + "zz=1\n";
-  const std::string edited_path = dir.write("edited.txt", edited);
-  auto differs = cli({"compare", edited_path, "--quiet-ms", "200"});
-  EXPECT_EQ(differs.exit_code, 1);
-  EXPECT_TRUE(has(differs.out, "Compare: missing in conf: zz=1")) << differs.out;
-  EXPECT_TRUE(has(differs.out, "Compare edited.txt: 1 errors")) << differs.out;
+  // A difference fails the command (the lines it prints are the comparison's own tests').
+  EXPECT_EQ(cli({"compare", dir.write("edited.txt", text + "zz=1\n"), "--quiet-ms", "200"}).exit_code, 1);
 }
 
 TEST_F(ConfigCommands, PutConfDownloadsAndStopsAtTheFirstLineWithoutOk) {
@@ -89,9 +83,6 @@ TEST_F(ConfigCommands, SilentBoardAndBadArgumentsFail) {
 
   EXPECT_EQ(cli({"--target", "VexaLog S 1404", "get-conf"}).exit_code, 2);
   EXPECT_EQ(cli({"set-time", "tomorrow"}).exit_code, 2);
-  EXPECT_EQ(cli({"get-conf", "--quiet-ms", "soon"}).exit_code, 2);
-  EXPECT_EQ(cli({"put-conf"}).exit_code, 2);
-  EXPECT_EQ(cli({"compare", "a", "b"}).exit_code, 2);
 }
 
 TEST_F(ConfigCommands, EraseAndSetTimeWriteTheirCommands) {

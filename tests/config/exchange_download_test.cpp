@@ -16,12 +16,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-bool any_line_has(const Lines& lines, const std::string& text) {
-  for (const auto& l : lines)
-    if (l.find(text) != std::string::npos) return true;
-  return false;
-}
-
 // Whether "key=" starts an assignment in a line ("a1=" must not match inside "ra1=").
 bool assigns(const std::string& line, const std::string& key) {
   return line.rfind(key + "=", 0) == 0 || line.find("; " + key + "=") != std::string::npos;
@@ -72,85 +66,51 @@ TEST(ExchangeDownload, LongAssignmentGoesAloneOnItsLine) {
 TEST(ExchangeDownload, GfEndsItsLineOnS) {
   Configuration config('e');
   config.parse_assignments("gf=ftp.example.org grt=5", false);
-  Lines lines = plan_download(config.snapshot(), 'S', 1404);
-  bool seen = false;
-  for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
-    const std::string& l = lines[i];
-    if (!assigns(l, "gf")) continue;
-    seen = true;
-    std::string tail = "gf=ftp.example.org";
-    EXPECT_EQ(l.substr(l.size() - tail.size()), tail) << l;
-    EXPECT_EQ(lines[i + 1].substr(0, 6), "grt=5;") << lines[i + 1];
-  }
-  EXPECT_TRUE(seen);
+  const Lines lines = plan_download(config.snapshot(), 'S', 1404);
+  const auto gf = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return assigns(l, "gf"); });
+  ASSERT_TRUE(gf + 1 < lines.end());
+  EXPECT_TRUE(gf->ends_with("; gf=ftp.example.org")) << *gf;
+  EXPECT_TRUE(gf[1].starts_with("grt=5;")) << gf[1];
 }
 
-TEST(ExchangeDownload, GryOnSOnlyFromFirmware1202) {
+// Availability by type and firmware, group tails only with a value (first members always),
+// never statistics, free slots or the version row, and unknown keys with values everywhere.
+TEST(ExchangeDownload, WhichKeysGoOut) {
   Configuration config('e');
-  config.parse_assignments("gry=1", false);
-  EXPECT_FALSE(any_line_has(plan_download(config.snapshot(), 'S', 1201), "gry="));
-  EXPECT_TRUE(any_line_has(plan_download(config.snapshot(), 'S', 1202), "gry=1"));
-  EXPECT_TRUE(any_line_has(plan_download(config.snapshot(), 'S', 1404), "gry=1"));
-  // A board without a letter ('2') follows the S column.
-  EXPECT_FALSE(any_line_has(plan_download(config.snapshot(), '2', 600), "gry="));
-  EXPECT_FALSE(any_line_has(plan_download(config.snapshot(), 'F', 1404), "gry="));
-}
-
-TEST(ExchangeDownload, GroupTailsOnlyWithValuesAndFirstMembersAlways) {
-  Configuration config('e');
-  config.parse_assignments("gr5=x gre5=y", false);
-  Lines lines = plan_download(config.snapshot(), 'S', 1404);
-  auto has = [&](const std::string& key) {
-    for (const auto& l : lines)
-      if (assigns(l, key)) return true;
-    return false;
+  config.parse_assignments("gry=1 gr5=x gre5=y a20=a*2+0 rq10=1 ex=3 dg=1 bm0=5 zz=7 9q=1", false);
+  const ParameterTable table = config.snapshot();
+  const struct {
+    char letter;
+    int firmware;
+    const char* key;
+    bool sent;
+    const char* note;
+  } rows[] = {
+      {'S', 1201, "gry", false, "gry from 1202"},  {'S', 1202, "gry", true, "gry from 1202"},
+      {'2', 600, "gry", false, "the S column"},    {'F', 1404, "gry", false, "S only"},
+      {'S', 1404, "a15", true, "no tail"},          {'S', 1404, "a16", false, "empty tail"},
+      {'S', 1404, "a20", true, "tail with value"},  {'S', 1404, "rq9", true, "no tail"},
+      {'S', 1404, "rq10", true, "tail with value"}, {'S', 1404, "rq11", false, "empty tail"},
+      {'S', 1404, "gr0", true, "first member"},     {'S', 1404, "grb0", true, "first member"},
+      {'S', 1404, "gre0", true, "first member"},    {'S', 1404, "gr1", false, "empty tail"},
+      {'S', 1404, "grb1", false, "empty tail"},     {'S', 1404, "gre5", true, "tail with value"},
+      {'S', 1404, "ex", false, "statistic"},        {'S', 1404, "bm0", false, "statistic"},
+      {'S', 1404, "9q", false, "no letter first"},  {'S', 1404, "  ", false, "version row"},
+      {'S', 1404, "zz", true, "unknown, valued"},   {'E', 603, "zz", true, "unknown, valued"},
+      {'F', 603, "zz", true, "unknown, valued"},    {'E', 1404, "m0", false, "no macros on E"},
   };
-  EXPECT_TRUE(has("a3"));
-  EXPECT_TRUE(has("a15"));
-  EXPECT_FALSE(has("a16"));
-  EXPECT_FALSE(has("a20"));
-  EXPECT_TRUE(has("gr0"));
-  EXPECT_TRUE(has("gre0"));
-  EXPECT_TRUE(has("grb0"));
-  EXPECT_FALSE(has("gr1"));
-  EXPECT_FALSE(has("grb1"));
-  EXPECT_TRUE(has("gr5"));
-  EXPECT_TRUE(has("gre5"));
-  EXPECT_TRUE(has("grt"));
-  EXPECT_TRUE(has("rq"));
-  EXPECT_TRUE(has("rq9"));
-  EXPECT_FALSE(has("rq10"));
-  EXPECT_TRUE(any_line_has(lines, "a3=;") || any_line_has(lines, "; a3="));
-
-  config.parse_assignments("a20=a*2+0 rq10=1", false);
-  lines = plan_download(config.snapshot(), 'S', 1404);
-  EXPECT_TRUE(has("a20"));
-  EXPECT_TRUE(has("rq10"));
-}
-
-TEST(ExchangeDownload, StatisticsAndFreeSlotsAreNeverSentButUnknownKeysWithValuesAre) {
-  Configuration config('e');
-  config.parse_assignments("ex=3 dg=1 bm0=5 zz=7 9q=1", false);
-  Lines lines = plan_download(config.snapshot(), 'S', 1404);
-  for (const auto& l : lines) {
-    EXPECT_FALSE(assigns(l, "ex")) << l;
-    EXPECT_FALSE(assigns(l, "dg")) << l;
-    EXPECT_FALSE(assigns(l, "bm0")) << l;
-    EXPECT_FALSE(assigns(l, "9q")) << l;  // keys must begin with a letter
-    EXPECT_FALSE(l.find("  =") != std::string::npos) << l;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.key) + " on " + row.letter + ": " + row.note);
+    const Lines lines = plan_download(table, row.letter, row.firmware);
+    EXPECT_EQ(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return assigns(l, row.key); }),
+              row.sent);
   }
-  EXPECT_TRUE(any_line_has(lines, "zz=7"));
-  for (char letter : {'E', 'F'}) EXPECT_TRUE(any_line_has(plan_download(config.snapshot(), letter, 603), "zz=7"));
 }
 
 TEST(ExchangeDownload, MacrosByBoardType) {
   Configuration config('e');
   config.parse_assignments("m5=30,1000ms,st;up x", false);
   config.parse_assignments("m12=1,st", false);
-  Lines e = plan_download(config.snapshot(), 'E', 1404);
-  for (const auto& l : e)
-    for (const char* key : {"m0", "m1", "m2", "m5", "m12"}) EXPECT_FALSE(assigns(l, key)) << l;
-
   Lines f = plan_download(config.snapshot(), 'F', 1404);
   ASSERT_GE(f.size(), 4u);
   EXPECT_EQ((Lines{f.end() - 4, f.end()}), (Lines{"m0=", "m1=", "m2=", "m5=30,1000ms,st;up x"}));
