@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "base/messages.h"
-#include "base/text_format.h"
 #include "support/temp_dir.h"
 
 namespace vexa {
@@ -17,7 +15,6 @@ TEST(Settings, LookupAndSetRules) {
   EXPECT_EQ(s.get_setting("fontfix", "x"), "courier new");
   EXPECT_EQ(s.get_setting("COM", "fallback"), "");  // empty value is returned as such
   EXPECT_EQ(s.get_setting("nosuch", "fallback"), "fallback");
-  EXPECT_FALSE(s.lookup("nosuch").has_value());
   EXPECT_TRUE(s.set_setting("WindowWidth", "%d", 812));
   EXPECT_EQ(s.get_setting("WindowWidth", ""), "812");
   EXPECT_FALSE(s.set_setting("nosuch", "%d", 1));
@@ -80,9 +77,6 @@ TEST(Settings, MissingAndUnwritableFilesFailWithTheReasonForTheExitReport) {
     EXPECT_EQ(s.save_settings(existing), "Permission denied");
   }
   ::chmod(dir.path().c_str(), 0700);
-  const Messages messages("VexaLog", 'f');
-  EXPECT_EQ(format_message(messages.message("VtSetNoWr"), {"/x/VexaTerm.ini", "Permission denied"}),
-            "Param\xc3\xa8tres non enregistr\xc3\xa9s dans /x/VexaTerm.ini : Permission denied");
 }
 
 TEST(Settings, SessionValuesAfterReadingAndWritingBack) {

@@ -121,12 +121,6 @@ TEST(ExchangeClock, ClockLinesPrintTheDifferenceAndTheAverageOnlyWhileTheSwitchI
   EXPECT_EQ(rig.report.lines, (Lines{"time tgt=0.000 pc=43202.250 delta=43202.250"}));
 }
 
-TEST(ExchangeClock, SystemTimeOfDayIsWithinADay) {
-  std::int64_t ms = SystemClock::instance().local_ms_of_day();
-  EXPECT_GE(ms, 0);
-  EXPECT_LT(ms, 86'400'000);
-}
-
 TEST(ExchangeTime, CommandsByModeWithLeadingZerosAcrossTheEndOfFebruary) {
   const struct {
     std::tm local;
