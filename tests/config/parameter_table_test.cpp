@@ -139,39 +139,5 @@ TEST(ParameterTables, KeyIndexAgreesWithTheScan) {
   EXPECT_FALSE(find_record(table, "BD"));  // case-sensitive
 }
 
-// Stores told to the index one at a time keep it equal to a fresh index and to the scan, with
-// free rows left between keys, keys that collide in the hash, and the table filling up.
-TEST(ParameterTables, KeyIndexFollowsStoresUntilTheTableIsFull) {
-  ParameterTable table = make_scratch_table();
-  for (std::size_t i = 0; i < 600; ++i)
-    if (i % 5 != 0) table[i].key = "d" + std::to_string(i);
-  KeyRows rows(table);
-  std::vector<std::string> stored;
-  for (int n = 0; n < 1100; ++n) {
-    // Every third store repeats a key already there, which must not take a new row.
-    const std::string key = n % 3 == 2 && !stored.empty() ? stored[n % stored.size()] : "n" + std::to_string(n);
-    const std::optional<std::size_t> slot = rows.slot(key);
-    ASSERT_EQ(slot, slot_by_scan(table, key)) << key;
-    if (!slot) continue;
-    if (table[*slot].key.empty()) {
-      table[*slot].key = key;
-      rows.key_stored(*slot);
-      stored.push_back(key);
-    }
-    ASSERT_EQ(rows.find(key), slot) << key;
-  }
-  EXPECT_FALSE(rows.slot("one-more"));
-  EXPECT_EQ(stored.size(), 998u - 480u);  // every free row of the searched part, once
-  const KeyRows fresh(table);
-  for (const std::string& key : stored) EXPECT_EQ(rows.find(key), fresh.find(key)) << key;
-
-  // Rows emptied again are free after a rebuild, the first of them first.
-  table[700].key.clear();
-  table[100].key.clear();
-  rows.rebuild();
-  EXPECT_EQ(rows.slot("again"), 100u);
-  EXPECT_EQ(rows.find(stored.front()), fresh.find(stored.front()));
-}
-
 }  // namespace
 }  // namespace vexa
