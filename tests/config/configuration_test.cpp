@@ -88,13 +88,20 @@ TEST(Configuration, StoresTellTheHooksWhichMayReadTheTable) {
   config.parse_assignments("a2=a*1+0 bd=1", true);
   EXPECT_EQ(types.seen, (std::vector<std::string>{"a*1+0"}));
   EXPECT_EQ(rebuild.count, 1);
-  // The tabs' stores by key: a new key takes the first free row, the value cut to the field.
+  // Only an input without a type gets the default; a0 to a255 are inputs, marked present once.
+  config.parse_assignments("a5.type=Pt100", false);
+  config.parse_assignments("a5=a*1+0 a4=x bd=a*1+0 a255=1 a256=1 ad=1", false);
+  EXPECT_EQ(config.presence().present_inputs(), (std::vector<int>{2, 4, 5, 255}));
+  EXPECT_TRUE(config.presence().take_changed());
+  config.parse_assignments("a2=a*2+0 a4.name=y", false);
+  EXPECT_FALSE(config.presence().changed());
+  // The tabs' stores by key tell the listener too, the value cut to the field.
   EXPECT_TRUE(config.set_parameter("m3", "30,1000ms,st;up x"));
   EXPECT_TRUE(config.set_parameter("new", std::string(130, 'q')));
   EXPECT_FALSE(config.set_parameter("", "1"));
-  EXPECT_EQ(config.find_index("new"), kDefinedParameters);
-  EXPECT_EQ(listener.seen,
-            (std::vector<std::string>{"a*1+0|Voltage", "1|", "30,1000ms,st;up x|", std::string(99, 'q') + "|"}));
+  EXPECT_EQ(listener.seen, (std::vector<std::string>{"a*1+0|Voltage", "1|", "|Pt100", "a*1+0|Pt100", "x|", "a*1+0|",
+                                                      "1|", "1|", "1|", "a*2+0|Voltage", "x|",
+                                                      "30,1000ms,st;up x|", std::string(99, 'q') + "|"}));
   config.set_input_type_defaults(nullptr);
   config.set_parameter_listener(nullptr);
   config.set_rebuild_requester(nullptr);

@@ -1,13 +1,11 @@
 // Reading assignment lines: the cutting rules of split_assignments and what parsing a line
-// does to a table (slots, fields, limits, the default type, notices and presence flags).
+// does to a table (slots, fields, limits); the hooks are the configuration's tests'.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "config/analog_presence.h"
 #include "config/configuration.h"
-#include "config/parameter_hooks.h"
 #include "config/parse_assignments.h"
 
 namespace vexa {
@@ -107,45 +105,6 @@ TEST(ParseAssignments, ScratchTableUsesOnlyItsFirst998Records) {
   EXPECT_EQ(parse_assignments(scratch, "last=1"), 0u);
   EXPECT_TRUE(scratch[998].is_free());
   EXPECT_TRUE(scratch[999].is_free());
-}
-
-struct FixedTypes : InputTypeDefaults {
-  std::optional<std::string> default_type(std::string_view value) const override {
-    if (value.rfind("a*", 0) == 0) return "Voltage";
-    return std::nullopt;
-  }
-};
-
-struct KeyRecorder : ParameterListener {
-  std::vector<std::string> keys;
-  void parameter_changed(std::string_view key) override { keys.emplace_back(key); }
-};
-
-TEST(ParseAssignments, DefaultTypeListenerAndPresence) {
-  ParameterTable table = language_table('e');
-  FixedTypes types;
-  KeyRecorder listener;
-  AnalogPresence presence;
-  const AssignmentHooks hooks{&types, &listener, &presence};
-
-  parse_assignments(table, "a3=a*1+0 a4=x bd=a*1 a5.type=Pt100", hooks);
-  parse_assignments(table, "a5=a*2+0", hooks);
-  EXPECT_EQ(table[*find_record(table, "a3")].type, "Voltage");
-  EXPECT_TRUE(table[*find_record(table, "a4")].type.empty());  // nothing matched
-  EXPECT_TRUE(table[*find_record(table, "bd")].type.empty());  // not an input key
-  EXPECT_EQ(table[*find_record(table, "a5")].type, "Pt100");   // a type once set stays
-  EXPECT_EQ(listener.keys, (std::vector<std::string>{"a3", "a4", "bd", "a5", "a5"}));
-  EXPECT_EQ(presence.present_inputs(), (std::vector<int>{3, 4, 5}));
-  EXPECT_TRUE(presence.take_changed());
-  EXPECT_FALSE(presence.changed());
-
-  // An input already present does not set the changed flag again; numbers from 256 on and
-  // keys like 'ad' are no inputs.
-  parse_assignments(table, "a3=a*2+0 a255=1 a256=1 ad=1 a3.name=x", hooks);
-  EXPECT_EQ(presence.present_inputs(), (std::vector<int>{3, 4, 5, 255}));
-  EXPECT_TRUE(presence.take_changed());
-  parse_assignments(table, "a3=a*3+0 a4.name=y", hooks);
-  EXPECT_FALSE(presence.changed());
 }
 
 }  // namespace
