@@ -28,24 +28,6 @@ TEST(ExchangeDownload, FreshlyResetEBoardWithThreeValuesSendsThreeLines) {
   EXPECT_EQ(lines, (Lines{"rn=; bd=9600; sf=0; rx=1; fs=; fe=; an=; ad=; as=; am=; ae=",
                           "a0=; a1=; a2=; a3=; a4=; a5=; a6=; a7=; of=; mo=; ax=; dk=",
                           "lp=; wd=; dc=; fo=; po="}));
-  for (const auto& l : lines) EXPECT_LE(l.size(), kDownloadLineChars);
-}
-
-TEST(ExchangeDownload, ThroughTheChannelEachLineWaitsForOkAndTheFirstMissingOkStops) {
-  Configuration config('e');
-  BoardIdentity identity(config, *parse_identity_line("VexaLog E v1404"));
-  test::RecordingReport report;
-  test::FakeBoard board(report);
-  ConfigExchange exchange(config, identity, board, board, report);
-  config.parse_assignments("bd=9600 sf=0 rx=1", false);
-  EXPECT_TRUE(exchange.download_configuration());
-  EXPECT_EQ(board.commands.size(), 3u);
-
-  board.commands.clear();
-  board.oks_left = 1;
-  EXPECT_FALSE(exchange.download_configuration());
-  ASSERT_EQ(board.commands.size(), 2u);  // the second line got no "Ok": nothing after it
-  EXPECT_EQ(board.commands[1].substr(0, 3), "a0=");
 }
 
 TEST(ExchangeDownload, LongAssignmentGoesAloneOnItsLine) {
@@ -121,13 +103,22 @@ TEST(ExchangeDownload, MacrosByBoardType) {
             (Lines{"m0=", "m1=", "m2=", "m5=30,1000ms,st;up x", "m12=1,st"}));
 }
 
-TEST(ExchangeDownload, AppendAssignmentFollowsTheConnectedBoard) {
+// Through the exchange: the plan for the connected board, each line acknowledged, nothing sent
+// after the first line without "Ok"; a single assignment follows the board, too.
+TEST(ExchangeDownload, TheExchangeSendsThePlanForTheConnectedBoardAndStopsAtTheFirstMissingOk) {
   Configuration config('e');
   BoardIdentity identity(config, *parse_identity_line("VexaLog E v1404"));
   test::RecordingReport report;
   test::FakeBoard board(report);
   ConfigExchange exchange(config, identity, board, board, report);
   config.parse_assignments("bd=9600 a9=a*1+0", false);
+  EXPECT_TRUE(exchange.download_configuration());
+  EXPECT_EQ(board.commands, plan_download(config.snapshot(), 'E', 1404));
+  board.commands.clear();
+  board.oks_left = 1;
+  EXPECT_FALSE(exchange.download_configuration());
+  ASSERT_EQ(board.commands.size(), 2u);
+  EXPECT_EQ(board.commands[1].substr(0, 3), "a0=");
   std::string line;
   for (const char* key : {"bd", "a9", "nosuch", "sf"}) exchange.append_assignment(line, key);
   EXPECT_EQ(line, "bd=9600; sf=");  // a9 is not on E
