@@ -55,11 +55,14 @@ TEST(ExchangeDownload, GfEndsItsLineOnS) {
   EXPECT_TRUE(gf[1].starts_with("grt=5;")) << gf[1];
 }
 
-// Availability by type and firmware, group tails only with a value (first members always),
-// never statistics, free slots or the version row, and unknown keys with values everywhere.
+// Availability by type and firmware (a value never makes a known key available where it is
+// absent), group tails only with a value (first members always), never statistics, free slots
+// or the version row, and unknown keys with values everywhere.
 TEST(ExchangeDownload, WhichKeysGoOut) {
   Configuration config('e');
   config.parse_assignments("gry=1 gr5=x gre5=y a20=a*2+0 rq10=1 ex=3 dg=1 bm0=5 zz=7 9q=1", false);
+  config.parse_assignments("m9=1", false);
+  config.parse_assignments("m10=1", false);
   const ParameterTable table = config.snapshot();
   const struct {
     char letter;
@@ -80,6 +83,11 @@ TEST(ExchangeDownload, WhichKeysGoOut) {
       {'S', 1404, "9q", false, "no letter first"},  {'S', 1404, "  ", false, "version row"},
       {'S', 1404, "zz", true, "unknown, valued"},   {'E', 603, "zz", true, "unknown, valued"},
       {'F', 603, "zz", true, "unknown, valued"},    {'E', 1404, "m0", false, "no macros on E"},
+      {'E', 1404, "a7", true, "E has eight inputs"}, {'E', 1404, "a8", false, "E has eight inputs"},
+      {'F', 1404, "a15", true, "F has sixteen"},     {'F', 1404, "a20", false, "F has sixteen"},
+      {'F', 1404, "m9", true, "F has ten macros"},   {'F', 1404, "m10", false, "F has ten macros"},
+      {'S', 1404, "bb", false, "not on S"},          {'F', 1404, "bb", true, "on F"},
+      {'S', 1404, "bd", false, "E and F only"},      {'E', 400, "bd", true, "E and F only"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.key) + " on " + row.letter + ": " + row.note);

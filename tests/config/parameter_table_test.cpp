@@ -18,7 +18,7 @@ namespace {
 
 // Each language's 1000 rows: defined rows with unique keys and names, then free rows; every row
 // as in English but for its name; numbered families run from 0 without gaps; the statistics are
-// the defined rows' last run.
+// the defined rows' last run. Availability is the download's tests' (WhichKeysGoOut).
 TEST(ParameterTables, EveryLanguageHasTheDefinedRowsThenFreeRows) {
   const ParameterTable& en = language_table('e');
   EXPECT_EQ(parameter_definitions().size(), kDefinedParameters);
@@ -52,6 +52,9 @@ TEST(ParameterTables, EveryLanguageHasTheDefinedRowsThenFreeRows) {
       if (is_statistic(r) && i + 1 < kDefinedParameters) {
         EXPECT_TRUE(is_statistic(table[i + 1])) << r.key;
       }
+      if (r.min_version_e > 1 || r.min_version_f > 1 || r.min_version_s > 1) {
+        EXPECT_EQ(r.key, "gry");  // the only key that needs a firmware version
+      }
       if (is_macro_key(r.key) || analog_input_number(r.key)) {
         EXPECT_EQ(r.name, en[i].name) << r.key;  // the user's channel names, in any language
       }
@@ -64,43 +67,6 @@ TEST(ParameterTables, EveryLanguageHasTheDefinedRowsThenFreeRows) {
   EXPECT_EQ(&language_table('x'), &language_table('e'));
   EXPECT_EQ(&language_table('D'), &language_table('e'));  // letters are lower case
   EXPECT_NE(language_table('f')[1].name, "Filename rs232");
-}
-
-// Only gry has a minimum firmware, and only on S; a value makes an unknown key available
-// everywhere, never a known key where it is absent; other letters take the S column.
-TEST(ParameterTables, AvailabilityByTypeLetterAndFirmware) {
-  const ParameterTable& t = language_table('e');
-  for (std::size_t i = 0; i < kDefinedParameters; ++i) {
-    if (t[i].min_version_e > 1 || t[i].min_version_f > 1 || t[i].min_version_s > 1) {
-      EXPECT_EQ(t[i].key, "gry");
-    }
-  }
-  const struct {
-    const char* key;
-    char letter;
-    int firmware;
-    bool available;
-    const char* note;
-  } rows[] = {
-      {"bd", 'E', 400, true, "E and F only"},         {"bd", 'S', 1404, false, "E and F only"},
-      {"bd", '2', 1404, false, "another letter is S"}, {"a7", 'E', 1404, true, "E has eight inputs"},
-      {"a8", 'E', 1404, false, "E has eight inputs"},  {"a15", 'F', 1404, true, "F has sixteen"},
-      {"a16", 'F', 1404, false, "F has sixteen"},      {"a16", 'X', 1404, true, "S has more"},
-      {"m9", 'F', 1404, true, "F has ten macros"},     {"m10", 'F', 1404, false, "F has ten macros"},
-      {"bb", 'S', 1404, false, "not on S"},           {"gry", 'S', 1201, false, "S from 1202"},
-      {"gry", 'S', 1202, true, "S from 1202"},         {"gry", 'E', 2999, false, "S only"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(row.key) + " on " + row.letter + ": " + row.note);
-    EXPECT_EQ(is_available(t[*find_record(t, row.key)], row.letter, row.firmware), row.available);
-  }
-  ParameterRecord gry = t[*find_record(t, "gry")], unknown;
-  gry.has_value = true;
-  EXPECT_FALSE(is_available(gry, 'F', 2999));
-  unknown.key = "zz";
-  EXPECT_FALSE(is_available(unknown, 'S', 1404));
-  unknown.has_value = true;
-  for (char letter : {'E', 'F', 'S', '2'}) EXPECT_TRUE(is_available(unknown, letter, 400));
 }
 
 // Where a store of key goes, by the plain rule: the first of the searched rows whose key is
