@@ -5,12 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <map>
 #include <regex>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "data/message_catalog.h"
@@ -144,21 +142,6 @@ TEST(Messages, LanguageFallbackUnknownKeysAndTheProductName) {
   std::string many;
   for (int i = 0; i < 100; ++i) many += "VexaLog";
   EXPECT_EQ(substitute_product_name(many, "LongerProductName").size(), 499u);
-}
-
-TEST(Messages, ConcurrentLookupsDoNotInterfere) {
-  Messages acme("Acme", 'e');
-  std::vector<std::thread> threads;
-  std::atomic<int> wrong{0};
-  for (int t = 0; t < 4; ++t)
-    threads.emplace_back([&, t] {
-      for (int i = 0; i < 2000; ++i) {
-        if (t % 2 ? acme.message("MhpdfS") != "Acme S: AcmeS.pdf" : acme.message("MerOp") != "Error open") ++wrong;
-        if (t == 3) acme.set_language(i % 2 ? 'e' : 'x');
-      }
-    });
-  for (auto& th : threads) th.join();
-  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ using test::TempDir;
 
 using ConfigCommands = test::BoardAndCli;
 
-TEST_F(ConfigCommands, GetConfSavesAFileThatComparesEqualAndAnEditedOneDoesNot) {
+TEST_F(ConfigCommands, GetConfSavesAFileThatComparesEqualAndEraseAndSetTimeWriteTheirCommands) {
   start_board("F");
   const std::string saved = dir.file("f-board");  // no '.': ".txt" is added
   auto got = cli({"get-conf", saved, "--quiet-ms", "200"});
@@ -38,9 +38,16 @@ TEST_F(ConfigCommands, GetConfSavesAFileThatComparesEqualAndAnEditedOneDoesNot) 
 
   // A difference fails the command (the lines it prints are the comparison's own tests').
   EXPECT_EQ(cli({"compare", dir.write("edited.txt", text + "zz=1\n"), "--quiet-ms", "200"}).exit_code, 1);
+  auto erase = cli({"erase", "--quiet-ms", "200"});
+  EXPECT_EQ(erase.exit_code, 0) << erase.out << erase.err;
+  EXPECT_TRUE(has(erase.out, "z;conf\n")) << erase.out;
+  EXPECT_TRUE(has(erase.out, "VexaLog F v1404")) << erase.out;
+  auto time = cli({"set-time", "hour-earlier"});
+  EXPECT_EQ(time.exit_code, 0) << time.out;
+  EXPECT_TRUE(has(time.out, "ti=")) << time.out;
 }
 
-TEST_F(ConfigCommands, PutConfDownloadsAndStopsAtTheFirstLineWithoutOk) {
+TEST_F(ConfigCommands, PutConfDownloadsWhatTheBoardTakesAndStopsAtTheFirstLineWithoutOk) {
   start_board("E");
   const std::string good = dir.write("good.txt", "# comment\nad=10s\nfs=7\n");
   auto put = cli({"put-conf", good, "--quiet-ms", "200"});
@@ -53,10 +60,6 @@ TEST_F(ConfigCommands, PutConfDownloadsAndStopsAtTheFirstLineWithoutOk) {
   auto refused = cli({"put-conf", bad, "--quiet-ms", "200"});
   EXPECT_EQ(refused.exit_code, 1);
   EXPECT_TRUE(has(refused.out, "expected: Ok got: Error unknown key")) << refused.out;
-}
-
-TEST_F(ConfigCommands, TargetDecidesWhichKeysGoOut) {
-  start_board("E");
   const std::string file = dir.write("s.txt", "rs0=1\n");
   // Told it is an S board, the program sends S keys, which the E board refuses.
   auto as_s = cli({"--target", "VexaLog S v1404", "put-conf", file});
@@ -68,29 +71,14 @@ TEST_F(ConfigCommands, TargetDecidesWhichKeysGoOut) {
   EXPECT_FALSE(has(asked.out, "rs0=1")) << asked.out;
 }
 
-TEST_F(ConfigCommands, SilentBoardAndBadArgumentsFail) {
+// What can be known before the board is asked stops the command before the port is opened:
+// a file that cannot be read, a speed in the settings that is no number (named as written).
+TEST_F(ConfigCommands, ASilentBoardFailsAndAnUnreadableFileOrABadSpeedStopsBeforeThePortOpens) {
   start_board("S", {"--drop-reply", "1"});
   auto silent = cli({"get-conf"});
   EXPECT_EQ(silent.exit_code, 1);
   EXPECT_TRUE(has(silent.err, "did not answer")) << silent.err;
   EXPECT_EQ(cli({"set-time", "tomorrow"}).exit_code, 2);
-}
-
-TEST_F(ConfigCommands, EraseAndSetTimeWriteTheirCommands) {
-  start_board("S");
-  auto erase = cli({"erase", "--quiet-ms", "200"});
-  EXPECT_EQ(erase.exit_code, 0) << erase.out << erase.err;
-  EXPECT_TRUE(has(erase.out, "z;conf\n")) << erase.out;
-  EXPECT_TRUE(has(erase.out, "VexaLog S v1404")) << erase.out;
-  auto time = cli({"set-time", "hour-earlier"});
-  EXPECT_EQ(time.exit_code, 0) << time.out;
-  EXPECT_TRUE(has(time.out, "ti=")) << time.out;
-}
-
-// What can be known before the board is asked stops the command before the port is opened:
-// a file that cannot be read, a speed in the settings that is no number (named as written).
-TEST_F(ConfigCommands, AnUnreadableFileOrABadSpeedStopsBeforeThePortOpens) {
-  start_board("F");
   auto missing = cli({"put-conf", dir.file("none.txt")});
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_TRUE(has(missing.err, "cannot read " + dir.file("none.txt") + ": No such file or directory")) << missing.err;

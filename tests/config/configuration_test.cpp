@@ -115,16 +115,6 @@ TEST(Configuration, StoresTellTheHooksWhichMayReadTheTable) {
   EXPECT_EQ(config.record(5000), ParameterRecord{});
 }
 
-TEST(AnalogPresence, AResetMarksTheFirstInputsAndLeavesTheChangedFlagToTheCaller) {
-  AnalogPresence presence;
-  presence.reset_to_first(8);
-  EXPECT_EQ(presence.present_inputs(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
-  EXPECT_FALSE(presence.changed());
-  EXPECT_FALSE(presence.mark_present(7));
-  EXPECT_FALSE(presence.mark_present(-1));
-  EXPECT_FALSE(presence.changed());
-}
-
 // One thread stores received lines (and now and then resets) while another reads copies and
 // edits a name; under ThreadSanitizer this shows the table is shared without races, every copy
 // must be consistent, and no notice is lost.
