@@ -23,7 +23,6 @@ TEST(FilesNormalize, RewritesNumbersAndKeepsTheRest) {
   const struct {
     std::string input, expected, note;
   } rows[] = {
-      {"9600", "9600.000000", "an integer"},
       {"-1.5", "-1.500000", "a sign and a fraction"},
       {".5", ".5.000000", "no leading digit: the dot stays text"},
       {"a*2+0", "a*2.000000+0.000000", "a formula: the '+' is no sign"},
@@ -31,8 +30,6 @@ TEST(FilesNormalize, RewritesNumbersAndKeepsTheRest) {
       {"1e+x", "1.000000e+x", "no exponent digits: not an exponent"},
       {"0x1A", "0.000000x1.000000A", "no hexadecimal"},
       {"1e999", "inf", "too large"},
-      {"1e-999", "0.000000", "too small"},
-      {"", "", "nothing"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.note);
@@ -46,26 +43,22 @@ TEST(FilesNormalize, RewritesNumbersAndKeepsTheRest) {
   EXPECT_EQ(normalize_numbers(many).size(), kNormalizedChars - 2);
 }
 
-TEST(FilesNames, LowerCaseTxtRuleAndFileName) {
+TEST(FilesNames, TheTxtRuleFileNamesAndPieces) {
   EXPECT_EQ(save_path(dialog_path("x.cfg")), "x.cfg");
   EXPECT_EQ(save_path("/tmp/dir.d/board"), "/tmp/dir.d/board");  // any '.' in the path counts
   EXPECT_EQ(dialog_path(std::string(400, 'A')), std::string(kFileDialogChars, 'a'));
   EXPECT_EQ(file_name_part("c:\\cfg\\board1.txt"), "board1.txt");
   EXPECT_EQ(file_name_part("plain"), "plain");
-}
-
-std::vector<std::string> pieces(std::string_view text) {
-  std::vector<std::string> out;
-  for_each_file_piece(text, [&](std::string_view p) { out.emplace_back(p); });
-  return out;
-}
-
-TEST(FilesPieces, LinesLongLinesAndNul) {
+  // Files are read in pieces: a line, or as much of it as a piece holds, or what comes before a NUL.
+  std::vector<std::string> p;
+  const auto pieces = [&p](std::string_view text) {
+    p.clear();
+    for_each_file_piece(text, [&](std::string_view piece) { p.emplace_back(piece); });
+    return p;
+  };
   EXPECT_EQ(pieces("a=1\r\nb=2\nc=3"), (std::vector<std::string>{"a=1\r\n", "b=2\n", "c=3"}));
   EXPECT_TRUE(pieces("").empty());
-  std::string longline = std::string(600, 'z') + "\n";
-  auto p = pieces(longline);
-  ASSERT_EQ(p.size(), 2u);
+  ASSERT_EQ(pieces(std::string(600, 'z') + "\n").size(), 2u);
   EXPECT_EQ(p[0].size(), kFilePieceChars);
   EXPECT_EQ(p[1].size(), 600 - kFilePieceChars + 1);
   std::string binary("bd=1\0sf=2\nrx=1\n", 15);
@@ -80,11 +73,6 @@ struct CountingHooks : ConfigFileHooks {
 };
 
 using Lines = std::vector<std::string>;
-
-Lines last_lines(const test::RecordingReport& report, std::size_t n) {
-  const std::size_t from = report.lines.size() > n ? report.lines.size() - n : 0;
-  return Lines(report.lines.begin() + static_cast<std::ptrdiff_t>(from), report.lines.end());
-}
 
 struct CancelChooser : FileChooser {
   std::optional<std::string> choose_file(FileChoice) override { return std::nullopt; }
@@ -152,23 +140,21 @@ TEST(FilesSave, NothingLoadedWritesNoFileAndFilesThatCannotBeOpenedSayWhy) {
   std::string path = rig.dir.file("empty.txt");
   EXPECT_FALSE(rig.save(path));
   EXPECT_EQ(rig.compare(path), -1);
-  EXPECT_EQ(rig.report.lines, (Lines{"No configuration loaded", "No configuration loaded"}));
   EXPECT_FALSE(test::TempDir::exists(path));
   rig.config.parse_assignments("bd=9600", false);
   CancelChooser cancel;
   EXPECT_FALSE(rig.files.save_configuration(cancel));
   EXPECT_FALSE(rig.files.load_configuration(cancel));
   EXPECT_FALSE(rig.files.compare_configuration(cancel));
-  EXPECT_EQ(rig.report.lines.size(), 2u);
   // The dialog's rule lower-cases the path and adds ".txt": the message shows the path tried,
-  // the reason on a line of its own.
+  // the reason on a line of its own. A load that cannot open its file leaves the table alone.
   ConfigFiles dialog_files(rig.config, rig.identity, rig.report, rig.messages, rig.clock);
   GivenPathChooser chooser("/NoSuchDir-VEXA/Board1");
   EXPECT_FALSE(dialog_files.save_configuration(chooser));
-  EXPECT_EQ(last_lines(rig.report, 2), (Lines{"Error open /nosuchdir-vexa/board1.txt", "No such file or directory"}));
-  // A load that cannot open its file leaves the table alone.
   EXPECT_FALSE(rig.load(rig.dir.path()));
-  EXPECT_EQ(last_lines(rig.report, 2), (Lines{"Error open " + rig.dir.path(), "Is a directory"}));
+  EXPECT_EQ(rig.report.lines, (Lines{"No configuration loaded", "No configuration loaded",
+                                     "Error open /nosuchdir-vexa/board1.txt", "No such file or directory",
+                                     "Error open " + rig.dir.path(), "Is a directory"}));
   EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
   EXPECT_EQ(rig.hooks.shows, 0);
 }
@@ -187,7 +173,6 @@ TEST(FilesLoad, ReplacesTheConfigurationAndCompareWithItselfFindsNothing) {
   EXPECT_EQ(rig.config.parameter_value("sf"), "0");
   EXPECT_EQ(rig.config.find_parameter("a3")->name, "Outside temp");
   EXPECT_EQ(rig.config.parameter_value("zz"), "5");
-  EXPECT_FALSE(rig.config.find_parameter("#").has_value());
   EXPECT_EQ(rig.report.lines.back(), "Loaded config from in.txt");
   EXPECT_EQ(rig.hooks.shows, 1);
   EXPECT_EQ(rig.hooks.rebuilds, 1);
