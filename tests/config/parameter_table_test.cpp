@@ -1,24 +1,27 @@
-// The built-in parameter tables: their size, the order and availability of the key families,
-// the three languages, and the table rules shared by every caller (availability, look-ups).
+// The built-in parameter tables (defined rows, key families, languages) and the key index
+// against the plain scan; reading assignment lines: the cutting rules of split_assignments and
+// what parsing a line does to a table (slots, fields, limits). The hooks are the
+// configuration's tests', availability the download's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "config/configuration.h"
 #include "config/key_rows.h"
 #include "config/parameter_table.h"
+#include "config/parse_assignments.h"
 
 namespace vexa {
 namespace {
 
 // Each language's 1000 rows: defined rows with unique keys and names, then free rows; every row
 // as in English but for its name; numbered families run from 0 without gaps; the statistics are
-// the defined rows' last run. Availability is the download's tests' (WhichKeysGoOut).
+// the defined rows' last run.
 TEST(ParameterTables, EveryLanguageHasTheDefinedRowsThenFreeRows) {
   const ParameterTable& en = language_table('e');
   EXPECT_EQ(parameter_definitions().size(), kDefinedParameters);
@@ -98,6 +101,102 @@ TEST(ParameterTables, KeyIndexAgreesWithTheScan) {
   EXPECT_EQ(rows.slot("bd"), 3u);  // a free slot before the key wins
   EXPECT_FALSE(rows.find("late"));
   EXPECT_FALSE(find_record(table, "BD"));  // case-sensitive
+}
+
+using F = AssignmentField;
+
+// How split_assignments cuts a line: plain values end at blanks; macros, names and types run to
+// the end of the line; an unknown field, an overlong key, a comment or a word without '=' stops
+// it, keeping what came before; CR, LF and NUL end the line; an empty key is an assignment too.
+TEST(SplitAssignments, CuttingRules) {
+  using A = std::vector<Assignment>;
+  const A bd{{"bd", F::value, "1"}};
+  const struct {
+    std::string_view line;
+    A expected;
+  } cases[] = {
+      {"  bd=9600   sf=0  ", {{"bd", F::value, "9600"}, {"sf", F::value, "0"}}},
+      {"bd= sf=2", {{"bd", F::value, ""}, {"sf", F::value, "2"}}},
+      {"fs=a=b", {{"fs", F::value, "a=b"}}},
+      {"bd=1 m12=1 x=2", {{"bd", F::value, "1"}, {"m12", F::value, "1 x=2"}}},
+      {"mo=1 sf=2", {{"mo", F::value, "1"}, {"sf", F::value, "2"}}},  // 'mo' is no macro
+      {"a3=a*1+0 a3.name=Inside", {{"a3", F::value, "a*1+0"}, {"a3", F::name, "Inside"}}},
+      {"a3.name=Inside a3=a*1+0", {{"a3", F::name, "Inside a3=a*1+0"}}},
+      {"a3.type=Pt100 3 wire", {{"a3", F::type, "Pt100 3 wire"}}},
+      {"bd=1 a3.unit=V sf=2", bd},
+      {"bd=1 a3.Name=x", bd},
+      {"abcdefg=1", {}},
+      {"abcdef=1", {{"abcdef", F::value, "1"}}},
+      {"   #x=1", {}},
+      {"bd=1 #sf=2", bd},
+      {"fs=#1", {{"fs", F::value, "#1"}}},
+      {"VexaLog S v1404", {}},
+      {"      ", {}},
+      {"bd=1 trailing", bd},
+      {"bd=1\rsf=2", bd},
+      {"bd=1\nsf=2", bd},
+      {std::string_view("bd=1\0sf=2", 9), bd},
+      {"m0=run\r x", {{"m0", F::value, "run"}}},
+      {"=5 bd=1", {{"", F::value, "5"}, {"bd", F::value, "1"}}},
+      {".name=x bd=1", {{"", F::name, "x bd=1"}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(split_assignments(c.line), c.expected) << c.line;
+}
+
+// Values, names and types go to their fields, cut to 99 characters; a name or a type alone
+// makes no value; keys are case-sensitive.
+TEST(ParseAssignments, FieldsAndLimits) {
+  Configuration config('e');
+  EXPECT_EQ(config.parse_assignments("a3=a*1+0 a3.name=Outside temp", false), 2u);
+  ParameterRecord a3 = *config.find_parameter("a3");
+  EXPECT_EQ(a3.value, "a*1+0");
+  EXPECT_EQ(a3.name, "Outside temp");
+  EXPECT_TRUE(a3.has_value);
+  config.parse_assignments("a4.type=Pt100", false);
+  config.parse_assignments("a5.name=" + std::string(120, 'n'), false);
+  EXPECT_EQ(config.find_parameter("a4")->type, "Pt100");
+  EXPECT_FALSE(config.find_parameter("a4")->has_value);
+  EXPECT_EQ(config.find_parameter("a5")->name.size(), 99u);
+  EXPECT_FALSE(config.find_parameter("a5")->has_value);
+  config.parse_assignments("fs=" + std::string(150, 'v') + " fe=1", false);
+  EXPECT_EQ(config.parameter_value("fs"), std::string(99, 'v'));
+  EXPECT_EQ(config.parameter_value("fe"), "1");
+  config.parse_assignments("BD=1", false);
+  EXPECT_EQ(config.find_index("BD"), kDefinedParameters);
+}
+
+// Undefined keys take the free rows in order; an empty key writes the first free row and leaves
+// it free, so the next new key takes it over, value and all.
+TEST(ParseAssignments, UndefinedKeysTakeFreeSlotsUntilFull) {
+  Configuration config('e');
+  EXPECT_EQ(config.parse_assignments("=5", false), 1u);
+  EXPECT_TRUE(config.record(kDefinedParameters).key.empty());
+  EXPECT_EQ(config.record(kDefinedParameters).value, "5");
+  config.parse_assignments("zz.name=n", false);
+  EXPECT_TRUE(config.find_parameter("zz")->has_value);
+  config.parse_assignments("zz=6 yy=1", false);
+  EXPECT_EQ(config.find_index("zz"), kDefinedParameters);
+  EXPECT_EQ(config.parameter_value("zz"), "6");
+  EXPECT_EQ(config.find_index("yy"), kDefinedParameters + 1);
+  // 415 free slots in all; two are used.
+  for (int i = 0; i < 413; ++i) {
+    ASSERT_EQ(config.parse_assignments("u" + std::to_string(i) + "=1", false), 1u) << i;
+  }
+  EXPECT_EQ(config.find_index("u412"), 997u);
+  EXPECT_EQ(config.parse_assignments("full=1 bd=2 more=3", false), 1u);  // only the known key
+  EXPECT_FALSE(config.find_parameter("full"));
+  EXPECT_EQ(config.parse_assignments("u5=7", false), 1u);  // an existing undefined key still stores
+  EXPECT_FALSE(config.set_parameter("other", "1"));
+}
+
+TEST(ParseAssignments, ScratchTableUsesOnlyItsFirst998Records) {
+  ParameterTable scratch = make_scratch_table();
+  EXPECT_EQ(parse_assignments(scratch, "bd=1 a3.name=x"), 2u);
+  EXPECT_EQ(scratch[1].name, "x");
+  for (int i = 2; i < 998; ++i) parse_assignments(scratch, "k" + std::to_string(i) + "=1");
+  EXPECT_EQ(parse_assignments(scratch, "last=1"), 0u);
+  EXPECT_TRUE(scratch[998].is_free());
+  EXPECT_TRUE(scratch[999].is_free());
 }
 
 }  // namespace
