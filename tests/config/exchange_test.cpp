@@ -27,33 +27,25 @@ bool assigns(const std::string& line, const std::string& key) {
   return line.rfind(key + "=", 0) == 0 || line.find("; " + key + "=") != std::string::npos;
 }
 
-TEST(ExchangeDownload, FreshlyResetEBoardWithThreeValuesSendsThreeLines) {
+// Assignments are packed into lines of at most 61 characters, a longer one alone on its line;
+// on S, gf ends its line.
+TEST(ExchangeDownload, PackingIntoLinesALongAssignmentAloneAndGfLastOnItsLine) {
   Configuration config('e');
   config.parse_assignments("bd=9600 sf=0 rx=1", false);
-  Lines lines = plan_download(config.snapshot(), 'E', 1404);
-  EXPECT_EQ(lines, (Lines{"rn=; bd=9600; sf=0; rx=1; fs=; fe=; an=; ad=; as=; am=; ae=",
-                          "a0=; a1=; a2=; a3=; a4=; a5=; a6=; a7=; of=; mo=; ax=; dk=",
-                          "lp=; wd=; dc=; fo=; po="}));
-}
-
-TEST(ExchangeDownload, LongAssignmentGoesAloneOnItsLine) {
-  Configuration config('e');
-  std::string long_value(70, 'x');
-  config.parse_assignments("fs=" + long_value, false);
-  Lines lines = plan_download(config.snapshot(), 'E', 1404);
-  ASSERT_GE(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "rn=; bd=; sf=; rx=");
-  EXPECT_EQ(lines[1], "fs=" + long_value);
-  EXPECT_EQ(lines[2].substr(0, 4), "fe=;");
-}
-
-TEST(ExchangeDownload, GfEndsItsLineOnS) {
-  Configuration config('e');
-  config.parse_assignments("gf=ftp.example.org grt=5", false);
-  const Lines lines = plan_download(config.snapshot(), 'S', 1404);
-  const auto gf = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return assigns(l, "gf"); });
-  ASSERT_TRUE(gf + 1 < lines.end());
-  EXPECT_TRUE(gf->ends_with("; gf=ftp.example.org")) << *gf;
+  EXPECT_EQ(plan_download(config.snapshot(), 'E', 1404),
+            (Lines{"rn=; bd=9600; sf=0; rx=1; fs=; fe=; an=; ad=; as=; am=; ae=",
+                   "a0=; a1=; a2=; a3=; a4=; a5=; a6=; a7=; of=; mo=; ax=; dk=", "lp=; wd=; dc=; fo=; po="}));
+  const std::string long_value(70, 'x');
+  config.parse_assignments("fs=" + long_value + " gf=ftp.example.org grt=5", false);
+  const Lines e = plan_download(config.snapshot(), 'E', 1404);
+  ASSERT_GE(e.size(), 3u);
+  EXPECT_EQ(e[0], "rn=; bd=9600; sf=0; rx=1");
+  EXPECT_EQ(e[1], "fs=" + long_value);
+  EXPECT_EQ(e[2].substr(0, 4), "fe=;");
+  const Lines s = plan_download(config.snapshot(), 'S', 1404);
+  const auto gf = std::find_if(s.begin(), s.end(), [](const std::string& l) { return assigns(l, "gf"); });
+  ASSERT_TRUE(gf + 1 < s.end());
+  EXPECT_TRUE(gf->ends_with("gf=ftp.example.org")) << *gf;
   EXPECT_TRUE(gf[1].starts_with("grt=5;")) << gf[1];
 }
 
