@@ -189,15 +189,5 @@ TEST(ParseAssignments, UndefinedKeysTakeFreeSlotsUntilFull) {
   EXPECT_FALSE(config.set_parameter("other", "1"));
 }
 
-TEST(ParseAssignments, ScratchTableUsesOnlyItsFirst998Records) {
-  ParameterTable scratch = make_scratch_table();
-  EXPECT_EQ(parse_assignments(scratch, "bd=1 a3.name=x"), 2u);
-  EXPECT_EQ(scratch[1].name, "x");
-  for (int i = 2; i < 998; ++i) parse_assignments(scratch, "k" + std::to_string(i) + "=1");
-  EXPECT_EQ(parse_assignments(scratch, "last=1"), 0u);
-  EXPECT_TRUE(scratch[998].is_free());
-  EXPECT_TRUE(scratch[999].is_free());
-}
-
 }  // namespace
 }  // namespace vexa
