@@ -64,9 +64,7 @@ TEST(ParameterTables, EveryLanguageHasTheDefinedRowsThenFreeRows) {
   }
   EXPECT_FALSE(is_statistic(en[1]));
   EXPECT_TRUE(is_statistic(en[kDefinedParameters - 1]));
-  EXPECT_EQ(en[*find_record(en, "m13")].name, "Macro 13");
   EXPECT_EQ(language_table('d')[1].name, "Dateiname Rs232");  // the names are the language's
-  EXPECT_EQ(&language_table('x'), &language_table('e'));
   EXPECT_EQ(&language_table('D'), &language_table('e'));  // letters are lower case
   EXPECT_NE(language_table('f')[1].name, "Filename rs232");
 }
@@ -83,7 +81,6 @@ std::optional<std::size_t> slot_by_scan(const ParameterTable& table, std::string
 // prefixes, case or the two records past the searched part, over a full table of similar keys.
 TEST(ParameterTables, KeyIndexAgreesWithTheScan) {
   ParameterTable table = make_scratch_table();
-  EXPECT_FALSE(KeyRows(table).find(""));
   EXPECT_EQ(KeyRows(table).slot("bd"), 0u);
   for (std::size_t i = 0; i < table.size(); ++i)
     if (i % 7 != 3) table[i].key = (i % 2 ? "a" : "A") + std::to_string(i % 500);
