@@ -21,8 +21,7 @@ TEST(ProductName, TheBaseNameOfThreeToNineteenCharactersThatIsNoFamilyName) {
 
 TEST(ProductName, FileNamesFollowTheProductNameAndTheFamilyKeepsItsOwn) {
   Identity id = make_identity("C:\\Tools\\Acme.exe", "/home/u");
-  EXPECT_EQ(id.settings_path, "/home/u/Acme.ini");
-  EXPECT_EQ(id.log_path, "/home/u/Acme.log");
+  EXPECT_EQ(id.log_path, "/home/u/Acme.log");  // the settings file's name is the start settings test's
   EXPECT_EQ(id.data_viewer_name, "AcmeData");
   EXPECT_EQ(id.analog_data_file_name, "acme.adc");
   EXPECT_EQ(id.target_f, "Acme F v1404");

@@ -12,7 +12,6 @@ using test::TempDir;
 
 TEST(Settings, LookupAndSetRules) {
   Settings s;
-  EXPECT_EQ(s.get_setting("fontfix", "x"), "courier new");
   EXPECT_EQ(s.get_setting("COM", "fallback"), "");  // empty value is returned as such
   EXPECT_EQ(s.get_setting("nosuch", "fallback"), "fallback");
   EXPECT_TRUE(s.set_setting("WindowWidth", "%d", 812));
