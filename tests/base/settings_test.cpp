@@ -79,7 +79,6 @@ TEST(Settings, SessionValuesAfterReadingAndWritingBack) {
   s.read_settings(dir.write("a.ini", "language=f\nBaud=\nlog=1\nUpload115200=0\ntarget=Acme F v1202\n"));
   SessionValues v = SessionValues::from_settings(s);
   EXPECT_EQ(v.link_speed, 0);
-  EXPECT_EQ(v.log_mode, 1);
   // An empty speed: the target decides, S boards are fast.
   EXPECT_EQ(default_speed_text(v.speed_text, 'S'), "115200");
   EXPECT_EQ(default_speed_text(v.speed_text, 'F'), "9600");

@@ -49,8 +49,6 @@ TEST(Configuration, ResetTakesTheLanguageTableAndKeepsOnlyControlIds) {
   const auto ids = [zz](std::size_t i) -> std::uint32_t { return i == zz ? 77u : (i % 7 == 0 ? 1000 + 4 * i : 0u); };
   expect_reset_to(config, 'f', ids);
   EXPECT_FALSE(config.find_parameter("zz"));  // the undefined key's slot is free again
-  config.clear_control_ids();
-  EXPECT_EQ(config.record(0).control_id, 0u);
 }
 
 // Hooks run with the table unlocked: each one reads the table again, and sees the store.
@@ -103,9 +101,6 @@ TEST(Configuration, StoresTellTheHooksWhichMayReadTheTable) {
   EXPECT_EQ(listener.seen, (std::vector<std::string>{"a*1+0|Voltage", "1|", "|Pt100", "a*1+0|Pt100", "x|", "a*1+0|",
                                                       "1|", "1|", "1|", "a*2+0|Voltage", "x|",
                                                       "30,1000ms,st;up x|", std::string(99, 'q') + "|"}));
-  config.set_input_type_defaults(nullptr);
-  config.set_parameter_listener(nullptr);
-  config.set_rebuild_requester(nullptr);
   // The grid's stores by row ignore a row past the table.
   EXPECT_FALSE(config.store_value(5000, "1"));
   config.store_name(5000, "ignored");
@@ -147,8 +142,6 @@ TEST(Configuration, ParsingWhileReading) {
   EXPECT_EQ(counter.changes, 3 * kLines);
   EXPECT_EQ(counter.rebuilds, kLines);
   EXPECT_EQ(config.parameter_value("bd"), std::to_string(kLines - 1));
-  config.set_parameter_listener(nullptr);
-  config.set_rebuild_requester(nullptr);
 }
 
 TEST(BoardIdentityParse, NameTypeLetterAndFirmwareFrom400To2999) {

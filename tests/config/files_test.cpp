@@ -117,7 +117,6 @@ TEST(FilesSave, ExampleFileForAnEBoard) {
   EXPECT_EQ(rig.hooks.commits, 1);
 }
 
-// The ".type" line follows the ".name" line, except on S boards; a default name has no line.
 TEST(FilesSave, NoTypeLinesForSAndNoNameLineForDefaultNames) {
   ParameterTable table = language_table('e');
   std::size_t a3 = *find_record(table, "a3"), a5 = *find_record(table, "a5");
