@@ -36,7 +36,6 @@ TEST(FilesNormalize, RewritesNumbersAndKeepsTheRest) {
     EXPECT_EQ(normalize_numbers(row.input), row.expected);
   }
   // The output holds at most size - 2 characters, even when a number ends past it.
-  EXPECT_EQ(normalize_numbers(std::string(50, 'x'), 10), std::string(8, 'x'));
   EXPECT_EQ(normalize_numbers("xxxxx12345", 10), "xxxxx123");
   std::string many;
   for (int i = 0; i < 600; ++i) many += "1,";
@@ -48,7 +47,6 @@ TEST(FilesNames, TheTxtRuleFileNamesAndPieces) {
   EXPECT_EQ(save_path("/tmp/dir.d/board"), "/tmp/dir.d/board");  // any '.' in the path counts
   EXPECT_EQ(dialog_path(std::string(400, 'A')), std::string(kFileDialogChars, 'a'));
   EXPECT_EQ(file_name_part("c:\\cfg\\board1.txt"), "board1.txt");
-  EXPECT_EQ(file_name_part("plain"), "plain");
   // Files are read in pieces: a line, or as much of it as a piece holds, or what comes before a NUL.
   std::vector<std::string> p;
   const auto pieces = [&p](std::string_view text) {
