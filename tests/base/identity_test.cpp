@@ -24,9 +24,7 @@ TEST(ProductName, FileNamesFollowTheProductNameAndTheFamilyKeepsItsOwn) {
   EXPECT_EQ(id.log_path, "/home/u/Acme.log");  // the settings file's name is the start settings test's
   EXPECT_EQ(id.data_viewer_name, "AcmeData");
   EXPECT_EQ(id.analog_data_file_name, "acme.adc");
-  EXPECT_EQ(id.target_f, "Acme F v1404");
   Identity family = make_identity("/usr/bin/vexaterm", "/w");
-  EXPECT_EQ(family.settings_path, "/w/VexaTerm.ini");
   EXPECT_EQ(family.analog_data_file_name, "vexalog.adc");
   EXPECT_EQ(family.target_s, "VexaLog S v1404");
 }
