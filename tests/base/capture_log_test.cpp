@@ -13,11 +13,6 @@ namespace {
 
 using test::TempDir;
 
-TEST(LogStamp, MonthNamesAndTheCentury) {
-  EXPECT_EQ(log_stamp(make_local_time(2031, 5, 17, 23, 5, 9)), "17Mai2031 23:05:09");
-  EXPECT_EQ(log_stamp(make_local_time(1999, 1, 1, 0, 0, 0)), "01Jan2099 00:00:00");
-}
-
 struct LogFixture : ::testing::Test {
   TempDir dir;
   FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
@@ -42,7 +37,7 @@ TEST_F(LogFixture, PlainModeFoldsCrLfAndADatedSwitchWaitsForTheNextLineStart) {
   EXPECT_EQ(contents(), ">a\nbc\n04Dec2026 06:19:00 d\n");
 }
 
-TEST_F(LogFixture, DatedModeStampsLineStartsOnly) {
+TEST_F(LogFixture, DatedModeStampsLineStartsOnlyWithTheMonthsNamesAndTheCentury) {
   switch_to(2);
   log.log_record(' ', "open COM3:9600,n,8,1\n");
   clock.set_local(make_local_time(2026, 12, 4, 6, 19, 1));
@@ -56,6 +51,8 @@ TEST_F(LogFixture, DatedModeStampsLineStartsOnly) {
             "04Dec2026 06:19:01 conf\n"  // same tag as the record before: not repeated
             "04Dec2026 06:19:01 <Ok\n"
             "04Dec2026 06:19:01 >xy<");
+  EXPECT_EQ(log_stamp(make_local_time(2031, 5, 17, 23, 5, 9)), "17Mai2031 23:05:09");
+  EXPECT_EQ(log_stamp(make_local_time(1999, 1, 1, 0, 0, 0)), "01Jan2099 00:00:00");
 }
 
 TEST_F(LogFixture, OffModeCloseEraseAndTheRecordLimit) {

@@ -7,7 +7,7 @@
 namespace vexa {
 namespace {
 
-TEST(ProductName, TheBaseNameOfThreeToNineteenCharactersThatIsNoFamilyName) {
+TEST(ProductName, TheBaseNameOfThreeToNineteenCharactersThatIsNoFamilyNameNamesTheFiles) {
   EXPECT_EQ(product_name_from_command_line("abc"), "abc");  // 3 is the shortest taken
   EXPECT_EQ(product_name_from_command_line("ab.exe"), "VexaLog");
   EXPECT_EQ(product_name_from_command_line("abcdefghijklmnopqrs.exe"), "abcdefghijklmnopqrs");  // 19
@@ -17,9 +17,7 @@ TEST(ProductName, TheBaseNameOfThreeToNineteenCharactersThatIsNoFamilyName) {
   EXPECT_EQ(product_name_from_command_line("d:\\x/y\\Probe"), "Probe");
   EXPECT_EQ(product_name_from_command_line("VEXATERM2.EXE"), "VexaLog");  // the family in any case
   EXPECT_EQ(product_name_from_command_line(""), "VexaLog");
-}
-
-TEST(ProductName, FileNamesFollowTheProductNameAndTheFamilyKeepsItsOwn) {
+  // The file names follow the product name; the family keeps its own.
   Identity id = make_identity("C:\\Tools\\Acme.exe", "/home/u");
   EXPECT_EQ(id.log_path, "/home/u/Acme.log");  // the settings file's name is the start settings test's
   EXPECT_EQ(id.data_viewer_name, "AcmeData");

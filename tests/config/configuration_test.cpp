@@ -135,7 +135,6 @@ TEST(Configuration, ParsingWhileReading) {
       ASSERT_TRUE(!r.has_value || !r.key.empty()) << r.value;
       ASSERT_TRUE(r.value.empty() || r.has_value) << r.key;
     }
-    (void)config.presence().take_changed();
     config.store_name(20, "tab edit");
   }
   receiver.join();
