@@ -63,17 +63,15 @@ std::string conversions(const std::string& text) {
   return found;
 }
 
-TEST(CatalogTexts, TheCheckersCatchStrays) {
+TEST(CatalogTexts, EveryKeyHasEnglishFrenchAndGermanTextsWithTheConversionsOfEnglish) {
+  // The checkers catch what they look for.
   EXPECT_EQ(conversions("100%"), "?");
   EXPECT_EQ(conversions("at %y"), "?");
   EXPECT_EQ(conversions("100%% %-3.2ld %s"), "%-3.2ld%s");
   EXPECT_NE(utf8_to_cp1252("caf\xE9 \xE2\x9C\x93", '\0').find('\0'), std::string::npos);  // malformed, no byte
-}
-
-// Every key in English, French and German (but the maker's two English-only entries, which
-// come first), with the conversions of its English text in the same order: a caller passes one
-// argument list whatever the language. A key in two tables counts as given twice.
-TEST(CatalogTexts, EveryKeyHasEnglishFrenchAndGermanTextsWithTheConversionsOfEnglish) {
+  // Every key in English, French and German (but the maker's two English-only entries, which
+  // come first), with the conversions of its English text in the same order: a caller passes one
+  // argument list whatever the language. A key in two tables counts as given twice.
   const Texts texts = read_catalogs();
   EXPECT_GT(texts.size(), 250u);
   const std::string first = kMessageCatalog[0], second = kMessageCatalog[1];

@@ -10,7 +10,7 @@ namespace {
 
 using test::TempDir;
 
-TEST(Settings, LookupAndSetRules) {
+TEST(Settings, LookupSetRulesAndAFileRoundTrip) {
   Settings s;
   EXPECT_EQ(s.get_setting("COM", "fallback"), "");  // empty value is returned as such
   EXPECT_EQ(s.get_setting("nosuch", "fallback"), "fallback");
@@ -21,13 +21,10 @@ TEST(Settings, LookupAndSetRules) {
   EXPECT_EQ(s.get_setting("CompileCmd", "").size(), 499u);
   s.reset_settings();
   EXPECT_EQ(s.get_setting("WindowWidth", "?"), "");
-}
-
-TEST(Settings, FileRoundTripWritesOnlyChangedValuesInTableOrder) {
+  // A file round trip writes only changed values, in the table's order.
   TempDir dir;
   std::string path = dir.write("VexaTerm.ini",
                                "log=2\nunknown=5\nCOM=COM3\nlanguage=e\nBaud=9600\r\nCompileEnv9=A=B\n");
-  Settings s;
   ASSERT_TRUE(s.read_settings(path));
   EXPECT_EQ(s.get_setting("Baud", ""), "9600");           // CR dropped
   EXPECT_EQ(s.get_setting("CompileEnv9", ""), "A=B");     // split at the first '='

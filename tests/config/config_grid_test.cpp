@@ -17,7 +17,7 @@ struct RecordingHooks : ConfigGridHooks {
   void layout_changed() override { ++layouts; }
 };
 
-TEST(ConfigGrid, RowsForValuedRecordsWithIdsAndPositionsUntilANewBoardClearsThem) {
+TEST(ConfigGrid, RowsOfValuedRecordsTakeEditsBackUntilANewBoardClearsThem) {
   Configuration config('e');
   BoardIdentity identity(config, *parse_identity_line("VexaLog S v1404"));
   RecordingHooks hooks;
@@ -36,17 +36,7 @@ TEST(ConfigGrid, RowsForValuedRecordsWithIdsAndPositionsUntilANewBoardClearsThem
   EXPECT_EQ(grid.row_of_control(9), nullptr);
   EXPECT_EQ(hooks.refreshes, 1);
   EXPECT_EQ(hooks.layouts, 1);
-  identity.accept_identity("VexaLog F v1404");
-  grid.build_config_tab();
-  EXPECT_TRUE(grid.rows().empty());
-  EXPECT_EQ(config.find_parameter("bd")->control_id, 0u);
-}
-
-TEST(ConfigGrid, CommitStoresEditedValuesAndNames) {
-  Configuration config('e');
-  config.parse_assignments("bd=9600 sf=0", false);
-  ConfigGrid grid(config);
-  grid.build_config_tab();
+  // Edits of the editable fields are committed back.
   EXPECT_TRUE(grid.set_field_text(2, "19200"));  // bd's value
   EXPECT_TRUE(grid.set_field_text(7, "Flow"));   // sf's name
   EXPECT_FALSE(grid.set_field_text(1, "xx"));    // the key is read-only
@@ -61,6 +51,10 @@ TEST(ConfigGrid, CommitStoresEditedValuesAndNames) {
   EXPECT_EQ(grid.rows()[0].field(ConfigColumn::value).size(), kConfigEditChars);
   grid.commit_config_tab();
   EXPECT_EQ(config.parameter_value("bd"), std::string(kParameterTextChars, '7'));
+  identity.accept_identity("VexaLog F v1404");
+  grid.build_config_tab();
+  EXPECT_TRUE(grid.rows().empty());
+  EXPECT_EQ(config.find_parameter("bd")->control_id, 0u);
 }
 
 TEST(ConfigGrid, ScrollLimitsWithFortyRowsAndWithNone) {

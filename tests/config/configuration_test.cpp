@@ -143,7 +143,17 @@ TEST(Configuration, ParsingWhileReading) {
   EXPECT_EQ(config.parameter_value("bd"), std::to_string(kLines - 1));
 }
 
-TEST(BoardIdentityParse, NameTypeLetterAndFirmwareFrom400To2999) {
+// A listener may read the identity and the table again from inside the notice.
+struct RecordingListener : TargetChangeListener {
+  BoardIdentity* identity = nullptr;
+  Configuration* config = nullptr;
+  std::vector<std::string> lines_read;
+  void target_changed(const BoardIdentityData& id) override {
+    lines_read.push_back(id.line + " " + identity->line() + (config->has_any_value() ? " loaded" : ""));
+  }
+};
+
+TEST(BoardIdentity, LinesNameTheTypeAndAFirmwareFrom400To2999AndEachAcceptedOneClearsTheTable) {
   EXPECT_EQ(parse_identity_line("VexaLog S v1404"), (BoardIdentityData{"VexaLog S v1404", "VexaLog", 'S', 1404}));
   EXPECT_EQ(parse_identity_line("VexaLog v520"), (BoardIdentityData{"VexaLog v520", "VexaLog", '2', 520}));
   EXPECT_EQ(parse_identity_line("acme7 q v900 beta")->type_letter, 'q');
@@ -163,19 +173,7 @@ TEST(BoardIdentityParse, NameTypeLetterAndFirmwareFrom400To2999) {
       {"VexaLog S v99999999999999999999", false}, {"VexaLog\xe9 S v600", false},
   };
   for (const auto& row : rows) EXPECT_EQ(parse_identity_line(row.line).has_value(), row.accepted) << row.line;
-}
-
-// A listener may read the identity and the table again from inside the notice.
-struct RecordingListener : TargetChangeListener {
-  BoardIdentity* identity = nullptr;
-  Configuration* config = nullptr;
-  std::vector<std::string> lines_read;
-  void target_changed(const BoardIdentityData& id) override {
-    lines_read.push_back(id.line + " " + identity->line() + (config->has_any_value() ? " loaded" : ""));
-  }
-};
-
-TEST(BoardIdentityAccept, ClearsTheTableAndTellsListenersEvenForTheSameLine) {
+  // Accepting a line clears the table and tells the listeners, even for the same line.
   Configuration config('e');
   BoardIdentity identity(config, *parse_identity_line("VexaLog S v1404"));
   RecordingListener listener;

@@ -162,7 +162,7 @@ TEST(ExchangeLines, ConfRequestAbsorbsIdentityAndAssignmentsEraseWritesZConfAndA
 
 // With the switch off, clock lines are unknown keys; with it on, the clock check takes them:
 // each prints the difference, and an " x" line the integer average since the last one.
-TEST(ExchangeClock, ClockLinesPrintTheDifferenceAndTheAverageOnlyWhileTheSwitchIsOn) {
+TEST(ExchangeClock, ClockLinesPrintTheDifferenceAndTheAverageOnlyWhileTheSwitchIsOnAndTimeCommands) {
   Rig rig;
   rig.exchange.on_line("ti=120000 dt=240101");
   EXPECT_TRUE(rig.report.lines.empty());
@@ -190,16 +190,13 @@ TEST(ExchangeClock, ClockLinesPrintTheDifferenceAndTheAverageOnlyWhileTheSwitchI
   EXPECT_FALSE(rig.clock_check.check_board_clock(" ti=120000"));
   EXPECT_TRUE(rig.clock_check.check_board_clock("ti="));  // short text: the missing digits read as 0
   EXPECT_EQ(rig.report.lines, (Lines{"time tgt=0.000 pc=43202.250 delta=43202.250"}));
-}
-
-TEST(ExchangeTime, CommandsByModeAcrossTheEndOfFebruaryAndWithLeadingZeros) {
+  // The time command by mode, across the end of February; through the exchange it is printed
+  // and written with LF, no reply awaited.
   const FixedClock common(make_local_time(2026, 3, 1, 0, 30, 15)), leap(make_local_time(2024, 3, 1, 0, 30, 15));
   EXPECT_EQ(time_command(common, TimeMode::hour_earlier, ""), "ti=233015 dt=260228");
   EXPECT_EQ(time_command(leap, TimeMode::hour_earlier, ""), "ti=233015 dt=240229");
   // FixedClock's monotonic time does not move either: the poll count ends the wait.
   EXPECT_EQ(time_command(common, TimeMode::next_second, ";x"), "ti=003015 dt=260301;x");
-  // Through the exchange: printed and written with LF, no reply awaited.
-  Rig rig;
   rig.exchange.send_time(TimeMode::now, ";tt");
   EXPECT_EQ(rig.report.lines.back(), "ti=003015 dt=260301;tt");
   EXPECT_EQ(rig.board.written.back(), "ti=003015 dt=260301;tt\n");
