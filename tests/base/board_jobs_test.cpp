@@ -12,7 +12,7 @@
 namespace vexa {
 namespace {
 
-TEST(BoardJobs, ATicketOrTheWorkerHoldsTheGateTheRefusalNamesItsJobAndStopReachesTheWorker) {
+TEST(BoardJobs, ATicketOrTheWorkerHoldsTheGateTheRefusalNamesItsJobStopReachesTheWorkerAndShutdownStopsIt) {
   test::SharedReport report;
   Messages messages("VexaLog", 'd');
   BoardJobs jobs(report, messages);
@@ -41,20 +41,16 @@ TEST(BoardJobs, ATicketOrTheWorkerHoldsTheGateTheRefusalNamesItsJobAndStopReache
     EXPECT_FALSE(jobs.stop_requested());  // the next job starts without the old Stop
   }  // and its ticket gives the gate back when it ends
   EXPECT_FALSE(jobs.busy());
-}
-
-TEST(BoardJobs, ShutdownStopsAWorkerThatWaitsForStopAndReapIsHarmlessMeanwhile) {
-  test::SharedReport report;
-  Messages messages;
+  // Shutdown stops a worker that waits for Stop; reaping meanwhile never waits for it.
   std::atomic<int> runs{0};
   {
-    BoardJobs jobs(report, messages);
-    ASSERT_TRUE(jobs.start_worker("A job", [&](const JobControl& control) {
+    BoardJobs ending(report, messages);
+    ASSERT_TRUE(ending.start_worker("A job", [&](const JobControl& control) {
       ++runs;
       while (!control.stop_requested()) std::this_thread::yield();
     }));
-    for (int i = 0; i < 100; ++i) jobs.reap();  // the timer's reaping never waits for a running job
-    EXPECT_TRUE(jobs.worker_running());
+    for (int i = 0; i < 100; ++i) ending.reap();  // the timer's reaping never waits for a running job
+    EXPECT_TRUE(ending.worker_running());
   }  // the destructor asks it to stop and joins it
   EXPECT_EQ(runs.load(), 1);
 }

@@ -7,7 +7,7 @@
 namespace vexa {
 namespace {
 
-TEST(ProductName, TheBaseNameOfThreeToNineteenCharactersThatIsNoFamilyNameNamesTheFiles) {
+TEST(Identity, ProductNameFileNamesAndDirectoriesFromTheProgramPath) {
   EXPECT_EQ(product_name_from_command_line("abc"), "abc");  // 3 is the shortest taken
   EXPECT_EQ(product_name_from_command_line("ab.exe"), "VexaLog");
   EXPECT_EQ(product_name_from_command_line("abcdefghijklmnopqrs.exe"), "abcdefghijklmnopqrs");  // 19
@@ -25,9 +25,8 @@ TEST(ProductName, TheBaseNameOfThreeToNineteenCharactersThatIsNoFamilyNameNamesT
   Identity family = make_identity("/usr/bin/vexaterm", "/w");
   EXPECT_EQ(family.analog_data_file_name, "vexalog.adc");
   EXPECT_EQ(family.target_s, "VexaLog S v1404");
-}
-
-TEST(ProgramDirectory, CutsAtLastSeparatorOrAfterDriveAndInstallationDropsTermThenBin) {
+  // The program directory is cut at the last separator or after a drive; the installation drops
+  // a final term, then bin.
   EXPECT_EQ(program_directory("/opt/vexa/bin/vexaterm"), "/opt/vexa/bin");
   EXPECT_EQ(program_directory("C:\\Vexa\\term\\vexaterm.exe"), "C:/Vexa/term");
   EXPECT_EQ(program_directory("C:vexaterm.exe"), "C:");

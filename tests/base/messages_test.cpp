@@ -93,7 +93,7 @@ TEST(CatalogTexts, EveryKeyHasEnglishFrenchAndGermanTextsWithTheConversionsOfEng
   }
 }
 
-TEST(CatalogTexts, TextsThatAreSplitOrJoinedKeepTheirShape) {
+TEST(Messages, SplitOrJoinedTextsKeepTheirShapeLookupsFallBackAndTheProductNameIsPutIn) {
   for (const char letter : kLetters) {
     auto text = [letter](const char* key) { return std::string(find_text(key, letter).value_or("<missing>")); };
     auto count = [&](const char* key, char c) { const std::string t = text(key); return std::count(t.begin(), t.end(), c); };
@@ -106,9 +106,7 @@ TEST(CatalogTexts, TextsThatAreSplitOrJoinedKeepTheirShape) {
     EXPECT_EQ(text("TKtxV1").back(), ' ') << letter;
     EXPECT_EQ(text("TKtxt4").back() == ' ', letter == 'F') << letter;
   }
-}
-
-TEST(Messages, LanguageFallbackUnknownKeysAndTheProductName) {
+  // Lookups fall back to English and to "???"; the product name takes the family's place.
   Messages fr("VexaLog", 'f'), de("VexaLog", 'd'), en("Acme", 'e'), odd("VexaLog", 'x');
   EXPECT_EQ(odd.message("MerOp"), "Error open");
   EXPECT_EQ(de.message("MenConf"), "Konfiguration");
@@ -130,15 +128,12 @@ TEST(Messages, LanguageFallbackUnknownKeysAndTheProductName) {
 
 // Catalog texts are formats, but they are data, and their arguments come from files, settings
 // and the board: formatting takes every '%' it cannot match with an argument as plain text.
-TEST(FormatMessage, ConversionsTakeTheirArgumentsInOrder) {
+TEST(FormatMessage, ConversionsTakeTheirArgumentsInOrderAndTextFromOutsideNeverActsAsAFormat) {
   EXPECT_EQ(format_message("Compare %s: %d errors", {"a.txt", 3}), "Compare a.txt: 3 errors");
   EXPECT_EQ(format_message("%5.2f|%-4d|%04d|%x|%c|%%", {3.14159, 7, 42, 255, 'z'}),
             " 3.14|7   |0042|ff|z|%");
   EXPECT_EQ(format_message("%.*s|%*d", {2, "abcdef", 3, 5}), "ab|  5");
   EXPECT_EQ(format_message("%ld %lu %hd", {12L, 13UL, 14}), "12 13 14");
-}
-
-TEST(FormatMessage, TextFromOutsideNeverActsAsAFormat) {
   // A value carrying conversions is copied, not interpreted.
   EXPECT_EQ(format_message("%s %s", {"%s%n%d", "x"}), "%s%n%d x");
   // Conversions with no argument left, %n and %p, and a cut-off '%' stay as written.

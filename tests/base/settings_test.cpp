@@ -70,7 +70,7 @@ TEST(Settings, HostileFilesAreReadWithoutHarmAndFailedWritesTellWhy) {
   ::chmod(dir.path().c_str(), 0700);
 }
 
-TEST(Settings, SessionValuesAfterReadingAndWritingBack) {
+TEST(Settings, SessionValuesDebugLettersReducedVariantAndWindowSizeLimits) {
   TempDir dir;
   Settings s;
   s.read_settings(dir.write("a.ini", "language=f\nBaud=\nlog=1\nUpload115200=0\ntarget=Acme F v1202\n"));
@@ -87,10 +87,7 @@ TEST(Settings, SessionValuesAfterReadingAndWritingBack) {
   EXPECT_EQ(fresh.settings_text(), "log=0\n");  // "%d" of 0 differs from the empty default
   v.store_into(fresh);
   EXPECT_EQ(fresh.settings_text(), "language=f\ntarget=Acme F v1202\nUpload115200=0\nlog=1\n");
-}
-
-TEST(Settings, DebugLettersReducedVariantAndWindowSizeLimits) {
-  Settings s;
+  // Debug letters, the reduced variant and the window size limits.
   s.set_setting("debug", "0");
   EXPECT_FALSE(s.debug());
   s.set_setting("debug", "ab");

@@ -52,7 +52,7 @@ TEST(ExchangeDownload, PackingIntoLinesALongAssignmentAloneAndGfLastOnItsLine) {
 // Availability by type and firmware (a value never makes a known key available where it is
 // absent), group tails only with a value (first members always), never statistics, free slots
 // or the version row, and unknown keys with values everywhere.
-TEST(ExchangeDownload, WhichKeysGoOut) {
+TEST(ExchangeDownload, WhichKeysGoOutAndMacrosLast) {
   Configuration config('e');
   config.parse_assignments("gry=1 gr5=x gre5=y a20=a*2+0 rq10=1 ex=3 dg=1 bm0=5 zz=7 9q=1", false);
   config.parse_assignments("m9=1", false);
@@ -88,16 +88,13 @@ TEST(ExchangeDownload, WhichKeysGoOut) {
     EXPECT_EQ(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return assigns(l, row.key); }),
               row.sent);
   }
-}
-
-TEST(ExchangeDownload, MacrosGoLastEachOnALineOfItsOwnTheFirstThreeAlways) {
-  Configuration config('e');
+  // Macros go last, each on a line of its own, m0 to m2 always.
   config.parse_assignments("m5=30,1000ms,st;up x", false);
   config.parse_assignments("m12=1,st", false);
-  Lines s = plan_download(config.snapshot(), 'S', 1404);
-  ASSERT_GE(s.size(), 5u);
-  EXPECT_EQ((Lines{s.end() - 5, s.end()}),
-            (Lines{"m0=", "m1=", "m2=", "m5=30,1000ms,st;up x", "m12=1,st"}));
+  const Lines s = plan_download(config.snapshot(), 'S', 1404);
+  ASSERT_GE(s.size(), 7u);
+  EXPECT_EQ((Lines{s.end() - 7, s.end()}),
+            (Lines{"m0=", "m1=", "m2=", "m5=30,1000ms,st;up x", "m9=1", "m10=1", "m12=1,st"}));
 }
 
 constexpr std::int64_t at(int h, int m, int s, int ms) { return ((h * 60 + m) * 60 + s) * 1000LL + ms; }

@@ -101,7 +101,7 @@ struct Rig {
   }
 };
 
-TEST(FilesSave, ExampleFileForAnEBoard) {
+TEST(FilesSave, ExampleFileForAnEBoardAndTypeAndNameLinesByBoard) {
   Rig rig;
   rig.config.parse_assignments("bd=9600 sf=0", false);
   rig.config.parse_assignments("a3=a*3.814685+0,2 a3.name=Outside", false);
@@ -113,9 +113,7 @@ TEST(FilesSave, ExampleFileForAnEBoard) {
             "bd=9600\nsf=0\na3=a*3.814685+0,2\na3.name=Outside\n");
   EXPECT_EQ(rig.report.lines.back(), "Saved config to " + path + ".txt");
   EXPECT_EQ(rig.hooks.commits, 1);
-}
-
-TEST(FilesSave, NoTypeLinesForSAndNoNameLineForDefaultNames) {
+  // The ".type" line follows the ".name" line, except on S boards; a default name has no line.
   ParameterTable table = language_table('e');
   std::size_t a3 = *find_record(table, "a3"), a5 = *find_record(table, "a5");
   table[a3].value = "a*1+0";
