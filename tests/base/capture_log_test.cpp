@@ -55,7 +55,7 @@ TEST_F(LogFixture, DatedModeStampsLineStartsOnlyWithTheMonthsNamesAndTheCentury)
   EXPECT_EQ(log_stamp(make_local_time(1999, 1, 1, 0, 0, 0)), "01Jan2099 00:00:00");
 }
 
-TEST_F(LogFixture, OffModeCloseEraseAndTheRecordLimit) {
+TEST_F(LogFixture, OffModeCloseEraseTheRecordLimitAndAFileThatCannotBeOpened) {
   log.log_record('>', "lost\n");
   EXPECT_FALSE(TempDir::exists(log.path()));
   switch_to(1);
@@ -69,19 +69,17 @@ TEST_F(LogFixture, OffModeCloseEraseAndTheRecordLimit) {
   switch_to(0);
   log.erase();  // mode 0: deleted, none left
   EXPECT_FALSE(TempDir::exists(log.path()));
-}
-
-TEST(CaptureLog, UnopenableFileIsIgnoredButTellsWhy) {
-  CaptureLog log("/nonexistent-dir/x/VexaTerm.log");
-  log.set_mode(2);
-  EXPECT_EQ(log.apply_log_mode(), ENOENT);
-  EXPECT_FALSE(log.is_open());
-  log.log_record('>', "nothing happens\n");
-  EXPECT_EQ(log.open_failure(Messages("VexaLog", 'e')),
+  // A file that cannot be opened is ignored, but tells why.
+  CaptureLog unopenable("/nonexistent-dir/x/VexaTerm.log");
+  unopenable.set_mode(2);
+  EXPECT_EQ(unopenable.apply_log_mode(), ENOENT);
+  EXPECT_FALSE(unopenable.is_open());
+  unopenable.log_record('>', "nothing happens\n");
+  EXPECT_EQ(unopenable.open_failure(Messages("VexaLog", 'e')),
             "Capture log /nonexistent-dir/x/VexaTerm.log cannot be opened: No such file or directory");
-  log.set_mode(0);
-  EXPECT_EQ(log.apply_log_mode(), 0);  // off: nothing to open, nothing to tell
-  EXPECT_EQ(log.open_failure(Messages("VexaLog", 'e')), "");
+  unopenable.set_mode(0);
+  EXPECT_EQ(unopenable.apply_log_mode(), 0);  // off: nothing to open, nothing to tell
+  EXPECT_EQ(unopenable.open_failure(Messages("VexaLog", 'e')), "");
 }
 
 }  // namespace

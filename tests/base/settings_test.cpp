@@ -10,7 +10,7 @@ namespace {
 
 using test::TempDir;
 
-TEST(Settings, LookupSetRulesAndAFileRoundTrip) {
+TEST(Settings, LookupSetRulesFileRoundTripHostileFilesAndFailedWrites) {
   Settings s;
   EXPECT_EQ(s.get_setting("COM", "fallback"), "");  // empty value is returned as such
   EXPECT_EQ(s.get_setting("nosuch", "fallback"), "fallback");
@@ -36,15 +36,11 @@ TEST(Settings, LookupSetRulesAndAFileRoundTrip) {
   s.set_setting("COM", "%s", "");
   s.write_settings(path);
   EXPECT_EQ(TempDir::read(path), "Baud=9600\nCompileEnv9=A=B\nlog=2\n");
-}
-
-TEST(Settings, HostileFilesAreReadWithoutHarmAndFailedWritesTellWhy) {
-  TempDir dir;
+  // Hostile files are read without harm; failed writes tell why.
   std::string overlong = "phone=" + std::string(2000, '7') + "\n";
   using namespace std::string_literals;
   std::string binary = "Baud=\x01\xff\x00zz\nno equals here\n=nameless\n\n"s;
-  std::string path = dir.write("a.ini", overlong + binary + "fontfix=mono");
-  Settings s;
+  path = dir.write("a.ini", overlong + binary + "fontfix=mono");
   ASSERT_TRUE(s.read_settings(path));
   // The long line is taken in pieces of 499 characters; the value keeps at most 499.
   EXPECT_LE(s.get_setting("phone", "").size(), 499u);

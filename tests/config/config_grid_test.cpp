@@ -17,7 +17,7 @@ struct RecordingHooks : ConfigGridHooks {
   void layout_changed() override { ++layouts; }
 };
 
-TEST(ConfigGrid, RowsOfValuedRecordsTakeEditsBackUntilANewBoardClearsThem) {
+TEST(ConfigGrid, RowsOfValuedRecordsTakeEditsBackUntilANewBoardClearsThemAndScrollWithinLimits) {
   Configuration config('e');
   BoardIdentity identity(config, *parse_identity_line("VexaLog S v1404"));
   RecordingHooks hooks;
@@ -55,11 +55,7 @@ TEST(ConfigGrid, RowsOfValuedRecordsTakeEditsBackUntilANewBoardClearsThem) {
   grid.build_config_tab();
   EXPECT_TRUE(grid.rows().empty());
   EXPECT_EQ(config.find_parameter("bd")->control_id, 0u);
-}
-
-TEST(ConfigGrid, ScrollLimitsWithFortyRowsAndWithNone) {
-  Configuration config('e');
-  ConfigGrid grid(config);
+  // Scrolling, with no rows and with forty.
   grid.set_client_height(300);
   grid.build_config_tab();
   grid.scroll_config_tab(0, 100);
