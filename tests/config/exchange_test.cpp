@@ -122,7 +122,7 @@ struct Rig {
   }
 };
 
-TEST(ExchangeDownload, TheExchangeSendsThePlanForTheConnectedBoardAndStopsAtTheFirstMissingOk) {
+TEST(ExchangeLines, DownloadStopsAtTheFirstMissingOkConfRequestAbsorbsTheReplyEraseWritesZConf) {
   Rig rig;
   rig.identity.accept_identity("VexaLog E v1404");
   rig.config.parse_assignments("bd=9600", false);
@@ -133,11 +133,8 @@ TEST(ExchangeDownload, TheExchangeSendsThePlanForTheConnectedBoardAndStopsAtTheF
   EXPECT_FALSE(rig.exchange.download_configuration());
   ASSERT_EQ(rig.board.commands.size(), 2u);
   EXPECT_EQ(rig.board.commands[1].substr(0, 3), "a0=");
-}
-
-
-TEST(ExchangeLines, ConfRequestAbsorbsIdentityAndAssignmentsEraseWritesZConfAndAClosedPortOnlyTellsSo) {
-  Rig rig;
+  // The configuration request absorbs the identity and the assignments; the erase writes
+  // "z;conf"; with the port closed both only tell so.
   rig.board.replies["conf\n"] = {"VexaLog F v603", "bd=9600 sf=0", "Ok"};
   EXPECT_TRUE(rig.exchange.request_configuration());
   EXPECT_EQ(rig.board.written, (Lines{"conf\n"}));
@@ -156,6 +153,21 @@ TEST(ExchangeLines, ConfRequestAbsorbsIdentityAndAssignmentsEraseWritesZConfAndA
   EXPECT_FALSE(rig.exchange.erase_to_factory());
   EXPECT_EQ(rig.report.lines, (Lines{"Error Port is not open", "Error Port is not open"}));
 }
+
+// A clock whose second changes after a few reads.
+class TickingClock final : public Clock {
+ public:
+  std::tm local_now() const override { return make_local_time(2026, 1, 1, 10, 0, 0); }
+  std::time_t epoch_now() const override {
+    std::tm t = make_local_time(2026, 1, 1, 10, 0, reads_++ < 3 ? 0 : 1);
+    return std::mktime(&t);
+  }
+  std::int64_t epoch_ms() const override { return static_cast<std::int64_t>(epoch_now()) * 1000; }
+  std::int64_t monotonic_ms() const override { return 0; }
+  std::int64_t local_ms_of_day() const override { return 10 * 3600 * 1000; }
+  void sleep_ms(int) const override {}
+  mutable int reads_ = 0;
+};
 
 // With the switch off, clock lines are unknown keys; with it on, the clock check takes them:
 // each prints the difference, and an " x" line the integer average since the last one.
@@ -198,24 +210,6 @@ TEST(ExchangeClock, ClockLinesPrintTheDifferenceAndTheAverageOnlyWhileTheSwitchI
   EXPECT_EQ(rig.report.lines.back(), "ti=003015 dt=260301;tt");
   EXPECT_EQ(rig.board.written.back(), "ti=003015 dt=260301;tt\n");
   EXPECT_TRUE(rig.board.commands.empty());
-}
-
-// A clock whose second changes after a few reads.
-class TickingClock final : public Clock {
- public:
-  std::tm local_now() const override { return make_local_time(2026, 1, 1, 10, 0, 0); }
-  std::time_t epoch_now() const override {
-    std::tm t = make_local_time(2026, 1, 1, 10, 0, reads_++ < 3 ? 0 : 1);
-    return std::mktime(&t);
-  }
-  std::int64_t epoch_ms() const override { return static_cast<std::int64_t>(epoch_now()) * 1000; }
-  std::int64_t monotonic_ms() const override { return 0; }
-  std::int64_t local_ms_of_day() const override { return 10 * 3600 * 1000; }
-  void sleep_ms(int) const override {}
-  mutable int reads_ = 0;
-};
-
-TEST(ExchangeTime, NextSecondWaitsForTheChange) {
   TickingClock clock;
   EXPECT_EQ(time_command(clock, TimeMode::next_second, ""), "ti=100001 dt=260101");
 }

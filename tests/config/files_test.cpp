@@ -129,7 +129,7 @@ TEST(FilesSave, ExampleFileForAnEBoardAndTypeAndNameLinesByBoard) {
             std::string::npos);
 }
 
-TEST(FilesSave, NothingLoadedWritesNoFileAndFilesThatCannotBeOpenedSayWhy) {
+TEST(FilesSaveLoad, NothingLoadedWritesNoFileFilesThatCannotBeOpenedSayWhyAndALoadReplacesTheTable) {
   Rig rig;
   std::string path = rig.dir.file("empty.txt");
   EXPECT_FALSE(rig.save(path));
@@ -151,17 +151,14 @@ TEST(FilesSave, NothingLoadedWritesNoFileAndFilesThatCannotBeOpenedSayWhy) {
                                      "Error open " + rig.dir.path(), "Is a directory"}));
   EXPECT_EQ(rig.config.parameter_value("bd"), "9600");
   EXPECT_EQ(rig.hooks.shows, 0);
-}
-
-TEST(FilesLoad, ReplacesTheConfigurationAndCompareWithItselfFindsNothing) {
-  Rig rig;
+  // A load replaces the configuration, and a comparison with the file finds nothing.
   rig.config.parse_assignments("rn=stale", false);
-  std::string path = rig.dir.write("in.txt",
-                                   "# Configuration VexaLog E v1404 04Dec2026 06:19:00\r\n"
-                                   "bd=9600 sf=0\r\n"
-                                   "a3=a*3.814685+0,2\n"
-                                   "a3.name=Outside temp\n"
-                                   "zz=5\n");
+  path = rig.dir.write("in.txt",
+                       "# Configuration VexaLog E v1404 04Dec2026 06:19:00\r\n"
+                       "bd=9600 sf=0\r\n"
+                       "a3=a*3.814685+0,2\n"
+                       "a3.name=Outside temp\n"
+                       "zz=5\n");
   ASSERT_TRUE(rig.load(path));
   EXPECT_FALSE(rig.config.find_parameter("rn")->has_value);
   EXPECT_EQ(rig.config.parameter_value("sf"), "0");
@@ -181,7 +178,7 @@ TEST(FilesLoad, ReplacesTheConfigurationAndCompareWithItselfFindsNothing) {
   EXPECT_EQ(rig.compare(out), 0);
 }
 
-TEST(FilesCompare, NumbersCompareByValueAndMissingKeysCountOnBothSides) {
+TEST(FilesCompare, NumbersCompareByValueMissingKeysCountOnBothSidesAndEmptyKeysCompare) {
   Rig rig;
   // ex is a statistic: compared from neither side while the configuration has it.
   rig.config.parse_assignments("bd=19200 a1=a*2+0 fs=x ex=9", false);
@@ -202,10 +199,9 @@ TEST(FilesCompare, NumbersCompareByValueAndMissingKeysCountOnBothSides) {
   EXPECT_EQ(rig.compare(same), 0);
   std::string fewer = rig.dir.write("fewer.txt", "bd=19200\n");
   EXPECT_EQ(rig.compare(fewer), 2);  // a1 and fs missing in the file
-}
-
-TEST(FilesCompare, FileInputsArePresentAndEmptyKeysCompare) {
-  Rig rig;
+  // A file's inputs become present; empty keys compare too.
+  rig.config.reset_configuration();
+  rig.report.lines.clear();
   rig.config.parse_assignments("bd=1 =5", false);
   // '=5' comes last: the next new key of a file would take over its free row.
   std::string path = rig.dir.write("f.txt", "bd=1\na40=a*1+0\n=5\n");

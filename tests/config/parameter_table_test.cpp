@@ -102,7 +102,7 @@ using F = AssignmentField;
 // How split_assignments cuts a line: plain values end at blanks; macros, names and types run to
 // the end of the line; an unknown field, an overlong key, a comment or a word without '=' stops
 // it, keeping what came before; CR, LF and NUL end the line; an empty key is an assignment too.
-TEST(SplitAssignments, CuttingRules) {
+TEST(ParseAssignments, CuttingRulesFieldsAndLimits) {
   using A = std::vector<Assignment>;
   const A bd{{"bd", F::value, "1"}};
   const struct {
@@ -133,11 +133,8 @@ TEST(SplitAssignments, CuttingRules) {
       {".name=x bd=1", {{"", F::name, "x bd=1"}}},
   };
   for (const auto& c : cases) EXPECT_EQ(split_assignments(c.line), c.expected) << c.line;
-}
-
-// Values, names and types go to their fields, cut to 99 characters; a name or a type alone
-// makes no value; keys are case-sensitive.
-TEST(ParseAssignments, FieldsAndLimits) {
+  // Values, names and types go to their fields, cut to 99 characters; a name or a type alone
+  // makes no value; keys are case-sensitive.
   Configuration config('e');
   EXPECT_EQ(config.parse_assignments("a3=a*1+0 a3.name=Outside temp", false), 2u);
   EXPECT_EQ(config.find_parameter("a3")->name, "Outside temp");
