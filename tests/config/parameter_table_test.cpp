@@ -102,7 +102,7 @@ using F = AssignmentField;
 // How split_assignments cuts a line: plain values end at blanks; macros, names and types run to
 // the end of the line; an unknown field, an overlong key, a comment or a word without '=' stops
 // it, keeping what came before; CR, LF and NUL end the line; an empty key is an assignment too.
-TEST(ParseAssignments, CuttingRulesFieldsAndLimits) {
+TEST(ParseAssignments, CuttingRulesFieldsLimitsAndFreeSlots) {
   using A = std::vector<Assignment>;
   const A bd{{"bd", F::value, "1"}};
   const struct {
@@ -150,12 +150,9 @@ TEST(ParseAssignments, CuttingRulesFieldsAndLimits) {
   EXPECT_EQ(config.parameter_value("fe"), "1");
   config.parse_assignments("BD=1", false);
   EXPECT_EQ(config.find_index("BD"), kDefinedParameters);
-}
-
-// Undefined keys take the free rows in order; an empty key writes the first free row and leaves
-// it free, so the next new key takes it over, value and all.
-TEST(ParseAssignments, UndefinedKeysTakeFreeSlotsUntilFull) {
-  Configuration config('e');
+  // Undefined keys take the free rows in order; an empty key writes the first free row and leaves
+  // it free, so the next new key takes it over, value and all.
+  config.reset_configuration();
   EXPECT_EQ(config.parse_assignments("=5", false), 1u);
   EXPECT_TRUE(config.record(kDefinedParameters).key.empty());
   EXPECT_EQ(config.record(kDefinedParameters).value, "5");
