@@ -30,13 +30,13 @@ Texts read_catalogs() {
   Texts texts;
   std::size_t block = 0;
   auto add = [&texts](const std::string& entry, char block_letter) {
-    const auto underscore = entry.find('_');
-    if (underscore == std::string::npos || underscore < 2 || (block_letter && entry[underscore - 1] != block_letter)) {
+    const auto at = entry.find('_');
+    if (at == std::string::npos || at < 2 || (block_letter && entry[at - 1] != block_letter)) {
       ADD_FAILURE() << "entry without key and letter: " << entry;
       return;
     }
-    const std::string key = entry.substr(0, underscore - 1);
-    EXPECT_TRUE(texts[key].emplace(entry[underscore - 1], entry.substr(underscore + 1)).second) << key << " twice";
+    const std::string key = entry.substr(0, at - 1);
+    EXPECT_TRUE(texts[key].emplace(entry[at - 1], entry.substr(at + 1)).second) << key << " twice";
   };
   for (const char* const* e = kMessageCatalog; **e; ++e) {
     if (*e == std::string(27, 'X')) {
@@ -74,8 +74,8 @@ TEST(Messages, TheCatalogHasEveryKeyInEveryLanguageKeepsTheShapesOfItsTextsAndFa
   // argument list whatever the language. A key in two tables counts as given twice.
   const Texts texts = read_catalogs();
   EXPECT_GT(texts.size(), 250u);
-  const std::string first = kMessageCatalog[0], second = kMessageCatalog[1];
-  const std::set<std::string> english_only{first.substr(0, first.find('_') - 1), second.substr(0, second.find('_') - 1)};
+  const auto key_of = [](const std::string& entry) { return entry.substr(0, entry.find('_') - 1); };
+  const std::set<std::string> english_only{key_of(kMessageCatalog[0]), key_of(kMessageCatalog[1])};
   for (const auto& [key, languages] : texts) {
     ASSERT_TRUE(languages.count('E')) << key << " has no English text";
     EXPECT_EQ(languages.size(), english_only.count(key) ? 1u : 3u) << key << ": not exactly E, F and D";
