@@ -19,7 +19,7 @@ namespace vexa {
 namespace {
 
 // Numbers become "%f" texts, so that equal values compare equal whatever their form.
-TEST(FilesNormalize, RewritesNumbersAndKeepsTheRest) {
+TEST(FilesFormat, NumbersAreRewrittenTheTxtRuleFileNamesAndPieces) {
   const struct {
     std::string input, expected, note;
   } rows[] = {
@@ -40,9 +40,7 @@ TEST(FilesNormalize, RewritesNumbersAndKeepsTheRest) {
   std::string many;
   for (int i = 0; i < 600; ++i) many += "1,";
   EXPECT_EQ(normalize_numbers(many).size(), kNormalizedChars - 2);
-}
-
-TEST(FilesNames, TheTxtRuleFileNamesAndPieces) {
+  // The ".txt" rule and file names.
   EXPECT_EQ(save_path(dialog_path("x.cfg")), "x.cfg");
   EXPECT_EQ(save_path("/tmp/dir.d/board"), "/tmp/dir.d/board");  // any '.' in the path counts
   EXPECT_EQ(dialog_path(std::string(400, 'A')), std::string(kFileDialogChars, 'a'));
