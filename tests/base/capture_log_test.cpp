@@ -13,40 +13,35 @@ namespace {
 
 using test::TempDir;
 
-TEST(LogStamp, FormatAndMonthNames) {
-  EXPECT_EQ(log_stamp(make_local_time(2026, 12, 4, 6, 19, 0)), "04Dec2026 06:19:00");
-  EXPECT_EQ(log_stamp(make_local_time(2031, 5, 17, 23, 5, 9)), "17Mai2031 23:05:09");
-  EXPECT_EQ(log_stamp(make_local_time(1999, 1, 1, 0, 0, 0)), "01Jan2099 00:00:00");
-}
-
 struct LogFixture : ::testing::Test {
   TempDir dir;
   FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
   CaptureLog log{dir.file("VexaTerm.log"), clock};
   std::string contents() { return TempDir::read(log.path()); }
+  void switch_to(int mode) {
+    log.set_mode(mode);
+    log.apply_log_mode();
+  }
 };
 
-TEST_F(LogFixture, ModeOneTagsRunsOnce) {
-  log.set_mode(1);
-  log.apply_log_mode();
-  log.log_record('>', "conf\n");
-  log.log_record('<', "VexaLog S v1404\n");
-  log.log_record('<', "bd=9600 sf=0\n");
-  log.log_record(' ', "open COM3:9600,n,8,1\n");
+// Plain mode tags a run of records once (the terminal's log test shows it for printed lines).
+TEST_F(LogFixture, PlainModeFoldsCrLfAndADatedSwitchWaitsForTheNextLineStart) {
+  switch_to(1);
   log.log_record('>', "a");
   log.log_record('>', "\r");
   log.log_record('>', "\n");  // folded into the CR
   log.log_record('>', "b");
-  EXPECT_EQ(contents(), ">conf\n<VexaLog S v1404\nbd=9600 sf=0\n open COM3:9600,n,8,1\n>a\nb");
+  switch_to(2);
+  log.log_record('>', "c\n");
+  log.log_record('>', "d\n");
+  EXPECT_EQ(contents(), ">a\nbc\n04Dec2026 06:19:00 d\n");
 }
 
-TEST_F(LogFixture, ModeTwoStampsLineStartsOnly) {
-  log.set_mode(2);
-  log.apply_log_mode();
+TEST_F(LogFixture, DatedModeStampsLineStartsOnlyWithTheMonthsNamesAndTheCentury) {
+  switch_to(2);
   log.log_record(' ', "open COM3:9600,n,8,1\n");
   clock.set_local(make_local_time(2026, 12, 4, 6, 19, 1));
   log.log_record(' ', "conf\n");
-  log.log_record('>', "conf\n");
   log.log_record('<', "Ok\n");
   log.log_record('>', "x");  // a typed character: the next record stays on its line
   log.log_record('>', "y");
@@ -54,60 +49,37 @@ TEST_F(LogFixture, ModeTwoStampsLineStartsOnly) {
   EXPECT_EQ(contents(),
             "04Dec2026 06:19:00  open COM3:9600,n,8,1\n"
             "04Dec2026 06:19:01 conf\n"  // same tag as the record before: not repeated
-            "04Dec2026 06:19:01 >conf\n"
             "04Dec2026 06:19:01 <Ok\n"
             "04Dec2026 06:19:01 >xy<");
+  EXPECT_EQ(log_stamp(make_local_time(2031, 5, 17, 23, 5, 9)), "17Mai2031 23:05:09");
+  EXPECT_EQ(log_stamp(make_local_time(1999, 1, 1, 0, 0, 0)), "01Jan2099 00:00:00");
 }
 
-TEST_F(LogFixture, SwitchingToDatedMidLineWaitsForNextLineStart) {
-  log.set_mode(1);
-  log.apply_log_mode();
-  log.log_record('>', "ab");
-  log.set_mode(2);
-  log.apply_log_mode();
-  log.log_record('>', "c\n");
-  log.log_record('>', "d\n");
-  EXPECT_EQ(contents(), ">abc\n04Dec2026 06:19:00 d\n");
-}
-
-TEST_F(LogFixture, OffModeAndEraseAndClose) {
+TEST_F(LogFixture, OffModeCloseEraseTheRecordLimitAndAFileThatCannotBeOpened) {
   log.log_record('>', "lost\n");
   EXPECT_FALSE(TempDir::exists(log.path()));
-  log.set_mode(1);
-  log.apply_log_mode();
+  switch_to(1);
+  log.log_record('<', std::string(5000, 'z'));
+  EXPECT_EQ(contents().size(), 2000u);  // tag + 1999
+  log.erase();  // erase with logging on starts a new empty file
   log.log_record(' ', "kept\n");
   log.close();  // closing the port closes the log
   log.log_record(' ', "dropped\n");
   EXPECT_EQ(contents(), " kept\n");
-  log.erase();  // erase with logging on starts a new empty file
-  EXPECT_TRUE(TempDir::exists(log.path()));
-  EXPECT_EQ(contents(), "");
-  log.set_mode(0);
-  log.apply_log_mode();
+  switch_to(0);
   log.erase();  // mode 0: deleted, none left
   EXPECT_FALSE(TempDir::exists(log.path()));
-}
-
-TEST(CaptureLog, UnopenableFileIsIgnoredButTellsWhy) {
-  CaptureLog log("/nonexistent-dir/x/VexaTerm.log");
-  log.set_mode(2);
-  EXPECT_EQ(log.apply_log_mode(), ENOENT);
-  EXPECT_FALSE(log.is_open());
-  log.log_record('>', "nothing happens\n");
-  EXPECT_EQ(log.open_failure(Messages("VexaLog", 'e')),
+  // A file that cannot be opened is ignored, but tells why.
+  CaptureLog unopenable("/nonexistent-dir/x/VexaTerm.log");
+  unopenable.set_mode(2);
+  EXPECT_EQ(unopenable.apply_log_mode(), ENOENT);
+  EXPECT_FALSE(unopenable.is_open());
+  unopenable.log_record('>', "nothing happens\n");
+  EXPECT_EQ(unopenable.open_failure(Messages("VexaLog", 'e')),
             "Capture log /nonexistent-dir/x/VexaTerm.log cannot be opened: No such file or directory");
-  log.set_mode(0);
-  EXPECT_EQ(log.apply_log_mode(), 0);  // off: nothing to open, nothing to tell
-  EXPECT_EQ(log.open_failure(Messages("VexaLog", 'e')), "");
-}
-
-TEST(CaptureLog, RecordsAreCutAt1999Characters) {
-  TempDir dir;
-  CaptureLog log(dir.file("l.log"));
-  log.set_mode(1);
-  log.apply_log_mode();
-  log.log_record('<', std::string(5000, 'z'));
-  EXPECT_EQ(TempDir::read(log.path()).size(), 2000u);  // tag + 1999
+  unopenable.set_mode(0);
+  EXPECT_EQ(unopenable.apply_log_mode(), 0);  // off: nothing to open, nothing to tell
+  EXPECT_EQ(unopenable.open_failure(Messages("VexaLog", 'e')), "");
 }
 
 }  // namespace

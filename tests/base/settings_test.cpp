@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "base/messages.h"
-#include "base/text_format.h"
 #include "support/temp_dir.h"
 
 namespace vexa {
@@ -12,27 +10,21 @@ namespace {
 
 using test::TempDir;
 
-TEST(Settings, LookupAndSetRules) {
+TEST(Settings, LookupSetRulesFileRoundTripHostileFilesAndFailedWrites) {
   Settings s;
-  EXPECT_EQ(s.get_setting("fontfix", "x"), "courier new");
   EXPECT_EQ(s.get_setting("COM", "fallback"), "");  // empty value is returned as such
   EXPECT_EQ(s.get_setting("nosuch", "fallback"), "fallback");
-  EXPECT_FALSE(s.lookup("nosuch").has_value());
   EXPECT_TRUE(s.set_setting("WindowWidth", "%d", 812));
   EXPECT_EQ(s.get_setting("WindowWidth", ""), "812");
   EXPECT_FALSE(s.set_setting("nosuch", "%d", 1));
-  std::string long_value(1500, 'v');
-  EXPECT_TRUE(s.set_setting("CompileCmd", "%s", long_value.c_str()));
+  EXPECT_TRUE(s.set_setting("CompileCmd", "%s", std::string(1500, 'v').c_str()));
   EXPECT_EQ(s.get_setting("CompileCmd", "").size(), 499u);
   s.reset_settings();
   EXPECT_EQ(s.get_setting("WindowWidth", "?"), "");
-}
-
-TEST(Settings, FileRoundTripWritesOnlyChangedValuesInTableOrder) {
+  // A file round trip writes only changed values, in the table's order.
   TempDir dir;
   std::string path = dir.write("VexaTerm.ini",
                                "log=2\nunknown=5\nCOM=COM3\nlanguage=e\nBaud=9600\r\nCompileEnv9=A=B\n");
-  Settings s;
   ASSERT_TRUE(s.read_settings(path));
   EXPECT_EQ(s.get_setting("Baud", ""), "9600");           // CR dropped
   EXPECT_EQ(s.get_setting("CompileEnv9", ""), "A=B");     // split at the first '='
@@ -44,31 +36,26 @@ TEST(Settings, FileRoundTripWritesOnlyChangedValuesInTableOrder) {
   s.set_setting("COM", "%s", "");
   s.write_settings(path);
   EXPECT_EQ(TempDir::read(path), "Baud=9600\nCompileEnv9=A=B\nlog=2\n");
-}
-
-TEST(Settings, HostileFileIsReadWithoutHarm) {
-  TempDir dir;
+  // Hostile files are read without harm; failed writes tell why.
   std::string overlong = "phone=" + std::string(2000, '7') + "\n";
   using namespace std::string_literals;
   std::string binary = "Baud=\x01\xff\x00zz\nno equals here\n=nameless\n\n"s;
-  std::string path = dir.write("a.ini", overlong + binary + "fontfix=mono");
-  Settings s;
+  path = dir.write("a.ini", overlong + binary + "fontfix=mono");
   ASSERT_TRUE(s.read_settings(path));
   // The long line is taken in pieces of 499 characters; the value keeps at most 499.
   EXPECT_LE(s.get_setting("phone", "").size(), 499u);
   EXPECT_EQ(s.get_setting("phone", "").substr(0, 3), "777");
   EXPECT_EQ(s.get_setting("fontfix", ""), "mono");  // last line without LF
   EXPECT_EQ(s.get_setting("Baud", "").substr(0, 2), "\x01\xff");
-}
-
-TEST(Settings, MissingAndUnwritableFilesAreSilent) {
-  TempDir dir;
-  Settings s;
+  // Missing and unwritable files fail, with the reason for the exit report.
   s.set_setting("COM", "COM1");
   EXPECT_FALSE(s.read_settings(dir.file("none.ini")));
   EXPECT_EQ(s.get_setting("COM", "?"), "");  // reset to defaults anyway
   s.set_setting("COM", "COM1");
-  EXPECT_FALSE(s.write_settings(dir.file("no/such/dir/x.ini")));
+  EXPECT_EQ(s.save_settings(dir.file("no/such/dir/x.ini")), "No such file or directory");
+  EXPECT_EQ(s.save_settings(dir.path()), "Is a directory");  // the rename over a folder fails
+  EXPECT_EQ(s.save_settings(dir.file("ok.ini")), std::nullopt);
+  EXPECT_EQ(TempDir::read(dir.file("ok.ini")), "COM=COM1\n");
   std::string existing = dir.write("keep.ini", "COM=COM9\n");
   ::chmod(dir.path().c_str(), 0500);
   if (::geteuid() != 0) {  // root may write anyway
@@ -79,79 +66,44 @@ TEST(Settings, MissingAndUnwritableFilesAreSilent) {
   ::chmod(dir.path().c_str(), 0700);
 }
 
-TEST(Settings, FailedWriteTellsTheReasonForTheExitReport) {
-  TempDir dir;
-  Settings s;
-  s.set_setting("COM", "COM1");
-  EXPECT_EQ(s.save_settings(dir.file("no/such/dir/x.ini")), "No such file or directory");
-  EXPECT_EQ(s.save_settings(dir.path()), "Is a directory");  // the rename over a folder fails
-  EXPECT_EQ(s.save_settings(dir.file("ok.ini")), std::nullopt);
-  EXPECT_EQ(TempDir::read(dir.file("ok.ini")), "COM=COM1\n");
-  const Messages messages("VexaLog", 'f');
-  EXPECT_EQ(format_message(messages.message("VtSetNoWr"), {"/x/VexaTerm.ini", "Permission denied"}),
-            "Param\xc3\xa8tres non enregistr\xc3\xa9s dans /x/VexaTerm.ini : Permission denied");
-}
-
-TEST(Settings, SessionValuesAfterReading) {
+TEST(Settings, SessionValuesDebugLettersReducedVariantAndWindowSizeLimits) {
   TempDir dir;
   Settings s;
   s.read_settings(dir.write("a.ini", "language=f\nBaud=\nlog=1\nUpload115200=0\ntarget=Acme F v1202\n"));
   SessionValues v = SessionValues::from_settings(s);
-  EXPECT_EQ(v.language, 'f');
-  EXPECT_EQ(v.speed_text, "");
   EXPECT_EQ(v.link_speed, 0);
-  EXPECT_EQ(v.log_mode, 1);
-  EXPECT_FALSE(v.upload115200);
-  EXPECT_EQ(v.target, "Acme F v1202");
-  // Empty speed: the target decides.
+  // An empty speed: the target decides, S boards are fast.
   EXPECT_EQ(default_speed_text(v.speed_text, 'S'), "115200");
-  EXPECT_EQ(default_speed_text(v.speed_text, 'T'), "115200");
   EXPECT_EQ(default_speed_text(v.speed_text, 'F'), "9600");
-  EXPECT_EQ(default_speed_text(v.speed_text, '2'), "9600");
   EXPECT_EQ(default_speed_text("19200", 'S'), "19200");
-}
-
-TEST(Settings, UnchangedRunWritesOnlyWhatDiffers) {
-  TempDir dir;
-  Settings s;
-  SessionValues v;  // language e, upload on, log 0
-  v.store_into(s);
-  EXPECT_EQ(s.settings_text(), "log=0\n");  // "%d" of 0 differs from the empty default
-  v.language = 'd';
-  v.upload115200 = false;
-  v.store_into(s);
-  EXPECT_EQ(s.settings_text(), "language=d\nUpload115200=0\nlog=0\n");
-}
-
-TEST(Settings, DebugAndReducedVariantQueries) {
-  Settings s;
-  EXPECT_FALSE(s.debug());
+  // Stored back, only what differs from the defaults is written.
+  Settings fresh;
+  SessionValues defaults;  // language e, upload on, log 0
+  defaults.store_into(fresh);
+  EXPECT_EQ(fresh.settings_text(), "log=0\n");  // "%d" of 0 differs from the empty default
+  v.store_into(fresh);
+  EXPECT_EQ(fresh.settings_text(), "language=f\ntarget=Acme F v1202\nUpload115200=0\nlog=1\n");
+  // Debug letters, the reduced variant and the window size limits.
   s.set_setting("debug", "0");
   EXPECT_FALSE(s.debug());
-  EXPECT_FALSE(s.debug('0'));
   s.set_setting("debug", "ab");
   EXPECT_TRUE(s.debug());
   EXPECT_TRUE(s.debug('b'));
   EXPECT_FALSE(s.debug('c'));
-  EXPECT_FALSE(s.reduced_variant());
   s.set_setting("armcdt", "0");
   EXPECT_FALSE(s.reduced_variant());
   s.set_setting("armcdt", "yes");
   EXPECT_TRUE(s.reduced_variant());
-}
-
-TEST(Settings, WindowSizeLimits) {
-  Settings s;
-  EXPECT_EQ(initial_window_width(s), 700);
-  EXPECT_EQ(initial_window_height(s), 675);
-  s.set_setting("WindowWidth", "200");
-  s.set_setting("WindowHeight", "2001");
-  EXPECT_EQ(initial_window_width(s), 200);
-  EXPECT_EQ(initial_window_height(s), 675);
-  s.set_setting("WindowWidth", "199");
-  s.set_setting("WindowHeight", "2000");
-  EXPECT_EQ(initial_window_width(s), 700);
-  EXPECT_EQ(initial_window_height(s), 2000);
+  const struct {
+    const char *width, *height;
+    int expected_width, expected_height;
+  } rows[] = {{"", "", 700, 675}, {"200", "2001", 200, 675}, {"199", "2000", 700, 2000}};
+  for (const auto& row : rows) {
+    s.set_setting("WindowWidth", row.width);
+    s.set_setting("WindowHeight", row.height);
+    EXPECT_EQ(initial_window_width(s), row.expected_width) << row.width;
+    EXPECT_EQ(initial_window_height(s), row.expected_height) << row.height;
+  }
 }
 
 }  // namespace

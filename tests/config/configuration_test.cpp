@@ -1,5 +1,6 @@
 // The shared configuration table: reset and language, the stores of the tabs, hooks that call
-// back into the table, and one thread parsing while another reads.
+// back into the table, and one thread parsing while another reads; reading identity lines, and
+// what accepting one does to the table and the listeners.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,30 +9,18 @@
 #include <thread>
 #include <vector>
 
+#include "config/board_identity.h"
 #include "config/configuration.h"
 
 namespace vexa {
 namespace {
 
-TEST(Configuration, StartsResetFromItsLanguage) {
-  Configuration config('d');
-  const ParameterTable table = config.snapshot();
-  ASSERT_EQ(table.size(), 998u);
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    ParameterRecord expected = language_table('d')[i];
-    EXPECT_EQ(table[i], expected) << i;
-  }
-  EXPECT_EQ(config.find_parameter("rn")->name, "Dateiname Rs232");
-  EXPECT_FALSE(config.has_any_value());
-  EXPECT_EQ(Configuration('x').find_parameter("rn")->name, "Filename rs232");
-}
-
 // Every row equals the built-in row of the language but for its control id.
 void expect_reset_to(const Configuration& config, char language,
                      const std::function<std::uint32_t(std::size_t)>& control_id) {
   const ParameterTable table = config.snapshot();
+  ASSERT_EQ(table.size(), kConfigurationRecords);
   for (std::size_t i = 0; i < table.size(); ++i) {
-    EXPECT_TRUE(table[i].value.empty() && !table[i].has_value && table[i].type.empty()) << i;
     EXPECT_EQ(table[i].control_id, control_id(i)) << i;
     ParameterRecord without_id = table[i];
     without_id.control_id = 0;
@@ -40,83 +29,29 @@ void expect_reset_to(const Configuration& config, char language,
   EXPECT_FALSE(config.has_any_value());
 }
 
-TEST(Configuration, ResetClearsEverythingButControlIds) {
+TEST(Configuration, ResetTakesTheLanguageTableAndKeepsOnlyControlIds) {
+  expect_reset_to(Configuration('d'), 'd', [](std::size_t) { return 0u; });
   Configuration config('e');
   config.parse_assignments("bd=9600 zz=1 a3.name=Mine", false);
   config.parse_assignments("a3.type=Pt100", false);
   for (std::size_t i = 0; i < 998; i += 7) config.set_control_id(i, 1000 + 4 * i);
   const std::size_t zz = *config.find_index("zz");
   config.set_control_id(zz, 77);
-
   config.set_language('f');  // takes effect at the next reset
   EXPECT_EQ(config.find_parameter("rn")->name, "Filename rs232");
-  config.reset_configuration();
-  const auto ids = [zz](std::size_t i) -> std::uint32_t { return i == zz ? 77u : (i % 7 == 0 ? 1000 + 4 * i : 0u); };
-  expect_reset_to(config, 'f', ids);
-  EXPECT_FALSE(config.find_parameter("zz"));  // the undefined key's slot is free again
-  EXPECT_EQ(config.find_parameter("a3")->name, "a3");
-  EXPECT_EQ(config.find_parameter("rn")->name, language_table('f')[1].name);
-
-  // New keys fill the free rows from the first one on, whichever store brings them.
-  ASSERT_TRUE(config.set_parameter("yy", "1"));
-  EXPECT_EQ(config.find_index("yy"), kDefinedParameters);
-  config.parse_assignments("zz=2 yy=3 bd=4", false);
-  EXPECT_EQ(config.find_index("zz"), kDefinedParameters + 1);
-  EXPECT_EQ(config.parameter_value("yy"), "3");
-  EXPECT_EQ(config.find_index("bd"), find_record(language_table('f'), "bd"));
-  // The tab stores by row, on defined rows, new rows and the last row, all undone by a reset
-  // in the same language as by one in another.
-  for (const std::size_t row : {std::size_t{0}, std::size_t{5}, kDefinedParameters + 1, std::size_t{997}}) {
+  // The tab stores by row, on defined rows, new rows and the last row.
+  for (const std::size_t row : {std::size_t{0}, std::size_t{5}, zz + 1, std::size_t{997}}) {
     config.store_value(row, "v");
     config.store_name(row, "renamed");
     config.store_type(row, "T");
   }
   config.reset_configuration();
-  expect_reset_to(config, 'f', ids);
-  EXPECT_FALSE(config.find_parameter("yy"));
-  config.set_parameter("a3", "a*1+0");
-  config.set_language('d');
-  config.reset_configuration();
-  expect_reset_to(config, 'd', ids);
-  EXPECT_EQ(config.set_parameter("new", "1"), true);
-  EXPECT_EQ(config.find_index("new"), kDefinedParameters);
-
-  config.clear_control_ids();
-  EXPECT_EQ(config.record(0).control_id, 0u);
-}
-
-TEST(Configuration, TabStores) {
-  Configuration config('e');
-  struct Recorder : ParameterListener {
-    std::vector<std::string> keys;
-    void parameter_changed(std::string_view key) override { keys.emplace_back(key); }
-  } listener;
-  config.set_parameter_listener(&listener);
-
-  EXPECT_TRUE(config.set_parameter("m3", "30,1000ms,st;up x"));
-  EXPECT_EQ(config.parameter_value("m3"), "30,1000ms,st;up x");
-  EXPECT_TRUE(config.set_parameter("new", std::string(130, 'q')));
-  EXPECT_EQ(config.find_index("new"), 583u);
-  EXPECT_EQ(config.parameter_value("new")->size(), 99u);
-  EXPECT_FALSE(config.set_parameter("", "1"));
-  EXPECT_EQ(listener.keys, (std::vector<std::string>{"m3", "new"}));
-
-  const std::size_t bd = *config.find_index("bd");
-  EXPECT_TRUE(config.store_value(bd, "9600"));
-  EXPECT_FALSE(config.store_value(bd, "9600"));
-  EXPECT_TRUE(config.find_parameter("bd")->has_value);
-  EXPECT_FALSE(config.store_value(5000, "1"));
-  const std::size_t fs = *config.find_index("fs");
-  EXPECT_TRUE(config.store_value(fs, std::string(120, 'x')));
-  EXPECT_FALSE(config.store_value(fs, std::string(140, 'x')));  // the same once cut
-  config.store_name(5000, "ignored");
-  EXPECT_EQ(config.record(5000), ParameterRecord{});
-  EXPECT_FALSE(config.find_parameter(""));
-  config.set_parameter_listener(nullptr);
+  const auto ids = [zz](std::size_t i) -> std::uint32_t { return i == zz ? 77u : (i % 7 == 0 ? 1000 + 4 * i : 0u); };
+  expect_reset_to(config, 'f', ids);  // the undefined key's slot is free again, too
 }
 
 // Hooks run with the table unlocked: each one reads the table again, and sees the store.
-TEST(Configuration, HooksMayReadTheTable) {
+TEST(Configuration, StoresTellTheHooksWhichMayReadTheTable) {
   Configuration config('e');
   struct Types : InputTypeDefaults {
     Configuration* config = nullptr;
@@ -148,87 +83,116 @@ TEST(Configuration, HooksMayReadTheTable) {
   config.set_parameter_listener(&listener);
   config.set_rebuild_requester(&rebuild);
 
-  EXPECT_EQ(config.parse_assignments("a2=a*1+0 bd=1", true), 2u);
+  config.parse_assignments("a2=a*1+0 bd=1", true);
   EXPECT_EQ(types.seen, (std::vector<std::string>{"a*1+0"}));
-  EXPECT_EQ(listener.seen, (std::vector<std::string>{"a*1+0|Voltage", "1|"}));
   EXPECT_EQ(rebuild.count, 1);
+  // Only an input without a type gets the default; a0 to a255 are inputs, marked present once.
+  config.parse_assignments("a5.type=Pt100", false);
+  config.parse_assignments("a5=a*1+0 a4=x bd=a*1+0 a255=1 a256=1 ad=1", false);
+  EXPECT_EQ(config.presence().present_inputs(), (std::vector<int>{2, 4, 5, 255}));
   EXPECT_TRUE(config.presence().take_changed());
-
-  config.set_input_type_defaults(nullptr);
-  config.set_parameter_listener(nullptr);
-  config.set_rebuild_requester(nullptr);
+  config.parse_assignments("a2=a*2+0 a4.name=y", false);
+  EXPECT_FALSE(config.presence().changed());
+  // The tabs' stores by key tell the listener too, the value cut to the field.
+  EXPECT_TRUE(config.set_parameter("m3", "30,1000ms,st;up x"));
+  EXPECT_TRUE(config.set_parameter("new", std::string(130, 'q')));
+  EXPECT_FALSE(config.set_parameter("", "1"));
+  EXPECT_EQ(listener.seen, (std::vector<std::string>{"a*1+0|Voltage", "1|", "|Pt100", "a*1+0|Pt100", "x|", "a*1+0|",
+                                                      "1|", "1|", "1|", "a*2+0|Voltage", "x|",
+                                                      "30,1000ms,st;up x|", std::string(99, 'q') + "|"}));
+  // The grid's stores by row ignore a row past the table.
+  EXPECT_FALSE(config.store_value(5000, "1"));
+  config.store_name(5000, "ignored");
+  EXPECT_EQ(config.record(5000), ParameterRecord{});
 }
 
-TEST(AnalogPresence, Flags) {
-  AnalogPresence presence;
-  EXPECT_FALSE(presence.mark_present(-1));
-  EXPECT_FALSE(presence.note_key("a1000"));
-  EXPECT_FALSE(presence.changed());
-
-  presence.reset_to_first(8);
-  EXPECT_EQ(presence.present_inputs(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
-  EXPECT_FALSE(presence.changed());  // the reset leaves the changed flag to the caller
-  EXPECT_FALSE(presence.mark_present(7));
-  EXPECT_TRUE(presence.mark_present(8));
-  EXPECT_TRUE(presence.take_changed());
-}
-
-// One thread stores received lines (and now and then resets) while another reads copies; run
-// under ThreadSanitizer this shows the table is shared without races, and every copy must be
-// internally consistent.
+// One thread stores received lines (and now and then resets) while another reads copies and
+// edits a name; under ThreadSanitizer this shows the table is shared without races, every copy
+// must be consistent, and no notice is lost.
 TEST(Configuration, ParsingWhileReading) {
   Configuration config('e');
-  struct Counter : ParameterListener {
-    std::atomic<int> count{0};
-    void parameter_changed(std::string_view) override { ++count; }
-  } listener;
-  struct Rebuild : RebuildRequester {
-    std::atomic<int> count{0};
-    void request_rebuild() override { ++count; }
-  } rebuild;
-  config.set_parameter_listener(&listener);
-  config.set_rebuild_requester(&rebuild);
-
+  struct Counter : ParameterListener, RebuildRequester {
+    std::atomic<int> changes{0}, rebuilds{0};
+    void parameter_changed(std::string_view) override { ++changes; }
+    void request_rebuild() override { ++rebuilds; }
+  } counter;
+  config.set_parameter_listener(&counter);
+  config.set_rebuild_requester(&counter);
   constexpr int kLines = 1500;
   std::atomic<bool> done{false};
   std::thread receiver([&] {
     for (int i = 0; i < kLines; ++i) {
       const std::string n = std::to_string(i);
-      config.parse_assignments("bd=" + n + " a" + std::to_string(i % 40) + "=v" + n +
-                                   " u" + std::to_string(i % 300) + "=" + n,
-                               true);
+      const std::string input = "a" + std::to_string(i % 40), unknown = "u" + std::to_string(i % 300);
+      config.parse_assignments("bd=" + n + " " + input + "=v" + n + " " + unknown + "=" + n, true);
       if (i % 500 == 250) config.reset_configuration();
     }
     done = true;
   });
-
-  int snapshots = 0;
-  while (!done || snapshots == 0) {
-    const ParameterTable table = config.snapshot();
-    ASSERT_EQ(table.size(), 998u);
-    for (const ParameterRecord& r : table) {
-      if (r.has_value) {
-        ASSERT_FALSE(r.key.empty());
-      }
-      if (!r.value.empty()) {
-        ASSERT_TRUE(r.has_value) << r.key;
-      }
+  for (int snapshots = 0; !done || snapshots == 0; ++snapshots) {
+    for (const ParameterRecord& r : config.snapshot()) {
+      ASSERT_TRUE(!r.has_value || !r.key.empty()) << r.value;
+      ASSERT_TRUE(r.value.empty() || r.has_value) << r.key;
     }
-    if (std::optional<ParameterRecord> a5 = config.find_parameter("a5")) {
-      ASSERT_TRUE(a5->value.empty() || a5->value[0] == 'v');
-    }
-    (void)config.parameter_value("bd");
-    (void)config.presence().present_inputs();
-    (void)config.presence().take_changed();
     config.store_name(20, "tab edit");
-    ++snapshots;
   }
   receiver.join();
-  EXPECT_EQ(listener.count, 3 * kLines);
-  EXPECT_EQ(rebuild.count, kLines);
+  EXPECT_EQ(counter.changes, 3 * kLines);
+  EXPECT_EQ(counter.rebuilds, kLines);
   EXPECT_EQ(config.parameter_value("bd"), std::to_string(kLines - 1));
-  config.set_parameter_listener(nullptr);
-  config.set_rebuild_requester(nullptr);
+}
+
+// A listener may read the identity and the table again from inside the notice.
+struct RecordingListener : TargetChangeListener {
+  BoardIdentity* identity = nullptr;
+  Configuration* config = nullptr;
+  std::vector<std::string> seen;
+  void target_changed(const BoardIdentityData& id) override {
+    seen.push_back((id.line == identity->line() ? id.line : "stale") + (config->has_any_value() ? " loaded" : ""));
+  }
+};
+
+TEST(BoardIdentity, LinesNameTheTypeAndAFirmwareFrom400To2999AndEachAcceptedOneClearsTheTable) {
+  EXPECT_EQ(parse_identity_line("VexaLog S v1404"), (BoardIdentityData{"VexaLog S v1404", "VexaLog", 'S', 1404}));
+  EXPECT_EQ(parse_identity_line("VexaLog v520"), (BoardIdentityData{"VexaLog v520", "VexaLog", '2', 520}));
+  EXPECT_EQ(parse_identity_line("acme7 q v900 beta")->type_letter, 'q');
+  const std::string overlong = "VexaLog S v1404 " + std::string(500, 'z');
+  EXPECT_EQ(parse_identity_line(overlong)->line, overlong.substr(0, kIdentityLineChars));
+  EXPECT_EQ(identity_line_for("acme", 'F', 1404), "acme F v1404");
+  const struct {
+    const char* line;
+    bool accepted;
+  } rows[] = {
+      {"X F v400", true},        {"X F v2999", true},           {"X F v 700x", true},  // atoi reads the number
+      {"ABCDEFGHIJKLMNOPQRST S v600", true}, {"ABCDEFGHIJKLMNOPQRSTU S v600", false},
+      {"VexaLog S v399", false}, {"VexaLog S v3000", false},    {"VexaLog S v-600", false},
+      {"VexaLog S 1404", false}, {"VexaLog SS v600", false},    {"VexaLog 5 v600", false},
+      {"", false},               {" VexaLog S v1404", false},   {"VexaLog  S v1404", false},
+      {"Vexa-Log S v1404", false}, {"VexaLog S  v600", false},  {"VexaLog S ", false},
+      {"VexaLog S v99999999999999999999", false}, {"VexaLog\xe9 S v600", false},
+  };
+  for (const auto& row : rows) EXPECT_EQ(parse_identity_line(row.line).has_value(), row.accepted) << row.line;
+  // Accepting a line clears the table and tells the listeners, even for the same line.
+  Configuration config('e');
+  BoardIdentity identity(config, *parse_identity_line("VexaLog S v1404"));
+  RecordingListener listener;
+  listener.identity = &identity;
+  listener.config = &config;
+  identity.add_listener(&listener);
+  identity.add_listener(&listener);  // once only
+  config.parse_assignments("bd=9600 a3.name=Mine", false);
+  EXPECT_FALSE(identity.accept_identity("VexaLog S 1404"));
+  EXPECT_EQ(config.parameter_value("bd"), "9600");  // a rejected line changes nothing
+  EXPECT_EQ(identity.line(), "VexaLog S v1404");
+  EXPECT_TRUE(identity.accept_identity("VexaLog F v603"));
+  EXPECT_EQ(config.find_parameter("a3")->name, "a3");
+  config.parse_assignments("bd=9600", false);
+  EXPECT_TRUE(identity.accept_identity("VexaLog F v603"));
+  EXPECT_FALSE(config.has_any_value());
+  identity.remove_listener(&listener);
+  EXPECT_TRUE(identity.accept_identity("VexaLog v520"));
+  EXPECT_EQ(identity.current(), *parse_identity_line("VexaLog v520"));
+  EXPECT_EQ(listener.seen, (std::vector<std::string>{"VexaLog F v603", "VexaLog F v603"}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // A board on the other end of a BoardChannel and its port, for the configuration tests: it records what
 // is sent, answers "Ok" to a given number of command lines and then stays silent, and can
 // answer written commands with reply lines handed to a line consumer.
+#include <algorithm>
 #include <map>
 #include <string>
 #include <string_view>
@@ -18,11 +19,7 @@ class RecordingReport final : public ReportSink {
  public:
   std::vector<std::string> lines;
   void print_line(std::string_view text) override { lines.emplace_back(text); }
-  bool contains(std::string_view text) const {
-    for (const auto& l : lines)
-      if (l == text) return true;
-    return false;
-  }
+  bool contains(std::string_view text) const { return std::ranges::find(lines, text) != lines.end(); }
 };
 
 class FakeBoard final : public BoardChannel, public ScriptedPort {

@@ -1,163 +1,70 @@
-// The built-in parameter tables: their size, the order and availability of the key families,
-// the three languages, and the table rules shared by every caller (availability, look-ups).
+// The built-in parameter tables (defined rows, key families, languages) and the key index
+// against the plain scan; reading assignment lines: the cutting rules of split_assignments and
+// what parsing a line does to a table (slots, fields, limits). The hooks are the
+// configuration's tests', availability the download's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "config/configuration.h"
 #include "config/key_rows.h"
 #include "config/parameter_table.h"
+#include "config/parse_assignments.h"
 
 namespace vexa {
 namespace {
 
-std::size_t index_of(const ParameterTable& table, const std::string& key) {
-  std::optional<std::size_t> index = find_record(table, key);
-  EXPECT_TRUE(index.has_value()) << key;
-  return index.value_or(kParameterTableRecords);
-}
-
-TEST(ParameterTables, SizeAndFreeSlots) {
-  EXPECT_EQ(parameter_definitions().size(), 583u);
+// Each language's 1000 rows: defined rows with unique keys and names, then free rows; every row
+// as in English but for its name; numbered families run from 0 without gaps; the statistics are
+// the defined rows' last run.
+TEST(ParameterTables, EveryLanguageHasTheDefinedRowsThenFreeRows) {
+  const ParameterTable& en = language_table('e');
+  EXPECT_EQ(parameter_definitions().size(), kDefinedParameters);
   for (char letter : {'e', 'f', 'd'}) {
+    SCOPED_TRACE(letter);
     const ParameterTable& table = language_table(letter);
-    ASSERT_EQ(table.size(), 1000u);
+    ASSERT_EQ(table.size(), kParameterTableRecords);
     std::set<std::string> keys;
     for (std::size_t i = 0; i < table.size(); ++i) {
       const ParameterRecord& r = table[i];
-      EXPECT_TRUE(r.value.empty() && r.type.empty() && !r.has_value && r.control_id == 0) << i;
-      EXPECT_LE(r.key.size(), kParameterKeyChars);
-      EXPECT_LE(r.name.size(), kParameterTextChars);
-      if (i < 583) {
-        EXPECT_FALSE(r.key.empty()) << i;
-        EXPECT_TRUE(keys.insert(r.key).second) << "duplicate key " << r.key;
-        EXPECT_FALSE(r.name.empty()) << r.key;
-      } else {
-        EXPECT_EQ(r, ParameterRecord{}) << i;
-      }
-    }
-  }
-}
-
-TEST(ParameterTables, FamiliesInOrder) {
-  const ParameterTable& t = language_table('e');
-  EXPECT_EQ(t[0].key, "  ");
-  EXPECT_EQ(t[0].name, "Version");
-  const std::pair<const char*, std::size_t> landmarks[] = {
-      {"rn", 1},    {"rx", 4},    {"rs0", 5},   {"rs2", 7},   {"fs", 8},    {"bb", 10},
-      {"ae", 19},   {"a0", 20},   {"a7", 27},   {"a8", 28},   {"a16", 36},  {"a199", 219},
-      {"m0", 220},  {"m19", 239}, {"of", 240},  {"gry", 255}, {"gr0", 256}, {"gr99", 355},
-      {"grb0", 356}, {"grb9", 365}, {"gre0", 366}, {"gre99", 465}, {"rq", 466}, {"rq0", 467},
-      {"rq99", 566}, {"bm0", 567}, {"bv0", 570}, {"rv2", 575}, {"af", 576}, {"uc", 582}};
-  for (const auto& [key, index] : landmarks) EXPECT_EQ(index_of(t, key), index) << key;
-  EXPECT_EQ(t[index_of(t, "a42")].name, "a42");
-  EXPECT_EQ(t[index_of(t, "m13")].name, "Macro 13");
-  EXPECT_EQ(t[index_of(t, "rq7")].name, "Remote Acquisiton module");
-  EXPECT_EQ(t[index_of(t, "bm1")].name, "Rs232 max buffer fill");
-  EXPECT_EQ(t[index_of(t, "bm2")].name, "Rs485 max buffer fill");
-  // Ranges are contiguous and counted in ascending number.
-  for (int n = 0; n < 200; ++n) EXPECT_EQ(t[20 + n].key, "a" + std::to_string(n));
-  for (int n = 0; n < 100; ++n) EXPECT_EQ(t[467 + n].key, "rq" + std::to_string(n));
-}
-
-TEST(ParameterTables, AvailabilityAndStatisticCounts) {
-  const ParameterTable& t = language_table('e');
-  int e = 0, f = 0, s = 0, stats = 0, versioned = 0;
-  for (std::size_t i = 0; i < 583; ++i) {
-    e += t[i].min_version_e != 0;
-    f += t[i].min_version_f != 0;
-    s += t[i].min_version_s != 0;
-    stats += is_statistic(t[i]);
-    if (t[i].min_version_e > 1 || t[i].min_version_f > 1 || t[i].min_version_s > 1) {
-      ++versioned;
-      EXPECT_EQ(t[i].key, "gry");
-      EXPECT_EQ(t[i].min_version_s, 1202);
-    }
-    // Statistics are the counters at the end of the table.
-    EXPECT_EQ(is_statistic(t[i]), i >= 567) << t[i].key;
-  }
-  EXPECT_EQ(e, 36);
-  EXPECT_EQ(f, 59);
-  EXPECT_EQ(s, 574);
-  EXPECT_EQ(stats, 16);
-  EXPECT_EQ(versioned, 1);
-  EXPECT_EQ(t[index_of(t, "a7")].min_version_e, 1);
-  EXPECT_EQ(t[index_of(t, "a8")].min_version_e, 0);
-  EXPECT_EQ(t[index_of(t, "a8")].min_version_f, 1);
-  EXPECT_EQ(t[index_of(t, "a16")].min_version_f, 0);
-  EXPECT_EQ(t[index_of(t, "m9")].min_version_f, 1);
-  EXPECT_EQ(t[index_of(t, "m10")].min_version_f, 0);
-  EXPECT_EQ(t[index_of(t, "bb")].min_version_s, 0);
-  EXPECT_EQ(t[index_of(t, "bb")].min_version_f, 1);
-}
-
-TEST(ParameterTables, LanguagesShareEverythingButNames) {
-  const ParameterTable& en = language_table('e');
-  const ParameterTable& fr = language_table('f');
-  const ParameterTable& de = language_table('d');
-  int french_differs = 0, german_differs = 0;
-  for (std::size_t i = 0; i < en.size(); ++i) {
-    for (const ParameterTable* other : {&fr, &de}) {
-      ParameterRecord a = en[i], b = (*other)[i];
+      ParameterRecord a = en[i], b = r;
       a.name.clear();
       b.name.clear();
       EXPECT_EQ(a, b) << i;
+      if (i >= kDefinedParameters) {
+        EXPECT_EQ(r, ParameterRecord{}) << i;
+        continue;
+      }
+      EXPECT_TRUE(r.value.empty() && r.type.empty() && !r.has_value && r.control_id == 0) << i;
+      EXPECT_TRUE(keys.insert(r.key).second) << "duplicate key " << r.key;
+      EXPECT_LE(r.key.size(), kParameterKeyChars);
+      EXPECT_FALSE(r.name.empty()) << r.key;
+      const std::size_t digits = r.key.find_first_of("0123456789");
+      if (digits != std::string::npos && r.key.substr(digits) != "0") {
+        const std::string previous = r.key.substr(0, digits) + std::to_string(std::stoi(r.key.substr(digits)) - 1);
+        EXPECT_EQ(table[i - 1].key, previous) << r.key;
+      }
+      if (is_statistic(r) && i + 1 < kDefinedParameters) {
+        EXPECT_TRUE(is_statistic(table[i + 1])) << r.key;
+      }
+      if (r.min_version_e > 1 || r.min_version_f > 1 || r.min_version_s > 1) {
+        EXPECT_EQ(r.key, "gry");  // the only key that needs a firmware version
+      }
+      if (is_macro_key(r.key) || analog_input_number(r.key)) {
+        EXPECT_EQ(r.name, en[i].name) << r.key;  // the user's channel names, in any language
+      }
     }
-    const std::string& key = en[i].key;
-    const bool shared_name = (key.size() >= 2 && (key[0] == 'a' || key[0] == 'm') &&
-                              std::isdigit(static_cast<unsigned char>(key[1])));
-    if (shared_name) {
-      EXPECT_EQ(fr[i].name, en[i].name) << key;
-      EXPECT_EQ(de[i].name, en[i].name) << key;
-    }
-    french_differs += fr[i].name != en[i].name;
-    german_differs += de[i].name != en[i].name;
   }
-  // Everything but the inputs, the macros and a few international words is translated.
-  EXPECT_GT(french_differs, 330);
-  EXPECT_GT(german_differs, 330);
-  EXPECT_EQ(de[1].name, "Dateiname Rs232");
-  EXPECT_EQ(de[index_of(de, "m3")].name, "Macro 3");
-  EXPECT_NE(fr[index_of(fr, "uc")].name, de[index_of(de, "uc")].name);
-}
-
-TEST(ParameterTables, LanguageLetterSelectsTable) {
-  EXPECT_EQ(&language_table('x'), &language_table('e'));
+  EXPECT_FALSE(is_statistic(en[1]));
+  EXPECT_TRUE(is_statistic(en[kDefinedParameters - 1]));
+  EXPECT_EQ(language_table('d')[1].name, "Dateiname Rs232");  // the names are the language's
   EXPECT_EQ(&language_table('D'), &language_table('e'));  // letters are lower case
-  EXPECT_NE(&language_table('d'), &language_table('e'));
-  EXPECT_NE(&language_table('f'), &language_table('d'));
-}
-
-TEST(ParameterTables, AvailabilityRule) {
-  const ParameterTable& t = language_table('e');
-  const ParameterRecord& bd = t[index_of(t, "bd")];
-  EXPECT_TRUE(is_available(bd, 'E', 400));
-  EXPECT_TRUE(is_available(bd, 'F', 400));
-  EXPECT_FALSE(is_available(bd, 'S', 1404));
-  EXPECT_FALSE(is_available(bd, '2', 1404));  // other letters take the S column
-  const ParameterRecord& a8 = t[index_of(t, "a8")];
-  EXPECT_FALSE(is_available(a8, 'E', 1404));
-  EXPECT_TRUE(is_available(a8, 'F', 1404));
-  EXPECT_TRUE(is_available(a8, 'X', 1404));
-
-  ParameterRecord gry = t[index_of(t, "gry")];
-  EXPECT_FALSE(is_available(gry, 'S', 1201));
-  EXPECT_TRUE(is_available(gry, 'S', 1202));
-  EXPECT_TRUE(is_available(gry, 'S', 2999));
-  EXPECT_FALSE(is_available(gry, 'E', 2999));
-  gry.has_value = true;  // a value never makes a known key available where it is absent
-  EXPECT_FALSE(is_available(gry, 'F', 2999));
-
-  ParameterRecord unknown;
-  unknown.key = "zz";
-  EXPECT_FALSE(is_available(unknown, 'S', 1404));
-  unknown.has_value = true;
-  for (char letter : {'E', 'F', 'S', '2'}) EXPECT_TRUE(is_available(unknown, letter, 400));
+  EXPECT_NE(language_table('f')[1].name, "Filename rs232");
 }
 
 // Where a store of key goes, by the plain rule: the first of the searched rows whose key is
@@ -168,29 +75,11 @@ std::optional<std::size_t> slot_by_scan(const ParameterTable& table, std::string
   return std::nullopt;
 }
 
-TEST(ParameterTables, RecordAndSlotSearch) {
-  ParameterTable table = make_scratch_table();
-  ASSERT_EQ(table.size(), 1000u);
-  EXPECT_FALSE(find_record(table, "bd"));
-  EXPECT_FALSE(find_record(table, ""));
-  EXPECT_EQ(KeyRows(table).slot("bd"), 0u);
-  table[0].key = "bd";
-  table[2].key = "sf";
-  EXPECT_EQ(KeyRows(table).slot("sf"), 1u);  // a free slot before the key wins
-  EXPECT_EQ(find_record(table, "sf"), 2u);
-  EXPECT_FALSE(find_record(table, "Bd"));  // case-sensitive
-  for (std::size_t i = 0; i < table.size(); ++i) table[i].key = "k" + std::to_string(i);
-  EXPECT_FALSE(find_record(table, "k998"));  // the last two records are never searched
-  const KeyRows full(table);
-  EXPECT_FALSE(full.slot("new"));
-  EXPECT_FALSE(full.slot("k998"));
-  EXPECT_EQ(full.slot("k997"), 997u);
-}
-
 // The index answers as the scan does: first row of a duplicated key, nothing for free rows,
 // prefixes, case or the two records past the searched part, over a full table of similar keys.
 TEST(ParameterTables, KeyIndexAgreesWithTheScan) {
   ParameterTable table = make_scratch_table();
+  EXPECT_EQ(KeyRows(table).slot("bd"), 0u);
   for (std::size_t i = 0; i < table.size(); ++i)
     if (i % 7 != 3) table[i].key = (i % 2 ? "a" : "A") + std::to_string(i % 500);
   table[10].key = "bd";
@@ -204,46 +93,84 @@ TEST(ParameterTables, KeyIndexAgreesWithTheScan) {
     EXPECT_EQ(rows.slot(key), slot_by_scan(table, key)) << key;
   }
   EXPECT_EQ(rows.find("bd"), 10u);
+  EXPECT_EQ(rows.slot("bd"), 3u);  // a free slot before the key wins
   EXPECT_FALSE(rows.find("late"));
-
-  const ParameterTable empty = make_scratch_table();
-  const KeyRows none(empty);
-  EXPECT_FALSE(none.find("bd"));
-  EXPECT_FALSE(none.find(""));
 }
 
-// Stores told to the index one at a time keep it equal to a fresh index and to the scan, with
-// free rows left between keys, keys that collide in the hash, and the table filling up.
-TEST(ParameterTables, KeyIndexFollowsStoresUntilTheTableIsFull) {
-  ParameterTable table = make_scratch_table();
-  for (std::size_t i = 0; i < 600; ++i)
-    if (i % 5 != 0) table[i].key = "d" + std::to_string(i);
-  KeyRows rows(table);
-  std::vector<std::string> stored;
-  for (int n = 0; n < 1100; ++n) {
-    // Every third store repeats a key already there, which must not take a new row.
-    const std::string key = n % 3 == 2 && !stored.empty() ? stored[n % stored.size()] : "n" + std::to_string(n);
-    const std::optional<std::size_t> slot = rows.slot(key);
-    ASSERT_EQ(slot, slot_by_scan(table, key)) << key;
-    if (!slot) continue;
-    if (table[*slot].key.empty()) {
-      table[*slot].key = key;
-      rows.key_stored(*slot);
-      stored.push_back(key);
-    }
-    ASSERT_EQ(rows.find(key), slot) << key;
-  }
-  EXPECT_FALSE(rows.slot("one-more"));
-  EXPECT_EQ(stored.size(), 998u - 480u);  // every free row of the searched part, once
-  const KeyRows fresh(table);
-  for (const std::string& key : stored) EXPECT_EQ(rows.find(key), fresh.find(key)) << key;
+using F = AssignmentField;
 
-  // Rows emptied again are free after a rebuild, the first of them first.
-  table[700].key.clear();
-  table[100].key.clear();
-  rows.rebuild();
-  EXPECT_EQ(rows.slot("again"), 100u);
-  EXPECT_EQ(rows.find(stored.front()), fresh.find(stored.front()));
+// How split_assignments cuts a line: plain values end at blanks; macros, names and types run to
+// the end of the line; an unknown field, an overlong key, a comment or a word without '=' stops
+// it, keeping what came before; CR, LF and NUL end the line; an empty key is an assignment too.
+TEST(ParseAssignments, CuttingRulesFieldsLimitsAndFreeSlots) {
+  using A = std::vector<Assignment>;
+  const A bd{{"bd", F::value, "1"}};
+  const struct {
+    std::string_view line;
+    A expected;
+  } cases[] = {
+      {"  bd=9600   sf=0  ", {{"bd", F::value, "9600"}, {"sf", F::value, "0"}}},
+      {"bd= sf=2", {{"bd", F::value, ""}, {"sf", F::value, "2"}}},
+      {"fs=a=b", {{"fs", F::value, "a=b"}}},
+      {"bd=1 m12=1 x=2", {{"bd", F::value, "1"}, {"m12", F::value, "1 x=2"}}},
+      {"mo=1 sf=2", {{"mo", F::value, "1"}, {"sf", F::value, "2"}}},  // 'mo' is no macro
+      {"a3=a*1+0 a3.name=Inside", {{"a3", F::value, "a*1+0"}, {"a3", F::name, "Inside"}}},
+      {"a3.name=Inside a3=a*1+0", {{"a3", F::name, "Inside a3=a*1+0"}}},
+      {"a3.type=Pt100 3 wire", {{"a3", F::type, "Pt100 3 wire"}}},
+      {"bd=1 a3.unit=V sf=2", bd},
+      {"bd=1 a3.Name=x", bd},
+      {"abcdefg=1", {}},
+      {"abcdef=1", {{"abcdef", F::value, "1"}}},
+      {"   #x=1", {}},
+      {"bd=1 #sf=2", bd},
+      {"fs=#1", {{"fs", F::value, "#1"}}},
+      {"      ", {}},
+      {"bd=1 trailing", bd},
+      {"bd=1\rsf=2", bd},
+      {std::string_view("bd=1\0sf=2", 9), bd},
+      {"m0=run\r x", {{"m0", F::value, "run"}}},
+      {"=5 bd=1", {{"", F::value, "5"}, {"bd", F::value, "1"}}},
+      {".name=x bd=1", {{"", F::name, "x bd=1"}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(split_assignments(c.line), c.expected) << c.line;
+  // Values, names and types go to their fields, cut to 99 characters; a name or a type alone
+  // makes no value; keys are case-sensitive.
+  Configuration config('e');
+  EXPECT_EQ(config.parse_assignments("a3=a*1+0 a3.name=Outside temp", false), 2u);
+  EXPECT_EQ(config.find_parameter("a3")->name, "Outside temp");
+  EXPECT_TRUE(config.find_parameter("a3")->has_value);
+  config.parse_assignments("a4.type=Pt100", false);
+  config.parse_assignments("a5.name=" + std::string(120, 'n'), false);
+  EXPECT_EQ(config.find_parameter("a4")->type, "Pt100");
+  EXPECT_FALSE(config.find_parameter("a4")->has_value);
+  EXPECT_EQ(config.find_parameter("a5")->name.size(), 99u);
+  EXPECT_FALSE(config.find_parameter("a5")->has_value);
+  config.parse_assignments("fs=" + std::string(150, 'v') + " fe=1", false);
+  EXPECT_EQ(config.parameter_value("fs"), std::string(99, 'v'));
+  EXPECT_EQ(config.parameter_value("fe"), "1");
+  config.parse_assignments("BD=1", false);
+  EXPECT_EQ(config.find_index("BD"), kDefinedParameters);
+  // Undefined keys take the free rows in order; an empty key writes the first free row and leaves
+  // it free, so the next new key takes it over, value and all.
+  config.reset_configuration();
+  EXPECT_EQ(config.parse_assignments("=5", false), 1u);
+  EXPECT_TRUE(config.record(kDefinedParameters).key.empty());
+  EXPECT_EQ(config.record(kDefinedParameters).value, "5");
+  config.parse_assignments("zz.name=n", false);
+  EXPECT_TRUE(config.find_parameter("zz")->has_value);
+  config.parse_assignments("zz=6 yy=1", false);
+  EXPECT_EQ(config.find_index("zz"), kDefinedParameters);
+  EXPECT_EQ(config.parameter_value("zz"), "6");
+  EXPECT_EQ(config.find_index("yy"), kDefinedParameters + 1);
+  // 415 free slots in all; two are used.
+  for (int i = 0; i < 413; ++i) {
+    ASSERT_EQ(config.parse_assignments("u" + std::to_string(i) + "=1", false), 1u) << i;
+  }
+  EXPECT_EQ(config.find_index("u412"), 997u);
+  EXPECT_EQ(config.parse_assignments("full=1 bd=2 more=3", false), 1u);  // only the known key
+  EXPECT_FALSE(config.find_parameter("full"));
+  EXPECT_EQ(config.parse_assignments("u5=7", false), 1u);  // an existing undefined key still stores
+  EXPECT_FALSE(config.set_parameter("other", "1"));
 }
 
 }  // namespace
