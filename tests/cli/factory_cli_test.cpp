@@ -45,7 +45,6 @@ TEST_F(FactoryCli, EachBoardTypeRunsItsOwnTestsAndTheExitStatusIsTheVerdict) {
        {"factory test failed: temp\n", "Error 6: v= 11.000<= 10.800 <= 12.500"}, {}},
       // The resolution test failing once is run once more, and passes then.
       {"S", {"--selftest-res-once"}, 0, {"Error 3: a7 ~ 25 mV 22<= 40 <= 28", "\nar;ec endTstS\n"}, {}},
-      {"S", {"--selftest-fail", "res"}, 1, {"factory test failed: res\n"}, {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.type) + " " + (row.board_options.empty() ? "" : row.board_options.back()));

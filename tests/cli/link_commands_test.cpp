@@ -1,7 +1,7 @@
 // vexacli's link commands end to end against vexaboard over a pseudo-terminal and TCP: what the
 // user sees on standard output and the exit status scripts rely on, for send and for the
 // terminal with its own options (the line frame in the description, Enter's bytes, the hex
-// view, time stamps, the typed characters' bytes). vexacli starts as the desktop does: the
+// view, time stamps, the typed characters' bytes; a TCP board is sim/board_server_test's). vexacli starts as the desktop does: the
 // settings file of its folder gives speed, target, log mode and language, options override
 // them, the speed follows the board type when the file has none, and the program takes its name
 // (texts, settings and log files) from its own file name. Its terminal gives the user's terminal
@@ -20,8 +20,6 @@
 #include <thread>
 
 #include "platform/pseudo_terminal.h"
-#include "sim/board_configuration.h"
-#include "sim/board_server.h"
 #include "support/board_and_cli.h"
 #include "support/pty_peer.h"
 
@@ -83,28 +81,6 @@ TEST_F(LinkCommands, SendAndTheTerminalShowTheBoardsAnswersAndExitAsScriptsExpec
   }
 }
 
-TEST_F(LinkCommands, MissingPortSaysHowToGiveOne) {
-  auto result = run_program(built_program("cli/vexacli"), {"send", "conf"});
-  EXPECT_EQ(result.exit_code, 1);
-  EXPECT_NE(result.err.find("--port"), std::string::npos);
-}
-
-TEST_F(LinkCommands, TcpBoardAnswersToo) {
-  // A board listening on a port the system chose, so no other test or program can hold it.
-  sim::BoardKind kind;
-  kind.type = 'E';
-  sim::BoardServer tcp_board{sim::BoardConfiguration(kind)};
-  ASSERT_EQ(tcp_board.start_tcp("127.0.0.1", 0), "");
-  const std::string port = std::to_string(tcp_board.port());
-  const test::RunResult result = run_program(
-      built_program("cli/vexacli"), {"--settings", dir.path(), "--tcp", "127.0.0.1 " + port, "send", "ad=5", "--wait-ok"});
-  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
-  EXPECT_NE(result.out.find("Online 127.0.0.1 " + port), std::string::npos) << result.out;
-  std::optional<std::string> value;
-  tcp_board.with_board([&](sim::SimulatedBoard& b) { value = b.configuration().value("ad"); });
-  EXPECT_EQ(value, "5");
-}
-
 TEST(TerminalTyping, TypedCharactersGoAsWindows1252AndTheUnsendableAreLeftOutOnce) {
   test::TempDir dir;
   const std::string link = dir.file("board");
@@ -138,8 +114,12 @@ class StartSettings : public test::BoardAndCli {
 };
 
 TEST_F(StartSettings, SettingsFileGivesSpeedTargetLogAndLanguage) {
+  // No port: how to give one.
+  auto result = run_program(built_program("cli/vexacli"), {"send", "conf"});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_NE(result.err.find("--port"), std::string::npos);
   // No file: no log, and the S board's speed (which the link commands' test checks).
-  auto result = send_conf(built_program("cli/vexacli"));
+  result = send_conf(built_program("cli/vexacli"));
   EXPECT_NE(result.out.find("VexaLog S v1404"), std::string::npos) << result.out;  // the board answered
   EXPECT_FALSE(TempDir::exists(dir.file("VexaTerm.log")));
   dir.write("VexaTerm.ini", "language=f\nBaud=19200\ntarget=VexaLog F v603\nlog=1\n");

@@ -99,7 +99,6 @@ const std::vector<FaultCase>& fault_cases() {
       // completes the file.
       {Job::upload, Fault::drop, 1, false, false, End::completes, {}, "the lost answers (the speed switch's CR) are not waited for"},
       {Job::upload, Fault::delay, 1500, false, false, End::completes, {}, "no time-out: a late listing is taken whole"},
-      {Job::upload, Fault::noise, 0, false, false, End::completes, {}, "the listing carries no junk"},
       {Job::upload, Fault::pace, 0, false, false, End::completes, {}, "the listing at 115200 baud"},
       {Job::upload, Fault::vanish, 300, true, false, End::stops, {kUploadLost}, "the resume adds the rest, every line once"},
       // Factory self-test: result lines come within the error window or leave their lamp unseen.
