@@ -52,7 +52,6 @@ TEST_F(LinkCommands, SendAndTheTerminalShowTheBoardsAnswersAndExitAsScriptsExpec
       {"send", true, {}, {"send", "conf", "--listen", "0.5"}, "", 0,
        {"open LINK:115200,n,8,1\n", "\nconf\n", "VexaLog F v1404\n", "close com"}},
       {"Ok", true, {}, {"send", "ad=10", "--wait-ok"}, "", 0, {}},
-      {"an S key on an F board", true, {}, {"send", "rs0=1", "--wait-ok"}, "", 1, {"expected: Ok got: "}},
       {"a silent board", true, {"--drop-reply", "1"}, {"send", "ad=10", "--wait-ok"}, "", 1,
        {R"(Error no reply \(1/258\))"}},
       {"piped terminal", true, {}, {"terminal"}, "conf\n", 0, {"VexaLog F v1404", "m0="}},
