@@ -75,8 +75,8 @@ TEST_F(FactoryCli, ABoardThatDoesNotAnswerEndsWithAClearMessage) {
 
 // The board goes away during the countdown (vexaboard ended: its pseudo-terminal closes and its
 // link disappears): vexacli ends by itself with the port's own line within 3 s, far above the
-// probe's tenth of a second and far below the test's own 20 s. Every job's end on a vanished
-// board is the fault table's; this is vexacli's.
+// probe's tenth of a second and far below the test's own 20 s. The other jobs' end on a vanished
+// board is the fault table's; the factory test's is this one.
 TEST_F(FactoryCli, ABoardThatGoesEndsTheTestAtOnceSayingItIsGone) {
   using SteadyClock = std::chrono::steady_clock;
   start_board("S");

@@ -14,7 +14,6 @@
 #include "base/text_format.h"
 #include "config/parse_assignments.h"
 #include "download/samba_file_download.h"
-#include "factory/factory_report.h"
 #include "sim/logged_file.h"
 #include "support/firmware_images.h"
 
@@ -46,7 +45,6 @@ FaultRig::FaultRig(const RigBoard& board)
                  nullptr, &monitor},
                 "VexaLog"),
       upload(report, messages, UploadLink(session), &jobs, dir.path()),
-      factory({session, report, messages, identity, jobs, SystemClock::instance(), factory_output}),
       server(board_configuration(board)) {
   std::filesystem::create_directory(card);
   sim::DownloadSideOptions options = sim::default_download_options(board.type);
@@ -73,7 +71,6 @@ FaultRig::FaultRig(const RigBoard& board)
   hooks.samba_mode = [this] { return session.flags().samba_mode.load(); };
   hooks.set_samba_mode = [this](bool on) { session.flags().samba_mode.store(on); };
   upload_lines = session.consumers().add(line_place::upload, upload);
-  factory_lines = session.consumers().add(line_place::factory_test, factory);
   loader_lines = session.consumers().add(line_place::loader, downloads.detector());
   exchange_lines = session.consumers().add(line_place::configuration, exchange);
   session.start();
@@ -86,20 +83,18 @@ FaultRig::~FaultRig() {
   session.close();
   exchange_lines.reset();
   loader_lines.reset();
-  factory_lines.reset();
   upload_lines.reset();
   server.stop();
 }
 
-bool FaultRig::pump(const std::function<bool()>& done, int guard_ms, int tick_ms) {
+bool FaultRig::pump(const std::function<bool()>& done, int guard_ms) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(guard_ms);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(tick_ms));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     // As Session::probe_port: a loss ends an upload before the port may come back.
     upload.check_link();
     session.port().probe_port();
-    factory.tick_100ms();
   }
   return true;
 }
@@ -353,29 +348,6 @@ JobDriver upload() {
   return d;
 }
 
-JobDriver factory() {
-  JobDriver d = driver(Job::factory, "Factory", {'S', 9600});
-  d.start = [](FaultRig& rig, bool) {
-    rig.factory.prepare();
-    rig.factory.set_countdown(3);
-    return rig.factory.running();
-  };
-  // The gate comes back when the error window after the test start closes.
-  d.ended = [](FaultRig& rig) { return !rig.factory.running(); };
-  // Prepared and counting down: the board's results come in one burst too short to cut, so it
-  // goes before the test start (which then meets a port that is gone).
-  d.midway = [](FaultRig& rig) { return rig.factory.countdown() > 0; };
-  // Results lost or late leave their lamps unseen or failed: the board must not pass.
-  d.kept_wrong = [](FaultRig& rig) -> std::string {
-    return factory_passed('S', rig.factory.states()) ? "passed without all its results" : "";
-  };
-  d.complete_wrong = [](FaultRig& rig) -> std::string {
-    return factory_passed('S', rig.factory.states()) ? "" : "the self-test did not pass";
-  };
-  d.tick_ms = 100;  // the window's tick: its error window is 5 s
-  return d;
-}
-
 }  // namespace
 
 bool JobDriver::begin(FaultRig& rig, bool again) const {
@@ -387,8 +359,8 @@ bool JobDriver::begin(FaultRig& rig, bool again) const {
 }
 
 const JobDriver& job_driver(Job job) {
-  static const std::array<JobDriver, 7> drivers{conf_load(), conf_download(), firmware(), samba(),
-                                                card(), upload(), factory()};
+  static const std::array<JobDriver, 6> drivers{conf_load(), conf_download(), firmware(), samba(), card(),
+                                                upload()};
   return drivers[static_cast<std::size_t>(job)];
 }
 
