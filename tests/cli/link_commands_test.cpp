@@ -51,7 +51,6 @@ TEST_F(LinkCommands, SendAndTheTerminalShowTheBoardsAnswersAndExitAsScriptsExpec
       // No settings: the start-up target is an S board, so its speed.
       {"send", true, {}, {"send", "conf", "--listen", "0.5"}, "", 0,
        {"open LINK:115200,n,8,1\n", "\nconf\n", "VexaLog F v1404\n", "close com"}},
-      {"Ok", true, {}, {"send", "ad=10", "--wait-ok"}, "", 0, {}},
       {"a silent board", true, {"--drop-reply", "1"}, {"send", "ad=10", "--wait-ok"}, "", 1,
        {R"(Error no reply \(1/258\))"}},
       {"piped terminal", true, {}, {"terminal"}, "conf\n", 0, {"VexaLog F v1404", "m0="}},
@@ -112,7 +111,7 @@ class StartSettings : public test::BoardAndCli {
   }
 };
 
-TEST_F(StartSettings, SettingsFileGivesSpeedTargetLogAndLanguage) {
+TEST_F(StartSettings, SettingsFileGivesSpeedTargetLogAndLanguageAndACopyUnderAnotherNameTakesThatName) {
   // No port: how to give one.
   auto result = run_program(built_program("cli/vexacli"), {"send", "conf"});
   EXPECT_EQ(result.exit_code, 1);
@@ -138,18 +137,18 @@ TEST_F(StartSettings, SettingsFileGivesSpeedTargetLogAndLanguage) {
   EXPECT_NE(result.out.find("open " + link + ":9600,n,8,1"), std::string::npos) << result.out;
   result = send_conf(built_program("cli/vexacli"), {"--target", "VexaLog S v1404"});
   EXPECT_NE(result.out.find("open " + link + ":115200,n,8,1"), std::string::npos) << result.out;
-}
 
-TEST_F(StartSettings, CopyUnderAnotherNameTakesThatName) {
+  // A copy under another name takes that name.
   const std::string acme = dir.file("Acme");
   std::filesystem::copy_file(built_program("cli/vexacli"), acme);
   std::filesystem::permissions(acme, std::filesystem::perms::owner_all);
-  auto version = run_program(acme, {"--version"});
+  const auto version = run_program(acme, {"--version"});
   EXPECT_EQ(version.out, "Acme 1404\n");
   // Its own settings file and log; the family's files are not its own.
   dir.write("VexaTerm.ini", "Baud=19200\n");
+  std::filesystem::remove(dir.file("VexaTerm.log"));
   dir.write("Acme.ini", "Baud=57600\nlog=1\n");
-  auto result = send_conf(acme);
+  result = send_conf(acme);
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_NE(result.out.find("open " + link + ":57600,n,8,1"), std::string::npos) << result.out;
   EXPECT_TRUE(TempDir::exists(dir.file("Acme.log")));
