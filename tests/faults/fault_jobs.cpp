@@ -143,39 +143,28 @@ std::string FaultRig::transcript() const {
 namespace {
 
 constexpr std::size_t kLogLines = 300;
-constexpr int kQuietMs = 600;  // a configuration load has ended when the board is this quiet
-
-bool quiet(FaultRig& rig) { return rig.quiet_for(kQuietMs); }
 
 int progress(FaultRig& rig) { return std::atoi(rig.status.last_progress().c_str()); }
 
 bool worker_done(FaultRig& rig) { return !rig.jobs.worker_running() && !rig.jobs.busy(); }
 
-// The board's configuration against the host's table: with all, every key the host knows must
-// hold the board's value; else only the values the host has must be the board's.
-std::string configuration_differs(FaultRig& rig, bool all) {
+// The board's configuration against the host's table: every key the host knows must hold the
+// board's value.
+std::string configuration_differs(FaultRig& rig) {
   std::vector<std::string> lines;
   rig.server.with_board([&](sim::SimulatedBoard& board) { lines = board.configuration().report_lines(); });
   std::string wrong;
-  int matched = 0;
   for (const std::string& line : lines) {
     for (const Assignment& a : split_assignments(line)) {
       if (a.field != AssignmentField::value || !rig.configuration.find_parameter(a.key)) continue;
       const std::string host = rig.configuration.parameter_value(a.key).value_or("");
-      if (host == a.text) {
-        ++matched;
-        continue;
-      }
-      if (all || !host.empty()) wrong += a.key + "=" + host + " (board " + a.text + ") ";
+      if (host != a.text) wrong += a.key + "=" + host + " (board " + a.text + ") ";
     }
   }
-  // Lines came (more than the identity line): some of their values must be there.
-  if (!all && matched == 0 && rig.session.receiver().lines_received() > rig.run.lines_at_start + 2)
-    wrong += "no value kept";
   return wrong;
 }
 
-bool configuration_loaded(FaultRig& rig) { return configuration_differs(rig, true).empty(); }
+bool configuration_loaded(FaultRig& rig) { return configuration_differs(rig).empty(); }
 
 std::string flashed(FaultRig& rig, std::size_t n) {
   std::string image;
@@ -200,27 +189,6 @@ JobDriver driver(Job job, const char* name, RigBoard board) {
   return d;
 }
 
-JobDriver conf_load() {
-  JobDriver d = driver(Job::conf_load, "ConfLoad", {'E', 1200});
-  d.start = [](FaultRig& rig, bool) {
-    // The table as the program starts with it: else the run before's values make this load
-    // look complete before its answer comes, and the answer's identity line then resets them.
-    rig.configuration.reset_configuration();
-    rig.exchange.request_configuration();
-    return true;
-  };
-  // Nothing is awaited: the load has ended when all has come or the board has gone quiet.
-  d.ended = [](FaultRig& rig) { return quiet(rig) || configuration_loaded(rig); };
-  d.midway = [](FaultRig& rig) { return rig.session.receiver().lines_received() >= rig.run.lines_at_start + 2; };
-  d.kept_wrong = [](FaultRig& rig) { return configuration_differs(rig, false); };
-  d.complete_wrong = [](FaultRig& rig) {
-    rig.pump([&] { return configuration_loaded(rig); }, 5000);
-    return configuration_differs(rig, true);
-  };
-  d.guard_ms = 15000;
-  return d;
-}
-
 JobDriver conf_download() {
   JobDriver d = driver(Job::conf_download, "ConfDownload", {'E', 1200});
   d.prepare = [](FaultRig& rig) {
@@ -235,7 +203,7 @@ JobDriver conf_download() {
   d.ended = worker_done;
   d.midway = [](FaultRig& rig) { return rig.server.replies_sent() >= rig.run.replies_at_start + 2; };
   // kept_wrong: lines acknowledged stay on the board; the host's table is only read.
-  d.complete_wrong = [](FaultRig& rig) { return configuration_differs(rig, true); };
+  d.complete_wrong = [](FaultRig& rig) { return configuration_differs(rig); };
   d.guard_ms = 20000;
   return d;
 }
@@ -351,7 +319,6 @@ JobDriver upload() {
 }  // namespace
 
 bool JobDriver::begin(FaultRig& rig, bool again) const {
-  rig.run.lines_at_start = rig.session.receiver().lines_received();
   rig.run.replies_at_start = rig.server.replies_sent();
   rig.mark_quiet();
   rig.status.set_progress("0");
@@ -359,8 +326,7 @@ bool JobDriver::begin(FaultRig& rig, bool again) const {
 }
 
 const JobDriver& job_driver(Job job) {
-  static const std::array<JobDriver, 6> drivers{conf_load(), conf_download(), firmware(), samba(), card(),
-                                                upload()};
+  static const std::array<JobDriver, 5> drivers{conf_download(), firmware(), samba(), card(), upload()};
   return drivers[static_cast<std::size_t>(job)];
 }
 

@@ -58,7 +58,6 @@ class FaultRig {
   // What a job's runs share: its data and where the faulted run stopped.
   struct Run {
     std::string data;               // the image or file sent
-    std::uint64_t lines_at_start = 0;
     std::size_t replies_at_start = 0;
     std::uint64_t quiet_lines = 0;  // lines when the link last changed
     std::chrono::steady_clock::time_point quiet_since{};
@@ -91,7 +90,7 @@ class FaultRig {
 // Each board job as the desktop runs it, for the fault table: how it starts, when it has
 // ended, when it is far enough for the board to vanish in the middle, how the next run goes
 // on from where a cut one stopped, and what it must have kept.
-enum class Job { conf_load, conf_download, firmware, samba, card, upload };
+enum class Job { conf_download, firmware, samba, card, upload };
 
 struct JobDriver {
   Job job;
@@ -101,7 +100,7 @@ struct JobDriver {
   std::function<void(FaultRig&)> prepare = [](FaultRig&) {};
   // Starts the job as its command does; false when it was refused.
   std::function<bool(FaultRig&, bool again)> start;
-  // Marks where the run starts (lines, replies, quiet, progress), then starts it.
+  // Marks where the run starts (replies, quiet, progress), then starts it.
   bool begin(FaultRig& rig, bool again) const;
   std::function<bool(FaultRig&)> ended;
   // The job is well under way: the board vanishes now.

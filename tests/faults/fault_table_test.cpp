@@ -1,7 +1,10 @@
 // Every board job against every fault the simulated board can play, over a pseudo-terminal and
 // the real link session: the job ends within its own time-outs with its own message, leaves
 // the link as it found it, keeps what the protocol can keep, and the same job run next on the
-// same session (the board behaving again) does its whole work.
+// same session (the board behaving again) does its whole work. Loading the configuration awaits
+// nothing, so no fault gives it a message: it is config/exchange_lines_test's, and over this link
+// the configuration download's preparation and the half-line run's; the factory test's faults are
+// cli/factory_cli_test's.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -61,12 +64,6 @@ const EndLine kPortNotOpen{"MerNoOp", {}, nullptr, false};
 // penalty of 100, would take minutes). Delays go past them.
 const std::vector<FaultCase>& fault_cases() {
   static const std::vector<FaultCase> cases{
-      // Load from board: "conf" awaits nothing, so no fault gives a message; what came is kept.
-      {Job::conf_load, Fault::drop, 1, false, false, End::stops, {}, "the whole answer is lost: the table keeps what it had"},
-      {Job::conf_load, Fault::noise, 0, false, false, End::completes, {}, "junk lines store nothing"},
-      {Job::conf_load, Fault::delay, 1500, false, false, End::completes, {}, "a late answer is absorbed when it comes"},
-      {Job::conf_load, Fault::pace, 0, false, false, End::completes, {}, "1200 baud"},
-      {Job::conf_load, Fault::vanish, 300, true, false, End::stops, {}, "the values read before the cut stay"},
       // Download to board: one "Ok" per line within 3000 ms.
       {Job::conf_download, Fault::drop, 3, false, false, End::stops, {kNoReplyOk}, "the first line without Ok ends it"},
       {Job::conf_download, Fault::noise, 0, false, false, End::completes, {}, "junk after an Ok is not the next line's answer"},
