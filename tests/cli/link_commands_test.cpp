@@ -53,7 +53,6 @@ TEST_F(LinkCommands, SendAndTheTerminalShowTheBoardsAnswersAndExitAsScriptsExpec
        {"open LINK:115200,n,8,1\n", "\nconf\n", "VexaLog F v1404\n", "close com"}},
       {"a silent board", true, {"--drop-reply", "1"}, {"send", "ad=10", "--wait-ok"}, "", 1,
        {R"(Error no reply \(1/258\))"}},
-      {"piped terminal", true, {}, {"terminal"}, "conf\n", 0, {"VexaLog F v1404", "m0="}},
       {"Ctrl-] quits", true, {}, {"terminal"}, "\x1d", 0, {}},
       // Enter as CR LF, which the board takes as one line end; "ti=" and "Ok" as hex rows.
       {"hex", true, {}, {"terminal", "--hex", "--enter", "crlf", "--line", "8N1,rtscts"}, "ti\r", 0,
