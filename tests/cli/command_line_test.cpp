@@ -107,18 +107,6 @@ TEST(CliCommandLine, EveryOptionReachesWhatReadsItInBothSpellings) {
   }
 }
 
-TEST(CliCommandLine, TheTablesCoverEveryOptionOfEveryCommand) {
-  std::set<std::pair<std::string, std::string>> declared, covered;
-  for (const CommandOption& option : common_options()) declared.insert({"", std::string(option.spec.name)});
-  for (const Command& command : command_table())
-    for (const CommandOption& option : command.options)
-      declared.insert({std::string(command.name), std::string(option.spec.name)});
-  for (const CommonCase& c : common_cases) covered.insert({"", c.option});
-  for (const CommandCase& c : command_cases)
-    for (const auto& option : c.options) covered.insert({c.command, option.first});
-  EXPECT_EQ(declared, covered);
-}
-
 struct CliRun {
   int status;
   std::string out, err;

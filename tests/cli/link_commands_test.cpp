@@ -1,7 +1,7 @@
 // vexacli's link commands end to end against vexaboard over a pseudo-terminal and TCP: what the
 // user sees on standard output and the exit status scripts rely on, for send and for the
 // terminal with its own options (the line frame in the description, Enter's bytes, the hex
-// view, time stamps, the typed characters' bytes). vexacli starts as the desktop does: the
+// view, time stamps, the typed characters' bytes; a TCP board is sim/board_server_test's). vexacli starts as the desktop does: the
 // settings file of its folder gives speed, target, log mode and language, options override
 // them, the speed follows the board type when the file has none, and the program takes its name
 // (texts, settings and log files) from its own file name. Its terminal gives the user's terminal
@@ -20,8 +20,6 @@
 #include <thread>
 
 #include "platform/pseudo_terminal.h"
-#include "sim/board_configuration.h"
-#include "sim/board_server.h"
 #include "support/board_and_cli.h"
 #include "support/pty_peer.h"
 
@@ -53,11 +51,8 @@ TEST_F(LinkCommands, SendAndTheTerminalShowTheBoardsAnswersAndExitAsScriptsExpec
       // No settings: the start-up target is an S board, so its speed.
       {"send", true, {}, {"send", "conf", "--listen", "0.5"}, "", 0,
        {"open LINK:115200,n,8,1\n", "\nconf\n", "VexaLog F v1404\n", "close com"}},
-      {"Ok", true, {}, {"send", "ad=10", "--wait-ok"}, "", 0, {}},
-      {"an S key on an F board", true, {}, {"send", "rs0=1", "--wait-ok"}, "", 1, {"expected: Ok got: "}},
       {"a silent board", true, {"--drop-reply", "1"}, {"send", "ad=10", "--wait-ok"}, "", 1,
        {R"(Error no reply \(1/258\))"}},
-      {"piped terminal", true, {}, {"terminal"}, "conf\n", 0, {"VexaLog F v1404", "m0="}},
       {"Ctrl-] quits", true, {}, {"terminal"}, "\x1d", 0, {}},
       // Enter as CR LF, which the board takes as one line end; "ti=" and "Ok" as hex rows.
       {"hex", true, {}, {"terminal", "--hex", "--enter", "crlf", "--line", "8N1,rtscts"}, "ti\r", 0,
@@ -81,28 +76,6 @@ TEST_F(LinkCommands, SendAndTheTerminalShowTheBoardsAnswersAndExitAsScriptsExpec
     }
     if (run.board) board->stop();
   }
-}
-
-TEST_F(LinkCommands, MissingPortSaysHowToGiveOne) {
-  auto result = run_program(built_program("cli/vexacli"), {"send", "conf"});
-  EXPECT_EQ(result.exit_code, 1);
-  EXPECT_NE(result.err.find("--port"), std::string::npos);
-}
-
-TEST_F(LinkCommands, TcpBoardAnswersToo) {
-  // A board listening on a port the system chose, so no other test or program can hold it.
-  sim::BoardKind kind;
-  kind.type = 'E';
-  sim::BoardServer tcp_board{sim::BoardConfiguration(kind)};
-  ASSERT_EQ(tcp_board.start_tcp("127.0.0.1", 0), "");
-  const std::string port = std::to_string(tcp_board.port());
-  const test::RunResult result = run_program(
-      built_program("cli/vexacli"), {"--settings", dir.path(), "--tcp", "127.0.0.1 " + port, "send", "ad=5", "--wait-ok"});
-  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
-  EXPECT_NE(result.out.find("Online 127.0.0.1 " + port), std::string::npos) << result.out;
-  std::optional<std::string> value;
-  tcp_board.with_board([&](sim::SimulatedBoard& b) { value = b.configuration().value("ad"); });
-  EXPECT_EQ(value, "5");
 }
 
 TEST(TerminalTyping, TypedCharactersGoAsWindows1252AndTheUnsendableAreLeftOutOnce) {
@@ -137,9 +110,13 @@ class StartSettings : public test::BoardAndCli {
   }
 };
 
-TEST_F(StartSettings, SettingsFileGivesSpeedTargetLogAndLanguage) {
+TEST_F(StartSettings, SettingsFileGivesSpeedTargetLogAndLanguageAndACopyUnderAnotherNameTakesThatName) {
+  // No port: how to give one.
+  auto result = run_program(built_program("cli/vexacli"), {"send", "conf"});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_NE(result.err.find("--port"), std::string::npos);
   // No file: no log, and the S board's speed (which the link commands' test checks).
-  auto result = send_conf(built_program("cli/vexacli"));
+  result = send_conf(built_program("cli/vexacli"));
   EXPECT_NE(result.out.find("VexaLog S v1404"), std::string::npos) << result.out;  // the board answered
   EXPECT_FALSE(TempDir::exists(dir.file("VexaTerm.log")));
   dir.write("VexaTerm.ini", "language=f\nBaud=19200\ntarget=VexaLog F v603\nlog=1\n");
@@ -159,18 +136,18 @@ TEST_F(StartSettings, SettingsFileGivesSpeedTargetLogAndLanguage) {
   EXPECT_NE(result.out.find("open " + link + ":9600,n,8,1"), std::string::npos) << result.out;
   result = send_conf(built_program("cli/vexacli"), {"--target", "VexaLog S v1404"});
   EXPECT_NE(result.out.find("open " + link + ":115200,n,8,1"), std::string::npos) << result.out;
-}
 
-TEST_F(StartSettings, CopyUnderAnotherNameTakesThatName) {
+  // A copy under another name takes that name.
   const std::string acme = dir.file("Acme");
   std::filesystem::copy_file(built_program("cli/vexacli"), acme);
   std::filesystem::permissions(acme, std::filesystem::perms::owner_all);
-  auto version = run_program(acme, {"--version"});
+  const auto version = run_program(acme, {"--version"});
   EXPECT_EQ(version.out, "Acme 1404\n");
   // Its own settings file and log; the family's files are not its own.
   dir.write("VexaTerm.ini", "Baud=19200\n");
+  std::filesystem::remove(dir.file("VexaTerm.log"));
   dir.write("Acme.ini", "Baud=57600\nlog=1\n");
-  auto result = send_conf(acme);
+  result = send_conf(acme);
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_NE(result.out.find("open " + link + ":57600,n,8,1"), std::string::npos) << result.out;
   EXPECT_TRUE(TempDir::exists(dir.file("Acme.log")));

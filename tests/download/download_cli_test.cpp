@@ -56,7 +56,6 @@ TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {
   auto french = cli({"--lang", "f", "download", odd});
   EXPECT_TRUE(has(french.out, "\nErreur CRC 0602\nL'image ne convient à aucun chargeur de carte")) << french.out;
   EXPECT_FALSE(TempDir::exists(dir.file("flash")));
-  EXPECT_EQ(cli({"send-lines", "sometimes"}).exit_code, 2);
   auto once = cli({"send-lines", "once"});
   EXPECT_EQ(once.exit_code, 0);
   EXPECT_TRUE(has(once.out, "1 lines x 100 = 100 chars written"));
@@ -78,15 +77,14 @@ TEST_F(DownloadCommandsCli, SambaFlashProgramsTheBoardAndSucceedsOnlyOnTheSummar
   EXPECT_EQ(cli({"flash", dir.file("firmware.hex")}).exit_code, 2);
   EXPECT_EQ(cli({"flash", dir.file("missing.binb")}).exit_code, 1);
 
-  // A board that never answers: the download mode error, and nothing written.
+  // A board that never answers: no summary, so a failure (its text and bytes are
+  // samba_download_test's).
   PseudoTerminal silent;
   ASSERT_TRUE(silent.is_open());
   link = silent.slave_path();
   const auto quiet = cli({"flash", "--samba", dir.file("firmware.bin")});
-  EXPECT_EQ(quiet.exit_code, 1);
-  EXPECT_TRUE(has(quiet.out, "Error: Board not in download mode")) << quiet.out;
+  EXPECT_EQ(quiet.exit_code, 1) << quiet.out;
   EXPECT_FALSE(has(quiet.out, "pages written"));
-  EXPECT_TRUE(has(silent.read_for(200), "WFFFFFF60,00450100#"));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
+// The fault rig and each board job as the desktop runs it (faults/fault_rig.h).
 #include "faults/fault_rig.h"
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <regex>
 #include <thread>
 
@@ -10,47 +13,158 @@
 
 #include "base/text_format.h"
 #include "config/parse_assignments.h"
-#include "factory/factory_report.h"
+#include "download/samba_file_download.h"
 #include "sim/logged_file.h"
 #include "support/firmware_images.h"
 
 namespace vexa::test {
+
+namespace {
+
+// --- the rig ---
+
+BoardIdentityData identity_of(char type) {
+  return *parse_identity_line(identity_line_for("VexaLog", type, 1404));
+}
+
+sim::BoardConfiguration board_configuration(const RigBoard& setup) {
+  sim::BoardConfiguration configuration(sim::BoardKind{setup.type, 1404, "VexaLog"});
+  if (setup.type == 'S')
+    configuration.assign("rs0", "1," + std::to_string(setup.speed) + ",vexars0.txt,4096,0");
+  else
+    configuration.assign("bd", std::to_string(setup.speed));
+  return configuration;
+}
+
+}  // namespace
+
+FaultRig::FaultRig(const RigBoard& board)
+    : board_setup(board),
+      identity(configuration, identity_of(board.type)),
+      downloads({session, report, messages, status, jobs, target, &exchange, nullptr, [this] { return verbose; },
+                 nullptr, &monitor},
+                "VexaLog"),
+      upload(report, messages, UploadLink(session), &jobs, dir.path()),
+      server(board_configuration(board)) {
+  std::filesystem::create_directory(card);
+  sim::DownloadSideOptions options = sim::default_download_options(board.type);
+  options.loader.row = board.loader_row;
+  options.loader.flash_out = flash;
+  options.card.folder = card;
+  sim::SambaOptions samba;
+  samba.flash_out = flash;
+  server.set_samba_options(samba);
+  server.with_board([&](sim::SimulatedBoard& simulated) {
+    simulated.download_side().configure(options);
+    if (board.log_lines > 0)
+      simulated.uploads().add_file({"vexalog.adc", sim::LogKind::stamped, board.log_lines, 0});
+  });
+  server.with_board([&](sim::SimulatedBoard& simulated) { board_setup.speed = simulated.link_speed(); });
+  // The board's clock (mktime, on the server thread) and the host's (localtime_r) share the C
+  // library's time zone state in this one process: its first set-up happens here, before the
+  // server thread exists (the library's own lock is out of ThreadSanitizer's sight).
+  (void)SystemClock::instance().local_now();
+  EXPECT_EQ(server.start_pty(link), "");
+  // As the session wires the firmware download's SAM-BA side.
+  FirmwareHooks& hooks = downloads.hooks();
+  hooks.samba_download = samba_file_download;
+  hooks.samba_mode = [this] { return session.flags().samba_mode.load(); };
+  hooks.set_samba_mode = [this](bool on) { session.flags().samba_mode.store(on); };
+  upload_lines = session.consumers().add(line_place::upload, upload);
+  loader_lines = session.consumers().add(line_place::loader, downloads.detector());
+  exchange_lines = session.consumers().add(line_place::configuration, exchange);
+  session.start();
+  EXPECT_TRUE(session.open(link, std::to_string(board_setup.speed)));
+}
+
+FaultRig::~FaultRig() {
+  jobs.shutdown();
+  session.stop();
+  session.close();
+  exchange_lines.reset();
+  loader_lines.reset();
+  upload_lines.reset();
+  server.stop();
+}
+
+bool FaultRig::pump(const std::function<bool()>& done, int guard_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(guard_ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // As Session::probe_port: a loss ends an upload before the port may come back.
+    upload.check_link();
+    session.port().probe_port();
+  }
+  return true;
+}
+
+bool FaultRig::link_back(int guard_ms) {
+  return pump([&] { return session.port().link_is_open(); }, guard_ms);
+}
+
+std::string FaultRig::link_left_wrong() {
+  std::string wrong;
+  if (!session.port().link_is_open()) wrong += "the port is closed; ";
+  const long speed = session.port().speed();
+  if (speed != board_setup.speed && (board_setup.monitor_speed == 0 || speed != board_setup.monitor_speed))
+    wrong += format_text("the speed is %ld, not %ld; ", session.port().speed(), board_setup.speed);
+  if (session.receiver().pauses_held() != 0 || !session.flags().reading_enabled.load())
+    wrong += "the receive thread's reading is paused; ";
+  if (session.flags().echo_suppressed.load()) wrong += "echo is still suppressed; ";
+  if (session.flags().samba_mode.load()) wrong += "the terminal is still in SAM-BA mode; ";
+  if (jobs.busy()) wrong += "a job still holds the gate; ";
+  return wrong;
+}
+
+void FaultRig::mark_quiet() {
+  run.quiet_lines = session.receiver().lines_received();
+  run.quiet_since = std::chrono::steady_clock::now();
+}
+
+bool FaultRig::quiet_for(int ms) {
+  const std::uint64_t lines = session.receiver().lines_received();
+  if (lines != run.quiet_lines) mark_quiet();
+  return std::chrono::steady_clock::now() - run.quiet_since >= std::chrono::milliseconds(ms);
+}
+
+bool FaultRig::reported(const std::string& text, bool prefix) const {
+  for (const std::string& line : report.lines())
+    if (line == text || (prefix && line.rfind(text, 0) == 0)) return true;
+  return false;
+}
+
+std::string FaultRig::transcript() const {
+  std::string all;
+  for (const std::string& line : report.lines()) all += line + "\n";
+  return all;
+}
+
 namespace {
 
 constexpr std::size_t kLogLines = 300;
-constexpr int kQuietMs = 600;  // a configuration load has ended when the board is this quiet
-
-bool quiet(FaultRig& rig) { return rig.quiet_for(kQuietMs); }
 
 int progress(FaultRig& rig) { return std::atoi(rig.status.last_progress().c_str()); }
 
 bool worker_done(FaultRig& rig) { return !rig.jobs.worker_running() && !rig.jobs.busy(); }
 
-// The board's configuration against the host's table: with all, every key the host knows must
-// hold the board's value; else only the values the host has must be the board's.
-std::string configuration_differs(FaultRig& rig, bool all) {
+// The board's configuration against the host's table: every key the host knows must hold the
+// board's value.
+std::string configuration_differs(FaultRig& rig) {
   std::vector<std::string> lines;
   rig.server.with_board([&](sim::SimulatedBoard& board) { lines = board.configuration().report_lines(); });
   std::string wrong;
-  int matched = 0;
   for (const std::string& line : lines) {
     for (const Assignment& a : split_assignments(line)) {
       if (a.field != AssignmentField::value || !rig.configuration.find_parameter(a.key)) continue;
       const std::string host = rig.configuration.parameter_value(a.key).value_or("");
-      if (host == a.text) {
-        ++matched;
-        continue;
-      }
-      if (all || !host.empty()) wrong += a.key + "=" + host + " (board " + a.text + ") ";
+      if (host != a.text) wrong += a.key + "=" + host + " (board " + a.text + ") ";
     }
   }
-  // Lines came (more than the identity line): some of their values must be there.
-  if (!all && matched == 0 && rig.session.receiver().lines_received() > rig.run.lines_at_start + 2)
-    wrong += "no value kept";
   return wrong;
 }
 
-bool configuration_loaded(FaultRig& rig) { return configuration_differs(rig, true).empty(); }
+bool configuration_loaded(FaultRig& rig) { return configuration_differs(rig).empty(); }
 
 std::string flashed(FaultRig& rig, std::size_t n) {
   std::string image;
@@ -75,27 +189,6 @@ JobDriver driver(Job job, const char* name, RigBoard board) {
   return d;
 }
 
-JobDriver conf_load() {
-  JobDriver d = driver(Job::conf_load, "ConfLoad", {'E', 1200});
-  d.start = [](FaultRig& rig, bool) {
-    // The table as the program starts with it: else the run before's values make this load
-    // look complete before its answer comes, and the answer's identity line then resets them.
-    rig.configuration.reset_configuration();
-    rig.exchange.request_configuration();
-    return true;
-  };
-  // Nothing is awaited: the load has ended when all has come or the board has gone quiet.
-  d.ended = [](FaultRig& rig) { return quiet(rig) || configuration_loaded(rig); };
-  d.midway = [](FaultRig& rig) { return rig.session.receiver().lines_received() >= rig.run.lines_at_start + 2; };
-  d.kept_wrong = [](FaultRig& rig) { return configuration_differs(rig, false); };
-  d.complete_wrong = [](FaultRig& rig) {
-    rig.pump([&] { return configuration_loaded(rig); }, 5000);
-    return configuration_differs(rig, true);
-  };
-  d.guard_ms = 15000;
-  return d;
-}
-
 JobDriver conf_download() {
   JobDriver d = driver(Job::conf_download, "ConfDownload", {'E', 1200});
   d.prepare = [](FaultRig& rig) {
@@ -110,7 +203,7 @@ JobDriver conf_download() {
   d.ended = worker_done;
   d.midway = [](FaultRig& rig) { return rig.server.replies_sent() >= rig.run.replies_at_start + 2; };
   // kept_wrong: lines acknowledged stay on the board; the host's table is only read.
-  d.complete_wrong = [](FaultRig& rig) { return configuration_differs(rig, true); };
+  d.complete_wrong = [](FaultRig& rig) { return configuration_differs(rig); };
   d.guard_ms = 20000;
   return d;
 }
@@ -223,33 +316,9 @@ JobDriver upload() {
   return d;
 }
 
-JobDriver factory() {
-  JobDriver d = driver(Job::factory, "Factory", {'S', 9600});
-  d.start = [](FaultRig& rig, bool) {
-    rig.factory.prepare();
-    rig.factory.set_countdown(3);
-    return rig.factory.running();
-  };
-  // The gate comes back when the error window after the test start closes.
-  d.ended = [](FaultRig& rig) { return !rig.factory.running(); };
-  // Prepared and counting down: the board's results come in one burst too short to cut, so it
-  // goes before the test start (which then meets a port that is gone).
-  d.midway = [](FaultRig& rig) { return rig.factory.countdown() > 0; };
-  // Results lost or late leave their lamps unseen or failed: the board must not pass.
-  d.kept_wrong = [](FaultRig& rig) -> std::string {
-    return factory_passed('S', rig.factory.states()) ? "passed without all its results" : "";
-  };
-  d.complete_wrong = [](FaultRig& rig) -> std::string {
-    return factory_passed('S', rig.factory.states()) ? "" : "the self-test did not pass";
-  };
-  d.tick_ms = 100;  // the window's tick: its error window is 5 s
-  return d;
-}
-
 }  // namespace
 
 bool JobDriver::begin(FaultRig& rig, bool again) const {
-  rig.run.lines_at_start = rig.session.receiver().lines_received();
   rig.run.replies_at_start = rig.server.replies_sent();
   rig.mark_quiet();
   rig.status.set_progress("0");
@@ -257,8 +326,7 @@ bool JobDriver::begin(FaultRig& rig, bool again) const {
 }
 
 const JobDriver& job_driver(Job job) {
-  static const std::array<JobDriver, 7> drivers{conf_load(), conf_download(), firmware(), samba(),
-                                                card(), upload(), factory()};
+  static const std::array<JobDriver, 5> drivers{conf_download(), firmware(), samba(), card(), upload()};
   return drivers[static_cast<std::size_t>(job)];
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // One desktop's worth of board jobs over a pseudo-terminal to a simulated board served in this
-// process: the link session, the job gate, the configuration exchange, the downloads, the data
-// upload and the factory test, wired as the session wires them. The test thread plays the
-// window thread: pump() runs its 100 ms duties (port probe, upload and factory timers).
+// process: the link session, the job gate, the configuration exchange, the downloads and the
+// data upload, wired as the session wires them. The test thread plays the window thread: pump()
+// runs its 100 ms duties (port probe, upload check). The factory test over a real link, a silent
+// board and a board that goes, is cli/factory_cli_test's.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -14,7 +15,6 @@
 #include "config/config_exchange.h"
 #include "config/configuration.h"
 #include "download/download_commands.h"
-#include "factory/factory_test.h"
 #include "link/link_session.h"
 #include "sim/board_server.h"
 #include "support/recording_sinks.h"
@@ -23,13 +23,6 @@
 #include "upload/upload_link.h"
 
 namespace vexa::test {
-
-class QuietFactoryOutput final : public FactoryTestOutput {
- public:
-  void redraw_indicator() override {}
-  void verdict_beep() override {}
-  void verdict_error_sound() override {}
-};
 
 struct RigBoard {
   char type = 'E';
@@ -46,9 +39,9 @@ class FaultRig {
   FaultRig(const FaultRig&) = delete;
   FaultRig& operator=(const FaultRig&) = delete;
 
-  // The window thread's duties every tick_ms until done() or guard_ms (a hang guard); true
-  // when done() came.
-  bool pump(const std::function<bool()>& done, int guard_ms, int tick_ms = 20);
+  // The window thread's duties every 20 ms until done() or guard_ms (a hang guard); true when
+  // done() came.
+  bool pump(const std::function<bool()>& done, int guard_ms);
   // Whether the link is as the jobs found it: open at the start speed (or the monitor's, which a
   // SAM-BA download keeps until the port is opened again), the receive thread's
   // reading not paused, echo shown. Empty when it is, else what is wrong.
@@ -65,7 +58,6 @@ class FaultRig {
   // What a job's runs share: its data and where the faulted run stopped.
   struct Run {
     std::string data;               // the image or file sent
-    std::uint64_t lines_at_start = 0;
     std::size_t replies_at_start = 0;
     std::uint64_t quiet_lines = 0;  // lines when the link last changed
     std::chrono::steady_clock::time_point quiet_since{};
@@ -91,16 +83,14 @@ class FaultRig {
   SharedEcho monitor;        // the terminal as the SAM-BA prompt wait echoes to it
   DownloadCommands downloads;
   DataUpload upload;
-  QuietFactoryOutput factory_output;
-  FactoryTest factory;
-  LineRegistration upload_lines, factory_lines, loader_lines, exchange_lines;
+  LineRegistration upload_lines, loader_lines, exchange_lines;
   sim::BoardServer server;
 };
 
 // Each board job as the desktop runs it, for the fault table: how it starts, when it has
 // ended, when it is far enough for the board to vanish in the middle, how the next run goes
 // on from where a cut one stopped, and what it must have kept.
-enum class Job { conf_load, conf_download, firmware, samba, card, upload, factory };
+enum class Job { conf_download, firmware, samba, card, upload };
 
 struct JobDriver {
   Job job;
@@ -110,7 +100,7 @@ struct JobDriver {
   std::function<void(FaultRig&)> prepare = [](FaultRig&) {};
   // Starts the job as its command does; false when it was refused.
   std::function<bool(FaultRig&, bool again)> start;
-  // Marks where the run starts (lines, replies, quiet, progress), then starts it.
+  // Marks where the run starts (replies, quiet, progress), then starts it.
   bool begin(FaultRig& rig, bool again) const;
   std::function<bool(FaultRig&)> ended;
   // The job is well under way: the board vanishes now.
@@ -121,8 +111,6 @@ struct JobDriver {
   std::function<std::string(FaultRig&)> complete_wrong;
   // The longest a run may take, faults included (a hang guard, not a time limit).
   int guard_ms = 30000;
-  // How often the window thread's duties run (the factory test counts its windows in them).
-  int tick_ms = 20;
 };
 
 const JobDriver& job_driver(Job job);

@@ -1,7 +1,10 @@
 // Every board job against every fault the simulated board can play, over a pseudo-terminal and
 // the real link session: the job ends within its own time-outs with its own message, leaves
 // the link as it found it, keeps what the protocol can keep, and the same job run next on the
-// same session (the board behaving again) does its whole work.
+// same session (the board behaving again) does its whole work. Loading the configuration awaits
+// nothing, so no fault gives it a message: it is config/exchange_lines_test's, and over this link
+// the configuration download's preparation and the half-line run's; the factory test's faults are
+// cli/factory_cli_test's.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -58,16 +61,9 @@ const EndLine kPortNotOpen{"MerNoOp", {}, nullptr, false};
 
 // The board's time-outs: configuration download 3000 ms a line; page loader 500 ms for the
 // banner, 2000 ms a page; memory card 3000 ms for opening the file (a chunk's 1000 ms, with a
-// penalty of 100, would take minutes); the factory test's error window 50 ticks of 100 ms.
-// Delays go past them.
+// penalty of 100, would take minutes). Delays go past them.
 const std::vector<FaultCase>& fault_cases() {
   static const std::vector<FaultCase> cases{
-      // Load from board: "conf" awaits nothing, so no fault gives a message; what came is kept.
-      {Job::conf_load, Fault::drop, 1, false, false, End::stops, {}, "the whole answer is lost: the table keeps what it had"},
-      {Job::conf_load, Fault::noise, 0, false, false, End::completes, {}, "junk lines store nothing"},
-      {Job::conf_load, Fault::delay, 1500, false, false, End::completes, {}, "a late answer is absorbed when it comes"},
-      {Job::conf_load, Fault::pace, 0, false, false, End::completes, {}, "1200 baud"},
-      {Job::conf_load, Fault::vanish, 300, true, false, End::stops, {}, "the values read before the cut stay"},
       // Download to board: one "Ok" per line within 3000 ms.
       {Job::conf_download, Fault::drop, 3, false, false, End::stops, {kNoReplyOk}, "the first line without Ok ends it"},
       {Job::conf_download, Fault::noise, 0, false, false, End::completes, {}, "junk after an Ok is not the next line's answer"},
@@ -99,15 +95,8 @@ const std::vector<FaultCase>& fault_cases() {
       // completes the file.
       {Job::upload, Fault::drop, 1, false, false, End::completes, {}, "the lost answers (the speed switch's CR) are not waited for"},
       {Job::upload, Fault::delay, 1500, false, false, End::completes, {}, "no time-out: a late listing is taken whole"},
-      {Job::upload, Fault::noise, 0, false, false, End::completes, {}, "the listing carries no junk"},
       {Job::upload, Fault::pace, 0, false, false, End::completes, {}, "the listing at 115200 baud"},
       {Job::upload, Fault::vanish, 300, true, false, End::stops, {kUploadLost}, "the resume adds the rest, every line once"},
-      // Factory self-test: result lines come within the error window or leave their lamp unseen.
-      {Job::factory, Fault::drop, 2, false, false, End::stops, {}, "the results lost: lamps unseen, no pass"},
-      {Job::factory, Fault::noise, 0, false, false, End::completes, {}, "junk lines are no results"},
-      {Job::factory, Fault::delay, 6000, false, false, End::stops, {}, "results after the error window: no pass"},
-      {Job::factory, Fault::pace, 0, false, false, End::completes, {}, "9600 baud"},
-      {Job::factory, Fault::vanish, 1500, false, false, End::stops, {kPortNotOpen, kPortWriteFailed}, "the board goes during the countdown: no results, no pass"},
   };
   return cases;
 }
@@ -155,11 +144,11 @@ TEST_P(FaultTable, EndsInTimeRestoresTheLinkAndTheNextRunWorks) {
   rig.server.set_faults(faults_of(c));
   ASSERT_TRUE(job.begin(rig, false)) << rig.transcript();
   if (c.fault == Fault::vanish) {
-    ASSERT_TRUE(rig.pump([&] { return job.midway(rig) || job.ended(rig); }, job.guard_ms, job.tick_ms));
+    ASSERT_TRUE(rig.pump([&] { return job.midway(rig) || job.ended(rig); }, job.guard_ms));
     ASSERT_FALSE(job.ended(rig)) << "ended before the board could vanish\n" << rig.transcript();
     rig.server.vanish_for(c.value);
   }
-  ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms, job.tick_ms)) << "the job hangs\n" << rig.transcript();
+  ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms)) << "the job hangs\n" << rig.transcript();
   EXPECT_EQ(missing_end_line(rig, c), "") << rig.transcript();
   if (c.end == End::completes) {
     EXPECT_EQ(job.complete_wrong(rig), "") << rig.transcript();
@@ -186,7 +175,7 @@ TEST_P(FaultTable, EndsInTimeRestoresTheLinkAndTheNextRunWorks) {
   RecordProperty("faulted_run", first_run);
   rig.report.clear();
   ASSERT_TRUE(job.begin(rig, true)) << first_run << "--- next run\n" << rig.transcript();
-  ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms, job.tick_ms)) << "the next run hangs\n" << rig.transcript();
+  ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms)) << "the next run hangs\n" << rig.transcript();
   EXPECT_EQ(job.complete_wrong(rig), "") << first_run << "--- next run\n" << rig.transcript();
   EXPECT_EQ(rig.link_left_wrong(), "") << rig.transcript();
   RecordProperty("next_run", rig.transcript());

@@ -1,8 +1,8 @@
 // The board server on a pseudo-terminal and on TCP: its link, a client that hangs up or does
 // not read, stopping at any moment; the vexaboard program's help, version and exit status, and
 // the program serving a pseudo-terminal until it is terminated. (The server's reply faults,
-// noise and vanish are exercised by the fault table through the desktop's jobs; a TCP board's
-// answers by vexacli's link commands.)
+// noise and vanish are exercised by the fault table through the desktop's jobs.) A TCP board
+// answers vexacli's --tcp too.
 #include "sim/board_server.h"
 
 #include <gtest/gtest.h>
@@ -124,7 +124,7 @@ TEST(BoardServerPty, StopsWithAClientThatDoesNotReadAndDuringALongReplyDelay) {
   }
 }
 
-TEST(BoardServerTcp, ServesOneClientAfterTheOtherAndRefusesAnAddressInUse) {
+TEST(BoardServerTcp, ServesOneClientAfterTheOtherRefusesAnAddressInUseAndServesVexacliAfterARestart) {
   BoardServer server(BoardConfiguration(BoardKind{'F'}));
   ASSERT_EQ(server.start_tcp("127.0.0.1", 0), "");
   EXPECT_EQ(server.listening_text(), "tcp 127.0.0.1:" + std::to_string(server.port()));
@@ -149,7 +149,16 @@ TEST(BoardServerTcp, ServesOneClientAfterTheOtherAndRefusesAnAddressInUse) {
   EXPECT_LE(second.receive(&byte, 1), 0) << "not closed";
   EXPECT_FALSE(server.running());
   ASSERT_EQ(server.start_tcp("127.0.0.1", 0), "");  // a restart works
-  EXPECT_TRUE(server.running());
+  // vexacli's --tcp reaches the restarted board: its line is stored.
+  const std::string port = std::to_string(server.port());
+  const test::TempDir dir;
+  const test::RunResult cli = test::run_program(
+      test::built_program("cli/vexacli"), {"--settings", dir.path(), "--tcp", "127.0.0.1 " + port, "send", "ad=5", "--wait-ok"});
+  EXPECT_EQ(cli.exit_code, 0) << cli.out << cli.err;
+  EXPECT_NE(cli.out.find("Online 127.0.0.1 " + port), std::string::npos) << cli.out;
+  std::optional<std::string> value;
+  server.with_board([&](SimulatedBoard& b) { value = b.configuration().value("ad"); });
+  EXPECT_EQ(value, "5");
 }
 
 TEST(VexaboardProgram, PrintsHelpVersionAndErrorsWithTheirExitStatus) {

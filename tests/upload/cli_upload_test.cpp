@@ -33,7 +33,7 @@ class CliUpload : public test::BoardAndCli {
   }
 };
 
-TEST_F(CliUpload, WholeListingThenAResumeThatAddsNothing) {
+TEST_F(CliUpload, WholeListingAResumeThatAddsNothingAMissingFileAndAnUnwritableHost) {
   start_logging_board();
   const std::string host = dir.file("out/host.adc");
   auto first = upload({"vexalog.adc", host});
@@ -54,10 +54,7 @@ TEST_F(CliUpload, WholeListingThenAResumeThatAddsNothing) {
   auto created = upload({"n.log", host, "--create", "--binary"});
   EXPECT_EQ(created.exit_code, 0) << created.out << created.err;
   EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::numbered, 40));
-}
 
-TEST_F(CliUpload, AMissingFileAndAnUnwritableHost) {
-  start_logging_board();
   auto missing = upload({"nothing.adc", dir.file("h.adc")});
   EXPECT_EQ(missing.exit_code, 0);  // the board answered and closed
   EXPECT_NE(missing.out.find("Error no file nothing.adc"), std::string::npos) << missing.out;
