@@ -229,18 +229,10 @@ TEST(FilesBadInput, BinaryOverlongUnknownAndTruncatedFilesAreHarmless) {
   unknown += "bd=4800\n";
   std::string upath = rig.dir.write("unknown.txt", unknown);
   ASSERT_TRUE(rig.load(upath));
+  EXPECT_EQ(rig.config.parameter_value("bd"), "4800");  // the last line of a long file still counts
   // The comparison's own table fills up with the first 998 keys of the file: bd is not among
   // them, and u415.. did not fit into the configuration.
   EXPECT_EQ(rig.compare(upath), 1 + 998 - 415);
-
-  // A file has no size limit, only its lines and values do: the assignment after 3 MiB of
-  // comments still counts, in the load and in the comparison.
-  std::string huge;
-  while (huge.size() < (3u << 20)) huge += "# " + std::string(60, 'c') + "\n";
-  std::string hpath = rig.dir.write("huge.txt", huge + "bd=2400\n");
-  ASSERT_TRUE(rig.load(hpath));
-  EXPECT_EQ(rig.config.parameter_value("bd"), "2400");
-  EXPECT_EQ(rig.compare(hpath), 0);
 }
 
 }  // namespace
