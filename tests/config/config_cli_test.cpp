@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/board_and_cli.h"
+#include "support/build_paths.h"
 
 namespace vexa {
 namespace {
@@ -24,6 +25,13 @@ TEST_F(ConfigCommands, GetCompareEraseSetTimeAndPutConfWhichStopsAtTheFirstLineW
   const std::string text = TempDir::read(saved + ".txt");
   EXPECT_EQ(text.rfind("# Configuration VexaLog F v1404 ", 0), 0u) << text;
   EXPECT_EQ(cli({"compare", saved + ".txt", "--quiet-ms", "200"}).exit_code, 0);
+  // With the input type file where the program runs, the inputs get their types and the file
+  // holds their ".type" lines, as the desktop's save does.
+  TempDir typed_dir;
+  typed_dir.write("ainputs.txt", TempDir::read(test::shipped_input_types()));
+  auto typed = cli({"get-conf", typed_dir.file("typed.txt"), "--quiet-ms", "200"}, {}, typed_dir.path());
+  ASSERT_EQ(typed.exit_code, 0) << typed.out << typed.err;
+  EXPECT_TRUE(has(TempDir::read(typed_dir.file("typed.txt")), "\na0.type="));
   EXPECT_EQ(cli({"compare", dir.write("edited.txt", text + "zz=1\n"), "--quiet-ms", "200"}).exit_code, 1);
   auto erase = cli({"erase", "--quiet-ms", "200"});
   EXPECT_EQ(erase.exit_code, 0) << erase.out << erase.err;
