@@ -143,12 +143,6 @@ void ConfigExchange::send_assignment_line(std::string_view line) {
   port_.write_text(std::string(line) + "\n");
 }
 
-void ConfigExchange::append_assignment(std::string& line, std::string_view key) const {
-  std::optional<ParameterRecord> record = configuration_.find_parameter(key);
-  if (!record) return;
-  append_record(line, *record, identity_.type_letter(), identity_.firmware_version());
-}
-
 void ConfigExchange::on_config_line(std::string_view line) {
   if (clock_check_ && clock_check_->check_board_clock(line)) return;
   configuration_.parse_assignments(line, true);

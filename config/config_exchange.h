@@ -75,9 +75,6 @@ class ConfigExchange final : public LineConsumer {
   // then writes it with LF. No reply is awaited.
   void send_assignment_line(std::string_view line);
 
-  // append_record for the table's record of key and the connected board.
-  void append_assignment(std::string& line, std::string_view key) const;
-
   // Every received line (not during an upload): a clock line taken by the clock check goes
   // no further; otherwise its assignments are stored and it is offered as an identity line.
   void on_config_line(std::string_view line);

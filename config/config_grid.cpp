@@ -10,17 +10,8 @@ namespace vexa {
 ConfigGrid::ConfigGrid(Configuration& configuration, ConfigGridHooks* hooks)
     : configuration_(configuration), hooks_(hooks) {}
 
-void ConfigGrid::fill_row(ConfigRow& row) {
-  const ParameterRecord record = configuration_.record(row.record_index);
-  row.text[static_cast<std::size_t>(ConfigColumn::key)] = record.key;
-  row.text[static_cast<std::size_t>(ConfigColumn::value)] = record.value;
-  row.text[static_cast<std::size_t>(ConfigColumn::name)] = record.name;
-  row.text[static_cast<std::size_t>(ConfigColumn::type)] = record.type;
-}
-
 void ConfigGrid::build_config_tab() {
   if (hooks_) hooks_->refresh_other_tabs();
-  built_once_ = true;
   scroll_config_tab(ScrollHow::to_position, 0);
 
   rows_.clear();
@@ -43,12 +34,6 @@ void ConfigGrid::build_config_tab() {
   if (hooks_) hooks_->layout_changed();
 }
 
-const ConfigRow* ConfigGrid::row_of_record(std::size_t record_index) const {
-  for (const ConfigRow& row : rows_)
-    if (row.record_index == record_index) return &row;
-  return nullptr;
-}
-
 const ConfigRow* ConfigGrid::row_of_control(std::uint32_t control_id) const {
   for (const ConfigRow& row : rows_)
     if (control_id >= row.control_id && control_id < row.control_id + 4) return &row;
@@ -57,15 +42,6 @@ const ConfigRow* ConfigGrid::row_of_control(std::uint32_t control_id) const {
 
 ConfigRow* ConfigGrid::find_row(std::uint32_t control_id) {
   return const_cast<ConfigRow*>(row_of_control(control_id));
-}
-
-void ConfigGrid::refresh_config_row(std::size_t record_index) {
-  for (ConfigRow& row : rows_) {
-    if (row.record_index != record_index) continue;
-    fill_row(row);
-    if (hooks_) hooks_->row_refreshed(row);
-    return;
-  }
 }
 
 void ConfigGrid::commit_config_tab() {

@@ -65,8 +65,6 @@ class ConfigGridHooks {
   virtual void layout_changed() {}
   // The contents move by this many pixels (positive: down), with the scroll bar state.
   virtual void scrolled(int /*delta*/, const ScrollBarState& /*bar*/) {}
-  // A row's texts were set again from its record.
-  virtual void row_refreshed(const ConfigRow& /*row*/) {}
 };
 
 enum class ScrollHow { row_up = -1, to_position = 0, row_down = 1, keep = 2 };
@@ -79,8 +77,6 @@ class ConfigGrid {
   // gives each record with a value the next row (ids 1, 5, 9, ... at y 0, 19, 38, ...),
   // stores the content height and re-applies the scroll position.
   void build_config_tab();
-  // Sets the four texts of the record's row from the record again, when it has a row.
-  void refresh_config_row(std::size_t record_index);
   // Stores each row's value (when it differs, setting has_value) and name into its record.
   // The caller runs it only while the configuration tab is the current tab.
   void commit_config_tab();
@@ -96,10 +92,7 @@ class ConfigGrid {
   bool set_field_text(std::uint32_t control_id, std::string_view text);
 
   const std::vector<ConfigRow>& rows() const { return rows_; }
-  const ConfigRow* row_of_record(std::size_t record_index) const;
   const ConfigRow* row_of_control(std::uint32_t control_id) const;
-  // The "No configuration loaded" text exists from the first build on.
-  bool has_no_config_text() const { return built_once_; }
   int content_height() const { return content_height_; }
   int scroll_position() const { return position_; }
   int client_height() const { return client_height_; }
@@ -110,12 +103,10 @@ class ConfigGrid {
 
  private:
   ConfigRow* find_row(std::uint32_t control_id);
-  void fill_row(ConfigRow& row);
 
   Configuration& configuration_;
   ConfigGridHooks* hooks_;
   std::vector<ConfigRow> rows_;
-  bool built_once_ = false;
   int content_height_ = 0;
   int client_height_ = 0;
   int position_ = 0;
