@@ -19,11 +19,13 @@
 
 #include "base/cp1252.h"
 #include "base/job_lines.h"
+#include "support/numbered_lines.h"
 #include "support/recording_sinks.h"
 #include "support/scripted_port.h"
 #include "support/temp_dir.h"
 #include "terminal/ansi_reader.h"
 #include "terminal/getting_started.h"
+#include "terminal/scrollback.h"
 #include "terminal/send_file.h"
 #include "terminal/text_views.h"
 #include "support/fixed_clocks.h"
@@ -205,6 +207,30 @@ TEST(TerminalThreads, OwnerOnlyViewShowsOneOutboxPerOwnerFlushAndIsWokenOnceForT
   EXPECT_EQ(wakes.load(), 2);
   on_worker([&terminal] { terminal.print_line("worker 4"); });
   EXPECT_EQ(wakes.load(), 3);  // the owner's flush re-armed the wake
+}
+
+// An owner that falls behind: the out-box keeps no more than the view would, dropping from the
+// oldest end, so what the owner finally shows is one unbroken tail ending with the last line.
+TEST(TerminalThreads, AnOwnerFarBehindGetsAnUnbrokenTailUnderEitherRule) {
+  for (const ScrollbackLimit& limit : {ScrollbackLimit::characters(15000), ScrollbackLimit::of_lines(100)}) {
+    SCOPED_TRACE(limit.by_lines() ? "lines" : "characters");
+    TextBufferView view;
+    Terminal terminal{view, nullptr, ViewThreads::owner_only, [] {}};
+    terminal.set_scrollback(limit);
+    auto board = [&terminal](int first, int last) {
+      std::thread([&terminal, first, last] {
+        for (int n = first; n <= last; ++n) terminal.put_text(test::numbered_lines(n, n));
+        terminal.flush();
+      }).join();
+    };
+    board(1, 10);
+    terminal.flush();  // the owner shows the first lines, then falls behind
+    board(11, 3000);
+    EXPECT_LT(terminal.queued_chars(), 2 * 15000u);
+    for (int i = 0; i < 100 && terminal.queued_chars() > 0; ++i) terminal.flush();
+    EXPECT_EQ(test::contiguous_tail_error(view.contents(), 3000), "");
+    EXPECT_GT(terminal.counters().dropped_full, 0);
+  }
 }
 
 // Report lines are the program's own UTF-8 texts; board bytes are Windows-1252. The view keeps
