@@ -13,6 +13,7 @@
 #include "app/main_window_form.h"
 #include "app/menu_labels.h"
 #include "app/terminal_command_ids.h"
+#include "link/port_name.h"
 #include "app/terminal_menu.h"
 #include "base/command_ids.h"
 #include "base/menu_table.h"
@@ -58,6 +59,17 @@ TEST(MainWindowControls, EachVariantHasItsTabsTitleAndToolRow) {
       EXPECT_EQ(f.form().contains(id), !r.reduced) << id;
     EXPECT_EQ(f.form().at(cmd::kTimeNow).rect.x, r.time_now_x);
     EXPECT_FALSE(f.form().shown(cmd::kPortName));
+    // An open link shows its name in place of the port selector; TCP has no speed to choose.
+    for (const char* link : {"/dev/ttyUSB0", kTcpLinkName}) {
+      f.show_link_state(true, link);
+      EXPECT_EQ(f.form().text(cmd::kPortName), link);
+      EXPECT_TRUE(f.form().shown(cmd::kPortName) && f.form().checked(cmd::kOpenClose));
+      EXPECT_FALSE(f.form().shown(cmd::kPortSelector));
+      EXPECT_EQ(f.form().shown(cmd::kSpeedSelector), link != std::string(kTcpLinkName));
+    }
+    f.show_link_state(false, "/dev/ttyUSB0");
+    EXPECT_FALSE(f.form().shown(cmd::kPortName) || f.form().checked(cmd::kOpenClose));
+    EXPECT_TRUE(f.form().shown(cmd::kPortSelector) && f.form().shown(cmd::kSpeedSelector));
     EXPECT_FALSE(f.form().contains(cmd::kFactoryTest));
     EXPECT_TRUE(make(r.reduced, true, r.family).form().contains(cmd::kFactoryTest));  // debug only
     EXPECT_EQ(main_window_title(r.family ? "VexaLog" : "Acme", r.reduced), r.title);
