@@ -62,6 +62,7 @@ TEST(LineSettingsText, WritesAndReadsEveryFrameAndHandshakeAndEachFrameHasItsFla
           EXPECT_EQ(*back, settings) << line_settings_text(settings);
         }
   EXPECT_EQ(parse_line_settings("8n2,XonXoff"), (LineSettings{8, Parity::none, 2, FlowControl::xon_xoff}));
+  EXPECT_EQ(parse_line_settings("7E1"), (LineSettings{7, Parity::even, 1, FlowControl::none}));
   for (const char* bad : {"", "8N3", "9N1", "4N1", "8X1", "n,8", "n,8,1,fast", "n,8,1,none,x", "8N1x", "n,,1"})
     EXPECT_FALSE(parse_line_settings(bad)) << bad;
   // The termios flags of each frame, and the frame read back from them.
@@ -373,6 +374,10 @@ TEST_F(PortLayer, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
   EXPECT_TRUE(link.serial_open());
   EXPECT_EQ(report.lines(), std::vector<std::string>{open_line(9600)});
   EXPECT_FALSE(link.lost());
+  report.clear();
+  link.probe_port();  // a line that is there and not hung up: nothing to say
+  EXPECT_TRUE(report.lines().empty());
+  EXPECT_TRUE(link.serial_open());
 
   // A hang-up: the slave node goes with its master, so either the path or the hang-up is seen.
   again.close();
