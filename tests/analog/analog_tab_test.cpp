@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analog/analog_tab.h"
@@ -546,6 +548,49 @@ TEST(LiveDrawing, BarsScalesEmptyHugeAndTinyRanges) {
   draw_vertical_scale(p, 60, 66, 0, 1, 0, width);
   draw_time_axis(p, 5, 14, HistoryView::minutes, 0, width);
   EXPECT_LT(p.calls().size(), 20000u);
+}
+
+// The time axis ticks every minute, half minute or ten seconds, as many labels as the width
+// holds; a full minute is labelled with the local time of day, the others with their seconds.
+TEST(LiveDrawing, TimeAxisTicksAsOftenAsItsLabelsFit) {
+  auto width = [](std::string_view t) { return static_cast<int>(t.size()) * 6; };
+  auto local = [](long long t, const char* format) {
+    const std::time_t at = static_cast<std::time_t>(t);
+    std::tm tm{};
+    localtime_r(&at, &tm);
+    return format_text(format, tm.tm_hour, tm.tm_min);
+  };
+  auto ticks_and_texts = [](const RecordingPainter& p) {
+    std::vector<std::string> ticks, texts;
+    for (const std::string& c : p.calls()) {
+      if (c.ends_with(",5 000000") && c.rfind("line ", 0) == 0) ticks.push_back(c);
+      if (c.rfind("text ", 0) == 0) texts.push_back(c.substr(c.rfind(' ') + 1));
+    }
+    return std::pair{ticks, texts};
+  };
+  const long long last = 1800000000;  // a full minute
+  RecordingPainter p;
+  draw_time_axis(p, 400, 14, HistoryView::seconds, last, width);
+  auto [ticks, texts] = ticks_and_texts(p);
+  EXPECT_EQ(ticks, (std::vector<std::string>{"line 197,0 197,5 000000", "line 379,0 379,5 000000"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{local(last - 60, "%02d:%02d"), local(last, "%02d:%02d")}));
+  p.reset();
+  for (const auto& [w, count, first] : {std::tuple{2000, 4u, "30"}, std::tuple{2100, 12u, "10"}}) {
+    SCOPED_TRACE(w);
+    draw_time_axis(p, w, 14, HistoryView::seconds, last + 5, width);
+    std::tie(ticks, texts) = ticks_and_texts(p);
+    EXPECT_EQ(ticks.size(), count);  // every half minute, or every ten seconds
+    EXPECT_EQ(texts.front(), first);
+    EXPECT_EQ(texts.back(), local(last, "%02d:%02d"));
+    p.reset();
+  }
+  draw_time_axis(p, 2100, 14, HistoryView::minutes, last / 60, width);  // minutes: a full hour reads HH:00
+  std::tie(ticks, texts) = ticks_and_texts(p);
+  EXPECT_EQ(texts.back(), local(last, "%02d:00"));
+  p.reset();
+  draw_time_axis(p, 400, 14, HistoryView::bar, last, width);
+  draw_time_axis(p, 41, 14, HistoryView::seconds, last, width);
+  EXPECT_TRUE(p.calls().empty());
 }
 
 }  // namespace
