@@ -447,7 +447,13 @@ TEST(LiveHistory, PollingPopupIndexAndSamples) {
   EXPECT_EQ(popup_index(119, 120), 0);
   EXPECT_FALSE(popup_index(5, 9));
   EXPECT_EQ(popup_text(0.0001f), "0.0001");
-  s.live.set_view(HistoryView::bar);  // the sample under the pointer of a graph is the desktop test's
+  s.live.set_view(HistoryView::seconds);
+  s.live.set_mode(DisplayMode::raw);
+  s.live.on_bar_line("a2: 77");
+  s.next_second();
+  EXPECT_EQ(s.live.sample_at(2, 119, 120).value_or(-1), 77.0f);
+  EXPECT_EQ(s.live.sample_at(2, 0, 120).value_or(-1), 0.0f);
+  s.live.set_view(HistoryView::bar);
   EXPECT_FALSE(s.live.sample_at(2, 119, 120));
 }
 
