@@ -15,7 +15,8 @@ left as it was share an object's profile) to a file, so neither the coverage fig
 test reads on a program's standard error change. With --coverage-json (that build's
 coverage.json) a mutant on a line no test runs is counted as surviving without being built.
 Every verdict is written to BUILD/mutants.txt; --recheck FILE runs only the mutants a previous
-mutants.txt lists as killed, to show that a change to the suite still kills each of them;
+mutants.txt lists as killed (found by name, so a change elsewhere in the sources keeps them), to
+show that a change to the suite still kills each of them;
 --judged-by FOLDER keeps only the mutants that the tests of that folder judge (for a recheck
 after a change to some test folders only: the others' verdicts cannot have changed).
 --reuse FILE takes the verdicts a previous mutants.txt of the same suite holds and runs only
@@ -177,9 +178,12 @@ def main():
     if args.recheck:
         with open(args.recheck) as f:
             wanted = {line.split(" ", 1)[1].strip() for line in f if line.startswith("killed ")}
-        sample = [m for m in sample if mutant_name(m) in wanted]
-        print(f"mutate: rechecking the {len(sample)} of them that {args.recheck} lists as killed"
-              + ("" if len(sample) == len(wanted) else f" (it lists {len(wanted)}: a different sample?)"))
+        # Taken from the whole pool by name: a change of the sources' mutant count draws another
+        # sample from the same seed, but the listed mutants are still where they were.
+        sample = [m for m in pool if mutant_name(m) in wanted]
+        print(f"mutate: rechecking the {len(sample)} mutants that {args.recheck} lists as killed"
+              + ("" if len(sample) == len(wanted) else
+                 f" (it lists {len(wanted)}: the others' lines changed or went)"))
     if args.judged_by:
         sample = [m for m in sample if set(suites_of(m[0])) & set(args.judged_by)]
         print(f"mutate: {len(sample)} of them judged by the tests of {', '.join(args.judged_by)}")

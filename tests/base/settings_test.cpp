@@ -99,8 +99,8 @@ TEST(Settings, SessionValuesDebugLettersReducedVariantAndWindowSizeLimits) {
     int expected_width, expected_height;
   } rows[] = {{"", "", 700, 675}, {"200", "2001", 200, 675}, {"199", "2000", 700, 2000}};
   for (const auto& row : rows) {
-    s.set_setting("WindowWidth", row.width);
-    s.set_setting("WindowHeight", row.height);
+    s.set_setting("WindowWidth", "%s", row.width);
+    s.set_setting("WindowHeight", "%s", row.height);
     EXPECT_EQ(initial_window_width(s), row.expected_width) << row.width;
     EXPECT_EQ(initial_window_height(s), row.expected_height) << row.height;
   }
