@@ -102,8 +102,12 @@ TEST(CliCommandLine, EveryOptionReachesWhatReadsItInBothSpellings) {
     const std::size_t at = 1 + (c.args.size() >= 2 ? 1 : c.args.size());
     std::vector<std::string> words = {c.command};
     words.insert(words.end(), c.args.begin(), c.args.end());
-    for (const auto& [option, value] : c.options)
-      expect_reached(words, at, option, value, [&](const ParsedArgs& p) { return reached(p, option, value); });
+    for (const auto& entry : c.options) {
+      const auto& [option, value] = entry;
+      // Clang 14 lets no lambda capture a structured binding: the lambda takes the pair.
+      expect_reached(words, at, option, value,
+                     [&entry](const ParsedArgs& p) { return reached(p, entry.first, entry.second); });
+    }
   }
 }
 

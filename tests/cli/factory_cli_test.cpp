@@ -38,15 +38,15 @@ TEST_F(FactoryCli, EachBoardTypeRunsItsOwnTestsTheExitStatusIsTheVerdictAndTheRe
   const Row rows[] = {
       {"E", {}, 0, {"factory test passed\n", "rtc (rtc): passed\n"},
        {"res (res a12): passed\n", "temp (t=): passed\n"}, "\"board\": \"VexaLog E v1404\""},
-      {"S", {}, 0, {"factory test passed\n", "res (res a12): passed\n", "temp (t=): passed\n"}, {}},
+      {"S", {}, 0, {"factory test passed\n", "res (res a12): passed\n", "temp (t=): passed\n"}, {}, ""},
       {"F", {"--selftest-fail", "rtc,res,data"}, 1,
        {"factory test failed: data res rtc\n", "Error 0: a12 1240 mV 1233<= 1300 <= 1248",
         "disk (disk dr=0): passed\n"},
        {}, "\"name\": \"rtc\", \"label\": \"rtc\", \"enabled\": true, \"result\": \"failed\""},
       {"S", {"--selftest-fail", "supply"}, 1,
-       {"factory test failed: temp\n", "Error 6: v= 11.000<= 10.800 <= 12.500"}, {}},
+       {"factory test failed: temp\n", "Error 6: v= 11.000<= 10.800 <= 12.500"}, {}, ""},
       // The resolution test failing once is run once more, and passes then.
-      {"S", {"--selftest-res-once"}, 0, {"Error 3: a7 ~ 25 mV 22<= 40 <= 28", "\nar;ec endTstS\n"}, {}},
+      {"S", {"--selftest-res-once"}, 0, {"Error 3: a7 ~ 25 mV 22<= 40 <= 28", "\nar;ec endTstS\n"}, {}, ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.type) + " " + (row.board_options.empty() ? "" : row.board_options.back()));

@@ -186,7 +186,7 @@ TEST(TerminalThreads, OwnerOnlyViewShowsOneOutboxPerOwnerFlushAndIsWokenOnceForT
   Terminal terminal{view, nullptr, ViewThreads::owner_only, [&wakes] { ++wakes; }};
   terminal.print_line("owner");
   EXPECT_EQ(view.contents(), "owner\r\n");
-  auto on_worker = [&terminal](std::function<void()> work) { std::thread(std::move(work)).join(); };
+  auto on_worker = [](std::function<void()> work) { std::thread(std::move(work)).join(); };
   on_worker([&terminal] {
     terminal.clear();
     terminal.print_line("worker 1");
