@@ -449,6 +449,8 @@ class StreamingBoard {
     const auto at = heard_.find(std::string("\x06\x00\x00\x80", 4));
     return at == std::string::npos ? std::string() : heard_.substr(at + 4);
   }
+  // A quiet board still listens but sends nothing.
+  void set_quiet(bool quiet) { quiet_ = quiet; }
 
  private:
   void step(PseudoTerminal& pty) {
@@ -457,8 +459,9 @@ class StreamingBoard {
       std::lock_guard lock(mutex_);
       heard_ += got;
     }
-    pty.write("measuring 12.5 13.1 12.9\r\n");
+    if (!quiet_) pty.write("measuring 12.5 13.1 12.9\r\n");
   }
+  std::atomic<bool> quiet_{false};
   mutable std::mutex mutex_;
   std::string heard_;  // guarded by mutex_
   test::PtyPeer peer_{[this](PseudoTerminal& pty) { step(pty); }};
@@ -473,8 +476,14 @@ TEST(SessionJobs, TheSpecialProbeRunsWhileTheBoardStreamsAndAUserCommandIsRefuse
   h.session->use_temporary_port(link, 115200, true);
   ASSERT_TRUE(h.session->link().port().link_is_open()) << h.text();
   ASSERT_TRUE(h.pump_until([&] { return h.shows("measuring"); }));
+  // The probe waits for the boot code's answer: with the board quiet (and the line read empty) it
+  // still waits when the user's command comes, however fast this machine runs the probe.
+  board.set_quiet(true);
+  const auto quiet_from = std::chrono::steady_clock::now();
+  h.pump_until([&] { return std::chrono::steady_clock::now() - quiet_from > std::chrono::milliseconds(100); });
   h.session->dispatch(cmd::kSpecialProbe);
   h.session->dispatch(cmd::kConfGet);  // refused while the probe holds the board
+  board.set_quiet(false);
   ASSERT_TRUE(h.pump_until([&] { return !h.session->jobs().worker_running(); }, 10000));
   EXPECT_TRUE(h.shows("Special 1 is still running: try again when it has ended.")) << h.text();
   EXPECT_EQ(h.text().find("conf\n"), std::string::npos);  // nothing of the refused command went out
