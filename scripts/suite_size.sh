@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Non-blank lines of C++ (.cpp, .h) that git tracks, or would track: the suite (tests/) against
-# the code (every other folder but bench/ and fuzz/), and the suite's share of the code.
+# Non-blank lines of C++ (.cpp, .h) that git tracks, or would track: the suite (tests/, and the
+# fuzz harnesses in fuzz/) against the code (every other folder but bench/), and the suite's share
+# of the code.
 # Usage: scripts/suite_size.sh [REV]   (default: the working tree)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +14,6 @@ text() { if [[ -n $rev ]]; then git show "$rev:$1"; elif [[ -f $1 ]]; then cat "
 count() {  # non-blank lines of the files whose path matches the extended regex $1
   files | grep -E "$1" | while read -r f; do text "$f"; done | { grep -cv '^\s*$' || true; }
 }
-tests=$(count '^tests/')
+tests=$(count '^(tests|fuzz)/')
 code=$(($(count '/') - $(count '^(tests|bench|fuzz)/')))
-echo "suite: $tests lines; code: $code lines; the suite is $((100 * tests / code)) % of the code"
+echo "suite (tests and fuzz harnesses): $tests lines; code: $code lines; the suite is $((100 * tests / code)) % of the code"
