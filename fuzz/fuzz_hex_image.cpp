@@ -1,11 +1,10 @@
 // Intel HEX files: the image keeps its 64 KB, only data bytes change it, the counts stay in
 // bounds, and an image written back as HEX reads to the same bytes.
-#include <cstdint>
 #include <cstring>
 #include <sstream>
-#include <string>
 #include <vector>
 
+#include "base/text_format.h"
 #include "download/hex_image.h"
 #include "fuzz/fuzz_support.h"
 
@@ -25,27 +24,16 @@ bool same(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b
 
 // The image as 16-byte data records of the bytes that are not 0xFF.
 std::string as_hex(const vexa::HexImage& image) {
-  static const char digits[] = "0123456789ABCDEF";
   std::string out;
   for (std::size_t at = 0; at < image.bytes.size(); at += 16) {
     if (std::memcmp(image.bytes.data() + at, erased().data(), 16) == 0) continue;
-    std::string record = ":10";
+    out += vexa::format_text(":10%04X00", static_cast<unsigned>(at));
     unsigned sum = 0x10 + (at >> 8) + (at & 0xFF);
-    record += digits[(at >> 12) & 15];
-    record += digits[(at >> 8) & 15];
-    record += digits[(at >> 4) & 15];
-    record += digits[at & 15];
-    record += "00";
-    for (std::size_t i = 0; i < 16; ++i) {
-      const std::uint8_t b = image.bytes[at + i];
-      record += digits[b >> 4];
-      record += digits[b & 15];
-      sum += b;
+    for (std::size_t i = at; i < at + 16; ++i) {
+      out += vexa::format_text("%02X", static_cast<unsigned>(image.bytes[i]));
+      sum += image.bytes[i];
     }
-    const std::uint8_t checksum = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
-    record += digits[checksum >> 4];
-    record += digits[checksum & 15];
-    out += record + "\r\n";
+    out += vexa::format_text("%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
   }
   return out + ":00000001FF\r\n";
 }
@@ -53,7 +41,8 @@ std::string as_hex(const vexa::HexImage& image) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+  const std::string text(vexa::fuzz::text_of(data, size));
+  std::istringstream in(text);
   const vexa::HexImage image = vexa::read_hex_image(in);
   check(image.bytes.size() == vexa::kHexImageBytes);
   check(image.data_count >= 0 && image.long_records >= 0 && image.short_records >= 0);
@@ -68,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(same(again.bytes, image.bytes));
   check(again.long_records == 0 && again.short_records == 0);
 
-  std::istringstream words(std::string(reinterpret_cast<const char*>(data), size));
+  std::istringstream words(text);
   check(vexa::bin_identity(words).words == size / 4);
   return 0;
 }

@@ -1,8 +1,5 @@
 // Input type files in each language: every entry has a title, its fields keep their limits,
 // the table keeps its size limit, and a mode finds its own entry's default type.
-#include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "analog/input_type_file.h"
 #include "fuzz/fuzz_support.h"

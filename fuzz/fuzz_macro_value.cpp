@@ -1,9 +1,6 @@
 // Macro values: what a value reads as, written back in its canonical form, reads as the same
 // fields (commit(show(v)) == v); the command keeps its limit; the calendar and the interval
 // fields convert both ways.
-#include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "fuzz/fuzz_support.h"
 #include "macro/macro_value.h"

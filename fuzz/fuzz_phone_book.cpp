@@ -1,8 +1,5 @@
 // Phone book files: every entry is a piece of one line, cut at the line limit, with no comment,
 // CR or tab left, and something but blanks in it; the selection points into the list.
-#include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "fuzz/fuzz_support.h"
 #include "link/phone_book.h"

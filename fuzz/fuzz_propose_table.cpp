@@ -1,9 +1,6 @@
 // Propose texts of input types: the list stays bounded, its first entry is the empty choice,
 // every entry ends with the unit cut to its limit, the raw counts rise and the choices agree.
 #include <cmath>
-#include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "analog/propose_table.h"
 #include "fuzz/fuzz_support.h"

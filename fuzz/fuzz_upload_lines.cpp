@@ -2,9 +2,6 @@
 // pattern, the binary data lines give one byte per hex pair up to the first pair that is not
 // one, and the repair of a cut line start only ever drops a start.
 #include <cctype>
-#include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "fuzz/fuzz_support.h"
 #include "upload/data_upload.h"
