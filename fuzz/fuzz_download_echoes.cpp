@@ -40,12 +40,12 @@ void card_copy(vexa::fuzz::Bytes& bytes) {
     return made;
   }();
   static const vexa::fuzz::ScratchFile file("vexa_fuzz_card");
-  static const bool written = static_cast<bool>(std::ofstream(file.path(), std::ios::binary) << text);
+  static const bool written = static_cast<bool>(std::ofstream(file.path, std::ios::binary) << text);
   check(written);
   Rig rig(bytes);
   // "fd NAME" and "fd !..." are waited for by the link's own reply wait: one input byte each.
   rig.port.send_ok = [&bytes](std::string_view) { return (bytes.take() & 1) != 0; };
-  const vexa::CardTransferResult result = vexa::card_transfer(rig.context(), file.path(), "LOG.TXT");
+  const vexa::CardTransferResult result = vexa::card_transfer(rig.context(), file.path, "LOG.TXT");
 
   // Each chunk goes at most three times, and the chunks go in file order.
   const auto chunk_line = [](std::size_t n) {

@@ -6,18 +6,13 @@
 
 using vexa::fuzz::check;
 
-namespace {
-
-// The fields hold UTF-8; their limits count the file's single-byte characters.
-std::size_t characters(const std::string& text) {
-  std::size_t n = 0;
-  for (const char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return n;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The fields hold UTF-8; their limits count the file's single-byte characters.
+  const auto characters = [](const std::string& text) {
+    std::size_t n = 0;
+    for (const char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+  };
   vexa::fuzz::Bytes bytes(data, size);
   constexpr char kLanguages[] = {'e', 'f', 'd'};
   const char language = kLanguages[bytes.take() % 3];

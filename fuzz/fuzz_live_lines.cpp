@@ -16,11 +16,6 @@ struct Rig : vexa::fuzz::Board {
   vexa::LiveData live{config, identity, channel, [] { return false; }, clock};
 };
 
-bool names_input(std::string_view line, std::size_t n) {
-  const std::string number = std::to_string(n) + ":";
-  return line.find("a" + number) != std::string_view::npos || (n < 10 && line.find("a0" + number) != std::string_view::npos);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -40,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (std::size_t n = 0; n < vexa::kLiveInputs; ++n) {
     if (!dirty.test(n)) continue;
     const vexa::LiveRecord record = rig.live.record(static_cast<int>(n));
-    check(n < 100 && names_input(line, n));
+    const std::string number = std::to_string(n) + ":";
+    check(n < 100 && (line.find("a" + number) != line.npos || (n < 10 && line.find("a0" + number) != line.npos)));
     check(std::isfinite(record.value) && record.value != 0 && record.current == record.value);
   }
   return 0;

@@ -7,13 +7,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const vexa::fuzz::ScratchFile file("vexa_fuzz_settings", ".txt");
-  vexa::fuzz::check(vexa::write_file_atomically(file.path(), std::string(vexa::fuzz::text_of(data, size))));
+  vexa::fuzz::check(vexa::write_file_atomically(file.path, std::string(vexa::fuzz::text_of(data, size))));
   vexa::Settings settings;
-  settings.read_settings(file.path());
+  settings.read_settings(file.path);
   const std::string first = settings.settings_text();
-  vexa::write_file_atomically(file.path(), first);
+  vexa::write_file_atomically(file.path, first);
   vexa::Settings again;
-  again.read_settings(file.path());
+  again.read_settings(file.path);
   vexa::fuzz::check(again.settings_text() == first);
   return 0;
 }

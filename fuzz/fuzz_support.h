@@ -28,18 +28,13 @@ inline std::string_view text_of(const uint8_t* data, size_t size) {
 // A file of this process's own ("<name>_<pid><suffix>"), removed when the object goes: kept as
 // a function's static, at the end of a run that ends normally. It lives in /dev/shm when there
 // is one, since each save syncs its file and a sync to disk takes milliseconds.
-class ScratchFile {
- public:
+struct ScratchFile {
   ScratchFile(std::string_view name, std::string_view suffix = "")
-      : path_(std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm/" : "/tmp/") + std::string(name) + "_" +
-              std::to_string(::getpid()) + std::string(suffix)) {}
-  ~ScratchFile() { ::unlink(path_.c_str()); }
+      : path(std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm/" : "/tmp/") + std::string(name) + "_" +
+             std::to_string(::getpid()) + std::string(suffix)) {}
+  ~ScratchFile() { ::unlink(path.c_str()); }
   ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
+  const std::string path;
 };
 
 class Bytes {
@@ -47,10 +42,8 @@ class Bytes {
   Bytes(const uint8_t* data, size_t size) : text_(text_of(data, size)) {}
   // One byte for a choice (0 once the input is used up).
   unsigned char take() {
-    if (text_.empty()) return 0;
-    const auto c = static_cast<unsigned char>(text_[0]);
-    text_.remove_prefix(1);
-    return c;
+    const std::string_view c = take(1);
+    return c.empty() ? 0 : static_cast<unsigned char>(c[0]);
   }
   // The next piece of at most length bytes.
   std::string_view take(std::size_t length) {
@@ -64,9 +57,11 @@ class Bytes {
   std::string_view text_;
 };
 
-class Quiet : public ReportSink, public BoardChannel {
+class Quiet : public ReportSink, public CharSink, public BoardChannel {
  public:
   void print_line(std::string_view) override {}
+  void put_char(unsigned char) override {}
+  void flush() override {}
   bool send_and_wait_ok(std::string_view) override { return true; }
   bool wait_line(std::string_view) override { return true; }
   void set_echo_suppressed(bool) override {}

@@ -9,13 +9,8 @@
 
 using vexa::fuzz::check;
 
-namespace {
-
-bool is_hex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const auto is_hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
   vexa::fuzz::Bytes bytes(data, size);
   const std::size_t pattern_size = bytes.take() % 16;
   const std::string_view all = bytes.rest();
