@@ -1,9 +1,8 @@
-// What the board sends back during a memory-card copy and a page download, as a stream of
-// arbitrary bytes: the first byte picks the job (and the loader row), then each write of the
-// host is answered by the next piece of the input (a length byte, then that many bytes).
-// Whatever comes back, the job ends, gives the link back as it found it (speed, reading,
-// echo), sends only well-formed chunks in order, and closes a card file with the true totals.
+// What the board sends back during a memory-card copy and a page download: the first byte
+// picks the job (and the loader row), then each write of the host is answered by the next piece
+// of the input (a length byte, then that many bytes).
 #include <fstream>
+#include <numeric>
 
 #include "download/card_transfer.h"
 #include "download/loader_types.h"
@@ -25,7 +24,8 @@ struct Rig : vexa::test::FakeRig {
     port.current_speed = kLinkSpeed;
     port.respond = [&bytes](std::string_view) { return std::string(bytes.take(bytes.take())); };
   }
-  // Whatever came back, the job ended within its waits and gave the link back as it found it.
+  // Whatever came back, the job ended within its waits and gave the link back as it found it
+  // (speed, reading, echo).
   ~Rig() {
     check(port.pauses() == 0 && !port.echo_suppressed && port.current_speed == kLinkSpeed);
     check(clock.slept_ms < kLongestVirtualMs);
@@ -61,8 +61,7 @@ void card_copy(vexa::fuzz::Bytes& bytes) {
     check(chunk * vexa::kCardChunkBytes < text.size() && write == chunk_line(chunk) && ++sends <= vexa::kCardSendsPerChunk);
   }
   if (result.closed) {
-    long sum = 0;
-    for (char c : text) sum += static_cast<unsigned char>(c);
+    const long sum = std::accumulate(text.begin(), text.end(), 0L, [](long s, char c) { return s + static_cast<unsigned char>(c); });
     check(result.bytes == static_cast<std::int32_t>(text.size()) && result.sum == sum);
     check(rig.port.commands.back() == "fd !" + std::to_string(result.bytes) + " " + std::to_string(result.sum));
   }
