@@ -32,11 +32,7 @@ void check_shape(const vexa::ParameterTable& table, const vexa::KeyRows& rows) {
   check(table.size() == vexa::kConfigurationRecords);
   for (std::size_t i = 0; i < table.size(); ++i) {
     const vexa::ParameterRecord& record = table[i];
-    if (!language[i].key.empty()) {
-      check(record.key == language[i].key);
-    } else if (!record.key.empty()) {
-      check(rows.find(record.key) == i);
-    }
+    check(!language[i].key.empty() ? record.key == language[i].key : record.key.empty() || rows.find(record.key) == i);
     // A row without a key may hold what an empty key was given ('=5', '.type=Pt100'): it stays
     // free for the next new key. Without a value it holds no value text.
     if (record.key.empty() && !record.has_value) check(record.value.empty());
@@ -94,14 +90,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // Save and load again: the values, analog names and types survive.
-  vexa::GivenPathChooser save_chooser(saved_file.path);
-  if (!first.files.save_configuration(save_chooser)) {
+  vexa::GivenPathChooser saved(saved_file.path);
+  if (!first.files.save_configuration(saved)) {
     check(!first.config.has_any_value());
     return 0;
   }
   static Rig second;
-  vexa::GivenPathChooser open_saved(saved_file.path);
-  check(second.files.load_configuration(open_saved));
+  check(second.files.load_configuration(saved));
   first.config.read_indexed([&](const vexa::ParameterTable& loaded, const vexa::KeyRows& loaded_rows) {
     second.config.read_indexed([&](const vexa::ParameterTable& again, const vexa::KeyRows& again_rows) {
       check_shape(again, again_rows);

@@ -16,24 +16,20 @@ constexpr unsigned char kClosed = 0xF1;   // the port went away
 
 class ReplyScript final : public vexa::test::ScriptedPort {
  public:
-  explicit ReplyScript(std::string_view script) : script_(script) { current_speed = 115200; }
+  explicit ReplyScript(std::string_view script) {
+    current_speed = 115200;
+    queue(script);
+  }
   bool write_bytes(std::string_view bytes) override {
     check(bytes.size() <= vexa::kCommandChars);
     return ScriptedPort::write_bytes(bytes);
   }
-  int read_byte(int) override {
+  int read_byte(int wait_ms) override {
     ++reads;
-    if (script_.empty()) return vexa::kReadTimedOut;
-    const auto c = static_cast<unsigned char>(script_[0]);
-    script_.remove_prefix(1);
-    if (c == kSilence) return vexa::kReadTimedOut;
-    if (c == kClosed) return vexa::kReadPortClosed;
-    return c;
+    const int c = ScriptedPort::read_byte(wait_ms);
+    return c == kSilence ? vexa::kReadTimedOut : c == kClosed ? vexa::kReadPortClosed : c;
   }
   std::size_t reads = 0;
-
- private:
-  std::string_view script_;
 };
 
 }  // namespace

@@ -19,12 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::size_t matched = vexa::pattern_prefix(line, pattern);
   check(matched == 0 || matched == pattern.size());
-  if (matched != 0) {
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-      if (pattern[i] == '.') check(line[i] >= '0' && line[i] <= '9');
-      else if (pattern[i] == ' ') check(line[i] == ' ' || line[i] == '\t');
-      else check(line[i] == pattern[i]);
-    }
+  for (std::size_t i = 0; i < matched; ++i) {
+    const char p = pattern[i], c = line[i];
+    check(p == '.' ? c >= '0' && c <= '9' : p == ' ' ? c == ' ' || c == '\t' : c == p);
   }
   const std::size_t stamp = vexa::time_stamp_length(line);
   const std::size_t number = vexa::number_prefix_length(line);
