@@ -58,7 +58,9 @@ void card_copy(vexa::fuzz::Bytes& bytes) {
       ++chunk;
       sends = 0;
     }
-    check(chunk * vexa::kCardChunkBytes < text.size() && write == chunk_line(chunk) && ++sends <= vexa::kCardSendsPerChunk);
+    // In this order: past the last chunk there is no line to compare with.
+    check(chunk * vexa::kCardChunkBytes < text.size() && write == chunk_line(chunk) &&
+          ++sends <= vexa::kCardSendsPerChunk);
   }
   if (result.closed) {
     const long sum = std::accumulate(text.begin(), text.end(), 0L, [](long s, char c) { return s + static_cast<unsigned char>(c); });

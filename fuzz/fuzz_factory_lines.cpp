@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const int state : rig.test.states())
     check(state == vexa::kTestNotSeen || state == vexa::kTestFailed || state == vexa::kTestPassed);
   for (const vexa::FactoryCheck& c : rig.test.checks())
-    check(!c.label.empty() && c.test >= 0 && c.test < vexa::kFactoryTestCount && c.low.empty() == c.high.empty());
+    check(!c.label.empty() && c.test >= 0 && c.test < vexa::kFactoryTestCount &&
+          c.low.empty() == c.high.empty());
   check(rig.test.verdicts() - verdicts_before <= lines);
   return 0;
 }
