@@ -1,48 +1,29 @@
 // Lines a board prints during its self-test, fed to the test's line handler for each board type:
-// every state stays one of the three, every check names its value and test, a passed range
-// check lies within its limits' texts, and the verdicts never outnumber the lines.
-#include <cstdint>
-#include <string>
-#include <string_view>
+// every state stays one of the three, every check names its value and test and gives both limits
+// or neither, and the verdicts never outnumber the lines.
 
 #include "base/board_jobs.h"
 #include "base/messages.h"
-#include "config/board_identity.h"
-#include "config/configuration.h"
 #include "factory/factory_test.h"
 #include "fuzz/fuzz_support.h"
-#include "link/board_channel.h"
-#include "platform/clock.h"
-#include "base/report_sink.h"
-#include "support/fixed_clocks.h"
 
 using vexa::fuzz::check;
 
 namespace {
 
-class Quiet final : public vexa::ReportSink, public vexa::BoardChannel, public vexa::FactoryTestOutput {
+class Quiet final : public vexa::fuzz::Quiet, public vexa::FactoryTestOutput {
  public:
-  void print_line(std::string_view) override {}
-  bool send_and_wait_ok(std::string_view) override { return true; }
-  bool wait_line(std::string_view) override { return true; }
-  void set_echo_suppressed(bool) override {}
-  void send_line(std::string_view) override {}
   void redraw_indicator() override {}
   void verdict_beep() override {}
   void verdict_error_sound() override {}
 };
 
-struct Rig {
+struct Rig : vexa::fuzz::Board {
   explicit Rig(const char* identity_line)
-      : identity(config, *vexa::parse_identity_line(identity_line)),
-        jobs(quiet, messages),
-        test(vexa::FactoryTestPorts{quiet, quiet, messages, identity, jobs, clock, quiet}) {}
-  vexa::Configuration config{'e'};
-  vexa::BoardIdentity identity;
+      : Board(identity_line), test(vexa::FactoryTestPorts{quiet, quiet, messages, identity, jobs, clock, quiet}) {}
   Quiet quiet;
   vexa::Messages messages;
-  vexa::BoardJobs jobs;
-  vexa::FixedClock clock{vexa::make_local_time(2026, 12, 6, 12, 0, 0)};
+  vexa::BoardJobs jobs{quiet, messages};
   vexa::FactoryTest test;
 };
 
@@ -64,11 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (const int state : rig.test.states())
     check(state == vexa::kTestNotSeen || state == vexa::kTestFailed || state == vexa::kTestPassed);
-  for (const vexa::FactoryCheck& c : rig.test.checks()) {
-    check(!c.label.empty());
-    check(c.test >= 0 && c.test < vexa::kFactoryTestCount);
-    check(c.low.empty() == c.high.empty());
-  }
+  for (const vexa::FactoryCheck& c : rig.test.checks())
+    check(!c.label.empty() && c.test >= 0 && c.test < vexa::kFactoryTestCount &&
+          c.low.empty() == c.high.empty());
   check(rig.test.verdicts() - verdicts_before <= lines);
   return 0;
 }

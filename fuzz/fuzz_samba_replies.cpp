@@ -1,16 +1,11 @@
 // Replies of the SAM-BA boot monitor as a byte stream (with silences and a closed port among
 // them): the prompt wait keeps its buffer limit and drops line ends, a command never goes out
 // longer than its buffer, the byte hunt answers what came, and every wait ends.
-#include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "base/messages.h"
 #include "download/samba_wire.h"
 #include "fuzz/fuzz_support.h"
-#include "support/fixed_clocks.h"
 #include "support/scripted_port.h"
-#include "base/report_sink.h"
 
 using vexa::fuzz::check;
 
@@ -19,35 +14,22 @@ namespace {
 constexpr unsigned char kSilence = 0xF0;  // in the script: nothing came in time
 constexpr unsigned char kClosed = 0xF1;   // the port went away
 
-// The script's bytes as the monitor's replies, with its silences and a closed port among them.
 class ReplyScript final : public vexa::test::ScriptedPort {
  public:
-  explicit ReplyScript(std::string_view script) : script_(script) { current_speed = 115200; }
+  explicit ReplyScript(std::string_view script) {
+    current_speed = 115200;
+    queue(script);
+  }
   bool write_bytes(std::string_view bytes) override {
     check(bytes.size() <= vexa::kCommandChars);
     return ScriptedPort::write_bytes(bytes);
   }
-  int read_byte(int) override {
+  int read_byte(int wait_ms) override {
     ++reads;
-    if (script_.empty()) return vexa::kReadTimedOut;
-    const auto c = static_cast<unsigned char>(script_[0]);
-    script_.remove_prefix(1);
-    if (c == kSilence) return vexa::kReadTimedOut;
-    if (c == kClosed) return vexa::kReadPortClosed;
-    return c;
+    const int c = ScriptedPort::read_byte(wait_ms);
+    return c == kSilence ? vexa::kReadTimedOut : c == kClosed ? vexa::kReadPortClosed : c;
   }
   std::size_t reads = 0;
-
- private:
-  std::string_view script_;
-};
-
-class Lines final : public vexa::ReportSink, public vexa::CharSink {
- public:
-  void print_line(std::string_view) override { ++lines; }
-  void put_char(unsigned char) override {}
-  void flush() override {}
-  std::size_t lines = 0;
 };
 
 }  // namespace
@@ -58,9 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const unsigned char choice = bytes.take();
   const std::string_view script = bytes.rest();
   ReplyScript port(script);
-  Lines lines;
+  vexa::fuzz::Quiet report;  // and echo
   vexa::CountingClock clock;
-  vexa::SambaWire wire(port, lines, messages, clock, (choice & 1) != 0, &lines);
+  vexa::SambaWire wire(port, report, messages, clock, (choice & 1) != 0, &report);
 
   std::string reply;
   for (int round = 0; round < 4 && port.reads <= script.size(); ++round) {

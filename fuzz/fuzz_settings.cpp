@@ -1,8 +1,5 @@
-// The settings reader against arbitrary file contents.
-#include <cstdint>
-#include <string>
-
-#include <unistd.h>
+// The settings reader against arbitrary file contents: whatever it read writes back and reads
+// again to the same values.
 
 #include "base/settings.h"
 #include "fuzz/fuzz_support.h"
@@ -10,15 +7,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const vexa::fuzz::ScratchFile file("vexa_fuzz_settings", ".txt");
-  const std::string& path = file.path();
-  vexa::write_file_atomically(path, std::string(reinterpret_cast<const char*>(data), size));
+  vexa::fuzz::check(vexa::write_file_atomically(file.path, std::string(vexa::fuzz::text_of(data, size))));
   vexa::Settings settings;
-  settings.read_settings(path);
-  // Whatever was read must write back and read again to the same values.
+  settings.read_settings(file.path);
   const std::string first = settings.settings_text();
-  vexa::write_file_atomically(path, first);
+  vexa::write_file_atomically(file.path, first);
   vexa::Settings again;
-  again.read_settings(path);
-  if (again.settings_text() != first) __builtin_trap();
+  again.read_settings(file.path);
+  vexa::fuzz::check(again.settings_text() == first);
   return 0;
 }

@@ -2,9 +2,6 @@
 // pattern, the binary data lines give one byte per hex pair up to the first pair that is not
 // one, and the repair of a cut line start only ever drops a start.
 #include <cctype>
-#include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "fuzz/fuzz_support.h"
 #include "upload/data_upload.h"
@@ -12,13 +9,8 @@
 
 using vexa::fuzz::check;
 
-namespace {
-
-bool is_hex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const auto is_hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
   vexa::fuzz::Bytes bytes(data, size);
   const std::size_t pattern_size = bytes.take() % 16;
   const std::string_view all = bytes.rest();
@@ -27,12 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::size_t matched = vexa::pattern_prefix(line, pattern);
   check(matched == 0 || matched == pattern.size());
-  if (matched != 0) {
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-      if (pattern[i] == '.') check(line[i] >= '0' && line[i] <= '9');
-      else if (pattern[i] == ' ') check(line[i] == ' ' || line[i] == '\t');
-      else check(line[i] == pattern[i]);
-    }
+  for (std::size_t i = 0; i < matched; ++i) {
+    const char p = pattern[i], c = line[i];
+    check(p == '.' ? c >= '0' && c <= '9' : p == ' ' ? c == ' ' || c == '\t' : c == p);
   }
   const std::size_t stamp = vexa::time_stamp_length(line);
   const std::size_t number = vexa::number_prefix_length(line);
