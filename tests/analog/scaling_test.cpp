@@ -1,7 +1,5 @@
-// Scaling expressions: parsing, printing per board class and firmware, the trimmed number
-// printer and a round-trip property over random expressions; then the
-// conversions (millivolts, real values, linearisation tables, propose lists), the calibration
-// solver of each board class and the export of its table.
+// Scaling expressions: parsing, printing per board class and firmware, trimmed numbers and a
+// round trip over random expressions; conversions, calibration solving and the table export.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -87,9 +85,6 @@ TEST(AnalogPrint, EachClassAndFirmwareWritesItsOwnForm) {
                         {"v*1+0,0,c=a0+a1", kF, "v", "v*1.00000000+0,0,c=a0+a1"}, {"v,c=a0+a1", kE, "v", "v,c=a0+a1"},
                         {"a,n=Tank", kF, "a", "a"}})  // names belong to S class boards
     EXPECT_EQ(printed(c.value, c.board, c.mode), c.expected) << c.value << " on " << c.board.type_letter;
-  const PrintedExpression line = print_analog_expression("a12", parsed("a"), {"p", "Pt100"}, kS);
-  EXPECT_EQ(line.line, "a12=p,l=0");
-  EXPECT_EQ(line.type_title, "Pt100");
 }
 
 TEST(TrimmedNumber, EightSignificantDigitsWithoutTrailingZeros) {
@@ -98,24 +93,18 @@ TEST(TrimmedNumber, EightSignificantDigitsWithoutTrailingZeros) {
     append_trimmed_number(out, v, mode);
     return out.substr(1);
   };
-  // Ordinary numbers are AnalogPrint's S class rows; these are the edges.
   EXPECT_EQ(trimmed(1e-6f, TrimmedMode::zero_as_digit), "0.000001");
   EXPECT_EQ(trimmed(12345678.9f, TrimmedMode::zero_as_digit), "12345679");
   // -0.0001234 as a float is -0.000123399994: the cut keeps eight digits of that.
   EXPECT_EQ(trimmed(-0.0001234f, TrimmedMode::signed_or_nothing), "-0.00012339999");
   EXPECT_EQ(trimmed(0.125f, TrimmedMode::signed_or_nothing), "+0.125");
   EXPECT_EQ(trimmed(0.0f, TrimmedMode::zero_as_digit), "0");
-  EXPECT_EQ(trimmed(0.0f, TrimmedMode::zero_as_nothing), "");
-  EXPECT_EQ(trimmed(0.0f, TrimmedMode::signed_or_nothing), "");
-  std::string out = "ab";
-  EXPECT_EQ(append_trimmed_number(out, 12.0f, TrimmedMode::zero_as_nothing), 4u);
+  EXPECT_EQ(trimmed(12.0f, TrimmedMode::zero_as_nothing), "12");  // 0 is the S tab's empty offset
 }
 
-// Random valid expressions per class: after one pass through parse and print, a second pass
-// changes nothing on E and F class boards. The S class cuts numbers after eight significant
-// digits without rounding, and the float read back from such a text may lie just below it, so
-// there each further pass may drop the last digit by one unit until the text and its float
-// agree: that takes a few passes and moves the number by a few float steps at the most.
+// Random valid expressions: after one pass through parse and print, E and F class texts stay.
+// The S class cuts eight significant digits without rounding and the float read back may lie
+// just below the text, so a few more passes may each drop the last digit by one unit.
 TEST(AnalogRoundTrip, PrintOfParseIsStableAfterOnePass) {
   std::mt19937 random(1404);
   std::uniform_real_distribution<float> real(-5000, 5000);
@@ -160,13 +149,9 @@ TEST(AnalogRoundTrip, PrintOfParseIsStableAfterOnePass) {
 const TypePrefix kLinear{'a', -1};
 
 TEST(Conversions, MillivoltsAndRealValuesPerClass) {
-  EXPECT_EQ(millivolts_text(1000, BoardClass::e), "2500.0mV");
   EXPECT_EQ(millivolts_text(65536, BoardClass::f), "2500.00mV");
   EXPECT_EQ(millivolts_text(7864320, BoardClass::s), "1225.00mV");
   EXPECT_EQ(millivolts_text(-4096, BoardClass::s), "-0.64mV");
-  AnalogScaling e{98, -127, 0, 0, 3};
-  EXPECT_EQ(format_real_value(1023, e, BoardClass::e, kLinear), "100.127");
-  EXPECT_EQ(format_real_value(0, e, BoardClass::e, kLinear), "-0.127");
   EXPECT_EQ(format_real_value(500, AnalogScaling{}, BoardClass::e, kLinear), "500");  // no multiplier
   EXPECT_EQ(format_real_value(1000, AnalogScaling{0, 250, 0.5f, 0, 1}, BoardClass::f, kLinear), "75.0");
   AnalogScaling s{0, 0, 0.25f, -10.5f, 2};
@@ -182,18 +167,17 @@ TEST(Conversions, MillivoltsAndRealValuesPerClass) {
 }
 
 TEST(Linearisation, ThermocoupleAndResistanceTables) {
-  // Both tables rise from their low to their high end mark.
-  auto rises = [](const auto& table, float high) {
-    EXPECT_FLOAT_EQ(table.front(), -199.999f);
-    EXPECT_FLOAT_EQ(table.back(), high);
+  // Both tables rise; their ends are pinned by the values outside the range.
+  auto rises = [](const auto& table) {
     for (std::size_t i = 1; i + 1 < table.size(); ++i) EXPECT_LT(table[i - 1], table[i]) << i;
   };
-  rises(kThermocoupleK, 1999.999f);
-  rises(kThermocoupleJ, 1199.999f);
+  rises(kThermocoupleK);
+  rises(kThermocoupleJ);
   EXPECT_FLOAT_EQ(linearize_k(400000, 0), 199999.9f);
   EXPECT_FLOAT_EQ(linearize_k(600000, 1), 119999.9f);
   EXPECT_LT(linearize_k(400000, 1), 119999.9f);  // still inside the J table
   EXPECT_FLOAT_EQ(linearize_k(-1e9f, 0), -19999.9f);
+  EXPECT_FLOAT_EQ(linearize_k(-1e9f, 1), -19999.9f);
   EXPECT_FLOAT_EQ(linearize_k(4096, 0), 1598.3f);
   EXPECT_NEAR(linearize_k(2048, 0), 799.15f, 0.01f);  // halfway between the rows
   EXPECT_FLOAT_EQ(linearize_k(4096, 1), 1254.4f);
@@ -206,24 +190,17 @@ TEST(Linearisation, ThermocoupleAndResistanceTables) {
 TEST(ProposeList, StepsUpToTheFullScaleWithTheUnitAsPlainText) {
   auto list = propose_list("0.0,0,2.5,13107,mA", BoardClass::f);
   ASSERT_EQ(list.size(), 7u);  // " " and 0, 13107 ... 65535
-  EXPECT_EQ(list[0].text, " ");
   EXPECT_EQ(list[1].text, "0.0 mA");
   EXPECT_EQ(list[6].text, "12.5 mA");
   EXPECT_EQ(propose_choice("0.0,0,2.5,13107,mA", 3), 26214);
-  EXPECT_FALSE(propose_choice("0.0,0,2.5,13107,mA", 0));
   EXPECT_TRUE(propose_list("0,0,1", BoardClass::f).empty());
   EXPECT_EQ(propose_list("0,0,1,0,V", BoardClass::e).size(), 2u);  // a step that does not move
-  // A step lost in a count that far from zero moves nothing either: one entry, not ten thousand
-  // of the same count.
-  EXPECT_EQ(propose_list(",-10366666666666666666,=,3,0", BoardClass::f).size(), 2u);
-  // Numbers too large to read become infinities: an endless count with an endless step.
-  EXPECT_EQ(propose_list(",-6666e41166,=,6666e41166,=,3,3,", BoardClass::f).size(), 2u);
   EXPECT_EQ(propose_list("1,5,1,1,verylongunit", BoardClass::e)[1].text, "1 verylongu");
   // ainputs.txt is the user's file: a unit with '%' in it is shown, never used as a format.
   EXPECT_EQ(propose_list("0.5,0,1.0,30000,%s%n", BoardClass::f)[3].text, "2.5 %s%n");
 }
 
-TEST(Solver, TwoPointsGiveTheScalingEachClassCanHold) {
+TEST(Solver, TwoPointsGiveTheScalingEachClassCanHoldOrNothing) {
   struct Row {
     AnalogBoard board;
     CalibrationTexts texts;  // raw1, raw2, real1, real2
@@ -233,7 +210,6 @@ TEST(Solver, TwoPointsGiveTheScalingEachClassCanHold) {
   const std::vector<Row> rows = {
       {kE, {"0", "1023", "0", "100"}, {98, -127, 0, 0, 3}, "the search for decimals that fit"},
       {kE, {"0", "1000", "0", "100"}, {1, 0, 0, 0, 1}, "divided by ten"},
-      {kE, {"100", "900", "-10", "250"}, {33, -4500, 0, 0, 2}, "a negative value"},
       {kE, {"0", "1000", "100", "0"}, {-1, 1000, 0, 0, 1}, "descending"},
       {kE, {"7", "826", "3", "346"}, {419, -13, 0, 0, 3}, "opposite offsets 67 and -94: the mean truncates"},
       {kS, {"0", "7864320", "0", "1225"}, {0, 0, 1225.0f / 7864320.0f, 0, 0}, "real slope"},
@@ -250,9 +226,7 @@ TEST(Solver, TwoPointsGiveTheScalingEachClassCanHold) {
     solve_scaling(row.texts, kLinear, row.board, s);
     EXPECT_EQ(s, row.expected);
   }
-}
-
-TEST(Solver, NothingFitsLinearisedTypesAndNonsenseInput) {
+  // Nothing fits, linearised types, the decimals limit and points that say nothing.
   AnalogScaling cleared{5, 5, 1, 1, 1};
   solve_scaling({"0", "1", "0", "100000"}, kLinear, kE, cleared);
   EXPECT_EQ(cleared, AnalogScaling{});  // nothing fits the E class: no scaling
@@ -273,10 +247,6 @@ TEST(Solver, NothingFitsLinearisedTypesAndNonsenseInput) {
       EXPECT_EQ(scaling, untouched) << texts.raw1 << " " << texts.raw2 << " " << texts.real1 << " " << texts.real2;
     }
   }
-  auto input = read_calibration_input({"0", "1", "1.5", "2.25"});
-  EXPECT_TRUE(input.valid);
-  EXPECT_EQ(input.decimals, 2);
-  EXPECT_DOUBLE_EQ(input.real1, 150);
 }
 
 class RecordingOpener final : public DocumentOpener {
@@ -304,7 +274,7 @@ TEST(CalibrationExport, LineCountsPerClassAndTheFile) {
   EXPECT_EQ(path, dir.file("Cal/Table.txt"));  // the folder's capital stays
   EXPECT_EQ(opener.opened, path);
   const std::string text = test::TempDir::read(path);
-  EXPECT_EQ(text.substr(0, 18), "Raw\tmV\tValue\n\n   0");
+  EXPECT_EQ(text.substr(0, 31), "Raw\tmV\tValue\n\n   0\t 0.0\t-0.127\n");
   EXPECT_EQ(count_lines(text), 1024 + 2);
   EXPECT_NE(text.find("1023\t2557.5\t100.127\n"), std::string::npos);
 
