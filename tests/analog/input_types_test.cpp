@@ -248,7 +248,7 @@ const char* const kFile =
     "txt\tType J\ntxt\tsecond\nhide\tdebug line\nwarn\tx\n\n"
     "title\tDigital\nboard\tEFS\ninput\t8-15\nmode\td\n\n";
 
-TEST(TypeList, BoardAndInputDecideAndTheTitleWinsOverAnEarlierPrefixMatch) {
+TEST(TypeList, BoardAndInputDecideTheTitleWinsOverAPrefixMatchAndTheDescriptionHasItsParts) {
   const InputTypeTable table = parse_input_type_file(kFile, 'e');
   EXPECT_EQ(fill_type_list(table, 'f', 7).titles, (std::vector<std::string>{"Volt EF"}));  // a small letter too
   EXPECT_EQ(fill_type_list(table, 'F', 8).titles, (std::vector<std::string>{"Digital"}));
@@ -271,10 +271,7 @@ TEST(TypeList, BoardAndInputDecideAndTheTitleWinsOverAnEarlierPrefixMatch) {
   // The user's choice by list position.
   EXPECT_EQ(choose_type(list, 2).entry, 3);
   EXPECT_EQ(choose_type(list, 3).entry, -1);
-}
-
-TEST(TypeList, DescriptionPartsAndColours) {
-  const InputTypeTable table = parse_input_type_file(kFile, 'e');
+  // The description: the mode and set text, the txt lines, the hidden lines and the warning.
   const Messages english;
   EXPECT_TRUE(show_type_description(nullptr, true, english).colours.empty());
   const InputType* j = table.entry(3);

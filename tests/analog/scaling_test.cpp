@@ -148,7 +148,7 @@ TEST(AnalogRoundTrip, PrintOfParseIsStableAfterOnePass) {
 
 const TypePrefix kLinear{'a', -1};
 
-TEST(Conversions, MillivoltsAndRealValuesPerClass) {
+TEST(Conversions, MillivoltsRealValuesAndTheLinearisationTables) {
   EXPECT_EQ(millivolts_text(65536, BoardClass::f), "2500.00mV");
   EXPECT_EQ(millivolts_text(7864320, BoardClass::s), "1225.00mV");
   EXPECT_EQ(millivolts_text(-4096, BoardClass::s), "-0.64mV");
@@ -164,9 +164,6 @@ TEST(Conversions, MillivoltsAndRealValuesPerClass) {
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::s, TypePrefix{'k', -1}), "15.98");
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::s, TypePrefix{'k', -1}, true), "40.96");
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::f, TypePrefix{'k', -1}), "40.96");
-}
-
-TEST(Linearisation, ThermocoupleAndResistanceTables) {
   // Both tables rise; their ends are pinned by the values outside the range.
   auto rises = [](const auto& table) {
     for (std::size_t i = 1; i + 1 < table.size(); ++i) EXPECT_LT(table[i - 1], table[i]) << i;
