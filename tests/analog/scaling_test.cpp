@@ -65,6 +65,8 @@ TEST(AnalogPrint, EachClassAndFirmwareWritesItsOwnForm) {
                         {"a*3.814685+0,2<10>20", kE, "a", "a*3+0,2"},  // no alarms on the E class
                         {"a*3.814685+0,2", kS, "a", "a*3.8146851,2,l=0"},
                         {"a*0.5-12.25,3", kS, "a", "a*0.5-12.25,3,l=0"},
+                        // -0.0001234 as a float is -0.000123399994: the cut keeps eight digits of that.
+                        {"a*-0.0001234+0.125,2", kS, "a", "a*-0.00012339999+0.125,2,l=0"},
                         {"a<10>20", s603, "a", "a<10>20,l=0"},
                         {"a,n=Tank", kF, "a", "a"},  // names belong to S class boards
                         {"a*0+0,0", kE, "a", "a"},  // no multiplier: no E scaling
@@ -86,10 +88,7 @@ TEST(TrimmedNumber, EightSignificantDigitsWithoutTrailingZeros) {
     append_trimmed_number(out, v, mode);
     return out.substr(1);
   };
-  EXPECT_EQ(trimmed(12345678.9f, TrimmedMode::zero_as_digit), "12345679");
-  // -0.0001234 as a float is -0.000123399994: the cut keeps eight digits of that.
-  EXPECT_EQ(trimmed(-0.0001234f, TrimmedMode::signed_or_nothing), "-0.00012339999");
-  EXPECT_EQ(trimmed(0.125f, TrimmedMode::signed_or_nothing), "+0.125");
+  EXPECT_EQ(trimmed(12345678.9f, TrimmedMode::zero_as_digit), "12345679");  // cut at the point
   EXPECT_EQ(trimmed(0.0f, TrimmedMode::zero_as_digit), "0");
   EXPECT_EQ(trimmed(12.0f, TrimmedMode::zero_as_nothing), "12");  // 0 is the S tab's empty offset
 }
