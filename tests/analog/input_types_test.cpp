@@ -34,8 +34,6 @@ InputTypeTable shipped(char language) {
   return table;
 }
 
-// The same entries in each language, each with a description and texts of its own; every
-// propose list covers the converter's range of each board.
 TEST(ShippedInputTypes, SameEntriesInEveryLanguageThatFitTheBoards) {
   const InputTypeTable en = shipped('e'), fr = shipped('f'), de = shipped('d');
   ASSERT_GE(en.size(), 20u);
@@ -100,7 +98,6 @@ TEST_F(FileFixture, KeysCommentsAndLineEnds) {
   EXPECT_EQ(t.pic, 12);
   EXPECT_EQ(t.title, "Volt ");
   EXPECT_EQ(t.txt, "line one\r\n\r\n");
-  // Inputs end at 255.
   const InputTypeTable last = parse("board\tE\ninput\t255, 256-300,0\ntitle\tx\n");
   ASSERT_EQ(last.size(), 1u);  // the last entry needs no empty line after it
   EXPECT_TRUE(last.entries()[0].applies_to('E', 255));
@@ -174,7 +171,6 @@ TEST_F(FileFixture, EncodingsGiveTheSameTableAndMalformedTextIsHarmless) {
   EXPECT_EQ(with_nul.entries().at(0).title, "ab");
   EXPECT_EQ(with_nul.entries()[0].mode, "a");
   EXPECT_TRUE(logged("holds NUL characters"));
-  // One endless line without a line end.
   EXPECT_EQ(parse("title\t" + std::string(100000, 'y')).entries().at(0).title.size(), kInputTypeTitleChars);
 }
 
@@ -208,7 +204,6 @@ TEST_F(FileFixture, LoadingFilesAndTheirProblems) {
   EXPECT_EQ(malformed.notes[0],
             "ainputs.txt line 4 has the unknown key \"colour0\" (key and value are separated by a tab)");
   const auto lines = input_type_file_report(malformed, "ainputs.txt", messages);
-  // The count, the first three notes and how many more.
   EXPECT_EQ(lines, (std::vector<std::string>{"ainputs.txt: 5 lines not understood", malformed.notes[0],
                                              malformed.notes[1], malformed.notes[2], "... 2 more"}));
 }
@@ -242,10 +237,8 @@ TEST(TypeList, BoardAndInputDecideTheTitleWinsOverAPrefixMatchAndTheDescriptionH
   EXPECT_EQ(selected("z", "Volt S", list), std::pair(1, 0));  // a title match needs no prefix
   EXPECT_EQ(selected("k", "", list), std::pair(-1, 0));  // nothing: the list shows its first entry
   EXPECT_EQ(selected("a", "", fill_type_list(table, 'S', 40)), std::pair(-1, -1));
-  // The user's choice by list position.
   EXPECT_EQ(choose_type(list, 2).entry, 3);
   EXPECT_EQ(choose_type(list, 3).entry, -1);
-  // The description: the mode and set text, the txt lines, the hidden lines and the warning.
   const Messages english;
   EXPECT_TRUE(show_type_description(nullptr, true, english).colours.empty());
   const InputType* j = table.entry(3);
@@ -305,7 +298,6 @@ TEST(InputMarks, NetworkJumpersPenWidthFiltersAndFieldsWithoutAnEqualsSign) {
     EXPECT_TRUE(has(p, shown)) << shown;
   }
   EXPECT_FALSE(state.jumper_closed);
-  // The pen grows with the scale.
   for (auto [scale, width] : {std::pair{1, 1}, {2, 1}, {3, 2}, {10, 5}}) EXPECT_EQ(mark_pen_width(scale), width);
   // Sub characters shift the column; fields without "=" and blank fields draw nothing.
   p.reset();
@@ -408,7 +400,6 @@ TEST_F(PlanTest, PlanListsConflictsAndTheExpressionsOfUsedInputs) {
                                       "text 10,340 000000 a0 [Tank] Voltage 0-10 V a0=a*0.15258789+0,3",
                                       "text 10,360 000000 a1 Current loop 4-20 mA a1=c*0.3814697+0,3"}));
   EXPECT_EQ(state.records[0].diff, 1);
-  // Without the sheets nothing is drawn.
   sheets.present = false;
   p.reset();
   EXPECT_FALSE(draw_plan(p, sheets, state, context, 3, 0, 16).drawn);
