@@ -1,6 +1,5 @@
 // The analog section over a configuration, the repository's input types and a recording channel:
-// the input tabs and their fields, then the Data tab's live values and drawing. The desktop tests
-// run both on a simulated board with its receive thread.
+// the input tabs and their fields, then the Data tab's live values and drawing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -185,8 +184,6 @@ TEST(AnalogTabOperation, HelpStoreAndTheFieldsOfAnFBoard) {
   EXPECT_EQ(f.tab->expression().scaling.decimals, 3);
 }
 
-// The desktop tests calibrate and catch from a simulated board; these are the alarms, the line
-// Apply sends and the lines and polls a simulated board never gives.
 TEST(AnalogTabCalibration, AlarmsCalculateApplyCatchAndPolls) {
   TabRig rig;
   rig.select(3);
