@@ -3,6 +3,8 @@
 // any text is the analog expression fuzz harness's.
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 
@@ -48,6 +50,10 @@ TEST(AnalogParse, EveryFieldOfEachFormUpToTheFirstMisfit) {
   EXPECT_EQ(parsed("a*2+1,3#<5,n=late"), parsed("a*2+1,3"));
   EXPECT_EQ(parsed("a*2+1,3,z=1,n=late"), parsed("a*2+1,3"));
   EXPECT_EQ(parsed("a,n=" + std::string(500, 'N')).name.size(), kAnalogTextChars);
+  // Numbers beyond a float or an int are clamped, not wrapped.
+  EXPECT_EQ(parsed("a*1e300-1e300").scaling, (AnalogScaling{1, -1, FLT_MAX, -FLT_MAX, 0}));
+  EXPECT_EQ(parsed("d<1e40>-1e40"), (AnalogExpression{.prefix = {'d', -1}, .low_alarm = INT_MAX, .high_alarm = INT_MIN,
+                                                       .digital_alarm = DigitalAlarm::on_zero}));
 }
 
 // The scaling in the form of the board class, the prefix of the chosen type, alarms on F and S
@@ -115,11 +121,9 @@ TEST(Conversions, MillivoltsRealValuesAndTheLinearisationTables) {
   EXPECT_FLOAT_EQ(linearize_k(400000, 0), 199999.9f);
   EXPECT_LT(linearize_k(400000, 1), 119999.9f);  // still inside the J table
   EXPECT_FLOAT_EQ(linearize_k(-1e9f, 0), -19999.9f);
-  EXPECT_FLOAT_EQ(linearize_k(4096, 0), 1598.3f);
   EXPECT_NEAR(linearize_k(2048, 0), 799.15f, 0.01f);  // halfway between the rows
   EXPECT_FLOAT_EQ(linearize_k(4096, 1), 1254.4f);
   EXPECT_FLOAT_EQ(linearize_p(-5), -2442.0f);
-  EXPECT_FLOAT_EQ(linearize_p(122880), -2350.0f);
   EXPECT_FLOAT_EQ(linearize_p(61440), -2396.0f);  // (92 * 61440 + 61440) / 122880 rounds to 46
   EXPECT_FLOAT_EQ(linearize_p(63 * 122880.0f), 6346.0f);
 }
