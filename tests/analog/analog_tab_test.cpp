@@ -345,7 +345,7 @@ TEST(LiveModes, ConversionsKeepOrClearTheHistories) {
   rig.live.parameter_changed("a4");
   rig.live.take_requests();
   EXPECT_NE(rig.live.record(4).max, 99.0f);
-  // A new board falls back from real values to millivolts (the desktop test sees the mode).
+  // A new board resets every row; it falls back to millivolts (the desktop test sees the mode).
   rig.live.set_colour(1, 0x123456);
   rig.identity.accept_identity("VexaLog S v1404");
   rig.live.take_requests();
