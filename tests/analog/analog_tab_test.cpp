@@ -419,7 +419,7 @@ int default_font_width(std::string_view text) {
 // decimals, and only a whole part that cannot fit becomes the overflow mark.
 TEST(LiveDrawing, ValueBoxesNeverCutLeadingDigits) {
   constexpr int kRoom = kValueBoxWidth - 10;  // frame, margins and cursor of the edit
-  EXPECT_EQ(fitted_value_text(999.9999996, 6, 60 - 10, default_font_width), "1000.00");  // the old box
+  EXPECT_EQ(fitted_value_text(-1.5, 6, default_font_width("-1.5"), default_font_width), "-1.5");  // just fits
   EXPECT_EQ(fitted_value_text(12.5, 0, kRoom, default_font_width), "12");  // min/max keep their decimals
   // One width and one sign: the decimals are dropped the same way for any.
   for (int exponent = -8; exponent <= 38; ++exponent) {
