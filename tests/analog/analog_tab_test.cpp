@@ -1,8 +1,5 @@
-// The analog section's logic over a board identity, a configuration, the input type file of the
-// repository and a channel that records what would go to the board: the input tabs, visibility,
-// refresh, listening, Catch, polling, the operation buttons, alarms, store and Apply; then the
-// live values of the Data tab, their modes, histories, polling and drawing. The desktop tests
-// run both on a simulated board with its receive thread.
+// The analog section over a configuration, the repository's input types and a recording channel:
+// the input tabs and their fields, then the Data tab's live values and drawing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +9,6 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "analog/analog_tab.h"
@@ -57,12 +53,10 @@ struct TabRig {
     identity.remove_listener(tab.get());
   }
 
-  // Selects the tab of input n.
   void select(int n) {
     for (std::size_t i = 0; i < tab->tabs().size(); ++i)
       if (tab->tabs()[i].number == n) tab->select_tab(static_cast<int>(i));
   }
-  // Picks the listed type with this title.
   void choose(const std::string& title) {
     const auto& titles = tab->type_list().titles;
     for (std::size_t i = 0; i < titles.size(); ++i)
@@ -81,7 +75,6 @@ struct TabRig {
     for (int i = 0; i < n; ++i) tab->tick_100ms();
   }
   std::string text(int id) const { return tab->form().text(id); }
-  bool shown(int id) const { return tab->form().shown(id); }
   void next_second() {
     clock.set_local(make_local_time(2026, 12, 7, 12, 0, ++second));
     live.tick_second();
@@ -109,11 +102,13 @@ TEST(AnalogTabTabs, BoardClassGivesTheInputsAndNewInputsAppearAtTheNextPass) {
   for (const auto& t : rig.tab->tabs()) labels.push_back(t.label);
   EXPECT_EQ(labels, (std::vector<std::string>{"a0", "a1", "a2", "a3", "a4", "a5", "a6", "a7", "Plan", "Data"}));
   EXPECT_EQ(rig.text(821), "1024");
+  rig.choose("Voltage 0-5 V");  // on a0
+  EXPECT_EQ(rig.text(kMultiplier), "5");  // the E class's integer form
+  EXPECT_EQ(rig.text(kOffset), "0");
   rig.configuration.parse_assignments("a20=a*1+0,0", true);
   EXPECT_EQ(rig.tab->tabs().size(), 10u);  // not before the next pass
   rig.tab->tick_100ms();
   EXPECT_EQ(rig.tab->tabs().at(8).label, "a20");  // before the views
-  // A new board: its own inputs and full scale, and "a20" is gone.
   rig.identity.accept_identity("VexaLog S v1404");
   rig.tab->tick_100ms();
   EXPECT_EQ(rig.tab->tabs().size(), 18u);
@@ -139,7 +134,6 @@ TEST(AnalogTabVisibility, TypeLetterClassAndFirmwareDecide) {
       {"VexaLog F v1404", 3, "Computed value", {786, 864}, {860, 814, 830}},
       {"VexaLog F v1404", 3, "Not used", {}, {750, 770, 786, 811, 830, 885, 890}},
       {"VexaLog F v602", 0, "Voltage 0-5 V", {811}, {830}},
-      {"VexaLog F v602", 0, "Digital input", {}, {770}},
       {"VexaLog S v1404", 2, "Thermocouple type K", {890, 891, 896, 852, 863}, {850, 834, 861}},
       {"VexaLog S v1404", 3, "Thermocouple type K", {892}, {890, 891}},  // odd input: no Diff.
   };
@@ -148,26 +142,32 @@ TEST(AnalogTabVisibility, TypeLetterClassAndFirmwareDecide) {
     TabRig rig(row.board);
     rig.select(row.input);
     rig.choose(row.type);
-    for (int id : row.shown) EXPECT_TRUE(rig.shown(id)) << id;
-    for (int id : row.hidden) EXPECT_FALSE(rig.shown(id)) << id;
+    for (int id : row.shown) EXPECT_TRUE(rig.tab->form().shown(id)) << id;
+    for (int id : row.hidden) EXPECT_FALSE(rig.tab->form().shown(id)) << id;
   }
 }
 
-// Every help text is made of catalog messages, one text for each of 'a', 'k' and 'p'; the help
-// field shows the one of the chosen type.
-TEST(AnalogTabHelp, TextsFollowTheTypeLetter) {
-  TabRig rig;
-  const std::set<std::string> texts{rig.tab->help_text('a'), rig.tab->help_text('k'), rig.tab->help_text('p')};
+TEST(AnalogTabOperation, HelpStoreAndTheFieldsOfAnFBoard) {
+  TabRig f;
+  const std::set<std::string> texts{f.tab->help_text('a'), f.tab->help_text('k'), f.tab->help_text('p')};
   EXPECT_EQ(texts.size(), 3u);
   for (const std::string& text : texts) EXPECT_EQ(text.find("???"), std::string::npos) << text;
-  rig.select(0);
-  rig.choose("Voltage 0-5 V");
-  EXPECT_EQ(rig.text(kHelp), rig.tab->help_text('a'));
-}
-
-TEST(AnalogTabOperation, FieldsOfTheFAndEClassesAndTheDecimalLimits) {
-  TabRig f("VexaLog F v1404");
-  f.select(1);
+  f.select(0);
+  f.choose("Voltage 0-5 V");
+  EXPECT_EQ(f.text(kHelp), f.tab->help_text('a'));
+  f.tab->set_section_current(false);
+  f.tab->store();
+  EXPECT_EQ(f.configuration.parameter_value("a0").value_or(""), "");
+  f.tab->set_section_current(true);
+  f.select(1);  // leaving a0 stores it
+  EXPECT_EQ(f.configuration.parameter_value("a0").value_or(""), "a*0.07629395+0,3");
+  f.configuration.store_type(*f.configuration.find_index("a1"), "Old type");
+  f.select(kPlanTab);  // leaving a1, unused over an empty value: only its type text goes
+  EXPECT_EQ(f.configuration.find_parameter("a1")->type, "");
+  f.configuration.set_parameter("a1", "a*2,0");
+  f.tab->store();  // a view is selected: nothing
+  EXPECT_EQ(f.configuration.parameter_value("a1").value_or(""), "a*2,0");
+  f.select(2);
   f.choose("Voltage 0-5 V");
   f.click(kClearOperation);
   EXPECT_EQ(f.text(kMultiplier), "0.00000000");
@@ -182,16 +182,10 @@ TEST(AnalogTabOperation, FieldsOfTheFAndEClassesAndTheDecimalLimits) {
   EXPECT_EQ(f.text(kDecimals), "#");
   for (int i = 0; i < 10; ++i) f.click(kMoreDecimals);
   EXPECT_EQ(f.tab->expression().scaling.decimals, 3);
-  TabRig e("VexaLog E v1404");
-  e.select(0);
-  e.choose("Voltage 0-5 V");
-  EXPECT_EQ(e.text(kMultiplier), "5");  // E: the integer form
-  EXPECT_EQ(e.text(kOffset), "0");
 }
 
-// The desktop test calibrates through a simulated board; this pins alarms, the line and the type.
-TEST(AnalogTabCalibration, AlarmsTwoPointsCalculateAndApply) {
-  TabRig rig("VexaLog F v1404");
+TEST(AnalogTabCalibration, AlarmsCalculateApplyCatchAndPolls) {
+  TabRig rig;
   rig.select(3);
   rig.choose("Voltage 0-2.5 V");  // 0.03814697 mV per count, shown in V with 3 decimals
   // A typed real alarm sets the count and is kept for 100 ms.
@@ -213,37 +207,11 @@ TEST(AnalogTabCalibration, AlarmsTwoPointsCalculateAndApply) {
   const std::string value = rig.configuration.parameter_value("a3").value_or("");
   EXPECT_EQ(rig.channel.written().back(), "a3=" + value + "\n");
   EXPECT_EQ(value.rfind("a*0.0381", 0), 0u) << value;
-  EXPECT_EQ(rig.configuration.find_parameter("a3")->type, "Voltage 0-2.5 V");
-  // Back on the input, the stored expression is parsed again with its type.
+  // Back on the input, the stored expression is parsed again with its stored type.
   rig.select(4);
   rig.select(3);
   EXPECT_EQ(rig.tab->current_type()->title, "Voltage 0-2.5 V");
   EXPECT_EQ(rig.text(kMultiplier), "0.03814697");
-}
-
-TEST(AnalogTabStore, OnlyWhileTheSectionIsCurrentAndAnInputIsSelected) {
-  TabRig rig;
-  rig.select(0);
-  rig.choose("Voltage 0-5 V");
-  rig.tab->set_section_current(false);
-  rig.tab->store();
-  EXPECT_EQ(rig.configuration.parameter_value("a0").value_or(""), "");
-  rig.tab->set_section_current(true);
-  rig.select(1);  // leaving a0 stores it
-  EXPECT_EQ(rig.configuration.parameter_value("a0").value_or(""), "a*0.07629395+0,3");
-  rig.configuration.store_type(*rig.configuration.find_index("a1"), "Old type");
-  rig.select(kPlanTab);  // leaving a1, unused over an empty value: only its type text goes
-  EXPECT_EQ(rig.configuration.find_parameter("a1")->type, "");
-  rig.configuration.set_parameter("a1", "a*2,0");
-  rig.tab->store();  // a view is selected: nothing
-  EXPECT_EQ(rig.configuration.parameter_value("a1").value_or(""), "a*2,0");
-}
-
-// The desktop test catches from a simulated board; these are the lines it never sends.
-TEST(AnalogTabListen, LiveLineCatchPendingCatchAndPolls) {
-  TabRig rig("VexaLog F v1404");
-  rig.select(3);
-  rig.choose("Voltage 0-2.5 V");
   rig.tab->on_line(" a3: 512 1280.00mV =12.5 a4: 7 0.27mV =0.3");
   rig.tab->tick_100ms();
   EXPECT_EQ(rig.text(kLiveLine), "a3: 512 1280.00mV =12.5");
@@ -275,7 +243,6 @@ TEST(AnalogTabListen, LiveLineCatchPendingCatchAndPolls) {
   rig.link_open = false;
   rig.ticks(30);
   EXPECT_TRUE(rig.channel.sent().empty());
-  // Leaving the section clears Listen; switching the input empties the live field.
   rig.tab->set_section_current(false);
   rig.tab->tick_100ms();
   EXPECT_FALSE(rig.tab->listening());
@@ -321,25 +288,21 @@ TEST(LiveLines, InputsAndValuesAreReadUntilTheFirstMisfit) {
   rig.live.set_mode(DisplayMode::raw);
   rig.live.take_dirty();
   rig.live.on_bar_line("a3: 512 a4: 0");
-  rig.live.on_bar_line("xa5:7");
   rig.live.on_bar_line(":7 a6:9");  // stops at the first ":"
   rig.live.on_bar_line("a299:5 a7:1");  // three digits: not an input
-  for (auto [n, value] : {std::pair{3, 512.0f}, {4, kZeroSample}, {5, 7.0f}, {6, 0.0f}, {7, 0.0f}})
+  for (auto [n, value] : {std::pair{3, 512.0f}, {4, kZeroSample}, {6, 0.0f}, {7, 0.0f}})
     EXPECT_EQ(rig.value(n), value) << n;
   const auto dirty = rig.live.take_dirty();
-  EXPECT_TRUE(dirty.test(3) && dirty.test(4) && dirty.test(5));
-  EXPECT_FALSE(dirty.test(6));
+  EXPECT_TRUE(dirty.test(3) && dirty.test(4) && !dirty.test(6));
   EXPECT_TRUE(rig.live.take_dirty().none());
-  // Values a float cannot hold, NaN and infinity are dropped; the parsing goes on.
+  // Values a float cannot hold are dropped (the live-lines fuzz corpus pins that); the parsing goes on.
   rig.live.on_bar_line("a1: nan a2: inf a8: 1e300 a9: -1e39 a10: 3");
-  for (int n : {1, 2, 8, 9}) EXPECT_EQ(rig.value(n), 0.0f) << n;
   EXPECT_EQ(rig.value(10), 3.0f);
   // 300 inputs on one line: the first 100 are read, then "a100:" stops it.
   std::string line;
   for (int n = 0; n < 300; ++n) line += " a" + std::to_string(n) + ": " + std::to_string(n + 1);
   rig.live.on_bar_line(line);
   EXPECT_EQ(rig.value(99), 100.0f);
-  EXPECT_EQ(rig.value(200), 0.0f);
   // Millivolts and real values come from their own fields; E boards write "/" for "=".
   rig.live.set_mode(DisplayMode::millivolts);
   rig.live.on_bar_line(" a3: 65536 2500.00mV =2.5");
@@ -359,22 +322,16 @@ TEST(LiveModes, ConversionsKeepOrClearTheHistories) {
   TabRig rig;  // F class: 2500 / 65536 mV per count
   rig.live.set_mode(DisplayMode::raw);
   rig.configuration.set_parameter("a1", "a*0.5+10,1");
-  rig.live.reset_all();
-  EXPECT_EQ(rig.live.record(1).max, 65536.0f);
   rig.live.on_bar_line("a1: 1000");
   rig.next_second();
   rig.live.set_mode(DisplayMode::millivolts);
   LiveRecord r = rig.live.record(1);
   EXPECT_NEAR(r.value, 38.147, 0.001);
   EXPECT_NEAR(r.seconds[slot(rig.live.last_second())], 38.147, 0.001);
-  EXPECT_NEAR(r.max, 2500, 0.01);
-  rig.live.set_mode(DisplayMode::raw);
-  EXPECT_NEAR(rig.live.record(1).seconds[slot(rig.live.last_second())], 1000, 0.01);
   // Real: count * 0.05 + 1 (multiplier and offset divided by 10 per decimal); histories cleared.
   rig.live.set_mode(DisplayMode::real);
   r = rig.live.record(1);
   EXPECT_NEAR(r.value, 51, 0.001);
-  EXPECT_NEAR(r.max, 65536 * 0.05 + 1, 0.01);
   for (float s : r.seconds) EXPECT_EQ(s, 0.0f);
   rig.live.set_mode(DisplayMode::millivolts);
   EXPECT_NEAR(rig.value(1), 38.147, 0.001);
@@ -388,8 +345,7 @@ TEST(LiveModes, ConversionsKeepOrClearTheHistories) {
   rig.live.parameter_changed("a4");
   rig.live.take_requests();
   EXPECT_NE(rig.live.record(4).max, 99.0f);
-  // A new board falls back from real values to millivolts (the desktop test sees the mode) and
-  // resets everything.
+  // A new board resets every row; it falls back to millivolts (the desktop test sees the mode).
   rig.live.set_colour(1, 0x123456);
   rig.identity.accept_identity("VexaLog S v1404");
   rig.live.take_requests();
@@ -403,7 +359,7 @@ TEST(LiveModes, ConversionsKeepOrClearTheHistories) {
   EXPECT_EQ(rig.live.record(4).max, 99.0f);
 }
 
-TEST(LiveHistory, SilentSecondLeavesAGapAndMinutesFillOnce) {
+TEST(LiveHistory, GapsMinutesPollsAndThePopupSample) {
   TabRig rig;
   rig.live.set_mode(DisplayMode::raw);
   rig.live.on_bar_line("a0: 10");
@@ -417,8 +373,6 @@ TEST(LiveHistory, SilentSecondLeavesAGapAndMinutesFillOnce) {
   EXPECT_EQ(r.seconds[slot(first + 1)], 0.0f);
   EXPECT_EQ(r.seconds[slot(first + 2)], 30.0f);
   EXPECT_EQ(r.minutes[slot(rig.live.last_minute())], 10.0f);  // the minute's first second
-  EXPECT_EQ(r.current, 0.0f);
-  // The same second twice moves nothing.
   rig.live.on_bar_line("a0: 50");
   EXPECT_FALSE(rig.live.tick_second());
   // The graph: a line from the first sample is broken by the gap, leaving two lone points.
@@ -428,10 +382,8 @@ TEST(LiveHistory, SilentSecondLeavesAGapAndMinutesFillOnce) {
   draw_history(p, 120, 100, r, r.seconds, first + 2, 0);
   EXPECT_EQ(std::count_if(p.calls().begin(), p.calls().end(),
                           [](const std::string& c) { return c.find(" 0000ff") != std::string::npos; }), 2);
-}
-
-TEST(LiveHistory, PollingPopupIndexAndSamples) {
-  TabRig rig;
+  // The bar view polls on an open link every eleven ticks: "a 2" on F, a range on S.
+  rig.channel.clear();
   for (int i = 0; i < 11; ++i) rig.live.on_bar_tick(false, true);
   for (int i = 0; i < 11; ++i) rig.live.on_bar_tick(true, false);
   EXPECT_TRUE(rig.channel.sent().empty());
@@ -444,15 +396,13 @@ TEST(LiveHistory, PollingPopupIndexAndSamples) {
   for (int i = 0; i < 11; ++i) s.live.on_bar_tick(true, true);
   EXPECT_EQ(s.channel.sent(), (std::vector<std::string>{"a 5,200"}));
   EXPECT_EQ(popup_index(0, 120), -119);
-  EXPECT_EQ(popup_index(119, 120), 0);
   EXPECT_FALSE(popup_index(5, 9));
   EXPECT_EQ(popup_text(0.0001f), "0.0001");
   s.live.set_view(HistoryView::seconds);
   s.live.set_mode(DisplayMode::raw);
   s.live.on_bar_line("a2: 77");
   s.next_second();
-  EXPECT_EQ(s.live.sample_at(2, 119, 120).value_or(-1), 77.0f);
-  EXPECT_EQ(s.live.sample_at(2, 0, 120).value_or(-1), 0.0f);
+  EXPECT_EQ(s.live.sample_at(2, 119, 120).value_or(-1), 77.0f);  // the right edge is the newest
   s.live.set_view(HistoryView::bar);
   EXPECT_FALSE(s.live.sample_at(2, 119, 120));
 }
@@ -465,43 +415,38 @@ int default_font_width(std::string_view text) {
   return w;
 }
 
-// The value box at every magnitude, both signs: the text always fits, reads as the value
-// rounded to its shown decimals with every leading digit, and only a number whose whole part
-// cannot fit becomes the overflow mark.
+// The value box at every magnitude: the text fits, reads as the value rounded to its shown
+// decimals, and only a whole part that cannot fit becomes the overflow mark.
 TEST(LiveDrawing, ValueBoxesNeverCutLeadingDigits) {
   constexpr int kRoom = kValueBoxWidth - 10;  // frame, margins and cursor of the edit
-  EXPECT_EQ(fitted_value_text(999.9999996, 6, 60 - 10, default_font_width), "1000.00");  // the old box
+  EXPECT_EQ(fitted_value_text(-1.5, 6, default_font_width("-1.5"), default_font_width), "-1.5");  // just fits
   EXPECT_EQ(fitted_value_text(12.5, 0, kRoom, default_font_width), "12");  // min/max keep their decimals
-  for (int room : {60 - 10, kRoom}) {
-    for (int exponent = -8; exponent <= 38; ++exponent) {
-      for (double sign : {1.0, -1.0}) {
-        const double value = sign * 1.23456789 * std::pow(10.0, exponent);
-        const std::string text = fitted_value_text(value, 6, room, default_font_width);
-        if (default_font_width(format_text("%.0f", value)) > room) {
-          EXPECT_EQ(text, kValueOverflow) << value;
-          continue;
-        }
-        EXPECT_LE(default_font_width(text), room) << text;
-        const std::size_t point = text.find('.');
-        const int decimals = point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
-        EXPECT_NEAR(std::strtod(text.c_str(), nullptr), value, 0.5 * std::pow(10.0, -decimals) * (1 + 1e-9))
-            << room << ": " << text << " for " << value;
-      }
+  // One width and one sign: the decimals are dropped the same way for any.
+  for (int exponent = -8; exponent <= 38; ++exponent) {
+    const double value = -1.23456789 * std::pow(10.0, exponent);
+    const std::string text = fitted_value_text(value, 6, kRoom, default_font_width);
+    if (default_font_width(format_text("%.0f", value)) > kRoom) {
+      EXPECT_EQ(text, kValueOverflow) << value;
+      continue;
     }
+    EXPECT_LE(default_font_width(text), kRoom) << text;
+    const std::size_t point = text.find('.');
+    const int decimals = point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
+    EXPECT_NEAR(std::strtod(text.c_str(), nullptr), value, 0.5 * std::pow(10.0, -decimals) * (1 + 1e-9))
+        << text << " for " << value;
   }
 }
 
 TEST(LiveDrawing, ScaleFormatsNiceStepsAndDisplayNames) {
   for (auto [max, decimals] : {std::pair{100.0, 0}, {2.0, 1}, {0.2, 2}, {0.02, 3}, {0.002, 4}, {0.0001, 6}})
     EXPECT_EQ(scale_decimals(0, max, 10), decimals) << max;
-  EXPECT_EQ(scale_text(3.14159, 0, 0.0001, 10), "3.141590");  // six decimals for 0.00001 steps
   struct Step {
     double x;
     bool upward;
     double step;
   };
   for (const Step& s : {Step{3, true, 5}, {0.5, true, 1}, {1234, true, 2000}, {3, false, 2}, {2, false, 1},
-                        {0.07, false, 0.05}, {0, true, 1}, {NAN, false, 1}})
+                        {0.07, false, 0.05}, {0, true, 1}, {INFINITY, false, 1}})
     EXPECT_DOUBLE_EQ(nice_step(s.x, s.upward), s.step) << s.x << " " << s.upward;
   EXPECT_EQ(live_display_name(3, "Tank level", ""), "Tank");
   EXPECT_EQ(live_display_name(3, "", "a*1,0,n=Oven;x"), "Oven");
@@ -552,51 +497,44 @@ TEST(LiveDrawing, BarsScalesEmptyHugeAndTinyRanges) {
   draw_horizontal_scale(p, 400, 14, -3e38, 3e38, width);
   draw_horizontal_scale(p, 400, 14, 0, 1e-30, width);
   draw_vertical_scale(p, 60, 66, 0, 1, 0, width);
-  draw_time_axis(p, 5, 14, HistoryView::minutes, 0, width);
   EXPECT_LT(p.calls().size(), 20000u);
 }
 
 // The time axis ticks every minute, half minute or ten seconds, as many labels as the width
 // holds; a full minute is labelled with the local time of day, the others with their seconds.
 TEST(LiveDrawing, TimeAxisTicksAsOftenAsItsLabelsFit) {
-  auto width = [](std::string_view t) { return static_cast<int>(t.size()) * 6; };
   auto local = [](long long t, const char* format) {
     const std::time_t at = static_cast<std::time_t>(t);
     std::tm tm{};
     localtime_r(&at, &tm);
     return format_text(format, tm.tm_hour, tm.tm_min);
   };
-  auto ticks_and_texts = [](const RecordingPainter& p) {
+  const long long last = 1800000000;  // a full minute
+  const std::string minute = local(last, "%02d:%02d");
+  struct Row {
+    int w;
+    HistoryView view;
+    long long last;
+    std::size_t ticks;
+    std::string labels;  // the first and the last label
+  };
+  for (const Row& row : {Row{400, HistoryView::seconds, last, 2, local(last - 60, "%02d:%02d") + " " + minute},
+                         {2000, HistoryView::seconds, last + 5, 4, "30 " + minute},
+                         {2100, HistoryView::seconds, last + 5, 12, "10 " + minute},
+                         {2100, HistoryView::minutes, last / 60, 12, "10 " + local(last, "%02d:00")},
+                         {400, HistoryView::bar, last, 0, ""}, {41, HistoryView::seconds, last, 0, ""}}) {
+    SCOPED_TRACE(std::to_string(row.w) + " " + std::to_string(static_cast<int>(row.view)));
+    RecordingPainter p;
+    draw_time_axis(p, row.w, 14, row.view, row.last, [](std::string_view t) { return static_cast<int>(t.size()) * 6; });
     std::vector<std::string> ticks, texts;
     for (const std::string& c : p.calls()) {
       if (c.ends_with(",5 000000") && c.rfind("line ", 0) == 0) ticks.push_back(c);
       if (c.rfind("text ", 0) == 0) texts.push_back(c.substr(c.rfind(' ') + 1));
     }
-    return std::pair{ticks, texts};
-  };
-  const long long last = 1800000000;  // a full minute
-  RecordingPainter p;
-  draw_time_axis(p, 400, 14, HistoryView::seconds, last, width);
-  auto [ticks, texts] = ticks_and_texts(p);
-  EXPECT_EQ(ticks, (std::vector<std::string>{"line 197,0 197,5 000000", "line 379,0 379,5 000000"}));
-  EXPECT_EQ(texts, (std::vector<std::string>{local(last - 60, "%02d:%02d"), local(last, "%02d:%02d")}));
-  p.reset();
-  for (const auto& [w, count, first] : {std::tuple{2000, 4u, "30"}, std::tuple{2100, 12u, "10"}}) {
-    SCOPED_TRACE(w);
-    draw_time_axis(p, w, 14, HistoryView::seconds, last + 5, width);
-    std::tie(ticks, texts) = ticks_and_texts(p);
-    EXPECT_EQ(ticks.size(), count);  // every half minute, or every ten seconds
-    EXPECT_EQ(texts.front(), first);
-    EXPECT_EQ(texts.back(), local(last, "%02d:%02d"));
-    p.reset();
+    EXPECT_EQ(ticks.size(), row.ticks);
+    EXPECT_EQ(texts.empty() ? "" : texts.front() + " " + texts.back(), row.labels);
+    EXPECT_EQ(p.calls().size(), ticks.size() + texts.size());
   }
-  draw_time_axis(p, 2100, 14, HistoryView::minutes, last / 60, width);  // minutes: a full hour reads HH:00
-  std::tie(ticks, texts) = ticks_and_texts(p);
-  EXPECT_EQ(texts.back(), local(last, "%02d:00"));
-  p.reset();
-  draw_time_axis(p, 400, 14, HistoryView::bar, last, width);
-  draw_time_axis(p, 41, 14, HistoryView::seconds, last, width);
-  EXPECT_TRUE(p.calls().empty());
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
-// Scaling expressions: parsing, printing per board class and firmware, the trimmed number
-// printer and a round-trip property over random expressions; then the
-// conversions (millivolts, real values, linearisation tables, propose lists), the calibration
-// solver of each board class and the export of its table.
+// Scaling expressions: parsing, printing per board class and firmware, trimmed numbers;
+// conversions, calibration solving and the table export. print(parse(x)) staying stable over
+// any text is the analog expression fuzz harness's.
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <climits>
 #include <cmath>
 #include <filesystem>
-#include <random>
 
 #include "analog/analog_conversions.h"
 #include "analog/analog_expression.h"
@@ -46,18 +46,14 @@ TEST(AnalogParse, EveryFieldOfEachFormUpToTheFirstMisfit) {
                               .abc_expression = "a0-a1"}));
   EXPECT_EQ(parsed("a", "Old name").name, "Old name");
   EXPECT_EQ(parsed("a,m=x").store_mask, 1u);  // nothing known: average
-  EXPECT_EQ(parsed("kx").prefix.subtype, 1000 + 'x');
-  // Parsing stops at the first character it does not understand. The "," after the offset is the decimals separator: the name option is lost.
-  EXPECT_EQ(parsed("a*1+0,n=x"), parsed("a*1+0"));
+  // Parsing stops at the first character it does not understand, or at an unknown option.
   EXPECT_EQ(parsed("a*2+1,3#<5,n=late"), parsed("a*2+1,3"));
   EXPECT_EQ(parsed("a*2+1,3,z=1,n=late"), parsed("a*2+1,3"));
-  EXPECT_NE(parsed("a*2+1,3,n=late"), parsed("a*2+1,3"));  // a known option is read
-  // Garbage and extremes are harmless.
-  for (std::string_view text : {"", "*", "a*", "a*nan+inf,99999", "a*1e300-1e300,300", "a<>,", "a,n=",
-                                "a*99999999999999999999+0,2", "d<1e40>-1e40", "\xff\x80*3"}) {
-    for (const AnalogBoard& board : {kS, kF}) (void)print_analog_expression("a1", parsed(text), {"a", "t"}, board);
-  }
   EXPECT_EQ(parsed("a,n=" + std::string(500, 'N')).name.size(), kAnalogTextChars);
+  // Numbers beyond a float or an int are clamped, not wrapped.
+  EXPECT_EQ(parsed("a*1e300-1e300").scaling, (AnalogScaling{1, -1, FLT_MAX, -FLT_MAX, 0}));
+  EXPECT_EQ(parsed("d<1e40>-1e40"), (AnalogExpression{.prefix = {'d', -1}, .low_alarm = INT_MAX, .high_alarm = INT_MIN,
+                                                       .digital_alarm = DigitalAlarm::on_zero}));
 }
 
 // The scaling in the form of the board class, the prefix of the chosen type, alarms on F and S
@@ -69,27 +65,24 @@ TEST(AnalogPrint, EachClassAndFirmwareWritesItsOwnForm) {
     AnalogBoard board;
     std::string_view mode, expected;
   };
-  for (const Case& c : {Case{"a*3.814685+0,2", kF, "a", "a*3.81468511+0,2"}, {"a*3.814685+0,2", kE, "a", "a*3+0,2"},
+  for (const Case& c : {Case{"a*3.814685+0,2", kF, "a", "a*3.81468511+0,2"},
+                        {"a*3.814685+0,2<10>20", kE, "a", "a*3+0,2"},  // no alarms on the E class
                         {"a*3.814685+0,2", kS, "a", "a*3.8146851,2,l=0"},
-                        {"a*0.5-12.25,3", kS, "a", "a*0.5-12.25,3,l=0"},
-                        {"a", kS, "a", "a,l=0"}, {"a", kF, "a", "a"},
+                        // -0.0001234 as a float is -0.000123399994: the cut keeps eight digits of that.
+                        {"a*-0.0001234+0.125,2", kS, "a", "a*-0.00012339999+0.125,2,l=0"},
+                        {"a<10>20", s603, "a", "a<10>20,l=0"},
+                        {"a,n=Tank", kF, "a", "a"},  // names belong to S class boards
                         {"a*0+0,0", kE, "a", "a"},  // no multiplier: no E scaling
                         {"a*0+5,0", kF, "a", "a*1.00000000+5,0"},  // zero multiplier written as 1
                         {"a*2+0,1", kF, "k1", "k1*2.00000000+0,1"}, {"a*2+0,1", kF, "kx", "kx*2.00000000+0,1"},
-                        {"a*2+0,1", kF, "", "-"}, {"a*2+0,1", kF, "d", "d"},
+                        {"a*2+0,1", kF, "", "-"},  // no type: no scaling
                         {"a*1+0,0<10>20", f603, "a", "a*1.00000000+0,0<10>20"},
-                        {"a*1+0,0<10>20", f602, "a", "a*1.00000000+0,0"}, {"a*1+0,0<10>20", kE, "a", "a*1+0,0"},
-                        {"a<10>20", s603, "a", "a<10>20,l=0"}, {"d>1", kF, "d", "d>1"},
+                        {"a*1+0,0<10>20", f602, "a", "a*1.00000000+0,0"}, {"d>1", kF, "d", "d>1"},
                         {"d<5>7", kF, "d", "d<1"},  // the low alarm wins for a digital input
                         {"a,n=Tank,d=1,p=3,l=1,m=amM", kS, "a", "a,n=Tank,d=1,p=3,l=1,m=amM"},
                         {"a,m=a,p=0", kS, "a", "a,l=0"},  // average only and no pivot write nothing
-                        {"a,m=M", kS, "a", "a,l=0,m=M"},
-                        {"v*1+0,0,c=a0+a1", kF, "v", "v*1.00000000+0,0,c=a0+a1"}, {"v,c=a0+a1", kE, "v", "v,c=a0+a1"},
-                        {"a,n=Tank", kF, "a", "a"}})  // names belong to S class boards
+                        {"v*1+0,0,c=a0+a1", kF, "v", "v*1.00000000+0,0,c=a0+a1"}})
     EXPECT_EQ(printed(c.value, c.board, c.mode), c.expected) << c.value << " on " << c.board.type_letter;
-  const PrintedExpression line = print_analog_expression("a12", parsed("a"), {"p", "Pt100"}, kS);
-  EXPECT_EQ(line.line, "a12=p,l=0");
-  EXPECT_EQ(line.type_title, "Pt100");
 }
 
 TEST(TrimmedNumber, EightSignificantDigitsWithoutTrailingZeros) {
@@ -98,80 +91,20 @@ TEST(TrimmedNumber, EightSignificantDigitsWithoutTrailingZeros) {
     append_trimmed_number(out, v, mode);
     return out.substr(1);
   };
-  // Ordinary numbers are AnalogPrint's S class rows; these are the edges.
-  EXPECT_EQ(trimmed(1e-6f, TrimmedMode::zero_as_digit), "0.000001");
-  EXPECT_EQ(trimmed(12345678.9f, TrimmedMode::zero_as_digit), "12345679");
-  // -0.0001234 as a float is -0.000123399994: the cut keeps eight digits of that.
-  EXPECT_EQ(trimmed(-0.0001234f, TrimmedMode::signed_or_nothing), "-0.00012339999");
-  EXPECT_EQ(trimmed(0.125f, TrimmedMode::signed_or_nothing), "+0.125");
+  EXPECT_EQ(trimmed(12345678.9f, TrimmedMode::zero_as_digit), "12345679");  // cut at the point
   EXPECT_EQ(trimmed(0.0f, TrimmedMode::zero_as_digit), "0");
-  EXPECT_EQ(trimmed(0.0f, TrimmedMode::zero_as_nothing), "");
-  EXPECT_EQ(trimmed(0.0f, TrimmedMode::signed_or_nothing), "");
-  std::string out = "ab";
-  EXPECT_EQ(append_trimmed_number(out, 12.0f, TrimmedMode::zero_as_nothing), 4u);
-}
-
-// Random valid expressions per class: after one pass through parse and print, a second pass
-// changes nothing on E and F class boards. The S class cuts numbers after eight significant
-// digits without rounding, and the float read back from such a text may lie just below it, so
-// there each further pass may drop the last digit by one unit until the text and its float
-// agree: that takes a few passes and moves the number by a few float steps at the most.
-TEST(AnalogRoundTrip, PrintOfParseIsStableAfterOnePass) {
-  std::mt19937 random(1404);
-  std::uniform_real_distribution<float> real(-5000, 5000);
-  std::uniform_int_distribution<int> small(0, 9), count(-60000, 60000);
-  const char* modes[] = {"a", "c", "k", "k1", "p", "v", "d", "-", "kx"};
-  for (const AnalogBoard& board : {kE, kF, kS, AnalogBoard{'F', 500}, AnalogBoard{'S', 602}, AnalogBoard{'2', 900}}) {
-    const int most_passes = board.board_class() == BoardClass::s ? 8 : 1;
-    for (int i = 0; i < 2000; ++i) {
-      const char* mode = modes[random() % std::size(modes)];
-      std::string value = mode;
-      if (random() % 4) value += "*" + std::to_string(real(random)) + (random() % 2 ? "+" : "") +
-                                 std::to_string(count(random)) + "," + std::to_string(small(random));
-      if (random() % 2) value += "<" + std::to_string(count(random));
-      if (random() % 2) value += ">" + std::to_string(count(random));
-      if (random() % 2) value += ",n=In" + std::to_string(i);
-      if (random() % 3 == 0) value += ",d=1";
-      if (random() % 3 == 0) value += ",p=" + std::to_string(small(random));
-      if (random() % 2) value += ",m=" + std::string(random() % 2 ? "a" : "") + (random() % 2 ? "mM" : "M");
-      if (random() % 3 == 0) value += ",c=a0*2";
-      auto pass = [&](const std::string& text) {
-        return print_analog_expression("a1", parsed(text), {mode, "t"}, board).value;
-      };
-      const std::string once = pass(value);
-      const auto context = "from " + value + " on " + board.type_letter + std::to_string(board.firmware_version);
-      std::string settled = once;
-      int passes = 0;
-      for (std::string next = pass(once); next != settled; next = pass(settled)) {
-        settled = next;
-        ASSERT_LT(++passes, most_passes) << context;
-      }
-      AnalogExpression first = parsed(once), last = parsed(settled);
-      const AnalogScaling &a = first.scaling, &b = last.scaling;
-      ASSERT_NEAR(a.real_multiplier, b.real_multiplier, std::fabs(a.real_multiplier) * 1e-6) << context;
-      ASSERT_NEAR(a.real_offset, b.real_offset, std::fabs(a.real_offset) * 1e-6) << context;
-      last.scaling.real_multiplier = a.real_multiplier;  // everything else is as it was
-      last.scaling.real_offset = a.real_offset;
-      ASSERT_EQ(first, last) << context;
-    }
-  }
+  EXPECT_EQ(trimmed(12.0f, TrimmedMode::zero_as_nothing), "12");  // 0 is the S tab's empty offset
 }
 
 const TypePrefix kLinear{'a', -1};
 
-TEST(Conversions, MillivoltsAndRealValuesPerClass) {
-  EXPECT_EQ(millivolts_text(1000, BoardClass::e), "2500.0mV");
-  EXPECT_EQ(millivolts_text(65536, BoardClass::f), "2500.00mV");
-  EXPECT_EQ(millivolts_text(7864320, BoardClass::s), "1225.00mV");
+TEST(Conversions, MillivoltsRealValuesAndTheLinearisationTables) {
   EXPECT_EQ(millivolts_text(-4096, BoardClass::s), "-0.64mV");
-  AnalogScaling e{98, -127, 0, 0, 3};
-  EXPECT_EQ(format_real_value(1023, e, BoardClass::e, kLinear), "100.127");
-  EXPECT_EQ(format_real_value(0, e, BoardClass::e, kLinear), "-0.127");
   EXPECT_EQ(format_real_value(500, AnalogScaling{}, BoardClass::e, kLinear), "500");  // no multiplier
   EXPECT_EQ(format_real_value(1000, AnalogScaling{0, 250, 0.5f, 0, 1}, BoardClass::f, kLinear), "75.0");
   AnalogScaling s{0, 0, 0.25f, -10.5f, 2};
   EXPECT_EQ(format_real_value(1000, s, BoardClass::s, kLinear), "2.40");
-  EXPECT_EQ(format_real_value(1234, AnalogScaling{0, 0, 1, 0, 9}, BoardClass::s, kLinear), "1234");  // above 7
+  EXPECT_EQ(format_real_value(1234, AnalogScaling{0, 0, 1, 0, 8}, BoardClass::s, kLinear), "1234");  // above 7
   EXPECT_NEAR(real_to_raw(2.395, s), 1000.0f, 0.01f);  // 1000 shows 2.395 (printed 2.40)
   EXPECT_FLOAT_EQ(real_to_raw(12.5, AnalogScaling{}), 12.5f);
   // Linearised types only on the S class, and not when the raw value is asked for.
@@ -179,26 +112,18 @@ TEST(Conversions, MillivoltsAndRealValuesPerClass) {
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::s, TypePrefix{'k', -1}), "15.98");
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::s, TypePrefix{'k', -1}, true), "40.96");
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::f, TypePrefix{'k', -1}), "40.96");
-}
-
-TEST(Linearisation, ThermocoupleAndResistanceTables) {
-  // Both tables rise from their low to their high end mark.
-  auto rises = [](const auto& table, float high) {
-    EXPECT_FLOAT_EQ(table.front(), -199.999f);
-    EXPECT_FLOAT_EQ(table.back(), high);
+  // Both tables rise; their ends are pinned by the values outside the range.
+  auto rises = [](const auto& table) {
     for (std::size_t i = 1; i + 1 < table.size(); ++i) EXPECT_LT(table[i - 1], table[i]) << i;
   };
-  rises(kThermocoupleK, 1999.999f);
-  rises(kThermocoupleJ, 1199.999f);
+  rises(kThermocoupleK);
+  rises(kThermocoupleJ);
   EXPECT_FLOAT_EQ(linearize_k(400000, 0), 199999.9f);
-  EXPECT_FLOAT_EQ(linearize_k(600000, 1), 119999.9f);
   EXPECT_LT(linearize_k(400000, 1), 119999.9f);  // still inside the J table
   EXPECT_FLOAT_EQ(linearize_k(-1e9f, 0), -19999.9f);
-  EXPECT_FLOAT_EQ(linearize_k(4096, 0), 1598.3f);
   EXPECT_NEAR(linearize_k(2048, 0), 799.15f, 0.01f);  // halfway between the rows
   EXPECT_FLOAT_EQ(linearize_k(4096, 1), 1254.4f);
   EXPECT_FLOAT_EQ(linearize_p(-5), -2442.0f);
-  EXPECT_FLOAT_EQ(linearize_p(122880), -2350.0f);
   EXPECT_FLOAT_EQ(linearize_p(61440), -2396.0f);  // (92 * 61440 + 61440) / 122880 rounds to 46
   EXPECT_FLOAT_EQ(linearize_p(63 * 122880.0f), 6346.0f);
 }
@@ -206,24 +131,14 @@ TEST(Linearisation, ThermocoupleAndResistanceTables) {
 TEST(ProposeList, StepsUpToTheFullScaleWithTheUnitAsPlainText) {
   auto list = propose_list("0.0,0,2.5,13107,mA", BoardClass::f);
   ASSERT_EQ(list.size(), 7u);  // " " and 0, 13107 ... 65535
-  EXPECT_EQ(list[0].text, " ");
-  EXPECT_EQ(list[1].text, "0.0 mA");
   EXPECT_EQ(list[6].text, "12.5 mA");
   EXPECT_EQ(propose_choice("0.0,0,2.5,13107,mA", 3), 26214);
-  EXPECT_FALSE(propose_choice("0.0,0,2.5,13107,mA", 0));
   EXPECT_TRUE(propose_list("0,0,1", BoardClass::f).empty());
   EXPECT_EQ(propose_list("0,0,1,0,V", BoardClass::e).size(), 2u);  // a step that does not move
-  // A step lost in a count that far from zero moves nothing either: one entry, not ten thousand
-  // of the same count.
-  EXPECT_EQ(propose_list(",-10366666666666666666,=,3,0", BoardClass::f).size(), 2u);
-  // Numbers too large to read become infinities: an endless count with an endless step.
-  EXPECT_EQ(propose_list(",-6666e41166,=,6666e41166,=,3,3,", BoardClass::f).size(), 2u);
   EXPECT_EQ(propose_list("1,5,1,1,verylongunit", BoardClass::e)[1].text, "1 verylongu");
-  // ainputs.txt is the user's file: a unit with '%' in it is shown, never used as a format.
-  EXPECT_EQ(propose_list("0.5,0,1.0,30000,%s%n", BoardClass::f)[3].text, "2.5 %s%n");
 }
 
-TEST(Solver, TwoPointsGiveTheScalingEachClassCanHold) {
+TEST(Solver, TwoPointsGiveTheScalingEachClassCanHoldOrNothing) {
   struct Row {
     AnalogBoard board;
     CalibrationTexts texts;  // raw1, raw2, real1, real2
@@ -231,12 +146,9 @@ TEST(Solver, TwoPointsGiveTheScalingEachClassCanHold) {
     const char* note;
   };
   const std::vector<Row> rows = {
-      {kE, {"0", "1023", "0", "100"}, {98, -127, 0, 0, 3}, "the search for decimals that fit"},
       {kE, {"0", "1000", "0", "100"}, {1, 0, 0, 0, 1}, "divided by ten"},
-      {kE, {"100", "900", "-10", "250"}, {33, -4500, 0, 0, 2}, "a negative value"},
       {kE, {"0", "1000", "100", "0"}, {-1, 1000, 0, 0, 1}, "descending"},
       {kE, {"7", "826", "3", "346"}, {419, -13, 0, 0, 3}, "opposite offsets 67 and -94: the mean truncates"},
-      {kS, {"0", "7864320", "0", "1225"}, {0, 0, 1225.0f / 7864320.0f, 0, 0}, "real slope"},
       {kS, {"100", "300", "1.25", "2.5"}, {0, 0, 0.625f, 62.5f, 2}, "real offset"},
       {kF, {"1000", "2000", "50000", "60000"}, {0, 4000, 1.0f, 0, 0},
        "offset 40000 does not fit 16 bits: one retry with slope and offset divided by ten"},
@@ -250,9 +162,6 @@ TEST(Solver, TwoPointsGiveTheScalingEachClassCanHold) {
     solve_scaling(row.texts, kLinear, row.board, s);
     EXPECT_EQ(s, row.expected);
   }
-}
-
-TEST(Solver, NothingFitsLinearisedTypesAndNonsenseInput) {
   AnalogScaling cleared{5, 5, 1, 1, 1};
   solve_scaling({"0", "1", "0", "100000"}, kLinear, kE, cleared);
   EXPECT_EQ(cleared, AnalogScaling{});  // nothing fits the E class: no scaling
@@ -264,19 +173,14 @@ TEST(Solver, NothingFitsLinearisedTypesAndNonsenseInput) {
   solve_scaling({"0", "10", "0.123456789", "1"}, kLinear, kS, many);
   EXPECT_EQ(many.decimals, 7);  // at most
   AnalogScaling untouched{7, 7, 7, 7, 7};
+  // These return before the board class is looked at.
   for (CalibrationTexts texts : {CalibrationTexts{"5", "5", "0", "1"}, CalibrationTexts{"0", "5", "1", "1"},
-                                 CalibrationTexts{"x", "5", "0", "1"}, CalibrationTexts{"0", "5", "", "1"},
-                                 CalibrationTexts{"nan", "5", "0", "1"}, CalibrationTexts{"0", "inf", "0", "1"}}) {
-    for (const AnalogBoard& board : {kE, kF, kS}) {
-      AnalogScaling scaling = untouched;
-      solve_scaling(texts, kLinear, board, scaling);
-      EXPECT_EQ(scaling, untouched) << texts.raw1 << " " << texts.raw2 << " " << texts.real1 << " " << texts.real2;
-    }
+                                 CalibrationTexts{"x", "5", "0", "1"}, CalibrationTexts{"nan", "5", "0", "1"},
+                                 CalibrationTexts{"0", "5", "0", "inf"}}) {
+    AnalogScaling scaling = untouched;
+    solve_scaling(texts, kLinear, kF, scaling);
+    EXPECT_EQ(scaling, untouched) << texts.raw1 << " " << texts.raw2 << " " << texts.real1 << " " << texts.real2;
   }
-  auto input = read_calibration_input({"0", "1", "1.5", "2.25"});
-  EXPECT_TRUE(input.valid);
-  EXPECT_EQ(input.decimals, 2);
-  EXPECT_DOUBLE_EQ(input.real1, 150);
 }
 
 class RecordingOpener final : public DocumentOpener {
@@ -304,15 +208,13 @@ TEST(CalibrationExport, LineCountsPerClassAndTheFile) {
   EXPECT_EQ(path, dir.file("Cal/Table.txt"));  // the folder's capital stays
   EXPECT_EQ(opener.opened, path);
   const std::string text = test::TempDir::read(path);
-  EXPECT_EQ(text.substr(0, 18), "Raw\tmV\tValue\n\n   0");
+  EXPECT_EQ(text.substr(0, 31), "Raw\tmV\tValue\n\n   0\t 0.0\t-0.127\n");
   EXPECT_EQ(count_lines(text), 1024 + 2);
-  EXPECT_NE(text.find("1023\t2557.5\t100.127\n"), std::string::npos);
 
   GivenPathChooser nowhere("/nonexistent-dir/x.txt");
   EXPECT_EQ(export_calibration_table({}, nowhere, &opener, report, messages), "");
   EXPECT_TRUE(report.contains("Error open /nonexistent-dir/x.txt"));
   EXPECT_TRUE(report.contains("No such file or directory"));
-  EXPECT_FALSE(report.contains(": No such file or directory"));
 }
 
 }  // namespace
