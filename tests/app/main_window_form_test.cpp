@@ -1,6 +1,5 @@
-// The main window as data: its variants' controls, the layout rules by tab, the fit of wider
-// texts, the status row's clock and stopwatch, the timer's duties, the menu bar with its access
-// keys and the icons, all without a display.
+// The main window as data, without a display: variants, layout by tab, the fit of wider texts,
+// the status row, the timer's duties, the menu bar with its access keys, the icons.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -249,12 +248,14 @@ TEST(MainWindowTimer, TheClockRunsFirstThenAFactoryStepEndsTheTickElseTheDutiesR
     const char* note;
     bool open, reading;
     int factory_steps;
+    bool reenter;
     std::vector<std::string> calls;
   };
   const Row rows[] = {
-      {"open", true, true, 0, {"modem", "commit", "probe"}},
-      {"a loader owns the closed port: no probe", false, false, 0, {"modem", "commit"}},
-      {"a factory step: nothing after it, not even the open button", true, true, 1, {"factory"}},
+      {"open", true, true, 0, false, {"modem", "commit", "probe"}},
+      {"a loader owns the closed port: no probe", false, false, 0, false, {"modem", "commit"}},
+      {"a factory step: nothing after it, not even the open button", true, true, 1, false, {"factory"}},
+      {"a tick inside a tick is refused", true, true, 0, true, {"modem", "nested refused", "commit", "probe"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.note);
@@ -263,6 +264,7 @@ TEST(MainWindowTimer, TheClockRunsFirstThenAFactoryStepEndsTheTickElseTheDutiesR
     d.open = row.open;
     d.reading = row.reading;
     d.factory_steps = row.factory_steps;
+    d.reenter = row.reenter ? &f : nullptr;
     std::tm t{};
     t.tm_hour = 7;
     t.tm_min = 5;
@@ -271,18 +273,9 @@ TEST(MainWindowTimer, TheClockRunsFirstThenAFactoryStepEndsTheTickElseTheDutiesR
     EXPECT_EQ(f.form().text(cmd::kStatusClock), "07:05:09");
     EXPECT_EQ(d.calls, row.calls);
     EXPECT_EQ(f.form().checked(cmd::kOpenClose), row.open && row.factory_steps == 0);
+    d.reenter = nullptr;
+    EXPECT_TRUE(f.timer_tick(d, t, 0));  // the guard is released after every tick
   }
-}
-
-TEST(MainWindowTimer, ReentryIsRefusedAndTheGuardReleasedAfterwards) {
-  MainWindowForm f({}, Messages());
-  Duties d;
-  d.reenter = &f;
-  std::tm t{};
-  EXPECT_TRUE(f.timer_tick(d, t, 0));
-  EXPECT_EQ(d.calls[1], "nested refused");
-  d.reenter = nullptr;
-  EXPECT_TRUE(f.timer_tick(d, t, 0));
 }
 
 MenuOptions options(bool reduced = false, bool debug = false) {
@@ -325,8 +318,7 @@ TEST(MenuBar, VariantsLanguagesDebugAndCheckMarks) {
   EXPECT_EQ(bar.back().key, "debug");
 
   bar = build_menu_bar(options(true), Messages("VexaLog", 'e'));
-  EXPECT_EQ(find_menu(bar, "MenConf"), nullptr);
-  EXPECT_EQ(find_entry(bar, 860), nullptr);
+  EXPECT_EQ(find_entry(bar, 860), nullptr);  // the reduced variant's (its menus are the window test's)
 
   // Another product's manuals and log file carry its own name, and its web address is gone.
   MenuOptions acme = options();
@@ -417,7 +409,7 @@ TEST(MenuAccessKeys, CrowdedEscapedAndForeignTexts) {
   EXPECT_EQ(with_access_keys({"a", "A", "a&"}), (std::vector<std::string>{"&a", "A", "a&&"}));
 }
 
-TEST(IconStrip, ElevenCellsInsideTheStrip) {
+TEST(IconStrip, ElevenCellsInsideTheStripAndButtonsDrawTheirCell) {
   RecordingPainter all;
   draw_icon_strip(all);
   ASSERT_FALSE(all.calls().empty());
@@ -437,16 +429,12 @@ TEST(IconStrip, ElevenCellsInsideTheStrip) {
       }
     }
   }
-  RecordingPainter none;
-  draw_icon(none, kIconCount, 0, 0);
-  EXPECT_TRUE(none.calls().empty());
-}
-
-TEST(IconButton, RaisedAndPressedFacesDrawTheirCell) {
   RecordingPainter p;
+  draw_icon(p, kIconCount, 0, 0);
+  EXPECT_TRUE(p.calls().empty());
+  // A button draws its cell last, one pixel further in when pressed.
   draw_icon_button(p, 3, false);
   EXPECT_EQ(p.calls().back(), "cell 1,1 from 54,0 18x18");
-  p.reset();
   draw_icon_button(p, 10, true);
   EXPECT_EQ(p.calls().back(), "cell 2,2 from 180,0 18x18");
 }

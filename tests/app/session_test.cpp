@@ -1,7 +1,5 @@
-// The session without a window: its command table against the menu bar, posted commands from
-// other threads, the timer's duties on an injected clock, the start-up port of vexaterm's
-// command line, and the board job gate against a simulated board, where a job and a user
-// command race for the link.
+// The session without a window: its commands against the menu bar, posts from other threads, the
+// timer on an injected clock, vexaterm's start-up port, and jobs racing user commands for the link.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -116,34 +114,21 @@ struct Harness {
   sim::SimulatedPort simulated;
 };
 
-TEST(SessionDispatch, EveryMenuEntryHasARowOrIsTheWindowsOrSaysItIsMissing) {
-  Harness h("debug=1\n");
-  // The two information lines of the Help menu do nothing.
+TEST(SessionDispatch, TheWindowThenTheTableAnswersEveryMenuEntryAndAMissingOneSaysSoInTheUsersLanguage) {
+  Harness h("debug=1\nlanguage=f\n");
+  // The two information lines of the Help menu do nothing; a submenu's opener is no command.
   const std::set<int> not_yet = {cmd::kInfo1, cmd::kInfo2};
-  // Submenus' entries too; the entry that opens a submenu is no command.
   for_each_entry(h.session->menus(), [&](const MenuEntry& e) {
     if (e.is_separator() || !e.submenu.empty()) return;
     const bool handled = h.session->commands().has(e.id) || h.front.window_ids.count(e.id);
     EXPECT_EQ(handled, !not_yet.count(e.id)) << e.id << " " << e.text;
   });
   EXPECT_TRUE(h.session->commands().has(cmd::kKeystroke));
-  // The debug menu's lines say what they did; Samba mode toggles.
-  for (const auto& [command, shown] : {std::pair{cmd::kSamba, "Rssamba=1"}, {cmd::kInterns, "int: "},
-                                       {cmd::kOpenCom, "\\\\.\\COM16: "}, {cmd::kSamba, "Rssamba=0"}}) {
-    h.session->dispatch(command);
-    EXPECT_TRUE(h.shows(shown)) << command << "\n" << h.text();
-  }
-  EXPECT_FALSE(h.session->link().flags().samba_mode.load());
-}
-
-TEST(SessionDispatch, TheWindowIsAskedFirstThenTheTableAndAMissingCommandSaysSoInTheUsersLanguage) {
-  Harness h("language=f\n");
   EXPECT_TRUE(h.session->dispatch(cmd::kRebuildConfig));
   h.session->dispatch(4711);  // no row and no window command
   const std::string text = h.text();
   EXPECT_EQ(text.find("4711"), std::string::npos) << text;
   EXPECT_NE(text.find("Cette commande : pas encore disponible dans cette version."), std::string::npos) << text;
-  // The information lines of the Help menu say nothing.
   h.session->dispatch(cmd::kInfo1);
   EXPECT_EQ(h.text(), text);
   EXPECT_EQ(h.front.window_commands, (std::vector<int>{cmd::kRebuildConfig, 4711, cmd::kInfo1}));
@@ -158,6 +143,13 @@ TEST(SessionDispatch, TheWindowIsAskedFirstThenTheTableAndAMissingCommandSaysSoI
   const int after = h.front.check_events.load();
   h.session->dispatch(cmd::kClear);
   EXPECT_EQ(h.front.check_events.load(), after);
+  // The debug menu's lines say what they did; Samba mode toggles.
+  for (const auto& [command, shown] : {std::pair{cmd::kSamba, "Rssamba=1"}, {cmd::kInterns, "int: "},
+                                       {cmd::kOpenCom, "\\\\.\\COM16: "}, {cmd::kSamba, "Rssamba=0"}}) {
+    h.session->dispatch(command);
+    EXPECT_TRUE(h.shows(shown)) << command << "\n" << h.text();
+  }
+  EXPECT_FALSE(h.session->link().flags().samba_mode.load());
 }
 
 TEST(SessionPosting, CommandsAndStatusPostedFromOtherThreadsRunOnceEachOnThePumpingThread) {
@@ -175,7 +167,6 @@ TEST(SessionPosting, CommandsAndStatusPostedFromOtherThreadsRunOnceEachOnThePump
     });
   for (auto& p : posters) p.join();
   EXPECT_EQ(runs.load(), 0);  // nothing runs before the window thread takes them
-  EXPECT_GE(h.front.posted_events.load(), 1);
   h.session->run_posted();
   EXPECT_EQ(runs.load(), 1000);
   EXPECT_EQ(ran_on, std::this_thread::get_id());
@@ -249,8 +240,10 @@ TEST(SessionPorts, NoStoredPortOffersTheFirstEntryAndStoresNothingUntilOneIsOpen
   Form& form = h.session->window_form().form();
   EXPECT_EQ(form.text(cmd::kPortSelector), port_list().front());
   EXPECT_EQ(h.session->link().port().link_name(), "");
+  h.session->upload().tab().command({upload_id::kFast, kNotifyClicked, 0});
   h.session->save_settings();
   EXPECT_EQ(h.session->settings().get_setting("COM", "?"), "");
+  EXPECT_EQ(h.session->settings().get_setting("Upload115200", "?"), "0");  // the upload tab's choice
 
   // The speed selector is for serial ports only.
   form.set_text(cmd::kPortSelector, "tcp/ip");
@@ -269,7 +262,7 @@ TEST(SessionPorts, NoStoredPortOffersTheFirstEntryAndStoresNothingUntilOneIsOpen
   EXPECT_EQ(h.session->settings().get_setting("COM", "?"), path);
 }
 
-TEST(SessionPorts, TheStartPortOptionsOpenThePortAtStartAndItIsStoredAsTheUsers) {
+TEST(SessionPorts, TheStartPortOptionsOpenThePortAtStartAndStoreItAsTheUsersAndBadValuesAreRefused) {
   PseudoTerminal pty;
   test::TempDir dir;
   const std::string path = dir.file("board");
@@ -286,19 +279,14 @@ TEST(SessionPorts, TheStartPortOptionsOpenThePortAtStartAndItIsStoredAsTheUsers)
   EXPECT_EQ(parse({}).options.session.settings_text, "");
   EXPECT_FALSE(parse({"--port", path, "--simulate", "E"}).options.session.open_at_start);
   EXPECT_NE(command_line_help().find("--port PATH"), std::string::npos);
-}
-
-TEST(SessionPorts, BadStartPortValuesAreRefusedWithAReason) {
   const std::pair<std::vector<std::string>, const char*> bad[] = {
       {{"--port"}, "needs a port"},          {{"--baud"}, "needs a speed"},
       {{"--baud", "fast"}, "wants a speed"}, {{"--baud", "0"}, "wants a speed"},
       {{"--baud=-9600"}, "wants a speed"},   {{"--port", "a\nBaud=1"}, "wants a port name"},
       {{"--port="}, "wants a port name"},
   };
-  for (const auto& [words, reason] : bad) {
-    const CommandLine line = parse(words);
-    EXPECT_NE(line.error.find(reason), std::string::npos) << words[0] << ": " << line.error;
-  }
+  for (const auto& [words, reason] : bad)
+    EXPECT_NE(parse(words).error.find(reason), std::string::npos) << words[0] << ": " << parse(words).error;
 }
 
 TEST(SessionPorts, ASimulatedBoardsIdentityHoldsFromTheStartAndIsNotStoredAsTheUsers) {
@@ -388,7 +376,7 @@ TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk
       << gone << "\n" << h.text();
 }
 
-TEST(SessionTabs, TheTabInFrontCommitsItsEditsBeforeSaveDownloadAndTheTickAndALoadReplacesThem) {
+TEST(SessionTabs, TheTabInFrontCommitsItsEditsBeforeSaveAndTheTickAndALoadReplacesThem) {
   Harness h;
   h.start_board('S');  // twenty macros
   MacroTab& macros = h.session->macro_tab();
@@ -400,12 +388,6 @@ TEST(SessionTabs, TheTabInFrontCommitsItsEditsBeforeSaveDownloadAndTheTickAndALo
   macros.form().set_text(macro_id::kCommand, "st");
   h.session->tick();
   EXPECT_EQ(h.session->configuration().parameter_value("m0"), "0,0,st");
-  macros.form().set_text(macro_id::kCommand, "rd");
-  h.session->dispatch(cmd::kConfDownload);  // still on the tab: the edit goes out
-  ASSERT_TRUE(h.pump_until([&] { return !h.session->jobs().worker_running(); }, 60000)) << h.text();
-  std::optional<std::string> value;
-  h.simulated.server()->with_board([&](sim::SimulatedBoard& b) { value = b.configuration().value("m0"); });
-  EXPECT_EQ(value, "0,0,rd");
   // A loaded file replaces the table, the shown macro's edit with it, and brings its tab forward.
   GivenPathChooser chooser(h.dir.write("board.txt", "bd=9600\n"));
   h.front.chooser = &chooser;
@@ -429,14 +411,6 @@ TEST(SessionIdentity, ALoaderBannerRenamesTheBoardAndLeavesTheTabsAndTheTable) {
   EXPECT_EQ(h.session->configuration().parameter_value("bd"), "9600");
   EXPECT_EQ(h.front.targets.load(), 0);
   EXPECT_EQ(h.front.titles.load(), 1);
-}
-
-TEST(SessionSettings, ExitStoresTheUploadTabsSpeedChoice) {
-  Harness h;
-  h.session->upload().tab().command({upload_id::kFast, kNotifyClicked, 0});
-  ASSERT_FALSE(h.session->upload().tab().fast());
-  h.session->save_settings();
-  EXPECT_EQ(h.session->settings().get_setting("Upload115200", "?"), "0");
 }
 
 // A board that streams measurement lines and keeps what it hears.

@@ -1,7 +1,5 @@
-// vexacli factory-test end to end against vexaboard on a pseudo-terminal: passes on E, F and S
-// boards, fails naming the tests the board was told to fail, re-runs the resolution test of an
-// 'S' board once, writes its JSON record, and ends on a board that does not answer or that goes
-// away. The verdicts themselves are the factory subsystem's.
+// vexacli factory-test end to end against vexaboard on a pseudo-terminal: verdicts, the exit
+// status, the JSON record, and boards that do not answer or go away (the verdicts are the factory's).
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -1,11 +1,6 @@
-// vexacli's link commands end to end against vexaboard over a pseudo-terminal and TCP: what the
-// user sees on standard output and the exit status scripts rely on, for send and for the
-// terminal with its own options (the line frame in the description, Enter's bytes, the hex
-// view, time stamps, the typed characters' bytes; a TCP board is sim/board_server_test's). vexacli starts as the desktop does: the
-// settings file of its folder gives speed, target, log mode and language, options override
-// them, the speed follows the board type when the file has none, and the program takes its name
-// (texts, settings and log files) from its own file name. Its terminal gives the user's terminal
-// back however it is ended.
+// vexacli's link commands end to end against vexaboard over a pseudo-terminal: what scripts see
+// of send and the terminal, the start settings of the program's folder and name, and the user's
+// terminal given back however the terminal command ends.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -78,9 +73,7 @@ TEST_F(LinkCommands, SendAndTheTerminalShowTheBoardsAnswersAndExitAsScriptsExpec
   }
 }
 
-TEST(TerminalTyping, TypedCharactersGoAsWindows1252AndTheUnsendableAreLeftOutOnce) {
-  test::TempDir dir;
-  const std::string link = dir.file("board");
+TEST_F(LinkCommands, TypedCharactersGoAsWindows1252AndTheUnsendableAreLeftOutOnce) {
   std::mutex mutex;
   std::string got;
   test::PtyPeer peer([&](PseudoTerminal& pty) {
@@ -90,8 +83,7 @@ TEST(TerminalTyping, TypedCharactersGoAsWindows1252AndTheUnsendableAreLeftOutOnc
   });
   std::filesystem::create_symlink(peer.pty().slave_path(), link);
   // 'é', '€', 'ā' (no byte for it), 'x', a character cut short, then Enter.
-  const auto result = run_program(built_program("cli/vexacli"), {"--settings", dir.path(), "--port", link, "terminal"},
-                                  "\xc3\xa9\xe2\x82\xac\xc4\x81x\xe2\x82\r");
+  const auto result = cli({"terminal"}, "\xc3\xa9\xe2\x82\xac\xc4\x81x\xe2\x82\r");
   EXPECT_EQ(result.exit_code, 0) << result.err;
   std::lock_guard lock(mutex);
   EXPECT_EQ(got, "\xe9\x80x\r");
