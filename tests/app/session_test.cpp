@@ -57,7 +57,6 @@ class HeadlessFront final : public SessionEvents, public SessionWindow {
                               cmd::kManualE, cmd::kManualF, cmd::kManualS};
 };
 
-// vexaterm's command line.
 CommandLine parse(std::vector<std::string> words) {
   words.insert(words.begin(), "vexaterm");
   std::vector<char*> argv;

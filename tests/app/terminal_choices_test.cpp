@@ -1,6 +1,5 @@
-// The terminal's choices as a subsystem: the display filter between link and terminal (plain,
-// hex, stamps, switching without loss), the settings they are kept in, the commands, typed hex
-// and line settings reaching a pseudo-terminal.
+// The terminal's choices: the display filter switching between plain, hex and stamps without
+// loss, the settings they are kept in, typed hex and line settings reaching a pseudo-terminal.
 #include "app/terminal_choices.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 
 namespace vexa {
 namespace {

@@ -1,6 +1,5 @@
-// The catalog as data (the same keys in every language, printf conversions that agree, valid
-// short texts, the shapes other code splits or writes into files) and the lookups over it; the
-// formatting of its texts.
+// The catalog as data (the same keys and conversions in every language, valid short texts, the
+// shapes other code splits) and the lookups over it; the formatting of its texts.
 #include "base/messages.h"
 #include "base/cp1252.h"
 #include "base/text_format.h"

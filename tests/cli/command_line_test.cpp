@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <set>
 #include <sstream>
 
 #include "base/identity.h"

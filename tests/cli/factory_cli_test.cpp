@@ -71,10 +71,8 @@ TEST_F(FactoryCli, ABoardThatDoesNotAnswerEndsWithAClearMessage) {
   EXPECT_NE(result.out.find("factory test failed: data disk ad rtc\n"), std::string::npos) << result.out;
 }
 
-// The board goes away during the countdown (vexaboard ended: its pseudo-terminal closes and its
-// link disappears): vexacli ends by itself with the port's own line within 3 s, far above the
-// probe's tenth of a second and far below the test's own 20 s. The other jobs' end on a vanished
-// board is the fault table's; the factory test's is this one.
+// vexaboard ends during the countdown, its link gone: vexacli ends with the port's own line within
+// 3 s, far above the probe's tenth of a second and below the test's own 20 s (other jobs: faults/).
 TEST_F(FactoryCli, ABoardThatGoesEndsTheTestAtOnceSayingItIsGone) {
   using SteadyClock = std::chrono::steady_clock;
   start_board("S");

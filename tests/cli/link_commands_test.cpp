@@ -48,7 +48,6 @@ TEST_F(LinkCommands, SendAndTheTerminalShowTheBoardsAnswersAndExitAsScriptsExpec
        {"open LINK:115200,n,8,1\n", "\nconf\n", "VexaLog F v1404\n", "close com"}},
       {"a silent board", true, {"--drop-reply", "1"}, {"send", "ad=10", "--wait-ok"}, "", 1,
        {R"(Error no reply \(1/258\))"}},
-      {"Ctrl-] quits", true, {}, {"terminal"}, "\x1d", 0, {}},
       // Enter as CR LF, which the board takes as one line end; "ti=" and "Ok" as hex rows.
       {"hex", true, {}, {"terminal", "--hex", "--enter", "crlf", "--line", "8N1,rtscts"}, "ti\r", 0,
        {"open LINK:115200,n,8,1,rtscts", "< 00000000  74 69 3D", "4F 6B"}},

@@ -1,6 +1,5 @@
-// The Debian package that scripts/package.sh builds: unpacked into a scratch root, it holds the
-// programs, their data, the desktop entry, the icons and the manual pages, and the programs run
-// from there. Skipped when dpkg-deb is missing or no package has been built in this folder.
+// The Debian package of scripts/package.sh, unpacked into a scratch root: its files, and the
+// programs run from there. Skipped without dpkg-deb or a package built in this folder.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
