@@ -103,12 +103,10 @@ TEST(Messages, TheCatalogHasEveryKeyInEveryLanguageKeepsTheShapesOfItsTextsAndFa
     EXPECT_EQ(text("TKtxt4").back() == ' ', letter == 'F') << letter;
   }
   // Lookups fall back to English and to "???"; the product name takes the family's place.
-  Messages fr("VexaLog", 'f'), de("VexaLog", 'd'), en("Acme", 'e'), odd("VexaLog", 'x');
+  Messages fr("VexaLog", 'f'), de("VexaLog", 'd'), odd("VexaLog", 'x');
   EXPECT_EQ(odd.message("MerOp"), "Error open");
-  for (const Messages* m : {&en, &de}) {
-    EXPECT_EQ(m->message(""), "???");
-    EXPECT_EQ(m->message("MenCon"), "???");  // a key's prefix is no key
-  }
+  EXPECT_EQ(de.message(""), "???");
+  EXPECT_EQ(de.message("MenCon"), "???");  // a key's prefix is no key
   // The maker's English-only entries fall back to English in every language.
   EXPECT_EQ(fr.message(*english_only.begin()), odd.message(*english_only.begin()));
   EXPECT_EQ(substitute_product_name("VexaLogVexaLog x", "Ab"), "AbAb x");

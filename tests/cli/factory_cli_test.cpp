@@ -41,8 +41,6 @@ TEST_F(FactoryCli, EachBoardTypeRunsItsOwnTestsTheExitStatusIsTheVerdictAndTheRe
        {"factory test failed: data res rtc\n", "Error 0: a12 1240 mV 1233<= 1300 <= 1248",
         "disk (disk dr=0): passed\n"},
        {}, "\"name\": \"rtc\", \"label\": \"rtc\", \"enabled\": true, \"result\": \"failed\""},
-      {"S", {"--selftest-fail", "supply"}, 1,
-       {"factory test failed: temp\n", "Error 6: v= 11.000<= 10.800 <= 12.500"}, {}, ""},
       // The resolution test failing once is run once more, and passes then.
       {"S", {"--selftest-res-once"}, 0, {"Error 3: a7 ~ 25 mV 22<= 40 <= 28", "\nar;ec endTstS\n"}, {}, ""},
   };
