@@ -117,7 +117,6 @@ TEST(CliCommandLine, WrongLinesExitWithTwoAndOneLineNamingTheOption) {
   const std::pair<std::vector<std::string>, std::string> bad[] = {
       {{"--baud", "0", "send", "x"}, "vexacli: --baud wants a positive number, not '0'"},
       {{"--lang", "x", "send", "x"}, "vexacli: --lang wants e, f or d, not 'x'"},
-      {{"--log=3", "send", "x"}, "vexacli: --log wants 0, 1 or 2, not '3'"},
       {{"frob"}, "vexacli: unknown command 'frob'"},
       {{"send", "x", "--listen", "86400.5"}, "vexacli send: --listen wants seconds (0 to 86400), not '86400.5'"},
       {{"send", "x", "--listen=-1"}, "vexacli send: --listen wants seconds (0 to 86400), not '-1'"},
@@ -134,8 +133,6 @@ TEST(CliCommandLine, WrongLinesExitWithTwoAndOneLineNamingTheOption) {
       {{"upload", "a", "b", "--idle", "0"}, "vexacli upload: --idle wants seconds (1 to 86400), not '0'"},
       {{"upload", "a", "b", "--follow", "86401"}, "vexacli upload: --follow wants seconds (1 to 86400), not '86401'"},
       {{"terminal", "--line", "9Z1"}, "vexacli terminal: --line wants a frame such as 8N1, 7E1 or e,7,1,rtscts, not '9Z1'"},
-      {{"terminal", "--enter", "cr lf"}, "vexacli terminal: --enter wants cr, lf or crlf, not 'cr lf'"},
-      {{"terminal", "--backspace=x"}, "vexacli terminal: --backspace wants bs or del, not 'x'"},
       {{"terminal", "--line"}, "vexacli terminal: --line needs a value"},
       // The commands' own checks of their arguments, before any port is opened.
       {{"send"}, "vexacli send: give exactly one LINE (quote it when it holds blanks)"},
