@@ -214,7 +214,7 @@ TEST(SessionSpeed, TypingASpeedAppliesNothingUntilEnterAndARefusedSpeedKeepsTheP
     long speed;  // the port's afterwards
   };
   const Row rows[] = {
-      {"1", kNotifyEditChanged, start},     {"19", kNotifyEditChanged, start},     {"1920", kNotifyEditChanged, start},
+      {"1920", kNotifyEditChanged, start},
       {"19200", kNotifyEditEnter, 19200},
       {"14400", kNotifySelectionChanged, 14400},  // a listed speed without a B-code is taken like any other
       {"0", kNotifyEditEnter, 14400},
