@@ -121,8 +121,6 @@ TEST_F(StartSettings, SettingsFileGivesSpeedTargetLogAndLanguageAndACopyUnderAno
   dir.write("VexaTerm.ini", "target=VexaLog E v1404\n");
   result = send_conf(built_program("cli/vexacli"));
   EXPECT_NE(result.out.find("open " + link + ":9600,n,8,1"), std::string::npos) << result.out;
-  result = send_conf(built_program("cli/vexacli"), {"--target", "VexaLog S v1404"});
-  EXPECT_NE(result.out.find("open " + link + ":115200,n,8,1"), std::string::npos) << result.out;
 
   // A copy under another name takes that name.
   const std::string acme = dir.file("Acme");
