@@ -275,10 +275,12 @@ TEST(SessionPorts, TheStartPortOptionsOpenThePortAtStartAndStoreItAsTheUsersAndB
   // Without the options the settings' port stands; with a simulated board the board's opens.
   EXPECT_EQ(parse({}).options.session.settings_text, "");
   EXPECT_FALSE(parse({"--port", path, "--simulate", "E"}).options.session.open_at_start);
+  EXPECT_EQ(parse({"--baud", "1234567890"}).error, "");  // the longest speed taken
   // One row per condition that refuses a value.
   const std::pair<std::vector<std::string>, const char*> bad[] = {
       {{"--port"}, "needs a port"},        {{"--baud"}, "needs a speed"},
       {{"--baud", "0"}, "wants a speed"},  {{"--baud=-9600"}, "wants a speed"},
+      {{"--baud", "12345678901"}, "wants a speed"},  // eleven digits: one more than a speed has
       {{"--port", "a\nBaud=1"}, "wants a port name"}, {{"--port="}, "wants a port name"},
   };
   for (const auto& [words, reason] : bad)
