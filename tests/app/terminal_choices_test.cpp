@@ -1,6 +1,5 @@
-// The terminal's choices as a subsystem: the display filter between link and terminal (plain,
-// hex, stamps, switching without loss), the settings they are kept in, the commands, typed hex
-// and line settings reaching a pseudo-terminal.
+// The terminal's choices: the display filter switching between plain, hex and stamps without
+// loss, the settings they are kept in, typed hex and line settings reaching a pseudo-terminal.
 #include "app/terminal_choices.h"
 
 #include <gtest/gtest.h>
@@ -45,52 +44,14 @@ struct FilterFixture : ::testing::Test {
   }
 };
 
-TEST_F(FilterFixture, PlainWhileOffThenHexAndBackWithoutLoss) {
-  filter.put_text("Ok\r\nti=1");
+// Both directions and a report line that cuts the board's line, through every view and back;
+// each line keeps the time of its first byte.
+TEST_F(FilterFixture, ReportLinesAndSentBytesStayInPlaceAcrossHexAndStampsAndReportsAreLoggedOnce) {
+  const auto t0 = now, t1 = now + milliseconds(40);
+  filter.put_text("Ok\r\nha");
   filter.sent("conf\n");  // not shown in the plain view: the board's echo would show it
-  filter.put_text("20000\r\n");
-  EXPECT_EQ(shown(), "Ok\r\nti=120000\r\n");
-
-  filter.set_hex(true);
-  const std::string hex = shown();
-  EXPECT_EQ(hex.rfind("< 00000000  4F 6B 0D 0A 74 69 3D 31", 0), 0u) << hex;
-  EXPECT_NE(hex.find("> 00000000  63 6F 6E 66 0A"), std::string::npos) << hex;
-  EXPECT_NE(hex.find("< 00000008  32 30 30 30 30 0D 0A"), std::string::npos) << hex;
-  filter.put_text("A");
-  EXPECT_NE(shown().find("< 0000000F  41"), std::string::npos);
-
-  filter.set_stamps(true);  // on hex rows too
-  const std::string stamped = shown();
-  EXPECT_EQ(stamped.rfind(line_stamp(now) + "< 00000000  4F 6B", 0), 0u) << stamped;
-  EXPECT_NE(stamped.find("\r\n" + line_stamp(now) + "> 00000000  63 6F"), std::string::npos) << stamped;
-  filter.set_stamps(false);
-
-  filter.set_hex(false);
-  EXPECT_EQ(shown(), "Ok\r\nti=120000\r\nA");
-}
-
-TEST_F(FilterFixture, StampsShowEachLinesFirstByteTimeAndKeepTheNewestBytes) {
-  const auto t0 = now;
-  filter.put_text("first ");
-  now += milliseconds(40);
-  filter.put_text("line\r\nsecond\r\n");
-  filter.set_stamps(true);
-  EXPECT_EQ(shown(), line_stamp(t0) + "first line\r\n" + line_stamp(t0 + milliseconds(40)) + "second\r\n");
-  now += milliseconds(40);
-  filter.put_text("third\r\n");
-  EXPECT_NE(shown().find(line_stamp(t0 + milliseconds(80)) + "third\r\n"), std::string::npos);
-
-  filter.set_keep(kLeastScrollbackChars);
-  for (int i = 0; i < 500; ++i) filter.put_text("line " + std::to_string(i) + "\r\n");
-  filter.set_stamps(false);
-  const std::string text = shown();
-  EXPECT_EQ(text.substr(text.size() - 10), "line 499\r\n");
-  EXPECT_EQ(text.find("first"), std::string::npos);  // beyond what is kept
-}
-
-TEST_F(FilterFixture, ReportLinesStayInPlaceAcrossSwitchesAndAreLoggedOnce) {
-  const auto t0 = now;
-  filter.put_text("Ok\r\nhalf");  // the board's line is cut by the report line
+  now = t1;
+  filter.put_text("lf");
   filter.print_line("Configuration saved");
   filter.put_text(" line\r\n");
   const std::string plain = shown();
@@ -100,20 +61,35 @@ TEST_F(FilterFixture, ReportLinesStayInPlaceAcrossSwitchesAndAreLoggedOnce) {
   const std::string hex = shown();
   const std::size_t report = hex.find("\r\nConfiguration saved\r\n");
   ASSERT_NE(report, std::string::npos) << hex;
-  EXPECT_LT(hex.find("< 00000000  4F 6B 0D 0A 68 61 6C 66"), report) << hex;
+  EXPECT_EQ(hex.rfind("< 00000000  4F 6B 0D 0A 68 61 ", 0), 0u) << hex;
+  EXPECT_LT(hex.find("> 00000000  63 6F 6E 66 0A "), hex.find("< 00000006  6C 66 ")) << hex;
+  EXPECT_LT(hex.find("< 00000006  6C 66 "), report) << hex;
   EXPECT_GT(hex.find("< 00000008  20 6C 69 6E 65 0D 0A"), report) << hex;
+  filter.put_text("A");
+  EXPECT_NE(shown().find("< 0000000F  41"), std::string::npos);
 
-  filter.set_stamps(true);
+  filter.set_stamps(true);  // on hex rows too
+  const std::string stamped = shown();
+  EXPECT_EQ(stamped.rfind(line_stamp(t0) + "< 00000000  4F 6B", 0), 0u) << stamped;
+  EXPECT_NE(stamped.find("\r\n" + line_stamp(t0) + "> 00000000  63 6F"), std::string::npos) << stamped;
   filter.set_hex(false);
   // The continuation after the report line starts a stamped line of its own.
   EXPECT_EQ(shown(), line_stamp(t0) + "Ok\r\n" + line_stamp(t0) + "half\r\nConfiguration saved\r\n" +
-                         line_stamp(t0) + " line\r\n");
+                         line_stamp(t1) + " line\r\n" + line_stamp(t1) + "A");
   filter.set_stamps(false);
-  EXPECT_EQ(shown(), plain);
+  EXPECT_EQ(shown(), plain + "A");
 
   log.close();
-  // Three redraws, one line in the log.
+  // Four redraws, one line in the log.
   EXPECT_EQ(test::TempDir::read(log.path()), " Configuration saved\n");
+  // The stored bytes for a redraw are held to the scrollback's size, the newest kept.
+  filter.set_keep(kLeastScrollbackChars);
+  filter.set_stamps(true);
+  for (int i = 0; i < 500; ++i) filter.put_text("line " + std::to_string(i) + "\r\n");
+  filter.set_stamps(false);  // the redraw shows what is stored
+  const std::string text = shown();
+  EXPECT_EQ(text.substr(text.size() - 10), "line 499\r\n");
+  EXPECT_EQ(text.find("half"), std::string::npos);
 }
 
 struct NoClipboard : Clipboard {
@@ -149,7 +125,17 @@ struct ChoicesFixture : ::testing::Test {
   CommandTable table;  // the choices' commands
 };
 
-TEST_F(ChoicesFixture, DefaultsWriteNothingAndChoicesAreKept) {
+// The menu entries end the Tools menu, in a submenu, where ids find them and the check marks
+// follow the choices (their texts and keys are the menu bar's test).
+TEST_F(ChoicesFixture, DefaultsWriteNothingAndChoicesAreKeptAndCheckedInTheMenu) {
+  std::vector<Menu> bar = {Menu{"MenTools", "Tools", 0, {MenuEntry{cmd::kLogErase, "Erase"}}},
+                           Menu{.key = "MenHelp", .title = {}, .command = 0, .entries = {}}};
+  add_terminal_entries(bar, messages);
+  EXPECT_TRUE(bar[1].entries.empty());
+  EXPECT_TRUE(refresh_terminal_checks(bar, choices));  // the Enter, Backspace, DTR and RTS defaults
+  EXPECT_FALSE(refresh_terminal_checks(bar, choices));
+  EXPECT_TRUE(find_entry(bar, cmd::kTermEnterCr)->checked);
+  EXPECT_FALSE(find_entry(bar, cmd::kTermLineSettings)->checkable);
   EXPECT_EQ(settings.settings_text(), "");  // every choice off: the settings file as before
   EXPECT_EQ(keyboard.options(), KeyOptions{});
   EXPECT_FALSE(link.port().line_settings());
@@ -158,9 +144,10 @@ TEST_F(ChoicesFixture, DefaultsWriteNothingAndChoicesAreKept) {
   EXPECT_TRUE(choices.set_line_settings_text("7E2,rtscts"));
   EXPECT_FALSE(choices.set_line_settings_text("8Q1"));
   EXPECT_TRUE(report.contains("'8Q1' is not a line setting: write it as 8N1 or e,7,1,rtscts."));
-  EXPECT_TRUE(choices.checked(cmd::kTermHexView));
-  EXPECT_TRUE(choices.checked(cmd::kTermEnterCrLf));
-  EXPECT_FALSE(choices.checked(cmd::kTermEnterCr));
+  EXPECT_TRUE(refresh_terminal_checks(bar, choices));
+  EXPECT_TRUE(find_entry(bar, cmd::kTermHexView)->checked);
+  EXPECT_TRUE(find_entry(bar, cmd::kTermEnterCrLf)->checked);
+  EXPECT_FALSE(find_entry(bar, cmd::kTermEnterCr)->checked);
   EXPECT_TRUE(filter.hex() && filter.stamps());
   const TerminalChoiceValues values = TerminalChoiceValues::from_settings(settings);
   EXPECT_EQ(values.line, (LineSettings{7, Parity::even, 2, FlowControl::rts_cts}));
@@ -188,11 +175,6 @@ TEST_F(ChoicesFixture, TypedHexAndKeysReachThePortAndModemLinesSayWhyNot) {
   EXPECT_EQ(pty.read_for(50), "");
 
   table.run({cmd::kTermEnterCrLf, 0, 0});
-  keyboard.key_command('t');
-  keyboard.key_command(kKeyEnter);
-  EXPECT_EQ(pty.read_until("\r\n", 2000), "t\r\n");
-  table.run({cmd::kTermHistoryUp, 0, 0});  // the history is off: no line was kept
-  EXPECT_EQ(pty.read_for(100), "");
   table.run({cmd::kTermHistory, 0, 0});
   EXPECT_EQ(settings.get_setting("TermHistory", "0"), "1");
   keyboard.key_command('u');
@@ -221,11 +203,8 @@ TEST_F(ChoicesFixture, TheLineDialogAppliesAtOnceAndSaysWhatThePortKept) {
   };
   LineSettingsForm form(messages, {9600, std::nullopt});
   Form& f = form.form();
-  EXPECT_EQ(f.text(kLineSpeedId) + f.text(kLineDataBitsId) + f.text(kLineParityId) + f.text(kLineStopBitsId) +
-                f.text(kLineFlowId),
-            "96008none1none");
-  // 7E1 on a pty: it keeps 8 bits without parity, and the dialog says so instead of ",e,7,1"
-  // (the port's own lines about it are the link's).
+  // From the form's start, 7E1 on a pty: it keeps 8 bits without parity, and the dialog says so
+  // instead of ",e,7,1" (the port's own lines about it are the link's).
   f.set_text(kLineDataBitsId, "7");
   f.set_text(kLineParityId, "even");
   EXPECT_EQ(form.click(kLineApplyId, apply), LineSettingsForm::Outcome::open);
@@ -257,26 +236,6 @@ TEST_F(ChoicesFixture, TheLineDialogAppliesAtOnceAndSaysWhatThePortKept) {
   ASSERT_TRUE(link.port().open_link(false));
   EXPECT_EQ(report.lines().back(), "open " + path + ":19200,n,8,1");
   EXPECT_EQ(form.click(kLineCancelId, apply), LineSettingsForm::Outcome::close);
-}
-
-// The entries end the Tools menu, in a submenu, where ids find them and the check marks follow
-// the choices (their texts and keys are the menu bar's test).
-TEST_F(ChoicesFixture, TheTerminalEntriesCheckMarksFollowTheChoices) {
-  std::vector<Menu> bar = {Menu{"MenTools", "Tools", 0, {MenuEntry{cmd::kLogErase, "Erase"}}},
-                           Menu{.key = "MenHelp", .title = {}, .command = 0, .entries = {}}};
-  add_terminal_entries(bar, messages);
-  EXPECT_TRUE(bar[1].entries.empty());
-  EXPECT_TRUE(refresh_terminal_checks(bar, choices));  // the Enter, Backspace, DTR and RTS defaults
-  EXPECT_FALSE(refresh_terminal_checks(bar, choices));
-  EXPECT_TRUE(find_entry(bar, cmd::kTermEnterCr)->checked);
-  EXPECT_FALSE(find_entry(bar, cmd::kTermHexView)->checked);
-  table.run({cmd::kTermHexView, 0, 0});
-  table.run({cmd::kTermEnterLf, 0, 0});
-  EXPECT_TRUE(refresh_terminal_checks(bar, choices));
-  EXPECT_TRUE(find_entry(bar, cmd::kTermHexView)->checked);
-  EXPECT_TRUE(find_entry(bar, cmd::kTermEnterLf)->checked);
-  EXPECT_FALSE(find_entry(bar, cmd::kTermEnterCr)->checked);
-  EXPECT_FALSE(find_entry(bar, cmd::kTermLineSettings)->checkable);
 }
 
 }  // namespace

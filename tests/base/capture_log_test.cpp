@@ -24,8 +24,9 @@ struct LogFixture : ::testing::Test {
   }
 };
 
-// Plain mode tags a run of records once (the terminal's log test shows it for printed lines).
-TEST_F(LogFixture, PlainModeFoldsCrLfAndADatedSwitchWaitsForTheNextLineStart) {
+// Plain mode tags a run of records once (the terminal's log test shows it for printed lines);
+// dated mode stamps line starts only.
+TEST_F(LogFixture, PlainModeFoldsCrLfAndADatedSwitchStampsFromTheNextLineStartWithMonthAndCentury) {
   switch_to(1);
   log.log_record('>', "a");
   log.log_record('>', "\r");
@@ -33,12 +34,6 @@ TEST_F(LogFixture, PlainModeFoldsCrLfAndADatedSwitchWaitsForTheNextLineStart) {
   log.log_record('>', "b");
   switch_to(2);
   log.log_record('>', "c\n");
-  log.log_record('>', "d\n");
-  EXPECT_EQ(contents(), ">a\nbc\n04Dec2026 06:19:00 d\n");
-}
-
-TEST_F(LogFixture, DatedModeStampsLineStartsOnlyWithTheMonthsNamesAndTheCentury) {
-  switch_to(2);
   log.log_record(' ', "open COM3:9600,n,8,1\n");
   clock.set_local(make_local_time(2026, 12, 4, 6, 19, 1));
   log.log_record(' ', "conf\n");
@@ -47,6 +42,7 @@ TEST_F(LogFixture, DatedModeStampsLineStartsOnlyWithTheMonthsNamesAndTheCentury)
   log.log_record('>', "y");
   log.log_record('<', "");   // an empty record still carries its tag
   EXPECT_EQ(contents(),
+            ">a\nbc\n"
             "04Dec2026 06:19:00  open COM3:9600,n,8,1\n"
             "04Dec2026 06:19:01 conf\n"  // same tag as the record before: not repeated
             "04Dec2026 06:19:01 <Ok\n"

@@ -1,7 +1,5 @@
-// vexacli factory-test end to end against vexaboard on a pseudo-terminal: passes on E, F and S
-// boards, fails naming the tests the board was told to fail, re-runs the resolution test of an
-// 'S' board once, writes its JSON record, and ends on a board that does not answer or that goes
-// away. The verdicts themselves are the factory subsystem's.
+// vexacli factory-test end to end against vexaboard on a pseudo-terminal: verdicts, the exit
+// status, the JSON record, and boards that do not answer or go away (the verdicts are the factory's).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -43,8 +41,6 @@ TEST_F(FactoryCli, EachBoardTypeRunsItsOwnTestsTheExitStatusIsTheVerdictAndTheRe
        {"factory test failed: data res rtc\n", "Error 0: a12 1240 mV 1233<= 1300 <= 1248",
         "disk (disk dr=0): passed\n"},
        {}, "\"name\": \"rtc\", \"label\": \"rtc\", \"enabled\": true, \"result\": \"failed\""},
-      {"S", {"--selftest-fail", "supply"}, 1,
-       {"factory test failed: temp\n", "Error 6: v= 11.000<= 10.800 <= 12.500"}, {}, ""},
       // The resolution test failing once is run once more, and passes then.
       {"S", {"--selftest-res-once"}, 0, {"Error 3: a7 ~ 25 mV 22<= 40 <= 28", "\nar;ec endTstS\n"}, {}, ""},
   };
@@ -73,10 +69,8 @@ TEST_F(FactoryCli, ABoardThatDoesNotAnswerEndsWithAClearMessage) {
   EXPECT_NE(result.out.find("factory test failed: data disk ad rtc\n"), std::string::npos) << result.out;
 }
 
-// The board goes away during the countdown (vexaboard ended: its pseudo-terminal closes and its
-// link disappears): vexacli ends by itself with the port's own line within 3 s, far above the
-// probe's tenth of a second and far below the test's own 20 s. The other jobs' end on a vanished
-// board is the fault table's; the factory test's is this one.
+// vexaboard ends during the countdown, its link gone: vexacli ends with the port's own line within
+// 3 s, far above the probe's tenth of a second and below the test's own 20 s (other jobs: faults/).
 TEST_F(FactoryCli, ABoardThatGoesEndsTheTestAtOnceSayingItIsGone) {
   using SteadyClock = std::chrono::steady_clock;
   start_board("S");

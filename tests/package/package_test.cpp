@@ -1,6 +1,5 @@
-// The Debian package that scripts/package.sh builds: unpacked into a scratch root, it holds the
-// programs, their data, the desktop entry, the icons and the manual pages, and the programs run
-// from there. Skipped when dpkg-deb is missing or no package has been built in this folder.
+// The Debian package of scripts/package.sh, unpacked into a scratch root: its files, and the
+// programs run from there. Skipped without dpkg-deb or a package built in this folder.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -42,7 +41,7 @@ class PackageTest : public ::testing::Test {
   test::TempDir root_;
 };
 
-TEST_F(PackageTest, HoldsTheProgramsTheirDataAndTheDesktopFiles) {
+TEST_F(PackageTest, HoldsTheProgramsTheirDataAndTheDesktopFilesAndTheProgramsRunFromIt) {
   for (const char* path :
        {"bin/vexaterm", "bin/vexacli", "bin/vexaboard", "share/vexaterm/ainputs.txt", "share/vexaterm/error.wav",
         "share/applications/vexaterm.desktop", "share/icons/hicolor/48x48/apps/vexaterm.png",
@@ -53,9 +52,7 @@ TEST_F(PackageTest, HoldsTheProgramsTheirDataAndTheDesktopFiles) {
   const test::RunResult info = test::run_program(dpkg_deb_, {"-f", package_, "Depends", "Description"});
   EXPECT_NE(info.out.find("libc6"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("dialout"), std::string::npos) << info.out;
-}
-
-TEST_F(PackageTest, ProgramsRunFromTheUnpackedRoot) {
+  // The programs run from the unpacked root.
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   const test::RunResult version = test::run_program(in_root("bin/vexacli"), {"--version"});
   EXPECT_EQ(version.exit_code, 0) << version.err;
