@@ -133,18 +133,15 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
   }
 }
 
-// The whole listing and a resume after its last line are cli_upload_test's.
-TEST(LoggedFile, LinesGrowWithTimeAndAResumeStartsAfterTheStamp) {
+// The whole listing and a resume after its last line are cli_upload_test's. A blank stops a
+// listing; the speed command's new speed holds once its acknowledgement is out.
+TEST(BoardUploads, LinesGrowWithTimeAResumeStartsAfterTheStampABlankStopsAListingAndTheSpeedCommand) {
   EXPECT_EQ(logged_line(LogKind::stamped, 86400).substr(0, 20), "2024:03:02 00:00:00 ");
   LoggedFile file({"a.adc", LogKind::stamped, 10, 100}, 1000);
   EXPECT_EQ(file.line_count(1350), 13u);
   EXPECT_EQ(file.first_after("2024:03:01 00:00:03\t", 10), 4u);
   EXPECT_EQ(file.first_after("2023:12:31 23:59:59 ", 10), 0u);  // before the first: everything
-}
 
-// A blank that stops a listing, and the speed command, whose new speed holds once its
-// acknowledgement is out.
-TEST(BoardUploads, ABlankStopsAListingAndTheSpeedCommand) {
   SimulatedBoard board(BoardKind{'S'});
   board.uploads().add_file({"vexalog.adc", LogKind::stamped, 1000, 0});
   board.feed("up vexalog.adc\n");

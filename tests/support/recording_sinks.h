@@ -1,6 +1,7 @@
 #pragma once
 // Report, character and status sinks that record what reaches them, safe to fill from the
 // receive thread or a job's thread while a test reads them.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -17,70 +18,62 @@
 
 namespace vexa::test {
 
-class SharedReport final : public ReportSink {
+// Texts that a job's thread adds while a test reads copies.
+class RecordedTexts {
  public:
-  void print_line(std::string_view text) override {
+  void add(std::string_view text) {
     std::lock_guard lock(mutex_);
-    lines_.emplace_back(text);
-    changed_.notify_all();
+    texts_.emplace_back(text);
   }
-  std::vector<std::string> lines() const {
+  std::vector<std::string> all() const {
     std::lock_guard lock(mutex_);
-    return lines_;
+    return texts_;
   }
-  bool contains(std::string_view text) const {
+  // The last one added, "" before any.
+  std::string last() const {
     std::lock_guard lock(mutex_);
-    for (const auto& line : lines_)
-      if (line == text) return true;
-    return false;
-  }
-  // Waits (as a hang guard, up to timeout_ms) until a line equal to text was printed.
-  bool wait_for(std::string_view text, int timeout_ms = 5000) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] {
-      for (const auto& line : lines_)
-        if (line == text) return true;
-      return false;
-    });
+    return texts_.empty() ? std::string() : texts_.back();
   }
   void clear() {
     std::lock_guard lock(mutex_);
-    lines_.clear();
+    texts_.clear();
   }
 
  private:
   mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<std::string> lines_;
+  std::vector<std::string> texts_;
+};
+
+class SharedReport final : public ReportSink {
+ public:
+  void print_line(std::string_view text) override { lines_.add(text); }
+  std::vector<std::string> lines() const { return lines_.all(); }
+  bool contains(std::string_view text) const {
+    const std::vector<std::string> all = lines_.all();
+    return std::find(all.begin(), all.end(), text) != all.end();
+  }
+  void clear() { lines_.clear(); }
+
+ private:
+  RecordedTexts lines_;
 };
 
 class SharedEcho final : public CharSink {
  public:
-  void put_char(unsigned char c) override {
-    std::lock_guard lock(mutex_);
-    text_.push_back(static_cast<char>(c));
-  }
+  void put_char(unsigned char c) override { put_text(std::string(1, static_cast<char>(c))); }
   void put_text(std::string_view bytes) override {
     std::lock_guard lock(mutex_);
     text_.append(bytes);
   }
-  void flush() override {
-    std::lock_guard lock(mutex_);
-    ++flushes_;
-  }
+  void flush() override {}
   std::string text() const {
     std::lock_guard lock(mutex_);
     return text_;
-  }
-  int flushes() const {
-    std::lock_guard lock(mutex_);
-    return flushes_;
   }
 
  private:
   mutable std::mutex mutex_;
   std::string text_;
-  int flushes_ = 0;
 };
 
 class RecordingConsumer final : public LineConsumer {
@@ -118,32 +111,6 @@ class RecordingConsumer final : public LineConsumer {
   std::vector<std::string> lines_;
 };
 
-// Texts that a job's thread adds while a test reads copies.
-class RecordedTexts {
- public:
-  void add(std::string_view text) {
-    std::lock_guard lock(mutex_);
-    texts_.emplace_back(text);
-  }
-  std::vector<std::string> all() const {
-    std::lock_guard lock(mutex_);
-    return texts_;
-  }
-  // The last one added, "" before any.
-  std::string last() const {
-    std::lock_guard lock(mutex_);
-    return texts_.empty() ? std::string() : texts_.back();
-  }
-  void clear() {
-    std::lock_guard lock(mutex_);
-    texts_.clear();
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> texts_;
-};
-
 // Every progress and status text, oldest first.
 class RecordingStatus final : public StatusLine {
  public:
@@ -159,10 +126,9 @@ class RecordingStatus final : public StatusLine {
   RecordedTexts progress_, status_;
 };
 
-// A board channel on which every command succeeds at once. sent(): the commands and lines as
-// given; written(): what went out without a wait for "Ok", i.e. each raw write and each sent
-// line with its LF. Sent lines are also printed to the report, when there is one.
-// The line dialogue and the port at once: every line sent and every text written is kept.
+// The line dialogue and the port at once, on which every command succeeds at once. sent(): the
+// commands and lines as given; written(): each raw write and each sent line with its LF. Sent
+// lines are also printed to the report, when there is one.
 class RecordingChannel final : public BoardChannel, public ScriptedPort {
  public:
   explicit RecordingChannel(ReportSink* report = nullptr) : report_(report) {}
