@@ -111,8 +111,8 @@ TEST_F(CompileTabTest, TheEnvironmentIsCompletedWithTheMissingDefaultsAndStoredL
   // Stored lines move up; the rest of the nine are emptied.
   EXPECT_EQ(stored(), (std::vector<std::string>{"PATH=/usr/bin", "CAVIARCC=/avr", "ARMCC=\"/opt/vexa/firmware/arm\"", "",
                                                 "", "", "", "", ""}));
-  // Leading blanks vanish (ui/window_tabs_test drops a blank line typed with LF only).
-  use_environment("A=1\r\n   B=2");
+  // Blank lines and leading blanks vanish.
+  use_environment("A=1\r\n\n   B=2");
   EXPECT_EQ(stored(), (std::vector<std::string>{"A=1", "B=2", "", "", "", "", "", "", ""}));
   std::string ten;
   for (int i = 1; i <= 10; ++i) ten += "V" + std::to_string(i) + "=" + std::to_string(i) + "\n";

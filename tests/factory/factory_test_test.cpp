@@ -1,6 +1,6 @@
 // The factory test's line rules, range checks, verdict, its start through the timer, the reset
 // rules, the listing and the lamps. The whole run against the simulated board, with the re-run of
-// the resolution test and the report file, is cli/factory_cli_test; the sounds, ui/window_tabs_test.
+// the resolution test and the report file, is cli/factory_cli_test.
 #include <gtest/gtest.h>
 
 #include "base/board_jobs.h"
@@ -183,7 +183,13 @@ TEST_F(FactoryTestTest, EachResultLineSetsItsTestsState) {
   }
 }
 
-TEST_F(FactoryTestTest, VerdictWithAnotherFailureGivesTheErrorSoundWithoutReRun) {
+TEST_F(FactoryTestTest, APassBeepsAndAnotherFailureGivesTheErrorSoundWithoutReRun) {
+  s_results_without_resolution();
+  all_channels();
+  test.on_line("endTstS");
+  EXPECT_EQ(test.last_verdict(), FactoryVerdict::passed);
+  EXPECT_EQ(output.beeps.load(), 1);
+  test.reset();
   s_results_without_resolution();
   all_channels(7);
   test.on_line("2026:12:07 21:32:01");
@@ -191,7 +197,7 @@ TEST_F(FactoryTestTest, VerdictWithAnotherFailureGivesTheErrorSoundWithoutReRun)
   EXPECT_EQ(test.last_verdict(), FactoryVerdict::failed);
   EXPECT_TRUE(channel.written().empty());
   EXPECT_EQ(output.error_sounds.load(), 1);
-  EXPECT_EQ(output.beeps.load(), 0);
+  EXPECT_EQ(output.beeps.load(), 1);
   // Without the indicator lines are ignored.
   FactoryTest hidden({channel, report, messages, identity, jobs, clock, output}, false);
   hidden.on_line("dr=3");

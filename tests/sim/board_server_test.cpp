@@ -1,8 +1,5 @@
-// The board server on a pseudo-terminal and on TCP: its link, a client that hangs up or does
-// not read, stopping at any moment; the vexaboard program's help, version and exit status, and
-// the program serving a pseudo-terminal until it is terminated. (The server's reply faults,
-// noise and vanish are exercised by the fault table through the desktop's jobs.) A TCP board
-// answers vexacli's --tcp too.
+// The board server on a pseudo-terminal and on TCP, and the vexaboard program around it. The
+// server's reply faults, noise and vanish are the fault table's, through the desktop's jobs.
 #include "sim/board_server.h"
 
 #include <gtest/gtest.h>

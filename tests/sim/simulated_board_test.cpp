@@ -1,7 +1,5 @@
-// The simulated board's line protocol: "conf" per type, assignments taken whole or refused,
-// command chains, framing, the line limit, the clock and the host's own download plan; its logged
-// files, a listing stopped by a blank, the speed command and the live polls. "z;conf" and the
-// binary listing are run end to end by config_cli_test and cli_upload_test.
+// The simulated board's line protocol, its logged files and live polls. "z;conf" and the binary
+// listing are run end to end by config_cli_test and cli_upload_test.
 #include "sim/simulated_board.h"
 
 #include <gtest/gtest.h>

@@ -278,21 +278,6 @@ TEST(DisplayRing, ValuesOfALineAndTheLastThousandLines) {
   EXPECT_TRUE(ring.newest_first().empty());
 }
 
-TEST(DataPane, TextViewFromTheBottomUp) {
-  DisplayRing ring;
-  for (int i = 0; i < 30; ++i) ring.add_line("line " + std::to_string(i));
-  RecordingPainter p;
-  paint_text_view(p, ring.newest_first(), 400, 100);
-  // y = 81, 65, 49, 33, 17, 1: six rows fit above 0.
-  ASSERT_EQ(p.calls().size(), 6u);
-  EXPECT_EQ(p.calls()[0], "text 2,81 000000 line 29");
-  EXPECT_EQ(p.calls()[5], "text 2,1 000000 line 24");
-  ring.add_line("21\xb0" "C");  // a degree sign from the board
-  p.reset();
-  paint_text_view(p, ring.newest_first(), 400, 30);
-  EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,11 000000 21\xc2\xb0" "C"}));
-}
-
 // The texts a painter drew, with their place.
 struct DrawnText {
   int x, y;
@@ -321,15 +306,28 @@ int newest_y(const RecordingPainter& p, int width, const std::string& colour) {
   return 0;
 }
 
-// Two columns of very different ranges on one scale: a legend entry per column, the y axis's
-// numbers rising upward, each value drawn as high as it is, and everything inside the pane.
-TEST(DataPane, GraphHasALegendPerColumnAndOneRisingScaleInsideThePane) {
+TEST(DataPane, TextViewFromTheBottomUpAndAGraphWithALegendPerColumnAndOneRisingScaleInsideThePane) {
+  DisplayRing ring;
+  for (int i = 0; i < 30; ++i) ring.add_line("line " + std::to_string(i));
+  RecordingPainter p;
+  paint_text_view(p, ring.newest_first(), 400, 100);
+  // y = 81, 65, 49, 33, 17, 1: six rows fit above 0.
+  ASSERT_EQ(p.calls().size(), 6u);
+  EXPECT_EQ(p.calls()[0], "text 2,81 000000 line 29");
+  EXPECT_EQ(p.calls()[5], "text 2,1 000000 line 24");
+  ring.add_line("21\xb0" "C");  // a degree sign from the board
+  p.reset();
+  paint_text_view(p, ring.newest_first(), 400, 30);
+  EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,11 000000 21\xc2\xb0" "C"}));
+
+  // Two columns of very different ranges on one scale: a legend entry per column, the y axis's
+  // numbers rising upward, each value drawn as high as it is, and everything inside the pane.
   const Messages m("VexaLog", 'e');
   const GraphTexts words{m.message("VtGraphTime"), m.message("VtGraphValue"), m.message("VtGraphSeries")};
-  DisplayRing ring;
+  ring.clear();
   for (int i = 0; i < 100; ++i)
     ring.add_line(format_text("2024:03:01 %02d:%02d:00 %d\t%d,5", 12 + i / 60, i % 60, i, 100 - i));
-  RecordingPainter p;
+  p.reset();
   paint_graphic_view(p, ring.newest_first(), 400, 200, words);
   std::vector<std::string> words_drawn;
   std::vector<std::pair<int, double>> y_labels;  // y, number
