@@ -362,12 +362,10 @@ TEST(DataPane, TextViewFromTheBottomUpAndAGraphWithALegendPerColumnAndOneRisingS
 
 using namespace upload_id;
 
-struct TabBench {
+struct TabBench : Bench {
   // host_text: a data file found in the start directory.
   explicit TabBench(const std::string& host_text = "")
       : written(host_text.empty() ? "" : dir.write("vexalog.adc", host_text)),
-        link(report),
-        upload(report, messages, link, nullptr, dir.path()),
         tab(upload, messages, settings, report, names(), &chooser) {}
   UploadTabNames names() {
     UploadTabNames n;
@@ -377,13 +375,8 @@ struct TabBench {
   }
   void press(int id) { tab.command({id, kNotifyClicked, 0}); }
 
-  test::TempDir dir;
   std::string written;
-  Messages messages;
   Settings settings;
-  test::RecordingReport report;
-  test::FakeUploadLink link;
-  DataUpload upload;
   GivenPathChooser chooser{dir.path() + "/data/chosen.txt"};
   UploadTab tab;
 };
