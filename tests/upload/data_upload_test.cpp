@@ -19,7 +19,6 @@
 #include "upload/data_pane_view.h"
 #include "upload/data_upload.h"
 #include "upload/display_ring.h"
-#include "upload/fake_upload_link.h"
 #include "upload/line_prefix.h"
 #include "upload/upload_tab.h"
 
@@ -27,6 +26,52 @@ namespace vexa {
 namespace {
 
 using Writes = std::vector<std::string>;
+
+// A link for the upload tests: the scripted port records what the upload sends and the speed
+// changes it makes, the line dialogue prints and writes through it, and the upload gate is a
+// flag.
+class FakeUploadLink final : public test::ScriptedPort, public BoardChannel, public LinkControl {
+ public:
+  explicit FakeUploadLink(ReportSink& report) : report_(report) {}
+  operator UploadLink() { return {*this, *this, *this}; }
+
+  // A speed change, and whether the discarding read before it ran with the receive thread
+  // still reading (the upload runs on that thread then).
+  struct SpeedChange {
+    long speed;
+    bool on_receive_thread;
+    bool operator==(const SpeedChange&) const = default;
+  };
+  std::vector<SpeedChange> speed_changes;
+  bool gate = false;
+
+  int read_byte(int wait_ms) override {
+    read_unpaused_ = pauses() == 0;
+    return ScriptedPort::read_byte(wait_ms);
+  }
+  long set_speed(long speed, SpeedNotice notice) override {
+    speed_changes.push_back({speed, read_unpaused_});
+    return ScriptedPort::set_speed(speed, notice);
+  }
+
+  bool send_and_wait_ok(std::string_view) override { return true; }
+  bool wait_line(std::string_view) override { return true; }
+  void send_line(std::string_view text) override {
+    report_.print_line(text);
+    write_text(std::string(text) + "\n");
+  }
+  void set_echo_suppressed(bool) override {}
+
+  bool serial_open() override { return open && !tcp; }
+  bool open_link() override { return open; }
+  void set_tcp_address(std::string_view) override {}
+  bool carrier_detect() override { return open; }
+  void set_upload_running(bool running) override { gate = running; }
+
+ private:
+  ReportSink& report_;
+  bool read_unpaused_ = false;
+};
 
 struct Bench {
   Bench() : link(report), jobs(report, messages), upload(report, messages, link, &jobs, dir.path()) {}
@@ -50,7 +95,7 @@ struct Bench {
   test::TempDir dir;
   Messages messages;
   test::RecordingReport report;
-  test::FakeUploadLink link;
+  FakeUploadLink link;
   BoardJobs jobs;
   DataUpload upload;
 };
@@ -130,13 +175,13 @@ TEST(DataUpload, FastSwitchGoesUpForTheListingAndBackAtTheNextOk) {
   r.fast = true;
   ASSERT_TRUE(b.upload.start(r));
   EXPECT_EQ(b.link.writes(), (Writes{"bi=115200\n", "up vexalog.adc\n"}));
-  EXPECT_EQ(b.link.speed_changes, (std::vector<test::FakeUploadLink::SpeedChange>{{115200, false}}));
+  EXPECT_EQ(b.link.speed_changes, (std::vector<FakeUploadLink::SpeedChange>{{115200, false}}));
   EXPECT_EQ(b.upload.saved_speed(), 9600);
   b.lines({">x", "end of vexalog.adc, 1 lines"});
   EXPECT_EQ(b.upload.saved_speed(), 9600);  // the closing line ends the upload only
   b.lines({"Ok", "okay"});
   EXPECT_EQ(b.link.writes().back(), "bi=9600\n");
-  EXPECT_EQ(b.link.speed_changes.back(), (test::FakeUploadLink::SpeedChange{9600, true}));
+  EXPECT_EQ(b.link.speed_changes.back(), (FakeUploadLink::SpeedChange{9600, true}));
   EXPECT_EQ(b.upload.saved_speed(), 0);
   b.lines({"ok"});
   EXPECT_EQ(b.link.writes().size(), 3u);  // once only
