@@ -3,7 +3,6 @@
 // receive thread or a job's thread while a test reads them.
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -17,6 +16,17 @@
 #include "base/session_ports.h"
 
 namespace vexa::test {
+
+// Polls cond every few milliseconds until it holds or timeout_ms passed (a hang guard).
+template <class Cond>
+bool eventually(Cond cond, int timeout_ms = 5000) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return cond();
+}
 
 // Texts that a job's thread adds while a test reads copies.
 class RecordedTexts {
@@ -81,34 +91,25 @@ class RecordingConsumer final : public LineConsumer {
   explicit RecordingConsumer(std::string name = {}, std::vector<std::string>* order = nullptr,
                              std::mutex* order_mutex = nullptr)
       : name_(std::move(name)), order_(order), order_mutex_(order_mutex) {}
+  // The order first: once wait_count sees a line, the order holds it too.
   void on_line(std::string_view line) override {
-    {
-      std::lock_guard lock(mutex_);
-      lines_.emplace_back(line);
-    }
     if (order_) {
       std::lock_guard lock(*order_mutex_);
       order_->push_back(name_);
     }
-    changed_.notify_all();
+    lines_.add(line);
   }
-  std::vector<std::string> lines() const {
-    std::lock_guard lock(mutex_);
-    return lines_;
-  }
+  std::vector<std::string> lines() const { return lines_.all(); }
   // Hang guard: waits until count lines have come.
   bool wait_count(std::size_t count, int timeout_ms = 5000) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return lines_.size() >= count; });
+    return eventually([&] { return lines_.all().size() >= count; }, timeout_ms);
   }
 
  private:
   std::string name_;
   std::vector<std::string>* order_;
   std::mutex* order_mutex_;
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<std::string> lines_;
+  RecordedTexts lines_;
 };
 
 // Every progress and status text, oldest first.
@@ -158,16 +159,5 @@ class RecordingChannel final : public BoardChannel, public ScriptedPort {
   ReportSink* report_;
   RecordedTexts sent_, written_;
 };
-
-// Polls cond every few milliseconds until it holds or timeout_ms passed (a hang guard).
-template <class Cond>
-bool eventually(Cond cond, int timeout_ms = 5000) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return cond();
-}
 
 }  // namespace vexa::test
