@@ -1,13 +1,10 @@
-// The compile tab with real child processes: environment, output limits, exit codes, the
-// automatic download, Stop, a real make run, builds that misbehave (10 MB of output, binary
-// output, a build that never ends), "recover", which sends the board its recovery bytes, and
-// the output pane's folding and the poll's partial-line rule on exact byte streams.
+// The compile tab with real child processes, builds that misbehave (10 MB of output, binary
+// output, one that ignores Stop), "recover" on the download worker, and the output pane's folding
+// and the poll's partial-line rule on exact byte streams.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
+#include <sys/types.h>
 
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -23,59 +20,48 @@
 #include "build/compile_tab_form.h"
 #include "build/output_text.h"
 #include "build/pipe_reader.h"
-#include "platform/pseudo_terminal.h"
-#include "support/recording_sinks.h"
-#include "support/temp_dir.h"
+#include "support/link_over_pty.h"
 
 namespace vexa {
 namespace {
 
 using test::TempDir;
 
-class RecordingPoster final : public CommandPoster {
+// The tab's ways out to the window and the board, recorded.
+class RecordingFront final : public CommandPoster, public CompileFileChooser, public FirmwareFileTarget,
+                             public BoardRecovery {
  public:
   void post_command(int id, long param) override { posted.push_back({id, param}); }
-  std::vector<std::pair<int, long>> posted;
-};
-
-class GivenChooser final : public CompileFileChooser {
- public:
   std::optional<std::string> choose(CompileFile kind, const std::string&) override {
     asked.push_back(kind);
     return answer;
   }
-  std::optional<std::string> answer;
-  std::vector<CompileFile> asked;
-};
-
-class RecordingFirmware final : public FirmwareFileTarget {
- public:
   void set_current_firmware(const std::string& path, const std::string& title) override {
-    this->path = path;
-    this->title = title;
+    firmware_path = path;
+    firmware_title = title;
   }
-  std::string path, title;
-};
+  void send_recovery() override { ++recoveries; }
 
-class CountingRecovery final : public BoardRecovery {
- public:
-  void send_recovery() override { ++sent; }
-  int sent = 0;
+  std::vector<std::pair<int, long>> posted;
+  std::optional<std::string> answer;  // what the file dialog gives
+  std::vector<CompileFile> asked;
+  std::string firmware_path, firmware_title;
+  int recoveries = 0;
 };
 
 constexpr char kInstall[] = "/opt/vexa";
 
 class CompileTabTest : public ::testing::Test {
  protected:
-  explicit CompileTabTest(std::string product = "VexaLog") : messages(std::move(product), 'e') {}
-
   CompileTab& tab() {
-    if (!tab_) {
-      tab_ = std::make_unique<CompileTab>(
-          CompileTabPorts{settings, messages, status, poster, launcher, chooser, firmware, recovery}, kInstall);
-      tab_->set_download_available(true);
-    }
+    if (!tab_) tab_ = make_tab(messages);
     return *tab_;
+  }
+  std::unique_ptr<CompileTab> make_tab(const Messages& words) {
+    auto tab = std::make_unique<CompileTab>(
+        CompileTabPorts{settings, words, status, front, launcher, front, front, front}, kInstall);
+    tab->set_download_available(true);
+    return tab;
   }
   // Types into an edit of the tab as the front end does.
   void type(int id, const std::string& text) {
@@ -110,13 +96,10 @@ class CompileTabTest : public ::testing::Test {
 
   TempDir dir;
   Settings settings;
-  Messages messages;
+  Messages messages{"VexaLog", 'e'};
   test::RecordingStatus status;
-  RecordingPoster poster;
+  RecordingFront front;
   SpawnLauncher launcher;
-  GivenChooser chooser;
-  RecordingFirmware firmware;
-  CountingRecovery recovery;
   std::unique_ptr<CompileTab> tab_;
 };
 
@@ -128,8 +111,8 @@ TEST_F(CompileTabTest, TheEnvironmentIsCompletedWithTheMissingDefaultsAndStoredL
   // Stored lines move up; the rest of the nine are emptied.
   EXPECT_EQ(stored(), (std::vector<std::string>{"PATH=/usr/bin", "CAVIARCC=/avr", "ARMCC=\"/opt/vexa/firmware/arm\"", "",
                                                 "", "", "", "", ""}));
-  // Leading blanks vanish (ui/window_tabs_test drops a blank line typed with LF only).
-  use_environment("A=1\r\n   B=2");
+  // Blank lines and leading blanks vanish.
+  use_environment("A=1\r\n\n   B=2");
   EXPECT_EQ(stored(), (std::vector<std::string>{"A=1", "B=2", "", "", "", "", "", "", ""}));
   std::string ten;
   for (int i = 1; i <= 10; ++i) ten += "V" + std::to_string(i) + "=" + std::to_string(i) + "\n";
@@ -162,16 +145,16 @@ TEST_F(CompileTabTest, TheChildSeesTheGivenEnvironmentAndFolderAndBothStreamsAnd
 TEST_F(CompileTabTest, DownloadAfterCompileStartsOnlyOnExitZeroAndOnlyWhenChecked) {
   type(compile::kBinaryFile, "/fw/vexalog.hex");
   run_to_end("true");
-  EXPECT_TRUE(poster.posted.empty());  // box not checked
+  EXPECT_TRUE(front.posted.empty());  // box not checked
   tab().command({compile::kAutoDownload});
   EXPECT_TRUE(tab().form().checked(compile::kAutoDownload));
   run_to_end("exit 1");
-  EXPECT_TRUE(poster.posted.empty());
+  EXPECT_TRUE(front.posted.empty());
   run_to_end("true");
-  ASSERT_EQ(poster.posted.size(), 1u);
-  EXPECT_EQ(poster.posted[0], (std::pair<int, long>{cmd::kDownloadFirmware, kDownloadCurrentFirmware}));
-  EXPECT_EQ(firmware.path, "/fw/vexalog.hex");
-  EXPECT_EQ(firmware.title, "/fw/vexalog.hex");
+  ASSERT_EQ(front.posted.size(), 1u);
+  EXPECT_EQ(front.posted[0], (std::pair<int, long>{cmd::kDownloadFirmware, kDownloadCurrentFirmware}));
+  EXPECT_EQ(front.firmware_path, "/fw/vexalog.hex");
+  EXPECT_EQ(front.firmware_title, "/fw/vexalog.hex");
   tab().command({compile::kAutoDownload});
   EXPECT_FALSE(tab().form().checked(compile::kAutoDownload));
   // A double click is a click and then its second half: each toggles the box.
@@ -179,19 +162,15 @@ TEST_F(CompileTabTest, DownloadAfterCompileStartsOnlyOnExitZeroAndOnlyWhenChecke
   EXPECT_TRUE(tab().form().checked(compile::kAutoDownload));
 }
 
-TEST_F(CompileTabTest, DownloadSaysSoWhileTheSessionHasNoFirmwareDownloadAndRecoverRunsNothing) {
+TEST_F(CompileTabTest, NoDownloadWithoutTheSessionsRecoverAndAProgramThatCannotStartRunNothing) {
   tab().set_download_available(false);
   tab().command({compile::kDownload});
-  EXPECT_TRUE(poster.posted.empty());
+  EXPECT_TRUE(front.posted.empty());
   EXPECT_NE(pane().find(messages.message("VtCompileNoDownload")), std::string::npos);
   type(compile::kCommandLine, "recover");
   tab().command({compile::kRun});
-  EXPECT_EQ(recovery.sent, 1);
+  EXPECT_EQ(front.recoveries, 1);
   EXPECT_FALSE(tab().running());
-  EXPECT_TRUE(status.status().empty());
-}
-
-TEST_F(CompileTabTest, AProgramThatDoesNotExistGivesErrorExecZero) {
   type(compile::kCommandLine, "no-such-compiler-here -c x.c");
   tab().command({compile::kRun});
   EXPECT_FALSE(tab().running());
@@ -208,11 +187,19 @@ TEST_F(CompileTabTest, AProgramThatDoesNotExistGivesErrorExecZero) {
   EXPECT_NE(pane().find("Error exec = 0"), std::string::npos);
 }
 
-TEST_F(CompileTabTest, ARealMakeRunsTheChosenMakefileInItsFolder) {
+TEST_F(CompileTabTest, TheChosenBinaryIsStoredWithForwardSlashesAndTheChosenMakefileRunsInItsFolder) {
+  front.answer = "C:\\fw\\out.hex";
+  tab().command({compile::kChooseBinary});
+  EXPECT_EQ(tab().form().text(compile::kBinaryFile), "C:/fw/out.hex");
+  EXPECT_EQ(settings.get_setting("CompileBin", ""), "C:/fw/out.hex");
+  front.answer.reset();  // cancelled: nothing changes
+  tab().command({compile::kChooseBinary});
+  EXPECT_EQ(tab().binary_file(), "C:/fw/out.hex");
+
   dir.write("blink.mak", "all: blink.hex\n\t@echo linked\nblink.hex:\n\techo :00000001FF > blink.hex\n");
-  chooser.answer = dir.file("blink.mak");
+  front.answer = dir.file("blink.mak");
   tab().command({compile::kChooseMakefile});
-  EXPECT_EQ(chooser.asked, std::vector<CompileFile>{CompileFile::makefile});
+  EXPECT_EQ(front.asked, (std::vector<CompileFile>{CompileFile::binary, CompileFile::binary, CompileFile::makefile}));
   EXPECT_EQ(tab().form().text(compile::kCommandLine), "make -Bf blink.mak");
   EXPECT_EQ(settings.get_setting("CompileDir", ""), dir.path());
   tab().command({compile::kRun});
@@ -221,24 +208,13 @@ TEST_F(CompileTabTest, ARealMakeRunsTheChosenMakefileInItsFolder) {
   EXPECT_NE(pane().find("echo :00000001FF > blink.hex\r\nlinked\r\n"), std::string::npos) << pane();
   EXPECT_EQ(TempDir::read(dir.file("blink.hex")), ":00000001FF\n");
 
-  chooser.answer = dir.write("broken.mak", "");
+  front.answer = dir.write("broken.mak", "");
   tab().command({compile::kChooseMakefile});
   // From the first blank on the name replaces the rest, so make now takes it for a target.
   EXPECT_EQ(tab().form().text(compile::kCommandLine), "make broken.mak");
 }
 
-TEST_F(CompileTabTest, ChoosingABinaryStoresItWithForwardSlashes) {
-  chooser.answer = "C:\\fw\\out.hex";
-  tab().command({compile::kChooseBinary});
-  EXPECT_EQ(chooser.asked, std::vector<CompileFile>{CompileFile::binary});
-  EXPECT_EQ(tab().form().text(compile::kBinaryFile), "C:/fw/out.hex");
-  EXPECT_EQ(settings.get_setting("CompileBin", ""), "C:/fw/out.hex");
-  chooser.answer.reset();  // cancelled: nothing changes
-  tab().command({compile::kChooseBinary});
-  EXPECT_EQ(tab().binary_file(), "C:/fw/out.hex");
-}
-
-TEST_F(CompileTabTest, ASecondRunIsRefusedAndStopEndsTheWholeProcessGroup) {
+TEST_F(CompileTabTest, ASecondRunIsRefusedStopEndsTheWholeProcessGroupAndABuildThatIgnoresItIsKilled) {
   type(compile::kWorkingDir, dir.path());
   type(compile::kCommandLine, "sleep 60 & echo $! > helper.pid; sleep 60");
   tab().command({compile::kRun});
@@ -257,9 +233,8 @@ TEST_F(CompileTabTest, ASecondRunIsRefusedAndStopEndsTheWholeProcessGroup) {
     return stat >> pid >> name >> state && state != "Z";
   };
   EXPECT_TRUE(test::eventually([&] { return !alive(); }, 10000));
-}
 
-TEST_F(CompileTabTest, ABuildThatIgnoresStopIsForcedToEnd) {
+  // A build that ignores Stop is forced to end.
   type(compile::kCommandLine, "trap '' TERM; sleep 60");
   tab().command({compile::kRun});
   ASSERT_TRUE(tab().running());
@@ -299,29 +274,17 @@ TEST_F(CompileTabTest, HelpTextOnlyForTheFamilyProductClearEmptiesThePaneAndTheP
   tab().layout(700, 400);  // the output pane follows the size
   EXPECT_EQ(tab().form().at(compile::kOutput).rect, (Rect{0, 142, 700, 248}));
   EXPECT_NE(compile::compile_help_text('f'), compile::compile_help_text('e'));
+  const Messages acme("Acme", 'e');
+  EXPECT_EQ(make_tab(acme)->form().text(compile::kOutput), "");  // none under another product name
 }
-
-class CompileTabAcmeTest : public CompileTabTest {
- protected:
-  CompileTabAcmeTest() : CompileTabTest("Acme") {}
-};
-
-TEST_F(CompileTabAcmeTest, NoHelpTextUnderAnotherProductName) { EXPECT_EQ(pane(), ""); }
 
 // "recover" through the download worker, on a pseudo-terminal. The refusal while another job runs
 // and the probe while the board streams are app/session_test's.
-TEST(BoardRecoveryTest, RecoverSendsTheProbeBytesOnTheWorker) {
-  test::TempDir dir;
-  test::SharedReport report;
-  test::SharedEcho echo;
-  Messages messages;
-  LinkSession session(report, echo, messages);
+class BoardRecoveryTest : public test::LinkOverPty {};
+
+TEST_F(BoardRecoveryTest, RecoverSendsTheProbeBytesOnTheWorker) {
   PseudoTerminal pty;
-  ASSERT_TRUE(pty.is_open());
-  const std::string path = dir.file("board");
-  std::filesystem::create_symlink(pty.slave_path(), path);
-  session.start();
-  ASSERT_TRUE(session.open(path, "115200"));
+  connect(pty);
   pty.read_for(200);  // whatever the open itself wrote
   BoardJobs jobs(report, messages);
   WorkerRecovery recovery(jobs, session, messages);
@@ -332,7 +295,7 @@ TEST(BoardRecoveryTest, RecoverSendsTheProbeBytesOnTheWorker) {
   session.stop();
 }
 
-TEST(OutputTextTest, LineEndsFoldToOneBreakControlsShowAsCaretsAndANulEndsTheAppend) {
+TEST(OutputTextTest, LineEndsFoldControlsShowAsCaretsANulEndsTheAppendAndAppendsStopAtTheLimit) {
   OutputText out;
   for (const char* piece : {"a\r\n", "b\n", "c\r\r\n", "d\r", "\ne\r\n\r\n"}) out.append(piece);
   EXPECT_EQ(out.text(), "a\r\nb\r\nc\r\nd\r\ne\r\n\r\n");
@@ -340,10 +303,8 @@ TEST(OutputTextTest, LineEndsFoldToOneBreakControlsShowAsCaretsAndANulEndsTheApp
   out.append(std::string("\x07\x01\t\x1b[0m\x7f\xe9", 9));
   out.append(std::string("x\0hidden", 8));
   EXPECT_EQ(out.text(), "^G^A\t^[[0m\x7f\xe9x");
-}
-
-TEST(OutputTextTest, AppendsStopAtTheLimitUntilCleared) {
-  OutputText out;
+  // Appends stop at the limit until cleared.
+  out.clear();
   out.append(std::string(kOutputTextLimit - 1, 'x'));
   out.append("\n");  // a CR LF pair may end one past the limit
   EXPECT_EQ(out.text().size(), kOutputTextLimit + 1);
@@ -369,7 +330,7 @@ struct FakePipe {
   }
 };
 
-TEST(PipeReaderTest, CompleteLinesAtOnceAndAPartialLineOnePollLater) {
+TEST(PipeReaderTest, CompleteLinesAtOnceAPartialLineOnePollLaterLongLinesInPiecesAndABudgetPerPoll) {
   PipeReader reader;
   FakePipe pipe;
   pipe.ready = "one\ntwo\nabc";
@@ -383,11 +344,7 @@ TEST(PipeReaderTest, CompleteLinesAtOnceAndAPartialLineOnePollLater) {
   EXPECT_TRUE(reader.poll(pipe.fetch()).empty());
   pipe.ready = "tial\n";
   EXPECT_EQ(reader.poll(pipe.fetch()), (std::vector<std::string>{"partial\n"}));
-}
-
-TEST(PipeReaderTest, ALongLineWithoutLineEndComesInPeekSizedPieces) {
-  PipeReader reader;
-  FakePipe pipe;
+  // A long line without a line end comes in peek-sized pieces.
   pipe.ready = std::string(2500, 'z');
   EXPECT_TRUE(reader.poll(pipe.fetch()).empty());
   std::vector<std::string> second = reader.poll(pipe.fetch());
@@ -395,11 +352,7 @@ TEST(PipeReaderTest, ALongLineWithoutLineEndComesInPeekSizedPieces) {
   EXPECT_EQ(second[0].size(), kPeekBytes);
   EXPECT_EQ(reader.poll(pipe.fetch())[0].size(), kPeekBytes);
   EXPECT_EQ(reader.poll(pipe.fetch())[0].size(), 2500 - 2 * kPeekBytes);
-}
-
-TEST(PipeReaderTest, APollTakesAtMostItsBudget) {
-  PipeReader reader;
-  FakePipe pipe;
+  // A poll takes at most its budget.
   for (int i = 0; i < 100000; ++i) pipe.ready += "0123456789012345678901234567890\n";  // 3.2 MB
   std::size_t first = 0;
   for (const std::string& piece : reader.poll(pipe.fetch())) first += piece.size();

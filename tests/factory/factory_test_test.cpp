@@ -1,7 +1,6 @@
-// The factory test's line rules, range checks, verdict, the preparation and test start through
-// the timer, the gate, the reset rules, the listing and the lamps. The whole run against the
-// simulated board, with the re-run of the resolution test, the error texts and the report file,
-// is cli/factory_cli_test; the beep of a pass and the error sound, ui/window_tabs_test.
+// The factory test's line rules, range checks, verdict, its start through the timer, the reset
+// rules, the listing and the lamps. The whole run against the simulated board, with the re-run of
+// the resolution test and the report file, is cli/factory_cli_test.
 #include <gtest/gtest.h>
 
 #include "base/board_jobs.h"
@@ -184,7 +183,13 @@ TEST_F(FactoryTestTest, EachResultLineSetsItsTestsState) {
   }
 }
 
-TEST_F(FactoryTestTest, VerdictWithAnotherFailureGivesTheErrorSoundWithoutReRun) {
+TEST_F(FactoryTestTest, APassBeepsAndAnotherFailureGivesTheErrorSoundWithoutReRun) {
+  s_results_without_resolution();
+  all_channels();
+  test.on_line("endTstS");
+  EXPECT_EQ(test.last_verdict(), FactoryVerdict::passed);
+  EXPECT_EQ(output.beeps.load(), 1);
+  test.reset();
   s_results_without_resolution();
   all_channels(7);
   test.on_line("2026:12:07 21:32:01");
@@ -192,7 +197,7 @@ TEST_F(FactoryTestTest, VerdictWithAnotherFailureGivesTheErrorSoundWithoutReRun)
   EXPECT_EQ(test.last_verdict(), FactoryVerdict::failed);
   EXPECT_TRUE(channel.written().empty());
   EXPECT_EQ(output.error_sounds.load(), 1);
-  EXPECT_EQ(output.beeps.load(), 0);
+  EXPECT_EQ(output.beeps.load(), 1);
   // Without the indicator lines are ignored.
   FactoryTest hidden({channel, report, messages, identity, jobs, clock, output}, false);
   hidden.on_line("dr=3");
@@ -219,7 +224,7 @@ TEST_F(FactoryTestTest, MalformedAndHugeLinesAreBoundedAndHarmless) {
   EXPECT_LE(test.checks().size(), 256u);
 }
 
-TEST_F(FactoryTestTest, PrepareSendsTheClockWithTheSetupAndTheTimerStartsTheTest) {
+TEST_F(FactoryTestTest, PrepareSendsTheClockWithTheSetupTheTimerStartsTheTestAndAnotherJobOrStopKeepsItOut) {
   test.on_line("dr=3");
   test.prepare();
   EXPECT_TRUE(test.running());
@@ -241,9 +246,8 @@ TEST_F(FactoryTestTest, PrepareSendsTheClockWithTheSetupAndTheTimerStartsTheTest
   EXPECT_EQ(test.error_window(), 0);
   EXPECT_FALSE(test.running());  // the gate is free again
   EXPECT_FALSE(jobs.busy());
-}
 
-TEST_F(FactoryTestTest, AnotherBoardJobKeepsThePreparationOutAndStopEndsTheCountdown) {
+  channel.clear();
   {
     auto other = jobs.try_begin("The upload");
     ASSERT_TRUE(other);
@@ -268,16 +272,13 @@ TEST_F(FactoryTestTest, AnotherBoardJobKeepsThePreparationOutAndStopEndsTheCount
   EXPECT_FALSE(test.running());
 }
 
-TEST_F(FactoryTestTest, ResultListingPrintsTheSevenStates) {
+TEST_F(FactoryTestTest, ResultListingPrintsTheSevenStatesWhichResetOnANewTypeOrWhenForcedOnly) {
   lines({"dr=3", "ad=0 x"});
   report.clear();
   test.list_results();
   EXPECT_EQ(report.lines(), (std::vector<std::string>{"0 file data", "1 disk dr=0", "0 vexars232.txt 0/1000",
                                                       "0 res a12", "2 ad=0", "0 rtc", "0 t="}));
-}
-
-TEST_F(FactoryTestTest, StatesResetOnANewTypeOrWhenForcedOnly) {
-  test.on_line("dr=3");
+  // The states reset on a new board type or when forced only.
   board('S');  // the same type again: kept
   EXPECT_EQ(state(kTestDisk), kTestFailed);
   board('F');

@@ -1,7 +1,5 @@
-// vexaboard's command line as tables: every option reaches BoardOptions in both spellings (a
-// repeated one in the command line's order), numbers take the edges of their range, wrong values
-// are refused with the reason naming the option, and "--help" lists exactly the options the
-// table covers.
+// vexaboard's command line as tables: every option of the help reaches BoardOptions in both
+// spellings, numbers take the edges of their range, wrong values say which option and why.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,8 +1,5 @@
-// The board server on a pseudo-terminal and on TCP: its link, a client that hangs up or does
-// not read, stopping at any moment; the vexaboard program's help, version and exit status, and
-// the program serving a pseudo-terminal until it is terminated. (The server's reply faults,
-// noise and vanish are exercised by the fault table through the desktop's jobs.) A TCP board
-// answers vexacli's --tcp too.
+// The board server on a pseudo-terminal and on TCP, and the vexaboard program around it. The
+// server's reply faults, noise and vanish are the fault table's, through the desktop's jobs.
 #include "sim/board_server.h"
 
 #include <gtest/gtest.h>
@@ -25,28 +22,28 @@ constexpr int kHangGuardMs = 10000;
 
 std::string program() { return test::built_program("sim/vexaboard"); }
 
-// Reads from the serial line until the text holds needle (or the hang guard ends it).
-std::string read_serial_until(SerialTty& tty, std::string_view needle) {
+// Reads (read: the bytes that came within 100 ms) until the text holds needle, or the hang
+// guard ends it.
+template <class Read>
+std::string read_until(Read read, std::string_view needle) {
   std::string got;
   test::eventually([&] {
     char buffer[4096];
-    const long n = tty.wait_readable(100) == WaitResult::readable ? tty.read_some(buffer, sizeof buffer) : 0;
+    const long n = read(buffer, sizeof buffer);
     if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
     return got.find(needle) != std::string::npos;
   }, kHangGuardMs);
   return got;
 }
-
-// The same on a socket.
+std::string read_serial_until(SerialTty& tty, std::string_view needle) {
+  return read_until([&](char* to, std::size_t size) {
+    return tty.wait_readable(100) == WaitResult::readable ? tty.read_some(to, size) : 0L;
+  }, needle);
+}
 std::string read_socket_until(TcpSocket& socket, std::string_view needle) {
-  std::string got;
-  test::eventually([&] {
-    char buffer[4096];
-    const long n = socket.wait_readable(100) ? socket.receive(buffer, sizeof buffer) : 0;
-    if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
-    return got.find(needle) != std::string::npos;
-  }, kHangGuardMs);
-  return got;
+  return read_until([&](char* to, std::size_t size) {
+    return socket.wait_readable(100) ? socket.receive(to, size) : 0L;
+  }, needle);
 }
 
 void connect_to(TcpSocket& socket, int port) {
@@ -161,7 +158,7 @@ TEST(BoardServerTcp, ServesOneClientAfterTheOtherRefusesAnAddressInUseAndServesV
   EXPECT_EQ(value, "5");
 }
 
-TEST(VexaboardProgram, PrintsHelpVersionAndErrorsWithTheirExitStatus) {
+TEST(VexaboardProgram, PrintsHelpVersionAndErrorsWithTheirExitStatusAndServesAPtyUntilTerminated) {
   const test::RunResult help = test::run_program(program(), {"--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_EQ(help.out, board_usage_text());
@@ -182,12 +179,9 @@ TEST(VexaboardProgram, PrintsHelpVersionAndErrorsWithTheirExitStatus) {
       test::run_program(program(), {"--type", "E", "--pty", dir.file("b"), "--conf", dir.file("none.txt")});
   EXPECT_EQ(missing.exit_code, 2);
   EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
-}
 
-// The start file's CR LF, comment, identity and ".name" lines are no trouble; a key the board
-// lacks is a warning naming the file and the line.
-TEST(VexaboardProgram, ServesAPtyUnderItsNameAndStartFileUntilTerminated) {
-  test::TempDir dir;
+  // The start file's CR LF, comment, identity and ".name" lines are no trouble; a key the board
+  // lacks is a warning naming the file and the line.
   const std::string link = dir.file("board");
   const std::string conf = dir.write("c.txt",
                                      "# Configuration VexaLog E v1404 06Dec2026 10:00:00\r\n"

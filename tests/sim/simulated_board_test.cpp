@@ -1,7 +1,5 @@
-// The simulated board's line protocol: "conf" per type, assignments taken whole or refused,
-// command chains, framing, the line limit, the clock and the host's own download plan; its logged
-// files, a listing stopped by a blank, the speed command and the live polls. "z;conf" and the
-// binary listing are run end to end by config_cli_test and cli_upload_test.
+// The simulated board's line protocol, its logged files and live polls. "z;conf" and the binary
+// listing are run end to end by config_cli_test and cli_upload_test.
 #include "sim/simulated_board.h"
 
 #include <gtest/gtest.h>
@@ -133,18 +131,15 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
   }
 }
 
-// The whole listing and a resume after its last line are cli_upload_test's.
-TEST(LoggedFile, LinesGrowWithTimeAndAResumeStartsAfterTheStamp) {
+// The whole listing and a resume after its last line are cli_upload_test's. A blank stops a
+// listing; the speed command's new speed holds once its acknowledgement is out.
+TEST(BoardUploads, LinesGrowWithTimeAResumeStartsAfterTheStampABlankStopsAListingAndTheSpeedCommand) {
   EXPECT_EQ(logged_line(LogKind::stamped, 86400).substr(0, 20), "2024:03:02 00:00:00 ");
   LoggedFile file({"a.adc", LogKind::stamped, 10, 100}, 1000);
   EXPECT_EQ(file.line_count(1350), 13u);
   EXPECT_EQ(file.first_after("2024:03:01 00:00:03\t", 10), 4u);
   EXPECT_EQ(file.first_after("2023:12:31 23:59:59 ", 10), 0u);  // before the first: everything
-}
 
-// A blank that stops a listing, and the speed command, whose new speed holds once its
-// acknowledgement is out.
-TEST(BoardUploads, ABlankStopsAListingAndTheSpeedCommand) {
   SimulatedBoard board(BoardKind{'S'});
   board.uploads().add_file({"vexalog.adc", LogKind::stamped, 1000, 0});
   board.feed("up vexalog.adc\n");

@@ -20,15 +20,17 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-std::vector<char*> argv_of(const std::string& program, const std::vector<std::string>& args,
-                           std::vector<std::string>& storage) {
-  storage.clear();
-  storage.push_back(program);
+// Starts program with args under actions, which it destroys; -1 when it cannot start.
+pid_t spawn(const std::string& program, const std::vector<std::string>& args, posix_spawn_file_actions_t& actions) {
+  std::vector<std::string> storage = {program};
   storage.insert(storage.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& s : storage) argv.push_back(s.data());
   argv.push_back(nullptr);
-  return argv;
+  pid_t pid = -1;
+  const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return rc == 0 ? pid : -1;
 }
 
 int exit_code_of(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
@@ -57,18 +59,10 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
   if (!working_directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, working_directory.c_str());
-  std::vector<std::string> storage;
-  auto argv = argv_of(program, args, storage);
-  pid_t pid = -1;
-  int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(in[0]);
-  ::close(out[1]);
-  ::close(err[1]);
-  if (rc != 0) {
-    ::close(in[1]);
-    ::close(out[0]);
-    ::close(err[0]);
+  const pid_t pid = spawn(program, args, actions);
+  for (int fd : {in[0], out[1], err[1]}) ::close(fd);
+  if (pid < 0) {
+    for (int fd : {in[1], out[0], err[0]}) ::close(fd);
     result.err = "cannot start " + program;
     return result;
   }
@@ -85,32 +79,31 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
   ::fcntl(err[0], F_SETFL, O_NONBLOCK);
   const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
   int status = 0;
-  bool exited = false;
-  while (!exited) {
+  bool killed = false;
+  while (!killed && ::waitpid(pid, &status, WNOHANG) != pid) {
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     ::poll(fds, 2, 20);
     drain(out[0], result.out);
     drain(err[0], result.err);
-    if (::waitpid(pid, &status, WNOHANG) == pid) exited = true;
-    if (!exited && SteadyClock::now() > deadline) {
+    if (SteadyClock::now() > deadline) {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, &status, 0);
-      feeder.join();
-      ::close(out[0]);
-      ::close(err[0]);
-      result.exit_code = -1;
-      result.err += "\n[killed by the test's hang guard]";
-      return result;
+      killed = true;
     }
   }
   feeder.join();
-  ::fcntl(out[0], F_SETFL, 0);
-  ::fcntl(err[0], F_SETFL, 0);
-  drain(out[0], result.out);
-  drain(err[0], result.err);
+  if (killed) {
+    result.err += "\n[killed by the test's hang guard]";
+  } else {
+    // The program has ended: read what is left to the end of its pipes.
+    ::fcntl(out[0], F_SETFL, 0);
+    ::fcntl(err[0], F_SETFL, 0);
+    drain(out[0], result.out);
+    drain(err[0], result.err);
+    result.exit_code = exit_code_of(status);
+  }
   ::close(out[0]);
   ::close(err[0]);
-  result.exit_code = exit_code_of(status);
   return result;
 }
 
@@ -122,11 +115,7 @@ BackgroundProgram::BackgroundProgram(const std::string& program, const std::vect
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, out[1], 2);
-  std::vector<std::string> storage;
-  auto argv = argv_of(program, args, storage);
-  pid_t pid = -1;
-  if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) pid_ = pid;
-  posix_spawn_file_actions_destroy(&actions);
+  pid_ = spawn(program, args, actions);
   ::close(out[1]);
   output_fd_ = out[0];
   ::fcntl(output_fd_, F_SETFL, O_NONBLOCK);

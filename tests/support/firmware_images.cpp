@@ -14,9 +14,7 @@ std::string random_bytes(std::size_t count, std::uint32_t seed) {
 }
 
 std::string image_with_identity(std::size_t size, std::uint16_t identity, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string image(size, '\0');
-  for (char& c : image) c = static_cast<char>(random());
+  std::string image = random_bytes(size, seed);
   std::uint16_t x = 0;
   for (std::size_t i = 2; i + 1 < size; i += 2)
     x ^= static_cast<std::uint16_t>(static_cast<unsigned char>(image[i]) | static_cast<unsigned char>(image[i + 1]) << 8);

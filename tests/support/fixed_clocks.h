@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdint>
 #include <ctime>
-#include <functional>
 #include <vector>
 
 #include "platform/clock.h"
@@ -53,7 +52,7 @@ class FixedTimeOfDay final : public Clock {
 };
 
 // A clock for one job on one thread: it counts every pause the job asks for (and in what
-// order), each moving it on, and may run a test's step at each pause.
+// order), each moving it on.
 class CountingClock final : public Clock {
  public:
   std::tm local_now() const override {
@@ -70,13 +69,11 @@ class CountingClock final : public Clock {
     slept_ms += ms;
     now_ms += ms;
     pauses.push_back(ms);
-    if (on_sleep) on_sleep();
   }
 
   mutable std::int64_t slept_ms = 0;
   mutable std::int64_t now_ms = 1'000'000'000;
   mutable std::vector<int> pauses;
-  std::function<void()> on_sleep;
 };
 
 }  // namespace vexa

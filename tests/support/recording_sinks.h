@@ -1,8 +1,8 @@
 #pragma once
 // Report, character and status sinks that record what reaches them, safe to fill from the
 // receive thread or a job's thread while a test reads them.
+#include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -17,106 +17,16 @@
 
 namespace vexa::test {
 
-class SharedReport final : public ReportSink {
- public:
-  void print_line(std::string_view text) override {
-    std::lock_guard lock(mutex_);
-    lines_.emplace_back(text);
-    changed_.notify_all();
+// Polls cond every few milliseconds until it holds or timeout_ms passed (a hang guard).
+template <class Cond>
+bool eventually(Cond cond, int timeout_ms = 5000) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  std::vector<std::string> lines() const {
-    std::lock_guard lock(mutex_);
-    return lines_;
-  }
-  bool contains(std::string_view text) const {
-    std::lock_guard lock(mutex_);
-    for (const auto& line : lines_)
-      if (line == text) return true;
-    return false;
-  }
-  // Waits (as a hang guard, up to timeout_ms) until a line equal to text was printed.
-  bool wait_for(std::string_view text, int timeout_ms = 5000) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] {
-      for (const auto& line : lines_)
-        if (line == text) return true;
-      return false;
-    });
-  }
-  void clear() {
-    std::lock_guard lock(mutex_);
-    lines_.clear();
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<std::string> lines_;
-};
-
-class SharedEcho final : public CharSink {
- public:
-  void put_char(unsigned char c) override {
-    std::lock_guard lock(mutex_);
-    text_.push_back(static_cast<char>(c));
-  }
-  void put_text(std::string_view bytes) override {
-    std::lock_guard lock(mutex_);
-    text_.append(bytes);
-  }
-  void flush() override {
-    std::lock_guard lock(mutex_);
-    ++flushes_;
-  }
-  std::string text() const {
-    std::lock_guard lock(mutex_);
-    return text_;
-  }
-  int flushes() const {
-    std::lock_guard lock(mutex_);
-    return flushes_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::string text_;
-  int flushes_ = 0;
-};
-
-class RecordingConsumer final : public LineConsumer {
- public:
-  explicit RecordingConsumer(std::string name = {}, std::vector<std::string>* order = nullptr,
-                             std::mutex* order_mutex = nullptr)
-      : name_(std::move(name)), order_(order), order_mutex_(order_mutex) {}
-  void on_line(std::string_view line) override {
-    {
-      std::lock_guard lock(mutex_);
-      lines_.emplace_back(line);
-    }
-    if (order_) {
-      std::lock_guard lock(*order_mutex_);
-      order_->push_back(name_);
-    }
-    changed_.notify_all();
-  }
-  std::vector<std::string> lines() const {
-    std::lock_guard lock(mutex_);
-    return lines_;
-  }
-  // Hang guard: waits until count lines have come.
-  bool wait_count(std::size_t count, int timeout_ms = 5000) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return lines_.size() >= count; });
-  }
-
- private:
-  std::string name_;
-  std::vector<std::string>* order_;
-  std::mutex* order_mutex_;
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<std::string> lines_;
-};
+  return cond();
+}
 
 // Texts that a job's thread adds while a test reads copies.
 class RecordedTexts {
@@ -144,6 +54,64 @@ class RecordedTexts {
   std::vector<std::string> texts_;
 };
 
+class SharedReport final : public ReportSink {
+ public:
+  void print_line(std::string_view text) override { lines_.add(text); }
+  std::vector<std::string> lines() const { return lines_.all(); }
+  bool contains(std::string_view text) const {
+    const std::vector<std::string> all = lines_.all();
+    return std::find(all.begin(), all.end(), text) != all.end();
+  }
+  void clear() { lines_.clear(); }
+
+ private:
+  RecordedTexts lines_;
+};
+
+class SharedEcho final : public CharSink {
+ public:
+  void put_char(unsigned char c) override { put_text(std::string(1, static_cast<char>(c))); }
+  void put_text(std::string_view bytes) override {
+    std::lock_guard lock(mutex_);
+    text_.append(bytes);
+  }
+  void flush() override {}
+  std::string text() const {
+    std::lock_guard lock(mutex_);
+    return text_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::string text_;
+};
+
+class RecordingConsumer final : public LineConsumer {
+ public:
+  explicit RecordingConsumer(std::string name = {}, std::vector<std::string>* order = nullptr,
+                             std::mutex* order_mutex = nullptr)
+      : name_(std::move(name)), order_(order), order_mutex_(order_mutex) {}
+  // The order first: once wait_count sees a line, the order holds it too.
+  void on_line(std::string_view line) override {
+    if (order_) {
+      std::lock_guard lock(*order_mutex_);
+      order_->push_back(name_);
+    }
+    lines_.add(line);
+  }
+  std::vector<std::string> lines() const { return lines_.all(); }
+  // Hang guard: waits until count lines have come.
+  bool wait_count(std::size_t count, int timeout_ms = 5000) {
+    return eventually([&] { return lines_.all().size() >= count; }, timeout_ms);
+  }
+
+ private:
+  std::string name_;
+  std::vector<std::string>* order_;
+  std::mutex* order_mutex_;
+  RecordedTexts lines_;
+};
+
 // Every progress and status text, oldest first.
 class RecordingStatus final : public StatusLine {
  public:
@@ -159,10 +127,9 @@ class RecordingStatus final : public StatusLine {
   RecordedTexts progress_, status_;
 };
 
-// A board channel on which every command succeeds at once. sent(): the commands and lines as
-// given; written(): what went out without a wait for "Ok", i.e. each raw write and each sent
-// line with its LF. Sent lines are also printed to the report, when there is one.
-// The line dialogue and the port at once: every line sent and every text written is kept.
+// The line dialogue and the port at once, on which every command succeeds at once. sent(): the
+// commands and lines as given; written(): each raw write and each sent line with its LF. Sent
+// lines are also printed to the report, when there is one.
 class RecordingChannel final : public BoardChannel, public ScriptedPort {
  public:
   explicit RecordingChannel(ReportSink* report = nullptr) : report_(report) {}
@@ -192,16 +159,5 @@ class RecordingChannel final : public BoardChannel, public ScriptedPort {
   ReportSink* report_;
   RecordedTexts sent_, written_;
 };
-
-// Polls cond every few milliseconds until it holds or timeout_ms passed (a hang guard).
-template <class Cond>
-bool eventually(Cond cond, int timeout_ms = 5000) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return cond();
-}
 
 }  // namespace vexa::test

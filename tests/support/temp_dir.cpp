@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace vexa::test {
@@ -29,9 +29,7 @@ std::string TempDir::write(const std::string& name, const std::string& text) con
 
 std::string TempDir::read(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool TempDir::exists(const std::string& path) { return std::filesystem::exists(path); }

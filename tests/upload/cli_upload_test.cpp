@@ -1,6 +1,4 @@
-// vexacli upload against the vexaboard program: a whole listing, the resume, binary mode,
-// the fast switch, the file a board keeps without being told, a missing file. Its arguments
-// are cli/command_line_test.
+// vexacli upload against the vexaboard program. Its arguments are cli/command_line_test.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,20 +1,14 @@
-// The upload's state machine over a recording link: the command and its resume stamp, file
-// modes, text and binary lines, the first-line skip, captures, the speed switch, the closing
-// line, Stop, a lost link, a full disk; then the tab: line prefixes, the display ring, the data
-// pane's two views, the form's fields, Start from them, what the timer brings over and the
-// viewer button. A host file that cannot be opened is cli_upload_test; the whole path over a
-// real link to the simulated board, with a board that vanishes and a resume, is
-// faults/fault_jobs.cpp.
+// The upload's state machine over a recording link, the line prefixes, the display ring and the
+// data pane, then the tab over them. A host file that cannot be opened is cli_upload_test; the
+// whole path over a real link, with a board that vanishes and a resume, faults/fault_jobs.cpp.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <thread>
 
 #include "base/board_jobs.h"
 #include "base/text_format.h"
@@ -25,7 +19,6 @@
 #include "upload/data_pane_view.h"
 #include "upload/data_upload.h"
 #include "upload/display_ring.h"
-#include "upload/fake_upload_link.h"
 #include "upload/line_prefix.h"
 #include "upload/upload_tab.h"
 
@@ -33,6 +26,52 @@ namespace vexa {
 namespace {
 
 using Writes = std::vector<std::string>;
+
+// A link for the upload tests: the scripted port records what the upload sends and the speed
+// changes it makes, the line dialogue prints and writes through it, and the upload gate is a
+// flag.
+class FakeUploadLink final : public test::ScriptedPort, public BoardChannel, public LinkControl {
+ public:
+  explicit FakeUploadLink(ReportSink& report) : report_(report) {}
+  operator UploadLink() { return {*this, *this, *this}; }
+
+  // A speed change, and whether the discarding read before it ran with the receive thread
+  // still reading (the upload runs on that thread then).
+  struct SpeedChange {
+    long speed;
+    bool on_receive_thread;
+    bool operator==(const SpeedChange&) const = default;
+  };
+  std::vector<SpeedChange> speed_changes;
+  bool gate = false;
+
+  int read_byte(int wait_ms) override {
+    read_unpaused_ = pauses() == 0;
+    return ScriptedPort::read_byte(wait_ms);
+  }
+  long set_speed(long speed, SpeedNotice notice) override {
+    speed_changes.push_back({speed, read_unpaused_});
+    return ScriptedPort::set_speed(speed, notice);
+  }
+
+  bool send_and_wait_ok(std::string_view) override { return true; }
+  bool wait_line(std::string_view) override { return true; }
+  void send_line(std::string_view text) override {
+    report_.print_line(text);
+    write_text(std::string(text) + "\n");
+  }
+  void set_echo_suppressed(bool) override {}
+
+  bool serial_open() override { return open && !tcp; }
+  bool open_link() override { return open; }
+  void set_tcp_address(std::string_view) override {}
+  bool carrier_detect() override { return open; }
+  void set_upload_running(bool running) override { gate = running; }
+
+ private:
+  ReportSink& report_;
+  bool read_unpaused_ = false;
+};
 
 struct Bench {
   Bench() : link(report), jobs(report, messages), upload(report, messages, link, &jobs, dir.path()) {}
@@ -56,13 +95,14 @@ struct Bench {
   test::TempDir dir;
   Messages messages;
   test::RecordingReport report;
-  test::FakeUploadLink link;
+  FakeUploadLink link;
   BoardJobs jobs;
   DataUpload upload;
 };
 
-TEST(DataUpload, ResumesFromTheStampWithItsBlankAndAppends) {
+TEST(DataUpload, ResumesFromTheStampSkipsUpToTheLastStoredNumberAndStartsOverWithoutAStamp) {
   Bench b;
+  const std::string stored = "2024:03:01 11:59:59 1\n2024:03:01 12:00:00 2\n2024:03:01 12:00:01 3\n017: 4\n";
   b.dir.write("host.adc", "2024:03:01 11:59:59 1\n2024:03:01 12:00:00 2\n");
   const ResumePoint point = scan_host_file(b.dir.file("host.adc"));
   EXPECT_EQ(point.stamp, "2024:03:01 12:00:00 ");
@@ -70,28 +110,30 @@ TEST(DataUpload, ResumesFromTheStampWithItsBlankAndAppends) {
   ASSERT_TRUE(b.upload.start(b.request(false, point.stamp)));
   EXPECT_EQ(b.link.writes(), Writes{"up vexalog.adc 2024:03:01 12:00:00 \n"});
   EXPECT_TRUE(b.link.gate);
-
   b.lines({">2024:03:01 12:00:01 3", ">017: 4", "end of vexalog.adc, 2 lines"});
-  EXPECT_EQ(b.host(), "2024:03:01 11:59:59 1\n2024:03:01 12:00:00 2\n2024:03:01 12:00:01 3\n017: 4\n");
+  EXPECT_EQ(b.host(), stored);
   EXPECT_FALSE(b.upload.running());
   EXPECT_FALSE(b.link.gate);
   EXPECT_EQ(b.jobs.running_job(), "");
   EXPECT_TRUE(b.reported_end(2));
   EXPECT_EQ(b.upload.resume_point(), (ResumePoint{"2024:03:01 12:00:01 ", "017: "}));
-}
 
-TEST(DataUpload, CreateTruncatesAndAStampThatStartsWithABlankMeansFromTheBeginning) {
-  Bench b;
-  b.dir.write("host.adc", "old\n");
+  // The board lists again what came after the stamp: up to '017: ' it is dropped.
+  ASSERT_TRUE(b.upload.start(b.request(false, b.upload.resume_point().stamp)));
+  b.lines({">016: 3", ">017: 4", ">018: 7", ">017: again", "ok"});
+  EXPECT_EQ(b.host(), stored + "018: 7\n017: again\n");
+  EXPECT_EQ(b.upload.line_count(), 2);
+
+  // Create starts the file over; without a stamp the remembered prefix goes too.
   ASSERT_TRUE(b.upload.start(b.request(true)));
-  b.lines({">new", "ok"});
-  EXPECT_EQ(b.host(), "new\n");
+  b.lines({">017: 5.2", ">018: 7", "ok"});
+  EXPECT_EQ(b.host(), "017: 5.2\n018: 7\n");
+  // So it does with a stamp that starts with a blank, which means from the beginning.
   b.upload.set_resume_point({"x", "017: "});
   ASSERT_TRUE(b.upload.start(b.request(false, " 2024:03:01 12:00:00 ")));
   EXPECT_EQ(b.link.writes().back(), "up vexalog.adc\n");
-  // The prefix went with the stamp, so the first line is stored.
   b.lines({">017: 5.2", "ok"});
-  EXPECT_EQ(b.host(), "new\n017: 5.2\n");
+  EXPECT_EQ(b.host(), "017: 5.2\n018: 7\n017: 5.2\n");
 }
 
 TEST(DataUpload, BinaryLinesWriteTheirHexBytes) {
@@ -105,45 +147,22 @@ TEST(DataUpload, BinaryLinesWriteTheirHexBytes) {
   EXPECT_EQ(b.host(), std::string("\x0a\x1b\xff\x0a\x01\x02\x20\x24", 8));
   // Binary lines never move the resume stamp.
   EXPECT_EQ(b.upload.resume_point().stamp, "2024:03:01 12:00:00 ");
-  EXPECT_EQ(hex_bytes("4142434"), "ABC");
 }
 
-TEST(DataUpload, ResumedListingSkipsNumberedLinesUpToTheLastStored) {
-  Bench b;
-  b.dir.write("host.adc", "2024:03:01 12:00:00 a\n016: 2\n017: 5.2\n");
-  b.upload.set_resume_point(scan_host_file(b.dir.file("host.adc")));
-  EXPECT_EQ(b.upload.resume_point(), (ResumePoint{"2024:03:01 12:00:00 ", "017: "}));
-  ASSERT_TRUE(b.upload.start(b.request(false, "2024:03:01 12:00:00 ")));
-  // The board lists again what came after the stamp: up to '017: ' it is dropped.
-  b.lines({">016: 2", ">017: 5.2", ">018: 7", ">017: again", "ok"});
-  EXPECT_EQ(b.host(), "2024:03:01 12:00:00 a\n016: 2\n017: 5.2\n018: 7\n017: again\n");
-  EXPECT_EQ(b.upload.line_count(), 2);
-  // Without a stamp the remembered prefix goes too: everything listed is stored.
-  ASSERT_TRUE(b.upload.start(b.request(true)));
-  b.lines({">017: 5.2", ">018: 7", "ok"});
-  EXPECT_EQ(b.host(), "017: 5.2\n018: 7\n");
-}
-
-TEST(DataUpload, UpLineStartsACaptureInTheStartDirectoryWhateverJobRuns) {
+TEST(DataUpload, WhileAnotherJobRunsAStartIsRefusedButAnUpLineStillCaptures) {
   Bench b;
   auto other = b.jobs.try_begin("Configuration download");
+  ASSERT_TRUE(other);
+  EXPECT_FALSE(b.upload.start(b.request()));
+  EXPECT_FALSE(test::TempDir::exists(b.dir.file("host.adc")));
   b.dir.write("log2.txt", "before\n");
   b.lines({">not captured", "up  log2.txt extra", ">a", ">b", "done"});
-  EXPECT_TRUE(b.link.writes().empty());  // nothing is sent for a capture
+  EXPECT_TRUE(b.link.writes().empty());  // neither the refused start nor a capture sends anything
   EXPECT_EQ(test::TempDir::read(b.dir.file("log2.txt")), "before\na\nb\n");
   EXPECT_TRUE(b.report.contains("upload log2.txt -> " + b.dir.file("log2.txt") + ": 2 lines"));
   EXPECT_EQ(b.jobs.running_job(), "Configuration download");
   // The line before the capture was a data line outside an upload: it went to the ring.
   EXPECT_EQ(b.upload.ring().newest_first().back().text, "not captured");
-}
-
-TEST(DataUpload, TheGateRefusesAStartWhileAnotherJobRunsAndARestartKeepsIt) {
-  Bench b;
-  auto other = b.jobs.try_begin("Configuration download");
-  ASSERT_TRUE(other);
-  EXPECT_FALSE(b.upload.start(b.request()));
-  EXPECT_TRUE(b.link.writes().empty());
-  EXPECT_FALSE(test::TempDir::exists(b.dir.file("host.adc")));
   other->release();
   EXPECT_TRUE(b.upload.start(b.request()));
   EXPECT_TRUE(b.upload.start(b.request()));  // replaces the running one
@@ -156,13 +175,13 @@ TEST(DataUpload, FastSwitchGoesUpForTheListingAndBackAtTheNextOk) {
   r.fast = true;
   ASSERT_TRUE(b.upload.start(r));
   EXPECT_EQ(b.link.writes(), (Writes{"bi=115200\n", "up vexalog.adc\n"}));
-  EXPECT_EQ(b.link.speed_changes, (std::vector<test::FakeUploadLink::SpeedChange>{{115200, false}}));
+  EXPECT_EQ(b.link.speed_changes, (std::vector<FakeUploadLink::SpeedChange>{{115200, false}}));
   EXPECT_EQ(b.upload.saved_speed(), 9600);
   b.lines({">x", "end of vexalog.adc, 1 lines"});
   EXPECT_EQ(b.upload.saved_speed(), 9600);  // the closing line ends the upload only
   b.lines({"Ok", "okay"});
   EXPECT_EQ(b.link.writes().back(), "bi=9600\n");
-  EXPECT_EQ(b.link.speed_changes.back(), (test::FakeUploadLink::SpeedChange{9600, true}));
+  EXPECT_EQ(b.link.speed_changes.back(), (FakeUploadLink::SpeedChange{9600, true}));
   EXPECT_EQ(b.upload.saved_speed(), 0);
   b.lines({"ok"});
   EXPECT_EQ(b.link.writes().size(), 3u);  // once only
@@ -304,21 +323,6 @@ TEST(DisplayRing, ValuesOfALineAndTheLastThousandLines) {
   EXPECT_TRUE(ring.newest_first().empty());
 }
 
-TEST(DataPane, TextViewFromTheBottomUp) {
-  DisplayRing ring;
-  for (int i = 0; i < 30; ++i) ring.add_line("line " + std::to_string(i));
-  RecordingPainter p;
-  paint_text_view(p, ring.newest_first(), 400, 100);
-  // y = 81, 65, 49, 33, 17, 1: six rows fit above 0.
-  ASSERT_EQ(p.calls().size(), 6u);
-  EXPECT_EQ(p.calls()[0], "text 2,81 000000 line 29");
-  EXPECT_EQ(p.calls()[5], "text 2,1 000000 line 24");
-  ring.add_line("21\xb0" "C");  // a degree sign from the board
-  p.reset();
-  paint_text_view(p, ring.newest_first(), 400, 30);
-  EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,11 000000 21\xc2\xb0" "C"}));
-}
-
 // The texts a painter drew, with their place.
 struct DrawnText {
   int x, y;
@@ -347,15 +351,28 @@ int newest_y(const RecordingPainter& p, int width, const std::string& colour) {
   return 0;
 }
 
-// Two columns of very different ranges on one scale: a legend entry per column, the y axis's
-// numbers rising upward, each value drawn as high as it is, and everything inside the pane.
-TEST(DataPane, GraphHasALegendPerColumnAndOneRisingScaleInsideThePane) {
+TEST(DataPane, TextViewFromTheBottomUpAndAGraphWithALegendPerColumnAndOneRisingScaleInsideThePane) {
+  DisplayRing ring;
+  for (int i = 0; i < 30; ++i) ring.add_line("line " + std::to_string(i));
+  RecordingPainter p;
+  paint_text_view(p, ring.newest_first(), 400, 100);
+  // y = 81, 65, 49, 33, 17, 1: six rows fit above 0.
+  ASSERT_EQ(p.calls().size(), 6u);
+  EXPECT_EQ(p.calls()[0], "text 2,81 000000 line 29");
+  EXPECT_EQ(p.calls()[5], "text 2,1 000000 line 24");
+  ring.add_line("21\xb0" "C");  // a degree sign from the board
+  p.reset();
+  paint_text_view(p, ring.newest_first(), 400, 30);
+  EXPECT_EQ(p.calls(), (std::vector<std::string>{"text 2,11 000000 21\xc2\xb0" "C"}));
+
+  // Two columns of very different ranges on one scale: a legend entry per column, the y axis's
+  // numbers rising upward, each value drawn as high as it is, and everything inside the pane.
   const Messages m("VexaLog", 'e');
   const GraphTexts words{m.message("VtGraphTime"), m.message("VtGraphValue"), m.message("VtGraphSeries")};
-  DisplayRing ring;
+  ring.clear();
   for (int i = 0; i < 100; ++i)
     ring.add_line(format_text("2024:03:01 %02d:%02d:00 %d\t%d,5", 12 + i / 60, i % 60, i, 100 - i));
-  RecordingPainter p;
+  p.reset();
   paint_graphic_view(p, ring.newest_first(), 400, 200, words);
   std::vector<std::string> words_drawn;
   std::vector<std::pair<int, double>> y_labels;  // y, number
@@ -390,12 +407,10 @@ TEST(DataPane, GraphHasALegendPerColumnAndOneRisingScaleInsideThePane) {
 
 using namespace upload_id;
 
-struct TabBench {
+struct TabBench : Bench {
   // host_text: a data file found in the start directory.
   explicit TabBench(const std::string& host_text = "")
       : written(host_text.empty() ? "" : dir.write("vexalog.adc", host_text)),
-        link(report),
-        upload(report, messages, link, nullptr, dir.path()),
         tab(upload, messages, settings, report, names(), &chooser) {}
   UploadTabNames names() {
     UploadTabNames n;
@@ -405,13 +420,8 @@ struct TabBench {
   }
   void press(int id) { tab.command({id, kNotifyClicked, 0}); }
 
-  test::TempDir dir;
   std::string written;
-  Messages messages;
   Settings settings;
-  test::RecordingReport report;
-  test::FakeUploadLink link;
-  DataUpload upload;
   GivenPathChooser chooser{dir.path() + "/data/chosen.txt"};
   UploadTab tab;
 };
@@ -467,7 +477,7 @@ TEST(UploadTab, EditedNamesAndChoicesGoIntoTheStart) {
   EXPECT_FALSE(f.checked(kCreate));
 }
 
-TEST(UploadTab, CaptureFillsTheNamesAndTheStampFollowsTheLines) {
+TEST(UploadTab, ACaptureAndThenTheChosenFileFillTheNamesAndTheStamp) {
   TabBench b;
   Form& f = b.tab.form();
   b.press(kCreate);
@@ -480,14 +490,11 @@ TEST(UploadTab, CaptureFillsTheNamesAndTheStampFollowsTheLines) {
   EXPECT_EQ(f.text(kStamp), "2024:03:01 12:00:07 ");
   EXPECT_TRUE(f.checked(kAppend));
   EXPECT_EQ(f.text(kLineCount), "1");
-}
+  b.upload.on_line("ok");
 
-TEST(UploadTab, ChangeRefreshesFromTheChosenFile) {
-  TabBench b;
   ::mkdir(b.dir.file("data").c_str(), 0755);
   b.dir.write("data/chosen.txt", "2023:01:01 00:00:00 x\n017: y\n");
   b.press(kChange);
-  const Form& f = b.tab.form();
   EXPECT_EQ(f.text(kHostName), "chosen.txt");
   EXPECT_EQ(f.text(kTarget), "chosen.txt");
   EXPECT_EQ(f.text(kDirectory), b.dir.path() + "/data/");
@@ -533,8 +540,7 @@ TEST(UploadTab, ViewerGetsThePathAsOneArgumentOrTheErrorLine) {
   b.tab.form().set_text(kHostName, "my 'data' $x.adc");
   b.press(kViewer);
   const std::string args = b.dir.path() + "/data/args";
-  for (int i = 0; i < 500 && test::TempDir::read(args).empty(); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  test::eventually([&] { return !test::TempDir::read(args).empty(); });
   EXPECT_EQ(test::TempDir::read(args), b.dir.path() + "/my 'data' $x.adc|");
   EXPECT_EQ(b.report.lines.size(), 1u);
   b.tab.tick_100ms();  // collects the ended viewer
