@@ -21,6 +21,7 @@
 #include "config/configuration.h"
 #include "platform/installed_data.h"
 #include "support/recording_sinks.h"
+#include "ui/analog_pictures.h"
 #include "ui/config_file_dialog.h"
 #include "ui/config_tab_widget.h"
 #include "ui/download_file_dialog.h"
@@ -179,6 +180,22 @@ TEST(SoundPlayerTest, ErrorSoundIsFoundBesideTheProgramOrBuiltIn) {
   sounds.play_error();  // returns at once, with or without a sound device
   sounds.play_error();
   EXPECT_EQ(sounds.error_sounds(), 2);
+}
+
+// The sheets: anything but a picture of the expected size is missing; the embedded ones are
+// whole. How the tab and the plan draw without them is the drawing's own (tests/analog).
+TEST(AnalogPictureImagesTest, MissingCorruptOrWrongSizedSheetsAreMissing) {
+  app();
+  test::TempDir dir;
+  dir.write("ABOARDS.png", "\x89PNG\r\n\x1a\nnot really");
+  ASSERT_TRUE(QImage(10, 10, QImage::Format_RGB32).save(QString::fromStdString(dir.file("AINPUTS.png"))));
+  const ui::AnalogPictureImages images = ui::AnalogPictureImages::load(QString::fromStdString(dir.path()));
+  EXPECT_TRUE(images.boards.isNull());
+  EXPECT_TRUE(images.inputs.isNull());
+  EXPECT_TRUE(images.bitmaps.isNull());
+  EXPECT_FALSE(images.sheets_available());
+  const ui::AnalogPictureImages embedded = ui::AnalogPictureImages::load();
+  EXPECT_TRUE(embedded.sheets_available() && !embedded.bitmaps.isNull());
 }
 
 // The keys of the [Desktop Entry] group.
