@@ -309,12 +309,29 @@ class TerminalWindow : public ::testing::Test {
   ui::TerminalWidget& terminal = w->terminal_widget();
 };
 
-// Which key and shortcut each menu entry gets is checked on the menu tables (tests/app); here,
-// with the window active so that menu shortcuts could take keys, the terminal's own keys still
-// reach it, and Ctrl-F opens the search.
-TEST_F(TerminalWindow, TheTerminalKeepsItsKeysAndCtrlFSearchesNextAndPreviousWithOrWithoutCase) {
-  ASSERT_TRUE(pty.write("Ok\r\nError unknown key bd\r\nOk\r\nerror UNKNOWN key xy\r\n"));
-  ASSERT_TRUE(w.shows("error UNKNOWN key xy"));
+// Which key and shortcut each menu entry gets is the menu tables' (tests/app), which style each
+// escape sequence leaves is the ANSI reader's (tests/terminal). Here, with the window active so
+// that menu shortcuts could take keys, the terminal's own keys still reach it; the view colours
+// the text there when ANSI is switched on and what comes after; and Ctrl-F searches it.
+TEST_F(TerminalWindow, TheTerminalKeepsItsKeysShowsAnsiColourAndCtrlFSearchesNextAndPreviousWithOrWithoutCase) {
+  ASSERT_TRUE(pty.write("Ok\r\n\x1b[1;31mError\x1b[0m unknown key \x1b[32mbd\x1b[0m\r\nOk\r\nerror UNKNOWN key xy\r\n"));
+  ASSERT_TRUE(w.shows("^[[1;31mError^[[0m"));  // off: the escapes as the board sent them
+  w->action(cmd::kTermAnsi)->trigger();
+  ASSERT_TRUE(w.shows("Error unknown key bd")) << w.terminal_text();
+  ASSERT_TRUE(pty.write("\x1b[44;97m on blue \x1b[0m\x1b[2K\r\n"));
+  ASSERT_TRUE(w.shows(" on blue \n"));
+  EXPECT_EQ(w.terminal_text().find('\x1b'), std::string::npos);
+  const auto format = [&](const char* word) {
+    QTextCursor cursor(terminal.document());
+    cursor.setPosition(terminal.toPlainText().indexOf(word) + 1);
+    return cursor.charFormat();
+  };
+  EXPECT_EQ(format("Error").foreground().color(), QColor(0xcd, 0, 0));
+  EXPECT_EQ(format("Error").fontWeight(), QFont::Bold);
+  EXPECT_EQ(format("on blue").foreground().color(), QColor(0xff, 0xff, 0xff));
+  EXPECT_EQ(format("on blue").background().color(), QColor(0, 0, 0xee));
+  EXPECT_EQ(format("on blue").fontWeight(), QFont::Normal);
+
   w->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
   terminal.setFocus();
@@ -340,30 +357,8 @@ TEST_F(TerminalWindow, TheTerminalKeepsItsKeysAndCtrlFSearchesNextAndPreviousWit
   EXPECT_EQ(terminal.textCursor().selectedText().toStdString(), "UNKNOWN key");
   ASSERT_TRUE(w.shows("'unknown KEY' is not in the terminal."));
   find->close();
-}
-
-// Which style each sequence leaves is the ANSI reader's (tests/terminal); here the view shows
-// it, for the text there when ANSI is switched on and for what comes after.
-TEST_F(TerminalWindow, AnsiColourShowsColouredTextInsteadOfEscapes) {
-  ASSERT_TRUE(pty.write("\x1b[1;31mError\x1b[0m unknown key \x1b[32mbd\x1b[0m\r\n"));
-  ASSERT_TRUE(w.shows("^[[1;31mError^[[0m"));  // off: the escapes as the board sent them
-  w->action(cmd::kTermAnsi)->trigger();
-  ASSERT_TRUE(w.shows("Error unknown key bd")) << w.terminal_text();
-  ASSERT_TRUE(pty.write("\x1b[44;97m on blue \x1b[0m\x1b[2K\r\n"));
-  ASSERT_TRUE(w.shows(" on blue \n"));
-  EXPECT_EQ(w.terminal_text().find('\x1b'), std::string::npos);
-  const auto format = [&](const char* word) {
-    QTextCursor cursor(terminal.document());
-    cursor.setPosition(terminal.toPlainText().indexOf(word) + 1);
-    return cursor.charFormat();
-  };
-  EXPECT_EQ(format("Error").foreground().color(), QColor(0xcd, 0, 0));
-  EXPECT_EQ(format("Error").fontWeight(), QFont::Bold);
-  EXPECT_EQ(format("on blue").foreground().color(), QColor(0xff, 0xff, 0xff));
-  EXPECT_EQ(format("on blue").background().color(), QColor(0, 0, 0xee));
-  EXPECT_EQ(format("on blue").fontWeight(), QFont::Normal);
   w->action(cmd::kTermAnsi)->trigger();  // off again: the escapes are back as text, nothing lost
-  ASSERT_TRUE(w.shows("^[[1;31mError^[[0m unknown key ^[[32mbd^[[0m\n^[[44;97m on blue ^[[0m^[[2K"));
+  ASSERT_TRUE(w.shows("^[[1;31mError^[[0m unknown key ^[[32mbd^[[0m\nOk\nerror UNKNOWN key xy\n^[[44;97m on blue ^[[0m^[[2K"));
 }
 
 // The board writes lines first..last through the port; true once the view ends with the last.
