@@ -455,59 +455,78 @@ TEST(WindowTabsTest, AMacroIsAppliedToTheBoardAndReadBackIntoItsWidgets) {
   EXPECT_TRUE(button(widget.control(macro_id::kTypeRegularly))->isChecked());
 }
 
-// A main window with the program's input types on its inputs tab: the board of that type is
-// simulated, or (simulated false) has only said who it is.
-class Inputs : public test::Window {
- public:
-  Inputs(char type, bool simulated)
-      : Window({.simulate = simulated ? type : '\0', .input_types = true}) {
-    if (simulated) {
-      load_from_board();
-    } else {
-      window->session().board().accept_identity(std::string("VexaLog ") + type + " v1404");
-    }
-    click_tab(2);
-    section().tick_100ms();  // takes the new board's scales
-  }
-  ui::AnalogSectionWidget& section() { return window->analog_section(); }
-  AnalogTab& tab() { return window->session().analog_tab(); }
-  Configuration& configuration() { return window->session().configuration(); }
-  LiveData& live() { return window->session().live_data(); }
-  void select(int number) {
-    for (std::size_t i = 0; i < tab().tabs().size(); ++i)
-      if (tab().tabs()[i].number == number) section().select(static_cast<int>(i));
-    ASSERT_EQ(tab().selected_number(), number);
-  }
-  // Inputs configured as by a "conf" reply, with their types, and the tab's rebuild.
-  void configure(const std::vector<std::pair<std::string, std::string>>& inputs) {
-    for (const auto& [assignment, type] : inputs) {
-      configuration().parse_assignments(assignment, true);
-      configuration().store_type(*configuration().find_index(assignment.substr(0, assignment.find('='))), type);
-    }
-    tab().reparse();  // the configuration tab's rebuild does this
-  }
-};
+// The inputs tab of a simulated F board with the program's input types. Which lines of a
+// description warn is tests/analog's, how a line is read (absurd values included) live_data's;
+// here the widget colours the description, the plan of every input scrolls and prints, the
+// answer to the Data tab's poll reaches every row, and the rows follow the inputs and hand on
+// what is typed.
+TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
+  Window w({.simulate = 'F', .input_types = true});
+  w.load_from_board();
+  w.click_tab(2);
+  ui::AnalogSectionWidget& section = w->analog_section();
+  AnalogTab& tab = w->session().analog_tab();
+  Configuration& configuration = w->session().configuration();
+  LiveData& live = w->session().live_data();
+  section.tick_100ms();  // takes the new board's scales
+  const auto select = [&](int number) {
+    for (std::size_t i = 0; i < tab.tabs().size(); ++i)
+      if (tab.tabs()[i].number == number) section.select(static_cast<int>(i));
+    EXPECT_EQ(tab.selected_number(), number);
+  };
+  ASSERT_TRUE(section.images().sheets_available());
+  select(3);
+  auto* list = combo(section.analog_widget()->control(analog_id::kTypeList));
+  const int index = list->findText("Current loop 4-20 mA");
+  ASSERT_GE(index, 0);
+  list->setCurrentIndex(index);
+  emit list->activated(index);
+  ui::AnalogTabWidget* widget = section.analog_widget();
+  const int warning = widget->description_text().indexOf("Insert resistances");
+  ASSERT_NE(warning, -1);
+  EXPECT_EQ(widget->description_colour(0), QColor(0, 0, 0));
+  EXPECT_EQ(widget->description_colour(warning + 2), QColor(255, 0, 0));
+  // Marks are written in the proportional font of the settings.
+  w->session().settings().set_value("fontvar", "DejaVu Serif");
+  w->session().settings().set_value("fontvarsize", "17");
+  EXPECT_EQ(widget->picture_font().family().toStdString(), "DejaVu Serif");
+  EXPECT_EQ(widget->picture_font().pixelSize(), 17);
 
-// How a line is read, absurd values included, is live_data's (tests/analog); here the answer to
-// the Data tab's poll reaches every row, the rows follow the inputs and hand on what is typed.
-TEST(AnalogSectionData, RowsFillFromPolledLinesFollowTheInputsAndTakeScaleAndColour) {
-  Inputs w('F', true);
-  w.select(kDataTab);
-  ui::DataViewWidget* data = w.section().data_view();
+  for (int n = 0; n < 16; ++n) {  // as by a "conf" reply, with the types
+    const std::string key = "a" + std::to_string(n);
+    configuration.parse_assignments(key + "=a*1,0", true);
+    configuration.store_type(*configuration.find_index(key), n % 2 ? "Current loop 4-20 mA" : "Voltage 0-10 V");
+  }
+  tab.reparse();  // the configuration tab's rebuild does this
+  select(kPlanTab);
+  ui::PlanWindow* plan = section.plan_window();
+  QScrollBar* bar = plan->picture_area()->verticalScrollBar();
+  const auto view = [&] { return plan->picture_area()->viewport()->height(); };
+  // The picture takes the plan's size once it has been drawn; the area shows its bar after that.
+  EXPECT_TRUE(pump_until([&] { return plan->picture()->height() > view() + 50 && bar->isVisible(); }, 2000))
+      << plan->picture()->height() << " in " << view();
+  EXPECT_EQ(bar->maximum(), plan->picture()->height() - view());
+  const std::string pdf = w.dir.file("plan.pdf");
+  EXPECT_TRUE(plan->print_to_pdf(QString::fromStdString(pdf)));
+  EXPECT_EQ(test::TempDir::read(pdf).substr(0, 5), "%PDF-");
+  EXPECT_FALSE(plan->print_to_pdf(QString::fromStdString(w.dir.file("no/such/dir/plan.pdf"))));
+
+  select(kDataTab);
+  ui::DataViewWidget* data = section.data_view();
   ASSERT_TRUE(data->isVisible());
   ASSERT_EQ(data->row_count(), 16);
   EXPECT_TRUE(data->listen());
-  ASSERT_TRUE(pump_until([&] { return w.live().record(15).value > 0; })) << w.terminal_text();
-  for (int n = 0; n < 16; ++n) EXPECT_GT(w.live().record(n).value, 2500 * 0.09) << n;
+  ASSERT_TRUE(pump_until([&] { return live.record(15).value > 0; })) << w.terminal_text();
+  for (int n = 0; n < 16; ++n) EXPECT_GT(live.record(n).value, 2500 * 0.09) << n;
   EXPECT_EQ(qobject_cast<QLabel*>(data->row_control(0, 0))->text(), "a0");
   EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(0, 2))->text(), "2500");  // 65536 counts in mV
   data->choose_colour = [](QColor) { return std::optional<QColor>(QColor(1, 2, 3)); };
   QTest::mouseClick(data->row_control(0, 3), Qt::LeftButton);
-  EXPECT_EQ(w.live().record(0).colour, 0x030201u);
+  EXPECT_EQ(live.record(0).colour, 0x030201u);
   auto* min = qobject_cast<QLineEdit*>(data->row_control(0, 1));
   min->selectAll();
   QTest::keyClicks(min, "100");
-  EXPECT_EQ(w.live().record(0).min, 100.0f);
+  EXPECT_EQ(live.record(0).min, 100.0f);
   // Readings of every size fit their box at the default font (which text each gets is
   // live_data_test's); the overflow mark has the full value in its tip.
   const int bar_row = data->row_height();
@@ -515,7 +534,7 @@ TEST(AnalogSectionData, RowsFillFromPolledLinesFollowTheInputsAndTakeScaleAndCol
   EXPECT_EQ(data->row_height(), 2 * bar_row);
   EXPECT_TRUE(data->time_axis()->isVisible());
   data->set_mode(DisplayMode::raw);
-  EXPECT_EQ(w.live().mode(), DisplayMode::raw);
+  EXPECT_EQ(live.mode(), DisplayMode::raw);
   std::thread receiver([&] { w->session().link().consumers().dispatch(" a2: 434.763794 a3: -9876543210.5 a4: 3e38"); });
   receiver.join();
   data->tick_100ms();
@@ -528,58 +547,19 @@ TEST(AnalogSectionData, RowsFillFromPolledLinesFollowTheInputsAndTakeScaleAndCol
   EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(4, 9))->toolTip().size(), 39 + 7);  // "%f" of 3e38
   // A new input appears as a row at the next tick; so do all at once (and numbers past the
   // last one, which are no inputs); a new board's list follows at the next tick.
-  w.configuration().parse_assignments("a20=a*1,0", true);
+  configuration.parse_assignments("a20=a*1,0", true);
   data->tick_100ms();
   EXPECT_EQ(data->row_count(), 17);
   std::string many;
   for (int n = 0; n < 300; ++n) many += "a" + std::to_string(n) + "=a*1,0 ";
-  w.configuration().parse_assignments(many, true);
+  configuration.parse_assignments(many, true);
   data->tick_100ms();
-  w.section().tick_100ms();
+  section.tick_100ms();
   EXPECT_EQ(data->row_count(), 256);
-  EXPECT_EQ(w.section().tab_bar()->count(), 258);
+  EXPECT_EQ(section.tab_bar()->count(), 258);
   w->session().board().accept_identity("VexaLog E v1404");
   data->tick_100ms();
   EXPECT_EQ(data->row_count(), 8);
-}
-
-// Which lines of a description warn is tests/analog's; here the widget colours them. Every
-// input in use: the plan's list is longer than the view and scrolls to its last line.
-TEST(AnalogSectionPictures, TheTabsDescriptionMarksAndThePlanOfEveryInput) {
-  Inputs w('F', false);
-  ASSERT_TRUE(w.section().images().sheets_available());
-  w.select(3);
-  auto* list = combo(w.section().analog_widget()->control(analog_id::kTypeList));
-  const int index = list->findText("Current loop 4-20 mA");
-  ASSERT_GE(index, 0);
-  list->setCurrentIndex(index);
-  emit list->activated(index);
-  ui::AnalogTabWidget* widget = w.section().analog_widget();
-  const int warning = widget->description_text().indexOf("Insert resistances");
-  ASSERT_NE(warning, -1);
-  EXPECT_EQ(widget->description_colour(0), QColor(0, 0, 0));
-  EXPECT_EQ(widget->description_colour(warning + 2), QColor(255, 0, 0));
-  // Marks are written in the proportional font of the settings.
-  w->session().settings().set_value("fontvar", "DejaVu Serif");
-  w->session().settings().set_value("fontvarsize", "17");
-  EXPECT_EQ(widget->picture_font().family().toStdString(), "DejaVu Serif");
-  EXPECT_EQ(widget->picture_font().pixelSize(), 17);
-  std::vector<std::pair<std::string, std::string>> inputs;
-  for (int n = 0; n < 16; ++n)
-    inputs.push_back({"a" + std::to_string(n) + "=a*1,0", n % 2 ? "Current loop 4-20 mA" : "Voltage 0-10 V"});
-  w.configure(inputs);
-  w.select(kPlanTab);
-  ui::PlanWindow* plan = w.section().plan_window();
-  QScrollBar* bar = plan->picture_area()->verticalScrollBar();
-  const auto view = [&] { return plan->picture_area()->viewport()->height(); };
-  // The picture takes the plan's size once it has been drawn; the area shows its bar after that.
-  EXPECT_TRUE(pump_until([&] { return plan->picture()->height() > view() + 50 && bar->isVisible(); }, 2000))
-      << plan->picture()->height() << " in " << view();
-  EXPECT_EQ(bar->maximum(), plan->picture()->height() - view());
-  const std::string pdf = w.dir.file("plan.pdf");
-  EXPECT_TRUE(plan->print_to_pdf(QString::fromStdString(pdf)));
-  EXPECT_EQ(test::TempDir::read(pdf).substr(0, 5), "%PDF-");
-  EXPECT_FALSE(plan->print_to_pdf(QString::fromStdString(w.dir.file("no/such/dir/plan.pdf"))));
 }
 
 // --- every text whole and in the user's language, in every language ---
