@@ -1,9 +1,6 @@
 // The desktop main window with the offscreen platform, driven through its real buttons, tabs
-// and menu entries: a simulated board loaded into the configuration tab and downloaded back; the
-// variants; the settings file; the phone book editor; the close question while a job runs; the
-// terminal's keys, search, colour and scrollback; a macro applied from its tab; the inputs'
-// Data tab, pictures and plan; every text whole in every language; Qt's dialogs in the user's
-// language. What each command does is the session's (tests/app); here each wiring is shown once.
+// and menu entries. What each command does is the session's (tests/app); here each wiring is
+// shown once, and every text is whole in every language.
 #include <gtest/gtest.h>
 
 #include <QAbstractScrollArea>
@@ -78,7 +75,6 @@ TEST(MainWindowBoardTest, TheConfigurationTabShowsTheBoardDownloadSendsTheTypedV
   const auto& rows = w->session().grid().rows();
   ASSERT_GT(rows.size(), 40u);
   for (const ConfigRow& r : rows) {
-    // Each row shows the board's key, read-only, and the board's value, editable.
     const std::string key = r.field(ConfigColumn::key);
     QLineEdit* key_field = w->config_tab().field(r.control_id);
     QLineEdit* value_field = w->config_tab().field(r.control_id + 1);
@@ -112,8 +108,7 @@ TEST(MainWindowBoardTest, ATcpBoardOpensThroughThePhoneFieldAndOpenButtonAndTheW
   QTest::keyClicks(ports, "tcp/ip");
   w.click(cmd::kOpenClose);
   ASSERT_TRUE(pump_until([&] { return w->session().link().tcp().connected(); })) << w.terminal_text();
-  // The open link looks open, whatever its kind: a white terminal and the name display.
-  w->tick();
+  w->tick();  // an open link of any kind looks open: a white terminal and the name display
   EXPECT_TRUE(w.form().shown(cmd::kPortName));
   EXPECT_EQ(w->terminal_widget().palette().color(QPalette::Base), QPalette().color(QPalette::Base));
   w.click(cmd::kOpenClose);
@@ -178,7 +173,6 @@ TEST(MainWindowLayoutTest, TheSettingsFileKeepsTheWindowSizeAndTheUsersPortNotTh
   EXPECT_EQ(again.size(), QSize(952, 640));
 }
 
-// The manual is looked for in the working directory and opened by the desktop.
 TEST(MainWindowCommandTest, ManualsAndTheWebAddressOpenOutside) {
   Window w;
   std::vector<QUrl> opened;
@@ -292,9 +286,7 @@ TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywa
   EXPECT_NE(last_page, image.substr(399 * 256)) << bar.value() << " pages were shown";
 }
 
-// --- the terminal, with the test as the board on a pseudo-terminal: its keys against the menus'
-// shortcuts, Ctrl-F's search, ANSI colour, the scrollback (the filter, the history and the line
-// dialog are the choices' own, tests/app) ---
+// --- the terminal, with the test as the board on a pseudo-terminal ---
 
 class TerminalWindow : public ::testing::Test {
  protected:
@@ -385,7 +377,6 @@ TEST_F(TerminalWindow, ScrollbackKeepsTheNewestLinesAndAReaderKeepsTheirPlace) {
   EXPECT_TRUE(terminal.text(terminal.length()) == test::numbered_lines(40001, 50000))
       << terminal.text(100) << " ... " << terminal.line_ends() << " lines";
   EXPECT_EQ(terminal.document()->blockCount(), 10001);
-  // Another tab and other sizes, a click into the text and a search leave the view following.
   w.click_tab(1);
   w->resize(700, 500);
   pump_for(20);
@@ -411,7 +402,6 @@ TEST_F(TerminalWindow, ScrollbackKeepsTheNewestLinesAndAReaderKeepsTheirPlace) {
   EXPECT_FALSE(terminal.following_end());
   EXPECT_EQ(terminal.new_output_marker().text().toStdString(), "New output below");
   EXPECT_TRUE(terminal.new_output_marker().isVisible());
-  // One click on the marker: back at the end, and following again.
   QTest::mouseClick(&terminal.new_output_marker(), Qt::LeftButton);
   EXPECT_TRUE(at_end());
   EXPECT_FALSE(terminal.new_output_marker().isVisible());
@@ -419,10 +409,8 @@ TEST_F(TerminalWindow, ScrollbackKeepsTheNewestLinesAndAReaderKeepsTheirPlace) {
   EXPECT_EQ(bar->value(), bar->maximum());
 }
 
-// --- the subsystems' tabs: the form binder's wiring shown once on the macro tab against its
-// simulated board (what each tab does with its fields, and what the upload, compile, factory and
-// calibration runs give, is its own folder's: tests/macro, upload, build, factory, analog); the
-// inputs' own widgets: the Data tab, the pictures and the plan ---
+// --- the subsystems' tabs: the form binder's wiring shown once on the macro tab (what each tab
+// does with its fields is its own folder's: tests/macro, upload, build, factory, analog) ---
 
 QAbstractButton* button(QWidget* w) { return qobject_cast<QAbstractButton*>(w); }
 QLineEdit* edit(QWidget* w) { return qobject_cast<QLineEdit*>(w); }
@@ -486,7 +474,6 @@ TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
   ASSERT_NE(warning, -1);
   EXPECT_EQ(widget->description_colour(0), QColor(0, 0, 0));
   EXPECT_EQ(widget->description_colour(warning + 2), QColor(255, 0, 0));
-  // Marks are written in the proportional font of the settings.
   w->session().settings().set_value("fontvar", "DejaVu Serif");
   w->session().settings().set_value("fontvarsize", "17");
   EXPECT_EQ(widget->picture_font().family().toStdString(), "DejaVu Serif");
@@ -545,12 +532,10 @@ TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
   }
   EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(4, 9))->text().toStdString(), kValueOverflow);
   EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(4, 9))->toolTip().size(), 39 + 7);  // "%f" of 3e38
-  // A new input appears as a row at the next tick; so do all at once (and numbers past the
-  // last one, which are no inputs); a new board's list follows at the next tick.
   configuration.parse_assignments("a20=a*1,0", true);
   data->tick_100ms();
   EXPECT_EQ(data->row_count(), 17);
-  std::string many;
+  std::string many;  // every input, and numbers past the last one, which are no inputs
   for (int n = 0; n < 300; ++n) many += "a" + std::to_string(n) + "=a*1,0 ";
   configuration.parse_assignments(many, true);
   data->tick_100ms();
@@ -696,7 +681,6 @@ std::set<std::string> clipped_texts(Window& w, char language) {
             check(name + " " + sub[k].label, name + "-" + (sub[k].number == 9001 ? "plan" : "data"));
             continue;
           }
-          // Each type shows its own controls.
           auto* types = qobject_cast<QComboBox*>(section.analog_widget()->control(analog_id::kTypeList));
           if (!types || types->count() == 0) {
             ADD_FAILURE() << "no input types";
@@ -774,7 +758,6 @@ TEST(MainWindowTextTest, EveryTextIsWholeAndInTheStartLanguageAndEveryTabIsWritt
     for (const std::string& line : clipped_texts(w, x.letter)) all += line + "\n";
     EXPECT_TRUE(all.empty()) << "clipped texts (font " << font << "):\n" << all;
   }
-  // A translation that could not be found is named.
   test::TempDir empty;
   ui::QtTranslations missing;
   EXPECT_FALSE(missing.use('D', QString::fromStdString(empty.path())));
