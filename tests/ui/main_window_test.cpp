@@ -520,11 +520,10 @@ std::string describe(const QWidget& w) {
   return out;
 }
 
-// What the clip check found, one line per clipped text.
+// What the clip check found, one line per clipped text, however often its widget is checked.
 struct ClipReport {
   void add(const QWidget& w, const QString& text, const std::string& problem) {
-    const std::string line = place + ": " + describe(w) + " \"" + text.toStdString() + "\" " + problem;
-    lines.insert(line);  // once, however often the same widget is checked
+    lines.insert(place + ": " + describe(w) + " \"" + text.toStdString() + "\" " + problem);
   }
   std::string place;
   std::set<std::string> lines;
@@ -551,7 +550,6 @@ void check_text(const QWidget& w, ClipReport& report) {
     const int frame = b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, b);
     room(b->text(), advance(w, b->text()), b->width() - 2 * frame);
   } else if (auto* e = qobject_cast<const QLineEdit*>(&w)) {
-    if (qobject_cast<const QComboBox*>(e->parentWidget())) return;  // the box's own text
     QStyleOptionFrame option;
     option.initFrom(e);
     option.lineWidth = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, e) : 0;
@@ -625,8 +623,8 @@ std::set<std::string> clipped_texts(Window& w, char language) {
     auto check = [&](const std::string& place, const std::string& shot) {
       pump_for(20);
       report.place = format_text("%s / %dx%d, %s", lang.c_str(), w->width(), w->height(), place.c_str());
-      check_window(*w, report);
-      if (width != 1 && !shot.empty()) test::save_screenshot(*w, lang + "-" + shot);
+      check_window(*w.window, report);
+      if (width != 1 && !shot.empty()) test::save_screenshot(*w.window, lang + "-" + shot);
     };
     for (int i = 0; i < w->tab_area().bar().count(); ++i) {
       w.click_tab(i);
@@ -674,11 +672,11 @@ std::set<std::string> clipped_texts(Window& w, char language) {
   };
   test::SharedReport sink;
   CardTransferChoice choice{"/home/user/data/logger.bin", "logger.bin", "LOGGER.BIN"};
-  ui::DownloadFileDialog card(messages, sink, choice, &*w);
+  ui::DownloadFileDialog card(messages, sink, choice, w.window.get());
   dialog(card, "download-file-dialog");
-  ui::SendFileDialog send(messages, SendFileRequest{}, &*w);
+  ui::SendFileDialog send(messages, SendFileRequest{}, w.window.get());
   dialog(send, "send-file-dialog");
-  ui::FindDialog find(messages, [](const QString&, bool, bool) { return false; }, [](const QString&) {}, &*w);
+  ui::FindDialog find(messages, [](const QString&, bool, bool) { return false; }, [](const QString&) {}, w.window.get());
   dialog(find, "find-dialog");
   w.click(cmd::kEnglish + (language == 'f' ? 1 : language == 'd' ? 2 : 0));
   if (QMessageBox* box = w->language_box()) dialog(*box, "language-box");

@@ -122,7 +122,6 @@ class Window {
     }
   }
 
-  ui::MainWindow& operator*() { return *window; }
   ui::MainWindow* operator->() { return window.get(); }
   Form& form() { return window->window_form().form(); }
   QWidget* widget(int id) { return window->binder().widget(id); }
