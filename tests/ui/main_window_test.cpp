@@ -244,7 +244,7 @@ TEST(MainWindowCloseTest, WhileAJobRunsClosingAsksAndWaitKeepsItAndStopTheJobClo
   EXPECT_NE(text.find("The window closes when Line sender has ended."), std::string::npos) << text;
 }
 
-TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywayBreaksItOff) {
+TEST(MainWindowToolsTest, ASambaFlashFillsTheBarAndCloseAnywayBreaksItOffAfterAQuestionSayingWhy) {
   Window w({.simulate = 'S'});
   // At the monitor's real speed the flash takes about nine seconds: an unpaced one can end on a
   // fast machine before the window has shown its second page.
