@@ -1,18 +1,12 @@
 // The desktop main window with the offscreen platform, driven through its real buttons, tabs
-// and menu entries: a simulated board loaded into the configuration tab and downloaded back; the
-// variants; the settings file; the phone book editor; the close question while a job runs; the
-// terminal's search, colour, dialogs and scrollback; a macro applied from its tab; the inputs'
-// Data tab, pictures and plan; every text whole in every language; Qt's dialogs and the keys in
-// the user's language. What each command does is the session's (tests/app); here each wiring is
-// shown once.
+// and menu entries. What each command does is the session's (tests/app); here each wiring is
+// shown once, and every text is whole in every language.
 #include <gtest/gtest.h>
 
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
@@ -26,13 +20,10 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QSpinBox>
 #include <QStyleOption>
 #include <QTextBlock>
 #include <QToolButton>
 #include <algorithm>
-#include <cmath>
-#include <filesystem>
 #include <regex>
 #include <set>
 #include <thread>
@@ -43,7 +34,6 @@
 #include "app/terminal_command_ids.h"
 #include "base/text_format.h"
 #include "download/line_sender.h"
-#include "macro/macro_tab.h"
 #include "platform/pseudo_terminal.h"
 #include "sim/board_server.h"
 #include "sim/samba_chip.h"
@@ -52,7 +42,6 @@
 #include "support/numbered_lines.h"
 #include "support/recording_sinks.h"
 #include "terminal/keyboard.h"
-#include "terminal/send_file.h"
 #include "ui/analog_section_widget.h"
 #include "ui/analog_tab_widget.h"
 #include "ui/config_tab_widget.h"
@@ -71,10 +60,10 @@ using test::pump_for;
 using test::pump_until;
 using test::Window;
 
-// The tab as the board holds it; a value still being typed when Download is pressed goes out.
-TEST(MainWindowBoardTest, TheConfigurationTabShowsTheBoardAndDownloadSendsTheValueBeingTyped) {
+// The tab as the board holds it; a value still being typed when Download is pressed goes out;
+// a board that goes away is noticed by the timer and shown as closed.
+TEST(MainWindowBoardTest, TheConfigurationTabShowsTheBoardDownloadSendsTheTypedValueAndAVanishedBoardCloses) {
   Window w({.simulate = 'F'});
-  EXPECT_EQ(w.form().text(cmd::kPortName), w.simulator.link_name());
   w.click_tab(1);
   auto* empty = w->config_tab().findChild<QLabel*>("config_empty");
   ASSERT_NE(empty, nullptr);
@@ -85,14 +74,13 @@ TEST(MainWindowBoardTest, TheConfigurationTabShowsTheBoardAndDownloadSendsTheVal
   const auto& rows = w->session().grid().rows();
   ASSERT_GT(rows.size(), 40u);
   for (const ConfigRow& r : rows) {
-    // What the tab shows is what the board holds; the key is read-only, the value is not.
     const std::string key = r.field(ConfigColumn::key);
-    EXPECT_EQ(w.board_value(key).value_or("<missing>"), r.field(ConfigColumn::value)) << key;
     QLineEdit* key_field = w->config_tab().field(r.control_id);
-    ASSERT_NE(key_field, nullptr);
+    QLineEdit* value_field = w->config_tab().field(r.control_id + 1);
+    ASSERT_TRUE(key_field && value_field) << key;
     EXPECT_EQ(key_field->text().toStdString(), key);
-    EXPECT_TRUE(key_field->isReadOnly());
-    EXPECT_FALSE(w->config_tab().field(r.control_id + 1)->isReadOnly());
+    EXPECT_EQ(value_field->text().toStdString(), w.board_value(key).value_or("<missing>")) << key;
+    EXPECT_TRUE(key_field->isReadOnly() && !value_field->isReadOnly()) << key;
   }
   EXPECT_EQ(w.form().text(cmd::kStatusIdentity).substr(0, 9), "VexaLog F");
   ASSERT_NE(w.row("ad"), nullptr);
@@ -103,6 +91,9 @@ TEST(MainWindowBoardTest, TheConfigurationTabShowsTheBoardAndDownloadSendsTheVal
   w.click(cmd::kConfDownload);  // still on the tab, the edit not yet committed by anything else
   ASSERT_TRUE(pump_until([&] { return w.board_value("ad") == "7s" && !w.job_running(); }, 20000)) << w.terminal_text();
   EXPECT_EQ(w.terminal_text().find("Error"), std::string::npos) << w.terminal_text();
+  w.simulator.server()->stop();  // the pseudo-terminal and its link go away
+  EXPECT_TRUE(pump_until([&] { return !w.link_open() && w.widget(cmd::kPortSelector)->isVisible(); }))
+      << w.terminal_text();
 }
 
 TEST(MainWindowBoardTest, ATcpBoardOpensThroughThePhoneFieldAndOpenButtonAndTheWindowClosesWithoutAQuestion) {
@@ -115,30 +106,18 @@ TEST(MainWindowBoardTest, ATcpBoardOpensThroughThePhoneFieldAndOpenButtonAndTheW
   QTest::keyClicks(ports, "tcp/ip");
   w.click(cmd::kOpenClose);
   ASSERT_TRUE(pump_until([&] { return w->session().link().tcp().connected(); })) << w.terminal_text();
-  // The open link looks open, whatever its kind: a white terminal and the name display.
+  // An open link of any kind looks open: a white terminal. Which fields the form then shows is
+  // main_window_form_test's.
   w->tick();
-  EXPECT_TRUE(w.form().shown(cmd::kPortName));
   EXPECT_EQ(w->terminal_widget().palette().color(QPalette::Base), QPalette().color(QPalette::Base));
-  // The open button closes the connection again.
   w.click(cmd::kOpenClose);
   ASSERT_TRUE(pump_until([&] { return !w->session().link().tcp().connected(); })) << w.terminal_text();
   w->tick();
-  EXPECT_TRUE(w.form().shown(cmd::kPortSelector));
   EXPECT_EQ(w->terminal_widget().palette().color(QPalette::Base), QPalette().color(QPalette::Button));
-  // Without a job the window closes without a question.
-  w->close();
+  w->close();  // no job: no question
   pump_for(20);
   EXPECT_EQ(w->close_box(), nullptr);
   EXPECT_FALSE(w->isVisible());
-}
-
-TEST(MainWindowBoardTest, AVanishedBoardIsNoticedByTheTimerAndShownAsClosed) {
-  Window w({.simulate = 'F'});
-  w.simulator.server()->stop();  // the pseudo-terminal and its link go away
-  ASSERT_TRUE(pump_until([&] { return !w.link_open() && w.form().shown(cmd::kPortSelector); }, 5000))
-      << w.terminal_text();
-  EXPECT_NE(w.terminal_text().find("close com"), std::string::npos) << w.terminal_text();
-  EXPECT_FALSE(w.form().checked(cmd::kOpenClose));
 }
 
 TEST(MainWindowBoardTest, ABurstOfRebuildRequestsIsOneRebuild) {
@@ -157,18 +136,13 @@ TEST(MainWindowBoardTest, ABurstOfRebuildRequestsIsOneRebuild) {
 
 // Which controls, menus and tabs each variant has is checked on the forms and menu tables
 // themselves (tests/app); here the settings reach them.
-TEST(MainWindowVariantTest, ReducedDropsTheConfigurationMenuIconsAndTabAndDebugAddsItsOwn) {
-  {
-    Window w({.settings = "armcdt=1\n"});
-    EXPECT_EQ(w->menuBar()->findChild<QMenu*>("MenConf"), nullptr);
-    EXPECT_EQ(w.widget(cmd::kConfGet), nullptr);
-    ASSERT_EQ(w->tab_area().bar().count(), 2);
-    w.click_tab(1);
-    EXPECT_EQ(w->window_form().current_tab(), 5);
-  }
-  Window w({.settings = "debug=1\n"});
+TEST(MainWindowVariantTest, ReducedDropsTheConfigurationMenuAndTabAndDebugAddsItsOwnMenu) {
+  Window w({.settings = "armcdt=1\ndebug=1\n"});
+  EXPECT_EQ(w->menuBar()->findChild<QMenu*>("MenConf"), nullptr);
+  ASSERT_EQ(w->tab_area().bar().count(), 2);
+  w.click_tab(1);
+  EXPECT_EQ(w->window_form().current_tab(), 5);
   ASSERT_NE(w->menuBar()->findChild<QMenu*>("debug"), nullptr);
-  EXPECT_NE(w.widget(cmd::kFactoryTest), nullptr);
   w->action(cmd::kVerbose)->trigger();
   EXPECT_TRUE(w->action(cmd::kVerbose)->isChecked());
   EXPECT_TRUE(w->session().verbose());
@@ -184,7 +158,6 @@ TEST(MainWindowLayoutTest, TheSettingsFileKeepsTheWindowSizeAndTheUsersPortNotTh
     w->close();
   }
   const std::string text = test::TempDir::read(home.file("VexaTerm.ini"));
-  EXPECT_NE(text.find("WindowWidth=952\n"), std::string::npos) << text;
   EXPECT_NE(text.find("COM=/dev/ttyUSB3"), std::string::npos) << text;
   EXPECT_EQ(text.find("vexaterm-sim"), std::string::npos) << text;
   DesktopOptions options;
@@ -193,7 +166,6 @@ TEST(MainWindowLayoutTest, TheSettingsFileKeepsTheWindowSizeAndTheUsersPortNotTh
   EXPECT_EQ(again.size(), QSize(952, 640));
 }
 
-// The manual is looked for in the working directory and opened by the desktop.
 TEST(MainWindowCommandTest, ManualsAndTheWebAddressOpenOutside) {
   Window w;
   std::vector<QUrl> opened;
@@ -202,61 +174,64 @@ TEST(MainWindowCommandTest, ManualsAndTheWebAddressOpenOutside) {
     return true;
   };
   w->action(cmd::kManualS)->trigger();
-  EXPECT_TRUE(opened.empty());
   EXPECT_NE(w.terminal_text().find("vexalogS.pdf is not in"), std::string::npos);
   w.dir.write("vexalogEF.pdf", "%PDF-1.4\n");
   w->action(cmd::kManualF)->trigger();
   w->action(cmd::kWebAddress)->trigger();
-  ASSERT_EQ(opened.size(), 2u);
-  EXPECT_EQ(opened[0].toLocalFile().toStdString(), w.dir.file("vexalogEF.pdf"));
-  EXPECT_EQ(opened[1].toString().toStdString(), kWebAddressUrl);
+  EXPECT_EQ(opened, (std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(w.dir.file("vexalogEF.pdf"))),
+                                       QUrl(QString::fromStdString(kWebAddressUrl))}));
 }
 
-// What the editor writes is widgets_test's; here the window opens it, takes what it saved into
-// the phone field, and saves it when the window closes while it is open.
+// The window opens the editor, takes what it saved into the phone field, and saves it when the
+// window closes while it is open; an old Windows-1252 file keeps its accented letters.
 TEST(MainWindowCommandTest, PhoneBookEditorRefreshesThePhoneFieldAndClosingTheWindowSavesIt) {
   Window w;
-  const std::string path = w->session().phone_book().path();
-  EXPECT_EQ(path, w.dir.file("phonebook.txt"));
+  const std::string path = w.dir.write("phonebook.txt", "M\xfcller 1234\n");  // the program's folder's
+  const auto open_editor = [&] {
+    EXPECT_TRUE(pump_until([&] { return w->phone_editor() != nullptr && w->phone_editor()->isVisible(); }));
+    return QPointer<ui::PhoneBookEditor>(w->phone_editor());
+  };
   w.click(cmd::kPhoneBookButton);
-  ASSERT_TRUE(pump_until([&] { return w->phone_editor() != nullptr && w->phone_editor()->isVisible(); }));
-  QPointer<ui::PhoneBookEditor> editor = w->phone_editor();
+  QPointer<ui::PhoneBookEditor> editor = open_editor();
+  ASSERT_FALSE(editor.isNull());
+  EXPECT_EQ(editor->editor()->toPlainText(), QString::fromUtf8("M\xc3\xbcller 1234\n"));
   editor->editor()->selectAll();
   QTest::keyClicks(editor->editor(), "# numbers\r5551234 office\r10.0.0.7 5000 lab");
   editor->close();
   ASSERT_TRUE(pump_until([&] { return w.form().at(cmd::kPhoneField).entries.size() == 2; }, 1000));
   EXPECT_EQ(qobject_cast<QComboBox*>(w.widget(cmd::kPhoneField))->itemText(0), "5551234 office");
   w->action(cmd::kPhoneBookMenu)->trigger();
-  ASSERT_TRUE(pump_until([&] { return w->phone_editor() != nullptr && w->phone_editor()->isVisible(); }));
-  editor = w->phone_editor();
+  editor = open_editor();
+  ASSERT_FALSE(editor.isNull());
   editor->editor()->moveCursor(QTextCursor::End);
-  QTest::keyClicks(editor->editor(), "\r5559876 depot");
+  editor->editor()->insertPlainText(QString::fromUtf8("M\xc3\xbcller 5559876"));
   w->close();
   pump_for(20);
-  EXPECT_TRUE(editor.isNull() || !editor->isVisible());
-  const std::string saved = test::TempDir::read(path);
-  EXPECT_EQ(saved.rfind("# numbers\n5551234 office\n10.0.0.7 5000 lab\n", 0), 0u) << saved;
-  EXPECT_NE(saved.find("5559876 depot"), std::string::npos) << saved;
+  EXPECT_EQ(test::TempDir::read(path), "# numbers\n5551234 office\n10.0.0.7 5000 lab\nM\xc3\xbcller 5559876\n");
 }
 
 // --- the close question while a job runs, and a flash that Stop cannot break off ---
 
-// Closes the window and answers its question with the button of that name. No event runs after
-// the click, so the job's end, which its thread posts, cannot have been handled yet.
-void close_and_answer(Window& w, const char* button) {
+// Closes the window and answers its question with the button of that name; returns the question.
+// No event runs after the click, so the job's end, which its thread posts, cannot have been
+// handled yet.
+std::string close_and_answer(Window& w, const char* button) {
   w->close();
-  ASSERT_TRUE(pump_until([&] { return w->close_box() != nullptr && w->close_box()->isVisible(); }))
-      << "no question while a job runs";
-  QAbstractButton* b = w->close_box()->findChild<QAbstractButton*>(button);
-  ASSERT_NE(b, nullptr) << button;
-  QTest::mouseClick(b, Qt::LeftButton);
+  if (!pump_until([&] { return w->close_box() != nullptr && w->close_box()->isVisible(); }))
+    return "no question while a job runs";
+  const std::string question = w->close_box()->text().toStdString();
+  if (auto* b = w->close_box()->findChild<QAbstractButton*>(button))
+    QTest::mouseClick(b, Qt::LeftButton);
+  else
+    ADD_FAILURE() << "no button " << button;
+  return question;
 }
 
 TEST(MainWindowCloseTest, WhileAJobRunsClosingAsksAndWaitKeepsItAndStopTheJobClosesAfterItsEnd) {
   Window w({.simulate = 'F', .settings = "debug=1\n"});
   w->action(kSendLineEverySecond)->trigger();
   ASSERT_TRUE(w.job_running());
-  close_and_answer(w, "close_wait");
+  EXPECT_EQ(close_and_answer(w, "close_wait").rfind("Line sender is still running.", 0), 0u);
   pump_for(300);
   EXPECT_TRUE(w->isVisible());
   EXPECT_TRUE(w.job_running());
@@ -264,13 +239,12 @@ TEST(MainWindowCloseTest, WhileAJobRunsClosingAsksAndWaitKeepsItAndStopTheJobClo
   close_and_answer(w, "close_stop");
   EXPECT_TRUE(w->isVisible()) << "the window waits for the job's end";
   ASSERT_TRUE(pump_until([&] { return !w->isVisible(); }, 10000)) << w.terminal_text();
-  EXPECT_FALSE(w->session().jobs().busy());
   const std::string text = w.terminal_text();
   EXPECT_TRUE(std::regex_search(text, std::regex(R"(Line sender: stopped, [1-9]\d* lines sent\.)"))) << text;
   EXPECT_NE(text.find("The window closes when Line sender has ended."), std::string::npos) << text;
 }
 
-TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywayBreaksItOff) {
+TEST(MainWindowToolsTest, ASambaFlashFillsTheBarAndCloseAnywayBreaksItOffAfterAQuestionSayingWhy) {
   Window w({.simulate = 'S'});
   // At the monitor's real speed the flash takes about nine seconds: an unpaced one can end on a
   // fast machine before the window has shown its second page.
@@ -285,25 +259,13 @@ TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywa
   ASSERT_TRUE(w.job_running()) << w.terminal_text();
   ASSERT_GE(bar.value(), 2) << w.terminal_text();
   EXPECT_EQ(bar.maximum(), 400);
-
-  // Stop does not break a flash off: it says why (how long it still runs is EndToEnd's).
+  // Stop cannot break a flash off (download_end_to_end_test's EndToEnd says why on Stop); the
+  // close question says it too, and "close anyway" ends the flash at once, not at its end.
   const std::string reason = w->session().messages().message("VtStopSamba");
-  w->action(cmd::kStop)->trigger();
-  pump_for(20);
-  EXPECT_NE(w.terminal_text().find(reason), std::string::npos) << w.terminal_text();
-  EXPECT_TRUE(w.job_running());
-
-  // The close question says so too; "close anyway" ends the flash at once, not at its end.
-  w->close();
-  ASSERT_TRUE(pump_until([&] { return w->close_box() != nullptr && w->close_box()->isVisible(); }));
-  EXPECT_NE(w->close_box()->text().toStdString().find(reason), std::string::npos);
-  QAbstractButton* anyway = w->close_box()->findChild<QAbstractButton*>("close_anyway");
-  ASSERT_NE(anyway, nullptr);
-  QTest::mouseClick(anyway, Qt::LeftButton);
+  EXPECT_NE(close_and_answer(w, "close_anyway").find(reason), std::string::npos);
   ASSERT_TRUE(pump_until([&] { return !w->isVisible(); }, 10000));
   EXPECT_FALSE(w.job_running());
-  // Broken off half way: the last page never reached the chip.
-  std::string last_page;
+  std::string last_page;  // broken off half way: the last page never reached the chip
   w.simulator.server()->with_samba([&](sim::SambaSession& samba) {
     if (!samba.monitor()) return;
     const auto& flash = samba.monitor()->chip().flash();
@@ -312,96 +274,7 @@ TEST(MainWindowToolsTest, ASambaFlashFillsTheBarStopSaysWhyItGoesOnAndCloseAnywa
   EXPECT_NE(last_page, image.substr(399 * 256)) << bar.value() << " pages were shown";
 }
 
-// --- the terminal's choices, with the test as the board on a pseudo-terminal: Ctrl-F's search,
-// ANSI colour, the Send file and line settings dialogs, the scrollback (the filter, the history
-// and what the line dialog applies are the choices' own, tests/app) ---
-
-class TerminalChoicesWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::create_symlink(pty.slave_path(), link);
-    ASSERT_TRUE(w->session().link().open(link, "115200"));
-  }
-
-  PseudoTerminal pty;  // outlives the window, whose port it is
-  test::Window w;
-  std::string link = w.dir.file("board");
-  ui::TerminalWidget& terminal = w->terminal_widget();
-};
-
-TEST_F(TerminalChoicesWindow, CtrlFSearchesNextAndPreviousWithOrWithoutCase) {
-  ASSERT_TRUE(pty.write("Ok\r\nError unknown key bd\r\nOk\r\nerror UNKNOWN key xy\r\n"));
-  ASSERT_TRUE(w.shows("error UNKNOWN key xy"));
-  terminal.setFocus();
-  QTest::keyClick(&terminal, Qt::Key_F, Qt::ControlModifier);
-  ui::FindDialog* find = w->find_dialog();
-  ASSERT_NE(find, nullptr);
-  find->needle->setText("unknown KEY");
-  const auto hit_line = [&] { return terminal.textCursor().block().text().toStdString(); };
-  // From the end (where the view follows the text) backwards: the newest hit first.
-  EXPECT_TRUE(find->step(true));
-  EXPECT_EQ(hit_line(), "error UNKNOWN key xy");
-  EXPECT_TRUE(find->step(true));
-  EXPECT_EQ(terminal.textCursor().selectedText().toStdString(), "unknown key");
-  EXPECT_TRUE(find->step(false));
-  EXPECT_EQ(hit_line(), "error UNKNOWN key xy");
-  find->match_case->setChecked(true);  // with case: no hit, and the last hit stays selected
-  EXPECT_FALSE(find->step(false));
-  EXPECT_EQ(terminal.textCursor().selectedText().toStdString(), "UNKNOWN key");
-  ASSERT_TRUE(w.shows("'unknown KEY' is not in the terminal."));
-  find->close();
-}
-
-TEST_F(TerminalChoicesWindow, AnsiColourShowsColouredTextInsteadOfEscapes) {
-  ASSERT_TRUE(pty.write("\x1b[1;31mError\x1b[0m unknown key \x1b[32mbd\x1b[0m\r\n"));
-  ASSERT_TRUE(w.shows("^[[1;31mError^[[0m"));  // off: the escapes as the board sent them
-  w->action(cmd::kTermAnsi)->trigger();
-  ASSERT_TRUE(w.shows("Error unknown key bd")) << w.terminal_text();
-  EXPECT_EQ(w.terminal_text().find('\x1b'), std::string::npos);
-  ASSERT_TRUE(pty.write("\x1b[44;97m on blue \x1b[0m\x1b[2K\r\n"));
-  ASSERT_TRUE(w.shows(" on blue \n"));
-  // The colours are those of the sequences.
-  struct Row {
-    const char* word;
-    QColor foreground, background;
-    int weight;
-  };
-  for (const Row& row : {Row{"Error", QColor(0xcd, 0, 0), QColor(), QFont::Bold},
-                         Row{"on blue", QColor(0xff, 0xff, 0xff), QColor(0, 0, 0xee), QFont::Normal}}) {
-    SCOPED_TRACE(row.word);
-    QTextCursor cursor(terminal.document());
-    cursor.setPosition(terminal.toPlainText().indexOf(row.word) + 1);
-    EXPECT_EQ(cursor.charFormat().foreground().color(), row.foreground);
-    if (row.background.isValid()) {
-      EXPECT_EQ(cursor.charFormat().background().color(), row.background);
-    }
-    EXPECT_EQ(cursor.charFormat().fontWeight(), row.weight);
-  }
-  w->action(cmd::kTermAnsi)->trigger();  // off again: the escapes are back as text, nothing lost
-  ASSERT_TRUE(w.shows("^[[1;31mError^[[0m unknown key ^[[32mbd^[[0m\n^[[44;97m on blue ^[[0m^[[2K"));
-}
-
-TEST_F(TerminalChoicesWindow, SendFileDialogKeepsItsChoicesAndGivesThePacing) {
-  SendFileRequest last;
-  last.path = "/tmp/lines.txt";
-  last.options.wait = SendWait::prompt;
-  ui::SendFileDialog dialog(w->session().messages(), last, w.window.get());
-  dialog.show();
-  pump_for(20);
-  EXPECT_EQ(dialog.path_edit->text(), "/tmp/lines.txt");
-  EXPECT_TRUE(dialog.prompt_wait->isChecked());
-  EXPECT_TRUE(dialog.prompt_edit->isEnabled());
-  dialog.echo_wait->setChecked(true);
-  EXPECT_FALSE(dialog.prompt_edit->isEnabled());
-  dialog.wait_ms->setValue(1500);
-  const SendFileRequest chosen = dialog.request();
-  EXPECT_EQ(chosen.options.wait, SendWait::echo);
-  EXPECT_EQ(chosen.options.wait_ms, 1500);
-  dialog.no_wait->setChecked(true);
-  EXPECT_FALSE(dialog.wait_ms->isEnabled());
-  dialog.path_edit->clear();  // Ok needs a file
-  EXPECT_FALSE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
-}
+// --- the terminal, with the test as the board on a pseudo-terminal ---
 
 // The board writes lines first..last through the port; true once the view ends with the last.
 bool stream_lines(PseudoTerminal& pty, ui::TerminalWidget& terminal, Session& session, int first, int last) {
@@ -418,16 +291,69 @@ bool stream_lines(PseudoTerminal& pty, ui::TerminalWidget& terminal, Session& se
   return shown;
 }
 
-TEST_F(TerminalChoicesWindow, ScrollbackKeepsTheNewestLinesAndAReaderKeepsTheirPlace) {
+// Which key and shortcut each menu entry gets is the menu tables' (tests/app), which style each
+// escape sequence leaves is the ANSI reader's (tests/terminal). Here, with the window active so
+// that menu shortcuts could take keys, the terminal's own keys still reach it; the view colours
+// the text there when ANSI is switched on and what comes after; and Ctrl-F searches it. Then the
+// board writes past the scrollback: how many lines it keeps is the terminal's too; here the view
+// drops them from its front, follows the end, and keeps a reader's place.
+TEST(TerminalWindowTest, KeysAnsiColourSearchAndScrollbackOfABoardOnAPseudoTerminal) {
+  PseudoTerminal pty;  // outlives the window, whose port it is
+  Window w;
+  const std::string link = w.dir.file("board");
+  std::filesystem::create_symlink(pty.slave_path(), link);
+  ASSERT_TRUE(w->session().link().open(link, "115200"));
+  ui::TerminalWidget& terminal = w->terminal_widget();
+  ASSERT_TRUE(pty.write("Ok\r\n\x1b[1;31mError\x1b[0m unknown key \x1b[32mbd\x1b[0m\r\nOk\r\nerror UNKNOWN key xy\r\n"));
+  ASSERT_TRUE(w.shows("^[[1;31mError^[[0m"));  // off: the escapes as the board sent them
+  w->action(cmd::kTermAnsi)->trigger();
+  ASSERT_TRUE(w.shows("Error unknown key bd")) << w.terminal_text();
+  ASSERT_TRUE(pty.write("\x1b[44;97m on blue \x1b[0m\x1b[2K\r\n"));
+  ASSERT_TRUE(w.shows(" on blue \n"));
+  EXPECT_EQ(w.terminal_text().find('\x1b'), std::string::npos);
+  const auto format = [&](const char* word) {
+    QTextCursor cursor(terminal.document());
+    cursor.setPosition(terminal.toPlainText().indexOf(word) + 1);
+    return cursor.charFormat();
+  };
+  EXPECT_EQ(format("Error").foreground().color(), QColor(0xcd, 0, 0));
+  EXPECT_EQ(format("Error").fontWeight(), QFont::Bold);
+  EXPECT_EQ(format("on blue").foreground().color(), QColor(0xff, 0xff, 0xff));
+  EXPECT_EQ(format("on blue").background().color(), QColor(0, 0, 0xee));
+
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+  terminal.setFocus();
+  std::vector<unsigned> typed;
+  terminal.set_key_handler([&](unsigned code) { typed.push_back(code); });
+  for (Qt::Key key : {Qt::Key_C, Qt::Key_V, Qt::Key_Z}) QTest::keyClick(&terminal, key, Qt::ControlModifier);
+  QTest::keyClick(&terminal, Qt::Key_Tab);
+  EXPECT_EQ(typed, (std::vector<unsigned>{kKeyCtrlC, kKeyCtrlV, kKeyCtrlZ, '\t'}));
+  QTest::keyClick(&terminal, Qt::Key_F, Qt::ControlModifier);
+  ASSERT_TRUE(pump_until([&] { return w->find_dialog() && w->find_dialog()->isVisible(); }, 1000));
+  ui::FindDialog* find = w->find_dialog();
+  find->needle->setText("unknown KEY");
+  const auto hit_line = [&] { return terminal.textCursor().block().text().toStdString(); };
+  // From the end (where the view follows the text) backwards: the newest hit first; forwards
+  // from there the search goes round to the oldest.
+  EXPECT_TRUE(find->step(true));
+  EXPECT_EQ(hit_line(), "error UNKNOWN key xy");
+  EXPECT_TRUE(find->step(false));
+  EXPECT_EQ(hit_line(), "Error unknown key bd");
+  find->match_case->setChecked(true);  // with case: no hit, and the last hit stays selected
+  EXPECT_FALSE(find->step(false));
+  EXPECT_EQ(terminal.textCursor().selectedText().toStdString(), "unknown key");
+  ASSERT_TRUE(w.shows("'unknown KEY' is not in the terminal."));
+  find->close();
+  w->action(cmd::kTermAnsi)->trigger();  // off again: the escapes are back as text, nothing lost
+  ASSERT_TRUE(w.shows("^[[1;31mError^[[0m unknown key ^[[32mbd^[[0m\nOk\nerror UNKNOWN key xy\n^[[44;97m on blue ^[[0m^[[2K"));
+
   QScrollBar* bar = terminal.verticalScrollBar();
   const auto at_end = [&] { return terminal.following_end() && bar->value() == bar->maximum(); };
   ASSERT_TRUE(stream_lines(pty, terminal, w->session(), 1, 50000));
-  // The 10,000 newest lines, in order, and nothing older (the start-up text is long gone).
   EXPECT_TRUE(terminal.text(terminal.length()) == test::numbered_lines(40001, 50000))
       << terminal.text(100) << " ... " << terminal.line_ends() << " lines";
   EXPECT_EQ(terminal.document()->blockCount(), 10001);
-  EXPECT_TRUE(at_end());
-  // Another tab and other sizes leave the view at the newest line.
   w.click_tab(1);
   w->resize(700, 500);
   pump_for(20);
@@ -435,14 +361,11 @@ TEST_F(TerminalChoicesWindow, ScrollbackKeepsTheNewestLinesAndAReaderKeepsTheirP
   w->resize(900, 700);
   pump_for(50);
   EXPECT_TRUE(at_end());
-
-  // A click into the text and a search leave the view following.
   QTest::mouseClick(terminal.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
   EXPECT_TRUE(terminal.find_next("line 42000", true, false));
   ASSERT_TRUE(stream_lines(pty, terminal, w->session(), 50001, 50100));
   EXPECT_TRUE(at_end());
   EXPECT_FALSE(terminal.new_output_marker().isVisible());
-
   // A reader scrolled up to line 48000 still sees it after 5,000 more lines, with the marker.
   // The bar counts lines (these do not wrap): line 40101 is the view's first.
   const auto top_line = [&] { return terminal.cursorForPosition(QPoint(4, 4)).block().text().toStdString(); };
@@ -451,39 +374,28 @@ TEST_F(TerminalChoicesWindow, ScrollbackKeepsTheNewestLinesAndAReaderKeepsTheirP
   const std::string read = top_line();
   ASSERT_EQ(read.substr(0, 8), "line 480") << read;
   ASSERT_TRUE(stream_lines(pty, terminal, w->session(), 50101, 55100));
-  const std::string kept = terminal.text(terminal.length());
-  EXPECT_TRUE(kept == test::numbered_lines(45101, 55100))
-      << kept.substr(0, 100) << " ... " << terminal.line_ends() << " lines";
   EXPECT_EQ(top_line(), read);
-  EXPECT_FALSE(terminal.following_end());
   EXPECT_EQ(terminal.new_output_marker().text().toStdString(), "New output below");
   EXPECT_TRUE(terminal.new_output_marker().isVisible());
-
-  // One click on the marker: back at the end, and following again.
   QTest::mouseClick(&terminal.new_output_marker(), Qt::LeftButton);
   EXPECT_TRUE(at_end());
   EXPECT_FALSE(terminal.new_output_marker().isVisible());
-  ASSERT_TRUE(stream_lines(pty, terminal, w->session(), 55101, 55200));
-  EXPECT_EQ(bar->value(), bar->maximum());
 }
 
-// --- the subsystems' tabs: the form binder's wiring shown once on the macro tab against its
-// simulated board (what each tab does with its fields, and what the upload, compile, factory and
-// calibration runs give, is its own folder's: tests/macro, upload, build, factory, analog); the
-// inputs' own widgets: the Data tab, the pictures and the plan ---
+// --- the subsystems' tabs: the form binder's wiring shown once on the macro tab (what each tab
+// does with its fields is its own folder's: tests/macro, upload, build, factory, analog) ---
 
 QAbstractButton* button(QWidget* w) { return qobject_cast<QAbstractButton*>(w); }
 QLineEdit* edit(QWidget* w) { return qobject_cast<QLineEdit*>(w); }
 QComboBox* combo(QWidget* w) { return qobject_cast<QComboBox*>(w); }
 
-TEST(WindowTabsTest, AMacroIsAppliedToTheBoardAndReadBackIntoItsWidgets) {
+TEST(WindowTabsTest, AMacroIsAppliedToTheBoardAndShownAgainAfterAnotherOne) {
   Window w({.simulate = 'S'});
   ui::MacroTabWidget& widget = w->macro_tab();
   w.load_from_board();
   w.click_tab(3);
   ASSERT_EQ(widget.sub_tabs()->count(), 20);
   widget.sub_tabs()->setCurrentIndex(3);
-  EXPECT_EQ(w->session().macro_tab().current_key(), "m3");
   button(widget.control(macro_id::kTypeRegularly))->click();
   EXPECT_TRUE(widget.control(macro_id::kIntervalHours)->isVisible());
   button(widget.control(macro_id::kClearInterval))->click();
@@ -493,150 +405,76 @@ TEST(WindowTabsTest, AMacroIsAppliedToTheBoardAndReadBackIntoItsWidgets) {
   button(widget.control(macro_id::kApply))->click();
   const std::string value = "0,5400,rd;out 1";
   ASSERT_TRUE(pump_until([&] { return w.board_value("m3") == value; })) << w.board_value("m3").value_or("");
-  // Read back: the table is emptied by the identity line of the "conf" reply and filled again.
-  w->session().configuration().set_parameter("m3", "garbage");
-  w.click(cmd::kConfGet);
-  ASSERT_TRUE(pump_until([&] { return w->session().configuration().parameter_value("m3") == value; }));
-  w->session().macro_tab().show_macro();
+  // Away to another macro and back: the widgets show what the table holds for each.
+  widget.sub_tabs()->setCurrentIndex(4);
+  EXPECT_NE(edit(widget.control(macro_id::kCommand))->text(), "rd;out 1");
+  widget.sub_tabs()->setCurrentIndex(3);
   EXPECT_EQ(edit(widget.control(macro_id::kCommand))->text(), "rd;out 1");
   EXPECT_EQ(combo(widget.control(macro_id::kIntervalMinutes))->currentText(), "30");
   EXPECT_TRUE(button(widget.control(macro_id::kTypeRegularly))->isChecked());
 }
 
-
-// A main window with the program's input types on its inputs tab: the board of that type is
-// simulated, or (simulated false) has only said who it is.
-class Inputs : public test::Window {
- public:
-  Inputs(char type, bool simulated)
-      : Window({.simulate = simulated ? type : '\0', .input_types = true}) {
-    if (simulated) {
-      load_from_board();
-    } else {
-      window->session().board().accept_identity(std::string("VexaLog ") + type + " v1404");
-    }
-    click_tab(2);
-    section().tick_100ms();  // takes the new board's scales
-  }
-  ui::AnalogSectionWidget& section() { return window->analog_section(); }
-  AnalogTab& tab() { return window->session().analog_tab(); }
-  Configuration& configuration() { return window->session().configuration(); }
-  void select(int number) {
-    for (std::size_t i = 0; i < tab().tabs().size(); ++i)
-      if (tab().tabs()[i].number == number) section().select(static_cast<int>(i));
-    ASSERT_EQ(tab().selected_number(), number);
-  }
-  QWidget* control(int id) { return section().analog_widget()->control(id); }
-  void choose(const std::string& title) {
-    auto* list = combo(control(analog_id::kTypeList));
-    ASSERT_NE(list, nullptr);
-    const int index = list->findText(QString::fromStdString(title));
-    ASSERT_GE(index, 0) << title;
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-  }
-  // A line as the receive thread hands it out.
-  void board_says(const std::string& line) {
-    std::thread receiver([&] { window->session().link().consumers().dispatch(line); });
-    receiver.join();
-  }
-  // Inputs configured as by a "conf" reply, with their types, and the tab's rebuild.
-  void configure(const std::vector<std::pair<std::string, std::string>>& inputs) {
-    for (const auto& [assignment, type] : inputs) {
-      configuration().parse_assignments(assignment, true);
-      configuration().store_type(*configuration().find_index(assignment.substr(0, assignment.find('='))), type);
-    }
-    tab().reparse();  // the configuration tab's rebuild does this
-  }
-};
-
-TEST(AnalogSectionBoard, DataTabFillsFromPolledLines) {
-  Inputs w('F', true);
-  w.select(kDataTab);
-  ui::DataViewWidget* data = w.section().data_view();
+// The inputs tab of a simulated F board with the program's input types. Which lines of a
+// description warn is tests/analog's, how a line is read (absurd values included) live_data's;
+// here the widget colours the description, the plan of every input scrolls and prints, the
+// answer to the Data tab's poll reaches every row, and the rows follow the inputs and hand on
+// what is typed.
+TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
+  Window w({.simulate = 'F', .input_types = true});
+  w.load_from_board();
+  w.click_tab(2);
+  ui::AnalogSectionWidget& section = w->analog_section();
+  AnalogTab& tab = w->session().analog_tab();
+  Configuration& configuration = w->session().configuration();
   LiveData& live = w->session().live_data();
-  ASSERT_TRUE(data->isVisible());
-  EXPECT_EQ(data->row_count(), 16);
-  EXPECT_TRUE(data->listen());
-  // The data tab polls the board, and the answer fills every row.
-  ASSERT_TRUE(pump_until([&] { return live.record(15).value > 0; })) << w.terminal_text();
-  for (int n = 0; n < 16; ++n) EXPECT_GT(live.record(n).value, 2500 * 0.09) << n;
-  // Readings of every size fit their box at the default font (which text each gets is
-  // live_data_test's); the overflow mark has the full value in its tip.
-  data->set_view(HistoryView::seconds);
-  data->set_mode(DisplayMode::raw);
-  w.board_says(" a2: 434.763794 a3: -9876543210.5 a4: 3e38");
-  data->tick_100ms();
-  auto box = [&](int r) { return qobject_cast<QLineEdit*>(data->row_control(r, 9)); };
-  for (int r : {2, 3, 4}) {
-    EXPECT_FALSE(box(r)->text().isEmpty()) << r;
-    EXPECT_LT(box(r)->fontMetrics().horizontalAdvance(box(r)->text()), box(r)->width() - 8) << box(r)->text().toStdString();
-  }
-  EXPECT_EQ(box(4)->text().toStdString(), kValueOverflow);
-  EXPECT_EQ(box(4)->toolTip().size(), 39 + 7);  // "%f" of 3e38 as a float
-  // Absurd values, NaN and infinity, a line of 300 inputs: the graphs draw on and nothing breaks.
-  data->set_view(HistoryView::bar);
-  std::string wild = " a0: 1e300 a1: nan a2: -inf a3: 99999999999999999999 a4:";
-  for (int n = 0; n < 300; ++n) wild += " a" + std::to_string(n) + ":" + std::to_string(-n);
-  w.board_says(wild);
-  data->tick_100ms();
-  data->tick_second();
-  pump_for(50);
-  EXPECT_TRUE(std::isfinite(live.record(3).value));
-}
-
-// Which lines of a description warn is tests/analog's; here the widget colours them.
-TEST(AnalogSectionPictures, TheTabsDescriptionMarksAndThePlanWithAConflict) {
-  Inputs w('F', false);
-  ASSERT_TRUE(w.section().images().sheets_available());
-  w.select(3);
-  w.choose("Current loop 4-20 mA");
-  ui::AnalogTabWidget* widget = w.section().analog_widget();
+  section.tick_100ms();  // takes the new board's scales
+  const auto select = [&](int number) {
+    for (std::size_t i = 0; i < tab.tabs().size(); ++i)
+      if (tab.tabs()[i].number == number) section.select(static_cast<int>(i));
+    EXPECT_EQ(tab.selected_number(), number);
+  };
+  ASSERT_TRUE(section.images().sheets_available());
+  select(3);
+  auto* list = combo(section.analog_widget()->control(analog_id::kTypeList));
+  const int index = list->findText("Current loop 4-20 mA");
+  ASSERT_GE(index, 0);
+  list->setCurrentIndex(index);
+  emit list->activated(index);
+  ui::AnalogTabWidget* widget = section.analog_widget();
   const int warning = widget->description_text().indexOf("Insert resistances");
   ASSERT_NE(warning, -1);
-  // The description begins in black, its warning lines are bright red.
   EXPECT_EQ(widget->description_colour(0), QColor(0, 0, 0));
   EXPECT_EQ(widget->description_colour(warning + 2), QColor(255, 0, 0));
-  // Marks are written in the proportional font of the settings.
   w->session().settings().set_value("fontvar", "DejaVu Serif");
   w->session().settings().set_value("fontvarsize", "17");
-  EXPECT_EQ(w.section().analog_widget()->picture_font().family().toStdString(), "DejaVu Serif");
-  EXPECT_EQ(w.section().analog_widget()->picture_font().pixelSize(), 17);
-  w.configure({{"a0=a*0.1525879+0,3", "Voltage 0-10 V"}, {"a1=c*0.3814697+0,3", "Current loop 4-20 mA"}});
-  w.select(kPlanTab);
-  const std::string pdf = w.dir.file("plan.pdf");
-  EXPECT_TRUE(w.section().plan_window()->print_to_pdf(QString::fromStdString(pdf)));
-  EXPECT_EQ(test::TempDir::read(pdf).substr(0, 5), "%PDF-");
-  EXPECT_FALSE(w.section().plan_window()->print_to_pdf(QString::fromStdString(w.dir.file("no/such/dir/plan.pdf"))));
-}
+  EXPECT_EQ(widget->picture_font().family().toStdString(), "DejaVu Serif");
+  EXPECT_EQ(widget->picture_font().pixelSize(), 17);
 
-// Every input of an S board in use: the plan's list of inputs is longer than the view and
-// scrolls to its last line.
-TEST(AnalogSectionPictures, PlanOfEveryInputScrollsToItsLastLine) {
-  Inputs w('S', false);
-  std::vector<std::pair<std::string, std::string>> inputs;
-  for (int n = 0; n < 16; ++n)
-    inputs.push_back({"a" + std::to_string(n) + "=a*1,0", n % 2 ? "Digital input" : "Pt100 resistance thermometer"});
-  w.configure(inputs);
-  w.select(kPlanTab);
-  ui::PlanWindow* plan = w.section().plan_window();
+  for (int n = 0; n < 16; ++n) {  // as by a "conf" reply, with the types
+    const std::string key = "a" + std::to_string(n);
+    configuration.parse_assignments(key + "=a*1,0", true);
+    configuration.store_type(*configuration.find_index(key), n % 2 ? "Current loop 4-20 mA" : "Voltage 0-10 V");
+  }
+  tab.reparse();  // the configuration tab's rebuild does this
+  select(kPlanTab);
+  ui::PlanWindow* plan = section.plan_window();
   QScrollBar* bar = plan->picture_area()->verticalScrollBar();
-  // The picture takes the plan's size once it has been drawn.
-  EXPECT_TRUE(pump_until([&] { return plan->picture()->height() > plan->picture_area()->viewport()->height() + 50; }, 2000))
-      << plan->picture()->height() << " in " << plan->picture_area()->viewport()->height();
-  EXPECT_TRUE(bar->isVisible());
-  EXPECT_EQ(bar->maximum(), plan->picture()->height() - plan->picture_area()->viewport()->height());
-}
+  const auto view = [&] { return plan->picture_area()->viewport()->height(); };
+  // The picture takes the plan's size once it has been drawn; the area shows its bar after that.
+  EXPECT_TRUE(pump_until([&] { return plan->picture()->height() > view() + 50 && bar->isVisible(); }, 2000))
+      << plan->picture()->height() << " in " << view();
+  const std::string pdf = w.dir.file("plan.pdf");
+  EXPECT_TRUE(plan->print_to_pdf(QString::fromStdString(pdf)));
+  EXPECT_EQ(test::TempDir::read(pdf).substr(0, 5), "%PDF-");
+  EXPECT_FALSE(plan->print_to_pdf(QString::fromStdString(w.dir.file("no/such/dir/plan.pdf"))));
 
-TEST(AnalogSectionData, RowsFollowTheInputsAndTakeScaleAndColour) {
-  Inputs w('E', false);
-  LiveData& live = w->session().live_data();
-  w.select(kDataTab);
-  ui::DataViewWidget* data = w.section().data_view();
-  ASSERT_EQ(data->row_count(), 8);
-  EXPECT_EQ(data->row_height(), 33);
+  select(kDataTab);
+  ui::DataViewWidget* data = section.data_view();
+  ASSERT_TRUE(data->isVisible());
+  ASSERT_EQ(data->row_count(), 16);
+  ASSERT_TRUE(pump_until([&] { return live.record(15).value > 0; })) << w.terminal_text();
   EXPECT_EQ(qobject_cast<QLabel*>(data->row_control(0, 0))->text(), "a0");
-  EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(0, 2))->text(), "2560");  // 1024 counts in mV
+  EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(0, 2))->text(), "2500");  // 65536 counts in mV
   data->choose_colour = [](QColor) { return std::optional<QColor>(QColor(1, 2, 3)); };
   QTest::mouseClick(data->row_control(0, 3), Qt::LeftButton);
   EXPECT_EQ(live.record(0).colour, 0x030201u);
@@ -644,56 +482,30 @@ TEST(AnalogSectionData, RowsFollowTheInputsAndTakeScaleAndColour) {
   min->selectAll();
   QTest::keyClicks(min, "100");
   EXPECT_EQ(live.record(0).min, 100.0f);
-  // A new input appears as a row at the next tick; the history view doubles the rows.
-  w.configuration().parse_assignments("a20=a*1,0", true);
-  data->tick_100ms();
-  EXPECT_EQ(data->row_count(), 9);
-  data->set_view(HistoryView::minutes);
-  EXPECT_EQ(data->row_height(), 66);
+  // Readings of every size fit their box at the default font (which text each gets is
+  // live_data_test's); the overflow mark has the full value in its tip.
+  data->set_view(HistoryView::seconds);
   EXPECT_TRUE(data->time_axis()->isVisible());
-  data->set_mode(DisplayMode::real);
-  EXPECT_EQ(live.mode(), DisplayMode::real);
-  // Every possible input at once (and numbers past the last one, which are no inputs).
-  std::string many;
-  for (int n = 0; n < 300; ++n) many += "a" + std::to_string(n) + "=a*1,0 ";
-  w.configuration().parse_assignments(many, true);
+  data->set_mode(DisplayMode::raw);
+  std::thread receiver([&] { w->session().link().consumers().dispatch(" a2: 434.763794 a3: -9876543210.5 a4: 3e38"); });
+  receiver.join();
   data->tick_100ms();
-  w.section().tick_100ms();
-  EXPECT_EQ(data->row_count(), 256);
-  EXPECT_EQ(w.section().tab_bar()->count(), 258);
-  // A new board falls back to millivolts; the list follows at the next tick.
-  w->session().board().accept_identity("VexaLog E v1404");
-  data->tick_100ms();
-  EXPECT_EQ(live.mode(), DisplayMode::millivolts);
-  EXPECT_EQ(data->row_count(), 8);
+  for (int r : {2, 3, 4}) {
+    auto* box = qobject_cast<QLineEdit*>(data->row_control(r, 9));
+    EXPECT_FALSE(box->text().isEmpty()) << r;
+    EXPECT_LT(box->fontMetrics().horizontalAdvance(box->text()), box->width() - 8) << box->text().toStdString();
+  }
+  EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(4, 9))->text().toStdString(), kValueOverflow);
+  EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(4, 9))->toolTip().size(), 39 + 7);  // "%f" of 3e38
+  // A new input gets its row and its tab (which numbers are inputs is configuration_test's,
+  // an E board's eight session_test's).
+  configuration.parse_assignments("a20=a*1,0", true);
+  section.tick_100ms();
+  EXPECT_EQ(data->row_count(), 17);
+  EXPECT_EQ(section.tab_bar()->count(), 19);
 }
 
-TEST(AnalogSectionPictures, MissingOrCorruptSheetsDrawNothing) {
-  Inputs w('S', false);
-  w.dir.write("ABOARDS.png", "\x89PNG\r\n\x1a\nnot really");
-  ASSERT_TRUE(QImage(10, 10, QImage::Format_RGB32).save(QString::fromStdString(w.dir.file("AINPUTS.png"))));
-  const ui::AnalogPictureImages images = ui::AnalogPictureImages::load(QString::fromStdString(w.dir.path()));
-  EXPECT_TRUE(images.boards.isNull());
-  EXPECT_TRUE(images.inputs.isNull());  // wrong size
-  EXPECT_FALSE(images.sheets_available());
-  const ui::AnalogPictureImages embedded = ui::AnalogPictureImages::load();  // each of its size
-  EXPECT_TRUE(embedded.sheets_available() && !embedded.bitmaps.isNull());
-  // Without the sheets the tab and the plan paint nothing of them, and nothing breaks.
-  ui::AnalogTabWidget widget(w.tab(), images);
-  widget.resize(700, 420);
-  widget.show();
-  w.select(0);
-  w.tab().command({analog_id::kTypeList, kNotifySelectionChanged, 1});
-  EXPECT_FALSE(widget.grab().isNull());
-  Session& session = w->session();
-  ui::PlanWindow plan(session.configuration(), session.board(), session.input_types(), session.messages(), images);
-  plan.resize(500, 500);
-  plan.show();
-  pump_for(20);
-  EXPECT_FALSE(plan.grab().isNull());
-}
-
-// --- every text whole, in every language ---
+// --- every text whole and in the user's language, in every language ---
 
 // A widget by its class, object name and the nearest named widget around it.
 std::string describe(const QWidget& w) {
@@ -705,15 +517,13 @@ std::string describe(const QWidget& w) {
   return out;
 }
 
-// What the clip check found, one line per clipped text.
+// What the clip check found, one line per clipped text, however often its widget is checked.
 struct ClipReport {
   void add(const QWidget& w, const QString& text, const std::string& problem) {
-    const std::string line = place + ": " + describe(w) + " \"" + text.toStdString() + "\" " + problem;
-    if (seen.insert(line).second) lines.push_back(line);
+    lines.insert(place + ": " + describe(w) + " \"" + text.toStdString() + "\" " + problem);
   }
   std::string place;
-  std::vector<std::string> lines;
-  std::set<std::string> seen;
+  std::set<std::string> lines;
 };
 
 int advance(const QWidget& w, const QString& text) {
@@ -737,7 +547,6 @@ void check_text(const QWidget& w, ClipReport& report) {
     const int frame = b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, b);
     room(b->text(), advance(w, b->text()), b->width() - 2 * frame);
   } else if (auto* e = qobject_cast<const QLineEdit*>(&w)) {
-    if (qobject_cast<const QComboBox*>(e->parentWidget())) return;  // the box's own text
     QStyleOptionFrame option;
     option.initFrom(e);
     option.lineWidth = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, e) : 0;
@@ -800,12 +609,9 @@ void check_window(const QWidget& top, ClipReport& report) {
 // The main window in one language at its first-start size and at its narrowest: every tab,
 // the inputs' sub-tabs with each input type, the macro schedules, and the dialogs. The first
 // size leaves a screenshot of each.
-std::vector<std::string> clipped_texts(char language, std::string& font) {
+std::set<std::string> clipped_texts(Window& w, char language) {
   const std::string lang = language == 'e' ? "en" : language == 'f' ? "fr" : "de";
   ClipReport report;
-  Window w({.simulate = 'S', .settings = std::string("language=") + language + "\n", .input_types = true});
-  pump_for(50);
-  font = QFontInfo(w->client().font()).family().toStdString();
   static const char* const tab_names[] = {"terminal", "configuration", "inputs", "macros", "upload", "compile"};
   // A width of 1 is what the window allows at the least.
   for (const int width : {700, 1}) {
@@ -814,8 +620,8 @@ std::vector<std::string> clipped_texts(char language, std::string& font) {
     auto check = [&](const std::string& place, const std::string& shot) {
       pump_for(20);
       report.place = format_text("%s / %dx%d, %s", lang.c_str(), w->width(), w->height(), place.c_str());
-      check_window(*w, report);
-      if (width != 1 && !shot.empty()) test::save_screenshot(*w, lang + "-" + shot);
+      check_window(*w.window, report);
+      if (width != 1 && !shot.empty()) test::save_screenshot(*w.window, lang + "-" + shot);
     };
     for (int i = 0; i < w->tab_area().bar().count(); ++i) {
       w.click_tab(i);
@@ -831,7 +637,6 @@ std::vector<std::string> clipped_texts(char language, std::string& font) {
             check(name + " " + sub[k].label, name + "-" + (sub[k].number == 9001 ? "plan" : "data"));
             continue;
           }
-          // Each type shows its own controls.
           auto* types = qobject_cast<QComboBox*>(section.analog_widget()->control(analog_id::kTypeList));
           if (!types || types->count() == 0) {
             ADD_FAILURE() << "no input types";
@@ -864,88 +669,57 @@ std::vector<std::string> clipped_texts(char language, std::string& font) {
   };
   test::SharedReport sink;
   CardTransferChoice choice{"/home/user/data/logger.bin", "logger.bin", "LOGGER.BIN"};
-  ui::DownloadFileDialog card(messages, sink, choice, &*w);
+  ui::DownloadFileDialog card(messages, sink, choice, w.window.get());
   dialog(card, "download-file-dialog");
-  ui::SendFileDialog send(messages, SendFileRequest{}, &*w);
+  ui::SendFileDialog send(messages, SendFileRequest{}, w.window.get());
   dialog(send, "send-file-dialog");
-  ui::FindDialog find(messages, [](const QString&, bool, bool) { return false; }, [](const QString&) {}, &*w);
+  ui::FindDialog find(messages, [](const QString&, bool, bool) { return false; }, [](const QString&) {}, w.window.get());
   dialog(find, "find-dialog");
   w.click(cmd::kEnglish + (language == 'f' ? 1 : language == 'd' ? 2 : 0));
   if (QMessageBox* box = w->language_box()) dialog(*box, "language-box");
   return report.lines;
 }
 
-TEST(MainWindowTextTest, EveryTextIsWholeInEveryLanguageAndEveryTabIsWrittenAsPng) {
+std::string shown(const QString& label) { return without_access_key(label.toStdString()); }
+
+// The main window in each language, English last so that nothing of the others is left over: its
+// own lines, Qt's dialogs (never the platform's) and the key beside Find speak the language, and
+// every text is whole.
+TEST(MainWindowTextTest, EveryTextIsWholeAndInTheStartLanguageAndEveryTabIsWrittenAsPng) {
   test::app();
   // The measures need a real font: the platform's fallback has no metrics worth checking.
   ASSERT_FALSE(QFontDatabase::families().isEmpty())
       << "no font found: install fonts-dejavu-core (scripts/install-deps.sh)";
-  for (char language : {'e', 'f', 'd'}) {
-    std::string font;
-    const std::vector<std::string> lines = clipped_texts(language, font);
-    std::string all;
-    for (const std::string& line : lines) all += line + "\n";
-    EXPECT_TRUE(lines.empty()) << lines.size() << " clipped texts (font " << font << "):\n" << all;
-  }
-}
-
-// --- the user's language: Qt's own dialogs, the program's own lines, the menus' keys ---
-
-std::string shown(const QString& label) { return without_access_key(label.toStdString()); }
-
-TEST(MainWindowLanguageTest, QtsDialogsAndTheProgramsLinesSpeakTheStartLanguage) {
   struct Language {
     char letter;
     const char *cancel, *simulated, *find_key;
   };
   for (const Language& x : {Language{'f', "Annuler", "Carte VexaLog S v1404 simulée sur /", "Ctrl+F"},
-                            Language{'d', "Abbrechen", "Simulierte Karte VexaLog S v1404 an /", "Strg+F"}}) {
+                            Language{'d', "Abbrechen", "Simulierte Karte VexaLog S v1404 an /", "Strg+F"},
+                            Language{'e', "Cancel", "Simulated VexaLog S v1404 board on /", "Ctrl+F"}}) {
     SCOPED_TRACE(x.letter);
-    const QString file = ui::qt_translation_file(x.letter);
-    if (!QFile::exists(file))
-      GTEST_SKIP() << file.toStdString() << " is missing: install qt6-translations-l10n to check Qt's own texts";
-    Window w({.simulate = 'S', .settings = std::string("language=") + x.letter + "\n"});
+    Window w({.simulate = 'S', .settings = std::string("language=") + x.letter + "\n", .input_types = true});
+    pump_for(50);
     EXPECT_NE(w.terminal_text().find(x.simulated), std::string::npos) << w.terminal_text();
-    EXPECT_EQ(w.terminal_text().find("qt6-translations-l10n"), std::string::npos) << w.terminal_text();
-    // Qt's own dialogs (never the platform's) show Qt's translation, and the key beside Find is
-    // named in the language.
-    EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs));
-    EXPECT_EQ(shown(QFileDialog(w.window.get()).labelText(QFileDialog::Reject)), x.cancel);
-    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Cancel, w.window.get());
-    EXPECT_EQ(shown(box.button(QMessageBox::Cancel)->text()), x.cancel);
-    EXPECT_EQ(w->action(cmd::kTermFind)->shortcut().toString(QKeySequence::NativeText).toStdString(), x.find_key);
+    // Without Qt's translation (qt6-translations-l10n) the window says so, and Qt's texts stay English.
+    const bool qt_texts = x.letter == 'e' || QFile::exists(ui::qt_translation_file(x.letter));
+    EXPECT_EQ(w.terminal_text().find("qt6-translations-l10n") == std::string::npos, qt_texts) << w.terminal_text();
+    if (qt_texts) {
+      EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs));
+      EXPECT_EQ(shown(QFileDialog(w.window.get()).labelText(QFileDialog::Reject)), x.cancel);
+      EXPECT_EQ(w->action(cmd::kTermFind)->shortcut().toString(QKeySequence::NativeText).toStdString(), x.find_key);
+    }
+    const std::string font = QFontInfo(w->client().font()).family().toStdString();
+    std::string all;
+    for (const std::string& line : clipped_texts(w, x.letter)) all += line + "\n";
+    EXPECT_TRUE(all.empty()) << "clipped texts (font " << font << "):\n" << all;
   }
-  // Back in English, nothing of the other languages is left over; nor is anything after a
-  // translation that could not be found, which is named.
-  Window english;
-  EXPECT_EQ(shown(QFileDialog(english.window.get()).labelText(QFileDialog::Reject)), "Cancel");
   test::TempDir empty;
   ui::QtTranslations missing;
   EXPECT_FALSE(missing.use('D', QString::fromStdString(empty.path())));
   EXPECT_EQ(missing.missing_file(), empty.file("qtbase_de.qm"));
-  EXPECT_EQ(shown(QFileDialog(english.window.get()).labelText(QFileDialog::Reject)), "Cancel");
   EXPECT_TRUE(missing.use('e'));
   EXPECT_TRUE(missing.missing_file().empty());
-}
-
-// Which key and shortcut each entry gets, in every language, is checked on the menu tables
-// (tests/app); here the terminal keeps its own keys against Qt's actions.
-TEST(MainWindowMenuTest, WithMenuShortcutsTheTerminalKeepsItsKeysAndCtrlFOpensTheSearch) {
-  // With the window active, so that menu shortcuts could take keys: the terminal's own keys
-  // still reach it (and through it the board).
-  Window w;
-  w->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
-  w->terminal_widget().setFocus();
-  std::vector<unsigned> typed;
-  w->terminal_widget().set_key_handler([&](unsigned code) { typed.push_back(code); });
-  for (Qt::Key key : {Qt::Key_C, Qt::Key_V, Qt::Key_Z})
-    QTest::keyClick(&w->terminal_widget(), key, Qt::ControlModifier);
-  QTest::keyClick(&w->terminal_widget(), Qt::Key_Tab);
-  EXPECT_EQ(typed, (std::vector<unsigned>{kKeyCtrlC, kKeyCtrlV, kKeyCtrlZ, '\t'}));
-  QTest::keyClick(&w->terminal_widget(), Qt::Key_F, Qt::ControlModifier);
-  ASSERT_TRUE(pump_until([&] { return w->find_dialog() && w->find_dialog()->isVisible(); }, 1000));
-  w->find_dialog()->close();
 }
 
 }  // namespace

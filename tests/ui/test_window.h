@@ -122,13 +122,11 @@ class Window {
     }
   }
 
-  ui::MainWindow& operator*() { return *window; }
   ui::MainWindow* operator->() { return window.get(); }
   Form& form() { return window->window_form().form(); }
   QWidget* widget(int id) { return window->binder().widget(id); }
-  QAbstractButton* button(int id) { return qobject_cast<QAbstractButton*>(widget(id)); }
   void click(int id) {
-    QAbstractButton* b = button(id);
+    auto* b = qobject_cast<QAbstractButton*>(widget(id));
     ASSERT_NE(b, nullptr) << id;
     QTest::mouseClick(b, Qt::LeftButton);
   }
