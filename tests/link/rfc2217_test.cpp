@@ -1,10 +1,5 @@
-// The network gateway's serial port: the telnet bytes of the com port protocol, checked byte
-// for byte, and the device and the port layer over a loopback gateway of the test's own that
-// answers, refuses, stays silent, notifies and hangs up as a real one may. Then boards behind
-// ser2net, the serial-over-network gateway of Debian: vexaboard on a pty that ser2net serves as
-// a telnet port with com port control, and vexacli on "rfc2217://". The board loses what
-// arrives while the pty is not at its speed (--line-speed), so the flash that switches speed
-// passes only when its switch went through the gateway to the line.
+// The network gateway's serial port: the telnet com port bytes, the device and the port layer
+// over a loopback gateway of the test's own, and vexacli flashing a board behind ser2net.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <unistd.h>
@@ -90,11 +85,9 @@ TEST(TelnetComPortBytes, DecodesDataAnswersAndNegotiationAcrossAnySplit) {
     EXPECT_FALSE(codec.com_port_refused());
   }
 }
-
-
-// The far side of a gateway for the tests: negotiates, answers each com port request as told,
-// and records what it was sent. Its own small scan for the requests, so the device is not
-// checked by itself; the values these tests ask for hold no 0xFF.
+// The far side of a gateway: negotiates, answers each com port request as told and records it.
+// Its own small scan for the requests, so the device is not checked by itself; the values these
+// tests ask for hold no 0xFF.
 class TestGateway {
  public:
   enum class Baud { as_asked, keeps_9600, silent };
@@ -287,10 +280,11 @@ TEST(GatewayPort, OpensByNameReportsFailuresAndLosesNothingWhenTheGatewayHangsUp
 
 constexpr char kSer2net[] = "/usr/sbin/ser2net";
 
+// vexaboard on a pty that ser2net serves as a telnet port with com port control. The board
+// loses what arrives while the pty is not at its speed (--line-speed), so a flash that switches
+// speed passes only when its switch went through the gateway to the line.
 class BehindSer2net : public test::BoardAndCli {
  protected:
-  // vexaboard (type, extra) on its pty, and ser2net serving it as a telnet port with com port
-  // control.
   void start(const std::string& type, std::vector<std::string> extra) {
     ASSERT_EQ(::access(kSer2net, X_OK), 0) << "ser2net is not installed: run ./scripts/install-deps.sh";
     extra.push_back("--line-speed");

@@ -1,7 +1,5 @@
-// The port layer over real pseudo-terminals: names, the selector's list, line settings, open
-// and its failures, the lock against a second opener, writes, reads, speed changes, modem lines
-// and the presence probe. A pty forces 8 bits without parity (the frames are checked through
-// the flags the port is given) and has no modem lines: TIOCMGET fails, a Break is dropped.
+// The port layer over real pseudo-terminals. A pty forces 8 bits without parity (frames are
+// checked through the flags the port is given) and has no modem lines: TIOCMGET fails.
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -88,55 +86,41 @@ TEST(LineSettingsText, WritesAndReadsEveryFrameAndHandshakeAndEachFrameHasItsFla
 
 // The selector's list comes from sysfs: which ttys sit on real hardware, and which serial core
 // ports have no UART behind them (phantom ttyS). No device node is opened to find out: an open
-// raises DTR and RTS on a port the user did not choose. A fake /sys and /dev: tty name, UART
-// type ("" for none, as USB and ACM ttys), hardware or not.
-struct FakeSystem {
+// raises DTR and RTS on a port the user did not choose.
+TEST(PortList, HardwareTtysFromSysfsWithoutPhantomsOrOpensThenAGatewayInUseThenTcpIp) {
   TempDir dir;
-  std::string sys = dir.file("sys");
-  std::string dev = dir.file("dev");
-
-  FakeSystem() {
-    fs::create_directories(sys + "/class/tty");
-    fs::create_directories(sys + "/devices/platform/serial8250");
-    fs::create_directories(dev + "/serial/by-id");
-  }
-  void tty(const std::string& name, bool hardware, const std::string& type = "", bool node = true) {
+  const std::string sys = dir.file("sys"), dev = dir.file("dev");
+  fs::create_directories(sys + "/devices/platform/serial8250");
+  fs::create_directories(dev + "/serial/by-id");
+  // A tty on hardware or not, its UART type ("" for none, as USB and ACM ttys), a node or not.
+  const auto tty = [&](const std::string& name, bool hardware, const std::string& type = "", bool node = true) {
     const std::string entry = sys + "/class/tty/" + name;
     fs::create_directories(entry);
     if (hardware) fs::create_directory_symlink(sys + "/devices/platform/serial8250", entry + "/device");
     if (!type.empty()) dir.write("sys/class/tty/" + name + "/type", type + "\n");
-    if (node) {
-      dir.write("dev/" + name, "");
-      ::chmod((dev + "/" + name).c_str(), 0);  // nobody may open it
-    }
-  }
-};
-
-TEST(PortList, HardwareTtysFromSysfsWithoutPhantomsOrOpensAndNoneWithoutSysfs) {
-  FakeSystem system;
-  system.tty("ttyS0", true, "4");     // a 16550A
-  system.tty("ttyS1", true, "0");     // PORT_UNKNOWN: no UART
-  system.tty("ttyS10", true, "4");
-  system.tty("ttyS2", true, "4", false);  // no device node
-  system.tty("ttyUSB0", true);
-  system.tty("ttyACM1", true);
-  system.tty("ttyACM0", true);
-  system.tty("ttyAMA0", true, "1");
-  system.tty("tty1", false);          // virtual console
-  system.tty("ptmx", false);
+    if (node) ::chmod(dir.write("dev/" + name, "").c_str(), 0);  // nobody may open it
+  };
+  tty("ttyS0", true, "4");  // a 16550A
+  tty("ttyS1", true, "0");  // PORT_UNKNOWN: no UART
+  tty("ttyS10", true, "4");
+  tty("ttyS2", true, "4", false);
+  tty("ttyUSB0", true);
+  tty("ttyACM1", true);
+  tty("ttyACM0", true);
+  tty("ttyAMA0", true, "1");
+  tty("tty1", false);  // virtual console
+  tty("ptmx", false);
   // Without sysfs the nodes of /dev prove nothing: no serial port at all.
-  EXPECT_EQ(list_serial_devices(system.dev, system.dir.file("nosys")), std::vector<std::string>{});
-  fs::create_symlink("../../ttyUSB0", system.dev + "/serial/by-id/usb-FTDI_FT232R-if00-port0");
+  EXPECT_EQ(list_serial_devices(dev, dir.file("nosys")), std::vector<std::string>{});
+  fs::create_symlink("../../ttyUSB0", dev + "/serial/by-id/usb-FTDI_FT232R-if00-port0");
 
   const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  ASSERT_GE(watch, 0);
-  ASSERT_GE(::inotify_add_watch(watch, system.dev.c_str(), IN_OPEN | IN_ACCESS), 0);
-
-  const auto d = system.dev + "/";
-  EXPECT_EQ(list_serial_devices(system.dev, system.sys),
+  ASSERT_GE(::inotify_add_watch(watch, dev.c_str(), IN_OPEN | IN_ACCESS), 0);
+  const auto d = dev + "/";
+  EXPECT_EQ(list_serial_devices(dev, sys),
             (std::vector<std::string>{d + "ttyS0", d + "ttyS10", d + "ttyUSB0", d + "ttyACM0", d + "ttyACM1",
                                       d + "ttyAMA0", d + "serial/by-id/usb-FTDI_FT232R-if00-port0"}));
-  EXPECT_EQ(port_list(system.dev, system.sys).back(), "tcp/ip");
+  EXPECT_EQ(port_list(dev, sys).back(), "tcp/ip");
 
   // Listing the folder opens the folder itself; no event may name a device in it.
   alignas(inotify_event) char events[4096];
@@ -147,9 +131,7 @@ TEST(PortList, HardwareTtysFromSysfsWithoutPhantomsOrOpensAndNoneWithoutSysfs) {
     at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
   }
   ::close(watch);
-}
 
-TEST(PortList, AGatewayPortInUseStaysOfferedBeforeTcpIp) {
   // No scan finds a network port: the selector keeps the one in use, once, before "tcp/ip".
   const std::vector<std::string> plain = port_list();
   const std::vector<std::string> kept = port_list_keeping("rfc2217://10.0.0.5:2000");
@@ -159,9 +141,6 @@ TEST(PortList, AGatewayPortInUseStaysOfferedBeforeTcpIp) {
   EXPECT_EQ(port_list_keeping("tcp/ip"), plain);
 }
 
-// Two programs on one port would each read half of the other's bytes: a port this program holds
-// is refused to every other opener (exclusive tty and an advisory flock, as picocom and tio
-// take), and an open of a port someone else holds says so, and who, where a lock tells it.
 std::string command_of(long pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
   std::string name;
@@ -169,29 +148,14 @@ std::string command_of(long pid) {
   return name;
 }
 
-TEST(PortLock, UucpLockFileOfALiveProcessHoldsThePort) {
-  PseudoTerminal pty;
-  TempDir locks;
-  const std::string name = std::filesystem::path(pty.slave_path()).filename().string();
-  // Another program's lock: the parent process is alive for as long as this test runs.
-  const long parent = ::getppid();
-  locks.write("LCK.." + name, "     " + std::to_string(parent) + "\n");
-  SerialTty tty;
-  EXPECT_EQ(tty.open(pty.slave_path(), locks.path()), EBUSY);
-  EXPECT_EQ(tty.holder(), command_of(parent) + ", pid " + std::to_string(parent));
-  // A lock whose process is gone is stale: it holds nothing.
-  locks.write("LCK.." + name, "2147483646\n");
-  EXPECT_EQ(tty.open(pty.slave_path(), locks.path()), 0);
-}
-
 class PortLayer : public ::testing::Test {
  protected:
   PortLayer() : tcp(report, messages), link(report, messages, tcp) {}
 
-  // A symbolic link to a fresh pty's slave, as a board simulator offers one.
+  // A symbolic link to a pty's slave, as the board simulator offers one.
   void plug_in(PseudoTerminal& pty) {
-    std::filesystem::remove(path);
-    std::filesystem::create_symlink(pty.slave_path(), path);
+    fs::remove(path);
+    fs::create_symlink(pty.slave_path(), path);
   }
   bool open_on(PseudoTerminal& pty, const char* speed) {
     plug_in(pty);
@@ -210,7 +174,7 @@ class PortLayer : public ::testing::Test {
 
 TEST_F(PortLayer, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
   // 14400 and 28800 of the selector's list have no B-code; neither has 250000. Every other
-  // speed opens with a frame of the user's, the rest without one (8 bits, no parity, one stop).
+  // speed opens with a frame of the user's.
   std::vector<std::string> speeds = comma_fields(kSpeedList);
   speeds.push_back("250000");
   PseudoTerminal pty;
@@ -222,7 +186,6 @@ TEST_F(PortLayer, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
     SCOPED_TRACE(description);
     link.set_line_settings(users);
     ASSERT_TRUE(open_on(pty, speeds[i].c_str())) << report.lines().back();
-    EXPECT_TRUE(link.link_is_open());
     const auto applied = read_line_settings(pty.master_fd());
     ASSERT_TRUE(applied);
     EXPECT_EQ(applied->speed, std::stol(speeds[i]));
@@ -274,12 +237,13 @@ TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
     EXPECT_EQ(lines[0], "open " + row.description);
     EXPECT_EQ(lines[1], "Error open " + row.description);
     EXPECT_NE(lines[2].find(row.why), std::string::npos) << lines[2];
-    EXPECT_FALSE(link.link_is_open());
     EXPECT_FALSE(link.serial_open());
   }
 }
 
-TEST_F(PortLayer, ASecondOpenerIsToldWhoHoldsThePortAndOpensOnceItIsFree) {
+// Two programs on one port would each read half of the other's bytes: a port this program holds
+// is refused to every other opener (exclusive tty and an advisory flock), saying who holds it.
+TEST_F(PortLayer, ASecondOpenerOrAUucpLockOfAnotherProgramIsToldWhoHoldsThePort) {
   PseudoTerminal pty;
   ASSERT_TRUE(open_on(pty, "9600"));
   TcpClient other_tcp(report, messages);
@@ -295,6 +259,19 @@ TEST_F(PortLayer, ASecondOpenerIsToldWhoHoldsThePortAndOpensOnceItIsFree) {
   EXPECT_FALSE(link.open_link(false));
   EXPECT_TRUE(other.close_link());
   EXPECT_TRUE(link.open_link(false));
+
+  // A UUCP lock of another live program (the parent, alive while this test runs) holds a port.
+  PseudoTerminal locked;
+  TempDir locks;
+  const std::string name = fs::path(locked.slave_path()).filename().string();
+  const long parent = ::getppid();
+  locks.write("LCK.." + name, "     " + std::to_string(parent) + "\n");
+  SerialTty tty;
+  EXPECT_EQ(tty.open(locked.slave_path(), locks.path()), EBUSY);
+  EXPECT_EQ(tty.holder(), command_of(parent) + ", pid " + std::to_string(parent));
+  // A lock whose process is gone is stale: it holds nothing.
+  locks.write("LCK.." + name, "2147483646\n");
+  EXPECT_EQ(tty.open(locked.slave_path(), locks.path()), 0);
 }
 
 TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
@@ -316,7 +293,6 @@ TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   EXPECT_TRUE(link.write_char('z'));
   EXPECT_EQ(pty.read_until("z", 2000), "conf\nz");
 
-  EXPECT_EQ(link.serial_read_byte(0), -1);
   EXPECT_EQ(link.serial_read_byte(30), -1);
   ASSERT_TRUE(pty.write(std::string("A\xff\x00", 3)));
   link.push_back('P');  // the push-back byte comes first
@@ -354,7 +330,7 @@ TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
 TEST_F(PortLayer, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
   auto pty = std::make_unique<PseudoTerminal>();
   ASSERT_TRUE(open_on(*pty, "9600"));
-  std::filesystem::remove(path);
+  fs::remove(path);
   pty.reset();
   report.clear();
   link.probe_port();
@@ -362,8 +338,7 @@ TEST_F(PortLayer, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
   EXPECT_TRUE(link.lost());
   EXPECT_FALSE(link.serial_open());
 
-  // Failed reopen attempts print nothing.
-  report.clear();
+  report.clear();  // failed reopen attempts print nothing
   link.probe_port();
   link.probe_port();
   EXPECT_TRUE(report.lines().empty());
