@@ -86,11 +86,18 @@ class FakeMainWindow final : public ModemWindow, public PhoneBookWindow {
   bool editor_exists() override { return editor_up; }
 };
 
-class ModemTest : public ::testing::Test {
+// The phone field's call button over a modem line, or (line.tcp) a TCP client to a loopback peer.
+class PhoneField : public ::testing::Test {
  protected:
-  ModemTest() : tcp(terminal, messages), dialer(line, line, tcp, window, terminal, messages) {}
+  PhoneField() : tcp(terminal, messages), dialer(line, line, tcp, window, terminal, messages) {}
   void ticks(int n) {
     for (int i = 0; i < n; ++i) dialer.modem_tick(false);
+  }
+  // Connects as the receive thread does on request, and forgets the "Calling" and "Online" lines.
+  bool connect_to(LoopbackPeer& to, const std::string& text) {
+    const bool ok = tcp.tcp_connect(text) && to.accept();
+    terminal.clear();
+    return ok;
   }
 
   FakeModemLine line;
@@ -99,9 +106,10 @@ class ModemTest : public ::testing::Test {
   Messages messages;
   TcpClient tcp;
   ModemDialer dialer;
+  LoopbackPeer peer;
 };
 
-TEST_F(ModemTest, CallComesUpOutlivesALostCarrierAndIsHungUp) {
+TEST_F(PhoneField, CallComesUpOutlivesALostCarrierAndIsHungUp) {
   window.phone = "0049 7031 1234 office";
   dialer.modem_tick(true);
   EXPECT_EQ(line.writes(), std::vector<std::string>{"atd0049\r"});
@@ -142,7 +150,7 @@ TEST_F(ModemTest, CallComesUpOutlivesALostCarrierAndIsHungUp) {
   EXPECT_EQ(dialer.call_button().caption, "Online");
 }
 
-TEST_F(ModemTest, NoNumberDoesNothingAClosedPortIsOpenedAndAClickWhileCallingEndsAtOnce) {
+TEST_F(PhoneField, NoNumberDoesNothingAClosedPortIsOpenedAndAClickWhileCallingEndsAtOnce) {
   line.open = false;
   line.opens = false;
   window.phone = "x1234567";  // which texts hold a number is the dial_number table's
@@ -170,26 +178,6 @@ TEST_F(ModemTest, NoNumberDoesNothingAClosedPortIsOpenedAndAClickWhileCallingEnd
   dialer.modem_tick(true);
   EXPECT_EQ(line.writes().back(), "atd5551234\r");
   EXPECT_EQ(dialer.call_state(), CallState::online);
-}
-
-// On "tcp/ip" a click asks for the connection (the receive thread makes it) and never dials;
-// once up, the button follows the real connection and a click closes it.
-TEST_F(ModemTest, TcpLinkButtonAsksForAndClosesARealConnection) {
-  line.tcp = true;
-  LoopbackPeer peer;
-  window.phone = "  " + peer.address_text();
-  dialer.modem_tick(true);
-  EXPECT_EQ(line.open_calls, 1);  // the connect request
-  EXPECT_EQ(line.tcp_addresses, std::vector<std::string>{window.phone});
-  ASSERT_TRUE(tcp.tcp_connect(window.phone));  // what the receive thread does on request
-  ASSERT_TRUE(peer.accept());
-  EXPECT_EQ(dialer.call_state(), CallState::online);  // one state for both
-  dialer.modem_tick(false);
-  EXPECT_EQ(dialer.call_button().check, ButtonCheck::checked);
-  dialer.modem_tick(true);
-  EXPECT_TRUE(peer.client_closed());
-  EXPECT_EQ(line.open_calls, 1);
-  EXPECT_TRUE(line.writes().empty());
 }
 
 TEST(PhoneBookText, EntriesAndTheLastNumberUsed) {
@@ -318,118 +306,112 @@ TEST(TcpAddressText, MissingPortHostNamesAndTheLengthCut) {
   EXPECT_EQ(cut.port, 1);
 }
 
-class TcpClientTest : public ::testing::Test {
- protected:
-  TcpClientTest() : client(report, messages) {}
-  // Connects and forgets the "Calling" and "Online" lines.
-  bool connect_to(LoopbackPeer& peer, const std::string& text) {
-    bool ok = client.tcp_connect(text) && peer.accept();
-    report.clear();
-    return ok;
-  }
-
-  SharedReport report;
-  Messages messages;
-  TcpClient client;
-  LoopbackPeer peer;  // the far end for the tests that need only one
-};
-
-TEST_F(TcpClientTest, BadAddressesAreRefusedBeforeCallingAndARefusedConnectGoesOffline) {
+TEST_F(PhoneField, TcpBadAddressesAreRefusedBeforeCallingAndARefusedConnectGoesOffline) {
   for (const char* bad : {"10.0.0.5", "127.0.0.1 70000", "127.0.0.1 -5", " :1470"})
-    EXPECT_FALSE(client.tcp_connect(bad)) << bad;
+    EXPECT_FALSE(tcp.tcp_connect(bad)) << bad;
   const std::string form = messages.message("MerSform");
-  EXPECT_EQ(report.lines(), (std::vector<std::string>{form, form, form, "Error: Address "}));
-  EXPECT_EQ(client.tcp_read_byte(0), -1);
-  EXPECT_FALSE(client.tcp_send("x", 1));
-  EXPECT_FALSE(client.tcp_close());
-  report.clear();
+  EXPECT_EQ(terminal.lines(), (std::vector<std::string>{form, form, form, "Error: Address "}));
+  EXPECT_EQ(tcp.tcp_read_byte(0), -1);
+  EXPECT_FALSE(tcp.tcp_send("x", 1));
+  EXPECT_FALSE(tcp.tcp_close());
+  terminal.clear();
   LoopbackPeer closed_port(false);
-  EXPECT_FALSE(client.tcp_connect(closed_port.address_text()));
+  EXPECT_FALSE(tcp.tcp_connect(closed_port.address_text()));
   const std::string port = std::to_string(closed_port.port());
-  EXPECT_EQ(report.lines(), (std::vector<std::string>{"Calling 127.0.0.1 " + port,
-                                                      "Error: Connect 10061 connection refused",
-                                                      "Offline"}));
-  EXPECT_EQ(client.call_state(), CallState::offline);
-  EXPECT_FALSE(client.connected());
+  EXPECT_EQ(terminal.lines(), (std::vector<std::string>{"Calling 127.0.0.1 " + port,
+                                                        "Error: Connect 10061 connection refused", "Offline"}));
+  EXPECT_EQ(tcp.call_state(), CallState::offline);
+  EXPECT_FALSE(tcp.connected());
 }
 
-TEST_F(TcpClientTest, ACallReportsItsStatesCarriesBytesAndEndsWithOurCloseEvenOfAWaitingReader) {
+// On "tcp/ip" a click asks for the connection (the receive thread makes it) and never dials; the
+// button follows the real connection, and a click closes it, also while a reader waits.
+TEST_F(PhoneField, TcpCallAskedForByTheButtonReportsItsStatesCarriesBytesAndAClickEndsItForAWaitingReader) {
+  line.tcp = true;
   std::vector<std::string> statuses;
-  client.set_status_sink([&](const std::string& text) { statuses.push_back(text); });
+  tcp.set_status_sink([&](const std::string& text) { statuses.push_back(text); });
+  const std::string port = std::to_string(peer.port());
+  window.phone = "  127.0.0.1:" + port + " board 7";
+  dialer.modem_tick(true);
+  EXPECT_EQ(line.open_calls, 1);  // the connect request
+  EXPECT_EQ(line.tcp_addresses, std::vector<std::string>{window.phone});
   LoopbackPeer first;
   ASSERT_TRUE(connect_to(first, first.address_text()));
-  const std::string port = std::to_string(peer.port());
-  ASSERT_TRUE(connect_to(peer, "  127.0.0.1:" + port + " board 7"));
+  ASSERT_TRUE(connect_to(peer, window.phone));
   EXPECT_TRUE(first.client_closed());  // a new call closes the earlier connection first
-  EXPECT_TRUE(client.connected());
-  EXPECT_EQ(client.call_state(), CallState::online);
+  EXPECT_TRUE(tcp.connected());
+  EXPECT_EQ(dialer.call_state(), CallState::online);  // one state for both
+  dialer.modem_tick(false);
+  EXPECT_EQ(dialer.call_button().check, ButtonCheck::checked);
   EXPECT_EQ(statuses.back(), "Online 127.0.0.1 " + port);
   EXPECT_EQ(statuses[statuses.size() - 2], "Calling 127.0.0.1 " + port);
 
-  EXPECT_EQ(client.tcp_read_byte(0), -1);  // nothing there: no wait, no report, still connected
-  EXPECT_FALSE(client.wait_readable(0));
-  EXPECT_TRUE(client.tcp_send("conf\n", 5));
+  EXPECT_EQ(tcp.tcp_read_byte(0), -1);  // nothing there: no wait, no report, still connected
+  EXPECT_FALSE(tcp.wait_readable(0));
+  EXPECT_TRUE(tcp.tcp_send("conf\n", 5));
   EXPECT_EQ(peer.receive(5), "conf\n");
   ASSERT_TRUE(peer.send("Ok\r\n\xE9"));
   std::string got;
-  for (int i = 0; i < 4; ++i) got.push_back(static_cast<char>(client.tcp_read_byte(5000)));
+  for (int i = 0; i < 4; ++i) got.push_back(static_cast<char>(tcp.tcp_read_byte(5000)));
   EXPECT_EQ(got, "Ok\r\n");
-  EXPECT_EQ(client.tcp_read_byte(5000), 0xE9);  // high bytes come out as 0..255, never negative
+  EXPECT_EQ(tcp.tcp_read_byte(5000), 0xE9);  // high bytes come out as 0..255, never negative
   // A batch ends at its first NUL: "cd" goes with it.
   ASSERT_TRUE(peer.send(std::string("ab\0cd", 5)));
-  EXPECT_EQ(client.tcp_read_byte(5000), 'a');
-  EXPECT_TRUE(client.wait_readable(0));
-  EXPECT_EQ(client.tcp_read_byte(0), 'b');
-  EXPECT_EQ(client.tcp_read_byte(0), -1);
+  EXPECT_EQ(tcp.tcp_read_byte(5000), 'a');
+  EXPECT_TRUE(tcp.wait_readable(0));
+  EXPECT_EQ(tcp.tcp_read_byte(0), 'b');
+  EXPECT_EQ(tcp.tcp_read_byte(0), -1);
   ASSERT_TRUE(peer.send(std::string("\0zz", 3)));
-  EXPECT_TRUE(client.wait_readable(5000));
-  EXPECT_EQ(client.tcp_read_byte(0), -1);  // a batch that begins with NUL hands out nothing
-  client.set_verbose(true);  // and the call goes on: the next byte is the only report
+  EXPECT_TRUE(tcp.wait_readable(5000));
+  EXPECT_EQ(tcp.tcp_read_byte(0), -1);  // a batch that begins with NUL hands out nothing
+  tcp.set_verbose(true);  // and the call goes on: the next byte is the only report
   ASSERT_TRUE(peer.send("a"));
-  EXPECT_EQ(client.tcp_read_byte(5000), 'a');
-  EXPECT_EQ(report.lines(), std::vector<std::string>{"received 1 <a>"});
+  EXPECT_EQ(tcp.tcp_read_byte(5000), 'a');
+  EXPECT_EQ(terminal.lines(), std::vector<std::string>{"received 1 <a>"});
 
-  // A close from another thread ends a waiting reader, and our own close is not the peer's.
-  report.clear();
+  // The click's close ends a waiting reader, and our own close is not the peer's. The reader has
+  // had time to reach its wait; the close works the same if it has not yet.
+  terminal.clear();
   int waited = 0;
-  std::thread reader([&] { waited = client.tcp_read_byte(60000); });
-  // Let the reader reach its wait; the close works the same if it has not yet.
+  std::thread reader([&] { waited = tcp.tcp_read_byte(60000); });
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_TRUE(client.tcp_close());
+  dialer.modem_tick(true);
   reader.join();
   EXPECT_EQ(waited, -1);
   EXPECT_EQ(statuses.back(), "Offline");
-  EXPECT_TRUE(report.lines().empty());
+  EXPECT_TRUE(terminal.lines().empty());
   EXPECT_TRUE(peer.client_closed());
-  EXPECT_FALSE(client.tcp_close());
+  EXPECT_FALSE(tcp.tcp_close());
+  EXPECT_EQ(line.open_calls, 1);
+  EXPECT_TRUE(line.writes().empty());
 }
 
-TEST_F(TcpClientTest, PeerClosingOrResettingIsReportedWithItsCodeAndCloses) {
+TEST_F(PhoneField, TcpPeerClosingOrResettingIsReportedWithItsCodeAndCloses) {
   std::vector<bool> changes;
-  client.set_state_listener([&](bool up) { changes.push_back(up); });
+  tcp.set_state_listener([&](bool up) { changes.push_back(up); });
   ASSERT_TRUE(connect_to(peer, peer.address_text()));
   ASSERT_TRUE(peer.send("x"));
   peer.close();
-  EXPECT_EQ(client.tcp_read_byte(5000), 'x');
-  EXPECT_EQ(client.tcp_read_byte(5000), -1);
-  EXPECT_EQ(client.call_state(), CallState::offline);
-  EXPECT_EQ(report.lines(), (std::vector<std::string>{"Connection closed by foreign host", "Offline"}));
+  EXPECT_EQ(tcp.tcp_read_byte(5000), 'x');
+  EXPECT_EQ(tcp.tcp_read_byte(5000), -1);
+  EXPECT_EQ(tcp.call_state(), CallState::offline);
+  EXPECT_EQ(terminal.lines(), (std::vector<std::string>{"Connection closed by foreign host", "Offline"}));
   EXPECT_EQ(changes, (std::vector<bool>{true, false}));
   for (bool sending : {true, false}) {
     SCOPED_TRACE(sending ? "send" : "receive");
-    LoopbackPeer peer;
-    ASSERT_TRUE(connect_to(peer, peer.address_text()));
-    peer.reset();
+    LoopbackPeer fresh;
+    ASSERT_TRUE(connect_to(fresh, fresh.address_text()));
+    fresh.reset();
     if (sending) {
-      ASSERT_TRUE(client.wait_readable(5000));  // the reset has arrived
-      EXPECT_FALSE(client.tcp_send("conf\n", 5));
-      EXPECT_EQ(report.lines().front(), "Error: Send data 10054 connection reset by foreign host");
+      ASSERT_TRUE(tcp.wait_readable(5000));  // the reset has arrived
+      EXPECT_FALSE(tcp.tcp_send("conf\n", 5));
+      EXPECT_EQ(terminal.lines().front(), "Error: Send data 10054 connection reset by foreign host");
     } else {
-      EXPECT_EQ(client.tcp_read_byte(5000), -1);
-      EXPECT_EQ(report.lines().front(), "Error: Receive data 10054 connection reset by foreign host");
+      EXPECT_EQ(tcp.tcp_read_byte(5000), -1);
+      EXPECT_EQ(terminal.lines().front(), "Error: Receive data 10054 connection reset by foreign host");
     }
-    EXPECT_EQ(report.lines().back(), "Offline");
-    EXPECT_FALSE(client.connected());
+    EXPECT_EQ(terminal.lines().back(), "Offline");
+    EXPECT_FALSE(tcp.connected());
   }
 }
 
