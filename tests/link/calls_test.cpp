@@ -224,7 +224,6 @@ TEST(PhoneBookFile, ItsPlaceItsHeaderLinesAndNeverOverwrittenOrMadeUnreadable) {
       std::string place;
     } rows[] = {
         {xdg, user, config.path() + "/vexaterm/phonebook.txt"},
-        {nullptr, user, home_place},
         {"", user, home_place},  // an empty or relative XDG_CONFIG_HOME is to be ignored
         {"relative/config", user, home_place},
         {nullptr, nullptr, folder + "/phonebook.txt"},  // nowhere better: the editor reports the failure
