@@ -109,21 +109,44 @@ class PhoneField : public ::testing::Test {
   LoopbackPeer peer;
 };
 
-TEST_F(PhoneField, CallComesUpOutlivesALostCarrierAndIsHungUp) {
+// Dialing opens a closed port first; a click while calling ends the call at once, one while
+// online hangs up with "+++" and, ten ticks later, "ATH"; a lost carrier alone keeps the call.
+TEST_F(PhoneField, ACallIsDialedComesUpOutlivesALostCarrierAndIsHungUp) {
+  line.open = false;
+  line.opens = false;
+  window.phone = "x1234567";  // which texts hold a number is the dial_number table's
+  dialer.modem_tick(true);
+  EXPECT_EQ(dialer.phone_text(), "x1234567");
+  EXPECT_EQ(line.open_calls, 0);
+  EXPECT_TRUE(window.statuses.empty());
   window.phone = "0049 7031 1234 office";
   dialer.modem_tick(true);
+  EXPECT_EQ(line.open_calls, 1);
+  EXPECT_TRUE(line.writes().empty());
+  EXPECT_EQ(dialer.call_state(), CallState::offline);
+  line.opens = true;
+  dialer.modem_tick(true);
+  EXPECT_EQ(line.open_calls, 2);
   EXPECT_EQ(line.writes(), std::vector<std::string>{"atd0049\r"});
   EXPECT_EQ(terminal.lines(), std::vector<std::string>{"atd0049"});
-  EXPECT_EQ(window.statuses, std::vector<std::string>{"Calling 0049"});
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::indeterminate);
-
   ticks(5);  // no carrier yet: still calling
   EXPECT_EQ(dialer.call_state(), CallState::calling);
+  dialer.modem_tick(true);  // open now: no second open, and no carrier yet: offline at once
+  EXPECT_EQ(line.open_calls, 2);
+  EXPECT_EQ(dialer.call_state(), CallState::offline);
+  EXPECT_EQ(window.statuses, (std::vector<std::string>{"Calling 0049", "Disconnect", "Offline"}));
+  ticks(15);
+  EXPECT_EQ(line.writes(), (std::vector<std::string>{"atd0049\r", "+++"}));  // no "ATH" once offline
+
+  // With the carrier there at once, the next click's call comes up in the same tick.
   line.carrier = true;
-  dialer.modem_tick(false);
+  dialer.modem_tick(true);
+  EXPECT_EQ(line.writes().back(), "atd0049\r");
+  EXPECT_EQ(dialer.call_state(), CallState::online);
   EXPECT_EQ(window.statuses.back(), "Online 0049 7031 1234 office");
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::checked);
-  line.carrier = false;  // a lost carrier keeps the state until a click
+  line.carrier = false;
   ticks(3);
   EXPECT_EQ(dialer.call_state(), CallState::online);
 
@@ -134,50 +157,19 @@ TEST_F(PhoneField, CallComesUpOutlivesALostCarrierAndIsHungUp) {
   EXPECT_EQ(dialer.call_state(), CallState::disconnecting);
   EXPECT_EQ(window.statuses.back(), "Disconnect");
   EXPECT_EQ(line.writes(), std::vector<std::string>{"+++"});
-  ticks(9);  // "ATH" goes on the tenth tick after the "+++"
+  ticks(9);
   EXPECT_EQ(line.writes(), std::vector<std::string>{"+++"});
   dialer.modem_tick(false);
   EXPECT_EQ(terminal.lines(), (std::vector<std::string>{"+++", "ath"}));
   ticks(20);  // sent once; the state waits for the carrier to drop
   EXPECT_EQ(line.writes(), (std::vector<std::string>{"+++", "ATH\r"}));
   EXPECT_EQ(dialer.call_state(), CallState::disconnecting);
-
   line.carrier = false;
   dialer.modem_tick(false);
   EXPECT_EQ(dialer.call_state(), CallState::offline);
   EXPECT_EQ(window.statuses.back(), "Offline");
   EXPECT_EQ(dialer.call_button().check, ButtonCheck::unchecked);
   EXPECT_EQ(dialer.call_button().caption, "Online");
-}
-
-TEST_F(PhoneField, NoNumberDoesNothingAClosedPortIsOpenedAndAClickWhileCallingEndsAtOnce) {
-  line.open = false;
-  line.opens = false;
-  window.phone = "x1234567";  // which texts hold a number is the dial_number table's
-  dialer.modem_tick(true);
-  EXPECT_EQ(dialer.phone_text(), "x1234567");
-  EXPECT_EQ(line.open_calls, 0);
-  EXPECT_TRUE(window.statuses.empty());
-  window.phone = "5551234";
-  dialer.modem_tick(true);
-  EXPECT_EQ(line.open_calls, 1);
-  EXPECT_TRUE(line.writes().empty());
-  EXPECT_EQ(dialer.call_state(), CallState::offline);
-  line.opens = true;
-  dialer.modem_tick(true);
-  EXPECT_EQ(line.open_calls, 2);
-  EXPECT_EQ(line.writes(), std::vector<std::string>{"atd5551234\r"});
-  dialer.modem_tick(true);  // open now: no second open, and no carrier yet: offline at once
-  EXPECT_EQ(line.open_calls, 2);
-  EXPECT_EQ(dialer.call_state(), CallState::offline);
-  EXPECT_EQ(window.statuses, (std::vector<std::string>{"Calling 5551234", "Disconnect", "Offline"}));
-  ticks(15);
-  EXPECT_EQ(line.writes(), (std::vector<std::string>{"atd5551234\r", "+++"}));  // no "ATH" once offline
-  // With the carrier there at once, the next click's call comes up in the same tick.
-  line.carrier = true;
-  dialer.modem_tick(true);
-  EXPECT_EQ(line.writes().back(), "atd5551234\r");
-  EXPECT_EQ(dialer.call_state(), CallState::online);
 }
 
 TEST(PhoneBookText, EntriesAndTheLastNumberUsed) {
@@ -291,17 +283,14 @@ TEST(PhoneBookEditor, ButtonCreatesTheFileClosingRefillsTheFieldAndAFailedOpenTr
   EXPECT_TRUE(book.editor_recorded());
 }
 
-// The blank and colon separators, leading blanks and trailing text are the connect tests'. Only
+// The blank and colon separators, leading blanks and trailing text are the call test's. Only
 // digits and dots make the address: a host name ends it at once.
-TEST(TcpAddressText, MissingPortHostNamesAndTheLengthCut) {
+TEST_F(PhoneField, TcpAddressTextAndBadAddressesAreRefusedBeforeCallingAndARefusedConnectGoesOffline) {
   EXPECT_EQ(parse_tcp_address("10.0.0.5 ").port, 0);
   EXPECT_EQ(parse_tcp_address("board 23").address, "");
   const TcpAddress cut = parse_tcp_address("10.0.0.5" + std::string(90, ' ') + "1470");  // cut at 99 characters
   EXPECT_EQ(cut.address, "10.0.0.5");
   EXPECT_EQ(cut.port, 1);
-}
-
-TEST_F(PhoneField, TcpBadAddressesAreRefusedBeforeCallingAndARefusedConnectGoesOffline) {
   for (const char* bad : {"10.0.0.5", "127.0.0.1 70000", "127.0.0.1 -5", " :1470"})
     EXPECT_FALSE(tcp.tcp_connect(bad)) << bad;
   const std::string form = messages.message("MerSform");

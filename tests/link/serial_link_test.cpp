@@ -147,9 +147,18 @@ std::string command_of(long pid) {
   return name;
 }
 
-// The port of a session whose receive thread does not run: the test reads the port itself.
-class PortLayer : public test::LinkOverPty {
+// A session over a pty. The port tests do not start its receive thread: they read the port
+// themselves.
+class OverPty : public test::LinkOverPty {
  protected:
+  // The receive thread stops before the consumers below go: it may still be handing one a line.
+  ~OverPty() override { session.stop(); }
+
+  void connect(PseudoTerminal& pty) {
+    heard = session.consumers().add(line_place::configuration, config_lines);
+    upload_heard = session.consumers().add(line_place::upload, upload_lines);
+    LinkOverPty::connect(pty);
+  }
   // A symbolic link to a pty's slave, as the board simulator offers one.
   void plug_in(PseudoTerminal& pty) {
     fs::remove(path);
@@ -163,9 +172,11 @@ class PortLayer : public test::LinkOverPty {
   std::string open_line(long speed) const { return "open " + path + ":" + std::to_string(speed) + ",n,8,1"; }
 
   SerialLink& link = session.port();
+  RecordingConsumer config_lines, upload_lines;
+  LineRegistration heard, upload_heard;
 };
 
-TEST_F(PortLayer, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
+TEST_F(OverPty, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
   // 14400 and 28800 of the selector's list have no B-code; neither has 250000. Every other
   // speed opens with a frame of the user's.
   std::vector<std::string> speeds = comma_fields(kSpeedList);
@@ -202,7 +213,7 @@ TEST_F(PortLayer, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
   EXPECT_TRUE(report.lines().empty());
 }
 
-TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
+TEST_F(OverPty, OpenFailureTellsTheDescriptionAndWhy) {
   PseudoTerminal pty;
   plug_in(pty);
   const std::string missing = dir.file("missing");
@@ -236,7 +247,7 @@ TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
 
 // Two programs on one port would each read half of the other's bytes: a port this program holds
 // is refused to every other opener (exclusive tty and an advisory flock), saying who holds it.
-TEST_F(PortLayer, ASecondOpenerOrAUucpLockOfAnotherProgramIsToldWhoHoldsThePort) {
+TEST_F(OverPty, ASecondOpenerOrAUucpLockOfAnotherProgramIsToldWhoHoldsThePort) {
   PseudoTerminal pty;
   ASSERT_TRUE(open_on(pty, "9600"));
   TcpClient other_tcp(report, messages);
@@ -267,7 +278,7 @@ TEST_F(PortLayer, ASecondOpenerOrAUucpLockOfAnotherProgramIsToldWhoHoldsThePort)
   EXPECT_EQ(tty.open(locked.slave_path(), locks.path()), 0);
 }
 
-TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
+TEST_F(OverPty, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   EXPECT_FALSE(link.write_text("conf\n"));  // its report is main_window_test's closed-port run
   EXPECT_EQ(link.serial_read_byte(0), -2);
   EXPECT_EQ(link.link_read_byte(0), -1);
@@ -318,7 +329,7 @@ TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   EXPECT_EQ(link.speed(), 0);
 }
 
-TEST_F(PortLayer, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
+TEST_F(OverPty, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
   auto pty = std::make_unique<PseudoTerminal>();
   ASSERT_TRUE(open_on(*pty, "9600"));
   fs::remove(path);
@@ -358,7 +369,7 @@ TEST_F(PortLayer, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
 
 // The receive thread's wait ends as soon as it is woken (a stop, a pause, a port opened), open
 // or not, and a wake given before the wait is not lost. Only a wake can end the long waits early.
-TEST_F(PortLayer, AWakeEndsTheReceiversWaitAtOnce) {
+TEST_F(OverPty, AWakeEndsTheReceiversWaitAtOnce) {
   using SteadyClock = std::chrono::steady_clock;
   constexpr int kLongWaitMs = 20000;
   const auto woken_wait = [&] {
@@ -397,7 +408,7 @@ class CallbackConsumer final : public LineConsumer {
   std::function<void(std::string_view)> on_;
 };
 
-// Who hears nothing during an upload is the Receiving test's (the replies' place against the upload's).
+// Who hears nothing during an upload is the pty tests' (the replies' place against the upload's).
 TEST(LineConsumers, LowerPlacesHearFirstEqualOnesInTheirOrderAndAConsumerDropsRegistrationsInItsLine) {
   LineConsumers table;
   std::vector<std::string> order;
@@ -474,24 +485,9 @@ class ScriptedBoard {
   test::PtyPeer peer_{[this](PseudoTerminal& pty) { step(pty); }};
 };
 
-class Receiving : public test::LinkOverPty {
- protected:
-  // The receive thread stops before the consumers below go: it may still be handing one a line.
-  ~Receiving() override { session.stop(); }
-
-  void connect(PseudoTerminal& pty) {
-    heard = session.consumers().add(line_place::configuration, config_lines);
-    upload_heard = session.consumers().add(line_place::upload, upload_lines);
-    LinkOverPty::connect(pty);
-  }
-
-  RecordingConsumer config_lines, upload_lines;
-  LineRegistration heard, upload_heard;
-};
-
 // Only "Ok" in any case acknowledges, and only the first line after the command counts (no reply
 // at all is link_commands_test's). The echo row is last: its "Ok" comes late.
-TEST_F(Receiving, TheFirstLineAfterTheCommandDecidesTheReply) {
+TEST_F(OverPty, TheFirstLineAfterTheCommandDecidesTheReply) {
   ScriptedBoard board([](const std::string& command) {
     if (command == "dot") return std::string("Ok.\r\n");
     if (command == "echo") return command + "\nOk\n";
@@ -512,7 +508,7 @@ TEST_F(Receiving, TheFirstLineAfterTheCommandDecidesTheReply) {
   EXPECT_TRUE(session.wait_line("OK\r\n"));
 }
 
-TEST_F(Receiving, LinesLoseCrAndNulAndAreCutTheEchoPausesForAnUploadAndSplitsAtASambaPrompt) {
+TEST_F(OverPty, LinesLoseCrAndNulAndAreCutTheEchoPausesForAnUploadAndSplitsAtASambaPrompt) {
   PseudoTerminal pty;
   connect(pty);
   session.consumers().set_upload_running(true);
@@ -540,7 +536,7 @@ TEST_F(Receiving, LinesLoseCrAndNulAndAreCutTheEchoPausesForAnUploadAndSplitsAtA
   EXPECT_TRUE(eventually([&] { return echo.text().substr(shown) == ">#\nok\n"; }));
 }
 
-TEST_F(Receiving, ReadingPausesNestAndGiveTheJobTheWholeAnswerWhileTheBoardStreams) {
+TEST_F(OverPty, ReadingPausesNestAndGiveTheJobTheWholeAnswerWhileTheBoardStreams) {
   ScriptedBoard board([](const std::string& command) { return command == "Q" ? kMark : ""; });
   board.set_streaming(true);
   connect(board.pty());
