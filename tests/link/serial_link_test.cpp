@@ -486,7 +486,7 @@ class ScriptedBoard {
 };
 
 // Only "Ok" in any case acknowledges, and only the first line after the command counts (no reply
-// at all is link_commands_test's). The echo row is last: its "Ok" comes late.
+// at all is link_commands_test's). The echo case is last: its "Ok" comes late.
 TEST_F(OverPty, TheFirstLineAfterTheCommandDecidesTheReply) {
   ScriptedBoard board([](const std::string& command) {
     if (command == "dot") return std::string("Ok.\r\n");
