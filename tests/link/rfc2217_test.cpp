@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "base/messages.h"
 #include "link/rfc2217_device.h"
@@ -132,20 +133,12 @@ class TestGateway {
     if (!peer_.accept()) return;
     if (options_.telnet) peer_.send(bytes({255, 253, 44, 255, 251, 0, 255, 253, 0, 255, 251, 3, 255, 251, 1}));
     while (!stop_.load()) {
-      std::string out;
-      {
-        std::lock_guard lock(mutex_);
-        out.swap(outgoing_);
-      }
-      if (!out.empty()) peer_.send(out);
-      if (hang_up_.load()) {
-        peer_.close();
-        return;
-      }
       const std::string got = peer_.receive(1, 5);
       std::lock_guard lock(mutex_);
       received_ += got;
       if (options_.telnet) answer_requests_locked();
+      if (!outgoing_.empty()) peer_.send(std::exchange(outgoing_, {}));
+      if (hang_up_.load()) return peer_.close();  // after what was sent before the hang-up
     }
   }
 
@@ -280,43 +273,31 @@ TEST(GatewayPort, OpensByNameSaysWhyAnOpenFailsAndLosesNothingWhenTheGatewayHang
 
 constexpr char kSer2net[] = "/usr/sbin/ser2net";
 
+using BehindSer2net = test::BoardAndCli;
+
 // vexaboard on a pty that ser2net serves as a telnet port with com port control. The board
-// loses what arrives while the pty is not at its speed (--line-speed), so a flash that switches
-// speed passes only when its switch went through the gateway to the line.
-class BehindSer2net : public test::BoardAndCli {
- protected:
-  void start(const std::string& type, std::vector<std::string> extra) {
-    ASSERT_EQ(::access(kSer2net, X_OK), 0) << "ser2net is not installed: run ./scripts/install-deps.sh";
-    extra.push_back("--line-speed");
-    start_board(type, extra);
-    if (HasFatalFailure()) return;
-    const std::string slave = std::filesystem::canonical(link).string();
-    {
-      LoopbackPeer free_port(false);  // a port nobody listens on, for ser2net to take
-      port = free_port.port();
-    }
-    const std::string accepter = "telnet(rfc2217),tcp,127.0.0.1," + std::to_string(port);
-    const std::string config = dir.write("ser2net.yaml", "%YAML 1.1\n---\nconnection: &board\n    accepter: " + accepter +
-                                                             "\n    enable: on\n    connector: serialdev," + slave +
-                                                             ",9600n81,local\n");
-    gateway = std::make_unique<BackgroundProgram>(kSer2net, std::vector<std::string>{"-n", "-d", "-c", config, "-P",
-                                                                                      dir.file("ser2net.pid")});
-    ASSERT_TRUE(test::eventually([&] { return listening(); }, 10000)) << gateway->output();
-    name = "rfc2217://127.0.0.1:" + std::to_string(port);
+// loses what arrives while the pty is not at its speed (--line-speed), so the flash passes only
+// when its switch to 115200 went through the gateway to the line.
+TEST_F(BehindSer2net, SambaFlashSwitchesTheGatewayTo115200) {
+  ASSERT_EQ(::access(kSer2net, X_OK), 0) << "ser2net is not installed: run ./scripts/install-deps.sh";
+  start_board("S", {"--flash-out", dir.file("flash.bin"), "--line-speed"});
+  ASSERT_FALSE(HasFatalFailure());
+  int port = 0;
+  {
+    LoopbackPeer free_port(false);  // a port nobody listens on, for ser2net to take
+    port = free_port.port();
   }
-  bool listening() const {
+  const std::string accepter = "telnet(rfc2217),tcp,127.0.0.1," + std::to_string(port);
+  const std::string config = dir.write("ser2net.yaml", "%YAML 1.1\n---\nconnection: &board\n    accepter: " + accepter +
+                                                           "\n    enable: on\n    connector: serialdev," +
+                                                           std::filesystem::canonical(link).string() + ",9600n81,local\n");
+  BackgroundProgram gateway(kSer2net, {"-n", "-d", "-c", config, "-P", dir.file("ser2net.pid")});
+  const auto listening = [&] {
     TcpSocket probe;
     return probe.create() == 0 && probe.connect(htonl(INADDR_LOOPBACK), port) == 0;
-  }
-
-  int port = 0;
-  std::string name;
-  std::unique_ptr<BackgroundProgram> gateway;
-};
-
-TEST_F(BehindSer2net, SambaFlashSwitchesTheGatewayTo115200) {
-  start("S", {"--flash-out", dir.file("flash.bin")});
-  ASSERT_FALSE(HasFatalFailure());
+  };
+  ASSERT_TRUE(test::eventually(listening, 10000)) << gateway.output();
+  const std::string name = "rfc2217://127.0.0.1:" + std::to_string(port);
   const std::string image = test::random_bytes(256 * 1024, 5);
   auto run = test::run_program(test::built_program("cli/vexacli"), {"--settings", dir.path(), "--port", name, "--baud",
                                                                     "9600", "flash", dir.write("firmware.binb", image)},
