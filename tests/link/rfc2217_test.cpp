@@ -1,5 +1,5 @@
-// The network gateway's serial port: the telnet com port bytes, the device and the port layer
-// over a loopback gateway of the test's own, and vexacli flashing a board behind ser2net.
+// The network gateway's serial port: the telnet com port bytes, the port layer over a loopback
+// gateway of the test's own, and vexacli flashing a board behind ser2net.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <unistd.h>
@@ -156,36 +156,7 @@ TEST(GatewayAddressText, FormsThatOpenAndFormsThatDoNot) {
 }
 
 // Every byte value both ways is the codec tests' and the ser2net flash's.
-TEST(GatewayDevice, NegotiatesSetsTheLineInOrderDrivesTheControlLinesAndHearsTheCarrier) {
-  TestGateway gateway;
-  Rfc2217Device device;
-  ASSERT_EQ(device.open(*parse_gateway_address(gateway.name())), 0);
-  ASSERT_EQ(device.configure_line(115200, LineSettings{7, Parity::even, 2, FlowControl::rts_cts}, true), 0);
-  const auto kept = device.applied_line();
-  ASSERT_TRUE(kept);
-  EXPECT_EQ(kept->speed, 115200);
-  EXPECT_EQ(kept->settings, (LineSettings{7, Parity::even, 2, FlowControl::rts_cts}));
-  // Purge at the open, then speed, size, parity, stop size and handshake, in that order.
-  EXPECT_EQ(gateway.requests(), (std::vector<std::string>{bytes({12, 3}), bytes({1, 0, 1, 0xC2, 0}), bytes({2, 7}),
-                                                           bytes({3, 3}), bytes({4, 2}), bytes({5, 3})}));
-  ASSERT_EQ(device.set_dtr(false), 0);
-  ASSERT_EQ(device.set_rts(true), 0);
-  ASSERT_EQ(device.send_break(30), 0);
-  EXPECT_EQ(device.send_break(0), EINVAL);
-  EXPECT_EQ(device.send_break(kLongestBreakMs + 1), EINVAL);
-  const auto asked = gateway.requests();
-  EXPECT_EQ(std::vector<std::string>(asked.begin() + 6, asked.end()),
-            (std::vector<std::string>{bytes({5, 9}), bytes({5, 11}), bytes({5, 5}), bytes({5, 6})}));
-  EXPECT_FALSE(device.carrier_detect());
-  gateway.send(bytes({255, 250, 44, 107, kModemCarrier | kModemCts, 255, 240}));
-  for (int i = 0; i < 200 && !device.carrier_detect(); ++i) (void)device.wait_readable(10);
-  EXPECT_TRUE(device.carrier_detect());
-  ModemLines lines;
-  ASSERT_EQ(device.modem_lines(lines), 0);
-  EXPECT_EQ(lines, (ModemLines{false, true, true, false, true, false}));
-}
-
-TEST(GatewayPort, OpensByNameSaysWhyAnOpenFailsAndLosesNothingWhenTheGatewayHangsUp) {
+TEST(GatewayPort, FailedOpensSayWhyAnOpenSetsTheLineInOrderControlsGoThroughAndAHangUpLosesNothing) {
   SharedReport report;
   Messages messages;
   WakeEvent opened;
@@ -224,10 +195,29 @@ TEST(GatewayPort, OpensByNameSaysWhyAnOpenFailsAndLosesNothingWhenTheGatewayHang
   TestGateway gateway;
   const std::string name = gateway.name();
   report.clear();
-  ASSERT_TRUE(port.open({name, name}, 9600, false));
-  EXPECT_EQ(report.lines(), (std::vector<std::string>{"open " + name + ":9600,n,8,1"}));
-  EXPECT_EQ(port.set_speed(115200, false), 9600);
-  EXPECT_EQ(port.kept_description(), name + ":115200,n,8,1");
+  port.set_line_settings(LineSettings{7, Parity::even, 2, FlowControl::rts_cts});
+  ASSERT_TRUE(port.open({name, name}, 115200, false));
+  EXPECT_EQ(report.lines(), (std::vector<std::string>{"open " + name + ":115200,e,7,2,rtscts"}));  // as answered
+  // Purge at the open, then speed, size, parity, stop size and handshake, in that order.
+  EXPECT_EQ(gateway.requests(), (std::vector<std::string>{bytes({12, 3}), bytes({1, 0, 1, 0xC2, 0}), bytes({2, 7}),
+                                                           bytes({3, 3}), bytes({4, 2}), bytes({5, 3})}));
+  ASSERT_EQ(port.set_dtr(false), 0);
+  ASSERT_EQ(port.set_rts(true), 0);
+  ASSERT_EQ(port.send_break(30), 0);
+  EXPECT_EQ(port.send_break(0), EINVAL);
+  EXPECT_EQ(port.send_break(kLongestBreakMs + 1), EINVAL);
+  const auto asked = gateway.requests();
+  EXPECT_EQ(std::vector<std::string>(asked.begin() + 6, asked.end()),
+            (std::vector<std::string>{bytes({5, 9}), bytes({5, 11}), bytes({5, 5}), bytes({5, 6})}));
+  EXPECT_FALSE(port.carrier_detect());
+  gateway.send(bytes({255, 250, 44, 107, kModemCarrier | kModemCts, 255, 240}));
+  for (int i = 0; i < 200 && !port.carrier_detect(); ++i) (void)port.wait_readable(10, -1);
+  EXPECT_TRUE(port.carrier_detect());
+  ModemLines lines;
+  ASSERT_EQ(port.modem_lines(lines), 0);
+  EXPECT_EQ(lines, (ModemLines{false, true, true, false, true, false}));
+  EXPECT_EQ(port.set_speed(9600, false), 115200);
+  EXPECT_EQ(port.kept_description(), name + ":9600,e,7,2,rtscts");
   gateway.send("last words\r\n");
   gateway.hang_up();
   std::string got;

@@ -70,8 +70,7 @@ TEST(PseudoTerminal, AWriteLargerThanTheLineWaitsForRoomAndLosesNothing) {
   PseudoTerminal pty;
   const int slave = ::open(pty.slave_path().c_str(), O_RDWR | O_NOCTTY);
   ASSERT_GE(slave, 0);
-  std::string data(256 * 1024, '\0');
-  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + i % 26);
+  const std::string data = pattern(256 * 1024);  // a raw line: every byte value passes
   std::string got;
   std::thread reader([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the line's buffer is full by now
