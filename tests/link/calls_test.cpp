@@ -1,6 +1,5 @@
-// Calls from the phone number field: a modem dial on a serial line, the TCP client of "tcp/ip"
-// over real loopback connections, and the phone book that fills the field (the desktop window's
-// own round trip is main_window_test's).
+// Calls from the phone number field (a modem dial, the TCP client of "tcp/ip" over loopback) and
+// the phone book that fills the field; the desktop window's round trip is main_window_test's.
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
@@ -181,8 +180,7 @@ TEST(PhoneBookText, EntriesAndTheLastNumberUsed) {
     SCOPED_TRACE(row.text.substr(0, 40));
     EXPECT_EQ(parse_phone_book(row.text), row.entries);
   }
-  // A prefix match and no entries are the editor test's. A phone text longer than an entry does
-  // not match it: no match selects the first.
+  // Prefix matches and no entries are the editor test's; a text longer than an entry matches nothing.
   EXPECT_EQ(phone_list({"0049 7031", "5551234 home"}, "5551234 home and more").selected, 0);
 }
 
@@ -325,8 +323,7 @@ TEST_F(PhoneField, TcpCallAskedForByTheButtonReportsItsStatesCarriesBytesAndACli
   EXPECT_EQ(tcp.tcp_read_byte(5000), 'a');
   EXPECT_EQ(terminal.lines(), std::vector<std::string>{"received 1 <a>"});
 
-  // The click's close ends a waiting reader, and our own close is not the peer's. The reader has
-  // had time to reach its wait; the close works the same if it has not yet.
+  // The click's close ends a reader in its wait (or not there yet), and is not the peer's close.
   terminal.clear();
   int waited = 0;
   std::thread reader([&] { waited = tcp.tcp_read_byte(60000); });

@@ -53,9 +53,8 @@ TEST(TelnetComPortBytes, RequestsEscapeSpeedsAndDontComPortIsARefusal) {
   EXPECT_TRUE(codec.com_port_refused());
 }
 
-// What ser2net sends first, a modem state, a baud answer, data with a doubled 0xFF and a NUL;
-// then a foreign subnegotiation (ignored), an endless one (cut), and an option we do not do,
-// asked for twice.
+// What ser2net sends first, a modem state, a baud answer, data with a doubled 0xFF and a NUL, a foreign
+// subnegotiation (ignored), an endless one (cut), and an option we do not do, asked for twice.
 TEST(TelnetComPortBytes, DecodesDataAnswersAndNegotiationAcrossAnySplit) {
   const std::string stream = bytes({255, 251, 3, 255, 253, 3, 255, 251, 1, 255, 254, 1, 255, 253, 0, 255, 251, 0,
                                     255, 253, 44, 255, 250, 44, 107, 0x80, 255, 240, 'x', 255, 255, 0, 'y', 255, 250,
@@ -74,16 +73,14 @@ TEST(TelnetComPortBytes, DecodesDataAnswersAndNegotiationAcrossAnySplit) {
     EXPECT_EQ(answers[0], (ComPortAnswer{ComPortCommand::notify_modemstate, bytes({0x80})}));
     EXPECT_EQ(answers[1], (ComPortAnswer{ComPortCommand::set_baudrate, baud_value(115200)}));
     EXPECT_EQ(answers[2].value, std::string(254, 'q'));
-    // Everything asked for was already said; the gateway's echo and the unknown option are
-    // refused, each once.
+    // All that was asked was already said: only the echo and the unknown option are refused, once.
     EXPECT_EQ(reply, bytes({255, 254, 1, 255, 252, 24}));
     EXPECT_TRUE(codec.com_port_accepted());
     EXPECT_FALSE(codec.com_port_refused());
   }
 }
-// The far side of a gateway: negotiates, answers each com port request as told and records it.
-// Its own small scan for the requests, so the device is not checked by itself; the values these
-// tests ask for hold no 0xFF.
+// The far side of a gateway: negotiates, answers each com port request as told and records it, with
+// a scan of its own (the values asked for hold no 0xFF), so the device is not checked by itself.
 class TestGateway {
  public:
   // How the speed request is answered; raw: a plain TCP port that says nothing to options.
@@ -238,9 +235,8 @@ constexpr char kSer2net[] = "/usr/sbin/ser2net";
 
 using BehindSer2net = test::BoardAndCli;
 
-// vexaboard on a pty that ser2net serves as a telnet port with com port control. The board
-// loses what arrives while the pty is not at its speed (--line-speed), so the flash passes only
-// when its switch to 115200 went through the gateway to the line.
+// vexaboard on a pty that ser2net serves with com port control. The board loses what arrives while
+// the pty is not at its speed (--line-speed): the flash passes only if its 115200 reached the line.
 TEST_F(BehindSer2net, SambaFlashSwitchesTheGatewayTo115200) {
   ASSERT_EQ(::access(kSer2net, X_OK), 0) << "ser2net is not installed: run ./scripts/install-deps.sh";
   start_board("S", {"--flash-out", dir.file("flash.bin"), "--line-speed"});

@@ -1,5 +1,4 @@
-// Whole-file reads and atomic writes, and the pseudo-terminal the simulator offers as a board's
-// port.
+// Whole-file reads and atomic writes, and the pseudo-terminal the simulator offers as a board's port.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -64,8 +63,7 @@ TEST(WholeFile, FoldersMissingFilesAndFailedWritesSayWhyAndLeaveWhatWasThere) {
   EXPECT_EQ(write_file_atomically_error(dir.file("no/such/folder.txt"), "x"), ENOENT);
 }
 
-// A write larger than the line's buffer waits for room while the other side reads, and nothing
-// is lost or reordered.
+// A write larger than the line's buffer waits for room while the other side reads, losing nothing.
 TEST(PseudoTerminal, AWriteLargerThanTheLineWaitsForRoomAndLosesNothing) {
   PseudoTerminal pty;
   const int slave = ::open(pty.slave_path().c_str(), O_RDWR | O_NOCTTY);
