@@ -263,7 +263,8 @@ TEST_F(BehindSer2net, SambaFlashSwitchesTheGatewayTo115200) {
                                {}, 120000);
   EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
   EXPECT_TRUE(has(run.out, "262144(0x40000) bytes, 1024 pages written")) << run.out;
-  ASSERT_TRUE(test::eventually([&] { return TempDir::read(dir.file("flash.bin")).size() == image.size(); }, 10000));
+  ASSERT_TRUE(test::eventually([&] { return TempDir::read(dir.file("flash.bin")).size() == image.size(); }, 10000))
+      << board->output();  // the file is written at the chip reset, the flash's last command
   EXPECT_TRUE(TempDir::read(dir.file("flash.bin")) == image);
   // The port opened at 9600 and the board talks at 115200: only the switch made them meet.
   EXPECT_TRUE(has(run.out, "open " + name + ":115200,n,8,1")) << run.out;
