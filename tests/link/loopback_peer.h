@@ -1,6 +1,6 @@
 #pragma once
-// The far end of a TCP connection on 127.0.0.1 for the client tests: a listener on a free port
-// that accepts one connection and sends, receives, closes or resets it.
+// The far end of a TCP connection on 127.0.0.1: a listener on a free port that accepts one
+// connection and sends, receives, closes or resets it. Every wait is a hang guard.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -28,46 +28,38 @@ class LoopbackPeer {
   }
   ~LoopbackPeer() {
     close();
-    if (listen_fd_ >= 0) ::close(listen_fd_);
+    ::close(listen_fd_);
   }
   LoopbackPeer(const LoopbackPeer&) = delete;
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;
 
   int port() const { return port_; }
-  int fd() const { return peer_fd_; }  // the accepted connection, for raw socket calls
+  int fd() const { return peer_fd_; }  // the accepted connection
   std::string address_text() const { return "127.0.0.1 " + std::to_string(port_); }
 
-  // Takes the connection the client made (a hang guard of timeout_ms).
   bool accept(int timeout_ms = 5000) {
-    pollfd fds{listen_fd_, POLLIN, 0};
-    if (::poll(&fds, 1, timeout_ms) <= 0) return false;
+    if (!readable(listen_fd_, timeout_ms)) return false;
     peer_fd_ = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
     return peer_fd_ >= 0;
   }
   bool send(std::string_view bytes) {
     return ::send(peer_fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
   }
-  // Reads until count bytes came or the wait ran out (a hang guard).
+  // Reads until count bytes came or nothing came for timeout_ms.
   std::string receive(std::size_t count, int timeout_ms = 5000) {
     std::string got;
-    while (got.size() < count) {
-      pollfd fds{peer_fd_, POLLIN, 0};
-      if (::poll(&fds, 1, timeout_ms) <= 0) break;
-      char buffer[256];
-      ssize_t n = ::recv(peer_fd_, buffer, sizeof buffer, 0);
-      if (n <= 0) break;
+    char buffer[256];
+    ssize_t n = 0;
+    while (got.size() < count && readable(peer_fd_, timeout_ms) && (n = ::recv(peer_fd_, buffer, sizeof buffer, 0)) > 0)
       got.append(buffer, static_cast<std::size_t>(n));
-    }
     return got;
   }
-  // True once the client has closed its end (a hang guard of timeout_ms).
+  // True once the client has closed its end.
   bool client_closed(int timeout_ms = 5000) {
-    pollfd fds{peer_fd_, POLLIN, 0};
-    if (::poll(&fds, 1, timeout_ms) <= 0) return false;
     char byte;
-    return ::recv(peer_fd_, &byte, 1, 0) <= 0;
+    return readable(peer_fd_, timeout_ms) && ::recv(peer_fd_, &byte, 1, 0) <= 0;
   }
-  // An orderly close (the client reads the end of the stream).
+  // An orderly close: the client reads the end of the stream.
   void close() {
     if (peer_fd_ >= 0) ::close(peer_fd_);
     peer_fd_ = -1;
@@ -80,6 +72,11 @@ class LoopbackPeer {
   }
 
  private:
+  static bool readable(int fd, int timeout_ms) {
+    pollfd fds{fd, POLLIN, 0};
+    return ::poll(&fds, 1, timeout_ms) > 0;
+  }
+
   int listen_fd_ = -1;
   int peer_fd_ = -1;
   int port_ = 0;

@@ -1,24 +1,28 @@
-// The port layer over real pseudo-terminals: names, the selector's list, line settings, open
-// and its failures, the lock against a second opener, writes, reads, speed changes, modem lines
-// and the presence probe. A pty forces 8 bits without parity (the frames are checked through
-// the flags the port is given) and has no modem lines: TIOCMGET fails, a Break is dropped.
+// The port layer over real pseudo-terminals, then the line table and the receive thread. A pty
+// forces 8 bits without parity (frames are checked through their flags) and has no modem lines.
 #include <gtest/gtest.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <thread>
 
 #include "app/main_window_form.h"
+#include "link/line_consumers.h"
+#include "link/link_session.h"
 #include "link/serial_link.h"
 #include "platform/line_settings.h"
 #include "platform/pseudo_terminal.h"
 #include "platform/serial_tty.h"
+#include "support/link_over_pty.h"
+#include "support/pty_peer.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
 
@@ -26,7 +30,9 @@ namespace vexa {
 namespace {
 
 namespace fs = std::filesystem;
-using test::SharedReport;
+using namespace std::chrono_literals;
+using test::eventually;
+using test::RecordingConsumer;
 using test::TempDir;
 
 TEST(PortNames, ComNamesMapToTtySBadNumbersToCom1AndAPortNotAllowedSaysWhatToDo) {
@@ -35,10 +41,9 @@ TEST(PortNames, ComNamesMapToTtySBadNumbersToCom1AndAPortNotAllowedSaysWhatToDo)
     const char* label;
     const char* device;
   } rows[] = {
-      {"COM5", "COM5", "/dev/ttyS4"}, {"com12", "COM12", "/dev/ttyS11"},
-      {"COM0", "COM1", "/dev/ttyS0"}, {"COMx", "COM1", "/dev/ttyS0"},
-      {"COM100", "COM1", "/dev/ttyS0"}, {"COM-3", "COM1", "/dev/ttyS0"},
-      {"COM", "COM1", "/dev/ttyS0"},  {"/dev/ttyUSB0", "/dev/ttyUSB0", "/dev/ttyUSB0"},
+      {"com12", "COM12", "/dev/ttyS11"}, {"COM0", "COM1", "/dev/ttyS0"},
+      {"COM100", "COM1", "/dev/ttyS0"},  {"COM", "COM1", "/dev/ttyS0"},
+      {"/dev/ttyUSB0", "/dev/ttyUSB0", "/dev/ttyUSB0"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(resolve_port_name(row.name).label, row.label) << row.name;
@@ -49,7 +54,7 @@ TEST(PortNames, ComNamesMapToTtySBadNumbersToCom1AndAPortNotAllowedSaysWhatToDo)
   EXPECT_NE(open_failure_reason(Messages(), "/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
 }
 
-TEST(LineSettingsText, WritesAndReadsEveryFrameAndHandshakeAndEachFrameHasItsFlags) {
+TEST(LineSettingsText, EveryFrameAndHandshakeGoesToTextAndToTermiosFlagsAndBack) {
   const LineSettings odd{7, Parity::even, 2, FlowControl::rts_cts};
   EXPECT_EQ(line_settings_text(odd), "e,7,2,rtscts");
   for (int bits = 5; bits <= 8; ++bits)
@@ -60,108 +65,62 @@ TEST(LineSettingsText, WritesAndReadsEveryFrameAndHandshakeAndEachFrameHasItsFla
           const auto back = parse_line_settings(line_settings_text(settings));
           ASSERT_TRUE(back) << line_settings_text(settings);
           EXPECT_EQ(*back, settings) << line_settings_text(settings);
+          EXPECT_EQ(settings_from_flags(line_flags(settings)), settings) << line_settings_text(settings);
         }
   EXPECT_EQ(parse_line_settings("8n2,XonXoff"), (LineSettings{8, Parity::none, 2, FlowControl::xon_xoff}));
   EXPECT_EQ(parse_line_settings("7E1"), (LineSettings{7, Parity::even, 1, FlowControl::none}));
   for (const char* bad : {"", "8N3", "9N1", "4N1", "8X1", "n,8", "n,8,1,fast", "n,8,1,none,x", "8N1x", "n,,1"})
     EXPECT_FALSE(parse_line_settings(bad)) << bad;
-  // The termios flags of each frame, and the frame read back from them.
-  const struct {
-    LineSettings settings;
-    tcflag_t cflag;
-    tcflag_t iflag;
-  } rows[] = {
-      {{8, Parity::none, 1, FlowControl::none}, CS8, 0},
-      {{7, Parity::even, 1, FlowControl::none}, CS7 | PARENB, 0},
-      {{8, Parity::odd, 2, FlowControl::rts_cts}, CS8 | PARENB | PARODD | CSTOPB | CRTSCTS, 0},
-      {{5, Parity::mark, 1, FlowControl::xon_xoff}, CS5 | PARENB | PARODD | CMSPAR, IXON | IXOFF},
-      {{6, Parity::space, 2, FlowControl::none}, CS6 | PARENB | CMSPAR | CSTOPB, 0},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(line_settings_text(row.settings));
-    const LineFlags flags = line_flags(row.settings);
-    EXPECT_EQ(flags.cflag, row.cflag);
-    EXPECT_EQ(flags.iflag, row.iflag);
-    EXPECT_EQ(settings_from_flags(flags), row.settings);
-  }
+  // Every frame survives its termios flags both ways (above); these pin what the bits mean.
+  EXPECT_EQ(line_flags({7, Parity::mark, 2, FlowControl::rts_cts}).cflag,
+            CS7 | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  EXPECT_EQ(line_flags({5, Parity::odd, 1, FlowControl::xon_xoff}).iflag, IXON | IXOFF);
+  EXPECT_EQ(line_flags({8, Parity::even, 1, FlowControl::none}).cflag, CS8 | PARENB);
 }
 
 // The selector's list comes from sysfs: which ttys sit on real hardware, and which serial core
-// ports have no UART behind them (phantom ttyS). No device node is opened to find out: an open
-// raises DTR and RTS on a port the user did not choose. A fake /sys and /dev: tty name, UART
-// type ("" for none, as USB and ACM ttys), hardware or not.
-struct FakeSystem {
+// ports have no UART behind them (phantom ttyS). No device node is opened to find out (an open
+// raises DTR and RTS on a port the user did not choose): the nodes here are plain files, so a
+// probe by open would drop them from the list.
+TEST(PortList, HardwareTtysFromSysfsWithoutPhantomsOrOpensThenAGatewayInUseThenTcpIp) {
   TempDir dir;
-  std::string sys = dir.file("sys");
-  std::string dev = dir.file("dev");
-
-  FakeSystem() {
-    fs::create_directories(sys + "/class/tty");
-    fs::create_directories(sys + "/devices/platform/serial8250");
-    fs::create_directories(dev + "/serial/by-id");
-  }
-  void tty(const std::string& name, bool hardware, const std::string& type = "", bool node = true) {
+  const std::string sys = dir.file("sys"), dev = dir.file("dev");
+  fs::create_directories(sys + "/devices/platform/serial8250");
+  fs::create_directories(dev + "/serial/by-id");
+  // A tty on hardware or not, its UART type ("" for none, as USB and ACM ttys), a node or not.
+  const auto tty = [&](const std::string& name, bool hardware, const std::string& type = "", bool node = true) {
     const std::string entry = sys + "/class/tty/" + name;
     fs::create_directories(entry);
     if (hardware) fs::create_directory_symlink(sys + "/devices/platform/serial8250", entry + "/device");
     if (!type.empty()) dir.write("sys/class/tty/" + name + "/type", type + "\n");
-    if (node) {
-      dir.write("dev/" + name, "");
-      ::chmod((dev + "/" + name).c_str(), 0);  // nobody may open it
-    }
-  }
-};
-
-TEST(PortList, HardwareTtysFromSysfsWithoutPhantomsOrOpensAndNoneWithoutSysfs) {
-  FakeSystem system;
-  system.tty("ttyS0", true, "4");     // a 16550A
-  system.tty("ttyS1", true, "0");     // PORT_UNKNOWN: no UART
-  system.tty("ttyS10", true, "4");
-  system.tty("ttyS2", true, "4", false);  // no device node
-  system.tty("ttyUSB0", true);
-  system.tty("ttyACM1", true);
-  system.tty("ttyACM0", true);
-  system.tty("ttyAMA0", true, "1");
-  system.tty("tty1", false);          // virtual console
-  system.tty("ptmx", false);
+    if (node) ::chmod(dir.write("dev/" + name, "").c_str(), 0);  // nobody may open it
+  };
+  tty("ttyS0", true, "4");  // a 16550A
+  tty("ttyS1", true, "0");  // PORT_UNKNOWN: no UART
+  tty("ttyS10", true, "4");
+  tty("ttyS2", true, "4");
+  tty("ttyS3", true, "4", false);
+  tty("ttyUSB0", true);
+  tty("ttyACM0", true);
+  tty("ttyAMA0", true, "1");
+  tty("tty1", false);  // virtual console
   // Without sysfs the nodes of /dev prove nothing: no serial port at all.
-  EXPECT_EQ(list_serial_devices(system.dev, system.dir.file("nosys")), std::vector<std::string>{});
-  fs::create_symlink("../../ttyUSB0", system.dev + "/serial/by-id/usb-FTDI_FT232R-if00-port0");
-
-  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  ASSERT_GE(watch, 0);
-  ASSERT_GE(::inotify_add_watch(watch, system.dev.c_str(), IN_OPEN | IN_ACCESS), 0);
-
-  const auto d = system.dev + "/";
-  EXPECT_EQ(list_serial_devices(system.dev, system.sys),
-            (std::vector<std::string>{d + "ttyS0", d + "ttyS10", d + "ttyUSB0", d + "ttyACM0", d + "ttyACM1",
+  EXPECT_EQ(list_serial_devices(dev, dir.file("nosys")), std::vector<std::string>{});
+  fs::create_symlink("../../ttyUSB0", dev + "/serial/by-id/usb-FTDI_FT232R-if00-port0");
+  const auto d = dev + "/";
+  EXPECT_EQ(list_serial_devices(dev, sys),
+            (std::vector<std::string>{d + "ttyS0", d + "ttyS2", d + "ttyS10", d + "ttyUSB0", d + "ttyACM0",
                                       d + "ttyAMA0", d + "serial/by-id/usb-FTDI_FT232R-if00-port0"}));
-  EXPECT_EQ(port_list(system.dev, system.sys).back(), "tcp/ip");
+  EXPECT_EQ(port_list(dev, sys).back(), "tcp/ip");
 
-  // Listing the folder opens the folder itself; no event may name a device in it.
-  alignas(inotify_event) char events[4096];
-  const ssize_t n = ::read(watch, events, sizeof events);
-  for (ssize_t at = 0; at < n;) {
-    const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-    EXPECT_EQ(event->len, 0u) << "opened " << event->name;
-    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-  }
-  ::close(watch);
-}
-
-TEST(PortList, AGatewayPortInUseStaysOfferedBeforeTcpIp) {
   // No scan finds a network port: the selector keeps the one in use, once, before "tcp/ip".
   const std::vector<std::string> plain = port_list();
   const std::vector<std::string> kept = port_list_keeping("rfc2217://10.0.0.5:2000");
   ASSERT_EQ(kept.size(), plain.size() + 1);
   EXPECT_EQ(kept[kept.size() - 2], "rfc2217://10.0.0.5:2000");
   EXPECT_EQ(port_list_keeping("/dev/ttyUSB0"), plain);
-  EXPECT_EQ(port_list_keeping("tcp/ip"), plain);
 }
 
-// Two programs on one port would each read half of the other's bytes: a port this program holds
-// is refused to every other opener (exclusive tty and an advisory flock, as picocom and tio
-// take), and an open of a port someone else holds says so, and who, where a lock tells it.
 std::string command_of(long pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
   std::string name;
@@ -169,29 +128,21 @@ std::string command_of(long pid) {
   return name;
 }
 
-TEST(PortLock, UucpLockFileOfALiveProcessHoldsThePort) {
-  PseudoTerminal pty;
-  TempDir locks;
-  const std::string name = std::filesystem::path(pty.slave_path()).filename().string();
-  // Another program's lock: the parent process is alive for as long as this test runs.
-  const long parent = ::getppid();
-  locks.write("LCK.." + name, "     " + std::to_string(parent) + "\n");
-  SerialTty tty;
-  EXPECT_EQ(tty.open(pty.slave_path(), locks.path()), EBUSY);
-  EXPECT_EQ(tty.holder(), command_of(parent) + ", pid " + std::to_string(parent));
-  // A lock whose process is gone is stale: it holds nothing.
-  locks.write("LCK.." + name, "2147483646\n");
-  EXPECT_EQ(tty.open(pty.slave_path(), locks.path()), 0);
-}
-
-class PortLayer : public ::testing::Test {
+// A session over a pty; the port tests read the port themselves, without its receive thread.
+class OverPty : public test::LinkOverPty {
  protected:
-  PortLayer() : tcp(report, messages), link(report, messages, tcp) {}
+  // The receive thread stops before the consumers below go: it may still be handing one a line.
+  ~OverPty() override { session.stop(); }
 
-  // A symbolic link to a fresh pty's slave, as a board simulator offers one.
+  void connect(PseudoTerminal& pty) {
+    heard = session.consumers().add(line_place::configuration, config_lines);
+    upload_heard = session.consumers().add(line_place::upload, upload_lines);
+    LinkOverPty::connect(pty);
+  }
+  // A symbolic link to a pty's slave, as the board simulator offers one.
   void plug_in(PseudoTerminal& pty) {
-    std::filesystem::remove(path);
-    std::filesystem::create_symlink(pty.slave_path(), path);
+    fs::remove(path);
+    fs::create_symlink(pty.slave_path(), path);
   }
   bool open_on(PseudoTerminal& pty, const char* speed) {
     plug_in(pty);
@@ -200,17 +151,13 @@ class PortLayer : public ::testing::Test {
   }
   std::string open_line(long speed) const { return "open " + path + ":" + std::to_string(speed) + ",n,8,1"; }
 
-  TempDir dir;
-  std::string path = dir.file("board");
-  SharedReport report;
-  Messages messages;
-  TcpClient tcp;
-  SerialLink link;
+  SerialLink& link = session.port();
+  RecordingConsumer config_lines, upload_lines;
+  LineRegistration heard, upload_heard;
 };
 
-TEST_F(PortLayer, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
-  // 14400 and 28800 of the selector's list have no B-code; neither has 250000. Every other
-  // speed opens with a frame of the user's, the rest without one (8 bits, no parity, one stop).
+TEST_F(OverPty, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
+  // 14400, 28800 and 250000 have no B-code; every other speed opens with a frame of the user's.
   std::vector<std::string> speeds = comma_fields(kSpeedList);
   speeds.push_back("250000");
   PseudoTerminal pty;
@@ -218,11 +165,10 @@ TEST_F(PortLayer, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
     std::optional<LineSettings> users;
     if (i % 2) users = LineSettings{8, Parity::none, 2, FlowControl::xon_xoff};
     const LineSettings settings = users.value_or(LineSettings{});
-    const std::string description = path + ":" + speeds[i] + "," + line_settings_text(settings);
+    const std::string description = path + ":" + speeds[i] + (users ? ",n,8,2,xonxoff" : ",n,8,1");
     SCOPED_TRACE(description);
     link.set_line_settings(users);
     ASSERT_TRUE(open_on(pty, speeds[i].c_str())) << report.lines().back();
-    EXPECT_TRUE(link.link_is_open());
     const auto applied = read_line_settings(pty.master_fd());
     ASSERT_TRUE(applied);
     EXPECT_EQ(applied->speed, std::stol(speeds[i]));
@@ -234,19 +180,14 @@ TEST_F(PortLayer, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
     EXPECT_EQ(report.lines().back(), "close com");
     EXPECT_FALSE(link.close_link());
   }
-  // The speed change of an open port takes a speed without a B-code too.
-  ASSERT_TRUE(open_on(pty, "9600"));
-  EXPECT_EQ(link.set_speed(14400, false), 9600);
-  EXPECT_EQ(read_line_settings(pty.master_fd())->speed, 14400);
   // The user's close is not undone by the presence probe.
-  EXPECT_TRUE(link.close_link());
   report.clear();
   link.probe_port();
   EXPECT_FALSE(link.serial_open());
   EXPECT_TRUE(report.lines().empty());
 }
 
-TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
+TEST_F(OverPty, OpenFailureTellsTheDescriptionAndWhy) {
   PseudoTerminal pty;
   plug_in(pty);
   const std::string missing = dir.file("missing");
@@ -274,12 +215,13 @@ TEST_F(PortLayer, OpenFailureTellsTheDescriptionAndWhy) {
     EXPECT_EQ(lines[0], "open " + row.description);
     EXPECT_EQ(lines[1], "Error open " + row.description);
     EXPECT_NE(lines[2].find(row.why), std::string::npos) << lines[2];
-    EXPECT_FALSE(link.link_is_open());
     EXPECT_FALSE(link.serial_open());
   }
 }
 
-TEST_F(PortLayer, ASecondOpenerIsToldWhoHoldsThePortAndOpensOnceItIsFree) {
+// Two programs on one port would each read half of the other's bytes: a port this program holds
+// is refused to every other opener (exclusive tty and an advisory flock), saying who holds it.
+TEST_F(OverPty, ASecondOpenerOrAUucpLockOfAnotherProgramIsToldWhoHoldsThePort) {
   PseudoTerminal pty;
   ASSERT_TRUE(open_on(pty, "9600"));
   TcpClient other_tcp(report, messages);
@@ -288,24 +230,31 @@ TEST_F(PortLayer, ASecondOpenerIsToldWhoHoldsThePortAndOpensOnceItIsFree) {
   EXPECT_FALSE(other.open_link(false));
   EXPECT_EQ(report.lines().back(), path + " is in use by another program (" + command_of(::getpid()) + ", pid " +
                                        std::to_string(::getpid()) + ").");
-  // Close and open again at once: the old descriptor may live on a moment in another thread,
-  // but it no longer holds the port.
+  // The old descriptor may live on a moment in another thread, but it no longer holds the port.
   EXPECT_TRUE(link.close_link());
   EXPECT_TRUE(other.open_link(false));
-  EXPECT_FALSE(link.open_link(false));
-  EXPECT_TRUE(other.close_link());
-  EXPECT_TRUE(link.open_link(false));
+
+  // A UUCP lock of another live program (the parent, alive while this test runs) holds a port.
+  PseudoTerminal locked;
+  TempDir locks;
+  const std::string name = fs::path(locked.slave_path()).filename().string();
+  const long parent = ::getppid();
+  locks.write("LCK.." + name, "     " + std::to_string(parent) + "\n");
+  SerialTty tty;
+  EXPECT_EQ(tty.open(locked.slave_path(), locks.path()), EBUSY);
+  EXPECT_EQ(tty.holder(), command_of(parent) + ", pid " + std::to_string(parent));
+  // A lock whose process is gone is stale: it holds nothing.
+  locks.write("LCK.." + name, "2147483646\n");
+  EXPECT_EQ(tty.open(locked.slave_path(), locks.path()), 0);
 }
 
-TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
+TEST_F(OverPty, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   EXPECT_FALSE(link.write_text("conf\n"));  // its report is main_window_test's closed-port run
   EXPECT_EQ(link.serial_read_byte(0), -2);
   EXPECT_EQ(link.link_read_byte(0), -1);
   ModemLines lines;
-  EXPECT_EQ(link.modem_lines(lines), EBADF);
-  EXPECT_EQ(link.send_break(100), EBADF);
-  EXPECT_EQ(link.set_dtr(true), EBADF);
-  EXPECT_EQ(link.set_rts(true), EBADF);
+  for (const int code : {link.modem_lines(lines), link.send_break(100), link.set_dtr(true), link.set_rts(true)})
+    EXPECT_EQ(code, EBADF);
   EXPECT_EQ(link.set_speed(9600, true), 9600);  // already in force, even while closed
   EXPECT_EQ(link.set_speed(19200, true), -1);
 
@@ -316,15 +265,12 @@ TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   EXPECT_TRUE(link.write_char('z'));
   EXPECT_EQ(pty.read_until("z", 2000), "conf\nz");
 
-  EXPECT_EQ(link.serial_read_byte(0), -1);
   EXPECT_EQ(link.serial_read_byte(30), -1);
-  ASSERT_TRUE(pty.write(std::string("A\xff\x00", 3)));
+  ASSERT_TRUE(pty.write(std::string("\xff\x00", 2)));
   link.push_back('P');  // the push-back byte comes first
   EXPECT_EQ(link.serial_read_byte(0), 'P');
-  EXPECT_EQ(link.serial_read_byte(2000), 'A');
   EXPECT_EQ(link.serial_read_byte(2000), 0xff);
-  EXPECT_EQ(link.serial_read_byte(2000), 0);
-  EXPECT_EQ(link.link_read_byte(0), -1);
+  EXPECT_EQ(link.link_read_byte(2000), 0);  // the open serial port's, not the TCP client's
 
   // Reading the modem lines of a pty fails with a code, never a made-up state.
   EXPECT_NE(link.modem_lines(lines), 0);
@@ -332,18 +278,18 @@ TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   // Break lengths outside 1..5000 ms are refused before the line is touched.
   EXPECT_EQ(link.send_break(0), EINVAL);
   EXPECT_EQ(link.send_break(kLongestBreakMs + 1), EINVAL);
-  EXPECT_EQ(link.send_break(20), 0);
+  EXPECT_EQ(link.send_break(1), 0);
 
   // A speed change returns the old speed and carries no receive XOFF; 0 is no speed.
   report.clear();
   EXPECT_EQ(link.set_speed(9600, true), 115200);
   EXPECT_TRUE(report.contains(open_line(9600)));
-  termios tio{};
-  ASSERT_TRUE(pty.line_settings(tio));
-  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
-  EXPECT_EQ(tio.c_iflag & IXOFF, 0u);
-  EXPECT_EQ(link.set_speed(115200, false), 9600);
-  EXPECT_FALSE(report.contains(open_line(115200)));
+  const auto changed = read_line_settings(pty.master_fd());
+  EXPECT_EQ(changed->speed, 9600);
+  EXPECT_FALSE(changed->xoff_receive);
+  EXPECT_EQ(link.set_speed(14400, false), 9600);  // a speed without a B-code too
+  EXPECT_EQ(read_line_settings(pty.master_fd())->speed, 14400);
+  EXPECT_FALSE(report.contains(open_line(14400)));
   EXPECT_EQ(link.set_speed(0, true), -1);
   // Without a frame of the user's the refusal describes the port at 9600, whatever its speed.
   EXPECT_TRUE(report.contains("Error open " + path + ":9600,n,8,1"));
@@ -351,10 +297,10 @@ TEST_F(PortLayer, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   EXPECT_EQ(link.speed(), 0);
 }
 
-TEST_F(PortLayer, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
+TEST_F(OverPty, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
   auto pty = std::make_unique<PseudoTerminal>();
   ASSERT_TRUE(open_on(*pty, "9600"));
-  std::filesystem::remove(path);
+  fs::remove(path);
   pty.reset();
   report.clear();
   link.probe_port();
@@ -362,9 +308,7 @@ TEST_F(PortLayer, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
   EXPECT_TRUE(link.lost());
   EXPECT_FALSE(link.serial_open());
 
-  // Failed reopen attempts print nothing.
-  report.clear();
-  link.probe_port();
+  report.clear();  // a failed reopen attempt prints nothing
   link.probe_port();
   EXPECT_TRUE(report.lines().empty());
 
@@ -390,9 +334,8 @@ TEST_F(PortLayer, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
   EXPECT_EQ(lines[1], "close com");
 }
 
-// The receive thread's wait ends as soon as it is woken (a stop, a pause, a port opened), open
-// or not, and a wake given before the wait is not lost. Only a wake can end the long waits early.
-TEST_F(PortLayer, AWakeEndsTheReceiversWaitAtOnce) {
+// A wake (a stop, a pause, a port opened) ends the receiver's wait at once, even one given before it.
+TEST_F(OverPty, AWakeEndsTheReceiversWaitAtOnce) {
   using SteadyClock = std::chrono::steady_clock;
   constexpr int kLongWaitMs = 20000;
   const auto woken_wait = [&] {
@@ -408,16 +351,191 @@ TEST_F(PortLayer, AWakeEndsTheReceiversWaitAtOnce) {
   EXPECT_LT(woken_wait(), std::chrono::milliseconds(kLongWaitMs / 4));  // nothing open
 
   PseudoTerminal pty;
-  ASSERT_TRUE(open_on(pty, "9600"));  // opening wakes too: that wake is taken at once
-  EXPECT_FALSE(link.wait_readable(kLongWaitMs));
-  EXPECT_LT(woken_wait(), std::chrono::milliseconds(kLongWaitMs / 4));  // an open, quiet port
+  ASSERT_TRUE(open_on(pty, "9600"));  // opening wakes too, before the wait: that wake is taken at once
   const auto start = SteadyClock::now();
-  link.wake_receiver();
   EXPECT_FALSE(link.wait_readable(kLongWaitMs));
   EXPECT_LT(SteadyClock::now() - start, std::chrono::milliseconds(kLongWaitMs / 4));
-  // Taken: the next wait is a real one, and ends with the board's byte.
+  EXPECT_LT(woken_wait(), std::chrono::milliseconds(kLongWaitMs / 4));  // an open, quiet port
+  // Taken: the next wait is a real one.
   pty.write("x");
   EXPECT_TRUE(link.wait_readable(kLongWaitMs));
+}
+
+// --- the line table and the receive thread ---
+
+class CallbackConsumer final : public LineConsumer {
+ public:
+  explicit CallbackConsumer(std::function<void(std::string_view)> on) : on_(std::move(on)) {}
+  void on_line(std::string_view line) override { on_(line); }
+
+ private:
+  std::function<void(std::string_view)> on_;
+};
+
+// Who hears nothing during an upload is the pty tests' (the replies' place against the upload's).
+TEST(LineConsumers, LowerPlacesHearFirstEqualOnesInTheirOrderAndAConsumerDropsRegistrationsInItsLine) {
+  LineConsumers table;
+  std::vector<std::string> order;
+  std::mutex order_mutex;
+  RecordingConsumer late("late", &order, &order_mutex), deaf("deaf", &order, &order_mutex),
+      hearing("hearing", &order, &order_mutex);
+  LineRegistration own, late_lines = table.add(LinePlace{30, true}, late);
+  LineRegistration deaf_lines = table.add(LinePlace{10, false}, deaf);
+  LineRegistration hearing_lines = table.add(LinePlace{10, true}, hearing);
+  CallbackConsumer quitter([&](std::string_view line) {
+    order.emplace_back("quitter");
+    if (line == "bye") {
+      own.reset();         // itself: no wait for the dispatch that runs it
+      late_lines.reset();  // one after it: not heard for this line any more
+    }
+  });
+  own = table.add(LinePlace{20, true}, quitter);
+  for (const char* line : {"one", "bye", "after"}) table.dispatch(line);
+  EXPECT_EQ(order, (std::vector<std::string>{"deaf", "hearing", "quitter", "late", "deaf", "hearing", "quitter", "deaf",
+                                             "hearing"}));
+  EXPECT_EQ(table.size(), 2u);
+}
+
+TEST(LineRegistration, DroppingItWaitsForTheLineInFlight) {
+  LineConsumers table;
+  std::promise<void> entered, release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> finished{false};
+  CallbackConsumer slow([&](std::string_view) {
+    entered.set_value();
+    released.wait();
+    finished = true;
+  });
+  LineRegistration registration = table.add(line_place::analog_tab, slow);
+  std::thread receiver([&] { table.dispatch("a1: 7"); });
+  entered.get_future().wait();
+  std::atomic<bool> dropped{false};
+  std::thread dropper([&] {
+    registration.reset();
+    dropped = true;
+  });
+  std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(dropped.load());  // the consumer is still at work
+  release.set_value();
+  dropper.join();
+  EXPECT_TRUE(finished.load());
+  receiver.join();
+  EXPECT_EQ(table.size(), 0u);
+}
+
+constexpr char kMark[] = "<MARK-0123456789>";
+
+// A board on a pty's master side: answers each command line, and may stream lines without a pause.
+class ScriptedBoard {
+ public:
+  explicit ScriptedBoard(std::function<std::string(const std::string&)> answer, bool streaming = false)
+      : answer_(std::move(answer)), streaming_(streaming) {}
+  PseudoTerminal& pty() { return peer_.pty(); }
+
+ private:
+  void step(PseudoTerminal& pty) {
+    pending_ += pty.read_for(streaming_ ? 0 : 5);
+    for (auto lf = pending_.find('\n'); lf != std::string::npos; lf = pending_.find('\n')) {
+      std::string command = pending_.substr(0, lf);
+      pending_.erase(0, lf + 1);
+      pty.write(answer_(command));
+    }
+    if (streaming_) pty.write("stream stream stream stream stream stream stream\n");
+  }
+  std::function<std::string(const std::string&)> answer_;
+  std::string pending_;  // the peer's thread only
+  const bool streaming_;
+  test::PtyPeer peer_{[this](PseudoTerminal& pty) { step(pty); }};
+};
+
+// Only "Ok" in any case acknowledges, and only the first line after the command counts (no reply
+// at all is link_commands_test's). The echo case is last: its "Ok" comes late.
+TEST_F(OverPty, TheFirstLineAfterTheCommandDecidesTheReply) {
+  ScriptedBoard board([](const std::string& command) {
+    if (command == "dot") return std::string("Ok.\r\n");
+    if (command == "echo") return command + "\nOk\n";
+    return std::string("OK\r\n");
+  });
+  connect(board.pty());
+  EXPECT_TRUE(session.send_and_wait_ok(""));  // nothing to send
+  for (int i = 0; i < 200; ++i) ASSERT_TRUE(session.send_and_wait_ok("a" + std::to_string(i) + "=a*1+0")) << i;
+  EXPECT_TRUE(report.contains("a199=a*1+0"));
+  EXPECT_FALSE(session.send_and_wait_ok("dot"));
+  EXPECT_TRUE(report.contains("expected: Ok got: Ok."));
+  EXPECT_FALSE(session.send_and_wait_ok("echo"));
+  EXPECT_TRUE(report.contains("expected: Ok got: echo"));
+  // A reply that is in before the wait begins is not lost.
+  const std::size_t heard_so_far = config_lines.lines().size();
+  ASSERT_TRUE(session.write_text("z\n"));
+  ASSERT_TRUE(config_lines.wait_count(heard_so_far + 1));
+  EXPECT_TRUE(session.wait_line("OK\r\n"));
+}
+
+TEST_F(OverPty, LinesLoseCrAndNulAndAreCutTheEchoPausesForAnUploadAndSplitsAtASambaPrompt) {
+  PseudoTerminal pty;
+  connect(pty);
+  session.consumers().set_upload_running(true);
+  pty.write("two\n");
+  ASSERT_TRUE(upload_lines.wait_count(1));
+  EXPECT_EQ(echo.text(), "");  // nothing echoed during an upload, and the replies' place hears nothing
+  session.consumers().set_upload_running(false);
+  pty.write(std::string("a\0b\r\rcd\n", 9));
+  pty.write(std::string(1500, 'x') + "\n");
+  ASSERT_TRUE(config_lines.wait_count(2));
+  EXPECT_EQ(config_lines.lines(), (std::vector<std::string>{"abcd", std::string(998, 'x')}));
+  EXPECT_EQ(upload_lines.lines().size(), 3u);
+  // The terminal still shows every character.
+  ASSERT_TRUE(eventually([&] { return echo.text().size() >= 1500 + 8; }));
+  EXPECT_EQ(echo.text().substr(0, 7), "ab\r\rcd\n");  // NULs neither shown nor stored
+  EXPECT_EQ(echo.text().find(std::string(1500, 'x')), 7u);
+  // A SAM-BA prompt starts a terminal line but not a reply line.
+  session.flags().samba_mode = true;
+  const std::size_t shown = echo.text().size();
+  pty.write(">#ok\n");
+  ASSERT_TRUE(config_lines.wait_count(3));
+  EXPECT_EQ(config_lines.lines()[2], ">#ok");
+  EXPECT_TRUE(eventually([&] { return echo.text().substr(shown) == ">#\nok\n"; }));
+}
+
+TEST_F(OverPty, ReadingPausesNestAndGiveTheJobTheWholeAnswerWhileTheBoardStreams) {
+  ScriptedBoard board([](const std::string& command) { return command == "Q" ? kMark : ""; }, true);
+  connect(board.pty());
+  ASSERT_TRUE(eventually([&] { return session.receiver().bytes_received() > 10000; }));
+  for (int round = 0; round < 20; ++round) {
+    SCOPED_TRACE(round);
+    std::string got;
+    {
+      ReadingPause pause(session.board_port());
+      const std::uint64_t seen = session.receiver().bytes_received();
+      ASSERT_TRUE(session.port().write_text("Q\n"));
+      for (int i = 0; i < 200000 && got.find(kMark) == std::string::npos; ++i) {
+        const int c = session.port().serial_read_byte(500);
+        if (c < 0) break;
+        got.push_back(static_cast<char>(c));
+      }
+      // Nothing went past the job to the receive thread while it was paused.
+      EXPECT_EQ(session.receiver().bytes_received(), seen);
+    }
+    EXPECT_NE(got.find(kMark), std::string::npos) << got.substr(0, 200);
+  }
+  // The terminal never saw a mark, and it hears the stream again after the pause.
+  const std::uint64_t after = session.receiver().bytes_received();
+  EXPECT_TRUE(eventually([&] { return session.receiver().bytes_received() > after + 1000; }));
+  EXPECT_EQ(echo.text().find("<MARK"), std::string::npos);
+  // Pauses nest; one without a receive thread returns at once.
+  {
+    ReadingPause outer(session.board_port());
+    std::optional<ReadingPause> inner(std::in_place, session.board_port());
+    inner.reset();
+    EXPECT_FALSE(session.flags().reading_enabled.load());  // the outer job still reads
+  }
+  EXPECT_TRUE(session.flags().reading_enabled.load());
+  session.stop();
+  const auto start = std::chrono::steady_clock::now();
+  {
+    ReadingPause pause(session.board_port());
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 }  // namespace

@@ -1,16 +1,19 @@
-// Whole-file reads and atomic writes: sizes around the read limit and the growth steps, a pipe
-// that gives no size, folders, missing files, and a failed write that leaves the old file.
+// Whole-file reads and atomic writes, and the pseudo-terminal the simulator offers as a board's port.
+#include <fcntl.h>
 #include <gtest/gtest.h>
-
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 
 #include "platform/atomic_file.h"
+#include "platform/pseudo_terminal.h"
 #include "support/temp_dir.h"
 
 namespace vexa {
@@ -23,6 +26,7 @@ std::string pattern(std::size_t size) {
   return text;
 }
 
+// Sizes around the read limit and the growth steps, and a pipe that gives no size.
 TEST(WholeFile, ReadsEveryByteOfEverySizeUpToTheLimitAndOfAPipe) {
   test::TempDir dir;
   std::string text = "left over";
@@ -54,11 +58,32 @@ TEST(WholeFile, FoldersMissingFilesAndFailedWritesSayWhyAndLeaveWhatWasThere) {
   const std::string blocked = dir.file("blocked");
   ASSERT_EQ(::mkdir(blocked.c_str(), 0700), 0);
   EXPECT_EQ(write_file_atomically_error(blocked, "text"), EISDIR);
-  struct stat info {};
-  ASSERT_EQ(::stat(blocked.c_str(), &info), 0);
-  EXPECT_TRUE(S_ISDIR(info.st_mode));
+  EXPECT_TRUE(std::filesystem::is_directory(blocked));
   EXPECT_FALSE(test::TempDir::exists(blocked + ".tmp" + std::to_string(::getpid())));
   EXPECT_EQ(write_file_atomically_error(dir.file("no/such/folder.txt"), "x"), ENOENT);
+}
+
+// A write larger than the line's buffer waits for room while the other side reads, losing nothing.
+TEST(PseudoTerminal, AWriteLargerThanTheLineWaitsForRoomAndLosesNothing) {
+  PseudoTerminal pty;
+  const int slave = ::open(pty.slave_path().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(slave, 0);
+  const std::string data = pattern(256 * 1024);  // a raw line: every byte value passes
+  std::string got;
+  std::thread reader([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the line's buffer is full by now
+    char buffer[4096];
+    pollfd fds{slave, POLLIN, 0};
+    while (got.size() < data.size() && ::poll(&fds, 1, 5000) > 0) {
+      const ssize_t n = ::read(slave, buffer, sizeof buffer);
+      if (n <= 0) break;
+      got.append(buffer, static_cast<std::size_t>(n));
+    }
+  });
+  EXPECT_TRUE(pty.write(data));
+  reader.join();
+  ::close(slave);
+  EXPECT_TRUE(got == data) << got.size() << " of " << data.size() << " bytes";
 }
 
 }  // namespace
