@@ -55,7 +55,6 @@ TEST_F(CliUpload, WholeListingAResumeThatAddsNothingAMissingFileAndAnUnwritableH
   auto missing = upload({"nothing.adc", dir.file("h.adc")});
   EXPECT_EQ(missing.exit_code, 0);  // the board answered and closed
   EXPECT_NE(missing.out.find("Error no file nothing.adc"), std::string::npos) << missing.out;
-  EXPECT_NE(missing.out.find(": 0 lines"), std::string::npos);
   // Nothing came, so the host file the upload made is not left behind; one that was there stays.
   EXPECT_FALSE(test::TempDir::exists(dir.file("h.adc")));
   const std::string kept = dir.write("kept.adc", "");

@@ -216,7 +216,6 @@ TEST(DataUpload, StopSendsOneBlankWhenSomethingCameAndASecondSilentStopEndsTheUp
   b.upload.stop_upload();  // nothing came since: the upload ends here, with what it got
   EXPECT_FALSE(b.upload.running());
   EXPECT_EQ(b.link.writes().size(), 3u);
-  EXPECT_EQ(b.jobs.running_job(), "");
   EXPECT_TRUE(b.reported_end(2));
   EXPECT_EQ(b.host(), "a\nb\n");
 }
@@ -244,14 +243,13 @@ TEST(DataUpload, LostLinkEndsTheUploadAndTheCutLineIsRepaired) {
 TEST(DataUpload, FoldersAreMadeLongLinesAreKeptWholeAndAFullDiskIsReportedOnce) {
   Bench b;
   UploadRequest r = b.request();
-  // Folders along the path are made; a very long line is stored whole and shown cut.
+  // Folders along the path are made; a very long line is stored whole (the ring's cut is DisplayRing's).
   r.host_path = b.dir.file("a/b\\c/host.adc");
   ASSERT_TRUE(b.upload.start(r));
   const std::string data(100000, 'x');
   b.upload.on_line(">" + data);
   b.lines({"ok"});
   EXPECT_EQ(test::TempDir::read(r.host_path), data + "\n");
-  EXPECT_EQ(b.upload.ring().newest_first()[0].text.size(), kRingTextChars);
   // A full disk is reported once and no line counts as stored.
   if (!test::TempDir::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   r.host_path = "/dev/full";
