@@ -130,10 +130,9 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
   }
 }
 
-// The whole listing and a resume after its last line are cli_upload_test's; the speed command's
-// new speed after its acknowledgement is the fast upload of faults/fault_jobs. A blank stops a
-// listing.
-TEST(BoardUploads, LinesGrowWithTimeAResumeStartsAfterTheStampABlankStopsAListingAndAWrongSpeedIsRefused) {
+// The whole listing and a resume after its last line are cli_upload_test's. A blank stops a
+// listing; the speed command's new speed holds once its acknowledgement is out.
+TEST(BoardUploads, LinesGrowWithTimeAResumeStartsAfterTheStampABlankStopsAListingAndTheSpeedCommand) {
   EXPECT_EQ(logged_line(LogKind::stamped, 86400).substr(0, 20), "2024:03:02 00:00:00 ");
   LoggedFile file({"a.adc", LogKind::stamped, 10, 100}, 1000);
   EXPECT_EQ(file.line_count(1350), 13u);
@@ -150,8 +149,14 @@ TEST(BoardUploads, LinesGrowWithTimeAResumeStartsAfterTheStampABlankStopsAListin
   EXPECT_EQ(stopped.substr(stopped.size() - 4), "ok\r\n");
   EXPECT_NE(stopped.find("stopped vexalog.adc, "), std::string::npos);
 
+  // Listening again: one reply without lines; the CR that acknowledges is the uploads' output.
+  EXPECT_EQ(board.feed("bi=9600\n"), std::vector<BoardReply>(1));
+  EXPECT_EQ(board.link_speed(), 115200);  // an S board's own speed, until the CR is out
+  EXPECT_EQ(board.uploads().take_output(100), "\r");
+  board.uploads().output_written();
+  EXPECT_EQ(board.link_speed(), 9600);
   EXPECT_EQ(board.feed("bi=fast\n")[0].lines, (std::vector<std::string>{"Error bad speed fast"}));
-  EXPECT_EQ(board.link_speed(), 115200);
+  EXPECT_EQ(board.link_speed(), 9600);
 }
 
 TEST(LiveInputs, PollsAnswerOneOrAllInputsWithTheirExpressionValue) {
