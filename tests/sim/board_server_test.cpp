@@ -84,10 +84,6 @@ TEST(BoardServerPty, ServesOneClientAfterTheOtherOnTheLinkedSlave) {
     PtyClient second(link);
     second.send("00\nbd=4800\n");
     EXPECT_EQ(read_serial_until(second.tty, "Ok\r\n"), "Error unknown command 00\r\nOk\r\n");
-    second.send("conf\n");
-    const std::string reply = read_serial_until(second.tty, "\r\nOk\r\n");
-    EXPECT_EQ(reply.rfind("VexaLog E v1404\r\n", 0), 0u) << reply;
-    EXPECT_NE(reply.find(" bd=4800 "), std::string::npos) << reply;
   }
   EXPECT_TRUE(stops_promptly(server));
   EXPECT_FALSE(std::filesystem::is_symlink(link)) << "link left behind";
@@ -162,7 +158,6 @@ TEST(VexaboardProgram, PrintsHelpVersionAndErrorsWithTheirExitStatusAndServesAPt
   const test::RunResult help = test::run_program(program(), {"--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_EQ(help.out, board_usage_text());
-  EXPECT_EQ(test::run_program(program(), {"-h"}).out, help.out);
 
   const test::RunResult version = test::run_program(program(), {"--version"});
   EXPECT_EQ(version.exit_code, 0);

@@ -91,7 +91,6 @@ TEST(SimulatedBoard, LinesAreTakenWholeOrRefusedWithTheirReason) {
         {"bd=4800; a8=a*1+0,0\n", {"Error unknown key a8"}, {{"bd", "19200"}}},
         {"af=0\n", {"Error read only af"}},
         {"bd=4800 junk\n", {"Error bad assignment junk"}},
-        {"launch\n", {"Error unknown command launch"}, {{"bd", "19200"}}},
         // An empty value is the board's own matter: taken as it is.
         {"rn=\n", {"Ok"}, {{"rn", ""}}},
         {"bd=" + std::string(1500, '9') + "\n", {"Error line too long"}, {{"bd", "19200"}}},
