@@ -1,145 +1,24 @@
-// The fault rig and each board job as the desktop runs it (faults/fault_rig.h).
+// Every board job against every fault the simulated board can play, over a pseudo-terminal and
+// the real link session (faults/fault_rig.h): the job ends within its own time-outs with its own
+// message, leaves the link as it found it, keeps what the protocol can keep, and the same job run
+// next on the same session (the board behaving again) does its whole work. Loading the
+// configuration awaits nothing, so no fault gives it a message: it is config/exchange_lines_test's,
+// and over this link the configuration download's preparation and the half-line run's; the
+// factory test's faults are cli/factory_cli_test's.
 #include "faults/fault_rig.h"
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdlib>
-#include <filesystem>
+#include <ostream>
 #include <regex>
-#include <thread>
+#include <vector>
 
-#include <gtest/gtest.h>
-
-#include "base/text_format.h"
 #include "config/parse_assignments.h"
-#include "download/samba_file_download.h"
 #include "sim/logged_file.h"
 #include "support/firmware_images.h"
 
 namespace vexa::test {
-
-namespace {
-
-// --- the rig ---
-
-BoardIdentityData identity_of(char type) {
-  return *parse_identity_line(identity_line_for("VexaLog", type, 1404));
-}
-
-sim::BoardConfiguration board_configuration(const RigBoard& setup) {
-  sim::BoardConfiguration configuration(sim::BoardKind{setup.type, 1404, "VexaLog"});
-  if (setup.type == 'S')
-    configuration.assign("rs0", "1," + std::to_string(setup.speed) + ",vexars0.txt,4096,0");
-  else
-    configuration.assign("bd", std::to_string(setup.speed));
-  return configuration;
-}
-
-}  // namespace
-
-FaultRig::FaultRig(const RigBoard& board)
-    : board_setup(board),
-      identity(configuration, identity_of(board.type)),
-      downloads({session, report, messages, status, jobs, target, &exchange, nullptr, [this] { return verbose; },
-                 nullptr, &monitor},
-                "VexaLog"),
-      upload(report, messages, UploadLink(session), &jobs, dir.path()),
-      server(board_configuration(board)) {
-  std::filesystem::create_directory(card);
-  sim::DownloadSideOptions options = sim::default_download_options(board.type);
-  options.loader.row = board.loader_row;
-  options.loader.flash_out = flash;
-  options.card.folder = card;
-  sim::SambaOptions samba;
-  samba.flash_out = flash;
-  server.set_samba_options(samba);
-  server.with_board([&](sim::SimulatedBoard& simulated) {
-    simulated.download_side().configure(options);
-    if (board.log_lines > 0)
-      simulated.uploads().add_file({"vexalog.adc", sim::LogKind::stamped, board.log_lines, 0});
-  });
-  server.with_board([&](sim::SimulatedBoard& simulated) { board_setup.speed = simulated.link_speed(); });
-  // The board's clock (mktime, on the server thread) and the host's (localtime_r) share the C
-  // library's time zone state in this one process: its first set-up happens here, before the
-  // server thread exists (the library's own lock is out of ThreadSanitizer's sight).
-  (void)SystemClock::instance().local_now();
-  EXPECT_EQ(server.start_pty(link), "");
-  // As the session wires the firmware download's SAM-BA side.
-  FirmwareHooks& hooks = downloads.hooks();
-  hooks.samba_download = samba_file_download;
-  hooks.samba_mode = [this] { return session.flags().samba_mode.load(); };
-  hooks.set_samba_mode = [this](bool on) { session.flags().samba_mode.store(on); };
-  upload_lines = session.consumers().add(line_place::upload, upload);
-  loader_lines = session.consumers().add(line_place::loader, downloads.detector());
-  exchange_lines = session.consumers().add(line_place::configuration, exchange);
-  session.start();
-  EXPECT_TRUE(session.open(link, std::to_string(board_setup.speed)));
-}
-
-FaultRig::~FaultRig() {
-  jobs.shutdown();
-  session.stop();
-  session.close();
-  exchange_lines.reset();
-  loader_lines.reset();
-  upload_lines.reset();
-  server.stop();
-}
-
-bool FaultRig::pump(const std::function<bool()>& done, int guard_ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(guard_ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    // As Session::probe_port: a loss ends an upload before the port may come back.
-    upload.check_link();
-    session.port().probe_port();
-  }
-  return true;
-}
-
-bool FaultRig::link_back(int guard_ms) {
-  return pump([&] { return session.port().link_is_open(); }, guard_ms);
-}
-
-std::string FaultRig::link_left_wrong() {
-  std::string wrong;
-  if (!session.port().link_is_open()) wrong += "the port is closed; ";
-  const long speed = session.port().speed();
-  if (speed != board_setup.speed && (board_setup.monitor_speed == 0 || speed != board_setup.monitor_speed))
-    wrong += format_text("the speed is %ld, not %ld; ", session.port().speed(), board_setup.speed);
-  if (session.receiver().pauses_held() != 0 || !session.flags().reading_enabled.load())
-    wrong += "the receive thread's reading is paused; ";
-  if (session.flags().echo_suppressed.load()) wrong += "echo is still suppressed; ";
-  if (session.flags().samba_mode.load()) wrong += "the terminal is still in SAM-BA mode; ";
-  if (jobs.busy()) wrong += "a job still holds the gate; ";
-  return wrong;
-}
-
-void FaultRig::mark_quiet() {
-  run.quiet_lines = session.receiver().lines_received();
-  run.quiet_since = std::chrono::steady_clock::now();
-}
-
-bool FaultRig::quiet_for(int ms) {
-  const std::uint64_t lines = session.receiver().lines_received();
-  if (lines != run.quiet_lines) mark_quiet();
-  return std::chrono::steady_clock::now() - run.quiet_since >= std::chrono::milliseconds(ms);
-}
-
-bool FaultRig::reported(const std::string& text, bool prefix) const {
-  for (const std::string& line : report.lines())
-    if (line == text || (prefix && line.rfind(text, 0) == 0)) return true;
-  return false;
-}
-
-std::string FaultRig::transcript() const {
-  std::string all;
-  for (const std::string& line : report.lines()) all += line + "\n";
-  return all;
-}
-
 namespace {
 
 constexpr std::size_t kLogLines = 300;
@@ -318,16 +197,173 @@ JobDriver upload() {
 
 }  // namespace
 
-bool JobDriver::begin(FaultRig& rig, bool again) const {
-  rig.run.replies_at_start = rig.server.replies_sent();
-  rig.mark_quiet();
-  rig.status.set_progress("0");
-  return start(rig, again);
-}
-
 const JobDriver& job_driver(Job job) {
   static const std::array<JobDriver, 5> drivers{conf_download(), firmware(), samba(), card(), upload()};
   return drivers[static_cast<std::size_t>(job)];
 }
 
+
+namespace {
+
+enum class Fault { drop, noise, delay, pace, vanish };
+
+const char* fault_name(Fault fault) {
+  static const char* const names[] = {"DroppedReplies", "NoiseLines", "RepliesTooLate", "RealSpeed", "VanishesAndComesBack"};
+  return names[static_cast<int>(fault)];
+}
+
+// How the faulted run ends: it does all its work, or it ends early.
+enum class End { completes, stops };
+
+// A line the faulted run ends with: the whole line, or its start.
+struct EndLine {
+  const char* text;
+  bool start_only;
+};
+
+struct FaultCase {
+  Job job;
+  Fault fault;
+  int value;    // drop: every N-th reply; delay: ms before each reply; vanish: ms away
+  bool paced;   // vanish: the board at its real speed, so the cut lands in the middle
+  bool reset;   // the board is left in its loader: the user's reset before the next run
+  End end;
+  std::vector<EndLine> lines;  // one of them must be reported (none: no message is due)
+  const char* why;             // what the case shows, for the report
+};
+
+const EndLine kNoReplyOk{"Error no reply (1/258)", false};  // the link's wait timed out
+const EndLine kNoPageHeaderReply{"Error no reply (2/-1)", false};
+const EndLine kNoPageDataReply{"Error no reply (3/-1)", false};
+const EndLine kNotInDownloadMode{"Error: Board not in download mode", false};
+// Then the file and its line count.
+const EndLine kUploadLost{"The link went away; the host file keeps every complete line:", true};
+const EndLine kXmodemUnanswered{"unexpected response 0x", true};
+const EndLine kWriteFailed{"Error write", false};
+// A board that goes between two commands: the port's own report of the failed write (with the
+// port's name and the reason), or of the port already closed.
+const EndLine kPortWriteFailed{"Error write", true};
+const EndLine kPortNotOpen{"Error Port is not open", false};
+
+// The board's time-outs: configuration download 3000 ms a line; page loader 500 ms for the
+// banner, 2000 ms a page; memory card 3000 ms for opening the file (a chunk's 1000 ms, with a
+// penalty of 100, would take minutes). Delays go past them.
+const std::vector<FaultCase>& fault_cases() {
+  static const std::vector<FaultCase> cases{
+      // Download to board: one "Ok" per line within 3000 ms.
+      {Job::conf_download, Fault::drop, 3, false, false, End::stops, {kNoReplyOk}, "the first line without Ok ends it"},
+      {Job::conf_download, Fault::noise, 0, false, false, End::completes, {}, "junk after an Ok is not the next line's answer"},
+      {Job::conf_download, Fault::delay, 3300, false, false, End::stops, {kNoReplyOk}, "an Ok after 3000 ms is too late"},
+      {Job::conf_download, Fault::pace, 0, false, false, End::completes, {}, "1200 baud"},
+      {Job::conf_download, Fault::vanish, 300, true, false, End::stops, {kNoReplyOk, kPortWriteFailed, kPortNotOpen}, "no Ok from a board that is gone, or no line to it"},
+      // Firmware download through the board's page loader ("Download E" at 115200). A run cut
+      // short leaves the loader waiting for its page: the board is reset before the next run.
+      {Job::firmware, Fault::drop, 40, false, true, End::stops, {kNoPageHeaderReply}, "a page's answer lost; summary of what went out"},
+      {Job::firmware, Fault::noise, 0, false, false, End::completes, {}, "junk lines come only from the firmware, before the loader"},
+      {Job::firmware, Fault::delay, 2300, false, true, End::stops, {kNotInDownloadMode}, "the banner after its 500 ms: nothing sent"},
+      {Job::firmware, Fault::pace, 0, false, false, End::completes, {}, "115200 baud, 31744 bytes"},
+      {Job::firmware, Fault::vanish, 300, true, false, End::stops, {kNoPageHeaderReply, kNoPageDataReply, kPortWriteFailed}, "the pages stop in the middle; summary"},
+      // SAM-BA: the chip's boot monitor answers in its own byte protocol; the simulator's reply
+      // faults (drop, noise, delay) are the firmware's text lines, which this download never
+      // waits for ("dl" gets no answer on an S board), so only the speed and a cut apply.
+      {Job::samba, Fault::pace, 0, false, false, End::completes, {}, "the monitor at 115200 baud, the firmware at 9600"},
+      {Job::samba, Fault::vanish, 300, true, false, End::stops, {kNotInDownloadMode, kXmodemUnanswered}, "no prompt or no ACK from a board that is gone"},
+      // Memory card: chunks acknowledged with "ok", three sends each. The chunk lines carry no
+      // number, so a chunk whose "ok" was lost is written twice: the board's totals check
+      // refuses the file at the end (its "Error totals" is the answer to "fd !").
+      {Job::card, Fault::drop, 100, false, false, End::stops, {{"Download: 2 retries", false}}, "a lost ok: the chunk sent again, the board refuses the totals"},
+      {Job::card, Fault::noise, 0, false, false, End::completes, {}, "junk between the answers"},
+      {Job::card, Fault::delay, 3300, false, false, End::stops, {kNoReplyOk}, "no Ok to the card file's opening within 3000 ms"},
+      {Job::card, Fault::pace, 0, false, false, End::completes, {}, "115200 baud"},
+      {Job::card, Fault::vanish, 300, true, false, End::stops, {kWriteFailed, kNoReplyOk}, "chunks stop in the middle at the first write"},
+      // Data upload: the listing is no reply, so dropped and delayed replies touch only the
+      // speed switch's answer; the upload has no time-out. A cut ends it and the resume
+      // completes the file.
+      {Job::upload, Fault::drop, 1, false, false, End::completes, {}, "the lost answers (the speed switch's CR) are not waited for"},
+      {Job::upload, Fault::delay, 1500, false, false, End::completes, {}, "no time-out: a late listing is taken whole"},
+      {Job::upload, Fault::pace, 0, false, false, End::completes, {}, "the listing at 115200 baud"},
+      {Job::upload, Fault::vanish, 300, true, false, End::stops, {kUploadLost}, "the resume adds the rest, every line once"},
+  };
+  return cases;
+}
+
+void PrintTo(const FaultCase& c, std::ostream* out) { *out << fault_name(c.fault) << ": " << c.why; }
+
+sim::FaultOptions faults_of(const FaultCase& c) {
+  sim::FaultOptions faults;
+  faults.noise_seed = 7;
+  switch (c.fault) {
+    case Fault::drop: faults.drop_every = c.value; break;
+    case Fault::noise: faults.noise = true; break;
+    case Fault::delay: faults.reply_delay_ms = c.value; break;
+    case Fault::pace: faults.pace = true; break;
+    case Fault::vanish: faults.pace = c.paced; break;
+  }
+  return faults;
+}
+
+// Empty when one of the case's lines was reported, else what was wanted.
+std::string missing_end_line(const FaultRig& rig, const FaultCase& c) {
+  std::string wanted;
+  for (const EndLine& line : c.lines) {
+    if (rig.reported(line.text, line.start_only)) return {};
+    wanted += std::string("'") + line.text + "' ";
+  }
+  return wanted;
+}
+
+class FaultTable : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(FaultTable, EndsInTimeRestoresTheLinkAndTheNextRunWorks) {
+  const FaultCase& c = GetParam();
+  const JobDriver& job = job_driver(c.job);
+  FaultRig rig(job.board);
+  job.prepare(rig);
+
+  rig.server.set_faults(faults_of(c));
+  ASSERT_TRUE(job.begin(rig, false)) << rig.transcript();
+  if (c.fault == Fault::vanish) {
+    ASSERT_TRUE(rig.pump([&] { return job.midway(rig) || job.ended(rig); }, job.guard_ms));
+    ASSERT_FALSE(job.ended(rig)) << "ended before the board could vanish\n" << rig.transcript();
+    rig.server.vanish_for(c.value);
+  }
+  ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms)) << "the job hangs\n" << rig.transcript();
+  EXPECT_EQ(missing_end_line(rig, c), "") << rig.transcript();
+  if (c.end == End::completes) {
+    EXPECT_EQ(job.complete_wrong(rig), "") << rig.transcript();
+  } else {
+    EXPECT_EQ(job.kept_wrong(rig), "") << rig.transcript();
+  }
+
+  // The board behaves again; the session goes on as it is.
+  rig.server.set_faults({});
+  if (c.fault == Fault::delay) {
+    // The late answers land before the next run, as a user waits for a slow board.
+    rig.mark_quiet();
+    rig.pump([&] { return rig.quiet_for(c.value + 300); }, 4 * c.value);
+  }
+  if (c.reset) {
+    rig.server.vanish_for(300);
+    ASSERT_TRUE(rig.pump([&] { return !rig.session.port().link_is_open(); }, 5000));
+  }
+  if (c.fault == Fault::vanish || c.reset) {
+    ASSERT_TRUE(rig.link_back(5000)) << rig.transcript();
+  }
+  EXPECT_EQ(rig.link_left_wrong(), "") << rig.transcript();
+  const std::string first_run = rig.transcript();
+  RecordProperty("faulted_run", first_run);
+  rig.report.clear();
+  ASSERT_TRUE(job.begin(rig, true)) << first_run << "--- next run\n" << rig.transcript();
+  ASSERT_TRUE(rig.pump([&] { return job.ended(rig); }, job.guard_ms)) << "the next run hangs\n" << rig.transcript();
+  EXPECT_EQ(job.complete_wrong(rig), "") << first_run << "--- next run\n" << rig.transcript();
+  EXPECT_EQ(rig.link_left_wrong(), "") << rig.transcript();
+  RecordProperty("next_run", rig.transcript());
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, FaultTable, ::testing::ValuesIn(fault_cases()),
+                         [](const ::testing::TestParamInfo<FaultCase>& info) {
+                           return std::string(job_driver(info.param.job).name) + "_" + fault_name(info.param.fault);
+                         });
+
+}  // namespace
 }  // namespace vexa::test
