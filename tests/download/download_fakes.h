@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -71,12 +70,6 @@ struct FakeRig {
     return DownloadContext{port, port, report, messages, status, control, detector, target, clock, false};
   }
 };
-
-// Two lower-case hexadecimal digits.
-inline std::string hex_pair(unsigned value) {
-  static const char digits[] = "0123456789abcdef";
-  return {digits[(value >> 4) & 15], digits[value & 15]};
-}
 
 // The scripted port wired to the simulated board's SAM-BA side: each write is fed to it and
 // its reply queued.

@@ -25,8 +25,6 @@ constexpr std::size_t kLogLines = 300;
 
 int progress(FaultRig& rig) { return std::atoi(rig.status.last_progress().c_str()); }
 
-bool worker_done(FaultRig& rig) { return !rig.jobs.worker_running() && !rig.jobs.busy(); }
-
 // The board's configuration against the host's table: every key the host knows must hold the
 // board's value.
 std::string configuration_differs(FaultRig& rig) {
@@ -43,8 +41,6 @@ std::string configuration_differs(FaultRig& rig) {
   return wrong;
 }
 
-bool configuration_loaded(FaultRig& rig) { return configuration_differs(rig).empty(); }
-
 std::string flashed(FaultRig& rig, std::size_t n) {
   std::string image;
   for (int i = 0; i < 200 && (image = TempDir::read(rig.flash)).size() < n; ++i)
@@ -60,26 +56,15 @@ bool reported_containing(FaultRig& rig, const std::string& part) {
 
 // --- the jobs ---
 
-JobDriver driver(Job job, const char* name, RigBoard board) {
-  JobDriver d;
-  d.job = job;
-  d.name = name;
-  d.board = board;
-  return d;
-}
-
 JobDriver conf_download() {
-  JobDriver d = driver(Job::conf_download, "ConfDownload", {'E', 1200});
+  JobDriver d{.job = Job::conf_download, .name = "ConfDownload", .board = {'E', 1200}};
   d.prepare = [](FaultRig& rig) {
     rig.exchange.request_configuration();
-    EXPECT_TRUE(rig.pump([&] { return configuration_loaded(rig); }, 5000)) << rig.transcript();
+    EXPECT_TRUE(rig.pump([&] { return configuration_differs(rig).empty(); }, 5000)) << rig.transcript();
     rig.configuration.set_parameter("sf", "1");
     rig.configuration.set_parameter("rx", "0");
   };
-  d.start = [](FaultRig& rig, bool) {
-    return rig.downloads.start_configuration_download();
-  };
-  d.ended = worker_done;
+  d.start = [](FaultRig& rig, bool) { return rig.downloads.start_configuration_download(); };
   d.midway = [](FaultRig& rig) { return rig.server.replies_sent() >= rig.run.replies_at_start + 2; };
   // kept_wrong: lines acknowledged stay on the board; the host's table is only read.
   d.complete_wrong = [](FaultRig& rig) { return configuration_differs(rig); };
@@ -88,13 +73,12 @@ JobDriver conf_download() {
 }
 
 JobDriver firmware() {
-  JobDriver d = driver(Job::firmware, "Firmware", {'E', 9600, 2});
+  JobDriver d{.job = Job::firmware, .name = "Firmware", .board = {'E', 9600, 2}};
   d.prepare = [](FaultRig& rig) { rig.run.data = image_with_identity(31744, 0x2345, 9); };
   d.start = [](FaultRig& rig, bool) {
     rig.downloads.selection().choose(rig.dir.write("e.hex", to_hex(rig.run.data)), "e.hex");
     return rig.downloads.start_firmware_download();
   };
-  d.ended = worker_done;
   d.midway = [](FaultRig& rig) { return progress(rig) >= 4096; };
   // However it ended, the user sees how much went out.
   d.kept_wrong = [](FaultRig& rig) -> std::string {
@@ -102,7 +86,7 @@ JobDriver firmware() {
     const std::vector<std::string> lines = rig.report.lines();
     if (std::none_of(lines.begin(), lines.end(), [&](const std::string& l) { return std::regex_match(l, end); }))
       return "no end line";
-    if (rig.reported(rig.messages.message("MnoDown"))) return "";  // nothing was sent
+    if (rig.reported("Error: Board not in download mode")) return "";  // nothing was sent
     return reported_containing(rig, "pages written") ? "" : "no summary line";
   };
   d.complete_wrong = [](FaultRig& rig) -> std::string {
@@ -115,15 +99,13 @@ JobDriver firmware() {
 }
 
 JobDriver samba() {
-  JobDriver d = driver(Job::samba, "SamBa", {'S', 9600});
-  d.board.monitor_speed = 115200;
+  JobDriver d{.job = Job::samba, .name = "SamBa", .board = {.type = 'S', .monitor_speed = 115200}};
   d.prepare = [](FaultRig& rig) { rig.run.data = image_with_identity(40 * 256 + 256, 0, 11); };
   d.start = [](FaultRig& rig, bool) {
     // A ".binb" file goes to the chip's boot monitor, with the board's wake-up pauses.
     rig.downloads.selection().choose(rig.dir.write("s.binb", rig.run.data), "s.binb");
     return rig.downloads.start_firmware_download();
   };
-  d.ended = worker_done;
   d.midway = [](FaultRig& rig) { return progress(rig) >= 2048; };
   d.complete_wrong = [](FaultRig& rig) -> std::string {
     if (!rig.reported("10496(0x2900) bytes, 41 pages written")) return "no summary of the whole image";
@@ -142,13 +124,12 @@ JobDriver samba() {
 }
 
 JobDriver card() {
-  JobDriver d = driver(Job::card, "Card", {'E', 115200});
+  JobDriver d{.job = Job::card, .name = "Card", .board = {'E', 115200}};
   d.prepare = [](FaultRig& rig) { rig.run.data = image_with_identity(6000, 0, 13); };
   d.start = [](FaultRig& rig, bool) {
     rig.downloads.set_card_choice({rig.dir.write("host.bin", rig.run.data), "host.bin", "CARD.DAT"});
     return rig.downloads.start_card_transfer();
   };
-  d.ended = worker_done;
   d.midway = [](FaultRig& rig) { return progress(rig) >= 1024; };
   // kept_wrong: a cut transfer ends without "fd !", so the card keeps no file.
   d.complete_wrong = [](FaultRig& rig) -> std::string {
@@ -161,7 +142,7 @@ JobDriver card() {
 }
 
 JobDriver upload() {
-  JobDriver d = driver(Job::upload, "Upload", {'S', 9600, 1, kLogLines});
+  JobDriver d{.job = Job::upload, .name = "Upload", .board = {.type = 'S', .log_lines = kLogLines}};
   d.start = [](FaultRig& rig, bool again) {
     UploadRequest request;
     request.host_path = rig.dir.file("host.adc");

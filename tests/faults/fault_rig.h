@@ -204,7 +204,8 @@ struct JobDriver {
     rig.status.set_progress("0");
     return start(rig, again);
   }
-  std::function<bool(FaultRig&)> ended;
+  // A worker job has ended when the worker is done and the gate free.
+  std::function<bool(FaultRig&)> ended = [](FaultRig& rig) { return !rig.jobs.worker_running() && !rig.jobs.busy(); };
   // The job is well under way: the board vanishes now.
   std::function<bool(FaultRig&)> midway;
   // After a faulted run: what the job lost or got wrong that it should have kept (empty: nothing).
