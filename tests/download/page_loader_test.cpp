@@ -10,7 +10,6 @@
 
 #include "download/firmware_download.h"
 #include "download/hex_image.h"
-#include "download/line_script.h"
 #include "download/loader_types.h"
 #include "download/page_loader.h"
 #include "download_fakes.h"
@@ -198,36 +197,6 @@ TEST(BinDownload, TheWordSumPicksTheRowFramesGoAtItsSpeedAndGoFollowsAndNoBanner
   EXPECT_EQ(bin.clock.slept_ms, 2000);
 }
 
-TEST(LineScript, OkLfPassesAndOkCrLfUsesUpTheTenRetries) {
-  {
-    LoaderRig rig;
-    rig.board.feed_text("dl\n");
-    std::istringstream in("first line\r\nsecond\n" + std::string(150, 'z') + "\n");
-    EXPECT_TRUE(line_script_download(rig.context(), in));
-    // The 150-character line is cut after 99 characters into two lines.
-    ASSERT_EQ(rig.port.writes().size(), 4u);
-    EXPECT_EQ(rig.port.writes()[0], "first line\n");
-    EXPECT_EQ(rig.port.writes()[2], std::string(99, 'z') + "\n");
-    EXPECT_EQ(rig.report.lines().back(), "ok");
-    EXPECT_EQ(rig.status.last_progress(), "4");
-    EXPECT_EQ(rig.port.pauses(), 0);
-  }
-  {
-    sim::LoaderOptions options;
-    options.script_crlf = true;
-    LoaderRig rig(options);
-    rig.board.feed_text("dl\n");
-    std::istringstream in("one\ntwo\n");
-    EXPECT_FALSE(line_script_download(rig.context(), in));
-    EXPECT_EQ(rig.port.writes().size(), 10u);  // the first line, ten times
-    auto lines = rig.report.lines();
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[lines.size() - 2], "Error no reply (5/0)");
-    EXPECT_EQ(lines.back(), "10 retries");
-    EXPECT_EQ(rig.port.pauses(), 0);
-  }
-}
-
 struct Hooked {
   int beeps = 0, resets = 0, recent = 0, samba_calls = 0;
   bool samba_on = false, samba_seen_on = false;
@@ -247,7 +216,7 @@ struct Hooked {
   }
 };
 
-TEST(FirmwareDispatch, SambaExtensionsTheModeAndAPathWithoutDot) {
+TEST(FirmwareDispatch, SambaExtensionsAndTheMode) {
   test::TempDir dir;
   LoaderRig rig;
   FirmwareSelection selection;
@@ -271,13 +240,36 @@ TEST(FirmwareDispatch, SambaExtensionsTheModeAndAPathWithoutDot) {
   hooks.samba_download = nullptr;
   EXPECT_FALSE(firmware_download(rig.context(), selection, hooks));
   EXPECT_TRUE(rig.contains("The SAM-BA download is not available in this program"));
+}
 
-  // A path without '.' is a line script.
-  rig.board.feed_text("dl\n");
-  selection.choose(dir.write("script", "set 1\n"), "script");
-  EXPECT_TRUE(firmware_download(rig.context(), selection, hooks));
-  EXPECT_EQ(rig.port.writes().back(), "set 1\n");
-  EXPECT_EQ(rig.report.lines().back(), "ok");
+// A path without '.' is a line script.
+TEST(LineScript, OkLfPassesAndOkCrLfUsesUpTheTenRetries) {
+  test::TempDir dir;
+  FirmwareSelection selection;
+  for (bool crlf : {false, true}) {
+    SCOPED_TRACE(crlf);
+    sim::LoaderOptions options;
+    options.script_crlf = crlf;
+    LoaderRig rig(options);
+    rig.board.feed_text("dl\n");
+    const std::string script = crlf ? "one\ntwo\n" : "first line\r\nsecond\n" + std::string(150, 'z') + "\n";
+    selection.choose(dir.write("script", script), "script");
+    EXPECT_EQ(firmware_download(rig.context(), selection, {}), !crlf);
+    EXPECT_EQ(rig.port.pauses(), 0);
+    const auto lines = rig.report.lines();
+    if (crlf) {
+      EXPECT_EQ(rig.port.writes().size(), 10u);  // the first line, ten times
+      EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+                (std::vector<std::string>{"Error no reply (5/0)", "10 retries"}));
+      continue;
+    }
+    // The 150-character line is cut after 99 characters into two lines.
+    ASSERT_EQ(rig.port.writes().size(), 4u);
+    EXPECT_EQ(rig.port.writes()[0], "first line\n");
+    EXPECT_EQ(rig.port.writes()[2], std::string(99, 'z') + "\n");
+    EXPECT_EQ(lines.back(), "ok");
+    EXPECT_EQ(rig.status.last_progress(), "4");
+  }
 }
 
 // Each sends nothing, yet ends as every firmware download does: the beep, the reset, the recent list.
@@ -334,7 +326,6 @@ TEST(SrecFiles, RecordSizesOffsetsAndGapsGiveTheBinarysImage) {
     unsigned gap_from, gap_to;  // bytes of the binary left out
   };
   const std::vector<Row> rows{
-      {"16-byte records", {"-Output_Block_Size", "16"}, 0, 0, 0},
       {"32-byte records", {"-Output_Block_Size", "32"}, 0, 0, 0},
       {"the high half only", {"-offset", "0x8000"}, 0x8000, 0, 0},
       {"a gap", {"-exclude", "0x100", "0x180"}, 0, 0x100, 0x180},
@@ -378,9 +369,7 @@ TEST(HexImage, WrapOverlapIgnoredOverlongAndShortRecords) {
   EXPECT_EQ(hex_identity(image), 0xD4C3 ^ 0xFFFF);
   // Digits are not validated: 'g' counts as 7 + 9, ' ' as a negative digit (masked).
   EXPECT_EQ(unchecked_hex_digit_value('a'), 10);
-  EXPECT_EQ(unchecked_hex_digit_value('F'), 15);
   EXPECT_EQ(unchecked_hex_digit_value('g'), 16);
-  EXPECT_EQ(unchecked_hex_digit_value('7'), 7);
 
   image = read_text(":FF000000" + std::string(10000, 'A') + "\n:0200000012\n:01000200AB\n");
   EXPECT_EQ(image.long_records, 1);

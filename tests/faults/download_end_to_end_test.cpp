@@ -1,8 +1,7 @@
-// The board jobs through the whole link where the fault table does not go: Stop pressed in each
-// download, a verbose SAM-BA flash, an empty or refused card file, one worker at a time; and a
-// board that vanishes in the middle of a line, whose half line must not become the start of the
-// first line the board sends when it is back (the identity line would be lost, and an upload
-// would store a line made of two).
+// The board jobs through the whole link where the fault table does not go: Stop in each download,
+// a verbose SAM-BA flash, an empty or refused card file, one worker at a time; and a half line
+// before a vanish, which must not start the board's first line once back (the identity line
+// would be lost, an upload would store a line made of two).
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -82,8 +81,6 @@ TEST(DownloadEndToEnd, AnEmptyWholeStoppedOrRefusedCardCopySaysHowFarItGot) {
   EXPECT_TRUE(card_file(rig, "", "EMPTY.DAT").empty());
   EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card EMPTY.DAT: done, 0 bytes sent.");
   EXPECT_TRUE(TempDir::exists(rig.card + "/EMPTY.DAT"));
-  EXPECT_EQ(card_file(rig, std::string(28, 'Q'), "Q28.DAT"), std::string(28, 'Q'));
-  EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card Q28.DAT: done, 28 of 28 bytes sent.");
 
   rig.downloads.set_card_choice({rig.dir.write("host.bin", random_bytes(60 * 1024, 12)), "host.bin", "HALF.DAT"});
   ASSERT_TRUE(rig.downloads.start_card_transfer());
