@@ -184,7 +184,6 @@ TEST(BinDownload, TheWordSumPicksTheRowFramesGoAtItsSpeedAndGoFollowsAndNoBanner
   EXPECT_EQ(rig.port.writes().back(), "go\n");
   EXPECT_TRUE(rig.contains("63488(0xf800) bytes, 248 pages written"));
   EXPECT_EQ(rig.port.speeds(), (std::vector<long>{115200, 9600}));
-  EXPECT_FALSE(rig.board.download_side().loader().active());
   EXPECT_EQ(rig.clock.slept_ms, 1000);
 
   sim::LoaderOptions no_banner;

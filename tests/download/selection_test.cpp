@@ -1,9 +1,6 @@
-// The command rows of the download subsystem (which dialog each asks, what it starts on the
-// worker, what it leaves alone), the recent firmware list and its menu items, the extension
-// rule, the card dialog's form, the banner check's memory of the detected loader; the
-// memory-card chunk protocol (acknowledgements, retries, the penalty) and the line sender (exact
-// lines, paces) over the scripted link. A refused open, Stop and the summaries over a real link
-// to the simulated board are faults/download_end_to_end_test.cpp.
+// The download command rows, the recent firmware list and its menus, the extension rule, the
+// card dialog's form, the banner check's memory; the memory-card chunk protocol and the line
+// sender over the scripted link. Over a real link to the simulated board: faults/fault_jobs.cpp.
 #include <gtest/gtest.h>
 
 #include <numeric>
