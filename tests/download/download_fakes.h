@@ -1,9 +1,7 @@
 #pragma once
-// The scripted link of the download tests (the scripted port and the "Ok" replies), the
-// job's other parts (Stop, the status row, the loader target, a clock whose sleeps only add
-// up), and a port wired straight to the simulated board's SAM-BA side.
+// The download jobs' parts over a scripted link (the port and its "Ok" replies, Stop, the
+// loader target, a counting clock), and a port wired to the simulated board's SAM-BA side.
 #include <atomic>
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,8 +9,6 @@
 #include "base/board_jobs.h"
 #include "base/session_ports.h"
 #include "download/download_context.h"
-#include "download/samba_wire.h"
-#include "support/firmware_images.h"
 #include "link/board_channel.h"
 #include "sim/samba_session.h"
 #include "support/recording_sinks.h"

@@ -15,6 +15,7 @@
 #include "sim/samba_cpu.h"
 #include "sim/samba_monitor.h"
 #include "sim/samba_session.h"
+#include "support/firmware_images.h"
 #include "support/recording_sinks.h"
 
 namespace vexa {
