@@ -112,8 +112,7 @@ class FaultRig {
     server.stop();
   }
 
-  // The window thread's duties every 20 ms until done() or guard_ms (a hang guard); true when
-  // done() came.
+  // The window thread's duties every 20 ms until done() (true) or guard_ms (a hang guard).
   bool pump(const std::function<bool()>& done, int guard_ms) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(guard_ms);
     while (!done()) {
@@ -128,9 +127,8 @@ class FaultRig {
   bool link_back(int guard_ms) {
     return pump([&] { return session.port().link_is_open(); }, guard_ms);
   }
-  // Whether the link is as the jobs found it: open at the start speed (or the monitor's, which a
-  // SAM-BA download keeps until the port is opened again), the receive thread's reading not
-  // paused, echo shown. Empty when it is, else what is wrong.
+  // Empty when the link is as the jobs found it (open at the start speed or the monitor's, which
+  // SAM-BA keeps until the port is opened again; reading not paused, echo shown), else what is wrong.
   std::string link_left_wrong() {
     std::string wrong;
     if (!session.port().link_is_open()) wrong += "the port is closed; ";
@@ -197,9 +195,8 @@ class FaultRig {
   sim::BoardServer server;
 };
 
-// Each board job as the desktop runs it, for the fault table: how it starts, when it has
-// ended, when it is far enough for the board to vanish in the middle, how the next run goes
-// on from where a cut one stopped, and what it must have kept.
+// Each board job as the desktop runs it: how it starts and ends, when the board may vanish in the
+// middle, how the next run goes on from a cut one, and what it must have kept.
 enum class Job { conf_download, firmware, samba, card, upload };
 
 struct JobDriver {
@@ -236,8 +233,7 @@ constexpr std::size_t kLogLines = 300;
 
 int progress(FaultRig& rig) { return std::atoi(rig.status.last_progress().c_str()); }
 
-// The board's configuration against the host's table: every key the host knows must hold the
-// board's value.
+// Every key of the host's table that differs from the board's value.
 std::string configuration_differs(FaultRig& rig) {
   std::vector<std::string> lines;
   rig.server.with_board([&](sim::SimulatedBoard& board) { lines = board.configuration().report_lines(); });
@@ -361,8 +357,7 @@ JobDriver upload() {
     if (!request.create) request.resume_stamp = rig.run.resume_stamp;
     return rig.upload.start(request);
   };
-  // With the fast switch the upload ends when the board's "ok" after the closing line has
-  // brought the old speed back (or the port went).
+  // With the fast switch it ends when the "ok" after the closing line brought the old speed back.
   d.ended = [](FaultRig& rig) {
     return !rig.upload.running() && !rig.jobs.busy() &&
            (!rig.session.port().link_is_open() ||
@@ -423,8 +418,7 @@ const EndLine kNotInDownloadMode{"Error: Board not in download mode", false};
 const EndLine kUploadLost{"The link went away; the host file keeps every complete line:", true};
 const EndLine kXmodemUnanswered{"unexpected response 0x", true};
 const EndLine kWriteFailed{"Error write", false};
-// A board that goes between two commands: the port's own report of the failed write (with the
-// port's name and the reason), or of the port already closed.
+// A board gone between two commands: the port's failed write (its name, the reason), or closed port.
 const EndLine kPortWriteFailed{"Error write", true};
 const EndLine kPortNotOpen{"Error Port is not open", false};
 
@@ -439,29 +433,25 @@ const std::vector<FaultCase>& fault_cases() {
       {Job::conf_download, Fault::delay, 3300, false, false, {kNoReplyOk}, "an Ok after 3000 ms is too late"},
       {Job::conf_download, Fault::pace, 0, false, false, {}, "1200 baud"},
       {Job::conf_download, Fault::vanish, 300, true, false, {kNoReplyOk, kPortWriteFailed, kPortNotOpen}, "no Ok from a board that is gone, or no line to it"},
-      // Firmware download through the board's page loader ("Download E" at 115200). A run cut
-      // short leaves the loader waiting for its page: the board is reset before the next run.
+      // The page loader ("Download E" at 115200); a cut run leaves it waiting: reset before the next.
       {Job::firmware, Fault::drop, 40, false, true, {kNoPageHeaderReply}, "a page's answer lost; summary of what went out"},
       {Job::firmware, Fault::noise, 0, false, false, {}, "junk lines come only from the firmware, before the loader"},
       {Job::firmware, Fault::delay, 2300, false, true, {kNotInDownloadMode}, "the banner after its 500 ms: nothing sent"},
       {Job::firmware, Fault::pace, 0, false, false, {}, "115200 baud, 31744 bytes"},
       {Job::firmware, Fault::vanish, 300, true, false, {kNoPageHeaderReply, kNoPageDataReply, kPortWriteFailed}, "the pages stop in the middle; summary"},
-      // SAM-BA: the chip's boot monitor answers in its own byte protocol; the simulator's reply
-      // faults (drop, noise, delay) are the firmware's text lines, which this download never
-      // waits for ("dl" gets no answer on an S board), so only the speed and a cut apply.
+      // SAM-BA: the reply faults touch the firmware's text lines, which this download never waits
+      // for ("dl" gets no answer on an S board), so only the speed and a cut apply.
       {Job::samba, Fault::pace, 0, false, false, {}, "the monitor at 115200 baud, the firmware at 9600"},
       {Job::samba, Fault::vanish, 300, true, false, {kNotInDownloadMode, kXmodemUnanswered}, "no prompt or no ACK from a board that is gone"},
-      // Memory card: chunks acknowledged with "ok", three sends each. The chunk lines carry no
-      // number, so a chunk whose "ok" was lost is written twice: the board's totals check
-      // refuses the file at the end (its "Error totals" is the answer to "fd !").
+      // Memory card: chunk lines carry no number, so one whose "ok" was lost is written twice and
+      // the board's totals check refuses the file ("Error totals" answers "fd !").
       {Job::card, Fault::drop, 100, false, false, {{"Download: 2 retries", false}}, "a lost ok: the chunk sent again, the board refuses the totals"},
       {Job::card, Fault::noise, 0, false, false, {}, "junk between the answers"},
       {Job::card, Fault::delay, 3300, false, false, {kNoReplyOk}, "no Ok to the card file's opening within 3000 ms"},
       {Job::card, Fault::pace, 0, false, false, {}, "115200 baud"},
       {Job::card, Fault::vanish, 300, true, false, {kWriteFailed, kNoReplyOk}, "chunks stop in the middle at the first write"},
-      // Data upload: the listing is no reply, so dropped and delayed replies touch only the
-      // speed switch's answer; the upload has no time-out. A cut ends it and the resume
-      // completes the file.
+      // Data upload: the listing is no reply, so drops and delays touch only the speed switch's
+      // answer; no time-out. A cut ends it and the resume completes the file.
       {Job::upload, Fault::drop, 1, false, false, {}, "the lost answers (the speed switch's CR) are not waited for"},
       {Job::upload, Fault::delay, 1500, false, false, {}, "no time-out: a late listing is taken whole"},
       {Job::upload, Fault::pace, 0, false, false, {}, "the listing at 115200 baud"},
@@ -612,26 +602,7 @@ TEST(DownloadEndToEnd, AVerboseSambaFlashTracesItsStepsAndStopSaysWhyAndHowLongA
   EXPECT_NE(rig.monitor.text().find("0x00000001"), std::string::npos) << "the flash status reply";
 }
 
-TEST(DownloadEndToEnd, AnEmptyWholeStoppedOrRefusedCardCopySaysHowFarItGot) {
-  FaultRig rig({'E', 115200});
-  EXPECT_TRUE(card_file(rig, "", "EMPTY.DAT").empty());
-  EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card EMPTY.DAT: done, 0 bytes sent.");
-  EXPECT_TRUE(TempDir::exists(rig.card + "/EMPTY.DAT"));
-
-  rig.downloads.set_card_choice({rig.dir.write("host.bin", random_bytes(60 * 1024, 12)), "host.bin", "HALF.DAT"});
-  ASSERT_TRUE(rig.downloads.start_card_transfer());
-  stop_when_sent(rig, 270);
-  EXPECT_TRUE(std::regex_match(rig.report.lines().back(),
-                               std::regex(R"(Copy to the memory card HALF\.DAT: stopped, [1-9]\d* of 61440 bytes sent\.)")))
-      << rig.transcript();
-  EXPECT_FALSE(rig.session.flags().echo_suppressed.load());
-  // A board that never acknowledges the open: nothing went out.
-  rig.server.stop();
-  card_file(rig, "abc", "NONE.DAT");
-  EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card NONE.DAT: failed, 0 of 3 bytes sent.") << rig.transcript();
-}
-
-TEST(DownloadEndToEnd, OneWorkerAtATimeAndTheBoardCountsEveryTestLine) {
+TEST(DownloadEndToEnd, OneWorkerAtATimeTheBoardCountsEveryTestLineAndCardCopiesSayHowFarTheyGot) {
   FaultRig rig({'E', 115200});
   ASSERT_TRUE(rig.downloads.start_line_sender(kSendLineBurst));
   EXPECT_FALSE(rig.downloads.start_firmware_download());
@@ -645,6 +616,21 @@ TEST(DownloadEndToEnd, OneWorkerAtATimeAndTheBoardCountsEveryTestLine) {
     return counted == 100000;
   }, 10000);
   EXPECT_EQ(counted, 100000);
+
+  EXPECT_TRUE(card_file(rig, "", "EMPTY.DAT").empty());
+  EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card EMPTY.DAT: done, 0 bytes sent.");
+  EXPECT_TRUE(TempDir::exists(rig.card + "/EMPTY.DAT"));
+  rig.downloads.set_card_choice({rig.dir.write("host.bin", random_bytes(60 * 1024, 12)), "host.bin", "HALF.DAT"});
+  ASSERT_TRUE(rig.downloads.start_card_transfer());
+  stop_when_sent(rig, 270);
+  EXPECT_TRUE(std::regex_match(rig.report.lines().back(),
+                               std::regex(R"(Copy to the memory card HALF\.DAT: stopped, [1-9]\d* of 61440 bytes sent\.)")))
+      << rig.transcript();
+  EXPECT_FALSE(rig.session.flags().echo_suppressed.load());
+  // A board that never acknowledges the open: nothing went out.
+  rig.server.stop();
+  card_file(rig, "abc", "NONE.DAT");
+  EXPECT_EQ(rig.report.lines().back(), "Copy to the memory card NONE.DAT: failed, 0 of 3 bytes sent.") << rig.transcript();
 }
 
 TEST(HalfLineBeforeAVanish, IsNotGluedToTheFirstLineAfterTheBoardCameBack) {
