@@ -22,16 +22,15 @@ class DownloadCommandsCli : public test::BoardAndCli {
     extra.insert(extra.begin(), {"--flash-out", dir.file("flash"), "--card", dir.path()});
     BoardAndCli::start_board(type, std::move(extra));
   }
-  // A HEX file of an 'E' image (identity 0x2345).
-  std::string e_hex() { return dir.write("e.hex", test::to_hex(test::image_with_identity(31744, 0x2345, 3))); }
 };
 
 TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {
   start_board("E", {"--loader", "Download E", "--card-lose-ack", "2"});
-  auto flashed = cli({"download", e_hex()});
+  const std::string image = test::image_with_identity(31744, 0x2345, 3);  // an 'E' image
+  auto flashed = cli({"download", dir.write("e.hex", test::to_hex(image))});
   EXPECT_EQ(flashed.exit_code, 0) << flashed.out << flashed.err;
   EXPECT_TRUE(has(flashed.out, "31744(0x7c00) bytes, 248 pages written")) << flashed.out;
-  EXPECT_TRUE(TempDir::read(dir.file("flash")) == test::image_with_identity(31744, 0x2345, 3));
+  EXPECT_TRUE(TempDir::read(dir.file("flash")) == image);
 
   const std::string bytes = test::random_bytes(5000, 1);
   // The second chunk's acknowledgement is lost once: its resend gets through, so the file is
