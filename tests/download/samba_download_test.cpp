@@ -69,7 +69,6 @@ TEST_F(SambaDownload, WholeFlashLandsByteForByteThenBootsFromFlash) {
   const auto progress = status.progress();
   ASSERT_EQ(progress.size(), 1025u);
   EXPECT_EQ(progress.front(), "init done");
-  EXPECT_EQ(progress[1], "256");
   EXPECT_EQ(progress.back(), "262144");
 
   // The fixed pauses: auto-baud, new line, "dl", "samba", auto-baud again.
@@ -78,7 +77,7 @@ TEST_F(SambaDownload, WholeFlashLandsByteForByteThenBootsFromFlash) {
   EXPECT_EQ(port.speeds(), (std::vector<long>{115200, 115200}));
 }
 
-TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesOrAnEmptyImageAreNotProgrammed) {
+TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesAreNotProgrammed) {
   {
     // Verbose too: the steps are traced, and the status reply echoed; the flash gets ready late.
     const std::string image = test::random_bytes(1000, 11);
@@ -100,28 +99,20 @@ TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesOrAnEmp
       EXPECT_TRUE(printed(line)) << line;
     EXPECT_NE(echo.text().find("0x0000000"), std::string::npos);
   }
-  // An image without a whole word programs nothing but still sets the boot bit.
+  // Three loose bytes, the most that make no page of their own, are neither programmed nor in
+  // the identity, the exclusive or of the whole little-endian words.
   {
-    MonitorPort port;
-    ASSERT_TRUE(run(port, "ab"));
-    EXPECT_EQ(port.session().monitor()->calls(), 0);
-    EXPECT_EQ(port.session().resets(), 1);
-    EXPECT_TRUE(printed("0(0x0) bytes, 0 pages written"));
-    EXPECT_TRUE(printed("0 [0x0] bytes crc= 0x0"));
-  }
-  // The identity is the exclusive or of the whole little-endian words.
-  for (std::size_t loose = 1; loose <= 3; ++loose) {
     report.clear();
-    std::string image = test::random_bytes(512 + loose, static_cast<std::uint32_t>(20 + loose));
+    std::string image = test::random_bytes(512 + 3, 23);
     image.replace(0, 512, 512, '\0');
     image.replace(4, 4, "\x78\x56\x34\x12");
     image.replace(508, 4, std::string("\x01\x00\x00\x80", 4));
     MonitorPort port;
     ASSERT_TRUE(run(port, image));
     EXPECT_EQ(flash(port, 0, 512), image.substr(0, 512));
-    EXPECT_EQ(flash(port, 512, 256), std::string(256, '\xff')) << loose << " loose bytes";
-    EXPECT_TRUE(printed("512(0x200) bytes, 2 pages written")) << loose;
-    EXPECT_TRUE(printed("512 [0x200] bytes crc= 0x92345679")) << loose;
+    EXPECT_EQ(flash(port, 512, 256), std::string(256, '\xff'));
+    EXPECT_TRUE(printed("512(0x200) bytes, 2 pages written"));
+    EXPECT_TRUE(printed("512 [0x200] bytes crc= 0x92345679"));
   }
 }
 
@@ -129,10 +120,6 @@ TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesOrAnEmp
 TEST(SambaStatusReply, OnlyBitZeroAfterTheFirstXMeansReady) {
   EXPECT_TRUE(status_reply_ready("0x00000401"));
   EXPECT_FALSE(status_reply_ready("0x00000400"));
-  EXPECT_FALSE(status_reply_ready(""));           // a prompt that belonged to another command
-  EXPECT_FALSE(status_reply_ready("\x06"));
-  EXPECT_FALSE(status_reply_ready("0001"));       // no 'x': not read at all
-  EXPECT_TRUE(status_reply_ready("junk 0x1"));
 }
 
 TEST_F(SambaDownload, FlashNeverReadyEndsWithoutBootBitOrReset) {
@@ -152,7 +139,7 @@ TEST_F(SambaDownload, FlashNeverReadyEndsWithoutBootBitOrReset) {
   EXPECT_EQ(port.speed(), 115200);
 }
 
-TEST_F(SambaDownload, AFailedTransferNamesTheUnexpectedByteAndSendsNothingMore) {
+TEST_F(SambaDownload, AFailedStepSaysWhyAndSendsNothingMore) {
   int frames = 0;
   struct Row {
     const char* note;
@@ -161,6 +148,8 @@ TEST_F(SambaDownload, AFailedTransferNamesTheUnexpectedByteAndSendsNothingMore) 
     std::string line;
   };
   const std::vector<Row> rows{
+      {"a monitor that stops answering: no prompt after the first command",
+       [](std::string_view sent) { return sent == "WFFFFFF60,00450100#"; }, "", "Error: Board not in download mode"},
       // The 9 applet blocks, then the first page's two.
       {"the second block of page 0 NAKed: not repeated",
        [&](std::string_view sent) { return !sent.empty() && sent[0] == '\x01' && ++frames == 11; }, "\x15",
@@ -200,48 +189,27 @@ TEST(XmodemCrc, MatchesTheCheckValueAndTheFrameLayout) {
 
 // Our page-programming applet alone on the emulated ARM7TDMI, with a flash controller slower
 // than the simulated board's (the whole downloads above check every page it programs).
-struct AppletChip {
+TEST(SambaApplet, WaitsForTheFlashControllerBeforeFillingTheLatch) {
   sim::SambaChip chip;
   sim::SambaCpu cpu{chip};
-
-  AppletChip() {
-    const std::string_view applet = samba_applet();
-    for (std::size_t i = 0; i < applet.size(); ++i)
-      chip.write(kAppletEntry + static_cast<std::uint32_t>(i), 1, static_cast<unsigned char>(applet[i]));
-  }
-  void mailbox(std::uint32_t page, std::uint32_t flag, const std::string& data) {
-    chip.write_word(kPageNumber, page);
-    chip.write_word(kFlagWord, flag);
-    for (std::size_t i = 0; i < data.size(); ++i)
-      chip.write(kPageData + static_cast<std::uint32_t>(i), 1, static_cast<unsigned char>(data[i]));
-  }
-  std::string page_bytes(std::uint32_t page) const {
-    const auto& flash = chip.flash();
-    return std::string(flash.begin() + page * kPageBytes, flash.begin() + (page + 1) * kPageBytes);
-  }
-};
-
-TEST(SambaApplet, WaitsForTheFlashControllerBeforeFillingTheLatch) {
-  AppletChip slow;
-  slow.chip.write_word(kMcFcr, 0x5A000000u | 0x0B | 1 << 8);  // any command makes it busy
-  slow.chip.set_busy_reads(50);
-  slow.chip.write_word(kMcFcr, 0x5A000000u | 0x0D | 1 << 8);
-  slow.mailbox(3, 1, std::string(kPageBytes, 'a'));
-  const auto reads_before = slow.chip.status_reads();
-  const auto slow_run = slow.cpu.call(kAppletEntry);
-  ASSERT_TRUE(slow_run.returned) << slow_run.fault;
-  EXPECT_GE(slow.chip.status_reads() - reads_before, 51u) << "it polled MC_FSR until FRDY";
-  EXPECT_EQ(slow.chip.flash_commands().back(), 0x5A000301u);
-  EXPECT_EQ(slow.page_bytes(3), std::string(kPageBytes, 'a'));
-
-  // A controller that never gets ready: the applet never writes and never returns.
-  AppletChip stuck;
-  stuck.chip.set_busy_reads(-1);
-  stuck.mailbox(3, 1, std::string(kPageBytes, 'a'));
-  const auto stuck_run = stuck.cpu.call(kAppletEntry, 100000);
-  EXPECT_FALSE(stuck_run.returned);
-  EXPECT_TRUE(stuck.chip.flash_commands().empty());
-  EXPECT_EQ(stuck.page_bytes(3), std::string(kPageBytes, '\xff'));
+  auto load = [&](std::uint32_t address, std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+      chip.write(address + static_cast<std::uint32_t>(i), 1, static_cast<unsigned char>(bytes[i]));
+  };
+  load(kAppletEntry, samba_applet());
+  chip.write_word(kMcFcr, 0x5A000000u | 0x0B | 1 << 8);  // any command makes it busy
+  chip.set_busy_reads(50);
+  chip.write_word(kMcFcr, 0x5A000000u | 0x0D | 1 << 8);
+  chip.write_word(kPageNumber, 3);
+  chip.write_word(kFlagWord, 1);
+  load(kPageData, std::string(kPageBytes, 'a'));
+  const auto reads_before = chip.status_reads();
+  const auto run = cpu.call(kAppletEntry);
+  ASSERT_TRUE(run.returned) << run.fault;
+  EXPECT_GE(chip.status_reads() - reads_before, 51u) << "it polled MC_FSR until FRDY";
+  EXPECT_EQ(chip.flash_commands().back(), 0x5A000301u);
+  const auto& flash = chip.flash();
+  EXPECT_EQ(std::string(flash.begin() + 3 * kPageBytes, flash.begin() + 4 * kPageBytes), std::string(kPageBytes, 'a'));
 }
 
 }  // namespace
