@@ -113,6 +113,7 @@ TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesAreNotP
 TEST(SambaStatusReply, OnlyBitZeroAfterTheFirstXMeansReady) {
   EXPECT_TRUE(status_reply_ready("0x00000401"));
   EXPECT_FALSE(status_reply_ready("0x00000400"));
+  EXPECT_FALSE(status_reply_ready("0001"));  // no 'x': not read at all
 }
 
 TEST_F(SambaDownload, FlashNeverReadyEndsWithoutBootBitOrReset) {
