@@ -1,11 +1,9 @@
 // vexacli's download commands against vexaboard as separate programs: exit status, the
-// flashed image and the card file, a lost card acknowledgement, a board that never answers.
+// flashed image and the card file, a lost card acknowledgement.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 #include "download_fakes.h"
-#include "platform/pseudo_terminal.h"
 #include "support/board_and_cli.h"
 #include "support/firmware_images.h"
 
@@ -22,16 +20,14 @@ class DownloadCommandsCli : public test::BoardAndCli {
     extra.insert(extra.begin(), {"--flash-out", dir.file("flash"), "--card", dir.path()});
     BoardAndCli::start_board(type, std::move(extra));
   }
-  // A HEX file of an 'E' image (identity 0x2345).
-  std::string e_hex() { return dir.write("e.hex", test::to_hex(test::image_with_identity(31744, 0x2345, 3))); }
 };
 
 TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {
   start_board("E", {"--loader", "Download E", "--card-lose-ack", "2"});
-  auto flashed = cli({"download", e_hex()});
+  const std::string image = test::image_with_identity(31744, 0x2345, 3);  // an 'E' image
+  auto flashed = cli({"download", dir.write("e.hex", test::to_hex(image))});
   EXPECT_EQ(flashed.exit_code, 0) << flashed.out << flashed.err;
-  EXPECT_TRUE(has(flashed.out, "31744(0x7c00) bytes, 248 pages written")) << flashed.out;
-  EXPECT_TRUE(TempDir::read(dir.file("flash")) == test::image_with_identity(31744, 0x2345, 3));
+  EXPECT_TRUE(TempDir::read(dir.file("flash")) == image);
 
   const std::string bytes = test::random_bytes(5000, 1);
   // The second chunk's acknowledgement is lost once: its resend gets through, so the file is
@@ -41,27 +37,20 @@ TEST_F(DownloadCommandsCli, FirmwareAndCardFileSucceedAndFailuresSayWhy) {
   EXPECT_TRUE(has(put.out, "Download: 1 retries")) << put.out;
   EXPECT_TRUE(TempDir::read(dir.file("CARD.DAT")) == bytes);
 
-  auto missing = cli({"download", dir.file("none.hex")});
-  EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_TRUE(has(missing.out, "Error open " + dir.file("none.hex")));
   EXPECT_EQ(cli({"put-file", dir.file("none.dat"), "X.DAT"}).exit_code, 1);  // card-put's other name
   // An image of a size no loader takes: the code line stands alone, what to check follows on a
-  // line of its own, in the user's language, and the board is left alone.
-  std::remove(dir.file("flash").c_str());
+  // line of its own.
   const std::string odd = dir.write("odd.hex", ":0400000001020304F2\n");
   auto misfit = cli({"download", odd});
   EXPECT_EQ(misfit.exit_code, 1);
   EXPECT_TRUE(has(misfit.out, "\nError CRC 0602\nThe image fits no board loader: check that it was built for this "
                               "board type and for its loader version.\n")) << misfit.out;
-  auto french = cli({"--lang", "f", "download", odd});
-  EXPECT_TRUE(has(french.out, "\nErreur CRC 0602\nL'image ne convient à aucun chargeur de carte")) << french.out;
-  EXPECT_FALSE(TempDir::exists(dir.file("flash")));
   auto once = cli({"send-lines", "once"});
   EXPECT_EQ(once.exit_code, 0);
   EXPECT_TRUE(has(once.out, "1 lines x 100 = 100 chars written"));
 }
 
-TEST_F(DownloadCommandsCli, SambaFlashProgramsTheBoardAndSucceedsOnlyOnTheSummary) {
+TEST_F(DownloadCommandsCli, SambaFlashProgramsTheBoardAndTakesOnlyItsExtensions) {
   start_board("S", {});
   globals = {};
   const std::string image = test::random_bytes(1024, 91);
@@ -70,21 +59,10 @@ TEST_F(DownloadCommandsCli, SambaFlashProgramsTheBoardAndSucceedsOnlyOnTheSummar
   EXPECT_TRUE(has(run.out, "1024(0x400) bytes, 4 pages written")) << run.out;
   EXPECT_TRUE(has(run.err, "init done")) << "progress on standard error";
   EXPECT_TRUE(test::eventually([&] { return TempDir::read(dir.file("flash")).substr(0, 1024) == image; }, 10000));
-  board->stop();
-  EXPECT_TRUE(has(board->output(), "GPNVM bits 0x4 (boots from flash)")) << board->output();
   // ".bin" only with --samba; other extensions are not this command's.
   EXPECT_EQ(cli({"flash", dir.write("firmware.bin", image)}).exit_code, 2);
   EXPECT_EQ(cli({"flash", dir.file("firmware.hex")}).exit_code, 2);
   EXPECT_EQ(cli({"flash", dir.file("missing.binb")}).exit_code, 1);
-
-  // A board that never answers: no summary, so a failure (its text and bytes are
-  // samba_download_test's).
-  PseudoTerminal silent;
-  ASSERT_TRUE(silent.is_open());
-  link = silent.slave_path();
-  const auto quiet = cli({"flash", "--samba", dir.file("firmware.bin")});
-  EXPECT_EQ(quiet.exit_code, 1) << quiet.out;
-  EXPECT_FALSE(has(quiet.out, "pages written"));
 }
 
 }  // namespace

@@ -1,19 +1,14 @@
 #pragma once
-// The scripted link of the download tests (the scripted port and the "Ok" replies), the
-// job's other parts (Stop, the status row, the loader target, a clock whose sleeps only add
-// up), and a port wired straight to the simulated board's SAM-BA side.
+// The download jobs' parts over a scripted link (the port and its "Ok" replies, Stop, the
+// loader target, a counting clock), and a port wired to the simulated board's SAM-BA side.
 #include <atomic>
-#include <cstdint>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "base/board_jobs.h"
 #include "base/session_ports.h"
 #include "download/download_context.h"
-#include "download/samba_wire.h"
-#include "support/firmware_images.h"
 #include "link/board_channel.h"
 #include "sim/samba_session.h"
 #include "support/recording_sinks.h"
@@ -71,12 +66,6 @@ struct FakeRig {
     return DownloadContext{port, port, report, messages, status, control, detector, target, clock, false};
   }
 };
-
-// Two lower-case hexadecimal digits.
-inline std::string hex_pair(unsigned value) {
-  static const char digits[] = "0123456789abcdef";
-  return {digits[(value >> 4) & 15], digits[value & 15]};
-}
 
 // The scripted port wired to the simulated board's SAM-BA side: each write is fed to it and
 // its reply queued.

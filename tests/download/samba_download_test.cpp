@@ -1,6 +1,5 @@
-// The SAM-BA download against the simulated AT91SAM7S256 monitor, in process: whole images,
-// the page edge cases, the status poll, and every way it can fail; and our flash applet waiting
-// for the flash controller on its emulated CPU.
+// The SAM-BA download against the simulated AT91SAM7S256 monitor, in process: whole images, the
+// page edges, the status poll, every way it fails; our flash applet on its emulated CPU.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include "sim/samba_cpu.h"
 #include "sim/samba_monitor.h"
 #include "sim/samba_session.h"
+#include "support/firmware_images.h"
 #include "support/recording_sinks.h"
 
 namespace vexa {
@@ -25,25 +25,6 @@ using test::MonitorPort;
 using test::RecordingStatus;
 using test::SharedReport;
 using namespace vexa::samba;
-
-std::size_t count_of(const std::string& text, std::string_view what) {
-  std::size_t n = 0;
-  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
-// The identity line's value: the exclusive or of the image's first n bytes as little-endian words.
-std::string identity_line(const std::string& image, std::size_t n) {
-  std::uint32_t x = 0;
-  for (std::size_t i = 0; i < n; i += 4) {
-    std::uint32_t word = 0;
-    for (int b = 3; b >= 0; --b) word = word << 8 | static_cast<unsigned char>(image[i + b]);
-    x ^= word;
-  }
-  char line[80];
-  std::snprintf(line, sizeof line, "%zu [0x%zx] bytes crc= 0x%X", n, n, x);
-  return line;
-}
 
 class SambaDownload : public ::testing::Test {
  protected:
@@ -74,110 +55,79 @@ TEST_F(SambaDownload, WholeFlashLandsByteForByteThenBootsFromFlash) {
   ASSERT_TRUE(run(port, image));
 
   EXPECT_EQ(flash(port, 0, image.size()), image);
-  EXPECT_EQ(port.chip().gpnvm() & 0x4, 0x4u);
   EXPECT_EQ(port.session().resets(), 1);
-  EXPECT_FALSE(port.session().active()) << "a reset with the boot bit set leaves the monitor";
-  // 9 blocks of applet, then two per page.
-  EXPECT_EQ(port.session().monitor()->blocks_received(), 9u + 2048u);
-  EXPECT_EQ(port.session().monitor()->calls(), 1024);
-  EXPECT_TRUE(printed("262144(0x40000) bytes, 1024 pages written"));
 
-  EXPECT_TRUE(printed(identity_line(image, image.size())));
-
-  // The flash controller saw one write-page per page, in order, then the boot bit.
   const auto& commands = port.chip().flash_commands();
   ASSERT_EQ(commands.size(), 1025u);
   for (std::uint32_t page = 0; page < 1024; ++page)
     ASSERT_EQ(commands[page], 0x5A000001u | page << 8) << page;
   EXPECT_EQ(commands.back(), 0x5A00020Bu);
-  EXPECT_EQ(port.chip().flash_mode(), 0x00450100u);
 
-  // Progress: "init done", then the byte count after every page.
   const auto progress = status.progress();
   ASSERT_EQ(progress.size(), 1025u);
   EXPECT_EQ(progress.front(), "init done");
-  EXPECT_EQ(progress[1], "256");
   EXPECT_EQ(progress.back(), "262144");
 
   // The fixed pauses: auto-baud, new line, "dl", "samba", auto-baud again.
   EXPECT_EQ(sleep.pauses, (std::vector<int>{100, 100, 100, 200, 800, 800, 100, 100, 100}));
-  // The speed goes to the monitor's 115200 and stays there.
   EXPECT_EQ(port.speeds(), (std::vector<long>{115200, 115200}));
-  EXPECT_EQ(port.speed(), 115200);
 }
 
-TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesOrAnEmptyImageAreNotProgrammed) {
+TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesAreNotProgrammed) {
   {
+    // Verbose too: the steps are traced, and the status reply echoed; the flash gets ready at
+    // the last of its 20 polls (17 busy answers here, then the simulated controller's own 2).
     const std::string image = test::random_bytes(1000, 11);
     MonitorPort port;
-    ASSERT_TRUE(run(port, image));
-    EXPECT_EQ(flash(port, 0, 1000), image);
-    EXPECT_EQ(flash(port, 1000, 24), std::string(24, '\0')) << "the fourth page's 24 zero bytes";
-    EXPECT_EQ(flash(port, 1024, 256), std::string(256, '\xff')) << "no fifth page";
-    EXPECT_TRUE(printed("1024(0x400) bytes, 4 pages written"));
-  }
-  // An image without a whole word programs nothing but still sets the boot bit.
-  {
-    MonitorPort port;
-    ASSERT_TRUE(run(port, "ab"));
-    EXPECT_EQ(port.session().monitor()->calls(), 0);
-    EXPECT_EQ(port.session().resets(), 1);
-    EXPECT_TRUE(printed("0(0x0) bytes, 0 pages written"));
-  }
-  for (std::size_t loose = 1; loose <= 3; ++loose) {
-    report.clear();
-    const std::string image = test::random_bytes(512 + loose, static_cast<std::uint32_t>(20 + loose));
-    MonitorPort port;
-    ASSERT_TRUE(run(port, image));
-    EXPECT_EQ(flash(port, 0, 512), image.substr(0, 512));
-    EXPECT_EQ(flash(port, 512, 256), std::string(256, '\xff')) << loose << " loose bytes";
-    EXPECT_TRUE(printed("512(0x200) bytes, 2 pages written")) << loose;
-    EXPECT_TRUE(printed(identity_line(image, 512))) << loose;
-  }
-}
-
-TEST(SambaStatusReply, OnlyBitZeroAfterTheFirstXMeansReady) {
-  EXPECT_TRUE(status_reply_ready("0x00000001"));
-  EXPECT_FALSE(status_reply_ready("0x00000000"));
-  EXPECT_TRUE(status_reply_ready("0x00000401"));
-  EXPECT_FALSE(status_reply_ready("0x00000400"));
-  EXPECT_FALSE(status_reply_ready(""));           // a prompt that belonged to another command
-  EXPECT_FALSE(status_reply_ready("\x06"));
-  EXPECT_FALSE(status_reply_ready("0001"));       // no 'x': not read at all
-  EXPECT_TRUE(status_reply_ready("junk 0x1"));
-}
-
-TEST_F(SambaDownload, FlashReadyLateIsWaitedForAndNeverReadyEndsWithoutBootBitOrReset) {
-  {
-    MonitorPort late;
-    int busy_answers = 15;
-    late.set_tamper([&](std::string_view sent, std::string reply) {
+    int busy_answers = 17;
+    port.set_tamper([&](std::string_view sent, std::string reply) {
       if (sent == "wFFFFFF68,4#" && busy_answers-- > 0) return std::string("\n\r0x00000000\n\r>");
       return reply;
     });
-    EXPECT_TRUE(run(late, test::random_bytes(256, 4)));
-    EXPECT_EQ(late.session().resets(), 1);
-    report.clear();
+    ASSERT_TRUE(run(port, image, true));
+    EXPECT_EQ(flash(port, 0, 1000), image);
+    EXPECT_EQ(flash(port, 1000, 24), std::string(24, '\0')) << "the fourth page's 24 zero bytes";
+    EXPECT_TRUE(printed("1024(0x400) bytes, 4 pages written"));
+    for (const char* line : {"115200: \x80\x80#", "115200: dl", "WFFFFFF60,00450100#", "samba init done",
+                             "S00201600,#", "samba preloader done", "G00201600#", "WFFFFFD00,A500000D#"})
+      EXPECT_TRUE(printed(line)) << line;
+    EXPECT_NE(echo.text().find("0x0000000"), std::string::npos);
   }
+  // Three loose bytes, the most that make no page of their own, are neither programmed nor in
+  // the identity, the exclusive or of the whole little-endian words.
+  {
+    report.clear();
+    std::string image = test::random_bytes(512 + 3, 23);
+    image.replace(0, 512, 512, '\0');
+    image.replace(4, 4, "\x78\x56\x34\x12");
+    image.replace(508, 4, std::string("\x01\x00\x00\x80", 4));
+    MonitorPort port;
+    ASSERT_TRUE(run(port, image));
+    EXPECT_EQ(flash(port, 0, 512), image.substr(0, 512));
+    EXPECT_TRUE(printed("512(0x200) bytes, 2 pages written"));
+    EXPECT_TRUE(printed("512 [0x200] bytes crc= 0x92345679"));
+  }
+}
+
+// "0x00000001" and "0x00000000" are the whole downloads' ready and never-ready replies.
+TEST(SambaStatusReply, OnlyBitZeroAfterTheFirstXMeansReady) {
+  EXPECT_TRUE(status_reply_ready("0x00000401"));
+  EXPECT_FALSE(status_reply_ready("0x00000400"));
+  EXPECT_FALSE(status_reply_ready("0001"));  // no 'x': not read at all
+}
+
+TEST_F(SambaDownload, FlashNeverReadyEndsWithoutBootBitOrReset) {
   MonitorPort port;
   port.set_tamper([](std::string_view sent, std::string reply) {
     if (sent == "wFFFFFF68,4#") return std::string("\n\r0x00000000\n\r>");
     return reply;
   });
   EXPECT_FALSE(run(port, test::random_bytes(600, 3)));
-  EXPECT_EQ(count_of(port.bytes(), "wFFFFFF68,4#"), 20u);
+  EXPECT_EQ(std::count(port.writes().begin(), port.writes().end(), "wFFFFFF68,4#"), 20);
   EXPECT_EQ(port.bytes().find("WFFFFFF64,5A00020B#"), std::string::npos);
-  EXPECT_EQ(port.bytes().find("WFFFFFD00"), std::string::npos);
-  EXPECT_EQ(port.session().resets(), 0);
-  EXPECT_EQ(port.chip().gpnvm(), 0u);
-  for (const auto& line : report.lines()) {
-    EXPECT_EQ(line.find("pages written"), std::string::npos) << line;
-    EXPECT_EQ(line.find("Board not in download mode"), std::string::npos) << "no message: " << line;
-  }
-  EXPECT_EQ(port.speed(), 115200);
 }
 
-TEST_F(SambaDownload, AFailedTransferNamesTheUnexpectedByteAndSendsNothingMore) {
+TEST_F(SambaDownload, AFailedStepSaysWhyAndSendsNothingMore) {
   int frames = 0;
   struct Row {
     const char* note;
@@ -186,6 +136,8 @@ TEST_F(SambaDownload, AFailedTransferNamesTheUnexpectedByteAndSendsNothingMore) 
     std::string line;
   };
   const std::vector<Row> rows{
+      {"a monitor that stops answering: no prompt after the first command",
+       [](std::string_view sent) { return sent == "WFFFFFF60,00450100#"; }, "", "Error: Board not in download mode"},
       // The 9 applet blocks, then the first page's two.
       {"the second block of page 0 NAKed: not repeated",
        [&](std::string_view sent) { return !sent.empty() && sent[0] == '\x01' && ++frames == 11; }, "\x15",
@@ -209,78 +161,41 @@ TEST_F(SambaDownload, AFailedTransferNamesTheUnexpectedByteAndSendsNothingMore) 
     EXPECT_FALSE(run(port, test::random_bytes(1024, 6)));
     EXPECT_TRUE(printed(row.line));
     EXPECT_EQ(port.bytes().size(), written_at_hit) << "nothing at all after the failed answer";
-    EXPECT_EQ(port.session().monitor()->calls(), 0);
-    EXPECT_TRUE(port.chip().flash_commands().empty());
-    EXPECT_EQ(port.speed(), 115200);
   }
 }
 
-TEST_F(SambaDownload, VerboseModeTracesTheSteps) {
-  MonitorPort port;
-  ASSERT_TRUE(run(port, test::random_bytes(256, 10), true));
-  for (const char* line : {"115200: \x80\x80#", "115200: dl", "WFFFFFF60,00450100#",
-                           "samba init done", "S00201600,#", "samba preloader done",
-                           "W00201500,00000000#", "S00201400,#", "G00201600#", "WFFFFFD00,A500000D#"})
-    EXPECT_TRUE(printed(line)) << line;
-  EXPECT_NE(echo.text().find("0x0000000"), std::string::npos) << "the status reply was echoed";
-}
-
-TEST(XmodemCrc, MatchesTheCheckValueAndTheFrameLayout) {
+// The simulated monitor takes frames apart on its own (a wrong layout is NAKed in the whole
+// downloads) but with this CRC; no download sends a short block.
+TEST(XmodemCrc, MatchesTheCheckValueAndFillsAShortBlockWithZeros) {
   EXPECT_EQ(xmodem_crc16("123456789"), 0x31C3);
-  EXPECT_EQ(xmodem_crc16(""), 0);
-  const std::string frame = xmodem_block(0xFF, "abc");
+  const std::string frame = xmodem_block(1, "abc");
   ASSERT_EQ(frame.size(), 133u);
-  EXPECT_EQ(frame.substr(0, 3), std::string("\x01\xff\x00", 3));
-  EXPECT_EQ(frame.substr(3, 4), std::string("abc\0", 4)) << "a short block is filled with zeros";
-  const std::uint16_t crc = xmodem_crc16(frame.substr(3, 128));
-  EXPECT_EQ(static_cast<unsigned char>(frame[131]), crc >> 8);
-  EXPECT_EQ(static_cast<unsigned char>(frame[132]), crc & 0xFF);
+  EXPECT_EQ(frame.substr(3, 128), "abc" + std::string(125, '\0'));
 }
 
 // Our page-programming applet alone on the emulated ARM7TDMI, with a flash controller slower
 // than the simulated board's (the whole downloads above check every page it programs).
-struct AppletChip {
+TEST(SambaApplet, WaitsForTheFlashControllerBeforeFillingTheLatch) {
   sim::SambaChip chip;
   sim::SambaCpu cpu{chip};
-
-  AppletChip() {
-    const std::string_view applet = samba_applet();
-    for (std::size_t i = 0; i < applet.size(); ++i)
-      chip.write(kAppletEntry + static_cast<std::uint32_t>(i), 1, static_cast<unsigned char>(applet[i]));
-  }
-  void mailbox(std::uint32_t page, std::uint32_t flag, const std::string& data) {
-    chip.write_word(kPageNumber, page);
-    chip.write_word(kFlagWord, flag);
-    for (std::size_t i = 0; i < data.size(); ++i)
-      chip.write(kPageData + static_cast<std::uint32_t>(i), 1, static_cast<unsigned char>(data[i]));
-  }
-  std::string page_bytes(std::uint32_t page) const {
-    const auto& flash = chip.flash();
-    return std::string(flash.begin() + page * kPageBytes, flash.begin() + (page + 1) * kPageBytes);
-  }
-};
-
-TEST(SambaApplet, WaitsForTheFlashControllerBeforeFillingTheLatch) {
-  AppletChip slow;
-  slow.chip.write_word(kMcFcr, 0x5A000000u | 0x0B | 1 << 8);  // any command makes it busy
-  slow.chip.set_busy_reads(50);
-  slow.chip.write_word(kMcFcr, 0x5A000000u | 0x0D | 1 << 8);
-  slow.mailbox(3, 1, std::string(kPageBytes, 'a'));
-  const auto reads_before = slow.chip.status_reads();
-  const auto slow_run = slow.cpu.call(kAppletEntry);
-  ASSERT_TRUE(slow_run.returned) << slow_run.fault;
-  EXPECT_GE(slow.chip.status_reads() - reads_before, 51u) << "it polled MC_FSR until FRDY";
-  EXPECT_EQ(slow.chip.flash_commands().back(), 0x5A000301u);
-  EXPECT_EQ(slow.page_bytes(3), std::string(kPageBytes, 'a'));
-
-  // A controller that never gets ready: the applet never writes and never returns.
-  AppletChip stuck;
-  stuck.chip.set_busy_reads(-1);
-  stuck.mailbox(3, 1, std::string(kPageBytes, 'a'));
-  const auto stuck_run = stuck.cpu.call(kAppletEntry, 100000);
-  EXPECT_FALSE(stuck_run.returned);
-  EXPECT_TRUE(stuck.chip.flash_commands().empty());
-  EXPECT_EQ(stuck.page_bytes(3), std::string(kPageBytes, '\xff'));
+  auto load = [&](std::uint32_t address, std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+      chip.write(address + static_cast<std::uint32_t>(i), 1, static_cast<unsigned char>(bytes[i]));
+  };
+  load(kAppletEntry, samba_applet());
+  chip.write_word(kMcFcr, 0x5A000000u | 0x0B | 1 << 8);  // any command makes it busy
+  chip.set_busy_reads(50);
+  chip.write_word(kMcFcr, 0x5A000000u | 0x0D | 1 << 8);
+  chip.write_word(kPageNumber, 3);
+  chip.write_word(kFlagWord, 1);
+  load(kPageData, std::string(kPageBytes, 'a'));
+  const auto reads_before = chip.status_reads();
+  const auto run = cpu.call(kAppletEntry);
+  ASSERT_TRUE(run.returned) << run.fault;
+  EXPECT_GE(chip.status_reads() - reads_before, 51u) << "it polled MC_FSR until FRDY";
+  EXPECT_EQ(chip.flash_commands().back(), 0x5A000301u);
+  const auto& flash = chip.flash();
+  EXPECT_EQ(std::string(flash.begin() + 3 * kPageBytes, flash.begin() + 4 * kPageBytes), std::string(kPageBytes, 'a'));
 }
 
 }  // namespace
