@@ -49,7 +49,8 @@ class Rfc2217Device final : public SerialDevice {
   bool carrier_detect() const override;
 
   int write_all(const char* bytes, std::size_t length) override;
-  int drain_output() override { return 0; }
+  // Waits until the gateway has every byte written (see TcpSocket::wait_sent).
+  int drain_output() override { return socket_.wait_sent(answer_ms_); }
   WaitResult wait_readable(int wait_ms, int wake_fd = -1) override;
   long read_some(char* buffer, std::size_t capacity) override;
   bool hung_up() const override;

@@ -224,7 +224,8 @@ bool SerialPort::close() {
     tty_.reset();
   }
   if (!closing) return false;
-  if (!closing->networked()) closing->set_rts(false);
+  if (closing->networked()) (void)closing->drain_output();  // the last bytes reach the gateway
+  else closing->set_rts(false);
   // The receive thread may be waiting on the descriptor: end its wait; the descriptor closes
   // when the last holder lets go of it, but the port is free from here on.
   closing->release();

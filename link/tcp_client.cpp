@@ -154,8 +154,12 @@ bool TcpClient::tcp_close() {
     sock = std::move(socket_);
     connected_.store(false);
   }
-  // Readers and senders still holding the socket wake up; the last one closes it.
-  if (sock) sock->interrupt();
+  if (sock) {
+    // What was sent last reaches the peer before the close can reset the connection.
+    (void)sock->wait_sent(kCloseSendWaitMs);
+    // Readers and senders still holding the socket wake up; the last one closes it.
+    sock->interrupt();
+  }
   status(messages_.message("Mphoffline"));
   call_state_.store(CallState::offline);
   notify(false);

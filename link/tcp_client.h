@@ -21,6 +21,8 @@ class TcpSocket;
 inline constexpr std::size_t kTcpAddressChars = 99;  // the address text is copied into char[100]
 inline constexpr std::size_t kTcpBatchBytes = 999;   // one receive fills char[1000] with its NUL
 inline constexpr long kTcpHighestPort = 65535;       // a larger number is refused like no port
+// How long a hang-up waits for the peer to take what was sent last.
+inline constexpr int kCloseSendWaitMs = 2000;
 
 // Winsock codes kept in the reports.
 inline constexpr int kWsaConnReset = 10054;

@@ -6,10 +6,14 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <linux/sockios.h>
+
 #include <cerrno>
+#include <chrono>
 
 namespace vexa {
 
@@ -142,6 +146,20 @@ long TcpSocket::receive_now(char* buffer, std::size_t capacity) {
     ssize_t n = ::recv(fd_, buffer, capacity, MSG_DONTWAIT);
     if (n >= 0) return static_cast<long>(n);
     if (errno != EINTR) return -1;
+  }
+}
+
+int TcpSocket::wait_sent(int wait_ms) {
+  if (fd_ < 0) return EBADF;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+  for (;;) {
+    int unacknowledged = 0;
+    if (::ioctl(fd_, SIOCOUTQ, &unacknowledged) != 0) return errno;
+    if (unacknowledged == 0) return 0;
+    if (std::chrono::steady_clock::now() >= deadline) return ETIMEDOUT;
+    // The kernel tells nothing when the queue empties: look again soon, unless interrupted.
+    pollfd fds{interrupted_.descriptor(), POLLIN, 0};
+    if (::poll(&fds, 1, 2) > 0) return EINTR;
   }
 }
 

@@ -40,6 +40,11 @@ class TcpSocket {
   long receive(char* buffer, std::size_t capacity);
   // As receive, without waiting: -1 with errno EAGAIN when nothing is there.
   long receive_now(char* buffer, std::size_t capacity);
+  // Waits up to wait_ms until the peer has acknowledged every byte sent. A close with unread
+  // data in the receive queue resets the connection, and a reset throws away what was not yet
+  // acknowledged: the last bytes before a close (a board's reset command) would be lost.
+  // 0, ETIMEDOUT, EINTR after interrupt(), or the errno code of the query.
+  int wait_sent(int wait_ms);
   // Shuts the connection down and ends every current and later wait; the descriptor itself
   // is closed by close() or the destructor.
   void interrupt();

@@ -33,6 +33,9 @@ class LoopbackPeer {
   LoopbackPeer(const LoopbackPeer&) = delete;
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;
 
+  // A small receive buffer, for the connections accepted from now on: a peer that stops
+  // reading then holds the client's bytes in the client's own send queue.
+  void set_receive_buffer(int bytes) { ::setsockopt(listen_fd_, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes); }
   int port() const { return port_; }
   int fd() const { return peer_fd_; }  // the accepted connection
   std::string address_text() const { return "127.0.0.1 " + std::to_string(port_); }
