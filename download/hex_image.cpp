@@ -133,8 +133,4 @@ WordIdentity bin_identity(std::istream& in) {
   return word_identity(in, [](std::uint32_t a, std::uint32_t b) { return a + b; });
 }
 
-WordIdentity samba_identity(std::istream& in) {
-  return word_identity(in, [](std::uint32_t a, std::uint32_t b) { return a ^ b; });
-}
-
 }  // namespace vexa

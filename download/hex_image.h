@@ -36,7 +36,5 @@ struct WordIdentity {
 // A "bin" file: the sum of its little-endian 32-bit words modulo 2^32 (1..3 trailing bytes
 // left out). Reads to the end; the caller rewinds.
 WordIdentity bin_identity(std::istream& in);
-// A SAM-BA file: the XOR of its 32-bit words (trailing bytes left out).
-WordIdentity samba_identity(std::istream& in);
 
 }  // namespace vexa
