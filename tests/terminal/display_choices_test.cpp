@@ -1,8 +1,6 @@
 // The terminal's optional choices in the core: the hex view and typed hex, time stamps, the
-// command history file and the scrollback's line and character rules; the keyboard (keys and
-// pastes as bytes on the wire, the Enter/Backspace choices, the history recall). Typed
-// characters, the local echo and the option texts are in cli/terminal_options_test.cpp. How the display filter
-// switches between them, rows of both directions included, is app/terminal_choices_test.
+// command history file, the scrollback's line and character rules (an owner far behind
+// included); the keyboard: keys and pastes as bytes, Enter and Backspace, the history recall.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -133,7 +131,7 @@ struct OwnedTerminal {
   Terminal terminal{view, nullptr, ViewThreads::owner_only, [] {}};
 };
 
-TEST(Scrollback, TheLineRuleKeepsTheNewestLinesWhateverTheBurstsAndABehindOwner) {
+TEST(Scrollback, TheLineRuleKeepsTheNewestLinesWhateverTheBurstsAndShowsABacklogInParts) {
   // Bursts that end inside a line, flushed at once: the view holds exactly the newest lines.
   TextBufferView view;
   Terminal terminal(view);
@@ -146,15 +144,6 @@ TEST(Scrollback, TheLineRuleKeepsTheNewestLinesWhateverTheBurstsAndABehindOwner)
   }
   EXPECT_EQ(view.contents(), test::numbered_lines(3000 - kLeastScrollbackLines + 1, 3000));
   EXPECT_EQ(view.line_ends(), count_line_ends(view.contents()));
-
-  // An owner that takes the text only at the end: the queue keeps what the view would, and the
-  // view then shows the newest lines as one unbroken tail.
-  OwnedTerminal late;
-  late.from_worker(1, 5000, 10);
-  const std::size_t backlog = ScrollbackLimit::of_lines(kLeastScrollbackLines).backlog_lines();
-  EXPECT_LE(late.terminal.queued_chars(), backlog * test::kNumberedLineChars);
-  late.terminal.flush();
-  EXPECT_EQ(late.view.contents(), test::numbered_lines(5000 - kLeastScrollbackLines + 1, 5000));
 
   // A backlog reaches the owner in parts of at most kOwnerShowChars, each ending with a line.
   OwnedTerminal parts(1000);
@@ -178,6 +167,27 @@ TEST(Scrollback, TheLineRuleKeepsTheNewestLinesWhateverTheBurstsAndABehindOwner)
   EXPECT_LT(endless.length(), limit.trim_chars());
   EXPECT_GE(endless.length(), limit.trim_chars() / 2 - 1000);
   EXPECT_EQ(endless.contents().back(), 'a' + 199 % 26);
+}
+
+// An owner that falls behind: the out-box keeps no more than the view would (the line rule cuts
+// it back at its backlog), dropping from the oldest end, so the owner finally shows one unbroken
+// tail ending with the last line.
+TEST(Scrollback, AnOwnerFarBehindGetsAnUnbrokenTailUnderEitherRule) {
+  for (const std::size_t lines : {std::size_t{0}, kLeastScrollbackLines}) {
+    SCOPED_TRACE(lines);
+    OwnedTerminal late(lines);
+    late.from_worker(1, 10, 10);
+    late.terminal.flush();  // the owner shows the first lines, then falls behind
+    late.from_worker(11, 5000, 10);
+    const std::size_t backlog = ScrollbackLimit::of_lines(lines).backlog_lines() * test::kNumberedLineChars;
+    EXPECT_LT(late.terminal.queued_chars(), lines ? backlog + 1 : 2 * kViewTrimAtChars);
+    for (int i = 0; i < 100 && late.terminal.queued_chars() > 0; ++i) late.terminal.flush();
+    EXPECT_EQ(test::contiguous_tail_error(late.view.contents(), 5000), "");
+    if (lines) {
+      EXPECT_EQ(late.view.contents(), test::numbered_lines(5001 - static_cast<int>(lines), 5000));
+    }
+    EXPECT_GT(late.terminal.counters().dropped_full, 0);
+  }
 }
 
 // Out-boxes just below the trim length, each shown by one owner flush: the view grows past the

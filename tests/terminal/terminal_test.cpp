@@ -1,10 +1,6 @@
-// The terminal: line ends, carets, the pending limit, the view's trim, printed lines, threads
-// and the log; the board's text: ANSI escape sequences taken out and turned into styles (SGR
-// colours in their 16-, 256- and 24-bit forms, sequences cut between reads, malformed ones that
-// must give back the text they would otherwise hide), Windows-1252 against UTF-8, the
-// getting-started text in each language; and sending a text file line by line over a scripted
-// port: the pause between lines, the wait for each line's echo or the board's prompt, a silent
-// board, Stop, an unreadable file and a lost port.
+// The terminal: line ends, carets, the pending limit, the view's trim, printed lines, threads and
+// the log; the board's ANSI sequences and SGR styles, Windows-1252 against UTF-8, the
+// getting-started text; sending a text file line by line and how each kind of send ends.
 #include "terminal/terminal.h"
 
 #include <gtest/gtest.h>
@@ -46,15 +42,18 @@ TEST_F(TerminalFixture, LineEndsFoldNulsVanishAndControlsShowAsCarets) {
   const struct {
     std::string received;
     std::string shown;
+    bool ansi;
   } rows[] = {
-      {"a\r\nb\n\rc", "a\r\nb\r\n\r\nc"},
-      {"1\r2\n3\r\n4\r\r\n5\n\r6\r\r7", "1\r\n2\r\n3\r\n4\r\n5\r\n\r\n6\r\n7"},
-      {std::string("x\r\0\ny", 5), "x\r\ny"},  // a NUL does not break the CR LF pair
-      {"\x01\x07\t\x1a\x1b\x1f\x7f\x80\xe9\xff", "^A^G\t^Z^[^_\x7f\x80\xe9\xff"},
+      {"a\r\nb\n\rc", "a\r\nb\r\n\r\nc", false},
+      {"1\r2\n3\r\n4\r\r\n5\n\r6\r\r7", "1\r\n2\r\n3\r\n4\r\n5\r\n\r\n6\r\n7", false},
+      {std::string("x\r\0\ny", 5), "x\r\ny", false},  // a NUL does not break the CR LF pair
+      {"\x1b[32mgreen\x01\r\n", "\x1b[32mgreen^A\r\n", true},  // ESC reaches the view only with ANSI on
+      {"\x01\x07\t\x1a\x1b\x1f\x7f\x80\xe9\xff", "^A^G\t^Z^[^_\x7f\x80\xe9\xff", false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.shown);
     terminal.clear();
+    terminal.set_ansi(row.ansi);
     terminal.put_text(row.received);
     EXPECT_EQ(shown(), row.shown);
   }
@@ -108,15 +107,6 @@ TEST_F(TerminalFixture, PrintLineStartsANewLineOnlyWhenNeeded) {
   EXPECT_TRUE(terminal.at_line_start());
   terminal.print_line("after");
   EXPECT_EQ(view.contents(), "after\r\n");
-}
-
-TEST_F(TerminalFixture, EscapeReachesTheViewOnlyWhileAnsiIsOn) {
-  terminal.put_text("\x1b[31mred\r\n");
-  terminal.set_ansi(true);
-  terminal.put_text("\x1b[32mgreen\x01\r\n");
-  terminal.set_ansi(false);
-  terminal.put_text("\x1b[0m");
-  EXPECT_EQ(shown(), "^[[31mred\r\n\x1b[32mgreen^A\r\n^[[0m");
 }
 
 // A terminal whose printed lines also go to a log file (UTF-8), over the given view.
@@ -209,30 +199,6 @@ TEST(TerminalThreads, OwnerOnlyViewShowsOneOutboxPerOwnerFlushAndIsWokenOnceForT
   EXPECT_EQ(wakes.load(), 3);  // the owner's flush re-armed the wake
 }
 
-// An owner that falls behind: the out-box keeps no more than the view would, dropping from the
-// oldest end, so what the owner finally shows is one unbroken tail ending with the last line.
-TEST(TerminalThreads, AnOwnerFarBehindGetsAnUnbrokenTailUnderEitherRule) {
-  for (const ScrollbackLimit& limit : {ScrollbackLimit::characters(15000), ScrollbackLimit::of_lines(100)}) {
-    SCOPED_TRACE(limit.by_lines() ? "lines" : "characters");
-    TextBufferView view;
-    Terminal terminal{view, nullptr, ViewThreads::owner_only, [] {}};
-    terminal.set_scrollback(limit);
-    auto board = [&terminal](int first, int last) {
-      std::thread([&terminal, first, last] {
-        for (int n = first; n <= last; ++n) terminal.put_text(test::numbered_lines(n, n));
-        terminal.flush();
-      }).join();
-    };
-    board(1, 10);
-    terminal.flush();  // the owner shows the first lines, then falls behind
-    board(11, 3000);
-    EXPECT_LT(terminal.queued_chars(), 2 * 15000u);
-    for (int i = 0; i < 100 && terminal.queued_chars() > 0; ++i) terminal.flush();
-    EXPECT_EQ(test::contiguous_tail_error(view.contents(), 3000), "");
-    EXPECT_GT(terminal.counters().dropped_full, 0);
-  }
-}
-
 // Report lines are the program's own UTF-8 texts; board bytes are Windows-1252. The view keeps
 // board text, one byte per character (report lines are cut at 199 characters), the stream shows
 // UTF-8, and the log file (UTF-8, a tag or a blank before a new source) gets each right.
@@ -255,27 +221,23 @@ TEST(TerminalText, ReportLinesAndBoardBytesAreShownAndLoggedEachAsWhatTheyMean) 
                                  "\n\xe4\xb8\xad\n>\xc3\xa9t\xc3\xa9\n");
 }
 
-TEST(AnsiReader, ColoursBoldAndResetSplitTheTextIntoRuns) {
+using Runs = std::vector<std::pair<std::string, TextStyle>>;
+
+TEST(AnsiReader, ColoursBoldAndResetSplitTheTextIntoRunsAndACutSequenceActsInTheNextRead) {
   AnsiReader reader;
-  const auto runs = reader.read("plain \x1b[1;31mred bold\x1b[0m back \x1b[92;44mgreen on blue\x1b[39;49m.");
-  const std::vector<std::pair<std::string, TextStyle>> expected = {
-      {"plain ", {}},
-      {"red bold", {.foreground = 1, .bold = true}},
-      {" back ", {}},
-      {"green on blue", {.foreground = 10, .background = 4}},  // bright green
-      {".", {}},
+  const auto read = [&reader](std::string_view text) {
+    Runs runs;
+    for (StyledRun& run : reader.read(text)) runs.emplace_back(std::move(run.text), run.style);
+    return runs;
   };
-  ASSERT_EQ(runs.size(), expected.size());
-  for (std::size_t i = 0; i < runs.size(); ++i) {
-    EXPECT_EQ(runs[i].text, expected[i].first);
-    EXPECT_EQ(runs[i].style, expected[i].second) << runs[i].text;
-  }
-  // A sequence cut between reads takes effect in the next one.
-  EXPECT_EQ(reader.read("ab\x1b[3").at(0).text, "ab");
-  const auto cut = reader.read("4mcd");
-  ASSERT_EQ(cut.size(), 1u);
-  EXPECT_EQ(cut[0].text, "cd");
-  EXPECT_EQ(cut[0].style.foreground, 4);
+  EXPECT_EQ(read("plain \x1b[1;31mred bold\x1b[0m back \x1b[92;44mgreen on blue\x1b[39;49m."),
+            (Runs{{"plain ", {}},
+                  {"red bold", {.foreground = 1, .bold = true}},
+                  {" back ", {}},
+                  {"green on blue", {.foreground = 10, .background = 4}},  // bright green
+                  {".", {}}}));
+  EXPECT_EQ(read("ab\x1b[3"), (Runs{{"ab", {}}}));
+  EXPECT_EQ(read("4mcd"), (Runs{{"cd", {.foreground = 4}}}));
 }
 
 TEST(AnsiReader, EachSgrSequenceLeavesItsStyle) {
@@ -359,7 +321,7 @@ std::vector<std::string> lines_of(std::string_view text) {
 }
 
 // The other languages keep the English text's lines, numbering and product headings.
-TEST(GettingStarted, TranslationsKeepTheStructureAndFitTheCodePage) {
+TEST(GettingStarted, TranslationsKeepTheStructureFitTheCodePageAndShowOnlyForTheFamily) {
   const auto english = lines_of(getting_started_text('e'));
   for (char language : {'f', 'd', 'F', 'D'}) {
     SCOPED_TRACE(language);
@@ -377,9 +339,7 @@ TEST(GettingStarted, TranslationsKeepTheStructureAndFitTheCodePage) {
     EXPECT_EQ(utf8_to_cp1252(text).find('?'), std::string::npos);
   }
   EXPECT_EQ(getting_started_text('x'), getting_started_text('e'));
-}
-
-TEST(GettingStarted, ShownAsBoardTextOnlyForTheFamilyProduct) {
+  // Shown as board text, and only for the family product.
   TextBufferView view;
   Terminal terminal{view};
   show_getting_started(terminal, false, 'f');
@@ -464,16 +424,14 @@ TEST_F(SendFileTest, WaitsForEachLinesEchoOrPromptAndShowsIt) {
   EXPECT_TRUE(board.shown_before[2].ends_with("ti=t\r\nOk\r\n")) << board.shown_before[2];
 }
 
-TEST_F(SendFileTest, ASilentBoardStopsTheSendingWithTheLine) {
-  SendFileOptions options;
-  options.wait = SendWait::prompt;
-  options.wait_ms = 100;
-  EXPECT_FALSE(sender.send(file, port, options, control));
+TEST_F(SendFileTest, ASilentBoardStopAnUnreadableFileAndALostPortEndItWithAReport) {
+  SendFileOptions silent;
+  silent.wait = SendWait::prompt;
+  silent.wait_ms = 100;
+  EXPECT_FALSE(sender.send(file, port, silent, control));
   EXPECT_TRUE(report.contains("Line 1 was not answered in time: sending stopped."));
   EXPECT_EQ(port.writes(), std::vector<std::string>{"one\r"});
-}
-
-TEST_F(SendFileTest, StopUnreadableFilesAndALostPortEndItWithAReport) {
+  port.forget_writes();
   control.stop = true;
   EXPECT_FALSE(sender.send(file, port, {}, control));
   EXPECT_TRUE(report.contains("Send file lines.txt: stopped, 0 of 3 lines sent."));
