@@ -268,7 +268,7 @@ struct KeyboardFixture : ::testing::Test {
   }
 };
 
-TEST_F(KeyboardFixture, CtrlCSendsNothingCtrlZShowsAsCaretZOtherKeysGoOutAsBytes) {
+TEST_F(KeyboardFixture, CtrlCSendsNothingCtrlZShowsAsCaretZOtherKeysAndPastesGoOutAsBytes) {
   terminal.put_text("prompt>");
   type("\x03" "a");
   keyboard.key_command(0x100 | 'b');  // only the low byte counts
@@ -277,9 +277,9 @@ TEST_F(KeyboardFixture, CtrlCSendsNothingCtrlZShowsAsCaretZOtherKeysGoOutAsBytes
   keyboard.key_command(26);
   EXPECT_EQ(link.sent, "ab\xe9\x1b\x1a");
   EXPECT_EQ(view.contents(), "prompt>^Z");  // flushed at once, with what was pending
-}
-
-TEST_F(KeyboardFixture, PasteSendsTheClipboardAsOneWindows1252Text) {
+  // A paste sends the clipboard as one Windows-1252 text.
+  link.sent.clear();
+  link.writes.clear();
   keyboard.key_command(22);  // nothing readable, then nothing at all: nothing sent
   clipboard.contents = "";
   keyboard.key_command(22);

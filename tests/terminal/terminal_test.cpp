@@ -393,7 +393,7 @@ class SendFileTest : public ::testing::Test {
   TimedPort port{echo};
 };
 
-TEST_F(SendFileTest, PausesAfterEachLine) {
+TEST_F(SendFileTest, EachLineWaitsForThePauseTheEchoOrThePrompt) {
   SendFileOptions options;
   options.pause_ms = 80;
   EXPECT_TRUE(sender.send(file, port, options, control));
@@ -401,16 +401,14 @@ TEST_F(SendFileTest, PausesAfterEachLine) {
   EXPECT_EQ(port.writes(), (std::vector<std::string>{"one\r", "two\r", "three\r"}));
   for (std::size_t i = 1; i < 3; ++i) EXPECT_GE(port.writes_at[i] - port.writes_at[i - 1], 80ms) << i;
   EXPECT_EQ(status.progress(), (std::vector<std::string>{"Sending line 1/3", "Sending line 2/3", "Sending line 3/3", ""}));
-}
-
-// Each line goes out only once the answer to the one before was shown: its echo, or the
-// prompt after the board's own text.
-TEST_F(SendFileTest, WaitsForEachLinesEchoOrPromptAndShowsIt) {
-  port.respond = [](std::string_view line) { return std::string(line) + "\n"; };
-  SendFileOptions options;
+  // Waiting, each line goes out only once the answer to the one before was shown: its echo,
+  // or the prompt after the board's own text.
+  TimedPort echoing{echo};
+  echoing.respond = [](std::string_view line) { return std::string(line) + "\n"; };
+  options.pause_ms = 0;
   options.wait = SendWait::echo;
-  EXPECT_TRUE(sender.send(file, port, options, control));
-  EXPECT_EQ(port.shown_before, (std::vector<std::string>{"", "one", "one\r\ntwo"}));
+  EXPECT_TRUE(sender.send(file, echoing, options, control));
+  EXPECT_EQ(echoing.shown_before, (std::vector<std::string>{"", "one", "one\r\ntwo"}));
   EXPECT_EQ(echo.text(), "one\r\ntwo\r\nthree");
 
   TimedPort board{echo};
