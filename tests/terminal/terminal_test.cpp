@@ -109,22 +109,6 @@ TEST_F(TerminalFixture, PrintLineStartsANewLineOnlyWhenNeeded) {
   EXPECT_EQ(view.contents(), "after\r\n");
 }
 
-// A terminal whose printed lines also go to a log file (UTF-8), over the given view.
-struct LoggedTerminal {
-  explicit LoggedTerminal(TerminalView& view) : terminal{view, &log} {
-    log.set_mode(1);
-    log.apply_log_mode();
-  }
-  std::string logged() {
-    log.close();
-    return test::TempDir::read(log.path());
-  }
-  test::TempDir dir;
-  FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
-  CaptureLog log{dir.file("VexaTerm.log"), clock};
-  Terminal terminal;
-};
-
 // Counts what reaches it and never asks for a trim.
 class CountingView : public TerminalView {
  public:
@@ -205,20 +189,25 @@ TEST(TerminalThreads, OwnerOnlyViewShowsOneOutboxPerOwnerFlushAndIsWokenOnceForT
 TEST(TerminalText, ReportLinesAndBoardBytesAreShownAndLoggedEachAsWhatTheyMean) {
   std::ostringstream out;
   StreamView view{out};
-  LoggedTerminal logged{view};
-  Terminal& terminal = logged.terminal;
+  test::TempDir dir;
+  const FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
+  CaptureLog log{dir.file("VexaTerm.log"), clock};
+  log.set_mode(1);
+  log.apply_log_mode();
+  Terminal terminal{view, &log};
   terminal.put_text("caf\xe9 \x80\r\n");  // board bytes: logged by the receive side, not here
-  logged.log.log_board_text('<', "caf\xe9 \x80\n");
+  log.log_board_text('<', "caf\xe9 \x80\n");
   terminal.print_line("com schlie\xc3\x9f" "en\a");  // the log gets the text, not its caret form
   std::string accents;
   for (int i = 0; i < 250; ++i) accents += "\xc3\xa9";  // 250 characters, 500 bytes
   terminal.print_linef("%s", accents.c_str());  // formatted: cut by characters too, after the format
   terminal.print_line("\xe4\xb8\xad");  // no Windows-1252 character for it
-  logged.log.log_board_text('>', "\xe9t\xe9\n");
+  log.log_board_text('>', "\xe9t\xe9\n");
   EXPECT_EQ(view.contents(), "caf\xe9 \x80\r\ncom schlie\xdf" "en^G\r\n" + std::string(199, '\xe9') + "\r\n?\r\n");
   EXPECT_EQ(out.str(), "caf\xc3\xa9 \xe2\x82\xac\ncom schlie\xc3\x9f" "en^G\n" + accents.substr(0, 398) + "\n?\n");
-  EXPECT_EQ(logged.logged(), "<caf\xc3\xa9 \xe2\x82\xac\n com schlie\xc3\x9f" "en\a\n" + accents.substr(0, 398) +
-                                 "\n\xe4\xb8\xad\n>\xc3\xa9t\xc3\xa9\n");
+  log.close();
+  EXPECT_EQ(test::TempDir::read(log.path()), "<caf\xc3\xa9 \xe2\x82\xac\n com schlie\xc3\x9f" "en\a\n" +
+                                                 accents.substr(0, 398) + "\n\xe4\xb8\xad\n>\xc3\xa9t\xc3\xa9\n");
 }
 
 using Runs = std::vector<std::pair<std::string, TextStyle>>;
