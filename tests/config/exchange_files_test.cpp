@@ -299,14 +299,12 @@ TEST(FilesSave, ExampleFileForAnEBoardAndTypeAndNameLinesByBoard) {
   EXPECT_EQ(rig.report.lines.back(), "Saved config to " + path + ".txt");
   EXPECT_EQ(rig.hooks.commits, 1);
   // The ".type" line follows the ".name" line, except on S boards; a default name has no line.
-  ParameterTable table = language_table('e');
-  std::size_t a3 = *find_record(table, "a3"), a5 = *find_record(table, "a5");
-  table[a3].value = "a*1+0";
-  table[a3].has_value = true;
-  table[a3].name = "Out";
-  table[a3].type = "Pt100";
-  table[a5].name = "Tank";  // named, but without a value
-  std::tm stamp = make_local_time(2026, 1, 2, 3, 4, 5);
+  rig.config.reset_configuration();
+  rig.config.parse_assignments("a3=a*1+0 a3.name=Out", false);
+  rig.config.parse_assignments("a3.type=Pt100", false);
+  rig.config.parse_assignments("a5.name=Tank", false);  // named, but without a value
+  const ParameterTable table = rig.config.snapshot();
+  const std::tm stamp = make_local_time(2026, 1, 2, 3, 4, 5);
   EXPECT_EQ(configuration_file_text(table, language_table('e'), "VexaLog S v1404", 'S', stamp),
             "# Configuration VexaLog S v1404 02Jan2026 03:04:05\na3=a*1+0\na3.name=Out\na5.name=Tank\n");
   EXPECT_NE(configuration_file_text(table, language_table('e'), "VexaLog v520", '2', stamp)
