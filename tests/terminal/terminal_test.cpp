@@ -229,24 +229,33 @@ TEST(AnsiReader, ColoursBoldAndResetSplitTheTextIntoRunsAndACutSequenceActsInThe
   EXPECT_EQ(read("4mcd"), (Runs{{"cd", {.foreground = 4}}}));
 }
 
-TEST(AnsiReader, EachSgrSequenceLeavesItsStyle) {
+// What each sequence leaves visible and as the style: SGR sets it, other sequences vanish, and
+// malformed ones give their text back.
+TEST(AnsiReader, EachSequenceLeavesItsTextAndStyle) {
   const struct {
-    std::string sequences;
+    std::string received;
+    std::string shown;
     TextStyle style;
     const char* note;
   } rows[] = {
-      {"\x1b[38;5;208m", {.foreground = 208}, "palette foreground"},
-      {"\x1b[48;2;1;2;300m", {.background = kRgbColour | 0x0102ff}, "a component past 255 is clamped"},
-      {"\x1b[38;5;208m\x1b[38;5;999m", {}, "no such palette entry"},
-      {"\x1b[3;4;7m", {.italic = true, .underline = true, .inverse = true}, "attributes on"},
-      {"\x1b[3;4;7m\x1b[23;24;27m", {}, "attributes off"},
-      {"\x1b[1;31m\x1b[m", {}, "no parameter is a reset"},
-      {"\x1b[" + std::string(200, '1') + "m", {}, "over-long parameters change nothing"},
+      {"\x1b[38;5;208m", "", {.foreground = 208}, "palette foreground"},
+      {"\x1b[48;2;1;2;300m", "", {.background = kRgbColour | 0x0102ff}, "a component past 255 is clamped"},
+      {"\x1b[38;5;208m\x1b[38;5;999m", "", {}, "no such palette entry"},
+      {"\x1b[3;4;7m", "", {.italic = true, .underline = true, .inverse = true}, "attributes on"},
+      {"\x1b[3;4;7m\x1b[23;24;27m", "", {}, "attributes off"},
+      {"\x1b[1;31m\x1b[m", "", {}, "no parameter is a reset"},
+      {"\x1b[" + std::string(200, '1') + "m", "", {}, "over-long parameters change nothing"},
+      {"\x1b[2J\x1b[1;1Htop\x1b[K\x1b]0;title\x07 line\x1b]2;t\x1b\\!\x1b(B\x1b" "7x", "top line!x", {},
+       "cursor, erase, title and charset sequences"},
+      {"\x1b[1m\x1b[12\r\nOk\r\n", "\r\nOk\r\n", {.bold = true}, "a line end breaks a control sequence off and is text"},
+      {"\x1b\xe9t\xe9", "\xe9t\xe9", {}, "ESC followed by a byte that starts nothing"},
+      {"\x1b]0;no end\r\nvisible", "\r\nvisible", {}, "a title that never ends stops at a line end"},
+      {"\x1b]0;" + std::string(kOscChars + 10, 'x'), std::string(12, 'x'), {}, "\"0;\" and 254 x are the title"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.note);
     AnsiReader reader;
-    EXPECT_EQ(reader.read(row.sequences).size(), 0u);
+    EXPECT_EQ(reader.strip(row.received), row.shown);
     EXPECT_EQ(reader.style(), row.style);
   }
   EXPECT_EQ(palette_rgb(196), 0xff0000u);
@@ -254,27 +263,7 @@ TEST(AnsiReader, EachSgrSequenceLeavesItsStyle) {
   EXPECT_EQ(palette_rgb(9), 0xff0000u);
 }
 
-TEST(AnsiReader, OtherSequencesVanishAndMalformedOnesGiveTheirTextBack) {
-  const struct {
-    std::string received;
-    std::string shown;
-    const char* note;
-  } rows[] = {
-      {"\x1b[2J\x1b[1;1Htop\x1b[K\x1b]0;title\x07 line\x1b]2;t\x1b\\!\x1b(B\x1b" "7x", "top line!x",
-       "cursor, erase, title and charset sequences"},
-      {"\x1b[12\r\nOk\r\n", "\r\nOk\r\n", "a line end breaks a control sequence off and is text"},
-      {"\x1b\xe9t\xe9", "\xe9t\xe9", "ESC followed by a byte that starts nothing"},
-      {"\x1b]0;no end\r\nvisible", "\r\nvisible", "a title that never ends stops at a line end"},
-      {"\x1b]0;" + std::string(kOscChars + 10, 'x'), std::string(12, 'x'), "\"0;\" and 254 x are the title"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.note);
-    AnsiReader reader;
-    EXPECT_EQ(reader.strip(row.received), row.shown);
-  }
-}
-
-TEST(Cp1252, EveryByteSurvivesTheRoundTripHighBytesAreTheWindowsCharactersAndBadUtf8IsReplaced) {
+TEST(Cp1252, EveryByteSurvivesTheRoundTripHighBytesAreTheWindowsCharactersBadUtf8IsReplaced) {
   std::string all;
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
   EXPECT_EQ(utf8_to_cp1252(cp1252_to_utf8(all)), all);
@@ -289,9 +278,7 @@ TEST(Cp1252, EveryByteSurvivesTheRoundTripHighBytesAreTheWindowsCharactersAndBad
   EXPECT_EQ(utf8_to_cp1252("\xed\xa0\x80x"), "???x");    // a surrogate
   EXPECT_EQ(utf8_to_cp1252("\xf0\x9f\x98\x80", '_'), "_");  // valid, but no byte for it
   EXPECT_EQ(utf8_to_cp1252("\xff\xfe"), "??");
-}
-
-TEST(Cp1252, TypedUtf8SplitBetweenReadsMakesOneCharacter) {
+  // Typed UTF-8 split between reads makes one character.
   Utf8Stream typed;
   EXPECT_EQ(typed.feed("a\xe2\x82"), U"a");       // the euro sign waits for its last byte
   EXPECT_EQ(typed.feed("\xac\xc3"), U"\u20ac");
