@@ -3,6 +3,7 @@
 // form, committing them, Apply, the sub-tabs per board and the visibility of the rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "config/fake_board.h"
@@ -208,10 +209,7 @@ TEST(MacroTab, VisibilityByScheduleTypeTheSharedIdTheYearListNowAndClear) {
       EXPECT_TRUE(c.shown) << c.id;
     }
   // Apply and the "Command" label share an id; the year list starts at this year.
-  int with_751 = 0;
-  for (const Control& c : b.tab.form().controls())
-    if (c.id == kApply) ++with_751;
-  EXPECT_EQ(with_751, 2);
+  EXPECT_EQ(std::ranges::count_if(b.tab.form().controls(), [](const Control& c) { return c.id == kApply; }), 2);
   EXPECT_EQ(b.tab.form().at(kApply).kind, ControlKind::push_button);  // the look-up finds Apply
   EXPECT_EQ(b.tab.form().at(kYear).entries.front(), "2026");  // this year
   b.press(kNow);
