@@ -211,39 +211,33 @@ TEST(Configuration, ResetTakesTheLanguageTableAndKeepsOnlyControlIds) {
 // Hooks run with the table unlocked: each one reads the table again, and sees the store.
 TEST(Configuration, StoresTellTheHooksWhichMayReadTheTable) {
   Configuration config('e');
-  struct Types : InputTypeDefaults {
+  struct Hooks : InputTypeDefaults, ParameterListener, RebuildRequester {
     Configuration* config = nullptr;
-    mutable std::vector<std::string> seen;
+    mutable std::vector<std::string> typed;  // a2's value whenever a default type is asked for
+    std::vector<std::string> seen;
+    int rebuilds = 0;
     std::optional<std::string> default_type(std::string_view value) const override {
-      seen.push_back(config->parameter_value("a2").value_or("?"));
+      typed.push_back(config->parameter_value("a2").value_or("?"));
       return value == "a*1+0" ? std::optional<std::string>("Voltage") : std::nullopt;
     }
-  } types;
-  struct Listener : ParameterListener {
-    Configuration* config = nullptr;
-    std::vector<std::string> seen;
     void parameter_changed(std::string_view key) override {
       const std::optional<ParameterRecord> r = config->find_parameter(key);
       seen.push_back(r ? r->value + "|" + r->type : "none");
     }
-  } listener;
-  struct Rebuild : RebuildRequester {
-    Configuration* config = nullptr;
-    int count = 0;
     void request_rebuild() override {
-      ++count;
+      ++rebuilds;
       EXPECT_TRUE(config->presence().is_present(2));
       EXPECT_TRUE(config->has_any_value());
     }
-  } rebuild;
-  types.config = listener.config = rebuild.config = &config;
-  config.set_input_type_defaults(&types);
-  config.set_parameter_listener(&listener);
-  config.set_rebuild_requester(&rebuild);
+  } hooks;
+  hooks.config = &config;
+  config.set_input_type_defaults(&hooks);
+  config.set_parameter_listener(&hooks);
+  config.set_rebuild_requester(&hooks);
 
   config.parse_assignments("a2=a*1+0 bd=1", true);
-  EXPECT_EQ(types.seen, (std::vector<std::string>{"a*1+0"}));
-  EXPECT_EQ(rebuild.count, 1);
+  EXPECT_EQ(hooks.typed, (std::vector<std::string>{"a*1+0"}));
+  EXPECT_EQ(hooks.rebuilds, 1);
   // Only an input without a type gets the default; a0 to a255 are inputs, marked present once.
   config.parse_assignments("a5.type=Pt100", false);
   config.parse_assignments("a5=a*1+0 a4=x bd=a*1+0 a255=1 a256=1 ad=1", false);
@@ -255,9 +249,9 @@ TEST(Configuration, StoresTellTheHooksWhichMayReadTheTable) {
   EXPECT_TRUE(config.set_parameter("m3", "30,1000ms,st;up x"));
   EXPECT_TRUE(config.set_parameter("new", std::string(130, 'q')));
   EXPECT_FALSE(config.set_parameter("", "1"));
-  EXPECT_EQ(listener.seen, (std::vector<std::string>{"a*1+0|Voltage", "1|", "|Pt100", "a*1+0|Pt100", "x|", "a*1+0|",
-                                                      "1|", "1|", "1|", "a*2+0|Voltage", "x|",
-                                                      "30,1000ms,st;up x|", std::string(99, 'q') + "|"}));
+  EXPECT_EQ(hooks.seen, (std::vector<std::string>{"a*1+0|Voltage", "1|", "|Pt100", "a*1+0|Pt100", "x|", "a*1+0|",
+                                                   "1|", "1|", "1|", "a*2+0|Voltage", "x|",
+                                                   "30,1000ms,st;up x|", std::string(99, 'q') + "|"}));
   // The grid's stores by row ignore a row past the table.
   EXPECT_FALSE(config.store_value(5000, "1"));
   config.store_name(5000, "ignored");
