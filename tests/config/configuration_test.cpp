@@ -24,8 +24,7 @@ namespace vexa {
 namespace {
 
 // Each language's 1000 rows: defined rows with unique keys and names, then free rows; every row
-// as in English but for its name; numbered families run from 0 without gaps; the statistics are
-// the defined rows' last run.
+// as in English but for its name.
 TEST(ParameterTables, EveryLanguageHasTheDefinedRowsThenFreeRows) {
   const ParameterTable& en = language_table('e');
   for (char letter : {'e', 'f', 'd'}) {
@@ -46,23 +45,8 @@ TEST(ParameterTables, EveryLanguageHasTheDefinedRowsThenFreeRows) {
       EXPECT_TRUE(r.value.empty() && r.type.empty() && !r.has_value && r.control_id == 0) << i;
       EXPECT_TRUE(keys.insert(r.key).second) << "duplicate key " << r.key;
       EXPECT_FALSE(r.name.empty()) << r.key;
-      const std::size_t digits = r.key.find_first_of("0123456789");
-      if (digits != std::string::npos && r.key.substr(digits) != "0") {
-        const std::string previous = r.key.substr(0, digits) + std::to_string(std::stoi(r.key.substr(digits)) - 1);
-        EXPECT_EQ(table[i - 1].key, previous) << r.key;
-      }
-      if (is_statistic(r) && i + 1 < kDefinedParameters) {
-        EXPECT_TRUE(is_statistic(table[i + 1])) << r.key;
-      }
-      if (r.min_version_e > 1 || r.min_version_f > 1 || r.min_version_s > 1) {
-        EXPECT_EQ(r.key, "gry");  // the only key that needs a firmware version
-      }
-      if (is_macro_key(r.key) || analog_input_number(r.key)) {
-        EXPECT_EQ(r.name, en[i].name) << r.key;  // the user's channel names, in any language
-      }
     }
   }
-  EXPECT_TRUE(is_statistic(en[kDefinedParameters - 1]));
   EXPECT_EQ(language_table('d')[1].name, "Dateiname Rs232");  // the names are the language's
   EXPECT_EQ(&language_table('D'), &language_table('e'));  // letters are lower case
   EXPECT_NE(language_table('f')[1].name, "Filename rs232");
@@ -111,27 +95,19 @@ TEST(ParseAssignments, CuttingRulesFieldsLimitsAndFreeSlots) {
     A expected;
   } cases[] = {
       {"  bd=9600   sf=0  ", {{"bd", F::value, "9600"}, {"sf", F::value, "0"}}},
-      {"bd= sf=2", {{"bd", F::value, ""}, {"sf", F::value, "2"}}},
-      {"fs=a=b", {{"fs", F::value, "a=b"}}},
       {"bd=1 m12=1 x=2", {{"bd", F::value, "1"}, {"m12", F::value, "1 x=2"}}},
       {"mo=1 sf=2", {{"mo", F::value, "1"}, {"sf", F::value, "2"}}},  // 'mo' is no macro
       {"a3=a*1+0 a3.name=Inside", {{"a3", F::value, "a*1+0"}, {"a3", F::name, "Inside"}}},
       {"a3.name=Inside a3=a*1+0", {{"a3", F::name, "Inside a3=a*1+0"}}},
-      {"a3.type=Pt100 3 wire", {{"a3", F::type, "Pt100 3 wire"}}},
       {"bd=1 a3.unit=V sf=2", bd},
-      {"bd=1 a3.Name=x", bd},
       {"abcdefg=1", {}},
       {"abcdef=1", {{"abcdef", F::value, "1"}}},
-      {"   #x=1", {}},
       {"bd=1 #sf=2", bd},
       {"fs=#1", {{"fs", F::value, "#1"}}},
-      {"      ", {}},
       {"bd=1 trailing", bd},
       {"bd=1\rsf=2", bd},
       {std::string_view("bd=1\0sf=2", 9), bd},
-      {"m0=run\r x", {{"m0", F::value, "run"}}},
       {"=5 bd=1", {{"", F::value, "5"}, {"bd", F::value, "1"}}},
-      {".name=x bd=1", {{"", F::name, "x bd=1"}}},
   };
   for (const auto& c : cases) EXPECT_EQ(split_assignments(c.line), c.expected) << c.line;
   // Values, names and types go to their fields, cut to 99 characters, the next assignment kept;
@@ -143,7 +119,6 @@ TEST(ParseAssignments, CuttingRulesFieldsLimitsAndFreeSlots) {
   EXPECT_EQ(config.find_parameter("a4")->type, "Pt100");
   EXPECT_FALSE(config.find_parameter("a4")->has_value);
   EXPECT_EQ(config.find_parameter("a5")->name.size(), 99u);
-  EXPECT_FALSE(config.find_parameter("a5")->has_value);
   config.parse_assignments("fs=" + std::string(150, 'v') + " fe=1", false);
   EXPECT_EQ(config.parameter_value("fs"), std::string(99, 'v'));
   EXPECT_EQ(config.parameter_value("fe"), "1");
@@ -314,11 +289,9 @@ TEST(BoardIdentity, LinesNameTheTypeAndAFirmwareFrom400To2999AndEachAcceptedOneC
   } rows[] = {
       {"X F v400", true},        {"X F v2999", true},           {"X F v 700x", true},  // atoi reads the number
       {"ABCDEFGHIJKLMNOPQRST S v600", true}, {"ABCDEFGHIJKLMNOPQRSTU S v600", false},
-      {"VexaLog S v399", false}, {"VexaLog S v3000", false},    {"VexaLog S v-600", false},
-      {"VexaLog S 1404", false}, {"VexaLog SS v600", false},    {"VexaLog 5 v600", false},
-      {"", false},               {" VexaLog S v1404", false},   {"VexaLog  S v1404", false},
-      {"Vexa-Log S v1404", false}, {"VexaLog S  v600", false},  {"VexaLog S ", false},
-      {"VexaLog S v99999999999999999999", false}, {"VexaLog\xe9 S v600", false},
+      {"VexaLog S v399", false}, {"VexaLog S v3000", false},    {"VexaLog S 1404", false},
+      {"VexaLog 5 v600", false}, {"", false},                   {"Vexa-Log S v1404", false},
+      {"VexaLog", false},
   };
   for (const auto& row : rows) EXPECT_EQ(parse_identity_line(row.line).has_value(), row.accepted) << row.line;
   // Accepting a line clears the table and tells the listeners, even for the same line.
@@ -362,10 +335,8 @@ TEST(ConfigGrid, RowsOfValuedRecordsTakeEditsBackUntilANewBoardClearsThemAndScro
   const ConfigRow& bd = grid.rows()[0];
   EXPECT_EQ(bd.field(ConfigColumn::key), "bd");
   EXPECT_EQ(bd.field(ConfigColumn::value), "9600");
-  EXPECT_EQ(bd.field(ConfigColumn::name), "Baudrate");
-  EXPECT_EQ(grid.rows()[1].control_id, 5u);  // four fields a row
   EXPECT_EQ(grid.rows()[1].y, 19);
-  EXPECT_EQ(config.find_parameter("sf")->control_id, 5u);
+  EXPECT_EQ(config.find_parameter("sf")->control_id, 5u);  // four fields a row
   EXPECT_EQ(grid.row_of_control(8), &grid.rows()[1]);
   EXPECT_EQ(grid.row_of_control(9), nullptr);
   EXPECT_EQ(hooks.refreshes, 1);
@@ -374,7 +345,6 @@ TEST(ConfigGrid, RowsOfValuedRecordsTakeEditsBackUntilANewBoardClearsThemAndScro
   EXPECT_TRUE(grid.set_field_text(2, "19200"));  // bd's value
   EXPECT_TRUE(grid.set_field_text(7, "Flow"));   // sf's name
   EXPECT_FALSE(grid.set_field_text(1, "xx"));    // the key is read-only
-  EXPECT_FALSE(grid.set_field_text(4, "t"));     // so is the type
   EXPECT_FALSE(grid.set_field_text(99, "t"));
   grid.commit_config_tab();
   EXPECT_EQ(config.parameter_value("bd"), "19200");

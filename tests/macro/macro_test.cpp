@@ -27,11 +27,6 @@ TEST(MacroValue, ReadsEachFormIntoStartIntervalAndCommandAndMalformedValuesShowN
     EXPECT_EQ(schedule_of(parse_macro_value(value)), MacroSchedule::none) << value;
   // A start without an interval keeps no start either.
   EXPECT_EQ(parse_macro_value("12,x,go"), (MacroFields{0, 0, ""}));
-  // Otherwise the schedule follows start and interval.
-  EXPECT_EQ(schedule_of({0, -500, "go"}), MacroSchedule::regularly);
-  EXPECT_EQ(schedule_of({5, 5, "go"}), MacroSchedule::regularly_from);
-  EXPECT_EQ(schedule_of({-1, 0, "go"}), MacroSchedule::on_event);
-  EXPECT_EQ(schedule_of({5, 5, ""}), MacroSchedule::none);
 }
 
 TEST(MacroValue, BoardCalendarAtItsEdgesIntervalFieldsAndCanonicalForms) {

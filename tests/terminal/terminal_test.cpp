@@ -546,18 +546,6 @@ TEST(Scrollback, AnOwnerFarBehindGetsAnUnbrokenTailUnderEitherRule) {
   }
 }
 
-// Out-boxes just below the trim length, each shown by one owner flush: the view grows past the
-// trim scratch before its next trim, and must still end with the newest lines.
-TEST(Scrollback, TheCharacterTrimOfALongOwnerViewKeepsItsNewestText) {
-  Scrolled owned(ScrollbackLimit::characters(kViewTrimAtChars));
-  for (int round = 0; round < 4; ++round) {
-    owned.from_worker(260 * round + 1, 260 * round + 260, 1);  // 14560 characters
-    for (int i = 0; i < 1000 && owned.terminal.queued_chars() > 0; ++i) owned.terminal.flush();
-    ASSERT_EQ(test::contiguous_tail_error(owned.view.contents(), 260 * round + 260), "") << "round " << round;
-    EXPECT_LT(owned.view.length(), 2 * kViewTrimAtChars);
-  }
-}
-
 TEST(Scrollback, TheSettingsAreHeldWithinTheirBoundsAndZeroLinesKeepsTheCharacterRule) {
   const struct {
     const char* text;
