@@ -73,8 +73,6 @@ TEST(ExchangeDownload, PackingWhichKeysGoOutAndMacrosLast) {
       {'S', 1404, "grb1", false, "empty tail"},     {'S', 1404, "bm0", false, "statistic"},
       {'S', 1404, "  ", false, "no letter first"},  {'S', 1404, "zz", true, "unknown, valued"},
       {'E', 1404, "m0", false, "no macros on E"},
-      {'F', 1404, "a15", true, "F has sixteen"},     {'F', 1404, "a20", false, "F has sixteen"},
-      {'F', 1404, "m9", true, "F has ten macros"},   {'F', 1404, "m10", false, "F has ten macros"},
       {'S', 1404, "bd", false, "E and F only"},      {'E', 400, "bd", true, "E and F only"},
   };
   for (const auto& row : rows) {
