@@ -163,10 +163,14 @@ TEST(ExchangeLines, DownloadStopsAtTheFirstMissingOkConfRequestAbsorbsTheReplyEr
   EXPECT_EQ(rig.board.written, (Lines{"conf\n"}));
   EXPECT_TRUE(rig.report.contains("conf"));
   EXPECT_EQ(rig.identity.line(), "VexaLog F v603");
-  // Lines without assignments change nothing; single assignment lines sent are the tabs' tests'.
+  // Lines without assignments change nothing.
   for (const char* line : {"", "VexaLog S 1404", "# sf=1", "Error v", "conf"}) rig.exchange.on_line(line);
   EXPECT_EQ(rig.config.parameter_value("sf"), "0");
   EXPECT_EQ(rig.rebuild.count, 1);  // only the assignment line asked for a rebuild
+  rig.exchange.send_assignment_line("sf=1");  // a tab's single assignment: printed, stored, written
+  EXPECT_EQ(rig.report.lines.back(), "sf=1");
+  EXPECT_EQ(rig.board.written.back(), "sf=1\n");
+  EXPECT_EQ(rig.config.parameter_value("sf"), "1");
   EXPECT_TRUE(rig.exchange.erase_to_factory());
   EXPECT_EQ(rig.board.written.back(), "z;conf\n");
   EXPECT_EQ(rig.report.lines.back(), "z;conf");

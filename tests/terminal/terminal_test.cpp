@@ -231,14 +231,14 @@ TEST(AnsiReader, EachSequenceLeavesItsTextAndStyle) {
     const char* note;
   } rows[] = {
       {"\x1b[38;5;208m", "", {.foreground = 208}, "palette foreground"},
-      {"\x1b[48;2;1;2;300m", "", {.background = kRgbColour | 0x0102ff}, "a component past 255 is clamped"},
+      {"\x1b[48;2;1;2;256m", "", {.background = kRgbColour | 0x0102ff}, "a component past 255 is clamped"},
       {"\x1b[38;5;208m\x1b[38;5;999m", "", {}, "no such palette entry"},
       {"\x1b[3;4;7m", "", {.italic = true, .underline = true, .inverse = true}, "attributes on"},
       {"\x1b[3;4;7m\x1b[23;24;27m", "", {}, "attributes off"},
       {"\x1b[1;31m\x1b[m", "", {}, "no parameter is a reset"},
       {"\x1b[" + std::string(200, '1') + "m", "", {}, "over-long parameters change nothing"},
-      {"\x1b[2J\x1b[1;1Htop\x1b[K\x1b]0;title\x07 line\x1b]2;t\x1b\\!\x1b(B\x1b" "7x", "top line!x", {},
-       "cursor, erase, title and charset sequences"},
+      {"\x1b[1m\x1b[2J\x1b[1;1Htop\x1b[K\x1b]0;title\x07 line\x1b]2;t\x1b\\!\x1b(B\x1b" "7x", "top line!x",
+       {.bold = true}, "cursor, erase, title and charset sequences keep the style"},
       {"\x1b[1m\x1b[12\r\nOk\r\n", "\r\nOk\r\n", {.bold = true}, "a line end breaks a control sequence off and is text"},
       {"\x1b\xe9t\xe9", "\xe9t\xe9", {}, "ESC followed by a byte that starts nothing"},
       {"\x1b]0;no end\r\nvisible", "\r\nvisible", {}, "a title that never ends stops at a line end"},
