@@ -248,6 +248,7 @@ TEST(FilesFormat, NumbersAreRewrittenTheTxtRuleFileNamesAndPieces) {
       {"1e3x", "1000.000000x", "an exponent"},
       {"1e+x", "1.000000e+x", "no exponent digits: not an exponent"},
       {"1e999", "inf", "too large"},
+      {"1e-999", "0.000000", "too small"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.note);

@@ -208,6 +208,7 @@ TEST(MacroTab, VisibilityByScheduleTypeTheSharedIdTheYearListNowAndClear) {
   EXPECT_EQ(b.tab.form().at(kApply).kind, ControlKind::push_button);  // the look-up finds Apply
   b.press(kNow);
   EXPECT_EQ(b.text(kYear), "2026");
+  EXPECT_EQ(b.text(kMonth), "12");  // the shown macro's start had set January
   EXPECT_EQ(b.text(kDay), "7");
   EXPECT_EQ(b.text(kSecond), "15");
   EXPECT_EQ(b.tab.form().at(kYear).selection, 0);
