@@ -3,6 +3,7 @@
 // form, committing them, Apply, the sub-tabs per board and the visibility of the rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "config/fake_board.h"
@@ -14,7 +15,7 @@ namespace vexa {
 namespace {
 
 // The forms the tab's own tests do not show: units, whole seconds in milliseconds, events.
-TEST(MacroValue, ReadsEachFormIntoStartIntervalAndCommand) {
+TEST(MacroValue, ReadsEachFormIntoStartIntervalAndCommandAndMalformedValuesShowNoMacro) {
   EXPECT_EQ(parse_macro_value("2h,30s,a b; c"), (MacroFields{7200, 30, "a b; c"}));
   EXPECT_EQ(parse_macro_value("0,2000ms,x"), (MacroFields{0, 2, "x"}));  // whole seconds
   EXPECT_EQ(parse_macro_value("onDiskerror,beep"), (MacroFields{-6, 0, "beep"}));
@@ -22,21 +23,13 @@ TEST(MacroValue, ReadsEachFormIntoStartIntervalAndCommand) {
   const MacroFields huge = parse_macro_value("99999999999999999999999,1,go");
   EXPECT_EQ(huge.command, "go");
   EXPECT_GT(huge.start, 0);
-}
-
-TEST(MacroValue, ScheduleOfTheFieldsAndMalformedValuesShowNoMacro) {
   for (const char* value : {"", "-", "onAlarm", "onalarm,out", "xyz,0,go", "-5,0,go", "12", "12,", "onWhatever,go"})
     EXPECT_EQ(schedule_of(parse_macro_value(value)), MacroSchedule::none) << value;
   // A start without an interval keeps no start either.
   EXPECT_EQ(parse_macro_value("12,x,go"), (MacroFields{0, 0, ""}));
-  // Otherwise the schedule follows start and interval.
-  EXPECT_EQ(schedule_of({0, -500, "go"}), MacroSchedule::regularly);
-  EXPECT_EQ(schedule_of({5, 5, "go"}), MacroSchedule::regularly_from);
-  EXPECT_EQ(schedule_of({-1, 0, "go"}), MacroSchedule::on_event);
-  EXPECT_EQ(schedule_of({5, 5, ""}), MacroSchedule::none);
 }
 
-TEST(MacroValue, BoardCalendarAtItsEdges) {
+TEST(MacroValue, BoardCalendarAtItsEdgesIntervalFieldsAndCanonicalForms) {
   EXPECT_EQ(date_of_start(-100), (MacroDate{2000, 1, 1, 0, 0, 0}));
   // 2100 is no leap year in the Gregorian calendar, but the board counts every fourth year.
   EXPECT_EQ(board_month_days(2096, 2), 29);
@@ -44,9 +37,6 @@ TEST(MacroValue, BoardCalendarAtItsEdges) {
   // Out-of-range years and months count as 2000 and January; the rest is taken as typed.
   EXPECT_EQ(start_of_date({1999, 13, 1, 0, 0, 0}), 0);
   EXPECT_EQ(start_of_date({2000, 1, 40, 25, 61, 70}), 39 * 86400 + 25 * 3600 + 61 * 60 + 70);
-}
-
-TEST(MacroValue, IntervalFieldsAndCanonicalForms) {
   EXPECT_EQ(split_interval(90061), (MacroInterval{1, 1, 1, 1, 0}));
   EXPECT_EQ(join_interval({2, 0, 0, 0, 100}), -(2 * 86400000 + 100));
   // Each form writes only the fields its schedule uses.
@@ -131,7 +121,7 @@ TEST(MacroTab, ShowsEachFormInItsFieldsAndCommitsItCanonicallyWhenLeft) {
   EXPECT_EQ(b.tab.form().at(kDay).selection, 1);
 }
 
-TEST(MacroTab, TypedDateCommitsAsBoardSecondsUpToTheLastOneABoardHolds) {
+TEST(MacroTab, TypedDateCommitsAsBoardSecondsAndApplySendsOnlyWhatABoardHolds) {
   Bench b;
   b.show(5, "0,0,go");
   b.press(kTypeOnce);
@@ -155,17 +145,13 @@ TEST(MacroTab, TypedDateCommitsAsBoardSecondsUpToTheLastOneABoardHolds) {
   EXPECT_TRUE(b.board.written.empty());
   EXPECT_TRUE(b.report.contains(
       "m5 not changed: the start 2068-01-19 03:14:08 is outside what a board macro can hold (up to 2068-01-19 03:14:07)"));
-}
-
-TEST(MacroTab, ApplySendsTheLineAndAnEmptyMacroAsDash) {
-  Bench b;
+  // An empty macro goes out as "-", which shows as no macro again.
   b.show(3, "0,0,go");
   b.press(kTypeNone);
   b.press(kApply);
   EXPECT_EQ(b.board.written, (std::vector<std::string>{"m3=-\n"}));
   EXPECT_TRUE(b.report.contains("m3=-"));
   EXPECT_EQ(b.value("m3"), "-");
-  // "-" shows as no macro again.
   b.tab.show_macro();
   EXPECT_EQ(b.tab.checked_schedule(), MacroSchedule::none);
 }
@@ -193,7 +179,7 @@ TEST(MacroTab, SubTabsFollowTheBoard) {
   EXPECT_EQ(b.tab.macro_count(), 0);
 }
 
-TEST(MacroTab, VisibilityByScheduleType) {
+TEST(MacroTab, VisibilityByScheduleTypeTheSharedIdTheYearListNowAndClear) {
   struct Row {
     int button;
     std::vector<int> shown, hidden;
@@ -217,18 +203,12 @@ TEST(MacroTab, VisibilityByScheduleType) {
     if (c.id != kEvent) {
       EXPECT_TRUE(c.shown) << c.id;
     }
-}
-
-TEST(MacroTab, SharedIdYearListNowAndClear) {
-  Bench b;
-  int with_751 = 0;
-  for (const Control& c : b.tab.form().controls())
-    if (c.id == kApply) ++with_751;
-  EXPECT_EQ(with_751, 2);
+  // Apply and the "Command" label share an id; the year list starts at this year (selection 0).
+  EXPECT_EQ(std::ranges::count_if(b.tab.form().controls(), [](const Control& c) { return c.id == kApply; }), 2);
   EXPECT_EQ(b.tab.form().at(kApply).kind, ControlKind::push_button);  // the look-up finds Apply
-  EXPECT_EQ(b.tab.form().at(kYear).entries.front(), "2026");  // this year
   b.press(kNow);
   EXPECT_EQ(b.text(kYear), "2026");
+  EXPECT_EQ(b.text(kMonth), "12");  // the shown macro's start had set January
   EXPECT_EQ(b.text(kDay), "7");
   EXPECT_EQ(b.text(kSecond), "15");
   EXPECT_EQ(b.tab.form().at(kYear).selection, 0);

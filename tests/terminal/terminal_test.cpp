@@ -1,34 +1,34 @@
-// The terminal: line ends, carets, the pending limit, the view's trim, printed lines, threads
-// and the log; the board's text: ANSI escape sequences taken out and turned into styles (SGR
-// colours in their 16-, 256- and 24-bit forms, sequences cut between reads, malformed ones that
-// must give back the text they would otherwise hide), Windows-1252 against UTF-8, the
-// getting-started text in each language; and sending a text file line by line over a scripted
-// port: the pause between lines, the wait for each line's echo or the board's prompt, a silent
-// board, Stop, an unreadable file and a lost port.
+// The terminal and its view, scrollback, log and threads; ANSI, Windows-1252, sending files, the
+// hex view, stamps, the command history and the keyboard.
 #include "terminal/terminal.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cctype>
 #include <chrono>
-#include <sstream>
 #include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "base/cp1252.h"
 #include "base/job_lines.h"
+#include "support/fixed_clocks.h"
 #include "support/numbered_lines.h"
 #include "support/recording_sinks.h"
 #include "support/scripted_port.h"
 #include "support/temp_dir.h"
 #include "terminal/ansi_reader.h"
+#include "terminal/command_history.h"
 #include "terminal/getting_started.h"
+#include "terminal/hex_dump.h"
+#include "terminal/keyboard.h"
+#include "terminal/line_stamps.h"
 #include "terminal/scrollback.h"
 #include "terminal/send_file.h"
 #include "terminal/text_views.h"
-#include "support/fixed_clocks.h"
 
 namespace vexa {
 namespace {
@@ -46,15 +46,17 @@ TEST_F(TerminalFixture, LineEndsFoldNulsVanishAndControlsShowAsCarets) {
   const struct {
     std::string received;
     std::string shown;
+    bool ansi;
   } rows[] = {
-      {"a\r\nb\n\rc", "a\r\nb\r\n\r\nc"},
-      {"1\r2\n3\r\n4\r\r\n5\n\r6\r\r7", "1\r\n2\r\n3\r\n4\r\n5\r\n\r\n6\r\n7"},
-      {std::string("x\r\0\ny", 5), "x\r\ny"},  // a NUL does not break the CR LF pair
-      {"\x01\x07\t\x1a\x1b\x1f\x7f\x80\xe9\xff", "^A^G\t^Z^[^_\x7f\x80\xe9\xff"},
+      {"1\r2\n3\r\n4\r\r\n5\n\r6\r\r7", "1\r\n2\r\n3\r\n4\r\n5\r\n\r\n6\r\n7", false},
+      {std::string("x\r\0\ny", 5), "x\r\ny", false},  // a NUL does not break the CR LF pair
+      {"\x1b[32mgreen\x01\r\n", "\x1b[32mgreen^A\r\n", true},  // ESC reaches the view only with ANSI on
+      {"\x01\x07\t\x1a\x1b\x1f\x7f\x80\xe9\xff", "^A^G\t^Z^[^_\x7f\x80\xe9\xff", false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.shown);
     terminal.clear();
+    terminal.set_ansi(row.ansi);
     terminal.put_text(row.received);
     EXPECT_EQ(shown(), row.shown);
   }
@@ -77,15 +79,19 @@ TEST_F(TerminalFixture, APutFlushesFirstWhenPendingPlusTenWouldPassFiveHundred) 
   EXPECT_EQ(view.contents().substr(488), "^A\r\n");
 }
 
+// The default rule drops its fixed older part; a set character limit drops half of itself,
+// and no limit is below 1000.
 TEST_F(TerminalFixture, TheViewDropsOlderHalvesOnlyFromTheTrimLength) {
   const struct {
-    std::size_t old_length;
-    std::size_t dropped;
-  } rows[] = {{kViewTrimAtChars - 1, 0}, {kViewTrimAtChars, 7500}, {29000, 15000}};
+    std::size_t limit, old_length, dropped;
+  } rows[] = {{kViewTrimAtChars, kViewTrimAtChars - 1, 0}, {kViewTrimAtChars, kViewTrimAtChars, 7500},
+              {kViewTrimAtChars, 29000, 15000},          {kLeastScrollbackChars, 1999, 0},
+              {kLeastScrollbackChars, 2000, 1000},       {10, 1000, 500}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.old_length);
     std::string old;
     for (std::size_t i = 0; i < row.old_length; ++i) old += static_cast<char>('A' + i % 26);
+    terminal.set_scrollback(ScrollbackLimit::characters(row.limit));
     view.set_text(old);
     terminal.put_char('N');
     EXPECT_EQ(shown(), old.substr(row.dropped) + "N");
@@ -102,7 +108,6 @@ TEST_F(TerminalFixture, PrintLineStartsANewLineOnlyWhenNeeded) {
   terminal.print_line("");  // a received CR needs no new line
   terminal.put_char('\n');  // after the printed line, an LF is a new line of its own
   EXPECT_EQ(shown(), "first\r\npartial\r\nsecond\r\ndone\r\nopen COM3:9600\t^G\r\nx\r\n\r\n\r\n");
-  // Clear drops the view and what is pending, and starts a line.
   terminal.put_text("pending");
   terminal.clear();
   EXPECT_TRUE(terminal.at_line_start());
@@ -110,47 +115,10 @@ TEST_F(TerminalFixture, PrintLineStartsANewLineOnlyWhenNeeded) {
   EXPECT_EQ(view.contents(), "after\r\n");
 }
 
-TEST_F(TerminalFixture, EscapeReachesTheViewOnlyWhileAnsiIsOn) {
-  terminal.put_text("\x1b[31mred\r\n");
-  terminal.set_ansi(true);
-  terminal.put_text("\x1b[32mgreen\x01\r\n");
-  terminal.set_ansi(false);
-  terminal.put_text("\x1b[0m");
-  EXPECT_EQ(shown(), "^[[31mred\r\n\x1b[32mgreen^A\r\n^[[0m");
-}
-
-// A terminal whose printed lines also go to a log file (UTF-8), over the given view.
-struct LoggedTerminal {
-  explicit LoggedTerminal(TerminalView& view) : terminal{view, &log} {
-    log.set_mode(1);
-    log.apply_log_mode();
-  }
-  std::string logged() {
-    log.close();
-    return test::TempDir::read(log.path());
-  }
-  test::TempDir dir;
-  FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
-  CaptureLog log{dir.file("VexaTerm.log"), clock};
-  Terminal terminal;
-};
-
-// Counts what reaches it and never asks for a trim.
-class CountingView : public TerminalView {
- public:
-  std::size_t length() const override { return 0; }
-  std::string text(std::size_t) const override { return {}; }
-  void set_text(std::string_view) override {}
-  void append(std::string_view text) override {
-    for (char c : text) ++counts[static_cast<unsigned char>(c)];
-  }
-  void clear() override {}
-  std::vector<long> counts = std::vector<long>(256, 0);
-};
-
 TEST(TerminalThreads, ConcurrentPutsAreShownOrCounted) {
-  CountingView view;
+  TextBufferView view;
   Terminal terminal{view};
+  terminal.set_scrollback(ScrollbackLimit::characters(kMostScrollbackChars));  // nothing is trimmed
   constexpr int kThreads = 4;
   constexpr int kChars = 20000;
   std::vector<std::thread> threads;
@@ -164,9 +132,7 @@ TEST(TerminalThreads, ConcurrentPutsAreShownOrCounted) {
   for (auto& thread : threads) thread.join();
   terminal.flush();
   const TerminalCounters counters = terminal.counters();
-  long shown = 0;
-  for (int t = 0; t < kThreads; ++t) shown += view.counts['A' + t];
-  EXPECT_EQ(shown + counters.dropped_full + counters.dropped_busy, long{kThreads} * kChars);
+  EXPECT_EQ(static_cast<long>(view.length()) + counters.dropped_full + counters.dropped_busy, long{kThreads} * kChars);
 }
 
 // A view on which, while the owner shows its first text, another thread adds a line: the way
@@ -209,93 +175,79 @@ TEST(TerminalThreads, OwnerOnlyViewShowsOneOutboxPerOwnerFlushAndIsWokenOnceForT
   EXPECT_EQ(wakes.load(), 3);  // the owner's flush re-armed the wake
 }
 
-// An owner that falls behind: the out-box keeps no more than the view would, dropping from the
-// oldest end, so what the owner finally shows is one unbroken tail ending with the last line.
-TEST(TerminalThreads, AnOwnerFarBehindGetsAnUnbrokenTailUnderEitherRule) {
-  for (const ScrollbackLimit& limit : {ScrollbackLimit::characters(15000), ScrollbackLimit::of_lines(100)}) {
-    SCOPED_TRACE(limit.by_lines() ? "lines" : "characters");
-    TextBufferView view;
-    Terminal terminal{view, nullptr, ViewThreads::owner_only, [] {}};
-    terminal.set_scrollback(limit);
-    auto board = [&terminal](int first, int last) {
-      std::thread([&terminal, first, last] {
-        for (int n = first; n <= last; ++n) terminal.put_text(test::numbered_lines(n, n));
-        terminal.flush();
-      }).join();
-    };
-    board(1, 10);
-    terminal.flush();  // the owner shows the first lines, then falls behind
-    board(11, 3000);
-    EXPECT_LT(terminal.queued_chars(), 2 * 15000u);
-    for (int i = 0; i < 100 && terminal.queued_chars() > 0; ++i) terminal.flush();
-    EXPECT_EQ(test::contiguous_tail_error(view.contents(), 3000), "");
-    EXPECT_GT(terminal.counters().dropped_full, 0);
-  }
-}
-
 // Report lines are the program's own UTF-8 texts; board bytes are Windows-1252. The view keeps
 // board text, one byte per character (report lines are cut at 199 characters), the stream shows
 // UTF-8, and the log file (UTF-8, a tag or a blank before a new source) gets each right.
 TEST(TerminalText, ReportLinesAndBoardBytesAreShownAndLoggedEachAsWhatTheyMean) {
   std::ostringstream out;
   StreamView view{out};
-  LoggedTerminal logged{view};
-  Terminal& terminal = logged.terminal;
+  test::TempDir dir;
+  const FixedClock clock{make_local_time(2026, 12, 4, 6, 19, 0)};
+  CaptureLog log{dir.file("VexaTerm.log"), clock};
+  log.set_mode(1);
+  log.apply_log_mode();
+  Terminal terminal{view, &log};
   terminal.put_text("caf\xe9 \x80\r\n");  // board bytes: logged by the receive side, not here
-  logged.log.log_board_text('<', "caf\xe9 \x80\n");
+  log.log_board_text('<', "caf\xe9 \x80\n");
   terminal.print_line("com schlie\xc3\x9f" "en\a");  // the log gets the text, not its caret form
   std::string accents;
   for (int i = 0; i < 250; ++i) accents += "\xc3\xa9";  // 250 characters, 500 bytes
   terminal.print_linef("%s", accents.c_str());  // formatted: cut by characters too, after the format
   terminal.print_line("\xe4\xb8\xad");  // no Windows-1252 character for it
-  logged.log.log_board_text('>', "\xe9t\xe9\n");
+  log.log_board_text('>', "\xe9t\xe9\n");
   EXPECT_EQ(view.contents(), "caf\xe9 \x80\r\ncom schlie\xdf" "en^G\r\n" + std::string(199, '\xe9') + "\r\n?\r\n");
   EXPECT_EQ(out.str(), "caf\xc3\xa9 \xe2\x82\xac\ncom schlie\xc3\x9f" "en^G\n" + accents.substr(0, 398) + "\n?\n");
-  EXPECT_EQ(logged.logged(), "<caf\xc3\xa9 \xe2\x82\xac\n com schlie\xc3\x9f" "en\a\n" + accents.substr(0, 398) +
-                                 "\n\xe4\xb8\xad\n>\xc3\xa9t\xc3\xa9\n");
+  log.close();
+  EXPECT_EQ(test::TempDir::read(log.path()), "<caf\xc3\xa9 \xe2\x82\xac\n com schlie\xc3\x9f" "en\a\n" +
+                                                 accents.substr(0, 398) + "\n\xe4\xb8\xad\n>\xc3\xa9t\xc3\xa9\n");
 }
 
-TEST(AnsiReader, ColoursBoldAndResetSplitTheTextIntoRuns) {
+using Runs = std::vector<std::pair<std::string, TextStyle>>;
+
+TEST(AnsiReader, ColoursBoldAndResetSplitTheTextIntoRunsAndACutSequenceActsInTheNextRead) {
   AnsiReader reader;
-  const auto runs = reader.read("plain \x1b[1;31mred bold\x1b[0m back \x1b[92;44mgreen on blue\x1b[39;49m.");
-  const std::vector<std::pair<std::string, TextStyle>> expected = {
-      {"plain ", {}},
-      {"red bold", {.foreground = 1, .bold = true}},
-      {" back ", {}},
-      {"green on blue", {.foreground = 10, .background = 4}},  // bright green
-      {".", {}},
+  const auto read = [&reader](std::string_view text) {
+    Runs runs;
+    for (StyledRun& run : reader.read(text)) runs.emplace_back(std::move(run.text), run.style);
+    return runs;
   };
-  ASSERT_EQ(runs.size(), expected.size());
-  for (std::size_t i = 0; i < runs.size(); ++i) {
-    EXPECT_EQ(runs[i].text, expected[i].first);
-    EXPECT_EQ(runs[i].style, expected[i].second) << runs[i].text;
-  }
-  // A sequence cut between reads takes effect in the next one.
-  EXPECT_EQ(reader.read("ab\x1b[3").at(0).text, "ab");
-  const auto cut = reader.read("4mcd");
-  ASSERT_EQ(cut.size(), 1u);
-  EXPECT_EQ(cut[0].text, "cd");
-  EXPECT_EQ(cut[0].style.foreground, 4);
+  EXPECT_EQ(read("plain \x1b[1;31mred bold\x1b[0m back \x1b[92;44mgreen on blue\x1b[39;49m."),
+            (Runs{{"plain ", {}},
+                  {"red bold", {.foreground = 1, .bold = true}},
+                  {" back ", {}},
+                  {"green on blue", {.foreground = 10, .background = 4}},  // bright green
+                  {".", {}}}));
+  EXPECT_EQ(read("ab\x1b[3"), (Runs{{"ab", {}}}));
+  EXPECT_EQ(read("4mcd"), (Runs{{"cd", {.foreground = 4}}}));
 }
 
-TEST(AnsiReader, EachSgrSequenceLeavesItsStyle) {
+// What each sequence leaves visible and as the style: SGR sets it, other sequences vanish, and
+// malformed ones give their text back.
+TEST(AnsiReader, EachSequenceLeavesItsTextAndStyle) {
   const struct {
-    std::string sequences;
+    std::string received;
+    std::string shown;
     TextStyle style;
     const char* note;
   } rows[] = {
-      {"\x1b[38;5;208m", {.foreground = 208}, "palette foreground"},
-      {"\x1b[48;2;1;2;300m", {.background = kRgbColour | 0x0102ff}, "a component past 255 is clamped"},
-      {"\x1b[38;5;208m\x1b[38;5;999m", {}, "no such palette entry"},
-      {"\x1b[3;4;7m", {.italic = true, .underline = true, .inverse = true}, "attributes on"},
-      {"\x1b[3;4;7m\x1b[23;24;27m", {}, "attributes off"},
-      {"\x1b[1;31m\x1b[m", {}, "no parameter is a reset"},
-      {"\x1b[" + std::string(200, '1') + "m", {}, "over-long parameters change nothing"},
+      {"\x1b[38;5;208m", "", {.foreground = 208}, "palette foreground"},
+      {"\x1b[48;2;1;2;256m", "", {.background = kRgbColour | 0x0102ff}, "a component past 255 is clamped"},
+      {"\x1b[38;5;208m\x1b[38;5;999m", "", {}, "no such palette entry"},
+      {"\x1b[3;4;7m", "", {.italic = true, .underline = true, .inverse = true}, "attributes on"},
+      {"\x1b[3;4;7m\x1b[23;24;27m", "", {}, "attributes off"},
+      {"\x1b[1;31m\x1b[m", "", {}, "no parameter is a reset"},
+      {"\x1b[" + std::string(200, '1') + "m", "", {}, "over-long parameters change nothing"},
+      {"\x1b[1m\x1b[2J\x1b[1;1Htop\x1b[K\x1b]0;title\x07 line\x1b]2;t\x1b\\!\x1b(B\x1b" "7x", "top line!x",
+       {.bold = true}, "cursor, erase, title and charset sequences keep the style"},
+      {"\x1b[1m\x1b[12\r\nOk\r\n", "\r\nOk\r\n", {.bold = true}, "a line end breaks a control sequence off and is text"},
+      {"\x1b\xe9t\xe9", "\xe9t\xe9", {}, "ESC followed by a byte that starts nothing"},
+      {"\x1b]0;no end\r\nvisible", "\r\nvisible", {}, "a title that never ends stops at a line end"},
+      {"\x1b]0;" + std::string(kOscChars + 10, 'x'), std::string(12, 'x'), {}, "\"0;\" and 254 x are the title"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.note);
     AnsiReader reader;
-    EXPECT_EQ(reader.read(row.sequences).size(), 0u);
+    EXPECT_EQ(reader.strip(row.received), row.shown);
     EXPECT_EQ(reader.style(), row.style);
   }
   EXPECT_EQ(palette_rgb(196), 0xff0000u);
@@ -303,44 +255,19 @@ TEST(AnsiReader, EachSgrSequenceLeavesItsStyle) {
   EXPECT_EQ(palette_rgb(9), 0xff0000u);
 }
 
-TEST(AnsiReader, OtherSequencesVanishAndMalformedOnesGiveTheirTextBack) {
-  const struct {
-    std::string received;
-    std::string shown;
-    const char* note;
-  } rows[] = {
-      {"\x1b[2J\x1b[1;1Htop\x1b[K\x1b]0;title\x07 line\x1b]2;t\x1b\\!\x1b(B\x1b" "7x", "top line!x",
-       "cursor, erase, title and charset sequences"},
-      {"\x1b[12\r\nOk\r\n", "\r\nOk\r\n", "a line end breaks a control sequence off and is text"},
-      {"\x1b\xe9t\xe9", "\xe9t\xe9", "ESC followed by a byte that starts nothing"},
-      {"\x1b]0;no end\r\nvisible", "\r\nvisible", "a title that never ends stops at a line end"},
-      {"\x1b]0;" + std::string(kOscChars + 10, 'x'), std::string(12, 'x'), "\"0;\" and 254 x are the title"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.note);
-    AnsiReader reader;
-    EXPECT_EQ(reader.strip(row.received), row.shown);
-  }
-}
-
-TEST(Cp1252, EveryByteSurvivesTheRoundTripHighBytesAreTheWindowsCharactersAndBadUtf8IsReplaced) {
+TEST(Cp1252, EveryByteSurvivesTheRoundTripHighBytesAreTheWindowsCharactersBadUtf8IsReplaced) {
   std::string all;
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
   EXPECT_EQ(utf8_to_cp1252(cp1252_to_utf8(all)), all);
   EXPECT_EQ(cp1252_to_utf8("\x80\x85\x99\x9f\xa0\xe9\xff"), "\u20ac\u2026\u2122\u0178\u00a0\u00e9\u00ff");
   EXPECT_EQ(cp1252_to_unicode(0x81), U'\u0081');  // undefined in the code page: kept as itself
-  EXPECT_EQ(unicode_to_cp1252(U'\u0153'), 0x9c);
-  EXPECT_EQ(unicode_to_cp1252(U'\u0100'), std::nullopt);
-  // Malformed UTF-8 becomes one replacement per bad byte.
   EXPECT_EQ(utf8_to_cp1252("a\xc3"), "a?");              // cut short at the end
   EXPECT_EQ(utf8_to_cp1252("\xc3(b"), "?(b");            // missing continuation
   EXPECT_EQ(utf8_to_cp1252("\xc0\xaf"), "??");           // overlong form of '/'
   EXPECT_EQ(utf8_to_cp1252("\xed\xa0\x80x"), "???x");    // a surrogate
   EXPECT_EQ(utf8_to_cp1252("\xf0\x9f\x98\x80", '_'), "_");  // valid, but no byte for it
   EXPECT_EQ(utf8_to_cp1252("\xff\xfe"), "??");
-}
-
-TEST(Cp1252, TypedUtf8SplitBetweenReadsMakesOneCharacter) {
+  // Typed UTF-8 split between reads makes one character.
   Utf8Stream typed;
   EXPECT_EQ(typed.feed("a\xe2\x82"), U"a");       // the euro sign waits for its last byte
   EXPECT_EQ(typed.feed("\xac\xc3"), U"\u20ac");
@@ -348,43 +275,19 @@ TEST(Cp1252, TypedUtf8SplitBetweenReadsMakesOneCharacter) {
   EXPECT_EQ(typed.feed("\xf0\x9f\x98\x80"), U"\U0001f600");
 }
 
-std::vector<std::string> lines_of(std::string_view text) {
-  std::vector<std::string> lines;
-  for (std::size_t pos = 0;;) {
-    const std::size_t end = text.find("\r\n", pos);
-    lines.emplace_back(text.substr(pos, end - pos));
-    if (end == std::string_view::npos) return lines;
-    pos = end + 2;
-  }
-}
-
-// The other languages keep the English text's lines, numbering and product headings.
-TEST(GettingStarted, TranslationsKeepTheStructureAndFitTheCodePage) {
-  const auto english = lines_of(getting_started_text('e'));
-  for (char language : {'f', 'd', 'F', 'D'}) {
-    SCOPED_TRACE(language);
-    const std::string_view text = getting_started_text(language);
-    EXPECT_NE(text, getting_started_text('e'));
-    const auto lines = lines_of(text);
-    ASSERT_EQ(lines.size(), english.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      EXPECT_EQ(lines[i].empty(), english[i].empty()) << " line " << i;
-      const bool numbered = !english[i].empty() && std::isdigit(static_cast<unsigned char>(english[i][0]));
-      if (numbered || english[i].starts_with("VexaLog") || english[i].starts_with(" ")) {
-        EXPECT_EQ(lines[i].substr(0, 3), english[i].substr(0, 3)) << " line " << i;
-      }
-    }
-    EXPECT_EQ(utf8_to_cp1252(text).find('?'), std::string::npos);
-  }
+// Each language by its letter, either case, English for any other; shown as board text, and
+// only for the family product.
+TEST(GettingStarted, EachLanguageByItsLetterIsShownAsBoardTextOnlyForTheFamily) {
+  EXPECT_NE(getting_started_text('f'), getting_started_text('e'));
+  EXPECT_NE(getting_started_text('d'), getting_started_text('e'));
+  EXPECT_NE(getting_started_text('d'), getting_started_text('f'));
+  EXPECT_EQ(getting_started_text('D'), getting_started_text('d'));
   EXPECT_EQ(getting_started_text('x'), getting_started_text('e'));
-}
-
-TEST(GettingStarted, ShownAsBoardTextOnlyForTheFamilyProduct) {
   TextBufferView view;
   Terminal terminal{view};
   show_getting_started(terminal, false, 'f');
   EXPECT_EQ(view.contents(), "");
-  show_getting_started(terminal, true, 'f');
+  show_getting_started(terminal, true, 'F');
   EXPECT_EQ(view.contents(), utf8_to_cp1252(getting_started_text('f')));
   EXPECT_NE(view.contents().find("\xe9"), std::string::npos);  // an e acute as one byte
   EXPECT_FALSE(terminal.at_line_start());                      // no break after the last line
@@ -433,7 +336,7 @@ class SendFileTest : public ::testing::Test {
   TimedPort port{echo};
 };
 
-TEST_F(SendFileTest, PausesAfterEachLine) {
+TEST_F(SendFileTest, EachLineWaitsForThePauseTheEchoOrThePrompt) {
   SendFileOptions options;
   options.pause_ms = 80;
   EXPECT_TRUE(sender.send(file, port, options, control));
@@ -441,16 +344,14 @@ TEST_F(SendFileTest, PausesAfterEachLine) {
   EXPECT_EQ(port.writes(), (std::vector<std::string>{"one\r", "two\r", "three\r"}));
   for (std::size_t i = 1; i < 3; ++i) EXPECT_GE(port.writes_at[i] - port.writes_at[i - 1], 80ms) << i;
   EXPECT_EQ(status.progress(), (std::vector<std::string>{"Sending line 1/3", "Sending line 2/3", "Sending line 3/3", ""}));
-}
-
-// Each line goes out only once the answer to the one before was shown: its echo, or the
-// prompt after the board's own text.
-TEST_F(SendFileTest, WaitsForEachLinesEchoOrPromptAndShowsIt) {
-  port.respond = [](std::string_view line) { return std::string(line) + "\n"; };
-  SendFileOptions options;
+  // Waiting, each line goes out only once the answer to the one before was shown: its echo,
+  // or the prompt after the board's own text.
+  TimedPort echoing{echo};
+  echoing.respond = [](std::string_view line) { return std::string(line) + "\n"; };
+  options.pause_ms = 0;
   options.wait = SendWait::echo;
-  EXPECT_TRUE(sender.send(file, port, options, control));
-  EXPECT_EQ(port.shown_before, (std::vector<std::string>{"", "one", "one\r\ntwo"}));
+  EXPECT_TRUE(sender.send(file, echoing, options, control));
+  EXPECT_EQ(echoing.shown_before, (std::vector<std::string>{"", "one", "one\r\ntwo"}));
   EXPECT_EQ(echo.text(), "one\r\ntwo\r\nthree");
 
   TimedPort board{echo};
@@ -460,20 +361,17 @@ TEST_F(SendFileTest, WaitsForEachLinesEchoOrPromptAndShowsIt) {
   options.line_end = "\n";
   EXPECT_TRUE(sender.send(file, board, options, control));
   EXPECT_EQ(board.writes(), (std::vector<std::string>{"one\n", "two\n", "three\n"}));
-  EXPECT_TRUE(board.shown_before[1].ends_with("ti=o\r\nOk\r\n")) << board.shown_before[1];
   EXPECT_TRUE(board.shown_before[2].ends_with("ti=t\r\nOk\r\n")) << board.shown_before[2];
 }
 
-TEST_F(SendFileTest, ASilentBoardStopsTheSendingWithTheLine) {
-  SendFileOptions options;
-  options.wait = SendWait::prompt;
-  options.wait_ms = 100;
-  EXPECT_FALSE(sender.send(file, port, options, control));
+TEST_F(SendFileTest, ASilentBoardStopAnUnreadableFileAndALostPortEndItWithAReport) {
+  SendFileOptions silent;
+  silent.wait = SendWait::prompt;
+  silent.wait_ms = 100;
+  EXPECT_FALSE(sender.send(file, port, silent, control));
   EXPECT_TRUE(report.contains("Line 1 was not answered in time: sending stopped."));
   EXPECT_EQ(port.writes(), std::vector<std::string>{"one\r"});
-}
-
-TEST_F(SendFileTest, StopUnreadableFilesAndALostPortEndItWithAReport) {
+  port.forget_writes();
   control.stop = true;
   EXPECT_FALSE(sender.send(file, port, {}, control));
   EXPECT_TRUE(report.contains("Send file lines.txt: stopped, 0 of 3 lines sent."));
@@ -481,11 +379,8 @@ TEST_F(SendFileTest, StopUnreadableFilesAndALostPortEndItWithAReport) {
   control.stop = false;
   control.last = {};  // as the gate forgets a job's count when it ends
   EXPECT_FALSE(sender.send(dir.file("none.txt"), port, {}, control));
-  const auto lines = report.lines();
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_NE(lines[lines.size() - 2].find("cannot be read"), std::string::npos);
-  EXPECT_NE(lines[lines.size() - 2].find("none.txt"), std::string::npos);
-  EXPECT_EQ(lines.back(), "Send file none.txt: failed.");
+  EXPECT_TRUE(report.contains("The file cannot be read: " + dir.file("none.txt") + ": No such file or directory"));
+  EXPECT_EQ(report.lines().back(), "Send file none.txt: failed.");
   // The port goes away after the first line: the end says how far it got.
   port.respond = [&](std::string_view) {
     port.open = false;
@@ -493,6 +388,278 @@ TEST_F(SendFileTest, StopUnreadableFilesAndALostPortEndItWithAReport) {
   };
   EXPECT_FALSE(sender.send(file, port, {}, control));
   EXPECT_EQ(report.lines().back(), "Send file lines.txt: failed, 1 of 3 lines sent.");
+}
+
+TEST(HexView, EveryByteValueShowsAsHexAndPrintableText) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  HexDump dump;
+  std::string rows;  // fed in uneven pieces, as the port hands them out
+  for (std::size_t at = 0; at < all.size(); at += 7) rows += dump.add(ByteDirection::received, all.substr(at, 7));
+  EXPECT_EQ(dump.open_row(), "");
+  const std::size_t row = rows.size() / 16;
+  // The printable range's two ends: a blank is shown, DEL is not.
+  EXPECT_EQ(rows.substr(2 * row, row), "< 00000020  20 21 22 23 24 25 26 27  28 29 2A 2B 2C 2D 2E 2F   !\"#$%&'()*+,-./\r\n");
+  EXPECT_EQ(rows.substr(7 * row, row), "< 00000070  70 71 72 73 74 75 76 77  78 79 7A 7B 7C 7D 7E 7F  pqrstuvwxyz{|}~.\r\n");
+}
+
+TEST(HexSend, TypedHexBecomesBytesAndBadPiecesAreNamed) {
+  const struct {
+    std::string typed;
+    std::string bytes;
+    std::string bad;  // empty: the text is good
+  } rows[] = {
+      {" 0a,1b\tff ", "\x0a\x1b\xff", ""},
+      {"0x41 42 7", "AB\x07", ""},
+      {"0A1BFF", "\x0a\x1b\xff", ""},
+      {"", "", ""},
+      {"0A1", "", "0A1"},
+      {"41 0x", "", "0x"},
+      {"0A 1B; FF", "", "1B;"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.typed);
+    const HexParse parse = parse_hex_bytes(row.typed);
+    EXPECT_EQ(parse.ok, row.bad.empty());
+    EXPECT_EQ(parse.bad, row.bad);
+    EXPECT_EQ(parse.bytes, row.bytes);
+  }
+}
+
+TEST(LineStamps, EachLineGetsTheTimeOfItsFirstByte) {
+  using namespace std::chrono;
+  const auto t0 = system_clock::now();
+  EXPECT_NE(line_stamp(t0), line_stamp(t0 + milliseconds(1)));
+  LineStamper stamper;
+  std::string out = stamper.stamp("first li", t0);
+  out += stamper.stamp("ne\r\n\r\nsec", t0 + milliseconds(5));  // the line began at t0
+  out += stamper.stamp("ond\rthird\n", t0 + milliseconds(10));
+  EXPECT_EQ(out, line_stamp(t0) + "first line\r\n\r\n" + line_stamp(t0 + milliseconds(5)) + "second\r" +
+                     line_stamp(t0 + milliseconds(10)) + "third\n");
+}
+
+TEST(CommandHistoryFile, KeepsTheNewestLinesWithinItsLimits) {
+  test::TempDir dir;
+  const std::string file = dir.file("h.txt");
+  {
+    CommandHistory history(file, 3);
+    for (const char* line : {"a", "b", "b", "c", "d"}) history.add(line);
+    EXPECT_EQ(history.lines(), (std::deque<std::string>{"b", "c", "d"}));
+    history.add(std::string(kHistoryLineChars + 40, 'x') + "\ny");
+    EXPECT_EQ(history.lines().back().size(), kHistoryLineChars);
+  }
+  CommandHistory again(file, 3);  // the next run
+  EXPECT_EQ(again.lines(), (std::deque<std::string>{"c", "d", std::string(kHistoryLineChars, 'x')}));
+  EXPECT_EQ(again.newer(), "");  // nothing newer than what is being typed
+  // A file that cannot be written leaves the history working in memory.
+  CommandHistory nowhere(dir.file("missing/dir/h.txt"));
+  nowhere.add("conf");
+  EXPECT_TRUE(nowhere.save_failed());
+  ASSERT_NE(nowhere.older(), nullptr);
+  EXPECT_EQ(*nowhere.older(), "conf");
+}
+
+// A terminal under a scrollback limit whose view any thread may show, or only the owner's
+// flushes. from_worker puts numbered lines from another thread, as the receive thread does,
+// step lines a piece, flushing after each.
+struct Scrolled {
+  explicit Scrolled(ScrollbackLimit limit, ViewThreads threads = ViewThreads::owner_only)
+      : terminal{view, nullptr, threads, [] {}} {
+    terminal.set_scrollback(limit);
+  }
+  void from_worker(int first, int last, int step) {
+    std::thread worker([&] {
+      for (int n = first; n <= last; n += step) {
+        terminal.put_text(test::numbered_lines(n, n + step - 1));
+        terminal.flush();
+      }
+    });
+    worker.join();
+  }
+  TextBufferView view;
+  Terminal terminal;
+};
+
+TEST(Scrollback, TheLineRuleKeepsTheNewestLinesWhateverTheBurstsAndShowsABacklogInParts) {
+  // Bursts that end inside a line, flushed at once: the view holds exactly the newest lines.
+  const ScrollbackLimit limit = ScrollbackLimit::of_lines(kLeastScrollbackLines);
+  Scrolled bursts(limit, ViewThreads::any);
+  const std::string stream = test::numbered_lines(1, 3000);
+  for (std::size_t at = 0; at < stream.size(); at += 777) {
+    bursts.terminal.put_text(std::string_view(stream).substr(at, 777));
+    bursts.terminal.flush();
+    ASSERT_LE(bursts.view.line_ends(), kLeastScrollbackLines) << at;
+  }
+  EXPECT_EQ(bursts.view.contents(), test::numbered_lines(3000 - kLeastScrollbackLines + 1, 3000));
+  EXPECT_EQ(bursts.view.line_ends(), count_line_ends(bursts.view.contents()));
+
+  // A backlog reaches the owner in parts of at most kOwnerShowChars, each ending with a line.
+  Scrolled parts(ScrollbackLimit::of_lines(1000));
+  parts.from_worker(1, 1000, 1000);
+  parts.terminal.flush();
+  EXPECT_EQ(parts.view.contents(), test::numbered_lines(1, kOwnerShowChars / test::kNumberedLineChars));
+  for (int i = 0; i < 10 && parts.terminal.queued_chars() > 0; ++i) parts.terminal.flush();
+  EXPECT_EQ(parts.view.contents(), test::numbered_lines(1, 1000));
+
+  // A board that never ends a line cannot grow the view past the ceiling; the newest text stays.
+  Scrolled endless(limit, ViewThreads::any);
+  std::string run(997, 'x');
+  for (int i = 0; i < 200; ++i) {
+    run.back() = static_cast<char>('a' + i % 26);
+    endless.terminal.put_text(run);
+    endless.terminal.flush();
+  }
+  EXPECT_LT(endless.view.length(), limit.trim_chars());
+  EXPECT_GE(endless.view.length(), limit.trim_chars() / 2 - 1000);
+  EXPECT_EQ(endless.view.contents().back(), 'a' + 199 % 26);
+}
+
+// An owner that falls behind: the out-box keeps no more than the view would (the line rule cuts
+// it back at its backlog), dropping from the oldest end, so the owner finally shows one unbroken
+// tail ending with the last line.
+TEST(Scrollback, AnOwnerFarBehindGetsAnUnbrokenTailUnderEitherRule) {
+  for (const std::size_t lines : {std::size_t{0}, kLeastScrollbackLines}) {
+    SCOPED_TRACE(lines);
+    const ScrollbackLimit limit = ScrollbackLimit::of_lines(lines);
+    Scrolled late(limit);
+    late.from_worker(1, 10, 10);
+    late.terminal.flush();  // the owner shows the first lines, then falls behind
+    late.from_worker(11, 5000, 10);
+    const std::size_t backlog = limit.backlog_lines() * test::kNumberedLineChars;
+    EXPECT_LT(late.terminal.queued_chars(), lines ? backlog + 1 : 2 * kViewTrimAtChars);
+    for (int i = 0; i < 100 && late.terminal.queued_chars() > 0; ++i) late.terminal.flush();
+    EXPECT_EQ(test::contiguous_tail_error(late.view.contents(), 5000), "");
+    if (lines) {
+      EXPECT_EQ(late.view.contents(), test::numbered_lines(5001 - static_cast<int>(lines), 5000));
+    }
+    EXPECT_GT(late.terminal.counters().dropped_full, 0);
+  }
+}
+
+TEST(Scrollback, TheSettingsAreHeldWithinTheirBoundsAndZeroLinesKeepsTheCharacterRule) {
+  const struct {
+    const char* text;
+    std::size_t lines;
+    std::size_t chars;
+  } rows[] = {
+      {"", kDefaultScrollbackLines, kDefaultScrollbackChars},
+      {"-5", kDefaultScrollbackLines, kDefaultScrollbackChars},
+      {" 2500 ", 2500, 2500},
+      {"100", kLeastScrollbackLines, kLeastScrollbackChars},
+      {"99999999999999999999", kMostScrollbackLines, kMostScrollbackChars},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(scrollback_lines(row.text), row.lines) << row.text;
+    EXPECT_EQ(scrollback_chars(row.text), row.chars) << row.text;
+  }
+  // 0 lines is the default terminal's character rule (TheViewDropsOlderHalves pins where it trims).
+  EXPECT_EQ(scrollback_lines("0"), 0u);
+  EXPECT_EQ(ScrollbackLimit::of_lines(0), ScrollbackLimit::characters(kViewTrimAtChars));
+  EXPECT_EQ(count_line_ends("\r\r\n\n\r\n\r"), 2u);
+  // Line ends cut apart by a character trim are not counted.
+  TextBufferView cut;
+  cut.append("ab\r");
+  cut.append("\ncd\r\n");
+  EXPECT_EQ(cut.line_ends(), 2u);
+  cut.drop_front(3);
+  EXPECT_EQ(cut.line_ends(), 1u);
+}
+
+struct RecordingLink : KeyboardLink {
+  bool write_char(unsigned char c) override {
+    sent += static_cast<char>(c);
+    writes.push_back("char");
+    return true;
+  }
+  bool write_text(std::string_view bytes) override {
+    sent += bytes;
+    writes.push_back("text");
+    return true;
+  }
+  std::string sent;
+  std::vector<std::string> writes;
+};
+
+struct FakeClipboard : Clipboard {
+  std::optional<std::string> text() override { return contents; }
+  std::optional<std::string> contents;
+};
+
+struct KeyboardFixture : ::testing::Test {
+  RecordingLink link;
+  FakeClipboard clipboard;
+  TextBufferView view;
+  Terminal terminal{view};
+  bool line_feed = false;
+  TerminalKeyboard keyboard{link, clipboard, terminal, [this] { return line_feed; }};
+  test::TempDir dir;
+  // Keys as their bytes: Enter is CR, Backspace is BS.
+  void type(std::string_view keys) {
+    for (char c : keys) keyboard.key_command(static_cast<unsigned char>(c));
+  }
+};
+
+TEST_F(KeyboardFixture, CtrlCSendsNothingCtrlZShowsAsCaretZOtherKeysAndPastesGoOutAsBytes) {
+  terminal.put_text("prompt>");
+  type("\x03" "a");
+  keyboard.key_command(0x100 | 'b');  // only the low byte counts
+  type("\xe9\x1b");
+  EXPECT_EQ(view.contents(), "");
+  keyboard.key_command(26);
+  EXPECT_EQ(link.sent, "ab\xe9\x1b\x1a");
+  EXPECT_EQ(view.contents(), "prompt>^Z");  // flushed at once, with what was pending
+  link.sent.clear();
+  link.writes.clear();
+  keyboard.key_command(22);  // nothing readable, then nothing at all: nothing sent
+  clipboard.contents = "";
+  keyboard.key_command(22);
+  EXPECT_TRUE(link.writes.empty());
+  clipboard.contents = "caf\xc3\xa9 \xe2\x82\xac 5\xe4\xb8\xad\n";  // "café € 5" + CJK + LF
+  keyboard.key_command(22);
+  EXPECT_EQ(link.sent, "caf\xe9 \x80 5?\n");
+  EXPECT_EQ(link.writes, std::vector<std::string>{"text"});
+}
+
+TEST_F(KeyboardFixture, EnterAndBackspaceSendTheChosenBytes) {
+  struct Case {
+    KeyOptions options;
+    bool line_feed;
+    const char* bytes;
+  };
+  const Case cases[] = {
+      {{EnterMode::cr, BackspaceMode::bs, false}, false, "\r\b"},
+      {{EnterMode::cr, BackspaceMode::bs, false}, true, "\n\b"},  // the debug switch as before
+      {{EnterMode::cr, BackspaceMode::del, false}, true, "\n\x7f"},
+      {{EnterMode::lf, BackspaceMode::del, false}, false, "\n\x7f"},
+      {{EnterMode::crlf, BackspaceMode::bs, false}, true, "\r\n\b"},  // the switch turns only CR into LF
+  };
+  for (const auto& c : cases) {
+    link.sent.clear();
+    line_feed = c.line_feed;
+    keyboard.set_options(c.options);
+    type("\r\b");
+    EXPECT_EQ(link.sent, c.bytes) << enter_mode_text(c.options.enter) << " " << c.line_feed;
+  }
+  EXPECT_EQ(view.contents(), "");  // no local echo
+}
+
+TEST_F(KeyboardFixture, HistoryKeepsTypedLinesAndRecallRetypesThem) {
+  CommandHistory history(dir.file("history.txt"));
+  keyboard.set_history(&history);
+  type("conf\rtx\bim\rti\r\r");  // corrected to "tim"; an empty line is not kept
+  EXPECT_EQ(history.lines(), (std::deque<std::string>{"conf", "tim", "ti"}));
+  link.sent.clear();
+  keyboard.key_command('a');
+  EXPECT_TRUE(keyboard.recall(true));   // "a" erased, "ti" typed
+  EXPECT_TRUE(keyboard.recall(true));   // "ti" erased, "tim"
+  EXPECT_TRUE(keyboard.recall(true));   // "conf"
+  EXPECT_TRUE(keyboard.recall(true));   // stays at the oldest
+  EXPECT_TRUE(keyboard.recall(false));  // "tim"
+  EXPECT_EQ(link.sent, "a\bti\b\btim\b\b\bconf\b\b\b\bconf\b\b\b\btim");
+  keyboard.key_command(kKeyEnter);
+  EXPECT_EQ(history.lines().back(), "tim");  // equal to a recalled line: kept again at the end
+  keyboard.set_history(nullptr);
+  EXPECT_FALSE(keyboard.recall(true));
 }
 
 }  // namespace
