@@ -169,7 +169,7 @@ TEST(MacroTab, SubTabsFollowTheBoard) {
   EXPECT_EQ(b.tab.current_key(), "");
   b.tab.commit_macro();  // nothing to commit into
   EXPECT_FALSE(b.config.has_any_value());
-  // A new board: the sub-tabs are made again (ui/window_tabs_test counts them).
+  // A new board: the sub-tabs are made again (the desktop test counts the widget's).
   b.identity.accept_identity("VexaLog S v1404");
   b.tab.refresh_macro_tab();
   EXPECT_EQ(b.tab.sub_tabs().back(), "m19");
