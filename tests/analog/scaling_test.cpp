@@ -16,7 +16,6 @@
 #include "analog/propose_table.h"
 #include "analog/trimmed_number.h"
 #include "analog/type_prefix.h"
-#include "data/thermocouple_tables.h"
 #include "support/recording_sinks.h"
 #include "support/temp_dir.h"
 
@@ -112,14 +111,8 @@ TEST(Conversions, MillivoltsRealValuesAndTheLinearisationTables) {
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::s, TypePrefix{'k', -1}), "15.98");
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::s, TypePrefix{'k', -1}, true), "40.96");
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::f, TypePrefix{'k', -1}), "40.96");
-  // Both tables rise; their ends are pinned by the values outside the range.
-  auto rises = [](const auto& table) {
-    for (std::size_t i = 1; i + 1 < table.size(); ++i) EXPECT_LT(table[i - 1], table[i]) << i;
-  };
-  rises(kThermocoupleK);
-  rises(kThermocoupleJ);
+  // The ends of the tables are pinned by the values outside the range.
   EXPECT_FLOAT_EQ(linearize_k(400000, 0), 199999.9f);
-  EXPECT_LT(linearize_k(400000, 1), 119999.9f);  // still inside the J table
   EXPECT_FLOAT_EQ(linearize_k(-1e9f, 0), -19999.9f);
   EXPECT_NEAR(linearize_k(2048, 0), 799.15f, 0.01f);  // halfway between the rows
   EXPECT_FLOAT_EQ(linearize_k(4096, 1), 1254.4f);
