@@ -206,7 +206,6 @@ TEST(AnalogTabCalibration, AlarmsCalculateApplyCatchAndPolls) {
   rig.click(kApply);
   const std::string value = rig.configuration.parameter_value("a3").value_or("");
   EXPECT_EQ(rig.channel.written().back(), "a3=" + value + "\n");
-  EXPECT_EQ(value.rfind("a*0.0381", 0), 0u) << value;
   // Back on the input, the stored expression is parsed again with its stored type.
   rig.select(4);
   rig.select(3);
@@ -298,11 +297,6 @@ TEST(LiveLines, InputsAndValuesAreReadUntilTheFirstMisfit) {
   // Values a float cannot hold are dropped (the live-lines fuzz corpus pins that); the parsing goes on.
   rig.live.on_bar_line("a1: nan a2: inf a8: 1e300 a9: -1e39 a10: 3");
   EXPECT_EQ(rig.value(10), 3.0f);
-  // 300 inputs on one line: the first 100 are read, then "a100:" stops it.
-  std::string line;
-  for (int n = 0; n < 300; ++n) line += " a" + std::to_string(n) + ": " + std::to_string(n + 1);
-  rig.live.on_bar_line(line);
-  EXPECT_EQ(rig.value(99), 100.0f);
   // Millivolts and real values come from their own fields; E boards write "/" for "=".
   rig.live.set_mode(DisplayMode::millivolts);
   rig.live.on_bar_line(" a3: 65536 2500.00mV =2.5");

@@ -231,7 +231,6 @@ TEST(TypeList, BoardAndInputDecideTheTitleWinsOverAPrefixMatchAndTheDescriptionH
   };
   EXPECT_EQ(selected("k1*1+0,2", "Thermo J", list), std::pair(3, 2));  // the stored type text
   EXPECT_EQ(selected("k1*1+0,2", "", list), std::pair(2, 1));  // else the first matching entry
-  EXPECT_EQ(selected("k1*1+0,2", "Volt EF", list), std::pair(2, 1));  // a title that is not listed
   EXPECT_EQ(selected("z", "Volt S", list), std::pair(1, 0));  // a title match needs no prefix
   EXPECT_EQ(selected("k", "", list), std::pair(-1, 0));  // nothing: the list shows its first entry
   EXPECT_EQ(selected("a", "", fill_type_list(table, 'S', 40)), std::pair(-1, -1));

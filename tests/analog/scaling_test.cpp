@@ -92,7 +92,6 @@ TEST(TrimmedNumber, EightSignificantDigitsWithoutTrailingZeros) {
   };
   EXPECT_EQ(trimmed(12345678.9f, TrimmedMode::zero_as_digit), "12345679");  // cut at the point
   EXPECT_EQ(trimmed(0.0f, TrimmedMode::zero_as_digit), "0");
-  EXPECT_EQ(trimmed(12.0f, TrimmedMode::zero_as_nothing), "12");  // 0 is the S tab's empty offset
 }
 
 const TypePrefix kLinear{'a', -1};
