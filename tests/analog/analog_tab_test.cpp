@@ -132,7 +132,6 @@ TEST(AnalogTabVisibility, TypeLetterClassAndFirmwareDecide) {
       {"VexaLog F v1404", 3, "Voltage 0-5 V", {750, 830, 850, 880, 700}, {852, 864, 770, 786, 890}},
       {"VexaLog F v1404", 3, "Digital input", {770}, {750, 830}},
       {"VexaLog F v1404", 3, "Computed value", {786, 864}, {860, 814, 830}},
-      {"VexaLog F v1404", 3, "Not used", {}, {750, 770, 786, 811, 830, 885, 890}},
       {"VexaLog F v602", 0, "Voltage 0-5 V", {811}, {830}},
       {"VexaLog S v1404", 2, "Thermocouple type K", {890, 891, 896, 852, 863}, {850, 834, 861}},
       {"VexaLog S v1404", 3, "Thermocouple type K", {892}, {890, 891}},  // odd input: no Diff.
