@@ -33,7 +33,6 @@ std::string printed(std::string_view value, const AnalogBoard& board, std::strin
 }
 
 TEST(AnalogParse, EveryFieldOfEachFormUpToTheFirstMisfit) {
-  // One text fills the integer and the real form of the scaling.
   EXPECT_EQ(parsed("a*3.814685+0,2"), (AnalogExpression{.prefix = {'a', -1}, .scaling = {3, 0, 3.814685f, 0, 2}}));
   EXPECT_EQ(parsed("a*-2.5-300.75.1"),
             (AnalogExpression{.prefix = {'a', -1}, .scaling = {-2, -300, -2.5f, -300.75f, 1}}));
@@ -110,7 +109,6 @@ TEST(Conversions, MillivoltsRealValuesAndTheLinearisationTables) {
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::s, TypePrefix{'k', -1}), "15.98");
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::s, TypePrefix{'k', -1}, true), "40.96");
   EXPECT_EQ(format_real_value(4096, unit, BoardClass::f, TypePrefix{'k', -1}), "40.96");
-  // The ends of the tables are pinned by the values outside the range.
   EXPECT_FLOAT_EQ(linearize_k(400000, 0), 199999.9f);
   EXPECT_FLOAT_EQ(linearize_k(-1e9f, 0), -19999.9f);
   EXPECT_NEAR(linearize_k(2048, 0), 799.15f, 0.01f);  // halfway between the rows
