@@ -295,7 +295,7 @@ TEST(LiveLines, InputsAndValuesAreReadUntilTheFirstMisfit) {
   // Values a float cannot hold are dropped (the live-lines fuzz corpus pins that); the parsing goes on.
   rig.live.on_bar_line("a1: nan a2: inf a8: 1e300 a9: -1e39 a10: 3");
   EXPECT_EQ(rig.value(10), 3.0f);
-  // Millivolts and real values come from their own fields; E boards write "/" for "=".
+  // Millivolts are the count converted, real values the "=" field; E boards write "/" for "=".
   rig.live.set_mode(DisplayMode::millivolts);
   rig.live.on_bar_line(" a3: 65536 2500.00mV =2.5");
   EXPECT_FLOAT_EQ(rig.value(3), 2500.0f);
