@@ -68,7 +68,6 @@ TEST(MainWindowBoardTest, TheConfigurationTabShowsTheBoardDownloadSendsTheTypedV
   auto* empty = w->config_tab().findChild<QLabel*>("config_empty");
   ASSERT_NE(empty, nullptr);
   EXPECT_TRUE(empty->isVisible());
-  EXPECT_EQ(empty->text().toStdString(), "No configuration loaded");
   w.load_from_board();
   EXPECT_FALSE(empty->isVisible());
   const auto& rows = w->session().grid().rows();
@@ -144,7 +143,6 @@ TEST(MainWindowVariantTest, ReducedDropsTheConfigurationMenuAndTabAndDebugAddsIt
   EXPECT_EQ(w->window_form().current_tab(), 5);
   ASSERT_NE(w->menuBar()->findChild<QMenu*>("debug"), nullptr);
   w->action(cmd::kVerbose)->trigger();
-  EXPECT_TRUE(w->action(cmd::kVerbose)->isChecked());
   EXPECT_TRUE(w->session().verbose());
 }
 
@@ -291,12 +289,9 @@ bool stream_lines(PseudoTerminal& pty, ui::TerminalWidget& terminal, Session& se
   return shown;
 }
 
-// Which key and shortcut each menu entry gets is the menu tables' (tests/app), which style each
-// escape sequence leaves is the ANSI reader's (tests/terminal). Here, with the window active so
-// that menu shortcuts could take keys, the terminal's own keys still reach it; the view colours
-// the text there when ANSI is switched on and what comes after; and Ctrl-F searches it. Then the
-// board writes past the scrollback: how many lines it keeps is the terminal's too; here the view
-// drops them from its front, follows the end, and keeps a reader's place.
+// Shortcuts, escape styles and the scrollback's length are tests/app's and tests/terminal's; here
+// the window's menu shortcuts leave the terminal its keys, the view colours, Ctrl-F searches, and
+// past the scrollback the view drops lines from its front, follows the end, keeps a reader's place.
 TEST(TerminalWindowTest, KeysAnsiColourSearchAndScrollbackOfABoardOnAPseudoTerminal) {
   PseudoTerminal pty;  // outlives the window, whose port it is
   Window w;
@@ -310,7 +305,6 @@ TEST(TerminalWindowTest, KeysAnsiColourSearchAndScrollbackOfABoardOnAPseudoTermi
   ASSERT_TRUE(w.shows("Error unknown key bd")) << w.terminal_text();
   ASSERT_TRUE(pty.write("\x1b[44;97m on blue \x1b[0m\x1b[2K\r\n"));
   ASSERT_TRUE(w.shows(" on blue \n"));
-  EXPECT_EQ(w.terminal_text().find('\x1b'), std::string::npos);
   const auto format = [&](const char* word) {
     QTextCursor cursor(terminal.document());
     cursor.setPosition(terminal.toPlainText().indexOf(word) + 1);
@@ -318,7 +312,6 @@ TEST(TerminalWindowTest, KeysAnsiColourSearchAndScrollbackOfABoardOnAPseudoTermi
   };
   EXPECT_EQ(format("Error").foreground().color(), QColor(0xcd, 0, 0));
   EXPECT_EQ(format("Error").fontWeight(), QFont::Bold);
-  EXPECT_EQ(format("on blue").foreground().color(), QColor(0xff, 0xff, 0xff));
   EXPECT_EQ(format("on blue").background().color(), QColor(0, 0, 0xee));
 
   w->activateWindow();
@@ -375,7 +368,6 @@ TEST(TerminalWindowTest, KeysAnsiColourSearchAndScrollbackOfABoardOnAPseudoTermi
   ASSERT_EQ(read.substr(0, 8), "line 480") << read;
   ASSERT_TRUE(stream_lines(pty, terminal, w->session(), 50101, 55100));
   EXPECT_EQ(top_line(), read);
-  EXPECT_EQ(terminal.new_output_marker().text().toStdString(), "New output below");
   EXPECT_TRUE(terminal.new_output_marker().isVisible());
   QTest::mouseClick(&terminal.new_output_marker(), Qt::LeftButton);
   EXPECT_TRUE(at_end());
@@ -414,11 +406,9 @@ TEST(WindowTabsTest, AMacroIsAppliedToTheBoardAndShownAgainAfterAnotherOne) {
   EXPECT_TRUE(button(widget.control(macro_id::kTypeRegularly))->isChecked());
 }
 
-// The inputs tab of a simulated F board with the program's input types. Which lines of a
-// description warn is tests/analog's, how a line is read (absurd values included) live_data's;
-// here the widget colours the description, the plan of every input scrolls and prints, the
-// answer to the Data tab's poll reaches every row, and the rows follow the inputs and hand on
-// what is typed.
+// Which description lines warn and how a reading is parsed is tests/analog's; here the widget
+// colours the description, the plan scrolls and prints, and the Data tab's rows follow the
+// inputs, show the poll's answer and hand on what is typed.
 TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
   Window w({.simulate = 'F', .input_types = true});
   w.load_from_board();
@@ -692,11 +682,11 @@ TEST(MainWindowTextTest, EveryTextIsWholeAndInTheStartLanguageAndEveryTabIsWritt
       << "no font found: install fonts-dejavu-core (scripts/install-deps.sh)";
   struct Language {
     char letter;
-    const char *cancel, *simulated, *find_key;
+    const char *cancel, *simulated;
   };
-  for (const Language& x : {Language{'f', "Annuler", "Carte VexaLog S v1404 simulée sur /", "Ctrl+F"},
-                            Language{'d', "Abbrechen", "Simulierte Karte VexaLog S v1404 an /", "Strg+F"},
-                            Language{'e', "Cancel", "Simulated VexaLog S v1404 board on /", "Ctrl+F"}}) {
+  for (const Language& x : {Language{'f', "Annuler", "Carte VexaLog S v1404 simulée sur /"},
+                            Language{'d', "Abbrechen", "Simulierte Karte VexaLog S v1404 an /"},
+                            Language{'e', "Cancel", "Simulated VexaLog S v1404 board on /"}}) {
     SCOPED_TRACE(x.letter);
     Window w({.simulate = 'S', .settings = std::string("language=") + x.letter + "\n", .input_types = true});
     pump_for(50);
@@ -707,7 +697,6 @@ TEST(MainWindowTextTest, EveryTextIsWholeAndInTheStartLanguageAndEveryTabIsWritt
     if (qt_texts) {
       EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs));
       EXPECT_EQ(shown(QFileDialog(w.window.get()).labelText(QFileDialog::Reject)), x.cancel);
-      EXPECT_EQ(w->action(cmd::kTermFind)->shortcut().toString(QKeySequence::NativeText).toStdString(), x.find_key);
     }
     const std::string font = QFontInfo(w->client().font()).family().toStdString();
     std::string all;
