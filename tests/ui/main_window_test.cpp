@@ -105,8 +105,7 @@ TEST(MainWindowBoardTest, ATcpBoardOpensThroughThePhoneFieldAndOpenButtonAndTheW
   QTest::keyClicks(ports, "tcp/ip");
   w.click(cmd::kOpenClose);
   ASSERT_TRUE(pump_until([&] { return w->session().link().tcp().connected(); })) << w.terminal_text();
-  // An open link of any kind looks open: a white terminal. Which fields the form then shows is
-  // main_window_form_test's.
+  // An open link of any kind looks open: a white terminal.
   w->tick();
   EXPECT_EQ(w->terminal_widget().palette().color(QPalette::Base), QPalette().color(QPalette::Base));
   w.click(cmd::kOpenClose);
@@ -210,9 +209,8 @@ TEST(MainWindowCommandTest, PhoneBookEditorRefreshesThePhoneFieldAndClosingTheWi
 
 // --- the close question while a job runs, and a flash that Stop cannot break off ---
 
-// Closes the window and answers its question with the button of that name; returns the question.
-// No event runs after the click, so the job's end, which its thread posts, cannot have been
-// handled yet.
+// Closes the window and answers its question with that button; returns the question. No event
+// runs after the click, so the job's end, which its thread posts, cannot have been handled yet.
 std::string close_and_answer(Window& w, const char* button) {
   w->close();
   if (!pump_until([&] { return w->close_box() != nullptr && w->close_box()->isVisible(); }))
@@ -374,8 +372,7 @@ TEST(TerminalWindowTest, KeysAnsiColourSearchAndScrollbackOfABoardOnAPseudoTermi
   EXPECT_FALSE(terminal.new_output_marker().isVisible());
 }
 
-// --- the subsystems' tabs: the form binder's wiring shown once on the macro tab (what each tab
-// does with its fields is its own folder's: tests/macro, upload, build, factory, analog) ---
+// --- the subsystems' tabs (what each does with its fields is its own folder's) ---
 
 QAbstractButton* button(QWidget* w) { return qobject_cast<QAbstractButton*>(w); }
 QLineEdit* edit(QWidget* w) { return qobject_cast<QLineEdit*>(w); }
@@ -472,8 +469,7 @@ TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
   min->selectAll();
   QTest::keyClicks(min, "100");
   EXPECT_EQ(live.record(0).min, 100.0f);
-  // Readings of every size fit their box at the default font (which text each gets is
-  // live_data_test's); the overflow mark has the full value in its tip.
+  // Readings of every size fit their box; the overflow mark has the full value in its tip.
   data->set_view(HistoryView::seconds);
   EXPECT_TRUE(data->time_axis()->isVisible());
   data->set_mode(DisplayMode::raw);
@@ -487,8 +483,7 @@ TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
   }
   EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(4, 9))->text().toStdString(), kValueOverflow);
   EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(4, 9))->toolTip().size(), 39 + 7);  // "%f" of 3e38
-  // A new input gets its row and its tab (which numbers are inputs is configuration_test's,
-  // an E board's eight session_test's).
+  // A new input gets its row and its tab.
   configuration.parse_assignments("a20=a*1,0", true);
   section.tick_100ms();
   EXPECT_EQ(data->row_count(), 17);
@@ -568,8 +563,7 @@ bool in_scrolled_area(const QWidget& w) {
   return false;
 }
 
-// A control shows whole only inside every widget around it, up to the window; the innermost cut
-// says it.
+// A control shows whole only inside every widget around it; the innermost cut says it.
 void check_inside(const QWidget& w, const QWidget& top, ClipReport& report, const QString& text) {
   if (in_scrolled_area(w)) return;
   for (const QWidget* p = w.parentWidget(); p && p != top.parentWidget(); p = p->parentWidget()) {
@@ -596,9 +590,8 @@ void check_window(const QWidget& top, ClipReport& report) {
   }
 }
 
-// The main window in one language at its first-start size and at its narrowest: every tab,
-// the inputs' sub-tabs with each input type, the macro schedules, and the dialogs. The first
-// size leaves a screenshot of each.
+// The main window in one language at its first-start size (with screenshots) and at its
+// narrowest: every tab, each input type, each macro schedule, and the dialogs.
 std::set<std::string> clipped_texts(Window& w, char language) {
   const std::string lang = language == 'e' ? "en" : language == 'f' ? "fr" : "de";
   ClipReport report;
@@ -673,8 +666,7 @@ std::set<std::string> clipped_texts(Window& w, char language) {
 std::string shown(const QString& label) { return without_access_key(label.toStdString()); }
 
 // The main window in each language, English last so that nothing of the others is left over: its
-// own lines, Qt's dialogs (never the platform's) and the key beside Find speak the language, and
-// every text is whole.
+// own lines and Qt's dialogs (never the platform's) speak it, and every text is whole.
 TEST(MainWindowTextTest, EveryTextIsWholeAndInTheStartLanguageAndEveryTabIsWrittenAsPng) {
   test::app();
   // The measures need a real font: the platform's fallback has no metrics worth checking.
