@@ -60,41 +60,6 @@ using test::pump_for;
 using test::pump_until;
 using test::Window;
 
-// The tab as the board holds it; a value still being typed when Download is pressed goes out;
-// a board that goes away is noticed by the timer and shown as closed.
-TEST(MainWindowBoardTest, TheConfigurationTabShowsTheBoardDownloadSendsTheTypedValueAndAVanishedBoardCloses) {
-  Window w({.simulate = 'F'});
-  w.click_tab(1);
-  auto* empty = w->config_tab().findChild<QLabel*>("config_empty");
-  ASSERT_NE(empty, nullptr);
-  EXPECT_TRUE(empty->isVisible());
-  w.load_from_board();
-  EXPECT_FALSE(empty->isVisible());
-  const auto& rows = w->session().grid().rows();
-  ASSERT_GT(rows.size(), 40u);
-  for (const ConfigRow& r : rows) {
-    const std::string key = r.field(ConfigColumn::key);
-    QLineEdit* key_field = w->config_tab().field(r.control_id);
-    QLineEdit* value_field = w->config_tab().field(r.control_id + 1);
-    ASSERT_TRUE(key_field && value_field) << key;
-    EXPECT_EQ(key_field->text().toStdString(), key);
-    EXPECT_EQ(value_field->text().toStdString(), w.board_value(key).value_or("<missing>")) << key;
-    EXPECT_TRUE(key_field->isReadOnly() && !value_field->isReadOnly()) << key;
-  }
-  EXPECT_EQ(w.form().text(cmd::kStatusIdentity).substr(0, 9), "VexaLog F");
-  ASSERT_NE(w.row("ad"), nullptr);
-  QLineEdit* field = w->config_tab().field(w.row("ad")->control_id + 1);
-  field->setFocus();
-  field->selectAll();
-  QTest::keyClicks(field, "7s");
-  w.click(cmd::kConfDownload);  // still on the tab, the edit not yet committed by anything else
-  ASSERT_TRUE(pump_until([&] { return w.board_value("ad") == "7s" && !w.job_running(); }, 20000)) << w.terminal_text();
-  EXPECT_EQ(w.terminal_text().find("Error"), std::string::npos) << w.terminal_text();
-  w.simulator.server()->stop();  // the pseudo-terminal and its link go away
-  EXPECT_TRUE(pump_until([&] { return !w.link_open() && w.widget(cmd::kPortSelector)->isVisible(); }))
-      << w.terminal_text();
-}
-
 TEST(MainWindowBoardTest, ATcpBoardOpensThroughThePhoneFieldAndOpenButtonAndTheWindowClosesWithoutAQuestion) {
   sim::BoardServer server{sim::BoardConfiguration(sim::BoardKind{'F'})};
   ASSERT_EQ(server.start_tcp("127.0.0.1", 0), "");
@@ -403,12 +368,38 @@ TEST(WindowTabsTest, AMacroIsAppliedToTheBoardAndShownAgainAfterAnotherOne) {
   EXPECT_TRUE(button(widget.control(macro_id::kTypeRegularly))->isChecked());
 }
 
-// Which description lines warn and how a reading is parsed is tests/analog's; here the widget
-// colours the description, the plan scrolls and prints, and the Data tab's rows follow the
-// inputs, show the poll's answer and hand on what is typed.
-TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
+// An F board: the configuration tab shows it and Download sends a value still being typed; the
+// inputs tab colours the description, prints the plan, its Data rows follow the inputs and hand
+// on what is typed; a board that goes away is noticed by the timer and shown as closed.
+TEST(MainWindowBoardTest, AnFBoardsConfigurationAndInputsTabsAndItsVanishing) {
   Window w({.simulate = 'F', .input_types = true});
+  w.click_tab(1);
+  auto* empty = w->config_tab().findChild<QLabel*>("config_empty");
+  ASSERT_NE(empty, nullptr);
+  EXPECT_TRUE(empty->isVisible());
   w.load_from_board();
+  EXPECT_FALSE(empty->isVisible());
+  const auto& rows = w->session().grid().rows();
+  ASSERT_GT(rows.size(), 40u);
+  for (const ConfigRow& r : rows) {
+    const std::string key = r.field(ConfigColumn::key);
+    QLineEdit* key_field = w->config_tab().field(r.control_id);
+    QLineEdit* value_field = w->config_tab().field(r.control_id + 1);
+    ASSERT_TRUE(key_field && value_field) << key;
+    EXPECT_EQ(key_field->text().toStdString(), key);
+    EXPECT_EQ(value_field->text().toStdString(), w.board_value(key).value_or("<missing>")) << key;
+    EXPECT_TRUE(key_field->isReadOnly() && !value_field->isReadOnly()) << key;
+  }
+  EXPECT_EQ(w.form().text(cmd::kStatusIdentity).substr(0, 9), "VexaLog F");
+  ASSERT_NE(w.row("ad"), nullptr);
+  QLineEdit* field = w->config_tab().field(w.row("ad")->control_id + 1);
+  field->setFocus();
+  field->selectAll();
+  QTest::keyClicks(field, "7s");
+  w.click(cmd::kConfDownload);  // still on the tab, the edit not yet committed by anything else
+  ASSERT_TRUE(pump_until([&] { return w.board_value("ad") == "7s" && !w.job_running(); }, 20000)) << w.terminal_text();
+  EXPECT_EQ(w.terminal_text().find("Error"), std::string::npos) << w.terminal_text();
+
   w.click_tab(2);
   ui::AnalogSectionWidget& section = w->analog_section();
   AnalogTab& tab = w->session().analog_tab();
@@ -488,6 +479,9 @@ TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
   section.tick_100ms();
   EXPECT_EQ(data->row_count(), 17);
   EXPECT_EQ(section.tab_bar()->count(), 19);
+  w.simulator.server()->stop();  // the pseudo-terminal and its link go away
+  EXPECT_TRUE(pump_until([&] { return !w.link_open() && w.widget(cmd::kPortSelector)->isVisible(); }))
+      << w.terminal_text();
 }
 
 // --- every text whole and in the user's language, in every language ---
