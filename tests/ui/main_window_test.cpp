@@ -60,42 +60,6 @@ using test::pump_for;
 using test::pump_until;
 using test::Window;
 
-// The tab as the board holds it; a value still being typed when Download is pressed goes out;
-// a board that goes away is noticed by the timer and shown as closed.
-TEST(MainWindowBoardTest, TheConfigurationTabShowsTheBoardDownloadSendsTheTypedValueAndAVanishedBoardCloses) {
-  Window w({.simulate = 'F'});
-  w.click_tab(1);
-  auto* empty = w->config_tab().findChild<QLabel*>("config_empty");
-  ASSERT_NE(empty, nullptr);
-  EXPECT_TRUE(empty->isVisible());
-  EXPECT_EQ(empty->text().toStdString(), "No configuration loaded");
-  w.load_from_board();
-  EXPECT_FALSE(empty->isVisible());
-  const auto& rows = w->session().grid().rows();
-  ASSERT_GT(rows.size(), 40u);
-  for (const ConfigRow& r : rows) {
-    const std::string key = r.field(ConfigColumn::key);
-    QLineEdit* key_field = w->config_tab().field(r.control_id);
-    QLineEdit* value_field = w->config_tab().field(r.control_id + 1);
-    ASSERT_TRUE(key_field && value_field) << key;
-    EXPECT_EQ(key_field->text().toStdString(), key);
-    EXPECT_EQ(value_field->text().toStdString(), w.board_value(key).value_or("<missing>")) << key;
-    EXPECT_TRUE(key_field->isReadOnly() && !value_field->isReadOnly()) << key;
-  }
-  EXPECT_EQ(w.form().text(cmd::kStatusIdentity).substr(0, 9), "VexaLog F");
-  ASSERT_NE(w.row("ad"), nullptr);
-  QLineEdit* field = w->config_tab().field(w.row("ad")->control_id + 1);
-  field->setFocus();
-  field->selectAll();
-  QTest::keyClicks(field, "7s");
-  w.click(cmd::kConfDownload);  // still on the tab, the edit not yet committed by anything else
-  ASSERT_TRUE(pump_until([&] { return w.board_value("ad") == "7s" && !w.job_running(); }, 20000)) << w.terminal_text();
-  EXPECT_EQ(w.terminal_text().find("Error"), std::string::npos) << w.terminal_text();
-  w.simulator.server()->stop();  // the pseudo-terminal and its link go away
-  EXPECT_TRUE(pump_until([&] { return !w.link_open() && w.widget(cmd::kPortSelector)->isVisible(); }))
-      << w.terminal_text();
-}
-
 TEST(MainWindowBoardTest, ATcpBoardOpensThroughThePhoneFieldAndOpenButtonAndTheWindowClosesWithoutAQuestion) {
   sim::BoardServer server{sim::BoardConfiguration(sim::BoardKind{'F'})};
   ASSERT_EQ(server.start_tcp("127.0.0.1", 0), "");
@@ -106,8 +70,7 @@ TEST(MainWindowBoardTest, ATcpBoardOpensThroughThePhoneFieldAndOpenButtonAndTheW
   QTest::keyClicks(ports, "tcp/ip");
   w.click(cmd::kOpenClose);
   ASSERT_TRUE(pump_until([&] { return w->session().link().tcp().connected(); })) << w.terminal_text();
-  // An open link of any kind looks open: a white terminal. Which fields the form then shows is
-  // main_window_form_test's.
+  // An open link of any kind looks open: a white terminal.
   w->tick();
   EXPECT_EQ(w->terminal_widget().palette().color(QPalette::Base), QPalette().color(QPalette::Base));
   w.click(cmd::kOpenClose);
@@ -144,7 +107,6 @@ TEST(MainWindowVariantTest, ReducedDropsTheConfigurationMenuAndTabAndDebugAddsIt
   EXPECT_EQ(w->window_form().current_tab(), 5);
   ASSERT_NE(w->menuBar()->findChild<QMenu*>("debug"), nullptr);
   w->action(cmd::kVerbose)->trigger();
-  EXPECT_TRUE(w->action(cmd::kVerbose)->isChecked());
   EXPECT_TRUE(w->session().verbose());
 }
 
@@ -212,9 +174,8 @@ TEST(MainWindowCommandTest, PhoneBookEditorRefreshesThePhoneFieldAndClosingTheWi
 
 // --- the close question while a job runs, and a flash that Stop cannot break off ---
 
-// Closes the window and answers its question with the button of that name; returns the question.
-// No event runs after the click, so the job's end, which its thread posts, cannot have been
-// handled yet.
+// Closes the window and answers its question with that button; returns the question. No event
+// runs after the click, so the job's end, which its thread posts, cannot have been handled yet.
 std::string close_and_answer(Window& w, const char* button) {
   w->close();
   if (!pump_until([&] { return w->close_box() != nullptr && w->close_box()->isVisible(); }))
@@ -291,12 +252,9 @@ bool stream_lines(PseudoTerminal& pty, ui::TerminalWidget& terminal, Session& se
   return shown;
 }
 
-// Which key and shortcut each menu entry gets is the menu tables' (tests/app), which style each
-// escape sequence leaves is the ANSI reader's (tests/terminal). Here, with the window active so
-// that menu shortcuts could take keys, the terminal's own keys still reach it; the view colours
-// the text there when ANSI is switched on and what comes after; and Ctrl-F searches it. Then the
-// board writes past the scrollback: how many lines it keeps is the terminal's too; here the view
-// drops them from its front, follows the end, and keeps a reader's place.
+// Shortcuts, escape styles and the scrollback's length are tests/app's and tests/terminal's; here
+// the window's menu shortcuts leave the terminal its keys, the view colours, Ctrl-F searches, and
+// past the scrollback the view drops lines from its front, follows the end, keeps a reader's place.
 TEST(TerminalWindowTest, KeysAnsiColourSearchAndScrollbackOfABoardOnAPseudoTerminal) {
   PseudoTerminal pty;  // outlives the window, whose port it is
   Window w;
@@ -310,7 +268,6 @@ TEST(TerminalWindowTest, KeysAnsiColourSearchAndScrollbackOfABoardOnAPseudoTermi
   ASSERT_TRUE(w.shows("Error unknown key bd")) << w.terminal_text();
   ASSERT_TRUE(pty.write("\x1b[44;97m on blue \x1b[0m\x1b[2K\r\n"));
   ASSERT_TRUE(w.shows(" on blue \n"));
-  EXPECT_EQ(w.terminal_text().find('\x1b'), std::string::npos);
   const auto format = [&](const char* word) {
     QTextCursor cursor(terminal.document());
     cursor.setPosition(terminal.toPlainText().indexOf(word) + 1);
@@ -318,7 +275,6 @@ TEST(TerminalWindowTest, KeysAnsiColourSearchAndScrollbackOfABoardOnAPseudoTermi
   };
   EXPECT_EQ(format("Error").foreground().color(), QColor(0xcd, 0, 0));
   EXPECT_EQ(format("Error").fontWeight(), QFont::Bold);
-  EXPECT_EQ(format("on blue").foreground().color(), QColor(0xff, 0xff, 0xff));
   EXPECT_EQ(format("on blue").background().color(), QColor(0, 0, 0xee));
 
   w->activateWindow();
@@ -375,15 +331,13 @@ TEST(TerminalWindowTest, KeysAnsiColourSearchAndScrollbackOfABoardOnAPseudoTermi
   ASSERT_EQ(read.substr(0, 8), "line 480") << read;
   ASSERT_TRUE(stream_lines(pty, terminal, w->session(), 50101, 55100));
   EXPECT_EQ(top_line(), read);
-  EXPECT_EQ(terminal.new_output_marker().text().toStdString(), "New output below");
   EXPECT_TRUE(terminal.new_output_marker().isVisible());
   QTest::mouseClick(&terminal.new_output_marker(), Qt::LeftButton);
   EXPECT_TRUE(at_end());
   EXPECT_FALSE(terminal.new_output_marker().isVisible());
 }
 
-// --- the subsystems' tabs: the form binder's wiring shown once on the macro tab (what each tab
-// does with its fields is its own folder's: tests/macro, upload, build, factory, analog) ---
+// --- the subsystems' tabs (what each does with its fields is its own folder's) ---
 
 QAbstractButton* button(QWidget* w) { return qobject_cast<QAbstractButton*>(w); }
 QLineEdit* edit(QWidget* w) { return qobject_cast<QLineEdit*>(w); }
@@ -414,14 +368,38 @@ TEST(WindowTabsTest, AMacroIsAppliedToTheBoardAndShownAgainAfterAnotherOne) {
   EXPECT_TRUE(button(widget.control(macro_id::kTypeRegularly))->isChecked());
 }
 
-// The inputs tab of a simulated F board with the program's input types. Which lines of a
-// description warn is tests/analog's, how a line is read (absurd values included) live_data's;
-// here the widget colours the description, the plan of every input scrolls and prints, the
-// answer to the Data tab's poll reaches every row, and the rows follow the inputs and hand on
-// what is typed.
-TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
+// An F board: the configuration tab shows it and Download sends a value still being typed; the
+// inputs tab colours the description, prints the plan, its Data rows follow the inputs and hand
+// on what is typed; a board that goes away is noticed by the timer and shown as closed.
+TEST(MainWindowBoardTest, AnFBoardsConfigurationAndInputsTabsAndItsVanishing) {
   Window w({.simulate = 'F', .input_types = true});
+  w.click_tab(1);
+  auto* empty = w->config_tab().findChild<QLabel*>("config_empty");
+  ASSERT_NE(empty, nullptr);
+  EXPECT_TRUE(empty->isVisible());
   w.load_from_board();
+  EXPECT_FALSE(empty->isVisible());
+  const auto& rows = w->session().grid().rows();
+  ASSERT_GT(rows.size(), 40u);
+  for (const ConfigRow& r : rows) {
+    const std::string key = r.field(ConfigColumn::key);
+    QLineEdit* key_field = w->config_tab().field(r.control_id);
+    QLineEdit* value_field = w->config_tab().field(r.control_id + 1);
+    ASSERT_TRUE(key_field && value_field) << key;
+    EXPECT_EQ(key_field->text().toStdString(), key);
+    EXPECT_EQ(value_field->text().toStdString(), w.board_value(key).value_or("<missing>")) << key;
+    EXPECT_TRUE(key_field->isReadOnly() && !value_field->isReadOnly()) << key;
+  }
+  EXPECT_EQ(w.form().text(cmd::kStatusIdentity).substr(0, 9), "VexaLog F");
+  ASSERT_NE(w.row("ad"), nullptr);
+  QLineEdit* field = w->config_tab().field(w.row("ad")->control_id + 1);
+  field->setFocus();
+  field->selectAll();
+  QTest::keyClicks(field, "7s");
+  w.click(cmd::kConfDownload);  // still on the tab, the edit not yet committed by anything else
+  ASSERT_TRUE(pump_until([&] { return w.board_value("ad") == "7s" && !w.job_running(); }, 20000)) << w.terminal_text();
+  EXPECT_EQ(w.terminal_text().find("Error"), std::string::npos) << w.terminal_text();
+
   w.click_tab(2);
   ui::AnalogSectionWidget& section = w->analog_section();
   AnalogTab& tab = w->session().analog_tab();
@@ -482,8 +460,7 @@ TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
   min->selectAll();
   QTest::keyClicks(min, "100");
   EXPECT_EQ(live.record(0).min, 100.0f);
-  // Readings of every size fit their box at the default font (which text each gets is
-  // live_data_test's); the overflow mark has the full value in its tip.
+  // Readings of every size fit their box; the overflow mark has the full value in its tip.
   data->set_view(HistoryView::seconds);
   EXPECT_TRUE(data->time_axis()->isVisible());
   data->set_mode(DisplayMode::raw);
@@ -497,12 +474,14 @@ TEST(AnalogSectionTest, DescriptionPlanAndDataTabOfAnFBoard) {
   }
   EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(4, 9))->text().toStdString(), kValueOverflow);
   EXPECT_EQ(qobject_cast<QLineEdit*>(data->row_control(4, 9))->toolTip().size(), 39 + 7);  // "%f" of 3e38
-  // A new input gets its row and its tab (which numbers are inputs is configuration_test's,
-  // an E board's eight session_test's).
+  // A new input gets its row and its tab.
   configuration.parse_assignments("a20=a*1,0", true);
   section.tick_100ms();
   EXPECT_EQ(data->row_count(), 17);
   EXPECT_EQ(section.tab_bar()->count(), 19);
+  w.simulator.server()->stop();  // the pseudo-terminal and its link go away
+  EXPECT_TRUE(pump_until([&] { return !w.link_open() && w.widget(cmd::kPortSelector)->isVisible(); }))
+      << w.terminal_text();
 }
 
 // --- every text whole and in the user's language, in every language ---
@@ -578,8 +557,7 @@ bool in_scrolled_area(const QWidget& w) {
   return false;
 }
 
-// A control shows whole only inside every widget around it, up to the window; the innermost cut
-// says it.
+// A control shows whole only inside every widget around it; the innermost cut says it.
 void check_inside(const QWidget& w, const QWidget& top, ClipReport& report, const QString& text) {
   if (in_scrolled_area(w)) return;
   for (const QWidget* p = w.parentWidget(); p && p != top.parentWidget(); p = p->parentWidget()) {
@@ -606,9 +584,8 @@ void check_window(const QWidget& top, ClipReport& report) {
   }
 }
 
-// The main window in one language at its first-start size and at its narrowest: every tab,
-// the inputs' sub-tabs with each input type, the macro schedules, and the dialogs. The first
-// size leaves a screenshot of each.
+// The main window in one language at its first-start size (with screenshots) and at its
+// narrowest: every tab, each input type, each macro schedule, and the dialogs.
 std::set<std::string> clipped_texts(Window& w, char language) {
   const std::string lang = language == 'e' ? "en" : language == 'f' ? "fr" : "de";
   ClipReport report;
@@ -683,8 +660,7 @@ std::set<std::string> clipped_texts(Window& w, char language) {
 std::string shown(const QString& label) { return without_access_key(label.toStdString()); }
 
 // The main window in each language, English last so that nothing of the others is left over: its
-// own lines, Qt's dialogs (never the platform's) and the key beside Find speak the language, and
-// every text is whole.
+// own lines and Qt's dialogs (never the platform's) speak it, and every text is whole.
 TEST(MainWindowTextTest, EveryTextIsWholeAndInTheStartLanguageAndEveryTabIsWrittenAsPng) {
   test::app();
   // The measures need a real font: the platform's fallback has no metrics worth checking.
@@ -692,11 +668,11 @@ TEST(MainWindowTextTest, EveryTextIsWholeAndInTheStartLanguageAndEveryTabIsWritt
       << "no font found: install fonts-dejavu-core (scripts/install-deps.sh)";
   struct Language {
     char letter;
-    const char *cancel, *simulated, *find_key;
+    const char *cancel, *simulated;
   };
-  for (const Language& x : {Language{'f', "Annuler", "Carte VexaLog S v1404 simulée sur /", "Ctrl+F"},
-                            Language{'d', "Abbrechen", "Simulierte Karte VexaLog S v1404 an /", "Strg+F"},
-                            Language{'e', "Cancel", "Simulated VexaLog S v1404 board on /", "Ctrl+F"}}) {
+  for (const Language& x : {Language{'f', "Annuler", "Carte VexaLog S v1404 simulée sur /"},
+                            Language{'d', "Abbrechen", "Simulierte Karte VexaLog S v1404 an /"},
+                            Language{'e', "Cancel", "Simulated VexaLog S v1404 board on /"}}) {
     SCOPED_TRACE(x.letter);
     Window w({.simulate = 'S', .settings = std::string("language=") + x.letter + "\n", .input_types = true});
     pump_for(50);
@@ -707,7 +683,6 @@ TEST(MainWindowTextTest, EveryTextIsWholeAndInTheStartLanguageAndEveryTabIsWritt
     if (qt_texts) {
       EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs));
       EXPECT_EQ(shown(QFileDialog(w.window.get()).labelText(QFileDialog::Reject)), x.cancel);
-      EXPECT_EQ(w->action(cmd::kTermFind)->shortcut().toString(QKeySequence::NativeText).toStdString(), x.find_key);
     }
     const std::string font = QFontInfo(w->client().font()).family().toStdString();
     std::string all;

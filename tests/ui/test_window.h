@@ -1,8 +1,6 @@
 #pragma once
-// The one QApplication of the desktop test program, waiting with the event loop running, the
-// answer to a file dialog, the screenshots the desktop tests leave for review
-// (<build>/screenshots/<name>.png), and a main window in a temporary working directory, its board
-// simulated on request, with the steps the desktop tests take on it.
+// The desktop tests' QApplication, event-loop waits, file-dialog answers, screenshots
+// (<build>/screenshots/<name>.png), and a main window in a temporary folder, its board simulated on request.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
