@@ -122,7 +122,6 @@ TEST(SessionDispatch, TheWindowThenTheTableAnswersEveryMenuEntryAndAMissingOneSa
     const bool handled = h.session->commands().has(e.id) || h.front.window_ids.count(e.id);
     EXPECT_EQ(handled, !not_yet.count(e.id)) << e.id << " " << e.text;
   });
-  EXPECT_TRUE(h.session->commands().has(cmd::kKeystroke));
   EXPECT_TRUE(h.session->dispatch(cmd::kRebuildConfig));
   h.session->dispatch(4711);  // no row and no window command
   const std::string text = h.text();
