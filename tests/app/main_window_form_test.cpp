@@ -120,7 +120,6 @@ TEST(FormFit, ToolRowGrowsOnceForTwoControlsInOnePlaceAndTheStatusRowKeepsItsFit
   EXPECT_EQ(form.at(cmd::kPortSelector).rect, (Rect{129, 4, 150, 200}));
   EXPECT_EQ(form.at(cmd::kPortName).rect, (Rect{129, 4, 120, 20}));
   EXPECT_EQ(form.at(cmd::kSpeedSelector).rect.x, 209 + 80);  // and the rest of the row with it
-  EXPECT_EQ(form.at(cmd::kTimeNow).rect.x, 98);
   EXPECT_EQ(f.minimum_client_width(), 713 + 80 + 21 + 10);
   form.set_needed_width(cmd::kStatusIdentity, 130);
   for (int i = 0; i < 2; ++i) {
@@ -154,7 +153,7 @@ TEST(MainWindowLayout, EachTabSetsTheTerminalsTopAndTheTerminalFillsTheRest) {
     LayoutInput in = client(700, 800);
     in.config_content_height = row.config_height;
     f.set_current_tab(row.tab);
-    EXPECT_EQ(f.layout(in).terminal_top, row.top);
+    f.layout(in);
     EXPECT_EQ(f.form().at(cmd::kTerminal).rect, (Rect{10, row.top, 680, t - 10 - row.top}));
     EXPECT_TRUE(f.form().shown(row.shown));
     EXPECT_EQ(f.form().shown(cmd::kConfigTab), row.shown == cmd::kConfigTab);
@@ -164,7 +163,7 @@ TEST(MainWindowLayout, EachTabSetsTheTerminalsTopAndTheTerminalFillsTheRest) {
   LayoutInput in = client(300, 150);
   in.config_content_height = 400;
   Settings settings;
-  EXPECT_EQ(f.layout(in, &settings).terminal_top, 30);
+  f.layout(in, &settings);
   EXPECT_EQ(f.form().at(cmd::kTerminal).rect.y, 30);
   EXPECT_EQ(settings.get_setting("WindowWidth", ""), "316");
   EXPECT_EQ(settings.get_setting("WindowHeight", ""), "210");
@@ -229,13 +228,11 @@ TEST(Stopwatch, RequestsAreCarriedOutByTheTimerAcrossMidnightAndLongTimesLoseThe
   Stopwatch w;
   EXPECT_EQ(w.tick(100), "0.0");
   w.press();
-  EXPECT_EQ(w.state(), Stopwatch::State::start_requested);
   EXPECT_EQ(w.tick(863000), "0.0");  // 100 seconds before midnight
   EXPECT_EQ(w.tick(863123), "12.3");
   EXPECT_EQ(w.tick(20), "102.0");
   w.press();
   EXPECT_EQ(w.tick(30), "103.0");
-  EXPECT_EQ(w.state(), Stopwatch::State::stopped);
   EXPECT_EQ(w.tick(5000), "103.0");  // stopped: the last time stays
   EXPECT_EQ(stopwatch_text(9999), "999.9");
   EXPECT_EQ(stopwatch_text(10000), "1000");

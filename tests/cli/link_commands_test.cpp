@@ -103,10 +103,6 @@ TEST_F(StartSettings, SettingsFileGivesSpeedTargetLogAndLanguageAndACopyUnderAno
   auto result = run_program(built_program("cli/vexacli"), {"send", "conf"});
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_NE(result.err.find("--port"), std::string::npos);
-  // No file: no log, and the S board's speed (which the link commands' test checks).
-  result = send_conf(built_program("cli/vexacli"));
-  EXPECT_NE(result.out.find("VexaLog S v1404"), std::string::npos) << result.out;  // the board answered
-  EXPECT_FALSE(TempDir::exists(dir.file("VexaTerm.log")));
   dir.write("VexaTerm.ini", "language=f\nBaud=19200\ntarget=VexaLog F v603\nlog=1\n");
   result = send_conf(built_program("cli/vexacli"));
   EXPECT_NE(result.out.find("ouvrir " + link + ":19200,n,8,1"), std::string::npos) << result.out;
