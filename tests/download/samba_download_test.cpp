@@ -36,6 +36,12 @@ class SambaDownload : public ::testing::Test {
     return run_samba_download(port, report, messages, status, image, options);
   }
   bool printed(std::string_view line) const { return report.contains(line); }
+  // The flash status poll answers "not ready" to the first n polls.
+  static void busy_polls(MonitorPort& port, int n) {
+    port.set_tamper([n](std::string_view sent, std::string reply) mutable {
+      return sent == "wFFFFFF68,4#" && n-- > 0 ? std::string("\n\r0x00000000\n\r>") : reply;
+    });
+  }
   std::string flash(MonitorPort& port, std::size_t from, std::size_t count) {
     const auto& bytes = port.chip().flash();
     return std::string(bytes.begin() + static_cast<long>(from),
@@ -79,11 +85,7 @@ TEST_F(SambaDownload, ShortLastPageIsFilledWithZerosAndLooseTrailingBytesAreNotP
     // the last of its 20 polls (17 busy answers here, then the simulated controller's own 2).
     const std::string image = test::random_bytes(1000, 11);
     MonitorPort port;
-    int busy_answers = 17;
-    port.set_tamper([&](std::string_view sent, std::string reply) {
-      if (sent == "wFFFFFF68,4#" && busy_answers-- > 0) return std::string("\n\r0x00000000\n\r>");
-      return reply;
-    });
+    busy_polls(port, 17);
     ASSERT_TRUE(run(port, image, true));
     EXPECT_EQ(flash(port, 0, 1000), image);
     EXPECT_EQ(flash(port, 1000, 24), std::string(24, '\0')) << "the fourth page's 24 zero bytes";
@@ -118,10 +120,7 @@ TEST(SambaStatusReply, OnlyBitZeroAfterTheFirstXMeansReady) {
 
 TEST_F(SambaDownload, FlashNeverReadyEndsWithoutBootBitOrReset) {
   MonitorPort port;
-  port.set_tamper([](std::string_view sent, std::string reply) {
-    if (sent == "wFFFFFF68,4#") return std::string("\n\r0x00000000\n\r>");
-    return reply;
-  });
+  busy_polls(port, 1000);
   EXPECT_FALSE(run(port, test::random_bytes(600, 3)));
   EXPECT_EQ(std::count(port.writes().begin(), port.writes().end(), "wFFFFFF68,4#"), 20);
   EXPECT_EQ(port.bytes().find("WFFFFFF64,5A00020B#"), std::string::npos);
