@@ -68,9 +68,8 @@ TEST(FirmwareSelection, RecentListKeepsTwoAndTheToolsMenuFollowsIt) {
   EXPECT_EQ(senders, 5);
 }
 
+// Lower case and no dot at all: the dispatcher's "f.HEX" and "script" in page_loader_test.
 TEST(FirmwareSelection, ExtensionIsTheTextAfterTheLastDotInLowerCase) {
-  EXPECT_EQ(firmware_extension("/x/fw.HEX"), "hex");
-  EXPECT_EQ(firmware_extension("/x/script"), "");
   EXPECT_EQ(firmware_extension("/x.d/script"), "d/script");  // the last '.', wherever it is
   EXPECT_EQ(firmware_extension("fw." + std::string(300, 'b')).size(), 200u);
 }
@@ -83,7 +82,6 @@ TEST(LoaderDetector, BannerHoldsForThreeOtherLinesAndSetsTheTarget) {
   EXPECT_TRUE(detector.check("Download E"));
   ASSERT_NE(detector.detected(), nullptr);
   EXPECT_EQ(target.letter, 'E');
-  EXPECT_EQ(target.line, "Kestrel E download");
   for (int i = 0; i < 3; ++i) detector.on_line("noise");
   EXPECT_NE(detector.detected(), nullptr);
   EXPECT_EQ(detector.misses(), 3);
