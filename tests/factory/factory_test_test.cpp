@@ -294,11 +294,9 @@ TEST_F(FactoryTestTest, LampsAreTheEnabledTestsInTheirStateColours) {
     test.on_line("dr=0");                       // disk passes
     test.on_line("2026:12:07 21:32:09 clock");  // the clock passes
     std::vector<std::string> expected;
-    for (int i = 0; i < kFactoryTestCount; ++i) {
-      EXPECT_EQ(factory_test_enabled(letter, i), lamp_shown(letter, i)) << i;
+    for (int i = 0; i < kFactoryTestCount; ++i)
       if (factory_test_enabled(letter, i))
         expected.push_back(format_text("ellipse %d,2 10x10 000000 %s", 2 + 10 * i, colours[state(i)]));
-    }
     EXPECT_EQ(expected.size(), letter == 'E' ? 4u : letter == '2' ? 0u : 6u);
     RecordingPainter painter;
     test.draw(painter);
