@@ -22,8 +22,7 @@ constexpr int kHangGuardMs = 10000;
 
 std::string program() { return test::built_program("sim/vexaboard"); }
 
-// Reads (read: the bytes that came within 100 ms) until the text holds needle, or the hang
-// guard ends it.
+// Reads (read: what came within 100 ms) until the text holds needle or the hang guard ends it.
 template <class Read>
 std::string read_until(Read read, std::string_view needle) {
   std::string got;
