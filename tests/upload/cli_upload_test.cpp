@@ -47,7 +47,6 @@ TEST_F(CliUpload, WholeListingAResumeThatAddsNothingAMissingFileAndAnUnwritableH
   EXPECT_NE(again.out.find("bi=115200"), std::string::npos);
   EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::stamped, 300));
 
-  // --create starts the file over, from the beginning.
   auto created = upload({"n.log", host, "--create", "--binary"});
   EXPECT_EQ(created.exit_code, 0) << created.out << created.err;
   EXPECT_EQ(test::TempDir::read(host), sim::logged_text(sim::LogKind::numbered, 40));
