@@ -258,7 +258,7 @@ TEST(PhoneBookEditor, ButtonCreatesTheFileClosingRefillsTheFieldAndAFailedOpenTr
 
 // The blank and colon separators, leading blanks and trailing text are the call test's; only
 // digits and dots make the address.
-TEST_F(PhoneField, TcpAddressTextAndBadAddressesAreRefusedBeforeCallingAndARefusedConnectGoesOffline) {
+TEST_F(PhoneField, TcpBadAddressesARefusedConnectAndAPeerThatClosesOrResetsEndTheCallSayingWhy) {
   const TcpAddress cut = parse_tcp_address("10.0.0.5" + std::string(90, ' ') + "1470");  // cut at 99 characters
   EXPECT_EQ(cut.address, "10.0.0.5");
   EXPECT_EQ(cut.port, 1);
@@ -275,6 +275,33 @@ TEST_F(PhoneField, TcpAddressTextAndBadAddressesAreRefusedBeforeCallingAndARefus
   EXPECT_EQ(terminal.lines(), (std::vector<std::string>{"Calling 127.0.0.1 " + port,
                                                         "Error: Connect 10061 connection refused", "Offline"}));
   EXPECT_EQ(tcp.call_state(), CallState::offline);
+
+  std::vector<bool> changes;
+  tcp.set_state_listener([&](bool up) { changes.push_back(up); });
+  ASSERT_TRUE(connect_to(peer, peer.address_text()));
+  ASSERT_TRUE(peer.send("x"));
+  peer.close();
+  EXPECT_EQ(tcp.tcp_read_byte(5000), 'x');
+  EXPECT_EQ(tcp.tcp_read_byte(5000), -1);
+  EXPECT_EQ(tcp.call_state(), CallState::offline);
+  EXPECT_EQ(terminal.lines(), (std::vector<std::string>{"Connection closed by foreign host", "Offline"}));
+  EXPECT_EQ(changes, (std::vector<bool>{true, false}));
+  for (bool sending : {true, false}) {
+    SCOPED_TRACE(sending ? "send" : "receive");
+    LoopbackPeer fresh;
+    ASSERT_TRUE(connect_to(fresh, fresh.address_text()));
+    fresh.reset();
+    if (sending) {
+      ASSERT_TRUE(tcp.wait_readable(5000));  // the reset has arrived
+      EXPECT_FALSE(tcp.tcp_send("conf\n", 5));
+      EXPECT_EQ(terminal.lines().front(), "Error: Send data 10054 connection reset by foreign host");
+    } else {
+      EXPECT_EQ(tcp.tcp_read_byte(5000), -1);
+      EXPECT_EQ(terminal.lines().front(), "Error: Receive data 10054 connection reset by foreign host");
+    }
+    EXPECT_EQ(terminal.lines().back(), "Offline");
+    EXPECT_FALSE(tcp.connected());
+  }
 }
 
 // On "tcp/ip" a click asks for the connection (the receive thread makes it) and never dials; the
@@ -332,35 +359,6 @@ TEST_F(PhoneField, TcpCallAskedForByTheButtonReportsItsStatesCarriesBytesAndACli
   EXPECT_FALSE(tcp.tcp_close());
   EXPECT_EQ(line.open_calls, 1);
   EXPECT_TRUE(line.writes().empty());
-}
-
-TEST_F(PhoneField, TcpPeerClosingOrResettingIsReportedWithItsCodeAndCloses) {
-  std::vector<bool> changes;
-  tcp.set_state_listener([&](bool up) { changes.push_back(up); });
-  ASSERT_TRUE(connect_to(peer, peer.address_text()));
-  ASSERT_TRUE(peer.send("x"));
-  peer.close();
-  EXPECT_EQ(tcp.tcp_read_byte(5000), 'x');
-  EXPECT_EQ(tcp.tcp_read_byte(5000), -1);
-  EXPECT_EQ(tcp.call_state(), CallState::offline);
-  EXPECT_EQ(terminal.lines(), (std::vector<std::string>{"Connection closed by foreign host", "Offline"}));
-  EXPECT_EQ(changes, (std::vector<bool>{true, false}));
-  for (bool sending : {true, false}) {
-    SCOPED_TRACE(sending ? "send" : "receive");
-    LoopbackPeer fresh;
-    ASSERT_TRUE(connect_to(fresh, fresh.address_text()));
-    fresh.reset();
-    if (sending) {
-      ASSERT_TRUE(tcp.wait_readable(5000));  // the reset has arrived
-      EXPECT_FALSE(tcp.tcp_send("conf\n", 5));
-      EXPECT_EQ(terminal.lines().front(), "Error: Send data 10054 connection reset by foreign host");
-    } else {
-      EXPECT_EQ(tcp.tcp_read_byte(5000), -1);
-      EXPECT_EQ(terminal.lines().front(), "Error: Receive data 10054 connection reset by foreign host");
-    }
-    EXPECT_EQ(terminal.lines().back(), "Offline");
-    EXPECT_FALSE(tcp.connected());
-  }
 }
 
 // A send that the kernel takes only in part (a signal arrives while the peer's window is full)

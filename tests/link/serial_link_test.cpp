@@ -151,7 +151,7 @@ class OverPty : public test::LinkOverPty {
   LineRegistration heard, upload_heard;
 };
 
-TEST_F(OverPty, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
+TEST_F(OverPty, EverySpeedOpensWithReceiveXoffAndTheUsersFrameAndAFailedOpenSaysWhy) {
   // 14400, 28800 and 250000 have no B-code; every other speed opens with a frame of the user's.
   std::vector<std::string> speeds = comma_fields(kSpeedList);
   speeds.push_back("250000");
@@ -179,11 +179,7 @@ TEST_F(OverPty, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
   link.probe_port();
   EXPECT_FALSE(link.serial_open());
   EXPECT_TRUE(report.lines().empty());
-}
 
-TEST_F(OverPty, OpenFailureTellsTheDescriptionAndWhy) {
-  PseudoTerminal pty;
-  plug_in(pty);
   const std::string plain = dir.write("plain.txt", "x");
   const struct {
     std::string target;
