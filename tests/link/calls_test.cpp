@@ -208,7 +208,6 @@ TEST(PhoneBookFile, ItsPlaceItsHeaderLinesAndNeverOverwrittenOrMadeUnreadable) {
   // A folder that cannot be made (a file stands in its way) gets no book.
   const std::string blocked = dir.write("plain", "") + "/vexaterm/phonebook.txt";
   EXPECT_FALSE(ensure_phone_book_file(blocked));
-  EXPECT_EQ(TempDir::read(dir.file("plain")), "");
   // A file that cannot be read is left as it is.
   if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
   ASSERT_EQ(::chmod(path.c_str(), 0), 0);
