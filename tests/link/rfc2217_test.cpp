@@ -38,9 +38,8 @@ std::string bytes(std::initializer_list<int> values) {
 }
 
 TEST(TelnetComPortBytes, RequestsEscapeSpeedsAndDontComPortIsARefusal) {
-  EXPECT_EQ(com_port_request(ComPortCommand::set_baudrate, baud_value(115200)),
-            bytes({255, 250, 44, 1, 0x00, 0x01, 0xC2, 0x00, 255, 240}));
-  // A speed with 0xFF in it is doubled inside the subnegotiation.
+  // A speed with 0xFF in it is doubled inside the subnegotiation (a plain request's bytes are the
+  // gateway open's).
   EXPECT_EQ(com_port_request(ComPortCommand::set_baudrate, baud_value(0x0001FFFF)),
             bytes({255, 250, 44, 1, 0x00, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 255, 240}));
   EXPECT_EQ(baud_from_value("ab"), 0u);
@@ -235,7 +234,6 @@ TEST(GatewayPort, FailedOpensSayWhyAnOpenSetsTheLineInOrderControlsGoThroughAndA
     (void)port.read_byte(10);
     (void)port.probe();
   }
-  EXPECT_FALSE(port.is_open());
   EXPECT_FALSE(port.lost());  // not reopened every 100 ms
   EXPECT_EQ(report.lines(), (std::vector<std::string>{"COM error 104 Connection reset by peer",
                                                       name + ": the gateway closed the connection.", "close com"}));
