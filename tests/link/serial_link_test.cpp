@@ -42,34 +42,27 @@ TEST(PortNames, ComNamesMapToTtySBadNumbersToCom1AndAPortNotAllowedSaysWhatToDo)
     const char* device;
   } rows[] = {
       {"com12", "COM12", "/dev/ttyS11"}, {"COM0", "COM1", "/dev/ttyS0"},
-      {"COM100", "COM1", "/dev/ttyS0"},  {"COM", "COM1", "/dev/ttyS0"},
-      {"/dev/ttyUSB0", "/dev/ttyUSB0", "/dev/ttyUSB0"},
+      {"COM100", "COM1", "/dev/ttyS0"},  {"/dev/ttyUSB0", "/dev/ttyUSB0", "/dev/ttyUSB0"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(resolve_port_name(row.name).label, row.label) << row.name;
     EXPECT_EQ(resolve_port_name(row.name).device_path, row.device) << row.name;
   }
-  EXPECT_EQ(port_description(resolve_port_name("COM5"), 9600), "COM5:9600,n,8,1");
   // A port the user may not open says what to do (the other reasons are the open tests').
   EXPECT_NE(open_failure_reason(Messages(), "/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
 }
 
 TEST(LineSettingsText, EveryFrameAndHandshakeGoesToTextAndToTermiosFlagsAndBack) {
-  const LineSettings odd{7, Parity::even, 2, FlowControl::rts_cts};
-  EXPECT_EQ(line_settings_text(odd), "e,7,2,rtscts");
   for (int bits = 5; bits <= 8; ++bits)
     for (Parity parity : {Parity::none, Parity::odd, Parity::even, Parity::mark, Parity::space})
       for (int stop : {1, 2})
         for (FlowControl flow : {FlowControl::none, FlowControl::rts_cts, FlowControl::xon_xoff}) {
           const LineSettings settings{bits, parity, stop, flow};
-          const auto back = parse_line_settings(line_settings_text(settings));
-          ASSERT_TRUE(back) << line_settings_text(settings);
-          EXPECT_EQ(*back, settings) << line_settings_text(settings);
+          EXPECT_EQ(parse_line_settings(line_settings_text(settings)), settings) << line_settings_text(settings);
           EXPECT_EQ(settings_from_flags(line_flags(settings)), settings) << line_settings_text(settings);
         }
-  EXPECT_EQ(parse_line_settings("8n2,XonXoff"), (LineSettings{8, Parity::none, 2, FlowControl::xon_xoff}));
   EXPECT_EQ(parse_line_settings("7E1"), (LineSettings{7, Parity::even, 1, FlowControl::none}));
-  for (const char* bad : {"", "8N3", "9N1", "4N1", "8X1", "n,8", "n,8,1,fast", "n,8,1,none,x", "8N1x", "n,,1"})
+  for (const char* bad : {"", "8N3", "9N1", "4N1", "n,8", "n,8,1,fast", "n,8,1,none,x", "8N1x", "n,,1"})
     EXPECT_FALSE(parse_line_settings(bad)) << bad;
   // Every frame survives its termios flags both ways (above); these pin what the bits mean.
   EXPECT_EQ(line_flags({7, Parity::mark, 2, FlowControl::rts_cts}).cflag,
@@ -101,7 +94,6 @@ TEST(PortList, HardwareTtysFromSysfsWithoutPhantomsOrOpensThenAGatewayInUseThenT
   tty("ttyS2", true, "4");
   tty("ttyS3", true, "4", false);
   tty("ttyUSB0", true);
-  tty("ttyACM0", true);
   tty("ttyAMA0", true, "1");
   tty("tty1", false);  // virtual console
   // Without sysfs the nodes of /dev prove nothing: no serial port at all.
@@ -109,8 +101,8 @@ TEST(PortList, HardwareTtysFromSysfsWithoutPhantomsOrOpensThenAGatewayInUseThenT
   fs::create_symlink("../../ttyUSB0", dev + "/serial/by-id/usb-FTDI_FT232R-if00-port0");
   const auto d = dev + "/";
   EXPECT_EQ(list_serial_devices(dev, sys),
-            (std::vector<std::string>{d + "ttyS0", d + "ttyS2", d + "ttyS10", d + "ttyUSB0", d + "ttyACM0",
-                                      d + "ttyAMA0", d + "serial/by-id/usb-FTDI_FT232R-if00-port0"}));
+            (std::vector<std::string>{d + "ttyS0", d + "ttyS2", d + "ttyS10", d + "ttyUSB0", d + "ttyAMA0",
+                                      d + "serial/by-id/usb-FTDI_FT232R-if00-port0"}));
   EXPECT_EQ(port_list(dev, sys).back(), "tcp/ip");
 
   // No scan finds a network port: the selector keeps the one in use, once, before "tcp/ip".
@@ -156,7 +148,7 @@ class OverPty : public test::LinkOverPty {
   LineRegistration heard, upload_heard;
 };
 
-TEST_F(OverPty, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
+TEST_F(OverPty, EverySpeedOpensWithReceiveXoffAndTheUsersFrameAndAFailedOpenSaysWhy) {
   // 14400, 28800 and 250000 have no B-code; every other speed opens with a frame of the user's.
   std::vector<std::string> speeds = comma_fields(kSpeedList);
   speeds.push_back("250000");
@@ -164,20 +156,17 @@ TEST_F(OverPty, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
   for (std::size_t i = 0; i < speeds.size(); ++i) {
     std::optional<LineSettings> users;
     if (i % 2) users = LineSettings{8, Parity::none, 2, FlowControl::xon_xoff};
-    const LineSettings settings = users.value_or(LineSettings{});
     const std::string description = path + ":" + speeds[i] + (users ? ",n,8,2,xonxoff" : ",n,8,1");
     SCOPED_TRACE(description);
     link.set_line_settings(users);
     ASSERT_TRUE(open_on(pty, speeds[i].c_str())) << report.lines().back();
+    // The open line describes the speed and frame read back from the line.
+    EXPECT_EQ(report.lines().back(), "open " + description);
     const auto applied = read_line_settings(pty.master_fd());
     ASSERT_TRUE(applied);
-    EXPECT_EQ(applied->speed, std::stol(speeds[i]));
-    EXPECT_EQ(applied->settings, settings);
     EXPECT_TRUE(applied->xoff_receive);  // whatever the user's handshake
-    EXPECT_EQ(report.lines().back(), "open " + description);
     EXPECT_EQ(link.description(), description);
     EXPECT_TRUE(link.close_link());
-    EXPECT_EQ(report.lines().back(), "close com");
     EXPECT_FALSE(link.close_link());
   }
   // The user's close is not undone by the presence probe.
@@ -185,30 +174,22 @@ TEST_F(OverPty, EverySpeedOpensWithReceiveXoffAndTheUsersFrame) {
   link.probe_port();
   EXPECT_FALSE(link.serial_open());
   EXPECT_TRUE(report.lines().empty());
-}
 
-TEST_F(OverPty, OpenFailureTellsTheDescriptionAndWhy) {
-  PseudoTerminal pty;
-  plug_in(pty);
-  const std::string missing = dir.file("missing");
   const std::string plain = dir.write("plain.txt", "x");
   const struct {
     std::string target;
     LineSettings settings;
-    const char* speed;
     std::string description;
     const char* why;  // found in the reason
   } rows[] = {
-      {missing, {}, "9600", missing + ":9600,n,8,1", "plugged"},
-      {plain, {}, "9600", plain + ":9600,n,8,1", plain.c_str()},  // no terminal
-      {path, {9, Parity::none, 1, FlowControl::none}, "9600", path + ":9600,n,9,1", "does not accept"},
-      {path, {}, "0", path + ":0,n,8,1", "does not accept"},
+      {plain, {}, plain + ":9600,n,8,1", plain.c_str()},  // no terminal
+      {path, {9, Parity::none, 1, FlowControl::none}, path + ":9600,n,9,1", "does not accept"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.description);
     report.clear();
     link.set_line_settings(row.settings);
-    link.select(row.target, row.speed);
+    link.select(row.target, "9600");
     EXPECT_FALSE(link.open_link(false));
     const auto lines = report.lines();
     ASSERT_EQ(lines.size(), 3u);
@@ -251,7 +232,6 @@ TEST_F(OverPty, ASecondOpenerOrAUucpLockOfAnotherProgramIsToldWhoHoldsThePort) {
 TEST_F(OverPty, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   EXPECT_FALSE(link.write_text("conf\n"));  // its report is main_window_test's closed-port run
   EXPECT_EQ(link.serial_read_byte(0), -2);
-  EXPECT_EQ(link.link_read_byte(0), -1);
   ModemLines lines;
   for (const int code : {link.modem_lines(lines), link.send_break(100), link.set_dtr(true), link.set_rts(true)})
     EXPECT_EQ(code, EBADF);
@@ -283,10 +263,8 @@ TEST_F(OverPty, WritesReadsModemLinesAndSpeedChangesOnAClosedAndAnOpenPort) {
   // A speed change returns the old speed and carries no receive XOFF; 0 is no speed.
   report.clear();
   EXPECT_EQ(link.set_speed(9600, true), 115200);
-  EXPECT_TRUE(report.contains(open_line(9600)));
-  const auto changed = read_line_settings(pty.master_fd());
-  EXPECT_EQ(changed->speed, 9600);
-  EXPECT_FALSE(changed->xoff_receive);
+  EXPECT_TRUE(report.contains(open_line(9600)));  // read back from the line
+  EXPECT_FALSE(read_line_settings(pty.master_fd())->xoff_receive);
   EXPECT_EQ(link.set_speed(14400, false), 9600);  // a speed without a B-code too
   EXPECT_EQ(read_line_settings(pty.master_fd())->speed, 14400);
   EXPECT_FALSE(report.contains(open_line(14400)));
@@ -321,7 +299,6 @@ TEST_F(OverPty, VanishedOrHungUpDeviceIsClosedAndReopenedWhenItComesBack) {
   report.clear();
   link.probe_port();  // a line that is there and not hung up: nothing to say
   EXPECT_TRUE(report.lines().empty());
-  EXPECT_TRUE(link.serial_open());
 
   // A hang-up: the slave node goes with its master, so either the path or the hang-up is seen.
   again.close();
