@@ -215,7 +215,7 @@ int Rfc2217Device::set_dtr(bool raised) {
 }
 
 int Rfc2217Device::send_break(int duration_ms) {
-  if (duration_ms < 1 || duration_ms > kLongestBreakMs) return EINVAL;
+  if (!is_break_duration(duration_ms)) return EINVAL;
   if (int err = control(com_control::kBreakOn)) return err;
   interrupted_.wait(duration_ms);
   return control(com_control::kBreakOff);

@@ -19,6 +19,10 @@ struct ModemLines {
 };
 
 inline constexpr int kLongestBreakMs = 5000;
+// The break lengths a port takes, the same for a tty and a network gateway.
+inline constexpr bool is_break_duration(int duration_ms) {
+  return duration_ms >= 1 && duration_ms <= kLongestBreakMs;
+}
 
 class SerialDevice {
  public:

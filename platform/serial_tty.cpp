@@ -109,7 +109,7 @@ int SerialTty::set_dtr(bool raised) {
 
 int SerialTty::send_break(int duration_ms) {
   if (fd_ < 0) return EBADF;
-  if (duration_ms < 1 || duration_ms > kLongestBreakMs) return EINVAL;
+  if (!is_break_duration(duration_ms)) return EINVAL;
   if (::ioctl(fd_, TIOCSBRK) != 0) return errno;
   sleep_interruptible(duration_ms);
   return ::ioctl(fd_, TIOCCBRK) == 0 ? 0 : errno;
