@@ -53,28 +53,6 @@ int pair_value(const std::string& line, std::size_t at) {
   return unchecked_hex_digit_value(line[at]) * 16 + unchecked_hex_digit_value(line[at + 1]);
 }
 
-template <typename Combine>
-WordIdentity word_identity(std::istream& in, Combine combine) {
-  WordIdentity identity;
-  std::array<char, 4096> block{};
-  unsigned char word[4];
-  std::size_t filled = 0;
-  while (in) {
-    in.read(block.data(), block.size());
-    std::streamsize got = in.gcount();
-    for (std::streamsize i = 0; i < got; ++i) {
-      word[filled++] = static_cast<unsigned char>(block[static_cast<std::size_t>(i)]);
-      if (filled < 4) continue;
-      filled = 0;
-      std::uint32_t value = word[0] | (word[1] << 8) | (word[2] << 16) |
-                            (static_cast<std::uint32_t>(word[3]) << 24);
-      identity.value = combine(identity.value, value);
-      ++identity.words;
-    }
-  }
-  return identity;
-}
-
 }  // namespace
 
 int unchecked_hex_digit_value(char c) {
@@ -130,7 +108,24 @@ std::uint16_t hex_identity(const HexImage& image) {
 }
 
 WordIdentity bin_identity(std::istream& in) {
-  return word_identity(in, [](std::uint32_t a, std::uint32_t b) { return a + b; });
+  WordIdentity identity;
+  std::array<char, 4096> block{};
+  unsigned char word[4];
+  std::size_t filled = 0;
+  while (in) {
+    in.read(block.data(), block.size());
+    std::streamsize got = in.gcount();
+    for (std::streamsize i = 0; i < got; ++i) {
+      word[filled++] = static_cast<unsigned char>(block[static_cast<std::size_t>(i)]);
+      if (filled < 4) continue;
+      filled = 0;
+      std::uint32_t value = word[0] | (word[1] << 8) | (word[2] << 16) |
+                            (static_cast<std::uint32_t>(word[3]) << 24);
+      identity.value += value;  // modulo 2^32
+      ++identity.words;
+    }
+  }
+  return identity;
 }
 
 }  // namespace vexa
